@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# wine-session.sh start|stop BUILD_DIR
+# start: makes the build tree's Wine prefix once (Windows XP, stand-in system files), starts
+#        Xvfb when no display is set and a persistent wineserver, so test programs start fast.
+# stop:  ends the wineserver and the Xvfb it started.
+set -u
+cmd=${1:?start or stop}
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/wine-env.sh" "${2:?build dir}"
+mkdir -p "$KV_WINE_DIR"
+
+make_prefix() {
+  [ -f "$WINEPREFIX/.kv-ready" ] && return 0
+  rm -rf "$WINEPREFIX"
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+  "$WINE" reg add 'HKCU\Software\Wine' /v Version /d winxp /f </dev/null >/dev/null 2>&1
+  "$WINESERVER" -w
+  touch "$WINEPREFIX/.kv-ready"
+}
+
+# What XP has and Wine lacks: the system's logon host.
+install_standins() {
+  local sys="$WINEPREFIX/drive_c/windows/system32"
+  if [ -f "$KV_BUILD_DIR/testing/logonui.exe" ]; then
+    cp -f "$KV_BUILD_DIR/testing/logonui.exe" "$sys/logonui.exe"
+  fi
+}
+
+start_display() {
+  if [ -f "$KV_WINE_DIR/xvfb.pid" ] && kill -0 "$(cat "$KV_WINE_DIR/xvfb.pid")" 2>/dev/null; then
+    return 0
+  fi
+  rm -f "$KV_WINE_DIR/display" "$KV_WINE_DIR/xvfb.pid"
+  local n
+  for n in $(seq 90 189); do
+    [ -e "/tmp/.X$n-lock" ] && continue
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    local pid=$!
+    for _ in $(seq 1 50); do
+      [ -e "/tmp/.X11-unix/X$n" ] && break
+      kill -0 $pid 2>/dev/null || break
+      sleep 0.1
+    done
+    if kill -0 $pid 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+      echo $pid > "$KV_WINE_DIR/xvfb.pid"
+      echo ":$n" > "$KV_WINE_DIR/display"
+      return 0
+    fi
+  done
+  echo "wine-session: no free X display for Xvfb" >&2
+  return 1
+}
+
+case "$cmd" in
+start)
+  exec 9>"$KV_WINE_DIR/.lock"
+  flock 9
+  make_prefix || { echo "wine-session: could not make the prefix" >&2; exit 1; }
+  install_standins
+  if [ -z "${KV_USE_USER_DISPLAY:-}" ]; then
+    start_display || exit 1
+    export DISPLAY=$(cat "$KV_WINE_DIR/display")
+  fi
+  # Detached: a Wine service inheriting CTest's pipes would keep CTest waiting forever.
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1
+  "$WINE" wineboot </dev/null >/dev/null 2>&1
+  echo "wine session: prefix $WINEPREFIX display ${DISPLAY:-none}"
+  ;;
+stop)
+  "$WINESERVER" -k </dev/null >/dev/null 2>&1
+  if [ -f "$KV_WINE_DIR/xvfb.pid" ]; then
+    kill "$(cat "$KV_WINE_DIR/xvfb.pid")" 2>/dev/null
+    rm -f "$KV_WINE_DIR/xvfb.pid" "$KV_WINE_DIR/display"
+  fi
+  ;;
+*) echo "usage: wine-session.sh start|stop BUILD_DIR" >&2; exit 2 ;;
+esac
