@@ -1,0 +1,38 @@
+// Uninstall.exe: removes what an installation listed in "Uninstall.ini" beside it.
+#include <windows.h>
+
+#include "self_delete.h"
+#include "uninstall_flow.h"
+
+namespace {
+
+class MessageBoxDialogs : public uninstall::Dialogs {
+ public:
+  bool Confirm(const std::wstring& caption, const std::wstring& question) override {
+    return MessageBoxW(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+  }
+  void Inform(const std::wstring& caption, const std::wstring& text, bool isError) override {
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | (isError ? MB_ICONWARNING : MB_ICONINFORMATION));
+  }
+};
+
+std::wstring OwnPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) { path.resize(n); return path; }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  std::wstring program = OwnPath();
+  std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
+  MessageBoxDialogs dialogs;
+  uninstall::Outcome outcome = uninstall::RunUninstall(folder, dialogs);
+  if (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved)
+    uninstall::ScheduleSelfDelete(program, folder);
+  return outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::Declined ? 0 : 1;
+}

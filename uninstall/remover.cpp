@@ -1,0 +1,162 @@
+#include "remover.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace uninstall {
+namespace {
+
+// Only full paths: a relative entry would resolve against whatever the current folder is.
+bool IsFullPath(const std::wstring& path) {
+  if (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) return true;
+  return path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+}
+
+bool IsDriveRoot(const std::wstring& path) {
+  std::wstring p = path;
+  while (!p.empty() && (p.back() == L'\\' || p.back() == L'/')) p.pop_back();
+  return p.size() <= 2;
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+int Depth(const std::wstring& path) {
+  return static_cast<int>(std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }));
+}
+
+HKEY RootKey(const std::wstring& name) {
+  std::wstring upper = name;
+  for (auto& c : upper)
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  if (upper == L"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
+  if (upper == L"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
+  if (upper == L"HKEY_USERS") return HKEY_USERS;
+  if (upper == L"HKEY_PERFORMANCE_DATA") return HKEY_PERFORMANCE_DATA;
+  if (upper == L"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
+  if (upper == L"HKEY_DYN_DATA") return HKEY_DYN_DATA;
+  return HKEY_CURRENT_USER;
+}
+
+class Library {
+ public:
+  explicit Library(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {}
+  ~Library() { if (module_) FreeLibrary(module_); }
+  Library(const Library&) = delete;
+  Library& operator=(const Library&) = delete;
+  HMODULE get() const { return module_; }
+ private:
+  HMODULE module_;
+};
+
+class RegKey {
+ public:
+  RegKey(HKEY root, const std::wstring& path, REGSAM access) {
+    if (RegOpenKeyExW(root, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) key_ = nullptr;
+  }
+  ~RegKey() { if (key_) RegCloseKey(key_); }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  HKEY get() const { return key_; }
+ private:
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+std::wstring UninstallKeyName(const std::wstring& appName) {
+  std::wstring name = appName;
+  std::replace(name.begin(), name.end(), L'.', L'_');
+  std::replace(name.begin(), name.end(), L' ', L'_');
+  return name;
+}
+
+RemovalReport Remover::Remove(const UninstallList& list) {
+  RemovalReport report;
+  RunPrograms(list, report);
+  UnregisterServers(list, report);
+  DeleteFiles(list, report);
+  RemoveFolders(list, report);
+  DeleteRegistryValues(list, report);
+  return report;
+}
+
+void Remover::RunPrograms(const UninstallList& list, RemovalReport& report) {
+  for (const auto& program : list.programs) {
+    std::wstring command = program;
+    if (command.find(L' ') != std::wstring::npos && command.front() != L'"' && Exists(command))
+      command = L"\"" + command + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::vector<wchar_t> line(command.begin(), command.end());
+    line.push_back(L'\0');
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+      report.leftOver.push_back(program);
+      continue;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+}
+
+void Remover::UnregisterServers(const UninstallList& list, RemovalReport& report) {
+  for (const auto& server : list.servers) {
+    if (!Exists(server)) continue;
+    Library library(server);
+    auto unregister = library.get()
+        ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+              reinterpret_cast<void*>(GetProcAddress(library.get(), "DllUnregisterServer")))
+        : nullptr;
+    if (!unregister || FAILED(unregister())) report.leftOver.push_back(server);
+  }
+}
+
+void Remover::DeleteFiles(const UninstallList& list, RemovalReport& report) {
+  std::vector<std::wstring> files = list.files;
+  files.push_back(ownFolder_ + L"\\Uninstall.ini");
+  for (const auto& file : files) {
+    if (!IsFullPath(file)) { report.leftOver.push_back(file); continue; }
+    DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) continue;  // already gone
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) { report.leftOver.push_back(file); continue; }
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+      SetFileAttributesW(file.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (DeleteFileW(file.c_str())) ++report.removedFiles;
+    else report.leftOver.push_back(file);
+  }
+}
+
+void Remover::RemoveFolders(const UninstallList& list, RemovalReport& report) {
+  // Children before parents, whatever order the list gives.
+  std::vector<std::wstring> folders = list.folders;
+  std::stable_sort(folders.begin(), folders.end(),
+                   [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
+  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+  for (const auto& folder : folders) {
+    if (!IsFullPath(folder) || IsDriveRoot(folder)) { report.leftOver.push_back(folder); continue; }
+    if (!Exists(folder)) continue;
+    // RemoveDirectory refuses a folder that still holds anything: the user's own files stay.
+    if (RemoveDirectoryW(folder.c_str())) ++report.removedFolders;
+    else report.leftOver.push_back(folder);
+  }
+}
+
+void Remover::DeleteRegistryValues(const UninstallList& list, RemovalReport& report) {
+  for (const auto& entry : list.registry) {
+    RegKey key(RootKey(entry.root), entry.key, KEY_SET_VALUE | KEY_QUERY_VALUE);
+    if (!key.get()) continue;  // the key is gone, and the value with it
+    LONG result = RegDeleteValueW(key.get(), entry.value.empty() ? nullptr : entry.value.c_str());
+    if (result == ERROR_SUCCESS) ++report.removedValues;
+    else if (result != ERROR_FILE_NOT_FOUND) report.leftOver.push_back(entry.root + L"\\" + entry.key + L"\\" + entry.value);
+  }
+  if (!list.appName.empty()) {
+    std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + UninstallKeyName(list.appName);
+    LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+      report.leftOver.push_back(L"HKEY_LOCAL_MACHINE\\" + key);
+  }
+}
+
+}  // namespace uninstall

@@ -1,0 +1,78 @@
+#include "self_delete.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace uninstall {
+namespace {
+
+std::wstring ShortForm(const std::wstring& path) {
+  wchar_t buffer[MAX_PATH];
+  DWORD n = GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
+  return (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : path;
+}
+
+std::string ToOem(const std::wstring& text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+std::string SelfDeleteBatch(const std::wstring& program, const std::wstring& folder, const std::wstring& batchPath) {
+  std::string exe = ToOem(ShortForm(program));
+  std::string dir = ToOem(ShortForm(folder));
+  std::string self = ToOem(ShortForm(batchPath));
+  // Bounded: a file that can never be deleted must not keep a hidden process looping.
+  return "@echo off\r\n"
+         "set n=0\r\n"
+         ":repeat\r\n"
+         "del \"" + exe + "\"\r\n"
+         "if not exist \"" + exe + "\" goto done\r\n"
+         "set /a n=n+1\r\n"
+         "if %n% lss 600 goto repeat\r\n"
+         ":done\r\n"
+         "rmdir \"" + dir + "\"\r\n"
+         "del \"" + self + "\"\r\n";
+}
+
+bool ScheduleSelfDelete(const std::wstring& program, const std::wstring& folder) {
+  wchar_t temp[MAX_PATH];
+  DWORD n = GetTempPathW(MAX_PATH, temp);
+  if (n == 0 || n >= MAX_PATH) return false;
+  wchar_t name[MAX_PATH];
+  if (!GetTempFileNameW(temp, L"uni", 0, name)) return false;
+  std::wstring tempName = name;
+  std::wstring batch = tempName.substr(0, tempName.size() - 4) + L".bat";
+  DeleteFileW(tempName.c_str());
+  std::string text = SelfDeleteBatch(program, folder, batch);
+  HANDLE file = CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+  CloseHandle(file);
+  if (!ok) { DeleteFileW(batch.c_str()); return false; }
+
+  std::wstring command = L"cmd.exe /c \"" + batch + L"\"";
+  std::vector<wchar_t> line(command.begin(), command.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS,
+                      nullptr, temp, &startup, &process)) {
+    DeleteFileW(batch.c_str());
+    return false;
+  }
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+}  // namespace uninstall

@@ -1,0 +1,36 @@
+// What an installation left for its uninstaller: the list "Uninstall.ini" beside Uninstall.exe.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace uninstall {
+
+struct RegistryValue {
+  std::wstring root;   // the script's root name, e.g. "HKEY_LOCAL_MACHINE" (anything else: current user)
+  std::wstring key;
+  std::wstring value;  // empty: the key's default value
+};
+
+struct UninstallList {
+  std::wstring appName;
+  std::wstring linkText;
+  std::wstring linkUrl;
+  std::vector<std::wstring> files;    // in list order; gaps (files never copied) are skipped
+  std::vector<std::wstring> folders;  // creation order, parent before child
+  std::vector<std::wstring> servers;  // COM servers, registration order
+  std::vector<RegistryValue> registry;
+  std::vector<std::wstring> programs; // run before anything is removed
+  std::wstring texts[7];              // "language" 1..7
+  bool found = false;                 // the list file exists
+};
+
+// Reads the list through the profile functions (ANSI file, case-insensitive names).
+// Counts are bounded so a damaged list cannot make the reader loop for ever.
+UninstallList ReadUninstallList(const std::wstring& path);
+
+// The language texts with their argument: "%s" takes the argument, "%%" gives "%".
+// Any other "%" stays as it is: a damaged text must never stop an uninstallation.
+std::wstring FormatListText(const std::wstring& pattern, const std::wstring& argument);
+
+}  // namespace uninstall
