@@ -3,29 +3,49 @@
 # four presets, runs the native tests, every Windows test under Wine, the import check of the
 # shipping build and each fuzz target for a bounded time.
 #   KV_FUZZ_SECONDS=N  seconds per fuzz target (default 60; 0 skips fuzzing)
-set -euo pipefail
+set -uo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-scripts/install-deps.sh
-status=0
+scripts/install-deps.sh || exit 1
+logs=$(mktemp -d)
+passed=0
+failed=0
 
-cmake --preset native >/dev/null
-cmake --build --preset native
-ctest --preset native || status=1
+# Adds a ctest run's counts ("NN% tests passed, F tests failed out of T") to the totals.
+count_ctest() {
+  local line t f
+  line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$1" | tail -n 1)
+  if [ -z "$line" ]; then failed=$((failed + 1)); return; fi
+  f=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$line")
+  t=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+  passed=$((passed + t - f)); failed=$((failed + f))
+}
+stage() {  # stage NAME COMMAND... : a check that counts as one test
+  if "${@:2}"; then passed=$((passed + 1)); else echo "stage failed: $1"; failed=$((failed + 1)); fi
+}
+build() {
+  cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
+}
 
-cmake --preset win64 >/dev/null
-cmake --build --preset win64
-ctest --preset win64 || status=1
+if build native; then
+  ctest --preset native 2>&1 | tee "$logs/native.log"; count_ctest "$logs/native.log"
+else echo "native build FAILED"; failed=$((failed + 1)); fi
 
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-scripts/check-xp-imports.sh build/win32 || status=1
+if build win64; then
+  ctest --preset win64 2>&1 | tee "$logs/win64.log"; count_ctest "$logs/win64.log"
+else echo "win64 build FAILED"; failed=$((failed + 1)); fi
+
+if build win32; then
+  stage xp-imports scripts/check-xp-imports.sh build/win32
+else echo "win32 build FAILED"; failed=$((failed + 1)); fi
 
 if [ "${KV_FUZZ_SECONDS:-60}" != 0 ]; then
-  cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz
-  scripts/run-fuzzers.sh build/fuzz "${KV_FUZZ_SECONDS:-60}" || status=1
+  if build fuzz; then
+    stage fuzzing scripts/run-fuzzers.sh build/fuzz "${KV_FUZZ_SECONDS:-60}"
+  else echo "fuzz build FAILED"; failed=$((failed + 1)); fi
 fi
 
-if [ $status -eq 0 ]; then echo "all test stages passed"; else echo "some test stage FAILED"; fi
-exit $status
+rm -rf "$logs"
+echo
+echo "total: $passed passed, $failed failed"
+[ $failed -eq 0 ]
