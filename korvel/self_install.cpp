@@ -1,0 +1,54 @@
+#include "self_install.h"
+
+#include <shellapi.h>
+
+#include "kv_error.h"
+#include "program_paths.h"
+#include "registry_key.h"
+
+namespace korvel {
+
+std::vector<RegistryString> UninstallEntryValues(const std::wstring& programFile) {
+  return {
+      {L"DisplayIcon", programFile},
+      {L"DisplayName", L"Korvel 1.0"},
+      // Quoted: the list of programs would otherwise start whatever "C:\Program" it finds first.
+      {L"UninstallString", L"\"" + programFile + L"\" /2"},
+      {L"DisplayVersion", L"1.0"},
+      {L"Publisher", kProductSiteAddress},
+      {L"URLInfoAbout", kProductSiteAddress},
+  };
+}
+
+void RegisterProduct(const std::wstring& programFile, const std::wstring& systemFolder,
+                     HKEY localMachine) {
+  if (!RegKey::Create(localMachine, kUninstallKeyPath))
+    throw EKvError(std::wstring(L"Failed to create key ") + kUninstallKeyPath);
+  {
+    RegKey entry = RegKey::Open(localMachine, kUninstallKeyPath, KEY_READ | KEY_WRITE);
+    if (!entry) return;
+    for (const RegistryString& value : UninstallEntryValues(programFile)) {
+      if (!entry.WriteString(value.name, value.value))
+        throw EKvError(L"Failed to set data for '" + value.name + L"'");
+    }
+  }
+  RegKey winlogon = RegKey::Open(localMachine, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
+  if (!winlogon.WriteString(L"UIHost", kLogonHostCopy))
+    throw EKvError(L"Failed to set data for 'UIHost'");
+  CopyFileW((systemFolder + kSystemLogonHost).c_str(), (systemFolder + kLogonHostCopy).c_str(),
+            FALSE);
+}
+
+void StartSelfRemoval(const std::wstring& programFile) {
+  const std::wstring folder = FolderPart(programFile);
+  ShellExecuteW(nullptr, L"open", programFile.c_str(), L"/3", folder.c_str(), SW_SHOWNORMAL);
+}
+
+std::wstring FormatMessagePattern(const std::wstring& pattern, const std::wstring& argument) {
+  std::wstring text = pattern;
+  size_t at = text.find(L"%s");
+  if (at != std::wstring::npos) text.replace(at, 2, argument);
+  return text;
+}
+
+}  // namespace korvel

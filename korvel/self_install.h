@@ -1,0 +1,42 @@
+// Korvel's registration with Windows ("/1"): its entry in the list of installed programs,
+// Winlogon's logon host and the copy of the system's logon host the library is applied to.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+inline constexpr wchar_t kUninstallKeyPath[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvel";
+inline constexpr wchar_t kWinlogonKeyPath[] =
+    L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+inline constexpr wchar_t kLogonHostCopy[] = L"logonkv.exe";
+inline constexpr wchar_t kSystemLogonHost[] = L"logonui.exe";
+// The product's home page; also what the list of installed programs links to.
+inline constexpr wchar_t kProductSiteAddress[] = L"http://korvel.example/";
+
+struct RegistryString {
+  std::wstring name;
+  std::wstring value;
+};
+
+// The values of the uninstall entry, in the order they are written.
+std::vector<RegistryString> UninstallEntryValues(const std::wstring& programFile);
+
+// Writes the uninstall entry and UIHost under localMachine (HKEY_LOCAL_MACHINE in the program,
+// a scratch key in tests) and copies logonui.exe to logonkv.exe in systemFolder (with its
+// trailing backslash). A key that cannot be created or a value that cannot be written
+// raises EKvError with the system's usual wording; later steps do not run then.
+void RegisterProduct(const std::wstring& programFile, const std::wstring& systemFolder,
+                     HKEY localMachine = HKEY_LOCAL_MACHINE);
+
+// Starts the program file again with "/3" (removal without question) from its own folder.
+void StartSelfRemoval(const std::wstring& programFile);
+
+// Replaces the first "%s" of a message pattern.
+std::wstring FormatMessagePattern(const std::wstring& pattern, const std::wstring& argument);
+
+}  // namespace korvel

@@ -1,0 +1,46 @@
+// Korvel's removal ("/2", "/3"): its helper files, shortcuts and uninstall entry go at once;
+// the program file and its folder go through a batch file that runs on after the program ends.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace korvel {
+
+inline constexpr wchar_t kRemovalBatchName[] = L"kvun.bat";
+inline constexpr wchar_t kShellFoldersKeyPath[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+struct UninstallPaths {
+  std::wstring programFile;     // full path, long form
+  std::wstring programFolder;   // with its trailing backslash
+  std::wstring tempFolder;      // TEMP, without a trailing backslash
+  std::wstring startMenuGroup;  // "Programs" shell folder + "\Korvel"; empty when unknown
+};
+
+// The start-menu "Programs" folder as the shell records it for the user (at most 255
+// characters); empty when the key or value is missing or longer.
+std::wstring ProgramsShellFolder(HKEY currentUser = HKEY_CURRENT_USER);
+
+// The paths of the running program.
+UninstallPaths CurrentUninstallPaths(HKEY currentUser = HKEY_CURRENT_USER);
+
+// Deletes the resource editor's files and the licence beside the program, the shortcuts and
+// the start-menu group when it is left empty, and the uninstall entry under localMachine.
+// Every failure is ignored: most of these are missing after a refused installation.
+void RemoveProductFiles(const UninstallPaths& paths, HKEY localMachine = HKEY_LOCAL_MACHINE);
+
+// The batch text (ANSI code page, CR LF after every line) that deletes the program file once
+// its process has ended, removes the folder if empty and then itself. shortProgramFile is the
+// program file's short path.
+std::string RemovalBatchText(const std::wstring& shortProgramFile);
+
+// Writes tempFolder + "\kvun.bat" for the program file and returns its path; an EKvError with
+// the system's error text when it cannot be written.
+std::wstring WriteRemovalBatch(const UninstallPaths& paths);
+
+// Runs the batch hidden from the temporary folder (its last line deletes "kvun.bat" there).
+void StartRemovalBatch(const std::wstring& batchFile, const std::wstring& tempFolder);
+
+}  // namespace korvel

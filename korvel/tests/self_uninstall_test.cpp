@@ -1,0 +1,241 @@
+// Removal takes exactly Korvel's own traces, and its batch file removes the program only once
+// the program has ended.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kv_error.h"
+#include "program_paths.h"
+#include "registry_key.h"
+#include "self_install.h"
+#include "self_test_support.h"
+#include "self_uninstall.h"
+
+namespace korvel {
+namespace {
+
+using testing::Exists;
+using testing::ReadFileBytes;
+using testing::ScratchFolder;
+using testing::ScratchRoot;
+using testing::WriteFileBytes;
+
+const wchar_t* const kShortcutNames[] = {L"Korvel 1.0.lnk", L"UnInstall Korvel.lnk",
+                                         L"Korvel on the Web.lnk", L"FeedBack.lnk",
+                                         L"Other Software.lnk"};
+
+class RemoveFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    paths.programFolder = folder.Path() + L"\\Korvel\\";
+    paths.programFile = paths.programFolder + L"korvel.exe";
+    paths.startMenuGroup = folder.Path() + L"\\Programs\\Korvel";
+    paths.tempFolder = folder.Path();
+    CreateDirectoryW(paths.programFolder.c_str(), nullptr);
+    CreateDirectoryW((paths.programFolder + L"logons").c_str(), nullptr);
+    CreateDirectoryW((folder.Path() + L"\\Programs").c_str(), nullptr);
+    CreateDirectoryW(paths.startMenuGroup.c_str(), nullptr);
+    for (const wchar_t* name : {L"korvel.exe", L"reshacker.exe", L"reshacker.log",
+                                L"reshacker.ini", L"license.rtf", L"readme.txt",
+                                L"logons\\blue.kvl"})
+      WriteFileBytes(paths.programFolder + name, "x");
+    for (const wchar_t* name : kShortcutNames)
+      WriteFileBytes(paths.startMenuGroup + L"\\" + name, "lnk");
+    RegKey entry = RegKey::Create(root.Get(), kUninstallKeyPath);
+    entry.WriteString(L"DisplayName", L"Korvel 1.0");
+    entry.WriteString(L"UninstallString", L"korvel.exe /2");
+    RegKey::Create(root.Get(), kWinlogonKeyPath).WriteString(L"UIHost", L"logonkv.exe");
+  }
+
+  ScratchFolder folder{L"remove"};
+  ScratchRoot root{L"remove"};
+  UninstallPaths paths;
+};
+
+TEST_F(RemoveFiles, TakesTheListedFilesShortcutsGroupAndEntryOnly) {
+  RemoveProductFiles(paths, root.Get());
+
+  for (const wchar_t* name : {L"reshacker.exe", L"reshacker.log", L"reshacker.ini",
+                              L"license.rtf"})
+    EXPECT_FALSE(Exists(paths.programFolder + name));
+  EXPECT_FALSE(Exists(paths.startMenuGroup));
+  EXPECT_TRUE(Exists(folder.Path() + L"\\Programs"));
+  EXPECT_FALSE(RegKey::Open(root.Get(), kUninstallKeyPath));
+  EXPECT_TRUE(RegKey::Open(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+
+  // The program file itself goes later, through the batch; the library and others stay.
+  EXPECT_TRUE(Exists(paths.programFile));
+  EXPECT_TRUE(Exists(paths.programFolder + L"readme.txt"));
+  EXPECT_TRUE(Exists(paths.programFolder + L"logons\\blue.kvl"));
+  EXPECT_EQ(RegKey::Open(root.Get(), kWinlogonKeyPath).ReadString(L"UIHost", 255),
+            std::wstring(L"logonkv.exe"));
+}
+
+TEST_F(RemoveFiles, KeepsAGroupThatHoldsSomethingElse) {
+  WriteFileBytes(paths.startMenuGroup + L"\\Mine.lnk", "lnk");
+  RemoveProductFiles(paths, root.Get());
+  for (const wchar_t* name : kShortcutNames) EXPECT_FALSE(Exists(paths.startMenuGroup + L"\\" + name));
+  EXPECT_TRUE(Exists(paths.startMenuGroup + L"\\Mine.lnk"));
+}
+
+TEST_F(RemoveFiles, AnEntryWithSubkeysStaysAndNothingMissingIsAnError) {
+  RegKey::Create(root.Get(), std::wstring(kUninstallKeyPath) + L"\\Extra");
+  RemoveProductFiles(paths, root.Get());
+  EXPECT_TRUE(RegKey::Open(root.Get(), kUninstallKeyPath));
+  // Second run: everything already gone.
+  RegDeleteKeyW(root.Get(), (std::wstring(kUninstallKeyPath) + L"\\Extra").c_str());
+  RemoveProductFiles(paths, root.Get());
+  RemoveProductFiles(paths, root.Get());
+  EXPECT_FALSE(RegKey::Open(root.Get(), kUninstallKeyPath));
+}
+
+TEST_F(RemoveFiles, UnknownProgramsFolderTouchesNoGroup) {
+  paths.startMenuGroup.clear();
+  RemoveProductFiles(paths, root.Get());
+  for (const wchar_t* name : kShortcutNames)
+    EXPECT_TRUE(Exists(folder.Path() + L"\\Programs\\Korvel\\" + name));
+}
+
+TEST(ProgramsShellFolder, ReadsTheValueUpTo255Characters) {
+  ScratchRoot user(L"shellfolders");
+  EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no key
+  RegKey folders = RegKey::Create(user.Get(), kShellFoldersKeyPath);
+  EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no value
+  folders.WriteString(L"Programs", L"C:\\Menu\\Programs");
+  EXPECT_EQ(ProgramsShellFolder(user.Get()), L"C:\\Menu\\Programs");
+  const std::wstring longest = L"C:\\" + std::wstring(252, L'p');
+  folders.WriteString(L"Programs", longest);
+  EXPECT_EQ(ProgramsShellFolder(user.Get()), longest);
+  folders.WriteString(L"Programs", longest + L"q");
+  EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");
+}
+
+TEST(RemovalBatch, FiveLinesWithTheShortPathAndCrLf) {
+  EXPECT_EQ(RemovalBatchText(L"C:\\PROGRA~1\\Korvel\\korvel.exe"),
+            ":uninst\r\n"
+            "del C:\\PROGRA~1\\Korvel\\korvel.exe\r\n"
+            "if exist C:\\PROGRA~1\\Korvel\\korvel.exe goto uninst\r\n"
+            "rd C:\\PROGRA~1\\Korvel\\\r\n"
+            "del kvun.bat\r\n");
+}
+
+TEST(RemovalBatch, PathsTheInterpreterWouldSplitAreQuoted) {
+  // A volume without short names gives the long path back; "&" is allowed in short names.
+  EXPECT_EQ(RemovalBatchText(L"D:\\Tom&Jerry\\100% Logons\\korvel.exe"),
+            ":uninst\r\n"
+            "del \"D:\\Tom&Jerry\\100%% Logons\\korvel.exe\"\r\n"
+            "if exist \"D:\\Tom&Jerry\\100%% Logons\\korvel.exe\" goto uninst\r\n"
+            "rd \"D:\\Tom&Jerry\\100%% Logons\\\"\r\n"
+            "del kvun.bat\r\n");
+}
+
+TEST(RemovalBatch, IsWrittenInTheAnsiCodePage) {
+  // "Логоны" fits the 8.3 rules, so its short form keeps the Cyrillic letters.
+  const std::string text = RemovalBatchText(L"C:\\Логоны\\korvel.exe");
+  EXPECT_NE(text.find("del C:\\\xCB\xEE\xE3\xEE\xED\xFB\\korvel.exe\r\n"), std::string::npos);
+}
+
+TEST(RemovalBatch, WrittenFileHoldsExactlyTheTextForTheShortPath) {
+  ScratchFolder folder(L"batch");
+  UninstallPaths paths;
+  const std::wstring programFolder = folder.Path() + L"\\Long Folder Name";
+  CreateDirectoryW(programFolder.c_str(), nullptr);
+  paths.programFile = programFolder + L"\\korvel.exe";
+  WriteFileBytes(paths.programFile, "x");
+  paths.tempFolder = folder.Path();
+  WriteFileBytes(folder.Path() + L"\\kvun.bat", std::string(4000, 'z'));  // truncated, not kept
+
+  const std::wstring batch = WriteRemovalBatch(paths);
+  EXPECT_EQ(batch, folder.Path() + L"\\kvun.bat");
+  const std::wstring shortPath = ShortPath(paths.programFile);
+  EXPECT_EQ(shortPath.find(L' '), std::wstring::npos);
+  EXPECT_EQ(ReadFileBytes(batch), RemovalBatchText(shortPath));
+}
+
+TEST(RemovalBatch, UnwritableTemporaryFolderRaisesTheSystemText) {
+  ScratchFolder folder(L"nobatch");
+  UninstallPaths paths;
+  paths.programFile = folder.Path() + L"\\korvel.exe";
+  paths.tempFolder = folder.Path() + L"\\missing";
+  try {
+    WriteRemovalBatch(paths);
+    FAIL() << "no error raised";
+  } catch (const EKvError& error) {
+    EXPECT_FALSE(error.Text().empty());
+  }
+  EXPECT_FALSE(Exists(paths.tempFolder + L"\\kvun.bat"));
+}
+
+// A copy of this test program stands in for korvel.exe: started with "--linger ms" it just
+// keeps running for that long.
+class RunningBatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    paths.tempFolder = folder.Path() + L"\\temp";
+    CreateDirectoryW(paths.tempFolder.c_str(), nullptr);
+    paths.programFolder = folder.Path() + L"\\Program With Spaces\\";
+    CreateDirectoryW(paths.programFolder.c_str(), nullptr);
+    paths.programFile = paths.programFolder + L"korvel.exe";
+    ASSERT_TRUE(CopyFileW(ProgramFilePath().c_str(), paths.programFile.c_str(), FALSE));
+  }
+
+  PROCESS_INFORMATION StartProgram(int milliseconds) {
+    std::wstring commandLine =
+        L"\"" + paths.programFile + L"\" --linger " + std::to_wstring(milliseconds);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        paths.programFolder.c_str(), &startup, &process))
+      ADD_FAILURE() << "cannot start the program copy";
+    return process;
+  }
+
+  // Runs the batch as the program does and waits until it has deleted itself.
+  void RunBatchToTheEnd() {
+    const std::wstring batch = WriteRemovalBatch(paths);
+    StartRemovalBatch(batch, paths.tempFolder);
+    for (int i = 0; i < 300 && Exists(batch); ++i) Sleep(100);
+    EXPECT_FALSE(Exists(batch)) << "the batch did not finish";
+  }
+
+  ScratchFolder folder{L"running"};
+  UninstallPaths paths;
+};
+
+TEST_F(RunningBatch, DeletesTheProgramAfterItEndsAndTheEmptyFolder) {
+  PROCESS_INFORMATION process = StartProgram(2500);
+  Sleep(300);
+  const std::wstring batch = WriteRemovalBatch(paths);
+  StartRemovalBatch(batch, paths.tempFolder);
+  Sleep(1000);
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_TRUE(Exists(paths.programFile)) << "deleted while still running";
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  for (int i = 0; i < 300 && Exists(batch); ++i) Sleep(100);
+  EXPECT_FALSE(Exists(batch));
+  EXPECT_FALSE(Exists(paths.programFile));
+  EXPECT_FALSE(Exists(paths.programFolder));
+}
+
+TEST_F(RunningBatch, LeavesAFolderThatStillHoldsTheLibrary) {
+  CreateDirectoryW((paths.programFolder + L"logons").c_str(), nullptr);
+  WriteFileBytes(paths.programFolder + L"logons\\blue.kvl", "PK");
+  RunBatchToTheEnd();
+  EXPECT_FALSE(Exists(paths.programFile));
+  EXPECT_TRUE(Exists(paths.programFolder + L"logons\\blue.kvl"));
+}
+
+}  // namespace
+}  // namespace korvel
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--linger") {
+    Sleep(static_cast<DWORD>(std::stoi(argv[2])));
+    return 0;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
