@@ -1,0 +1,54 @@
+#include "apply_script.h"
+
+#include <windows.h>
+
+#include "ui/handles.h"
+
+namespace korvel {
+
+std::wstring BitmapCommand(const std::wstring& bitmapFile) {
+  const std::size_t dot = bitmapFile.rfind(L'.');
+  const std::wstring resourceName =
+      dot == std::wstring::npos ? bitmapFile : bitmapFile.substr(0, dot);
+  return L"-addoverwrite " + bitmapFile + L",Bitmap," + resourceName + L",0";
+}
+
+std::wstring ApplyScriptText(const std::wstring& systemRoot,
+                             const std::vector<std::wstring>& bitmapFiles) {
+  std::wstring text = L"[FILENAMES]\r\n";
+  text += L"Exe=" + systemRoot + L"system32\\logonui.exe\r\n";
+  text += L"SaveAs=" + systemRoot + L"system32\\logonkv.exe\r\n";
+  text += L"[COMMANDS]\r\n";
+  for (const std::wstring& file : bitmapFiles) text += BitmapCommand(file) + L"\r\n";
+  text += kUiFileCommand;
+  text += L"\r\n";
+  return text;
+}
+
+std::string ToAnsi(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                      nullptr, nullptr);
+  return bytes;
+}
+
+bool WriteApplyScript(const std::wstring& path, const std::wstring& text) {
+  const std::string bytes = ToAnsi(text);
+  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  DWORD written = 0;
+  const BOOL ok =
+      WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  return ok && written == bytes.size();
+}
+
+std::wstring ResourceToolCommandLine(const std::wstring& programFolder) {
+  return L"\"" + programFolder + kResourceToolName + L"\" -script " + kApplyScriptName;
+}
+
+}  // namespace korvel

@@ -1,0 +1,30 @@
+// The script the resource editor runs to rebuild logonkv.exe, and the tool's command line.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+inline constexpr wchar_t kApplyScriptName[] = L"logonkv.ini";
+inline constexpr wchar_t kResourceToolName[] = L"reshacker.exe";
+// The tool reads this line as written, spaces and trailing comma included.
+inline constexpr wchar_t kUiFileCommand[] = L"-addoverwrite uifile.txt, UIFILE, 1000,";
+
+// "-addoverwrite 100.bmp,Bitmap,100,0": the resource name is the file name up to its last dot.
+std::wstring BitmapCommand(const std::wstring& bitmapFile);
+
+// The whole script, every line ended by CR LF. systemRoot ends with a backslash.
+std::wstring ApplyScriptText(const std::wstring& systemRoot,
+                             const std::vector<std::wstring>& bitmapFiles);
+
+// Text in the system's ANSI code page, as the tool reads it.
+std::string ToAnsi(const std::wstring& text);
+
+// Writes the script as ANSI bytes, replacing an existing file.
+bool WriteApplyScript(const std::wstring& path, const std::wstring& text);
+
+// The program path is quoted: unquoted, a folder with spaces could start another program
+// (C:\Program.exe for C:\Program Files\...).
+std::wstring ResourceToolCommandLine(const std::wstring& programFolder);
+
+}  // namespace korvel

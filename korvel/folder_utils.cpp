@@ -1,0 +1,80 @@
+#include "folder_utils.h"
+
+#include <windows.h>
+
+#include "ui/handles.h"
+
+namespace korvel {
+namespace {
+
+bool IsDotEntry(const wchar_t* name) {
+  return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
+}
+
+template <typename Visit>
+void Enumerate(const std::wstring& pattern, Visit visit) {
+  WIN32_FIND_DATAW data;
+  ui::FindHandle find(FindFirstFileW(pattern.c_str(), &data));
+  if (!find) return;
+  do {
+    if (!IsDotEntry(data.cFileName)) visit(data);
+  } while (FindNextFileW(find.get(), &data));
+}
+
+}  // namespace
+
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::wstring> ListMatches(const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  Enumerate(pattern, [&](const WIN32_FIND_DATAW& data) { names.emplace_back(data.cFileName); });
+  return names;
+}
+
+std::vector<std::wstring> ListFiles(const std::wstring& pattern) {
+  std::vector<std::wstring> names;
+  Enumerate(pattern, [&](const WIN32_FIND_DATAW& data) {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.emplace_back(data.cFileName);
+  });
+  return names;
+}
+
+bool RemoveFolderTree(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    // A file where the folder belongs would stop the folder from being made.
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileW(folder.c_str()) != 0;
+  }
+  if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    Enumerate(folder + L"\\*", [&](const WIN32_FIND_DATAW& data) {
+      const std::wstring path = folder + L"\\" + data.cFileName;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveFolderTree(path);
+      } else {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+          SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    });
+  }
+  RemoveDirectoryW(folder.c_str());
+  return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+bool PrepareEmptyFolder(const std::wstring& folder) {
+  if (!RemoveFolderTree(folder)) return false;
+  CreateDirectoryW(folder.c_str(), nullptr);
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CopyFileOver(const std::wstring& from, const std::wstring& to) {
+  return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+}  // namespace korvel

@@ -1,0 +1,89 @@
+#include "logon_applier.h"
+
+#include <windows.h>
+
+#include <optional>
+
+#include "apply_script.h"
+#include "folder_utils.h"
+#include "ui/handles.h"
+
+namespace korvel {
+namespace {
+
+// What identifies one version of a file: the tool writes a new file and renames it into
+// place, which changes the file's identity, and an in-place write changes its time or size.
+struct FileStamp {
+  DWORD volume = 0;
+  DWORD indexHigh = 0;
+  DWORD indexLow = 0;
+  FILETIME written{};
+  DWORD sizeHigh = 0;
+  DWORD sizeLow = 0;
+
+  bool operator==(const FileStamp& other) const {
+    return volume == other.volume && indexHigh == other.indexHigh &&
+           indexLow == other.indexLow && CompareFileTime(&written, &other.written) == 0 &&
+           sizeHigh == other.sizeHigh && sizeLow == other.sizeLow;
+  }
+};
+
+std::optional<FileStamp> StampOf(const std::wstring& path) {
+  ui::FileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file.get(), &info)) return std::nullopt;
+  FileStamp stamp;
+  stamp.volume = info.dwVolumeSerialNumber;
+  stamp.indexHigh = info.nFileIndexHigh;
+  stamp.indexLow = info.nFileIndexLow;
+  stamp.written = info.ftLastWriteTime;
+  stamp.sizeHigh = info.nFileSizeHigh;
+  stamp.sizeLow = info.nFileSizeLow;
+  return stamp;
+}
+
+}  // namespace
+
+LogonApplier::LogonApplier(IPackageReader& reader, IProgramRunner& runner,
+                           std::wstring workFolder, std::wstring programFolder,
+                           std::wstring systemRoot)
+    : reader_(reader),
+      runner_(runner),
+      workFolder_(std::move(workFolder)),
+      programFolder_(std::move(programFolder)),
+      systemRoot_(std::move(systemRoot)) {}
+
+ApplyOutcome LogonApplier::Apply(const std::wstring& packagePath) {
+  const ApplyOutcome outcome = ApplyInWorkFolder(packagePath);
+  RemoveFolderTree(workFolder_);
+  return outcome;
+}
+
+ApplyOutcome LogonApplier::ApplyInWorkFolder(const std::wstring& packagePath) {
+  // Leftovers of a stopped run would otherwise be applied with this package.
+  if (!PrepareEmptyFolder(workFolder_)) return ApplyOutcome::workFolderFailed;
+  if (!reader_.ExtractRoot(packagePath, workFolder_)) return ApplyOutcome::unreadable;
+
+  const std::vector<std::wstring> bitmaps = ListFiles(workFolder_ + L"\\*.bmp");
+  if (bitmaps.empty() && !FileExists(workFolder_ + L"\\uifile.txt"))
+    return ApplyOutcome::emptyPackage;
+  if (!WriteApplyScript(workFolder_ + L"\\" + kApplyScriptName,
+                        ApplyScriptText(systemRoot_, bitmaps)))
+    return ApplyOutcome::workFolderFailed;
+
+  const std::optional<FileStamp> before = StampOf(TargetPath());
+  const RunOutcome run = runner_.RunAndWait(ResourceToolCommandLine(programFolder_), workFolder_);
+  if (!run.started) return ApplyOutcome::toolNotStarted;
+  if (run.exitCode != 0) return ApplyOutcome::toolFailed;
+  const std::optional<FileStamp> after = StampOf(TargetPath());
+  if (!after || (before && *before == *after)) return ApplyOutcome::targetUnchanged;
+  return ApplyOutcome::applied;
+}
+
+bool LogonApplier::Restore() const {
+  return CopyFileOver(LogonHostPath(), TargetPath());
+}
+
+}  // namespace korvel

@@ -1,0 +1,47 @@
+// Applying a package (rebuilding logonkv.exe through the resource editor) and restoring the
+// system's logon host.
+#pragma once
+#include <string>
+
+#include "package_archive.h"
+#include "program_runner.h"
+
+namespace korvel {
+
+enum class ApplyOutcome {
+  applied,
+  workFolderFailed,   // the work folder or the script could not be written
+  unreadable,         // package missing, not an archive, or damaged
+  emptyPackage,       // neither a bitmap nor "uifile.txt" at the package's root
+  toolNotStarted,
+  toolFailed,         // the tool ended with a non-zero exit code
+  targetUnchanged,    // the tool ended well but logonkv.exe was not rewritten
+};
+
+class LogonApplier {
+ public:
+  // workFolder has no trailing backslash; programFolder and systemRoot end with one.
+  LogonApplier(IPackageReader& reader, IProgramRunner& runner, std::wstring workFolder,
+               std::wstring programFolder, std::wstring systemRoot);
+
+  std::wstring LogonHostPath() const { return systemRoot_ + L"system32\\logonui.exe"; }
+  std::wstring TargetPath() const { return systemRoot_ + L"system32\\logonkv.exe"; }
+
+  // The work folder is emptied before use and removed afterwards, whatever the outcome; the
+  // tool runs only for a readable package with something to apply.
+  ApplyOutcome Apply(const std::wstring& packagePath);
+
+  // Copies logonui.exe over logonkv.exe; true when the copy succeeded.
+  bool Restore() const;
+
+ private:
+  ApplyOutcome ApplyInWorkFolder(const std::wstring& packagePath);
+
+  IPackageReader& reader_;
+  IProgramRunner& runner_;
+  std::wstring workFolder_;
+  std::wstring programFolder_;
+  std::wstring systemRoot_;
+};
+
+}  // namespace korvel

@@ -1,0 +1,55 @@
+#include "logon_importer.h"
+
+#include <windows.h>
+
+#include <cwctype>
+
+#include "folder_utils.h"
+
+namespace korvel {
+namespace {
+
+std::wstring FileNamePart(const std::wstring& path) {
+  const std::size_t slash = path.find_last_of(L"\\/:");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring UpperExtension(const std::wstring& name) {
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos) return {};
+  std::wstring extension = name.substr(dot);
+  for (wchar_t& c : extension) c = static_cast<wchar_t>(std::towupper(c));
+  return extension;
+}
+
+}  // namespace
+
+LogonImporter::LogonImporter(const LogonLibrary& library, LogonXpConverter& converter,
+                             OverwriteQuestion askOverwrite)
+    : library_(library), converter_(converter), askOverwrite_(std::move(askOverwrite)) {}
+
+ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
+  if (chosenFile.empty() || !FileExists(chosenFile)) return ImportOutcome::ignored;
+  const std::wstring name = FileNamePart(chosenFile);
+  const std::wstring extension = UpperExtension(name);
+
+  if (extension == L".KVL") {
+    const std::wstring target = library_.PackagePath(name);
+    if (FileExists(target) && !(askOverwrite_ && askOverwrite_(target)))
+      return ImportOutcome::declined;
+    return CopyFileOver(chosenFile, target) ? ImportOutcome::copied : ImportOutcome::copyFailed;
+  }
+  if (extension == L".LOGONXP") {
+    const std::wstring target =
+        library_.PackagePath(name.substr(0, name.size() - extension.size()) + L".kvl");
+    if (FileExists(target) && !(askOverwrite_ && askOverwrite_(target)))
+      return ImportOutcome::declined;
+    // The old package stays until the new one is complete (the converter replaces it).
+    lastConversion_ = converter_.Convert(chosenFile, target);
+    return lastConversion_ == ConvertOutcome::converted ? ImportOutcome::converted
+                                                        : ImportOutcome::conversionFailed;
+  }
+  return ImportOutcome::ignored;
+}
+
+}  // namespace korvel

@@ -1,0 +1,25 @@
+// The library of logon packages: the ".kvl" files in the folder "logons\" beside the program.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace korvel {
+
+class LogonLibrary {
+ public:
+  // programFolder ends with a backslash.
+  explicit LogonLibrary(const std::wstring& programFolder);
+
+  const std::wstring& Folder() const { return folder_; }
+  // The package names (file name with extension), in the file system's order. Every match of
+  // "*.kvl" counts, folders included. Empty when the folder is missing.
+  std::vector<std::wstring> Packages() const;
+  std::wstring PackagePath(const std::wstring& name) const { return folder_ + name; }
+  // Failure is ignored: the list shows what is left.
+  void Delete(const std::wstring& name) const;
+
+ private:
+  std::wstring folder_;
+};
+
+}  // namespace korvel

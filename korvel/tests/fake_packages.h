@@ -1,0 +1,54 @@
+// Stand-ins for the archive engine: a reader that "extracts" a fixed set of files and a writer
+// that records what it was asked to pack.
+#pragma once
+#include <map>
+#include <set>
+#include <string>
+
+#include "package_archive.h"
+#include "scratch_folder.h"
+
+namespace korvel::testing {
+
+class FakeReader : public IPackageReader {
+ public:
+  std::map<std::wstring, std::string> members;  // written unless the name already exists
+  bool readable = true;
+  int calls = 0;
+  std::set<std::wstring> foundInFolder;  // what the extract folder held when extraction began
+
+  bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override {
+    ++calls;
+    foundInFolder = NamesIn(folder);
+    for (const auto& [name, bytes] : members) {
+      if (!FileExists(folder + L"\\" + name)) WriteBytes(folder + L"\\" + name, bytes);
+    }
+    return readable;
+  }
+};
+
+class FakeWriter : public IPackageWriter {
+ public:
+  bool succeeds = true;
+  int calls = 0;
+  std::wstring packedFolder;
+  std::map<std::wstring, std::string> packed;  // the folder's files when packing began
+
+  bool PackFolder(const std::wstring& archive, const std::wstring& folder) override {
+    ++calls;
+    packedFolder = folder;
+    packed.clear();
+    for (const std::wstring& name : ListFiles(folder + L"\\*"))
+      packed[name] = ReadBytes(folder + L"\\" + name);
+    if (!succeeds) {
+      WriteBytes(archive, "half");  // a writer that fails part way leaves a partial file
+      return false;
+    }
+    std::string bytes = "PACKED";
+    for (const auto& [name, content] : packed) bytes += "|" + std::string(name.begin(), name.end());
+    WriteBytes(archive, bytes);
+    return true;
+  }
+};
+
+}  // namespace korvel::testing

@@ -1,0 +1,147 @@
+// Apply and restore against a scratch "system root": what the tool is given, when it is not
+// run at all, how its result is judged, and that the work folder never outlives a run.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "fake_packages.h"
+#include "logon_applier.h"
+
+namespace korvel {
+namespace {
+
+using testing::FakeReader;
+using testing::FolderExists;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+class FakeRunner : public IProgramRunner {
+ public:
+  RunOutcome outcome{true, 0};
+  std::function<void()> whileRunning;
+  int calls = 0;
+  std::wstring commandLine, currentFolder;
+  std::string script;
+
+  RunOutcome RunAndWait(const std::wstring& line, const std::wstring& folder) override {
+    ++calls;
+    commandLine = line;
+    currentFolder = folder;
+    script = ReadBytes(folder + L"\\logonkv.ini");
+    if (whileRunning) whileRunning();
+    return outcome;
+  }
+};
+
+class LogonApplierTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateDirectoryW((root / L"WINDOWS").c_str(), nullptr);
+    CreateDirectoryW((root / L"WINDOWS\\system32").c_str(), nullptr);
+    WriteBytes(applier.LogonHostPath(), "system logon host");
+    WriteBytes(applier.TargetPath(), "current logonkv");
+  }
+  // Stands for a tool that writes a new file and renames it over the target.
+  void RewriteTargetWhenRun() {
+    runner.whileRunning = [this] {
+      WriteBytes(applier.TargetPath() + L".new", "rebuilt logonkv");
+      MoveFileExW((applier.TargetPath() + L".new").c_str(), applier.TargetPath().c_str(),
+                  MOVEFILE_REPLACE_EXISTING);
+    };
+  }
+
+  ScratchFolder root;
+  std::wstring work = root / L"_kv";
+  FakeReader reader;
+  FakeRunner runner;
+  LogonApplier applier{reader, runner, work, root / L"Korvel App\\", root / L"WINDOWS\\"};
+};
+
+TEST_F(LogonApplierTest, RunsTheToolInTheWorkFolderWithTheScriptAndCleansUp) {
+  reader.members = {{L"100.bmp", "a"}, {L"uifile.txt", "ui"}, {L"notes.txt", "n"}};
+  RewriteTargetWhenRun();
+
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_EQ(runner.calls, 1);
+  EXPECT_EQ(runner.currentFolder, work);
+  EXPECT_EQ(runner.commandLine,
+            L"\"" + root.path() + L"\\Korvel App\\reshacker.exe\" -script logonkv.ini");
+  const std::string systemRoot(root.path().begin(), root.path().end());
+  EXPECT_EQ(runner.script, "[FILENAMES]\r\nExe=" + systemRoot + "\\WINDOWS\\system32\\logonui.exe\r\n"
+                           "SaveAs=" + systemRoot + "\\WINDOWS\\system32\\logonkv.exe\r\n"
+                           "[COMMANDS]\r\n-addoverwrite 100.bmp,Bitmap,100,0\r\n"
+                           "-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
+  EXPECT_FALSE(FolderExists(work));
+}
+
+TEST_F(LogonApplierTest, LeftoversOfAStoppedRunAreNeverApplied) {
+  CreateDirectoryW(work.c_str(), nullptr);
+  WriteBytes(work + L"\\999.bmp", "stale");
+  WriteBytes(work + L"\\100.bmp", "stale copy of a member");
+  CreateDirectoryW((work + L"\\sub").c_str(), nullptr);
+  WriteBytes(work + L"\\sub\\x.bmp", "stale");
+  reader.members = {{L"100.bmp", "fresh"}};
+  runner.whileRunning = [&] { EXPECT_EQ(ReadBytes(work + L"\\100.bmp"), "fresh"); };
+
+  applier.Apply(L"x.kvl");
+  EXPECT_TRUE(reader.foundInFolder.empty());
+  EXPECT_EQ(runner.script.find("999"), std::string::npos);
+  EXPECT_FALSE(FolderExists(work));
+}
+
+TEST_F(LogonApplierTest, ABadPackageNeverReachesTheTool) {
+  reader.readable = false;  // missing, not an archive, or a CRC failure
+  reader.members = {{L"100.bmp", "damaged"}};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::unreadable);
+
+  reader.readable = true;
+  reader.members = {{L"readme.txt", "nothing to apply"}};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::emptyPackage);
+
+  EXPECT_EQ(runner.calls, 0);
+  EXPECT_EQ(ReadBytes(applier.TargetPath()), "current logonkv");
+  EXPECT_FALSE(FolderExists(work));
+}
+
+TEST_F(LogonApplierTest, AUiFileAloneIsEnoughToApply) {
+  reader.members = {{L"uifile.txt", "ui"}};
+  RewriteTargetWhenRun();
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_EQ(std::count(runner.script.begin(), runner.script.end(), '\n'), 5);
+}
+
+TEST_F(LogonApplierTest, ToolFailuresAreReportedNotHiddenBehindSuccess) {
+  reader.members = {{L"100.bmp", "a"}};
+
+  runner.outcome = {false, 0};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::toolNotStarted);
+  EXPECT_FALSE(FolderExists(work));
+
+  runner.outcome = {true, 2};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::toolFailed);
+
+  runner.outcome = {true, 0};  // ended well but wrote nothing
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::targetUnchanged);
+
+  DeleteFileW(applier.TargetPath().c_str());  // and nothing appeared where nothing was
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::targetUnchanged);
+
+  RewriteTargetWhenRun();  // a target that did not exist before and does now counts
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_FALSE(FolderExists(work));
+}
+
+TEST_F(LogonApplierTest, RestoreCopiesTheSystemHostOverTheTarget) {
+  EXPECT_TRUE(applier.Restore());
+  EXPECT_EQ(ReadBytes(applier.TargetPath()), "system logon host");
+
+  DeleteFileW(applier.LogonHostPath().c_str());
+  WriteBytes(applier.TargetPath(), "kept");
+  EXPECT_FALSE(applier.Restore());
+  EXPECT_EQ(ReadBytes(applier.TargetPath()), "kept");
+  EXPECT_EQ(runner.calls, 0);
+}
+
+}  // namespace
+}  // namespace korvel

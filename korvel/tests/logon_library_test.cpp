@@ -1,0 +1,102 @@
+// The library list and import: what is listed, when the user is asked, and that a declined or
+// failed import leaves the library as it was.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "fake_packages.h"
+#include "logon_importer.h"
+
+namespace korvel {
+namespace {
+
+using testing::FakeReader;
+using testing::FakeWriter;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+class LibraryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CreateDirectoryW(library.Folder().c_str(), nullptr); }
+
+  std::vector<std::wstring> Sorted() const {
+    auto names = library.Packages();
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  ScratchFolder root;
+  ScratchFolder downloads{L"kvdownloads"};
+  LogonLibrary library{root.path() + L"\\"};
+  FakeReader reader;
+  FakeWriter writer;
+  LogonXpConverter converter{reader, writer, root / L"_kv"};
+  std::vector<std::wstring> asked;
+  bool answer = false;
+  LogonImporter importer{library, converter, [this](const std::wstring& target) {
+                           asked.push_back(target);
+                           return answer;
+                         }};
+};
+
+TEST_F(LibraryTest, ListsEveryKvlEntryIncludingFoldersAndDeletes) {
+  WriteBytes(library.Folder() + L"a.kvl", "a");
+  WriteBytes(library.Folder() + L"b.KVL", "b");
+  WriteBytes(library.Folder() + L"c.zip", "c");
+  CreateDirectoryW((library.Folder() + L"d.kvl").c_str(), nullptr);
+  EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"a.kvl", L"b.KVL", L"d.kvl"}));
+
+  library.Delete(L"a.kvl");
+  library.Delete(L"");
+  EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"b.KVL", L"d.kvl"}));
+
+  LogonLibrary missing(root / L"nowhere\\");
+  EXPECT_TRUE(missing.Packages().empty());
+}
+
+TEST_F(LibraryTest, KvlImportKeepsTheNameAndAsksOnlyBeforeReplacing) {
+  WriteBytes(downloads / L"Blue.KvL", "new");
+  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::copied);
+  EXPECT_TRUE(asked.empty());
+  EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Blue.KvL"}));
+
+  WriteBytes(downloads / L"Blue.KvL", "newer");
+  answer = false;
+  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::declined);
+  EXPECT_EQ(ReadBytes(library.Folder() + L"Blue.KvL"), "new");
+  answer = true;
+  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::copied);
+  EXPECT_EQ(ReadBytes(library.Folder() + L"Blue.KvL"), "newer");
+  EXPECT_EQ(asked, (std::vector<std::wstring>(2, library.Folder() + L"Blue.KvL")));
+}
+
+TEST_F(LibraryTest, LogonXpImportConvertsAndAFailureKeepsTheOldPackage) {
+  WriteBytes(downloads / L"Night.LogonXP", "foreign");
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}};
+  EXPECT_EQ(importer.Import(downloads / L"Night.LogonXP"), ImportOutcome::converted);
+  EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Night.kvl"}));
+  const std::string converted = ReadBytes(library.Folder() + L"Night.kvl");
+
+  answer = true;
+  reader.members = {{L"readme.txt", "not a logon package"}};
+  EXPECT_EQ(importer.Import(downloads / L"Night.LogonXP"), ImportOutcome::conversionFailed);
+  EXPECT_EQ(importer.LastConversion(), ConvertOutcome::notLogonXp);
+  EXPECT_EQ(asked.size(), 1u);
+  EXPECT_EQ(ReadBytes(library.Folder() + L"Night.kvl"), converted);
+  EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Night.kvl"}));
+}
+
+TEST_F(LibraryTest, OtherFilesAreIgnored) {
+  WriteBytes(downloads / L"photo.bmp", "x");
+  WriteBytes(downloads / L"noextension", "x");
+  EXPECT_EQ(importer.Import(downloads / L"photo.bmp"), ImportOutcome::ignored);
+  EXPECT_EQ(importer.Import(downloads / L"noextension"), ImportOutcome::ignored);
+  EXPECT_EQ(importer.Import(downloads / L"missing.kvl"), ImportOutcome::ignored);
+  EXPECT_EQ(importer.Import(L""), ImportOutcome::ignored);
+  EXPECT_TRUE(library.Packages().empty());
+  EXPECT_EQ(reader.calls, 0);
+}
+
+}  // namespace
+}  // namespace korvel

@@ -1,0 +1,101 @@
+// Conversion of foreign packages: which files end up in the new package under which names,
+// and that a failure leaves the library and the temporary folders as they should be.
+#include <gtest/gtest.h>
+
+#include "fake_packages.h"
+#include "logonxp_converter.h"
+
+namespace korvel {
+namespace {
+
+using testing::FakeReader;
+using testing::FakeWriter;
+using testing::FolderExists;
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+TEST(RemoveBitmapPrefix, RemovesTheFirstOccurrenceInAnyCase) {
+  EXPECT_EQ(RemoveBitmapPrefix(L"Bitmap_100.bmp"), L"100.bmp");
+  EXPECT_EQ(RemoveBitmapPrefix(L"BITMAP_107.BMP"), L"107.BMP");
+  EXPECT_EQ(RemoveBitmapPrefix(L"112.bmp"), L"112.bmp");
+  EXPECT_EQ(RemoveBitmapPrefix(L"Bitmap_Bitmap_1.bmp"), L"Bitmap_1.bmp");
+  EXPECT_EQ(RemoveBitmapPrefix(L"MyBitmap_5.bmp"), L"My5.bmp");
+  EXPECT_EQ(RemoveBitmapPrefix(L"Bitmap"), L"Bitmap");
+}
+
+class ConverterTest : public ::testing::Test {
+ protected:
+  ScratchFolder root;
+  std::wstring work = root / L"_kv";
+  std::wstring target = root / L"theme.kvl";
+  FakeReader reader;
+  FakeWriter writer;
+  LogonXpConverter converter{reader, writer, work};
+};
+
+TEST_F(ConverterTest, PacksRenamedBitmapsAndTheUiFileFromASiblingStagingFolder) {
+  reader.members = {{L"theme.ini", "[Theme]"},      {L"Bitmap_100.bmp", "b100"},
+                    {L"Bitmap_107.bmp", "b107"},    {L"BITMAP_112.BMP", "b112"},
+                    {L"uifile.txt", "ui"},          {L"preview.jpg", "p"}};
+
+  EXPECT_EQ(converter.Convert(root / L"theme.logonxp", target), ConvertOutcome::converted);
+  EXPECT_EQ(converter.StagingFolder(), root / L"_kv2");
+  EXPECT_EQ(writer.packedFolder, root / L"_kv2");
+  const std::map<std::wstring, std::string> expected = {
+      {L"100.bmp", "b100"}, {L"107.bmp", "b107"}, {L"112.BMP", "b112"}, {L"uifile.txt", "ui"}};
+  EXPECT_EQ(writer.packed, expected);
+  EXPECT_EQ(ReadBytes(target).substr(0, 6), "PACKED");
+  EXPECT_FALSE(FolderExists(work));
+  EXPECT_FALSE(FolderExists(converter.StagingFolder()));
+}
+
+TEST_F(ConverterTest, WithoutThemeIniOrBitmapsNoPackageIsWritten) {
+  reader.members = {{L"100.bmp", "b"}, {L"uifile.txt", "ui"}};
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::notLogonXp);
+
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"uifile.txt", "ui"}};
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::noBitmaps);
+
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"100.bmp", "b"}};
+  reader.readable = false;
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::unreadable);
+
+  EXPECT_EQ(writer.calls, 0);
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_FALSE(FolderExists(work));
+  EXPECT_FALSE(FolderExists(converter.StagingFolder()));
+}
+
+TEST_F(ConverterTest, LeftoversOfAStoppedRunAreNotPacked) {
+  CreateDirectoryW(work.c_str(), nullptr);
+  CreateDirectoryW(converter.StagingFolder().c_str(), nullptr);
+  WriteBytes(work + L"\\theme.ini", "stale");  // would make a non-package look like one
+  WriteBytes(converter.StagingFolder() + L"\\999.bmp", "stale");
+  reader.members = {{L"100.bmp", "b"}};
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::notLogonXp);
+
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"100.bmp", "b"}};
+  CreateDirectoryW(converter.StagingFolder().c_str(), nullptr);
+  WriteBytes(converter.StagingFolder() + L"\\999.bmp", "stale");
+  ASSERT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::converted);
+  EXPECT_EQ(writer.packed.size(), 1u);
+  EXPECT_EQ(writer.packed.count(L"100.bmp"), 1u);
+}
+
+TEST_F(ConverterTest, AFailedWriteKeepsTheExistingPackage) {
+  WriteBytes(target, "old package");
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}};
+  writer.succeeds = false;
+
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::writeFailed);
+  EXPECT_EQ(ReadBytes(target), "old package");
+  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+
+  writer.succeeds = true;  // and a good run replaces it
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::converted);
+  EXPECT_EQ(ReadBytes(target), "PACKED|100.bmp");
+}
+
+}  // namespace
+}  // namespace korvel
