@@ -1,0 +1,101 @@
+#include "bramlow/actions/profile_file.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "test_folder.h"
+
+using namespace bramlow;
+
+TEST(ProfileFile, ReadsWithTheProfileRules) {
+  TestFolder dir;
+  dir.WriteBytes(L"a.ini",
+                 "[Setup1]\r\n"
+                 "  AppName  =   Viewer 2   \r\n"
+                 "Site=\"http://example.org/ \"\r\n"
+                 "Empty=\r\n"
+                 "Yes=yes\r\n"
+                 "Two=2\r\n"
+                 "Num=42abc\r\n"
+                 "[other]\r\n"
+                 "AppName=Other\r\n");
+  ProfileFile ini(dir / L"a.ini", L"setup1");
+  EXPECT_EQ(ini.ProfileText(L"APPNAME", L"x"), L"Viewer 2");
+  EXPECT_EQ(ini.ProfileText(L"site", L""), L"http://example.org/ ");
+  EXPECT_EQ(ini.ProfileText(L"Empty", L"default"), L"");
+  EXPECT_EQ(ini.ProfileText(L"Missing", L"default"), L"default");
+  EXPECT_EQ(ini.ProfileInteger(L"Num", 7), 42);
+  EXPECT_EQ(ini.ProfileInteger(L"Missing", 7), 7);
+  EXPECT_FALSE(ini.ProfileBoolean(L"Yes", true));
+  EXPECT_TRUE(ini.ProfileBoolean(L"Two", false));
+  EXPECT_TRUE(ini.ProfileBoolean(L"Missing", true));
+  EXPECT_FALSE(ini.ProfileBoolean(L"Missing", false));
+  ini.Section = L"OTHER";
+  EXPECT_EQ(ini.ProfileText(L"AppName", L""), L"Other");
+}
+
+TEST(ProfileFile, AMissingFileReadsAsDefaults) {
+  TestFolder dir;
+  ProfileFile ini(dir / L"none.ini", L"setup1");
+  EXPECT_EQ(ini.ProfileText(L"AppName", L""), L"");
+  EXPECT_EQ(ini.ProfileInteger(L"OthCount", 0), 0);
+  EXPECT_TRUE(ini.ProfileBoolean(L"EditDest", true));
+  EXPECT_FALSE(dir.Exists(L"none.ini"));
+}
+
+TEST(ProfileFile, LongValuesAreCutTo2047Characters) {
+  TestFolder dir;
+  std::string value(3000, 'v');
+  value[2046] = 'E';
+  dir.WriteBytes(L"long.ini", "[s]\r\nk=" + value + "\r\n");
+  ProfileFile ini(dir / L"long.ini", L"s");
+  std::wstring read = ini.ProfileText(L"k", L"");
+  ASSERT_EQ(read.size(), 2047u);
+  EXPECT_EQ(read.back(), L'E');
+}
+
+TEST(ProfileFile, WritesGoStraightToTheFile) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"Uninstall.ini", L"uninstall", ProfileMode::Write);
+  ProfileFile reader(dir / L"Uninstall.ini", L"uninstall");
+  EXPECT_EQ(writer.ProfileText(L"AppName", L"Viewer"), L"Viewer");
+  EXPECT_EQ(reader.ProfileText(L"AppName", L""), L"Viewer");
+  EXPECT_EQ(writer.ProfileInteger(L"RegCount", -12), -12);
+  EXPECT_EQ(reader.ProfileText(L"RegCount", L""), L"-12");
+  EXPECT_TRUE(writer.ProfileBoolean(L"Flag", true));
+  EXPECT_EQ(reader.ProfileText(L"Flag", L""), L"1");
+  writer.ProfileBoolean(L"Flag", false);
+  EXPECT_EQ(reader.ProfileText(L"Flag", L""), L"0");
+  writer.Section = L"files";
+  writer.ProfileText(L"1", L"C:\\App\\a.exe");
+  reader.Section = L"FILES";
+  EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\App\\a.exe");
+  // Released objects leave the file as written.
+  std::string bytes = dir.ReadBytes(L"Uninstall.ini");
+  EXPECT_NE(bytes.find("[uninstall]\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("AppName=Viewer\r\n"), std::string::npos);
+}
+
+TEST(ProfileFile, WritingIntoAMissingFolderCreatesNothing) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"no\\such\\Uninstall.ini", L"files", ProfileMode::Write);
+  EXPECT_EQ(writer.ProfileText(L"Count", L"3"), L"3");
+  EXPECT_FALSE(dir.Exists(L"no"));
+  ProfileFile reader(dir / L"no\\such\\Uninstall.ini", L"files");
+  EXPECT_EQ(reader.ProfileText(L"Count", L"none"), L"none");
+}
+
+TEST(ProfileFile, FilesStayInTheAnsiCodePage) {
+  if (GetACP() != 1251) GTEST_SKIP() << "needs the Russian ANSI code page";
+  TestFolder dir;
+  // "Программа" in code page 1251.
+  const std::string cp1251 = "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0";
+  const std::wstring wide = L"\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430";
+  dir.WriteBytes(L"ru.qxl", "[language]\r\n1=" + cp1251 + "\r\n");
+  ProfileFile reader(dir / L"ru.qxl", L"language");
+  EXPECT_EQ(reader.ProfileText(L"1", L""), wide);
+  ProfileFile writer(dir / L"new.ini", L"s", ProfileMode::Write);
+  writer.ProfileText(L"k", wide);
+  EXPECT_NE(dir.ReadBytes(L"new.ini").find("k=" + cp1251), std::string::npos);
+}
