@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+
+namespace bramlow {
+
+// Creates every folder along a path, parents first. Results are ignored: a drive name or an
+// existing folder simply fails to be created again.
+void MakeFolderChain(const std::wstring& path);
+
+}  // namespace bramlow

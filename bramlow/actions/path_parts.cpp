@@ -1,0 +1,41 @@
+#include "bramlow/actions/path_parts.h"
+
+#include <windows.h>
+
+namespace bramlow {
+
+namespace {
+std::wstring WithoutTrailingBackslashes(const std::wstring& path) {
+  std::wstring::size_type end = path.size();
+  while (end > 0 && path[end - 1] == L'\\') --end;
+  return path.substr(0, end);
+}
+}  // namespace
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+  std::wstring::size_type start = 0;
+  while (start < name.size() && name[start] == L'\\') ++start;
+  std::wstring result = WithoutTrailingBackslashes(folder);
+  result += L'\\';
+  result.append(name, start, std::wstring::npos);
+  return result;
+}
+
+std::wstring UpperAsciiLetters(std::wstring text) {
+  for (auto& ch : text) {
+    if (ch >= L'a' && ch <= L'z') ch = static_cast<wchar_t>(ch - L'a' + L'A');
+  }
+  return text;
+}
+
+bool ContainsNoCase(std::wstring_view text, std::wstring_view word) {
+  return UpperAsciiLetters(std::wstring(text)).find(UpperAsciiLetters(std::wstring(word))) != std::wstring::npos;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  const std::wstring left = WithoutTrailingBackslashes(a);
+  const std::wstring right = WithoutTrailingBackslashes(b);
+  return !left.empty() && lstrcmpiW(left.c_str(), right.c_str()) == 0;
+}
+
+}  // namespace bramlow

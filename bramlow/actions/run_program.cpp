@@ -1,0 +1,32 @@
+#include "bramlow/actions/run_program.h"
+
+#include <vector>
+
+#include "ui/handles.h"
+#include "bramlow/actions/show_command.h"
+
+namespace bramlow {
+
+void WaitKeepingWindowAlive(HANDLE process, IActionHost& host) {
+  while (WaitForSingleObject(process, 50) == WAIT_TIMEOUT) host.ProcessPendingMessages();
+}
+
+void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait, IActionHost& host) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(ShowCommandFor(RunWay::Process, runType));
+  // CreateProcessW may write into the command line, so it gets a private copy.
+  std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
+  mutableLine.push_back(L'\0');
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
+                      nullptr, &startup, &started)) {
+    return;
+  }
+  ui::ProcessHandle process(started.hProcess);
+  ui::KernelHandle thread(started.hThread);
+  if (wait) WaitKeepingWindowAlive(process.get(), host);
+}
+
+}  // namespace bramlow

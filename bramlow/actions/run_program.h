@@ -1,0 +1,18 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "bramlow/actions/action_host.h"
+
+namespace bramlow {
+
+// Waits for a process in 50 ms steps, letting the host handle its window messages after every
+// step that timed out, until the process ends or the wait fails.
+void WaitKeepingWindowAlive(HANDLE process, IActionHost& host);
+
+// Starts a command line as a new process in the current folder, with the show command of the
+// RunType word. A program that cannot be started is skipped silently.
+void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait, IActionHost& host);
+
+}  // namespace bramlow

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "bramlow/actions/run_program.h"
+#include "test_support.h"
+
+namespace bramlow {
+namespace {
+
+using testing::ProgramFolder;
+using testing::RecordingHost;
+using testing::ScratchFolder;
+
+// What the probe program reported about its start.
+struct ProbeReport {
+  std::wstring commandLine, folder;
+  unsigned flags = 0, show = 0;
+};
+
+std::wstring Field(const std::wstring& text, const std::wstring& name) {
+  const auto start = text.find(name + L"=");
+  if (start == std::wstring::npos) return {};
+  const auto valueStart = start + name.size() + 1;
+  return text.substr(valueStart, text.find(L'\n', valueStart) - valueStart);
+}
+
+ProbeReport ReadReport(const std::wstring& path) {
+  const std::string bytes = testing::ReadTextFile(path);
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  ProbeReport report;
+  report.commandLine = Field(text, L"cmdline");
+  report.folder = Field(text, L"cwd");
+  report.flags = static_cast<unsigned>(_wtoi(Field(text, L"flags").c_str()));
+  report.show = static_cast<unsigned>(_wtoi(Field(text, L"show").c_str()));
+  return report;
+}
+
+bool WaitForFile(const std::wstring& path, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!testing::FileExists(path)) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+class RunProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    probe = ProgramFolder() + L"actions_probe.exe";
+    ASSERT_TRUE(testing::FileExists(probe));
+    report = scratch / L"report.txt";
+    SetEnvironmentVariableW(L"KV_PROBE_OUT", report.c_str());
+    SetEnvironmentVariableW(L"KV_PROBE_SLEEP", nullptr);
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+    previousFolder = folder;
+  }
+  void TearDown() override {
+    SetCurrentDirectoryW(previousFolder.c_str());
+    SetEnvironmentVariableW(L"KV_PROBE_OUT", nullptr);
+    SetEnvironmentVariableW(L"KV_PROBE_SLEEP", nullptr);
+  }
+  ScratchFolder scratch;
+  std::wstring probe, report, previousFolder;
+  RecordingHost host;
+};
+
+TEST_F(RunProgramTest, StartsHiddenByDefaultWithItsArgumentsInTheCurrentFolder) {
+  ASSERT_TRUE(SetCurrentDirectoryW(scratch.path().c_str()));
+  const std::wstring commandLine = L"\"" + probe + L"\" /silent \"two words\"";
+  RunProgram(commandLine, L"", true, host);
+  ASSERT_TRUE(testing::FileExists(report));
+  const ProbeReport got = ReadReport(report);
+  EXPECT_EQ(got.commandLine, commandLine);
+  EXPECT_EQ(_wcsicmp(got.folder.c_str(), scratch.path().c_str()), 0) << std::string(got.folder.begin(), got.folder.end());
+  EXPECT_TRUE(got.flags & STARTF_USESHOWWINDOW);
+  EXPECT_EQ(got.show, static_cast<unsigned>(SW_HIDE));
+}
+
+TEST_F(RunProgramTest, NormalInAnyCaseShowsWithoutActivating) {
+  RunProgram(L"\"" + probe + L"\"", L"normal", true, host);
+  ASSERT_TRUE(testing::FileExists(report));
+  EXPECT_EQ(ReadReport(report).show, static_cast<unsigned>(SW_SHOWNOACTIVATE));
+}
+
+TEST_F(RunProgramTest, MaximizeAndMinimizeReachTheProgram) {
+  RunProgram(L"\"" + probe + L"\"", L"Maximize", true, host);
+  ASSERT_TRUE(testing::FileExists(report));
+  EXPECT_EQ(ReadReport(report).show, static_cast<unsigned>(SW_SHOWMAXIMIZED));
+  DeleteFileW(report.c_str());
+  RunProgram(L"\"" + probe + L"\"", L"MINIMIZE", true, host);
+  ASSERT_TRUE(testing::FileExists(report));
+  EXPECT_EQ(ReadReport(report).show, static_cast<unsigned>(SW_MINIMIZE));
+}
+
+int g_timerTicks = 0;
+LRESULT CALLBACK CountingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER) ++g_timerTicks;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST_F(RunProgramTest, WaitingKeepsTheWindowHandlingItsMessages) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = CountingWindowProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"KvActionsWaitTest";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowW(L"KvActionsWaitTest", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                              windowClass.hInstance, nullptr);
+  ASSERT_NE(window, nullptr);
+  SetTimer(window, 1, 20, nullptr);
+  g_timerTicks = 0;
+  host.dispatchMessages = true;
+  SetEnvironmentVariableW(L"KV_PROBE_SLEEP", L"600");
+
+  const DWORD start = GetTickCount();
+  RunProgram(L"\"" + probe + L"\"", L"", true, host);
+  const DWORD elapsed = GetTickCount() - start;
+  KillTimer(window, 1);
+  DestroyWindow(window);
+
+  EXPECT_GE(elapsed, 500u) << "returned before the program ended";
+  EXPECT_GE(host.pumpCalls, 5);
+  EXPECT_GT(g_timerTicks, 0) << "no timer message was handled during the wait";
+}
+
+TEST_F(RunProgramTest, WithoutWaitReturnsAtOnce) {
+  SetEnvironmentVariableW(L"KV_PROBE_SLEEP", L"1500");
+  const DWORD start = GetTickCount();
+  RunProgram(L"\"" + probe + L"\"", L"", false, host);
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  EXPECT_EQ(host.pumpCalls, 0);
+  EXPECT_TRUE(WaitForFile(report, 5000)) << "the program was not started";
+}
+
+TEST_F(RunProgramTest, AMissingProgramIsSkippedSilently) {
+  RunProgram(L"\"" + (scratch / L"missing.exe") + L"\" /x", L"", true, host);
+  RunProgram(L"", L"", true, host);
+  EXPECT_EQ(host.pumpCalls, 0);
+  EXPECT_FALSE(testing::FileExists(report));
+}
+
+}  // namespace
+}  // namespace bramlow

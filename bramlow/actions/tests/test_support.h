@@ -1,0 +1,47 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "bramlow/actions/action_host.h"
+
+namespace bramlow::testing {
+
+// A fresh folder under the temporary folder, removed with everything in it at the end.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::wstring& path() const { return path_; }
+  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+ private:
+  std::wstring path_;
+};
+
+void RemoveTree(const std::wstring& path);
+void WriteTextFile(const std::wstring& path, const std::string& bytes);
+std::string ReadTextFile(const std::wstring& path);
+bool FileExists(const std::wstring& path);
+bool FolderExists(const std::wstring& path);
+// The folder of the running test program, with a trailing backslash.
+std::wstring ProgramFolder();
+
+// Records what the actions show; can run extra work whenever pending messages are handled.
+class RecordingHost : public IActionHost {
+ public:
+  void ShowStatus(const std::wstring& text) override { statuses.push_back(text); }
+  void SetProgressPosition(int position) override { positions.push_back(position); }
+  void ProcessPendingMessages() override;
+
+  std::vector<std::wstring> statuses;
+  std::vector<int> positions;
+  int pumpCalls = 0;
+  // When set, the queue is really emptied through the window procedures.
+  bool dispatchMessages = false;
+};
+
+}  // namespace bramlow::testing
