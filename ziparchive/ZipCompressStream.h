@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "out_stream.h"
+#include "ZipOutStream.h"
 
 struct z_stream_s;
 
@@ -21,9 +21,9 @@ class TCompressStream {
   TCompressStream& operator=(const TCompressStream&) = delete;
   ~TCompressStream();
 
-  // Starts a new member at the archive stream's current position, reusing the deflate state
-  // so a whole archive pays for its allocation once.
-  void Restart();
+  // Starts a new member at the current position of `archive` (which becomes the stream
+  // written to), reusing the deflate state so a whole archive pays for its allocation once.
+  void Restart(TOutStream& archive);
 
   // Returns count, or fewer once the cancel flag is set. Throws EZipWriteError when the
   // archive stream fails.
@@ -31,26 +31,26 @@ class TCompressStream {
   // Reading a compression stream makes no sense.
   long Read(void* data, std::size_t count) { return -1; }
   // Seeking only answers how much input was taken.
-  std::uint64_t Seek() const { return inputCount_; }
+  std::uint64_t Seek() const { return FInputCount; }
 
   // Ends the deflate stream (final block, byte boundary) and writes what is left. Must be
   // called once per member before its CRC and sizes are read.
   void Finish();
 
-  std::uint32_t Crc32() const { return crc_; }
-  std::uint64_t InputCount() const { return inputCount_; }
-  std::uint64_t OutputCount() const { return outputCount_; }
+  std::uint32_t Crc32() const { return FCrc; }
+  std::uint64_t InputCount() const { return FInputCount; }
+  std::uint64_t OutputCount() const { return FOutputCount; }
 
  private:
   void FlushBuffer(std::size_t n);
 
-  TOutStream& archive_;
-  std::unique_ptr<z_stream_s> z_;
-  std::unique_ptr<std::uint8_t[]> out_;
-  const volatile bool* cancel_;
-  std::uint64_t archivePos_ = 0;
-  std::uint64_t inputCount_ = 0;
-  std::uint64_t outputCount_ = 0;
-  std::uint32_t crc_ = 0;  // zlib form: the register already xor-ed with 0xFFFFFFFF
-  bool finished_ = false;
+  TOutStream* FArchive;
+  std::unique_ptr<z_stream_s> FZ;
+  std::unique_ptr<std::uint8_t[]> FOut;
+  const volatile bool* FCancel;
+  std::uint64_t FArchivePos = 0;
+  std::uint64_t FInputCount = 0;
+  std::uint64_t FOutputCount = 0;
+  std::uint32_t FCrc = 0;  // zlib form: the register already xor-ed with 0xFFFFFFFF
+  bool FFinished = false;
 };

@@ -1,4 +1,4 @@
-#include "compress_stream.h"
+#include "ZipCompressStream.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -133,7 +133,7 @@ TEST(CompressStream, RestartsPerMemberAndContinuesWhereItLeftOff) {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;
   for (const Bytes* in : {&a, &b, &c}) {
     std::uint64_t start = out.Position();
-    cs.Restart();
+    cs.Restart(out);
     cs.Write(in->data(), in->size() / 2);
     // The writer may look elsewhere between writes (e.g. to patch a header).
     out.Seek(0);

@@ -1,0 +1,275 @@
+#include "ZipCompBase.h"
+
+#include <algorithm>
+
+#include "ZipArchiveName.h"
+#include "ZipFileReplace.h"
+#include "ZipMessages.h"
+#include "ZipWildcard.h"
+
+namespace {
+
+std::string UpperAnsi(std::string_view s) {
+  std::string u(s);
+  for (char& c : u) c = AnsiUpperChar(c);
+  return u;
+}
+
+std::string FolderOf(const std::string& path) {
+  std::size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return OsCurrentFolder();
+  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
+
+// Deletes the temporary output unless told to keep it. Declared before the output stream,
+// so the stream (and its handle) is gone when this runs.
+class TTempFileGuard {
+ public:
+  explicit TTempFileGuard(std::string path) : FPath(std::move(path)) {}
+  TTempFileGuard(const TTempFileGuard&) = delete;
+  TTempFileGuard& operator=(const TTempFileGuard&) = delete;
+  ~TTempFileGuard() {
+    if (!FPath.empty()) OsDeleteFile(FPath);
+  }
+  void Keep() { FPath.clear(); }
+
+ private:
+  std::string FPath;
+};
+
+class ECancelled {};
+
+}  // namespace
+
+TCompBase::TCompBase() { FArcType = atZip; }
+
+void TCompBase::SetArchiveFile(const std::string& name) {
+  FArchiveFile = NormalizeArchiveFile(name, FDefaultExt);
+}
+
+void TCompBase::SetDefaultExt(const std::string& text) {
+  std::string old = FDefaultExt;
+  FDefaultExt = NormalizeDefaultExt(text);
+  FArchiveFile = ApplyDefaultExtChange(FArchiveFile, old, FDefaultExt);
+}
+
+std::unique_ptr<TOutStream> TCompBase::OpenOutput(TOsFile file) {
+  return std::make_unique<TFileOutStream>(std::move(file));
+}
+
+std::size_t TCompBase::ReadSource(TOsFile& src, std::uint8_t* buf, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    std::int64_t n = src.Read(buf + got, size - got);
+    if (n < 0) throw EZipError(zipmsg::ErrorOpeningFile, ZipMessageText(zipmsg::ErrorOpeningFile));
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
+int TCompBase::Compress() {
+  FCount = 0;
+  FCancel = false;
+  int added = 0;
+  try {
+    added = DoCompress();
+  } catch (const ECancelled&) {
+    Report(FArchiveFile, "", zipmsg::UserCanceled);
+  } catch (const EZipWriteError& e) {
+    Report(FArchiveFile, "", e.DiskFull() ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
+  } catch (const EZipError& e) {
+    Report(FArchiveFile, "", e.Code());
+  } catch (...) {
+    // Out of memory or the like: the output is discarded as for any other failure.
+    Report(FArchiveFile, "", zipmsg::ErrorWritingFile);
+  }
+  FMembers.clear();
+  FIndex.clear();
+  FArchiveComment.clear();
+  EndCompress();
+  FCount = added;
+  return added;
+}
+
+int TCompBase::DoCompress() {
+  FMembers.clear();
+  FIndex.clear();
+  FArchiveComment.clear();
+  FTaken = 0;
+
+  std::string folder = FolderOf(FArchiveFile);
+  if (FArchiveFile.empty() || !OsFolderExists(folder)) {
+    Report(folder, "", zipmsg::InvalidDirectory);
+    return 0;
+  }
+  std::uint32_t attrs = OsGetAttributes(FArchiveFile);
+  FNewArchive = attrs == fattr::Invalid;
+  if (!FNewArchive && (attrs & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Directory))) {
+    Report(FArchiveFile, "OnNonWriteableArchive", zipmsg::RequiredEventNotAssigned);
+    return 0;
+  }
+  if (Switch != swAdd && Switch != swRefresh) {
+    // Moving, deleting and reading are not offered by this writer.
+    Report(FArchiveFile, "", zipmsg::NothingToDo);
+    return 0;
+  }
+
+  std::string tempDir = TempDir;
+  if (tempDir.empty() || !OsFolderExists(tempDir)) tempDir = OsTempFolder();
+  std::string tempPath = OsTempFileName(tempDir, "wrn");
+  if (tempPath.empty()) {
+    Report(tempDir, "", zipmsg::ErrorOpeningFile);
+    return 0;
+  }
+  TTempFileGuard tempGuard(tempPath);
+  TOsFile tempFile;
+  if (!tempFile.Create(tempPath, TOsShare::Exclusive)) {
+    Report(tempPath, "", zipmsg::ErrorOpeningFile);
+    return 0;
+  }
+  std::unique_ptr<TOutStream> out = OpenOutput(std::move(tempFile));
+
+  TOsFile old;
+  if (!FNewArchive) {
+    if (!old.Open(FArchiveFile, TOsAccess::Read, TOsShare::DenyWrite)) {
+      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+      return 0;
+    }
+    if (!LoadExisting(old)) return 0;
+  }
+  FFirstNew = FMembers.size();
+
+  TFileScan scan;
+  scan.Attributes = Attributes;
+  scan.AttributesEx = AttributesEx;
+  scan.RecurseDirs = RecurseDirs;
+  scan.IncludeHiddenDirs = IncludeHiddenDirs;
+  scan.Cancel = &FCancel;
+  for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder()))
+    scan.Walk(walk, [this](const TScanFile& f) { Merge(f); });
+  if (FCancel) throw ECancelled();
+  if (FTaken == 0) {
+    Report(FArchiveFile, "", zipmsg::NothingToDo);
+    return 0;
+  }
+
+  FNowDosDateTime = OsNowDosDateTime();
+  FMaxDosDateTime = 0;
+  for (std::size_t i = FFirstNew; i < FMembers.size(); ++i)
+    FMaxDosDateTime = std::max(FMaxDosDateTime, FMembers[i].DosDateTime);
+
+  int added = 0;
+  for (TZipMember& m : FMembers) {
+    if (m.Action == maCompress) {
+      if (WriteNewMember(m, *out)) ++added;
+    } else if (m.Action == maKeep) {
+      CopyMember(m, old, *out);
+    }
+    if (FCancel) throw ECancelled();
+    ProcessPendingMessages();
+  }
+  // Only new members change an archive; without one the old file (or none) stays.
+  if (added == 0) return 0;
+
+  WriteDirectory(*out);
+  out->Flush();
+  out.reset();  // closes the temporary file
+  old.Close();
+  if (!PutInPlace(tempPath)) return 0;
+  return added;
+}
+
+std::size_t TCompBase::FindMember(const std::string& name) const {
+  auto it = FIndex.find(UpperAnsi(name));
+  return it == FIndex.end() ? SIZE_MAX : it->second;
+}
+
+void TCompBase::AddMember(TZipMember m) {
+  FIndex.emplace(UpperAnsi(m.Name), FMembers.size());
+  FMembers.push_back(std::move(m));
+}
+
+void TCompBase::Merge(const TScanFile& f) {
+  std::string name = f.Path.substr(f.RootLength);
+  std::string bare = NameFilePart(f.Path);
+  for (const std::string& mask : ExcludeSpec)
+    if (!mask.empty() && (WildcardMatch(mask, bare) || WildcardMatch(mask, name) ||
+                          WildcardMatch(mask, f.Path)))
+      return;
+  ++FTaken;
+
+  std::size_t found = FindMember(name);
+  if (found == SIZE_MAX && !FNewArchive && FileSpec.size() > 1) found = FindMember(f.Path);
+  if (found == SIZE_MAX) {
+    if (!FNewArchive && Switch == swRefresh) return;
+    TZipMember m;
+    m.Name = name;
+    m.RawName = ToStoredName(name);
+    m.Action = maCompress;
+    m.SourcePath = f.Path;
+    m.RootLength = f.RootLength;
+    m.SourceSize = f.Size;
+    m.Attributes = f.Attributes;
+    m.DosDateTime = f.DosDateTime;
+    AddMember(std::move(m));
+    return;
+  }
+  // The same name twice in one scan (two folders of FileSpec): the first one wins.
+  if (found >= FFirstNew) return;
+
+  const TZipMember& old = FMembers[found];
+  bool differs = old.Central.UncompressedSize != f.Size || old.Central.DosDateTime() != f.DosDateTime ||
+                 old.Central.ExternalAttributes != f.Attributes;
+  // Replacing or renaming needs a decision no one is here to make: the existing member stays.
+  if (differs) Report(name, "OnReplaceFile", zipmsg::RequiredEventNotAssigned);
+  Report(name, "OnRenameDupeFile", zipmsg::RequiredEventNotAssigned);
+}
+
+bool TCompBase::PutInPlace(const std::string& tempPath) {
+  // A replacing rename never leaves ArchiveFile missing: it holds the old archive or the new.
+  if (OsReplaceFile(tempPath, FArchiveFile)) return true;
+  // Another volume (or a refused rename): copy next to the archive, then rename there.
+  return CopyIntoPlace(tempPath);
+}
+
+bool TCompBase::CopyIntoPlace(const std::string& tempPath) {
+  std::string sibling = OsTempFileName(FolderOf(FArchiveFile), "wrn");
+  if (sibling.empty()) {
+    Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+    return false;
+  }
+  TTempFileGuard siblingGuard(sibling);
+  bool diskFull = false;
+  bool copied = false;
+  {
+    TOsFile src, dst;
+    if (!src.Open(tempPath, TOsAccess::Read, TOsShare::DenyWrite) ||
+        !dst.Create(sibling, TOsShare::Exclusive)) {
+      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+      return false;
+    }
+    std::vector<std::uint8_t> buf(TFileOutStream::kBufferSize);
+    copied = true;
+    for (;;) {
+      std::int64_t n = src.Read(buf.data(), buf.size());
+      if (n < 0) {
+        copied = false;
+        break;
+      }
+      if (n == 0) break;
+      if (dst.Write(buf.data(), std::size_t(n), &diskFull) != std::size_t(n)) {
+        copied = false;
+        break;
+      }
+    }
+    if (!dst.Close()) copied = false;
+  }
+  if (copied && OsReplaceFile(sibling, FArchiveFile)) {
+    siblingGuard.Keep();
+    return true;
+  }
+  Report(FArchiveFile, "", diskFull ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
+  return false;
+}

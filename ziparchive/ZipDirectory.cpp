@@ -1,0 +1,146 @@
+#include "ZipDirectory.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+bool ReadAt(TOsFile& f, uint64_t pos, void* buf, size_t count) {
+  if (!f.Seek(pos)) return false;
+  auto* p = static_cast<uint8_t*>(buf);
+  size_t done = 0;
+  while (done < count) {
+    int64_t n = f.Read(p + done, count - done);
+    if (n <= 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
+
+// Reads as much as it can; returns the count.
+size_t ReadSome(TOsFile& f, uint64_t pos, void* buf, size_t count) {
+  if (!f.Seek(pos)) return 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  size_t done = 0;
+  while (done < count) {
+    int64_t n = f.Read(p + done, count - done);
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  return done;
+}
+
+constexpr size_t kScanBlock = 32768;
+}  // namespace
+
+bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
+  out = TCentralDirLocation{};
+  int64_t size = archive.Size();
+  if (size <= 0) return false;
+  uint64_t fileSize = uint64_t(size);
+  size_t tail = fileSize <= kScanBlock ? size_t(fileSize - 1) : kScanBlock;
+  std::vector<uint8_t> buf(tail);
+  uint64_t tailStart = fileSize - tail;
+  if (tail > 0 && ReadSome(archive, tailStart, buf.data(), tail) != tail) return false;
+
+  // The last occurrence of the signature in the file wins, even inside a comment.
+  for (size_t i = tail >= 4 ? tail - 4 + 1 : 0; i-- > 0;) {
+    if (GetLE32(&buf[i]) != zipsig::EndOfCentralDir) continue;
+    uint64_t endPos = tailStart + i;
+    uint8_t rec[TEndOfCentralDir::Size] = {};
+    size_t got = ReadSome(archive, endPos, rec, sizeof rec);
+    if (got < TEndOfCentralDir::Size) continue;  // a truncated record cannot be used
+    out.EndRecordFound = true;
+    out.EndRecordPosition = endPos;
+    out.EndRecord.Read(rec);
+    uint64_t commentAvail = fileSize - endPos - TEndOfCentralDir::Size;
+    size_t commentLen = size_t(std::min<uint64_t>(out.EndRecord.CommentLength, commentAvail));
+    out.Comment.assign(commentLen, '\0');
+    if (commentLen) ReadSome(archive, endPos + TEndOfCentralDir::Size, out.Comment.data(), commentLen);
+
+    uint64_t start = 0;
+    bool startKnown = false;
+    if (endPos >= 20) {
+      uint8_t loc[TZip64Locator::Size];
+      uint8_t z64[TZip64EndOfCentralDir::Size];
+      if (endPos >= 76 && ReadAt(archive, endPos - 20, loc, sizeof loc) &&
+          GetLE32(loc) == zipsig::Zip64Locator &&
+          ReadAt(archive, endPos - 76, z64, 4) && GetLE32(z64) == zipsig::Zip64EndOfCentralDir) {
+        TZip64Locator locator;
+        locator.Read(loc);
+        if (ReadAt(archive, locator.EndRecordOffset, z64, sizeof z64) &&
+            GetLE32(z64) == zipsig::Zip64EndOfCentralDir) {
+          TZip64EndOfCentralDir rec64;
+          rec64.Read(z64);
+          if (rec64.CentralDirSize <= locator.EndRecordOffset) {
+            start = locator.EndRecordOffset - rec64.CentralDirSize;
+            startKnown = true;
+            out.Zip64 = true;
+          }
+        }
+      }
+    }
+    if (!startKnown && out.EndRecord.CentralDirSize <= endPos) {
+      start = endPos - out.EndRecord.CentralDirSize;
+      startKnown = true;
+    }
+    if (startKnown) {
+      uint8_t head[TCentralHeader::Size];
+      if (ReadAt(archive, start, head, sizeof head) && GetLE32(head) == zipsig::CentralHeader) {
+        out.CentralDirStart = start;
+        out.Found = true;
+        return true;
+      }
+    }
+    break;  // only the last end record counts
+  }
+
+  // Local-header mode: the first "P" that begins a local signature, within four blocks.
+  std::vector<uint8_t> block(kScanBlock + 3);
+  size_t blockLen = std::max<size_t>(tail, 1);
+  for (int n = 0; n < 4; ++n) {
+    uint64_t pos = uint64_t(n) * blockLen;
+    if (pos >= fileSize) break;
+    size_t want = std::min<size_t>(blockLen + 3, block.size());
+    size_t got = ReadSome(archive, pos, block.data(), want);
+    for (size_t i = 0; i + 4 <= got && i < blockLen; ++i) {
+      if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::LocalHeader) {
+        out.LocalScanStart = pos + i;
+        out.LocalSignatureFound = true;
+        return false;
+      }
+    }
+  }
+  return false;
+}
+
+size_t WalkCentralDirectory(TOsFile& archive, uint64_t start,
+                            const std::function<bool(const TCentralEntry&)>& visit) {
+  size_t count = 0;
+  uint64_t pos = start;
+  int64_t fileSize = archive.Size();
+  TCentralEntry e;
+  for (;;) {
+    uint8_t head[TCentralHeader::Size];
+    if (!ReadAt(archive, pos, head, sizeof head) || GetLE32(head) != zipsig::CentralHeader) break;
+    e.Header.Read(head);
+    e.RecordPosition = pos;
+    uint64_t varLen = uint64_t(e.Header.NameLength) + e.Header.ExtraLength + e.Header.CommentLength;
+    if (fileSize >= 0 && pos + TCentralHeader::Size + varLen > uint64_t(fileSize)) break;
+    e.RawName.assign(e.Header.NameLength, '\0');
+    e.Extra.assign(e.Header.ExtraLength, '\0');
+    e.Comment.assign(e.Header.CommentLength, '\0');
+    uint64_t p = pos + TCentralHeader::Size;
+    if ((e.Header.NameLength && !ReadAt(archive, p, e.RawName.data(), e.RawName.size())) ||
+        (e.Header.ExtraLength && !ReadAt(archive, p + e.Header.NameLength, e.Extra.data(), e.Extra.size())) ||
+        (e.Header.CommentLength &&
+         !ReadAt(archive, p + e.Header.NameLength + e.Header.ExtraLength, e.Comment.data(), e.Comment.size())))
+      break;
+    ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.Extra.data()), e.Extra.size(),
+                    e.Header.UncompressedSize, e.Header.CompressedSize, e.Header.LocalHeaderOffset,
+                    e.Sizes);
+    ++count;
+    if (!visit(e)) break;
+    pos += TCentralHeader::Size + varLen;
+  }
+  return count;
+}

@@ -1,0 +1,73 @@
+// The writer's folder scan: which files of which folders a file specification takes.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+enum TZipAttr {
+  fsZeroAttr, fsReadOnly, fsHidden, fsSysFile, fsVolumeID, fsDirectory, fsArchive,
+  fsCompressed, fsEncrypted
+};
+
+// A set of attribute classes (the published Attributes and AttributesEx properties).
+class TZipAttrs {
+ public:
+  TZipAttrs() = default;
+  TZipAttrs(std::initializer_list<TZipAttr> items) {
+    for (TZipAttr a : items) Include(a);
+  }
+  void Include(TZipAttr a) { FBits |= 1u << a; }
+  void Exclude(TZipAttr a) { FBits &= ~(1u << a); }
+  bool Has(TZipAttr a) const { return (FBits >> a) & 1u; }
+  bool Empty() const { return FBits == 0; }
+  bool operator==(const TZipAttrs&) const = default;
+
+ private:
+  std::uint32_t FBits = 0;
+};
+
+// True when one of the classes of `set` describes a file with Windows attribute bits `attr`.
+bool AttrClassMatches(const TZipAttrs& set, std::uint32_t attr);
+// The whole test: taken by `take` (or always, for 0x2000) and not rejected by `reject`.
+bool AttributesPass(const TZipAttrs& take, const TZipAttrs& reject, std::uint32_t attr);
+
+struct TScanFile {
+  std::string Path;         // full path: scan root + relative name
+  std::size_t RootLength;   // length of the scan root at the front of Path
+  std::uint64_t Size;
+  std::uint32_t Attributes;
+  std::uint32_t DosDateTime;
+};
+
+// One walk: a folder and the masks of every FileSpec entry naming that folder.
+struct TScanWalk {
+  std::string Root;  // folder with "\" appended
+  std::vector<std::string> Masks;
+};
+
+// Splits each entry into folder (current folder when it has none) and mask, grouping the
+// entries of one folder into one walk, in the order the folders first appear.
+std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
+                                     const std::string& currentFolder);
+
+class TFileScan {
+ public:
+  using TFound = std::function<void(const TScanFile&)>;
+
+  TZipAttrs Attributes;
+  TZipAttrs AttributesEx;
+  bool RecurseDirs = true;
+  bool IncludeHiddenDirs = false;
+  const volatile bool* Cancel = nullptr;
+
+  // Lists the walk's root (and its subfolders, depth first, where it enters them) in the
+  // order the system returns entries, calling found for every file taken.
+  void Walk(const TScanWalk& walk, const TFound& found);
+
+ private:
+  void WalkFolder(const std::string& folder, std::size_t rootLength,
+                  const std::vector<std::string>& masks, int depth, const TFound& found);
+};

@@ -1,0 +1,290 @@
+// Windows side of the engine's system services: ANSI paths are widened with the ANSI code
+// page and handed to the wide API, so every name the system can hold is reachable.
+#include <windows.h>
+
+#include <vector>
+
+#include "ZipPlatform.h"
+
+namespace {
+std::wstring Wide(const std::string& s) {
+  if (s.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0);
+  std::wstring w(size_t(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), w.data(), n);
+  for (wchar_t& c : w)
+    if (c == L'/') c = L'\\';
+  return w;
+}
+
+std::string Narrow(const wchar_t* w) {
+  int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+  if (n <= 1) return std::string();
+  std::string s(size_t(n - 1), '\0');
+  WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
+  return s;
+}
+
+DWORD ShareBits(TOsShare share) {
+  switch (share) {
+    case TOsShare::DenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case TOsShare::DenyWrite: return FILE_SHARE_READ;
+    default: return 0;
+  }
+}
+
+uint32_t DosFromFileTime(const FILETIME& utc) {
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+    return 0x00210000u;  // 1980-01-01 00:00
+  return (uint32_t(date) << 16) | time;
+}
+
+bool FileTimeFromDos(uint32_t dos, FILETIME& utc) {
+  FILETIME local;
+  return DosDateTimeToFileTime(WORD(dos >> 16), WORD(dos & 0xFFFF), &local) &&
+         LocalFileTimeToFileTime(&local, &utc);
+}
+
+HANDLE H(void* h) { return static_cast<HANDLE>(h); }
+
+TProcessMessagesHook gHook = nullptr;
+void* gHookData = nullptr;
+}  // namespace
+
+TOsFile::~TOsFile() { Close(); }
+
+TOsFile::TOsFile(TOsFile&& other) noexcept : FHandle(other.FHandle) {
+  other.FHandle = INVALID_HANDLE_VALUE;
+}
+
+TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    FHandle = other.FHandle;
+    other.FHandle = INVALID_HANDLE_VALUE;
+  }
+  return *this;
+}
+
+bool TOsFile::Open(const std::string& path, TOsAccess access, TOsShare share) {
+  Close();
+  DWORD rights = access == TOsAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  FHandle = CreateFileW(Wide(path).c_str(), rights, ShareBits(share), nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  return IsOpen();
+}
+
+bool TOsFile::Create(const std::string& path, TOsShare share) {
+  Close();
+  FHandle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareBits(share), nullptr,
+                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return IsOpen();
+}
+
+bool TOsFile::IsOpen() const { return H(FHandle) != INVALID_HANDLE_VALUE; }
+
+int64_t TOsFile::Read(void* buffer, size_t count) {
+  if (!IsOpen()) return -1;
+  DWORD got = 0;
+  DWORD want = count > 0x40000000u ? 0x40000000u : DWORD(count);
+  if (!ReadFile(H(FHandle), buffer, want, &got, nullptr)) return -1;
+  return int64_t(got);
+}
+
+size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
+  if (diskFull) *diskFull = false;
+  if (!IsOpen()) return 0;
+  const char* p = static_cast<const char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    DWORD part = count - done > 0x40000000u ? 0x40000000u : DWORD(count - done);
+    DWORD wrote = 0;
+    if (!WriteFile(H(FHandle), p + done, part, &wrote, nullptr) || wrote == 0) {
+      DWORD e = GetLastError();
+      if (diskFull && (e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL || wrote == 0))
+        *diskFull = e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL;
+      break;
+    }
+    done += wrote;
+  }
+  return done;
+}
+
+bool TOsFile::Seek(uint64_t position) {
+  if (!IsOpen()) return false;
+  LARGE_INTEGER li;
+  li.QuadPart = LONGLONG(position);
+  return SetFilePointerEx(H(FHandle), li, nullptr, FILE_BEGIN) != 0;
+}
+
+int64_t TOsFile::Position() const {
+  if (!IsOpen()) return -1;
+  LARGE_INTEGER zero, pos;
+  zero.QuadPart = 0;
+  if (!SetFilePointerEx(H(FHandle), zero, &pos, FILE_CURRENT)) return -1;
+  return pos.QuadPart;
+}
+
+int64_t TOsFile::Size() const {
+  if (!IsOpen()) return -1;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(H(FHandle), &size)) return -1;
+  return size.QuadPart;
+}
+
+bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
+  FILETIME ft;
+  return IsOpen() && FileTimeFromDos(dosDateTime, ft) && SetFileTime(H(FHandle), nullptr, nullptr, &ft);
+}
+
+bool TOsFile::Close() {
+  if (!IsOpen()) return true;
+  BOOL ok = CloseHandle(H(FHandle));
+  FHandle = INVALID_HANDLE_VALUE;
+  return ok != 0;
+}
+
+struct TOsDirSearch::TPending {
+  WIN32_FIND_DATAW Data;
+};
+
+TOsDirSearch::~TOsDirSearch() {
+  Release();
+  delete FPending;
+}
+
+void TOsDirSearch::Release() {
+  if (H(FHandle) != INVALID_HANDLE_VALUE) FindClose(H(FHandle));
+  FHandle = INVALID_HANDLE_VALUE;
+  FHavePending = false;
+}
+
+bool TOsDirSearch::Open(const std::string& folder) {
+  Release();
+  if (!FPending) FPending = new TPending;
+  std::wstring pattern = Wide(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L"*.*";
+  FHandle = FindFirstFileW(pattern.c_str(), &FPending->Data);
+  FHavePending = H(FHandle) != INVALID_HANDLE_VALUE;
+  return FHavePending;
+}
+
+bool TOsDirSearch::Next(TOsFindData& out) {
+  while (FHavePending) {
+    const WIN32_FIND_DATAW& d = FPending->Data;
+    bool dots = wcscmp(d.cFileName, L".") == 0 || wcscmp(d.cFileName, L"..") == 0;
+    if (!dots) {
+      out.Name = Narrow(d.cFileName);
+      out.Attributes = d.dwFileAttributes;
+      out.DosDateTime = DosFromFileTime(d.ftLastWriteTime);
+      out.Size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    }
+    FHavePending = FindNextFileW(H(FHandle), &FPending->Data) != 0;
+    if (!dots) return true;
+  }
+  return false;
+}
+
+uint32_t OsGetAttributes(const std::string& path) {
+  std::wstring w = Wide(path);
+  while (w.size() > 3 && w.back() == L'\\') w.pop_back();
+  DWORD a = GetFileAttributesW(w.c_str());
+  return a == INVALID_FILE_ATTRIBUTES ? fattr::Invalid : uint32_t(a);
+}
+
+bool OsSetAttributes(const std::string& path, uint32_t attributes) {
+  return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
+}
+
+bool OsFileExists(const std::string& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && !(a & fattr::Directory);
+}
+
+bool OsFolderExists(const std::string& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && (a & fattr::Directory);
+}
+
+bool OsCreateFolder(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+
+bool OsForceFolders(const std::string& path) {
+  std::string p = path;
+  while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
+  if (p.empty()) return false;
+  if (OsFolderExists(p)) return true;
+  size_t slash = p.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0) {
+    std::string parent = p.substr(0, slash);
+    bool isRoot = parent.size() == 2 && parent[1] == ':';
+    if (!isRoot && parent != "\\" && !OsForceFolders(parent)) return false;
+  }
+  return OsCreateFolder(p) || OsFolderExists(p);
+}
+
+bool OsDeleteFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool OsRemoveFolder(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool OsMoveFile(const std::string& from, const std::string& to) {
+  return MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0;
+}
+
+bool OsGetFileDosDateTime(const std::string& path, uint32_t& dosDateTime) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  dosDateTime = DosFromFileTime(data.ftLastWriteTime);
+  return true;
+}
+
+uint32_t OsNowDosDateTime() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  return DosFromFileTime(ft);
+}
+
+std::string OsCurrentFolder() {
+  wchar_t buf[MAX_PATH * 2];
+  DWORD n = GetCurrentDirectoryW(DWORD(sizeof buf / sizeof buf[0]), buf);
+  if (n == 0 || n >= sizeof buf / sizeof buf[0]) return std::string();
+  std::string s = Narrow(buf);
+  if (s.size() > 3 && s.back() == '\\') s.pop_back();
+  return s;
+}
+
+std::string OsTempFolder() {
+  wchar_t buf[MAX_PATH + 2];
+  DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+  if (n == 0 || n > MAX_PATH + 1) return std::string();
+  std::string s = Narrow(buf);
+  if (!s.empty() && s.back() != '\\') s += '\\';
+  return s;
+}
+
+std::string OsTempFileName(const std::string& folder, const std::string& prefix) {
+  wchar_t buf[MAX_PATH + 2];
+  if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0) return std::string();
+  return Narrow(buf);
+}
+
+std::string OsOemToAnsi(const std::string& text) {
+  std::vector<char> out(text.size() + 1, '\0');
+  if (!text.empty()) OemToCharBuffA(text.data(), out.data(), DWORD(text.size()));
+  return std::string(out.data(), text.size());
+}
+
+std::string OsAnsiToOem(const std::string& text) {
+  std::vector<char> out(text.size() + 1, '\0');
+  if (!text.empty()) CharToOemBuffA(text.data(), out.data(), DWORD(text.size()));
+  return std::string(out.data(), text.size());
+}
+
+void SetProcessMessagesHook(TProcessMessagesHook hook, void* data) {
+  gHook = hook;
+  gHookData = data;
+}
+
+void ProcessPendingMessages() {
+  if (gHook) gHook(gHookData);
+}

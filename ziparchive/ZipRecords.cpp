@@ -1,0 +1,204 @@
+#include "ZipRecords.h"
+
+#include <zlib.h>
+
+#include "ZipPlatform.h"
+
+void TLocalHeader::Read(const uint8_t* p) {
+  Signature = GetLE32(p);
+  VersionNeeded = GetLE16(p + 4);
+  Flags = GetLE16(p + 6);
+  Method = GetLE16(p + 8);
+  Time = GetLE16(p + 10);
+  Date = GetLE16(p + 12);
+  Crc32 = GetLE32(p + 14);
+  CompressedSize = GetLE32(p + 18);
+  UncompressedSize = GetLE32(p + 22);
+  NameLength = GetLE16(p + 26);
+  ExtraLength = GetLE16(p + 28);
+}
+
+void TLocalHeader::Write(uint8_t* p) const {
+  PutLE32(p, Signature);
+  PutLE16(p + 4, VersionNeeded);
+  PutLE16(p + 6, Flags);
+  PutLE16(p + 8, Method);
+  PutLE16(p + 10, Time);
+  PutLE16(p + 12, Date);
+  PutLE32(p + 14, Crc32);
+  PutLE32(p + 18, CompressedSize);
+  PutLE32(p + 22, UncompressedSize);
+  PutLE16(p + 26, NameLength);
+  PutLE16(p + 28, ExtraLength);
+}
+
+void TCentralHeader::Read(const uint8_t* p) {
+  Signature = GetLE32(p);
+  VersionMadeBy = GetLE16(p + 4);
+  VersionNeeded = GetLE16(p + 6);
+  Flags = GetLE16(p + 8);
+  Method = GetLE16(p + 10);
+  Time = GetLE16(p + 12);
+  Date = GetLE16(p + 14);
+  Crc32 = GetLE32(p + 16);
+  CompressedSize = GetLE32(p + 20);
+  UncompressedSize = GetLE32(p + 24);
+  NameLength = GetLE16(p + 28);
+  ExtraLength = GetLE16(p + 30);
+  CommentLength = GetLE16(p + 32);
+  DiskNumberStart = GetLE16(p + 34);
+  InternalAttributes = GetLE16(p + 36);
+  ExternalAttributes = GetLE32(p + 38);
+  LocalHeaderOffset = GetLE32(p + 42);
+}
+
+void TCentralHeader::Write(uint8_t* p) const {
+  PutLE32(p, Signature);
+  PutLE16(p + 4, VersionMadeBy);
+  PutLE16(p + 6, VersionNeeded);
+  PutLE16(p + 8, Flags);
+  PutLE16(p + 10, Method);
+  PutLE16(p + 12, Time);
+  PutLE16(p + 14, Date);
+  PutLE32(p + 16, Crc32);
+  PutLE32(p + 20, CompressedSize);
+  PutLE32(p + 24, UncompressedSize);
+  PutLE16(p + 28, NameLength);
+  PutLE16(p + 30, ExtraLength);
+  PutLE16(p + 32, CommentLength);
+  PutLE16(p + 34, DiskNumberStart);
+  PutLE16(p + 36, InternalAttributes);
+  PutLE32(p + 38, ExternalAttributes);
+  PutLE32(p + 42, LocalHeaderOffset);
+}
+
+void TEndOfCentralDir::Read(const uint8_t* p) {
+  Signature = GetLE32(p);
+  ThisDisk = GetLE16(p + 4);
+  CentralDirDisk = GetLE16(p + 6);
+  EntriesOnDisk = GetLE16(p + 8);
+  TotalEntries = GetLE16(p + 10);
+  CentralDirSize = GetLE32(p + 12);
+  CentralDirOffset = GetLE32(p + 16);
+  CommentLength = GetLE16(p + 20);
+}
+
+void TEndOfCentralDir::Write(uint8_t* p) const {
+  PutLE32(p, Signature);
+  PutLE16(p + 4, ThisDisk);
+  PutLE16(p + 6, CentralDirDisk);
+  PutLE16(p + 8, EntriesOnDisk);
+  PutLE16(p + 10, TotalEntries);
+  PutLE32(p + 12, CentralDirSize);
+  PutLE32(p + 16, CentralDirOffset);
+  PutLE16(p + 20, CommentLength);
+}
+
+void TZip64Locator::Read(const uint8_t* p) {
+  Signature = GetLE32(p);
+  EndRecordDisk = GetLE32(p + 4);
+  EndRecordOffset = GetLE64(p + 8);
+  TotalDisks = GetLE32(p + 16);
+}
+
+void TZip64EndOfCentralDir::Read(const uint8_t* p) {
+  Signature = GetLE32(p);
+  RecordSize = GetLE64(p + 4);
+  TotalEntries = GetLE64(p + 32);
+  CentralDirSize = GetLE64(p + 40);
+  CentralDirOffset = GetLE64(p + 48);
+}
+
+void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
+                     uint32_t compressed32, uint32_t offset32, TMemberSizes& out) {
+  out.UncompressedSize = uncompressed32;
+  out.CompressedSize = compressed32;
+  out.LocalHeaderOffset = offset32;
+  size_t pos = 0;
+  while (pos + 4 <= length) {
+    uint16_t id = GetLE16(extra + pos);
+    uint16_t size = GetLE16(extra + pos + 2);
+    pos += 4;
+    if (size > length - pos) break;
+    if (id == 0x0001) {
+      const uint8_t* d = extra + pos;
+      size_t left = size;
+      auto take = [&](uint32_t field, uint64_t& target) {
+        if (field != 0xFFFFFFFFu) return;
+        if (left < 8) return;
+        target = GetLE64(d);
+        d += 8;
+        left -= 8;
+      };
+      take(uncompressed32, out.UncompressedSize);
+      take(compressed32, out.CompressedSize);
+      take(offset32, out.LocalHeaderOffset);
+    }
+    pos += size;
+  }
+}
+
+uint32_t PackDosDateTime(const TDosDateTime& t) {
+  uint32_t date = (uint32_t(t.Year - 1980) << 9) | (uint32_t(t.Month) << 5) | uint32_t(t.Day);
+  uint32_t time = (uint32_t(t.Hour) << 11) | (uint32_t(t.Minute) << 5) | uint32_t(t.Second / 2);
+  return (date << 16) | (time & 0xFFFF);
+}
+
+TDosDateTime UnpackDosDateTime(uint32_t value) {
+  TDosDateTime t;
+  uint32_t date = value >> 16, time = value & 0xFFFF;
+  t.Year = 1980 + int(date >> 9);
+  t.Month = int((date >> 5) & 15);
+  t.Day = int(date & 31);
+  t.Hour = int(time >> 11);
+  t.Minute = int((time >> 5) & 63);
+  t.Second = int(time & 31) * 2;
+  return t;
+}
+
+const uint32_t* Crc32Table() {
+  static const uint32_t* table = [] {
+    static uint32_t t[256];
+    for (uint32_t n = 0; n < 256; ++n) {
+      uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[n] = c;
+    }
+    return t;
+  }();
+  return table;
+}
+
+// zlib's crc32 is the same function, sliced and far faster than the byte table; it works
+// on the final form, so the register is converted on the way in and out.
+uint32_t Crc32Update(uint32_t reg, const void* data, size_t length) {
+  const auto* p = static_cast<const Bytef*>(data);
+  uLong c = reg ^ 0xFFFFFFFFu;
+  while (length > 0) {
+    uInt part = length > 0x40000000u ? 0x40000000u : uInt(length);
+    c = crc32(c, p, part);
+    p += part;
+    length -= part;
+  }
+  return uint32_t(c) ^ 0xFFFFFFFFu;
+}
+
+uint32_t Crc32Of(const void* data, size_t length) {
+  return Crc32Final(Crc32Update(Crc32Init, data, length));
+}
+
+std::string EncodeStoredName(std::string_view name, bool translateOem) {
+  std::string s(name);
+  for (char& c : s)
+    if (c == '\\') c = '/';
+  if (translateOem) s = OsAnsiToOem(s);
+  return s;
+}
+
+std::string DecodeStoredName(std::string_view stored, bool translateOem) {
+  std::string s(stored);
+  if (translateOem) s = OsOemToAnsi(s);
+  for (char& c : s)
+    if (c == '/') c = '\\';
+  return s;
+}

@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "ZipCommon.h"
+#include "ZipMessages.h"
+#include "ZipRecords.h"
+
+TEST(Crc32, KnownValuesAndTable) {
+  EXPECT_EQ(Crc32Of("abc", 3), 0x352441C2u);
+  EXPECT_EQ(Crc32Of("", 0), 0u);
+  EXPECT_EQ(Crc32Table()[1], 0x77073096u);
+  // Updating in pieces gives the same register as in one go.
+  uint32_t reg = Crc32Update(Crc32Init, "a", 1);
+  reg = Crc32Update(reg, "bc", 2);
+  EXPECT_EQ(Crc32Final(reg), 0x352441C2u);
+  // Both the final value and the register before the final xor are accepted.
+  EXPECT_TRUE(Crc32Accepts(0x352441C2u, reg));
+  EXPECT_TRUE(Crc32Accepts(reg, reg));
+  EXPECT_FALSE(Crc32Accepts(0x352441C3u, reg));
+}
+
+TEST(Records, HeadersRoundTripAtTheirOffsets) {
+  TLocalHeader h;
+  h.Flags = 0x0806;
+  h.Method = 8;
+  h.Time = 0x1234;
+  h.Date = 0x5678;
+  h.Crc32 = 0xCAFEBABE;
+  h.CompressedSize = 100;
+  h.UncompressedSize = 200;
+  h.NameLength = 7;
+  uint8_t buf[30];
+  h.Write(buf);
+  EXPECT_EQ(0, memcmp(buf, "PK\3\4", 4));
+  EXPECT_EQ(GetLE32(buf + 14), 0xCAFEBABEu);
+  EXPECT_EQ(GetLE16(buf + 26), 7);
+  TLocalHeader back;
+  back.Read(buf);
+  EXPECT_EQ(back.DosDateTime(), 0x56781234u);
+  EXPECT_EQ(back.UncompressedSize, 200u);
+
+  TCentralHeader c;
+  c.ExternalAttributes = 0x20;
+  c.LocalHeaderOffset = 0x01020304;
+  c.CommentLength = 3;
+  uint8_t cb[46];
+  c.Write(cb);
+  EXPECT_EQ(0, memcmp(cb, "PK\1\2", 4));
+  EXPECT_EQ(GetLE16(cb + 36), 1);  // internal attributes
+  EXPECT_EQ(GetLE32(cb + 42), 0x01020304u);
+  TCentralHeader cback;
+  cback.Read(cb);
+  EXPECT_EQ(cback.CommentLength, 3);
+  EXPECT_EQ(cback.ExternalAttributes, 0x20u);
+}
+
+TEST(Records, Zip64ExtraReplacesOnlySaturatedFields) {
+  // id 1, 16 bytes: uncompressed and compressed (the offset field is not saturated).
+  uint8_t extra[4 + 4 + 4 + 16] = {0x99, 0x99, 4, 0, 1, 2, 3, 4, 1, 0, 16, 0};
+  uint8_t* d = extra + 12;
+  for (int i = 0; i < 8; ++i) d[i] = uint8_t(i == 4 ? 1 : 0);        // 1 << 32
+  for (int i = 0; i < 8; ++i) d[8 + i] = uint8_t(i == 0 ? 5 : 0);    // 5
+  TMemberSizes s;
+  ApplyZip64Extra(extra, sizeof extra, 0xFFFFFFFFu, 0xFFFFFFFFu, 77, s);
+  EXPECT_EQ(s.UncompressedSize, uint64_t(1) << 32);
+  EXPECT_EQ(s.CompressedSize, 5u);
+  EXPECT_EQ(s.LocalHeaderOffset, 77u);
+  // An item that claims more than the field holds ends the walk without reading past it.
+  uint8_t bad[] = {1, 0, 200, 0, 1, 2, 3};
+  ApplyZip64Extra(bad, sizeof bad, 0xFFFFFFFFu, 9, 9, s);
+  EXPECT_EQ(s.UncompressedSize, 0xFFFFFFFFu);
+}
+
+TEST(Records, DosDateTimeAndNames) {
+  TDosDateTime t{2004, 8, 25, 13, 45, 58};
+  uint32_t v = PackDosDateTime(t);
+  TDosDateTime u = UnpackDosDateTime(v);
+  EXPECT_EQ(u.Year, 2004);
+  EXPECT_EQ(u.Month, 8);
+  EXPECT_EQ(u.Day, 25);
+  EXPECT_EQ(u.Hour, 13);
+  EXPECT_EQ(u.Minute, 45);
+  EXPECT_EQ(u.Second, 58);
+
+  EXPECT_EQ(EncodeStoredName("dir\\file.txt", false), "dir/file.txt");
+  EXPECT_EQ(DecodeStoredName("dir/file.txt", false), "dir\\file.txt");
+  // Cyrillic "Ж" (0xC6 in the ANSI code page) is stored in its OEM form and comes back.
+  std::string ansi = "\xC6.bmp";
+  std::string stored = EncodeStoredName(ansi, true);
+  EXPECT_EQ(stored, "\x86.bmp");
+  EXPECT_EQ(DecodeStoredName(stored, true), ansi);
+}
+
+namespace {
+class TProbe : public TZipCommon {
+ public:
+  using TZipCommon::Report;
+  using TZipCommon::ReportFatal;
+};
+}  // namespace
+
+TEST(ZipCommon, ReportingIsSilentUnassignedCancelledAndFatal) {
+  TProbe z;
+  EXPECT_NO_THROW(z.Report("a.zip", "", zipmsg::BadFileHeader));
+  std::vector<int> codes;
+  std::string lastVolume;
+  z.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string& vol, int code) {
+    codes.push_back(code);
+    lastVolume = vol;
+  };
+  z.Report("a.zip", "", zipmsg::BadFileHeader);
+  try {
+    z.ReportFatal("a.zip", "", zipmsg::BadBlock);
+    FAIL() << "the fatal form must raise";
+  } catch (const EZipError& e) {
+    EXPECT_STREQ(e.what(), "Bad block");
+    EXPECT_EQ(e.Code(), zipmsg::BadBlock);
+  }
+  z.Cancel();
+  EXPECT_NO_THROW(z.ReportFatal("a.zip", "", zipmsg::StackOverflow));
+  EXPECT_EQ(codes, (std::vector<int>{zipmsg::BadFileHeader, zipmsg::BadBlock, zipmsg::UserCanceled}));
+  EXPECT_EQ(lastVolume, "0");
+  EXPECT_STREQ(ZipMessageText(zipmsg::RequiredEventNotAssigned), "Required event not assigned");
+}

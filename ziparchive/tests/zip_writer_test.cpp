@@ -1,0 +1,365 @@
+#include "ZipWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "ZipMessages.h"
+#include "zip_writer_test_util.h"
+
+namespace {
+
+struct TReport {
+  std::string FileName, ExtendedMsg;
+  int Code;
+};
+
+// A writer whose reports are collected.
+class TRecordedZip {
+ public:
+  TRecordedZip() {
+    Zip.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&,
+                         int code) { Reports.push_back({f, x, code}); };
+  }
+  bool Reported(int code, const std::string& ext = "") const {
+    return std::any_of(Reports.begin(), Reports.end(), [&](const TReport& r) {
+      return r.Code == code && (ext.empty() || r.ExtendedMsg == ext);
+    });
+  }
+  TZip Zip;
+  std::vector<TReport> Reports;
+};
+
+TEST(ZipWriter, NewArchiveHoldsTheFolderInListingOrderDeflatedExactlyLikeZlib) {
+  TScratchFolder dir;
+  std::string src = dir / "theme";
+  ASSERT_TRUE(OsCreateFolder(src));
+  WriteBytes(src + "\\theme.ini", TextBytes(700, 1));
+  WriteBytes(src + "\\Bitmap100.bmp", TextBytes(90000, 2));
+  WriteBytes(src + "\\uifile.txt", TextBytes(300000, 3));
+  ASSERT_TRUE(OsCreateFolder(src + "\\sub"));
+  WriteBytes(src + "\\sub\\deep.txt", TextBytes(5000, 4));
+
+  TRecordedZip z;
+  z.Zip.SetArchiveFile(dir / "out.kvl");
+  z.Zip.FileSpec = {src + "\\*"};
+  EXPECT_EQ(z.Zip.Compress(), 4);
+  EXPECT_TRUE(z.Reports.empty());
+
+  TParsedZip zip = ParseZip(ReadBytes(dir / "out.kvl"));
+  std::vector<std::string> expected;
+  for (const std::string& n : ListFolder(src))
+    expected.push_back(n == "sub" ? "sub/deep.txt" : n);  // subfolders walked in place
+  std::vector<std::string> names;
+  for (const TParsedMember& m : zip.Members) names.push_back(m.CentralName);
+  EXPECT_EQ(names, expected);
+
+  for (const TParsedMember& m : zip.Members) {
+    SCOPED_TRACE(m.CentralName);
+    TBytes original = ReadBytes(src + "\\" + (m.CentralName == "sub/deep.txt" ? "sub\\deep.txt" : m.CentralName));
+    EXPECT_EQ(m.Central.Method, 8);
+    EXPECT_EQ(m.Central.Flags, 0);
+    EXPECT_EQ(m.Data, RawDeflate(original, 6));
+    EXPECT_EQ(MemberContent(m), original);
+    EXPECT_EQ(m.Central.VersionMadeBy, 20);
+    EXPECT_EQ(m.Central.VersionNeeded, 20);
+    EXPECT_EQ(m.Local.VersionNeeded, 20);
+    EXPECT_EQ(m.Central.InternalAttributes, 1);
+    EXPECT_EQ(m.Central.ExternalAttributes, OsGetAttributes(src + "\\" + m.LocalName));
+    EXPECT_TRUE(m.Extra.empty());
+    EXPECT_TRUE(m.Comment.empty());
+    // The patched local header says what the central one says.
+    EXPECT_EQ(m.LocalName, m.CentralName);
+    EXPECT_EQ(m.Local.Method, m.Central.Method);
+    EXPECT_EQ(m.Local.Crc32, m.Central.Crc32);
+    EXPECT_EQ(m.Local.CompressedSize, m.Central.CompressedSize);
+    EXPECT_EQ(m.Local.UncompressedSize, m.Central.UncompressedSize);
+    EXPECT_EQ(m.Local.DosDateTime(), m.Central.DosDateTime());
+    std::uint32_t fileTime = 0;
+    ASSERT_TRUE(OsGetFileDosDateTime(src + "\\" + m.LocalName, fileTime));
+    EXPECT_EQ(m.Central.DosDateTime(), fileTime);
+  }
+  // Nothing is left in the temporary folder's name space of the writer.
+  for (const std::string& n : ListFolder(dir.Path())) EXPECT_EQ(n.rfind("wrn", 0), std::string::npos) << n;
+}
+
+TEST(ZipWriter, ChoosesStoreOrDeflatePerFile) {
+  TScratchFolder dir;
+  std::string src = dir / "src";
+  ASSERT_TRUE(OsCreateFolder(src));
+  WriteBytes(src + "\\inner.zip", TextBytes(5000, 1));
+  WriteBytes(src + "\\INNER2.ZIP", TextBytes(5000, 2));
+  WriteBytes(src + "\\random100.bin", RandomBytes(100, 3));
+  WriteBytes(src + "\\random256.bin", RandomBytes(256, 4));
+  WriteBytes(src + "\\random257.bin", RandomBytes(257, 5));
+  WriteBytes(src + "\\random300.bin", RandomBytes(300, 6));
+  WriteBytes(src + "\\text100.txt", TextBytes(100, 7));
+  WriteBytes(src + "\\empty.txt", {});
+
+  TZip zip;
+  zip.SetArchiveFile(dir / "out.zip");
+  zip.FileSpec = {src + "\\*"};
+  ASSERT_EQ(zip.Compress(), 8);
+  TParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
+  auto method = [&](const std::string& n) {
+    const TParsedMember* m = z.Find(n);
+    EXPECT_NE(m, nullptr) << n;
+    if (m) MemberContent(*m);  // size and CRC agree whatever the method
+    return m ? int(m->Central.Method) : -1;
+  };
+  EXPECT_EQ(method("inner.zip"), 0);
+  EXPECT_EQ(method("INNER2.ZIP"), 0);
+  EXPECT_EQ(method("random100.bin"), 0);  // deflate would have made it longer
+  EXPECT_EQ(method("random256.bin"), 0);
+  EXPECT_EQ(method("random257.bin"), 8);  // from 257 bytes on deflate is kept regardless
+  EXPECT_EQ(method("random300.bin"), 8);
+  EXPECT_GT(z.Find("random300.bin")->Central.CompressedSize, 300u);
+  EXPECT_EQ(method("text100.txt"), 8);
+  const TParsedMember* empty = z.Find("empty.txt");
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty->Central.Method, 0);
+  EXPECT_EQ(empty->Central.Crc32, 0u);
+  EXPECT_EQ(empty->Central.CompressedSize, 0u);
+  EXPECT_EQ(empty->Central.UncompressedSize, 0u);
+  EXPECT_EQ(z.Find("inner.zip")->Data, ReadBytes(src + "\\inner.zip"));
+}
+
+TEST(ZipWriter, LevelsAndFlagsFollowDeflateType) {
+  TScratchFolder dir;
+  std::string src = dir / "src";
+  ASSERT_TRUE(OsCreateFolder(src));
+  TBytes text = TextBytes(40000, 9);
+  WriteBytes(src + "\\a.txt", text);
+  struct {
+    TDeflateType type;
+    int level;
+    int flags;
+  } cases[] = {{dtDeflateF, 1, 4}, {dtDeflateN, 6, 0}, {dtDeflateX, 9, 2}};
+  for (const auto& c : cases) {
+    TZip zip;
+    zip.DeflateType = c.type;
+    zip.SetArchiveFile(dir / ("l" + std::to_string(c.level) + ".zip"));
+    zip.FileSpec = {src + "\\*"};
+    ASSERT_EQ(zip.Compress(), 1);
+    TParsedZip z = ParseZip(ReadBytes(zip.ArchiveFile()));
+    ASSERT_EQ(z.Members.size(), 1u);
+    EXPECT_EQ(z.Members[0].Central.Flags, c.flags);
+    EXPECT_EQ(z.Members[0].Local.Flags, c.flags);
+    EXPECT_EQ(z.Members[0].Data, RawDeflate(text, c.level));
+  }
+  TZip store;
+  store.CompressMethod = cmStore;
+  store.SetArchiveFile(dir / "s.zip");
+  store.FileSpec = {src + "\\*"};
+  ASSERT_EQ(store.Compress(), 1);
+  TParsedZip z = ParseZip(ReadBytes(dir / "s.zip"));
+  EXPECT_EQ(z.Members[0].Central.Method, 0);
+  EXPECT_EQ(z.Members[0].Central.Flags, 0);
+  EXPECT_EQ(store.DeflateType, dtDeflateS);
+}
+
+// Appends an archive comment, as another tool would have written it.
+void AddArchiveComment(const std::string& path, const std::string& comment) {
+  TBytes b = ReadBytes(path);
+  ASSERT_GE(b.size(), 22u);
+  PutLE16(&b[b.size() - 2], std::uint16_t(comment.size()));
+  b.insert(b.end(), comment.begin(), comment.end());
+  WriteBytes(path, b);
+}
+
+TEST(ZipWriter, UpdateKeepsExistingMembersAndAddsOnlyNewFiles) {
+  TScratchFolder dir;
+  std::string src = dir / "src";
+  ASSERT_TRUE(OsCreateFolder(src));
+  WriteBytes(src + "\\keep.txt", TextBytes(3000, 1));
+  WriteBytes(src + "\\same.txt", TextBytes(2000, 2));
+  std::string archive = dir / "pack.zip";
+  {
+    TZip zip;
+    zip.SetArchiveFile(archive);
+    zip.FileSpec = {src + "\\*"};
+    ASSERT_EQ(zip.Compress(), 2);
+  }
+  AddArchiveComment(archive, "kept comment");
+  TParsedZip before = ParseZip(ReadBytes(archive));
+
+  // keep.txt changes on disk: the member in the archive must not.
+  WriteBytes(src + "\\keep.txt", TextBytes(4500, 3));
+  WriteBytes(src + "\\new.bmp", TextBytes(10000, 4));
+  TRecordedZip z;
+  z.Zip.SetArchiveFile(archive);
+  z.Zip.FileSpec = {src + "\\*"};
+  EXPECT_EQ(z.Zip.Compress(), 1);
+  EXPECT_TRUE(z.Reported(zipmsg::RequiredEventNotAssigned, "OnReplaceFile"));
+  EXPECT_TRUE(z.Reported(zipmsg::RequiredEventNotAssigned, "OnRenameDupeFile"));
+
+  TParsedZip after = ParseZip(ReadBytes(archive));
+  ASSERT_EQ(after.Members.size(), 3u);
+  EXPECT_EQ(after.Comment, "kept comment");
+  for (const char* name : {"keep.txt", "same.txt"}) {
+    const TParsedMember* a = after.Find(name);
+    const TParsedMember* b = before.Find(name);
+    ASSERT_TRUE(a && b) << name;
+    EXPECT_EQ(a->Data, b->Data) << name;
+    EXPECT_EQ(a->Central.DosDateTime(), b->Central.DosDateTime());
+    EXPECT_EQ(a->Central.Crc32, b->Central.Crc32);
+  }
+  EXPECT_EQ(MemberContent(*after.Find("new.bmp")), ReadBytes(src + "\\new.bmp"));
+  EXPECT_EQ(after.Members.back().CentralName, "new.bmp");
+}
+
+TEST(ZipWriter, ArchiveIsNotRewrittenWhenEveryNameExists) {
+  TScratchFolder dir;
+  std::string src = dir / "src";
+  ASSERT_TRUE(OsCreateFolder(src));
+  WriteBytes(src + "\\a.txt", TextBytes(3000, 1));
+  std::string archive = dir / "pack.zip";
+  TZip zip;
+  zip.SetArchiveFile(archive);
+  zip.FileSpec = {src + "\\*"};
+  ASSERT_EQ(zip.Compress(), 1);
+  // A date no rewrite would keep.
+  {
+    TOsFile f;
+    ASSERT_TRUE(f.Open(archive, TOsAccess::ReadWrite, TOsShare::DenyNone));
+    ASSERT_TRUE(f.SetDosDateTime(0x2B390000u));  // 2001-09-25
+  }
+  TBytes bytes = ReadBytes(archive);
+  EXPECT_EQ(zip.Compress(), 0);
+  EXPECT_EQ(ReadBytes(archive), bytes);
+  std::uint32_t dt = 0;
+  ASSERT_TRUE(OsGetFileDosDateTime(archive, dt));
+  EXPECT_EQ(dt, 0x2B390000u);
+}
+
+TEST(ZipWriter, NothingFoundOrNowhereToWriteLeavesNoArchive) {
+  TScratchFolder dir;
+  ASSERT_TRUE(OsCreateFolder(dir / "empty"));
+  const std::vector<std::string> specs[] = {{dir / "missing\\*"}, {dir / "empty\\*"}, {}};
+  for (const auto& spec : specs) {
+    TRecordedZip z;
+    z.Zip.SetArchiveFile(dir / "out.zip");
+    z.Zip.FileSpec = spec;
+    EXPECT_EQ(z.Zip.Compress(), 0);
+    EXPECT_TRUE(z.Reported(zipmsg::NothingToDo));
+    EXPECT_FALSE(Exists(dir / "out.zip"));
+  }
+  WriteText(dir / "a.txt", "a");
+  TRecordedZip z;
+  z.Zip.SetArchiveFile(dir / "nofolder\\out.zip");
+  z.Zip.FileSpec = {dir / "*"};
+  EXPECT_EQ(z.Zip.Compress(), 0);
+  ASSERT_EQ(z.Reports.size(), 1u);
+  EXPECT_EQ(z.Reports[0].Code, zipmsg::InvalidDirectory);
+  TRecordedZip unnamed;
+  unnamed.Zip.FileSpec = {dir / "*"};
+  EXPECT_EQ(unnamed.Zip.Compress(), 0);
+  EXPECT_TRUE(unnamed.Reported(zipmsg::InvalidDirectory));
+}
+
+TEST(ZipWriter, ReadOnlyOrUnreadableExistingArchiveIsLeftAlone) {
+  TScratchFolder dir;
+  WriteText(dir / "a.txt", "some text to pack");
+  std::string archive = dir / "old.zip";
+  const TBytes notZip = TextBytes(5000, 5);
+  WriteBytes(archive, notZip);
+  TRecordedZip z;
+  z.Zip.SetArchiveFile(archive);
+  z.Zip.FileSpec = {dir / "*.txt"};
+  EXPECT_EQ(z.Zip.Compress(), 0);
+  EXPECT_TRUE(z.Reported(zipmsg::BadFileHeader));
+  EXPECT_EQ(ReadBytes(archive), notZip);
+
+  ASSERT_TRUE(OsSetAttributes(archive, fattr::ReadOnly));
+  TRecordedZip ro;
+  ro.Zip.SetArchiveFile(archive);
+  ro.Zip.FileSpec = {dir / "*.txt"};
+  EXPECT_EQ(ro.Zip.Compress(), 0);
+  EXPECT_TRUE(ro.Reported(zipmsg::RequiredEventNotAssigned, "OnNonWriteableArchive"));
+  OsSetAttributes(archive, fattr::Archive);
+  EXPECT_EQ(ReadBytes(archive), notZip);
+}
+
+TEST(ZipWriter, ArchiveFileAndDefaultExt) {
+  TZip zip;
+  EXPECT_EQ(zip.DefaultExt(), ".zip");
+  zip.SetArchiveFile("C:/work/pack");
+  EXPECT_EQ(zip.ArchiveFile(), "C:\\work\\pack.zip");
+  zip.SetArchiveFile("C:\\work.d\\pack");
+  EXPECT_EQ(zip.ArchiveFile(), "C:\\work.d\\pack.zip");
+  zip.SetArchiveFile("C:\\work\\pack.kvl");
+  EXPECT_EQ(zip.ArchiveFile(), "C:\\work\\pack.kvl");
+
+  zip.SetArchiveFile("C:\\work\\pack.ZIP");
+  zip.SetDefaultExt("KVLX");  // cut to 4 characters with the dot, lower-cased
+  EXPECT_EQ(zip.DefaultExt(), ".kvl");
+  EXPECT_EQ(zip.ArchiveFile(), "C:\\work\\pack.kvl");
+  zip.SetDefaultExt(".");
+  EXPECT_EQ(zip.DefaultExt(), ".ZIP");
+  EXPECT_EQ(zip.ArchiveFile(), "C:\\work\\pack.ZIP");
+  zip.SetArchiveFile("C:\\work\\pack.txt");
+  zip.SetDefaultExt("");
+  EXPECT_EQ(zip.ArchiveFile(), "C:\\work\\pack.txt");
+  zip.SetArchiveFile("C:\\work\\pack");
+  EXPECT_EQ(zip.ArchiveFile(), "C:\\work\\pack.ZIP");
+}
+
+TEST(ZipWriter, InitialProperties) {
+  TZip zip;
+  EXPECT_EQ(zip.ArchiveFile(), "");
+  EXPECT_TRUE(zip.FileSpec.empty());
+  EXPECT_TRUE(zip.RecurseDirs);
+  EXPECT_EQ(zip.Attributes, (TZipAttrs{fsZeroAttr, fsReadOnly, fsArchive, fsCompressed, fsEncrypted}));
+  EXPECT_TRUE(zip.AttributesEx.Empty());
+  EXPECT_EQ(zip.ArcType(), atZip);
+  EXPECT_EQ(zip.CompressMethod, cmDeflate);
+  EXPECT_EQ(zip.DeflateType, dtDeflateN);
+  EXPECT_EQ(zip.Switch, swAdd);
+  const std::vector<std::string> types = {".ACE", ".ARC", ".ARJ", ".BH",  ".CAB", ".ENC", ".GZ",  ".HA",
+                                          ".JAR", ".LHA", ".LZH", ".PAK", ".PK3", ".PK_", ".RAR", ".TAR",
+                                          ".TGZ", ".UUE", ".UU",  ".WAR", ".XXE", ".Z",   ".ZIP", ".ZOO"};
+  EXPECT_EQ(zip.StoreFilesOfType, types);
+}
+
+TEST(ZipWriter, AttributeTest) {
+  TZipAttrs take{fsZeroAttr, fsReadOnly, fsArchive, fsCompressed, fsEncrypted};
+  EXPECT_TRUE(AttributesPass(take, {}, 0x20));
+  EXPECT_TRUE(AttributesPass(take, {}, 0x00));
+  EXPECT_TRUE(AttributesPass(take, {}, 0x80));
+  EXPECT_TRUE(AttributesPass(take, {}, 0x01));
+  EXPECT_TRUE(AttributesPass(take, {}, 0x22));    // hidden but archive
+  EXPECT_FALSE(AttributesPass(take, {}, 0x02));   // hidden only
+  EXPECT_FALSE(AttributesPass(take, {}, 0x04));   // system only
+  EXPECT_FALSE(AttributesPass(take, {}, 0x82));
+  EXPECT_TRUE(AttributesPass(take, {}, 0x2002));  // not content indexed: always
+  EXPECT_TRUE(AttributesPass(take, {}, 0x4002));
+  EXPECT_FALSE(AttributesPass(take, {fsHidden}, 0x22));
+  EXPECT_TRUE(AttributesPass({fsHidden}, {}, 0x02));
+}
+
+TEST(ZipWriter, ScanSpecsExclusionsAndNameCollisions) {
+  TScratchFolder dir;
+  for (const char* f : {"a", "b"}) {
+    ASSERT_TRUE(OsCreateFolder(dir / f));
+    WriteText(dir / (std::string(f) + "\\same.txt"), std::string("from ") + f);
+    WriteText(dir / (std::string(f) + "\\" + f + ".ini"), "x");
+  }
+  ASSERT_TRUE(OsCreateFolder(dir / "a\\skip"));
+  WriteText(dir / "a\\skip\\deep.txt", "deep");
+  TZip zip;
+  zip.SetArchiveFile(dir / "out.zip");
+  zip.FileSpec = {dir / "a\\*.txt", dir / "b\\*", dir / "a\\*.ini"};
+  zip.ExcludeSpec = {"b.ini"};
+  zip.RecurseDirs = false;
+  ASSERT_EQ(zip.Compress(), 2);
+  TParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
+  std::set<std::string> names;
+  for (const auto& m : z.Members) names.insert(m.CentralName);
+  EXPECT_EQ(names, (std::set<std::string>{"same.txt", "a.ini"}));
+  ASSERT_NE(z.Find("same.txt"), nullptr);
+  TBytes first = MemberContent(*z.Find("same.txt"));
+  EXPECT_EQ(std::string(first.begin(), first.end()), "from a");  // the first walk wins
+}
+
+}  // namespace

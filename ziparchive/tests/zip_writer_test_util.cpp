@@ -1,0 +1,207 @@
+#include "zip_writer_test_util.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cstring>
+#include <random>
+
+#include "ZipPlatform.h"
+
+TScratchFolder::TScratchFolder() {
+  std::string name = OsTempFileName(OsTempFolder(), "zwt");
+  EXPECT_FALSE(name.empty());
+  OsDeleteFile(name);
+  EXPECT_TRUE(OsCreateFolder(name));
+  for (char& c : name)
+    if (c == '/') c = '\\';
+  FPath = name + "\\";
+}
+
+TScratchFolder::~TScratchFolder() { RemoveTree(FPath); }
+
+void RemoveTree(const std::string& folder) {
+  std::string f = folder;
+  if (!f.empty() && f.back() != '\\') f += '\\';
+  std::vector<TOsFindData> entries;
+  {
+    TOsDirSearch s;
+    TOsFindData d;
+    if (s.Open(f))
+      while (s.Next(d)) entries.push_back(d);
+  }
+  for (const TOsFindData& d : entries) {
+    if (d.Attributes & fattr::Directory) {
+      RemoveTree(f + d.Name);
+    } else {
+      OsSetAttributes(f + d.Name, fattr::Archive);
+      OsDeleteFile(f + d.Name);
+    }
+  }
+  OsRemoveFolder(f.substr(0, f.size() - 1));
+}
+
+void WriteBytes(const std::string& path, const TBytes& bytes) {
+  TOsFile f;
+  ASSERT_TRUE(f.Create(path, TOsShare::Exclusive)) << path;
+  ASSERT_EQ(f.Write(bytes.data(), bytes.size()), bytes.size());
+  ASSERT_TRUE(f.Close());
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+  WriteBytes(path, TBytes(text.begin(), text.end()));
+}
+
+TBytes ReadBytes(const std::string& path) {
+  TOsFile f;
+  TBytes out;
+  if (!f.Open(path, TOsAccess::Read, TOsShare::DenyNone)) return out;
+  std::uint8_t buf[65536];
+  for (;;) {
+    std::int64_t n = f.Read(buf, sizeof buf);
+    if (n <= 0) break;
+    out.insert(out.end(), buf, buf + n);
+  }
+  return out;
+}
+
+bool Exists(const std::string& path) { return OsGetAttributes(path) != fattr::Invalid; }
+
+std::vector<std::string> ListFolder(const std::string& folder) {
+  std::vector<std::string> names;
+  TOsDirSearch s;
+  TOsFindData d;
+  if (s.Open(folder))
+    while (s.Next(d)) names.push_back(d.Name);
+  return names;
+}
+
+TBytes RandomBytes(std::size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  TBytes b(n);
+  for (auto& c : b) c = std::uint8_t(rng());
+  return b;
+}
+
+TBytes TextBytes(std::size_t n, unsigned seed) {
+  std::mt19937 rng(seed);
+  static const char* words[] = {"logon ", "bitmap ", "[theme]\r\n", "uifile ", "0x7F ", "Color=", "\r\n"};
+  TBytes b;
+  while (b.size() < n) {
+    const char* w = words[rng() % 7];
+    b.insert(b.end(), w, w + std::strlen(w));
+    if (rng() % 9 == 0) b.push_back(std::uint8_t('0' + rng() % 10));
+  }
+  b.resize(n);
+  return b;
+}
+
+TBytes RawDeflate(const TBytes& in, int level) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  TBytes out(deflateBound(&z, in.size()) + 16);
+  z.next_in = const_cast<Bytef*>(in.data());
+  z.avail_in = uInt(in.size());
+  z.next_out = out.data();
+  z.avail_out = uInt(out.size());
+  EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+TBytes RawInflate(const TBytes& in, std::size_t expectedSize) {
+  z_stream z{};
+  EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
+  TBytes out(expectedSize + 1);
+  z.next_in = const_cast<Bytef*>(in.data());
+  z.avail_in = uInt(in.size());
+  z.next_out = out.data();
+  z.avail_out = uInt(out.size());
+  EXPECT_EQ(inflate(&z, Z_FINISH), Z_STREAM_END);
+  EXPECT_EQ(z.avail_in, 0u) << "bytes after the end of the deflate stream";
+  out.resize(z.total_out);
+  inflateEnd(&z);
+  return out;
+}
+
+std::uint32_t Crc(const TBytes& b) { return crc32(0, b.data(), uInt(b.size())); }
+
+const TParsedMember* TParsedZip::Find(const std::string& name) const {
+  for (const TParsedMember& m : Members)
+    if (m.CentralName == name) return &m;
+  return nullptr;
+}
+
+TParsedZip ParseZip(const TBytes& zip) {
+  TParsedZip z;
+  EXPECT_GE(zip.size(), TEndOfCentralDir::Size);
+  if (zip.size() < TEndOfCentralDir::Size) return z;
+  // The writer's archives end with the end record and its comment; find it from the end.
+  std::size_t endPos = SIZE_MAX;
+  for (std::size_t i = zip.size() - TEndOfCentralDir::Size + 1; i-- > 0;)
+    if (GetLE32(&zip[i]) == zipsig::EndOfCentralDir &&
+        i + TEndOfCentralDir::Size + GetLE16(&zip[i + 20]) == zip.size()) {
+      endPos = i;
+      break;
+    }
+  EXPECT_NE(endPos, SIZE_MAX) << "no end record";
+  if (endPos == SIZE_MAX) return z;
+  z.End.Read(&zip[endPos]);
+  z.Comment.assign(zip.begin() + endPos + 22, zip.end());
+  EXPECT_EQ(z.End.EntriesOnDisk, z.End.TotalEntries);
+  EXPECT_EQ(std::size_t(z.End.CentralDirOffset) + z.End.CentralDirSize, endPos)
+      << "central directory does not end at the end record";
+  std::size_t p = z.End.CentralDirOffset;
+  std::size_t expectNextLocal = 0;
+  for (int i = 0; i < z.End.TotalEntries; ++i) {
+    if (p + 46 > endPos || GetLE32(&zip[p]) != zipsig::CentralHeader) {
+      ADD_FAILURE() << "central header " << i << " missing";
+      return z;
+    }
+    TParsedMember m;
+    m.Central.Read(&zip[p]);
+    std::size_t q = p + 46;
+    m.CentralName.assign(zip.begin() + q, zip.begin() + q + m.Central.NameLength);
+    q += m.Central.NameLength;
+    m.Extra.assign(zip.begin() + q, zip.begin() + q + m.Central.ExtraLength);
+    q += m.Central.ExtraLength;
+    m.Comment.assign(zip.begin() + q, zip.begin() + q + m.Central.CommentLength);
+    p = q + m.Central.CommentLength;
+
+    std::size_t l = m.Central.LocalHeaderOffset;
+    EXPECT_EQ(l, expectNextLocal) << "members are not contiguous";
+    if (l + 30 > zip.size() || GetLE32(&zip[l]) != zipsig::LocalHeader) {
+      ADD_FAILURE() << "local header of " << m.CentralName << " missing";
+      return z;
+    }
+    m.Local.Read(&zip[l]);
+    std::size_t d = l + 30;
+    m.LocalName.assign(zip.begin() + d, zip.begin() + d + m.Local.NameLength);
+    d += m.Local.NameLength + m.Local.ExtraLength;
+    std::size_t dataEnd = d + m.Central.CompressedSize;
+    EXPECT_LE(dataEnd, z.End.CentralDirOffset);
+    if (dataEnd > zip.size()) return z;
+    m.Data.assign(zip.begin() + d, zip.begin() + dataEnd);
+    if (m.Central.Flags & 8) dataEnd += GetLE32(&zip[dataEnd]) == zipsig::DataDescriptor ? 16 : 12;
+    m.LocalSize = dataEnd - l;
+    expectNextLocal = dataEnd;
+    z.Members.push_back(std::move(m));
+  }
+  EXPECT_EQ(p, endPos);
+  EXPECT_EQ(expectNextLocal, z.End.CentralDirOffset);
+  return z;
+}
+
+TBytes MemberContent(const TParsedMember& m) {
+  TBytes out;
+  if (m.Central.Method == 0) {
+    out = m.Data;
+  } else {
+    EXPECT_EQ(m.Central.Method, 8);
+    out = RawInflate(m.Data, m.Central.UncompressedSize);
+  }
+  EXPECT_EQ(out.size(), m.Central.UncompressedSize) << m.CentralName;
+  EXPECT_EQ(Crc(out), m.Central.Crc32) << m.CentralName;
+  return out;
+}
