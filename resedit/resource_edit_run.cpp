@@ -1,0 +1,199 @@
+#include "resource_edit_run.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "bitmap_file.h"
+#include "data_file_module.h"
+#include "file_bytes.h"
+#include "wide_resource_id.h"
+#include "win_handles.h"
+#include "win_text.h"
+
+namespace resedit {
+namespace {
+
+// No logon bitmap or interface description comes near this; it bounds what a bad script
+// can make us hold in memory.
+constexpr std::size_t kMaxResourceFile = 64u * 1024 * 1024;
+
+struct Payload {
+  WideResourceId type;
+  WideResourceId name;
+  WORD language = 0;
+  std::vector<std::uint8_t> data;
+  std::wstring what;  // for the log
+};
+
+struct Update {
+  const Payload* payload;
+  WORD language;
+};
+
+std::wstring FullPath(const std::wstring& path) {
+  std::wstring out(MAX_PATH, L'\0');
+  for (int tries = 0; tries < 3; ++tries) {
+    const DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(out.size()), out.data(), nullptr);
+    if (n == 0) return path;
+    if (n < out.size()) {
+      out.resize(n);
+      return out;
+    }
+    out.resize(n + 1);
+  }
+  return path;
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  const auto slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
+}
+
+std::wstring LanguageText(WORD language) {
+  static const wchar_t digits[] = L"0123456789abcdef";
+  std::wstring s = L"0x";
+  for (int shift = 12; shift >= 0; shift -= 4) s += digits[(language >> shift) & 0xF];
+  return s;
+}
+
+bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>& payloads, EditLog& log) {
+  for (const auto& cmd : script.commands) {
+    Payload p;
+    p.type = WideResourceId::From(cmd.type, codePage);
+    p.name = WideResourceId::From(cmd.name, codePage);
+    p.language = cmd.language;
+    const std::wstring file = FullPath(ToWide(cmd.file, codePage));
+    p.what = (cmd.payload == PayloadKind::kBitmapFile ? L"bitmap " : L"type " + p.type.Describe() + L" ") +
+             p.name.Describe() + L" from " + file;
+    FileBytes bytes = ReadFileBytes(file, kMaxResourceFile);
+    if (!bytes.ok) {
+      log.Error(L"line " + std::to_wstring(cmd.line) + L": " + bytes.error);
+      return false;
+    }
+    if (cmd.payload == PayloadKind::kBitmapFile) {
+      PackedDibResult dib = PackedDibFromBitmapFile(bytes.bytes.data(), bytes.bytes.size());
+      if (!dib.ok) {
+        log.Error(L"line " + std::to_wstring(cmd.line) + L": " + file + L": " +
+                  ToWide(dib.error, CP_ACP));
+        return false;
+      }
+      p.data = std::move(dib.dib);
+    } else {
+      p.data = std::move(bytes.bytes);
+    }
+    payloads.push_back(std::move(p));
+  }
+  return true;
+}
+
+// Language 0 stands for every language the resource already has, so the logon host finds the
+// new data whichever language it asks for; a resource that is not there yet is added neutral.
+bool PlanUpdates(const std::wstring& exe, const std::vector<Payload>& payloads, std::vector<Update>& updates,
+                 EditLog& log) {
+  DataFileModule module;
+  if (std::wstring error = module.Open(exe); !error.empty()) {
+    log.Error(error);
+    return false;
+  }
+  std::vector<WORD> languages;
+  for (const auto& p : payloads) {
+    if (p.language != 0) {
+      updates.push_back({&p, p.language});
+      continue;
+    }
+    if (!module.Languages(p.type.get(), p.name.get(), languages)) {
+      log.Error(L"cannot list the languages of " + p.what + L" in " + exe);
+      return false;
+    }
+    if (languages.empty()) languages.push_back(0);
+    for (WORD language : languages) updates.push_back({&p, language});
+  }
+  return true;
+}
+
+bool WriteUpdates(const std::wstring& file, const std::vector<Update>& updates, EditLog& log) {
+  ResourceUpdateSession session(BeginUpdateResourceW(file.c_str(), FALSE));
+  if (!session.get()) {
+    log.Error(L"cannot start updating " + file + L" (" + SystemErrorText(GetLastError()) + L")");
+    return false;
+  }
+  for (const auto& u : updates) {
+    auto* data = const_cast<std::uint8_t*>(u.payload->data.data());
+    if (!UpdateResourceW(session.get(), u.payload->type.get(), u.payload->name.get(), u.language, data,
+                         static_cast<DWORD>(u.payload->data.size()))) {
+      log.Error(L"cannot update " + u.payload->what + L" (" + SystemErrorText(GetLastError()) + L")");
+      return false;
+    }
+  }
+  if (!session.Commit()) {
+    log.Error(L"cannot write the resources of " + file + L" (" + SystemErrorText(GetLastError()) + L")");
+    return false;
+  }
+  return true;
+}
+
+// Reads the written copy back: a copy the loader cannot read, or one without our data, must
+// never replace the target.
+bool VerifyUpdates(const std::wstring& file, const std::vector<Update>& updates, EditLog& log) {
+  DataFileModule module;
+  if (std::wstring error = module.Open(file); !error.empty()) {
+    log.Error(L"the written copy cannot be read back: " + error);
+    return false;
+  }
+  for (const auto& u : updates) {
+    auto bytes = module.Bytes(u.payload->type.get(), u.payload->name.get(), u.language);
+    if (!bytes || *bytes != u.payload->data) {
+      log.Error(L"the written copy lacks " + u.payload->what + L" in language " + LanguageText(u.language));
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ApplyEditScript(const EditScript& script, EditLog& log) {
+  const UINT codePage = script.utf8 ? CP_UTF8 : CP_ACP;
+  const std::wstring exe = FullPath(ToWide(script.exe, codePage));
+  const std::wstring saveAs = FullPath(ToWide(script.saveAs, codePage));
+  log.Info(L"Exe=" + exe + L" SaveAs=" + saveAs);
+
+  std::vector<Payload> payloads;
+  payloads.reserve(script.commands.size());
+  if (!LoadPayloads(script, codePage, payloads, log)) return false;
+
+  std::vector<Update> updates;
+  if (!PlanUpdates(exe, payloads, updates, log)) return false;
+
+  wchar_t scratchName[MAX_PATH];
+  if (!GetTempFileNameW(FolderOf(saveAs).c_str(), L"rh", 0, scratchName)) {
+    log.Error(L"cannot make a scratch file beside " + saveAs + L" (" + SystemErrorText(GetLastError()) + L")");
+    return false;
+  }
+  ScratchFile scratch(scratchName);
+  if (!CopyFileW(exe.c_str(), scratch.path().c_str(), FALSE)) {
+    log.Error(L"cannot copy " + exe + L" (" + SystemErrorText(GetLastError()) + L")");
+    return false;
+  }
+  // A read-only source passes its attribute to the copy, which then cannot be updated.
+  SetFileAttributesW(scratch.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  if (!updates.empty()) {
+    if (!WriteUpdates(scratch.path(), updates, log)) return false;
+    if (!VerifyUpdates(scratch.path(), updates, log)) return false;
+  }
+
+  if (!MoveFileExW(scratch.path().c_str(), saveAs.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    log.Error(L"cannot replace " + saveAs + L" (" + SystemErrorText(GetLastError()) + L")");
+    return false;
+  }
+  scratch.Release();
+  for (const auto& u : updates)
+    log.Info(L"set " + u.payload->what + L" in language " + LanguageText(u.language));
+  log.Info(L"wrote " + saveAs);
+  return true;
+}
+
+}  // namespace resedit

@@ -1,0 +1,14 @@
+// Carries out an edit script: reads every named file, works out which languages each command
+// replaces, writes the result into a scratch copy beside the target and renames it into place,
+// so the target is either the complete new file or left exactly as it was.
+#pragma once
+
+#include "edit_log.h"
+#include "edit_script.h"
+
+namespace resedit {
+
+// Relative paths are taken from the current folder. True when SaveAs was written.
+bool ApplyEditScript(const EditScript& script, EditLog& log);
+
+}  // namespace resedit

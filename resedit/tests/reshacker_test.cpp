@@ -1,0 +1,205 @@
+// reshacker.exe driven as Korvel drives it, on copies of the stand-in logon host.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bmp_builder.h"
+#include "test_files.h"
+
+namespace resedit::testing {
+namespace {
+
+const LPCWSTR kUiFile = L"UIFILE";
+constexpr WORD kRussian = MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT);
+constexpr WORD kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+
+std::string Narrow(const std::wstring& w) {
+  std::string s;
+  for (wchar_t c : w) s += static_cast<char>(c);  // test paths are ASCII
+  return s;
+}
+
+Bytes WithoutFileHeader(const Bytes& bmp) { return Bytes(bmp.begin() + 14, bmp.end()); }
+
+class Reshacker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    original_ = ReadAll(WindowsPath(KV_STANDIN_LOGONUI));
+    ASSERT_FALSE(original_.empty()) << "stand-in logon host missing";
+    WriteAll(Source(), original_);
+    const auto languages = ResourceLanguages(Source(), RT_BITMAP, MAKEINTRESOURCEW(100));
+    ASSERT_EQ(languages.size(), 1u);
+    hostLanguage_ = languages[0];
+  }
+
+  std::wstring Source() const { return work_ / L"logonui.exe"; }
+  std::wstring Target() const { return work_ / L"logonkv.exe"; }
+
+  void WriteScript(const std::string& commands) {
+    WriteText(work_ / L"logonkv.ini", "[FILENAMES]\r\nExe=" + Narrow(Source()) + "\r\nSaveAs=" +
+                                          Narrow(Target()) + "\r\n[COMMANDS]\r\n" + commands);
+  }
+
+  int Run() {
+    return RunProgram(L"\"" + WindowsPath(KV_RESHACKER_EXE) + L"\" -script logonkv.ini", work_.path());
+  }
+
+  std::optional<Bytes> Resource(const std::wstring& exe, LPCWSTR type, int name, WORD language) {
+    return ResourceBytes(exe, type, MAKEINTRESOURCEW(name), language);
+  }
+
+  TempFolder work_;
+  Bytes original_;
+  WORD hostLanguage_ = 0;
+};
+
+TEST_F(Reshacker, AppliesTheScriptKorvelWrites) {
+  const Bytes pic100 = MakeBmp(40, 30, 24, 5);
+  const Bytes pic107 = MakeBmp(16, 16, 8, 9, 4);
+  const std::string ui = "<duixml>new interface</duixml>\r\n";
+  WriteAll(work_ / L"100.bmp", pic100);
+  WriteAll(work_ / L"107.BMP", pic107);
+  WriteText(work_ / L"uifile.txt", ui);
+  WriteScript(
+      "-addoverwrite 100.bmp,Bitmap,100,0\r\n"
+      "-addoverwrite 107.BMP,Bitmap,107,0\r\n"
+      "-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
+
+  ASSERT_EQ(Run(), 0);
+
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 100, hostLanguage_), WithoutFileHeader(pic100));
+  // The gap the file had before its pixels is gone from the resource.
+  const auto got107 = Resource(Target(), RT_BITMAP, 107, hostLanguage_);
+  ASSERT_TRUE(got107);
+  EXPECT_EQ(got107->size(), pic107.size() - 14 - 4);
+  EXPECT_EQ(Resource(Target(), kUiFile, 1000, hostLanguage_), Bytes(ui.begin(), ui.end()));
+  // Untouched: bitmap 112, and the source file itself.
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 112, hostLanguage_), Resource(Source(), RT_BITMAP, 112, hostLanguage_));
+  EXPECT_EQ(ReadAll(Source()), original_);
+  // Nothing but the files we made and the result.
+  EXPECT_EQ(FileNames(work_.path()), (std::vector<std::wstring>{L"100.bmp", L"107.BMP", L"logonkv.exe",
+                                                                L"logonkv.ini", L"logonui.exe", L"uifile.txt"}));
+}
+
+TEST_F(Reshacker, LanguageZeroReplacesEveryLanguageAndAddsMissingOnesNeutral) {
+  const WORD other = hostLanguage_ == kRussian ? kEnglish : kRussian;
+  const Bytes oldRussian = WithoutFileHeader(MakeBmp(8, 8, 24, 3));
+  ASSERT_TRUE(PutResource(Source(), RT_BITMAP, MAKEINTRESOURCEW(100), other, oldRussian));
+  ASSERT_EQ(ResourceLanguages(Source(), RT_BITMAP, MAKEINTRESOURCEW(100)).size(), 2u);
+
+  const Bytes pic = MakeBmp(20, 10, 24, 7);
+  const Bytes logo = MakeBmp(6, 6, 4, 2);
+  const Bytes pinned = MakeBmp(3, 3, 24, 4);
+  WriteAll(work_ / L"100.bmp", pic);
+  WriteAll(work_ / L"Logo.bmp", logo);
+  WriteAll(work_ / L"pinned.bmp", pinned);
+  WriteScript(
+      "-addoverwrite 100.bmp,Bitmap,100,0\r\n"
+      "-addoverwrite Logo.bmp,Bitmap,Logo,0\r\n"
+      "-addoverwrite pinned.bmp,Bitmap,112,1049\r\n");
+
+  ASSERT_EQ(Run(), 0);
+
+  EXPECT_EQ(ResourceLanguages(Target(), RT_BITMAP, MAKEINTRESOURCEW(100)),
+            ResourceLanguages(Source(), RT_BITMAP, MAKEINTRESOURCEW(100)));
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 100, hostLanguage_), WithoutFileHeader(pic));
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 100, other), WithoutFileHeader(pic));
+
+  // A text name is stored as the loader looks it up, in the neutral language.
+  EXPECT_EQ(ResourceLanguages(Target(), RT_BITMAP, L"LOGO"), std::vector<WORD>{0});
+  EXPECT_EQ(ResourceBytes(Target(), RT_BITMAP, L"LOGO", 0), WithoutFileHeader(logo));
+
+  // A language given explicitly touches that language only.
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 112, kRussian), WithoutFileHeader(pinned));
+  if (hostLanguage_ != kRussian) {
+    EXPECT_EQ(Resource(Target(), RT_BITMAP, 112, hostLanguage_), Resource(Source(), RT_BITMAP, 112, hostLanguage_));
+  }
+}
+
+TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
+  const Bytes good = MakeBmp(10, 10, 24);
+  Bytes notBm = good;
+  notBm[0] = 'X';
+  const Bytes tooShort(good.begin(), good.begin() + 20);
+  Bytes cutPixels(good.begin(), good.end() - 3);
+  WriteAll(work_ / L"good.bmp", good);
+  WriteAll(work_ / L"notbm.bmp", notBm);
+  WriteAll(work_ / L"short.bmp", tooShort);
+  WriteAll(work_ / L"cut.bmp", cutPixels);
+  WriteText(work_ / L"text.exe", "not a program");
+  WriteText(work_ / L"uifile.txt", "ui");
+
+  struct Case {
+    const char* what;
+    std::string script;
+  };
+  const std::string head = "[FILENAMES]\r\nExe=" + Narrow(Source()) + "\r\nSaveAs=" + Narrow(Target()) +
+                           "\r\n[COMMANDS]\r\n-addoverwrite good.bmp,Bitmap,100,0\r\n";
+  const Case cases[] = {
+      {"missing file", head + "-addoverwrite missing.bmp,Bitmap,107,0\r\n"},
+      {"missing uifile", head + "-addoverwrite nothere.txt, UIFILE, 1000,\r\n"},
+      {"not BM", head + "-addoverwrite notbm.bmp,Bitmap,107,0\r\n"},
+      {"too short", head + "-addoverwrite short.bmp,Bitmap,107,0\r\n"},
+      {"pixels cut", head + "-addoverwrite cut.bmp,Bitmap,107,0\r\n"},
+      {"bad line", head + "-addoverwrite good.bmp,Bitmap\r\n"},
+      {"unknown command", head + "-extract good.bmp,Bitmap,100,0\r\n"},
+      {"missing Exe file", "[FILENAMES]\r\nExe=nothere.exe\r\nSaveAs=" + Narrow(Target()) +
+                               "\r\n[COMMANDS]\r\n-addoverwrite uifile.txt,UIFILE,1000,0\r\n"},
+      {"Exe not a program", "[FILENAMES]\r\nExe=text.exe\r\nSaveAs=" + Narrow(Target()) +
+                                "\r\n[COMMANDS]\r\n-addoverwrite uifile.txt,UIFILE,1000,0\r\n"},
+      {"SaveAs in a missing folder", "[FILENAMES]\r\nExe=logonui.exe\r\nSaveAs=nofolder\\x.exe\r\n[COMMANDS]\r\n"},
+  };
+  const Bytes previous = {'o', 'l', 'd'};
+  for (const auto& c : cases) {
+    WriteAll(Target(), previous);
+    WriteText(work_ / L"logonkv.ini", c.script);
+    const auto before = FileNames(work_.path());
+    EXPECT_EQ(Run(), 1) << c.what;
+    EXPECT_EQ(ReadAll(Target()), previous) << c.what;
+    EXPECT_EQ(FileNames(work_.path()), before) << c.what << ": a scratch file was left";
+  }
+  EXPECT_EQ(ReadAll(Source()), original_);
+}
+
+TEST_F(Reshacker, ReplacesALockedTargetNeverPartly) {
+  WriteAll(work_ / L"100.bmp", MakeBmp(4, 4, 24));
+  WriteScript("-addoverwrite 100.bmp,Bitmap,100,0\r\n");
+  const Bytes previous = {'o', 'l', 'd'};
+  WriteAll(Target(), previous);
+  HANDLE lock = CreateFileW(Target().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(Run(), 1);
+  CloseHandle(lock);
+  EXPECT_EQ(ReadAll(Target()), previous);
+  EXPECT_EQ(FileNames(work_.path()),
+            (std::vector<std::wstring>{L"100.bmp", L"logonkv.exe", L"logonkv.ini", L"logonui.exe"}));
+}
+
+// Korvel starts the tool by its unquoted path, which may contain spaces, and looks for the
+// log beside it.
+TEST_F(Reshacker, RunsFromAnUnquotedPathWithSpacesAndLogsBesideItself) {
+  const std::wstring programs = work_ / L"Program Files";
+  const std::wstring folder = programs + L"\\Korvel";
+  ASSERT_TRUE(CreateDirectoryW(programs.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(CopyFileW(WindowsPath(KV_RESHACKER_EXE).c_str(), (folder + L"\\reshacker.exe").c_str(), FALSE));
+  WriteText(work_ / L"uifile.txt", "ui");
+  WriteScript("-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
+
+  EXPECT_EQ(RunProgram(folder + L"\\reshacker.exe -script logonkv.ini", work_.path()), 0);
+  EXPECT_EQ(Resource(Target(), kUiFile, 1000, hostLanguage_), (Bytes{'u', 'i'}));
+
+  EXPECT_EQ(RunProgram(folder + L"\\reshacker.exe", work_.path()), 2);
+  EXPECT_EQ(RunProgram(folder + L"\\reshacker.exe -script nothere.ini", work_.path()), 1);
+
+  const Bytes log = ReadAll(folder + L"\\reshacker.log");
+  const std::string text(log.begin(), log.end());
+  EXPECT_NE(text.find("wrote "), std::string::npos) << text;
+  EXPECT_NE(text.find("usage"), std::string::npos) << text;
+  EXPECT_NE(text.find("nothere.ini"), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace resedit::testing
