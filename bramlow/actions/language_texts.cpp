@@ -1,0 +1,79 @@
+#include "bramlow/actions/language_texts.h"
+
+#include <windows.h>
+
+#include "bramlow/format_pattern.h"
+#include "bramlow/macro_text.h"
+#include "bramlow/runtime_error.h"
+
+namespace bramlow {
+
+namespace {
+
+// One owner of a directory search handle.
+class FindHandle {
+public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  ~FindHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  HANDLE Get() const { return handle_; }
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+  HANDLE handle_;
+};
+
+}  // namespace
+
+std::wstring LangText(const TSetupState& state, int key) {
+  if (!state.LangFile) return {};
+  return state.LangFile->ProfileText(std::to_wstring(key), L"");
+}
+
+std::wstring LangText(int key) { return LangText(SetupState, key); }
+
+std::wstring LangTextFormatted(const TSetupState& state, int key, std::wstring_view arg) {
+  std::wstring text = FormatOrStop(LangText(state, key), arg);
+  if (key == 5 || key == 17) text = ExpandLineBreaks(text);
+  return text;
+}
+
+std::wstring LangTextFormatted(int key, std::wstring_view arg) {
+  return LangTextFormatted(SetupState, key, arg);
+}
+
+std::wstring LanguageNameOf(std::wstring_view fileName) {
+  size_t dot = fileName.rfind(L'.');
+  return std::wstring(dot == std::wstring_view::npos ? fileName : fileName.substr(0, dot));
+}
+
+std::vector<std::wstring> ListLanguageNames(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  FindHandle find(FindFirstFileW((folder + L"*.qxl").c_str(), &data));
+  if (!find.Valid()) return names;
+  do {
+    // A folder that happens to be named like a language file is not one.
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    names.push_back(LanguageNameOf(data.cFileName));
+  } while (FindNextFileW(find.Get(), &data));
+  return names;
+}
+
+std::wstring ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return FolderPart(path);
+}
+
+}  // namespace bramlow

@@ -1,0 +1,82 @@
+#include "bramlow/uninstall_list.h"
+
+#include "bramlow/actions/folder_macros.h"
+#include "bramlow/script_format.h"
+
+namespace bramlow {
+
+namespace {
+
+void Put(TSetupState& state, const wchar_t* section, const std::wstring& key,
+         const std::wstring& value) {
+  ProfileFile* list = state.UninstallFile.get();
+  if (!list) return;
+  list->Section = section;
+  list->ProfileText(key, value);
+}
+
+}  // namespace
+
+void OpenUninstallList(TSetupState& state) {
+  state.UninstallFile = std::make_unique<ProfileFile>(
+      ExpandMacros(state.DestFolder + L"\\" + kUninstallListName, state), L"uninstall",
+      ProfileMode::Write);
+}
+
+void RecordFile(TSetupState& state, int number, const std::wstring& path) {
+  Put(state, L"files", std::to_wstring(number), path);
+}
+
+void RecordNextFile(TSetupState& state, const std::wstring& path) {
+  if (!state.UninstallFile) return;
+  RecordFile(state, ++state.FileCounter, path);
+}
+
+void RecordNextFolder(TSetupState& state, const std::wstring& path) {
+  if (!state.UninstallFile) return;
+  Put(state, L"folders", std::to_wstring(++state.FolderCounter), path);
+}
+
+void RecordNextOcx(TSetupState& state, const std::wstring& path) {
+  if (!state.UninstallFile) return;
+  Put(state, L"Ocx", std::to_wstring(++state.OcxCounter), path);
+}
+
+void RecordRegItem(TSetupState& state, int number, const std::wstring& root,
+                   const std::wstring& key, const std::wstring& value) {
+  std::wstring section = ItemSection(L"Reg", number);
+  Put(state, section.c_str(), L"Root", root);
+  Put(state, section.c_str(), L"Key", key);
+  Put(state, section.c_str(), L"Value", value);
+}
+
+void RecordRegCount(TSetupState& state) {
+  Put(state, L"uninstall", L"RegCount", std::to_wstring(state.RegCount));
+}
+
+void CloseUninstallList(TSetupState& state, const std::wstring& linkText) {
+  if (!state.UninstallFile) return;
+  RecordRegCount(state);
+  Put(state, L"Ocx", L"Count", std::to_wstring(state.OcxCounter));
+  Put(state, L"files", L"Count", std::to_wstring(state.FileCounter));
+  Put(state, L"folders", L"Count", std::to_wstring(state.FolderCounter));
+  Put(state, L"uninstall", L"LinkText", linkText);
+  Put(state, L"uninstall", L"LinkUrl", state.Site);
+  Put(state, L"uninstall", L"AppName", state.AppName);
+  for (int i = 1; i <= 7; ++i) {
+    std::wstring text =
+        state.LangFile ? state.LangFile->ProfileText(std::to_wstring(29 + i), L"") : L"";
+    Put(state, L"language", std::to_wstring(i), text);
+  }
+  std::vector<std::wstring> programs;
+  if (state.ScriptFile) {
+    std::wstring previous = state.ScriptFile->Section;
+    programs = ReadUnExeEntries(*state.ScriptFile);
+    state.ScriptFile->Section = previous;
+  }
+  Put(state, L"exe", L"Count", std::to_wstring(programs.size()));
+  for (size_t i = 0; i < programs.size(); ++i)
+    Put(state, L"exe", ItemSection(L"exe", static_cast<int>(i + 1)), ExpandMacros(programs[i], state));
+}
+
+}  // namespace bramlow

@@ -1,0 +1,33 @@
+#pragma once
+// Writing the uninstall list (Uninstall.ini in the destination folder) for the separate
+// uninstaller. Every function does nothing when the installation keeps no list
+// (SetupState's UninstallFile is empty); failed writes are not reported.
+#include <string>
+
+#include "bramlow/setup_state.h"
+
+namespace bramlow {
+
+inline constexpr wchar_t kUninstallListName[] = L"Uninstall.ini";
+
+// Creates the writer on the expanded DestFolder + "\Uninstall.ini", section "uninstall".
+void OpenUninstallList(TSetupState& state);
+
+// files/<number> := path (tree files take the number of files copied so far).
+void RecordFile(TSetupState& state, int number, const std::wstring& path);
+// The next number of files, folders or Ocx: increments its counter and records path.
+void RecordNextFile(TSetupState& state, const std::wstring& path);
+void RecordNextFolder(TSetupState& state, const std::wstring& path);
+void RecordNextOcx(TSetupState& state, const std::wstring& path);
+// Reg<number>: the script's own Root, Key and Value texts.
+void RecordRegItem(TSetupState& state, int number, const std::wstring& root,
+                   const std::wstring& key, const std::wstring& value);
+// uninstall/RegCount := state.RegCount.
+void RecordRegCount(TSetupState& state);
+
+// The closing sections: the counts, the link and application name, the uninstaller's seven
+// language texts (texts 30 to 36 of the language file) and the expanded un_exe programs of
+// the script.
+void CloseUninstallList(TSetupState& state, const std::wstring& linkText);
+
+}  // namespace bramlow
