@@ -1,0 +1,120 @@
+#include "DecompressStream.h"
+
+#include <zlib.h>
+
+#include "Inflater.h"
+
+class TDecompressStream::TArchiveInput : public TInputBuffer {
+ public:
+  explicit TArchiveInput(TOsFile& file) : TInputBuffer(65536), FFile(file) {}
+
+ protected:
+  size_t Fill(uint8_t* buffer, size_t capacity) override {
+    int64_t n = FFile.Read(buffer, capacity);
+    return n > 0 ? size_t(n) : 0;
+  }
+
+ private:
+  TOsFile& FFile;
+};
+
+struct TDecompressStream::TZlibState {
+  z_stream Strm{};
+  bool Open = false;
+  ~TZlibState() {
+    if (Open) inflateEnd(&Strm);
+  }
+};
+
+TDecompressStream::TDecompressStream(TOsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag)
+    : FArchive(&archive), FCancel(cancelFlag), FDeflate64(deflate64) {
+  FOwnedInput = std::make_unique<TArchiveInput>(archive);
+  FInput = FOwnedInput.get();
+  if (deflate64) {
+    FInflater = std::make_unique<TInflater>(*FInput, true);
+  } else {
+    FZlib = std::make_unique<TZlibState>();
+    int rc = inflateInit2(&FZlib->Strm, windowBits);
+    FZlib->Open = rc == Z_OK;
+    if (!FZlib->Open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
+  }
+}
+
+TDecompressStream::TDecompressStream(TInputBuffer& input, bool deflate64) : FInput(&input), FDeflate64(deflate64) {
+  if (deflate64) {
+    FInflater = std::make_unique<TInflater>(*FInput, true);
+  } else {
+    FZlib = std::make_unique<TZlibState>();
+    FZlib->Open = inflateInit2(&FZlib->Strm, -15) == Z_OK;
+    if (!FZlib->Open) FStatus = Z_MEM_ERROR;
+  }
+}
+
+TDecompressStream::~TDecompressStream() { Destroy(); }
+
+void TDecompressStream::Destroy() {
+  size_t unused = 0;
+  if (FInflater)
+    unused = FInflater->UnusedInputBytes();
+  else if (FZlib && FZlib->Open)
+    unused = FZlib->Strm.avail_in;
+  if (FArchive && unused) {
+    int64_t pos = FArchive->Position();
+    if (pos >= int64_t(unused)) FArchive->Seek(uint64_t(pos) - unused);
+  }
+  FInflater.reset();
+  FZlib.reset();
+}
+
+int64_t TDecompressStream::Seek(int64_t offset, TSeekOrigin origin) {
+  if (offset == 0 && origin == soCurrent) return FProduced;
+  return -1;
+}
+
+int64_t TDecompressStream::ReadZlib(uint8_t* out, size_t count) {
+  z_stream& s = FZlib->Strm;
+  s.next_out = out;
+  s.avail_out = uInt(count);
+  while (s.avail_out > 0) {
+    if (s.avail_in == 0) {
+      if (FInput->Avail == 0) FInput->Refill(count);
+      s.next_in = const_cast<Bytef*>(FInput->Next);
+      s.avail_in = uInt(FInput->Avail);
+      FInput->Next += FInput->Avail;
+      FInput->Avail = 0;
+    }
+    uInt before = s.avail_out;
+    bool noInput = s.avail_in == 0;
+    int rc = inflate(&s, Z_NO_FLUSH);
+    if (rc == Z_STREAM_END) {
+      FFinished = true;
+      break;
+    }
+    if (rc == Z_OK) continue;
+    if (rc == Z_BUF_ERROR && noInput && s.avail_out == before) {
+      FStatus = Z_BUF_ERROR;
+      break;
+    }
+    if (rc == Z_BUF_ERROR) continue;
+    FStatus = (rc == Z_MEM_ERROR || rc == Z_STREAM_ERROR) ? rc : Z_DATA_ERROR;
+    break;
+  }
+  size_t produced = count - s.avail_out;
+  if (produced == 0 && FStatus) return FStatus;
+  return int64_t(produced);
+}
+
+int64_t TDecompressStream::Read(void* buffer, size_t count) {
+  if (count == 0 || FFinished) return 0;
+  int64_t n;
+  if (FInflater) {
+    n = FInflater->Read(static_cast<uint8_t*>(buffer), count);
+    if (n >= 0 && size_t(n) < count && FInflater->Finished()) FFinished = true;
+  } else {
+    if (!FZlib || !FZlib->Open) return FStatus ? FStatus : Z_STREAM_ERROR;
+    if (FStatus) return FStatus;
+    n = ReadZlib(static_cast<uint8_t*>(buffer), count);
+  }
+  if (n > 0) FProduced += n;
+  return n;
+}

@@ -1,0 +1,50 @@
+// TDecompressStream: a read-only stream that inflates a member's data (method 8 through
+// zlib's raw inflate, method 9 through TInflater) as the extractor asks for bytes, pulling
+// compressed bytes from the archive file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "InputBuffer.h"
+#include "ZipPlatform.h"
+
+class TInflater;
+
+class TDecompressStream {
+ public:
+  enum TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+  // windowBits is -15 (raw data) for both methods; deflate64 widens the window to 64 KiB.
+  TDecompressStream(TOsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag = nullptr);
+  ~TDecompressStream();  // Destroy: gives back unconsumed input, frees the decoder
+  TDecompressStream(const TDecompressStream&) = delete;
+  TDecompressStream& operator=(const TDecompressStream&) = delete;
+
+  // Bytes produced (fewer than count only at the end of the data), or a negative status:
+  // -5 input exhausted, -3 corrupt data, -2 inconsistent state, -4 out of memory.
+  int64_t Read(void* buffer, size_t count);
+  int64_t Write(const void*, size_t) { return -1; }
+  // Only the current position may be asked for (Seek(0, soCurrent)); anything else is -1.
+  int64_t Seek(int64_t offset, TSeekOrigin origin);
+
+  // Deflating a stream built in memory (tests and fuzzing) instead of an archive file.
+  TDecompressStream(TInputBuffer& input, bool deflate64);
+
+ private:
+  class TArchiveInput;
+  int64_t ReadZlib(uint8_t* out, size_t count);
+  void Destroy();
+
+  TOsFile* FArchive = nullptr;
+  std::unique_ptr<TInputBuffer> FOwnedInput;
+  TInputBuffer* FInput = nullptr;
+  const bool* FCancel = nullptr;
+  bool FDeflate64 = false;
+  bool FFinished = false;
+  int FStatus = 0;
+  int64_t FProduced = 0;
+  struct TZlibState;
+  std::unique_ptr<TZlibState> FZlib;
+  std::unique_ptr<TInflater> FInflater;
+};

@@ -1,0 +1,76 @@
+// kvzip: command-line front end to the ZIP engine, for benchmarks and outside checks.
+//   kvzip t ARCHIVE          decode every member and check its CRC, write nothing
+//   kvzip x ARCHIVE FOLDER   extract with stored folders, recursing into them
+// Silent on success; exit code 0 only when the engine reported no problem.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "UnZip.h"
+#include "ZipMessages.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace {
+int gProblems = 0;
+
+void CountProblem(TZipCommon&, const std::string& file, const std::string& extended, const std::string&, int code) {
+  ++gProblems;
+  std::fprintf(stderr, "kvzip: %s: %s%s%s (%d)\n", file.c_str(), ZipMessageText(code),
+               extended.empty() ? "" : " - ", extended.c_str(), code);
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: kvzip t ARCHIVE | kvzip x ARCHIVE FOLDER\n");
+  return 2;
+}
+
+void PrepareReader(TUnZip& unzip, const std::string& archive) {
+  unzip.OnError = CountProblem;
+  unzip.FileSpec = {"*"};
+  unzip.RecurseDirs = true;
+  unzip.UseStoredDirs = true;
+  unzip.SetArchiveFile(archive);
+  if (unzip.ArchiveFile().empty()) {
+    ++gProblems;
+    std::fprintf(stderr, "kvzip: %s: %s\n", archive.c_str(), ZipMessageText(zipmsg::FileNotFound));
+  }
+}
+
+int Run(const std::vector<std::string>& args) {
+  if (args.size() < 2) return Usage();
+  const std::string& command = args[0];
+  if (command == "t" && args.size() == 2) {
+    TUnZip unzip;
+    PrepareReader(unzip, args[1]);
+    if (!unzip.ArchiveFile().empty()) unzip.Test();
+  } else if (command == "x" && args.size() == 3) {
+    TUnZip unzip;
+    PrepareReader(unzip, args[1]);
+    unzip.SetExtractDir(args[2]);
+    if (!unzip.ArchiveFile().empty()) unzip.Extract();
+  }
+  // "a ARCHIVE FOLDER" (pack a folder tree) belongs here once the writer exists.
+  else {
+    return Usage();
+  }
+  return gProblems == 0 ? 0 : 1;
+}
+}  // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) {
+    int n = WideCharToMultiByte(CP_ACP, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string s(size_t(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1) WideCharToMultiByte(CP_ACP, 0, argv[i], -1, s.data(), n, nullptr, nullptr);
+    args.push_back(s);
+  }
+  return Run(args);
+}
+#else
+int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif
