@@ -18,6 +18,16 @@ make_prefix() {
   touch "$WINEPREFIX/.kv-ready"
 }
 
+# On Xvfb windows are unmanaged: there is no window manager, and Wine waits two seconds for
+# one on every show and hide of a managed window (unmanaged, Wine draws the captions itself).
+# On the user's display the window manager manages them as usual.
+configure_x11() {
+  local want=$1
+  [ "$(cat "$WINEPREFIX/.kv-x11" 2>/dev/null)" = "$want" ] && return 0
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f </dev/null >/dev/null 2>&1 &&
+    echo "$want" > "$WINEPREFIX/.kv-x11"
+}
+
 # What XP has and Wine lacks: the system's logon host.
 install_standins() {
   local sys="$WINEPREFIX/drive_c/windows/system32"
@@ -57,6 +67,7 @@ start)
   flock 9
   make_prefix || { echo "wine-session: could not make the prefix" >&2; exit 1; }
   install_standins
+  if [ -n "${KV_USE_USER_DISPLAY:-}" ]; then configure_x11 Y; else configure_x11 N; fi
   if [ -z "${KV_USE_USER_DISPLAY:-}" ]; then
     start_display || exit 1
     export DISPLAY=$(cat "$KV_WINE_DIR/display")

@@ -1,0 +1,39 @@
+#include "ui/image_list.h"
+
+#include <utility>
+
+#include "ui/handles.h"
+
+namespace ui {
+
+ImageList::ImageList(int width, int height)
+    : list_(::ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 8, 8)) {}
+
+ImageList::~ImageList() {
+  if (list_) ::ImageList_Destroy(list_);
+}
+
+ImageList::ImageList(ImageList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
+
+ImageList& ImageList::operator=(ImageList&& other) noexcept {
+  if (this != &other) {
+    if (list_) ::ImageList_Destroy(list_);
+    list_ = std::exchange(other.list_, nullptr);
+  }
+  return *this;
+}
+
+int ImageList::AddMasked(HBITMAP strip, COLORREF maskColor) {
+  if (list_ && strip) ::ImageList_AddMasked(list_, strip, maskColor);
+  return Count();
+}
+
+int ImageList::AddMaskedResource(const wchar_t* name, COLORREF maskColor) {
+  BitmapHandle strip(static_cast<HBITMAP>(
+      ::LoadImageW(::GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  return AddMasked(strip.get(), maskColor);  // the list keeps its own copy
+}
+
+int ImageList::Count() const { return list_ ? ::ImageList_GetImageCount(list_) : 0; }
+
+}  // namespace ui

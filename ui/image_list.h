@@ -1,0 +1,30 @@
+// Owner of a system image list: pictures of one size, drawn transparently through a mask.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+namespace ui {
+
+class ImageList {
+public:
+  ImageList(int width, int height);
+  ~ImageList();
+  ImageList(const ImageList&) = delete;
+  ImageList& operator=(const ImageList&) = delete;
+  ImageList(ImageList&& other) noexcept;
+  ImageList& operator=(ImageList&& other) noexcept;
+
+  // Adds every picture of a strip (pictures side by side); pixels of maskColor are transparent.
+  // Returns the number of pictures now held.
+  int AddMasked(HBITMAP strip, COLORREF maskColor);
+  // Loads a bitmap resource of the program and adds it as a strip.
+  int AddMaskedResource(const wchar_t* name, COLORREF maskColor);
+
+  HIMAGELIST get() const noexcept { return list_; }
+  int Count() const;
+
+private:
+  HIMAGELIST list_ = nullptr;
+};
+
+}  // namespace ui
