@@ -1,4 +1,4 @@
-// The one owner of an open registry key.
+// Opening, creating, reading and writing registry keys the way Korvel needs them.
 #pragma once
 
 #include <windows.h>
@@ -6,35 +6,20 @@
 #include <optional>
 #include <string>
 
+#include "ui/handles.h"
+
 namespace korvel {
 
-class RegKey {
- public:
-  RegKey() = default;
-  explicit RegKey(HKEY key) noexcept : key_(key) {}
-  ~RegKey();
-  RegKey(RegKey&& other) noexcept : key_(other.Release()) {}
-  RegKey& operator=(RegKey&& other) noexcept;
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
+// Creates the key or opens an existing one; an empty owner on failure.
+ui::RegKey CreateRegKey(HKEY root, const std::wstring& path, REGSAM access = KEY_READ | KEY_WRITE);
+// Opens an existing key; an empty owner when it is missing or not accessible.
+ui::RegKey OpenRegKey(HKEY root, const std::wstring& path, REGSAM access = KEY_READ);
 
-  HKEY Get() const noexcept { return key_; }
-  explicit operator bool() const noexcept { return key_ != nullptr; }
-  HKEY Release() noexcept;
-
-  // Creates the key or opens an existing one; an empty RegKey on failure.
-  static RegKey Create(HKEY root, const std::wstring& path, REGSAM access = KEY_READ | KEY_WRITE);
-  // Opens an existing key; an empty RegKey when it is missing or not accessible.
-  static RegKey Open(HKEY root, const std::wstring& path, REGSAM access = KEY_READ);
-
-  // Writes a REG_SZ value; false on failure.
-  bool WriteString(const std::wstring& name, const std::wstring& value) const;
-  // A REG_SZ or REG_EXPAND_SZ value of at most max_chars characters (unexpanded);
-  // nothing when it is missing, of another type or longer.
-  std::optional<std::wstring> ReadString(const std::wstring& name, size_t max_chars) const;
-
- private:
-  HKEY key_ = nullptr;
-};
+// Writes a REG_SZ value; false on failure (also for an empty owner).
+bool WriteRegString(const ui::RegKey& key, const std::wstring& name, const std::wstring& value);
+// A REG_SZ or REG_EXPAND_SZ value of at most maxChars characters (unexpanded); nothing when
+// it is missing, of another type or longer.
+std::optional<std::wstring> ReadRegString(const ui::RegKey& key, const std::wstring& name,
+                                          size_t maxChars);
 
 }  // namespace korvel

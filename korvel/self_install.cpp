@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "kv_error.h"
+#include "product_links.h"
 #include "program_paths.h"
 #include "registry_key.h"
 
@@ -15,25 +16,25 @@ std::vector<RegistryString> UninstallEntryValues(const std::wstring& programFile
       // Quoted: the list of programs would otherwise start whatever "C:\Program" it finds first.
       {L"UninstallString", L"\"" + programFile + L"\" /2"},
       {L"DisplayVersion", L"1.0"},
-      {L"Publisher", kProductSiteAddress},
-      {L"URLInfoAbout", kProductSiteAddress},
+      {L"Publisher", SiteAddress()},
+      {L"URLInfoAbout", SiteAddress()},
   };
 }
 
 void RegisterProduct(const std::wstring& programFile, const std::wstring& systemFolder,
                      HKEY localMachine) {
-  if (!RegKey::Create(localMachine, kUninstallKeyPath))
+  if (!CreateRegKey(localMachine, kUninstallKeyPath))
     throw EKvError(std::wstring(L"Failed to create key ") + kUninstallKeyPath);
   {
-    RegKey entry = RegKey::Open(localMachine, kUninstallKeyPath, KEY_READ | KEY_WRITE);
+    const ui::RegKey entry = OpenRegKey(localMachine, kUninstallKeyPath, KEY_READ | KEY_WRITE);
     if (!entry) return;
     for (const RegistryString& value : UninstallEntryValues(programFile)) {
-      if (!entry.WriteString(value.name, value.value))
+      if (!WriteRegString(entry, value.name, value.value))
         throw EKvError(L"Failed to set data for '" + value.name + L"'");
     }
   }
-  RegKey winlogon = RegKey::Open(localMachine, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
-  if (!winlogon.WriteString(L"UIHost", kLogonHostCopy))
+  const ui::RegKey winlogon = OpenRegKey(localMachine, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
+  if (!WriteRegString(winlogon, L"UIHost", kLogonHostCopy))
     throw EKvError(L"Failed to set data for 'UIHost'");
   CopyFileW((systemFolder + kSystemLogonHost).c_str(), (systemFolder + kLogonHostCopy).c_str(),
             FALSE);

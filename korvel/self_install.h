@@ -15,8 +15,6 @@ inline constexpr wchar_t kWinlogonKeyPath[] =
     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 inline constexpr wchar_t kLogonHostCopy[] = L"logonkv.exe";
 inline constexpr wchar_t kSystemLogonHost[] = L"logonui.exe";
-// The product's home page; also what the list of installed programs links to.
-inline constexpr wchar_t kProductSiteAddress[] = L"http://korvel.example/";
 
 struct RegistryString {
   std::wstring name;

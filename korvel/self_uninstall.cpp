@@ -5,6 +5,7 @@
 #include "kv_error.h"
 #include "program_paths.h"
 #include "registry_key.h"
+#include "ui/handles.h"
 #include "self_install.h"
 
 namespace korvel {
@@ -40,30 +41,11 @@ std::string BatchPath(const std::string& path) {
   return quoted + "\"";
 }
 
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE Get() const noexcept { return handle_; }
-  bool Close() noexcept {
-    HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) != 0;
-  }
-
- private:
-  HANDLE handle_;
-};
-
 }  // namespace
 
 std::wstring ProgramsShellFolder(HKEY currentUser) {
-  RegKey folders = RegKey::Open(currentUser, kShellFoldersKeyPath);
-  return folders.ReadString(L"Programs", 255).value_or(std::wstring());
+  const ui::RegKey folders = OpenRegKey(currentUser, kShellFoldersKeyPath);
+  return ReadRegString(folders, L"Programs", 255).value_or(std::wstring());
 }
 
 UninstallPaths CurrentUninstallPaths(HKEY currentUser) {
@@ -104,14 +86,15 @@ std::string RemovalBatchText(const std::wstring& shortProgramFile) {
 std::wstring WriteRemovalBatch(const UninstallPaths& paths) {
   const std::wstring batch = paths.tempFolder + L"\\" + kRemovalBatchName;
   const std::string text = RemovalBatchText(ShortPath(paths.programFile));
-  FileHandle file(CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  ui::FileHandle file(CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.Get() == INVALID_HANDLE_VALUE) throw EKvError(SystemErrorText(GetLastError()));
+  if (!file) throw EKvError(SystemErrorText(GetLastError()));
   DWORD written = 0;
-  if (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+  if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size())
     throw EKvError(SystemErrorText(GetLastError()));
-  if (!file.Close()) throw EKvError(SystemErrorText(GetLastError()));
+  // Closing is where a full disk may show up first.
+  if (!CloseHandle(file.release())) throw EKvError(SystemErrorText(GetLastError()));
   return batch;
 }
 

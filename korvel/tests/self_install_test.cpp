@@ -5,6 +5,7 @@
 #include <map>
 
 #include "kv_error.h"
+#include "product_links.h"
 #include "registry_key.h"
 #include "self_install.h"
 #include "self_test_support.h"
@@ -25,7 +26,7 @@ struct RegValue {
 
 std::map<std::wstring, RegValue> AllValues(HKEY root, const std::wstring& path) {
   std::map<std::wstring, RegValue> values;
-  RegKey key = RegKey::Open(root, path);
+  ui::RegKey key = OpenRegKey(root, path);
   if (!key) return values;
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
@@ -33,7 +34,7 @@ std::map<std::wstring, RegValue> AllValues(HKEY root, const std::wstring& path) 
     BYTE data[2048] = {};
     DWORD bytes = sizeof data - 2;
     DWORD type = 0;
-    if (RegEnumValueW(key.Get(), index, name, &nameChars, nullptr, &type, data, &bytes) !=
+    if (RegEnumValueW(key.get(), index, name, &nameChars, nullptr, &type, data, &bytes) !=
         ERROR_SUCCESS)
       break;
     values[name] = RegValue{type, reinterpret_cast<const wchar_t*>(data)};
@@ -44,7 +45,7 @@ std::map<std::wstring, RegValue> AllValues(HKEY root, const std::wstring& path) 
 class Register : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegKey::Create(root.Get(), kWinlogonKeyPath).WriteString(L"Shell", L"Explorer.exe");
+    WriteRegString(CreateRegKey(root.Get(), kWinlogonKeyPath), L"Shell", L"Explorer.exe");
     WriteFileBytes(system + L"logonui.exe", "MZ logon host v1");
   }
 
@@ -58,7 +59,7 @@ TEST_F(Register, WritesTheEntryUiHostAndTheCopy) {
   RegisterProduct(program, system, root.Get());
 
   const std::map<std::wstring, RegValue> entry = AllValues(root.Get(), kUninstallKeyPath);
-  const std::wstring site = kProductSiteAddress;
+  const std::wstring site = SiteAddress();
   const std::map<std::wstring, std::wstring> expected = {
       {L"DisplayIcon", program},
       {L"DisplayName", L"Korvel 1.0"},
@@ -93,9 +94,9 @@ TEST_F(Register, RunningTwiceOverwritesAndDuplicatesNothing) {
   EXPECT_EQ(AllValues(root.Get(), kWinlogonKeyPath).size(), 2u);
   EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ logon host v2");
   // No second entry under another name.
-  RegKey uninstall = RegKey::Open(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  ui::RegKey uninstall = OpenRegKey(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
   DWORD subkeys = 0;
-  RegQueryInfoKeyW(uninstall.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+  RegQueryInfoKeyW(uninstall.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
                    nullptr, nullptr, nullptr, nullptr);
   EXPECT_EQ(subkeys, 1u);
 }
@@ -109,7 +110,7 @@ TEST_F(Register, MissingWinlogonKeyFailsAfterTheEntryAndCopiesNothing) {
     EXPECT_EQ(error.Text(), L"Failed to set data for 'UIHost'");
   }
   EXPECT_EQ(AllValues(root.Get(), kUninstallKeyPath).size(), 6u);
-  EXPECT_FALSE(RegKey::Open(root.Get(), kWinlogonKeyPath));  // not created by the write
+  EXPECT_FALSE(OpenRegKey(root.Get(), kWinlogonKeyPath));  // not created by the write
   EXPECT_FALSE(Exists(system + L"logonkv.exe"));
 }
 

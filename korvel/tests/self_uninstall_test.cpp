@@ -41,10 +41,10 @@ class RemoveFiles : public ::testing::Test {
       WriteFileBytes(paths.programFolder + name, "x");
     for (const wchar_t* name : kShortcutNames)
       WriteFileBytes(paths.startMenuGroup + L"\\" + name, "lnk");
-    RegKey entry = RegKey::Create(root.Get(), kUninstallKeyPath);
-    entry.WriteString(L"DisplayName", L"Korvel 1.0");
-    entry.WriteString(L"UninstallString", L"korvel.exe /2");
-    RegKey::Create(root.Get(), kWinlogonKeyPath).WriteString(L"UIHost", L"logonkv.exe");
+    ui::RegKey entry = CreateRegKey(root.Get(), kUninstallKeyPath);
+    WriteRegString(entry, L"DisplayName", L"Korvel 1.0");
+    WriteRegString(entry, L"UninstallString", L"korvel.exe /2");
+    WriteRegString(CreateRegKey(root.Get(), kWinlogonKeyPath), L"UIHost", L"logonkv.exe");
   }
 
   ScratchFolder folder{L"remove"};
@@ -60,14 +60,14 @@ TEST_F(RemoveFiles, TakesTheListedFilesShortcutsGroupAndEntryOnly) {
     EXPECT_FALSE(Exists(paths.programFolder + name));
   EXPECT_FALSE(Exists(paths.startMenuGroup));
   EXPECT_TRUE(Exists(folder.Path() + L"\\Programs"));
-  EXPECT_FALSE(RegKey::Open(root.Get(), kUninstallKeyPath));
-  EXPECT_TRUE(RegKey::Open(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
+  EXPECT_FALSE(OpenRegKey(root.Get(), kUninstallKeyPath));
+  EXPECT_TRUE(OpenRegKey(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"));
 
   // The program file itself goes later, through the batch; the library and others stay.
   EXPECT_TRUE(Exists(paths.programFile));
   EXPECT_TRUE(Exists(paths.programFolder + L"readme.txt"));
   EXPECT_TRUE(Exists(paths.programFolder + L"logons\\blue.kvl"));
-  EXPECT_EQ(RegKey::Open(root.Get(), kWinlogonKeyPath).ReadString(L"UIHost", 255),
+  EXPECT_EQ(ReadRegString(OpenRegKey(root.Get(), kWinlogonKeyPath), L"UIHost", 255),
             std::wstring(L"logonkv.exe"));
 }
 
@@ -79,14 +79,14 @@ TEST_F(RemoveFiles, KeepsAGroupThatHoldsSomethingElse) {
 }
 
 TEST_F(RemoveFiles, AnEntryWithSubkeysStaysAndNothingMissingIsAnError) {
-  RegKey::Create(root.Get(), std::wstring(kUninstallKeyPath) + L"\\Extra");
+  CreateRegKey(root.Get(), std::wstring(kUninstallKeyPath) + L"\\Extra");
   RemoveProductFiles(paths, root.Get());
-  EXPECT_TRUE(RegKey::Open(root.Get(), kUninstallKeyPath));
+  EXPECT_TRUE(OpenRegKey(root.Get(), kUninstallKeyPath));
   // Second run: everything already gone.
   RegDeleteKeyW(root.Get(), (std::wstring(kUninstallKeyPath) + L"\\Extra").c_str());
   RemoveProductFiles(paths, root.Get());
   RemoveProductFiles(paths, root.Get());
-  EXPECT_FALSE(RegKey::Open(root.Get(), kUninstallKeyPath));
+  EXPECT_FALSE(OpenRegKey(root.Get(), kUninstallKeyPath));
 }
 
 TEST_F(RemoveFiles, UnknownProgramsFolderTouchesNoGroup) {
@@ -99,14 +99,14 @@ TEST_F(RemoveFiles, UnknownProgramsFolderTouchesNoGroup) {
 TEST(ProgramsShellFolder, ReadsTheValueUpTo255Characters) {
   ScratchRoot user(L"shellfolders");
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no key
-  RegKey folders = RegKey::Create(user.Get(), kShellFoldersKeyPath);
+  ui::RegKey folders = CreateRegKey(user.Get(), kShellFoldersKeyPath);
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no value
-  folders.WriteString(L"Programs", L"C:\\Menu\\Programs");
+  WriteRegString(folders, L"Programs", L"C:\\Menu\\Programs");
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"C:\\Menu\\Programs");
   const std::wstring longest = L"C:\\" + std::wstring(252, L'p');
-  folders.WriteString(L"Programs", longest);
+  WriteRegString(folders, L"Programs", longest);
   EXPECT_EQ(ProgramsShellFolder(user.Get()), longest);
-  folders.WriteString(L"Programs", longest + L"q");
+  WriteRegString(folders, L"Programs", longest + L"q");
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");
 }
 

@@ -1,0 +1,48 @@
+#include "setup_flow.h"
+
+#include "kv_error.h"
+#include "program_paths.h"
+#include "self_install.h"
+#include "ui/resources.h"
+#include "ui/text.h"
+#include "windows_version.h"
+
+namespace korvel {
+
+bool SystemSetupActions::CheckWindowsVersion() { return korvel::CheckWindowsVersion(); }
+
+void SystemSetupActions::RegisterProduct() {
+  korvel::RegisterProduct(ProgramFilePath(), SystemFolder());
+}
+
+void SystemSetupActions::StartSelfRemoval() { korvel::StartSelfRemoval(ProgramFilePath()); }
+
+SetupTexts SetupTexts::FromResources() {
+  return SetupTexts{ui::LoadStringResource(65220), ui::LoadStringResource(65221)};
+}
+
+SetupResult CompleteSetup(const std::wstring& caption, const SetupTexts& texts,
+                          ui::IUserPrompt& prompt, ISetupActions& actions) {
+  constexpr ui::Color kRed = RGB(255, 0, 0);
+  if (!actions.CheckWindowsVersion()) {
+    // The answer does not matter: an unsupported system is always cleaned up.
+    prompt.Ask({caption, FormatMessagePattern(texts.unsupported, WindowsVersionText), kRed});
+    actions.StartSelfRemoval();
+    return {SetupOutcome::HandedToRemoval, {}};
+  }
+  if (!prompt.Ask({caption, FormatMessagePattern(texts.supported, WindowsVersionText),
+                   ui::kBlack})) {
+    actions.StartSelfRemoval();
+    return {SetupOutcome::HandedToRemoval, {}};
+  }
+  try {
+    actions.RegisterProduct();
+  } catch (const EKvError& error) {
+    return {SetupOutcome::Failed, error.Text()};
+  } catch (const std::exception& error) {
+    return {SetupOutcome::Failed, ui::WidenMessage(error.what())};
+  }
+  return {SetupOutcome::Registered, {}};
+}
+
+}  // namespace korvel
