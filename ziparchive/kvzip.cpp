@@ -1,6 +1,7 @@
 // kvzip: command-line front end to the ZIP engine, for benchmarks and outside checks.
 //   kvzip t ARCHIVE          decode every member and check its CRC, write nothing
 //   kvzip x ARCHIVE FOLDER   extract with stored folders, recursing into them
+//   kvzip a ARCHIVE FOLDER   pack the folder's tree (names relative to FOLDER) into ARCHIVE
 // Silent on success; exit code 0 only when the engine reported no problem.
 #include <cstdio>
 #include <string>
@@ -8,6 +9,8 @@
 
 #include "UnZip.h"
 #include "ZipMessages.h"
+#include "ZipPlatform.h"
+#include "ZipWriter.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -23,7 +26,7 @@ void CountProblem(TZipCommon&, const std::string& file, const std::string& exten
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: kvzip t ARCHIVE | kvzip x ARCHIVE FOLDER\n");
+  std::fprintf(stderr, "usage: kvzip t ARCHIVE | kvzip x ARCHIVE FOLDER | kvzip a ARCHIVE FOLDER\n");
   return 2;
 }
 
@@ -39,6 +42,29 @@ void PrepareReader(TUnZip& unzip, const std::string& archive) {
   }
 }
 
+// The writer takes the folder of ArchiveFile literally; give it full paths.
+std::string FullPath(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  bool absolute = (!path.empty() && path[0] == '\\') || (path.size() > 1 && path[1] == ':');
+  if (absolute) return path;
+  std::string cwd = OsCurrentFolder();
+  for (char& c : cwd)
+    if (c == '/') c = '\\';
+  if (!cwd.empty() && cwd.back() != '\\') cwd += '\\';
+  return cwd + path;
+}
+
+void Pack(const std::string& archive, const std::string& folder) {
+  TZip zip;
+  zip.OnError = CountProblem;
+  zip.SetArchiveFile(FullPath(archive));
+  std::string root = FullPath(folder);
+  while (root.size() > 1 && root.back() == '\\') root.pop_back();
+  zip.FileSpec = {root + "\\*"};
+  zip.Compress();
+}
+
 int Run(const std::vector<std::string>& args) {
   if (args.size() < 2) return Usage();
   const std::string& command = args[0];
@@ -51,9 +77,9 @@ int Run(const std::vector<std::string>& args) {
     PrepareReader(unzip, args[1]);
     unzip.SetExtractDir(args[2]);
     if (!unzip.ArchiveFile().empty()) unzip.Extract();
-  }
-  // "a ARCHIVE FOLDER" (pack a folder tree) belongs here once the writer exists.
-  else {
+  } else if (command == "a" && args.size() == 3) {
+    Pack(args[1], args[2]);
+  } else {
     return Usage();
   }
   return gProblems == 0 ? 0 : 1;
