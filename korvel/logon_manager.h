@@ -1,0 +1,66 @@
+// What the main window's actions do, without the window: the library list, import, delete,
+// apply, restore, the links and the about text. Every message goes through the user prompt.
+#pragma once
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logon_applier.h"
+#include "logon_importer.h"
+#include "logon_library.h"
+#include "logonxp_converter.h"
+#include "product_links.h"
+#include "ui/user_prompt.h"
+
+namespace korvel {
+
+struct LogonManagerSetup {
+  std::wstring workFolder;     // no trailing backslash
+  std::wstring programFolder;  // with its trailing backslash
+  std::wstring systemRoot;     // with its trailing backslash
+  IPackageReader* reader = nullptr;
+  IPackageWriter* writer = nullptr;
+  IProgramRunner* runner = nullptr;
+  ILinkOpener* links = nullptr;
+  ui::IUserPrompt* prompt = nullptr;
+  std::function<std::wstring(unsigned)> text;  // string-table lookup
+  std::function<std::wstring()> caption;       // caption of every message box
+};
+
+class LogonManager {
+ public:
+  explicit LogonManager(LogonManagerSetup setup);
+
+  std::vector<std::wstring> Packages() const { return library_.Packages(); }
+  const LogonLibrary& Library() const { return library_; }
+
+  // Each returns true when the list should be refilled.
+  bool Import(const std::wstring& chosenFile);
+  bool Delete(const std::wstring& package);
+  void Apply(const std::wstring& package);
+  void Restore();
+  void About();
+  void Download();
+  void Site();
+  void FeedBack();
+
+  // Import and apply let the window handle messages while they work; while they run, the
+  // window's actions are off and a call that still gets here is ignored, so two runs never
+  // share the work folder.
+  bool Busy() const { return busy_; }
+  std::function<void(bool busy)> OnBusyChanged;
+
+ private:
+  class BusyScope;
+  void Inform(unsigned key);
+  void Fail(unsigned key);
+
+  LogonManagerSetup setup_;
+  LogonLibrary library_;
+  LogonXpConverter converter_;
+  LogonImporter importer_;
+  LogonApplier applier_;
+  bool busy_ = false;
+};
+
+}  // namespace korvel

@@ -1,0 +1,19 @@
+// Keys of the main window's texts in Korvel's string table.
+#pragma once
+
+namespace korvel {
+
+inline constexpr unsigned kMsgOverwriteQuestion = 65216;
+inline constexpr unsigned kMsgRestored = 65217;
+inline constexpr unsigned kMsgApplied = 65218;
+inline constexpr unsigned kMsgAbout = 65219;
+// Apply and import failures.
+inline constexpr unsigned kMsgApplyUnreadable = 65240;
+inline constexpr unsigned kMsgApplyEmpty = 65241;
+inline constexpr unsigned kMsgToolNotStarted = 65242;
+inline constexpr unsigned kMsgToolFailed = 65243;
+inline constexpr unsigned kMsgTargetUnchanged = 65244;
+inline constexpr unsigned kMsgWorkFolderFailed = 65245;
+inline constexpr unsigned kMsgConversionFailed = 65246;
+
+}  // namespace korvel

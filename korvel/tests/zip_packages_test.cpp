@@ -1,0 +1,89 @@
+// The library's operations on real archives: a foreign package converted through the engine
+// holds exactly the expected members, and a damaged package is refused.
+#include <gtest/gtest.h>
+
+#include "logonxp_converter.h"
+#include "scratch_folder.h"
+#include "zip_packages.h"
+
+namespace korvel {
+namespace {
+
+using testing::ReadBytes;
+using testing::ScratchFolder;
+using testing::WriteBytes;
+
+class ZipPackagesTest : public ::testing::Test {
+ protected:
+  // Packs the given files (names may hold one folder level) into archive.
+  void MakeArchive(const std::wstring& archive,
+                   const std::map<std::wstring, std::string>& files) {
+    ScratchFolder source(L"kvsrc");
+    for (const auto& [name, bytes] : files) {
+      const std::size_t slash = name.find(L'\\');
+      if (slash != std::wstring::npos) CreateDirectoryW((source / name.substr(0, slash)).c_str(), nullptr);
+      WriteBytes(source / name, bytes);
+    }
+    ZipPackageWriter packer;
+    packer.zipPack.RecurseDirs = true;
+    ASSERT_TRUE(packer.PackFolder(archive, source.path()));
+  }
+
+  std::map<std::wstring, std::string> Contents(const std::wstring& archive) {
+    ScratchFolder out(L"kvout");
+    EXPECT_TRUE(reader.ExtractRoot(archive, out.path()));
+    std::map<std::wstring, std::string> files;
+    for (const std::wstring& name : ListMatches(out.path() + L"\\*"))
+      files[name] = ReadBytes(out / name);
+    return files;
+  }
+
+  ScratchFolder root;
+  ZipPackageReader reader;
+  ZipPackageWriter writer;
+  LogonXpConverter converter{reader, writer, root / L"_kv"};
+};
+
+TEST_F(ZipPackagesTest, ConvertedPackageHoldsTheRenamedBitmapsAndTheUiFile) {
+  const std::string picture(3000, 'p');  // long enough to be deflated
+  MakeArchive(root / L"theme.logonxp", {{L"theme.ini", "[Theme]\r\n"},
+                                        {L"Bitmap_100.bmp", picture + "100"},
+                                        {L"Bitmap_107.bmp", picture + "107"},
+                                        {L"Bitmap_112.bmp", picture + "112"},
+                                        {L"uifile.txt", "<duixml/>"},
+                                        {L"extra\\Bitmap_200.bmp", "inside a folder"}});
+
+  ASSERT_EQ(converter.Convert(root / L"theme.logonxp", root / L"theme.kvl"),
+            ConvertOutcome::converted);
+  const std::map<std::wstring, std::string> expected = {{L"100.bmp", picture + "100"},
+                                                        {L"107.bmp", picture + "107"},
+                                                        {L"112.bmp", picture + "112"},
+                                                        {L"uifile.txt", "<duixml/>"}};
+  EXPECT_EQ(Contents(root / L"theme.kvl"), expected);
+}
+
+TEST_F(ZipPackagesTest, ThemeIniInsideAFolderIsNoForeignPackage) {
+  MakeArchive(root / L"nested.logonxp",
+              {{L"inner\\theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}});
+  EXPECT_EQ(converter.Convert(root / L"nested.logonxp", root / L"nested.kvl"),
+            ConvertOutcome::notLogonXp);
+  EXPECT_FALSE(FileExists(root / L"nested.kvl"));
+}
+
+TEST_F(ZipPackagesTest, DamagedMissingOrForeignFilesAreUnreadable) {
+  MakeArchive(root / L"good.kvl", {{L"100.bmp", std::string(5000, 'x')}, {L"uifile.txt", "ui"}});
+  std::string bytes = ReadBytes(root / L"good.kvl");
+  EXPECT_EQ(Contents(root / L"good.kvl").size(), 2u);
+
+  bytes[60] = static_cast<char>(bytes[60] ^ 0x55);  // inside the first member's data
+  WriteBytes(root / L"damaged.kvl", bytes);
+  ScratchFolder out(L"kvout");
+  EXPECT_FALSE(reader.ExtractRoot(root / L"damaged.kvl", out.path()));
+
+  WriteBytes(root / L"text.kvl", "this is no archive");
+  EXPECT_FALSE(reader.ExtractRoot(root / L"text.kvl", out.path()));
+  EXPECT_FALSE(reader.ExtractRoot(root / L"missing.kvl", out.path()));
+}
+
+}  // namespace
+}  // namespace korvel

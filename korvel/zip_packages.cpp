@@ -1,0 +1,87 @@
+#include "zip_packages.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+#include "ZipMessages.h"
+#include "apply_script.h"
+#include "folder_utils.h"
+#include "ui/handles.h"
+
+namespace korvel {
+namespace {
+
+// A ZIP archive starts with a local header or ends (within its longest comment) with an end
+// record.
+bool LooksLikeZip(const std::wstring& path) {
+  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return false;
+  const LONGLONG tailSize = std::min<LONGLONG>(size.QuadPart, 65535 + 22);
+  std::string head(4, '\0');
+  DWORD got = 0;
+  if (!ReadFile(file.get(), head.data(), 4, &got, nullptr)) return false;
+  if (got == 4 && head == std::string("PK\3\4", 4)) return true;
+  LARGE_INTEGER at{};
+  at.QuadPart = size.QuadPart - tailSize;
+  if (!SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN)) return false;
+  std::string tail(static_cast<std::size_t>(tailSize), '\0');
+  if (!ReadFile(file.get(), tail.data(), static_cast<DWORD>(tailSize), &got, nullptr)) return false;
+  tail.resize(got);
+  return tail.find(std::string("PK\5\6", 4)) != std::string::npos;
+}
+
+}  // namespace
+
+ZipPackageReader::ZipPackageReader() {
+  zipUnPack.FileSpec = {"*.*"};
+  zipUnPack.RecurseDirs = false;
+  zipUnPack.UseStoredDirs = false;
+  zipUnPack.ConfirmOverwrites = true;
+  zipUnPack.CpuType = cptAuto;
+  zipUnPack.OnError = [this](TZipCommon&, const std::string&, const std::string& event,
+                             const std::string&, int code) {
+    // Keeping a file that is already there is the intended choice, not a fault.
+    if (code == zipmsg::RequiredEventNotAssigned && event == "OnFileExists") return;
+    problems_.push_back(code);
+  };
+  zipUnPack.OnEnd = [this](TUnBase&, const std::string&, bool crcPass) {
+    if (!crcPass) problems_.push_back(-1);
+  };
+}
+
+bool ZipPackageReader::ExtractRoot(const std::wstring& archive, const std::wstring& folder) {
+  problems_.clear();
+  if (!FileExists(archive)) return false;
+  zipUnPack.SetArchiveFile(ToAnsi(archive));
+  // The engine extracts nothing from a file it does not recognise, and says nothing either.
+  if (!LooksLikeZip(archive)) return false;
+  zipUnPack.SetExtractDir(ToAnsi(folder));
+  zipUnPack.Extract();
+  return problems_.empty();
+}
+
+ZipPackageWriter::ZipPackageWriter() {
+  zipPack.CompressMethod = cmDeflate;
+  zipPack.Switch = swAdd;
+  zipPack.SetDefaultExt(".zip");
+  zipPack.StoreFilesOfType = {".ACE", ".ARC", ".ARJ", ".BH",  ".CAB", ".ENC", ".GZ",  ".HA",
+                              ".JAR", ".LHA", ".LZH", ".PAK", ".PK3", ".PK_", ".RAR", ".TAR",
+                              ".TGZ", ".UUE", ".UU",  ".WAR", ".XXE", ".Z",   ".ZIP", ".ZOO"};
+  zipPack.OnError = [this](TZipCommon&, const std::string&, const std::string&,
+                           const std::string&, int code) { problems_.push_back(code); };
+}
+
+bool ZipPackageWriter::PackFolder(const std::wstring& archive, const std::wstring& folder) {
+  problems_.clear();
+  zipPack.SetArchiveFile(ToAnsi(archive));
+  zipPack.FileSpec.clear();
+  zipPack.FileSpec.push_back(ToAnsi(folder + L"\\*"));
+  const int added = zipPack.Compress();
+  return problems_.empty() && added > 0;
+}
+
+}  // namespace korvel

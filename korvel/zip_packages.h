@@ -1,0 +1,43 @@
+// The archive engine behind the library's package reader and writer, set up as the main
+// window's zipUnPack and zipPack.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "UnZip.h"
+#include "ZipWriter.h"
+#include "package_archive.h"
+
+namespace korvel {
+
+// Extracts flat into the folder (no stored folders, root members only); a file already there
+// is kept. Any problem the engine reports, or a member failing its CRC check, makes the
+// package unreadable.
+class ZipPackageReader : public IPackageReader {
+ public:
+  ZipPackageReader();
+  bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override;
+
+  TUnZip zipUnPack;
+  // The engine's message numbers of the last extraction.
+  const std::vector<int>& Problems() const { return problems_; }
+
+ private:
+  std::vector<int> problems_;
+};
+
+// Packs the files of a folder under their bare names, deflated except for files that are
+// archives themselves.
+class ZipPackageWriter : public IPackageWriter {
+ public:
+  ZipPackageWriter();
+  bool PackFolder(const std::wstring& archive, const std::wstring& folder) override;
+
+  TZip zipPack;
+  const std::vector<int>& Problems() const { return problems_; }
+
+ private:
+  std::vector<int> problems_;
+};
+
+}  // namespace korvel
