@@ -1,0 +1,10 @@
+#include "app_forms.h"
+
+namespace korvel {
+
+AppForms& Forms() {
+  static AppForms forms;
+  return forms;
+}
+
+}  // namespace korvel

@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <thread>
+
+#include "app_mode.h"
+#include "instance_guard.h"
+#include "shared_paths.h"
+#include "ui/application.h"
+#include "ui/form.h"
+#include "ui/resources.h"
+#include "ui/user_prompt.h"
+
+namespace korvel {
+namespace {
+
+TEST(ChooseMode, OnlyTheExactFirstArgumentSelectsAMode) {
+  EXPECT_EQ(ChooseMode({L"/1"}), AppMode::Install);
+  EXPECT_EQ(ChooseMode({L"/2"}), AppMode::RemoveConfirm);
+  EXPECT_EQ(ChooseMode({L"/3"}), AppMode::RemoveQuiet);
+  EXPECT_EQ(ChooseMode({}), AppMode::Library);
+  for (const wchar_t* other : {L"/4", L"-1", L"/10", L"/1 ", L"1", L"", L"/"}) {
+    EXPECT_EQ(ChooseMode({other}), AppMode::Library) << other;
+  }
+  EXPECT_EQ(ChooseMode({L"x", L"/1"}), AppMode::Library);
+  EXPECT_EQ(ChooseMode({L"/3", L"/1"}), AppMode::RemoveQuiet);
+}
+
+// Each test uses its own title so that mutexes of one test never meet another's.
+class InstanceGuardTest : public ::testing::Test {
+protected:
+  std::wstring Title() const {
+    const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    return L"kvtest" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+           std::wstring(name, name + std::strlen(name));
+  }
+};
+
+// Runs f on a thread of its own: mutexes belong to threads, and one thread may take the same
+// mutex again, so a second instance is played by another thread.
+template <class F>
+auto OnOtherThread(F f) {
+  decltype(f()) result{};
+  std::thread t([&] { result = f(); });
+  t.join();
+  return result;
+}
+
+TEST_F(InstanceGuardTest, TheFirstInstanceRunsAndASecondIsRefusedWhileItLives) {
+  std::wstring title = Title();
+  TabfOneInstance first;
+  EXPECT_FALSE(first.AnotherInstanceRuns(title));
+  EXPECT_TRUE(OnOtherThread([&] { TabfOneInstance second; return second.AnotherInstanceRuns(title); }));
+  // The short lock is gone after each check: it never blocks a later one by itself.
+  ui::MutexHandle probe(::CreateMutexW(nullptr, FALSE, TabfOneInstance::ShortLockName(title).c_str()));
+  EXPECT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+}
+
+TEST_F(InstanceGuardTest, AStartDuringAnotherStartsCheckIsRefused) {
+  std::wstring title = Title();
+  // Another instance is in the middle of its check: it holds the short lock.
+  ui::MutexHandle busy(::CreateMutexW(nullptr, TRUE, TabfOneInstance::ShortLockName(title).c_str()));
+  ASSERT_TRUE(busy);
+  EXPECT_TRUE(OnOtherThread([&] { TabfOneInstance second; return second.AnotherInstanceRuns(title); }));
+}
+
+TEST_F(InstanceGuardTest, AnAbandonedInstanceLockCountsAsFree) {
+  std::wstring title = Title();
+  std::wstring lockName = TabfOneInstance::InstanceLockName(title);
+  // A "crashed" instance: takes the lock and its thread ends without releasing it.
+  OnOtherThread([&] {
+    HANDLE h = ::CreateMutexW(nullptr, FALSE, lockName.c_str());
+    ::WaitForSingleObject(h, 0);
+    (void)h;  // left open and owned on purpose
+    return 0;
+  });
+  TabfOneInstance next;
+  EXPECT_FALSE(next.AnotherInstanceRuns(title));
+}
+
+TEST_F(InstanceGuardTest, ALockEndsWithItsOwner) {
+  std::wstring title = Title();
+  {
+    TabfOneInstance first;
+    ASSERT_FALSE(first.AnotherInstanceRuns(title));
+  }
+  EXPECT_FALSE(OnOtherThread([&] { TabfOneInstance again; return again.AnotherInstanceRuns(title); }));
+}
+
+TEST_F(InstanceGuardTest, ARefusedStartWarnsWithTheTitleAndEndsTheApplication) {
+  ui::Application& app = ui::Application::Get();
+  std::wstring savedTitle = app.Title();
+  app.SetTitle(Title());
+  TabfOneInstance first;
+  ASSERT_FALSE(first.AnotherInstanceRuns(app.Title()));
+
+  ui::ScriptedPrompt prompt;
+  prompt.AnswerBox(IDOK);
+  bool goesOn = OnOtherThread([&] {
+    TabfOneInstance second;
+    second.Message = L"Korvel уже выполняется!";
+    second.ShowMessage = true;
+    return second.Loaded(app, prompt);
+  });
+  EXPECT_FALSE(goesOn);
+  EXPECT_TRUE(app.Terminated());
+  EXPECT_FALSE(app.ShowMainForm());
+  ASSERT_EQ(prompt.Asked().size(), 1u);
+  EXPECT_EQ(prompt.Asked()[0].text, L"Korvel уже выполняется!");
+  EXPECT_EQ(prompt.Asked()[0].caption, app.Title());
+  EXPECT_EQ(prompt.Asked()[0].flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+
+  // A handler that clears the terminate flag lets start-up go on, showing restored.
+  app.ClearTerminated();
+  app.SetShowMainForm(true);
+  bool third = OnOtherThread([&] {
+    TabfOneInstance guard;
+    guard.OnShowMessage = [](TabfOneInstance&, bool& terminate) { terminate = false; };
+    return guard.Loaded(app, prompt);
+  });
+  EXPECT_TRUE(third);
+  EXPECT_FALSE(app.Terminated());
+  EXPECT_TRUE(app.ShowMainForm());
+  EXPECT_EQ(prompt.Asked().size(), 1u);
+  MSG m;
+  while (::PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
+  app.ClearTerminated();
+  app.SetTitle(savedTitle);
+}
+
+TEST(BringForward, RestoresTheRunningInstancesMinimisedWindowFoundByClass) {
+  ui::FormStyle s;
+  s.className = L"TfrmMainProbe";
+  s.clientWidth = 100;
+  s.clientHeight = 80;
+  s.minimizeBox = true;
+  ui::Form running(s);
+  running.Show();
+  ::ShowWindow(running.Handle(), SW_MINIMIZE);
+  ui::Application::Get().ProcessPendingMessages();
+  ASSERT_TRUE(::IsIconic(running.Handle()));
+  // Its own windows are skipped: as seen from this process nothing is found.
+  EXPECT_FALSE(TabfOneInstance::BringForward(L"TfrmMainProbe", ::GetCurrentProcessId()));
+  EXPECT_TRUE(::IsIconic(running.Handle()));
+  // As seen from another process it is found and restored.
+  EXPECT_TRUE(TabfOneInstance::BringForward(L"TfrmMainProbe", 0));
+  ui::Application::Get().ProcessPendingMessages();
+  EXPECT_FALSE(::IsIconic(running.Handle()));
+  EXPECT_FALSE(TabfOneInstance::BringForward(L"NoSuchClassAnywhere", 0));
+  ui::Application::Get().ProcessPendingMessages();
+  ui::Application::Get().ClearTerminated();
+}
+
+// Sets or clears an environment variable for a scope.
+class EnvScope {
+public:
+  EnvScope(const wchar_t* name, const wchar_t* value) : name_(name) {
+    wchar_t buf[32768];
+    DWORD n = ::GetEnvironmentVariableW(name, buf, 32768);
+    had_ = n > 0;
+    if (had_) old_.assign(buf, n);
+    ::SetEnvironmentVariableW(name, value);
+  }
+  ~EnvScope() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
+
+private:
+  const wchar_t* name_;
+  bool had_;
+  std::wstring old_;
+};
+
+TEST(SharedPaths, ComeFromTempSystemRootAndTheProgramFolder) {
+  EnvScope temp(L"TEMP", L"C:\\Temp");
+  EnvScope root(L"SystemRoot", L"C:\\WINDOWS");
+  SharedPaths p = ComputeSharedPaths(L"C:\\Program Files\\Korvel\\korvel.exe");
+  EXPECT_EQ(p.workFolder, L"C:\\Temp\\_kv");
+  EXPECT_EQ(p.programFolder, L"C:\\Program Files\\Korvel\\");
+  EXPECT_EQ(p.systemRoot, L"C:\\WINDOWS\\");
+}
+
+TEST(SharedPaths, UnsetVariablesReadAsEmpty) {
+  EnvScope temp(L"TEMP", nullptr);
+  EnvScope root(L"SystemRoot", nullptr);
+  SharedPaths p = ComputeSharedPaths(L"D:\\korvel.exe");
+  EXPECT_EQ(p.workFolder, L"\\_kv");
+  EXPECT_EQ(p.programFolder, L"D:\\");
+  EXPECT_EQ(p.systemRoot, L"\\");
+}
+
+TEST(StringTable, HoldsKorvelsMessagesInUnicode) {
+  EXPECT_EQ(ui::LoadStringResource(65216), L"Логон с таким именем уже существует, вы хотите его перезаписать?");
+  EXPECT_EQ(ui::LoadStringResource(65217), L"Системный логон был восстановлен!");
+  EXPECT_EQ(ui::LoadStringResource(65218), L"Выбранный логон был успешно применен!");
+  EXPECT_FALSE(ui::LoadStringResource(65219).empty());
+  EXPECT_EQ(ui::LoadStringResource(65220),
+            L"Ваша текущая версия Windows (Microsoft Windows XP %s) соответствует требованиям Korvel. Продолжить установку?");
+  EXPECT_EQ(ui::LoadStringResource(65221),
+            L"Ваша текущая версия Windows (Microsoft Windows XP %s) не соответствует требованиям Korvel. Будет произведена деинсталляция!");
+  EXPECT_EQ(ui::LoadStringResource(65222),
+            L"Будет произведено удаление Korvel с вашего компьютера. Вы точно хотите удалить Korvel?");
+  EXPECT_EQ(ui::LoadStringResource(65223), L"Удаление Korvel успешно завершено!");
+}
+
+}  // namespace
+}  // namespace korvel
