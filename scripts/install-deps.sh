@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake make g++ clang libclang-rt-14-dev python3 zlib1g-dev googletest
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-win32 binutils-mingw-w64 libz-mingw-w64-dev
-  wine wine64 xvfb xauth x11-utils imagemagick locales
+  wine wine64 fonts-wine xvfb xauth x11-utils imagemagick locales
   zip unzip p7zip-full libarchive-tools valgrind
 )
 missing=()

@@ -31,6 +31,11 @@ configure_x11() {
 # What XP has and Wine lacks: the system's logon host.
 install_standins() {
   local sys="$WINEPREFIX/drive_c/windows/system32"
+  # Wine's own fonts (the caption buttons' Marlett glyphs, MS Sans Serif), also for prefixes
+  # made before the fonts package was installed.
+  if [ -d /usr/share/wine/fonts ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
+    cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+  fi
   if [ -f "$KV_BUILD_DIR/testing/logonui.exe" ]; then
     cp -f "$KV_BUILD_DIR/testing/logonui.exe" "$sys/logonui.exe"
   fi

@@ -22,8 +22,13 @@ Form::~Form() {
 
 void Form::Create(const FormStyle& style) {
   HINSTANCE inst = ::GetModuleHandleW(nullptr);
-  HICON icon = style.iconName ? ::LoadIconW(inst, style.iconName) : nullptr;
-  RegisterOwnClass(style.className.c_str(), CS_DBLCLKS, icon);
+  // Shared icons (LR_SHARED): the class keeps them for the life of the program.
+  auto icon = [&](int size) {
+    return style.iconName ? static_cast<HICON>(::LoadImageW(inst, style.iconName, IMAGE_ICON, size, size, LR_SHARED))
+                          : nullptr;
+  };
+  RegisterOwnClass(style.className.c_str(), CS_DBLCLKS, icon(::GetSystemMetrics(SM_CXICON)),
+                   icon(::GetSystemMetrics(SM_CXSMICON)));
 
   DWORD ws = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
   if (style.systemMenu) ws |= WS_SYSMENU;

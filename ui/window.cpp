@@ -68,7 +68,8 @@ LRESULT Window::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {
   return ::DefWindowProcW(hwnd_, msg, wp, lp);
 }
 
-void Window::RegisterOwnClass(const wchar_t* className, UINT classStyle, HICON icon) {
+void Window::RegisterOwnClass(const wchar_t* className, UINT classStyle, HICON icon,
+                              HICON smallIcon) {
   HINSTANCE inst = ::GetModuleHandleW(nullptr);
   WNDCLASSEXW existing{};
   existing.cbSize = sizeof existing;
@@ -79,6 +80,7 @@ void Window::RegisterOwnClass(const wchar_t* className, UINT classStyle, HICON i
   wc.lpfnWndProc = &Window::Trampoline;
   wc.hInstance = inst;
   wc.hIcon = icon;
+  wc.hIconSm = smallIcon;
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = nullptr;  // forms erase their own background in their colour
   wc.lpszClassName = className;

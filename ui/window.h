@@ -38,7 +38,8 @@ protected:
   LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
 
   // Registers a window class of this layer (idempotent) whose procedure is the trampoline.
-  static void RegisterOwnClass(const wchar_t* className, UINT classStyle, HICON icon);
+  static void RegisterOwnClass(const wchar_t* className, UINT classStyle, HICON icon,
+                               HICON smallIcon = nullptr);
   // Creates a window of a class registered with RegisterOwnClass.
   void CreateOwn(const wchar_t* className, DWORD exStyle, DWORD style, std::wstring_view text,
                  int x, int y, int width, int height, HWND parent, HMENU menuOrId);
