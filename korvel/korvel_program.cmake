@@ -12,6 +12,12 @@ add_custom_command(
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/res/make_pictures.py ${korvel_pictures_dir}
   DEPENDS res/make_pictures.py
   COMMENT "Korvel's pictures")
+add_custom_command(
+  OUTPUT ${korvel_pictures_dir}/imlmain.bmp
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/res/make_toolbar_pictures.py ${korvel_pictures_dir}
+  DEPENDS res/make_toolbar_pictures.py
+  COMMENT "Korvel's toolbar pictures")
+list(APPEND korvel_pictures ${korvel_pictures_dir}/imlmain.bmp)
 add_custom_target(korvel_pictures_gen DEPENDS ${korvel_pictures})
 
 # The resources, linked into the program and into the tests that load them.
@@ -25,7 +31,7 @@ add_library(korvel_startup STATIC
   app_forms.cpp app_mode.cpp instance_guard.cpp shared_paths.cpp
   frm_main.cpp frm_msg.cpp frm_setup.cpp frm_uninst.cpp)
 target_include_directories(korvel_startup PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR})
-target_link_libraries(korvel_startup PUBLIC kvui korvel_self shell32)
+target_link_libraries(korvel_startup PUBLIC kvui korvel_self korvel_logons shell32)
 
 kv_windows_program(korvel korvel_main.cpp $<TARGET_OBJECTS:korvel_res>)
 target_link_libraries(korvel PRIVATE korvel_startup)
