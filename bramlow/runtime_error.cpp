@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "bramlow/format_pattern.h"
+#include "ui/application.h"
+#include "ui/user_prompt.h"
 
 namespace bramlow {
 
@@ -14,15 +16,7 @@ RuntimeErrorReporter& Reporter() {
 }
 
 void ShowErrorBox(const std::wstring& message) {
-  wchar_t path[MAX_PATH + 1] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring caption = path;
-  size_t cut = caption.find_last_of(L"\\/");
-  if (cut != std::wstring::npos) caption.erase(0, cut + 1);
-  size_t dot = caption.rfind(L'.');
-  if (dot != std::wstring::npos) caption.erase(dot);
-  MessageBoxW(GetActiveWindow(), message.c_str(), caption.c_str(),
-              MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  ui::Prompt().Box(message, ui::Application::Get().Title(), MB_OK | MB_ICONERROR);
 }
 
 }  // namespace

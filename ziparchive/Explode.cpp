@@ -61,7 +61,8 @@ void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
   const unsigned minMatch = literalTree ? 3 : 2;
   TTree lit, len, dist;
   if ((literalTree && !ReadTree(bits, 256, lit)) || !ReadTree(bits, 64, len) || !ReadTree(bits, 64, dist)) {
-    if (!bits.Exhausted()) ctx.Fatal(zipmsg::BadBlock);
+    if (!bits.Exhausted()) out.Flush();
+    ctx.Fatal(zipmsg::BadBlock);
     return;
   }
   while (!out.Full()) {
@@ -69,6 +70,7 @@ void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
       int c = literalTree ? Decode(bits, lit) : int(bits.Get(8));
       if (bits.Exhausted()) break;
       if (c < 0) {
+        out.Flush();
         ctx.Fatal(zipmsg::BadBlock);
         return;
       }
@@ -79,6 +81,7 @@ void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
       int l = high < 0 ? -1 : Decode(bits, len);
       if (bits.Exhausted()) break;
       if (l < 0) {
+        out.Flush();
         ctx.Fatal(zipmsg::BadBlock);
         return;
       }

@@ -70,7 +70,8 @@ TUnBase::TPathResult TUnBase::OutputPath(const std::string& name, std::string& p
   }
   std::string folder = FExtractDir;
   const std::string filePart = NameFilePart(name);
-  if (filePart == "." || filePart == "..") return TPathResult::Unsafe;
+  // A NUL would cut the name short at the system call: some other file would be written.
+  if (filePart == "." || filePart == ".." || name.find('\0') != std::string::npos) return TPathResult::Unsafe;
   if (UseStoredDirs) {
     // Stored folders are recreated only below ExtractDir: no drive, no root, no "..".
     if (name.find(':') != std::string::npos || (!name.empty() && name[0] == '\\'))

@@ -68,20 +68,28 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   }
 }
 
-void TUnZip::CollectFromCentralDirectory(TOsFile& archive, uint64_t start, std::vector<TMemberEntry>& members) {
+void TUnZip::CollectFromCentralDirectory(TOsFile& archive, uint64_t start, uint64_t prefixShift,
+                                         std::vector<TMemberEntry>& members) {
   WalkCentralDirectory(archive, start, [&](const TCentralEntry& e) {
     std::string name = FromStoredName(e.RawName);
     if (!IsSelected(name)) return !FCancel;
-    uint8_t head[TLocalHeader::Size];
-    if (!archive.Seek(e.Sizes.LocalHeaderOffset) || !ReadExact(archive, head, sizeof head) ||
-        GetLE32(head) != zipsig::LocalHeader) {
+    auto localAt = [&](uint64_t offset) {
+      uint8_t head[TLocalHeader::Size];
+      return archive.Seek(offset) && ReadExact(archive, head, sizeof head) && GetLE32(head) == zipsig::LocalHeader;
+    };
+    // Offsets are used as stored. Only where that finds no local header, and the directory
+    // itself stands later than its stored offset says (data put in front of the archive, as
+    // a self-extractor has), the same shift is tried for the member.
+    uint64_t offset = e.Sizes.LocalHeaderOffset;
+    if (!localAt(offset) && !(prefixShift && localAt(offset + prefixShift))) {
       Report(name, "", zipmsg::BadFileHeader);
       return !FCancel;
     }
+    if (!localAt(offset)) offset += prefixShift;
     TMemberEntry m;
     m.ExternalAttributes = e.Header.ExternalAttributes;
     m.DiskNumber = e.Header.DiskNumberStart;
-    m.LocalHeaderOffset = e.Sizes.LocalHeaderOffset;
+    m.LocalHeaderOffset = offset;
     m.Central = e.Header;
     m.Sizes = e.Sizes;
     members.push_back(m);
@@ -144,8 +152,11 @@ int TUnZip::Extract() {
     if (OnActivate) OnActivate(*this);
     std::vector<TMemberEntry> members;
     TCentralDirLocation where;
-    if (LocateCentralDirectory(archive, where))
-      CollectFromCentralDirectory(archive, where.CentralDirStart, members);
+    if (LocateCentralDirectory(archive, where)) {
+      uint64_t storedStart = where.Zip64 ? where.CentralDirStart : where.EndRecord.CentralDirOffset;
+      uint64_t shift = where.CentralDirStart > storedStart ? where.CentralDirStart - storedStart : 0;
+      CollectFromCentralDirectory(archive, where.CentralDirStart, shift, members);
+    }
     else if (where.LocalSignatureFound)
       CollectFromLocalHeaders(archive, where.LocalScanStart, members);
 

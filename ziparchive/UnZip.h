@@ -30,7 +30,8 @@ class TUnZip : public TUnBase {
     bool FromLocalHeader = false;
   };
 
-  void CollectFromCentralDirectory(TOsFile& archive, uint64_t start, std::vector<TMemberEntry>& members);
+  void CollectFromCentralDirectory(TOsFile& archive, uint64_t start, uint64_t prefixShift,
+                                   std::vector<TMemberEntry>& members);
   void CollectFromLocalHeaders(TOsFile& archive, uint64_t start, std::vector<TMemberEntry>& members);
   void ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_t maxDate);
   void Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, uint16_t flags,

@@ -39,6 +39,7 @@ void Unreduce(TLegacyContext& ctx, uint64_t size, int factor) {
     } else {
       unsigned index = bits.Get(BitsFor(count[last]));
       if (index >= count[last]) {
+        out.Flush();
         ctx.Fatal(zipmsg::BadBlock);
         return;
       }

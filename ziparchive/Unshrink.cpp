@@ -31,6 +31,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
   unsigned prev = bits.Get(codeSize);
   if (bits.Exhausted()) return;
   if (prev > 255) {
+    out.Flush();
     ctx.Fatal(zipmsg::BadBlock);
     return;
   }
@@ -53,6 +54,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
           if (!hasChild[c]) parent[c] = kFree;
         nextFree = 257;
       } else {
+        out.Flush();
         ctx.Fatal(zipmsg::BadBlock);
         return;
       }
@@ -65,6 +67,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
     if (isFree(code)) {
       // Only the code about to be defined may be used before it exists (KwKwK).
       if (code != nextFree) {
+        out.Flush();
         ctx.Fatal(zipmsg::BadBlock);
         return;
       }
@@ -73,10 +76,12 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
     }
     while (walk > 255) {
       if (sp == 0) {
+        out.Flush();
         ctx.Fatal(zipmsg::StackOverflow);
         return;
       }
       if (parent[walk] == kFree) {
+        out.Flush();
         ctx.Fatal(zipmsg::BadBlock);
         return;
       }
@@ -84,6 +89,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
       walk = parent[walk];
     }
     if (sp == 0) {
+      out.Flush();
       ctx.Fatal(zipmsg::StackOverflow);
       return;
     }

@@ -1,0 +1,139 @@
+// Starts the real program in a folder of language files and drives its language dialog from
+// outside, as a user would.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "bramlow/actions/language_texts.h"
+#include "test_folder.h"
+
+namespace {
+
+struct Found {
+  DWORD process;
+  const wchar_t* className;
+  HWND window;
+};
+
+HWND FindProcessWindow(DWORD process, const wchar_t* className) {
+  Found found{process, className, nullptr};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* f = reinterpret_cast<Found*>(lp);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        wchar_t name[64] = {};
+        ::GetClassNameW(hwnd, name, 64);
+        if (owner == f->process && lstrcmpW(name, f->className) == 0 && ::IsWindowVisible(hwnd)) {
+          f->window = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found.window;
+}
+
+HWND WaitForWindow(DWORD process, const wchar_t* className, int ms) {
+  for (int waited = 0; waited < ms; waited += 50) {
+    if (HWND w = FindProcessWindow(process, className)) return w;
+    ::Sleep(50);
+  }
+  return nullptr;
+}
+
+HWND Child(HWND parent, const wchar_t* className, const wchar_t* text) {
+  return ::FindWindowExW(parent, nullptr, className, text);
+}
+
+class RunningProgram {
+public:
+  explicit RunningProgram(const std::wstring& exe) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring command = L"\"" + exe + L"\"";
+    std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
+    started_ = ::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                folder.c_str(), &startup, &info_);
+  }
+  ~RunningProgram() {
+    if (!started_) return;
+    if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 99);
+    ::CloseHandle(info_.hThread);
+    ::CloseHandle(info_.hProcess);
+  }
+  RunningProgram(const RunningProgram&) = delete;
+  RunningProgram& operator=(const RunningProgram&) = delete;
+
+  bool Started() const { return started_; }
+  DWORD Id() const { return info_.dwProcessId; }
+  // The exit code, or STILL_ACTIVE when it has not ended within ms.
+  DWORD WaitExit(int ms) {
+    ::WaitForSingleObject(info_.hProcess, ms);
+    DWORD code = STILL_ACTIVE;
+    ::GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+  }
+
+private:
+  PROCESS_INFORMATION info_ = {};
+  bool started_ = false;
+};
+
+class Program : public ::testing::Test {
+protected:
+  void SetUp() override {
+    exe = dir / L"bramlow.exe";
+    ASSERT_TRUE(::CopyFileW((bramlow::ProgramFolder() + L"bramlow.exe").c_str(), exe.c_str(), FALSE));
+    dir.WriteBytes(L"English.qxl", "[language]\r\n1=< Back\r\n");
+    dir.WriteBytes(L"Deutsch.qxl", "[language]\r\n1=< Zurueck\r\n");
+    dir.WriteBytes(L"readme.txt", "not a language\r\n");
+  }
+  TestFolder dir;
+  std::wstring exe;
+};
+
+}  // namespace
+
+TEST_F(Program, LanguageDialogListsTheLanguagesAndCancelEndsWithoutQuestion) {
+  RunningProgram program(exe);
+  ASSERT_TRUE(program.Started());
+  HWND dialog = WaitForWindow(program.Id(), L"TForm2", 20000);
+  ASSERT_NE(dialog, nullptr);
+  wchar_t caption[64] = {};
+  ::GetWindowTextW(dialog, caption, 64);
+  EXPECT_STREQ(caption, L"Language");
+
+  HWND combo = Child(dialog, L"ComboBox", nullptr);
+  ASSERT_NE(combo, nullptr);
+  std::vector<std::wstring> items;
+  LRESULT count = ::SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    ::SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+    items.push_back(text);
+  }
+  EXPECT_EQ(items, (std::vector<std::wstring>{L"Deutsch", L"English"}));
+  EXPECT_NE(::SendMessageW(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+
+  HWND cancel = Child(dialog, L"Button", L"Cancel");
+  ASSERT_NE(cancel, nullptr);
+  ::PostMessageW(cancel, BM_CLICK, 0, 0);
+  EXPECT_EQ(program.WaitExit(15000), 0u);
+}
+
+TEST_F(Program, EnterInTheDialogTakesTheSelectedLanguage) {
+  RunningProgram program(exe);
+  ASSERT_TRUE(program.Started());
+  HWND dialog = WaitForWindow(program.Id(), L"TForm2", 20000);
+  ASSERT_NE(dialog, nullptr);
+  HWND combo = Child(dialog, L"ComboBox", nullptr);
+  ASSERT_NE(combo, nullptr);
+  ::PostMessageW(combo, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  ::PostMessageW(combo, WM_KEYUP, VK_RETURN, 0xC01C0001);
+  // Until the wizard exists, taking a language ends the program.
+  EXPECT_EQ(program.WaitExit(15000), 0u);
+}

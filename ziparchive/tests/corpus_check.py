@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Runs kvzip over every archive of the shared ZIP corpus (archives written by other ZIP
+implementations) and checks, for each one:
+  - kvzip ends normally (no crash, no hang) whatever the bytes;
+  - nothing is written outside the extraction folder;
+  - where the reference readers accept the archive, every member of a method the engine
+    supports comes out with the size and CRC-32 the archive lists, and kvzip exits 0.
+Usage: corpus_check.py KVZIP CORPUS_DIR
+Prints 'N passed, N failed' at the end; exit status 1 on any failure."""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import zipfile
+import zlib
+
+SUPPORTED = {0, 1, 2, 3, 4, 5, 6, 8, 9}
+
+# Archives the reference readers accept where the engine's rules give another result on
+# purpose. Each entry says why.
+EXPECTED_DIFFERENT = {
+    # The central header names a different method than the local header; the method is taken
+    # from the central header, so the data does not decode to the listed CRC.
+    "libzip/incons-central-compression-method.zip": "method from the central header",
+    # Compressed sizes in the central header larger than the data: the decoder reads on into
+    # the next records; the reader takes sizes from the central header.
+    "libzip/incons-central-compsize-larger.zip": "sizes from the central header",
+    "libzip/incons-central-compsize-larger-toolarge.zip": "sizes from the central header",
+    # The comment holds a complete second archive: the last end record wins, so the inner
+    # archive's directory is read against the outer file's offsets.
+    "libzip/zip-in-archive-comment.zip": "last end record wins",
+    # Zip64 extra claims a size the data cannot have; the CRC check reports it.
+    "libzip/incons-zip64-checkcons-overflow.zip": "Zip64 size taken as stored",
+    # Local header CRC differs from the central one: the local value is checked when it is
+    # not 0, so the reference listing (central CRC) is not what the engine compares.
+    "libzip/incons-local-crc.zip": "CRC from the local header",
+    # Sizes in the central header differ from the data (uncompressed size 256, the stream
+    # holds more): only the listed size is decoded and the CRC check reports it.
+    "dotnet/badzipfiles_tttt.zip": "size from the central header",
+    # The local header holds another name than the central one; the output file is named
+    # after the local header ("outrageous local filename.txt").
+    "dotnet/StrangeZipFiles_filenameTimeAndSizesDifferentInLH.zip": "name from the local header",
+    "libzip/incons-local-filename.zip": "name from the local header",
+    "libzip/incons-local-filename-missing.zip": "name from the local header",
+    # The local CRC differs from the central one and is the one checked (it is not 0).
+    "libzip/incons-central-crc.zip": "CRC from the local header",
+    # The central header lists 32 bytes, the data holds 1: that byte is what comes out.
+    "libzip/incons-central-size-larger.zip": "data shorter than listed",
+    # A member whose local header lacks its signature is skipped ("Bad file header").
+    "libzip/incons-local-magic-bad.zip": "bad local signature",
+    "dotnet/badzipfiles_localFileHeaderSignatureWrong.zip": "bad local signature",
+    # External attributes 0xFFFF in the low word carry the folder bit: taken as a folder.
+    "libzip/testfile-ef.zip": "folder bit in the attributes",
+    # The comment holds Zip64 end records of another archive: the last end record wins and
+    # its directory is not where it says, so the local headers are walked instead.
+    "libzip/zip64-in-archive-comment.zip": "last end record wins",
+    # The last part of a split archive: spanned archives are not read.
+    "sharpcompress/Infozip.nocomp.multi.zip": "spanned archive",
+}
+
+
+def refused(path):
+    """Stored names the engine does not write on purpose: they would leave the extraction
+    folder, are cut short by a NUL, name a drive or stream (":"), or cannot be a file."""
+    parts = path.split(b"/")
+    return (path.startswith(b"/") or b".." in parts or b":" in path or b"\0" in path
+            or parts[-1] == b"" or any(len(p) > 255 for p in parts))
+
+
+def ok(verdict):
+    return verdict.startswith("0 ")
+
+
+def expected_path(info):
+    raw = info.filename.encode("utf-8") if info.flag_bits & 0x800 else info.orig_filename.encode("cp437", "replace")
+    # The engine converts OEM (866) names to ANSI (1251), as Windows does for this audience.
+    text = raw.decode("cp866").encode("cp1251", "replace")
+    return text.replace(b"\\", b"/")
+
+
+def check_archive(kvzip, archive, verdicts, failures):
+    rel = os.path.relpath(archive, corpus)
+    with tempfile.TemporaryDirectory() as tmp:
+        tmp = os.fsencode(tmp)
+        deep = os.path.join(tmp, b"a", b"b", b"c")
+        os.makedirs(deep)
+        copy = os.path.join(deep, b"archive.zip")
+        shutil.copyfile(archive, copy)
+        out = os.path.join(deep, b"out")
+        try:
+            run = subprocess.run([kvzip, b"x", copy, out], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                                 timeout=120)
+        except subprocess.TimeoutExpired:
+            failures.append(f"{rel}: kvzip hung")
+            return
+        if run.returncode not in (0, 1):
+            failures.append(f"{rel}: kvzip ended with {run.returncode}: {run.stderr[-300:]!r}")
+            return
+        for root, dirs, files in os.walk(tmp):
+            for f in files:
+                p = os.path.join(root, f)
+                if p != copy and not p.startswith(out + b"/"):
+                    failures.append(f"{rel}: wrote outside the extraction folder: {p!r}")
+        v = verdicts.get(os.path.basename(rel))
+        if not v or not (ok(v["unzip_t"]) or ok(v["7z_t"]) or ok(v["unar_lsar_t"])):
+            return
+        if rel in EXPECTED_DIFFERENT:
+            return
+        try:
+            infos = zipfile.ZipFile(archive).infolist()
+        except Exception:
+            return
+        last = {}
+        for i in infos:
+            last[expected_path(i)] = i
+        clean = True
+        for path, info in last.items():
+            if info.filename.endswith("/") or info.filename.endswith("\\") or info.flag_bits & 1 or info.compress_type not in SUPPORTED:
+                clean = clean and not (info.flag_bits & 1 or info.compress_type not in SUPPORTED)
+                continue
+            if refused(path):
+                clean = False  # reported, not written
+                continue
+            target = os.path.join(out, path)
+            if not os.path.isfile(target):
+                failures.append(f"{rel}: {path[:60]!r} not extracted")
+                continue
+            data = open(target, "rb").read()
+            if len(data) != info.file_size or zlib.crc32(data) != info.CRC:
+                failures.append(f"{rel}: {path[:60]!r} differs ({len(data)} bytes, crc {zlib.crc32(data):08x};"
+                                f" listed {info.file_size}, {info.CRC:08x})")
+        if clean and run.returncode != 0:
+            failures.append(f"{rel}: kvzip reported problems: {run.stderr[:200]!r}")
+
+
+def read_verdicts(folder):
+    rows = {}
+    with open(os.path.join(folder, "VERDICTS.tsv"), encoding="utf-8") as f:
+        head = f.readline().rstrip("\n").split("\t")
+        for line in f:
+            cells = line.rstrip("\n").split("\t")
+            rows[cells[0]] = dict(zip(head, cells))
+    return rows
+
+
+if __name__ == "__main__":
+    kvzip = os.fsencode(os.path.abspath(sys.argv[1]))
+    corpus = sys.argv[2]
+    if not os.path.isdir(corpus):
+        print(f"corpus not found at {corpus}: skipped")
+        sys.exit(0)
+    passed = failed = 0
+    for folder in sorted(os.listdir(corpus)):
+        full = os.path.join(corpus, folder)
+        if not os.path.isdir(full):
+            continue
+        verdicts = read_verdicts(full)
+        for name in sorted(os.listdir(full)):
+            if name.endswith(".tsv") or os.path.isdir(os.path.join(full, name)):
+                continue
+            failures = []
+            check_archive(kvzip, os.path.join(full, name), verdicts, failures)
+            if failures:
+                failed += 1
+                for f in failures:
+                    print("FAIL", f)
+            else:
+                passed += 1
+    print(f"{passed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)

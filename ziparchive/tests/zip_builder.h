@@ -1,0 +1,139 @@
+// Builds small archives in memory for the reader's tests, with hooks to damage them.
+#pragma once
+
+#include <zlib.h>
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ZipRecords.h"
+
+struct TTestMember {
+  std::string Name;  // stored form ("/" separators)
+  std::string Data;
+  uint16_t Method = 8;  // 0 or 8 are encoded here; others take Raw as is
+  uint32_t Attributes = 0x20;
+  uint32_t DosTime = 0x3A4B5C6D;
+  uint16_t Flags = 0;
+  std::string Raw;         // compressed bytes for methods the builder does not encode
+  bool CorruptCrc = false;
+};
+
+inline std::string RawDeflate(const std::string& data, int level = 6) {
+  z_stream s{};
+  deflateInit2(&s, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&s, uLong(data.size())) + 16, '\0');
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  s.avail_in = uInt(data.size());
+  s.next_out = reinterpret_cast<Bytef*>(out.data());
+  s.avail_out = uInt(out.size());
+  deflate(&s, Z_FINISH);
+  out.resize(s.total_out);
+  deflateEnd(&s);
+  return out;
+}
+
+struct TZipBuild {
+  std::string Bytes;
+  uint32_t CentralOffset = 0;
+  uint32_t CentralSize = 0;
+};
+
+inline TZipBuild BuildZip(const std::vector<TTestMember>& members, const std::string& comment = "",
+                          int64_t cdOffsetDelta = 0) {
+  TZipBuild b;
+  std::string central;
+  for (const TTestMember& m : members) {
+    std::string packed = m.Method == 8 ? RawDeflate(m.Data) : m.Method == 0 ? m.Data : m.Raw;
+    TLocalHeader h;
+    h.Flags = m.Flags;
+    h.Method = m.Method;
+    h.Time = uint16_t(m.DosTime);
+    h.Date = uint16_t(m.DosTime >> 16);
+    h.Crc32 = Crc32Of(m.Data.data(), m.Data.size()) ^ (m.CorruptCrc ? 1u : 0u);
+    h.CompressedSize = uint32_t(packed.size());
+    h.UncompressedSize = uint32_t(m.Data.size());
+    h.NameLength = uint16_t(m.Name.size());
+    uint8_t lh[30];
+    h.Write(lh);
+    TCentralHeader c;
+    c.Flags = h.Flags;
+    c.Method = h.Method;
+    c.Time = h.Time;
+    c.Date = h.Date;
+    c.Crc32 = h.Crc32;
+    c.CompressedSize = h.CompressedSize;
+    c.UncompressedSize = h.UncompressedSize;
+    c.NameLength = h.NameLength;
+    c.ExternalAttributes = m.Attributes;
+    c.LocalHeaderOffset = uint32_t(b.Bytes.size());
+    uint8_t ch[46];
+    c.Write(ch);
+    b.Bytes.append(reinterpret_cast<char*>(lh), 30);
+    b.Bytes += m.Name;
+    b.Bytes += packed;
+    central.append(reinterpret_cast<char*>(ch), 46);
+    central += m.Name;
+  }
+  b.CentralOffset = uint32_t(b.Bytes.size());
+  b.CentralSize = uint32_t(central.size());
+  b.Bytes += central;
+  TEndOfCentralDir e;
+  e.EntriesOnDisk = e.TotalEntries = uint16_t(members.size());
+  e.CentralDirSize = b.CentralSize;
+  e.CentralDirOffset = uint32_t(int64_t(b.CentralOffset) + cdOffsetDelta);
+  e.CommentLength = uint16_t(comment.size());
+  uint8_t er[22];
+  e.Write(er);
+  b.Bytes.append(reinterpret_cast<char*>(er), 22);
+  b.Bytes += comment;
+  return b;
+}
+
+// Test paths use "\\" like the engine; the native build's streams need "/".
+inline std::string HostPath(std::string path) {
+#ifndef _WIN32
+  for (char& c : path)
+    if (c == '\\') c = '/';
+#endif
+  return path;
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream f(HostPath(path), std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+inline std::string ReadBytes(const std::string& path) {
+  std::ifstream f(HostPath(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// Bits least significant first, as deflate and the legacy methods pack them.
+struct TBitWriter {
+  std::string Out;
+  uint32_t Acc = 0;
+  int Count = 0;
+  void Put(uint32_t value, int bits) {
+    for (int i = 0; i < bits; ++i) {
+      Acc |= ((value >> i) & 1u) << Count;
+      if (++Count == 8) {
+        Out += char(Acc);
+        Acc = 0;
+        Count = 0;
+      }
+    }
+  }
+  // A Huffman code goes most significant bit first.
+  void PutCode(uint32_t code, int bits) {
+    for (int i = bits - 1; i >= 0; --i) Put((code >> i) & 1u, 1);
+  }
+  std::string Finish() {
+    if (Count) Out += char(Acc);
+    Acc = 0;
+    Count = 0;
+    return Out;
+  }
+};
