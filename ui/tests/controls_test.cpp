@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include "ui/application.h"
+#include "ui/check_box.h"
+#include "ui/edit_box.h"
+#include "ui/form.h"
+#include "ui/group_box.h"
+#include "ui/rich_edit.h"
+
+namespace {
+
+ui::FormStyle PageStyle() {
+  ui::FormStyle s;
+  s.className = L"TTestPage";
+  s.clientWidth = 495;
+  s.clientHeight = 357;
+  s.color = ui::kWhite;
+  s.fontName = L"Tahoma";
+  s.fontHeight = -11;
+  s.fontCharset = RUSSIAN_CHARSET;
+  return s;
+}
+
+class ControlsTest : public ::testing::Test {
+protected:
+  void TearDown() override {
+    ui::Application::Get().ProcessPendingMessages();
+    ui::Application::Get().ClearTerminated();
+  }
+  ui::Form form{PageStyle()};
+};
+
+TEST_F(ControlsTest, FormFontIsTheOneAskedForAndControlsInheritIt) {
+  ui::EditBox edit(form, L"C:\\Program Files\\App", 16, 120, 350, 21);
+  LOGFONTW lf{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(edit.Handle(), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  EXPECT_EQ(lf.lfHeight, -11);
+  EXPECT_EQ(lf.lfCharSet, RUSSIAN_CHARSET);
+  EXPECT_STREQ(lf.lfFaceName, L"Tahoma");
+}
+
+TEST_F(ControlsTest, CheckBoxReportsUserClicksAndItsState) {
+  ui::CheckBox box(form, L"Перезагрузить", 16, 300, 200, 17);
+  int clicks = 0;
+  box.OnClick = [&] { ++clicks; };
+  EXPECT_FALSE(box.Checked());
+  ::SendMessageW(box.Handle(), BM_CLICK, 0, 0);
+  EXPECT_TRUE(box.Checked());
+  EXPECT_EQ(clicks, 1);
+  box.SetChecked(false);
+  EXPECT_FALSE(box.Checked());
+  EXPECT_EQ(clicks, 1);  // set by the program: no click
+}
+
+TEST_F(ControlsTest, EditBoxReportsChangesAndCanBeReadOnly) {
+  ui::GroupBox group(form, L"Папка", 16, 96, 457, 65);
+  ui::EditBox edit(form, L"", 24, 120, 350, 21);
+  int changes = 0;
+  edit.OnChange = [&] { ++changes; };
+  edit.SetText(L"D:\\Игры");
+  EXPECT_EQ(edit.Text(), L"D:\\Игры");
+  EXPECT_GE(changes, 1);
+  edit.SetReadOnly(true);
+  EXPECT_TRUE(::GetWindowLongW(edit.Handle(), GWL_STYLE) & ES_READONLY);
+  EXPECT_EQ(group.Text(), L"Папка");
+}
+
+TEST_F(ControlsTest, RichEditShowsRtfInTheDocumentsCodePage) {
+  ui::RichEditViewer viewer(form, 16, 96, 457, 161);
+  // "Лицензия" in code page 1251, as the licence files are written.
+  ASSERT_TRUE(viewer.LoadRtf("{\\rtf1\\ansi\\ansicpg1251 \\'cb\\'e8\\'f6\\'e5\\'ed\\'e7\\'e8\\'ff\\par}"));
+  EXPECT_NE(viewer.PlainText().find(L"Лицензия"), std::wstring::npos);
+  ASSERT_TRUE(viewer.LoadRtf("plain words"));
+  EXPECT_NE(viewer.PlainText().find(L"plain words"), std::wstring::npos);
+  // Broken documents are shown as far as they go, never a crash.
+  viewer.LoadRtf("{\\rtf1{{{{\\'zz\\bin999999999 ");
+  viewer.LoadRtf(std::string_view("\0\0\xff{\\rtf", 8));
+  EXPECT_FALSE(viewer.LoadFile(L"Z:\\no\\such\\licence.rtf"));
+  EXPECT_TRUE(::GetWindowLongW(viewer.Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+}  // namespace
