@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "UnZip.h"
 #include "ZipMessages.h"
 #include "zip_writer_test_util.h"
 
@@ -360,6 +361,40 @@ TEST(ZipWriter, ScanSpecsExclusionsAndNameCollisions) {
   ASSERT_NE(z.Find("same.txt"), nullptr);
   TBytes first = MemberContent(*z.Find("same.txt"));
   EXPECT_EQ(std::string(first.begin(), first.end()), "from a");  // the first walk wins
+}
+
+// The engine's own reader gets back every byte, also for names outside ASCII (stored in the
+// OEM code page and turned back on reading).
+TEST(ZipWriter, OwnReaderExtractsEveryFileIdentically) {
+  TScratchFolder dir;
+  std::string src = dir / "src";
+  ASSERT_TRUE(OsCreateFolder(src));
+  ASSERT_TRUE(OsCreateFolder(src + "\\sub"));
+  const std::string cyr = "\xC0\xE1\xE2.txt";  // Cyrillic letters in code page 1251
+  const std::vector<std::pair<std::string, TBytes>> files = {
+      {"theme.ini", TextBytes(700, 1)},       {"big.bmp", TextBytes(300000, 2)},
+      {"noise.bin", RandomBytes(70000, 3)},   {"tiny.txt", TextBytes(10, 4)},
+      {"empty.txt", {}},                      {"sub\\a.zip", RandomBytes(3000, 5)},
+      {"sub\\" + cyr, TextBytes(2000, 6)}};
+  for (const auto& f : files) WriteBytes(src + "\\" + f.first, f.second);
+  TZip zip;
+  zip.SetArchiveFile(dir / "out.zip");
+  zip.FileSpec = {src + "\\*"};
+  ASSERT_EQ(zip.Compress(), int(files.size()));
+  TParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
+  EXPECT_NE(z.Find("sub/\x80\xA1\xA2.txt"), nullptr) << "name not in the OEM code page";
+
+  TUnZip unzip;
+  int problems = 0;
+  unzip.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&, int) { ++problems; };
+  unzip.FileSpec = {"*"};
+  unzip.RecurseDirs = true;
+  unzip.UseStoredDirs = true;
+  unzip.SetArchiveFile(dir / "out.zip");
+  unzip.SetExtractDir(dir / "x");
+  EXPECT_EQ(unzip.Extract(), int(files.size()));
+  EXPECT_EQ(problems, 0);
+  for (const auto& f : files) EXPECT_EQ(ReadBytes(dir / ("x\\" + f.first)), f.second) << f.first;
 }
 
 }  // namespace
