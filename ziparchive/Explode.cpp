@@ -61,8 +61,7 @@ void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
   const unsigned minMatch = literalTree ? 3 : 2;
   TTree lit, len, dist;
   if ((literalTree && !ReadTree(bits, 256, lit)) || !ReadTree(bits, 64, len) || !ReadTree(bits, 64, dist)) {
-    if (!bits.Exhausted()) out.Flush();
-    ctx.Fatal(zipmsg::BadBlock);
+    if (!bits.Exhausted()) ctx.Fatal(zipmsg::BadBlock);
     return;
   }
   while (!out.Full()) {
