@@ -12,8 +12,8 @@ mkdir -p "$KV_WINE_DIR"
 make_prefix() {
   [ -f "$WINEPREFIX/.kv-ready" ] && return 0
   rm -rf "$WINEPREFIX"
-  "$WINE" wineboot -i </dev/null >/dev/null 2>&1
-  "$WINE" reg add 'HKCU\Software\Wine' /v Version /d winxp /f </dev/null >/dev/null 2>&1
+  "$WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+  "$WINE" reg add 'HKCU\Software\Wine' /v Version /d winxp /f </dev/null >/dev/null 2>&1 9>&-
   "$WINESERVER" -w
   touch "$WINEPREFIX/.kv-ready"
 }
@@ -24,7 +24,7 @@ make_prefix() {
 configure_x11() {
   local want=$1
   [ "$(cat "$WINEPREFIX/.kv-x11" 2>/dev/null)" = "$want" ] && return 0
-  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f </dev/null >/dev/null 2>&1 &&
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f </dev/null >/dev/null 2>&1 9>&- &&
     echo "$want" > "$WINEPREFIX/.kv-x11"
 }
 
@@ -49,7 +49,7 @@ start_display() {
   local n
   for n in $(seq 90 189); do
     [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 9>&- &
     local pid=$!
     for _ in $(seq 1 50); do
       [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -77,9 +77,10 @@ start)
     start_display || exit 1
     export DISPLAY=$(cat "$KV_WINE_DIR/display")
   fi
-  # Detached: a Wine service inheriting CTest's pipes would keep CTest waiting forever.
-  "$WINESERVER" -p </dev/null >/dev/null 2>&1
-  "$WINE" wineboot </dev/null >/dev/null 2>&1
+  # Detached: a Wine service inheriting CTest's pipes would keep CTest waiting forever, and one
+  # inheriting the lock (fd 9) would keep every later start of this tree waiting.
+  "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&-
+  "$WINE" wineboot </dev/null >/dev/null 2>&1 9>&-
   echo "wine session: prefix $WINEPREFIX display ${DISPLAY:-none}"
   ;;
 stop)
