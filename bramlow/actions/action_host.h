@@ -13,6 +13,8 @@ class IActionHost {
   virtual void SetProgressPosition(int position) = 0;
   // Handles every window message waiting in the queue and returns when none is left.
   virtual void ProcessPendingMessages() = 0;
+  // Caption of the wizard window, the title of the messages the actions show.
+  virtual std::wstring WindowCaption() const = 0;
 };
 
 }  // namespace bramlow

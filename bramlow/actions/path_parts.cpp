@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "bramlow/macro_text.h"
+
 namespace bramlow {
 
 namespace {
@@ -20,6 +22,8 @@ std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
   result.append(name, start, std::wstring::npos);
   return result;
 }
+
+std::wstring FolderPartOf(const std::wstring& path) { return FolderPart(path); }
 
 std::wstring UpperAsciiLetters(std::wstring text) {
   for (auto& ch : text) {

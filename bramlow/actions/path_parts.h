@@ -8,6 +8,9 @@ namespace bramlow {
 // folder ends or the name starts with.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 
+// The folder part of a path: up to and including its last backslash or colon.
+std::wstring FolderPartOf(const std::wstring& path);
+
 // Upper-cases the letters a to z only, as the script's keyword comparisons do.
 std::wstring UpperAsciiLetters(std::wstring text);
 

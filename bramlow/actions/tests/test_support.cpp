@@ -1,6 +1,9 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <memory>
+
+#include "bramlow/actions/profile_file.h"
 
 namespace bramlow::testing {
 
@@ -79,6 +82,29 @@ void RecordingHost::ProcessPendingMessages() {
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
+}
+
+StateWithFiles::StateWithFiles(const ScratchFolder& folder, const std::string& script, const std::string& language) {
+  WriteTextFile(folder / L"setup.qx1", script);
+  WriteTextFile(folder / L"English.qxl", language);
+  state.InstallerFolder = folder.path() + L"\\";
+  state.LangName = L"English";
+  state.ScriptFile = std::make_unique<ProfileFile>(folder / L"setup.qx1", L"setup1");
+  state.LangFile = std::make_unique<ProfileFile>(folder / L"English.qxl", L"language");
+  uninstallList = folder / L"Uninstall.ini";
+  state.UninstallFile = std::make_unique<ProfileFile>(uninstallList, L"uninstall", ProfileMode::Write);
+  state.CreateUninst = true;
+}
+
+std::wstring StateWithFiles::Record(const std::wstring& section, const std::wstring& key) const {
+  const std::wstring value = IniValue(uninstallList, section, key);
+  return value == L"<missing>" ? L"" : value;
+}
+
+std::wstring IniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key) {
+  wchar_t buffer[2048] = {};
+  GetPrivateProfileStringW(section.c_str(), key.c_str(), L"<missing>", buffer, 2048, file.c_str());
+  return buffer;
 }
 
 }  // namespace bramlow::testing

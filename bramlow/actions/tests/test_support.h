@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bramlow/actions/action_host.h"
+#include "bramlow/setup_state.h"
 
 namespace bramlow::testing {
 
@@ -36,12 +37,27 @@ class RecordingHost : public IActionHost {
   void ShowStatus(const std::wstring& text) override { statuses.push_back(text); }
   void SetProgressPosition(int position) override { positions.push_back(position); }
   void ProcessPendingMessages() override;
+  std::wstring WindowCaption() const override { return caption; }
 
   std::vector<std::wstring> statuses;
   std::vector<int> positions;
   int pumpCalls = 0;
+  std::wstring caption = L"Viewer Setup";
   // When set, the queue is really emptied through the window procedures.
   bool dispatchMessages = false;
 };
+
+// A state with a script, a language file and an uninstall list in a scratch folder.
+struct StateWithFiles {
+  explicit StateWithFiles(const ScratchFolder& folder, const std::string& script = "",
+                          const std::string& language = "[language]\r\n20=Copying %s\r\n21=Registering %s\r\n");
+  // Reads one value of the uninstall list ("" when missing).
+  std::wstring Record(const std::wstring& section, const std::wstring& key) const;
+  TSetupState state;
+  std::wstring uninstallList;
+};
+
+// Reads a value of an INI file, "<missing>" when it is not there.
+std::wstring IniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key);
 
 }  // namespace bramlow::testing

@@ -1,0 +1,30 @@
+#pragma once
+#include <string>
+
+#include "bramlow/actions/action_host.h"
+#include "bramlow/setup_state.h"
+
+namespace bramlow {
+
+// Adds the number of files below folder (all levels) to FileCounter. An empty folder text
+// counts nothing: it must never mean the root of the current drive.
+void CountTreeFiles(const std::wstring& folder, TSetupState& state);
+
+// Copies folder, a folder of the SourceFolder tree (the first call passes SourceFolder
+// itself), into its destination: its leading SourceFolder part replaced by DestFolder, with
+// one backslash between. Per file: CopiedCounter advances, the status shows language text 20
+// with the bare file name, the progress position follows, pending messages are handled; a
+// file that cannot be copied (also one that exists while FailIfExists) sets CopyFailed and
+// ends the copy of its folder. Copied files ("files", CopiedCounter) and created subfolders
+// ("folders", FolderCounter) are recorded for the uninstaller. An empty SourceFolder or
+// DestFolder copies nothing.
+void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host);
+
+// Single-file item n of the script (section "Oth" + n): shows language text 20 with the
+// expanded destination, creates the destination's folder chain, records the destination for
+// the uninstaller when no file was there before, copies the source over it (always
+// replacing; the result is not examined), and with "Ocx" = 1 shows text 21 with the file
+// name, registers the file by that bare name and records it under "Ocx".
+void CopyFileEntry(int n, TSetupState& state, IActionHost& host);
+
+}  // namespace bramlow

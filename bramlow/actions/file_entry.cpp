@@ -1,0 +1,47 @@
+#include "bramlow/actions/copy_files.h"
+
+#include <windows.h>
+
+#include "bramlow/actions/folder_chain.h"
+#include "bramlow/actions/folder_macros.h"
+#include "bramlow/actions/register_server.h"
+#include "bramlow/actions/language_texts.h"
+#include "bramlow/macro_text.h"
+#include "bramlow/uninstall_list.h"
+
+namespace bramlow {
+
+namespace {
+bool FileExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+}  // namespace
+
+void CopyFileEntry(int n, TSetupState& state, IActionHost& host) {
+  if (!state.ScriptFile) return;
+  ProfileFile& script = *state.ScriptFile;
+  script.Section = L"Oth" + std::to_wstring(n);
+  script.Mode = ProfileMode::Read;
+
+  // Everything is read before messages are handled: a handler may move the script reader.
+  const std::wstring destination = ExpandMacros(script.ProfileText(L"Dest", L""), state);
+  const std::wstring source = ExpandMacros(script.ProfileText(L"Source", L""), state);
+  const bool server = script.ProfileBoolean(L"Ocx", false);
+  host.ShowStatus(LangTextFormatted(state, 20, destination));
+  host.ProcessPendingMessages();
+
+  MakeFolderChain(FolderPart(destination));
+  if (state.CreateUninst && !FileExists(destination)) RecordNextFile(state, destination);
+  CopyFileW(source.c_str(), destination.c_str(), FALSE);
+
+  if (server) {
+    const std::wstring name = LastPathComponent(destination);
+    host.ShowStatus(LangTextFormatted(state, 21, name));
+    host.ProcessPendingMessages();
+    RegisterServer(name);
+    if (state.CreateUninst) RecordNextOcx(state, destination);
+  }
+}
+
+}  // namespace bramlow

@@ -1,0 +1,37 @@
+#include "bramlow/actions/program_entry.h"
+
+#include <windows.h>
+
+#include "bramlow/actions/folder_macros.h"
+#include "bramlow/actions/run_program.h"
+#include "bramlow/actions/shell_run.h"
+#include "bramlow/macro_text.h"
+
+namespace bramlow {
+
+std::wstring ProgramFolderOf(const std::wstring& commandLine) {
+  if (!commandLine.empty() && commandLine[0] == L'"') {
+    const auto close = commandLine.find(L'"', 1);
+    return FolderPart(commandLine.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1));
+  }
+  return FolderPart(commandLine);
+}
+
+void ProgramEntry(int n, TSetupState& state, IActionHost& host) {
+  if (!state.ScriptFile) return;
+  ProfileFile& script = *state.ScriptFile;
+  script.Section = L"Exe" + std::to_wstring(n);
+  script.Mode = ProfileMode::Read;
+  const bool shell = script.ProfileBoolean(L"Shell", false);
+  const bool wait = script.ProfileBoolean(L"Wait", false);
+  const std::wstring runType = script.ProfileText(L"RunType", L"");
+  const std::wstring file = ExpandMacros(script.ProfileText(L"File", L""), state);
+  if (shell) {
+    ShellRun(file, runType, wait, host);
+    return;
+  }
+  SetCurrentDirectoryW(ProgramFolderOf(file).c_str());
+  RunProgram(file, runType, wait, host);
+}
+
+}  // namespace bramlow

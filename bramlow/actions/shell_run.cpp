@@ -1,0 +1,44 @@
+#include "bramlow/actions/shell_run.h"
+
+#include <shellapi.h>
+
+#include "bramlow/actions/run_program.h"
+#include "bramlow/actions/show_command.h"
+#include "bramlow/macro_text.h"
+#include "ui/handles.h"
+#include "ui/user_prompt.h"
+
+namespace bramlow {
+
+std::wstring SystemErrorText(DWORD code) {
+  wchar_t buffer[256] = {};
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
+                                255, nullptr);
+  if (length > 255) length = 255;
+  std::wstring text(buffer, length);
+  while (!text.empty() && (text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n' || text.back() == L'.'))
+    text.pop_back();
+  return text;
+}
+
+void ShellRun(const std::wstring& file, const std::wstring& runType, bool wait, IActionHost& host) {
+  const std::wstring folder = FolderPart(file);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  // The shell's own error box is suppressed: the failure is told once, below.
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+  info.hwnd = GetActiveWindow();
+  info.lpVerb = L"open";
+  info.lpFile = file.c_str();
+  info.lpDirectory = folder.empty() ? nullptr : folder.c_str();
+  info.nShow = ShowCommandFor(RunWay::Shell, runType);
+  if (!ShellExecuteExW(&info)) {
+    const DWORD error = GetLastError();
+    ui::Prompt().Box(SystemErrorText(error), host.WindowCaption(), MB_OK | MB_SETFOREGROUND);
+    return;
+  }
+  ui::ProcessHandle process(info.hProcess);
+  if (process && wait) WaitKeepingWindowAlive(process.get(), host);
+}
+
+}  // namespace bramlow

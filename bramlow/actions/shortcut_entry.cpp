@@ -1,0 +1,55 @@
+#include "bramlow/actions/shortcut_entry.h"
+
+#include <windows.h>
+
+#include "bramlow/actions/folder_macros.h"
+#include "bramlow/actions/path_parts.h"
+#include "bramlow/actions/shortcut.h"
+#include "bramlow/macro_text.h"
+#include "bramlow/uninstall_list.h"
+
+namespace bramlow {
+
+namespace {
+// The folder as the system reports a current folder: no trailing backslash except a root.
+std::wstring CurrentFolderForm(const std::wstring& folder) {
+  if (SetCurrentDirectoryW(folder.c_str())) {
+    wchar_t current[MAX_PATH + 1] = {};
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, current);
+    if (length > 0 && length <= MAX_PATH) return std::wstring(current, length);
+  }
+  // The folder could not be entered (its creation failed): name it all the same, never the
+  // folder that happens to be current.
+  std::wstring form = folder;
+  while (form.size() > 1 && form.back() == L'\\' && form[form.size() - 2] != L':') form.pop_back();
+  return form;
+}
+}  // namespace
+
+bool LinkHasOwnFolder(const std::wstring& unexpandedLinkName) {
+  return !ContainsNoCase(unexpandedLinkName, L"%Desktop%") && !ContainsNoCase(unexpandedLinkName, L"%Startup%");
+}
+
+void ShortcutEntry(int n, TSetupState& state) {
+  if (!state.ScriptFile) return;
+  ProfileFile& script = *state.ScriptFile;
+  script.Section = L"Lnk" + std::to_wstring(n);
+  script.Mode = ProfileMode::Read;
+  ShortcutSpec spec;
+  spec.arguments = ExpandMacros(script.ProfileText(L"Arg", L""), state);
+  spec.iconFile = ExpandMacros(script.ProfileText(L"Icon", L""), state);
+  spec.iconIndex = script.ProfileInteger(L"Index", 0);
+  spec.workFolder = ExpandMacros(script.ProfileText(L"WorkFolder", L""), state);
+  spec.target = ExpandMacros(script.ProfileText(L"FileName", L""), state);
+  const std::wstring linkName = script.ProfileText(L"LinkName", L"");
+  spec.linkFile = ExpandMacros(linkName, state);
+
+  CreateShortcut(spec);
+
+  if (!state.CreateUninst) return;
+  RecordNextFile(state, spec.linkFile);
+  const std::wstring folder = CurrentFolderForm(FolderPart(spec.linkFile));
+  if (LinkHasOwnFolder(linkName)) RecordNextFolder(state, folder);
+}
+
+}  // namespace bramlow

@@ -1,0 +1,97 @@
+#include "bramlow/actions/copy_files.h"
+
+#include <windows.h>
+
+#include "bramlow/actions/path_parts.h"
+#include "bramlow/actions/language_texts.h"
+#include "bramlow/uninstall_list.h"
+#include "ui/handles.h"
+
+namespace bramlow {
+
+namespace {
+
+bool IsDotEntry(const wchar_t* name) {
+  return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
+}
+
+// A destination inside the source tree would otherwise be walked while it is being filled.
+bool IsDestinationItself(const TSetupState& state, const std::wstring& sourceFolder) {
+  return SamePath(sourceFolder, state.DestFolder);
+}
+
+void CountFolder(TSetupState& state, const std::wstring& folder) {
+  WIN32_FIND_DATAW found;
+  ui::FindHandle search(FindFirstFileW(JoinPath(folder, L"*.*").c_str(), &found));
+  if (!search) return;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    const std::wstring child = JoinPath(folder, found.cFileName);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!IsDestinationItself(state, child)) CountFolder(state, child);
+    } else {
+      ++state.FileCounter;
+    }
+  } while (FindNextFileW(search.get(), &found));
+}
+
+// FolderCounter advances for every subfolder; its record only when the list is kept.
+void WriteFolderRecord(TSetupState& state, const std::wstring& path) {
+  if (!state.UninstallFile) return;
+  state.UninstallFile->Section = L"folders";
+  state.UninstallFile->ProfileText(std::to_wstring(state.FolderCounter), path);
+}
+
+void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& source, const std::wstring& destination) {
+  WIN32_FIND_DATAW found;
+  ui::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
+  if (!search) return;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    const std::wstring name = found.cFileName;
+    const std::wstring from = JoinPath(source, name);
+    const std::wstring to = JoinPath(destination, name);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (IsDestinationItself(state, from)) continue;
+      ++state.FolderCounter;
+      CreateDirectoryW(to.c_str(), nullptr);
+      if (state.CreateUninst) WriteFolderRecord(state, to);
+      CopyFolder(state, host, from, to);
+    } else {
+      ++state.CopiedCounter;
+      host.ShowStatus(LangTextFormatted(state, 20, name));
+      host.SetProgressPosition(state.CopiedCounter);
+      host.ProcessPendingMessages();
+      if (!CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE)) {
+        state.CopyFailed = true;
+        return;
+      }
+      if (state.CreateUninst) RecordFile(state, state.CopiedCounter, to);
+    }
+  } while (FindNextFileW(search.get(), &found));
+}
+
+}  // namespace
+
+void CountTreeFiles(const std::wstring& folder, TSetupState& state) {
+  if (folder.empty()) return;
+  CountFolder(state, folder);
+}
+
+void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host) {
+  if (state.SourceFolder.empty() || state.DestFolder.empty()) return;
+  // Only the leading SourceFolder part maps to the destination; a folder outside the tree
+  // has no destination at all.
+  const std::size_t prefix = state.SourceFolder.size();
+  if (folder.size() < prefix || CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, folder.c_str(),
+                                               static_cast<int>(prefix), state.SourceFolder.c_str(),
+                                               static_cast<int>(prefix)) != CSTR_EQUAL)
+    return;
+  const std::wstring rest = folder.substr(prefix);
+  const std::wstring destination = rest.find_first_not_of(L'\\') == std::wstring::npos
+                                       ? state.DestFolder
+                                       : JoinPath(state.DestFolder, rest);
+  CopyFolder(state, host, folder, destination);
+}
+
+}  // namespace bramlow
