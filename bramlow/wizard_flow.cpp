@@ -44,6 +44,10 @@ WizardFlow::WizardFlow(TSetupState& state, IWizardView& view, IComputerRestart& 
       platformId_(platformId) {}
 
 void WizardFlow::FormShow() {
+  // Read once: showing the window again (after it was hidden) must not replace the readers
+  // under a page, or under a running installation.
+  if (loaded_) return;
+  loaded_ = true;
   ScriptSetup script = LoadScript(state_);
   const std::wstring& app = state_.AppName;
 

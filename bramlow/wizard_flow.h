@@ -18,8 +18,8 @@ class WizardFlow {
   WizardFlow(TSetupState& state, IWizardView& view, IComputerRestart& restart,
              std::function<void()> runInstallation, unsigned long platformId);
 
-  // The window became visible: reads the language file and the script, sets every text and
-  // refuses to go on when OnlyNT says so.
+  // The window became visible (the first time): reads the language file and the script, sets
+  // every text and refuses to go on when OnlyNT says so.
   void FormShow();
   void NextClick();
   void BackClick();
@@ -44,6 +44,7 @@ class WizardFlow {
   unsigned long platformId_;
   bool installing_ = false;
   bool asking_ = false;
+  bool loaded_ = false;
   bool closeDeferred_ = false;
 };
 

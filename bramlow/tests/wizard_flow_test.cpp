@@ -201,6 +201,19 @@ TEST_F(WizardFlowTest, NextAndBackWalkThePagesAndRecreateTheLicenceViewer) {
   EXPECT_EQ(installations, 0);
 }
 
+TEST_F(WizardFlowTest, ShowingTheWindowAgainKeepsThePageAndTheReaders) {
+  WizardFlow flow = MakeFlow("");
+  flow.FormShow();
+  flow.NextClick();
+  flow.NextClick();
+  const ProfileFile* script = state.ScriptFile.get();
+  flow.FormShow();
+  EXPECT_EQ(state.PageStep, 2);
+  EXPECT_EQ(state.ScriptFile.get(), script);
+  EXPECT_EQ(view.texts[WizardText::NextButton], L"Next >");
+  EXPECT_TRUE(view.backEnabled);
+}
+
 TEST_F(WizardFlowTest, ThirdNextInstallsOnceAndLaterClicksDoNothing) {
   WizardFlow flow = MakeFlow("EditDest=0\r\n");
   flow.FormShow();

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# bench-install.sh [BUILD] - times bramlow.exe installing a generated tree of 5,000 small and
+# 50 large files under Wine, beside a plain recursive copy of the same tree with the same file
+# API, in one run. BUILD defaults to build/win64 (configured and built if needed).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build/win64}
+cd "$top"
+if [ ! -f "$build/CMakeCache.txt" ]; then cmake --preset win64 -B "$build" >/dev/null; fi
+cmake --build "$build" -j2 --target bramlow uninstall sample_kit bench_install >/dev/null
+
+testing/wine-session.sh start "$build" >/dev/null
+trap 'testing/wine-session.sh stop "$build" >/dev/null 2>&1 || true' EXIT
+. testing/wine-env.sh "$build"
+
+drive_c=$WINEPREFIX/drive_c
+kit=$drive_c/kv-bench/kit
+rm -rf "$drive_c/kv-bench"
+mkdir -p "$kit"
+cp "$build/samples/kit/bramlow.exe" "$build/samples/kit/setup.dat" "$build/samples/kit/English.qxl" \
+   "$build/samples/kit/setup.rtf" "$build/samples/kit/setup.bmp" "$kit/"
+
+# 5,000 small files (0.5-4 KiB) in 50 folders of 100, and 50 large ones (2-6 MiB) in one folder.
+python3 - "$kit/tree" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rnd = random.Random(5000)
+for d in range(50):
+    folder = os.path.join(root, "small", "dir%02d" % d)
+    os.makedirs(folder, exist_ok=True)
+    for f in range(100):
+        with open(os.path.join(folder, "file%03d.txt" % f), "wb") as out:
+            out.write(rnd.randbytes(rnd.randint(512, 4096)))
+big = os.path.join(root, "large")
+os.makedirs(big, exist_ok=True)
+for f in range(50):
+    with open(os.path.join(big, "large%02d.bin" % f), "wb") as out:
+        out.write(rnd.randbytes(rnd.randint(2, 6) << 20))
+PY
+
+printf '%s\r\n' '[setup1]' 'AppName=Bench' 'WindowName=Bench Setup' 'DestFolder=C:\kv-bench\dest' \
+  'SourceFolder=%Installer%tree' 'CreateUninst=1' 'Overwrite=1' > "$kit/setup.qx1"
+
+echo "tree: $(find "$kit/tree" -type f | wc -l) files, $(du -sm "$kit/tree" | cut -f1) MiB"
+"$WINE" "$build/bramlow/wizard/bench_install.exe" 'C:\kv-bench\kit' 'C:\kv-bench\dest' 'C:\kv-bench\copy' \
+  2>/dev/null | tr -d '\r'
+rm -rf "$drive_c/kv-bench"
