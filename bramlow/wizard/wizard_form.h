@@ -57,7 +57,7 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   void ShowStatus(const std::wstring& text) override;
   void SetProgressPosition(int position) override;
   void ProcessPendingMessages() override;
-  std::wstring WindowCaption() const;  // the title of the messages actions show
+  std::wstring WindowCaption() const override;
   void ShowProgressPage() override;
   std::wstring DestinationText() override;
   void SetProgressTitle(const std::wstring& text) override;
