@@ -3,6 +3,7 @@
 
 #include "bramlow/actions/close_gate.h"
 #include "bramlow/actions/program_entry.h"
+#include "bramlow/actions/restart_computer.h"
 #include "bramlow/actions/shell_run.h"
 #include "test_support.h"
 #include "ui/user_prompt.h"
@@ -124,6 +125,28 @@ TEST(CloseGate, AcloseDuringTheWorkWaitsForItsEnd) {
   EXPECT_FALSE(gate.Busy());
   EXPECT_TRUE(gate.TakeDeferredClose());
   EXPECT_FALSE(gate.TakeDeferredClose()) << "the note is taken once";
+}
+
+bool ShutdownPrivilegeEnabled(bool disableFirst) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token)) return false;
+  LUID shutdown{};
+  LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &shutdown);
+  if (disableFirst) {
+    TOKEN_PRIVILEGES off{1, {{shutdown, 0}}};
+    AdjustTokenPrivileges(token, FALSE, &off, 0, nullptr, nullptr);
+  }
+  PRIVILEGE_SET wanted{1, PRIVILEGE_SET_ALL_NECESSARY, {{shutdown, 0}}};
+  BOOL enabled = FALSE;
+  PrivilegeCheck(token, &wanted, &enabled);
+  CloseHandle(token);
+  return enabled != FALSE;
+}
+
+TEST(Restart, TheShutdownPrivilegeIsEnabledInTheOwnToken) {
+  ASSERT_FALSE(ShutdownPrivilegeEnabled(true)) << "the privilege could not be switched off to start with";
+  ASSERT_TRUE(EnableShutdownPrivilege());
+  EXPECT_TRUE(ShutdownPrivilegeEnabled(false));
 }
 
 }  // namespace
