@@ -88,6 +88,9 @@ void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host)
                                                static_cast<int>(prefix)) != CSTR_EQUAL)
     return;
   const std::wstring rest = folder.substr(prefix);
+  // "C:\src2" is not inside "C:\src".
+  const wchar_t last = state.SourceFolder.back();
+  if (!rest.empty() && rest[0] != L'\\' && last != L'\\' && last != L':') return;
   const std::wstring destination = rest.find_first_not_of(L'\\') == std::wstring::npos
                                        ? state.DestFolder
                                        : JoinPath(state.DestFolder, rest);

@@ -162,6 +162,12 @@ TEST_F(TreeCopyTest, AFolderOutsideTheTreeHasNoDestination) {
   CopyTree(other, files.state, host);
   EXPECT_FALSE(FileExists(dest + L"\\x.txt"));
   EXPECT_EQ(files.state.CopiedCounter, 0);
+  // A sibling whose name merely starts with the source folder's name is outside too.
+  CreateDirectoryW((source + L"2").c_str(), nullptr);
+  WriteTextFile(source + L"2\\z.txt", "z");
+  CopyTree(source + L"2", files.state, host);
+  EXPECT_FALSE(FileExists(dest + L"\\2\\z.txt"));
+  EXPECT_EQ(files.state.CopiedCounter, 0);
   // A subfolder of the tree given directly maps by its leading part only.
   CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
   WriteTextFile(source + L"\\sub\\y.txt", "y");
