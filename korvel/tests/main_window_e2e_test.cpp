@@ -1,0 +1,319 @@
+// The real korvel.exe with the real resource editor, driven through its main window as a user
+// would: import, overwrite question, conversion, delete, apply, a damaged package, restore.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "folder_utils.h"
+#include "scratch_folder.h"
+#include "ui/application.h"
+#include "ui/handles.h"
+#include "zip_packages.h"
+
+namespace korvel {
+namespace {
+
+using testing::ReadBytes;
+using testing::WriteBytes;
+
+// Toolbar buttons in their order.
+enum { actOpen, actApply, actDelete, actRestore, actDownload, actAbout, actSite, actFeedBack, actExit };
+
+const wchar_t kApplied[] = L"Выбранный логон был успешно применен!";
+const wchar_t kRestored[] = L"Системный логон был восстановлен!";
+const wchar_t kOverwrite[] = L"Логон с таким именем уже существует, вы хотите его перезаписать?";
+const wchar_t kUnreadable[] =
+    L"Не удалось прочитать выбранный логон: файл отсутствует или повреждён. Логон не был применен.";
+
+std::wstring BuildFolder() {
+  const std::wstring self = ui::Application::ProgramPath();
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+std::wstring SystemFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  GetSystemDirectoryW(buffer, MAX_PATH);
+  return buffer;
+}
+
+// A 24-bit picture file of one colour.
+std::string BitmapFile(int width, int height, unsigned char red) {
+  const int row = (width * 3 + 3) & ~3;
+  std::string pixels;
+  for (int y = 0; y < height; ++y) {
+    std::string line;
+    for (int x = 0; x < width; ++x) line += {static_cast<char>(x), static_cast<char>(y), static_cast<char>(red)};
+    line.resize(row, '\0');
+    pixels += line;
+  }
+  auto le32 = [](std::uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+  auto le16 = [](std::uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+  std::string info = le32(40) + le32(width) + le32(height) + le16(1) + le16(24) + le32(0) +
+                     le32(static_cast<std::uint32_t>(pixels.size())) + le32(2835) + le32(2835) + le32(0) + le32(0);
+  return "BM" + le32(static_cast<std::uint32_t>(14 + info.size() + pixels.size())) + le32(0) +
+         le32(14 + static_cast<std::uint32_t>(info.size())) + info + pixels;
+}
+
+std::string ResourceBytes(HMODULE module, const wchar_t* type, int name) {
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(name), type);
+  if (!found) return "<missing>";
+  HGLOBAL loaded = LoadResource(module, found);
+  const char* data = static_cast<const char*>(LockResource(loaded));
+  return std::string(data, SizeofResource(module, found));
+}
+
+// Reads and sets the list view of another process through memory of that process.
+class RemoteListView {
+ public:
+  RemoteListView(HWND list, DWORD processId)
+      : list_(list),
+        process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId)) {
+    memory_ = VirtualAllocEx(process_.get(), nullptr, kSize, MEM_COMMIT, PAGE_READWRITE);
+  }
+  ~RemoteListView() {
+    if (memory_) VirtualFreeEx(process_.get(), memory_, 0, MEM_RELEASE);
+  }
+
+  std::vector<std::wstring> Rows() {
+    std::vector<std::wstring> rows;
+    const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row) {
+      LVITEMW item{};
+      item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof item);
+      item.cchTextMax = 260;
+      WriteProcessMemory(process_.get(), memory_, &item, sizeof item, nullptr);
+      SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(memory_));
+      wchar_t text[260] = {};
+      ReadProcessMemory(process_.get(), item.pszText, text, sizeof text - sizeof(wchar_t), nullptr);
+      rows.emplace_back(text);
+    }
+    return rows;
+  }
+
+  int Selected() { return static_cast<int>(SendMessageW(list_, LVM_GETNEXTITEM, -1, LVNI_SELECTED)); }
+
+  bool Select(const std::wstring& caption) {
+    const std::vector<std::wstring> rows = Rows();
+    const auto at = std::find(rows.begin(), rows.end(), caption);
+    if (at == rows.end()) return false;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process_.get(), memory_, &item, sizeof item, nullptr);
+    SendMessageW(list_, LVM_SETITEMSTATE, at - rows.begin(), reinterpret_cast<LPARAM>(memory_));
+    return Selected() == at - rows.begin();
+  }
+
+ private:
+  static constexpr SIZE_T kSize = 4096;
+  HWND list_;
+  ui::KernelHandle process_;
+  void* memory_ = nullptr;
+};
+
+class MainWindowE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = std::wstring(L"C:\\kv e2e ") + std::to_wstring(GetCurrentProcessId());
+    app = root + L"\\Korvel App\\";
+    incoming = root + L"\\incoming\\";
+    RemoveFolderTree(root);
+    CreateDirectoryW(root.c_str(), nullptr);
+    CreateDirectoryW(app.c_str(), nullptr);
+    CreateDirectoryW((app + L"logons").c_str(), nullptr);
+    CreateDirectoryW(incoming.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"korvel.exe").c_str(), (app + L"korvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((BuildFolder() + L"..\\resedit\\reshacker.exe").c_str(),
+                          (app + L"reshacker.exe").c_str(), FALSE));
+    logonui = SystemFolder() + L"\\logonui.exe";
+    logonkv = SystemFolder() + L"\\logonkv.exe";
+    ASSERT_TRUE(CopyFileW(logonui.c_str(), logonkv.c_str(), FALSE));
+
+    bitmap100 = BitmapFile(20, 10, 200);
+    uifile = "<duixml><element id=atom(test)/></duixml>\r\n";
+    Package(app + L"logons\\Sunrise.kvl", {{L"100.bmp", bitmap100}, {L"uifile.txt", uifile}});
+    std::string damaged = ReadBytes(app + L"logons\\Sunrise.kvl");
+    damaged[40] = static_cast<char>(damaged[40] ^ 0x5A);  // inside the first member's data
+    WriteBytes(app + L"logons\\Broken.kvl", damaged);
+  }
+
+  void TearDown() override {
+    if (korvel) korvel.Kill();
+    korvel.Wait(5000);
+    CopyFileW(logonui.c_str(), logonkv.c_str(), FALSE);
+    RemoveFolderTree(root);
+  }
+
+  static void Package(const std::wstring& archive, const std::map<std::wstring, std::string>& files) {
+    testing::ScratchFolder source(L"kve2e");
+    for (const auto& [name, bytes] : files) WriteBytes(source / name, bytes);
+    ZipPackageWriter writer;
+    ASSERT_TRUE(writer.PackFolder(archive, source.path()));
+  }
+
+  void StartKorvel() {
+    korvel = kvdriver::Start(app + L"korvel.exe", L"", app);
+    ASSERT_TRUE(korvel);
+    kvdriver::WindowQuery query;
+    query.className = L"TfrmMain";
+    query.processId = korvel.Id();
+    main = kvdriver::WaitForWindow(query, 20000);
+    ASSERT_TRUE(main);
+    HWND host = FindWindowExW(main, nullptr, L"KvToolBarHost", nullptr);
+    ASSERT_TRUE(host);
+    toolbarHost = host;
+    toolbar = FindWindowExW(host, nullptr, TOOLBARCLASSNAMEW, nullptr);
+    ASSERT_TRUE(toolbar);
+    list = std::make_unique<RemoteListView>(FindWindowExW(main, nullptr, WC_LISTVIEWW, nullptr), korvel.Id());
+  }
+
+  // As a click on the toolbar button.
+  void Click(int action) {
+    PostMessageW(toolbarHost, WM_COMMAND, MAKEWPARAM(100 + action, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(toolbar));
+  }
+
+  std::optional<kvdriver::MessageBoxInfo> WaitForBox() {
+    return kvdriver::WaitForMessageBox(korvel.Id(), 30000, L"Korvel 2.0");
+  }
+
+  // Clicks "Open", types the file's path into the dialog and confirms.
+  void ImportFile(const std::wstring& path) {
+    Click(actOpen);
+    auto dialog = kvdriver::WaitForMessageBox(korvel.Id(), 15000);
+    ASSERT_TRUE(dialog.has_value());
+    HWND name = nullptr;
+    if (HWND combo = GetDlgItem(dialog->hwnd, 0x47c)) name = FindWindowExW(combo, nullptr, L"Edit", nullptr);
+    if (!name) name = GetDlgItem(dialog->hwnd, 0x480);
+    if (!name) {
+      for (const auto& c : kvdriver::Controls(dialog->hwnd))
+        if (c.className == L"Edit" && c.visible) { name = c.hwnd; break; }
+    }
+    if (!name) {
+      for (const auto& c : kvdriver::Controls(dialog->hwnd))
+        ADD_FAILURE() << std::string(c.className.begin(), c.className.end()) << " id " << c.id;
+    }
+    ASSERT_TRUE(name);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(dialog->hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog->hwnd, IDOK)));
+    ASSERT_TRUE(kvdriver::WaitForWindowGone(dialog->hwnd, 10000));
+  }
+
+  // Waits until the list shows the expected rows (any order).
+  bool ListBecomes(std::vector<std::wstring> expected) {
+    std::sort(expected.begin(), expected.end());
+    for (int tries = 0; tries < 100; ++tries) {
+      std::vector<std::wstring> rows = list->Rows();
+      std::sort(rows.begin(), rows.end());
+      if (rows == expected) return true;
+      Sleep(100);
+    }
+    return false;
+  }
+
+  std::wstring root, app, incoming, logonui, logonkv;
+  std::string bitmap100, uifile;
+  kvdriver::Process korvel;
+  HWND main = nullptr, toolbarHost = nullptr, toolbar = nullptr;
+  std::unique_ptr<RemoteListView> list;
+};
+
+TEST_F(MainWindowE2E, ImportsAsksBeforeReplacingConvertsAndDeletes) {
+  ASSERT_NO_FATAL_FAILURE(StartKorvel());
+  EXPECT_EQ(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0), 11);  // nine actions, two separators
+  EXPECT_TRUE(ListBecomes({L"Broken.kvl", L"Sunrise.kvl"}));
+  EXPECT_EQ(list->Selected(), -1);
+
+  Package(incoming + L"Meadow.KvL", {{L"100.bmp", BitmapFile(4, 4, 1)}});
+  ASSERT_NO_FATAL_FAILURE(ImportFile(incoming + L"Meadow.KvL"));
+  EXPECT_TRUE(ListBecomes({L"Broken.kvl", L"Meadow.KvL", L"Sunrise.kvl"}));
+
+  // Same name again: asked first; No keeps the package, Yes replaces it.
+  WriteBytes(incoming + L"Sunrise.kvl", ReadBytes(app + L"logons\\Broken.kvl"));
+  const std::string original = ReadBytes(app + L"logons\\Sunrise.kvl");
+  ASSERT_NO_FATAL_FAILURE(ImportFile(incoming + L"Sunrise.kvl"));
+  auto question = WaitForBox();
+  ASSERT_TRUE(question.has_value());
+  EXPECT_EQ(question->text, kOverwrite);
+  kvdriver::AnswerMessageBox(*question, IDNO);
+  ASSERT_TRUE(kvdriver::WaitForWindowGone(question->hwnd, 10000));
+  EXPECT_EQ(ReadBytes(app + L"logons\\Sunrise.kvl"), original);
+  ASSERT_NO_FATAL_FAILURE(ImportFile(incoming + L"Sunrise.kvl"));
+  question = WaitForBox();
+  ASSERT_TRUE(question.has_value());
+  kvdriver::AnswerMessageBox(*question, IDYES);
+  ASSERT_TRUE(kvdriver::WaitForWindowGone(question->hwnd, 10000));
+  for (int tries = 0; tries < 50 && ReadBytes(app + L"logons\\Sunrise.kvl") == original; ++tries) Sleep(100);
+  EXPECT_EQ(ReadBytes(app + L"logons\\Sunrise.kvl"), ReadBytes(incoming + L"Sunrise.kvl"));
+
+  // A foreign package becomes a library package under the bare bitmap names.
+  Package(incoming + L"Night.LogonXP", {{L"theme.ini", "[Theme]\r\n"},
+                                         {L"Bitmap_100.bmp", bitmap100},
+                                         {L"uifile.txt", uifile}});
+  ASSERT_NO_FATAL_FAILURE(ImportFile(incoming + L"Night.LogonXP"));
+  EXPECT_TRUE(ListBecomes({L"Broken.kvl", L"Meadow.KvL", L"Night.kvl", L"Sunrise.kvl"}));
+  testing::ScratchFolder out(L"kve2eout");
+  ZipPackageReader reader;
+  ASSERT_TRUE(reader.ExtractRoot(app + L"logons\\Night.kvl", out.path()));
+  EXPECT_EQ(testing::NamesIn(out.path()), (std::set<std::wstring>{L"100.bmp", L"uifile.txt"}));
+
+  ASSERT_TRUE(list->Select(L"Meadow.KvL"));
+  Click(actDelete);
+  EXPECT_TRUE(ListBecomes({L"Broken.kvl", L"Night.kvl", L"Sunrise.kvl"}));
+  EXPECT_FALSE(FileExists(app + L"logons\\Meadow.KvL"));
+  EXPECT_EQ(list->Selected(), -1);
+
+  Click(actExit);
+  EXPECT_TRUE(korvel.Wait(10000).has_value());
+}
+
+TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
+  ASSERT_NO_FATAL_FAILURE(StartKorvel());
+  ASSERT_TRUE(ListBecomes({L"Broken.kvl", L"Sunrise.kvl"}));
+
+  ASSERT_TRUE(list->Select(L"Sunrise.kvl"));
+  Click(actApply);
+  auto box = WaitForBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, kApplied);
+  kvdriver::AnswerMessageBox(*box, IDOK);
+  ASSERT_TRUE(kvdriver::WaitForWindowGone(box->hwnd, 10000));
+  {
+    ui::ModuleHandle rebuilt(LoadLibraryExW(logonkv.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ui::ModuleHandle system(LoadLibraryExW(logonui.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(rebuilt);
+    ASSERT_TRUE(system);
+    EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 100), bitmap100.substr(14));
+    EXPECT_EQ(ResourceBytes(rebuilt.get(), L"UIFILE", 1000), uifile);
+    EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 107), ResourceBytes(system.get(), RT_BITMAP, 107));
+    EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 112), ResourceBytes(system.get(), RT_BITMAP, 112));
+  }
+  EXPECT_FALSE(FileExists(testing::TempRoot() + L"\\_kv"));
+
+  const std::string applied = ReadBytes(logonkv);
+  ASSERT_TRUE(list->Select(L"Broken.kvl"));
+  Click(actApply);
+  box = WaitForBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, kUnreadable);
+  kvdriver::AnswerMessageBox(*box, IDOK);
+  ASSERT_TRUE(kvdriver::WaitForWindowGone(box->hwnd, 10000));
+  EXPECT_EQ(ReadBytes(logonkv), applied);
+
+  Click(actRestore);
+  box = WaitForBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, kRestored);
+  kvdriver::AnswerMessageBox(*box, IDOK);
+  EXPECT_EQ(ReadBytes(logonkv), ReadBytes(logonui));
+}
+
+}  // namespace
+}  // namespace korvel
