@@ -195,6 +195,8 @@ Process Start(const std::wstring& exe, const std::wstring& args, const std::wstr
   if (!args.empty()) commandLine += L" " + args;
   STARTUPINFOW si{};
   si.cb = sizeof si;
+  // No standard handles for the program: it must not keep a caller's pipe open.
+  si.dwFlags = STARTF_USESTDHANDLES;
   PROCESS_INFORMATION pi{};
   if (!::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                         workDir.empty() ? nullptr : workDir.c_str(), &si, &pi)) {
