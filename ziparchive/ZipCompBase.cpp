@@ -174,8 +174,8 @@ int TCompBase::DoCompress() {
   if (added == 0) return 0;
 
   WriteDirectory(*out);
-  out->Flush();
-  out.reset();  // closes the temporary file
+  out->Close();  // a failed close is a failed write: nothing may replace the archive
+  out.reset();
   old.Close();
   if (!PutInPlace(tempPath)) return 0;
   return added;

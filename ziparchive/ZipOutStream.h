@@ -36,6 +36,8 @@ class TOutStream {
   virtual std::uint64_t Size() const = 0;
   // Makes everything written so far durable in the sink (no-op for memory).
   virtual void Flush() {}
+  // Flushes and releases the sink; throws when the system reports a failure.
+  virtual void Close() { Flush(); }
 };
 
 // Grows as it is written; used for small members that may end up stored after all, and by tests.
@@ -69,8 +71,7 @@ class TFileOutStream final : public TOutStream {
   void Seek(std::uint64_t pos) override;
   std::uint64_t Size() const override { return FSize; }
   void Flush() override;
-  // Flushes and closes; throws when either fails.
-  void Close();
+  void Close() override;
 
  private:
   void WriteThrough(std::uint64_t at, const void* data, std::size_t n);

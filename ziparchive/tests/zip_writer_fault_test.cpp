@@ -26,6 +26,7 @@ class TFullDiskStream : public TOutStream {
   void Seek(std::uint64_t p) override { FInner->Seek(p); }
   std::uint64_t Size() const override { return FInner->Size(); }
   void Flush() override { FInner->Flush(); }
+  void Close() override { FInner->Close(); }
 
  private:
   std::unique_ptr<TOutStream> FInner;
