@@ -49,7 +49,7 @@ struct Search {
 BOOL CALLBACK FindOtherInstance(HWND hwnd, LPARAM param) {
   auto* s = reinterpret_cast<Search*>(param);
   wchar_t cls[256];
-  if (!::GetClassNameW(hwnd, cls, 256) || *s->windowClass != cls) return TRUE;
+  if (!::GetClassNameW(hwnd, cls, 256) || s->windowClass->compare(cls) != 0) return TRUE;
   DWORD pid = 0;
   ::GetWindowThreadProcessId(hwnd, &pid);
   if (pid == s->ownProcessId || !::IsWindowVisible(hwnd)) return TRUE;

@@ -10,7 +10,11 @@ namespace ui {
 namespace {
 BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM param) {
   auto* list = reinterpret_cast<std::vector<HWND>*>(param);
-  if (::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) list->push_back(hwnd);
+  try {
+    if (::IsWindowVisible(hwnd) && ::IsWindowEnabled(hwnd)) list->push_back(hwnd);
+  } catch (...) {
+    return FALSE;  // out of memory: no exception may unwind through the system's code
+  }
   return TRUE;
 }
 }  // namespace
@@ -183,7 +187,8 @@ void Form::FocusFirstControl() {
     return;
   }
   HWND first = ::GetNextDlgTabItem(Handle(), nullptr, FALSE);
-  if (first) ::SetFocus(first);
+  // A form without focusable controls takes the keys itself.
+  ::SetFocus(first ? first : Handle());
 }
 
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

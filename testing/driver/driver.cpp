@@ -17,12 +17,20 @@ bool PollUntil(DWORD timeoutMs, F done) {
 }
 
 BOOL CALLBACK CollectTop(HWND hwnd, LPARAM param) {
-  reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+  try {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+  } catch (...) {
+    return FALSE;
+  }
   return TRUE;
 }
 
 BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
-  reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+  try {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(hwnd);
+  } catch (...) {
+    return FALSE;
+  }
   return TRUE;
 }
 
