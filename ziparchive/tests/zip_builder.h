@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ZipRecords.h"
 
 struct TTestMember {
+  TTestMember(std::string name, std::string data) : Name(std::move(name)), Data(std::move(data)) {}
   std::string Name;  // stored form ("/" separators)
   std::string Data;
   uint16_t Method = 8;  // 0 or 8 are encoded here; others take Raw as is
