@@ -43,8 +43,4 @@ class IInstallView : public IActionHost {
 // through the runtime error; nothing else stops it.
 void RunInstallation(TSetupState& state, IInstallView& view);
 
-// Language text `key` (empty when missing), and the same formatted with one argument.
-std::wstring LanguageText(TSetupState& state, int key);
-std::wstring LanguageText(TSetupState& state, int key, const std::wstring& argument);
-
 }  // namespace bramlow

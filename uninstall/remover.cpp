@@ -1,8 +1,10 @@
 #include "remover.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include <algorithm>
+#include <set>
 
 namespace uninstall {
 namespace {
@@ -23,6 +25,32 @@ bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 int Depth(const std::wstring& path) {
   return static_cast<int>(std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }));
+}
+
+std::wstring Folded(std::wstring path) {
+  while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+  return path;
+}
+
+// The shell's own folders. A shortcut's folder is recorded even when it is the common Startup
+// or desktop folder; emptying it must not make the uninstaller remove it.
+std::set<std::wstring> ShellFolders() {
+  static const int kFolders[] = {
+      CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS,
+      CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU, CSIDL_STARTUP, CSIDL_COMMON_STARTUP,
+      CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILES_COMMON, CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_FONTS,
+      CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS, CSIDL_APPDATA, CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA,
+      CSIDL_TEMPLATES, CSIDL_COMMON_TEMPLATES, CSIDL_FAVORITES, CSIDL_COMMON_FAVORITES, CSIDL_SENDTO,
+      CSIDL_RECENT, CSIDL_NETHOOD, CSIDL_PRINTHOOD, CSIDL_PROFILE, CSIDL_MYMUSIC, CSIDL_MYPICTURES};
+  std::set<std::wstring> folders;
+  for (int csidl : kFolders) {
+    wchar_t path[MAX_PATH];
+    if (SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) folders.insert(Folded(path));
+  }
+  wchar_t temp[MAX_PATH];
+  if (GetTempPathW(MAX_PATH, temp)) folders.insert(Folded(temp));
+  return folders;
 }
 
 HKEY RootKey(const std::wstring& name) {
@@ -129,13 +157,17 @@ void Remover::DeleteFiles(const UninstallList& list, RemovalReport& report) {
 }
 
 void Remover::RemoveFolders(const UninstallList& list, RemovalReport& report) {
-  // Children before parents, whatever order the list gives.
-  std::vector<std::wstring> folders = list.folders;
+  // A shortcut group is listed once per shortcut: each folder once, children before parents.
+  std::vector<std::wstring> folders;
+  std::set<std::wstring> seen;
+  for (const auto& folder : list.folders)
+    if (seen.insert(Folded(folder)).second) folders.push_back(folder);
   std::stable_sort(folders.begin(), folders.end(),
                    [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
-  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+  const std::set<std::wstring> shellFolders = ShellFolders();
   for (const auto& folder : folders) {
     if (!IsFullPath(folder) || IsDriveRoot(folder)) { report.leftOver.push_back(folder); continue; }
+    if (shellFolders.count(Folded(folder))) continue;
     if (!Exists(folder)) continue;
     // RemoveDirectory refuses a folder that still holds anything: the user's own files stay.
     if (RemoveDirectoryW(folder.c_str())) ++report.removedFolders;

@@ -33,6 +33,7 @@ class RecordingView : public IInstallView {
   void OfferRestart(const std::wstring& caption) override { restartCaption = caption; restartOffered = true; }
   void EnableClose(const std::wstring& caption) override { closeCaption = caption; }
   std::wstring LinkText() override { return L"Demo on the web"; }
+  std::wstring WindowCaption() const override { return L"Demo Setup"; }
 
   std::vector<std::wstring> statuses, events;
   std::vector<int> positions, maximums;
@@ -84,7 +85,9 @@ class Installation : public ::testing::Test {
     folder.WriteBytes(L"kit\\extra.txt", "extra");
     folder.WriteBytes(L"kit\\setup.dat", "MZ-uninstaller");
     std::string lang = "[language]\r\n";
-    for (int key = 18; key <= 38; ++key) lang += std::to_string(key) + "=T" + std::to_string(key) + "\r\n";
+    for (int key = 18; key <= 38; ++key)
+      if (key != 20 && key != 26 && key != 27 && key != 37 && key != 38)
+        lang += std::to_string(key) + "=T" + std::to_string(key) + "\r\n";
     lang += "20=Copying %s\r\n26=%s is ready.\r\n27=%s needs a restart.\r\n37=%s failed\r\n38=Failed%s.\r\n";
     folder.WriteBytes(L"kit\\English.qxl", lang);
     dest = folder / L"Apps\\Demo\\";  // typed with a trailing backslash

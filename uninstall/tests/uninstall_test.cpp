@@ -1,5 +1,6 @@
 // The uninstaller against a real folder tree and registry in the test prefix.
 #include <windows.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -196,6 +197,27 @@ TEST_F(InstalledApp, EntriesThatCouldEscapeAreRefused) {
   SetCurrentDirectoryW(current);
   EXPECT_NE(dialogs.told[0].find(L"relative.txt"), std::wstring::npos);
   EXPECT_NE(dialogs.told[0].find(L"C:\\"), std::wstring::npos);
+}
+
+TEST_F(InstalledApp, ShellFoldersAndRepeatedGroupsAreHandled) {
+  // Shortcuts into the common Startup folder record it as their folder; a group of several
+  // shortcuts records its folder once per shortcut.
+  wchar_t startup[MAX_PATH];
+  ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, startup, CSIDL_COMMON_STARTUP, TRUE));
+  std::wstring link = std::wstring(startup) + L"\\kv-uninstall-test.lnk";
+  Touch(link);
+  Put(ini, L"files", L"7", link);
+  Put(ini, L"files", L"Count", L"7");
+  Put(ini, L"folders", L"5", startup);
+  Put(ini, L"folders", L"6", app + L"\\sub");
+  Put(ini, L"folders", L"7", app + L"\\SUB\\");
+  Put(ini, L"folders", L"Count", L"7");
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(uninstall::RunUninstall(app, dialogs), uninstall::Outcome::Removed);
+  EXPECT_FALSE(Exists(link));
+  EXPECT_TRUE(Exists(startup));
+  EXPECT_FALSE(Exists(app + L"\\sub"));
 }
 
 TEST_F(InstalledApp, CompleteRemovalReportsSuccess) {

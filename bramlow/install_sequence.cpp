@@ -1,0 +1,198 @@
+#include "bramlow/install_sequence.h"
+
+#include <windows.h>
+
+#include "bramlow/actions/copy_files.h"
+#include "bramlow/actions/folder_chain.h"
+#include "bramlow/actions/folder_macros.h"
+#include "bramlow/actions/ini_entry.h"
+#include "bramlow/actions/language_texts.h"
+#include "bramlow/actions/program_entry.h"
+#include "bramlow/actions/registry_entry.h"
+#include "bramlow/actions/shortcut_entry.h"
+#include "bramlow/actions/uninstall_key.h"
+
+namespace bramlow {
+namespace {
+
+std::wstring Numbered(const wchar_t* prefix, int n) { return prefix + std::to_wstring(n); }
+
+void Prepare(TSetupState& state, IInstallView& view) {
+  view.ShowProgressPage();
+  state.DestFolder = view.DestinationText();
+  view.Repaint();
+  view.SetProgressTitle(LangText(state, 18));
+  view.ShowStatus(LangText(state, 19));
+  view.DisableButtons();
+  if (state.CreateUninst) {
+    // Formed before the trailing backslash goes: the expansion folds the doubled one.
+    state.UninstallFile = std::make_unique<ProfileFile>(ExpandMacros(state.DestFolder + L"\\Uninstall.ini", state),
+                                                        L"uninstall", ProfileMode::Write);
+  }
+  state.FileCounter = 0;
+  state.CopiedCounter = 0;
+  state.FolderCounter = 0;
+  MakeFolderChain(state.DestFolder);
+  CountTreeFiles(state.SourceFolder, state);
+  if (!state.DestFolder.empty() && state.DestFolder.back() == L'\\') state.DestFolder.pop_back();
+}
+
+void CopySourceTree(TSetupState& state, IInstallView& view) {
+  view.SetProgressMaximum(state.FileCounter);
+  CopyTree(state.SourceFolder, state, view);
+}
+
+void CopySingleFiles(TSetupState& state, IInstallView& view) {
+  if (state.OthCount <= 0) return;
+  view.SetProgressPosition(0);
+  view.SetProgressMaximum(state.OthCount);
+  view.Repaint();
+  for (int n = 1; n <= state.OthCount; ++n) {
+    state.ScriptFile->Section = Numbered(L"Oth", n);
+    view.SetProgressPosition(n);
+    CopyFileEntry(n, state, view);
+  }
+}
+
+void WriteIniEntries(TSetupState& state, IInstallView& view) {
+  if (state.IniCount <= 0) return;
+  view.ShowStatus(LangText(state, 22));
+  view.SetProgressPosition(0);
+  view.ProcessOneMessage();
+  ProfileFile& script = *state.ScriptFile;
+  for (int n = 1; n <= state.IniCount; ++n) {
+    script.Section = Numbered(L"Ini", n);
+    std::wstring data = script.ProfileText(L"Data", L"");
+    std::wstring value = script.ProfileText(L"Value", L"");
+    std::wstring section = script.ProfileText(L"Section", L"");
+    std::wstring file = script.ProfileText(L"File", L"");
+    // The entry expands the file and the data itself.
+    WriteIniEntry(file, section, value, data, state);
+  }
+}
+
+void WriteRegistryValues(TSetupState& state, IInstallView& view) {
+  if (state.RegCount <= 0) return;
+  view.ShowStatus(LangText(state, 23));
+  view.SetProgressPosition(0);
+  view.ProcessPendingMessages();
+  ProfileFile& script = *state.ScriptFile;
+  for (int n = 1; n <= state.RegCount; ++n) {
+    script.Section = Numbered(L"Reg", n);
+    std::wstring data = script.ProfileText(L"Data", L"");
+    int type = script.ProfileInteger(L"Type", 0);
+    std::wstring value = script.ProfileText(L"Value", L"");
+    std::wstring key = script.ProfileText(L"Key", L"");
+    std::wstring root = script.ProfileText(L"Root", L"");
+    WriteRegistryEntry(root, key, value, type, data, state);
+    if (state.CreateUninst) {
+      ProfileFile& list = *state.UninstallFile;
+      list.Section = Numbered(L"Reg", n);
+      list.ProfileText(L"Root", root);
+      list.ProfileText(L"Key", key);
+      list.ProfileText(L"Value", value);
+    }
+  }
+  if (state.CreateUninst) {
+    state.UninstallFile->Section = L"uninstall";
+    state.UninstallFile->ProfileInteger(L"RegCount", state.RegCount);
+  }
+}
+
+void CreateShortcuts(TSetupState& state, IInstallView& view) {
+  if (state.LnkCount <= 0) return;
+  view.ShowStatus(LangText(state, 24));
+  view.SetProgressPosition(0);
+  view.ProcessPendingMessages();
+  for (int n = 1; n <= state.LnkCount; ++n) {
+    state.ScriptFile->Section = Numbered(L"Lnk", n);
+    ShortcutEntry(n, state);
+  }
+}
+
+void RunPrograms(TSetupState& state, IInstallView& view) {
+  if (state.ExeCount <= 0) return;
+  view.ShowStatus(LangText(state, 19));
+  view.SetProgressPosition(0);
+  view.ProcessPendingMessages();
+  for (int n = 1; n <= state.ExeCount; ++n) {
+    state.ScriptFile->Section = Numbered(L"Exe", n);
+    ProgramEntry(n, state, view);
+    view.FocusWindow();
+  }
+}
+
+void LeaveUninstaller(TSetupState& state) {
+  state.ScriptFile->Section = L"setup1";
+  if (!state.CreateUninst) return;
+  CopyFileW((state.InstallerFolder + L"setup.dat").c_str(),
+            ExpandMacros(state.DestFolder + L"\\Uninstall.exe", state).c_str(), FALSE);
+  if (state.ScriptFile->ProfileBoolean(L"RegUninst", false)) WriteUninstallKey(state);
+}
+
+void ShowFinish(TSetupState& state, IInstallView& view) {
+  view.ShowFinishPage();
+  view.Repaint();
+  view.SetFinishTitle(LangText(state, 25));
+  view.EnableClose(LangText(state, 29));
+  state.Finished = true;
+  if (state.Reboot) {
+    view.SetFinishText(LangTextFormatted(state, 27, state.AppName));
+    view.OfferRestart(LangText(state, 28));
+  } else {
+    view.SetFinishText(LangTextFormatted(state, 26, state.AppName));
+  }
+  if (state.CopyFailed) {
+    view.SetFinishTitle(LangTextFormatted(state, 37, state.AppName));
+    view.SetFinishText(LangTextFormatted(state, 38, L""));
+  }
+}
+
+void CloseUninstallList(TSetupState& state, IInstallView& view) {
+  if (!state.CreateUninst) return;
+  ProfileFile& list = *state.UninstallFile;
+  list.Section = L"uninstall";
+  list.ProfileInteger(L"RegCount", state.RegCount);
+  list.Section = L"Ocx";
+  list.ProfileInteger(L"Count", state.OcxCounter);
+  list.Section = L"files";
+  list.ProfileInteger(L"Count", state.FileCounter);
+  list.Section = L"folders";
+  list.ProfileInteger(L"Count", state.FolderCounter);
+  list.Section = L"uninstall";
+  list.ProfileText(L"LinkText", view.LinkText());
+  list.ProfileText(L"LinkUrl", state.Site);
+  list.ProfileText(L"AppName", state.AppName);
+  list.Section = L"language";
+  for (int i = 1; i <= 7; ++i) list.ProfileText(std::to_wstring(i), LangText(state, 29 + i));
+
+  ProfileFile& script = *state.ScriptFile;
+  script.Section = L"un_exe";
+  int count = script.ProfileInteger(L"Count", 0);
+  list.Section = L"exe";
+  list.ProfileInteger(L"Count", count);
+  for (int i = 1; i <= count; ++i) {
+    std::wstring key = Numbered(L"exe", i);
+    list.ProfileText(key, ExpandMacros(script.ProfileText(key, L""), state));
+  }
+  script.Section = L"setup1";
+}
+
+}  // namespace
+
+void RunInstallation(TSetupState& state, IInstallView& view) {
+  Prepare(state, view);
+  CopySourceTree(state, view);
+  CopySingleFiles(state, view);
+  WriteIniEntries(state, view);
+  WriteRegistryValues(state, view);
+  CreateShortcuts(state, view);
+  RunPrograms(state, view);
+  LeaveUninstaller(state);
+  ShowFinish(state, view);
+  CloseUninstallList(state, view);
+  view.FocusWindow();
+  view.Repaint();
+}
+
+}  // namespace bramlow
