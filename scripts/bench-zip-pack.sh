@@ -15,7 +15,7 @@ cmake --preset native -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target kvzip >/dev/null
 kvzip=$build/ziparchive/kvzip
 cc -O2 -o "$build/deflate_limit" "$top/scripts/bench/deflate_limit.c" -lz
-[ -f "$corpus/MANIFEST.sha256" ] || /work/shared/bench-corpus/make-corpus.sh "$corpus" >/dev/null
+[ -f "$corpus/MANIFEST.sha256" ] || "$top/../shared/bench-corpus/make-corpus.sh" "$corpus" >/dev/null
 
 rm -rf "$out"; mkdir -p "$out"
 trap 'rm -rf "$out"' EXIT
