@@ -5,6 +5,7 @@
 
 #include "DecompressStream.h"
 #include "LegacyDecoders.h"
+#include "ZipCrypto.h"
 #include "ZipDirectory.h"
 #include "ZipMessages.h"
 #include "ZipWildcard.h"
@@ -26,7 +27,8 @@ bool ReadExact(TOsFile& f, void* buf, size_t count) {
 // Compressed bytes of one member, at most its compressed size.
 class TMemberInput : public TInputBuffer {
  public:
-  TMemberInput(TOsFile& file, uint64_t size) : TInputBuffer(65536), FFile(file), FLeft(size) {}
+  TMemberInput(TOsFile& file, uint64_t size, TZipCrypto* crypto)
+      : TInputBuffer(65536), FFile(file), FCrypto(crypto), FLeft(size) {}
 
  protected:
   size_t Fill(uint8_t* buffer, size_t capacity) override {
@@ -35,11 +37,13 @@ class TMemberInput : public TInputBuffer {
     int64_t n = FFile.Read(buffer, want);
     if (n <= 0) return 0;
     FLeft -= uint64_t(n);
+    if (FCrypto) FCrypto->Decrypt(buffer, size_t(n));
     return size_t(n);
   }
 
  private:
   TOsFile& FFile;
+  TZipCrypto* FCrypto;
   uint64_t FLeft;
 };
 
@@ -212,9 +216,30 @@ void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_
     return;
   }
   if (!FTestOnly && !DecideWrite(FCurrentName, path)) return;
-  if (member.Central.Flags & zipflag::Encrypted) {
-    Report(FCurrentName, "OnGetPassword", zipmsg::RequiredEventNotAssigned);
-    return;
+  TZipCrypto crypto;
+  const bool encrypted = member.Central.Flags & zipflag::Encrypted;
+  if (encrypted) {
+    // The header's last byte repeats the CRC's high byte, or the time's when the sizes
+    // follow the data.
+    uint8_t check = (member.Central.Flags & zipflag::DataDescriptor) ? uint8_t(local.Time >> 8)
+                                                                      : uint8_t(member.Central.Crc32 >> 24);
+    uint8_t stored[12];
+    bool fits = false;
+    if (member.Sizes.CompressedSize >= 12 && archive.Seek(dataOffset) && ReadExact(archive, stored, 12)) {
+      for (const std::string& password : Passwords) {
+        uint8_t header[12];
+        std::copy(stored, stored + 12, header);
+        crypto.Init(password);
+        if (crypto.CheckHeader(header, check)) {
+          fits = true;
+          break;
+        }
+      }
+    }
+    if (!fits) {
+      Report(FCurrentName, "OnGetPassword", zipmsg::RequiredEventNotAssigned);
+      return;
+    }
   }
   ++FCount;
   FMemberCounted = true;
@@ -231,7 +256,7 @@ void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_
     return;
   }
   try {
-    Decompress(archive, member, method, member.Central.Flags, dataOffset);
+    Decompress(archive, member, method, encrypted ? &crypto : nullptr, dataOffset);
   } catch (const EZipError&) {
     // A fatal report (already passed to OnError) ends this member only.
   }
@@ -239,17 +264,29 @@ void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_
   CheckCrc(storedCrc);
 }
 
-void TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, uint16_t flags,
+void TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto,
                         uint64_t dataOffset) {
+  uint64_t compressed = member.Sizes.CompressedSize;
+  if (crypto) {
+    dataOffset += 12;  // the encryption header
+    compressed -= 12;
+  }
   if (!archive.Seek(dataOffset)) return;
   const uint64_t size = member.Sizes.UncompressedSize;
-  if (method == 8 || method == 9) {
-    InflateMember(archive, size, method == 9);
+  const uint16_t flags = member.Central.Flags;
+  if ((method == 8 || method == 9) && !crypto) {
+    TDecompressStream stream(archive, -15, method == 9, &FCancel);
+    InflateMember(stream, size);
     return;
   }
-  TMemberInput input(archive, member.Sizes.CompressedSize);
+  TMemberInput input(archive, compressed, crypto);
+  if (method == 8 || method == 9) {
+    TDecompressStream stream(input, method == 9);
+    InflateMember(stream, size);
+    return;
+  }
   if (method == 0) {
-    uint64_t left = member.Sizes.CompressedSize;
+    uint64_t left = compressed;
     while (left > 0 && !FCancel) {
       ProcessPendingMessages();
       if (input.Avail == 0 && !input.Refill(kChunk)) break;
@@ -261,7 +298,7 @@ void TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t m
     }
     return;
   }
-  TLegacyContext ctx{input, member.Sizes.CompressedSize,
+  TLegacyContext ctx{input, compressed,
                      [&](const uint8_t* data, size_t count) {
                        ProcessPendingMessages();
                        WriteOutput(data, count);
@@ -275,9 +312,8 @@ void TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t m
     Explode(ctx, size, flags);
 }
 
-void TUnZip::InflateMember(TOsFile& archive, uint64_t size, bool deflate64) {
+void TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
   if (size == 0) return;
-  TDecompressStream stream(archive, -15, deflate64, &FCancel);
   uint64_t remaining = size;
   size_t chunk = size_t(std::min<uint64_t>(remaining, kChunk));
   std::vector<uint8_t> buffer(chunk);

@@ -8,9 +8,16 @@
 #include "UnBase.h"
 #include "ZipRecords.h"
 
+class TDecompressStream;
+class TZipCrypto;
+#include "ZipRecords.h"
+
 class TUnZip : public TUnBase {
  public:
   TUnZip() = default;
+
+  // Passwords tried, in order, on an encrypted member's header.
+  std::vector<std::string> Passwords;
 
   // Keeps the name when the file exists (else empties it) and recognises the archive type.
   void SetArchiveFile(const std::string& name);
@@ -34,7 +41,7 @@ class TUnZip : public TUnBase {
                                    std::vector<TMemberEntry>& members);
   void CollectFromLocalHeaders(TOsFile& archive, uint64_t start, std::vector<TMemberEntry>& members);
   void ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_t maxDate);
-  void Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, uint16_t flags,
+  void Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto,
                   uint64_t dataOffset);
-  void InflateMember(TOsFile& archive, uint64_t size, bool deflate64);
+  void InflateMember(TDecompressStream& stream, uint64_t size);
 };

@@ -1,6 +1,7 @@
 // kvzip: command-line front end to the ZIP engine, for benchmarks and outside checks.
 //   kvzip t ARCHIVE          decode every member and check its CRC, write nothing
 //   kvzip x ARCHIVE FOLDER   extract with stored folders, recursing into them
+//   (t and x take leading -pPASSWORD options for encrypted members)
 //   kvzip a ARCHIVE FOLDER   pack the folder's tree (names relative to FOLDER) into ARCHIVE
 // Silent on success; exit code 0 only when the engine reported no problem.
 #include <cstdio>
@@ -18,6 +19,8 @@
 
 namespace {
 int gProblems = 0;
+// Leading "-pPASSWORD" options give passwords for encrypted members.
+std::vector<std::string> gPasswords;
 
 void CountProblem(TZipCommon&, const std::string& file, const std::string& extended, const std::string&, int code) {
   ++gProblems;
@@ -26,12 +29,13 @@ void CountProblem(TZipCommon&, const std::string& file, const std::string& exten
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: kvzip t ARCHIVE | kvzip x ARCHIVE FOLDER | kvzip a ARCHIVE FOLDER\n");
+  std::fprintf(stderr, "usage: kvzip [-pPASSWORD] t ARCHIVE | kvzip [-pPASSWORD] x ARCHIVE FOLDER | kvzip a ARCHIVE FOLDER\n");
   return 2;
 }
 
 void PrepareReader(TUnZip& unzip, const std::string& archive) {
   unzip.OnError = CountProblem;
+  unzip.Passwords = gPasswords;
   unzip.FileSpec = {"*"};
   unzip.RecurseDirs = true;
   unzip.UseStoredDirs = true;
@@ -65,7 +69,11 @@ void Pack(const std::string& archive, const std::string& folder) {
   zip.Compress();
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(std::vector<std::string> args) {
+  while (!args.empty() && args[0].rfind("-p", 0) == 0) {
+    gPasswords.push_back(args[0].substr(2));
+    args.erase(args.begin());
+  }
   if (args.size() < 2) return Usage();
   const std::string& command = args[0];
   if (command == "t" && args.size() == 2) {

@@ -50,6 +50,8 @@ def builders(src, work):
             with open(a, "wb") as out:
                 return subprocess.run(["zip", "-qr", "-", "."], cwd=src, stdout=out)
         cases.append(("zip streamed", streamed))
+        # Encrypted with the traditional scheme; kvzip gets the password as -psecret.
+        cases.append(("zip encrypted", lambda a: run(["zip", "-qr", "-P", "secret", a, "."], cwd=src)))
     if sevenz:
         cases.append(("7z deflate64", lambda a: run([sevenz, "a", "-tzip", "-mm=Deflate64", "-mx=9", a, "."], cwd=src)))
         cases.append(("7z deflate", lambda a: run([sevenz, "a", "-tzip", "-mm=Deflate", a, "."], cwd=src)))
@@ -81,10 +83,13 @@ def main():
             build(archive)
             out = os.path.join(work, f"out{n}")
             problems = []
-            t = run([kvzip, "t", archive])
+            pw = ["-psecret"] if "encrypted" in label else []
+            t = run([kvzip] + pw + ["t", archive])
             if t.returncode != 0:
                 problems.append(f"kvzip t: {t.stderr.decode(errors='replace')[:300]}")
-            x = run([kvzip, "x", archive, out])
+            x = run([kvzip] + pw + ["x", archive, out])
+            if pw and run([kvzip, "-pwrong", "t", archive]).returncode == 0:
+                problems.append("a wrong password was accepted")
             if x.returncode != 0:
                 problems.append(f"kvzip x: {x.stderr.decode(errors='replace')[:300]}")
             for rel, data in files.items():
