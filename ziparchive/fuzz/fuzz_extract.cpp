@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zip.RecurseDirs = true;
   zip.UseStoredDirs = true;
   zip.CreateStoredDirs = true;
+  zip.Passwords = {"", "test"};  // reaches the decryption path now and then
   zip.OnError = [](TZipCommon&, const std::string&, const std::string&, const std::string&, int) {};
   // A few bytes can announce gigabytes; the fuzzer only needs the first few megabytes.
   zip.OnProgress = [](TUnBase& s, uint64_t, uint64_t total) {
