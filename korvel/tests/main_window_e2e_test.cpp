@@ -28,6 +28,8 @@ enum { actOpen, actApply, actDelete, actRestore, actDownload, actAbout, actSite,
 const wchar_t kApplied[] = L"Выбранный логон был успешно применен!";
 const wchar_t kRestored[] = L"Системный логон был восстановлен!";
 const wchar_t kOverwrite[] = L"Логон с таким именем уже существует, вы хотите его перезаписать?";
+const wchar_t kConversionFailed[] =
+    L"Не удалось преобразовать пакет логона. Библиотека осталась без изменений.";
 const wchar_t kUnreadable[] =
     L"Не удалось прочитать выбранный логон: файл отсутствует или повреждён. Логон не был применен.";
 
@@ -153,6 +155,7 @@ class MainWindowE2E : public ::testing::Test {
   static void Package(const std::wstring& archive, const std::map<std::wstring, std::string>& files) {
     testing::ScratchFolder source(L"kve2e");
     for (const auto& [name, bytes] : files) WriteBytes(source / name, bytes);
+    DeleteFileW(archive.c_str());  // the writer would add to an existing archive
     ZipPackageWriter writer;
     ASSERT_TRUE(writer.PackFolder(archive, source.path()));
   }
@@ -180,7 +183,15 @@ class MainWindowE2E : public ::testing::Test {
   }
 
   std::optional<kvdriver::MessageBoxInfo> WaitForBox() {
-    return kvdriver::WaitForMessageBox(korvel.Id(), 30000, L"Korvel 2.0");
+    auto box = kvdriver::WaitForMessageBox(korvel.Id(), 30000, L"Korvel 2.0");
+    PauseForScreenshot();
+    return box;
+  }
+
+  // With KV_E2E_PAUSE_MS set, windows stay up that long so a screenshot can be taken.
+  static void PauseForScreenshot() {
+    wchar_t value[16] = {};
+    if (GetEnvironmentVariableW(L"KV_E2E_PAUSE_MS", value, 16)) Sleep(_wtoi(value));
   }
 
   // Clicks "Open", types the file's path into the dialog and confirms.
@@ -264,7 +275,23 @@ TEST_F(MainWindowE2E, ImportsAsksBeforeReplacingConvertsAndDeletes) {
   ASSERT_TRUE(reader.ExtractRoot(app + L"logons\\Night.kvl", out.path()));
   EXPECT_EQ(testing::NamesIn(out.path()), (std::set<std::wstring>{L"100.bmp", L"uifile.txt"}));
 
+  // A foreign package without theme.ini is refused, and the old package of its name stays.
+  const std::string night = ReadBytes(app + L"logons\\Night.kvl");
+  Package(incoming + L"Night.LogonXP", {{L"Bitmap_100.bmp", bitmap100}});
+  ASSERT_NO_FATAL_FAILURE(ImportFile(incoming + L"Night.LogonXP"));
+  question = WaitForBox();
+  ASSERT_TRUE(question.has_value());
+  kvdriver::AnswerMessageBox(*question, IDYES);
+  ASSERT_TRUE(kvdriver::WaitForWindowGone(question->hwnd, 10000));
+  auto failure = WaitForBox();
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->text, kConversionFailed);
+  kvdriver::AnswerMessageBox(*failure, IDOK);
+  ASSERT_TRUE(kvdriver::WaitForWindowGone(failure->hwnd, 10000));
+  EXPECT_EQ(ReadBytes(app + L"logons\\Night.kvl"), night);
+
   ASSERT_TRUE(list->Select(L"Meadow.KvL"));
+  PauseForScreenshot();
   Click(actDelete);
   EXPECT_TRUE(ListBecomes({L"Broken.kvl", L"Night.kvl", L"Sunrise.kvl"}));
   EXPECT_FALSE(FileExists(app + L"logons\\Meadow.KvL"));
@@ -312,7 +339,14 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->text, kRestored);
   kvdriver::AnswerMessageBox(*box, IDOK);
+  ASSERT_TRUE(kvdriver::WaitForWindowGone(box->hwnd, 10000));
   EXPECT_EQ(ReadBytes(logonkv), ReadBytes(logonui));
+
+  Click(actAbout);
+  box = WaitForBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_NE(box->text.find(L"Korvel 2.0"), std::wstring::npos);
+  kvdriver::AnswerMessageBox(*box, IDOK);
 }
 
 }  // namespace
