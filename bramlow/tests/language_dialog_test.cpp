@@ -63,7 +63,7 @@ TEST_F(LanguageDialog, EnterActsAsOk) {
   form.cbbLanguage.SetFocus();
   ::PostMessageW(form.cbbLanguage.Handle(), WM_KEYDOWN, VK_RETURN, 0x001C0001);
   ::PostMessageW(form.cbbLanguage.Handle(), WM_KEYUP, VK_RETURN, 0xC01C0001);
-  for (int i = 0; i < 20 && !accepted; ++i) {
+  for (int i = 0; i < 500 && !accepted; ++i) {
     ui::Application::Get().ProcessPendingMessages();
     ::Sleep(10);
   }
