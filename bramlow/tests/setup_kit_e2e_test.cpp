@@ -1,0 +1,511 @@
+// bramlow.exe on the sample kit, driven as a user would: choose the language, walk through the
+// licence, type a destination with a trailing backslash, install; check everything the
+// installation leaves; then run the installed Uninstall.exe and check that all of it is gone
+// and nothing else was touched. Also the start-up failures: OnlyNT refusing, no language file,
+// and the question when the wizard is closed early.
+#include <windows.h>
+#include <gtest/gtest.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "driver.h"
+#include "ui/handles.h"
+
+namespace {
+
+using kvdriver::WindowQuery;
+
+constexpr DWORD kWait = 20000;
+const wchar_t kAppKey[] = L"Software\\Example\\Sample Viewer";
+const wchar_t kUninstallKey[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Sample_Viewer_1_0";
+
+// The kit the build assembled, as Wine sees it (its Z: drive is the Unix root).
+std::wstring KitFolder() {
+  std::string unix = KIT_DIR;
+  std::wstring path = L"Z:";
+  for (char c : unix) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadBytes(const std::wstring& path) {
+  ui::FileHandle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+  std::string bytes;
+  if (!f) return bytes;
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+  return bytes;
+}
+
+void WriteBytes(const std::wstring& path, const std::string& bytes) {
+  ui::FileHandle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// Files of a tree relative to its root, folders with a trailing backslash.
+void ListTree(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out) {
+  WIN32_FIND_DATAW data;
+  ui::FindHandle find(::FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &data));
+  if (!find) return;
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      out.push_back(relative + name + L"\\");
+      ListTree(root, relative + name + L"\\", out);
+    } else {
+      out.push_back(relative + name);
+    }
+  } while (::FindNextFileW(find.get(), &data));
+}
+
+void CopyTree(const std::wstring& from, const std::wstring& to) {
+  ::CreateDirectoryW(to.c_str(), nullptr);
+  std::vector<std::wstring> entries;
+  ListTree(from, L"", entries);
+  for (const std::wstring& e : entries) {
+    if (e.back() == L'\\') {
+      ::CreateDirectoryW((to + L"\\" + e).c_str(), nullptr);
+    } else {
+      ::CopyFileW((from + L"\\" + e).c_str(), (to + L"\\" + e).c_str(), FALSE);
+    }
+  }
+}
+
+void RemoveTree(const std::wstring& path) {
+  if (!Exists(path)) return;
+  std::wstring from = path + L'\0';
+  SHFILEOPSTRUCTW op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+  ::SHFileOperationW(&op);
+}
+
+std::wstring Ini(const std::wstring& file, const wchar_t* section, const std::wstring& key) {
+  wchar_t buffer[2048] = {};
+  ::GetPrivateProfileStringW(section, key.c_str(), L"<missing>", buffer, 2048, file.c_str());
+  return buffer;
+}
+
+std::wstring Special(int csidl) {
+  wchar_t path[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+  return path;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+
+std::optional<std::wstring> RegText(HKEY root, const wchar_t* key, const wchar_t* name) {
+  HKEY k;
+  if (::RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
+  ui::RegKey owner(k);
+  wchar_t buffer[1024] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
+  if (::RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  if (type == REG_DWORD) {
+    DWORD number = 0;
+    std::memcpy(&number, buffer, sizeof number);
+    return std::to_wstring(number);
+  }
+  if (type == REG_BINARY) return std::wstring(reinterpret_cast<char*>(buffer), reinterpret_cast<char*>(buffer) + size);
+  return std::wstring(buffer);
+}
+
+bool KeyExists(HKEY root, const wchar_t* key) {
+  HKEY k;
+  if (::RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  ::RegCloseKey(k);
+  return true;
+}
+
+std::wstring ShortcutTarget(const std::wstring& link) {
+  ui::ComPtr<IShellLinkW> shell;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(shell.put())))) {
+    return L"<no shell link>";
+  }
+  ui::ComPtr<IPersistFile> file;
+  if (FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return L"";
+  if (FAILED(file->Load(link.c_str(), STGM_READ))) return L"<unreadable>";
+  wchar_t target[MAX_PATH] = {};
+  shell->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+  return target;
+}
+
+// Documents the kit opens through the shell come up in the system's text editor: close them.
+void CloseEditors() {
+  for (int round = 0; round < 10; ++round) {
+    WindowQuery q;
+    q.className = L"Notepad";
+    auto editors = kvdriver::TopWindows(q);
+    if (editors.empty() && round > 0) return;
+    for (const auto& w : editors) kvdriver::CloseWindow(w.hwnd);
+    ::Sleep(300);
+  }
+}
+
+// The first visible control of a class, whatever its text.
+HWND FindByClass(HWND top, const wchar_t* className) {
+  for (const auto& c : kvdriver::Controls(top)) {
+    if (_wcsicmp(c.className.c_str(), className) == 0 && c.visible) return c.hwnd;
+  }
+  return nullptr;
+}
+
+// Waits until a control with this text shows up in the window.
+bool WaitForControl(HWND top, const std::wstring& text, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited <= timeoutMs; waited += 100) {
+    HWND c = kvdriver::FindControl(top, text);
+    if (c && ::IsWindowVisible(c)) return true;
+    ::Sleep(100);
+  }
+  return false;
+}
+
+// Waits until a control with this text shows up, answering with OK the message boxes the
+// process shows meanwhile (a document the system cannot open is reported so); their texts
+// are collected.
+bool WaitAnsweringBoxes(HWND top, DWORD processId, const std::wstring& text, DWORD timeoutMs,
+                        std::vector<std::wstring>& boxes) {
+  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start <= timeoutMs; ::Sleep(100)) {
+    HWND c = kvdriver::FindControl(top, text);
+    if (c && ::IsWindowVisible(c)) return true;
+    if (auto box = kvdriver::WaitForMessageBox(processId, 0)) {
+      boxes.push_back(box->text);
+      kvdriver::AnswerMessageBox(*box, IDOK);
+      ::Sleep(300);
+    }
+  }
+  return false;
+}
+
+// Answers a process's message boxes with OK until it ends; returns their texts.
+std::vector<std::wstring> AnswerUntilEnd(kvdriver::Process& process, DWORD timeoutMs) {
+  std::vector<std::wstring> boxes;
+  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start <= timeoutMs && process.Running(); ::Sleep(100)) {
+    if (auto box = kvdriver::WaitForMessageBox(process.Id(), 0)) {
+      boxes.push_back(box->text);
+      kvdriver::AnswerMessageBox(*box, IDOK);
+      ::Sleep(300);
+    }
+  }
+  return boxes;
+}
+
+class SetupKit : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::CoInitialize(nullptr);
+    wchar_t temp[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, temp);
+    kit = std::wstring(temp) + L"kv-kit-" + std::to_wstring(::GetCurrentProcessId());
+    RemoveTree(kit);
+    CopyTree(KitFolder(), kit);
+    ASSERT_TRUE(Exists(kit + L"\\bramlow.exe")) << "the build assembles the kit with the engine";
+  }
+  void TearDown() override {
+    CloseEditors();
+    for (HWND w : {kvdriver::FindTopWindow({L"", L"TForm1", setup.Id()}),
+                   kvdriver::FindTopWindow({L"", L"TForm2", setup.Id()})}) {
+      if (w) kvdriver::CloseWindow(w);
+    }
+    if (setup && setup.Running()) setup.Kill();
+    RemoveTree(kit);
+    ::CoUninitialize();
+  }
+
+  // Starts the engine and passes the language dialog with the language chosen.
+  HWND StartAndChoose(const std::wstring& language, bool waitForWizard = true) {
+    setup = kvdriver::Start(kit + L"\\bramlow.exe", L"", kit);
+    HWND dialog = kvdriver::WaitForWindow({L"Language", L"TForm2", setup.Id()}, kWait);
+    if (!dialog) return nullptr;
+    HWND list = FindByClass(dialog, L"ComboBox");
+    if (list && !language.empty()) {
+      LRESULT count = ::SendMessageW(list, CB_GETCOUNT, 0, 0);
+      for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        ::SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        if (language == text) ::SendMessageW(list, CB_SETCURSEL, i, 0);
+      }
+    }
+    kvdriver::ClickButton(dialog, L"OK");
+    return waitForWizard ? kvdriver::WaitForWindow({L"", L"TForm1", setup.Id()}, kWait) : dialog;
+  }
+
+  std::wstring kit;
+  kvdriver::Process setup;
+};
+
+TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
+  const std::wstring base = L"C:\\kv-e2e-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring dest = base + L"\\Sample Viewer";
+  const std::wstring programs = Special(CSIDL_PROGRAMS);
+  const std::wstring desktop = Special(CSIDL_DESKTOPDIRECTORY);
+  RemoveTree(base);
+  RemoveTree(programs + L"\\Sample Viewer");
+  ::DeleteFileW((desktop + L"\\Sample Viewer.lnk").c_str());
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey);
+  ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  // What must survive the uninstaller: a file beside the destination, one in the program
+  // menu, and a value next to the application's key.
+  ::CreateDirectoryW(base.c_str(), nullptr);
+  WriteBytes(base + L"\\keep.txt", "keep");
+  WriteBytes(programs + L"\\kv-keep.txt", "keep");
+  HKEY example;
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Example", 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &example, nullptr), ERROR_SUCCESS);
+  ::RegSetValueExW(example, L"Keep", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
+  ::RegCloseKey(example);
+
+  // The kit's uninstaller entry names a document, which the uninstaller (it starts programs,
+  // it does not open documents) cannot run: here it runs a program that ends at once.
+  std::string script = ReadBytes(kit + L"\\setup.qx1");
+  size_t entry = script.find("exe1=%Dest%\\docs\\guide.txt");
+  ASSERT_NE(entry, std::string::npos);
+  script.replace(entry, std::string("exe1=%Dest%\\docs\\guide.txt").size(), "exe1=%System%\\cmd.exe /c exit");
+  WriteBytes(kit + L"\\setup.qx1", script);
+
+  HWND wizard = StartAndChoose(L"English");
+  ASSERT_NE(wizard, nullptr);
+  EXPECT_EQ(kvdriver::WindowText(wizard), L"Sample Viewer 1.0 Setup");
+  SIZE client = kvdriver::ClientSize(wizard);
+  EXPECT_EQ(client.cx, 495);
+  EXPECT_EQ(client.cy, 357);
+  ASSERT_TRUE(WaitForControl(wizard, L"Welcome to the Sample Viewer 1.0 Setup Wizard", kWait));
+  EXPECT_TRUE(kvdriver::FindControl(wizard, L"Sample Viewer home page"));
+
+  ASSERT_TRUE(kvdriver::ClickButton(wizard, L"Next >"));
+  ASSERT_TRUE(WaitForControl(wizard, L"License Agreement", kWait));
+  HWND viewer = FindByClass(wizard, L"RichEdit20W");
+  ASSERT_NE(viewer, nullptr);
+  std::wstring licence = kvdriver::WindowText(viewer);
+  EXPECT_NE(licence.find(L"SAMPLE VIEWER 1.0 LICENCE AGREEMENT"), std::wstring::npos);
+  EXPECT_EQ(licence.find(L"\\rtf"), std::wstring::npos);
+
+  ASSERT_TRUE(kvdriver::ClickButton(wizard, L"I Agree"));
+  ASSERT_TRUE(WaitForControl(wizard, L"Choose Install Location", kWait));
+  HWND edit = kvdriver::FindControl(wizard, Special(CSIDL_PROGRAM_FILES) + L"\\Sample Viewer", L"Edit");
+  ASSERT_NE(edit, nullptr) << "the script's destination, expanded";
+  std::wstring typed = dest + L"\\";
+  ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+
+  ASSERT_TRUE(kvdriver::ClickButton(wizard, L"Next >"));
+  std::vector<std::wstring> installBoxes;
+  ASSERT_TRUE(WaitAnsweringBoxes(wizard, setup.Id(), L"Completing the Setup Wizard", 60000, installBoxes));
+  // At most the report of the one document the kit opens (readme.txt), where the system
+  // has no program for it.
+  EXPECT_LE(installBoxes.size(), 1u);
+  EXPECT_TRUE(WaitForControl(wizard, L"Sample Viewer 1.0 has been installed on your computer. Click Finish to close Setup.", 1000));
+  HWND restartBox = kvdriver::FindControl(wizard, L"Restart now");
+  EXPECT_TRUE(!restartBox || !::IsWindowVisible(restartBox));
+  CloseEditors();
+  ASSERT_TRUE(kvdriver::ClickButton(wizard, L"Finish"));
+  auto code = setup.Wait(kWait);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0u);
+
+  // The tree, the single files and the uninstaller.
+  std::vector<std::wstring> tree;
+  ListTree(kit + L"\\app", L"", tree);
+  for (const std::wstring& e : tree) {
+    SCOPED_TRACE(std::string(e.begin(), e.end()));
+    if (e.back() == L'\\' || e == L"viewer.ini") {
+      EXPECT_TRUE(Exists(dest + L"\\" + e));
+    } else {
+      EXPECT_EQ(ReadBytes(dest + L"\\" + e), ReadBytes(kit + L"\\app\\" + e));
+    }
+  }
+  EXPECT_EQ(ReadBytes(dest + L"\\docs\\License.rtf"), ReadBytes(kit + L"\\setup.rtf"));
+  EXPECT_EQ(ReadBytes(dest + L"\\lang\\English.qxl"), ReadBytes(kit + L"\\English.qxl"));
+  EXPECT_EQ(ReadBytes(dest + L"\\Uninstall.exe"), ReadBytes(kit + L"\\setup.dat"));
+
+  // INI entries and registry values.
+  EXPECT_EQ(Ini(dest + L"\\viewer.ini", L"Paths", L"Data"), dest + L"\\data");
+  EXPECT_EQ(Ini(dest + L"\\viewer.ini", L"Options", L"Language"), L"English");
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, kAppKey, L"Path"), dest);
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, kAppKey, L"Version"), L"256");
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, kAppKey, L"Signature"), L"SV");
+
+  // Shortcuts, read back.
+  const std::wstring group = programs + L"\\Sample Viewer";
+  EXPECT_TRUE(SamePath(ShortcutTarget(group + L"\\Read me.lnk"), dest + L"\\readme.txt"));
+  EXPECT_TRUE(SamePath(ShortcutTarget(group + L"\\User guide.lnk"), dest + L"\\docs\\guide.txt"));
+  EXPECT_TRUE(SamePath(ShortcutTarget(desktop + L"\\Sample Viewer.lnk"), dest + L"\\readme.txt"));
+
+  // The uninstall list, key by key: tree files first (1-7), then the new single files, then
+  // the shortcuts; tree folders parent before child, then the program group once per link.
+  const std::wstring list = dest + L"\\Uninstall.ini";
+  ASSERT_TRUE(Exists(list)) << "formed before the trailing backslash was removed";
+  std::set<std::wstring> treeFiles, listedTree;
+  for (const std::wstring& e : tree) if (e.back() != L'\\') treeFiles.insert(dest + L"\\" + e);
+  ASSERT_EQ(treeFiles.size(), 7u);
+  for (int n = 1; n <= 7; ++n) listedTree.insert(Ini(list, L"files", std::to_wstring(n)));
+  EXPECT_EQ(listedTree, treeFiles);
+  EXPECT_EQ(Ini(list, L"files", L"8"), dest + L"\\docs\\License.rtf");
+  EXPECT_EQ(Ini(list, L"files", L"9"), dest + L"\\lang\\English.qxl");
+  EXPECT_TRUE(SamePath(Ini(list, L"files", L"10"), group + L"\\Read me.lnk"));
+  EXPECT_TRUE(SamePath(Ini(list, L"files", L"11"), group + L"\\User guide.lnk"));
+  EXPECT_TRUE(SamePath(Ini(list, L"files", L"12"), desktop + L"\\Sample Viewer.lnk"));
+  EXPECT_EQ(Ini(list, L"files", L"Count"), L"12");
+  EXPECT_EQ(Ini(list, L"files", L"13"), L"<missing>");
+  std::vector<std::wstring> folders;
+  for (int n = 1; n <= 4; ++n) folders.push_back(Ini(list, L"folders", std::to_wstring(n)));
+  std::set<std::wstring> treeFolders;
+  for (const std::wstring& e : tree) if (e.back() == L'\\') treeFolders.insert(dest + L"\\" + e.substr(0, e.size() - 1));
+  EXPECT_EQ(std::set<std::wstring>(folders.begin(), folders.end()), treeFolders);
+  auto at = [&](const std::wstring& f) { return std::find(folders.begin(), folders.end(), f) - folders.begin(); };
+  EXPECT_LT(at(dest + L"\\data"), at(dest + L"\\data\\samples"));
+  EXPECT_TRUE(SamePath(Ini(list, L"folders", L"5"), group));
+  EXPECT_TRUE(SamePath(Ini(list, L"folders", L"6"), group));
+  EXPECT_EQ(Ini(list, L"folders", L"Count"), L"6");
+  EXPECT_EQ(Ini(list, L"Ocx", L"Count"), L"0");
+  for (int n = 1; n <= 3; ++n) {
+    std::wstring section = L"Reg" + std::to_wstring(n);
+    EXPECT_EQ(Ini(list, section.c_str(), L"Root"), L"HKEY_CURRENT_USER");
+    EXPECT_EQ(Ini(list, section.c_str(), L"Key"), kAppKey);
+  }
+  EXPECT_EQ(Ini(list, L"Reg1", L"Value"), L"Path");
+  EXPECT_EQ(Ini(list, L"Reg2", L"Value"), L"Version");
+  EXPECT_EQ(Ini(list, L"Reg3", L"Value"), L"Signature");
+  EXPECT_EQ(Ini(list, L"uninstall", L"RegCount"), L"3");
+  EXPECT_EQ(Ini(list, L"uninstall", L"LinkText"), L"Sample Viewer home page");
+  EXPECT_EQ(Ini(list, L"uninstall", L"LinkUrl"), L"http://www.example.com/viewer/");
+  EXPECT_EQ(Ini(list, L"uninstall", L"AppName"), L"Sample Viewer 1.0");
+  const std::wstring languageFile = kit + L"\\English.qxl";
+  for (int i = 1; i <= 7; ++i) {
+    EXPECT_EQ(Ini(list, L"language", std::to_wstring(i)),
+              Ini(languageFile, L"language", std::to_wstring(29 + i)));
+  }
+  EXPECT_EQ(Ini(list, L"exe", L"Count"), L"1");
+  EXPECT_EQ(Ini(list, L"exe", L"exe1"), Special(CSIDL_SYSTEM) + L"\\cmd.exe /c exit");
+
+  // The system's list of programs.
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"), L"Sample Viewer 1.0");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"\"" + dest + L"\\Uninstall.exe\"");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon"), dest + L"\\Uninstall.exe");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"URLInfoAbout"), L"http://www.example.com/viewer/");
+
+  // The uninstaller, as the system's list starts it.
+  kvdriver::Process remover = kvdriver::Start(dest + L"\\Uninstall.exe", L"", dest);
+  auto question = kvdriver::WaitForMessageBox(remover.Id(), kWait);
+  ASSERT_TRUE(question.has_value());
+  EXPECT_NE(question->text.find(L"Sample Viewer 1.0"), std::wstring::npos);
+  kvdriver::AnswerMessageBox(*question, IDYES);
+  std::vector<std::wstring> removerBoxes = AnswerUntilEnd(remover, 60000);
+  ASSERT_FALSE(removerBoxes.empty());
+  EXPECT_EQ(removerBoxes.back(), L"Sample Viewer 1.0 was removed from your computer.");
+  auto removerCode = remover.Wait(kWait);
+  ASSERT_TRUE(removerCode.has_value());
+  EXPECT_EQ(*removerCode, 0u);
+  CloseEditors();
+  // The uninstaller takes itself and the emptied destination away after it has ended.
+  for (int i = 0; i < 100 && Exists(dest); ++i) ::Sleep(200);
+
+  // The list names no folder made for a single file (the kit puts English.qxl into a new
+  // lang folder), so that empty folder, and with it the destination, stays.
+  std::vector<std::wstring> left;
+  ListTree(dest, L"", left);
+  EXPECT_EQ(left, std::vector<std::wstring>{L"lang\\"});
+  EXPECT_FALSE(Exists(dest + L"\\Uninstall.exe"));
+  EXPECT_FALSE(Exists(dest + L"\\Uninstall.ini"));
+  EXPECT_FALSE(Exists(group));
+  EXPECT_FALSE(Exists(desktop + L"\\Sample Viewer.lnk"));
+  EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kAppKey, L"Path"));
+  EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kAppKey, L"Version"));
+  EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kAppKey, L"Signature"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  EXPECT_EQ(ReadBytes(base + L"\\keep.txt"), "keep");
+  EXPECT_EQ(ReadBytes(programs + L"\\kv-keep.txt"), "keep");
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, L"Software\\Example", L"Keep"), L"1");
+
+  ::DeleteFileW((programs + L"\\kv-keep.txt").c_str());
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey);
+  RemoveTree(base);
+}
+
+TEST_F(SetupKit, OnlyNtOneRefusesWithTheErrorBoxAndInstallsNothing) {
+  std::string script = ReadBytes(kit + L"\\setup.qx1");
+  size_t at = script.find("OnlyNT=0");
+  ASSERT_NE(at, std::string::npos);
+  script.replace(at, 8, "OnlyNT=1");
+  WriteBytes(kit + L"\\setup.qx1", script);
+  const std::wstring defaultDest = Special(CSIDL_PROGRAM_FILES) + L"\\Sample Viewer";
+  RemoveTree(defaultDest);
+  // The refusal comes while the wizard is being shown.
+  ASSERT_NE(StartAndChoose(L"English", false), nullptr);
+  auto box = kvdriver::WaitForMessageBox(setup.Id(), kWait, L"Sample Viewer 1.0 Setup");
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, L"Sample Viewer 1.0 needs Windows NT, 2000, XP or later. Setup will now close.");
+  kvdriver::AnswerMessageBox(*box, IDOK);
+  auto code = setup.Wait(kWait);
+  ASSERT_TRUE(code.has_value()) << "closes without a question";
+  EXPECT_EQ(*code, 0u);
+  EXPECT_FALSE(Exists(defaultDest));
+}
+
+TEST_F(SetupKit, ClosingOnTheWelcomePageAsksAndNoKeepsTheWizard) {
+  HWND wizard = StartAndChoose(L"Russian");
+  ASSERT_NE(wizard, nullptr);
+  ASSERT_TRUE(kvdriver::CloseWindow(wizard));
+  auto box = kvdriver::WaitForMessageBox(setup.Id(), kWait, L"Sample Viewer 1.0 Setup");
+  ASSERT_TRUE(box.has_value());
+  std::wstring russian17 = Ini(kit + L"\\Russian.qxl", L"language", L"17");
+  size_t split = russian17.find(L"\\n");
+  ASSERT_NE(split, std::wstring::npos);
+  std::wstring firstLine = russian17.substr(0, split);
+  size_t arg = firstLine.find(L"%s");
+  if (arg != std::wstring::npos) firstLine.replace(arg, 2, L"Sample Viewer 1.0");
+  EXPECT_EQ(box->text.substr(0, firstLine.size()), firstLine);
+  kvdriver::AnswerMessageBox(*box, IDNO);
+  ::Sleep(500);
+  EXPECT_TRUE(setup.Running());
+  EXPECT_TRUE(::IsWindowVisible(wizard));
+
+  ASSERT_TRUE(kvdriver::CloseWindow(wizard));
+  box = kvdriver::WaitForMessageBox(setup.Id(), kWait, L"Sample Viewer 1.0 Setup");
+  ASSERT_TRUE(box.has_value());
+  kvdriver::AnswerMessageBox(*box, IDYES);
+  auto code = setup.Wait(kWait);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0u);
+}
+
+TEST_F(SetupKit, WithoutLanguageFilesEveryTextIsEmptyAndNothingBreaks) {
+  ::DeleteFileW((kit + L"\\English.qxl").c_str());
+  ::DeleteFileW((kit + L"\\Russian.qxl").c_str());
+  HWND wizard = StartAndChoose(L"");
+  ASSERT_NE(wizard, nullptr);
+  ::Sleep(300);
+  EXPECT_EQ(kvdriver::WindowText(wizard), L"Sample Viewer 1.0 Setup");
+  int emptyButtons = 0;
+  for (const auto& c : kvdriver::Controls(wizard)) {
+    if (c.className == L"Button" && c.visible && c.text.empty()) ++emptyButtons;
+  }
+  EXPECT_GE(emptyButtons, 3) << "Back, Next and Cancel have no caption";
+  ASSERT_TRUE(kvdriver::CloseWindow(wizard));
+  auto box = kvdriver::WaitForMessageBox(setup.Id(), kWait);
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->text, L"");
+  kvdriver::AnswerMessageBox(*box, IDYES);
+  auto code = setup.Wait(kWait);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 0u);
+}
+
+}  // namespace
