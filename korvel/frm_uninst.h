@@ -2,6 +2,9 @@
 #pragma once
 #include "app_mode.h"
 #include "ui/form.h"
+#include "ui/label.h"
+#include "ui/progress_bar.h"
+#include "ui/timer.h"
 
 namespace korvel {
 
@@ -10,8 +13,16 @@ public:
   explicit TfrmUninst(AppMode mode);
   AppMode Mode() const noexcept { return mode_; }
 
+  ui::Label Label1{*this, L"Производится удаление! Пожалуйста подождите...", 72, 8, 285,
+                  13, false};
+  ui::ProgressBar pbrUninst{*this, 56, 24, 289, 17, 0, 100};
+  ui::Timer tmrMain{30, false};
+
 private:
   static ui::FormStyle Style();
+  void FormShow();
+  void FormPaint(ui::Canvas& canvas);
+  void tmrMainTimer();
   AppMode mode_;
 };
 

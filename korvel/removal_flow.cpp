@@ -24,9 +24,9 @@ RemovalTexts RemovalTexts::FromResources() {
   return RemovalTexts{ui::LoadStringResource(65222), ui::LoadStringResource(65223)};
 }
 
-bool ConfirmRemoval(const std::wstring& firstArgument, const std::wstring& caption,
-                    const RemovalTexts& texts, ui::IUserPrompt& prompt) {
-  if (firstArgument != L"/2") return true;
+bool ConfirmRemoval(bool askFirst, const std::wstring& caption, const RemovalTexts& texts,
+                    ui::IUserPrompt& prompt) {
+  if (!askFirst) return true;
   return prompt.Ask({caption, texts.confirm, RGB(255, 0, 0), true});
 }
 

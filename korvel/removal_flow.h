@@ -38,8 +38,8 @@ struct RemovalTexts {
   static RemovalTexts FromResources();
 };
 
-// True when the removal may go on: always for "/3", after an OK for "/2".
-bool ConfirmRemoval(const std::wstring& firstArgument, const std::wstring& caption,
+// True when the removal may go on: at once without askFirst ("/3"), after an OK with it ("/2").
+bool ConfirmRemoval(bool askFirst, const std::wstring& caption,
                     const RemovalTexts& texts, ui::IUserPrompt& prompt);
 
 struct RemovalResult {

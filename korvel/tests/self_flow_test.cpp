@@ -82,15 +82,15 @@ TEST_F(SetupFlow, RegistryFailureComesBackAsTheErrorText) {
   EXPECT_EQ(actions.removalsStarted, 0);
 }
 
-TEST(RemovalConfirmation, OnlySlashTwoAsksInBoldRed) {
+TEST(RemovalConfirmation, AsksInBoldRedOnlyWhenToldTo) {
   ui::ScriptedPrompt prompt;
-  EXPECT_TRUE(ConfirmRemoval(L"/3", L"Korvel --- Uninstall", kRemovalTexts, prompt));
+  EXPECT_TRUE(ConfirmRemoval(false, L"Korvel --- Uninstall", kRemovalTexts, prompt));
   EXPECT_TRUE(prompt.Asked().empty());
 
   prompt.AnswerAsk(false);
   prompt.AnswerAsk(true);
-  EXPECT_FALSE(ConfirmRemoval(L"/2", L"Korvel --- Uninstall", kRemovalTexts, prompt));
-  EXPECT_TRUE(ConfirmRemoval(L"/2", L"Korvel --- Uninstall", kRemovalTexts, prompt));
+  EXPECT_FALSE(ConfirmRemoval(true, L"Korvel --- Uninstall", kRemovalTexts, prompt));
+  EXPECT_TRUE(ConfirmRemoval(true, L"Korvel --- Uninstall", kRemovalTexts, prompt));
   ASSERT_EQ(prompt.Asked().size(), 2u);
   EXPECT_EQ(prompt.Asked()[0].text, L"Remove?");
   EXPECT_EQ(prompt.Asked()[0].caption, L"Korvel --- Uninstall");

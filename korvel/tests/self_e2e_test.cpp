@@ -1,0 +1,264 @@
+// Korvel's "/1", "/2" and "/3" run for real under Wine: the program is copied into a scratch
+// folder and driven like a user would. The prefix's registration and logonkv.exe are put back
+// as they were afterwards.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "driver.h"
+#include "program_paths.h"
+#include "registry_key.h"
+#include "self_install.h"
+#include "self_test_support.h"
+#include "self_uninstall.h"
+
+namespace korvel {
+namespace {
+
+using testing::Exists;
+using testing::ReadFileBytes;
+using testing::RemoveTree;
+using testing::ScratchFolder;
+using testing::WriteFileBytes;
+
+constexpr DWORD kWindowWait = 15000;  // the bars alone take 2.5 s and 3 s
+const wchar_t kSetupCaption[] = L"Korvel --- Setup";
+const wchar_t kUninstallCaption[] = L"Korvel --- Uninstall";
+const wchar_t kWineAppVersionKey[] = L"Software\\Wine\\AppDefaults\\kvother.exe";
+
+std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& key, const wchar_t* name) {
+  return ReadRegString(OpenRegKey(root, key), name, 4096);
+}
+
+size_t ValueCount(HKEY root, const std::wstring& key) {
+  ui::RegKey opened = OpenRegKey(root, key);
+  DWORD values = 0;
+  if (!opened) return 0;
+  RegQueryInfoKeyW(opened.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                   nullptr, nullptr, nullptr, nullptr);
+  return values;
+}
+
+// The text of the question window's label.
+std::wstring QuestionText(HWND question) {
+  for (const kvdriver::WindowInfo& control : kvdriver::Controls(question))
+    if (control.className == L"Static") return control.text;
+  return {};
+}
+
+class SelfInstallE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    system_ = SystemFolder();
+    savedUiHost_ = ReadValue(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, L"UIHost");
+    hadLogonCopy_ = Exists(system_ + kLogonHostCopy);
+    if (hadLogonCopy_) savedLogonCopy_ = ReadFileBytes(system_ + kLogonHostCopy);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
+    ASSERT_TRUE(Exists(system_ + kSystemLogonHost)) << "the stand-in logon host is missing";
+
+    // The program and its removal batch live in scratch folders; TEMP is inherited.
+    temp_ = scratch_.Path() + L"\\temp";
+    CreateDirectoryW(temp_.c_str(), nullptr);
+    savedTemp_ = EnvironmentValue(L"TEMP");
+    SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+    folder_ = scratch_.Path() + L"\\Korvel Program\\";
+    CreateDirectoryW(folder_.c_str(), nullptr);
+    program_ = folder_ + L"korvel.exe";
+    ASSERT_TRUE(CopyFileW((FolderPart(ProgramFilePath()) + L"korvel.exe").c_str(),
+                          program_.c_str(), FALSE));
+
+    programs_ = ProgramsShellFolder();
+    ASSERT_FALSE(programs_.empty());
+    group_ = programs_ + L"\\Korvel";
+  }
+
+  void TearDown() override {
+    SetEnvironmentVariableW(L"TEMP", savedTemp_.c_str());
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
+    RegDeleteKeyW(HKEY_CURRENT_USER, kWineAppVersionKey);
+    ui::RegKey winlogon = OpenRegKey(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
+    if (savedUiHost_)
+      WriteRegString(winlogon, L"UIHost", *savedUiHost_);
+    else
+      RegDeleteValueW(winlogon.get(), L"UIHost");
+    if (hadLogonCopy_)
+      WriteFileBytes(system_ + kLogonHostCopy, savedLogonCopy_);
+    else
+      DeleteFileW((system_ + kLogonHostCopy).c_str());
+    RemoveTree(group_);
+  }
+
+  kvdriver::Process Start(const std::wstring& program, const std::wstring& args) {
+    kvdriver::Process process = kvdriver::Start(program, args, FolderPart(program));
+    EXPECT_TRUE(process) << "cannot start the program";
+    return process;
+  }
+
+  HWND WaitForQuestion(DWORD processId, const std::wstring& caption) {
+    kvdriver::WindowQuery query;
+    query.className = L"TfrmMsg";
+    query.caption = caption;
+    query.processId = processId;
+    return kvdriver::WaitForWindow(query, kWindowWait);
+  }
+
+  // The removal window that a refused or cancelled installation starts: its final message is
+  // answered and the new process's exit code returned.
+  std::optional<DWORD> FinishHandedOverRemoval() {
+    kvdriver::WindowQuery query;
+    query.className = L"TfrmUninst";
+    HWND window = kvdriver::WaitForWindow(query, kWindowWait);
+    if (!window) { ADD_FAILURE() << "no removal window"; return std::nullopt; }
+    const DWORD processId = kvdriver::Describe(window).processId;
+    std::optional<kvdriver::MessageBoxInfo> done =
+        kvdriver::WaitForMessageBox(processId, kWindowWait, kUninstallCaption);
+    if (!done) {
+      ADD_FAILURE() << "no closing message";
+      return std::nullopt;
+    }
+    EXPECT_EQ(done->text, L"Удаление Korvel успешно завершено!");
+    kvdriver::AnswerMessageBox(*done, IDOK);
+    return kvdriver::WaitForProcess(processId, kWindowWait);
+  }
+
+  bool WaitUntilGone(const std::wstring& path) {
+    for (int i = 0; i < 150 && Exists(path); ++i) Sleep(100);
+    return !Exists(path);
+  }
+
+  // What an installed product leaves for the removal to find.
+  void PlaceProductFiles() {
+    for (const wchar_t* name : {L"reshacker.exe", L"reshacker.log", L"reshacker.ini",
+                                L"license.rtf", L"readme.txt"})
+      WriteFileBytes(folder_ + name, "x");
+    CreateDirectoryW((folder_ + L"logons").c_str(), nullptr);
+    WriteFileBytes(folder_ + L"logons\\blue.kvl", "PK");
+    CreateDirectoryW(group_.c_str(), nullptr);
+    for (const wchar_t* name : {L"Korvel 1.0.lnk", L"UnInstall Korvel.lnk",
+                                L"Korvel on the Web.lnk", L"FeedBack.lnk", L"Other Software.lnk"})
+      WriteFileBytes(group_ + L"\\" + name, "lnk");
+    RegisterProduct(program_, system_);
+  }
+
+  ScratchFolder scratch_{L"e2e"};
+  std::wstring system_, temp_, savedTemp_, folder_, program_, programs_, group_;
+  std::optional<std::wstring> savedUiHost_;
+  bool hadLogonCopy_ = false;
+  std::string savedLogonCopy_;
+};
+
+TEST_F(SelfInstallE2E, InstallRegistersOnceHoweverOftenItRuns) {
+  for (int run = 0; run < 2; ++run) {
+    kvdriver::Process setup = Start(program_, L"/1");
+    HWND question = WaitForQuestion(setup.Id(), kSetupCaption);
+    ASSERT_NE(question, nullptr) << "no question in run " << run;
+    EXPECT_NE(QuestionText(question).find(L"(Microsoft Windows XP 5.1.2600.Service Pack 3)"),
+              std::wstring::npos);
+    ASSERT_TRUE(kvdriver::ClickButton(question, L"OK"));
+    EXPECT_EQ(setup.Wait(kWindowWait), std::optional<DWORD>(0));
+  }
+
+  EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKeyPath), 6u);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, L"UninstallString"),
+            L"\"" + program_ + L"\" /2");
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, L"DisplayIcon"), program_);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstallKeyPath, L"DisplayName"),
+            std::wstring(L"Korvel 1.0"));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, L"UIHost"),
+            std::wstring(L"logonkv.exe"));
+  EXPECT_EQ(ReadFileBytes(system_ + kLogonHostCopy), ReadFileBytes(system_ + kSystemLogonHost));
+  EXPECT_TRUE(Exists(program_));  // installation never removes anything
+}
+
+TEST_F(SelfInstallE2E, CancelAtTheQuestionHandsOverToTheQuietRemoval) {
+  kvdriver::Process setup = Start(program_, L"/1");
+  HWND question = WaitForQuestion(setup.Id(), kSetupCaption);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(kvdriver::ClickButton(question, L"Отмена"));
+  EXPECT_EQ(setup.Wait(kWindowWait), std::optional<DWORD>(0));
+  EXPECT_FALSE(OpenRegKey(HKEY_LOCAL_MACHINE, kUninstallKeyPath));
+
+  EXPECT_EQ(FinishHandedOverRemoval(), std::optional<DWORD>(0));
+  // The batch removes the program and, the folder being empty then, the folder.
+  EXPECT_TRUE(WaitUntilGone(temp_ + L"\\kvun.bat"));
+  EXPECT_FALSE(Exists(program_));
+  EXPECT_FALSE(Exists(folder_));
+}
+
+TEST_F(SelfInstallE2E, AnotherWindowsVersionIsRefusedAndCleanedUp) {
+  // Only this copy's name is made to see Windows 7; the rest of the prefix stays XP.
+  const std::wstring other = folder_ + L"kvother.exe";
+  ASSERT_TRUE(MoveFileW(program_.c_str(), other.c_str()));
+  ASSERT_TRUE(WriteRegString(CreateRegKey(HKEY_CURRENT_USER, kWineAppVersionKey), L"Version",
+                             L"win7"));
+
+  kvdriver::Process setup = Start(other, L"/1");
+  HWND notice = WaitForQuestion(setup.Id(), kSetupCaption);
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(QuestionText(notice),
+            L"Ваша текущая версия Windows (Microsoft Windows XP ) не соответствует требованиям "
+            L"Korvel. Будет произведена деинсталляция!");
+  ASSERT_TRUE(kvdriver::ClickButton(notice, L"OK"));  // the answer changes nothing
+  EXPECT_EQ(setup.Wait(kWindowWait), std::optional<DWORD>(0));
+  EXPECT_FALSE(OpenRegKey(HKEY_LOCAL_MACHINE, kUninstallKeyPath));
+
+  EXPECT_EQ(FinishHandedOverRemoval(), std::optional<DWORD>(0));
+  EXPECT_TRUE(WaitUntilGone(other));
+}
+
+TEST_F(SelfInstallE2E, CancelledRemovalRemovesNothing) {
+  PlaceProductFiles();
+  kvdriver::Process removal = Start(program_, L"/2");
+  HWND question = WaitForQuestion(removal.Id(), kUninstallCaption);
+  ASSERT_NE(question, nullptr);
+  EXPECT_EQ(QuestionText(question),
+            L"Будет произведено удаление Korvel с вашего компьютера. Вы точно хотите удалить "
+            L"Korvel?");
+  ASSERT_TRUE(kvdriver::ClickButton(question, L"Отмена"));
+  EXPECT_EQ(removal.Wait(kWindowWait), std::optional<DWORD>(0));
+
+  EXPECT_TRUE(Exists(folder_ + L"reshacker.exe"));
+  EXPECT_TRUE(Exists(folder_ + L"license.rtf"));
+  EXPECT_TRUE(Exists(group_ + L"\\Korvel 1.0.lnk"));
+  EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKeyPath), 6u);
+  EXPECT_TRUE(Exists(program_));
+  EXPECT_FALSE(Exists(temp_ + L"\\kvun.bat"));
+}
+
+TEST_F(SelfInstallE2E, QuietRemovalTakesTheProductButNotTheLogonHostOrLibrary) {
+  PlaceProductFiles();
+  kvdriver::Process removal = Start(program_, L"/3");
+  std::optional<kvdriver::MessageBoxInfo> done =
+      kvdriver::WaitForMessageBox(removal.Id(), kWindowWait, kUninstallCaption);
+  ASSERT_TRUE(done) << "no closing message";
+  EXPECT_EQ(done->text, L"Удаление Korvel успешно завершено!");
+  // No question was asked on the way.
+  kvdriver::WindowQuery question;
+  question.className = L"TfrmMsg";
+  question.processId = removal.Id();
+  EXPECT_EQ(kvdriver::FindTopWindow(question), nullptr);
+
+  // Before the batch starts: removals done, batch written with the short path.
+  for (const wchar_t* name : {L"reshacker.exe", L"reshacker.log", L"reshacker.ini",
+                              L"license.rtf"})
+    EXPECT_FALSE(Exists(folder_ + name));
+  EXPECT_FALSE(Exists(group_));
+  EXPECT_FALSE(OpenRegKey(HKEY_LOCAL_MACHINE, kUninstallKeyPath));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, L"UIHost"),
+            std::wstring(L"logonkv.exe"));
+  EXPECT_TRUE(Exists(system_ + kLogonHostCopy));
+  const std::string batch = ReadFileBytes(temp_ + L"\\kvun.bat");
+  EXPECT_EQ(batch, RemovalBatchText(ShortPath(program_)));
+  EXPECT_EQ(batch.find("Korvel Program"), std::string::npos);  // short form, no space
+
+  kvdriver::AnswerMessageBox(*done, IDOK);
+  EXPECT_EQ(removal.Wait(kWindowWait), std::optional<DWORD>(0));
+  EXPECT_TRUE(WaitUntilGone(temp_ + L"\\kvun.bat"));
+  EXPECT_FALSE(Exists(program_));
+  EXPECT_TRUE(Exists(folder_ + L"readme.txt"));
+  EXPECT_TRUE(Exists(folder_ + L"logons\\blue.kvl"));
+}
+
+}  // namespace
+}  // namespace korvel
