@@ -70,13 +70,16 @@ case "$cmd" in
 start)
   exec 9>"$KV_WINE_DIR/.lock"
   flock 9
-  make_prefix || { echo "wine-session: could not make the prefix" >&2; exit 1; }
-  install_standins
-  if [ -n "${KV_USE_USER_DISPLAY:-}" ]; then configure_x11 Y; else configure_x11 N; fi
+  # The display comes first: every Wine process started from here on, the desktop's own
+  # among them, must see it, or no program of the session can create a window.
   if [ -z "${KV_USE_USER_DISPLAY:-}" ]; then
     start_display || exit 1
     export DISPLAY=$(cat "$KV_WINE_DIR/display")
   fi
+  make_prefix || { echo "wine-session: could not make the prefix" >&2; exit 1; }
+  install_standins
+  if [ -n "${KV_USE_USER_DISPLAY:-}" ]; then configure_x11 Y; else configure_x11 N; fi
+  "$WINESERVER" -w
   # Detached: a Wine service inheriting CTest's pipes would keep CTest waiting forever, and one
   # inheriting the lock (fd 9) would keep every later start of this tree waiting.
   "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&-
