@@ -137,9 +137,11 @@ void WizardFlow::Install() {
     runInstallation_();
   }
   // A close asked for while the installation ran is carried out now that nothing uses the
-  // script and the language file any more.
+  // script and the language file any more. It was asked before the restart was offered, so
+  // it does not restart the computer.
   if (closeDeferred_) {
     closeDeferred_ = false;
+    closingWithoutRestart_ = true;
     view_.PostClose();
   }
 }
@@ -163,7 +165,7 @@ bool WizardFlow::CloseQuery() {
     return false;
   }
   if (state_.Finished) {
-    bool restart = view_.RestartTicked();
+    bool restart = view_.RestartTicked() && !closingWithoutRestart_;
     ReleaseFiles();
     if (restart) restart_.RestartComputer();
     return true;

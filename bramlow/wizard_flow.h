@@ -46,6 +46,7 @@ class WizardFlow {
   bool asking_ = false;
   bool loaded_ = false;
   bool closeDeferred_ = false;
+  bool closingWithoutRestart_ = false;
 };
 
 // The platform identifier of the running system (2 for the NT family).

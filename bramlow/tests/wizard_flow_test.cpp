@@ -315,11 +315,14 @@ TEST_F(WizardFlowTest, CloseDuringTheInstallationWaitsForItsEnd) {
   EXPECT_FALSE(closedDuring);
   EXPECT_TRUE(filesDuring);
   EXPECT_TRUE(prompt.Asked().empty());
-  // Carried out once the installation is over: the close is posted and goes through.
+  // Carried out once the installation is over: the close is posted and goes through, without
+  // the restart the user was not yet offered when asking to close.
   EXPECT_EQ(view.closesPosted, 1);
   EXPECT_FALSE(flow.Installing());
+  view.restartTicked = true;
   EXPECT_TRUE(flow.CloseQuery());
   EXPECT_FALSE(state.LangFile);
+  EXPECT_EQ(restart.restarts, 0);
 }
 
 TEST_F(WizardFlowTest, LinkOpensTheSite) {

@@ -229,6 +229,30 @@ TEST_F(WizardFormTest, FinishPageOffersTheRestartAndClosingRestartsOnlyWhenTicke
   }
 }
 
+TEST_F(WizardFormTest, CloseBoxDuringTheInstallationClosesOnlyAfterIt) {
+  CountingRestart counting;
+  bool aliveDuring = false, readersDuring = false;
+  TForm1* formPtr = nullptr;
+  TForm1 form(SetupState, counting, [&](TSetupState& state, IInstallView& view) {
+    ::PostMessageW(formPtr->Handle(), WM_CLOSE, 0, 0);
+    view.ProcessPendingMessages();
+    aliveDuring = formPtr->Visible() && !ui::Application::Get().Terminated();
+    readersDuring = state.LangFile && state.ScriptFile;
+    StandInInstallation(state, view);
+  });
+  formPtr = &form;
+  form.Show();
+  ui::ProcessPendingMessages();
+  for (int i = 0; i < 3; ++i) form.btnNext.Click();
+  EXPECT_TRUE(aliveDuring);
+  EXPECT_TRUE(readersDuring);
+  EXPECT_TRUE(prompt.Asked().empty());
+  ui::ProcessPendingMessages();
+  EXPECT_TRUE(ui::Application::Get().Terminated());
+  EXPECT_FALSE(SetupState.LangFile);
+  EXPECT_EQ(counting.restarts, 0);
+}
+
 TEST_F(WizardFormTest, CloseBoxOnTheWelcomePageAsksAndNoKeepsTheWindow) {
   TForm1 form(SetupState, restart, &StandInInstallation);
   form.Show();
