@@ -74,6 +74,8 @@ class SelfInstallE2E : public ::testing::Test {
   }
 
   void TearDown() override {
+    // A handed-over removal's batch runs on after its test; the next test must not race it.
+    WaitUntilGone(temp_ + L"\\kvun.bat");
     SetEnvironmentVariableW(L"TEMP", savedTemp_.c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
     RegDeleteKeyW(HKEY_CURRENT_USER, kWineAppVersionKey);
