@@ -9,7 +9,7 @@
 
 namespace bramlow {
 
-bool CreateShortcut(const ShortcutSpec& spec) {
+bool CreateShortcut(const ShortcutSpec& shortcut) {
   // Left initialised on purpose: the engine's single thread keeps using COM until it ends,
   // and initialising again is harmless.
   CoInitialize(nullptr);
@@ -19,16 +19,16 @@ bool CreateShortcut(const ShortcutSpec& spec) {
   ui::ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
 
-  link->SetArguments(spec.arguments.c_str());
-  link->SetPath(spec.target.c_str());
-  link->SetWorkingDirectory(spec.workFolder.c_str());
-  link->SetDescription(spec.description.c_str());
-  link->SetIconLocation(spec.iconFile.c_str(), spec.iconIndex);
+  link->SetArguments(shortcut.arguments.c_str());
+  link->SetPath(shortcut.target.c_str());
+  link->SetWorkingDirectory(shortcut.workFolder.c_str());
+  link->SetDescription(shortcut.description.c_str());
+  link->SetIconLocation(shortcut.iconFile.c_str(), shortcut.iconIndex);
 
-  const std::wstring folder = FolderPart(spec.linkFile);
+  const std::wstring folder = FolderPart(shortcut.linkFile);
   if (!folder.empty() && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
     CreateDirectoryW(folder.c_str(), nullptr);
-  file->Save(spec.linkFile.c_str(), FALSE);
+  file->Save(shortcut.linkFile.c_str(), FALSE);
   return true;
 }
 

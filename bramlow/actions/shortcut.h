@@ -16,6 +16,6 @@ struct ShortcutSpec {
 // Writes a shell link file through the system's shell link object. The link's folder is
 // created when missing, one level only. False when the shell link object or its file
 // interface is unavailable; a failed save is not reported.
-bool CreateShortcut(const ShortcutSpec& spec);
+bool CreateShortcut(const ShortcutSpec& shortcut);
 
 }  // namespace bramlow

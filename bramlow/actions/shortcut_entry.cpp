@@ -35,20 +35,20 @@ void ShortcutEntry(int n, TSetupState& state) {
   ProfileFile& script = *state.ScriptFile;
   script.Section = L"Lnk" + std::to_wstring(n);
   script.Mode = ProfileMode::Read;
-  ShortcutSpec spec;
-  spec.arguments = ExpandMacros(script.ProfileText(L"Arg", L""), state);
-  spec.iconFile = ExpandMacros(script.ProfileText(L"Icon", L""), state);
-  spec.iconIndex = script.ProfileInteger(L"Index", 0);
-  spec.workFolder = ExpandMacros(script.ProfileText(L"WorkFolder", L""), state);
-  spec.target = ExpandMacros(script.ProfileText(L"FileName", L""), state);
+  ShortcutSpec shortcut;
+  shortcut.arguments = ExpandMacros(script.ProfileText(L"Arg", L""), state);
+  shortcut.iconFile = ExpandMacros(script.ProfileText(L"Icon", L""), state);
+  shortcut.iconIndex = script.ProfileInteger(L"Index", 0);
+  shortcut.workFolder = ExpandMacros(script.ProfileText(L"WorkFolder", L""), state);
+  shortcut.target = ExpandMacros(script.ProfileText(L"FileName", L""), state);
   const std::wstring linkName = script.ProfileText(L"LinkName", L"");
-  spec.linkFile = ExpandMacros(linkName, state);
+  shortcut.linkFile = ExpandMacros(linkName, state);
 
-  CreateShortcut(spec);
+  CreateShortcut(shortcut);
 
   if (!state.CreateUninst) return;
-  RecordNextFile(state, spec.linkFile);
-  const std::wstring folder = CurrentFolderForm(FolderPart(spec.linkFile));
+  RecordNextFile(state, shortcut.linkFile);
+  const std::wstring folder = CurrentFolderForm(FolderPart(shortcut.linkFile));
   if (LinkHasOwnFolder(linkName)) RecordNextFolder(state, folder);
 }
 

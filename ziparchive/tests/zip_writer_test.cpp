@@ -238,10 +238,10 @@ TEST(ZipWriter, NothingFoundOrNowhereToWriteLeavesNoArchive) {
   TScratchFolder dir;
   ASSERT_TRUE(OsCreateFolder(dir / "empty"));
   const std::vector<std::string> specs[] = {{dir / "missing\\*"}, {dir / "empty\\*"}, {}};
-  for (const auto& spec : specs) {
+  for (const auto& fileSpec : specs) {
     TRecordedZip z;
     z.Zip.SetArchiveFile(dir / "out.zip");
-    z.Zip.FileSpec = spec;
+    z.Zip.FileSpec = fileSpec;
     EXPECT_EQ(z.Zip.Compress(), 0);
     EXPECT_TRUE(z.Reported(zipmsg::NothingToDo));
     EXPECT_FALSE(Exists(dir / "out.zip"));

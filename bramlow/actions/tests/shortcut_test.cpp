@@ -64,18 +64,18 @@ class ShortcutTest : public ::testing::Test {
 };
 
 TEST_F(ShortcutTest, WritesEveryPropertyReadableByTheShell) {
-  ShortcutSpec spec;
-  spec.target = target;
-  spec.arguments = L"/open \"a file.txt\"";
-  spec.workFolder = scratch.path();
-  spec.linkFile = scratch / L"Viewer.lnk";
-  spec.iconFile = icon;
-  spec.iconIndex = 3;
-  ASSERT_TRUE(CreateShortcut(spec));
-  ASSERT_TRUE(FileExists(spec.linkFile));
-  const LinkContents got = ReadLink(spec.linkFile);
+  ShortcutSpec shortcut;
+  shortcut.target = target;
+  shortcut.arguments = L"/open \"a file.txt\"";
+  shortcut.workFolder = scratch.path();
+  shortcut.linkFile = scratch / L"Viewer.lnk";
+  shortcut.iconFile = icon;
+  shortcut.iconIndex = 3;
+  ASSERT_TRUE(CreateShortcut(shortcut));
+  ASSERT_TRUE(FileExists(shortcut.linkFile));
+  const LinkContents got = ReadLink(shortcut.linkFile);
   EXPECT_EQ(_wcsicmp(got.target.c_str(), target.c_str()), 0) << std::string(got.target.begin(), got.target.end());
-  EXPECT_EQ(got.arguments, spec.arguments);
+  EXPECT_EQ(got.arguments, shortcut.arguments);
   EXPECT_EQ(_wcsicmp(got.workFolder.c_str(), scratch.path().c_str()), 0);
   EXPECT_EQ(got.description, L"");
   EXPECT_EQ(_wcsicmp(got.iconFile.c_str(), icon.c_str()), 0);
@@ -85,34 +85,34 @@ TEST_F(ShortcutTest, WritesEveryPropertyReadableByTheShell) {
 }
 
 TEST_F(ShortcutTest, CreatesOneMissingFolderLevelButNotTwo) {
-  ShortcutSpec spec;
-  spec.target = target;
-  spec.linkFile = scratch / L"Viewer\\Viewer.lnk";
-  EXPECT_TRUE(CreateShortcut(spec));
+  ShortcutSpec shortcut;
+  shortcut.target = target;
+  shortcut.linkFile = scratch / L"Viewer\\Viewer.lnk";
+  EXPECT_TRUE(CreateShortcut(shortcut));
   EXPECT_TRUE(FolderExists(scratch / L"Viewer"));
-  EXPECT_TRUE(FileExists(spec.linkFile));
+  EXPECT_TRUE(FileExists(shortcut.linkFile));
 
-  spec.linkFile = scratch / L"One\\Two\\Viewer.lnk";
-  EXPECT_TRUE(CreateShortcut(spec));
+  shortcut.linkFile = scratch / L"One\\Two\\Viewer.lnk";
+  EXPECT_TRUE(CreateShortcut(shortcut));
   EXPECT_FALSE(FolderExists(scratch / L"One"));
-  EXPECT_FALSE(FileExists(spec.linkFile));
+  EXPECT_FALSE(FileExists(shortcut.linkFile));
 }
 
 TEST_F(ShortcutTest, ANameWithoutExtensionIsStillALinkFile) {
-  ShortcutSpec spec;
-  spec.target = target;
-  spec.linkFile = scratch / L"Viewer";
-  ASSERT_TRUE(CreateShortcut(spec));
-  ASSERT_TRUE(FileExists(spec.linkFile));
-  EXPECT_EQ(_wcsicmp(ReadLink(spec.linkFile).target.c_str(), target.c_str()), 0);
+  ShortcutSpec shortcut;
+  shortcut.target = target;
+  shortcut.linkFile = scratch / L"Viewer";
+  ASSERT_TRUE(CreateShortcut(shortcut));
+  ASSERT_TRUE(FileExists(shortcut.linkFile));
+  EXPECT_EQ(_wcsicmp(ReadLink(shortcut.linkFile).target.c_str(), target.c_str()), 0);
 }
 
 TEST_F(ShortcutTest, NoIconFileMeansIconNumberZero) {
-  ShortcutSpec spec;
-  spec.target = target;
-  spec.linkFile = scratch / L"NoIcon.lnk";
-  ASSERT_TRUE(CreateShortcut(spec));
-  const LinkContents got = ReadLink(spec.linkFile);
+  ShortcutSpec shortcut;
+  shortcut.target = target;
+  shortcut.linkFile = scratch / L"NoIcon.lnk";
+  ASSERT_TRUE(CreateShortcut(shortcut));
+  const LinkContents got = ReadLink(shortcut.linkFile);
   EXPECT_EQ(got.iconIndex, 0);
   EXPECT_EQ(got.iconFile, L"");
 }
