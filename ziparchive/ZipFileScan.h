@@ -1,4 +1,4 @@
-// The writer's folder scan: which files of which folders a file specification takes.
+// The writer's folder scan: which files of which folders the FileSpec patterns take.
 #pragma once
 
 #include <cstdint>
