@@ -26,6 +26,9 @@ configure_x11() {
   [ "$(cat "$WINEPREFIX/.kv-x11" 2>/dev/null)" = "$want" ] && return 0
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d "$want" /f </dev/null >/dev/null 2>&1 9>&- &&
     echo "$want" > "$WINEPREFIX/.kv-x11"
+  # Let the server the change started end, so the session's own starts with the display. A
+  # persistent server of an earlier session never ends: hence the bound.
+  timeout 30 "$WINESERVER" -w
 }
 
 # What XP has and Wine lacks: the system's logon host.
@@ -79,7 +82,6 @@ start)
   make_prefix || { echo "wine-session: could not make the prefix" >&2; exit 1; }
   install_standins
   if [ -n "${KV_USE_USER_DISPLAY:-}" ]; then configure_x11 Y; else configure_x11 N; fi
-  "$WINESERVER" -w
   # Detached: a Wine service inheriting CTest's pipes would keep CTest waiting forever, and one
   # inheriting the lock (fd 9) would keep every later start of this tree waiting.
   "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&-
