@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <set>
 
+#include "bramlow/actions/registry_root.h"
+#include "bramlow/actions/uninstall_key.h"
+#include "ui/handles.h"
+
 namespace uninstall {
 namespace {
 
@@ -53,51 +57,7 @@ std::set<std::wstring> ShellFolders() {
   return folders;
 }
 
-HKEY RootKey(const std::wstring& name) {
-  std::wstring upper = name;
-  for (auto& c : upper)
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  if (upper == L"HKEY_CLASSES_ROOT") return HKEY_CLASSES_ROOT;
-  if (upper == L"HKEY_LOCAL_MACHINE") return HKEY_LOCAL_MACHINE;
-  if (upper == L"HKEY_USERS") return HKEY_USERS;
-  if (upper == L"HKEY_PERFORMANCE_DATA") return HKEY_PERFORMANCE_DATA;
-  if (upper == L"HKEY_CURRENT_CONFIG") return HKEY_CURRENT_CONFIG;
-  if (upper == L"HKEY_DYN_DATA") return HKEY_DYN_DATA;
-  return HKEY_CURRENT_USER;
-}
-
-class Library {
- public:
-  explicit Library(const std::wstring& path) : module_(LoadLibraryW(path.c_str())) {}
-  ~Library() { if (module_) FreeLibrary(module_); }
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-  HMODULE get() const { return module_; }
- private:
-  HMODULE module_;
-};
-
-class RegKey {
- public:
-  RegKey(HKEY root, const std::wstring& path, REGSAM access) {
-    if (RegOpenKeyExW(root, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) key_ = nullptr;
-  }
-  ~RegKey() { if (key_) RegCloseKey(key_); }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY get() const { return key_; }
- private:
-  HKEY key_ = nullptr;
-};
-
 }  // namespace
-
-std::wstring UninstallKeyName(const std::wstring& appName) {
-  std::wstring name = appName;
-  std::replace(name.begin(), name.end(), L'.', L'_');
-  std::replace(name.begin(), name.end(), L' ', L'_');
-  return name;
-}
 
 RemovalReport Remover::Remove(const UninstallList& list) {
   RemovalReport report;
@@ -116,23 +76,23 @@ void Remover::RunPrograms(const UninstallList& list, RemovalReport& report) {
       command = L"\"" + command + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
+    PROCESS_INFORMATION started{};
     std::vector<wchar_t> line(command.begin(), command.end());
     line.push_back(L'\0');
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
       report.leftOver.push_back(program);
       continue;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    ui::KernelHandle thread(started.hThread);
+    ui::ProcessHandle process(started.hProcess);
+    WaitForSingleObject(process.get(), INFINITE);
   }
 }
 
 void Remover::UnregisterServers(const UninstallList& list, RemovalReport& report) {
   for (const auto& server : list.servers) {
     if (!Exists(server)) continue;
-    Library library(server);
+    ui::ModuleHandle library(LoadLibraryW(server.c_str()));
     auto unregister = library.get()
         ? reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
               reinterpret_cast<void*>(GetProcAddress(library.get(), "DllUnregisterServer")))
@@ -177,14 +137,16 @@ void Remover::RemoveFolders(const UninstallList& list, RemovalReport& report) {
 
 void Remover::DeleteRegistryValues(const UninstallList& list, RemovalReport& report) {
   for (const auto& entry : list.registry) {
-    RegKey key(RootKey(entry.root), entry.key, KEY_SET_VALUE | KEY_QUERY_VALUE);
-    if (!key.get()) continue;  // the key is gone, and the value with it
+    ui::RegKey key;
+    if (RegOpenKeyExW(bramlow::RootFromName(entry.root), entry.key.c_str(), 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
+                      key.put()) != ERROR_SUCCESS)
+      continue;  // the key is gone, and the value with it
     LONG result = RegDeleteValueW(key.get(), entry.value.empty() ? nullptr : entry.value.c_str());
     if (result == ERROR_SUCCESS) ++report.removedValues;
     else if (result != ERROR_FILE_NOT_FOUND) report.leftOver.push_back(entry.root + L"\\" + entry.key + L"\\" + entry.value);
   }
   if (!list.appName.empty()) {
-    std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + UninstallKeyName(list.appName);
+    std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + bramlow::UninstallKeyName(list.appName);
     LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
     if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
       report.leftOver.push_back(L"HKEY_LOCAL_MACHINE\\" + key);

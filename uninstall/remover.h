@@ -17,10 +17,6 @@ struct RemovalReport {
   int removedValues = 0;
 };
 
-// Registry key of the system's list of programs for an application name: full stops and
-// spaces become underscores, as the installer named it.
-std::wstring UninstallKeyName(const std::wstring& appName);
-
 class Remover {
  public:
   // `ownFolder` is the folder of Uninstall.exe (no trailing backslash): the list itself

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "ui/handles.h"
+
 namespace uninstall {
 namespace {
 
@@ -50,11 +52,13 @@ bool ScheduleSelfDelete(const std::wstring& program, const std::wstring& folder)
   std::wstring batch = tempName.substr(0, tempName.size() - 4) + L".bat";
   DeleteFileW(tempName.c_str());
   std::string text = SelfDeleteBatch(program, folder, batch);
-  HANDLE file = CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
-  CloseHandle(file);
+  bool ok;
+  {
+    ui::FileHandle file(CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    ok = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+  }
   if (!ok) { DeleteFileW(batch.c_str()); return false; }
 
   std::wstring command = L"cmd.exe /c \"" + batch + L"\"";
@@ -64,14 +68,14 @@ bool ScheduleSelfDelete(const std::wstring& program, const std::wstring& folder)
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
-  PROCESS_INFORMATION process{};
+  PROCESS_INFORMATION started{};
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS,
-                      nullptr, temp, &startup, &process)) {
+                      nullptr, temp, &startup, &started)) {
     DeleteFileW(batch.c_str());
     return false;
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  ui::KernelHandle thread(started.hThread);
+  ui::ProcessHandle process(started.hProcess);
   return true;
 }
 

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "bramlow/actions/uninstall_key.h"
 #include "remover.h"
 #include "self_delete.h"
 #include "uninstall_flow.h"
@@ -243,7 +244,7 @@ TEST(Uninstaller, TextFormattingNeverFails) {
   EXPECT_EQ(uninstall::FormatListText(L"Remove %s?", L"Tool"), L"Remove Tool?");
   EXPECT_EQ(uninstall::FormatListText(L"100%% of %s, %s", L"Tool"), L"100% of Tool, %s");
   EXPECT_EQ(uninstall::FormatListText(L"%d %", L"Tool"), L"%d %");
-  EXPECT_EQ(uninstall::UninstallKeyName(L"My App 1.0"), L"My_App_1_0");
+  EXPECT_EQ(bramlow::UninstallKeyName(L"My App 1.0"), L"My_App_1_0");
 }
 
 TEST(Uninstaller, BatchDeletesTheProgramThenItsFolderWhenEmpty) {
