@@ -387,8 +387,9 @@ int64_t TInflater::Read(uint8_t* out, size_t count) {
     int rc = 0;
     if (FCopyLen) {
       uint8_t* dst = FWin.data() + FPos;
+      const uint8_t* src = dst - FCopyDist;
       size_t n = std::min(FCopyLen, kBufEnd - FPos);
-      for (size_t k = 0; k < n; ++k) dst[k] = dst[k - FCopyDist];
+      for (size_t k = 0; k < n; ++k) dst[k] = src[k];
       FPos += n;
       FCopyLen -= n;
       continue;
