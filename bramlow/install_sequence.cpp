@@ -11,6 +11,7 @@
 #include "bramlow/actions/registry_entry.h"
 #include "bramlow/actions/shortcut_entry.h"
 #include "bramlow/actions/uninstall_key.h"
+#include "bramlow/uninstall_list.h"
 
 namespace bramlow {
 namespace {
@@ -24,11 +25,8 @@ void Prepare(TSetupState& state, IInstallView& view) {
   view.SetProgressTitle(LangText(state, 18));
   view.ShowStatus(LangText(state, 19));
   view.DisableButtons();
-  if (state.CreateUninst) {
-    // Formed before the trailing backslash goes: the expansion folds the doubled one.
-    state.UninstallFile = std::make_unique<ProfileFile>(ExpandMacros(state.DestFolder + L"\\Uninstall.ini", state),
-                                                        L"uninstall", ProfileMode::Write);
-  }
+  // Formed before the trailing backslash goes: the expansion folds the doubled one.
+  if (state.CreateUninst) OpenUninstallList(state);
   state.FileCounter = 0;
   state.CopiedCounter = 0;
   state.FolderCounter = 0;
@@ -85,18 +83,9 @@ void WriteRegistryValues(TSetupState& state, IInstallView& view) {
     std::wstring key = script.ProfileText(L"Key", L"");
     std::wstring root = script.ProfileText(L"Root", L"");
     WriteRegistryEntry(root, key, value, type, data, state);
-    if (state.CreateUninst) {
-      ProfileFile& list = *state.UninstallFile;
-      list.Section = Numbered(L"Reg", n);
-      list.ProfileText(L"Root", root);
-      list.ProfileText(L"Key", key);
-      list.ProfileText(L"Value", value);
-    }
+    if (state.CreateUninst) RecordRegItem(state, n, root, key, value);
   }
-  if (state.CreateUninst) {
-    state.UninstallFile->Section = L"uninstall";
-    state.UninstallFile->ProfileInteger(L"RegCount", state.RegCount);
-  }
+  if (state.CreateUninst) RecordRegCount(state);
 }
 
 void CreateShortcuts(TSetupState& state, IInstallView& view) {
@@ -148,36 +137,6 @@ void ShowFinish(TSetupState& state, IInstallView& view) {
   }
 }
 
-void CloseUninstallList(TSetupState& state, IInstallView& view) {
-  if (!state.CreateUninst) return;
-  ProfileFile& list = *state.UninstallFile;
-  list.Section = L"uninstall";
-  list.ProfileInteger(L"RegCount", state.RegCount);
-  list.Section = L"Ocx";
-  list.ProfileInteger(L"Count", state.OcxCounter);
-  list.Section = L"files";
-  list.ProfileInteger(L"Count", state.FileCounter);
-  list.Section = L"folders";
-  list.ProfileInteger(L"Count", state.FolderCounter);
-  list.Section = L"uninstall";
-  list.ProfileText(L"LinkText", view.LinkText());
-  list.ProfileText(L"LinkUrl", state.Site);
-  list.ProfileText(L"AppName", state.AppName);
-  list.Section = L"language";
-  for (int i = 1; i <= 7; ++i) list.ProfileText(std::to_wstring(i), LangText(state, 29 + i));
-
-  ProfileFile& script = *state.ScriptFile;
-  script.Section = L"un_exe";
-  int count = script.ProfileInteger(L"Count", 0);
-  list.Section = L"exe";
-  list.ProfileInteger(L"Count", count);
-  for (int i = 1; i <= count; ++i) {
-    std::wstring key = Numbered(L"exe", i);
-    list.ProfileText(key, ExpandMacros(script.ProfileText(key, L""), state));
-  }
-  script.Section = L"setup1";
-}
-
 }  // namespace
 
 void RunInstallation(TSetupState& state, IInstallView& view) {
@@ -190,7 +149,7 @@ void RunInstallation(TSetupState& state, IInstallView& view) {
   RunPrograms(state, view);
   LeaveUninstaller(state);
   ShowFinish(state, view);
-  CloseUninstallList(state, view);
+  if (state.CreateUninst) CloseUninstallList(state, view.LinkText());
   view.FocusWindow();
   view.Repaint();
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "bramlow/format_pattern.h"
+#include "bramlow/setup_state.h"
 #include "ui/application.h"
 #include "ui/user_prompt.h"
 
@@ -25,6 +26,8 @@ void SetRuntimeErrorReporter(RuntimeErrorReporter reporter) { Reporter() = std::
 
 void StopWithRuntimeError(const std::wstring& message) {
   try {
+    // What the installation copied so far must be in the uninstall list the uninstaller reads.
+    if (SetupState.UninstallFile) SetupState.UninstallFile->Flush();
     if (Reporter())
       Reporter()(message);
     else

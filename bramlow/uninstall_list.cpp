@@ -20,7 +20,7 @@ void Put(TSetupState& state, const wchar_t* section, const std::wstring& key,
 void OpenUninstallList(TSetupState& state) {
   state.UninstallFile = std::make_unique<ProfileFile>(
       ExpandMacros(state.DestFolder + L"\\" + kUninstallListName, state), L"uninstall",
-      ProfileMode::Write);
+      ProfileMode::Write, ProfileWrites::Batched);
 }
 
 void RecordFile(TSetupState& state, int number, const std::wstring& path) {
@@ -77,6 +77,7 @@ void CloseUninstallList(TSetupState& state, const std::wstring& linkText) {
   Put(state, L"exe", L"Count", std::to_wstring(programs.size()));
   for (size_t i = 0; i < programs.size(); ++i)
     Put(state, L"exe", ItemSection(L"exe", static_cast<int>(i + 1)), ExpandMacros(programs[i], state));
+  state.UninstallFile->Flush();
 }
 
 }  // namespace bramlow

@@ -10,7 +10,9 @@ namespace bramlow {
 
 inline constexpr wchar_t kUninstallListName[] = L"Uninstall.ini";
 
-// Creates the writer on the expanded DestFolder + "\Uninstall.ini", section "uninstall".
+// Creates the writer on the expanded DestFolder + "\Uninstall.ini", section "uninstall". Only
+// the uninstaller reads the list, after the installation, so the writer batches its values
+// (see ProfileFile); CloseUninstallList writes out the rest.
 void OpenUninstallList(TSetupState& state);
 
 // files/<number> := path (tree files take the number of files copied so far).
@@ -27,7 +29,7 @@ void RecordRegCount(TSetupState& state);
 
 // The closing sections: the counts, the link and application name, the uninstaller's seven
 // language texts (texts 30 to 36 of the language file) and the expanded un_exe programs of
-// the script.
+// the script; then everything kept goes to the file.
 void CloseUninstallList(TSetupState& state, const std::wstring& linkText);
 
 }  // namespace bramlow

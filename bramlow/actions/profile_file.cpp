@@ -4,10 +4,26 @@
 
 namespace bramlow {
 
-ProfileFile::ProfileFile(std::wstring fileName, std::wstring section, ProfileMode mode)
-    : FileName(std::move(fileName)), Section(std::move(section)), Mode(mode) {}
+ProfileFile::ProfileFile(std::wstring fileName, std::wstring section, ProfileMode mode,
+                         ProfileWrites writes)
+    : FileName(std::move(fileName)), Section(std::move(section)), Mode(mode) {
+  if (writes == ProfileWrites::Batched) batch_ = std::make_unique<BatchedProfileWrites>(FileName);
+}
 
-void ProfileFile::Write(const std::wstring& key, const std::wstring& text) const {
+ProfileFile::~ProfileFile() { Flush(); }
+
+void ProfileFile::Flush() {
+  if (batch_) batch_->WriteChanged();
+}
+
+void ProfileFile::Write(const std::wstring& key, const std::wstring& text) {
+  if (batch_) {
+    // The second counts from the first value kept since the last write to the file.
+    if (!batch_->HasChanges()) batchStarted_ = GetTickCount();
+    batch_->Set(Section, key, text);
+    if (GetTickCount() - batchStarted_ >= kBatchMilliseconds) Flush();
+    return;
+  }
   // A failed write (missing folder, read-only medium) is not reported to anyone.
   WritePrivateProfileStringW(Section.c_str(), key.c_str(), text.c_str(), FileName.c_str());
 }

@@ -1,23 +1,37 @@
 #pragma once
-// Access to one INI ("profile") file through the system's profile functions. Nothing is kept
-// in memory: every call reads or writes the file, so a value written through one object is
-// seen at once by any other object on the same file. The files themselves stay in the ANSI
-// code page (the wide functions convert), as every file the engine reads and writes is.
+// Access to one INI ("profile") file through the system's profile functions. Reads and
+// immediate writes keep nothing in memory: every call reads or writes the file, so a value
+// written through one object is seen at once by any other object on the same file. A writer
+// made with ProfileWrites::Batched keeps its values and writes the file whole about once a
+// second, when flushed and when released: for a file only its writer uses while it is being
+// written, such as a list of thousands of entries. The files themselves stay in the ANSI code
+// page (the wide functions convert), as every file the engine reads and writes is.
+#include <memory>
 #include <string>
+
+#include "bramlow/actions/batched_profile_writes.h"
 
 namespace bramlow {
 
 enum class ProfileMode { Read, Write };
+enum class ProfileWrites { Immediate, Batched };
 
 class ProfileFile {
 public:
   // Longest value a read returns (the rest of a longer value is cut off).
   static constexpr size_t kMaxValueLength = 2047;
+  // How long a batched writer keeps values at most while it is being written to.
+  static constexpr unsigned long kBatchMilliseconds = 1000;
 
   explicit ProfileFile(std::wstring fileName, std::wstring section = {},
-                       ProfileMode mode = ProfileMode::Read);
+                       ProfileMode mode = ProfileMode::Read,
+                       ProfileWrites writes = ProfileWrites::Immediate);
+  ~ProfileFile();
+  ProfileFile(const ProfileFile&) = delete;
+  ProfileFile& operator=(const ProfileFile&) = delete;
 
-  // Plain fields: setting them touches no file.
+  // Plain fields: setting them touches no file. A batched writer stays on the file it was
+  // made for.
   std::wstring FileName;
   std::wstring Section;
   ProfileMode Mode = ProfileMode::Read;
@@ -32,8 +46,14 @@ public:
   // Write mode: writes "1" or "0".
   bool ProfileBoolean(const std::wstring& key, bool value);
 
+  // Writes what a batched writer keeps; nothing to do for any other object.
+  void Flush();
+
 private:
-  void Write(const std::wstring& key, const std::wstring& text) const;
+  void Write(const std::wstring& key, const std::wstring& text);
+
+  std::unique_ptr<BatchedProfileWrites> batch_;
+  unsigned long batchStarted_ = 0;
 };
 
 }  // namespace bramlow

@@ -45,13 +45,6 @@ class RecordingView : public IInstallView {
   std::wstring destination_;
 };
 
-std::string Ansi(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), n, nullptr, nullptr);
-  return out;
-}
-
 std::wstring Read(const std::wstring& ini, const wchar_t* section, const std::wstring& key) {
   wchar_t buffer[2048];
   DWORD n = GetPrivateProfileStringW(section, key.c_str(), L"<missing>", buffer, 2048, ini.c_str());

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "test_folder.h"
 
 using namespace bramlow;
@@ -98,4 +100,91 @@ TEST(ProfileFile, FilesStayInTheAnsiCodePage) {
   ProfileFile writer(dir / L"new.ini", L"s", ProfileMode::Write);
   writer.ProfileText(L"k", wide);
   EXPECT_NE(dir.ReadBytes(L"new.ini").find("k=" + cp1251), std::string::npos);
+}
+
+namespace {
+
+// The same writes, one value at a time or batched, on a file that already holds a list.
+void WriteAList(ProfileFile& list) {
+  list.Section = L"files";
+  for (int i = 1; i <= 300; ++i) list.ProfileText(std::to_wstring(i), L"C:\\App\\file" + std::to_wstring(i));
+  list.Section = L"  FILES ";
+  list.ProfileText(L"2", L"   C:\\App\\again");
+  list.ProfileText(L" count ", L"300");
+  list.Section = L"folders";
+  list.ProfileText(L"1", L"C:\\App\\sub=dir");
+  list.Section = L"uninstall";
+  list.ProfileInteger(L"RegCount", 0);
+  list.ProfileText(L"AppName", L"Viewer");
+}
+
+// Every section with its lines, as the profile functions read them.
+std::vector<std::wstring> Everything(const std::wstring& file) {
+  std::vector<std::wstring> all;
+  std::vector<wchar_t> names(1 << 16), lines(1 << 20);
+  GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), file.c_str());
+  for (const wchar_t* name = names.data(); *name; name += wcslen(name) + 1) {
+    all.push_back(L"[" + std::wstring(name) + L"]");
+    GetPrivateProfileSectionW(name, lines.data(), static_cast<DWORD>(lines.size()), file.c_str());
+    for (const wchar_t* line = lines.data(); *line; line += wcslen(line) + 1) all.push_back(line);
+  }
+  return all;
+}
+
+const char kOldList[] =
+    "[uninstall]\r\nAppName=Old\r\nLinkUrl=http://old.example\r\n"
+    "[files]\r\n1=C:\\Old\\a\r\nCount=1\r\n350=C:\\Old\\z\r\n"
+    "[other]\r\nkeep=me\r\n";
+
+}  // namespace
+
+TEST(ProfileFile, ABatchedWriterLeavesTheFileAsSingleWritesWould) {
+  TestFolder dir;
+  dir.WriteBytes(L"single.ini", kOldList);
+  dir.WriteBytes(L"batched.ini", kOldList);
+  {
+    ProfileFile single(dir / L"single.ini", L"uninstall", ProfileMode::Write);
+    WriteAList(single);
+  }
+  {
+    ProfileFile batched(dir / L"batched.ini", L"uninstall", ProfileMode::Write, ProfileWrites::Batched);
+    WriteAList(batched);
+  }
+  EXPECT_EQ(Everything(dir / L"batched.ini"), Everything(dir / L"single.ini"));
+  // The old list's keys that were not written again are still there.
+  ProfileFile reader(dir / L"batched.ini", L"files");
+  EXPECT_EQ(reader.ProfileText(L"350", L""), L"C:\\Old\\z");
+  EXPECT_EQ(reader.ProfileText(L"2", L""), L"C:\\App\\again");
+  reader.Section = L"uninstall";
+  EXPECT_EQ(reader.ProfileText(L"LinkUrl", L""), L"http://old.example");
+  reader.Section = L"other";
+  EXPECT_EQ(reader.ProfileText(L"keep", L""), L"me");
+}
+
+TEST(ProfileFile, ABatchedWriterWritesWhenFlushedAndAtLeastEverySecond) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  writer.ProfileText(L"1", L"a");
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"none");
+  writer.Flush();
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"a");
+
+  writer.ProfileText(L"2", L"b");
+  Sleep(ProfileFile::kBatchMilliseconds + 100);
+  writer.ProfileText(L"3", L"c");
+  // The file does not wait for the end of a long installation.
+  EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"b");
+  EXPECT_EQ(reader.ProfileText(L"3", L"none"), L"c");
+}
+
+TEST(ProfileFile, ABatchedWriterIntoAMissingFolderCreatesNothing) {
+  TestFolder dir;
+  {
+    ProfileFile writer(dir / L"no\\Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+    writer.ProfileText(L"1", L"a");
+    writer.Flush();
+    writer.ProfileText(L"2", L"b");
+  }
+  EXPECT_FALSE(dir.Exists(L"no"));
 }

@@ -1,0 +1,132 @@
+#include "bramlow/actions/batched_profile_writes.h"
+
+#include <windows.h>
+
+#include "ui/handles.h"
+
+namespace bramlow {
+
+namespace {
+
+constexpr wchar_t kSpaces[] = L" \t\r\n";
+
+std::wstring Trimmed(const std::wstring& text) {
+  const size_t first = text.find_first_not_of(kSpaces);
+  if (first == std::wstring::npos) return {};
+  return text.substr(first, text.find_last_not_of(kSpaces) - first + 1);
+}
+
+std::wstring Folded(const std::wstring& name) {
+  std::wstring folded = Trimmed(name);
+  if (!folded.empty()) ::CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+  return folded;
+}
+
+// A double-NUL-terminated list from one of the profile functions that fill a buffer; empty
+// when it would not fit in 64 MiB (no file this engine writes comes near).
+template <class Fill>
+std::vector<std::wstring> ReadList(Fill fill) {
+  std::vector<std::wstring> items;
+  for (size_t size = 4096; size <= (32u << 20); size *= 4) {
+    std::vector<wchar_t> buffer(size);
+    const DWORD length = fill(buffer.data(), static_cast<DWORD>(size));
+    if (length + 2 >= size) continue;  // cut off: read again with more room
+    for (size_t at = 0; at < length && buffer[at];) {
+      items.emplace_back(buffer.data() + at);
+      at += items.back().size() + 1;
+    }
+    break;
+  }
+  return items;
+}
+
+bool StartsWithUtf16Mark(const std::wstring& fileName) {
+  ui::FileHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  unsigned char mark[2] = {};
+  DWORD read = 0;
+  return file && ::ReadFile(file.get(), mark, 2, &read, nullptr) && read == 2 && mark[0] == 0xFF &&
+         mark[1] == 0xFE;
+}
+
+}  // namespace
+
+void BatchedProfileWrites::LoadFile() {
+  loaded_ = true;
+  const DWORD attributes = ::GetFileAttributesW(fileName_.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  unicode_ = StartsWithUtf16Mark(fileName_);
+  const auto names = ReadList([&](wchar_t* buffer, DWORD size) {
+    return ::GetPrivateProfileSectionNamesW(buffer, size, fileName_.c_str());
+  });
+  for (const std::wstring& name : names) {
+    Section& section = FindOrAdd(name);
+    const auto lines = ReadList([&](wchar_t* buffer, DWORD size) {
+      return ::GetPrivateProfileSectionW(name.c_str(), buffer, size, fileName_.c_str());
+    });
+    // A line without "=" holds no value a profile read could return: it is not kept.
+    for (const std::wstring& line : lines) {
+      const size_t equals = line.find(L'=');
+      if (equals != std::wstring::npos) Put(section, line.substr(0, equals), line.substr(equals + 1));
+    }
+  }
+}
+
+BatchedProfileWrites::Section& BatchedProfileWrites::FindOrAdd(const std::wstring& name) {
+  const std::wstring folded = Folded(name);
+  auto found = sectionIndex_.find(folded);
+  if (found != sectionIndex_.end()) return sections_[found->second];
+  sectionIndex_.emplace(folded, sections_.size());
+  sections_.push_back(Section{Trimmed(name), {}, {}});
+  return sections_.back();
+}
+
+void BatchedProfileWrites::Put(Section& section, const std::wstring& key, const std::wstring& value) {
+  const size_t valueStart = value.find_first_not_of(L" \t");
+  std::wstring kept = valueStart == std::wstring::npos ? std::wstring() : value.substr(valueStart);
+  const std::wstring folded = Folded(key);
+  auto found = section.index.find(folded);
+  if (found != section.index.end()) {
+    section.entries[found->second].second = std::move(kept);
+  } else {
+    section.index.emplace(folded, section.entries.size());
+    section.entries.emplace_back(Trimmed(key), std::move(kept));
+  }
+}
+
+void BatchedProfileWrites::Set(const std::wstring& section, const std::wstring& key,
+                               const std::wstring& value) {
+  if (!loaded_) LoadFile();
+  Put(FindOrAdd(section), key, value);
+  changed_ = true;
+}
+
+void BatchedProfileWrites::WriteChanged() {
+  if (!changed_) return;
+  std::wstring text;
+  for (const Section& section : sections_) {
+    if (!text.empty()) text += L"\r\n";
+    text += L'[' + section.name + L"]\r\n";
+    for (const auto& [key, value] : section.entries) text += key + L'=' + value + L"\r\n";
+  }
+  std::string bytes;
+  if (unicode_) {
+    bytes.assign("\xFF\xFE", 2);
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  } else if (!text.empty()) {
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                           0, nullptr, nullptr);
+    bytes.resize(static_cast<size_t>(size));
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                          nullptr, nullptr);
+  }
+  ui::FileHandle file(::CreateFileW(fileName_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  DWORD written = 0;
+  if (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+      written == bytes.size())
+    changed_ = false;
+}
+
+}  // namespace bramlow

@@ -1,0 +1,46 @@
+#pragma once
+// The values a batched ProfileFile writer keeps, and the file they go to. Before the first
+// value is kept, the file's present content (if any) is read through the system's profile
+// functions; each write then writes the whole file at once: every section and key it held,
+// with the kept values set as single profile writes would have set them. The system's own
+// writes rewrite the file on every call, so a list of thousands of entries written one by one
+// costs time that grows with the square of its length; this costs one file write each time.
+#include <string>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace bramlow {
+
+class BatchedProfileWrites {
+ public:
+  explicit BatchedProfileWrites(std::wstring fileName) : fileName_(std::move(fileName)) {}
+
+  // Keeps key := value in section. Names compare as the system compares them (without case,
+  // spaces around them ignored); leading spaces of the value go, as they do when written.
+  void Set(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+  bool HasChanges() const { return changed_; }
+  // Writes the file when anything changed since the last time. A failed write (a missing
+  // folder, a read-only medium) is not reported; the values stay kept for the next try.
+  void WriteChanged();
+
+ private:
+  struct Section {
+    std::wstring name;
+    std::vector<std::pair<std::wstring, std::wstring>> entries;
+    std::unordered_map<std::wstring, size_t> index;  // folded key -> position in entries
+  };
+
+  void LoadFile();
+  Section& FindOrAdd(const std::wstring& name);
+  static void Put(Section& section, const std::wstring& key, const std::wstring& value);
+
+  std::wstring fileName_;
+  bool loaded_ = false;
+  bool changed_ = false;
+  bool unicode_ = false;  // the file was UTF-16 and stays so
+  std::vector<Section> sections_;
+  std::unordered_map<std::wstring, size_t> sectionIndex_;  // folded name -> position
+};
+
+}  // namespace bramlow
