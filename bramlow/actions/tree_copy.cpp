@@ -4,6 +4,7 @@
 
 #include "bramlow/actions/path_parts.h"
 #include "bramlow/actions/language_texts.h"
+#include "bramlow/runtime_error.h"
 #include "bramlow/uninstall_list.h"
 #include "ui/handles.h"
 
@@ -42,7 +43,9 @@ void WriteFolderRecord(TSetupState& state, const std::wstring& path) {
   state.UninstallFile->ProfileText(std::to_wstring(state.FolderCounter), path);
 }
 
-void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& source, const std::wstring& destination) {
+// copying: language text 20, read once for the whole tree rather than once per file.
+void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copying,
+                const std::wstring& source, const std::wstring& destination) {
   WIN32_FIND_DATAW found;
   ui::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
   if (!search) return;
@@ -56,10 +59,10 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& sourc
       ++state.FolderCounter;
       CreateDirectoryW(to.c_str(), nullptr);
       if (state.CreateUninst) WriteFolderRecord(state, to);
-      CopyFolder(state, host, from, to);
+      CopyFolder(state, host, copying, from, to);
     } else {
       ++state.CopiedCounter;
-      host.ShowStatus(LangTextFormatted(state, 20, name));
+      host.ShowStatus(FormatOrStop(copying, name));
       host.SetProgressPosition(state.CopiedCounter);
       host.ProcessPendingMessages();
       if (!CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE)) {
@@ -94,7 +97,7 @@ void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host)
   const std::wstring destination = rest.find_first_not_of(L'\\') == std::wstring::npos
                                        ? state.DestFolder
                                        : JoinPath(state.DestFolder, rest);
-  CopyFolder(state, host, folder, destination);
+  CopyFolder(state, host, LangText(state, 20), folder, destination);
 }
 
 }  // namespace bramlow

@@ -239,14 +239,26 @@ void TForm1::OpenSite(const std::wstring& address) {
 
 // ---- IInstallView --------------------------------------------------------------------------
 
-void TForm1::ShowStatus(const std::wstring& text) {
-  labStatus.SetText(text);
-  FitLabelToText(labStatus, kClientWidth - 8);
+// The status line and the bar show what the pacer lets through; everything else the
+// installation changes on the window first brings them up to date, so the order of what the
+// user sees stays the order of the reports.
+void TForm1::ShowStatus(const std::wstring& text) { progress_.Status(text); }
+
+void TForm1::SetProgressPosition(int position) { progress_.Position(position); }
+
+void TForm1::ProcessPendingMessages() {
+  ShowProgress(false);
+  if (progress_.PumpDue()) ui::ProcessPendingMessages();
 }
 
-void TForm1::SetProgressPosition(int position) { pbrProgress.SetPosition(position); }
-
-void TForm1::ProcessPendingMessages() { ui::ProcessPendingMessages(); }
+void TForm1::ShowProgress(bool all) {
+  ProgressPacer::Due due = progress_.Take(all);
+  if (due.status) {
+    labStatus.SetText(*due.status);
+    FitLabelToText(labStatus, kClientWidth - 8);
+  }
+  if (due.position) pbrProgress.SetPosition(*due.position);
+}
 
 std::wstring TForm1::WindowCaption() const { return Caption(); }
 
@@ -254,11 +266,18 @@ void TForm1::ShowProgressPage() { ShowPage(WizardPage::Progress); }
 
 std::wstring TForm1::DestinationText() { return EditBox1.Text(); }
 
-void TForm1::SetProgressTitle(const std::wstring& text) { labProgressTitle.SetText(text); }
+void TForm1::SetProgressTitle(const std::wstring& text) {
+  ShowProgress(true);
+  labProgressTitle.SetText(text);
+}
 
-void TForm1::SetProgressMaximum(int maximum) { pbrProgress.SetRange(0, maximum); }
+void TForm1::SetProgressMaximum(int maximum) {
+  ShowProgress(true);
+  pbrProgress.SetRange(0, maximum);
+}
 
 void TForm1::DisableButtons() {
+  ShowProgress(true);
   for (ui::Button* b : {static_cast<ui::Button*>(&btnBack), static_cast<ui::Button*>(&btnNext),
                         static_cast<ui::Button*>(&btnCancel)}) {
     b->SetEnabled(false);
@@ -266,18 +285,23 @@ void TForm1::DisableButtons() {
 }
 
 void TForm1::ProcessOneMessage() {
+  ShowProgress(true);
   MSG msg;
   if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ui::Application::Get().DispatchOne(msg);
 }
 
 void TForm1::Repaint() {
+  ShowProgress(true);
   ::InvalidateRect(Handle(), nullptr, TRUE);
   ::UpdateWindow(Handle());
 }
 
 void TForm1::FocusWindow() { ::SetFocus(Handle()); }
 
-void TForm1::ShowFinishPage() { ShowPage(WizardPage::Finish); }
+void TForm1::ShowFinishPage() {
+  ShowProgress(true);
+  ShowPage(WizardPage::Finish);
+}
 
 void TForm1::SetFinishTitle(const std::wstring& text) { labFinishTitle.SetText(text); }
 

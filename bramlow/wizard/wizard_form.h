@@ -8,6 +8,7 @@
 
 #include "bramlow/actions/restart_computer.h"
 #include "bramlow/install_sequence.h"
+#include "bramlow/progress_pacer.h"
 #include "bramlow/setup_state.h"
 #include "bramlow/wizard/link_label.h"
 #include "bramlow/wizard/page_controls.h"
@@ -112,6 +113,8 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   void PaintBackground(HDC dc);
   void PaintPage(HDC dc);
   void PaintPicture(HDC dc);
+  // Shows the reports the pacer holds: those due, or all of them.
+  void ShowProgress(bool all);
 
   TSetupState& state_;
   std::function<void(TSetupState&, IInstallView&)> runInstallation_;
@@ -122,6 +125,8 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   ui::BitmapHandle headers_[5];
   ui::BrushHandle stripBrush_;
   bool restartOffered_ = false;
+  // A frame of 50 ms: twenty redraws a second still read as smooth movement.
+  ProgressPacer progress_{[] { return static_cast<uint32_t>(::GetTickCount()); }, 50};
 };
 
 }  // namespace bramlow
