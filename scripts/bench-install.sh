@@ -2,7 +2,8 @@
 # bench-install.sh [BUILD] - times bramlow.exe installing a generated tree of 5,000 small and
 # 50 large files under Wine, beside a plain recursive copy of the same tree with the same file
 # API, in one run. BUILD defaults to build/win64 (configured and built if needed).
-# KV_BENCH_UNINST=0 installs without the uninstall list, to see what writing it costs.
+# KV_BENCH_UNINST=0 installs without the uninstall list, to see what writing it costs;
+# KV_BENCH_RUNS=N repeats install and copy N times (default 3) and compares the medians.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/win64}
@@ -43,6 +44,6 @@ printf '%s\r\n' '[setup1]' 'AppName=Bench' 'WindowName=Bench Setup' 'DestFolder=
   'SourceFolder=%Installer%tree' "CreateUninst=${KV_BENCH_UNINST:-1}" 'Overwrite=1' > "$kit/setup.qx1"
 
 echo "tree: $(find "$kit/tree" -type f | wc -l) files, $(du -sm "$kit/tree" | cut -f1) MiB"
-"$WINE" "$build/bramlow/wizard/bench_install.exe" 'C:\kv-bench\kit' 'C:\kv-bench\dest' 'C:\kv-bench\copy' \
+"$WINE" "$build/bramlow/wizard/bench_install.exe" 'C:\kv-bench\kit' 'C:\kv-bench\dest' 'C:\kv-bench\copy' "${KV_BENCH_RUNS:-3}" \
   2>/dev/null | tr -d '\r'
 rm -rf "$drive_c/kv-bench"
