@@ -61,28 +61,26 @@ bool WaitForControl(HWND top, const std::wstring& text, DWORD timeoutMs) {
   return false;
 }
 
-// The wizard's controls as another process sees them without waiting for the wizard: the
+// The text of a control as another process sees it without waiting for the wizard: the
 // system keeps every window's text, so reading it sends nothing (sending would measure how
 // often the wizard looks at its queue, not how fast it installs).
-struct SeenControl {
-  std::wstring className, text;
-  bool visible, enabled;
-};
+std::wstring TextOf(HWND hwnd) {
+  wchar_t text[512] = {};
+  ::GetWindowTextW(hwnd, text, 512);
+  return text;
+}
 
-std::vector<SeenControl> LookAt(HWND top) {
-  std::vector<SeenControl> seen;
-  ::EnumChildWindows(
-      top,
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        wchar_t cls[64] = {}, text[512] = {};
-        ::GetClassNameW(hwnd, cls, 64);
-        ::GetWindowTextW(hwnd, text, 512);
-        reinterpret_cast<std::vector<SeenControl>*>(param)->push_back(
-            {cls, text, ::IsWindowVisible(hwnd) != FALSE, ::IsWindowEnabled(hwnd) != FALSE});
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&seen));
-  return seen;
+// The status line: the text control at the status line's place on the progress page.
+HWND StatusLine(HWND wizard) {
+  for (const auto& c : kvdriver::Controls(wizard)) {
+    if (c.className != L"Static") continue;
+    RECT r;
+    ::GetWindowRect(c.hwnd, &r);
+    POINT p{r.left, r.top};
+    ::ScreenToClient(wizard, &p);
+    if (p.x == 8 && p.y == 80) return c.hwnd;
+  }
+  return nullptr;
 }
 
 int Fail(const char* what) {
@@ -112,11 +110,15 @@ const char* InstallOnce(const std::wstring& kit, const std::wstring& dest, Obser
   kvdriver::ClickButton(wizard, L"I Agree");
   if (!WaitForControl(wizard, L"Browse...", 30000)) return "no folder page";
   HWND edit = nullptr, bar = nullptr;
+  std::vector<HWND> buttons;
   for (const auto& c : kvdriver::Controls(wizard)) {
     if (c.className == L"Edit") edit = c.hwnd;
     if (c.className == PROGRESS_CLASSW) bar = c.hwnd;
+    if (c.className == L"Button") buttons.push_back(c.hwnd);
   }
+  HWND status = StatusLine(wizard);
   if (!edit) return "no destination box";
+  if (!status) return "no status line";
   ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
 
   DWORD start = ::GetTickCount();
@@ -128,10 +130,11 @@ const char* InstallOnce(const std::wstring& kit, const std::wstring& dest, Obser
     if (bar) ::SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position);
     seen.slowest = std::max<DWORD>(seen.slowest, ::GetTickCount() - asked);
     seen.positions.insert(static_cast<LRESULT>(position));
+    const std::wstring shown = TextOf(status);
+    if (shown.rfind(L"Copying ", 0) == 0) seen.statuses.insert(shown);
     bool finished = false;
-    for (const SeenControl& c : LookAt(wizard)) {
-      if (c.className == L"Static" && c.visible && c.text.rfind(L"Copying ", 0) == 0) seen.statuses.insert(c.text);
-      if (c.className == L"Button" && c.text == L"Finish" && c.visible && c.enabled) finished = true;
+    for (HWND button : buttons) {
+      if (::IsWindowVisible(button) && ::IsWindowEnabled(button) && TextOf(button) == L"Finish") finished = true;
     }
     if (finished) break;
     if (::GetTickCount() - start > 30 * 60 * 1000) return "installation did not end";

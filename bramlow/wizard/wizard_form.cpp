@@ -253,10 +253,7 @@ void TForm1::ProcessPendingMessages() {
 
 void TForm1::ShowProgress(bool all) {
   ProgressPacer::Due due = progress_.Take(all);
-  if (due.status) {
-    labStatus.SetText(*due.status);
-    FitLabelToText(labStatus, kClientWidth - 8);
-  }
+  if (due.status) labStatus.SetText(*due.status);
   if (due.position) pbrProgress.SetPosition(*due.position);
 }
 

@@ -91,7 +91,9 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   ui::Label labFolderLower{*this, L"", 16, 248, 465, 57};
   // Progress page
   ui::Label labProgressTitle{*this, L"", 64, 8, 417, 41};
-  ui::Label labStatus{*this, L"", 8, 80, 0, 13, false};
+  // As wide as the window allows from the start: on the white page that looks the same as a
+  // label fitted to each file name, and the window need not be laid out again for each.
+  ui::Label labStatus{*this, L"", 8, 80, kClientWidth - 8, 13, false};
   ui::ProgressBar pbrProgress{*this, 8, 104, 481, 17, 0, 0};
   // Finish page
   ui::Label labFinishTitle{*this, L"", 224, 8, 265, 41};
