@@ -5,28 +5,9 @@
 #include "bramlow/format_pattern.h"
 #include "bramlow/macro_text.h"
 #include "bramlow/runtime_error.h"
+#include "ui/handles.h"
 
 namespace bramlow {
-
-namespace {
-
-// One owner of a directory search handle.
-class FindHandle {
-public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-  HANDLE handle_;
-};
-
-}  // namespace
 
 std::wstring LangText(const TSetupState& state, int key) {
   if (!state.LangFile) return {};
@@ -53,13 +34,13 @@ std::wstring LanguageNameOf(std::wstring_view fileName) {
 std::vector<std::wstring> ListLanguageNames(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  FindHandle find(FindFirstFileW((folder + L"*.qxl").c_str(), &data));
-  if (!find.Valid()) return names;
+  ui::FindHandle find(FindFirstFileW((folder + L"*.qxl").c_str(), &data));
+  if (!find) return names;
   do {
     // A folder that happens to be named like a language file is not one.
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
     names.push_back(LanguageNameOf(data.cFileName));
-  } while (FindNextFileW(find.Get(), &data));
+  } while (FindNextFileW(find.get(), &data));
   return names;
 }
 
