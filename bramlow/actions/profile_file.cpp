@@ -10,7 +10,13 @@ ProfileFile::ProfileFile(std::wstring fileName, std::wstring section, ProfileMod
   if (writes == ProfileWrites::Batched) batch_ = std::make_unique<BatchedProfileWrites>(FileName);
 }
 
-ProfileFile::~ProfileFile() { Flush(); }
+ProfileFile::~ProfileFile() {
+  try {
+    Flush();
+  } catch (...) {
+    // Out of memory while assembling the file: what was kept is lost, as a failed write is.
+  }
+}
 
 void ProfileFile::Flush() {
   if (batch_) batch_->WriteChanged();

@@ -2,7 +2,8 @@
 // licence, type a destination with a trailing backslash, install; check everything the
 // installation leaves; then run the installed Uninstall.exe and check that all of it is gone
 // and nothing else was touched. Also the start-up failures: OnlyNT refusing, no language file,
-// and the question when the wizard is closed early.
+// and the question when the wizard is closed early; and a runtime error late in the
+// installation, which must leave the uninstall list as far as it got.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -501,3 +502,55 @@ TEST_F(SetupKit, WithoutLanguageFilesEveryTextIsEmptyAndNothingBreaks) {
 }
 
 }  // namespace
+
+// A language text the formatter refuses ends the program at the finish page, before the list
+// is closed. The records of what was copied by then must still reach the list, or the
+// uninstaller could not take those files away.
+TEST_F(SetupKit, ARuntimeErrorLateInTheInstallationLeavesTheRecordsSoFar) {
+  std::string script = ReadBytes(kit + L"\\setup.qx1");
+  for (const char* count : {"IniCount=", "RegCount=", "LnkCount=", "ExeCount=", "RegUninst="}) {
+    size_t at = script.find(count);
+    ASSERT_NE(at, std::string::npos);
+    script[at + std::strlen(count)] = '0';
+  }
+  WriteBytes(kit + L"\\setup.qx1", script);
+  ASSERT_TRUE(::WritePrivateProfileStringW(L"language", L"26", L"%d is installed.",
+                                           (kit + L"\\English.qxl").c_str()));
+  const std::wstring base = L"C:\\kv-e2e-stop-" + std::to_wstring(::GetCurrentProcessId());
+  const std::wstring dest = base + L"\\Viewer";
+  RemoveTree(base);
+
+  HWND wizard = StartAndChoose(L"English");
+  ASSERT_NE(wizard, nullptr);
+  ASSERT_TRUE(WaitForControl(wizard, L"Next >", kWait));
+  ASSERT_TRUE(kvdriver::ClickButton(wizard, L"Next >"));
+  ASSERT_TRUE(WaitForControl(wizard, L"I Agree", kWait));
+  ASSERT_TRUE(kvdriver::ClickButton(wizard, L"I Agree"));
+  ASSERT_TRUE(WaitForControl(wizard, L"Choose Install Location", kWait));
+  HWND edit = FindByClass(wizard, L"Edit");
+  ASSERT_NE(edit, nullptr);
+  ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(dest.c_str()));
+  ASSERT_TRUE(kvdriver::ClickButton(wizard, L"Next >"));
+
+  std::vector<std::wstring> boxes = AnswerUntilEnd(setup, 60000);
+  auto code = setup.Wait(kWait);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 1u);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0], L"Format '%d is installed.' invalid or incompatible with argument");
+
+  // Every tree file is recorded under its number, then the two single files.
+  std::vector<std::wstring> tree;
+  ListTree(kit + L"\\app", L"", tree);
+  const size_t files = std::count_if(tree.begin(), tree.end(), [](const std::wstring& e) { return e.back() != L'\\'; });
+  const std::wstring list = dest + L"\\Uninstall.ini";
+  std::set<std::wstring> recorded;
+  for (size_t n = 1; n <= files + 2; ++n) {
+    std::wstring path = Ini(list, L"files", std::to_wstring(n));
+    EXPECT_TRUE(Exists(path)) << n;
+    recorded.insert(path);
+  }
+  EXPECT_EQ(recorded.size(), files + 2);
+  EXPECT_TRUE(recorded.count(dest + L"\\docs\\License.rtf"));
+  RemoveTree(base);
+}
