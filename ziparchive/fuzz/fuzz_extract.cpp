@@ -4,25 +4,8 @@
 
 #include "UnZip.h"
 #include "ZipPlatform.h"
+#include "../tests/remove_tree.h"
 #include "../tests/zip_builder.h"
-
-namespace {
-void RemoveTree(const std::string& folder) {
-  TOsDirSearch search;
-  if (!search.Open(folder)) return;
-  TOsFindData d;
-  while (search.Next(d)) {
-    std::string p = folder + "\\" + d.Name;
-    if (d.Attributes & fattr::Directory) {
-      RemoveTree(p);
-    } else {
-      OsSetAttributes(p, fattr::Archive);
-      OsDeleteFile(p);
-    }
-  }
-  OsRemoveFolder(folder);
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string base = OsCurrentFolder() + "\\fuzz_extract_scratch";

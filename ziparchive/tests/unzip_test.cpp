@@ -7,6 +7,7 @@
 #include "UnZip.h"
 #include "ZipMessages.h"
 #include "ZipPlatform.h"
+#include "remove_tree.h"
 #include "zip_builder.h"
 
 namespace {
@@ -18,7 +19,7 @@ class UnZipTest : public ::testing::Test {
   void SetUp() override {
     Root = OsTempFolder() + "kvunzip_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
            "_" + std::to_string(gFolderSerial++) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    Remove(Root);
+    RemoveTree(Root);
     ASSERT_TRUE(OsForceFolders(Root + "\\out"));
     Out = Root + "\\out\\";
     Zip.OnError = [this](TZipCommon&, const std::string& file, const std::string& extended, const std::string&, int code) {
@@ -28,23 +29,8 @@ class UnZipTest : public ::testing::Test {
     };
     Zip.FileSpec = {"*.*"};
   }
-  void TearDown() override { Remove(Root); }
+  void TearDown() override { RemoveTree(Root); }
 
-  static void Remove(const std::string& folder) {
-    TOsDirSearch search;
-    if (!search.Open(folder)) return;
-    TOsFindData d;
-    while (search.Next(d)) {
-      std::string p = folder + "\\" + d.Name;
-      if (d.Attributes & fattr::Directory) {
-        Remove(p);
-      } else {
-        OsSetAttributes(p, fattr::Archive);
-        OsDeleteFile(p);
-      }
-    }
-    OsRemoveFolder(folder);
-  }
 
   void Use(const std::string& bytes) {
     WriteBytes(Root + "\\a.zip", bytes);
@@ -245,7 +231,7 @@ TEST_F(UnZipTest, LocatingTheDirectory) {
   EXPECT_EQ(Content("two.txt"), "second member");
 
   for (std::string comment : {std::string("before PK\x05\x06 after", 18), std::string(40000, 'c')}) {
-    Remove(Out);
+    RemoveTree(Out);
     OsForceFolders(Out);
     Use(BuildZip(m, comment).Bytes);
     EXPECT_EQ(Zip.Extract(), 2) << comment.size();

@@ -20,27 +20,6 @@ TScratchFolder::TScratchFolder() {
 
 TScratchFolder::~TScratchFolder() { RemoveTree(FPath); }
 
-void RemoveTree(const std::string& folder) {
-  std::string f = folder;
-  if (!f.empty() && f.back() != '\\') f += '\\';
-  std::vector<TOsFindData> entries;
-  {
-    TOsDirSearch s;
-    TOsFindData d;
-    if (s.Open(f))
-      while (s.Next(d)) entries.push_back(d);
-  }
-  for (const TOsFindData& d : entries) {
-    if (d.Attributes & fattr::Directory) {
-      RemoveTree(f + d.Name);
-    } else {
-      OsSetAttributes(f + d.Name, fattr::Archive);
-      OsDeleteFile(f + d.Name);
-    }
-  }
-  OsRemoveFolder(f.substr(0, f.size() - 1));
-}
-
 void WriteBytes(const std::string& path, const TBytes& bytes) {
   TOsFile f;
   ASSERT_TRUE(f.Create(path, TOsShare::Exclusive)) << path;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ZipRecords.h"
+#include "remove_tree.h"
 
 using TBytes = std::vector<std::uint8_t>;
 
@@ -24,7 +25,6 @@ class TScratchFolder {
   std::string FPath;
 };
 
-void RemoveTree(const std::string& folder);
 void WriteBytes(const std::string& path, const TBytes& bytes);
 void WriteText(const std::string& path, const std::string& text);
 TBytes ReadBytes(const std::string& path);  // empty when missing
