@@ -11,28 +11,10 @@
 #include <string>
 
 #include "driver.h"
+#include "test_folder.h"
 #include "ui/handles.h"
 
 namespace {
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  ui::FindHandle find(::FindFirstFileW((path + L"\\*").c_str(), &data));
-  if (find) {
-    do {
-      std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring full = path + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
-      } else {
-        ::SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        ::DeleteFileW(full.c_str());
-      }
-    } while (::FindNextFileW(find.get(), &data));
-  }
-  ::RemoveDirectoryW(path.c_str());
-}
 
 // The plain copy: folders created as they are met, files with the system's file copy.
 int CopyTree(const std::wstring& from, const std::wstring& to) {

@@ -5,12 +5,12 @@
 #include <stdexcept>
 #include <vector>
 
-namespace {
+#include "ui/handles.h"
 
 void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
+  ui::FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  if (find) {
     do {
       std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -21,13 +21,10 @@ void RemoveTree(const std::wstring& folder) {
         SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(full.c_str());
       }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
   }
   RemoveDirectoryW(folder.c_str());
 }
-
-}  // namespace
 
 TestFolder::TestFolder() {
   static unsigned sequence = 0;

@@ -21,3 +21,6 @@ public:
 private:
   std::wstring path_;
 };
+
+// Removes a folder with everything in it, read-only files too.
+void RemoveTree(const std::wstring& folder);
