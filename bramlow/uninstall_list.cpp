@@ -32,9 +32,13 @@ void RecordNextFile(TSetupState& state, const std::wstring& path) {
   RecordFile(state, ++state.FileCounter, path);
 }
 
+void RecordFolder(TSetupState& state, int number, const std::wstring& path) {
+  Put(state, L"folders", std::to_wstring(number), path);
+}
+
 void RecordNextFolder(TSetupState& state, const std::wstring& path) {
   if (!state.UninstallFile) return;
-  Put(state, L"folders", std::to_wstring(++state.FolderCounter), path);
+  RecordFolder(state, ++state.FolderCounter, path);
 }
 
 void RecordNextOcx(TSetupState& state, const std::wstring& path) {

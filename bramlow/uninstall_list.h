@@ -17,6 +17,8 @@ void OpenUninstallList(TSetupState& state);
 
 // files/<number> := path (tree files take the number of files copied so far).
 void RecordFile(TSetupState& state, int number, const std::wstring& path);
+// folders/<number> := path (tree folders take FolderCounter, counted with or without a list).
+void RecordFolder(TSetupState& state, int number, const std::wstring& path);
 // The next number of files, folders or Ocx: increments its counter and records path.
 void RecordNextFile(TSetupState& state, const std::wstring& path);
 void RecordNextFolder(TSetupState& state, const std::wstring& path);

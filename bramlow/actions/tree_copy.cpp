@@ -36,13 +36,6 @@ void CountFolder(TSetupState& state, const std::wstring& folder) {
   } while (FindNextFileW(search.get(), &found));
 }
 
-// FolderCounter advances for every subfolder; its record only when the list is kept.
-void WriteFolderRecord(TSetupState& state, const std::wstring& path) {
-  if (!state.UninstallFile) return;
-  state.UninstallFile->Section = L"folders";
-  state.UninstallFile->ProfileText(std::to_wstring(state.FolderCounter), path);
-}
-
 // copying: language text 20, read once for the whole tree rather than once per file.
 void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copying,
                 const std::wstring& source, const std::wstring& destination) {
@@ -58,7 +51,7 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       if (IsDestinationItself(state, from)) continue;
       ++state.FolderCounter;
       CreateDirectoryW(to.c_str(), nullptr);
-      if (state.CreateUninst) WriteFolderRecord(state, to);
+      if (state.CreateUninst) RecordFolder(state, state.FolderCounter, to);
       CopyFolder(state, host, copying, from, to);
     } else {
       ++state.CopiedCounter;
