@@ -58,6 +58,15 @@ std::wstring LanguageText(WORD language) {
   return s;
 }
 
+// Only a file that is not there at all: one that exists but cannot be read is a failure.
+bool SourceIsMissing(const std::wstring& file) {
+  if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// A command whose file is missing is skipped: Korvel always names uifile.txt, and a package
+// without one keeps the system's user interface.
 bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>& payloads, EditLog& log) {
   for (const auto& cmd : script.commands) {
     Payload p;
@@ -67,6 +76,10 @@ bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>&
     const std::wstring file = FullPath(ToWide(cmd.file, codePage));
     p.what = (cmd.payload == PayloadKind::kBitmapFile ? L"bitmap " : L"type " + p.type.Describe() + L" ") +
              p.name.Describe() + L" from " + file;
+    if (SourceIsMissing(file)) {
+      log.Info(L"line " + std::to_wstring(cmd.line) + L": skipped, " + file + L" does not exist");
+      continue;
+    }
     FileBytes bytes = ReadFileBytes(file, kMaxResourceFile);
     if (!bytes.ok) {
       log.Error(L"line " + std::to_wstring(cmd.line) + L": " + bytes.error);

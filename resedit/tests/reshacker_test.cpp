@@ -130,6 +130,12 @@ TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
   WriteAll(work_ / L"cut.bmp", cutPixels);
   WriteText(work_ / L"text.exe", "not a program");
   WriteText(work_ / L"uifile.txt", "ui");
+  WriteAll(work_ / L"locked.bmp", good);
+  ASSERT_TRUE(CreateDirectoryW((work_ / L"folder.bmp").c_str(), nullptr));
+  // Held open without sharing for the whole test: there, but not readable.
+  const HANDLE lock = CreateFileW((work_ / L"locked.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
 
   struct Case {
     const char* what;
@@ -138,8 +144,8 @@ TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
   const std::string head = "[FILENAMES]\r\nExe=" + Narrow(Source()) + "\r\nSaveAs=" + Narrow(Target()) +
                            "\r\n[COMMANDS]\r\n-addoverwrite good.bmp,Bitmap,100,0\r\n";
   const Case cases[] = {
-      {"missing file", head + "-addoverwrite missing.bmp,Bitmap,107,0\r\n"},
-      {"missing uifile", head + "-addoverwrite nothere.txt, UIFILE, 1000,\r\n"},
+      {"file that cannot be read", head + "-addoverwrite locked.bmp,Bitmap,107,0\r\n"},
+      {"folder named as the file", head + "-addoverwrite folder.bmp,Bitmap,107,0\r\n"},
       {"not BM", head + "-addoverwrite notbm.bmp,Bitmap,107,0\r\n"},
       {"too short", head + "-addoverwrite short.bmp,Bitmap,107,0\r\n"},
       {"pixels cut", head + "-addoverwrite cut.bmp,Bitmap,107,0\r\n"},
@@ -160,7 +166,35 @@ TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
     EXPECT_EQ(ReadAll(Target()), previous) << c.what;
     EXPECT_EQ(FileNames(work_.path()), before) << c.what << ": a scratch file was left";
   }
+  CloseHandle(lock);
   EXPECT_EQ(ReadAll(Source()), original_);
+}
+
+// Korvel names uifile.txt whether or not the package has one; a converted package often has
+// none, and must still apply with the system's user interface kept.
+TEST_F(Reshacker, ACommandWhoseFileDoesNotExistIsSkippedAndLogged) {
+  const Bytes pic100 = MakeBmp(12, 12, 24, 6);
+  WriteAll(work_ / L"100.bmp", pic100);
+  WriteScript(
+      "-addoverwrite 100.bmp,Bitmap,100,0\r\n"
+      "-addoverwrite gone\\107.bmp,Bitmap,107,0\r\n"
+      "-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
+
+  ASSERT_EQ(Run(), 0);
+
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 100, hostLanguage_), WithoutFileHeader(pic100));
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 107, hostLanguage_), Resource(Source(), RT_BITMAP, 107, hostLanguage_));
+  const auto systemUi = Resource(Source(), kUiFile, 1000, hostLanguage_);
+  ASSERT_TRUE(systemUi);
+  EXPECT_EQ(Resource(Target(), kUiFile, 1000, hostLanguage_), systemUi);
+
+  const Bytes log = ReadAll(WindowsPath(KV_RESHACKER_EXE).substr(
+                                0, WindowsPath(KV_RESHACKER_EXE).find_last_of(L'\\') + 1) +
+                            L"reshacker.log");
+  const std::string text(log.begin(), log.end());
+  const std::string skipped = "line 7: skipped, " + Narrow(work_ / L"uifile.txt") + " does not exist";
+  EXPECT_NE(text.rfind(skipped), std::string::npos) << text;
+  EXPECT_NE(text.rfind("line 6: skipped, " + Narrow(work_ / L"gone\\107.bmp")), std::string::npos) << text;
 }
 
 TEST_F(Reshacker, ReplacesALockedTargetNeverPartly) {
