@@ -2,7 +2,6 @@
 
 #include <shellapi.h>
 
-#include "kv_error.h"
 #include "product_links.h"
 #include "program_paths.h"
 #include "registry_key.h"
@@ -33,12 +32,22 @@ void RegisterProduct(const std::wstring& programFile, const std::wstring& system
         throw EKvError(L"Failed to set data for '" + value.name + L"'");
     }
   }
+  const std::wstring target = systemFolder + kLogonHostCopy;
+  // A copy that fails over an existing logonkv.exe (in use, say) still leaves a logon host.
+  if (!CopyFileW((systemFolder + kSystemLogonHost).c_str(), target.c_str(), FALSE)) {
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      throw ELogonHostCopyFailed(target, error);
+  }
   const ui::RegKey winlogon = OpenRegKey(localMachine, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
   if (!WriteRegString(winlogon, L"UIHost", kLogonHostCopy))
     throw EKvError(L"Failed to set data for 'UIHost'");
-  CopyFileW((systemFolder + kSystemLogonHost).c_str(), (systemFolder + kLogonHostCopy).c_str(),
-            FALSE);
 }
+
+ELogonHostCopyFailed::ELogonHostCopyFailed(const std::wstring& target, unsigned long systemError)
+    : EKvError(L"Cannot create " + target + L": " + SystemErrorText(systemError)),
+      systemError_(systemError) {}
 
 void StartSelfRemoval(const std::wstring& programFile) {
   const std::wstring folder = FolderPart(programFile);

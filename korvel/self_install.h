@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "kv_error.h"
+
 namespace korvel {
 
 inline constexpr wchar_t kUninstallKeyPath[] =
@@ -24,10 +26,22 @@ struct RegistryString {
 // The values of the uninstall entry, in the order they are written.
 std::vector<RegistryString> UninstallEntryValues(const std::wstring& programFile);
 
-// Writes the uninstall entry and UIHost under localMachine (HKEY_LOCAL_MACHINE in the program,
-// a scratch key in tests) and copies logonui.exe to logonkv.exe in systemFolder (with its
-// trailing backslash). A key that cannot be created or a value that cannot be written
-// raises EKvError with the system's usual wording; later steps do not run then.
+// Raised when logonkv.exe is missing after the copy: Winlogon must not be pointed at it.
+class ELogonHostCopyFailed : public EKvError {
+ public:
+  ELogonHostCopyFailed(const std::wstring& target, unsigned long systemError);
+  unsigned long SystemError() const noexcept { return systemError_; }
+
+ private:
+  unsigned long systemError_;
+};
+
+// Writes the uninstall entry under localMachine (HKEY_LOCAL_MACHINE in the program, a scratch
+// key in tests), copies logonui.exe to logonkv.exe in systemFolder (with its trailing
+// backslash) and then writes UIHost, only when logonkv.exe exists: a logon host that is not
+// there would leave the next logon without a user interface. A key that cannot be created or
+// a value that cannot be written raises EKvError with the system's usual wording, a missing
+// logonkv.exe ELogonHostCopyFailed; later steps do not run then.
 void RegisterProduct(const std::wstring& programFile, const std::wstring& systemFolder,
                      HKEY localMachine = HKEY_LOCAL_MACHINE);
 

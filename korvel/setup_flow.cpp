@@ -18,7 +18,8 @@ void SystemSetupActions::RegisterProduct() {
 void SystemSetupActions::StartSelfRemoval() { korvel::StartSelfRemoval(ProgramFilePath()); }
 
 SetupTexts SetupTexts::FromResources() {
-  return SetupTexts{ui::LoadStringResource(65220), ui::LoadStringResource(65221)};
+  return SetupTexts{ui::LoadStringResource(65220), ui::LoadStringResource(65221),
+                    ui::LoadStringResource(65250)};
 }
 
 SetupResult CompleteSetup(const std::wstring& caption, const SetupTexts& texts,
@@ -37,6 +38,9 @@ SetupResult CompleteSetup(const std::wstring& caption, const SetupTexts& texts,
   }
   try {
     actions.RegisterProduct();
+  } catch (const ELogonHostCopyFailed& error) {
+    return {SetupOutcome::Failed,
+            FormatMessagePattern(texts.hostMissing, SystemErrorText(error.SystemError()))};
   } catch (const EKvError& error) {
     return {SetupOutcome::Failed, error.Text()};
   } catch (const std::exception& error) {

@@ -28,6 +28,7 @@ class SystemSetupActions : public ISetupActions {
 struct SetupTexts {
   std::wstring supported;    // 65220, "%s" for the version
   std::wstring unsupported;  // 65221
+  std::wstring hostMissing;  // 65250, "%s" for the system's error text
   static SetupTexts FromResources();
 };
 

@@ -6,6 +6,7 @@
 
 #include "kv_error.h"
 #include "removal_flow.h"
+#include "self_install.h"
 #include "setup_flow.h"
 #include "windows_version.h"
 
@@ -13,7 +14,8 @@ namespace korvel {
 namespace {
 
 constexpr ui::Color kRed = RGB(255, 0, 0);
-const SetupTexts kSetupTexts{L"XP %s supported?", L"XP %s not supported"};
+const SetupTexts kSetupTexts{L"XP %s supported?", L"XP %s not supported",
+                             L"No logonkv.exe: %s"};
 const RemovalTexts kRemovalTexts{L"Remove?", L"Removed"};
 
 class FakeSetupActions : public ISetupActions {
@@ -25,11 +27,13 @@ class FakeSetupActions : public ISetupActions {
   void RegisterProduct() override {
     ++registered;
     if (failRegister) throw EKvError(L"Failed to set data for 'UIHost'");
+    if (failCopy) throw ELogonHostCopyFailed(L"C:\\WINDOWS\\system32\\logonkv.exe", ERROR_ACCESS_DENIED);
   }
   void StartSelfRemoval() override { ++removalsStarted; }
 
   bool versionOk = true;
   bool failRegister = false;
+  bool failCopy = false;
   int registered = 0;
   int removalsStarted = 0;
 };
@@ -79,6 +83,15 @@ TEST_F(SetupFlow, RegistryFailureComesBackAsTheErrorText) {
   const SetupResult result = Run();
   EXPECT_EQ(result.outcome, SetupOutcome::Failed);
   EXPECT_EQ(result.error, L"Failed to set data for 'UIHost'");
+  EXPECT_EQ(actions.removalsStarted, 0);
+}
+
+TEST_F(SetupFlow, AMissingLogonHostIsToldInTheUsersLanguageWithTheSystemsReason) {
+  prompt.AnswerAsk(true);
+  actions.failCopy = true;
+  const SetupResult result = Run();
+  EXPECT_EQ(result.outcome, SetupOutcome::Failed);
+  EXPECT_EQ(result.error, L"No logonkv.exe: " + SystemErrorText(ERROR_ACCESS_DENIED));
   EXPECT_EQ(actions.removalsStarted, 0);
 }
 

@@ -101,7 +101,7 @@ TEST_F(Register, RunningTwiceOverwritesAndDuplicatesNothing) {
   EXPECT_EQ(subkeys, 1u);
 }
 
-TEST_F(Register, MissingWinlogonKeyFailsAfterTheEntryAndCopiesNothing) {
+TEST_F(Register, MissingWinlogonKeyFailsAfterTheEntryAndTheCopy) {
   RegDeleteKeyW(root.Get(), kWinlogonKeyPath);
   try {
     RegisterProduct(program, system, root.Get());
@@ -111,7 +111,7 @@ TEST_F(Register, MissingWinlogonKeyFailsAfterTheEntryAndCopiesNothing) {
   }
   EXPECT_EQ(AllValues(root.Get(), kUninstallKeyPath).size(), 6u);
   EXPECT_FALSE(OpenRegKey(root.Get(), kWinlogonKeyPath));  // not created by the write
-  EXPECT_FALSE(Exists(system + L"logonkv.exe"));
+  EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ logon host v1");
 }
 
 TEST_F(Register, KeyThatCannotBeCreatedIsReportedByName) {
@@ -127,10 +127,29 @@ TEST_F(Register, KeyThatCannotBeCreatedIsReportedByName) {
   EXPECT_FALSE(Exists(system + L"logonkv.exe"));
 }
 
-TEST_F(Register, MissingSystemLogonHostIsNotAnError) {
+// Winlogon pointed at a logonkv.exe that is not there would start no logon screen at all.
+TEST_F(Register, NoLogonHostCopyMeansNoUiHost) {
   DeleteFileW((system + L"logonui.exe").c_str());
-  EXPECT_NO_THROW(RegisterProduct(program, system, root.Get()));
+  try {
+    RegisterProduct(program, system, root.Get());
+    FAIL() << "no error raised";
+  } catch (const ELogonHostCopyFailed& error) {
+    EXPECT_EQ(error.SystemError(), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
+    EXPECT_NE(error.Text().find(system + L"logonkv.exe"), std::wstring::npos);
+  }
   EXPECT_FALSE(Exists(system + L"logonkv.exe"));
+  EXPECT_EQ(AllValues(root.Get(), kWinlogonKeyPath).count(L"UIHost"), 0u);
+  EXPECT_EQ(AllValues(root.Get(), kUninstallKeyPath).size(), 6u);  // removal can still find it
+}
+
+TEST_F(Register, ACopyThatFailsOverAnExistingLogonHostStillRegisters) {
+  WriteFileBytes(system + L"logonkv.exe", "MZ applied logon");
+  const HANDLE inUse = CreateFileW((system + L"logonkv.exe").c_str(), GENERIC_READ, 0, nullptr,
+                                   OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+  EXPECT_NO_THROW(RegisterProduct(program, system, root.Get()));
+  CloseHandle(inUse);
+  EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ applied logon");
   EXPECT_EQ(AllValues(root.Get(), kWinlogonKeyPath).at(L"UIHost").text, L"logonkv.exe");
 }
 
