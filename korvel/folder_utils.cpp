@@ -77,4 +77,34 @@ bool CopyFileOver(const std::wstring& from, const std::wstring& to) {
   return CopyFileW(from.c_str(), to.c_str(), FALSE) != 0;
 }
 
+bool ReplaceWithCopy(const std::wstring& from, const std::wstring& to) {
+  if (IsReadOnly(to)) return false;
+  const std::size_t slash = to.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : to.substr(0, slash + 1);
+  wchar_t scratch[MAX_PATH];
+  if (!GetTempFileNameW(folder.c_str(), L"kv", 0, scratch)) return false;
+  const bool replaced = CopyFileW(from.c_str(), scratch, FALSE) && MakeWritable(scratch) &&
+                        MoveFileExW(scratch, to.c_str(),
+                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!replaced) {
+    SetFileAttributesW(scratch, FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(scratch);
+  }
+  return replaced;
+}
+
+bool IsReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+bool MakeWritable(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+  DWORD writable = attributes & ~FILE_ATTRIBUTE_READONLY;
+  if (writable == 0) writable = FILE_ATTRIBUTE_NORMAL;  // zero would mean "leave unchanged"
+  return SetFileAttributesW(path.c_str(), writable) != 0;
+}
+
 }  // namespace korvel

@@ -25,4 +25,16 @@ bool PrepareEmptyFolder(const std::wstring& folder);
 // Copies a file, replacing an existing target.
 bool CopyFileOver(const std::wstring& from, const std::wstring& to);
 
+// Copies a file into a scratch file beside the target and renames it over the target: on any
+// failure (source missing, target read-only or in use, disk full) the target stays exactly as
+// it was; a read-only target is never replaced. The new file is never read-only, whatever the source was.
+bool ReplaceWithCopy(const std::wstring& from, const std::wstring& to);
+
+// True when path exists and carries the read-only attribute. Windows refuses to replace such a
+// file by renaming over it; checking first gives the same answer on every system.
+bool IsReadOnly(const std::wstring& path);
+
+// Clears the read-only attribute (a file copied from a CD keeps it), leaving the others.
+bool MakeWritable(const std::wstring& path);
+
 }  // namespace korvel

@@ -83,7 +83,8 @@ ApplyOutcome LogonApplier::ApplyInWorkFolder(const std::wstring& packagePath) {
 }
 
 bool LogonApplier::Restore() const {
-  return CopyFileOver(LogonHostPath(), TargetPath());
+  // A copy cut short must not leave the next logon with half a logon host.
+  return ReplaceWithCopy(LogonHostPath(), TargetPath());
 }
 
 }  // namespace korvel

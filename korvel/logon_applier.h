@@ -31,7 +31,8 @@ class LogonApplier {
   // tool runs only for a readable package with something to apply.
   ApplyOutcome Apply(const std::wstring& packagePath);
 
-  // Copies logonui.exe over logonkv.exe; true when the copy succeeded.
+  // Copies logonui.exe over logonkv.exe; true when the copy succeeded. On failure
+  // logonkv.exe is left exactly as it was.
   bool Restore() const;
 
  private:

@@ -37,7 +37,9 @@ ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
     const std::wstring target = library_.PackagePath(name);
     if (FileExists(target) && !(askOverwrite_ && askOverwrite_(target)))
       return ImportOutcome::declined;
-    return CopyFileOver(chosenFile, target) ? ImportOutcome::copied : ImportOutcome::copyFailed;
+    // A package from read-only media must not stay read-only in the library, where it could
+    // then be neither deleted nor replaced.
+    return ReplaceWithCopy(chosenFile, target) ? ImportOutcome::copied : ImportOutcome::writeFailed;
   }
   if (extension == L".LOGONXP") {
     const std::wstring target =
@@ -46,8 +48,11 @@ ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
       return ImportOutcome::declined;
     // The old package stays until the new one is complete (the converter replaces it).
     lastConversion_ = converter_.Convert(chosenFile, target);
-    return lastConversion_ == ConvertOutcome::converted ? ImportOutcome::converted
-                                                        : ImportOutcome::conversionFailed;
+    switch (lastConversion_) {
+      case ConvertOutcome::converted: return ImportOutcome::converted;
+      case ConvertOutcome::writeFailed: return ImportOutcome::writeFailed;
+      default: return ImportOutcome::conversionFailed;
+    }
   }
   return ImportOutcome::ignored;
 }

@@ -12,9 +12,11 @@ enum class ImportOutcome {
   ignored,           // nothing chosen, file missing, or neither ".kvl" nor ".logonxp"
   declined,          // a package of that name exists and the user kept it
   copied,
-  copyFailed,
   converted,
-  conversionFailed,  // the library is as it was before
+  writeFailed,       // copied or converted, but it could not be written into the library
+                     // (a read-only package of that name, no library folder...); the library
+                     // is as it was before
+  conversionFailed,  // not a package that can be converted; the library is as it was before
 };
 
 class LogonImporter {
@@ -27,7 +29,7 @@ class LogonImporter {
                 OverwriteQuestion askOverwrite);
 
   ImportOutcome Import(const std::wstring& chosenFile);
-  // Detail of the last conversionFailed.
+  // Detail of the last conversion that did not succeed.
   ConvertOutcome LastConversion() const { return lastConversion_; }
 
  private:

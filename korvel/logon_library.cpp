@@ -13,9 +13,12 @@ std::vector<std::wstring> LogonLibrary::Packages() const {
   return ListMatches(folder_ + L"*.kvl");
 }
 
-void LogonLibrary::Delete(const std::wstring& name) const {
-  if (name.empty()) return;
-  DeleteFileW(PackagePath(name).c_str());
+bool LogonLibrary::Delete(const std::wstring& name) const {
+  if (name.empty()) return false;
+  const std::wstring path = PackagePath(name);
+  if (DeleteFileW(path.c_str())) return true;
+  // Gone already (another program, another window) is what the user wanted.
+  return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace korvel

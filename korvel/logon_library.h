@@ -15,8 +15,8 @@ class LogonLibrary {
   // "*.kvl" counts, folders included. Empty when the folder is missing.
   std::vector<std::wstring> Packages() const;
   std::wstring PackagePath(const std::wstring& name) const { return folder_ + name; }
-  // Failure is ignored: the list shows what is left.
-  void Delete(const std::wstring& name) const;
+  // False when the package is still there afterwards (read-only, in use).
+  bool Delete(const std::wstring& name) const;
 
  private:
   std::wstring folder_;

@@ -47,8 +47,10 @@ bool LogonManager::Import(const std::wstring& chosenFile) {
   switch (importer_.Import(chosenFile)) {
     case ImportOutcome::copied:
     case ImportOutcome::converted:
-    case ImportOutcome::copyFailed:  // a failed copy is not reported; the list shows the truth
       return true;
+    case ImportOutcome::writeFailed:
+      Fail(kMsgImportCopyFailed);
+      return false;
     case ImportOutcome::conversionFailed:
       Fail(kMsgConversionFailed);
       return false;
@@ -61,7 +63,7 @@ bool LogonManager::Import(const std::wstring& chosenFile) {
 
 bool LogonManager::Delete(const std::wstring& package) {
   if (busy_ || package.empty()) return false;
-  library_.Delete(package);
+  if (!library_.Delete(package)) Fail(kMsgDeleteFailed);
   return true;
 }
 
@@ -81,7 +83,10 @@ void LogonManager::Apply(const std::wstring& package) {
 
 void LogonManager::Restore() {
   if (busy_) return;  // the apply in progress is about to write the same file
-  if (applier_.Restore()) Inform(kMsgRestored);
+  if (applier_.Restore())
+    Inform(kMsgRestored);
+  else
+    Fail(kMsgRestoreFailed);
 }
 
 void LogonManager::About() { Inform(kMsgAbout); }

@@ -34,7 +34,7 @@ class LogonManager {
   std::vector<std::wstring> Packages() const { return library_.Packages(); }
   const LogonLibrary& Library() const { return library_; }
 
-  // Each returns true when the list should be refilled.
+  // Each returns true when the list should be refilled. Every failure is reported.
   bool Import(const std::wstring& chosenFile);
   bool Delete(const std::wstring& package);
   void Apply(const std::wstring& package);

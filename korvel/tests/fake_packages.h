@@ -30,6 +30,7 @@ class FakeReader : public IPackageReader {
 class FakeWriter : public IPackageWriter {
  public:
   bool succeeds = true;
+  bool leavesReadOnly = false;  // as a writer that copies the attributes of its sources
   int calls = 0;
   std::wstring packedFolder;
   std::map<std::wstring, std::string> packed;  // the folder's files when packing began
@@ -47,6 +48,7 @@ class FakeWriter : public IPackageWriter {
     std::string bytes = "PACKED";
     for (const auto& [name, content] : packed) bytes += "|" + std::string(name.begin(), name.end());
     WriteBytes(archive, bytes);
+    if (leavesReadOnly) SetFileAttributesW(archive.c_str(), FILE_ATTRIBUTE_READONLY);
     return true;
   }
 };

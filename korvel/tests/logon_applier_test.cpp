@@ -136,6 +136,15 @@ TEST_F(LogonApplierTest, RestoreCopiesTheSystemHostOverTheTarget) {
   EXPECT_TRUE(applier.Restore());
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "system logon host");
 
+  // A write-protected logon host stays exactly as it was, with nothing left beside it.
+  WriteBytes(applier.TargetPath(), "applied");
+  const std::set<std::wstring> before = testing::NamesIn(root / L"WINDOWS\\system32");
+  SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(applier.Restore());
+  SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadBytes(applier.TargetPath()), "applied");
+  EXPECT_EQ(testing::NamesIn(root / L"WINDOWS\\system32"), before);
+
   DeleteFileW(applier.LogonHostPath().c_str());
   WriteBytes(applier.TargetPath(), "kept");
   EXPECT_FALSE(applier.Restore());

@@ -47,8 +47,9 @@ TEST_F(LibraryTest, ListsEveryKvlEntryIncludingFoldersAndDeletes) {
   CreateDirectoryW((library.Folder() + L"d.kvl").c_str(), nullptr);
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"a.kvl", L"b.KVL", L"d.kvl"}));
 
-  library.Delete(L"a.kvl");
-  library.Delete(L"");
+  EXPECT_TRUE(library.Delete(L"a.kvl"));
+  EXPECT_FALSE(library.Delete(L""));
+  EXPECT_TRUE(library.Delete(L"gone.kvl"));  // already gone is what was asked for
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"b.KVL", L"d.kvl"}));
 
   LogonLibrary missing(root / L"nowhere\\");
@@ -85,6 +86,27 @@ TEST_F(LibraryTest, LogonXpImportConvertsAndAFailureKeepsTheOldPackage) {
   EXPECT_EQ(asked.size(), 1u);
   EXPECT_EQ(ReadBytes(library.Folder() + L"Night.kvl"), converted);
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Night.kvl"}));
+}
+
+// A plain copy keeps a CD's read-only attribute, and such a package could then be neither
+// deleted nor replaced.
+TEST_F(LibraryTest, ImportedPackagesAreWritableAndAFailedReplaceKeepsTheOld) {
+  WriteBytes(downloads / L"Cd.kvl", "from a CD");
+  SetFileAttributesW((downloads / L"Cd.kvl").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::copied);
+  EXPECT_FALSE(GetFileAttributesW((library.Folder() + L"Cd.kvl").c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(library.Delete(L"Cd.kvl"));
+  EXPECT_TRUE(library.Packages().empty());
+
+  // One made read-only some other way stays, whole, and says so.
+  WriteBytes(library.Folder() + L"Cd.kvl", "kept");
+  SetFileAttributesW((library.Folder() + L"Cd.kvl").c_str(), FILE_ATTRIBUTE_READONLY);
+  answer = true;
+  EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::writeFailed);
+  EXPECT_EQ(ReadBytes(library.Folder() + L"Cd.kvl"), "kept");
+  EXPECT_FALSE(library.Delete(L"Cd.kvl"));
+  EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Cd.kvl"}));
+  EXPECT_EQ(testing::NamesIn(root.path() + L"\\logons"), (std::set<std::wstring>{L"Cd.kvl"}));
 }
 
 TEST_F(LibraryTest, OtherFilesAreIgnored) {

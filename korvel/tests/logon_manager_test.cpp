@@ -128,11 +128,31 @@ TEST_F(LogonManagerTest, ImportAsksWithTheQuestionAndReportsAFailedConversion) {
   EXPECT_EQ(prompt.Asked()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
 }
 
+// Each of these used to fail without a word.
+TEST_F(LogonManagerTest, AFailedDeleteReplaceOrRestoreIsReported) {
+  const std::wstring package = root / L"app\\logons\\Blue.kvl";
+  SetFileAttributesW(package.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(manager.Delete(L"Blue.kvl"));  // the list is refilled all the same
+  EXPECT_EQ(ReadBytes(package), "package");
+
+  WriteBytes(root / L"Blue.kvl", "new package");
+  prompt.AnswerBox(IDYES);
+  EXPECT_FALSE(manager.Import(root / L"Blue.kvl"));
+  EXPECT_EQ(ReadBytes(package), "package");
+
+  DeleteFileW((root / L"WINDOWS\\system32\\logonui.exe").c_str());
+  manager.Restore();
+  EXPECT_EQ(ReadBytes(root / L"WINDOWS\\system32\\logonkv.exe"), "old");
+
+  EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgDeleteFailed, kMsgOverwriteQuestion,
+                                           kMsgImportCopyFailed, kMsgRestoreFailed}));
+  for (std::size_t i : {0u, 2u, 3u})
+    EXPECT_EQ(prompt.Asked()[i].flags, static_cast<UINT>(MB_OK | MB_ICONERROR)) << i;
+}
+
 TEST_F(LogonManagerTest, RestoreAboutAndLinks) {
   manager.Restore();
   EXPECT_EQ(ReadBytes(root / L"WINDOWS\\system32\\logonkv.exe"), "host");
-  DeleteFileW((root / L"WINDOWS\\system32\\logonui.exe").c_str());
-  manager.Restore();  // a failed copy says nothing
   manager.About();
   EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgRestored, kMsgAbout}));
 

@@ -97,5 +97,19 @@ TEST_F(ConverterTest, AFailedWriteKeepsTheExistingPackage) {
   EXPECT_EQ(ReadBytes(target), "PACKED|100.bmp");
 }
 
+TEST_F(ConverterTest, TheNewPackageIsWritableAndAReadOnlyOneIsNotReplaced) {
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}};
+  writer.leavesReadOnly = true;
+  ASSERT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::converted);
+  EXPECT_FALSE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
+
+  WriteBytes(target, "old package");
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  writer.leavesReadOnly = false;
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::writeFailed);
+  EXPECT_EQ(ReadBytes(target), "old package");
+  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+}
+
 }  // namespace
 }  // namespace korvel
