@@ -17,14 +17,17 @@ constexpr const wchar_t* kShortcuts[] = {L"Korvel 1.0.lnk", L"UnInstall Korvel.l
                                          L"Korvel on the Web.lnk", L"FeedBack.lnk",
                                          L"Other Software.lnk"};
 
-std::string Ansi(const std::wstring& text) {
+// Refuses what the code page cannot hold: a '?' in its place would be a wildcard to "del".
+std::string Oem(const std::wstring& text) {
   if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                 nullptr, nullptr);
-  std::string out(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-                        nullptr, nullptr);
+  BOOL lossy = FALSE;
+  // No best fit either: "é" written as "e" would name another file just as wrongly.
+  int size = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(),
+                                 static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
+  if (size <= 0 || lossy) throw EKvError(SystemErrorText(ERROR_NO_UNICODE_TRANSLATION));
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
+                      out.data(), size, nullptr, nullptr);
   return out;
 }
 
@@ -73,13 +76,22 @@ void RemoveProductFiles(const UninstallPaths& paths, HKEY localMachine) {
   RegDeleteKeyW(localMachine, kUninstallKeyPath);
 }
 
-std::string RemovalBatchText(const std::wstring& shortProgramFile) {
-  const std::string file = BatchPath(Ansi(shortProgramFile));
-  const std::string folder = BatchPath(Ansi(FolderPart(shortProgramFile)));
+std::string RemovalBatchText(const std::wstring& shortProgramFile, int tries) {
+  const std::string file = BatchPath(Oem(shortProgramFile));
+  const std::string folder = BatchPath(Oem(FolderPart(shortProgramFile)));
+  // Lines 1-5 are all that runs once the program has ended: the last of them deletes the batch,
+  // and the interpreter stops at the next line it cannot read. One that keeps the whole text
+  // (Wine's) stops at line 6. ping is the pause Windows XP has.
   return ":uninst\r\n"
          "del " + file + "\r\n"
-         "if exist " + file + " goto uninst\r\n"
+         "if exist " + file + " goto wait\r\n"
          "rd " + folder + "\r\n"
+         "del kvun.bat\r\n"
+         "goto :eof\r\n"
+         ":wait\r\n"
+         "set /a kvtries+=1\r\n"
+         "if %kvtries% lss " + std::to_string(tries) + " ping -n 2 127.0.0.1 >nul\r\n"
+         "if %kvtries% lss " + std::to_string(tries) + " goto uninst\r\n"
          "del kvun.bat\r\n";
 }
 

@@ -31,10 +31,17 @@ UninstallPaths CurrentUninstallPaths(HKEY currentUser = HKEY_CURRENT_USER);
 // Every failure is ignored: most of these are missing after a refused installation.
 void RemoveProductFiles(const UninstallPaths& paths, HKEY localMachine = HKEY_LOCAL_MACHINE);
 
-// The batch text (ANSI code page, CR LF after every line) that deletes the program file once
-// its process has ended, removes the folder if empty and then itself. shortProgramFile is the
-// program file's short path.
-std::string RemovalBatchText(const std::wstring& shortProgramFile);
+// How often the batch tries to delete the program file, about a second apart, before it
+// gives up and removes only itself.
+inline constexpr int kRemovalBatchTries = 60;
+
+// The batch text (OEM code page, the one the command interpreter reads batch files in; CR LF
+// after every line) that deletes the program file once its process has ended, removes the
+// folder if empty and then itself. shortProgramFile is the program file's short path. When the
+// program has ended by the first try only the first five lines run; otherwise each further try
+// follows a pause, and after `tries` tries the batch gives up. An EKvError with the system's
+// text when the path has a character the OEM code page lacks (the batch could not name it).
+std::string RemovalBatchText(const std::wstring& shortProgramFile, int tries = kRemovalBatchTries);
 
 // Writes tempFolder + "\kvun.bat" for the program file and returns its path; an EKvError with
 // the system's error text when it cannot be written.

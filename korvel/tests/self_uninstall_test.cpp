@@ -110,29 +110,42 @@ TEST(ProgramsShellFolder, ReadsTheValueUpTo255Characters) {
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");
 }
 
-TEST(RemovalBatch, FiveLinesWithTheShortPathAndCrLf) {
-  EXPECT_EQ(RemovalBatchText(L"C:\\PROGRA~1\\Korvel\\korvel.exe"),
+// The program has usually ended by the first try: then only the first five lines run, and the
+// last of them deletes the batch. A later try comes after a pause; the tries are counted.
+TEST(RemovalBatch, FiveLinesForAnEndedProgramThenBoundedPausedRetries) {
+  EXPECT_EQ(RemovalBatchText(L"C:\\PROGRA~1\\Korvel\\korvel.exe", 60),
             ":uninst\r\n"
             "del C:\\PROGRA~1\\Korvel\\korvel.exe\r\n"
-            "if exist C:\\PROGRA~1\\Korvel\\korvel.exe goto uninst\r\n"
+            "if exist C:\\PROGRA~1\\Korvel\\korvel.exe goto wait\r\n"
             "rd C:\\PROGRA~1\\Korvel\\\r\n"
+            "del kvun.bat\r\n"
+            "goto :eof\r\n"
+            ":wait\r\n"
+            "set /a kvtries+=1\r\n"
+            "if %kvtries% lss 60 ping -n 2 127.0.0.1 >nul\r\n"
+            "if %kvtries% lss 60 goto uninst\r\n"
             "del kvun.bat\r\n");
 }
 
 TEST(RemovalBatch, PathsTheInterpreterWouldSplitAreQuoted) {
   // A volume without short names gives the long path back; "&" is allowed in short names.
-  EXPECT_EQ(RemovalBatchText(L"D:\\Tom&Jerry\\100% Logons\\korvel.exe"),
+  const std::string text = RemovalBatchText(L"D:\\Tom&Jerry\\100% Logons\\korvel.exe");
+  EXPECT_EQ(text.substr(0, text.find(":wait")),
             ":uninst\r\n"
             "del \"D:\\Tom&Jerry\\100%% Logons\\korvel.exe\"\r\n"
-            "if exist \"D:\\Tom&Jerry\\100%% Logons\\korvel.exe\" goto uninst\r\n"
+            "if exist \"D:\\Tom&Jerry\\100%% Logons\\korvel.exe\" goto wait\r\n"
             "rd \"D:\\Tom&Jerry\\100%% Logons\\\"\r\n"
-            "del kvun.bat\r\n");
+            "del kvun.bat\r\n"
+            "goto :eof\r\n");
 }
 
-TEST(RemovalBatch, IsWrittenInTheAnsiCodePage) {
+// The command interpreter reads batch files in the OEM code page (866 in the test prefix).
+TEST(RemovalBatch, IsWrittenInTheOemCodePage) {
   // "Логоны" fits the 8.3 rules, so its short form keeps the Cyrillic letters.
   const std::string text = RemovalBatchText(L"C:\\Логоны\\korvel.exe");
-  EXPECT_NE(text.find("del C:\\\xCB\xEE\xE3\xEE\xED\xFB\\korvel.exe\r\n"), std::string::npos);
+  EXPECT_NE(text.find("del C:\\\x8B\xAE\xA3\xAE\xAD\xEB\\korvel.exe\r\n"), std::string::npos);
+  // What code page 866 cannot hold would become "?", a wildcard: refused instead.
+  EXPECT_THROW(RemovalBatchText(L"C:\\\x65e5\x672c\\korvel.exe"), EKvError);
 }
 
 TEST(RemovalBatch, WrittenFileHoldsExactlyTheTextForTheShortPath) {
@@ -218,6 +231,42 @@ TEST_F(RunningBatch, DeletesTheProgramAfterItEndsAndTheEmptyFolder) {
   EXPECT_FALSE(Exists(batch));
   EXPECT_FALSE(Exists(paths.programFile));
   EXPECT_FALSE(Exists(paths.programFolder));
+}
+
+// The batch must name the folder as the interpreter reads it, or the program stays behind.
+// Windows keeps the letters of "Логоны" in the short path (it fits the 8.3 rules); Wine makes
+// up an ASCII short name, so the path is written as Windows would give it.
+TEST_F(RunningBatch, RemovesAProgramFromAFolderWithCyrillicLetters) {
+  paths.programFolder = folder.Path() + L"\\Логоны\\";
+  ASSERT_TRUE(CreateDirectoryW(paths.programFolder.c_str(), nullptr));
+  paths.programFile = paths.programFolder + L"korvel.exe";
+  ASSERT_TRUE(CopyFileW(ProgramFilePath().c_str(), paths.programFile.c_str(), FALSE));
+  const std::wstring batch = paths.tempFolder + L"\\" + kRemovalBatchName;
+  WriteFileBytes(batch, RemovalBatchText(paths.programFile, 3));
+  StartRemovalBatch(batch, paths.tempFolder);
+  for (int i = 0; i < 300 && Exists(batch); ++i) Sleep(100);
+  EXPECT_FALSE(Exists(batch)) << "the batch did not finish";
+  EXPECT_FALSE(Exists(paths.programFile));
+  EXPECT_FALSE(Exists(paths.programFolder));
+}
+
+// A program file that can never be deleted (held open here) must not keep a hidden batch
+// looping for ever: it gives up after its tries and removes itself.
+TEST_F(RunningBatch, GivesUpOnAProgramThatCannotBeDeleted) {
+  const HANDLE held = CreateFileW(paths.programFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  const std::wstring batch = paths.tempFolder + L"\\" + kRemovalBatchName;
+  WriteFileBytes(batch, RemovalBatchText(ShortPath(paths.programFile), 3));
+  const DWORD started = GetTickCount();
+  StartRemovalBatch(batch, paths.tempFolder);
+  for (int i = 0; i < 300 && Exists(batch); ++i) Sleep(100);
+  const DWORD took = GetTickCount() - started;
+  CloseHandle(held);
+  EXPECT_FALSE(Exists(batch)) << "the batch is still trying";
+  EXPECT_GE(took, 1500u) << "no pause between the tries";
+  EXPECT_TRUE(Exists(paths.programFile));
+  EXPECT_TRUE(Exists(paths.programFolder));
 }
 
 TEST_F(RunningBatch, LeavesAFolderThatStillHoldsTheLibrary) {
