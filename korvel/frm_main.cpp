@@ -40,7 +40,9 @@ TfrmMain::TfrmMain() : ui::Form(Style()) {
   oniMain.Message = L"Korvel уже выполняется!";
   oniMain.ShowMessage = true;
   oniMain.MainWindowClass = L"TfrmMain";
-  if (!oniMain.Loaded(ui::Application::Get(), ui::Prompt())) return;
+  // The window exists by now, hidden: the warning of a refused start belongs to it, and so
+  // gets no task-bar button of its own.
+  if (!oniMain.Loaded(ui::Application::Get(), ui::Prompt(), Handle())) return;
   started_ = true;
   OnCreate = [this] { FormCreate(); };
   FinishCreate();

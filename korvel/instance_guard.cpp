@@ -17,7 +17,7 @@ bool TabfOneInstance::AnotherInstanceRuns(const std::wstring& title) {
   return running;
 }
 
-bool TabfOneInstance::Loaded(ui::Application& app, ui::IUserPrompt& prompt) {
+bool TabfOneInstance::Loaded(ui::Application& app, ui::IUserPrompt& prompt, HWND messageOwner) {
   if (!AnotherInstanceRuns(app.Title())) return true;
 
   bool showMain = app.ShowMainForm();
@@ -26,7 +26,7 @@ bool TabfOneInstance::Loaded(ui::Application& app, ui::IUserPrompt& prompt) {
   if (OnShowMessage) {
     OnShowMessage(*this, terminate);
   } else if (ShowMessage) {
-    prompt.Box(Message, app.Title(), MB_OK | MB_ICONWARNING);
+    prompt.OwnedBox(messageOwner, Message, app.Title(), MB_OK | MB_ICONWARNING);
   }
   if (ActivatePrevInstance && !MainWindowClass.empty()) {
     BringForward(MainWindowClass, ::GetCurrentProcessId());

@@ -36,10 +36,10 @@ public:
   bool AnotherInstanceRuns(const std::wstring& title);
 
   // What runs when the component has been loaded: the check with the application's current
-  // title, and for a second instance the message, the running instance brought forward, the
-  // main form's showing switched off and the application told to end. Returns true when
-  // start-up goes on.
-  bool Loaded(ui::Application& app, ui::IUserPrompt& prompt);
+  // title, and for a second instance the message (owned by messageOwner, the application's
+  // hidden main window), the running instance brought forward, the main form's showing
+  // switched off and the application told to end. Returns true when start-up goes on.
+  bool Loaded(ui::Application& app, ui::IUserPrompt& prompt, HWND messageOwner);
 
   // Brings a top-level window of the given class that belongs to another process forward:
   // restored when minimised, else made the foreground window. False when none was found.

@@ -5,7 +5,11 @@
 namespace ui {
 
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-  return ::MessageBoxW(Application::Get().ActiveOwner(), text.c_str(), caption.c_str(), flags);
+  return ShowMessageBox(Application::Get().ActiveOwner(), text, caption, flags);
+}
+
+int ShowMessageBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+  return ::MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
 }
 
 }  // namespace ui

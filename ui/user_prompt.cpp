@@ -11,6 +11,10 @@ int SystemPrompt::Box(const std::wstring& text, const std::wstring& caption, UIN
   return ShowMessageBox(text, caption, flags);
 }
 
+int SystemPrompt::OwnedBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+  return ShowMessageBox(owner, text, caption, flags);
+}
+
 bool SystemPrompt::Ask(const OwnQuestion& question) {
   if (ask_) return ask_(question);
   // No own window installed: a standard box asks the same.
@@ -22,6 +26,12 @@ int ScriptedPrompt::Box(const std::wstring& text, const std::wstring& caption, U
   if (boxAnswers_.empty()) { ++unanswered_; return defaultBoxAnswer; }
   int answer = boxAnswers_.front();
   boxAnswers_.pop_front();
+  return answer;
+}
+
+int ScriptedPrompt::OwnedBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+  const int answer = Box(text, caption, flags);
+  asked_.back().owner = owner;
   return answer;
 }
 

@@ -26,6 +26,12 @@ public:
   // A standard modal message box. flags as for MessageBox (MB_OK | MB_ICONWARNING...);
   // returns the button's ID (IDOK, IDCANCEL, IDYES, IDNO...).
   virtual int Box(const std::wstring& text, const std::wstring& caption, UINT flags) = 0;
+  // The same box owned by the given window, shown or hidden: an owned box has no task-bar
+  // button of its own. A prompt that shows nothing may ignore the owner.
+  virtual int OwnedBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+    (void)owner;
+    return Box(text, caption, flags);
+  }
   // The program's own question window; true when it was confirmed (OK).
   virtual bool Ask(const OwnQuestion& question) = 0;
 };
@@ -34,6 +40,7 @@ public:
 class SystemPrompt : public IUserPrompt {
 public:
   int Box(const std::wstring& text, const std::wstring& caption, UINT flags) override;
+  int OwnedBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) override;
   bool Ask(const OwnQuestion& question) override;
   void SetQuestionWindow(std::function<bool(const OwnQuestion&)> ask) { ask_ = std::move(ask); }
 
@@ -53,12 +60,14 @@ public:
     UINT flags = 0;       // Box only
     Color color = 0;      // Ask only
     bool bold = false;    // Ask only
+    HWND owner = nullptr; // OwnedBox only
   };
 
   void AnswerBox(int id) { boxAnswers_.push_back(id); }
   void AnswerAsk(bool ok) { askAnswers_.push_back(ok); }
 
   int Box(const std::wstring& text, const std::wstring& caption, UINT flags) override;
+  int OwnedBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) override;
   bool Ask(const OwnQuestion& question) override;
 
   const std::vector<Record>& Asked() const noexcept { return asked_; }

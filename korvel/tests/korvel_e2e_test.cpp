@@ -80,6 +80,14 @@ TEST_F(KorvelE2E, ASecondStartIsRefusedWithTheWarningAndBringsTheFirstForward) {
   EXPECT_EQ(box->text, L"Korvel уже выполняется!");
   EXPECT_EQ(box->buttonIds, std::vector<int>{IDOK});
   EXPECT_FALSE(kvdriver::FindTopWindow(MainWindowOf(second.Id())));
+  // Owned by the second instance's own main window, which is never shown: the warning gets no
+  // task-bar button of its own.
+  const HWND owner = ::GetWindow(box->hwnd, GW_OWNER);
+  ASSERT_TRUE(owner) << "the warning has no owner window";
+  EXPECT_EQ(kvdriver::ClassName(owner), L"TfrmMain");
+  EXPECT_EQ(kvdriver::Describe(owner).processId, second.Id());
+  EXPECT_FALSE(::IsWindowVisible(owner));
+  EXPECT_FALSE(::GetWindowLongW(box->hwnd, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
   ASSERT_TRUE(kvdriver::AnswerMessageBox(*box, IDOK));
   auto code = second.Wait(10000);

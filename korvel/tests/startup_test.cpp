@@ -96,13 +96,20 @@ TEST_F(InstanceGuardTest, ARefusedStartWarnsWithTheTitleAndEndsTheApplication) {
   TabfOneInstance first;
   ASSERT_FALSE(first.AnotherInstanceRuns(app.Title()));
 
+  // The refused instance's own main window, created but never shown.
+  ui::FormStyle style;
+  style.className = L"TfrmMainRefused";
+  style.clientWidth = 100;
+  style.clientHeight = 80;
+  ui::Form hiddenMain(style);
+
   ui::ScriptedPrompt prompt;
   prompt.AnswerBox(IDOK);
   bool goesOn = OnOtherThread([&] {
     TabfOneInstance second;
     second.Message = L"Korvel уже выполняется!";
     second.ShowMessage = true;
-    return second.Loaded(app, prompt);
+    return second.Loaded(app, prompt, hiddenMain.Handle());
   });
   EXPECT_FALSE(goesOn);
   EXPECT_TRUE(app.Terminated());
@@ -111,6 +118,8 @@ TEST_F(InstanceGuardTest, ARefusedStartWarnsWithTheTitleAndEndsTheApplication) {
   EXPECT_EQ(prompt.Asked()[0].text, L"Korvel уже выполняется!");
   EXPECT_EQ(prompt.Asked()[0].caption, app.Title());
   EXPECT_EQ(prompt.Asked()[0].flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
+  // Owned by that window, so the warning has no task-bar button of its own.
+  EXPECT_EQ(prompt.Asked()[0].owner, hiddenMain.Handle());
 
   // A handler that clears the terminate flag lets start-up go on, showing restored.
   app.ClearTerminated();
@@ -118,7 +127,7 @@ TEST_F(InstanceGuardTest, ARefusedStartWarnsWithTheTitleAndEndsTheApplication) {
   bool third = OnOtherThread([&] {
     TabfOneInstance guard;
     guard.OnShowMessage = [](TabfOneInstance&, bool& terminate) { terminate = false; };
-    return guard.Loaded(app, prompt);
+    return guard.Loaded(app, prompt, hiddenMain.Handle());
   });
   EXPECT_TRUE(third);
   EXPECT_FALSE(app.Terminated());
