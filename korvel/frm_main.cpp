@@ -11,6 +11,7 @@ namespace {
 
 constexpr int kToolBarHeight = 34;
 constexpr COLORREF kPictureMask = RGB(255, 0, 255);
+// The toolbar's highlight and "unused" colours.
 constexpr ui::Color kToolBarColor = RGB(231, 236, 244);
 
 // The archive engine hands the window its turn between pieces of work.
@@ -85,6 +86,9 @@ void TfrmMain::CreateControls() {
 
   tbrMain = std::make_unique<ui::ToolBar>(*this, 0, 0, ClientWidth(), kToolBarHeight);
   tbrMain->SetColor(kToolBarColor);
+  tbrMain->SetHighlightColor(kToolBarColor);
+  tbrMain->SetSelectedColor(ui::kButtonFace);
+  tbrMain->SetSpacing(0);
   tbrMain->SetImages(imlMain);
   tbrMain->AddButton(0, L"Открыть", [this] { actOpenExecute(); });
   tbrMain->AddButton(6, L"Применить логон", [this] { actApplyExecute(); });

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# korvel-screens.sh BUILD OUTDIR - screenshots of Korvel's main window and of its message
-# window for review. Runs a copy of korvel.exe in the prefix (C:\kvshots) on the session's
+# korvel-screens.sh BUILD OUTDIR - screenshots of Korvel's main window (plain, and with a
+# toolbar button lit as under the mouse) and of its message window for review. Runs a copy of korvel.exe in the prefix (C:\kvshots) on the session's
 # display; the removal question of "/2" is answered "Отмена", so nothing is removed.
 set -u -o pipefail
 build=$(cd "${1:?build dir}" && pwd)
@@ -21,6 +21,13 @@ pid=$(start)
 if kv wait-window --class TfrmMain --pid "$pid" --timeout 15000 >/dev/null; then
   sleep 1
   "$here/screenshot.sh" "$build" "$out/korvel-main" 'Korvel 2.0' || status=1
+  # The toolbar's highlight, as the mouse over "Применить логон" shows it.
+  if kv hot --class TfrmMain --pid "$pid" --button 1 >/dev/null; then
+    sleep 0.5
+    "$here/screenshot.sh" "$build" "$out/korvel-main-hot" 'Korvel 2.0' || status=1
+  else
+    echo "korvel-screens: no toolbar to light up" >&2; status=1
+  fi
   kv close --class TfrmMain --pid "$pid" >/dev/null
 else
   echo "korvel-screens: the main window did not appear" >&2; status=1

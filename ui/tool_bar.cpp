@@ -10,7 +10,7 @@ const wchar_t kHostClass[] = L"KvToolBarHost";
 }
 
 ToolBar::ToolBar(Form& parent, int x, int y, int width, int height)
-    : Control(parent), color_(parent.GetColor()) {
+    : Control(parent), color_(parent.GetColor()), highlightColor_(parent.GetColor()) {
   RegisterOwnClass(kHostClass, 0, nullptr);
   CreateOwn(kHostClass, 0, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, L"", x, y,
             width, height, parent.Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id())));
@@ -34,6 +34,28 @@ void ToolBar::SetImages(const ImageList& images) {
 void ToolBar::SetColor(Color color) {
   color_ = color;
   Invalidate();
+  ::InvalidateRect(bar_, nullptr, TRUE);
+}
+
+void ToolBar::SetHighlightColor(Color color) {
+  highlightColor_ = color;
+  ::InvalidateRect(bar_, nullptr, TRUE);
+}
+
+void ToolBar::SetSelectedColor(Color color) {
+  selectedColor_ = color;
+  ::InvalidateRect(bar_, nullptr, TRUE);
+}
+
+void ToolBar::SetSpacing(int pixels) {
+  TBMETRICS metrics{};
+  metrics.cbSize = sizeof metrics;
+  metrics.dwMask = TBMF_BUTTONSPACING;
+  metrics.cxButtonSpacing = pixels;
+  metrics.cyButtonSpacing = pixels;
+  ::SendMessageW(bar_, TB_SETMETRICS, 0, reinterpret_cast<LPARAM>(&metrics));
+  ::SendMessageW(bar_, TB_AUTOSIZE, 0, 0);
+  ::InvalidateRect(bar_, nullptr, TRUE);
 }
 
 int ToolBar::AddButton(int imageIndex, std::wstring hint, std::function<void()> onClick) {
@@ -74,6 +96,35 @@ int ToolBar::ButtonFromCommand(int command) const {
   return button >= 0 && button < ButtonCount() ? button : -1;
 }
 
+// The bar draws the pictures; the backgrounds and frames are ours, so the look is the same
+// with or without the system's visual style.
+LRESULT ToolBar::CustomDraw(NMTBCUSTOMDRAW& draw) const {
+  NMCUSTOMDRAW& item = draw.nmcd;
+  switch (item.dwDrawStage) {
+    case CDDS_PREPAINT: {
+      RECT area;
+      ::GetClientRect(bar_, &area);
+      BrushHandle brush(::CreateSolidBrush(ToColorRef(color_)));
+      ::FillRect(item.hdc, &area, brush.get());
+      return CDRF_NOTIFYITEMDRAW;
+    }
+    case CDDS_ITEMPREPAINT: {
+      const UINT state = item.uItemState;
+      const bool enabled = !(state & (CDIS_DISABLED | CDIS_GRAYED));
+      const bool pressed = enabled && (state & (CDIS_SELECTED | CDIS_CHECKED));
+      const bool hot = enabled && (state & CDIS_HOT);
+      if (pressed || hot) {
+        BrushHandle fill(::CreateSolidBrush(ToColorRef(pressed ? selectedColor_ : highlightColor_)));
+        ::FillRect(item.hdc, &item.rc, fill.get());
+        BrushHandle frame(::CreateSolidBrush(::GetSysColor(COLOR_HIGHLIGHT)));
+        ::FrameRect(item.hdc, &item.rc, frame.get());
+      }
+      return TBCDRF_NOEDGES | TBCDRF_NOOFFSET | TBCDRF_NOBACKGROUND | TBCDRF_NOMARK;
+    }
+  }
+  return CDRF_DODEFAULT;
+}
+
 LRESULT ToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
@@ -84,6 +135,8 @@ LRESULT ToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lp);
+      if (header->code == NM_CUSTOMDRAW && header->hwndFrom == bar_)
+        return CustomDraw(*reinterpret_cast<NMTBCUSTOMDRAW*>(lp));
       if (header->code == TTN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(lp);
         const int button = ButtonFromCommand(static_cast<int>(header->idFrom));

@@ -1,5 +1,7 @@
-// Toolbar of picture buttons with tooltips (each button's hint). The bar lives in a host window
-// of its own, which receives the bar's commands and tooltip requests.
+// Toolbar of picture buttons with tooltips (each button's hint), drawn flat: the bar in one
+// colour, a button under the mouse filled with the highlight colour and framed, a pressed one
+// filled with the selected colour. The bar lives in a host window of its own, which receives
+// the bar's commands, tooltip requests and drawing notifications.
 #pragma once
 #include <functional>
 #include <string>
@@ -18,8 +20,14 @@ public:
 
   // The pictures; the list must outlive the bar.
   void SetImages(const ImageList& images);
-  // The colour of the bar where no button is.
+  // The colour of the bar where no button is highlighted or pressed.
   void SetColor(Color color);
+  // The fill of the button under the mouse.
+  void SetHighlightColor(Color color);
+  // The fill of a button held down (or checked).
+  void SetSelectedColor(Color color);
+  // Pixels between neighbouring buttons.
+  void SetSpacing(int pixels);
 
   // Returns the button's index among the buttons (separators not counted).
   int AddButton(int imageIndex, std::wstring hint, std::function<void()> onClick);
@@ -45,9 +53,12 @@ private:
   };
   static constexpr int kFirstCommand = 100;
   int ButtonFromCommand(int command) const;
+  LRESULT CustomDraw(NMTBCUSTOMDRAW& draw) const;
 
   HWND bar_ = nullptr;
   Color color_;
+  Color highlightColor_;
+  Color selectedColor_ = kButtonFace;
   std::vector<Entry> buttons_;
 };
 

@@ -8,11 +8,15 @@
 //   kvdriver click --button B [--class C] [--caption T]
 //   kvdriver key --key enter|escape|tab|space [--class C] [--caption T]
 //   kvdriver close [--class C] [--caption T]
+//   kvdriver hot --button N [--class C] [--caption T] [--pid N]
+//                                         (lights up the N-th button of the window's toolbar, as the
+//                                          mouse over it would; for screenshots)
 //   kvdriver answer [--button ok|cancel|yes|no|CAPTION] [--pid N] [--caption T] [--timeout MS]
 //                                         (prints the box's caption and text)
 //   kvdriver start EXE [ARGS...]          (prints the process id)
 //   kvdriver wait-process --pid N [--timeout MS]   (exit code of the process on stdout)
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <map>
@@ -127,6 +131,16 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"close") {
     HWND h = Target(o);
     return h && kvdriver::CloseWindow(h) ? 0 : 1;
+  }
+  if (cmd == L"hot") {
+    HWND h = Target(o);
+    if (!h) return 1;
+    for (const auto& c : kvdriver::Controls(h)) {
+      if (c.className != TOOLBARCLASSNAMEW) continue;
+      ::SendMessageW(c.hwnd, TB_SETHOTITEM, static_cast<WPARAM>(o.Number(L"--button", 0)), 0);
+      return 0;
+    }
+    return 1;
   }
   if (cmd == L"answer") {
     auto box = kvdriver::WaitForMessageBox(o.Number(L"--pid", 0), o.Number(L"--timeout", 5000), o.Get(L"--caption"));
