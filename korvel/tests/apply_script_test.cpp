@@ -1,5 +1,5 @@
-// The resource editor's script and command line must come out byte for byte as the tool reads
-// them.
+// The resource editor's script must come out byte for byte as the tool reads it; what the
+// whole script holds is checked where the apply hands it to the tool (logon_applier_test).
 #include <gtest/gtest.h>
 
 #include "apply_script.h"
@@ -7,26 +7,6 @@
 
 namespace korvel {
 namespace {
-
-TEST(ApplyScript, TwoBitmapsGiveTheSixLinesExactly) {
-  const std::wstring text = ApplyScriptText(L"C:\\WINDOWS\\", {L"100.bmp", L"107.bmp"});
-  EXPECT_EQ(text,
-            L"[FILENAMES]\r\n"
-            L"Exe=C:\\WINDOWS\\system32\\logonui.exe\r\n"
-            L"SaveAs=C:\\WINDOWS\\system32\\logonkv.exe\r\n"
-            L"[COMMANDS]\r\n"
-            L"-addoverwrite 100.bmp,Bitmap,100,0\r\n"
-            L"-addoverwrite 107.bmp,Bitmap,107,0\r\n"
-            L"-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
-}
-
-TEST(ApplyScript, NoBitmapsGiveTheHeaderAndTheUiFileLine) {
-  const std::wstring text = ApplyScriptText(L"D:\\W\\", {});
-  EXPECT_EQ(text,
-            L"[FILENAMES]\r\nExe=D:\\W\\system32\\logonui.exe\r\n"
-            L"SaveAs=D:\\W\\system32\\logonkv.exe\r\n[COMMANDS]\r\n"
-            L"-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
-}
 
 TEST(ApplyScript, ResourceNameIsTheFileNameUpToItsLastDot) {
   EXPECT_EQ(BitmapCommand(L"a.b.bmp"), L"-addoverwrite a.b.bmp,Bitmap,a.b,0");
@@ -44,11 +24,6 @@ TEST(ApplyScript, IsWrittenInTheAnsiCodePageWithoutMarkOrNewLineConversion) {
   EXPECT_EQ(bytes.substr(0, 33), std::string("[FILENAMES]\r\nExe=C:\\\xce\xea\xed\xe0\\system32"));
   EXPECT_EQ(bytes.size(), 137u);
   EXPECT_EQ(bytes.substr(bytes.size() - 41), "-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
-}
-
-TEST(ApplyScript, ToolPathIsQuoted) {
-  EXPECT_EQ(ResourceToolCommandLine(L"C:\\Program Files\\Korvel\\"),
-            L"\"C:\\Program Files\\Korvel\\reshacker.exe\" -script logonkv.ini");
 }
 
 }  // namespace

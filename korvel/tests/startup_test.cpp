@@ -198,20 +198,6 @@ TEST(SharedPaths, UnsetVariablesReadAsEmpty) {
   EXPECT_EQ(p.systemRoot, L"\\");
 }
 
-TEST(StringTable, HoldsKorvelsMessagesInUnicode) {
-  EXPECT_EQ(ui::LoadStringResource(65216), L"Логон с таким именем уже существует, вы хотите его перезаписать?");
-  EXPECT_EQ(ui::LoadStringResource(65217), L"Системный логон был восстановлен!");
-  EXPECT_EQ(ui::LoadStringResource(65218), L"Выбранный логон был успешно применен!");
-  EXPECT_FALSE(ui::LoadStringResource(65219).empty());
-  EXPECT_EQ(ui::LoadStringResource(65220),
-            L"Ваша текущая версия Windows (Microsoft Windows XP %s) соответствует требованиям Korvel. Продолжить установку?");
-  EXPECT_EQ(ui::LoadStringResource(65221),
-            L"Ваша текущая версия Windows (Microsoft Windows XP %s) не соответствует требованиям Korvel. Будет произведена деинсталляция!");
-  EXPECT_EQ(ui::LoadStringResource(65222),
-            L"Будет произведено удаление Korvel с вашего компьютера. Вы точно хотите удалить Korvel?");
-  EXPECT_EQ(ui::LoadStringResource(65223), L"Удаление Korvel успешно завершено!");
-}
-
 }  // namespace
 }  // namespace korvel
 
