@@ -32,6 +32,14 @@ const wchar_t kConversionFailed[] =
     L"Не удалось преобразовать пакет логона. Библиотека осталась без изменений.";
 const wchar_t kUnreadable[] =
     L"Не удалось прочитать выбранный логон: файл отсутствует или повреждён. Логон не был применен.";
+const wchar_t kRestoreFailed[] =
+    L"Не удалось скопировать системный файл logonui.exe поверх logonkv.exe. Системный логон не был "
+    L"восстановлен, файл logonkv.exe остался без изменений.";
+const wchar_t kDeleteFailed[] =
+    L"Не удалось удалить выбранный логон: файл защищён от записи или занят другой программой.";
+
+// Nothing at all at the path, neither a file nor a folder.
+bool Gone(const std::wstring& path) { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; }
 
 std::wstring BuildFolder() {
   const std::wstring self = ui::Application::ProgramPath();
@@ -217,6 +225,17 @@ class MainWindowE2E : public ::testing::Test {
     ASSERT_TRUE(kvdriver::WaitForWindowGone(dialog->hwnd, 10000));
   }
 
+  // Waits for the next box, checks its text and answers OK.
+  void ExpectBox(const std::wstring& text) {
+    auto box = WaitForBox();
+    ASSERT_TRUE(box.has_value()) << "no message box";
+    EXPECT_EQ(box->text, text);
+    kvdriver::AnswerMessageBox(*box, IDOK);
+    ASSERT_TRUE(kvdriver::WaitForWindowGone(box->hwnd, 10000));
+  }
+
+  bool ButtonEnabled(int action) { return SendMessageW(toolbar, TB_ISBUTTONENABLED, 100 + action, 0) != 0; }
+
   // Waits until the list shows the expected rows (any order).
   bool ListBecomes(std::vector<std::wstring> expected) {
     std::sort(expected.begin(), expected.end());
@@ -274,6 +293,8 @@ TEST_F(MainWindowE2E, ImportsAsksBeforeReplacingConvertsAndDeletes) {
   ZipPackageReader reader;
   ASSERT_TRUE(reader.ExtractRoot(app + L"logons\\Night.kvl", out.path()));
   EXPECT_EQ(testing::NamesIn(out.path()), (std::set<std::wstring>{L"100.bmp", L"uifile.txt"}));
+  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv"));
+  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv2"));
 
   // A foreign package without theme.ini is refused, and the old package of its name stays.
   const std::string night = ReadBytes(app + L"logons\\Night.kvl");
@@ -322,7 +343,7 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
     EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 107), ResourceBytes(system.get(), RT_BITMAP, 107));
     EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 112), ResourceBytes(system.get(), RT_BITMAP, 112));
   }
-  EXPECT_FALSE(FileExists(testing::TempRoot() + L"\\_kv"));
+  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv"));
 
   const std::string applied = ReadBytes(logonkv);
   ASSERT_TRUE(list->Select(L"Broken.kvl"));
@@ -332,6 +353,13 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
   EXPECT_EQ(box->text, kUnreadable);
   kvdriver::AnswerMessageBox(*box, IDOK);
   ASSERT_TRUE(kvdriver::WaitForWindowGone(box->hwnd, 10000));
+  EXPECT_EQ(ReadBytes(logonkv), applied);
+
+  // A write-protected logonkv.exe cannot be restored: said so, and left as it was.
+  SetFileAttributesW(logonkv.c_str(), FILE_ATTRIBUTE_READONLY);
+  Click(actRestore);
+  ExpectBox(kRestoreFailed);
+  SetFileAttributesW(logonkv.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadBytes(logonkv), applied);
 
   Click(actRestore);
@@ -347,6 +375,73 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
   ASSERT_TRUE(box.has_value());
   EXPECT_NE(box->text.find(L"Korvel 2.0"), std::wstring::npos);
   kvdriver::AnswerMessageBox(*box, IDOK);
+}
+
+// A converted package often has no uifile.txt, while the script always names it: it must
+// still apply, with the system's user interface kept.
+TEST_F(MainWindowE2E, AConvertedPackageWithoutUiFileAppliesAndKeepsTheSystemsInterface) {
+  const std::string bitmap107 = BitmapFile(12, 8, 30);
+  Package(incoming + L"Plain.logonxp", {{L"theme.ini", "[Theme]\r\n"},
+                                         {L"Bitmap_100.bmp", bitmap100},
+                                         {L"Bitmap_107.bmp", bitmap107}});
+  ASSERT_NO_FATAL_FAILURE(StartKorvel());
+  ASSERT_TRUE(ListBecomes({L"Broken.kvl", L"Sunrise.kvl"}));
+  ASSERT_NO_FATAL_FAILURE(ImportFile(incoming + L"Plain.logonxp"));
+  ASSERT_TRUE(ListBecomes({L"Broken.kvl", L"Plain.kvl", L"Sunrise.kvl"}));
+
+  ASSERT_TRUE(list->Select(L"Plain.kvl"));
+  Click(actApply);
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(kApplied));
+  ui::ModuleHandle rebuilt(LoadLibraryExW(logonkv.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ui::ModuleHandle system(LoadLibraryExW(logonui.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  ASSERT_TRUE(rebuilt);
+  ASSERT_TRUE(system);
+  // Compared as flags: a picture's bytes make an unreadable failure message.
+  EXPECT_TRUE(ResourceBytes(rebuilt.get(), RT_BITMAP, 100) == bitmap100.substr(14)) << "bitmap 100";
+  EXPECT_TRUE(ResourceBytes(rebuilt.get(), RT_BITMAP, 107) == bitmap107.substr(14)) << "bitmap 107";
+  EXPECT_TRUE(ResourceBytes(rebuilt.get(), RT_BITMAP, 112) == ResourceBytes(system.get(), RT_BITMAP, 112))
+      << "bitmap 112";
+  const std::string systemUi = ResourceBytes(system.get(), L"UIFILE", 1000);
+  EXPECT_NE(systemUi, "<missing>");
+  EXPECT_EQ(ResourceBytes(rebuilt.get(), L"UIFILE", 1000), systemUi);
+}
+
+// While the resource editor works the window goes on handling messages: every action is off
+// and the window cannot be closed, so nothing else touches the work folder meanwhile.
+TEST_F(MainWindowE2E, WhileAnApplyRunsTheActionsAreOffAndClosingIsRefused) {
+  // A stand-in editor that takes its time: it pauses for the milliseconds in sleep.txt and
+  // then rewrites logonkv.exe (rewrite.flag), both taken from the package.
+  ASSERT_TRUE(CopyFileW((BuildFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
+  Package(app + L"logons\\Slow.kvl", {{L"100.bmp", bitmap100}, {L"sleep.txt", "6000"}, {L"rewrite.flag", ""}});
+  // One the user cannot delete: a failed delete is reported.
+  WriteBytes(app + L"logons\\Locked.kvl", ReadBytes(app + L"logons\\Sunrise.kvl"));
+  SetFileAttributesW((app + L"logons\\Locked.kvl").c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_NO_FATAL_FAILURE(StartKorvel());
+  ASSERT_TRUE(ListBecomes({L"Broken.kvl", L"Locked.kvl", L"Slow.kvl", L"Sunrise.kvl"}));
+
+  ASSERT_TRUE(list->Select(L"Locked.kvl"));
+  Click(actDelete);
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(kDeleteFailed));
+  EXPECT_TRUE(FileExists(app + L"logons\\Locked.kvl"));
+  SetFileAttributesW((app + L"logons\\Locked.kvl").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  ASSERT_TRUE(list->Select(L"Slow.kvl"));
+  for (int action = actOpen; action <= actExit; ++action) EXPECT_TRUE(ButtonEnabled(action)) << action;
+  Click(actApply);
+  for (int tries = 0; tries < 100 && ButtonEnabled(actOpen); ++tries) Sleep(50);
+  for (int action = actOpen; action <= actExit; ++action) EXPECT_FALSE(ButtonEnabled(action)) << action;
+
+  kvdriver::CloseWindow(main);
+  Click(actExit);  // a click that reaches a disabled button does nothing either
+  Sleep(1000);
+  EXPECT_TRUE(korvel.Running());
+  EXPECT_TRUE(IsWindowVisible(main));
+  EXPECT_TRUE(FileExists(testing::TempRoot() + L"\\_kv\\sleep.txt")) << "the apply is over too soon";
+
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(kApplied));
+  for (int action = actOpen; action <= actExit; ++action) EXPECT_TRUE(ButtonEnabled(action)) << action;
+  kvdriver::CloseWindow(main);
+  EXPECT_EQ(korvel.Wait(10000), std::optional<DWORD>(0));
 }
 
 }  // namespace

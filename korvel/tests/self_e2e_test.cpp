@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "driver.h"
 #include "program_paths.h"
@@ -39,6 +40,43 @@ size_t ValueCount(HKEY root, const std::wstring& key) {
                    nullptr, nullptr, nullptr, nullptr);
   return values;
 }
+
+// A key's values, put back as they were after a test has deleted the key.
+class SavedKeyValues {
+ public:
+  SavedKeyValues(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
+    const ui::RegKey key = OpenRegKey(root_, path_);
+    for (DWORD index = 0; key; ++index) {
+      wchar_t name[256];
+      DWORD nameChars = 256, type = 0;
+      std::string data(4096, '\0');
+      DWORD bytes = static_cast<DWORD>(data.size());
+      if (RegEnumValueW(key.get(), index, name, &nameChars, nullptr, &type,
+                        reinterpret_cast<BYTE*>(data.data()), &bytes) != ERROR_SUCCESS)
+        break;
+      data.resize(bytes);
+      values_.push_back({name, type, data});
+    }
+  }
+  ~SavedKeyValues() {
+    const ui::RegKey key = CreateRegKey(root_, path_);
+    for (const Value& v : values_)
+      RegSetValueExW(key.get(), v.name.c_str(), 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
+                     static_cast<DWORD>(v.data.size()));
+  }
+  SavedKeyValues(const SavedKeyValues&) = delete;
+  SavedKeyValues& operator=(const SavedKeyValues&) = delete;
+
+ private:
+  struct Value {
+    std::wstring name;
+    DWORD type;
+    std::string data;
+  };
+  HKEY root_;
+  std::wstring path_;
+  std::vector<Value> values_;
+};
 
 // The text of the question window's label.
 std::wstring QuestionText(HWND question) {
@@ -129,6 +167,21 @@ class SelfInstallE2E : public ::testing::Test {
     return !Exists(path);
   }
 
+  // Answers the general error handler's box of a failed run and returns the exit code: the
+  // window has no close button, so the failure must end the program, and not with success.
+  std::optional<DWORD> FinishWithError(const kvdriver::Process& process, const std::wstring& caption,
+                                       const std::wstring& text) {
+    std::optional<kvdriver::MessageBoxInfo> error =
+        kvdriver::WaitForMessageBox(process.Id(), kWindowWait, caption);
+    if (!error) {
+      ADD_FAILURE() << "no error message";
+      return std::nullopt;
+    }
+    EXPECT_EQ(error->text, text);
+    kvdriver::AnswerMessageBox(*error, IDOK);
+    return process.Wait(kWindowWait);
+  }
+
   // What an installed product leaves for the removal to find.
   void PlaceProductFiles() {
     for (const wchar_t* name : {L"reshacker.exe", L"reshacker.log", L"reshacker.ini",
@@ -171,6 +224,47 @@ TEST_F(SelfInstallE2E, InstallRegistersOnceHoweverOftenItRuns) {
             std::wstring(L"logonkv.exe"));
   EXPECT_EQ(ReadFileBytes(system_ + kLogonHostCopy), ReadFileBytes(system_ + kSystemLogonHost));
   EXPECT_TRUE(Exists(program_));  // installation never removes anything
+}
+
+TEST_F(SelfInstallE2E, ARegistryFailureIsShownAndEndsWithExitCodeOne) {
+  const SavedKeyValues winlogon(HKEY_LOCAL_MACHINE, kWinlogonKeyPath);
+  ASSERT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, kWinlogonKeyPath), ERROR_SUCCESS);
+
+  kvdriver::Process setup = Start(program_, L"/1");
+  HWND question = WaitForQuestion(setup.Id(), kSetupCaption);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(kvdriver::ClickButton(question, L"OK"));
+  EXPECT_EQ(FinishWithError(setup, kSetupCaption, L"Failed to set data for 'UIHost'"),
+            std::optional<DWORD>(1));
+  EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKeyPath), 6u);  // written before the failure
+}
+
+// Without logonkv.exe Winlogon must keep its own logon host: nothing is written there.
+TEST_F(SelfInstallE2E, NoLogonHostCopyLeavesWinlogonAloneAndEndsWithExitCodeOne) {
+  ui::RegKey winlogon = OpenRegKey(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
+  ASSERT_TRUE(WriteRegString(winlogon, L"UIHost", L"previous.exe"));
+  // A folder where logonkv.exe belongs: the copy cannot be made (as without the rights to).
+  const std::wstring target = system_ + kLogonHostCopy;
+  DeleteFileW(target.c_str());
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+  struct RemoveFolder {
+    std::wstring path;
+    ~RemoveFolder() { RemoveDirectoryW(path.c_str()); }
+  } removeFolder{target};
+  kvdriver::Process setup = Start(program_, L"/1");
+
+  HWND question = WaitForQuestion(setup.Id(), kSetupCaption);
+  ASSERT_NE(question, nullptr);
+  ASSERT_TRUE(kvdriver::ClickButton(question, L"OK"));
+  std::optional<kvdriver::MessageBoxInfo> error =
+      kvdriver::WaitForMessageBox(setup.Id(), kWindowWait, kSetupCaption);
+  ASSERT_TRUE(error) << "no error message";
+  EXPECT_EQ(error->text.find(L"Не удалось создать файл logonkv.exe"), 0u) << "the text is in Russian";
+  kvdriver::AnswerMessageBox(*error, IDOK);
+  EXPECT_EQ(setup.Wait(kWindowWait), std::optional<DWORD>(1));
+
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, L"UIHost"), std::wstring(L"previous.exe"));
+  EXPECT_EQ(ValueCount(HKEY_LOCAL_MACHINE, kUninstallKeyPath), 6u);  // it can still be removed
 }
 
 TEST_F(SelfInstallE2E, CancelAtTheQuestionHandsOverToTheQuietRemoval) {
@@ -260,6 +354,32 @@ TEST_F(SelfInstallE2E, QuietRemovalTakesTheProductButNotTheLogonHostOrLibrary) {
   EXPECT_FALSE(Exists(program_));
   EXPECT_TRUE(Exists(folder_ + L"readme.txt"));
   EXPECT_TRUE(Exists(folder_ + L"logons\\blue.kvl"));
+}
+
+// Both removal modes stop at a batch that cannot be written: the error is shown, and the
+// program ends with exit code 1 instead of claiming a removal it cannot finish.
+TEST_F(SelfInstallE2E, AnUnwritableBatchIsShownAndEndsWithExitCodeOne) {
+  PlaceProductFiles();
+  const std::wstring missing = temp_ + L"\\missing";
+  for (const wchar_t* mode : {L"/2", L"/3"}) {
+    SetEnvironmentVariableW(L"TEMP", missing.c_str());
+    kvdriver::Process removal = Start(program_, mode);
+    SetEnvironmentVariableW(L"TEMP", temp_.c_str());
+    if (std::wstring(mode) == L"/2") {
+      HWND question = WaitForQuestion(removal.Id(), kUninstallCaption);
+      ASSERT_NE(question, nullptr);
+      ASSERT_TRUE(kvdriver::ClickButton(question, L"OK"));
+    }
+    std::optional<kvdriver::MessageBoxInfo> error =
+        kvdriver::WaitForMessageBox(removal.Id(), kWindowWait, kUninstallCaption);
+    ASSERT_TRUE(error) << "no error message with " << std::string(mode, mode + 2);
+    EXPECT_NE(error->text, L"Удаление Korvel успешно завершено!");
+    EXPECT_FALSE(error->text.empty());
+    kvdriver::AnswerMessageBox(*error, IDOK);
+    EXPECT_EQ(removal.Wait(kWindowWait), std::optional<DWORD>(1));
+    EXPECT_TRUE(Exists(program_));
+  }
+  EXPECT_FALSE(Exists(missing));
 }
 
 }  // namespace
