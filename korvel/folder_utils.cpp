@@ -78,7 +78,10 @@ bool CopyFileOver(const std::wstring& from, const std::wstring& to) {
 }
 
 bool ReplaceWithCopy(const std::wstring& from, const std::wstring& to) {
-  if (IsReadOnly(to)) return false;
+  if (IsReadOnly(to)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   const std::size_t slash = to.find_last_of(L"\\/");
   const std::wstring folder = slash == std::wstring::npos ? L"." : to.substr(0, slash + 1);
   wchar_t scratch[MAX_PATH];
@@ -87,8 +90,10 @@ bool ReplaceWithCopy(const std::wstring& from, const std::wstring& to) {
                         MoveFileExW(scratch, to.c_str(),
                                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!replaced) {
+    const DWORD error = GetLastError();  // the caller reports this one, not the clean-up's
     SetFileAttributesW(scratch, FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(scratch);
+    SetLastError(error);
   }
   return replaced;
 }

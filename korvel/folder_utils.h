@@ -27,7 +27,8 @@ bool CopyFileOver(const std::wstring& from, const std::wstring& to);
 
 // Copies a file into a scratch file beside the target and renames it over the target: on any
 // failure (source missing, target read-only or in use, disk full) the target stays exactly as
-// it was; a read-only target is never replaced. The new file is never read-only, whatever the source was.
+// it was; a read-only target is never replaced. On failure the system's error code is left for
+// GetLastError. The new file is never read-only, whatever the source was.
 bool ReplaceWithCopy(const std::wstring& from, const std::wstring& to);
 
 // True when path exists and carries the read-only attribute. Windows refuses to replace such a

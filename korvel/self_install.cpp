@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "folder_utils.h"
 #include "product_links.h"
 #include "program_paths.h"
 #include "registry_key.h"
@@ -33,8 +34,9 @@ void RegisterProduct(const std::wstring& programFile, const std::wstring& system
     }
   }
   const std::wstring target = systemFolder + kLogonHostCopy;
-  // A copy that fails over an existing logonkv.exe (in use, say) still leaves a logon host.
-  if (!CopyFileW((systemFolder + kSystemLogonHost).c_str(), target.c_str(), FALSE)) {
+  // Through a scratch copy: Winlogon must never be pointed at half a file. A copy that fails
+  // over an existing logonkv.exe (write-protected, say) leaves that one, still a logon host.
+  if (!ReplaceWithCopy(systemFolder + kSystemLogonHost, target)) {
     const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))

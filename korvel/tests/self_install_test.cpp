@@ -144,12 +144,15 @@ TEST_F(Register, NoLogonHostCopyMeansNoUiHost) {
 
 TEST_F(Register, ACopyThatFailsOverAnExistingLogonHostStillRegisters) {
   WriteFileBytes(system + L"logonkv.exe", "MZ applied logon");
-  const HANDLE inUse = CreateFileW((system + L"logonkv.exe").c_str(), GENERIC_READ, 0, nullptr,
-                                   OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+  SetFileAttributesW((system + L"logonkv.exe").c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_NO_THROW(RegisterProduct(program, system, root.Get()));
-  CloseHandle(inUse);
+  SetFileAttributesW((system + L"logonkv.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ applied logon");
+  // Nothing left beside it.
+  WIN32_FIND_DATAW found;
+  const HANDLE scan = FindFirstFileW((system + L"kv*.tmp").c_str(), &found);
+  EXPECT_EQ(scan, INVALID_HANDLE_VALUE);
+  if (scan != INVALID_HANDLE_VALUE) FindClose(scan);
   EXPECT_EQ(AllValues(root.Get(), kWinlogonKeyPath).at(L"UIHost").text, L"logonkv.exe");
 }
 
