@@ -31,7 +31,7 @@ int ScriptedPrompt::Box(const std::wstring& text, const std::wstring& caption, U
 
 int ScriptedPrompt::OwnedBox(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
   const int answer = Box(text, caption, flags);
-  asked_.back().owner = owner;
+  if (!asked_.empty()) asked_.back().owner = owner;
   return answer;
 }
 
