@@ -49,7 +49,7 @@ bool LogonManager::Import(const std::wstring& chosenFile) {
     case ImportOutcome::converted:
       return true;
     case ImportOutcome::writeFailed:
-      Fail(kMsgImportCopyFailed);
+      Fail(kMsgLibraryWriteFailed);
       return false;
     case ImportOutcome::conversionFailed:
       Fail(kMsgConversionFailed);

@@ -15,9 +15,9 @@ inline constexpr unsigned kMsgToolFailed = 65243;
 inline constexpr unsigned kMsgTargetUnchanged = 65244;
 inline constexpr unsigned kMsgWorkFolderFailed = 65245;
 inline constexpr unsigned kMsgConversionFailed = 65246;
-// Restore, delete and import copy failures.
+// Restore, delete and library write failures.
 inline constexpr unsigned kMsgRestoreFailed = 65247;
 inline constexpr unsigned kMsgDeleteFailed = 65248;
-inline constexpr unsigned kMsgImportCopyFailed = 65249;
+inline constexpr unsigned kMsgLibraryWriteFailed = 65249;
 
 }  // namespace korvel

@@ -48,7 +48,8 @@ ConvertOutcome LogonXpConverter::ConvertInFolders(const std::wstring& source,
   const std::wstring partial = target + L".part";
   DeleteFileW(partial.c_str());
   if (IsReadOnly(target) || !writer_.PackFolder(partial, staging) || !FileExists(partial) ||
-      !MakeWritable(partial) || !MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+      !MakeWritable(partial) ||
+      !MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileW(partial.c_str());
     return ConvertOutcome::writeFailed;
   }

@@ -145,7 +145,7 @@ TEST_F(LogonManagerTest, AFailedDeleteReplaceOrRestoreIsReported) {
   EXPECT_EQ(ReadBytes(root / L"WINDOWS\\system32\\logonkv.exe"), "old");
 
   EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgDeleteFailed, kMsgOverwriteQuestion,
-                                           kMsgImportCopyFailed, kMsgRestoreFailed}));
+                                           kMsgLibraryWriteFailed, kMsgRestoreFailed}));
   for (std::size_t i : {0u, 2u, 3u})
     EXPECT_EQ(prompt.Asked()[i].flags, static_cast<UINT>(MB_OK | MB_ICONERROR)) << i;
 }
