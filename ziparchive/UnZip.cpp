@@ -93,6 +93,7 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
   // a self-extractor has), the same shift is tried for the member.
   uint64_t storedStart = where.Zip64 ? where.CentralDirStart : where.EndRecord.CentralDirOffset;
   uint64_t prefixShift = where.CentralDirStart > storedStart ? where.CentralDirStart - storedStart : 0;
+  bool shifted = false, unshifted = false;
   // Entries are read as far as the file holds them, also past where the directory should
   // end (a comment length too long, say); the check afterwards reports any such mismatch.
   TWalkResult walk = WalkCentralDirectory(archive, where.CentralDirStart, fileSize, [&](const TCentralEntry& e) {
@@ -110,6 +111,9 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
         Report(name, "no local header at " + At(e.Sizes.LocalHeaderOffset), zipmsg::BadFileHeader);
         return !FCancel;
       }
+      shifted = true;
+    } else {
+      unshifted = true;
     }
     TLocalHeader local;
     local.Read(head);
@@ -126,6 +130,7 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
     m.Central = e.Header;
     m.Sizes = e.Sizes;
     m.Name = name;
+    m.CentralRawName = e.RawName;
     m.Room = fileSize - dataOffset;
     if (m.Sizes.CompressedSize > fileSize - dataOffset) {
       Report(name, "data at " + At(dataOffset) + " runs past the end of the archive", zipmsg::BadFileHeader);
@@ -138,6 +143,11 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
     std::string mismatch = DirectoryMismatch(where, walk);
     if (!mismatch.empty()) ReportDamage(mismatch);
   }
+  // A directory that stands elsewhere than its stored offset says is sound only where data
+  // in front of the archive explains it, that is where the members are found shifted too.
+  if (!where.Zip64 && storedStart != where.CentralDirStart && (storedStart > where.CentralDirStart || !shifted || unshifted))
+    ReportDamage("the end record places the directory at " + At(storedStart) + ", it stands at " +
+                 At(where.CentralDirStart));
   SettleOverlaps(where.CentralDirStart, members);
 }
 
@@ -181,8 +191,11 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& 
     previous->Sizes.CompressedSize = directoryStart - previous->DataOffset;
   }
   size_t kept = 0;
-  for (size_t i = 0; i < members.size(); ++i)
-    if (!dropped[i]) members[kept++] = std::move(members[i]);
+  for (size_t i = 0; i < members.size(); ++i) {
+    if (dropped[i]) continue;
+    if (kept != i) members[kept] = std::move(members[i]);
+    ++kept;
+  }
   members.resize(kept);
 }
 
@@ -193,7 +206,7 @@ bool TUnZip::ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip
     if (compressed > room) return false;
     size_t avail = size_t(std::min<uint64_t>(sizeof tail, room - compressed));
     return ReadAt(archive, m.DataOffset + compressed, tail, avail) &&
-           ParseDataDescriptor(tail, avail, zip64, compressed, nullptr, d);
+           ParseDataDescriptor(tail, avail, zip64, compressed, nullptr, nullptr, d);
   };
   TDataDescriptor d;
   bool found = false;
@@ -325,13 +338,20 @@ int TUnZip::Extract() {
     std::vector<TMemberEntry> members;
     TCentralDirLocation where;
     if (LocateCentralDirectory(archive, where)) {
+      const TEndOfCentralDir& end = where.EndRecord;
+      if (end.CommentLength > fileSize - where.EndRecordPosition - TEndOfCentralDir::Size)
+        ReportDamage("the archive comment runs past the end of the archive");
+      // (A Zip64 archive's plain end record may hold 0xFFFF anywhere.)
+      if (!where.Zip64 && (end.ThisDisk != 0 || end.CentralDirDisk != 0))
+        ReportDamage("one part of an archive spread over several disks");
       CollectFromCentralDirectory(archive, where, fileSize, members);
     } else {
-      const bool emptyArchive = where.EndRecordFound && where.EndRecord.TotalEntries == 0 &&
-                                where.EndRecord.CentralDirSize == 0;
-      if (where.EndRecordFound && !emptyArchive)
-        ReportDamage("no central directory where the end record at " + At(where.EndRecordPosition) + " places it");
+      // An end record whose directory is not found may be the bytes of a comment (the last
+      // one wins); the local headers then tell whether the archive is sound: they must end
+      // at a directory.
       uint64_t listed = 0;
+      if (where.EndRecordFound && !EndRecordInComment(archive, where.EndRecordPosition))
+        ReportDamage("no central directory where the end record at " + At(where.EndRecordPosition) + " places it");
       if (where.LocalSignatureFound)
         CollectFromLocalHeaders(archive, where.LocalScanStart, fileSize, members);
       else if (!FindAnyEndRecord(archive, listed))
@@ -398,6 +418,7 @@ void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_
   if (member.FromLocalHeader || (flags & zipflag::DataDescriptor) ||
       (local.Crc32 == 0 && member.Sizes.CompressedSize != 0))
     storedCrc = member.Central.Crc32;
+  if (!member.FromLocalHeader) CheckLocalAgainstCentral(archive, member, local, raw);
   uint32_t dosTime = local.DosDateTime();
   if (DateAttribute == daSysDate) dosTime = OsNowDosDateTime();
   else if (DateAttribute == daMaxFileDate) dosTime = maxDate;
@@ -470,6 +491,35 @@ void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_
   }
   FinishOutput(dosTime, member.ExternalAttributes);
   CheckMember(storedCrc, excess);
+}
+
+void TUnZip::CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& member, const TLocalHeader& local,
+                                      const std::string& localName) {
+  const TCentralHeader& c = member.Central;
+  std::string differs;
+  auto add = [&](const char* what) { differs += differs.empty() ? what : std::string(", ") + what; };
+  // The output is named after the local header: a name the directory does not list is news.
+  if (localName != member.CentralRawName) add("name");
+  if (c.Flags & zipflag::DataDescriptor) {
+    // The descriptor after the data must say what the directory says.
+    uint8_t tail[24];
+    uint64_t at = member.DataOffset + member.Sizes.CompressedSize;
+    int64_t size = archive.Size();
+    size_t avail = size > 0 && uint64_t(size) > at ? size_t(std::min<uint64_t>(sizeof tail, uint64_t(size) - at)) : 0;
+    TDataDescriptor d;
+    if (!(avail && ReadAt(archive, at, tail, avail) &&
+          ParseDataDescriptor(tail, avail, false, member.Sizes.CompressedSize, &c.Crc32,
+                              &member.Sizes.UncompressedSize, d)))
+      add("data descriptor");
+  } else {
+    if (local.Crc32 != 0 && local.Crc32 != c.Crc32) add("CRC");
+    auto sizeDiffers = [](uint32_t a, uint32_t b) { return a != 0xFFFFFFFFu && b != 0xFFFFFFFFu && a != b; };
+    if (sizeDiffers(local.CompressedSize, c.CompressedSize) || sizeDiffers(local.UncompressedSize, c.UncompressedSize))
+      add("sizes");
+  }
+  if (!differs.empty())
+    Report(FCurrentName, "the local header at " + At(member.LocalHeaderOffset) + " differs from the directory: " + differs,
+           zipmsg::BadFileHeader);
 }
 
 bool TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto) {

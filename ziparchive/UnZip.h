@@ -38,6 +38,7 @@ class TUnZip : public TUnBase {
     uint64_t Room = 0;        // bytes from DataOffset to the next record (or the file's end)
     bool FromLocalHeader = false;
     std::string Name;         // as selected, for reports
+    std::string CentralRawName;  // the name's bytes in the directory
   };
 
   void Run();
@@ -53,6 +54,9 @@ class TUnZip : public TUnBase {
   // member is dropped, data that runs into the next header is cut there; both reported.
   void SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members);
   void ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_t maxDate);
+  // What the local header (or the descriptor after the data) says against the directory.
+  void CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& member, const TLocalHeader& local,
+                                const std::string& localName);
   // Returns true when the data holds more than the member's stated size.
   bool Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
   bool InflateMember(TDecompressStream& stream, uint64_t size);

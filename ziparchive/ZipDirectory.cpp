@@ -134,6 +134,20 @@ bool FindAnyEndRecord(TOsFile& archive, uint64_t& entries) {
   return false;
 }
 
+bool EndRecordInComment(TOsFile& archive, uint64_t endRecordPosition) {
+  int64_t size = archive.Size();
+  if (size < 0 || endRecordPosition > uint64_t(size)) return false;
+  uint64_t from = endRecordPosition > 65535 + TEndOfCentralDir::Size ? endRecordPosition - 65535 - TEndOfCentralDir::Size : 0;
+  size_t span = size_t(endRecordPosition - from);
+  std::vector<uint8_t> buf(span);
+  if (span < TEndOfCentralDir::Size || ReadSome(archive, from, buf.data(), span) != span) return false;
+  for (size_t i = span - TEndOfCentralDir::Size + 1; i-- > 0;)
+    if (GetLE32(&buf[i]) == zipsig::EndOfCentralDir &&
+        from + i + TEndOfCentralDir::Size + GetLE16(&buf[i + 20]) == uint64_t(size))
+      return true;
+  return false;
+}
+
 TWalkResult WalkCentralDirectory(TOsFile& archive, uint64_t start, uint64_t limit,
                                  const std::function<bool(const TCentralEntry&)>& visit) {
   TWalkResult result;
@@ -186,7 +200,7 @@ std::string DirectoryMismatch(const TCentralDirLocation& where, const TWalkResul
 }
 
 bool ParseDataDescriptor(const uint8_t* p, size_t avail, bool zip64First, uint64_t compressed,
-                         const uint32_t* crc, TDataDescriptor& out) {
+                         const uint32_t* crc, const uint64_t* uncompressed, TDataDescriptor& out) {
   const bool signature = avail >= 4 && GetLE32(p) == zipsig::DataDescriptor;
   for (int form = 0; form < 4; ++form) {
     bool withSignature = form < 2;
@@ -202,6 +216,7 @@ bool ParseDataDescriptor(const uint8_t* p, size_t avail, bool zip64First, uint64
     d.Length = length;
     if (d.CompressedSize != (wide ? compressed : (compressed & 0xFFFFFFFFu))) continue;
     if (crc && d.Crc32 != *crc) continue;
+    if (uncompressed && d.UncompressedSize != *uncompressed) continue;
     out = d;
     return true;
   }

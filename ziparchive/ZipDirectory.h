@@ -34,6 +34,10 @@ bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out);
 // last one lists. Tells an archive with nothing to find from a file that is none.
 bool FindAnyEndRecord(TOsFile& archive, uint64_t& entries);
 
+// Whether the end record found lies inside the comment of an earlier end record (one whose
+// comment runs exactly to the end of the file): then it is comment text, not damage.
+bool EndRecordInComment(TOsFile& archive, uint64_t endRecordPosition);
+
 struct TCentralEntry {
   TCentralHeader Header;
   std::string RawName;  // bytes as stored
@@ -65,9 +69,9 @@ struct TDataDescriptor {
 };
 // The descriptor that follows a member's data (p: up to 24 bytes from there). Of its four
 // forms (with or without signature, 32- or 64-bit sizes; the 64-bit ones first when the
-// member has a Zip64 item) the first whose compressed size is `compressed` and, when crc
-// is given, whose CRC agrees, is taken; false when none fits.
+// member has a Zip64 item) the first whose compressed size is `compressed` and whose CRC
+// and uncompressed size agree where given is taken; false when none fits.
 bool ParseDataDescriptor(const uint8_t* p, size_t avail, bool zip64First, uint64_t compressed,
-                         const uint32_t* crc, TDataDescriptor& out);
+                         const uint32_t* crc, const uint64_t* uncompressed, TDataDescriptor& out);
 // Whether an extra field holds a Zip64 item.
 bool HasZip64Extra(const uint8_t* extra, size_t length);

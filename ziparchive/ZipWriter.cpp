@@ -133,7 +133,8 @@ void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {
     if (avail < 12 || !old.Seek(m.OldOffset + total) || ReadSource(old, tail, avail) != avail) BadArchive();
     TDataDescriptor d;
     const std::uint32_t crc = m.Central.Crc32;
-    if (ParseDataDescriptor(tail, avail, zip64, m.Central.CompressedSize, &crc, d))
+    const std::uint64_t size = m.Central.UncompressedSize;
+    if (ParseDataDescriptor(tail, avail, zip64, m.Central.CompressedSize, &crc, &size, d))
       total += d.Length;
     else  // values that disagree with the directory: the form the signature and Zip64 say
       total += (GetLE32(tail) == zipsig::DataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);

@@ -71,6 +71,13 @@ DAMAGED = {
     "libzip/incons-file-count-overflow.zip": "the Zip64 end record lists an impossible count",
     "libzip/incons-central-file-comment-longer.zip": "a comment length that runs past the directory",
     "libzip/incons-central-compsize-smaller.zip": "the compressed size is smaller than the data",
+    "commons-compress/COMPRESS-227.zip": "two directory entries for one local header",
+    "libzip/incons-local-compsize-larger.zip": "local and central sizes differ",
+    "libzip/incons-local-compsize-smaller.zip": "local and central sizes differ",
+    "libzip/incons-local-size-larger.zip": "local and central sizes differ",
+    "libzip/incons-streamed.zip": "the data descriptor differs from the directory",
+    "libzip/incons-streamed-2.zip": "the data descriptor differs from the directory",
+    "libzip/incons-trailing-garbage.zip": "the data descriptor differs from the directory",
 }
 
 DEVICES = {b"CON", b"PRN", b"AUX", b"NUL", b"CONIN$", b"CONOUT$", b"CLOCK$"}
@@ -89,6 +96,17 @@ def windows_unsafe(part):
 # Archives no reference reader here accepts that the engine reads whole and right (their
 # members' CRC-32s agree), so no report is due.
 READ_CLEANLY = {
+    # Reduce (methods 2-5): no reader here decodes it; the stored CRC-32s are the check.
+    "sharpcompress/Zip.reduce1.zip": "reduce",
+    "sharpcompress/Zip.reduce2.zip": "reduce",
+    "sharpcompress/Zip.reduce3.zip": "reduce",
+    "sharpcompress/Zip.reduce4.zip": "reduce",
+    "zip2/legacy_reduce.zip": "reduce",
+    # Data put in front of the archive, as a self-extractor has: the directory's own
+    # position gives the shift, and every member is found through it.
+    "commons-compress/COMPRESS-621.zip": "data before the archive",
+    "libzip/junk-at-start.zip": "data before the archive",
+    "zip2/zip64_demo.zip": "data before the archive",
 }
 
 
@@ -141,7 +159,7 @@ def check_archive(kvzip, archive, verdicts, failures):
                     failures.append(f"{rel}: wrote outside the extraction folder: {p!r}")
         v = verdicts.get(os.path.basename(rel))
         accepted = v and (ok(v["unzip_t"]) or ok(v["7z_t"]) or ok(v["unar_lsar_t"]))
-        damaged = (v and not accepted) or rel in EXPECTED_DIFFERENT or rel in DAMAGED
+        damaged = (v and not accepted) or rel in DAMAGED
         if damaged and rel not in READ_CLEANLY and (run.returncode != 1 or not run.stderr):
             failures.append(f"{rel}: damaged, but kvzip reported nothing (exit {run.returncode})")
         if not accepted or rel in EXPECTED_DIFFERENT or rel in DAMAGED:
