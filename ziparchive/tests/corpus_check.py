@@ -78,6 +78,7 @@ DAMAGED = {
     "libzip/incons-streamed.zip": "the data descriptor differs from the directory",
     "libzip/incons-streamed-2.zip": "the data descriptor differs from the directory",
     "libzip/incons-trailing-garbage.zip": "the data descriptor differs from the directory",
+    "zip2/invalid_cde_number_of_files_allocation_smaller_offset.zip": "end records that place no directory",
 }
 
 DEVICES = {b"CON", b"PRN", b"AUX", b"NUL", b"CONIN$", b"CONOUT$", b"CLOCK$"}
