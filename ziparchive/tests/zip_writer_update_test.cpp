@@ -80,7 +80,7 @@ TBytes ManyMembers(std::size_t count, std::uint32_t lastClaims = 0) {
   TBytes local, central;
   for (std::size_t i = 0; i < count; ++i) {
     char name[32];
-    std::snprintf(name, sizeof name, "f%05zu", i);
+    std::snprintf(name, sizeof name, "f%05u", unsigned(i));
     std::uint32_t offset = std::uint32_t(local.size());
     Append(local, zipsig::LocalHeader, 4);
     Append(local, 10, 2);
