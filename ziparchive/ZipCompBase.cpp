@@ -203,12 +203,13 @@ void TCompBase::NoteOwnFile(const std::string& path) {
 }
 
 bool TCompBase::IsOwnFile(const std::string& path) const {
-  std::string bare;
-  for (const TOwnFile& own : FOwnFiles) {
-    if (bare.empty()) bare = UpperAnsi(NameFilePart(path));
-    // The name first (a string compare per file), then whether it is the very same file.
-    if (bare == own.BareName && OsSameFile(path, own.Path)) return true;
-  }
+  std::string_view bare = path;
+  std::size_t slash = bare.find_last_of('\\');
+  if (slash != std::string_view::npos) bare.remove_prefix(slash + 1);
+  // The name first (a compare per file), then whether it is the very same file.
+  for (const TOwnFile& own : FOwnFiles)
+    if (bare.size() == own.BareName.size() && SameTextAnsi(bare, own.BareName) && OsSameFile(path, own.Path))
+      return true;
   return false;
 }
 

@@ -64,8 +64,8 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
   TOsFindData d;
   while (search.Next(d)) {
     if (Cancel && *Cancel) return;
-    const std::string path = folder + d.Name;
     if ((d.Attributes & 0x10) && !d.Special) {
+      const std::string path = folder + d.Name;
       bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.Attributes & 0x02));
       // A link may lead anywhere, its own parent included: never followed.
       if (wanted && ((d.Attributes & kReparsePoint) || d.Link))
@@ -82,13 +82,12 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
           break;
         }
       if (match && AttributesPass(Attributes, AttributesEx, d.Attributes)) {
-        if (d.Special) {
-          Skip(path, "neither a file nor a folder (a pipe, device or broken link)");
-        } else if (d.Link && !LeadsIntoTree(path)) {
-          Skip(path, "a link that leads out of the scanned folder");
-        } else {
-          found({path, rootLength, d.Size, d.Attributes, d.DosDateTime});
-        }
+        if (d.Special)
+          Skip(folder + d.Name, "neither a file nor a folder (a pipe, device or broken link)");
+        else if (d.Link && !LeadsIntoTree(folder + d.Name))
+          Skip(folder + d.Name, "a link that leads out of the scanned folder");
+        else
+          found({folder + d.Name, rootLength, d.Size, d.Attributes, d.DosDateTime});
       }
     }
     ProcessPendingMessages();
