@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # run-fuzzers.sh BUILD_DIR SECONDS - runs every fuzz target of the fuzz build for SECONDS,
-# each from its committed seed corpus, in a scratch working folder.
+# each from its committed seed corpus (with the dictionary <seeds>.dict beside it, when there
+# is one), in a scratch working folder. An input that takes longer than FUZZ_TIMEOUT seconds
+# (default 3) counts as a hang.
 set -uo pipefail
 dir=$(cd "${1:?build dir}" && pwd)
 secs=${2:-60}
@@ -13,9 +15,11 @@ for target in $(find "$dir" -type f -name 'fuzz_*' -perm -u+x | sort); do
   work=$(mktemp -d)
   corpus="$work/corpus"; mkdir -p "$corpus"
   [ -n "$seeds" ] && cp -r "$seeds"/. "$corpus"/ 2>/dev/null
+  dict=()
+  [ -n "$seeds" ] && [ -f "$seeds.dict" ] && dict=(-dict="$seeds.dict")
   echo "fuzzing $name for ${secs}s"
-  if (cd "$work" && "$target" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=0 \
-        "$corpus" >"$work/log" 2>&1); then
+  if (cd "$work" && "$target" -max_total_time="$secs" -timeout="${FUZZ_TIMEOUT:-3}" -rss_limit_mb=2048 -print_final_stats=0 \
+        "${dict[@]}" "$corpus" >"$work/log" 2>&1); then
     echo "  $name: clean ($(grep -Eo '#[0-9]+' "$work/log" | tail -n 1 | tr -d '#') runs)"
   else
     echo "  $name: FAILED"; tail -n 40 "$work/log"; status=1

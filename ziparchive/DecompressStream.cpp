@@ -52,6 +52,13 @@ TDecompressStream::TDecompressStream(TInputBuffer& input, bool deflate64) : FInp
 
 TDecompressStream::~TDecompressStream() { Destroy(); }
 
+size_t TDecompressStream::UnusedInput() const {
+  if (FInflater) return FInflater->UnusedInputBytes();
+  size_t unused = FInput ? FInput->Avail : 0;
+  if (FZlib && FZlib->Open) unused += FZlib->Strm.avail_in;
+  return unused;
+}
+
 void TDecompressStream::Destroy() {
   size_t unused = 0;
   if (FInflater)

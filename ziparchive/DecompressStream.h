@@ -28,8 +28,14 @@ class TDecompressStream {
   // Only the current position may be asked for (Seek(0, soCurrent)); anything else is -1.
   int64_t Seek(int64_t offset, TSeekOrigin origin);
 
-  // Deflating a stream built in memory (tests and fuzzing) instead of an archive file.
+  // Inflating from an input of its own: a member's bytes bounded by its compressed size,
+  // or memory (tests and fuzzing).
   TDecompressStream(TInputBuffer& input, bool deflate64);
+
+  // True once the final block has been decoded.
+  bool Finished() const { return FFinished; }
+  // Input bytes taken from the input but not used by the decoder (what follows the data).
+  size_t UnusedInput() const;
 
  private:
   class TArchiveInput;

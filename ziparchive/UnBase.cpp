@@ -60,7 +60,7 @@ bool TUnBase::IsSelected(const std::string& name) {
   return true;
 }
 
-TUnBase::TPathResult TUnBase::OutputPath(const std::string& name, std::string& path) {
+TUnBase::TPathResult TUnBase::OutputPath(const TMemberName& name, TOsPath& path, std::string& shown) {
   if (FExtractDir.empty()) {
     FExtractDir = NameFolderPart(FArchiveFile);
     if (FExtractDir.empty()) {
@@ -68,24 +68,11 @@ TUnBase::TPathResult TUnBase::OutputPath(const std::string& name, std::string& p
       if (!FExtractDir.empty() && FExtractDir.back() != '\\' && FExtractDir.back() != '/') FExtractDir += '\\';
     }
   }
-  std::string folder = FExtractDir;
-  const std::string filePart = NameFilePart(name);
-  // A NUL would cut the name short at the system call: some other file would be written.
-  if (filePart == "." || filePart == ".." || name.find('\0') != std::string::npos) return TPathResult::Unsafe;
-  if (UseStoredDirs) {
-    // Stored folders are recreated only below ExtractDir: no drive, no root, no "..".
-    if (name.find(':') != std::string::npos || (!name.empty() && name[0] == '\\'))
-      return TPathResult::Unsafe;
-    size_t start = 0;
-    while (start <= name.size()) {
-      size_t end = name.find('\\', start);
-      if (end == std::string::npos) end = name.size();
-      std::string_view part(name.data() + start, end - start);
-      if (part == "..") return TPathResult::Unsafe;
-      start = end + 1;
-    }
-    folder += NameFolderPart(name);
+  if (!IsSafeMemberPath(name.OnDisk(), UseStoredDirs)) {
+    shown = name.Name;
+    return TPathResult::Unsafe;
   }
+  std::string folder = FExtractDir;
   // A relative folder is taken from the current folder, not from the root of its drive.
   if (folder.find(':') == std::string::npos && (folder.empty() || (folder[0] != '\\' && folder[0] != '/'))) {
     std::string cwd = OsCurrentFolder();
@@ -93,11 +80,14 @@ TUnBase::TPathResult TUnBase::OutputPath(const std::string& name, std::string& p
     folder = cwd + folder;
   }
   if (folder.back() != '\\') folder += '\\';
-  path = folder + filePart;
+  // Below ExtractDir: the stored folders (when used) and the file part of the name.
+  auto below = [this](const std::string& n) { return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n); };
+  shown = folder + below(name.Name);
+  path = name.Utf8.empty() ? TOsPath(shown) : TOsPath::FromUtf8(OsUtf8Path(folder) + below(name.Utf8));
   return TPathResult::Ok;
 }
 
-bool TUnBase::DecideWrite(const std::string& name, std::string& path) {
+bool TUnBase::DecideWrite(const std::string& name, TOsPath& path, std::string& shown) {
   if (OnBegin) {
     bool extract = true;
     OnBegin(*this, name, FCount + 1, extract);
@@ -113,19 +103,20 @@ bool TUnBase::DecideWrite(const std::string& name, std::string& path) {
   }
   // The handler may rename the target; it is asked again while the new name is taken.
   for (int round = 0; round < 1000; ++round) {
-    std::string newName = path;
+    std::string newName = shown;
     TOverwriteMode mode = OverwriteMode;
-    OnFileExists(*this, path, newName, mode);
+    OnFileExists(*this, shown, newName, mode);
     OverwriteMode = mode;
     if (mode == omSkip) return false;
-    if (newName.empty() || newName == path) break;
-    path = newName;
+    if (newName.empty() || newName == shown) break;
+    shown = newName;
+    path = TOsPath(newName);
     if (OsGetAttributes(path) == fattr::Invalid) return true;
   }
   uint32_t attr = OsGetAttributes(path);
   if (attr != fattr::Invalid && (attr & fattr::ReadOnly)) {
     if (attr & (fattr::Hidden | fattr::Directory)) {
-      Report(FArchiveFile, path, zipmsg::ErrorWritingFile);
+      Report(FArchiveFile, shown, zipmsg::ErrorWritingFile);
       return false;
     }
     OsSetAttributes(path, attr & ~fattr::ReadOnly);
@@ -133,18 +124,22 @@ bool TUnBase::DecideWrite(const std::string& name, std::string& path) {
   return true;
 }
 
-bool TUnBase::CreateOutput(const std::string& path) {
+bool TUnBase::CreateOutput(const TOsPath& path, const std::string& shown, uint64_t statedSize) {
   FOutPath = path;
+  FOutShown = shown;
+  FStatedSize = statedSize;
   FCrcRegister = Crc32Init;
   FFileProgress = 0;
+  FDecoded = 0;
   if (FTestOnly) return true;
-  OsForceFolders(NameFolderPart(path));
+  OsForceFolders(path.With(NameFolderPart(path.Text)));
   return FOutFile.Create(path, TOsShare::Exclusive);
 }
 
 void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
   bool diskFull = false;
   size_t written = FTestOnly ? count : FOutFile.Write(data, count, &diskFull);
+  FDecoded += count;
   FCrcRegister = Crc32Update(FCrcRegister, data, written);
   FFileProgress += written;
   FArchiveProgress += written;
@@ -153,20 +148,20 @@ void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
   if (diskFull) {
     FCount = 0;
     FMemberCounted = false;
-    ReportFatal(FArchiveFile, FOutPath, zipmsg::DiskFull);
+    ReportFatal(FArchiveFile, FOutShown, zipmsg::DiskFull);
     return;
   }
   if (FMemberCounted) {
     FMemberCounted = false;
     --FCount;
   }
-  Report(FArchiveFile, FOutPath, zipmsg::ErrorWritingFile);
+  Report(FArchiveFile, FOutShown, zipmsg::ErrorWritingFile);
 }
 
 void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
   if (FTestOnly) return;
   FOutFile.SetDosDateTime(dosDateTime);
-  if (!FOutFile.Close()) Report(FCurrentName, FOutPath, zipmsg::ErrorClosingFile);
+  if (!FOutFile.Close()) Report(FCurrentName, FOutShown, zipmsg::ErrorClosingFile);
   if (RestoreFileAttr && externalAttributes != fattr::Archive) {
     // Only the bits a file can carry: archives made elsewhere put mode bits up here.
     uint32_t a = externalAttributes & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Archive);
@@ -174,9 +169,16 @@ void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
   }
 }
 
-void TUnBase::CheckCrc(uint32_t storedCrc) {
-  bool pass = Crc32Accepts(storedCrc, FCrcRegister);
+void TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
+  bool sizeAgrees = FDecoded == FStatedSize && !excess;
+  bool pass = sizeAgrees && Crc32Accepts(storedCrc, FCrcRegister);
   if (OnEnd) OnEnd(*this, FCurrentName, pass);
   // Callers rely on seeing damage, so a failure is reported whether or not OnEnd is set.
-  if (!pass) Report(FCurrentName, "", zipmsg::FileFailsCrc);
+  if (pass) return;
+  std::string why;
+  if (excess)
+    why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
+  else if (!sizeAgrees)
+    why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
+  Report(FCurrentName, why, zipmsg::FileFailsCrc);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ZipCommon.h"
+#include "ZipMemberName.h"
 #include "ZipPlatform.h"
 
 enum TOverwriteMode { omOverwrite, omSkip };
@@ -43,24 +44,30 @@ class TUnBase : public TZipCommon {
 
  protected:
   enum class TPathResult { Ok, Unsafe };
-  // Output path of a converted member name; Unsafe when the stored folders would lead out
-  // of ExtractDir.
-  TPathResult OutputPath(const std::string& name, std::string& path);
+  // Output path of a member name: `path` as the system gets it, `shown` the same in the
+  // engine's strings (for events and reports). Unsafe when the name would put the file
+  // outside ExtractDir or under another name than stored (see IsSafeMemberPath).
+  TPathResult OutputPath(const TMemberName& name, TOsPath& path, std::string& shown);
   // The overwrite decision; may change path (OnFileExists). True when the member is written.
-  bool DecideWrite(const std::string& name, std::string& path);
+  bool DecideWrite(const std::string& name, TOsPath& path, std::string& shown);
 
   // Per-member output: create, write pieces (CRC and progress), finish.
-  bool CreateOutput(const std::string& path);
+  bool CreateOutput(const TOsPath& path, const std::string& shown, uint64_t statedSize);
   // Writes one piece; throws EZipError (fatal form) when the disk is full.
   void WriteOutput(const uint8_t* data, size_t count);
   void FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes);
-  void CheckCrc(uint32_t storedCrc);
+  // The member passes when it decoded to exactly its stated size, no more data followed
+  // (`excess`), and the CRC agrees. A failure is reported (25151) whether or not OnEnd is set.
+  void CheckMember(uint32_t storedCrc, bool excess);
 
   bool FTestOnly = false;    // decode and check, write nothing
   int FCount = 0;            // files written (the result)
   uint32_t FCrcRegister = 0;
   std::string FCurrentName;  // member name as converted
-  std::string FOutPath;
+  uint64_t FStatedSize = 0;  // the current member's uncompressed size as the archive states it
+  uint64_t FDecoded = 0;     // bytes the current member decoded to so far
+  TOsPath FOutPath{std::string()};
+  std::string FOutShown;     // FOutPath in the engine's strings
   bool FMemberCounted = false;
   uint64_t FFileProgress = 0, FArchiveProgress = 0;
   TOsFile FOutFile;

@@ -10,7 +10,7 @@
 
 class TDecompressStream;
 class TZipCrypto;
-#include "ZipRecords.h"
+struct TCentralDirLocation;
 
 class TUnZip : public TUnBase {
  public:
@@ -32,16 +32,34 @@ class TUnZip : public TUnBase {
     uint32_t ExternalAttributes = 0;
     uint16_t DiskNumber = 0;
     uint64_t LocalHeaderOffset = 0;
-    TCentralHeader Central;
-    TMemberSizes Sizes;
+    uint64_t DataOffset = 0;  // first byte after the local header's name and extra field
+    TCentralHeader Central;   // in local-header mode, built from the local header
+    TMemberSizes Sizes;       // the compressed size never reaches past the member's room
+    uint64_t Room = 0;        // bytes from DataOffset to the next record (or the file's end)
     bool FromLocalHeader = false;
+    std::string Name;         // as selected, for reports
+    std::string CentralRawName;  // the name's bytes in the directory
   };
 
-  void CollectFromCentralDirectory(TOsFile& archive, uint64_t start, uint64_t prefixShift,
+  void Run();
+  void CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
                                    std::vector<TMemberEntry>& members);
-  void CollectFromLocalHeaders(TOsFile& archive, uint64_t start, std::vector<TMemberEntry>& members);
+  void CollectFromLocalHeaders(TOsFile& archive, uint64_t start, uint64_t fileSize,
+                               std::vector<TMemberEntry>& members);
+  // Sizes of a member whose sizes follow its data (flag bit 3) in local-header mode, and
+  // where the next record starts; false (reported) when its data cannot be delimited.
+  bool ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip64, TMemberEntry& m,
+                             uint64_t& next);
+  // Members whose data overlaps another's: the later header that starts inside another
+  // member is dropped, data that runs into the next header is cut there; both reported.
+  void SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members);
   void ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_t maxDate);
-  void Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto,
-                  uint64_t dataOffset);
-  void InflateMember(TDecompressStream& stream, uint64_t size);
+  // What the local header (or the descriptor after the data) says against the directory.
+  void CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& member, const TLocalHeader& local,
+                                const std::string& localName);
+  // Returns true when the data holds more than the member's stated size.
+  bool Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
+  bool InflateMember(TDecompressStream& stream, uint64_t size);
+  // Reports damage of the archive itself: FileName the archive, ExtendedMsg what and where.
+  void ReportDamage(const std::string& what);
 };

@@ -78,7 +78,7 @@ int TCompBase::Compress() {
   } catch (const ECancelled&) {
     Report(FArchiveFile, "", zipmsg::UserCanceled);
   } catch (const EZipWriteError& e) {
-    Report(FArchiveFile, "", e.DiskFull() ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
+    Report(FArchiveFile, e.what(), e.DiskFull() ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
   } catch (const EZipError& e) {
     Report(FArchiveFile, "", e.Code());
   } catch (...) {
@@ -87,6 +87,7 @@ int TCompBase::Compress() {
   }
   FMembers.clear();
   FIndex.clear();
+  FOwnFiles.clear();
   FArchiveComment.clear();
   EndCompress();
   FCount = added;
@@ -96,6 +97,7 @@ int TCompBase::Compress() {
 int TCompBase::DoCompress() {
   FMembers.clear();
   FIndex.clear();
+  FOwnFiles.clear();
   FArchiveComment.clear();
   FTaken = 0;
 
@@ -130,6 +132,8 @@ int TCompBase::DoCompress() {
     return 0;
   }
   std::unique_ptr<TOutStream> out = OpenOutput(std::move(tempFile));
+  NoteOwnFile(tempPath);
+  if (!FNewArchive) NoteOwnFile(FArchiveFile);
 
   TOsFile old;
   if (!FNewArchive) {
@@ -147,6 +151,7 @@ int TCompBase::DoCompress() {
   scan.RecurseDirs = RecurseDirs;
   scan.IncludeHiddenDirs = IncludeHiddenDirs;
   scan.Cancel = &FCancel;
+  scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::NotScanned); };
   for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder()))
     scan.Walk(walk, [this](const TScanFile& f) { Merge(f); });
   if (FCancel) throw ECancelled();
@@ -154,6 +159,8 @@ int TCompBase::DoCompress() {
     Report(FArchiveFile, "", zipmsg::NothingToDo);
     return 0;
   }
+
+  if (!CheckCapacity()) return 0;
 
   FNowDosDateTime = OsNowDosDateTime();
   FMaxDosDateTime = 0;
@@ -191,7 +198,23 @@ void TCompBase::AddMember(TZipMember m) {
   FMembers.push_back(std::move(m));
 }
 
+void TCompBase::NoteOwnFile(const std::string& path) {
+  FOwnFiles.push_back({UpperAnsi(NameFilePart(OsLongPathName(path))), path});
+}
+
+bool TCompBase::IsOwnFile(const std::string& path) const {
+  std::string_view bare = path;
+  std::size_t slash = bare.find_last_of('\\');
+  if (slash != std::string_view::npos) bare.remove_prefix(slash + 1);
+  // The name first (a compare per file), then whether it is the very same file.
+  for (const TOwnFile& own : FOwnFiles)
+    if (bare.size() == own.BareName.size() && SameTextAnsi(bare, own.BareName) && OsSameFile(path, own.Path))
+      return true;
+  return false;
+}
+
 void TCompBase::Merge(const TScanFile& f) {
+  if (IsOwnFile(f.Path)) return;
   std::string name = f.Path.substr(f.RootLength);
   std::string bare = NameFilePart(f.Path);
   for (const std::string& mask : ExcludeSpec)

@@ -68,6 +68,9 @@ class TCompBase : public TZipCommon {
 
   // Frees what one Compress needed (buffers, deflate state).
   virtual void EndCompress() {}
+  // Before anything is written: false (after reporting) when the members cannot fit the
+  // archive's records (count, 4 GiB), so that nothing is written in vain.
+  virtual bool CheckCapacity() { return true; }
 
   // The output stream over the temporary file (a seam for tests that make writes fail).
   virtual std::unique_ptr<TOutStream> OpenOutput(TOsFile file);
@@ -86,6 +89,9 @@ class TCompBase : public TZipCommon {
   int DoCompress();
   void Merge(const TScanFile& f);
   bool PutInPlace(const std::string& tempPath);
+  // The archive being updated and the writer's own temporary file are never packed.
+  void NoteOwnFile(const std::string& path);
+  bool IsOwnFile(const std::string& path) const;
   bool CopyIntoPlace(const std::string& tempPath);
   std::size_t FindMember(const std::string& name) const;
 
@@ -95,4 +101,9 @@ class TCompBase : public TZipCommon {
   std::size_t FFirstNew = 0;  // members before this index came from the old archive
   std::size_t FTaken = 0;     // files the scan took
   std::unordered_map<std::string, std::size_t> FIndex;  // upper-cased name -> member
+  struct TOwnFile {
+    std::string BareName;  // upper-cased long name, what the scan would list
+    std::string Path;
+  };
+  std::vector<TOwnFile> FOwnFiles;
 };

@@ -67,7 +67,8 @@ bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
           ReadAt(archive, endPos - 76, z64, 4) && GetLE32(z64) == zipsig::Zip64EndOfCentralDir) {
         TZip64Locator locator;
         locator.Read(loc);
-        if (ReadAt(archive, locator.EndRecordOffset, z64, sizeof z64) &&
+        if (locator.EndRecordOffset <= endPos - TZip64EndOfCentralDir::Size &&
+            ReadAt(archive, locator.EndRecordOffset, z64, sizeof z64) &&
             GetLE32(z64) == zipsig::Zip64EndOfCentralDir) {
           TZip64EndOfCentralDir rec64;
           rec64.Read(z64);
@@ -75,6 +76,8 @@ bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
             start = locator.EndRecordOffset - rec64.CentralDirSize;
             startKnown = true;
             out.Zip64 = true;
+            out.CentralDirEnd = locator.EndRecordOffset;
+            out.ExpectedEntries = rec64.TotalEntries;
           }
         }
       }
@@ -82,6 +85,8 @@ bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
     if (!startKnown && out.EndRecord.CentralDirSize <= endPos) {
       start = endPos - out.EndRecord.CentralDirSize;
       startKnown = true;
+      out.CentralDirEnd = endPos;
+      out.ExpectedEntries = out.EndRecord.TotalEntries;
     }
     if (startKnown) {
       uint8_t head[TCentralHeader::Size];
@@ -113,19 +118,52 @@ bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
   return false;
 }
 
-size_t WalkCentralDirectory(TOsFile& archive, uint64_t start,
-                            const std::function<bool(const TCentralEntry&)>& visit) {
-  size_t count = 0;
+bool FindAnyEndRecord(TOsFile& archive, uint64_t& entries) {
+  int64_t size = archive.Size();
+  if (size < int64_t(TEndOfCentralDir::Size)) return false;
+  size_t tail = size_t(std::min<int64_t>(size, 65535 + TEndOfCentralDir::Size));
+  std::vector<uint8_t> buf(tail);
+  if (ReadSome(archive, uint64_t(size) - tail, buf.data(), tail) != tail) return false;
+  for (size_t i = tail - TEndOfCentralDir::Size + 1; i-- > 0;) {
+    if (GetLE32(&buf[i]) != zipsig::EndOfCentralDir) continue;
+    TEndOfCentralDir end;
+    end.Read(&buf[i]);
+    entries = end.TotalEntries;
+    return true;
+  }
+  return false;
+}
+
+bool EndRecordInComment(TOsFile& archive, uint64_t endRecordPosition) {
+  int64_t size = archive.Size();
+  if (size < 0 || endRecordPosition > uint64_t(size)) return false;
+  uint64_t from = endRecordPosition > 65535 + TEndOfCentralDir::Size ? endRecordPosition - 65535 - TEndOfCentralDir::Size : 0;
+  size_t span = size_t(endRecordPosition - from);
+  std::vector<uint8_t> buf(span);
+  if (span < TEndOfCentralDir::Size || ReadSome(archive, from, buf.data(), span) != span) return false;
+  for (size_t i = span - TEndOfCentralDir::Size + 1; i-- > 0;)
+    if (GetLE32(&buf[i]) == zipsig::EndOfCentralDir &&
+        from + i + TEndOfCentralDir::Size + GetLE16(&buf[i + 20]) == uint64_t(size))
+      return true;
+  return false;
+}
+
+TWalkResult WalkCentralDirectory(TOsFile& archive, uint64_t start, uint64_t limit,
+                                 const std::function<bool(const TCentralEntry&)>& visit) {
+  TWalkResult result;
   uint64_t pos = start;
   int64_t fileSize = archive.Size();
+  if (fileSize >= 0 && limit > uint64_t(fileSize)) limit = uint64_t(fileSize);
   TCentralEntry e;
   for (;;) {
+    result.EndPosition = pos;
+    if (pos > limit || limit - pos < TCentralHeader::Size) break;
     uint8_t head[TCentralHeader::Size];
     if (!ReadAt(archive, pos, head, sizeof head) || GetLE32(head) != zipsig::CentralHeader) break;
     e.Header.Read(head);
     e.RecordPosition = pos;
     uint64_t varLen = uint64_t(e.Header.NameLength) + e.Header.ExtraLength + e.Header.CommentLength;
-    if (fileSize >= 0 && pos + TCentralHeader::Size + varLen > uint64_t(fileSize)) break;
+    if (varLen > limit - pos - TCentralHeader::Size) break;
     e.RawName.assign(e.Header.NameLength, '\0');
     e.Extra.assign(e.Header.ExtraLength, '\0');
     e.Comment.assign(e.Header.CommentLength, '\0');
@@ -138,9 +176,59 @@ size_t WalkCentralDirectory(TOsFile& archive, uint64_t start,
     ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.Extra.data()), e.Extra.size(),
                     e.Header.UncompressedSize, e.Header.CompressedSize, e.Header.LocalHeaderOffset,
                     e.Sizes);
-    ++count;
-    if (!visit(e)) break;
+    ++result.Entries;
     pos += TCentralHeader::Size + varLen;
+    result.EndPosition = pos;
+    if (!visit(e)) {
+      result.Stopped = true;
+      break;
+    }
   }
-  return count;
+  return result;
+}
+
+std::string DirectoryMismatch(const TCentralDirLocation& where, const TWalkResult& walk) {
+  bool countAgrees = where.Zip64 ? walk.Entries == where.ExpectedEntries
+                                 : (walk.Entries & 0xFFFF) == (where.ExpectedEntries & 0xFFFF);
+  if (walk.EndPosition == where.CentralDirEnd && countAgrees) return std::string();
+  std::string text = "central directory: " + std::to_string(walk.Entries) + " of " +
+                     std::to_string(where.ExpectedEntries) + " entries read";
+  if (walk.EndPosition != where.CentralDirEnd)
+    text += ", no entry can be read at offset " + std::to_string(walk.EndPosition) +
+            " (the directory ends at offset " + std::to_string(where.CentralDirEnd) + ")";
+  return text;
+}
+
+bool ParseDataDescriptor(const uint8_t* p, size_t avail, bool zip64First, uint64_t compressed,
+                         const uint32_t* crc, const uint64_t* uncompressed, TDataDescriptor& out) {
+  const bool signature = avail >= 4 && GetLE32(p) == zipsig::DataDescriptor;
+  for (int form = 0; form < 4; ++form) {
+    bool withSignature = form < 2;
+    bool wide = (form % 2 == 0) == zip64First;
+    if (withSignature && !signature) continue;
+    size_t at = withSignature ? 4 : 0;
+    size_t length = at + (wide ? 20 : 12);
+    if (avail < length) continue;
+    TDataDescriptor d;
+    d.Crc32 = GetLE32(p + at);
+    d.CompressedSize = wide ? GetLE64(p + at + 4) : GetLE32(p + at + 4);
+    d.UncompressedSize = wide ? GetLE64(p + at + 12) : GetLE32(p + at + 8);
+    d.Length = length;
+    if (d.CompressedSize != (wide ? compressed : (compressed & 0xFFFFFFFFu))) continue;
+    if (crc && d.Crc32 != *crc) continue;
+    if (uncompressed && d.UncompressedSize != *uncompressed) continue;
+    out = d;
+    return true;
+  }
+  return false;
+}
+
+bool HasZip64Extra(const uint8_t* extra, size_t length) {
+  for (size_t pos = 0; pos + 4 <= length;) {
+    uint16_t id = GetLE16(extra + pos);
+    uint16_t size = GetLE16(extra + pos + 2);
+    if (id == 0x0001) return true;
+    pos += 4 + size_t(size);
+  }
+  return false;
 }

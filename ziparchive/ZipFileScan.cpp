@@ -46,7 +46,14 @@ std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
 }
 
 void TFileScan::Walk(const TScanWalk& walk, const TFound& found) {
+  FResolvedRoot = OsResolvedPath(walk.Root);
+  if (!FResolvedRoot.empty() && FResolvedRoot.back() != '/') FResolvedRoot += '/';
   WalkFolder(walk.Root, walk.Root.size(), walk.Masks, 0, found);
+}
+
+bool TFileScan::LeadsIntoTree(const std::string& path) const {
+  std::string target = OsResolvedPath(path);
+  return !FResolvedRoot.empty() && target.compare(0, FResolvedRoot.size(), FResolvedRoot) == 0;
 }
 
 void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
@@ -57,10 +64,16 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
   TOsFindData d;
   while (search.Next(d)) {
     if (Cancel && *Cancel) return;
-    if (d.Attributes & 0x10) {
-      bool enter = RecurseDirs && depth < kMaxDepth && !(d.Attributes & kReparsePoint) &&
-                   (IncludeHiddenDirs || !(d.Attributes & 0x02));
-      if (enter) WalkFolder(folder + d.Name + "\\", rootLength, masks, depth + 1, found);
+    if ((d.Attributes & 0x10) && !d.Special) {
+      const std::string path = folder + d.Name;
+      bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.Attributes & 0x02));
+      // A link may lead anywhere, its own parent included: never followed.
+      if (wanted && ((d.Attributes & kReparsePoint) || d.Link))
+        Skip(path, "a link or junction to a folder is not followed");
+      else if (wanted && depth >= kMaxDepth)
+        Skip(path, "more than " + std::to_string(kMaxDepth) + " folders deep");
+      else if (wanted)
+        WalkFolder(path + "\\", rootLength, masks, depth + 1, found);
     } else {
       bool match = false;
       for (const std::string& m : masks)
@@ -68,8 +81,14 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
           match = true;
           break;
         }
-      if (match && AttributesPass(Attributes, AttributesEx, d.Attributes))
-        found({folder + d.Name, rootLength, d.Size, d.Attributes, d.DosDateTime});
+      if (match && AttributesPass(Attributes, AttributesEx, d.Attributes)) {
+        if (d.Special)
+          Skip(folder + d.Name, "neither a file nor a folder (a pipe, device or broken link)");
+        else if (d.Link && !LeadsIntoTree(folder + d.Name))
+          Skip(folder + d.Name, "a link that leads out of the scanned folder");
+        else
+          found({folder + d.Name, rootLength, d.Size, d.Attributes, d.DosDateTime});
+      }
     }
     ProcessPendingMessages();
   }

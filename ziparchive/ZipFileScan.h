@@ -56,12 +56,16 @@ std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
 class TFileScan {
  public:
   using TFound = std::function<void(const TScanFile&)>;
+  // Something the scan would have taken or entered but leaves out: a link or junction, a
+  // link that leads out of the scanned tree, a pipe or device, a folder too deep.
+  using TSkipped = std::function<void(const std::string& path, const std::string& why)>;
 
   TZipAttrs Attributes;
   TZipAttrs AttributesEx;
   bool RecurseDirs = true;
   bool IncludeHiddenDirs = false;
   const volatile bool* Cancel = nullptr;
+  TSkipped Skipped;
 
   // Lists the walk's root (and its subfolders, depth first, where it enters them) in the
   // order the system returns entries, calling found for every file taken.
@@ -70,4 +74,10 @@ class TFileScan {
  private:
   void WalkFolder(const std::string& folder, std::size_t rootLength,
                   const std::vector<std::string>& masks, int depth, const TFound& found);
+  bool LeadsIntoTree(const std::string& path) const;
+  void Skip(const std::string& path, const std::string& why) {
+    if (Skipped) Skipped(path, why);
+  }
+  // Where the walk's root really is (links resolved), for links found below it.
+  std::string FResolvedRoot;
 };

@@ -23,6 +23,9 @@ constexpr TMessage kMessages[] = {
     {zipmsg::UnsupportedMethod, "Unsupported compression method"},
     {zipmsg::UserCanceled, "User canceled"},
     {zipmsg::UnsafeStoredPath, "Stored path leads outside the extraction folder"},
+    {zipmsg::OutOfMemory, "Out of memory"},
+    {zipmsg::EventHandlerFailed, "An event handler failed"},
+    {zipmsg::NotScanned, "Left out of the folder scan"},
     {zipmsg::NothingToDelete, "Nothing to do"},
 };
 }  // namespace

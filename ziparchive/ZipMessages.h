@@ -17,8 +17,15 @@ constexpr int RequiredEventNotAssigned = 25270;
 constexpr int StackOverflow = 25299;
 constexpr int UnsupportedMethod = 25326;
 constexpr int UserCanceled = 25443;
-// Our own: a stored name that would put the file outside the extraction folder.
+// Our own: a stored name that would put the file outside the extraction folder (or let
+// Windows write another file than the one named: a device, a trailing dot or space).
 constexpr int UnsafeStoredPath = 25450;
+// Our own: memory ran out; the operation ends.
+constexpr int OutOfMemory = 25451;
+// Our own: an event handler raised an exception; the operation ends. ExtendedMsg: its text.
+constexpr int EventHandlerFailed = 25452;
+// Our own: the writer's folder scan left something out. ExtendedMsg: why.
+constexpr int NotScanned = 25453;
 constexpr int NothingToDelete = 26859;
 }  // namespace zipmsg
 

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 // Windows attribute bits as the directory search reports them.
 namespace fattr {
@@ -19,6 +20,27 @@ constexpr uint32_t Archive = 0x20;
 constexpr uint32_t Normal = 0x80;
 constexpr uint32_t Invalid = 0xFFFFFFFFu;
 }  // namespace fattr
+
+// A path as it is handed to the system. The engine's paths are text in the ANSI code page;
+// a path that holds a member name flagged UTF-8 is UTF-8 text as a whole, so that every
+// character of that name reaches the file system (the native build takes both as bytes).
+struct TOsPath {
+  TOsPath(std::string ansi) : Text(std::move(ansi)) {}
+  TOsPath(const char* ansi) : Text(ansi) {}
+  static TOsPath FromUtf8(std::string utf8) {
+    TOsPath p(std::move(utf8));
+    p.Utf8 = true;
+    return p;
+  }
+  // The same kind of path with other text.
+  TOsPath With(std::string text) const {
+    TOsPath p(std::move(text));
+    p.Utf8 = Utf8;
+    return p;
+  }
+  std::string Text;
+  bool Utf8 = false;
+};
 
 enum class TOsAccess { Read, ReadWrite };
 // What others may do while the file is open (ignored where the system has no share modes).
@@ -35,9 +57,9 @@ class TOsFile {
   TOsFile& operator=(const TOsFile&) = delete;
 
   // Opens an existing file.
-  bool Open(const std::string& path, TOsAccess access, TOsShare share);
+  bool Open(const TOsPath& path, TOsAccess access, TOsShare share);
   // Creates the file for reading and writing, replacing any file of that name.
-  bool Create(const std::string& path, TOsShare share);
+  bool Create(const TOsPath& path, TOsShare share);
   bool IsOpen() const;
 
   // Reads up to count bytes; 0 at the end, -1 on error.
@@ -62,6 +84,10 @@ class TOsFile {
 struct TOsFindData {
   std::string Name;  // bare name
   uint32_t Attributes = 0;
+  // A symbolic link (native build): Attributes describe its target. A link that leads to
+  // nothing, or an entry that is neither file nor folder (pipe, device, socket), is Special.
+  bool Link = false;
+  bool Special = false;
   uint32_t DosDateTime = 0;  // last write, local time
   uint64_t Size = 0;
 };
@@ -90,12 +116,12 @@ class TOsDirSearch {
 #endif
 };
 
-uint32_t OsGetAttributes(const std::string& path);  // fattr::Invalid when it does not exist
-bool OsSetAttributes(const std::string& path, uint32_t attributes);
-bool OsFileExists(const std::string& path);    // an existing file, not a folder
-bool OsFolderExists(const std::string& path);
-bool OsCreateFolder(const std::string& path);  // one level
-bool OsForceFolders(const std::string& path);  // with every missing parent
+uint32_t OsGetAttributes(const TOsPath& path);  // fattr::Invalid when it does not exist
+bool OsSetAttributes(const TOsPath& path, uint32_t attributes);
+bool OsFileExists(const TOsPath& path);    // an existing file, not a folder
+bool OsFolderExists(const TOsPath& path);
+bool OsCreateFolder(const TOsPath& path);  // one level
+bool OsForceFolders(const TOsPath& path);  // with every missing parent
 bool OsDeleteFile(const std::string& path);
 bool OsRemoveFolder(const std::string& path);
 bool OsMoveFile(const std::string& from, const std::string& to);
@@ -106,9 +132,24 @@ std::string OsTempFolder();     // with trailing "\"
 // A new, empty, uniquely named file in folder; empty string when none could be made.
 std::string OsTempFileName(const std::string& folder, const std::string& prefix);
 
+// Whether two paths name the same existing file (not merely equal text).
+bool OsSameFile(const std::string& a, const std::string& b);
+// The path with its last component in the long form the folder search lists (Windows
+// accepts 8.3 short names too); unchanged where there is no such form.
+std::string OsLongPathName(const std::string& path);
+// Where a link leads, resolved to a path without links; empty when it leads nowhere or
+// the system has no such links.
+std::string OsResolvedPath(const std::string& path);
+
 // Name code pages of stored ZIP names.
 std::string OsOemToAnsi(const std::string& text);
 std::string OsAnsiToOem(const std::string& text);
+// A name stored in UTF-8, in the ANSI code page for the engine's strings: characters the
+// code page lacks become "?" (never a look-alike such as "." or "\").
+std::string OsUtf8ToAnsi(const std::string& utf8);
+// An engine path (ANSI) as UTF-8 text, to be joined with a UTF-8 member name; the native
+// build's paths are the host's bytes and stay as they are.
+std::string OsUtf8Path(const std::string& ansiPath);
 
 // ProcessPendingMessages: the engine calls it between pieces of work; the window layer
 // installs its message pump here. The hook must not throw.

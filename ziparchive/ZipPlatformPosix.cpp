@@ -24,6 +24,8 @@ std::string HostPath(const std::string& path) {
   return s;
 }
 
+std::string HostPath(const TOsPath& path) { return HostPath(path.Text); }
+
 uint32_t AttributesOf(const struct stat& st, const std::string& name) {
   uint32_t a = 0;
   if (S_ISDIR(st.st_mode))
@@ -97,6 +99,35 @@ const TCodePageTables& CodePages() {
   return tables;
 }
 
+// Code points of the ANSI code page's upper half, for turning UTF-8 names into it.
+struct TAnsiCodePoints {
+  std::array<uint32_t, 128> Point{};
+  TAnsiCodePoints() {
+    iconv_t cd = iconv_open("UTF-32LE", "CP1251");
+    for (int i = 0; i < 128; ++i) {
+      char in = char(128 + i);
+      unsigned char out[4] = {};
+      if (cd != iconv_t(-1)) {
+        char* ip = &in;
+        char* op = reinterpret_cast<char*>(out);
+        size_t il = 1, ol = 4;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) continue;
+      }
+      Point[i] = uint32_t(out[0]) | uint32_t(out[1]) << 8 | uint32_t(out[2]) << 16 | uint32_t(out[3]) << 24;
+    }
+    if (cd != iconv_t(-1)) iconv_close(cd);
+  }
+};
+
+char AnsiCharOf(uint32_t point) {
+  if (point < 128) return char(point);
+  static const TAnsiCodePoints table;
+  for (int i = 0; i < 128; ++i)
+    if (table.Point[i] == point) return char(128 + i);
+  return '?';
+}
+
 std::string MapUpperHalf(const std::string& text, const std::array<char, 128>& table) {
   std::string s = text;
   for (char& c : s)
@@ -121,7 +152,7 @@ TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
   return *this;
 }
 
-bool TOsFile::Open(const std::string& path, TOsAccess access, TOsShare) {
+bool TOsFile::Open(const TOsPath& path, TOsAccess access, TOsShare) {
   Close();
   FFd = ::open(HostPath(path).c_str(), (access == TOsAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC);
   if (FFd < 0) return false;
@@ -133,7 +164,7 @@ bool TOsFile::Open(const std::string& path, TOsAccess access, TOsShare) {
   return true;
 }
 
-bool TOsFile::Create(const std::string& path, TOsShare) {
+bool TOsFile::Create(const TOsPath& path, TOsShare) {
   Close();
   FFd = ::open(HostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   return FFd >= 0;
@@ -216,9 +247,12 @@ bool TOsDirSearch::Next(TOsFindData& out) {
     struct stat st {};
     std::string full = FFolder + e->d_name;
     if (lstat(full.c_str(), &st) != 0) continue;
-    if (S_ISLNK(st.st_mode) && stat(full.c_str(), &st) != 0) continue;
+    out.Link = S_ISLNK(st.st_mode);
+    // A link is described by its target; one that leads nowhere is nothing to take.
+    bool dangling = out.Link && stat(full.c_str(), &st) != 0;
+    out.Special = dangling || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
     out.Name = e->d_name;
-    out.Attributes = AttributesOf(st, out.Name);
+    out.Attributes = dangling ? fattr::Archive : AttributesOf(st, out.Name);
     out.DosDateTime = DosFromTime(st.st_mtime);
     out.Size = S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
     return true;
@@ -226,7 +260,7 @@ bool TOsDirSearch::Next(TOsFindData& out) {
   return false;
 }
 
-uint32_t OsGetAttributes(const std::string& path) {
+uint32_t OsGetAttributes(const TOsPath& path) {
   struct stat st {};
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
@@ -234,7 +268,7 @@ uint32_t OsGetAttributes(const std::string& path) {
   return AttributesOf(st, BaseName(p));
 }
 
-bool OsSetAttributes(const std::string& path, uint32_t attributes) {
+bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
   std::string p = HostPath(path);
   struct stat st {};
   if (stat(p.c_str(), &st) != 0) return false;
@@ -246,23 +280,23 @@ bool OsSetAttributes(const std::string& path, uint32_t attributes) {
   return chmod(p.c_str(), mode) == 0;
 }
 
-bool OsFileExists(const std::string& path) {
+bool OsFileExists(const TOsPath& path) {
   uint32_t a = OsGetAttributes(path);
   return a != fattr::Invalid && !(a & fattr::Directory);
 }
 
-bool OsFolderExists(const std::string& path) {
+bool OsFolderExists(const TOsPath& path) {
   uint32_t a = OsGetAttributes(path);
   return a != fattr::Invalid && (a & fattr::Directory);
 }
 
-bool OsCreateFolder(const std::string& path) {
+bool OsCreateFolder(const TOsPath& path) {
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   return mkdir(p.c_str(), 0777) == 0;
 }
 
-bool OsForceFolders(const std::string& path) {
+bool OsForceFolders(const TOsPath& path) {
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   if (p.empty()) return false;
@@ -315,8 +349,41 @@ std::string OsTempFileName(const std::string& folder, const std::string& prefix)
   return pattern;
 }
 
+bool OsSameFile(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+std::string OsLongPathName(const std::string& path) { return path; }
+
+std::string OsResolvedPath(const std::string& path) {
+  char* real = realpath(HostPath(path).c_str(), nullptr);
+  if (!real) return std::string();
+  std::string s = real;
+  free(real);
+  return s;
+}
+
 std::string OsOemToAnsi(const std::string& text) { return MapUpperHalf(text, CodePages().OemToAnsi); }
 std::string OsAnsiToOem(const std::string& text) { return MapUpperHalf(text, CodePages().AnsiToOem); }
+
+std::string OsUtf8ToAnsi(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (i + len > utf8.size()) len = 1;
+    uint32_t point = len == 1 ? c : c & (0xFF >> (len + 1));
+    for (size_t k = 1; k < len; ++k) point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    out += (len == 1 && c >= 0x80) ? '?' : AnsiCharOf(point);
+    i += len;
+  }
+  return out;
+}
+
+std::string OsUtf8Path(const std::string& ansiPath) { return ansiPath; }
 
 void SetProcessMessagesHook(TProcessMessagesHook hook, void* data) {
   gHook = hook;

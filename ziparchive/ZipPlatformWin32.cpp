@@ -7,23 +7,34 @@
 #include "ZipPlatform.h"
 
 namespace {
-std::wstring Wide(const std::string& s) {
+std::wstring WideIn(UINT codePage, const std::string& s) {
   if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0);
+  int n = MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), nullptr, 0);
   std::wstring w(size_t(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), w.data(), n);
+  MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), w.data(), n);
+  return w;
+}
+
+std::wstring Wide(const TOsPath& path) {
+  std::wstring w = WideIn(path.Utf8 ? CP_UTF8 : CP_ACP, path.Text);
   for (wchar_t& c : w)
     if (c == L'/') c = L'\\';
   return w;
 }
 
-std::string Narrow(const wchar_t* w) {
-  int n = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-  if (n <= 1) return std::string();
-  std::string s(size_t(n - 1), '\0');
-  WideCharToMultiByte(CP_ACP, 0, w, -1, s.data(), n, nullptr, nullptr);
+std::string NarrowTo(UINT codePage, const wchar_t* w, int length, DWORD flags) {
+  if (length == 0) return std::string();
+  const char* unknown = codePage == CP_UTF8 ? nullptr : "?";
+  int n = WideCharToMultiByte(codePage, flags, w, length, nullptr, 0, unknown, nullptr);
+  if (n <= 0 && flags) return NarrowTo(codePage, w, length, 0);  // a code page without the flag
+  if (n <= 0) return std::string();
+  std::string s(size_t(n), '\0');
+  WideCharToMultiByte(codePage, flags, w, length, s.data(), n, unknown, nullptr);
+  if (length < 0 && !s.empty() && s.back() == '\0') s.pop_back();
   return s;
 }
+
+std::string Narrow(const wchar_t* w) { return NarrowTo(CP_ACP, w, -1, 0); }
 
 DWORD ShareBits(TOsShare share) {
   switch (share) {
@@ -68,7 +79,7 @@ TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
   return *this;
 }
 
-bool TOsFile::Open(const std::string& path, TOsAccess access, TOsShare share) {
+bool TOsFile::Open(const TOsPath& path, TOsAccess access, TOsShare share) {
   Close();
   DWORD rights = access == TOsAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
   FHandle = CreateFileW(Wide(path).c_str(), rights, ShareBits(share), nullptr, OPEN_EXISTING,
@@ -76,7 +87,7 @@ bool TOsFile::Open(const std::string& path, TOsAccess access, TOsShare share) {
   return IsOpen();
 }
 
-bool TOsFile::Create(const std::string& path, TOsShare share) {
+bool TOsFile::Create(const TOsPath& path, TOsShare share) {
   Close();
   FHandle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareBits(share), nullptr,
                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -188,41 +199,41 @@ bool TOsDirSearch::Next(TOsFindData& out) {
   return false;
 }
 
-uint32_t OsGetAttributes(const std::string& path) {
+uint32_t OsGetAttributes(const TOsPath& path) {
   std::wstring w = Wide(path);
   while (w.size() > 3 && w.back() == L'\\') w.pop_back();
   DWORD a = GetFileAttributesW(w.c_str());
   return a == INVALID_FILE_ATTRIBUTES ? fattr::Invalid : uint32_t(a);
 }
 
-bool OsSetAttributes(const std::string& path, uint32_t attributes) {
+bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
   return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
 }
 
-bool OsFileExists(const std::string& path) {
+bool OsFileExists(const TOsPath& path) {
   uint32_t a = OsGetAttributes(path);
   return a != fattr::Invalid && !(a & fattr::Directory);
 }
 
-bool OsFolderExists(const std::string& path) {
+bool OsFolderExists(const TOsPath& path) {
   uint32_t a = OsGetAttributes(path);
   return a != fattr::Invalid && (a & fattr::Directory);
 }
 
-bool OsCreateFolder(const std::string& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+bool OsCreateFolder(const TOsPath& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 
-bool OsForceFolders(const std::string& path) {
-  std::string p = path;
+bool OsForceFolders(const TOsPath& path) {
+  std::string p = path.Text;
   while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
   if (p.empty()) return false;
-  if (OsFolderExists(p)) return true;
+  if (OsFolderExists(path.With(p))) return true;
   size_t slash = p.find_last_of("\\/");
   if (slash != std::string::npos && slash > 0) {
     std::string parent = p.substr(0, slash);
     bool isRoot = parent.size() == 2 && parent[1] == ':';
-    if (!isRoot && parent != "\\" && !OsForceFolders(parent)) return false;
+    if (!isRoot && parent != "\\" && !OsForceFolders(path.With(parent))) return false;
   }
-  return OsCreateFolder(p) || OsFolderExists(p);
+  return OsCreateFolder(path.With(p)) || OsFolderExists(path.With(p));
 }
 
 bool OsDeleteFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
@@ -266,6 +277,49 @@ std::string OsTempFileName(const std::string& folder, const std::string& prefix)
   wchar_t buf[MAX_PATH + 2];
   if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0) return std::string();
   return Narrow(buf);
+}
+
+namespace {
+// Identity of an open file: volume and index. Opened without access rights, so a file that
+// another handle holds exclusively (the writer's own output) can still be asked.
+bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BOOL ok = GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  return ok != 0;
+}
+}  // namespace
+
+bool OsSameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return FileIdentity(a, ia) && FileIdentity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::string OsLongPathName(const std::string& path) {
+  std::wstring w = Wide(path);
+  DWORD n = GetLongPathNameW(w.c_str(), nullptr, 0);
+  if (n == 0) return path;
+  std::wstring out(n, L'\0');
+  n = GetLongPathNameW(w.c_str(), out.data(), n);
+  if (n == 0 || n >= out.size()) return path;
+  out.resize(n);
+  return Narrow(out.c_str());
+}
+
+// Reparse points are not entered by the scan, so nothing needs resolving here.
+std::string OsResolvedPath(const std::string&) { return std::string(); }
+
+std::string OsUtf8ToAnsi(const std::string& utf8) {
+  std::wstring w = WideIn(CP_UTF8, utf8);
+  return NarrowTo(CP_ACP, w.data(), int(w.size()), WC_NO_BEST_FIT_CHARS);
+}
+
+std::string OsUtf8Path(const std::string& ansiPath) {
+  std::wstring w = WideIn(CP_ACP, ansiPath);
+  return NarrowTo(CP_UTF8, w.data(), int(w.size()), 0);
 }
 
 std::string OsOemToAnsi(const std::string& text) {

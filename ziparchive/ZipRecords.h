@@ -33,6 +33,7 @@ namespace zipflag {
 constexpr uint16_t Encrypted = 0x0001;
 constexpr uint16_t DeflateOptionMask = 0x0006;
 constexpr uint16_t DataDescriptor = 0x0008;
+constexpr uint16_t Utf8Name = 0x0800;
 }  // namespace zipflag
 
 struct TLocalHeader {

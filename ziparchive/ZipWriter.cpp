@@ -2,10 +2,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "ZipArchiveName.h"
 #include "ZipDirectory.h"
+#include "ZipMemberName.h"
 #include "ZipMessages.h"
 #include "ZipWildcard.h"
 
@@ -76,7 +78,7 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
     return false;
   }
   bool usable = true;
-  WalkCentralDirectory(archive, loc.CentralDirStart, [&](const TCentralEntry& e) {
+  TWalkResult walk = WalkCentralDirectory(archive, loc.CentralDirStart, loc.CentralDirEnd, [&](const TCentralEntry& e) {
     const TCentralHeader& h = e.Header;
     if (h.CompressedSize == kMax32 || h.UncompressedSize == kMax32 || h.LocalHeaderOffset == kMax32) {
       usable = false;
@@ -84,7 +86,7 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
     }
     TZipMember m;
     m.RawName = e.RawName;
-    m.Name = FromStoredName(e.RawName);
+    m.Name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar).Name;
     m.Action = maKeep;
     m.Central = h;
     m.Extra = e.Extra;
@@ -95,6 +97,12 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
   });
   if (!usable) {
     Report(FArchiveFile, "", zipmsg::BadFileHeader);
+    return false;
+  }
+  // A directory that cannot be read to its end would lose the members past the damage.
+  std::string mismatch = DirectoryMismatch(loc, walk);
+  if (!mismatch.empty()) {
+    Report(FArchiveFile, mismatch, zipmsg::BadFileHeader);
     return false;
   }
   FArchiveComment = loc.Comment;
@@ -111,13 +119,27 @@ void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {
   lh.Read(head);
   std::uint64_t total = TLocalHeader::Size + std::uint64_t(lh.NameLength) + lh.ExtraLength +
                         m.Central.CompressedSize;
+  if (oldSize < 0 || m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
   if (m.Central.Flags & zipflag::DataDescriptor) {
     // The descriptor goes along, or the local header's zero sizes would be all that is left.
-    std::uint8_t sig[4];
-    if (!old.Seek(m.OldOffset + total) || ReadSource(old, sig, 4) != 4) BadArchive();
-    total += GetLE32(sig) == zipsig::DataDescriptor ? 16 : 12;
+    // Its sizes are 64-bit when the local header has a Zip64 item.
+    std::string extra(lh.ExtraLength, '\0');
+    if (!extra.empty() && (!old.Seek(m.OldOffset + TLocalHeader::Size + lh.NameLength) ||
+                           ReadSource(old, reinterpret_cast<std::uint8_t*>(extra.data()), extra.size()) != extra.size()))
+      BadArchive();
+    bool zip64 = HasZip64Extra(reinterpret_cast<const std::uint8_t*>(extra.data()), extra.size());
+    std::uint8_t tail[24];
+    std::size_t avail = std::size_t(std::min<std::uint64_t>(sizeof tail, std::uint64_t(oldSize) - m.OldOffset - total));
+    if (avail < 12 || !old.Seek(m.OldOffset + total) || ReadSource(old, tail, avail) != avail) BadArchive();
+    TDataDescriptor d;
+    const std::uint32_t crc = m.Central.Crc32;
+    const std::uint64_t size = m.Central.UncompressedSize;
+    if (ParseDataDescriptor(tail, avail, zip64, m.Central.CompressedSize, &crc, &size, d))
+      total += d.Length;
+    else  // values that disagree with the directory: the form the signature and Zip64 say
+      total += (GetLE32(tail) == zipsig::DataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
+    if (m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
   }
-  if (oldSize < 0 || m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
 
   std::uint64_t at = out.Position();
   CheckFits32(at);
@@ -144,6 +166,7 @@ void TZipBase::WriteStored(TOsFile& src, std::size_t buffered, TOutStream& out,
     size += n;
     if (FCancel) return;
     n = ReadSource(src, FBuf.get(), kReadBufferSize);
+    CheckFits32(out.Position());  // a file that grew since the scan: stop as it passes 4 GiB
   }
 }
 
@@ -215,6 +238,7 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
       while (n > 0 && !FCancel) {
         FDeflate->Write(FBuf.get(), n);
         n = ReadSource(src, FBuf.get(), kReadBufferSize);
+        CheckFits32(out.Position());
       }
       FDeflate->Finish();
       crc = FDeflate->Crc32();
@@ -258,6 +282,38 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
   c.InternalAttributes = 1;
   c.ExternalAttributes = m.Attributes;
   c.LocalHeaderOffset = std::uint32_t(headerPos);
+  return true;
+}
+
+bool TZipBase::CheckCapacity() {
+  // What the new archive holds at the least: every header, the data of kept members and of
+  // files that will be stored. Deflated files may shrink, so they count with no data.
+  std::uint64_t least = TEndOfCentralDir::Size + FArchiveComment.size();
+  std::size_t entries = 0;
+  for (const TZipMember& m : FMembers) {
+    if (m.Action != maCompress && m.Action != maKeep) continue;
+    ++entries;
+    least += TLocalHeader::Size + TCentralHeader::Size + 2 * std::uint64_t(m.RawName.size()) + m.Extra.size() +
+             m.Comment.size();
+    if (m.Action == maKeep) {
+      least += m.Central.CompressedSize;
+    } else if (m.SourceSize >= kMax32) {
+      Report(m.SourcePath, "a file of 4 GiB or more does not fit a ZIP archive of 32-bit records",
+             zipmsg::ErrorWritingFile);
+      return false;
+    } else if (CompressMethod == cmStore || DeflateType == dtDeflateS || StoreByType(m.SourcePath)) {
+      least += m.SourceSize;
+    }
+  }
+  if (entries > 0xFFFF) {
+    Report(FArchiveFile, std::to_string(entries) + " members, more than the 65535 an archive can list",
+           zipmsg::ErrorWritingFile);
+    return false;
+  }
+  if (least >= kMax32) {
+    Report(FArchiveFile, "the archive would grow past 4 GiB", zipmsg::ErrorWritingFile);
+    return false;
+  }
   return true;
 }
 

@@ -31,6 +31,7 @@ class TZipBase : public TCompBase {
   void CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) override;
   void WriteDirectory(TOutStream& out) override;
   void EndCompress() override;
+  bool CheckCapacity() override;
 
  private:
   bool StoreByType(const std::string& path) const;

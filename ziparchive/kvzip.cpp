@@ -1,6 +1,6 @@
 // kvzip: command-line front end to the ZIP engine, for benchmarks and outside checks.
 //   kvzip t ARCHIVE          decode every member and check its CRC, write nothing
-//   kvzip x ARCHIVE FOLDER   extract with stored folders, recursing into them
+//   kvzip x ARCHIVE FOLDER   extract with stored folders (empty ones too), recursing into them
 //   (t and x take leading -pPASSWORD options for encrypted members)
 //   kvzip a ARCHIVE FOLDER   pack the folder's tree (names relative to FOLDER) into ARCHIVE
 // Silent on success; exit code 0 only when the engine reported no problem.
@@ -84,6 +84,7 @@ int Run(std::vector<std::string> args) {
     TUnZip unzip;
     PrepareReader(unzip, args[1]);
     unzip.SetExtractDir(args[2]);
+    unzip.CreateStoredDirs = true;
     if (!unzip.ArchiveFile().empty()) unzip.Extract();
   } else if (command == "a" && args.size() == 3) {
     Pack(args[1], args[2]);

@@ -1,10 +1,14 @@
 // Arbitrary bytes as the existing archive a Compress updates: no crash, no read outside the
-// file, and whenever the update does not succeed the file stays exactly as it was.
+// file; whenever the update does not succeed the file stays exactly as it was, and when it
+// does, every member the old archive listed is still in the new one.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include <algorithm>
+
+#include "ZipDirectory.h"
 #include "ZipPlatform.h"
 #include "ZipWriter.h"
 
@@ -30,6 +34,20 @@ std::vector<std::uint8_t> Get(const std::string& path) {
   return out;
 }
 
+// The stored names an archive's directory lists, walked as far as the file holds entries.
+std::vector<std::string> Listed(const std::string& path) {
+  std::vector<std::string> names;
+  TOsFile f;
+  TCentralDirLocation where;
+  if (!f.Open(path, TOsAccess::Read, TOsShare::DenyNone) || !LocateCentralDirectory(f, where)) return names;
+  WalkCentralDirectory(f, where.CentralDirStart, UINT64_MAX, [&](const TCentralEntry& e) {
+    names.push_back(e.RawName);
+    return true;
+  });
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
 struct TWorkspace {
   std::string root, archive, src, temp;
   TWorkspace() {
@@ -49,6 +67,7 @@ struct TWorkspace {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static TWorkspace ws;
   Put(ws.archive, data, size);
+  const std::vector<std::string> before = Listed(ws.archive);
   TZip zip;
   zip.SetArchiveFile(ws.archive);
   zip.FileSpec = {ws.src + "\\*"};
@@ -56,6 +75,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   int added = zip.Compress();
   std::vector<std::uint8_t> after = Get(ws.archive);
   if (added == 0 && after != std::vector<std::uint8_t>(data, data + size)) std::abort();
+  if (added > 0) {
+    // Nothing the old directory listed may be lost, and only the added files are new.
+    std::vector<std::string> now = Listed(ws.archive);
+    if (!std::includes(now.begin(), now.end(), before.begin(), before.end())) std::abort();
+    if (now.size() != before.size() + std::size_t(added)) std::abort();
+  }
   TOsDirSearch s;
   TOsFindData d;
   if (s.Open(ws.temp) && s.Next(d)) std::abort();  // a temporary file was left behind

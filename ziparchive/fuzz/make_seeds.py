@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
 """Writes the small seed corpora of the reader's fuzz targets into seeds/<target>/.
-Archives come from Python's zipfile (and 7z for Deflate64 when present); the legacy
-decoders get short streams built here by hand."""
+Archives come from Python's zipfile (and 7z for Deflate64 when present) and from records put
+together here, so that the seeds carry every structure the reader handles: each record kind
+and both reading modes, every extra field it parses or skips (Zip64 included), data
+descriptors with and without signature (32- and 64-bit), each method, names flagged UTF-8,
+names it must refuse, and one archive for each damage it must report. The legacy decoders
+get short streams built here by hand."""
 import io
 import os
+import struct
 import random
 import shutil
 import subprocess
@@ -94,3 +99,149 @@ tree256 = bytes([15]) + bytes([0xF7] * 16)    # 256 codes of 8 bits
 body = bytes(rnd.getrandbits(8) for _ in range(64))
 put("explode", "two-trees", bytes([0]) + tree64 + tree64 + body)
 put("explode", "three-trees-8k", bytes([6]) + tree256 + tree64 + tree64 + body)
+
+
+# ---- archives put together record by record -------------------------------------------------
+def u16(v):
+    return struct.pack("<H", v & 0xFFFF)
+
+
+def u32(v):
+    return struct.pack("<I", v & 0xFFFFFFFF)
+
+
+def u64(v):
+    return struct.pack("<Q", v & 0xFFFFFFFFFFFFFFFF)
+
+
+def extra_item(ident, data):
+    return u16(ident) + u16(len(data)) + data
+
+
+ZIP64 = lambda *values: extra_item(0x0001, b"".join(u64(v) for v in values))
+EXTRAS = (extra_item(0x5455, b"\x03" + u32(1100000000) + u32(1100000000))  # UT times
+          + extra_item(0x7875, b"\x01\x04" + u32(1000) + b"\x04" + u32(1000))  # ux owner
+          + extra_item(0x000A, bytes(4) + u16(1) + u16(24) + bytes(24))  # NTFS times
+          + extra_item(0x7075, b"\x01" + u32(0) + "Тема.bmp".encode()))  # Unicode path
+
+
+class Member:
+    def __init__(self, name, data, method=8, flags=0, packed=None, extra=b"", local_extra=None, attrs=0x20,
+                 descriptor=None, zip64=False):
+        self.name = name if isinstance(name, bytes) else name.encode("utf-8")
+        self.data, self.method, self.flags, self.attrs = data, method, flags, attrs
+        if packed is None:
+            packed = raw(data, 6) if method == 8 else data
+        self.packed, self.extra = packed, extra
+        self.local_extra = extra if local_extra is None else local_extra
+        self.descriptor, self.zip64 = descriptor, zip64  # descriptor: None, "sig" or "nosig"
+        self.crc = zlib.crc32(data)
+
+
+def build(members, comment=b"", prefix=b"", central=True, zip64_end=False):
+    out, cd = bytearray(prefix), bytearray()
+    for m in members:
+        offset = len(out) - len(prefix)
+        streamed = m.descriptor is not None
+        big = 0xFFFFFFFF if m.zip64 else None
+        lcrc = 0 if streamed else m.crc
+        lc = big if big else (0 if streamed else len(m.packed))
+        lu = big if big else (0 if streamed else len(m.data))
+        lextra = m.local_extra + (ZIP64(0 if streamed else len(m.data), 0 if streamed else len(m.packed)) if m.zip64 else b"")
+        out += u32(0x04034B50) + u16(45 if m.zip64 else 20) + u16(m.flags | (8 if streamed else 0)) + u16(m.method)
+        out += u32(0x3A4B5C6D) + u32(lcrc) + u32(lc) + u32(lu) + u16(len(m.name)) + u16(len(lextra)) + m.name + lextra
+        out += m.packed
+        if streamed:
+            sizes = (u64(len(m.packed)) + u64(len(m.data))) if m.zip64 else (u32(len(m.packed)) + u32(len(m.data)))
+            out += (u32(0x08074B50) if m.descriptor == "sig" else b"") + u32(m.crc) + sizes
+        cextra = m.extra + (ZIP64(len(m.data), len(m.packed), offset) if m.zip64 else b"")
+        cd += u32(0x02014B50) + u16(45 if m.zip64 else 20) + u16(45 if m.zip64 else 20)
+        cd += u16(m.flags | (8 if streamed else 0)) + u16(m.method) + u32(0x3A4B5C6D) + u32(m.crc)
+        cd += u32(big or len(m.packed)) + u32(big or len(m.data)) + u16(len(m.name)) + u16(len(cextra)) + u16(0)
+        cd += u16(0) + u16(1) + u32(m.attrs) + u32(big or offset) + m.name + cextra
+    if not central:
+        return bytes(out)
+    start = len(out) - len(prefix)
+    out += cd
+    if zip64_end:
+        end64 = len(out) - len(prefix)
+        out += u32(0x06064B50) + u64(44) + u16(45) + u16(45) + u32(0) + u32(0) + u64(len(members)) * 2
+        out += u64(len(cd)) + u64(start)
+        out += u32(0x07064B50) + u32(0) + u64(end64) + u32(1)
+    count = 0xFFFF if zip64_end else len(members)
+    out += u32(0x06054B50) + u16(0) + u16(0) + u16(count) + u16(count) + u32(0xFFFFFFFF if zip64_end else len(cd))
+    out += u32(0xFFFFFFFF if zip64_end else start) + u16(len(comment)) + comment
+    return bytes(out)
+
+
+def encrypt(data, password, check):
+    """The traditional PKWARE encryption: a 12-byte header whose last byte is `check`."""
+    keys = [0x12345678, 0x23456789, 0x34567890]
+    crc = lambda c, b: (zlib.crc32(bytes([b]), c ^ 0xFFFFFFFF) ^ 0xFFFFFFFF) & 0xFFFFFFFF
+
+    def update(b):
+        keys[0] = crc(keys[0], b)
+        keys[1] = ((keys[1] + (keys[0] & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        keys[2] = crc(keys[2], keys[1] >> 24)
+
+    for c in password:
+        update(c)
+    out = bytearray()
+    for b in bytes(11) + bytes([check]) + data:
+        t = (keys[2] | 2) & 0xFFFF
+        out.append(b ^ (((t * (t ^ 1)) >> 8) & 0xFF))
+        update(b)
+    return bytes(out)
+
+
+shrunk = open(os.path.join(here, "unshrink", "lzw"), "rb").read()[1:]
+reduced = open(os.path.join(here, "unreduce", "factor1"), "rb").read()[1:]
+imploded = open(os.path.join(here, "explode", "two-trees"), "rb").read()[1:]
+theme = "Тема.bmp"
+every_method = [
+    Member("stored.txt", b"stored", method=0),
+    Member("deflated.txt", text),
+    Member("shrunk.txt", b"ABABABA", method=1, packed=shrunk),
+    Member("reduced.txt", b"reduce me", method=2, packed=reduced),
+    Member("imploded.txt", b"?", method=6, packed=imploded),
+    Member("deflate64.txt", text, method=9, packed=raw(text, 6)),
+    Member("bzip2.txt", b"x", method=12, packed=b"BZh91AY&SY"),
+    Member("aes.txt", b"x", method=99, flags=1, packed=bytes(28), extra=extra_item(0x9901, b"\x02\x00AE\x03\x08\x00")),
+    Member("secret.txt", text, method=8, flags=1,
+           packed=encrypt(raw(text, 6), b"test", zlib.crc32(text) >> 24)),
+]
+for target in ("extract", "zip_update"):
+    put(target, "every-method.zip", build(every_method))
+    put(target, "extras-and-names.zip", build([
+        Member(theme, b"utf-8 name", flags=0x800, extra=EXTRAS),
+        Member(b"\x80\xa1\xa2.txt", b"oem name", extra=EXTRAS),
+        Member("Folder/", b"", method=0, attrs=0x10), Member("Java/", b"", method=0, attrs=0),
+        Member("Folder/in.txt", b"in"), Member("CON", b"device"), Member("dir./x", b"dot"),
+        Member("../up.txt", b"up"), Member("C:/drive.txt", b"drive")], comment=b"comment"))
+    put(target, "descriptors.zip", build([
+        Member("sig.txt", text, descriptor="sig"), Member("nosig.txt", text, descriptor="nosig"),
+        Member("zip64.txt", text, descriptor="sig", zip64=True), Member("stored-dd.txt", b"stored", method=0, descriptor="sig")]))
+    put(target, "zip64.zip", build([Member("a.txt", text, zip64=True), Member("b.txt", b"b", method=0, zip64=True)],
+                                   zip64_end=True))
+    put(target, "sfx-prefix.zip", build([Member("a.txt", text)], prefix=b"MZ" + bytes(62)))
+# Local-header mode: no directory (a stream cut short), and a comment too long to search.
+streamed = build([Member("sig.txt", text, descriptor="sig"), Member("nosig.txt", text, descriptor="nosig"),
+                  Member("stored-dd.txt", b"stored", method=0, descriptor="sig")], central=False)
+put("extract", "streamed-no-directory.zip", streamed)
+put("extract", "streamed-cut.zip", streamed[:-30])
+put("extract", "long-comment.zip", build([Member("a.txt", text)], comment=b"c" * 33000))
+# One archive for each damage the reader reports.
+wrap = u32(0x04034B50) + u16(45) + u16(0) + u16(0) + u32(0) + u32(0) + u32(0xFFFFFFFF) + u32(0xFFFFFFFF)
+wrap += u16(1) + u16(20) + b"a" + ZIP64(5, (1 << 64) - 51) + b"hello"
+put("extract", "fault-wrapping-zip64.zip", wrap)
+sound = build([Member("one.txt", b"first"), Member("two.txt", b"second"), Member("three.txt", b"third")])
+cd = sound.index(b"PK\x01\x02")
+second = sound.index(b"PK\x01\x02", cd + 4)
+put("extract", "fault-damaged-directory.zip", sound[:second] + b"PX" + sound[second + 2:])
+put("zip_update", "fault-damaged-directory.zip", sound[:second] + b"PX" + sound[second + 2:])
+entry = sound[cd:second]
+put("extract", "fault-overlap.zip", sound[:cd] + entry + entry.replace(b"one.txt", b"two.txt") +
+    u32(0x06054B50) + u16(0) + u16(0) + u16(2) + u16(2) + u32(2 * len(entry)) + u32(cd) + u16(0))
+sizes = bytearray(sound)
+struct.pack_into("<I", sizes, cd + 24, 2)  # decodes to more than stated
+put("extract", "fault-size.zip", bytes(sizes))

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -92,6 +93,58 @@ inline TZipBuild BuildZip(const std::vector<TTestMember>& members, const std::st
   b.Bytes.append(reinterpret_cast<char*>(er), 22);
   b.Bytes += comment;
   return b;
+}
+
+// Single records, for archives put together by hand (damaged on purpose).
+inline std::string Bytes(const uint8_t* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
+
+inline std::string LocalRecord(const TLocalHeader& header, const std::string& name, const std::string& extra = "") {
+  TLocalHeader h = header;
+  h.NameLength = uint16_t(name.size());
+  h.ExtraLength = uint16_t(extra.size());
+  uint8_t b[TLocalHeader::Size];
+  h.Write(b);
+  return Bytes(b, sizeof b) + name + extra;
+}
+
+inline std::string CentralRecord(const TCentralHeader& header, const std::string& name, const std::string& extra = "") {
+  TCentralHeader c = header;
+  c.NameLength = uint16_t(name.size());
+  c.ExtraLength = uint16_t(extra.size());
+  c.CommentLength = 0;
+  uint8_t b[TCentralHeader::Size];
+  c.Write(b);
+  return Bytes(b, sizeof b) + name + extra;
+}
+
+inline std::string EndRecord(uint16_t entries, uint32_t size, uint32_t offset, const std::string& comment = "") {
+  TEndOfCentralDir e;
+  e.EntriesOnDisk = e.TotalEntries = entries;
+  e.CentralDirSize = size;
+  e.CentralDirOffset = offset;
+  e.CommentLength = uint16_t(comment.size());
+  uint8_t b[TEndOfCentralDir::Size];
+  e.Write(b);
+  return Bytes(b, sizeof b) + comment;
+}
+
+inline std::string Le(uint64_t v, int bytes) {
+  std::string s;
+  for (int i = 0; i < bytes; ++i) s += char(uint8_t(v >> (8 * i)));
+  return s;
+}
+
+// A Zip64 extra item holding the given 64-bit values in order.
+inline std::string Zip64Extra(std::initializer_list<uint64_t> values) {
+  std::string data;
+  for (uint64_t v : values) data += Le(v, 8);
+  return Le(1, 2) + Le(data.size(), 2) + data;
+}
+
+// A data descriptor: optional signature, CRC, then 32- or 64-bit sizes.
+inline std::string Descriptor(uint32_t crc, uint64_t compressed, uint64_t uncompressed, bool signature, bool wide) {
+  return (signature ? Le(zipsig::DataDescriptor, 4) : "") + Le(crc, 4) + Le(compressed, wide ? 8 : 4) +
+         Le(uncompressed, wide ? 8 : 4);
 }
 
 // Test paths use "\\" like the engine; the native build's streams need "/".

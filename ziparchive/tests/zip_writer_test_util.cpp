@@ -1,5 +1,7 @@
 #include "zip_writer_test_util.h"
 
+#include "ZipDirectory.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -162,7 +164,11 @@ TParsedZip ParseZip(const TBytes& zip) {
     EXPECT_LE(dataEnd, z.End.CentralDirOffset);
     if (dataEnd > zip.size()) return z;
     m.Data.assign(zip.begin() + d, zip.begin() + dataEnd);
-    if (m.Central.Flags & 8) dataEnd += GetLE32(&zip[dataEnd]) == zipsig::DataDescriptor ? 16 : 12;
+    if (m.Central.Flags & 8) {
+      // The descriptor's sizes are 64-bit when the local header has a Zip64 item.
+      bool zip64 = HasZip64Extra(&zip[l + 30 + m.Local.NameLength], m.Local.ExtraLength);
+      dataEnd += (GetLE32(&zip[dataEnd]) == zipsig::DataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
+    }
     m.LocalSize = dataEnd - l;
     expectNextLocal = dataEnd;
     z.Members.push_back(std::move(m));

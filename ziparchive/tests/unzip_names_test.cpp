@@ -1,0 +1,103 @@
+// Member names as they reach the file system: UTF-8 names, names Windows would turn into
+// another file, folder entries. The Windows build runs these through its own system layer.
+#include "unzip_fixture.h"
+
+namespace {
+// "Тема.bmp": Cyrillic in UTF-8, and one character no single-byte code page holds.
+const std::string kThemeUtf8 = "\xD0\xA2\xD0\xB5\xD0\xBC\xD0\xB0.bmp";
+const std::string kHanUtf8 = "\xE4\xB8\xAD.txt";
+
+TTestMember Utf8Member(const std::string& name, const std::string& data) {
+  TTestMember m{name, data};
+  m.Flags = zipflag::Utf8Name;
+  return m;
+}
+
+bool ExistsUtf8(const std::string& folder, const std::string& utf8Name) {
+  return OsFileExists(TOsPath::FromUtf8(OsUtf8Path(folder) + utf8Name));
+}
+}  // namespace
+
+// Fault: the UTF-8 flag was ignored and such names came out as garbage; plain names keep the
+// code-page rule.
+TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
+  TTestMember oem{"\x80\xA1\xA2.txt", "oem"};  // "Абв" in code page 866, not flagged
+  Use(BuildZip({Utf8Member(kThemeUtf8, "theme"), Utf8Member("Dir/" + kHanUtf8, "han"), oem,
+                Utf8Member("plain.txt", "ascii, flagged")})
+          .Bytes);
+  Zip.FileSpec = {"*"};
+  std::vector<std::string> ended;
+  Zip.OnEnd = [&](TUnBase&, const std::string& name, bool) { ended.push_back(name); };
+  EXPECT_EQ(Zip.Extract(), 4);
+  EXPECT_TRUE(Codes.empty());
+  EXPECT_TRUE(ExistsUtf8(Out, kThemeUtf8));
+  EXPECT_TRUE(ExistsUtf8(Out, "Dir\\" + kHanUtf8));
+  EXPECT_EQ(ReadBytes(OsUtf8Path(Out) + "plain.txt"), "ascii, flagged");
+  EXPECT_EQ(Content("\xC0\xE1\xE2.txt"), "oem");  // 1251, as before
+  // Events see the name in the engine's strings (the ANSI code page): "?" where it has no
+  // such character, never a look-alike.
+  ASSERT_EQ(ended.size(), 4u);
+  EXPECT_EQ(ended[0], OsUtf8ToAnsi(kThemeUtf8));
+  EXPECT_EQ(ended[1].find('.'), ended[1].size() - 4);
+#ifndef _WIN32
+  EXPECT_EQ(ended[0], "\xD2\xE5\xEC\xE0.bmp");
+  EXPECT_EQ(ended[1], "Dir\\?.txt");
+#endif
+
+  // A flagged name that is not UTF-8 takes the code-page rule.
+  RemoveTree(Out);
+  OsForceFolders(Out);
+  Use(BuildZip({Utf8Member("\x80\xA1\xA2.txt", "bad utf-8")}).Bytes);
+  EXPECT_EQ(Zip.Extract(), 1);
+  EXPECT_EQ(Content("\xC0\xE1\xE2.txt"), "bad utf-8");
+}
+
+// Fault: device names and components ending in a dot or space reached the Windows file
+// system (a write to a device, or to another file than the one named).
+TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
+  const std::vector<std::string> hostile = {"CON",         "nul.txt",      "COM1",        "LPT1.bmp",
+                                            "aux .ini",    "Dir./a.txt",   "dir /b.txt",  "trail.",
+                                            "space ",      "a/prn/c.txt",  "CONIN$",      "x/.../y.txt",
+                                            "COM\xC2\xB9"};
+  std::vector<TTestMember> members;
+  for (const std::string& n : hostile) members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TTestMember{n, "x"});
+  members.push_back({"fine.txt", "fine"});
+  members.push_back({"console.d/ok.txt", "a dot inside is fine"});
+  Use(BuildZip(members).Bytes);
+  Zip.FileSpec = {"*"};
+  Zip.CreateStoredDirs = true;
+  EXPECT_EQ(Zip.Extract(), 2);
+  EXPECT_EQ(Count(zipmsg::UnsafeStoredPath), int(hostile.size()));
+  EXPECT_EQ(Content("fine.txt"), "fine");
+  EXPECT_EQ(Content("console.d\\ok.txt"), "a dot inside is fine");
+  EXPECT_EQ(Listing(Out), (std::vector<std::string>{"console.d", "fine.txt"}));
+
+  // Without stored folders only the file part counts.
+  Codes.clear();
+  RemoveTree(Out);
+  OsForceFolders(Out);
+  Use(BuildZip({{"Dir./a.txt", "a"}, {"sub/NUL", "n"}}).Bytes);
+  Zip.UseStoredDirs = false;
+  EXPECT_EQ(Zip.Extract(), 1);
+  EXPECT_EQ(Content("a.txt"), "a");
+  EXPECT_EQ(Count(zipmsg::UnsafeStoredPath), 1);
+}
+
+// Folder entries: a name ending in "/" is a folder whatever its attributes say (archives of
+// Java tools and many others leave 0x10 out); stored folders are made, empty ones too.
+TEST_F(UnZipTest, FolderEntriesAreFoldersWithOrWithoutTheAttribute) {
+  TTestMember javaDir{"Empty/", ""};
+  javaDir.Method = 0;
+  javaDir.Attributes = 0;
+  TTestMember dosDir{"Dos/", ""};
+  dosDir.Method = 0;
+  dosDir.Attributes = 0x10;
+  Use(BuildZip({javaDir, dosDir, {"Dos/in.txt", "in"}}).Bytes);
+  Zip.FileSpec = {"*"};
+  Zip.CreateStoredDirs = true;
+  EXPECT_EQ(Zip.Extract(), 1);
+  EXPECT_TRUE(Codes.empty());
+  EXPECT_TRUE(OsFolderExists(Out + "Empty"));
+  EXPECT_EQ(Content("Dos\\in.txt"), "in");
+  EXPECT_EQ(Listing(Out), (std::vector<std::string>{"Dos", "Empty"}));
+}

@@ -1,0 +1,300 @@
+// Updates of archives other writers made, and what the folder scan must leave out: an update
+// keeps every member or refuses, and the writer never packs itself.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "UnZip.h"
+#include "ZipMessages.h"
+#include "ZipWriter.h"
+#include "zip_writer_test_util.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+void Append(TBytes& b, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
+}
+void Append(TBytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+void Append(TBytes& b, const TBytes& s) { b.insert(b.end(), s.begin(), s.end()); }
+
+struct TRecorded {
+  std::vector<int> Codes;
+  std::vector<std::string> Extended;
+  std::vector<std::string> Files;
+  void Attach(TZipCommon& z) {
+    z.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int c) {
+      Codes.push_back(c);
+      Extended.push_back(x);
+      Files.push_back(f);
+    };
+  }
+  bool Said(int code, const std::string& text) const {
+    for (std::size_t i = 0; i < Codes.size(); ++i)
+      if (Codes[i] == code && Extended[i].find(text) != std::string::npos) return true;
+    return false;
+  }
+};
+
+// Fails every write, so a test sees whether anything was written before a refusal.
+class TNoWriteZip : public TZipBase {
+ protected:
+  std::unique_ptr<TOutStream> OpenOutput(TOsFile file) override {
+    struct TRefusing : TOutStream {
+      std::unique_ptr<TOutStream> Inner;
+      void Write(const void*, std::size_t) override { throw EZipWriteError("written", true); }
+      std::uint64_t Position() const override { return Inner->Position(); }
+      void Seek(std::uint64_t p) override { Inner->Seek(p); }
+      std::uint64_t Size() const override { return Inner->Size(); }
+    };
+    auto out = std::make_unique<TRefusing>();
+    out->Inner = TZipBase::OpenOutput(std::move(file));
+    return out;
+  }
+};
+
+std::set<std::string> Names(const TParsedZip& z) {
+  std::set<std::string> names;
+  for (const TParsedMember& m : z.Members) names.insert(m.CentralName);
+  return names;
+}
+
+struct TFolders {
+  TScratchFolder dir;
+  std::string src = dir / "src";
+  std::string archive = dir / "old.zip";
+  TFolders() {
+    EXPECT_TRUE(OsCreateFolder(src));
+    WriteBytes(src + "\\new.txt", TextBytes(300, 1));
+  }
+};
+
+// Members of `count` empty stored files, with a central directory; the last member's
+// compressed size may claim data that is not there.
+TBytes ManyMembers(std::size_t count, std::uint32_t lastClaims = 0) {
+  TBytes local, central;
+  for (std::size_t i = 0; i < count; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "f%05u", unsigned(i));
+    std::uint32_t offset = std::uint32_t(local.size());
+    Append(local, zipsig::LocalHeader, 4);
+    Append(local, 10, 2);
+    Append(local, 0, 2 + 2 + 4 + 4 + 4 + 4);
+    Append(local, 6, 2);
+    Append(local, 0, 2);
+    Append(local, name);
+    Append(central, zipsig::CentralHeader, 4);
+    Append(central, 20, 2);
+    Append(central, 10, 2);
+    Append(central, 0, 2 + 2 + 4 + 4);
+    Append(central, i + 1 == count ? lastClaims : 0, 4);
+    Append(central, 0, 4);
+    Append(central, 6, 2);
+    Append(central, 0, 2 + 2 + 2 + 2);
+    Append(central, 0x20, 4);
+    Append(central, offset, 4);
+    Append(central, name);
+  }
+  TBytes zip = local;
+  Append(zip, central);
+  Append(zip, zipsig::EndOfCentralDir, 4);
+  Append(zip, 0, 4);
+  Append(zip, count & 0xFFFF, 2);
+  Append(zip, count & 0xFFFF, 2);
+  Append(zip, central.size(), 4);
+  Append(zip, local.size(), 4);
+  Append(zip, 0, 2);
+  return zip;
+}
+
+}  // namespace
+
+// Fault: an update of an archive with a damaged central header in the middle wrote a new
+// archive holding only the members before it.
+TEST(ZipWriterUpdate, ArchiveWithDamagedDirectoryIsRefusedAndLeftAlone) {
+  TFolders f;
+  {
+    TScratchFolder other;
+    for (const char* n : {"a.txt", "b.txt", "c.txt"}) WriteBytes(other / n, TextBytes(500, 2));
+    TZip zip;
+    zip.SetArchiveFile(f.archive);
+    zip.FileSpec = {other.Path() + "*"};
+    ASSERT_EQ(zip.Compress(), 3);
+  }
+  TBytes damaged = ReadBytes(f.archive);
+  TParsedZip parsed = ParseZip(damaged);
+  std::size_t second = parsed.End.CentralDirOffset + 46 + parsed.Members[0].Central.NameLength;
+  damaged[second + 1] = 'Q';
+  WriteBytes(f.archive, damaged);
+  TZip zip;
+  TRecorded r;
+  r.Attach(zip);
+  zip.SetArchiveFile(f.archive);
+  zip.FileSpec = {f.src + "\\*"};
+  EXPECT_EQ(zip.Compress(), 0);
+  EXPECT_TRUE(r.Said(zipmsg::BadFileHeader, "1 of 3 entries read"));
+  EXPECT_EQ(ReadBytes(f.archive), damaged);
+}
+
+// Fault: a carried-over member whose sizes follow its data in a Zip64 descriptor (24 bytes)
+// lost 8 of them; the 65,535-member and 4 GiB limits were found only after writing it all.
+TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
+  TFolders f;
+  const TBytes content = TextBytes(2000, 3);
+  const TBytes packed = RawDeflate(content, 6);
+  TBytes record;
+  Append(record, zipsig::LocalHeader, 4);
+  Append(record, 45, 2);
+  Append(record, zipflag::DataDescriptor, 2);
+  Append(record, 8, 2);
+  Append(record, 0, 4 + 4);
+  Append(record, 0xFFFFFFFFu, 4);
+  Append(record, 0xFFFFFFFFu, 4);
+  Append(record, 8, 2);
+  Append(record, 20, 2);
+  Append(record, "old.bin");
+  record.push_back('!');  // name "old.bin!"
+  Append(record, 1, 2);
+  Append(record, 16, 2);
+  Append(record, 0, 16);
+  Append(record, packed);
+  Append(record, zipsig::DataDescriptor, 4);
+  Append(record, Crc(content), 4);
+  Append(record, packed.size(), 8);
+  Append(record, content.size(), 8);
+  TBytes zip = record;
+  TBytes central;
+  Append(central, zipsig::CentralHeader, 4);
+  Append(central, 45, 2);
+  Append(central, 45, 2);
+  Append(central, zipflag::DataDescriptor, 2);
+  Append(central, 8, 2);
+  Append(central, 0, 4);
+  Append(central, Crc(content), 4);
+  Append(central, packed.size(), 4);
+  Append(central, content.size(), 4);
+  Append(central, 8, 2);
+  Append(central, 0, 2 + 2 + 2 + 2);
+  Append(central, 0x20, 4);
+  Append(central, 0, 4);
+  Append(central, "old.bin!");
+  Append(zip, central);
+  Append(zip, zipsig::EndOfCentralDir, 4);
+  Append(zip, 0, 4);
+  Append(zip, 1, 2);
+  Append(zip, 1, 2);
+  Append(zip, central.size(), 4);
+  Append(zip, record.size(), 4);
+  Append(zip, 0, 2);
+  WriteBytes(f.archive, zip);
+
+  TZip update;
+  update.SetArchiveFile(f.archive);
+  update.FileSpec = {f.src + "\\*"};
+  ASSERT_EQ(update.Compress(), 1);
+  TBytes after = ReadBytes(f.archive);
+  EXPECT_NE(std::search(after.begin(), after.end(), record.begin(), record.end()), after.end())
+      << "the member and its 24-byte descriptor are not carried over whole";
+  TParsedZip parsed = ParseZip(after);
+  EXPECT_EQ(Names(parsed), (std::set<std::string>{"old.bin!", "new.txt"}));
+  TUnZip unzip;
+  int problems = 0;
+  unzip.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string&, int) { ++problems; };
+  unzip.FileSpec = {"*"};
+  unzip.SetArchiveFile(f.archive);
+  unzip.SetExtractDir(f.dir / "x");
+  EXPECT_EQ(unzip.Extract(), 2);
+  EXPECT_EQ(problems, 0);
+  EXPECT_EQ(ReadBytes(f.dir / "x\\old.bin!"), content);
+
+  // 65,535 members and one more: refused before a byte is written.
+  for (auto [many, claim, text] : {std::tuple<std::size_t, std::uint32_t, const char*>{65535, 0, "65536 members"},
+                                   {3, 0xFFFFFF00u, "past 4 GiB"}}) {
+    SCOPED_TRACE(text);
+    TBytes old = ManyMembers(many, claim);
+    WriteBytes(f.archive, old);
+    TNoWriteZip refused;
+    TRecorded r;
+    r.Attach(refused);
+    refused.SetArchiveFile(f.archive);
+    refused.FileSpec = {f.src + "\\*"};
+    EXPECT_EQ(refused.Compress(), 0);
+    EXPECT_TRUE(r.Said(zipmsg::ErrorWritingFile, text));
+    EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::DiskFull), 0) << "something was written";
+    EXPECT_EQ(ReadBytes(f.archive), old);
+  }
+}
+
+// Fault: the archive inside the scanned folder was packed into its own update, and the
+// writer's temporary file became a member.
+TEST(ZipWriterUpdate, TheArchiveAndTheTemporaryFileAreNeverPacked) {
+  TScratchFolder dir;
+  const std::string src = dir / "src";
+  ASSERT_TRUE(OsCreateFolder(src));
+  WriteBytes(src + "\\theme.ini", TextBytes(400, 4));
+  const std::string archive = src + "\\pack.zip";
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) WriteBytes(src + "\\later.bmp", TextBytes(900, 5));
+    TZip zip;
+    TRecorded r;
+    r.Attach(zip);
+    zip.SetArchiveFile(archive);
+    zip.FileSpec = {src + "\\*"};
+    zip.TempDir = src;  // the temporary file is made inside the scanned folder
+    EXPECT_EQ(zip.Compress(), 1);
+    std::set<std::string> expected = {"theme.ini"};
+    if (round == 1) expected.insert("later.bmp");
+    EXPECT_EQ(Names(ParseZip(ReadBytes(archive))), expected);
+    EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::ErrorOpeningFile), 0);
+  }
+  EXPECT_EQ(ListFolder(src).size(), 3u) << "a temporary file was left behind";
+}
+
+// What the scan leaves out is reported: folders past its depth limit, and (where the system
+// has them) links to folders, links out of the tree and special files, which used to hang.
+TEST(ZipWriterUpdate, WhatTheScanLeavesOutIsReported) {
+  TScratchFolder dir;
+  const std::string src = dir / "src";
+  std::string deep = src;
+  ASSERT_TRUE(OsCreateFolder(src));
+  WriteBytes(src + "\\top.txt", TextBytes(10, 6));
+  for (int i = 0; i < 66; ++i) {
+    deep += "\\d";
+    ASSERT_TRUE(OsCreateFolder(deep));
+  }
+  WriteBytes(deep + "\\bottom.txt", TextBytes(10, 7));
+#ifndef _WIN32
+  auto host = [](std::string p) {
+    std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+  };
+  WriteBytes(dir / "outside.txt", TextBytes(10, 8));
+  ASSERT_EQ(symlink(host(src).c_str(), host(src + "\\loop").c_str()), 0);
+  ASSERT_EQ(symlink(host(dir / "outside.txt").c_str(), host(src + "\\out.txt").c_str()), 0);
+  ASSERT_EQ(symlink(host(src + "\\top.txt").c_str(), host(src + "\\in.txt").c_str()), 0);
+  ASSERT_EQ(mkfifo(host(src + "\\pipe.txt").c_str(), 0600), 0);
+#endif
+  TZip zip;
+  TRecorded r;
+  r.Attach(zip);
+  zip.SetArchiveFile(dir / "pack.zip");
+  zip.FileSpec = {src + "\\*"};
+  std::set<std::string> expected = {"top.txt"};
+#ifndef _WIN32
+  expected.insert("in.txt");
+#endif
+  EXPECT_EQ(zip.Compress(), int(expected.size()));
+  EXPECT_EQ(Names(ParseZip(ReadBytes(dir / "pack.zip"))), expected);
+  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "more than 64 folders deep"));
+#ifndef _WIN32
+  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "a link or junction to a folder"));
+  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "leads out of the scanned folder"));
+  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "neither a file nor a folder"));
+  EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::NotScanned), 4);
+#endif
+}
