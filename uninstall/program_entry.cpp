@@ -66,7 +66,11 @@ ProgramOutcome RunProgramEntry(const std::wstring& entry, DWORD sliceMs,
   ui::ProcessHandle process(started.hProcess);
   for (DWORD waited = sliceMs;; waited += sliceMs) {
     if (WaitForSingleObject(process.get(), sliceMs) != WAIT_TIMEOUT) return ProgramOutcome::Ended;
-    if (!keepWaiting || !keepWaiting(waited)) return ProgramOutcome::LeftRunning;
+    if (!keepWaiting || !keepWaiting(waited)) {
+      // It may have ended while the user was being asked.
+      return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT ? ProgramOutcome::LeftRunning
+                                                                   : ProgramOutcome::Ended;
+    }
   }
 }
 
