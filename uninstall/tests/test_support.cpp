@@ -39,27 +39,6 @@ std::wstring FreshFolder(const std::wstring& name) {
   return folder;
 }
 
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW data;
-  {
-    ui::FindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
-    if (find) {
-      do {
-        std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring child = path + L"\\" + name;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-          RemoveTree(child);
-        } else {
-          SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-          DeleteFileW(child.c_str());
-        }
-      } while (FindNextFileW(find.get(), &data));
-    }
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* value) {
   ui::RegKey k;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS) return false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bramlow/tests/test_folder.h"
 #include "uninstall_flow.h"
 
 namespace uninstall::testing {
@@ -18,7 +19,7 @@ std::string ReadBytes(const std::wstring& path);
 void Put(const std::wstring& ini, const std::wstring& section, const std::wstring& key, const std::wstring& value);
 // A folder of its own under the temporary folder (removed first if left over).
 std::wstring FreshFolder(const std::wstring& name);
-void RemoveTree(const std::wstring& path);
+using ::RemoveTree;
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* value);
 void SetValue(HKEY root, const std::wstring& key, const wchar_t* value, const std::wstring& data = L"v");
 bool KeyExists(HKEY root, const std::wstring& key);
