@@ -26,6 +26,10 @@ TForm2::TForm2(TSetupState& state, const std::wstring& installerFolder)
   // The close command goes, so the title bar's close button does nothing: the dialog is left
   // through OK or Cancel only.
   if (HMENU menu = ::GetSystemMenu(Handle(), FALSE)) ::DeleteMenu(menu, SC_CLOSE, MF_BYCOMMAND);
+  // The dialog is the program's only visible window while it is open, and the task bar shows
+  // the program by it ("Language"); as a window owned by the hidden wizard it would have no
+  // task-bar button at all.
+  ::SetWindowLongPtrW(Handle(), GWL_EXSTYLE, ::GetWindowLongPtrW(Handle(), GWL_EXSTYLE) | WS_EX_APPWINDOW);
   ui::Application::Get().SetTitle(L"Language");
   labPrompt.SetBold(true);
   btnOk.SetDefault(true);

@@ -111,4 +111,12 @@ std::wstring FolderPart(std::wstring_view path) {
   return cut == std::wstring_view::npos ? std::wstring() : std::wstring(path.substr(0, cut + 1));
 }
 
+bool IsFullFolderPath(std::wstring_view path) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+      path[1] == L':' && separator(path[2]))
+    return true;
+  return path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
+}
+
 }  // namespace bramlow

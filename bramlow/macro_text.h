@@ -47,4 +47,9 @@ std::wstring LastPathComponent(std::wstring_view path);
 // The folder part of a path, up to and including its last backslash or colon.
 std::wstring FolderPart(std::wstring_view path);
 
+// Whether a destination names a folder wherever the program's current folder is: a drive
+// and its root ("C:\...") or a network share ("\\server\share..."). An empty text, "Apps",
+// "\Apps" (the current drive's root) and "C:Apps" (the current folder of drive C) do not.
+bool IsFullFolderPath(std::wstring_view path);
+
 }  // namespace bramlow

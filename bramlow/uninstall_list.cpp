@@ -21,6 +21,17 @@ void OpenUninstallList(TSetupState& state) {
   state.UninstallFile = std::make_unique<ProfileFile>(
       ExpandMacros(state.DestFolder + L"\\" + kUninstallListName, state), L"uninstall",
       ProfileMode::Write, ProfileWrites::Batched);
+  // The counts of an earlier installation into this folder would make a list this one leaves
+  // unfinished look complete, and hide its own records above them from the uninstaller.
+  // Without them the uninstaller reads every numbered record and says the list is incomplete;
+  // the closing writes them again.
+  ProfileFile& list = *state.UninstallFile;
+  for (const wchar_t* section : {L"files", L"folders", L"Ocx", L"exe"}) {
+    list.Section = section;
+    list.DeleteKey(L"Count");
+  }
+  list.Section = L"uninstall";
+  list.Flush();
 }
 
 void RecordFile(TSetupState& state, int number, const std::wstring& path) {

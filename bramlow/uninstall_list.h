@@ -12,7 +12,9 @@ inline constexpr wchar_t kUninstallListName[] = L"Uninstall.ini";
 
 // Creates the writer on the expanded DestFolder + "\Uninstall.ini", section "uninstall". Only
 // the uninstaller reads the list, after the installation, so the writer batches its values
-// (see ProfileFile); CloseUninstallList writes out the rest.
+// (see ProfileFile); CloseUninstallList writes out the rest. The counts a list from an earlier
+// installation holds are taken out at once: until the closing writes them, the list reads as
+// unfinished.
 void OpenUninstallList(TSetupState& state);
 
 // files/<number> := path (tree files take the number of files copied so far).

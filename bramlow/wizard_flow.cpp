@@ -6,6 +6,7 @@
 
 #include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/language_texts.h"
+#include "bramlow/macro_text.h"
 #include "bramlow/script_format.h"
 #include "ui/user_prompt.h"
 
@@ -13,6 +14,13 @@ namespace bramlow {
 namespace {
 
 constexpr wchar_t kLicenceFileName[] = L"setup.rtf";
+
+// Why the folder page cannot be left: text 39 of the language file; kits made before the
+// text existed get it in English.
+constexpr int kDestinationNeeded = 39;
+constexpr wchar_t kDestinationNeededFallback[] =
+    L"The destination folder must be a full path, such as C:\\Program Files\\Application. "
+    L"Type one or click Browse.";
 
 // Sets a flag for the life of a scope, also when the scope is left by an exception.
 class FlagScope {
@@ -90,10 +98,22 @@ void WizardFlow::EnterFolderPage() {
   view_.SetText(WizardText::Destination, state_.DestFolder);
 }
 
+bool WizardFlow::AcceptDestination() {
+  // An empty or relative destination would put the list, Uninstall.exe and every %Dest%
+  // file into the root or the current folder of the current drive, and still report success.
+  if (IsFullFolderPath(view_.Text(WizardText::Destination))) return true;
+  std::wstring text = LangText(state_, kDestinationNeeded);
+  if (text.empty()) text = kDestinationNeededFallback;
+  ui::Prompt().Box(text, view_.Text(WizardText::WindowCaption), MB_OK | MB_ICONWARNING);
+  view_.FocusDestination();
+  return false;
+}
+
 void WizardFlow::NextClick() {
   // Once the installation has begun the wizard only goes forward to its end; a stray click
   // (the buttons are disabled, but a queued one may still arrive) must not start it again.
   if (state_.PageStep >= 3) return;
+  if (state_.PageStep == 2 && !AcceptDestination()) return;
   ++state_.PageStep;
   switch (state_.PageStep) {
     case 1:
@@ -133,14 +153,13 @@ void WizardFlow::BackClick() {
 
 void WizardFlow::Install() {
   {
-    FlagScope running(installing_);
+    CloseGate::Work running(gate_);
     runInstallation_();
   }
   // A close asked for while the installation ran is carried out now that nothing uses the
   // script and the language file any more. It was asked before the restart was offered, so
   // it does not restart the computer.
-  if (closeDeferred_) {
-    closeDeferred_ = false;
+  if (gate_.TakeDeferredClose()) {
     closingWithoutRestart_ = true;
     view_.PostClose();
   }
@@ -160,10 +179,7 @@ void WizardFlow::ReleaseFiles() {
 }
 
 bool WizardFlow::CloseQuery() {
-  if (installing_) {
-    closeDeferred_ = true;
-    return false;
-  }
+  if (!gate_.RequestClose()) return false;
   if (state_.Finished) {
     bool restart = view_.RestartTicked() && !closingWithoutRestart_;
     ReleaseFiles();

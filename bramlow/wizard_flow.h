@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "bramlow/actions/close_gate.h"
 #include "bramlow/actions/restart_computer.h"
 #include "bramlow/setup_state.h"
 #include "bramlow/wizard_view.h"
@@ -29,11 +30,13 @@ class WizardFlow {
   // window may close now.
   bool CloseQuery();
 
-  bool Installing() const { return installing_; }
+  bool Installing() const { return gate_.Busy(); }
 
  private:
   void EnterLicencePage();
   void EnterFolderPage();
+  // Whether the destination typed on the folder page can be installed into; says why not.
+  bool AcceptDestination();
   void Install();
   void ReleaseFiles();
 
@@ -42,10 +45,10 @@ class WizardFlow {
   IComputerRestart& restart_;
   std::function<void()> runInstallation_;
   unsigned long platformId_;
-  bool installing_ = false;
+  // A close asked for while the installation runs waits for its end.
+  CloseGate gate_;
   bool asking_ = false;
   bool loaded_ = false;
-  bool closeDeferred_ = false;
   bool closingWithoutRestart_ = false;
 };
 

@@ -40,6 +40,8 @@ class IWizardView {
   virtual void SetBackEnabled(bool enabled) = 0;
   // The destination edit box and the Browse button together.
   virtual void SetDestinationEditable(bool editable) = 0;
+  // Puts the keyboard focus into the destination edit box, its text selected.
+  virtual void FocusDestination() = 0;
   // Creates the licence viewer anew (scrolled to the top) showing the file, or removes it.
   virtual void CreateLicenceViewer(const std::wstring& fileName) = 0;
   virtual void DestroyLicenceViewer() = 0;

@@ -31,8 +31,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::wstring program = OwnPath();
   std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
   MessageBoxDialogs dialogs;
-  uninstall::Outcome outcome = uninstall::RunUninstall(folder, dialogs);
-  if (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved)
+  uninstall::Outcome outcome = uninstall::RunUninstall(program, dialogs);
+  // Once the list has been carried out the uninstaller has nothing left to do; what stayed
+  // was named to the user.
+  if (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved ||
+      outcome == uninstall::Outcome::IncompleteList)
     uninstall::ScheduleSelfDelete(program, folder);
   return outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::Declined ? 0 : 1;
 }

@@ -1,6 +1,5 @@
 #include "remover.h"
 
-#include <windows.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -8,16 +7,16 @@
 
 #include "bramlow/actions/registry_root.h"
 #include "bramlow/actions/uninstall_key.h"
+#include "paths.h"
+#include "program_entry.h"
 #include "ui/handles.h"
 
 namespace uninstall {
 namespace {
 
-// Only full paths: a relative entry would resolve against whatever the current folder is.
-bool IsFullPath(const std::wstring& path) {
-  if (path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/')) return true;
-  return path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
-}
+constexpr wchar_t kUninstallKeys[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsDriveRoot(const std::wstring& path) {
   std::wstring p = path;
@@ -25,16 +24,8 @@ bool IsDriveRoot(const std::wstring& path) {
   return p.size() <= 2;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 int Depth(const std::wstring& path) {
   return static_cast<int>(std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }));
-}
-
-std::wstring Folded(std::wstring path) {
-  while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
-  CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
-  return path;
 }
 
 // The shell's own folders. A shortcut's folder is recorded even when it is the common Startup
@@ -50,14 +41,61 @@ std::set<std::wstring> ShellFolders() {
   std::set<std::wstring> folders;
   for (int csidl : kFolders) {
     wchar_t path[MAX_PATH];
-    if (SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) folders.insert(Folded(path));
+    if (SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) folders.insert(FoldedPath(path));
   }
   wchar_t temp[MAX_PATH];
-  if (GetTempPathW(MAX_PATH, temp)) folders.insert(Folded(temp));
+  if (GetTempPathW(MAX_PATH, temp)) folders.insert(FoldedPath(temp));
   return folders;
 }
 
+// The program a key's UninstallString starts, without the quotes our installer puts around it.
+std::wstring UninstallProgramOf(HKEY uninstallKeys, const std::wstring& name) {
+  ui::RegKey key;
+  if (RegOpenKeyExW(uninstallKeys, name.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return {};
+  wchar_t buffer[MAX_PATH * 2] = {};
+  DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
+  if (RegQueryValueExW(key.get(), L"UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+          ERROR_SUCCESS ||
+      (type != REG_SZ && type != REG_EXPAND_SZ))
+    return {};
+  std::wstring text(buffer, wcsnlen(buffer, size / sizeof(wchar_t)));
+  const size_t first = text.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return {};
+  text.erase(0, first);
+  if (text[0] == L'"') {
+    const size_t close = text.find(L'"', 1);
+    return close == std::wstring::npos ? std::wstring() : text.substr(1, close - 1);
+  }
+  while (!text.empty() && text.back() == L' ') text.pop_back();
+  return text;
+}
+
 }  // namespace
+
+std::wstring FindOwnUninstallKey(const std::wstring& appName, const std::wstring& program) {
+  ui::RegKey keys;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeys, 0, KEY_READ, keys.put()) != ERROR_SUCCESS) return {};
+  auto startsUs = [&](const std::wstring& name) {
+    const std::wstring started = UninstallProgramOf(keys.get(), name);
+    return !started.empty() && SameFile(started, program);
+  };
+  if (!appName.empty()) {
+    const std::wstring name = bramlow::UninstallKeyName(appName);
+    return startsUs(name) ? name : std::wstring();
+  }
+  for (DWORD index = 0;; ++index) {
+    wchar_t name[256];
+    DWORD length = 256;
+    const LONG result = RegEnumKeyExW(keys.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (result == ERROR_MORE_DATA) continue;
+    if (result != ERROR_SUCCESS) return {};
+    if (startsUs(std::wstring(name, length))) return std::wstring(name, length);
+  }
+}
+
+Remover::Remover(RemoverSettings settings) : settings_(std::move(settings)) {
+  ownFolder_ = settings_.program.substr(0, settings_.program.find_last_of(L"\\/"));
+}
 
 RemovalReport Remover::Remove(const UninstallList& list) {
   RemovalReport report;
@@ -66,31 +104,27 @@ RemovalReport Remover::Remove(const UninstallList& list) {
   DeleteFiles(list, report);
   RemoveFolders(list, report);
   DeleteRegistryValues(list, report);
+  DeleteUninstallEntry(list, report);
   return report;
 }
 
 void Remover::RunPrograms(const UninstallList& list, RemovalReport& report) {
   for (const auto& program : list.programs) {
-    std::wstring command = program;
-    if (command.find(L' ') != std::wstring::npos && command.front() != L'"' && Exists(command))
-      command = L"\"" + command + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started{};
-    std::vector<wchar_t> line(command.begin(), command.end());
-    line.push_back(L'\0');
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    std::function<bool(DWORD)> keepWaiting;
+    if (settings_.keepWaiting) keepWaiting = [&](DWORD waited) { return settings_.keepWaiting(program, waited); };
+    if (RunProgramEntry(program, settings_.programWaitMs, keepWaiting) != ProgramOutcome::Ended)
       report.leftOver.push_back(program);
-      continue;
-    }
-    ui::KernelHandle thread(started.hThread);
-    ui::ProcessHandle process(started.hProcess);
-    WaitForSingleObject(process.get(), INFINITE);
   }
 }
 
 void Remover::UnregisterServers(const UninstallList& list, RemovalReport& report) {
+  // A server that was there before the installation (a shared control it only replaced) is
+  // not listed under files; other programs still use it.
+  std::set<std::wstring> created;
+  for (const auto& file : list.files) created.insert(FoldedPath(file));
   for (const auto& server : list.servers) {
+    if (!created.count(FoldedPath(server))) continue;
+    if (!IsLocalFullPath(server)) { report.leftOver.push_back(server); continue; }
     if (!Exists(server)) continue;
     ui::ModuleHandle library(LoadLibraryW(server.c_str()));
     auto unregister = library.get()
@@ -105,12 +139,11 @@ void Remover::DeleteFiles(const UninstallList& list, RemovalReport& report) {
   std::vector<std::wstring> files = list.files;
   files.push_back(ownFolder_ + L"\\Uninstall.ini");
   for (const auto& file : files) {
-    if (!IsFullPath(file)) { report.leftOver.push_back(file); continue; }
+    if (!IsLocalFullPath(file)) { report.leftOver.push_back(file); continue; }
     DWORD attributes = GetFileAttributesW(file.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) continue;  // already gone
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) { report.leftOver.push_back(file); continue; }
-    if (attributes & FILE_ATTRIBUTE_READONLY)
-      SetFileAttributesW(file.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    // A read-only file was made so by someone on purpose: it is not cleared to be deleted.
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) { report.leftOver.push_back(file); continue; }
     if (DeleteFileW(file.c_str())) ++report.removedFiles;
     else report.leftOver.push_back(file);
   }
@@ -121,13 +154,13 @@ void Remover::RemoveFolders(const UninstallList& list, RemovalReport& report) {
   std::vector<std::wstring> folders;
   std::set<std::wstring> seen;
   for (const auto& folder : list.folders)
-    if (seen.insert(Folded(folder)).second) folders.push_back(folder);
+    if (seen.insert(FoldedPath(folder)).second) folders.push_back(folder);
   std::stable_sort(folders.begin(), folders.end(),
                    [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
   const std::set<std::wstring> shellFolders = ShellFolders();
   for (const auto& folder : folders) {
-    if (!IsFullPath(folder) || IsDriveRoot(folder)) { report.leftOver.push_back(folder); continue; }
-    if (shellFolders.count(Folded(folder))) continue;
+    if (!IsLocalFullPath(folder) || IsDriveRoot(folder)) { report.leftOver.push_back(folder); continue; }
+    if (shellFolders.count(FoldedPath(folder))) continue;
     if (!Exists(folder)) continue;
     // RemoveDirectory refuses a folder that still holds anything: the user's own files stay.
     if (RemoveDirectoryW(folder.c_str())) ++report.removedFolders;
@@ -145,12 +178,16 @@ void Remover::DeleteRegistryValues(const UninstallList& list, RemovalReport& rep
     if (result == ERROR_SUCCESS) ++report.removedValues;
     else if (result != ERROR_FILE_NOT_FOUND) report.leftOver.push_back(entry.root + L"\\" + entry.key + L"\\" + entry.value);
   }
-  if (!list.appName.empty()) {
-    std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + bramlow::UninstallKeyName(list.appName);
-    LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
-    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
-      report.leftOver.push_back(L"HKEY_LOCAL_MACHINE\\" + key);
-  }
+}
+
+void Remover::DeleteUninstallEntry(const UninstallList& list, RemovalReport& report) {
+  // A key of the same name that starts another Uninstall.exe belongs to another installation
+  // of the application (or was never written by this one): it stays, and is not ours to name.
+  const std::wstring name = FindOwnUninstallKey(list.appName, settings_.program);
+  if (name.empty()) return;
+  const std::wstring key = std::wstring(kUninstallKeys) + L"\\" + name;
+  LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) report.leftOver.push_back(L"HKEY_LOCAL_MACHINE\\" + key);
 }
 
 }  // namespace uninstall

@@ -23,12 +23,28 @@ std::string ToOem(const std::wstring& text) {
   return out;
 }
 
+// A percent sign in a batch line starts a variable; a doubled one is the sign itself.
+std::string ForBatch(std::string text) {
+  for (size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2)) text.insert(at, 1, '%');
+  return text;
+}
+
+std::wstring SystemFolder() {
+  wchar_t buffer[MAX_PATH];
+  UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
+  return (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : std::wstring(L"C:\\WINDOWS\\system32");
+}
+
 }  // namespace
 
 std::string SelfDeleteBatch(const std::wstring& program, const std::wstring& folder, const std::wstring& batchPath) {
-  std::string exe = ToOem(ShortForm(program));
-  std::string dir = ToOem(ShortForm(folder));
-  std::string self = ToOem(ShortForm(batchPath));
+  std::string exe = ForBatch(ToOem(ShortForm(program)));
+  std::string dir = ForBatch(ToOem(ShortForm(folder)));
+  std::string self = ForBatch(ToOem(ShortForm(batchPath)));
+  // The command interpreter has no pause of its own on every system this runs on; two echo
+  // requests to the local machine are a second apart. Named with its full path: the batch
+  // runs in the temporary folder, where anyone can put a "ping.exe".
+  std::string pause = "\"" + ForBatch(ToOem(ShortForm(SystemFolder() + L"\\ping.exe"))) + "\" -n 2 127.0.0.1 >nul\r\n";
   // Bounded: a file that can never be deleted must not keep a hidden process looping.
   return "@echo off\r\n"
          "set n=0\r\n"
@@ -36,7 +52,9 @@ std::string SelfDeleteBatch(const std::wstring& program, const std::wstring& fol
          "del \"" + exe + "\"\r\n"
          "if not exist \"" + exe + "\" goto done\r\n"
          "set /a n=n+1\r\n"
-         "if %n% lss 600 goto repeat\r\n"
+         "if %n% geq " + std::to_string(kSelfDeleteTries) + " goto done\r\n" +
+         pause +
+         "goto repeat\r\n"
          ":done\r\n"
          "rmdir \"" + dir + "\"\r\n"
          "del \"" + self + "\"\r\n";

@@ -6,6 +6,10 @@
 
 namespace uninstall {
 
+// How often the batch tries to delete the program, a second apart: the program has ended
+// long before, unless something else holds its file.
+inline constexpr int kSelfDeleteTries = 60;
+
 // The batch text (OEM code page, CR LF) that removes `program` and then `folder` if empty.
 // Short (8.3) forms are used where they exist: the command interpreter reads the batch in
 // the OEM code page, in which a name in another script cannot be written.

@@ -4,7 +4,7 @@ namespace uninstall {
 namespace {
 
 // The list carries the texts in the language the user chose for the installation; these
-// stand in only where an old or damaged list has none.
+// stand in only where an old, damaged or unfinished list has none.
 const wchar_t* const kFallback[7] = {
     L"Uninstall",
     L"Do you want to remove %s and all of its components?",
@@ -15,13 +15,42 @@ const wchar_t* const kFallback[7] = {
     L"",
 };
 
+// An unfinished installation never wrote its language texts into the list.
+constexpr wchar_t kIncompleteQuestion[] =
+    L"The uninstall list \"Uninstall.ini\" is incomplete: the installation that wrote it did not "
+    L"finish.\r\n\r\nOnly what it recorded can be removed; anything it installed after that stays. "
+    L"Remove what the list names?";
+constexpr wchar_t kIncompleteDone[] =
+    L"The uninstall list was incomplete: what the installation did after its last record was not "
+    L"removed.";
+constexpr wchar_t kNotRemoved[] = L"Not removed:";
+constexpr wchar_t kStillRunning[] =
+    L"The program\r\n%s\r\nhas been running for %s seconds and has not ended.\r\n\r\nWait for it "
+    L"longer? Choose No to go on with the removal without it; files it still uses will stay.";
+
 std::wstring Text(const UninstallList& list, int index) {
   return list.texts[index].empty() ? kFallback[index] : list.texts[index];
 }
 
+std::wstring StillRunningQuestion(const std::wstring& program, DWORD waitedMs) {
+  std::wstring text = FormatListText(kStillRunning, program);
+  const size_t at = text.find(L"%s");
+  if (at != std::wstring::npos) text.replace(at, 2, std::to_wstring((waitedMs + 500) / 1000));
+  return text;
+}
+
+std::wstring LeftOverLines(const RemovalReport& report) {
+  std::wstring text;
+  constexpr size_t kShown = 20;
+  for (size_t i = 0; i < report.leftOver.size() && i < kShown; ++i) text += L"\r\n" + report.leftOver[i];
+  if (report.leftOver.size() > kShown) text += L"\r\n...";
+  return text;
+}
+
 }  // namespace
 
-Outcome RunUninstall(const std::wstring& folder, Dialogs& dialogs) {
+Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD programWaitMs) {
+  const std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
   UninstallList list = ReadUninstallList(folder + L"\\Uninstall.ini");
   std::wstring caption = Text(list, 0);
   if (!list.appName.empty()) caption = list.appName + L" - " + caption;
@@ -29,18 +58,28 @@ Outcome RunUninstall(const std::wstring& folder, Dialogs& dialogs) {
     dialogs.Inform(caption, Text(list, 4), true);
     return Outcome::NoList;
   }
-  if (!dialogs.Confirm(caption, FormatListText(Text(list, 1), list.appName))) return Outcome::Declined;
+  const std::wstring question =
+      list.complete ? FormatListText(Text(list, 1), list.appName) : std::wstring(kIncompleteQuestion);
+  if (!dialogs.Confirm(caption, question)) return Outcome::Declined;
 
-  RemovalReport report = Remover(folder).Remove(list);
+  RemoverSettings settings;
+  settings.program = program;
+  settings.programWaitMs = programWaitMs;
+  settings.keepWaiting = [&](const std::wstring& entry, DWORD waited) {
+    return dialogs.Confirm(caption, StillRunningQuestion(entry, waited));
+  };
+  RemovalReport report = Remover(std::move(settings)).Remove(list);
+  if (!list.complete) {
+    std::wstring text = kIncompleteDone;
+    if (!report.leftOver.empty()) text += std::wstring(L"\r\n\r\n") + kNotRemoved + L"\r\n" + LeftOverLines(report);
+    dialogs.Inform(caption, text, true);
+    return Outcome::IncompleteList;
+  }
   if (report.leftOver.empty()) {
     dialogs.Inform(caption, FormatListText(Text(list, 2), list.appName), false);
     return Outcome::Removed;
   }
-  std::wstring text = FormatListText(Text(list, 3), list.appName) + L"\r\n";
-  constexpr size_t kShown = 20;
-  for (size_t i = 0; i < report.leftOver.size() && i < kShown; ++i) text += L"\r\n" + report.leftOver[i];
-  if (report.leftOver.size() > kShown) text += L"\r\n...";
-  dialogs.Inform(caption, text, true);
+  dialogs.Inform(caption, FormatListText(Text(list, 3), list.appName) + L"\r\n" + LeftOverLines(report), true);
   return Outcome::PartlyRemoved;
 }
 

@@ -14,9 +14,16 @@ class Dialogs {
   virtual void Inform(const std::wstring& caption, const std::wstring& text, bool isError) = 0;
 };
 
-enum class Outcome { Removed, PartlyRemoved, Declined, NoList };
+enum class Outcome { Removed, PartlyRemoved, IncompleteList, Declined, NoList };
 
-// Reads `folder`\Uninstall.ini, asks, removes, tells the user what could not be removed.
-Outcome RunUninstall(const std::wstring& folder, Dialogs& dialogs);
+// How long a program of the list may run before the user is asked whether to wait for it:
+// long enough for a clean-up tool that asks the user something, short enough that a hung
+// one is noticed.
+inline constexpr DWORD kProgramWaitMs = 60000;
+
+// Reads Uninstall.ini beside `program` (the running Uninstall.exe), asks, removes, and tells
+// the user what could not be removed. A list an interrupted installation left is said to be
+// incomplete, and only what it names is removed; it is never reported as a full removal.
+Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD programWaitMs = kProgramWaitMs);
 
 }  // namespace uninstall

@@ -23,6 +23,10 @@ struct UninstallList {
   std::vector<std::wstring> programs; // run before anything is removed
   std::wstring texts[7];              // "language" 1..7
   bool found = false;                 // the list file exists
+  // The installation wrote its closing counts. An installation that was interrupted (a
+  // runtime error, a crash, a kill) leaves its records without them; such a list is read by
+  // the numbered keys it holds, and the uninstaller must not pass it off as complete.
+  bool complete = false;
 };
 
 // Reads the list through the profile functions (ANSI file, case-insensitive names).

@@ -101,6 +101,19 @@ void BatchedProfileWrites::Set(const std::wstring& section, const std::wstring& 
   changed_ = true;
 }
 
+void BatchedProfileWrites::Remove(const std::wstring& section, const std::wstring& key) {
+  if (!loaded_) LoadFile();
+  auto foundSection = sectionIndex_.find(Folded(section));
+  if (foundSection == sectionIndex_.end()) return;
+  Section& from = sections_[foundSection->second];
+  auto found = from.index.find(Folded(key));
+  if (found == from.index.end()) return;
+  from.entries.erase(from.entries.begin() + static_cast<std::ptrdiff_t>(found->second));
+  from.index.clear();
+  for (size_t i = 0; i < from.entries.size(); ++i) from.index.emplace(Folded(from.entries[i].first), i);
+  changed_ = true;
+}
+
 void BatchedProfileWrites::WriteChanged() {
   if (!changed_) return;
   std::wstring text;
@@ -120,13 +133,23 @@ void BatchedProfileWrites::WriteChanged() {
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
                           nullptr, nullptr);
   }
-  ui::FileHandle file(::CreateFileW(fileName_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return;
-  DWORD written = 0;
-  if (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-      written == bytes.size())
+  const std::wstring pending = PendingFileName();
+  bool complete;
+  {
+    ui::FileHandle file(::CreateFileW(pending.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    DWORD written = 0;
+    // On the disk before the rename: after a power failure the renamed file is whole.
+    complete = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size() && ::FlushFileBuffers(file.get());
+  }
+  if (complete && ::MoveFileExW(pending.c_str(), fileName_.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     changed_ = false;
+    return;
+  }
+  ::DeleteFileW(pending.c_str());
 }
 
 }  // namespace bramlow

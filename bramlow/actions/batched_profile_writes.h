@@ -5,6 +5,8 @@
 // with the kept values set as single profile writes would have set them. The system's own
 // writes rewrite the file on every call, so a list of thousands of entries written one by one
 // costs time that grows with the square of its length; this costs one file write each time.
+// The new content is written beside the file and renamed into place: a crash or a full disk
+// during a write leaves the file as it was before, never truncated.
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -19,10 +21,15 @@ class BatchedProfileWrites {
   // Keeps key := value in section. Names compare as the system compares them (without case,
   // spaces around them ignored); leading spaces of the value go, as they do when written.
   void Set(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+  // Takes key out of section, as a profile write without a value does.
+  void Remove(const std::wstring& section, const std::wstring& key);
   bool HasChanges() const { return changed_; }
   // Writes the file when anything changed since the last time. A failed write (a missing
   // folder, a read-only medium) is not reported; the values stay kept for the next try.
   void WriteChanged();
+
+  // Where the new content is written before it replaces the file.
+  std::wstring PendingFileName() const { return fileName_ + L".new"; }
 
  private:
   struct Section {

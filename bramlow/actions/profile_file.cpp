@@ -2,7 +2,33 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <utility>
+#include <vector>
+
 namespace bramlow {
+
+namespace {
+
+// The batched writers with a pending write, by their timer. The engine has one thread, so
+// the timers' messages arrive on the thread that made them. Never destroyed: the program's
+// state record, made before it, releases its writer after every other static is gone.
+std::vector<std::pair<UINT_PTR, ProfileFile*>>& Timers() {
+  static auto* timers = new std::vector<std::pair<UINT_PTR, ProfileFile*>>;
+  return *timers;
+}
+
+void CALLBACK TimerElapsed(HWND, UINT, UINT_PTR id, DWORD) {
+  try {
+    auto& timers = Timers();
+    auto found = std::find_if(timers.begin(), timers.end(), [id](const auto& t) { return t.first == id; });
+    if (found != timers.end()) found->second->Flush();
+  } catch (...) {
+    // Out of memory while assembling the file: the next write or the release tries again.
+  }
+}
+
+}  // namespace
 
 ProfileFile::ProfileFile(std::wstring fileName, std::wstring section, ProfileMode mode,
                          ProfileWrites writes)
@@ -16,10 +42,46 @@ ProfileFile::~ProfileFile() {
   } catch (...) {
     // Out of memory while assembling the file: what was kept is lost, as a failed write is.
   }
+  StopTimer();
 }
 
 void ProfileFile::Flush() {
-  if (batch_) batch_->WriteChanged();
+  if (!batch_) return;
+  batch_->WriteChanged();
+  // A failed write keeps the timer: it tries again a second later.
+  if (!batch_->HasChanges()) StopTimer();
+}
+
+void ProfileFile::StopTimer() {
+  if (!timer_) return;
+  KillTimer(nullptr, timer_);
+  auto& timers = Timers();
+  timers.erase(std::remove_if(timers.begin(), timers.end(), [this](const auto& t) { return t.second == this; }),
+               timers.end());
+  timer_ = 0;
+}
+
+void ProfileFile::Kept() {
+  if (GetTickCount() - batchStarted_ >= kBatchMilliseconds) {
+    Flush();
+    return;
+  }
+  if (timer_) return;
+  timer_ = SetTimer(nullptr, 0, kBatchMilliseconds - (GetTickCount() - batchStarted_), &TimerElapsed);
+  // Without a timer the values still go out with the next value after the second, or at the
+  // release.
+  if (timer_) Timers().emplace_back(timer_, this);
+}
+
+void ProfileFile::DeleteKey(const std::wstring& key) {
+  if (Mode != ProfileMode::Write) return;
+  if (batch_) {
+    if (!batch_->HasChanges()) batchStarted_ = GetTickCount();
+    batch_->Remove(Section, key);
+    if (batch_->HasChanges()) Kept();
+    return;
+  }
+  WritePrivateProfileStringW(Section.c_str(), key.c_str(), nullptr, FileName.c_str());
 }
 
 void ProfileFile::Write(const std::wstring& key, const std::wstring& text) {
@@ -27,7 +89,7 @@ void ProfileFile::Write(const std::wstring& key, const std::wstring& text) {
     // The second counts from the first value kept since the last write to the file.
     if (!batch_->HasChanges()) batchStarted_ = GetTickCount();
     batch_->Set(Section, key, text);
-    if (GetTickCount() - batchStarted_ >= kBatchMilliseconds) Flush();
+    Kept();
     return;
   }
   // A failed write (missing folder, read-only medium) is not reported to anyone.

@@ -2,10 +2,16 @@
 // Access to one INI ("profile") file through the system's profile functions. Reads and
 // immediate writes keep nothing in memory: every call reads or writes the file, so a value
 // written through one object is seen at once by any other object on the same file. A writer
-// made with ProfileWrites::Batched keeps its values and writes the file whole about once a
-// second, when flushed and when released: for a file only its writer uses while it is being
-// written, such as a list of thousands of entries. The files themselves stay in the ANSI code
-// page (the wide functions convert), as every file the engine reads and writes is.
+// made with ProfileWrites::Batched keeps its values and writes the file whole, at the latest a
+// second after the first value it keeps (also when no further value comes: a timer of the
+// thread writes it while the program waits for a started program or for the user), when
+// flushed and when released: for a file only its writer uses while it is being written, such
+// as a list of thousands of entries. So a program that is killed or crashes loses at most the
+// last second's values. The timer runs where the thread handles its messages; a single long
+// system call (copying one huge file) holds it up, but adds no values meanwhile. The files
+// themselves stay in the ANSI code page (the wide functions convert), as every file the
+// engine reads and writes is.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -46,14 +52,21 @@ public:
   // Write mode: writes "1" or "0".
   bool ProfileBoolean(const std::wstring& key, bool value);
 
+  // Write mode: takes key out of the current section.
+  void DeleteKey(const std::wstring& key);
+
   // Writes what a batched writer keeps; nothing to do for any other object.
   void Flush();
 
 private:
   void Write(const std::wstring& key, const std::wstring& text);
+  // After a change to a batched writer: the file is due a second after the first change kept.
+  void Kept();
+  void StopTimer();
 
   std::unique_ptr<BatchedProfileWrites> batch_;
   unsigned long batchStarted_ = 0;
+  uintptr_t timer_ = 0;
 };
 
 }  // namespace bramlow

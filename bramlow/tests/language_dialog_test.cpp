@@ -54,6 +54,32 @@ TEST_F(LanguageDialog, ListsTheLanguagesSortedAndSelectsTheFirstFound) {
   EXPECT_TRUE(form.labPrompt.Bold());
 }
 
+// The task bar lists a visible window that is not a tool window when it has no owner or
+// asks for a button of its own.
+bool HasTaskBarButton(HWND window) {
+  const LONG_PTR ex = ::GetWindowLongPtrW(window, GWL_EXSTYLE);
+  return ::IsWindowVisible(window) && !(ex & WS_EX_TOOLWINDOW) &&
+         ((ex & WS_EX_APPWINDOW) || !::GetWindow(window, GW_OWNER));
+}
+
+// At start-up the wizard (the main window) is built first and hidden; the dialog it owns must
+// still show the program in the task bar, as "Language".
+TEST_F(LanguageDialog, ShowsTheProgramInTheTaskBarAsLanguage) {
+  ui::FormStyle hidden;
+  hidden.className = L"KvHiddenMain";
+  hidden.clientWidth = 10;
+  hidden.clientHeight = 10;
+  ui::Form mainForm(hidden);
+  TForm2 form(state, Folder());
+  ASSERT_EQ(::GetWindow(form.Handle(), GW_OWNER), mainForm.Handle());
+  form.Show();
+  EXPECT_TRUE(HasTaskBarButton(form.Handle()));
+  EXPECT_FALSE(HasTaskBarButton(mainForm.Handle()));
+  EXPECT_EQ(form.Caption(), L"Language");
+  EXPECT_EQ(ui::Application::Get().Title(), L"Language");
+  form.Hide();
+}
+
 TEST_F(LanguageDialog, EnterActsAsOk) {
   TForm2 form(state, Folder());
   bool accepted = false;

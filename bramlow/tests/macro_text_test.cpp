@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <map>
 
 using namespace bramlow;
@@ -105,4 +106,13 @@ TEST(MacroText, PathParts) {
   EXPECT_EQ(LastPathComponent(L"Viewer"), L"Viewer");
   EXPECT_EQ(FolderPart(L"C:\\kit\\bramlow.exe"), L"C:\\kit\\");
   EXPECT_EQ(FolderPart(L"bramlow.exe"), L"");
+}
+
+TEST(MacroText, OnlyAFullPathIsADestination) {
+  for (const wchar_t* full : {L"C:\\Apps\\Viewer", L"d:\\", L"C:/Apps", L"\\\\server\\share\\Viewer"})
+    EXPECT_TRUE(IsFullFolderPath(full)) << std::string(full, full + wcslen(full));
+  // Each of these would install relative to whatever folder or drive is current.
+  for (const wchar_t* relative : {L"", L" ", L"Apps\\Viewer", L"\\Apps", L"C:", L"C:Apps", L" C:\\Apps",
+                                  L"%Program Files%\\Viewer", L"\\\\", L"\\\\\\x", L"1:\\Apps"})
+    EXPECT_FALSE(IsFullFolderPath(relative)) << std::string(relative, relative + wcslen(relative));
 }

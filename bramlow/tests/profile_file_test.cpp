@@ -188,3 +188,71 @@ TEST(ProfileFile, ABatchedWriterIntoAMissingFolderCreatesNothing) {
   }
   EXPECT_FALSE(dir.Exists(L"no"));
 }
+
+namespace {
+
+// Handles the thread's messages for ms milliseconds, as the wizard does while it waits.
+void HandleMessagesFor(DWORD ms) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10)) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+}  // namespace
+
+// The last value before a long wait (a started program, a question to the user) reaches the
+// file within the second, not only when the next value comes.
+TEST(ProfileFile, ABatchedWriterWritesWithinASecondAlsoWhenNoFurtherValueComes) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  writer.ProfileText(L"1", L"a");
+  HandleMessagesFor(ProfileFile::kBatchMilliseconds / 2);
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"none") << "still kept: the second has not passed";
+  HandleMessagesFor(ProfileFile::kBatchMilliseconds);
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"a");
+  // And again for the next value, after the file was written.
+  writer.ProfileText(L"2", L"b");
+  HandleMessagesFor(ProfileFile::kBatchMilliseconds + 300);
+  EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"b");
+}
+
+// A write that cannot be completed (here the new content cannot even be made) leaves the list
+// an earlier installation wrote exactly as it was, and the values wait for the next write.
+TEST(ProfileFile, AFailedWriteLeavesTheEarlierFileWhole) {
+  TestFolder dir;
+  dir.WriteBytes(L"Uninstall.ini", kOldList);
+  ASSERT_TRUE(CreateDirectoryW((dir / L"Uninstall.ini.new").c_str(), nullptr));
+  {
+    ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+    writer.ProfileText(L"2", L"C:\\App\\b");
+    writer.Flush();
+    EXPECT_EQ(dir.ReadBytes(L"Uninstall.ini"), kOldList);
+    RemoveDirectoryW((dir / L"Uninstall.ini.new").c_str());
+    writer.ProfileText(L"3", L"C:\\App\\c");
+  }
+  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\Old\\a");
+  EXPECT_EQ(reader.ProfileText(L"2", L""), L"C:\\App\\b");
+  EXPECT_EQ(reader.ProfileText(L"3", L""), L"C:\\App\\c");
+  EXPECT_FALSE(dir.Exists(L"Uninstall.ini.new"));
+}
+
+TEST(ProfileFile, DeletingAKeyLeavesTheRestOfItsSection) {
+  TestFolder dir;
+  for (ProfileWrites writes : {ProfileWrites::Immediate, ProfileWrites::Batched}) {
+    dir.WriteBytes(L"list.ini", kOldList);
+    {
+      ProfileFile writer(dir / L"list.ini", L"FILES", ProfileMode::Write, writes);
+      writer.DeleteKey(L"COUNT");
+      writer.DeleteKey(L"missing");
+      writer.Section = L"nosuchsection";
+      writer.DeleteKey(L"Count");
+    }
+    ProfileFile reader(dir / L"list.ini", L"files");
+    EXPECT_EQ(reader.ProfileText(L"Count", L"<missing>"), L"<missing>");
+    EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\Old\\a");
+    EXPECT_EQ(reader.ProfileText(L"350", L""), L"C:\\Old\\z");
+  }
+}

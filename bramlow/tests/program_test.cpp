@@ -45,6 +45,31 @@ HWND WaitForWindow(DWORD process, const wchar_t* className, int ms) {
   return nullptr;
 }
 
+// The captions of the process's windows the task bar lists: visible, not tool windows, and
+// without an owner or asking for a button of their own.
+std::vector<std::wstring> TaskBarCaptions(DWORD process) {
+  struct Search {
+    DWORD process;
+    std::vector<std::wstring> captions;
+  } search{process, {}};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+        if (owner == s->process && ::IsWindowVisible(hwnd) && !(ex & WS_EX_TOOLWINDOW) &&
+            ((ex & WS_EX_APPWINDOW) || !::GetWindow(hwnd, GW_OWNER))) {
+          wchar_t caption[256] = {};
+          ::GetWindowTextW(hwnd, caption, 256);
+          s->captions.push_back(caption);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.captions;
+}
+
 HWND Child(HWND parent, const wchar_t* className, const wchar_t* text) {
   return ::FindWindowExW(parent, nullptr, className, text);
 }
@@ -126,14 +151,19 @@ TEST_F(Program, LanguageDialogListsTheLanguagesAndCancelEndsWithoutQuestion) {
 }
 
 TEST_F(Program, EnterInTheDialogTakesTheSelectedLanguage) {
+  dir.WriteBytes(L"setup.qx1", "[setup1]\r\nWindowName=Tool Setup\r\n");
   RunningProgram program(exe);
   ASSERT_TRUE(program.Started());
   HWND dialog = WaitForWindow(program.Id(), L"TForm2", 20000);
   ASSERT_NE(dialog, nullptr);
+  // While the dialog is open the task bar shows the program as "Language".
+  EXPECT_EQ(TaskBarCaptions(program.Id()), std::vector<std::wstring>{L"Language"});
   HWND combo = Child(dialog, L"ComboBox", nullptr);
   ASSERT_NE(combo, nullptr);
   ::PostMessageW(combo, WM_KEYDOWN, VK_RETURN, 0x001C0001);
   ::PostMessageW(combo, WM_KEYUP, VK_RETURN, 0xC01C0001);
-  // The language is taken and the wizard appears.
+  // The language is taken and the wizard appears, in the task bar by the script's caption.
   EXPECT_NE(WaitForWindow(program.Id(), L"TForm1", 15000), nullptr);
+  ::Sleep(300);
+  EXPECT_EQ(TaskBarCaptions(program.Id()), std::vector<std::wstring>{L"Tool Setup"});
 }

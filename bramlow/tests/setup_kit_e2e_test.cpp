@@ -504,8 +504,8 @@ TEST_F(SetupKit, WithoutLanguageFilesEveryTextIsEmptyAndNothingBreaks) {
 }  // namespace
 
 // A language text the formatter refuses ends the program at the finish page, before the list
-// is closed. The records of what was copied by then must still reach the list, or the
-// uninstaller could not take those files away.
+// is closed. The records of what was copied by then must still reach the list, and the
+// uninstaller must take those files away without passing the list off as complete.
 TEST_F(SetupKit, ARuntimeErrorLateInTheInstallationLeavesTheRecordsSoFar) {
   std::string script = ReadBytes(kit + L"\\setup.qx1");
   for (const char* count : {"IniCount=", "RegCount=", "LnkCount=", "ExeCount=", "RegUninst="}) {
@@ -552,5 +552,21 @@ TEST_F(SetupKit, ARuntimeErrorLateInTheInstallationLeavesTheRecordsSoFar) {
   }
   EXPECT_EQ(recorded.size(), files + 2);
   EXPECT_TRUE(recorded.count(dest + L"\\docs\\License.rtf"));
+  EXPECT_EQ(Ini(list, L"files", L"Count"), L"<missing>");
+
+  // The uninstaller the installation left says the list is incomplete, and removes what it
+  // names; it does not report a full removal.
+  kvdriver::Process remover = kvdriver::Start(dest + L"\\Uninstall.exe", L"", dest);
+  auto question = kvdriver::WaitForMessageBox(remover.Id(), kWait);
+  ASSERT_TRUE(question.has_value());
+  EXPECT_NE(question->text.find(L"incomplete"), std::wstring::npos) << std::string(question->text.begin(), question->text.end());
+  kvdriver::AnswerMessageBox(*question, IDYES);
+  std::vector<std::wstring> removerBoxes = AnswerUntilEnd(remover, 60000);
+  ASSERT_FALSE(removerBoxes.empty());
+  EXPECT_NE(removerBoxes.back().find(L"incomplete"), std::wstring::npos);
+  auto removerCode = remover.Wait(kWait);
+  ASSERT_TRUE(removerCode.has_value());
+  EXPECT_EQ(*removerCode, 1u);
+  for (const std::wstring& path : recorded) EXPECT_FALSE(Exists(path)) << std::string(path.begin(), path.end());
   RemoveTree(base);
 }

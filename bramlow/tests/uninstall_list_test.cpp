@@ -93,3 +93,29 @@ TEST(UninstallList, WithoutAListNothingIsWritten) {
   EXPECT_FALSE(dir.Exists(L"Uninstall.ini"));
   EXPECT_EQ(state.FileCounter, 0);
 }
+
+// Installing again into a folder whose list an earlier installation completed: until this
+// installation closes the list, the earlier counts are gone, so an interruption leaves a list
+// the uninstaller recognises as unfinished rather than one that looks complete and hides the
+// new records above the old counts.
+TEST(UninstallList, AnEarlierListsCountsGoUntilTheListIsClosedAgain) {
+  TestFolder dir;
+  CreateDirectoryW((dir / L"App").c_str(), nullptr);
+  dir.WriteBytes(L"App\\Uninstall.ini",
+                 "[files]\r\n1=C:\\Old\\a\r\nCount=1\r\n[folders]\r\nCount=0\r\n[Ocx]\r\nCount=0\r\n"
+                 "[exe]\r\nCount=0\r\n[uninstall]\r\nAppName=Old\r\nRegCount=0\r\n");
+  TSetupState state;
+  state.DestFolder = dir / L"App";
+  OpenUninstallList(state);
+  for (const wchar_t* section : {L"files", L"folders", L"Ocx", L"exe"})
+    EXPECT_EQ(Read(dir, section, L"Count"), L"<missing>") << "on the disk at once";
+  EXPECT_EQ(Read(dir, L"files", L"1"), L"C:\\Old\\a");
+  EXPECT_EQ(Read(dir, L"uninstall", L"AppName"), L"Old");
+
+  RecordNextFile(state, L"C:\\New\\a");
+  RecordNextFile(state, L"C:\\New\\b");
+  CloseUninstallList(state, L"");
+  EXPECT_EQ(Read(dir, L"files", L"Count"), L"2");
+  EXPECT_EQ(Read(dir, L"files", L"2"), L"C:\\New\\b");
+  EXPECT_EQ(Read(dir, L"exe", L"Count"), L"0");
+}

@@ -24,6 +24,7 @@ class RecordingView : public IWizardView {
   std::wstring Text(WizardText what) override { return texts[what]; }
   void SetBackEnabled(bool enabled) override { backEnabled = enabled; }
   void SetDestinationEditable(bool editable) override { destinationEditable = editable; }
+  void FocusDestination() override { ++destinationFocused; }
   void CreateLicenceViewer(const std::wstring& fileName) override {
     viewerFile = fileName;
     ++viewersCreated;
@@ -39,7 +40,7 @@ class RecordingView : public IWizardView {
   std::map<WizardText, std::wstring> texts;
   bool backEnabled = true, destinationEditable = false, viewerPresent = false;
   bool restartTicked = false;
-  int viewersCreated = 0, closesPosted = 0;
+  int viewersCreated = 0, closesPosted = 0, destinationFocused = 0;
   std::wstring viewerFile;
   std::optional<std::wstring> chosenFolder;
   std::vector<std::wstring> opened;
@@ -227,6 +228,45 @@ TEST_F(WizardFlowTest, ThirdNextInstallsOnceAndLaterClicksDoNothing) {
   flow.NextClick();
   EXPECT_EQ(installations, 1);
   EXPECT_EQ(state.PageStep, 3);
+}
+
+// An empty or relative destination would install into the root or the current folder of the
+// current drive and still report success: the folder page is not left, and the user is told.
+TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
+  WizardFlow flow = MakeFlow("");
+  kit.WriteBytes(L"English.qxl", std::string(kLanguage) + "39=Give a full path.\r\n");
+  flow.FormShow();
+  flow.NextClick();
+  flow.NextClick();
+  for (const wchar_t* typed : {L"", L"Apps\\Demo", L"\\Apps", L"C:Apps"}) {
+    view.texts[WizardText::Destination] = typed;
+    flow.NextClick();
+    EXPECT_EQ(state.PageStep, 2);
+    EXPECT_EQ(view.page, WizardPage::Folder);
+  }
+  EXPECT_EQ(installations, 0);
+  ASSERT_EQ(prompt.Asked().size(), 4u);
+  EXPECT_EQ(prompt.Asked()[0].text, L"Give a full path.");
+  EXPECT_EQ(prompt.Asked()[0].caption, L"Demo Setup");
+  EXPECT_EQ(prompt.Asked()[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_EQ(view.destinationFocused, 4);
+
+  view.texts[WizardText::Destination] = L"D:\\Apps\\Demo";
+  flow.NextClick();
+  EXPECT_EQ(installations, 1);
+  EXPECT_EQ(prompt.Asked().size(), 4u);
+}
+
+TEST_F(WizardFlowTest, AKitWithoutTheDestinationTextSaysItInEnglish) {
+  WizardFlow flow = MakeFlow("");
+  flow.FormShow();
+  flow.NextClick();
+  flow.NextClick();
+  view.texts[WizardText::Destination] = L"";
+  flow.NextClick();
+  EXPECT_EQ(installations, 0);
+  ASSERT_EQ(prompt.Asked().size(), 1u);
+  EXPECT_NE(prompt.Asked()[0].text.find(L"full path"), std::wstring::npos);
 }
 
 TEST_F(WizardFlowTest, BrowseAppendsTheScriptsFolderName) {

@@ -188,6 +188,49 @@ TEST_F(WizardFormTest, ButtonsWalkThePagesWithAFreshLicenceViewerEachTime) {
   EXPECT_FALSE(form.btnBack.Enabled());
 }
 
+// The wizard has no default button: Enter in the destination box must not start the
+// installation. (A focused button still takes Enter, as every button does.)
+TEST_F(WizardFormTest, EnterDoesNotPressNext) {
+  int installations = 0;
+  TForm1 form(SetupState, restart, [&](TSetupState& state, IInstallView& view) {
+    ++installations;
+    StandInInstallation(state, view);
+  });
+  form.Show();
+  ui::ProcessPendingMessages();
+  auto pressEnter = [&](HWND target) {
+    ::PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+    ::PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    ui::ProcessPendingMessages();
+  };
+  form.btnNext.Click();
+  form.btnNext.Click();
+  ASSERT_EQ(form.CurrentPage(), WizardPage::Folder);
+  ::SetFocus(form.EditBox1.Handle());
+  pressEnter(form.EditBox1.Handle());
+  EXPECT_EQ(form.CurrentPage(), WizardPage::Folder);
+  EXPECT_EQ(installations, 0);
+  EXPECT_EQ(::GetWindowLongW(form.btnNext.Handle(), GWL_STYLE) & BS_DEFPUSHBUTTON, 0)
+      << "drawn as an ordinary button";
+}
+
+// Next with an empty destination: the page stays, the user is told, the box has the focus.
+TEST_F(WizardFormTest, AnEmptyDestinationIsRefusedWithTheFocusInTheBox) {
+  int installations = 0;
+  TForm1 form(SetupState, restart, [&](TSetupState&, IInstallView&) { ++installations; });
+  form.Show();
+  ui::ProcessPendingMessages();
+  form.btnNext.Click();
+  form.btnNext.Click();
+  form.EditBox1.SetText(L"");
+  prompt.AnswerBox(IDOK);
+  form.btnNext.Click();
+  EXPECT_EQ(form.CurrentPage(), WizardPage::Folder);
+  EXPECT_EQ(installations, 0);
+  ASSERT_EQ(prompt.Asked().size(), 1u);
+  EXPECT_EQ(::GetFocus(), form.EditBox1.Handle());
+}
+
 TEST_F(WizardFormTest, UnreadableLicenceLeavesTheViewerEmpty) {
   kit.WriteBytes(L"setup.rtf", "");
   ::DeleteFileW((kit / L"setup.rtf").c_str());

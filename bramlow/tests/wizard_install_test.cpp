@@ -119,8 +119,9 @@ TEST_F(WizardInstallTest, WithoutCreateUninstOnlyTheFilesAreWritten) {
 }
 
 TEST_F(WizardInstallTest, OnlyProgramsShowTextNineteenWithTheBarAtZero) {
+  // The folder page takes only a full path, also from a kit that copies nothing.
   kit.WriteBytes(L"setup.qx1",
-                 "[setup1]\r\nAppName=Demo\r\nExeCount=1\r\n"
+                 "[setup1]\r\nAppName=Demo\r\nExeCount=1\r\nDestFolder=" + ui::Narrow(Dest()) + "\r\n"
                  "[Exe1]\r\nFile=%Installer%missing-program.exe\r\nShell=0\r\n");
   CountingRestart restart;
   TForm1 form(SetupState, restart, &RunInstallation);

@@ -98,7 +98,7 @@ TForm1::TForm1(TSetupState& state, IComputerRestart& restart,
   }
   MakeStripBrush();
 
-  btnNext.SetDefault(true);
+  // No default button: Enter in the destination box must not start the installation.
   btnNext.OnClick = [this] { flow_.NextClick(); };
   btnBack.OnClick = [this] { flow_.BackClick(); };
   btnCancel.OnClick = [this] { Close(); };
@@ -213,6 +213,11 @@ void TForm1::SetBackEnabled(bool enabled) { btnBack.SetEnabled(enabled); }
 void TForm1::SetDestinationEditable(bool editable) {
   EditBox1.SetEnabled(editable);
   btnBrowse.SetEnabled(editable);
+}
+
+void TForm1::FocusDestination() {
+  ::SetFocus(EditBox1.Handle());
+  ::SendMessageW(EditBox1.Handle(), EM_SETSEL, 0, -1);
 }
 
 void TForm1::CreateLicenceViewer(const std::wstring& fileName) {

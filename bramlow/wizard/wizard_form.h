@@ -47,6 +47,7 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   std::wstring Text(WizardText what) override;
   void SetBackEnabled(bool enabled) override;
   void SetDestinationEditable(bool editable) override;
+  void FocusDestination() override;
   void CreateLicenceViewer(const std::wstring& fileName) override;
   void DestroyLicenceViewer() override;
   std::optional<std::wstring> ChooseFolder() override;

@@ -1,5 +1,6 @@
-// Started by the action tests: writes what it was given (command line, working folder, show
-// state) to the file named by KV_PROBE_OUT, then optionally stays alive KV_PROBE_SLEEP ms.
+// Started by the action and uninstaller tests: writes what it was given (command line,
+// working folder, show state) and which file it was started from to the file named by
+// KV_PROBE_OUT, then optionally stays alive KV_PROBE_SLEEP ms.
 #include <windows.h>
 
 #include <string>
@@ -25,9 +26,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     GetStartupInfoW(&startup);
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
+    wchar_t module[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
     const std::wstring report = std::wstring(L"cmdline=") + GetCommandLineW() + L"\ncwd=" + folder +
                                 L"\nflags=" + std::to_wstring(startup.dwFlags) +
-                                L"\nshow=" + std::to_wstring(startup.wShowWindow) + L"\n";
+                                L"\nshow=" + std::to_wstring(startup.wShowWindow) +
+                                L"\nmodule=" + module + L"\n";
     // Written under a temporary name and renamed, so a reader never sees half a report.
     const std::wstring partial = out + L".part";
     HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);

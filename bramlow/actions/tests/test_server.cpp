@@ -1,5 +1,6 @@
 // A minimal in-process server for the registration tests: its DllRegisterServer leaves a
-// marker file named by KV_SERVER_MARKER.
+// marker file named by KV_SERVER_MARKER; its DllUnregisterServer leaves one beside the
+// server's own file ("<server>.unregistered"), so a test sees which copy was unregistered.
 #include <windows.h>
 
 extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
@@ -7,6 +8,21 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
   const DWORD length = GetEnvironmentVariableW(L"KV_SERVER_MARKER", marker, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return E_FAIL;
   HANDLE file = CreateFileW(marker, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return E_FAIL;
+  CloseHandle(file);
+  return S_OK;
+}
+
+extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
+  HMODULE self = nullptr;
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                          reinterpret_cast<LPCWSTR>(&DllUnregisterServer), &self))
+    return E_FAIL;
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(self, path, MAX_PATH - 16);
+  if (length == 0 || length >= MAX_PATH - 16) return E_FAIL;
+  lstrcatW(path, L".unregistered");
+  HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return E_FAIL;
   CloseHandle(file);
   return S_OK;

@@ -1,0 +1,154 @@
+// The uninstaller's programs and COM servers: how an `exe` entry is started and waited for,
+// and which servers are unregistered.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "program_entry.h"
+#include "test_support.h"
+#include "uninstall_flow.h"
+
+namespace uninstall::testing {
+namespace {
+
+// What the probe program wrote about how it was started ("" when it never ran).
+std::wstring ProbeField(const std::wstring& report, const std::wstring& field) {
+  std::string bytes = ReadBytes(report);
+  std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  const size_t at = text.find(field + L"=");
+  if (at == std::wstring::npos) return L"";
+  const size_t start = at + field.size() + 1;
+  return text.substr(start, text.find(L'\n', start) - start);
+}
+
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
+    SetEnvironmentVariableW(name, value.c_str());
+  }
+  ~ScopedEnvironment() { SetEnvironmentVariableW(name_, nullptr); }
+
+ private:
+  const wchar_t* name_;
+};
+
+class ListWithPrograms : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    app = FreshFolder(L"programs");
+    program = app + L"\\Uninstall.exe";
+    Touch(program);
+    ini = app + L"\\Uninstall.ini";
+    report = app + L"\\probe.txt";
+    for (const wchar_t* section : {L"files", L"folders", L"Ocx", L"exe"}) Put(ini, section, L"Count", L"0");
+    Put(ini, L"uninstall", L"AppName", L"Tool");
+  }
+  void TearDown() override {
+    for (int i = 0; i < 50 && Exists(app); ++i) {
+      RemoveTree(app);
+      if (Exists(app)) Sleep(100);  // a probe left running still holds its file
+    }
+  }
+  void Programs(std::initializer_list<std::wstring> entries) {
+    int n = 0;
+    for (const std::wstring& entry : entries) Put(ini, L"exe", L"exe" + std::to_wstring(++n), entry);
+    Put(ini, L"exe", L"Count", std::to_wstring(n));
+  }
+
+  const std::wstring probe = BuiltFile(PROBE_PROGRAM);
+  std::wstring app, program, ini, report;
+};
+
+TEST_F(ListWithPrograms, ProgramsRunBeforeAnythingIsRemovedAndAreWaitedFor) {
+  ScopedEnvironment out(L"KV_PROBE_OUT", report);
+  ScopedEnvironment sleep(L"KV_PROBE_SLEEP", L"600");
+  Programs({probe + L" /quiet"});
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(RunUninstall(program, dialogs, 200), Outcome::Removed);
+  EXPECT_EQ(ProbeField(report, L"cmdline"), probe + L" /quiet");
+  // Asked while it ran past the bound, answered "wait", and it ended by itself.
+  EXPECT_GE(dialogs.asked.size(), 2u);
+  EXPECT_NE(dialogs.asked[1].find(probe + L" /quiet"), std::wstring::npos);
+}
+
+TEST_F(ListWithPrograms, AProgramThatDoesNotEndIsLeftRunningWhenTheUserSaysSo) {
+  ScopedEnvironment out(L"KV_PROBE_OUT", report);
+  ScopedEnvironment sleep(L"KV_PROBE_SLEEP", L"5000");
+  Programs({probe + L" /hang"});
+  ScriptedDialogs dialogs(true);
+  dialogs.answers = {true, false};  // remove: yes; wait longer for the program: no
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(RunUninstall(program, dialogs, 300), Outcome::PartlyRemoved);
+  EXPECT_LT(GetTickCount() - start, 4000u) << "not waited for to its end";
+  ASSERT_EQ(dialogs.asked.size(), 2u);
+  EXPECT_NE(dialogs.asked[1].find(L"has been running for"), std::wstring::npos);
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  EXPECT_NE(dialogs.told[0].find(probe + L" /hang"), std::wstring::npos) << "named as what stayed";
+}
+
+TEST_F(ListWithPrograms, AProgramPathWithSpacesIsQuotedAndNoOtherProgramRuns) {
+  // Unquoted, the system would try "...\Prog.exe" before "...\Prog Files\App\un.exe".
+  CreateDirectoryW((app + L"\\Prog Files").c_str(), nullptr);
+  CreateDirectoryW((app + L"\\Prog Files\\App").c_str(), nullptr);
+  const std::wstring wanted = app + L"\\Prog Files\\App\\un.exe";
+  ASSERT_TRUE(CopyFileW(probe.c_str(), wanted.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(probe.c_str(), (app + L"\\Prog.exe").c_str(), FALSE));
+  ScopedEnvironment out(L"KV_PROBE_OUT", report);
+  Programs({wanted + L" /x y"});
+  ScriptedDialogs dialogs(true);
+  RunUninstall(program, dialogs, 5000);
+  EXPECT_EQ(_wcsicmp(ProbeField(report, L"module").c_str(), wanted.c_str()), 0) << ProbeField(report, L"module");
+  EXPECT_EQ(ProbeField(report, L"cmdline"), L"\"" + wanted + L"\" /x y");
+}
+
+TEST(ProgramEntry, IsStartedByTheExistingFileItNames) {
+  const std::wstring folder = FreshFolder(L"entry");
+  CreateDirectoryW((folder + L"\\My Tools").c_str(), nullptr);
+  const std::wstring tool = folder + L"\\My Tools\\clean up.exe";
+  Touch(tool);
+  auto resolved = ResolveProgramEntry(tool + L" --all \"x y\"");
+  ASSERT_TRUE(resolved);
+  EXPECT_EQ(resolved->application, tool);
+  EXPECT_EQ(resolved->commandLine, L"\"" + tool + L"\" --all \"x y\"");
+  resolved = ResolveProgramEntry(L"\"" + tool + L"\" /s");
+  ASSERT_TRUE(resolved);
+  EXPECT_EQ(resolved->application, tool);
+  EXPECT_EQ(resolved->commandLine, L"\"" + tool + L"\" /s");
+  // A bare name is the system's to find; a path that names nothing is not started at all.
+  resolved = ResolveProgramEntry(L"regsvr32 /s /u x.dll");
+  ASSERT_TRUE(resolved);
+  EXPECT_EQ(resolved->application, L"");
+  EXPECT_EQ(resolved->commandLine, L"regsvr32 /s /u x.dll");
+  EXPECT_FALSE(ResolveProgramEntry(folder + L"\\My Tools\\gone.exe /s"));
+  EXPECT_FALSE(ResolveProgramEntry(L"\"" + folder + L"\\gone.exe\""));
+  EXPECT_FALSE(ResolveProgramEntry(L"\\\\server\\share\\tool.exe"));
+  EXPECT_FALSE(ResolveProgramEntry(L"\"\\\\server\\share\\tool.exe\" /s"));
+  EXPECT_FALSE(ResolveProgramEntry(L"\"unterminated"));
+  EXPECT_FALSE(ResolveProgramEntry(L"   "));
+  RemoveTree(folder);
+}
+
+// A server the installation copied is unregistered; one that was there before (listed under
+// Ocx but not under files) is shared with other programs and stays registered.
+TEST_F(ListWithPrograms, OnlyServersTheInstallationCreatedAreUnregistered) {
+  const std::wstring server = BuiltFile(TEST_SERVER);
+  const std::wstring own = app + L"\\own.ocx";
+  const std::wstring shared = app + L"\\shared.ocx";
+  ASSERT_TRUE(CopyFileW(server.c_str(), own.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(server.c_str(), shared.c_str(), FALSE));
+  Put(ini, L"files", L"1", own);
+  Put(ini, L"files", L"Count", L"1");
+  Put(ini, L"Ocx", L"1", shared);
+  Put(ini, L"Ocx", L"2", own);
+  Put(ini, L"Ocx", L"Count", L"2");
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(RunUninstall(program, dialogs), Outcome::Removed);
+  EXPECT_TRUE(Exists(own + L".unregistered"));
+  EXPECT_FALSE(Exists(own));
+  EXPECT_FALSE(Exists(shared + L".unregistered"));
+  EXPECT_TRUE(Exists(shared));
+}
+
+}  // namespace
+}  // namespace uninstall::testing

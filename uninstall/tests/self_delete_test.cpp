@@ -1,0 +1,76 @@
+// The batch that removes Uninstall.exe and its folder after the program has ended.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "self_delete.h"
+#include "test_support.h"
+#include "ui/handles.h"
+
+namespace uninstall::testing {
+namespace {
+
+TEST(SelfDelete, BatchDeletesTheProgramThenItsFolderWhenEmpty) {
+  std::wstring dir = FreshFolder(L"batch");
+  std::wstring program = dir + L"\\Uninstall.exe";
+  Touch(program);
+  std::string text = SelfDeleteBatch(program, dir, dir + L"\\x.bat");
+  EXPECT_EQ(text.rfind("@echo off\r\n", 0), 0u);
+  EXPECT_NE(text.find("rmdir \""), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+
+  ASSERT_TRUE(ScheduleSelfDelete(program, dir));
+  for (int i = 0; i < 200 && Exists(dir); ++i) Sleep(50);
+  EXPECT_FALSE(Exists(program));
+  EXPECT_FALSE(Exists(dir));
+  RemoveTree(dir);
+}
+
+TEST(SelfDelete, BatchLeavesAFolderThatStillHoldsFiles) {
+  std::wstring dir = FreshFolder(L"batch2");
+  std::wstring program = dir + L"\\Uninstall.exe";
+  Touch(program);
+  Touch(dir + L"\\mine.doc");
+  ASSERT_TRUE(ScheduleSelfDelete(program, dir));
+  for (int i = 0; i < 200 && Exists(program); ++i) Sleep(50);
+  Sleep(500);
+  EXPECT_FALSE(Exists(program));
+  EXPECT_TRUE(Exists(dir + L"\\mine.doc"));
+  RemoveTree(dir);
+}
+
+// The program may take a few seconds to end (the system is busy, a scanner holds its file):
+// the batch keeps trying with a pause between tries instead of giving up at once.
+TEST(SelfDelete, BatchWaitsForAProgramThatEndsLate) {
+  std::wstring dir = FreshFolder(L"batch3");
+  std::wstring program = dir + L"\\Uninstall.exe";
+  Touch(program);
+  {
+    ui::FileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(ScheduleSelfDelete(program, dir));
+    Sleep(5000);
+    EXPECT_TRUE(Exists(program));
+  }
+  for (int i = 0; i < 300 && Exists(dir); ++i) Sleep(100);
+  EXPECT_FALSE(Exists(program));
+  EXPECT_FALSE(Exists(dir));
+  RemoveTree(dir);
+}
+
+TEST(SelfDelete, TheBatchIsBoundedAndPausesWithTheSystemsOwnProgram) {
+  std::string text = SelfDeleteBatch(L"C:\\100% Tools\\Uninstall.exe", L"C:\\100% Tools", L"C:\\t\\x.bat");
+  EXPECT_NE(text.find("if %n% geq " + std::to_string(kSelfDeleteTries) + " goto done"), std::string::npos);
+  wchar_t system[MAX_PATH];
+  GetSystemDirectoryW(system, MAX_PATH);
+  wchar_t shortSystem[MAX_PATH];
+  DWORD n = GetShortPathNameW(system, shortSystem, MAX_PATH);
+  std::wstring ping = std::wstring(n ? shortSystem : system) + L"\\ping.exe";
+  EXPECT_NE(text.find("\"" + std::string(ping.begin(), ping.end()) + "\" -n 2 127.0.0.1 >nul"), std::string::npos);
+  // A percent sign of a path is doubled, or the interpreter would read a variable.
+  EXPECT_NE(text.find("del \"C:\\100%% Tools\\Uninstall.exe\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace uninstall::testing

@@ -1,0 +1,42 @@
+// Helpers of the uninstaller's tests: files, list entries, registry values and a scripted
+// conversation with the user.
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "bramlow/tests/test_folder.h"
+#include "uninstall_flow.h"
+
+namespace uninstall::testing {
+
+bool Exists(const std::wstring& path);
+void Touch(const std::wstring& path);
+std::string ReadBytes(const std::wstring& path);
+void Put(const std::wstring& ini, const std::wstring& section, const std::wstring& key, const std::wstring& value);
+// A folder of its own under the temporary folder (removed first if left over).
+std::wstring FreshFolder(const std::wstring& name);
+using ::RemoveTree;
+bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* value);
+void SetValue(HKEY root, const std::wstring& key, const wchar_t* value, const std::wstring& data = L"v");
+bool KeyExists(HKEY root, const std::wstring& key);
+// A file the build made, as the test program under Wine sees it.
+std::wstring BuiltFile(const char* unixPath);
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  explicit ScriptedDialogs(bool answer) : defaultAnswer(answer) {}
+  bool Confirm(const std::wstring& caption, const std::wstring& question) override;
+  void Inform(const std::wstring& caption, const std::wstring& text, bool isError) override;
+
+  std::deque<bool> answers;  // taken in order; then defaultAnswer
+  bool defaultAnswer;
+  std::vector<std::wstring> asked, told;
+  std::wstring caption;
+  bool lastWasError = false;
+};
+
+}  // namespace uninstall::testing
