@@ -4,6 +4,12 @@ set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 add_subdirectory(${KV_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+if(KV_SHIPPING)
+  # The shipping build's win32 thread model lacks std::mutex, which GoogleTest needs for one
+  # class only: the header supplies it.
+  target_compile_options(gtest PUBLIC
+    "$<$<COMPILE_LANGUAGE:CXX>:SHELL:-include ${CMAKE_CURRENT_LIST_DIR}/gtest_win32_threads.h>")
+endif()
 
 # kv_add_test(name target [ARGS ...] [WINE_GUI] [TIMEOUT s])
 # A native test runs directly; a Windows test runs through the Wine emulator of the

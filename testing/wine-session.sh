@@ -39,9 +39,35 @@ install_standins() {
   if [ -d /usr/share/wine/fonts ] && [ -d "$WINEPREFIX/drive_c/windows/Fonts" ]; then
     cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
   fi
+  # A 32-bit program looking in system32 is shown syswow64: the stand-in goes into both.
   if [ -f "$KV_BUILD_DIR/testing/logonui.exe" ]; then
     cp -f "$KV_BUILD_DIR/testing/logonui.exe" "$sys/logonui.exe"
+    if [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+      cp -f "$KV_BUILD_DIR/testing/logonui.exe" "$WINEPREFIX/drive_c/windows/syswow64/logonui.exe"
+    fi
   fi
+}
+
+# The shipping tree's programs are 32-bit: they run only where the kernel or qemu-user starts
+# Wine's 32-bit loader, and take a minute each to start without the mmap preload. Either
+# fault would make every test of the tree fail slowly, one by one: say it once, here.
+check_32bit_start() {
+  [ "$(cat "$KV_BUILD_DIR/testing/pointer-size" 2>/dev/null)" = 4 ] || return 0
+  local started=$SECONDS code took
+  timeout 60 "$WINE" 'C:\windows\syswow64\cmd.exe' /c exit 7 </dev/null >/dev/null 2>&1 9>&-
+  code=$? took=$((SECONDS - started))
+  if [ $code -ne 7 ] && [ $code -ne 124 ]; then
+    echo "wine-session: 32-bit programs cannot start (exit code $code): Wine's 32-bit half" \
+         "(wine32:i386) or the qemu-i386 registration with binfmt_misc is missing;" \
+         "scripts/install-deps.sh sets both up" >&2
+    return 1
+  fi
+  if [ $code -eq 124 ] || [ $took -gt 30 ]; then
+    echo "wine-session: a 32-bit program took ${took} s or more to start: the mmap preload" \
+         "(testing/emulator) is not in effect" >&2
+    return 1
+  fi
+  echo "wine session: a 32-bit program starts in ${took} s"
 }
 
 start_display() {
@@ -86,6 +112,7 @@ start)
   # inheriting the lock (fd 9) would keep every later start of this tree waiting.
   "$WINESERVER" -p </dev/null >/dev/null 2>&1 9>&-
   "$WINE" wineboot </dev/null >/dev/null 2>&1 9>&-
+  check_32bit_start || exit 1
   echo "wine session: prefix $WINEPREFIX display ${DISPLAY:-none}"
   ;;
 stop)

@@ -18,22 +18,24 @@ struct Found {
   HWND window;
 };
 
+// A named CALLBACK function: a lambda converts to a pointer of the compiler's default calling
+// convention, which on 32-bit Windows is not the one EnumWindows calls.
+BOOL CALLBACK MatchProcessWindow(HWND hwnd, LPARAM lp) {
+  auto* f = reinterpret_cast<Found*>(lp);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(hwnd, &owner);
+  wchar_t name[64] = {};
+  ::GetClassNameW(hwnd, name, 64);
+  if (owner == f->process && lstrcmpW(name, f->className) == 0 && ::IsWindowVisible(hwnd)) {
+    f->window = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindProcessWindow(DWORD process, const wchar_t* className) {
   Found found{process, className, nullptr};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* f = reinterpret_cast<Found*>(lp);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t name[64] = {};
-        ::GetClassNameW(hwnd, name, 64);
-        if (owner == f->process && lstrcmpW(name, f->className) == 0 && ::IsWindowVisible(hwnd)) {
-          f->window = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  ::EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&found));
   return found.window;
 }
 

@@ -78,30 +78,25 @@ std::string ResourceBytes(HMODULE module, const wchar_t* type, int name) {
   return std::string(data, SizeofResource(module, found));
 }
 
-// Reads and sets the list view of another process through memory of that process.
+// Reads and sets the list view of another process through memory shared with it.
 class RemoteListView {
  public:
   RemoteListView(HWND list, DWORD processId)
       : list_(list),
-        process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId)) {
-    memory_ = VirtualAllocEx(process_.get(), nullptr, kSize, MEM_COMMIT, PAGE_READWRITE);
-  }
-  ~RemoteListView() {
-    if (memory_) VirtualFreeEx(process_.get(), memory_, 0, MEM_RELEASE);
-  }
+        process_(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId)),
+        shared_(process_.get(), sizeof(Exchange)) {}
 
   std::vector<std::wstring> Rows() {
     std::vector<std::wstring> rows;
+    if (!shared_) return rows;
+    Exchange& local = *static_cast<Exchange*>(shared_.Local());
     const int count = static_cast<int>(SendMessageW(list_, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < count; ++row) {
-      LVITEMW item{};
-      item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory_) + sizeof item);
-      item.cchTextMax = 260;
-      WriteProcessMemory(process_.get(), memory_, &item, sizeof item, nullptr);
-      SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(memory_));
-      wchar_t text[260] = {};
-      ReadProcessMemory(process_.get(), item.pszText, text, sizeof text - sizeof(wchar_t), nullptr);
-      rows.emplace_back(text);
+      local = Exchange{};
+      local.item.pszText = shared_.RemoteOf(local.text);
+      local.item.cchTextMax = 259;
+      SendMessageW(list_, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(shared_.Remote()));
+      rows.emplace_back(local.text);
     }
     return rows;
   }
@@ -111,20 +106,23 @@ class RemoteListView {
   bool Select(const std::wstring& caption) {
     const std::vector<std::wstring> rows = Rows();
     const auto at = std::find(rows.begin(), rows.end(), caption);
-    if (at == rows.end()) return false;
-    LVITEMW item{};
-    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    WriteProcessMemory(process_.get(), memory_, &item, sizeof item, nullptr);
-    SendMessageW(list_, LVM_SETITEMSTATE, at - rows.begin(), reinterpret_cast<LPARAM>(memory_));
+    if (at == rows.end() || !shared_) return false;
+    Exchange& local = *static_cast<Exchange*>(shared_.Local());
+    local = Exchange{};
+    local.item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    local.item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list_, LVM_SETITEMSTATE, at - rows.begin(), reinterpret_cast<LPARAM>(shared_.Remote()));
     return Selected() == at - rows.begin();
   }
 
  private:
-  static constexpr SIZE_T kSize = 4096;
+  struct Exchange {
+    LVITEMW item;
+    wchar_t text[260];
+  };
   HWND list_;
   ui::KernelHandle process_;
-  void* memory_ = nullptr;
+  kvdriver::SharedMemory shared_;
 };
 
 class MainWindowE2E : public ::testing::Test {

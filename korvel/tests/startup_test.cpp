@@ -3,13 +3,13 @@
 #include <windows.h>
 
 #include <cstring>
-#include <thread>
 
 #include "app_mode.h"
 #include "instance_guard.h"
 #include "shared_paths.h"
 #include "ui/application.h"
 #include "ui/form.h"
+#include "ui/handles.h"
 #include "ui/resources.h"
 #include "ui/user_prompt.h"
 
@@ -40,12 +40,25 @@ protected:
 
 // Runs f on a thread of its own: mutexes belong to threads, and one thread may take the same
 // mutex again, so a second instance is played by another thread.
+// A system thread: the shipping compiler's thread model has no std::thread.
 template <class F>
 auto OnOtherThread(F f) {
-  decltype(f()) result{};
-  std::thread t([&] { result = f(); });
-  t.join();
-  return result;
+  struct Call {
+    F& f;
+    decltype(f()) result{};
+    static DWORD WINAPI Run(void* self) {
+      auto* call = static_cast<Call*>(self);
+      call->result = call->f();
+      return 0;
+    }
+  } call{f};
+  ui::KernelHandle thread(::CreateThread(nullptr, 0, &Call::Run, &call, 0, nullptr));
+  if (thread) {
+    ::WaitForSingleObject(thread.get(), INFINITE);
+  } else {
+    ADD_FAILURE() << "no thread";
+  }
+  return call.result;
 }
 
 TEST_F(InstanceGuardTest, TheFirstInstanceRunsAndASecondIsRefusedWhileItLives) {

@@ -222,4 +222,41 @@ std::optional<DWORD> WaitForProcess(DWORD processId, DWORD timeoutMs) {
   return p.Wait(timeoutMs);
 }
 
+namespace {
+
+// From ntdll (Windows NT and later): mapping a section into another process.
+using MapViewOfSectionFn = LONG(NTAPI*)(HANDLE section, HANDLE process, void** base, ULONG_PTR zeroBits,
+                                        SIZE_T commitSize, LARGE_INTEGER* offset, SIZE_T* viewSize,
+                                        DWORD inheritDisposition, ULONG allocationType, ULONG protect);
+using UnmapViewOfSectionFn = LONG(NTAPI*)(HANDLE process, void* base);
+const DWORD kViewUnmap = 2;  // the view is not inherited by children
+
+template <class F>
+F Ntdll(const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), name)));
+}
+
+}  // namespace
+
+SharedMemory::SharedMemory(HANDLE process, SIZE_T size)
+    : process_(process),
+      section_(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    static_cast<DWORD>(size), nullptr)) {
+  auto map = Ntdll<MapViewOfSectionFn>("NtMapViewOfSection");
+  if (!section_ || !map) return;
+  local_ = ::MapViewOfFile(section_.get(), FILE_MAP_WRITE, 0, 0, size);
+  SIZE_T viewSize = 0;
+  void* remote = nullptr;
+  if (map(section_.get(), process_, &remote, 0, 0, nullptr, &viewSize, kViewUnmap, 0, PAGE_READWRITE) >= 0) {
+    remote_ = remote;
+  }
+}
+
+SharedMemory::~SharedMemory() {
+  if (remote_) {
+    if (auto unmap = Ntdll<UnmapViewOfSectionFn>("NtUnmapViewOfSection")) unmap(process_, remote_);
+  }
+  if (local_) ::UnmapViewOfFile(local_);
+}
+
 }  // namespace kvdriver

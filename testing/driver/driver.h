@@ -86,6 +86,36 @@ private:
   DWORD id_ = 0;
 };
 
+// Memory that a control of another process can be handed a pointer to (LVITEM and the like):
+// one section seen by both processes, each at its own address. ReadProcessMemory and
+// WriteProcessMemory would miss by a page in a 32-bit program that qemu-user runs, whose
+// addresses are not those the system sees.
+class SharedMemory {
+public:
+  SharedMemory(HANDLE process, SIZE_T size);
+  ~SharedMemory();
+  SharedMemory(const SharedMemory&) = delete;
+  SharedMemory& operator=(const SharedMemory&) = delete;
+
+  explicit operator bool() const noexcept { return local_ && remote_; }
+  // This process's view, to fill and read.
+  void* Local() const noexcept { return local_; }
+  // The same bytes as the other process addresses them, to pass in a message.
+  void* Remote() const noexcept { return remote_; }
+  // Where a byte of the local view is in the other process.
+  template <class T>
+  T* RemoteOf(T* local) const noexcept {
+    return reinterpret_cast<T*>(static_cast<char*>(remote_) +
+                                (reinterpret_cast<char*>(local) - static_cast<char*>(local_)));
+  }
+
+private:
+  HANDLE process_;
+  ui::KernelHandle section_;
+  void* local_ = nullptr;
+  void* remote_ = nullptr;
+};
+
 // Starts exe with the arguments (a command-line tail, already quoted as needed).
 Process Start(const std::wstring& exe, const std::wstring& args = L"",
               const std::wstring& workDir = L"");

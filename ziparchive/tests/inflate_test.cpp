@@ -153,8 +153,8 @@ TEST(DecompressStream, CorruptAndTruncatedData) {
     w.PutCode(1, 7);           // length 3
     w.PutCode(3, 5);           // distance 4
     w.PutCode(0, 7);
-    std::string far = w.Finish();
-    TMemoryInput in3(reinterpret_cast<const uint8_t*>(far.data()), far.size());
+    std::string beforeStart = w.Finish();
+    TMemoryInput in3(reinterpret_cast<const uint8_t*>(beforeStart.data()), beforeStart.size());
     TDecompressStream s3(in3, d64);
     got = DecodeAll(s3, 64, status);
     EXPECT_EQ(got, "A");

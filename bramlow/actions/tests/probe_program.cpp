@@ -1,6 +1,7 @@
 // Started by the action and uninstaller tests: writes what it was given (command line,
 // working folder, show state) and which file it was started from to the file named by
-// KV_PROBE_OUT, then optionally stays alive KV_PROBE_SLEEP ms.
+// KV_PROBE_OUT, then optionally stays alive KV_PROBE_SLEEP ms, and leaves an empty
+// "<KV_PROBE_OUT>.end" as it ends.
 #include <windows.h>
 
 #include <string>
@@ -43,5 +44,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   }
   const std::wstring sleep = Env(L"KV_PROBE_SLEEP");
   if (!sleep.empty()) Sleep(static_cast<DWORD>(_wtoi(sleep.c_str())));
+  if (!out.empty()) {
+    HANDLE end = CreateFileW((out + L".end").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (end != INVALID_HANDLE_VALUE) CloseHandle(end);
+  }
   return 0;
 }
