@@ -20,16 +20,17 @@ if [ -x /usr/lib/wine/wineserver64 ]; then
 else
   export WINESERVER=$(command -v wineserver)
 fi
-# 32-bit programs under qemu-user start in a second instead of a minute with the build's mmap
-# preload (testing/emulator/mmap_noreplace.c); ld.so picks the i386 or the empty x86_64 one.
+# 32-bit programs under qemu-user start in a second instead of a minute, and keep each thread
+# on its own data, with the build's preload (testing/emulator/); ld.so picks the i386 or the
+# empty x86_64 one.
 kv_preload="$KV_BUILD_DIR/testing/emulator/lib"
 # LD_PRELOAD separates its entries by spaces and colons: a tree whose path has one goes without.
-if [ -f "$kv_preload/i386-linux-gnu/kv-mmap-noreplace.so" ] &&
-   [ -f "$kv_preload/x86_64-linux-gnu/kv-mmap-noreplace.so" ] &&
+if [ -f "$kv_preload/i386-linux-gnu/kv-emulator-preload.so" ] &&
+   [ -f "$kv_preload/x86_64-linux-gnu/kv-emulator-preload.so" ] &&
    [[ "$KV_BUILD_DIR" != *[[:space:]:]* ]]; then
   case " ${LD_PRELOAD:-} " in
-  *kv-mmap-noreplace.so*) ;;
-  *) export LD_PRELOAD="${LD_PRELOAD:+$LD_PRELOAD }$KV_BUILD_DIR/testing/emulator/\$LIB/kv-mmap-noreplace.so" ;;
+  *kv-emulator-preload.so*) ;;
+  *) export LD_PRELOAD="${LD_PRELOAD:+$LD_PRELOAD }$KV_BUILD_DIR/testing/emulator/\$LIB/kv-emulator-preload.so" ;;
   esac
 fi
 # Code pages 1251 and 866, as on a Russian system.

@@ -49,7 +49,7 @@ install_standins() {
 }
 
 # The shipping tree's programs are 32-bit: they run only where the kernel or qemu-user starts
-# Wine's 32-bit loader, and take a minute each to start without the mmap preload. Either
+# Wine's 32-bit loader, and take a minute each to start without the emulator preload. Either
 # fault would make every test of the tree fail slowly, one by one: say it once, here.
 check_32bit_start() {
   [ "$(cat "$KV_BUILD_DIR/testing/pointer-size" 2>/dev/null)" = 4 ] || return 0
@@ -63,7 +63,7 @@ check_32bit_start() {
     return 1
   fi
   if [ $code -eq 124 ] || [ $took -gt 30 ]; then
-    echo "wine-session: a 32-bit program took ${took} s or more to start: the mmap preload" \
+    echo "wine-session: a 32-bit program took ${took} s or more to start: the emulator preload" \
          "(testing/emulator) is not in effect" >&2
     return 1
   fi

@@ -47,28 +47,30 @@ HWND WaitForWindow(DWORD process, const wchar_t* className, int ms) {
   return nullptr;
 }
 
-// The captions of the process's windows the task bar lists: visible, not tool windows, and
-// without an owner or asking for a button of their own.
+struct TaskBarSearch {
+  DWORD process;
+  std::vector<std::wstring> captions;
+};
+
+// The process's windows the task bar lists: visible, not tool windows, and without an owner or
+// asking for a button of their own.
+BOOL CALLBACK CollectTaskBarCaption(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<TaskBarSearch*>(lp);
+  DWORD owner = 0;
+  ::GetWindowThreadProcessId(hwnd, &owner);
+  const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
+  if (owner == s->process && ::IsWindowVisible(hwnd) && !(ex & WS_EX_TOOLWINDOW) &&
+      ((ex & WS_EX_APPWINDOW) || !::GetWindow(hwnd, GW_OWNER))) {
+    wchar_t caption[256] = {};
+    ::GetWindowTextW(hwnd, caption, 256);
+    s->captions.push_back(caption);
+  }
+  return TRUE;
+}
+
 std::vector<std::wstring> TaskBarCaptions(DWORD process) {
-  struct Search {
-    DWORD process;
-    std::vector<std::wstring> captions;
-  } search{process, {}};
-  ::EnumWindows(
-      [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(hwnd, &owner);
-        const LONG_PTR ex = ::GetWindowLongPtrW(hwnd, GWL_EXSTYLE);
-        if (owner == s->process && ::IsWindowVisible(hwnd) && !(ex & WS_EX_TOOLWINDOW) &&
-            ((ex & WS_EX_APPWINDOW) || !::GetWindow(hwnd, GW_OWNER))) {
-          wchar_t caption[256] = {};
-          ::GetWindowTextW(hwnd, caption, 256);
-          s->captions.push_back(caption);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  TaskBarSearch search{process, {}};
+  ::EnumWindows(CollectTaskBarCaption, reinterpret_cast<LPARAM>(&search));
   return search.captions;
 }
 

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include "ui/handles.h"
+
 TEST(WinePrefix, ReportsWindowsXpServicePack3) {
   OSVERSIONINFOW info{};
   info.dwOSVersionInfoSize = sizeof info;
@@ -27,4 +29,64 @@ TEST(WinePrefix, HasTheStandInLogonHost) {
   EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(100), RT_BITMAP), nullptr);
   EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(1000), L"UIFILE"), nullptr);
   FreeLibrary(module);
+}
+
+namespace {
+
+// The C library data of the thread under Wine: 32-bit Wine runs Windows code with the Linux
+// thread's %gs, whose data begins with a pointer to itself. Nothing on other systems.
+const void* UnixThreadData() {
+#if defined(__i386__)
+  if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+    const void* self = nullptr;
+    __asm__ volatile("movl %%gs:0,%0" : "=r"(self));
+    return self;
+  }
+#endif
+  return nullptr;
+}
+
+struct Interruption {
+  HANDLE target;
+  volatile LONG done;
+};
+
+DWORD WINAPI SuspendAndResume(void* parameter) {
+  auto* interruption = static_cast<Interruption*>(parameter);
+  for (int i = 0; i < 3; ++i) {
+    SuspendThread(interruption->target);
+    ResumeThread(interruption->target);
+  }
+  InterlockedExchange(&interruption->done, 1);
+  return 0;
+}
+
+}  // namespace
+
+// Wine interrupts a thread with a signal to suspend it. An emulator that keeps one descriptor
+// table for all threads hands the interrupted thread the newest thread's data: its thread block
+// (and so its identity and its server connection) and the C library's.
+TEST(WinePrefix, AnInterruptedThreadKeepsItsOwnData) {
+  HANDLE self = nullptr;
+  ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0,
+                              FALSE, DUPLICATE_SAME_ACCESS));
+  ui::KernelHandle ownSelf(self);
+  const DWORD id = GetCurrentThreadId();
+  const void* block = NtCurrentTeb();
+  const void* unixData = UnixThreadData();
+
+  Interruption interruption{self, 0};
+  ui::KernelHandle helper(CreateThread(nullptr, 0, SuspendAndResume, &interruption, 0, nullptr));
+  ASSERT_TRUE(helper);
+  // Busy, not waiting: a thread waiting on the server is not interrupted.
+  for (const DWORD end = GetTickCount() + 20000; !interruption.done && GetTickCount() < end;) {
+  }
+  const DWORD idAfter = GetCurrentThreadId();
+  const void* blockAfter = NtCurrentTeb();
+  const void* unixDataAfter = UnixThreadData();
+  ASSERT_EQ(interruption.done, 1);
+  EXPECT_EQ(idAfter, id);
+  EXPECT_EQ(blockAfter, block);
+  EXPECT_EQ(unixDataAfter, unixData);
+  EXPECT_EQ(WaitForSingleObject(helper.get(), 10000), WAIT_OBJECT_0);
 }
