@@ -10,7 +10,7 @@
 # archives; kvzip t, unzip -t and 7z t must each pass them, and what kvzip extracts must be
 # what was packed. Two runs on one commit give the same bytes: members in name order (kvzip
 # -s), every file time the commit's (SOURCE_DATE_EPOCH, when set, instead), programs without
-# link time (the win32 preset) or symbols.
+# symbols and with that time in their headers.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -70,6 +70,8 @@ done
 [ -f "$bramlow/kit/setup.qx1" ] || fail "no sample kit in $build/samples/kit"
 python3 scripts/release/release_texts.py reference README.md "$version" "$bramlow/kit-reference.html"
 
+# strip writes a new time stamp into a program's header: binutils takes SOURCE_DATE_EPOCH.
+export SOURCE_DATE_EPOCH
 while IFS= read -r -d '' program; do
   i686-w64-mingw32-strip "$program"
 done < <(find "$work/stage" \( -name '*.exe' -o -name setup.dat \) -print0)
