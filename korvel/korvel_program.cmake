@@ -22,6 +22,7 @@ add_custom_target(korvel_pictures_gen DEPENDS ${korvel_pictures})
 
 # The resources, linked into the program and into the tests that load them.
 add_library(korvel_res OBJECT res/korvel.rc)
+kv_version_resource(korvel_res)
 target_include_directories(korvel_res PRIVATE ${korvel_pictures_dir} ${CMAKE_CURRENT_SOURCE_DIR}/res)
 set_source_files_properties(res/korvel.rc PROPERTIES
   OBJECT_DEPENDS "${korvel_pictures};${CMAKE_CURRENT_SOURCE_DIR}/res/korvel.manifest")

@@ -46,6 +46,9 @@ if build win32; then
   echo "shipping build (32-bit) tests: $((SECONDS - started)) s"
 else echo "win32 build FAILED"; failed=$((failed + 1)); fi
 
+# The release archives, built, packed and checked as scripts/release.sh makes them for users.
+stage release scripts/release.sh
+
 if [ "${KV_FUZZ_SECONDS:-60}" != 0 ]; then
   if build fuzz; then
     stage fuzzing scripts/run-fuzzers.sh build/fuzz "${KV_FUZZ_SECONDS:-60}"

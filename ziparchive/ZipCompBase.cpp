@@ -150,6 +150,7 @@ int TCompBase::DoCompress() {
   scan.AttributesEx = AttributesEx;
   scan.RecurseDirs = RecurseDirs;
   scan.IncludeHiddenDirs = IncludeHiddenDirs;
+  scan.NameOrder = ScanInNameOrder;
   scan.Cancel = &FCancel;
   scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::NotScanned); };
   for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder()))

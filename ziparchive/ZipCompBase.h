@@ -46,6 +46,8 @@ class TCompBase : public TZipCommon {
   TZipSwitch Switch = swAdd;
   std::string TempDir;
   bool IncludeHiddenDirs = false;
+  // Members in the byte order of their names, folder by folder (TFileScan::NameOrder).
+  bool ScanInNameOrder = false;
 
   void SetArchiveFile(const std::string& name);
   const std::string& DefaultExt() const { return FDefaultExt; }

@@ -1,5 +1,7 @@
 #include "ZipFileScan.h"
 
+#include <algorithm>
+
 #include "ZipPlatform.h"
 #include "ZipWildcard.h"
 
@@ -62,7 +64,20 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
   TOsDirSearch search;
   if (!search.Open(folder)) return;
   TOsFindData d;
-  while (search.Next(d)) {
+  std::vector<TOsFindData> listed;  // the whole folder, for name order
+  std::size_t nextListed = 0;
+  if (NameOrder) {
+    while (search.Next(d)) listed.push_back(d);
+    std::sort(listed.begin(), listed.end(),
+              [](const TOsFindData& a, const TOsFindData& b) { return a.Name < b.Name; });
+  }
+  auto next = [&] {
+    if (!NameOrder) return search.Next(d);
+    if (nextListed == listed.size()) return false;
+    d = std::move(listed[nextListed++]);
+    return true;
+  };
+  while (next()) {
     if (Cancel && *Cancel) return;
     if ((d.Attributes & 0x10) && !d.Special) {
       const std::string path = folder + d.Name;

@@ -64,11 +64,15 @@ class TFileScan {
   TZipAttrs AttributesEx;
   bool RecurseDirs = true;
   bool IncludeHiddenDirs = false;
+  // Each folder's entries in the byte order of their names instead of the order the system
+  // lists them, which differs between file systems: the same tree is then walked alike
+  // anywhere, as reproducible archives need.
+  bool NameOrder = false;
   const volatile bool* Cancel = nullptr;
   TSkipped Skipped;
 
   // Lists the walk's root (and its subfolders, depth first, where it enters them) in the
-  // order the system returns entries, calling found for every file taken.
+  // order the system returns entries (or in name order), calling found for every file taken.
   void Walk(const TScanWalk& walk, const TFound& found);
 
  private:

@@ -3,6 +3,8 @@
 //   kvzip x ARCHIVE FOLDER   extract with stored folders (empty ones too), recursing into them
 //   (t and x take leading -pPASSWORD options for encrypted members)
 //   kvzip a ARCHIVE FOLDER   pack the folder's tree (names relative to FOLDER) into ARCHIVE
+//   kvzip -s a ARCHIVE FOLDER   the same, each folder's entries in name order (byte order):
+//                            with fixed file times the same tree always packs to the same bytes
 // Silent on success; exit code 0 only when the engine reported no problem.
 #include <cstdio>
 #include <string>
@@ -21,6 +23,8 @@ namespace {
 int gProblems = 0;
 // Leading "-pPASSWORD" options give passwords for encrypted members.
 std::vector<std::string> gPasswords;
+// "-s": pack in name order rather than in the order the file system lists the folders.
+bool gNameOrder = false;
 
 void CountProblem(TZipCommon&, const std::string& file, const std::string& extended, const std::string&, int code) {
   ++gProblems;
@@ -29,7 +33,7 @@ void CountProblem(TZipCommon&, const std::string& file, const std::string& exten
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: kvzip [-pPASSWORD] t ARCHIVE | kvzip [-pPASSWORD] x ARCHIVE FOLDER | kvzip a ARCHIVE FOLDER\n");
+  std::fprintf(stderr, "usage: kvzip [-pPASSWORD] t ARCHIVE | kvzip [-pPASSWORD] x ARCHIVE FOLDER | kvzip [-s] a ARCHIVE FOLDER\n");
   return 2;
 }
 
@@ -63,6 +67,7 @@ void Pack(const std::string& archive, const std::string& folder) {
   TZip zip;
   zip.OnError = CountProblem;
   zip.SetArchiveFile(FullPath(archive));
+  zip.ScanInNameOrder = gNameOrder;
   std::string root = FullPath(folder);
   while (root.size() > 1 && root.back() == '\\') root.pop_back();
   zip.FileSpec = {root + "\\*"};
@@ -70,12 +75,16 @@ void Pack(const std::string& archive, const std::string& folder) {
 }
 
 int Run(std::vector<std::string> args) {
-  while (!args.empty() && args[0].rfind("-p", 0) == 0) {
-    gPasswords.push_back(args[0].substr(2));
+  while (!args.empty() && (args[0].rfind("-p", 0) == 0 || args[0] == "-s")) {
+    if (args[0] == "-s")
+      gNameOrder = true;
+    else
+      gPasswords.push_back(args[0].substr(2));
     args.erase(args.begin());
   }
   if (args.size() < 2) return Usage();
   const std::string& command = args[0];
+  if (gNameOrder && command != "a") return Usage();
   if (command == "t" && args.size() == 2) {
     TUnZip unzip;
     PrepareReader(unzip, args[1]);

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """kvzip as a user meets it: a file that is no archive, a damaged one and an AES member make
 it exit non-zero with a report; stored folders come out, empty ones and those without the
-folder attribute (as Java tools write them) included.
+folder attribute (as Java tools write them) included; "-s" packs alike whatever order the
+files were made in.
 Usage: kvzip_check.py KVZIP. Prints 'N passed, N failed'."""
 import os
 import subprocess
@@ -75,11 +76,42 @@ def case_folders(work):
     return problems
 
 
+def case_name_order(work):
+    """Two copies of one tree, made in opposite orders with the same file times, pack to the
+    same bytes with -s, members in name order; -s is refused for anything but packing."""
+    files = ["b.txt", "C.txt", "sub/z.bin", "a.txt", "sub/deep/x.txt", "sub/y.txt", "\xc0.txt"]
+    archives = []
+    for copy, order in (("one", files), ("two", list(reversed(files)))):
+        root = os.path.join(work, "order", copy).encode()
+        for name in order:
+            path = os.path.join(root, name.encode("latin-1"))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(name.encode("latin-1") * 50)
+            os.utime(path, (1700000000, 1700000000))
+        archive = os.path.join(work, f"order-{copy}.zip")
+        r = kvzip("-s", "a", archive, root)
+        if r.returncode != 0:
+            return [f"-s a exited {r.returncode}: {r.stderr!r}"]
+        archives.append(open(archive, "rb").read())
+    problems = [] if archives[0] == archives[1] else ["the two copies packed differently"]
+    with zipfile.ZipFile(os.path.join(work, "order-one.zip")) as z:
+        names = [i.filename for i in z.infolist()]
+    # \xc0 (cp1251 A) is stored in the OEM code page: 0x80, read by zipfile as cp437.
+    expected = ["C.txt", "a.txt", "b.txt", "sub/deep/x.txt", "sub/y.txt", "sub/z.bin", "\xc7.txt"]
+    if names != expected:
+        problems.append(f"members {names}")
+    if kvzip("-s", "t", os.path.join(work, "order-one.zip")).returncode != 2:
+        problems.append("-s t was not refused")
+    return problems
+
+
 if __name__ == "__main__":
     KVZIP = os.path.abspath(sys.argv[1])
     passed = failed = 0
     with tempfile.TemporaryDirectory() as work:
-        for case in (case_not_an_archive, case_damaged_directory, case_aes_member, case_folders):
+        for case in (case_not_an_archive, case_damaged_directory, case_aes_member, case_folders,
+                     case_name_order):
             problems = case(work)
             if problems:
                 failed += 1

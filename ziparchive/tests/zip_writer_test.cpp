@@ -363,6 +363,26 @@ TEST(ZipWriter, ScanSpecsExclusionsAndNameCollisions) {
   EXPECT_EQ(std::string(first.begin(), first.end()), "from a");  // the first walk wins
 }
 
+// Name order walks each folder by the bytes of its names (capitals first, subfolders in
+// place), whatever order the files were made in and the system lists them.
+TEST(ZipWriter, NameOrderPacksEachFolderByTheBytesOfItsNames) {
+  TScratchFolder dir;
+  std::string src = dir / "src";
+  ASSERT_TRUE(OsCreateFolder(src));
+  ASSERT_TRUE(OsCreateFolder(src + "\\sub"));
+  for (const char* f : {"b.txt", "sub\\z.txt", "a.txt", "C.txt", "sub\\y.txt", "a.b"})
+    WriteText(src + "\\" + f, std::string("text of ") + f);
+  TRecordedZip z;
+  z.Zip.SetArchiveFile(dir / "out.zip");
+  z.Zip.FileSpec = {src + "\\*"};
+  z.Zip.ScanInNameOrder = true;
+  ASSERT_EQ(z.Zip.Compress(), 6);
+  EXPECT_TRUE(z.Reports.empty());
+  std::vector<std::string> names;
+  for (const TParsedMember& m : ParseZip(ReadBytes(dir / "out.zip")).Members) names.push_back(m.CentralName);
+  EXPECT_EQ(names, (std::vector<std::string>{"C.txt", "a.b", "a.txt", "b.txt", "sub/y.txt", "sub/z.txt"}));
+}
+
 // The engine's own reader gets back every byte, also for names outside ASCII (stored in the
 // OEM code page and turned back on reading).
 TEST(ZipWriter, OwnReaderExtractsEveryFileIdentically) {
