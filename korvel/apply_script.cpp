@@ -36,6 +36,37 @@ std::string ToAnsi(const std::wstring& text) {
   return bytes;
 }
 
+bool FitsAnsi(const std::wstring& text) {
+  if (text.empty()) return true;
+  BOOL usedDefault = FALSE;
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
+                                       static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                       &usedDefault);
+  return size > 0 && !usedDefault;
+}
+
+bool ScriptCarries(const std::wstring& bitmapFile) {
+  if (bitmapFile.empty() || !FitsAnsi(bitmapFile)) return false;
+  const auto blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+  if (blank(bitmapFile.front()) || blank(bitmapFile.back())) return false;
+  for (wchar_t c : bitmapFile)
+    if (c < 0x20 || c == L',' || c == L'"') return false;
+
+  const std::size_t dot = bitmapFile.rfind(L'.');
+  const std::wstring name = dot == std::wstring::npos ? bitmapFile : bitmapFile.substr(0, dot);
+  if (name.empty() || blank(name.back()) || name.size() > 255) return false;
+  const bool marked = name.front() == L'#';
+  const std::wstring digits = marked ? name.substr(1) : name;
+  const bool allDigits = !digits.empty() && digits.find_first_not_of(L"0123456789") == std::wstring::npos;
+  if (!allDigits) return !marked;
+  unsigned long value = 0;
+  for (wchar_t c : digits) {
+    value = value * 10 + static_cast<unsigned long>(c - L'0');
+    if (value > 65535) return false;
+  }
+  return value != 0;
+}
+
 bool WriteApplyScript(const std::wstring& path, const std::wstring& text) {
   const std::string bytes = ToAnsi(text);
   ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -20,6 +20,15 @@ std::wstring ApplyScriptText(const std::wstring& systemRoot,
 // Text in the system's ANSI code page, as the tool reads it.
 std::string ToAnsi(const std::wstring& text);
 
+// True when every character of text has its own form in the ANSI code page: a character
+// written as "?" or a look-alike would make the tool open another file.
+bool FitsAnsi(const std::wstring& text);
+
+// True when a bitmap line for this file reaches the tool as this very file and a valid
+// resource name: the tool trims blanks around each field, splits at every comma, and takes a
+// name of digits as a number from 1 to 65535.
+bool ScriptCarries(const std::wstring& bitmapFile);
+
 // Writes the script as ANSI bytes, replacing an existing file.
 bool WriteApplyScript(const std::wstring& path, const std::wstring& text);
 

@@ -61,12 +61,29 @@ ApplyOutcome LogonApplier::Apply(const std::wstring& packagePath) {
   return outcome;
 }
 
+namespace {
+
+// The bitmaps the script can name so that the tool finds each of them; any other (" 100.bmp",
+// "1,2.bmp", a letter outside the code page) would be skipped or misread by the tool.
+std::vector<std::wstring> BitmapsForScript(const std::wstring& folder) {
+  std::vector<std::wstring> bitmaps;
+  for (const std::wstring& name : ListFiles(folder + L"\\*.bmp"))
+    if (ScriptCarries(name) && FileExists(folder + L"\\" + name)) bitmaps.push_back(name);
+  return bitmaps;
+}
+
+}  // namespace
+
 ApplyOutcome LogonApplier::ApplyInWorkFolder(const std::wstring& packagePath) {
+  // A look-alike path in the script would make the tool build from, or write, another file.
+  if (!FitsAnsi(systemRoot_)) return ApplyOutcome::systemRootNotAnsi;
+  // Windows refuses to replace it and some systems do not: the answer must be the same.
+  if (IsReadOnly(TargetPath())) return ApplyOutcome::targetReadOnly;
   // Leftovers of a stopped run would otherwise be applied with this package.
   if (!PrepareEmptyFolder(workFolder_)) return ApplyOutcome::workFolderFailed;
   if (!reader_.ExtractRoot(packagePath, workFolder_)) return ApplyOutcome::unreadable;
 
-  const std::vector<std::wstring> bitmaps = ListFiles(workFolder_ + L"\\*.bmp");
+  const std::vector<std::wstring> bitmaps = BitmapsForScript(workFolder_);
   if (bitmaps.empty() && !FileExists(workFolder_ + L"\\uifile.txt"))
     return ApplyOutcome::emptyPackage;
   if (!WriteApplyScript(workFolder_ + L"\\" + kApplyScriptName,

@@ -16,6 +16,8 @@ enum class ApplyOutcome {
   toolNotStarted,
   toolFailed,         // the tool ended with a non-zero exit code
   targetUnchanged,    // the tool ended well but logonkv.exe was not rewritten
+  targetReadOnly,     // logonkv.exe is write-protected; the tool is not run
+  systemRootNotAnsi,  // the script, ANSI text, cannot name the system folder
 };
 
 class LogonApplier {

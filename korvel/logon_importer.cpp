@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "folder_utils.h"
+#include "ui/handles.h"
 
 namespace korvel {
 namespace {
@@ -22,6 +23,14 @@ std::wstring UpperExtension(const std::wstring& name) {
   return extension;
 }
 
+// Asked before anything is written, so that a source held by another program is not taken
+// for a library that cannot be written.
+bool CanRead(const std::wstring& path) {
+  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return static_cast<bool>(file);
+}
+
 }  // namespace
 
 LogonImporter::LogonImporter(const LogonLibrary& library, LogonXpConverter& converter,
@@ -32,6 +41,8 @@ ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
   if (chosenFile.empty() || !FileExists(chosenFile)) return ImportOutcome::ignored;
   const std::wstring name = FileNamePart(chosenFile);
   const std::wstring extension = UpperExtension(name);
+  if ((extension == L".KVL" || extension == L".LOGONXP") && !CanRead(chosenFile))
+    return ImportOutcome::sourceUnreadable;
 
   if (extension == L".KVL") {
     const std::wstring target = library_.PackagePath(name);

@@ -17,6 +17,8 @@ enum class ImportOutcome {
                      // (a read-only package of that name, no library folder...); the library
                      // is as it was before
   conversionFailed,  // not a package that can be converted; the library is as it was before
+  sourceUnreadable,  // the chosen file is there but cannot be read (locked, no access); the
+                     // library is as it was before
 };
 
 class LogonImporter {

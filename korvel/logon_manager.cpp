@@ -51,6 +51,9 @@ bool LogonManager::Import(const std::wstring& chosenFile) {
     case ImportOutcome::writeFailed:
       Fail(kMsgLibraryWriteFailed);
       return false;
+    case ImportOutcome::sourceUnreadable:
+      Fail(kMsgImportSourceUnreadable);
+      return false;
     case ImportOutcome::conversionFailed:
       Fail(kMsgConversionFailed);
       return false;
@@ -78,6 +81,8 @@ void LogonManager::Apply(const std::wstring& package) {
     case ApplyOutcome::toolNotStarted: Fail(kMsgToolNotStarted); break;
     case ApplyOutcome::toolFailed: Fail(kMsgToolFailed); break;
     case ApplyOutcome::targetUnchanged: Fail(kMsgTargetUnchanged); break;
+    case ApplyOutcome::targetReadOnly: Fail(kMsgTargetReadOnly); break;
+    case ApplyOutcome::systemRootNotAnsi: Fail(kMsgSystemRootNotAnsi); break;
   }
 }
 

@@ -19,5 +19,8 @@ inline constexpr unsigned kMsgConversionFailed = 65246;
 inline constexpr unsigned kMsgRestoreFailed = 65247;
 inline constexpr unsigned kMsgDeleteFailed = 65248;
 inline constexpr unsigned kMsgLibraryWriteFailed = 65249;
+inline constexpr unsigned kMsgImportSourceUnreadable = 65251;
+inline constexpr unsigned kMsgTargetReadOnly = 65252;
+inline constexpr unsigned kMsgSystemRootNotAnsi = 65253;
 
 }  // namespace korvel

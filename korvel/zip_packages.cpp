@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "ZipMessages.h"
-#include "apply_script.h"
 #include "folder_utils.h"
 #include "ui/handles.h"
 
@@ -34,9 +33,23 @@ bool LooksLikeZip(const std::wstring& path) {
   return tail.find(std::string("PK\5\6", 4)) != std::string::npos;
 }
 
+// The engine takes UTF-8 paths whole; the ANSI code page would turn "Korvël" into "Korvel",
+// another folder that may well exist.
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return {};
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                      nullptr, nullptr);
+  return bytes;
+}
+
 }  // namespace
 
 ZipPackageReader::ZipPackageReader() {
+  zipUnPack.Utf8Paths = true;
   zipUnPack.FileSpec = {"*.*"};
   zipUnPack.RecurseDirs = false;
   zipUnPack.UseStoredDirs = false;
@@ -56,15 +69,16 @@ ZipPackageReader::ZipPackageReader() {
 bool ZipPackageReader::ExtractRoot(const std::wstring& archive, const std::wstring& folder) {
   problems_.clear();
   if (!FileExists(archive)) return false;
-  zipUnPack.SetArchiveFile(ToAnsi(archive));
+  zipUnPack.SetArchiveFile(ToUtf8(archive));
   // The engine extracts nothing from a file it does not recognise, and says nothing either.
   if (!LooksLikeZip(archive)) return false;
-  zipUnPack.SetExtractDir(ToAnsi(folder));
+  zipUnPack.SetExtractDir(ToUtf8(folder));
   zipUnPack.Extract();
   return problems_.empty();
 }
 
 ZipPackageWriter::ZipPackageWriter() {
+  zipPack.Utf8Paths = true;
   zipPack.CompressMethod = cmDeflate;
   zipPack.Switch = swAdd;
   zipPack.SetDefaultExt(".zip");
@@ -77,9 +91,9 @@ ZipPackageWriter::ZipPackageWriter() {
 
 bool ZipPackageWriter::PackFolder(const std::wstring& archive, const std::wstring& folder) {
   problems_.clear();
-  zipPack.SetArchiveFile(ToAnsi(archive));
+  zipPack.SetArchiveFile(ToUtf8(archive));
   zipPack.FileSpec.clear();
-  zipPack.FileSpec.push_back(ToAnsi(folder + L"\\*"));
+  zipPack.FileSpec.push_back(ToUtf8(folder + L"\\*"));
   const int added = zipPack.Compress();
   return problems_.empty() && added > 0;
 }

@@ -46,11 +46,6 @@ std::wstring FullPath(const std::wstring& path) {
   return path;
 }
 
-std::wstring FolderOf(const std::wstring& path) {
-  const auto slash = path.find_last_of(L"\\/");
-  return slash == std::wstring::npos ? L"." : path.substr(0, slash + 1);
-}
-
 std::wstring LanguageText(WORD language) {
   static const wchar_t digits[] = L"0123456789abcdef";
   std::wstring s = L"0x";
@@ -97,6 +92,11 @@ bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>&
       p.data = std::move(bytes.bytes);
     }
     payloads.push_back(std::move(p));
+  }
+  // Writing the target unchanged would pass off a package that applies nothing as applied.
+  if (!script.commands.empty() && payloads.empty()) {
+    log.Error(L"every command was skipped: none of the files the script names exists");
+    return false;
   }
   return true;
 }
@@ -149,13 +149,27 @@ bool WriteUpdates(const std::wstring& file, const std::vector<Update>& updates, 
 
 // Reads the written copy back: a copy the loader cannot read, or one without our data, must
 // never replace the target.
+// Two commands for one resource (100.bmp and 0100.bmp both name bitmap 100) each update it;
+// the copy holds the later one's data.
+bool SupersededLater(const std::vector<Update>& updates, std::size_t index) {
+  const Update& u = updates[index];
+  for (std::size_t later = index + 1; later < updates.size(); ++later) {
+    const Update& v = updates[later];
+    if (v.language == u.language && v.payload->type == u.payload->type && v.payload->name == u.payload->name)
+      return true;
+  }
+  return false;
+}
+
 bool VerifyUpdates(const std::wstring& file, const std::vector<Update>& updates, EditLog& log) {
   DataFileModule module;
   if (std::wstring error = module.Open(file); !error.empty()) {
     log.Error(L"the written copy cannot be read back: " + error);
     return false;
   }
-  for (const auto& u : updates) {
+  for (std::size_t i = 0; i < updates.size(); ++i) {
+    if (SupersededLater(updates, i)) continue;
+    const Update& u = updates[i];
     auto bytes = module.Bytes(u.payload->type.get(), u.payload->name.get(), u.language);
     if (!bytes || *bytes != u.payload->data) {
       log.Error(L"the written copy lacks " + u.payload->what + L" in language " + LanguageText(u.language));
@@ -167,11 +181,21 @@ bool VerifyUpdates(const std::wstring& file, const std::vector<Update>& updates,
 
 }  // namespace
 
+std::wstring ScratchPathFor(const std::wstring& saveAs) { return saveAs + L".rhtmp"; }
+
 bool ApplyEditScript(const EditScript& script, EditLog& log) {
   const UINT codePage = script.utf8 ? CP_UTF8 : CP_ACP;
   const std::wstring exe = FullPath(ToWide(script.exe, codePage));
   const std::wstring saveAs = FullPath(ToWide(script.saveAs, codePage));
   log.Info(L"Exe=" + exe + L" SaveAs=" + saveAs);
+
+  // Windows refuses to rename over a read-only file and some systems do not; asking first
+  // gives the same answer everywhere.
+  const DWORD targetAttributes = GetFileAttributesW(saveAs.c_str());
+  if (targetAttributes != INVALID_FILE_ATTRIBUTES && (targetAttributes & FILE_ATTRIBUTE_READONLY)) {
+    log.Error(saveAs + L" is read-only");
+    return false;
+  }
 
   std::vector<Payload> payloads;
   payloads.reserve(script.commands.size());
@@ -180,9 +204,12 @@ bool ApplyEditScript(const EditScript& script, EditLog& log) {
   std::vector<Update> updates;
   if (!PlanUpdates(exe, payloads, updates, log)) return false;
 
-  wchar_t scratchName[MAX_PATH];
-  if (!GetTempFileNameW(FolderOf(saveAs).c_str(), L"rh", 0, scratchName)) {
-    log.Error(L"cannot make a scratch file beside " + saveAs + L" (" + SystemErrorText(GetLastError()) + L")");
+  // One fixed name beside the target (the rename must stay on its volume): a run that was
+  // killed leaves at most this file, and the next run clears it first.
+  const std::wstring scratchName = ScratchPathFor(saveAs);
+  SetFileAttributesW(scratchName.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!DeleteFileW(scratchName.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    log.Error(L"cannot remove the scratch file " + scratchName + L" (" + SystemErrorText(GetLastError()) + L")");
     return false;
   }
   ScratchFile scratch(scratchName);

@@ -17,6 +17,7 @@ class WideResourceId {
 
   LPCWSTR get() const { return isNumber_ ? MAKEINTRESOURCEW(number_) : text_.c_str(); }
   std::wstring Describe() const { return isNumber_ ? std::to_wstring(number_) : text_; }
+  bool operator==(const WideResourceId&) const = default;
 
  private:
   bool isNumber_ = false;

@@ -64,7 +64,7 @@ TUnBase::TPathResult TUnBase::OutputPath(const TMemberName& name, TOsPath& path,
   if (FExtractDir.empty()) {
     FExtractDir = NameFolderPart(FArchiveFile);
     if (FExtractDir.empty()) {
-      FExtractDir = OsCurrentFolder();
+      FExtractDir = OsCurrentFolder(Utf8Paths);
       if (!FExtractDir.empty() && FExtractDir.back() != '\\' && FExtractDir.back() != '/') FExtractDir += '\\';
     }
   }
@@ -75,13 +75,18 @@ TUnBase::TPathResult TUnBase::OutputPath(const TMemberName& name, TOsPath& path,
   std::string folder = FExtractDir;
   // A relative folder is taken from the current folder, not from the root of its drive.
   if (folder.find(':') == std::string::npos && (folder.empty() || (folder[0] != '\\' && folder[0] != '/'))) {
-    std::string cwd = OsCurrentFolder();
+    std::string cwd = OsCurrentFolder(Utf8Paths);
     if (!cwd.empty() && cwd.back() != '\\' && cwd.back() != '/') cwd += '\\';
     folder = cwd + folder;
   }
   if (folder.back() != '\\') folder += '\\';
   // Below ExtractDir: the stored folders (when used) and the file part of the name.
   auto below = [this](const std::string& n) { return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n); };
+  if (Utf8Paths) {
+    shown = folder + (name.Utf8.empty() ? OsUtf8Path(below(name.Name)) : below(name.Utf8));
+    path = TOsPath::FromUtf8(shown);
+    return TPathResult::Ok;
+  }
   shown = folder + below(name.Name);
   path = name.Utf8.empty() ? TOsPath(shown) : TOsPath::FromUtf8(OsUtf8Path(folder) + below(name.Utf8));
   return TPathResult::Ok;
@@ -110,7 +115,7 @@ bool TUnBase::DecideWrite(const std::string& name, TOsPath& path, std::string& s
     if (mode == omSkip) return false;
     if (newName.empty() || newName == shown) break;
     shown = newName;
-    path = TOsPath(newName);
+    path = OsPathOf(newName);
     if (OsGetAttributes(path) == fattr::Invalid) return true;
   }
   uint32_t attr = OsGetAttributes(path);

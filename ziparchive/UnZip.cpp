@@ -67,7 +67,7 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   std::string n = name;
   for (char& c : n)
     if (c == '/') c = '\\';
-  if (n.empty() || !OsFileExists(n)) {
+  if (n.empty() || !OsFileExists(OsPathOf(n))) {
     FArchiveFile.clear();
     FArcType = atNA;
     return;
@@ -76,7 +76,7 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   FArcType = atNA;
   TOsFile f;
   uint8_t head[4] = {};
-  if (f.Open(n, TOsAccess::Read, TOsShare::DenyWrite) && ReadExact(f, head, 4)) {
+  if (f.Open(OsPathOf(n), TOsAccess::Read, TOsShare::DenyWrite) && ReadExact(f, head, 4)) {
     if (head[0] == 'P' && head[1] == 'K')
       FArcType = ((head[2] == 1 && head[3] == 2) || (head[2] == 7 && head[3] == 8)) ? atSpannedZip : atZip;
     else
@@ -327,7 +327,7 @@ int TUnZip::Extract() {
   bool activated = false;
   try {
     TOsFile archive;
-    if (!archive.Open(FArchiveFile, TOsAccess::Read, TOsShare::DenyWrite)) {
+    if (!archive.Open(OsPathOf(FArchiveFile), TOsAccess::Read, TOsShare::DenyWrite)) {
       Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
       return 0;
     }

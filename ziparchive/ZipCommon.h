@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "ZipPlatform.h"
+
 enum TDateAttribute { daFileDate, daSysDate, daMaxFileDate };
 enum TCpuType { cptAuto, cpt80286, cpt80386, cpt80486 };
 enum TArcType { atNA, atZip, atZipExe, atSpannedZip };
@@ -40,6 +42,11 @@ class TZipCommon {
   bool TranslateOemChar = true;
   TDateAttribute DateAttribute = daFileDate;
   TCpuType CpuType = cptAuto;  // kept for compatibility; no effect
+  // The paths given to the component (ArchiveFile, ExtractDir, TempDir, the writer's
+  // FileSpec and ExcludeSpec) and the paths its events see are UTF-8 text instead of ANSI,
+  // so that a folder with a letter outside the code page is reached, not a look-alike.
+  // Member names seen alone stay ANSI.
+  bool Utf8Paths = false;
 
   TErrorEvent OnError;
 
@@ -58,6 +65,11 @@ class TZipCommon {
   // Reports, then, unless cancelled, raises EZipError with the text of ECode.
   void ReportFatal(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
                    const std::string& VolumeID = "0");
+
+  // One of the component's paths as the system gets it.
+  TOsPath OsPathOf(const std::string& text) const {
+    return Utf8Paths ? TOsPath::FromUtf8(text) : TOsPath(text);
+  }
 
   std::string ToStoredName(const std::string& name) const;
   std::string FromStoredName(const std::string& stored) const;

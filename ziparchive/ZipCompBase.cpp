@@ -15,9 +15,9 @@ std::string UpperAnsi(std::string_view s) {
   return u;
 }
 
-std::string FolderOf(const std::string& path) {
+std::string FolderOf(const std::string& path, bool utf8) {
   std::size_t slash = path.find_last_of('\\');
-  if (slash == std::string::npos) return OsCurrentFolder();
+  if (slash == std::string::npos) return OsCurrentFolder(utf8);
   if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
   return path.substr(0, slash);
 }
@@ -26,16 +26,16 @@ std::string FolderOf(const std::string& path) {
 // so the stream (and its handle) is gone when this runs.
 class TTempFileGuard {
  public:
-  explicit TTempFileGuard(std::string path) : FPath(std::move(path)) {}
+  explicit TTempFileGuard(TOsPath path) : FPath(std::move(path)) {}
   TTempFileGuard(const TTempFileGuard&) = delete;
   TTempFileGuard& operator=(const TTempFileGuard&) = delete;
   ~TTempFileGuard() {
-    if (!FPath.empty()) OsDeleteFile(FPath);
+    if (!FPath.Text.empty()) OsDeleteFile(FPath);
   }
-  void Keep() { FPath.clear(); }
+  void Keep() { FPath.Text.clear(); }
 
  private:
-  std::string FPath;
+  TOsPath FPath;
 };
 
 class ECancelled {};
@@ -101,12 +101,12 @@ int TCompBase::DoCompress() {
   FArchiveComment.clear();
   FTaken = 0;
 
-  std::string folder = FolderOf(FArchiveFile);
-  if (FArchiveFile.empty() || !OsFolderExists(folder)) {
+  std::string folder = FolderOf(FArchiveFile, Utf8Paths);
+  if (FArchiveFile.empty() || !OsFolderExists(OsPathOf(folder))) {
     Report(folder, "", zipmsg::InvalidDirectory);
     return 0;
   }
-  std::uint32_t attrs = OsGetAttributes(FArchiveFile);
+  std::uint32_t attrs = OsGetAttributes(OsPathOf(FArchiveFile));
   FNewArchive = attrs == fattr::Invalid;
   if (!FNewArchive && (attrs & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Directory))) {
     Report(FArchiveFile, "OnNonWriteableArchive", zipmsg::RequiredEventNotAssigned);
@@ -119,15 +119,15 @@ int TCompBase::DoCompress() {
   }
 
   std::string tempDir = TempDir;
-  if (tempDir.empty() || !OsFolderExists(tempDir)) tempDir = OsTempFolder();
-  std::string tempPath = OsTempFileName(tempDir, "wrn");
+  if (tempDir.empty() || !OsFolderExists(OsPathOf(tempDir))) tempDir = OsTempFolder(Utf8Paths);
+  std::string tempPath = OsTempFileName(OsPathOf(tempDir), "wrn");
   if (tempPath.empty()) {
     Report(tempDir, "", zipmsg::ErrorOpeningFile);
     return 0;
   }
-  TTempFileGuard tempGuard(tempPath);
+  TTempFileGuard tempGuard(OsPathOf(tempPath));
   TOsFile tempFile;
-  if (!tempFile.Create(tempPath, TOsShare::Exclusive)) {
+  if (!tempFile.Create(OsPathOf(tempPath), TOsShare::Exclusive)) {
     Report(tempPath, "", zipmsg::ErrorOpeningFile);
     return 0;
   }
@@ -137,7 +137,7 @@ int TCompBase::DoCompress() {
 
   TOsFile old;
   if (!FNewArchive) {
-    if (!old.Open(FArchiveFile, TOsAccess::Read, TOsShare::DenyWrite)) {
+    if (!old.Open(OsPathOf(FArchiveFile), TOsAccess::Read, TOsShare::DenyWrite)) {
       Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
       return 0;
     }
@@ -151,9 +151,10 @@ int TCompBase::DoCompress() {
   scan.RecurseDirs = RecurseDirs;
   scan.IncludeHiddenDirs = IncludeHiddenDirs;
   scan.NameOrder = ScanInNameOrder;
+  scan.Utf8Paths = Utf8Paths;
   scan.Cancel = &FCancel;
   scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::NotScanned); };
-  for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder()))
+  for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder(Utf8Paths)))
     scan.Walk(walk, [this](const TScanFile& f) { Merge(f); });
   if (FCancel) throw ECancelled();
   if (FTaken == 0) {
@@ -200,7 +201,7 @@ void TCompBase::AddMember(TZipMember m) {
 }
 
 void TCompBase::NoteOwnFile(const std::string& path) {
-  FOwnFiles.push_back({UpperAnsi(NameFilePart(OsLongPathName(path))), path});
+  FOwnFiles.push_back({UpperAnsi(NameFilePart(OsLongPathName(OsPathOf(path)))), path});
 }
 
 bool TCompBase::IsOwnFile(const std::string& path) const {
@@ -209,7 +210,8 @@ bool TCompBase::IsOwnFile(const std::string& path) const {
   if (slash != std::string_view::npos) bare.remove_prefix(slash + 1);
   // The name first (a compare per file), then whether it is the very same file.
   for (const TOwnFile& own : FOwnFiles)
-    if (bare.size() == own.BareName.size() && SameTextAnsi(bare, own.BareName) && OsSameFile(path, own.Path))
+    if (bare.size() == own.BareName.size() && SameTextAnsi(bare, own.BareName) &&
+        OsSameFile(OsPathOf(path), OsPathOf(own.Path)))
       return true;
   return false;
 }
@@ -230,7 +232,8 @@ void TCompBase::Merge(const TScanFile& f) {
     if (!FNewArchive && Switch == swRefresh) return;
     TZipMember m;
     m.Name = name;
-    m.RawName = ToStoredName(name);
+    if (Utf8Paths) StoreUtf8Name(m);
+    else m.RawName = ToStoredName(name);
     m.Action = maCompress;
     m.SourcePath = f.Path;
     m.RootLength = f.RootLength;
@@ -251,26 +254,36 @@ void TCompBase::Merge(const TScanFile& f) {
   Report(name, "OnRenameDupeFile", zipmsg::RequiredEventNotAssigned);
 }
 
+void TCompBase::StoreUtf8Name(TZipMember& m) const {
+  const std::string ansi = OsUtf8ToAnsi(m.Name);
+  if (OsUtf8Path(ansi) == m.Name) {
+    m.RawName = ToStoredName(ansi);
+    return;
+  }
+  m.RawName = EncodeStoredName(m.Name, false);
+  m.Utf8Name = true;
+}
+
 bool TCompBase::PutInPlace(const std::string& tempPath) {
   // A replacing rename never leaves ArchiveFile missing: it holds the old archive or the new.
-  if (OsReplaceFile(tempPath, FArchiveFile)) return true;
+  if (OsReplaceFile(OsPathOf(tempPath), OsPathOf(FArchiveFile))) return true;
   // Another volume (or a refused rename): copy next to the archive, then rename there.
   return CopyIntoPlace(tempPath);
 }
 
 bool TCompBase::CopyIntoPlace(const std::string& tempPath) {
-  std::string sibling = OsTempFileName(FolderOf(FArchiveFile), "wrn");
+  std::string sibling = OsTempFileName(OsPathOf(FolderOf(FArchiveFile, Utf8Paths)), "wrn");
   if (sibling.empty()) {
     Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
     return false;
   }
-  TTempFileGuard siblingGuard(sibling);
+  TTempFileGuard siblingGuard(OsPathOf(sibling));
   bool diskFull = false;
   bool copied = false;
   {
     TOsFile src, dst;
-    if (!src.Open(tempPath, TOsAccess::Read, TOsShare::DenyWrite) ||
-        !dst.Create(sibling, TOsShare::Exclusive)) {
+    if (!src.Open(OsPathOf(tempPath), TOsAccess::Read, TOsShare::DenyWrite) ||
+        !dst.Create(OsPathOf(sibling), TOsShare::Exclusive)) {
       Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
       return false;
     }
@@ -290,7 +303,7 @@ bool TCompBase::CopyIntoPlace(const std::string& tempPath) {
     }
     if (!dst.Close()) copied = false;
   }
-  if (copied && OsReplaceFile(sibling, FArchiveFile)) {
+  if (copied && OsReplaceFile(OsPathOf(sibling), OsPathOf(FArchiveFile))) {
     siblingGuard.Keep();
     return true;
   }

@@ -19,8 +19,9 @@ enum TZipSwitch { swAdd, swRefresh, swMove, swDelete, swRead };
 enum TMemberAction { maCompress = 0, maKeep = 1, maDrop = 2, maRename = 3 };
 
 struct TZipMember {
-  std::string Name;     // engine form: "\" separators, ANSI; what look-ups compare
+  std::string Name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
   std::string RawName;  // bytes as stored in the archive
+  bool Utf8Name = false;  // RawName is UTF-8 (general purpose bit 11)
   TMemberAction Action = maCompress;
   // A file found by the scan (action 0).
   std::string SourcePath;
@@ -96,6 +97,9 @@ class TCompBase : public TZipCommon {
   bool IsOwnFile(const std::string& path) const;
   bool CopyIntoPlace(const std::string& tempPath);
   std::size_t FindMember(const std::string& name) const;
+  // The stored form of a new member's UTF-8 name: in the 8-bit code pages where they hold
+  // it, else UTF-8, flagged so.
+  void StoreUtf8Name(TZipMember& m) const;
 
   std::string FDefaultExt = ".zip";
   int FCount = 0;

@@ -4,18 +4,20 @@
 #include <windows.h>
 
 namespace {
-std::wstring Wide(const std::string& s) {
+std::wstring Wide(const TOsPath& path) {
+  const std::string& s = path.Text;
   if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), nullptr, 0);
+  const UINT codePage = path.Utf8 ? CP_UTF8 : CP_ACP;
+  int n = MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), nullptr, 0);
   std::wstring w(size_t(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), int(s.size()), w.data(), n);
+  MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), w.data(), n);
   for (wchar_t& c : w)
     if (c == L'/') c = L'\\';
   return w;
 }
 }  // namespace
 
-bool OsReplaceFile(const std::string& from, const std::string& to) {
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
   // Without MOVEFILE_COPY_ALLOWED: a copy across volumes would truncate the target first.
   return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
@@ -23,8 +25,8 @@ bool OsReplaceFile(const std::string& from, const std::string& to) {
 #else
 #include <cstdio>
 
-bool OsReplaceFile(const std::string& from, const std::string& to) {
-  std::string f = from, t = to;
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+  std::string f = from.Text, t = to.Text;
   for (char& c : f)
     if (c == '\\') c = '/';
   for (char& c : t)

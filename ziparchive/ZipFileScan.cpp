@@ -48,13 +48,13 @@ std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
 }
 
 void TFileScan::Walk(const TScanWalk& walk, const TFound& found) {
-  FResolvedRoot = OsResolvedPath(walk.Root);
+  FResolvedRoot = OsResolvedPath(PathOf(walk.Root));
   if (!FResolvedRoot.empty() && FResolvedRoot.back() != '/') FResolvedRoot += '/';
   WalkFolder(walk.Root, walk.Root.size(), walk.Masks, 0, found);
 }
 
 bool TFileScan::LeadsIntoTree(const std::string& path) const {
-  std::string target = OsResolvedPath(path);
+  std::string target = OsResolvedPath(PathOf(path));
   return !FResolvedRoot.empty() && target.compare(0, FResolvedRoot.size(), FResolvedRoot) == 0;
 }
 
@@ -62,7 +62,7 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
                            const std::vector<std::string>& masks, int depth,
                            const TFound& found) {
   TOsDirSearch search;
-  if (!search.Open(folder)) return;
+  if (!search.Open(PathOf(folder))) return;
   TOsFindData d;
   std::vector<TOsFindData> listed;  // the whole folder, for name order
   std::size_t nextListed = 0;

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ZipPlatform.h"
+
 enum TZipAttr {
   fsZeroAttr, fsReadOnly, fsHidden, fsSysFile, fsVolumeID, fsDirectory, fsArchive,
   fsCompressed, fsEncrypted
@@ -68,6 +70,7 @@ class TFileScan {
   // lists them, which differs between file systems: the same tree is then walked alike
   // anywhere, as reproducible archives need.
   bool NameOrder = false;
+  bool Utf8Paths = false;  // the walk's root is UTF-8; so are the paths found
   const volatile bool* Cancel = nullptr;
   TSkipped Skipped;
 
@@ -79,6 +82,7 @@ class TFileScan {
   void WalkFolder(const std::string& folder, std::size_t rootLength,
                   const std::vector<std::string>& masks, int depth, const TFound& found);
   bool LeadsIntoTree(const std::string& path) const;
+  TOsPath PathOf(const std::string& text) const { return Utf8Paths ? TOsPath::FromUtf8(text) : TOsPath(text); }
   void Skip(const std::string& path, const std::string& why) {
     if (Skipped) Skipped(path, why);
   }

@@ -22,8 +22,9 @@ constexpr uint32_t Invalid = 0xFFFFFFFFu;
 }  // namespace fattr
 
 // A path as it is handed to the system. The engine's paths are text in the ANSI code page;
-// a path that holds a member name flagged UTF-8 is UTF-8 text as a whole, so that every
-// character of that name reaches the file system (the native build takes both as bytes).
+// a path that holds a member name flagged UTF-8, and every path of a component whose
+// Utf8Paths is set, is UTF-8 text as a whole, so that every character reaches the file
+// system (the native build takes both as bytes).
 struct TOsPath {
   TOsPath(std::string ansi) : Text(std::move(ansi)) {}
   TOsPath(const char* ansi) : Text(ansi) {}
@@ -93,6 +94,7 @@ struct TOsFindData {
 };
 
 // Lists a folder's entries ("." and ".." left out) in the order the system returns them.
+// The names come back in the folder path's form (UTF-8 for a UTF-8 path).
 class TOsDirSearch {
  public:
   TOsDirSearch() = default;
@@ -100,11 +102,12 @@ class TOsDirSearch {
   TOsDirSearch(const TOsDirSearch&) = delete;
   TOsDirSearch& operator=(const TOsDirSearch&) = delete;
 
-  bool Open(const std::string& folder);
+  bool Open(const TOsPath& folder);
   bool Next(TOsFindData& out);
 
  private:
   void Release();
+  bool FUtf8 = false;
 #ifdef _WIN32
   void* FHandle = reinterpret_cast<void*>(intptr_t(-1));
   bool FHavePending = false;
@@ -122,24 +125,26 @@ bool OsFileExists(const TOsPath& path);    // an existing file, not a folder
 bool OsFolderExists(const TOsPath& path);
 bool OsCreateFolder(const TOsPath& path);  // one level
 bool OsForceFolders(const TOsPath& path);  // with every missing parent
-bool OsDeleteFile(const std::string& path);
-bool OsRemoveFolder(const std::string& path);
-bool OsMoveFile(const std::string& from, const std::string& to);
-bool OsGetFileDosDateTime(const std::string& path, uint32_t& dosDateTime);
+bool OsDeleteFile(const TOsPath& path);
+bool OsRemoveFolder(const TOsPath& path);
+bool OsMoveFile(const TOsPath& from, const TOsPath& to);
+bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime);
 uint32_t OsNowDosDateTime();
-std::string OsCurrentFolder();  // without trailing "\"
-std::string OsTempFolder();     // with trailing "\"
-// A new, empty, uniquely named file in folder; empty string when none could be made.
-std::string OsTempFileName(const std::string& folder, const std::string& prefix);
+// Paths the system gives: ANSI text, or UTF-8 when utf8 is set.
+std::string OsCurrentFolder(bool utf8 = false);  // without trailing "\"
+std::string OsTempFolder(bool utf8 = false);     // with trailing "\"
+// A new, empty, uniquely named file in folder; empty string when none could be made. The
+// name comes back in the folder path's form.
+std::string OsTempFileName(const TOsPath& folder, const std::string& prefix);
 
 // Whether two paths name the same existing file (not merely equal text).
-bool OsSameFile(const std::string& a, const std::string& b);
+bool OsSameFile(const TOsPath& a, const TOsPath& b);
 // The path with its last component in the long form the folder search lists (Windows
-// accepts 8.3 short names too); unchanged where there is no such form.
-std::string OsLongPathName(const std::string& path);
+// accepts 8.3 short names too), in the path's form; unchanged where there is no such form.
+std::string OsLongPathName(const TOsPath& path);
 // Where a link leads, resolved to a path without links; empty when it leads nowhere or
 // the system has no such links.
-std::string OsResolvedPath(const std::string& path);
+std::string OsResolvedPath(const TOsPath& path);
 
 // Name code pages of stored ZIP names.
 std::string OsOemToAnsi(const std::string& text);

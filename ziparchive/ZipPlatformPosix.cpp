@@ -232,7 +232,7 @@ void TOsDirSearch::Release() {
   FDir = nullptr;
 }
 
-bool TOsDirSearch::Open(const std::string& folder) {
+bool TOsDirSearch::Open(const TOsPath& folder) {
   Release();
   FFolder = HostPath(folder);
   if (!FFolder.empty() && FFolder.back() != '/') FFolder += '/';
@@ -306,16 +306,16 @@ bool OsForceFolders(const TOsPath& path) {
   return mkdir(p.c_str(), 0777) == 0 || OsFolderExists(p);
 }
 
-bool OsDeleteFile(const std::string& path) { return unlink(HostPath(path).c_str()) == 0; }
-bool OsRemoveFolder(const std::string& path) { return rmdir(HostPath(path).c_str()) == 0; }
-bool OsMoveFile(const std::string& from, const std::string& to) {
+bool OsDeleteFile(const TOsPath& path) { return unlink(HostPath(path).c_str()) == 0; }
+bool OsRemoveFolder(const TOsPath& path) { return rmdir(HostPath(path).c_str()) == 0; }
+bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
   std::string t = HostPath(to);
   struct stat st {};
   if (lstat(t.c_str(), &st) == 0) return false;  // like MoveFile: never replaces
   return rename(HostPath(from).c_str(), t.c_str()) == 0;
 }
 
-bool OsGetFileDosDateTime(const std::string& path, uint32_t& dosDateTime) {
+bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
   struct stat st {};
   if (stat(HostPath(path).c_str(), &st) != 0) return false;
   dosDateTime = DosFromTime(st.st_mtime);
@@ -324,7 +324,8 @@ bool OsGetFileDosDateTime(const std::string& path, uint32_t& dosDateTime) {
 
 uint32_t OsNowDosDateTime() { return DosFromTime(time(nullptr)); }
 
-std::string OsCurrentFolder() {
+// The host's paths are bytes either way.
+std::string OsCurrentFolder(bool) {
   char buf[4096];
   if (!getcwd(buf, sizeof buf)) return std::string();
   std::string s = buf;
@@ -332,14 +333,14 @@ std::string OsCurrentFolder() {
   return s;
 }
 
-std::string OsTempFolder() {
+std::string OsTempFolder(bool) {
   const char* t = getenv("TMPDIR");
   std::string s = (t && *t) ? t : "/tmp";
   if (s.back() != '/') s += '/';
   return s;
 }
 
-std::string OsTempFileName(const std::string& folder, const std::string& prefix) {
+std::string OsTempFileName(const TOsPath& folder, const std::string& prefix) {
   std::string f = HostPath(folder);
   if (!f.empty() && f.back() != '/') f += '/';
   std::string pattern = f + prefix + "XXXXXX";
@@ -349,15 +350,15 @@ std::string OsTempFileName(const std::string& folder, const std::string& prefix)
   return pattern;
 }
 
-bool OsSameFile(const std::string& a, const std::string& b) {
+bool OsSameFile(const TOsPath& a, const TOsPath& b) {
   struct stat sa {}, sb {};
   return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
 
-std::string OsLongPathName(const std::string& path) { return path; }
+std::string OsLongPathName(const TOsPath& path) { return path.Text; }
 
-std::string OsResolvedPath(const std::string& path) {
+std::string OsResolvedPath(const TOsPath& path) {
   char* real = realpath(HostPath(path).c_str(), nullptr);
   if (!real) return std::string();
   std::string s = real;

@@ -35,6 +35,8 @@ std::string NarrowTo(UINT codePage, const wchar_t* w, int length, DWORD flags) {
 }
 
 std::string Narrow(const wchar_t* w) { return NarrowTo(CP_ACP, w, -1, 0); }
+// A path the system gave, in the form asked for.
+std::string NarrowPath(const wchar_t* w, bool utf8) { return utf8 ? NarrowTo(CP_UTF8, w, -1, 0) : Narrow(w); }
 
 DWORD ShareBits(TOsShare share) {
   switch (share) {
@@ -172,8 +174,9 @@ void TOsDirSearch::Release() {
   FHavePending = false;
 }
 
-bool TOsDirSearch::Open(const std::string& folder) {
+bool TOsDirSearch::Open(const TOsPath& folder) {
   Release();
+  FUtf8 = folder.Utf8;
   if (!FPending) FPending = new TPending;
   std::wstring pattern = Wide(folder);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
@@ -188,7 +191,7 @@ bool TOsDirSearch::Next(TOsFindData& out) {
     const WIN32_FIND_DATAW& d = FPending->Data;
     bool dots = wcscmp(d.cFileName, L".") == 0 || wcscmp(d.cFileName, L"..") == 0;
     if (!dots) {
-      out.Name = Narrow(d.cFileName);
+      out.Name = NarrowPath(d.cFileName, FUtf8);
       out.Attributes = d.dwFileAttributes;
       out.DosDateTime = DosFromFileTime(d.ftLastWriteTime);
       out.Size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
@@ -236,13 +239,13 @@ bool OsForceFolders(const TOsPath& path) {
   return OsCreateFolder(path.With(p)) || OsFolderExists(path.With(p));
 }
 
-bool OsDeleteFile(const std::string& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
-bool OsRemoveFolder(const std::string& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
-bool OsMoveFile(const std::string& from, const std::string& to) {
+bool OsDeleteFile(const TOsPath& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool OsRemoveFolder(const TOsPath& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
   return MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0;
 }
 
-bool OsGetFileDosDateTime(const std::string& path, uint32_t& dosDateTime) {
+bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
   dosDateTime = DosFromFileTime(data.ftLastWriteTime);
@@ -255,34 +258,34 @@ uint32_t OsNowDosDateTime() {
   return DosFromFileTime(ft);
 }
 
-std::string OsCurrentFolder() {
+std::string OsCurrentFolder(bool utf8) {
   wchar_t buf[MAX_PATH * 2];
   DWORD n = GetCurrentDirectoryW(DWORD(sizeof buf / sizeof buf[0]), buf);
   if (n == 0 || n >= sizeof buf / sizeof buf[0]) return std::string();
-  std::string s = Narrow(buf);
+  std::string s = NarrowPath(buf, utf8);
   if (s.size() > 3 && s.back() == '\\') s.pop_back();
   return s;
 }
 
-std::string OsTempFolder() {
+std::string OsTempFolder(bool utf8) {
   wchar_t buf[MAX_PATH + 2];
   DWORD n = GetTempPathW(MAX_PATH + 1, buf);
   if (n == 0 || n > MAX_PATH + 1) return std::string();
-  std::string s = Narrow(buf);
+  std::string s = NarrowPath(buf, utf8);
   if (!s.empty() && s.back() != '\\') s += '\\';
   return s;
 }
 
-std::string OsTempFileName(const std::string& folder, const std::string& prefix) {
+std::string OsTempFileName(const TOsPath& folder, const std::string& prefix) {
   wchar_t buf[MAX_PATH + 2];
   if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0) return std::string();
-  return Narrow(buf);
+  return NarrowPath(buf, folder.Utf8);
 }
 
 namespace {
 // Identity of an open file: volume and index. Opened without access rights, so a file that
 // another handle holds exclusively (the writer's own output) can still be asked.
-bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+bool FileIdentity(const TOsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
   HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -292,25 +295,25 @@ bool FileIdentity(const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
 }
 }  // namespace
 
-bool OsSameFile(const std::string& a, const std::string& b) {
+bool OsSameFile(const TOsPath& a, const TOsPath& b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   return FileIdentity(a, ia) && FileIdentity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
-std::string OsLongPathName(const std::string& path) {
+std::string OsLongPathName(const TOsPath& path) {
   std::wstring w = Wide(path);
   DWORD n = GetLongPathNameW(w.c_str(), nullptr, 0);
-  if (n == 0) return path;
+  if (n == 0) return path.Text;
   std::wstring out(n, L'\0');
   n = GetLongPathNameW(w.c_str(), out.data(), n);
-  if (n == 0 || n >= out.size()) return path;
+  if (n == 0 || n >= out.size()) return path.Text;
   out.resize(n);
-  return Narrow(out.c_str());
+  return NarrowPath(out.c_str(), path.Utf8);
 }
 
 // Reparse points are not entered by the scan, so nothing needs resolving here.
-std::string OsResolvedPath(const std::string&) { return std::string(); }
+std::string OsResolvedPath(const TOsPath&) { return std::string(); }
 
 std::string OsUtf8ToAnsi(const std::string& utf8) {
   std::wstring w = WideIn(CP_UTF8, utf8);

@@ -86,7 +86,9 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
     }
     TZipMember m;
     m.RawName = e.RawName;
-    m.Name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar).Name;
+    const TMemberName name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar);
+    // Compared with the names of the scan, which are UTF-8 with Utf8Paths.
+    m.Name = !Utf8Paths ? name.Name : name.Utf8.empty() ? OsUtf8Path(name.Name) : name.Utf8;
     m.Action = maKeep;
     m.Central = h;
     m.Extra = e.Extra;
@@ -177,7 +179,7 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
     return false;
   }
   TOsFile src;
-  if (!src.Open(m.SourcePath, TOsAccess::Read, TOsShare::DenyNone)) {
+  if (!src.Open(OsPathOf(m.SourcePath), TOsAccess::Read, TOsShare::DenyNone)) {
     Report(m.SourcePath, "", zipmsg::ErrorOpeningFile);
     m.Action = maDrop;
     return false;
@@ -258,6 +260,7 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
   }
   lh.Method = deflated ? 8 : 0;
   lh.Flags = deflated ? DeflateFlags(DeflateType) : 0;
+  if (m.Utf8Name) lh.Flags |= zipflag::Utf8Name;
   lh.Crc32 = crc;
   lh.CompressedSize = std::uint32_t(packed);
   lh.UncompressedSize = std::uint32_t(size);

@@ -104,6 +104,39 @@ TEST_F(LogonApplierTest, ABadPackageNeverReachesTheTool) {
   EXPECT_FALSE(FolderExists(work));
 }
 
+// The tool would skip or misread these; a package of nothing else applies nothing.
+TEST_F(LogonApplierTest, BitmapsTheScriptCannotNameNeverReachTheTool) {
+  reader.members = {{L" 100.bmp", "a"}, {L"1,2.bmp", "b"}, {L"Korv\xebl.bmp", "c"}};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::emptyPackage);
+  EXPECT_EQ(runner.calls, 0);
+
+  reader.members[L"107.bmp"] = "d";
+  RewriteTargetWhenRun();
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_NE(runner.script.find("-addoverwrite 107.bmp,Bitmap,107,0\r\n-addoverwrite uifile.txt"),
+            std::string::npos) << runner.script;
+  EXPECT_EQ(std::count(runner.script.begin(), runner.script.end(), '\n'), 6);
+}
+
+// Windows refuses to replace a read-only file, and the script is ANSI text: both are refused
+// before anything runs, on every system alike.
+TEST_F(LogonApplierTest, AReadOnlyTargetOrASystemFolderTheScriptCannotNameIsRefused) {
+  reader.members = {{L"100.bmp", "a"}};
+  RewriteTargetWhenRun();
+  SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::targetReadOnly);
+  SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadBytes(applier.TargetPath()), "current logonkv");
+
+  const std::wstring lossyRoot = root / L"WIND\xd6WS\\";
+  CreateDirectoryW(lossyRoot.c_str(), nullptr);
+  CreateDirectoryW((lossyRoot + L"system32").c_str(), nullptr);
+  LogonApplier lossy{reader, runner, work, root / L"Korvel App\\", lossyRoot};
+  EXPECT_EQ(lossy.Apply(L"x.kvl"), ApplyOutcome::systemRootNotAnsi);
+  EXPECT_EQ(runner.calls, 0);
+  EXPECT_FALSE(FolderExists(work));
+}
+
 TEST_F(LogonApplierTest, AUiFileAloneIsEnoughToApply) {
   reader.members = {{L"uifile.txt", "ui"}};
   RewriteTargetWhenRun();

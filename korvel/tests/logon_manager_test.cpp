@@ -84,10 +84,16 @@ TEST_F(LogonManagerTest, SuccessIsOnlyClaimedWhenLogonkvWasRewritten) {
   reader.readable = true;
   reader.members = {{L"notes.txt", "n"}};
   manager.Apply(L"Blue.kvl");
+  reader.members = {{L"100.bmp", "b"}};
+  SetFileAttributesW((root / L"WINDOWS\\system32\\logonkv.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+  manager.Apply(L"Blue.kvl");
+  SetFileAttributesW((root / L"WINDOWS\\system32\\logonkv.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
   manager.Apply(L"");  // no row selected: nothing at all
 
   EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgTargetUnchanged, kMsgApplied, kMsgToolNotStarted,
-                                           kMsgToolFailed, kMsgApplyUnreadable, kMsgApplyEmpty}));
+                                           kMsgToolFailed, kMsgApplyUnreadable, kMsgApplyEmpty,
+                                           kMsgTargetReadOnly}));
+  EXPECT_EQ(ReadBytes(root / L"WINDOWS\\system32\\logonkv.exe"), "rebuilt");
   EXPECT_EQ(prompt.Asked()[1].caption, L"Korvel");
   EXPECT_EQ(prompt.Asked()[1].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
   EXPECT_EQ(prompt.Asked()[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
@@ -144,9 +150,19 @@ TEST_F(LogonManagerTest, AFailedDeleteReplaceOrRestoreIsReported) {
   manager.Restore();
   EXPECT_EQ(ReadBytes(root / L"WINDOWS\\system32\\logonkv.exe"), "old");
 
+  // A source another program holds is not the library's fault.
+  WriteBytes(root / L"Held.kvl", "held");
+  const HANDLE held = CreateFileW((root / L"Held.kvl").c_str(), GENERIC_READ, 0, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(manager.Import(root / L"Held.kvl"));
+  CloseHandle(held);
+  EXPECT_FALSE(FileExists(root / L"app\\logons\\Held.kvl"));
+
   EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgDeleteFailed, kMsgOverwriteQuestion,
-                                           kMsgLibraryWriteFailed, kMsgRestoreFailed}));
-  for (std::size_t i : {0u, 2u, 3u})
+                                           kMsgLibraryWriteFailed, kMsgRestoreFailed,
+                                           kMsgImportSourceUnreadable}));
+  for (std::size_t i : {0u, 2u, 3u, 4u})
     EXPECT_EQ(prompt.Asked()[i].flags, static_cast<UINT>(MB_OK | MB_ICONERROR)) << i;
 }
 

@@ -83,6 +83,42 @@ TEST_F(ZipPackagesTest, DamagedMissingOrForeignFilesAreUnreadable) {
   WriteBytes(root / L"text.kvl", "this is no archive");
   EXPECT_FALSE(reader.ExtractRoot(root / L"text.kvl", out.path()));
   EXPECT_FALSE(reader.ExtractRoot(root / L"missing.kvl", out.path()));
+
+  // Damaged beyond finding any member: a damaged package, not an empty one.
+  const std::string endRecordToNowhere("PK\5\6\0\0\0\0\xff\xff\xff\xff\xf0\xff\xff\xff\xf0\xff\xff\x7f\0\0", 22);
+  const std::string endRecordToItself("PK\5\6\0\0\0\0\xff\xff\xff\xff\x16\0\0\0\0\0\0\0\0\0", 22);
+  const std::pair<const wchar_t*, std::string> broken[] = {
+      {L"header-only.kvl", std::string("PK\3\4", 4) + std::string(26, '\0')},
+      {L"cut.kvl", bytes.substr(0, bytes.size() / 2)},
+      {L"nowhere.kvl", endRecordToNowhere},
+      {L"itself.kvl", endRecordToItself}};
+  for (const auto& [name, content] : broken) {
+    WriteBytes(root / name, content);
+    EXPECT_FALSE(reader.ExtractRoot(root / name, out.path())) << name;
+  }
+}
+
+// "Korvël" and "Tëmp" have no form in the code page; a look-alike ("Korvel") may exist and
+// must never be read or written instead.
+TEST_F(ZipPackagesTest, FoldersOutsideTheCodePageAreReachedNotALookAlike) {
+  const std::wstring library = root / L"Korv\xebl", lookAlike = root / L"Korvel";
+  const std::wstring temp = root / L"T\xebmp", tempLookAlike = root / L"Temp";
+  for (const std::wstring& folder : {library, lookAlike, temp, tempLookAlike})
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  MakeArchive(library + L"\\Blue.kvl", {{L"100.bmp", "the real one"}});
+  MakeArchive(lookAlike + L"\\Blue.kvl", {{L"100.bmp", "the look-alike"}});
+
+  ASSERT_TRUE(reader.ExtractRoot(library + L"\\Blue.kvl", temp));
+  EXPECT_EQ(ReadBytes(temp + L"\\100.bmp"), "the real one");
+  EXPECT_TRUE(testing::NamesIn(tempLookAlike).empty());
+
+  MakeArchive(root / L"Theme.logonxp", {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "picture"}});
+  LogonXpConverter intoTemp{reader, writer, temp + L"\\_kv"};
+  ASSERT_EQ(intoTemp.Convert(root / L"Theme.logonxp", library + L"\\Theme.kvl"),
+            ConvertOutcome::converted);
+  EXPECT_EQ(Contents(library + L"\\Theme.kvl"),
+            (std::map<std::wstring, std::string>{{L"100.bmp", "picture"}}));
+  EXPECT_EQ(testing::NamesIn(lookAlike), (std::set<std::wstring>{L"Blue.kvl"}));
 }
 
 }  // namespace

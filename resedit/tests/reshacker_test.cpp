@@ -155,6 +155,9 @@ TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
                                "\r\n[COMMANDS]\r\n-addoverwrite uifile.txt,UIFILE,1000,0\r\n"},
       {"Exe not a program", "[FILENAMES]\r\nExe=text.exe\r\nSaveAs=" + Narrow(Target()) +
                                 "\r\n[COMMANDS]\r\n-addoverwrite uifile.txt,UIFILE,1000,0\r\n"},
+      {"every named file missing", "[FILENAMES]\r\nExe=logonui.exe\r\nSaveAs=" + Narrow(Target()) +
+                                       "\r\n[COMMANDS]\r\n-addoverwrite gone.bmp,Bitmap,100,0\r\n"
+                                       "-addoverwrite nothere.txt, UIFILE, 1000,\r\n"},
       {"SaveAs in a missing folder", "[FILENAMES]\r\nExe=logonui.exe\r\nSaveAs=nofolder\\x.exe\r\n[COMMANDS]\r\n"},
   };
   const Bytes previous = {'o', 'l', 'd'};
@@ -209,6 +212,39 @@ TEST_F(Reshacker, ReplacesALockedTargetNeverPartly) {
   EXPECT_EQ(ReadAll(Target()), previous);
   EXPECT_EQ(FileNames(work_.path()),
             (std::vector<std::wstring>{L"100.bmp", L"logonkv.exe", L"logonkv.ini", L"logonui.exe"}));
+}
+
+TEST_F(Reshacker, ClearsAStoppedRunsScratchFileAndRefusesAReadOnlyTarget) {
+  WriteAll(work_ / L"100.bmp", MakeBmp(4, 4, 24));
+  WriteScript("-addoverwrite 100.bmp,Bitmap,100,0\r\n");
+  const std::wstring leftover = Target() + L".rhtmp";
+  WriteAll(leftover, {'x'});
+  SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(Run(), 0);
+  EXPECT_EQ(GetFileAttributesW(leftover.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  const Bytes previous = {'o', 'l', 'd'};
+  WriteAll(Target(), previous);
+  SetFileAttributesW(Target().c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(Run(), 1);
+  SetFileAttributesW(Target().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadAll(Target()), previous);
+  EXPECT_EQ(GetFileAttributesW(leftover.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// 100.bmp and 0100.bmp both name bitmap 100.
+TEST_F(Reshacker, TheLastCommandForOneResourceWins) {
+  const Bytes first = MakeBmp(6, 6, 24, 1);
+  const Bytes second = MakeBmp(8, 8, 24, 2);
+  WriteAll(work_ / L"100.bmp", first);
+  WriteAll(work_ / L"0100.bmp", second);
+  WriteScript("-addoverwrite 100.bmp,Bitmap,100,0\r\n-addoverwrite 0100.bmp,Bitmap,0100,0\r\n");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 100, hostLanguage_), WithoutFileHeader(second));
+
+  WriteScript("-addoverwrite 0100.bmp,Bitmap,0100,0\r\n-addoverwrite 100.bmp,Bitmap,100,0\r\n");
+  ASSERT_EQ(Run(), 0);
+  EXPECT_EQ(Resource(Target(), RT_BITMAP, 100, hostLanguage_), WithoutFileHeader(first));
 }
 
 // Korvel starts the tool by its unquoted path, which may contain spaces, and looks for the
