@@ -19,5 +19,7 @@ inline constexpr unsigned kMsgConversionFailed = 65246;
 inline constexpr unsigned kMsgRestoreFailed = 65247;
 inline constexpr unsigned kMsgDeleteFailed = 65248;
 inline constexpr unsigned kMsgLibraryWriteFailed = 65249;
+// The package preview's caption, "%s" for the package's name.
+inline constexpr unsigned kMsgPreviewCaption = 65251;
 
 }  // namespace korvel
