@@ -102,12 +102,6 @@ class PreviewE2E : public ::testing::Test {
     return kvdriver::WaitForWindow({L"", L"TfrmPreview", korvel.Id()}, timeoutMs);
   }
 
-  // With KV_E2E_PAUSE_MS set, windows stay up that long so a screenshot can be taken.
-  static void PauseForScreenshot() {
-    wchar_t value[16] = {};
-    if (GetEnvironmentVariableW(L"KV_E2E_PAUSE_MS", value, 16)) Sleep(_wtoi(value));
-  }
-
   std::wstring root, app, logonui, logonkv;
   std::string sample;
   kvdriver::Process korvel;
@@ -121,7 +115,6 @@ TEST_F(PreviewE2E, ASamplePackageOpensOnDoubleClickOrEnterAndClosesEveryWay) {
   ClickFirstRow(true);
   HWND preview = WaitForPreview();
   ASSERT_TRUE(preview) << "no preview after a double-click";
-  PauseForScreenshot();
   EXPECT_EQ(kvdriver::WindowText(preview), std::wstring(L"Просмотр: ") + kSample);
   const std::vector<std::wstring> texts = Texts(preview);
   EXPECT_TRUE(Has(texts, L"Рисунки: 100, 107, 112"));
