@@ -63,6 +63,7 @@ std::optional<BitmapFacts> ReadBitmapHeader(std::string_view file) {
   const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
   const std::uint64_t height = rawHeight < 0 ? -static_cast<std::int64_t>(rawHeight) : rawHeight;
   const std::uint64_t pixelBytes = stride * height;
+  if (static_cast<std::uint64_t>(width) * height > kMaxBitmapPixels) return std::nullopt;
   if (pixelOffset < paletteEnd || pixelOffset > file.size() || pixelBytes > file.size() - pixelOffset)
     return std::nullopt;
 

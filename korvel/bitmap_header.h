@@ -9,8 +9,10 @@
 
 namespace korvel {
 
-// Larger sides than this are no logon picture; refusing them keeps every size product small.
+// Larger pictures than these are no logon picture; refusing them keeps every size product
+// small, and what the system may unpack while scaling one (4 bytes a pixel) within 64 MiB.
 inline constexpr int kMaxBitmapSide = 16384;
+inline constexpr std::uint64_t kMaxBitmapPixels = 16ull << 20;
 
 struct BitmapFacts {
   int width = 0;

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto facts = korvel::ReadBitmapHeader(file);
   if (!facts) return 0;
   if (facts->pixelOffset + facts->pixelBytes > size || facts->info.size() < 40 || facts->width <= 0 ||
-      facts->height <= 0)
+      facts->height <= 0 ||
+      static_cast<std::uint64_t>(facts->width) * static_cast<std::uint64_t>(facts->height) > korvel::kMaxBitmapPixels)
     std::abort();
   // Read every promised byte, as the system will: the sanitizer catches a row past the end.
   unsigned sum = 0;

@@ -113,6 +113,9 @@ TEST(BitmapHeader, RefusesWhatTheSystemWouldReadPastOrMisread) {
     spoil(file);
     EXPECT_FALSE(ReadBitmapHeader(file)) << what;
   }
+  // Rows that are all there, but more pixels than scaling may unpack.
+  EXPECT_TRUE(ReadBitmapHeader(Bitmap(8192, 2048, 1, 2)));
+  EXPECT_FALSE(ReadBitmapHeader(Bitmap(8192, 2049, 1, 2)));
   // Whatever is accepted, the rows it promises lie inside the file: every cut of a file.
   const std::string big = Bitmap(7, -5, 1, 2);
   for (std::size_t length = 0; length <= big.size(); ++length) {
