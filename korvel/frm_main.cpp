@@ -1,6 +1,8 @@
 #include "frm_main.h"
 
 #include "ZipPlatform.h"
+#include "frm_preview.h"
+#include "logon_list_view.h"
 #include "shared_paths.h"
 #include "ui/application.h"
 #include "ui/resources.h"
@@ -77,7 +79,7 @@ void TfrmMain::FormCreate() {
   CreateControls();
   OnShow = [this] { FormShow(); };
   // Closing in the middle of an apply would leave the work folder and a running tool behind.
-  OnCloseQuery = [this](bool& canClose) { canClose = !manager_->Busy(); };
+  OnCloseQuery = [this](bool& canClose) { canClose = !manager_->Busy() && !previewReading_; };
 }
 
 void TfrmMain::CreateControls() {
@@ -102,8 +104,10 @@ void TfrmMain::CreateControls() {
   tbrMain->AddButton(8, L"Обратная связь", [this] { actFeedBackExecute(); });
   tbrMain->AddButton(2, L"Выход", [this] { actExitExecute(); });
 
-  lvLogons = std::make_unique<ui::ListView>(*this, 0, kToolBarHeight, ClientWidth(),
-                                            ClientHeight() - kToolBarHeight);
+  auto list = std::make_unique<LogonListView>(*this, 0, kToolBarHeight, ClientWidth(),
+                                              ClientHeight() - kToolBarHeight);
+  list->OnOpenRow = [this] { actPreviewExecute(); };
+  lvLogons = std::move(list);
   lvLogons->AddColumn(L"Логоны", 450);
 }
 
@@ -142,5 +146,27 @@ void TfrmMain::actAboutExecute() { manager_->About(); }
 void TfrmMain::actSiteExecute() { manager_->Site(); }
 void TfrmMain::actFeedBackExecute() { manager_->FeedBack(); }
 void TfrmMain::actExitExecute() { Close(); }
+
+void TfrmMain::actPreviewExecute() {
+  if (manager_->Busy() || previewReading_) return;
+  const std::wstring package = SelectedPackage();
+  if (package.empty()) return;
+  // Reading takes the actions off like any other work; the modal preview then holds the window.
+  struct ReadingScope {
+    TfrmMain& form;
+    explicit ReadingScope(TfrmMain& f) : form(f) { Set(true); }
+    ~ReadingScope() { Set(false); }
+    void Set(bool reading) {
+      form.previewReading_ = reading;
+      form.SetActionsEnabled(!reading);
+    }
+  };
+  std::optional<PackageContents> contents;
+  {
+    ReadingScope reading(*this);
+    contents = ReadPackageToPreview(manager_->Library().PackagePath(package));
+  }
+  ShowPackagePreview(*this, package, std::move(contents));
+}
 
 }  // namespace korvel

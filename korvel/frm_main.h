@@ -46,6 +46,8 @@ public:
   void actSiteExecute();
   void actFeedBackExecute();
   void actExitExecute();
+  // A double-click or Enter on a row: the package's preview.
+  void actPreviewExecute();
 
   LogonManager& Manager() { return *manager_; }
 
@@ -58,6 +60,7 @@ private:
   std::wstring SelectedPackage() const;
 
   bool started_ = false;
+  bool previewReading_ = false;  // the engine lets the window handle messages meanwhile
   std::unique_ptr<WindowsProgramRunner> runner_;
   std::unique_ptr<ShellLinkOpener> links_;
   std::unique_ptr<LogonManager> manager_;

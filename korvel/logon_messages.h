@@ -22,5 +22,7 @@ inline constexpr unsigned kMsgLibraryWriteFailed = 65249;
 inline constexpr unsigned kMsgImportSourceUnreadable = 65251;
 inline constexpr unsigned kMsgTargetReadOnly = 65252;
 inline constexpr unsigned kMsgSystemRootNotAnsi = 65253;
+// The package preview's caption, "%s" for the package's name.
+inline constexpr unsigned kMsgPreviewCaption = 65254;
 
 }  // namespace korvel

@@ -6,7 +6,7 @@
 //   kvdriver wait-gone [--class C] [--caption T] [--timeout MS]
 //   kvdriver controls [--class C] [--caption T]
 //   kvdriver click --button B [--class C] [--caption T]
-//   kvdriver key --key enter|escape|tab|space [--class C] [--caption T]
+//   kvdriver key --key enter|escape|tab|space|home|down [--class C] [--caption T]
 //   kvdriver close [--class C] [--caption T]
 //   kvdriver hot --button N [--class C] [--caption T] [--pid N]
 //                                         (lights up the N-th button of the window's toolbar, as the
@@ -83,6 +83,8 @@ WORD KeyCode(const std::wstring& name) {
   if (name == L"escape") return VK_ESCAPE;
   if (name == L"tab") return VK_TAB;
   if (name == L"space") return VK_SPACE;
+  if (name == L"home") return VK_HOME;
+  if (name == L"down") return VK_DOWN;
   return 0;
 }
 
