@@ -210,6 +210,40 @@ TEST_F(InstalledApp, ShellFoldersAndRepeatedGroupsAreHandled) {
   EXPECT_FALSE(Exists(app + L"\\sub"));
 }
 
+// A second installation into the folder by an older installer wrote its records over the
+// first one's and lower counts: the first one's records above the counts are still its own.
+TEST_F(InstalledApp, EveryNumberedRecordIsReadWhateverTheCountsSay) {
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  Put(ini, L"files", L"Count", L"2");
+  Put(ini, L"folders", L"Count", L"1");
+  Put(ini, L"uninstall", L"RegCount", L"1");
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(Run(dialogs), Outcome::Removed);
+  for (auto f : {L"\\sub\\deep\\c.txt", L"\\keep\\listed.txt", L"\\sub\\deep", L"\\keep", L"\\empty"})
+    EXPECT_FALSE(Exists(app + f)) << std::string(f, f + wcslen(f)).c_str();
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
+}
+
+// Damaged counts: one that is no number makes the list incomplete, and a huge one bounds
+// nothing: the list is read by the records it holds, at once.
+TEST_F(InstalledApp, DamagedCountsNeitherHideRecordsNorTakeMinutes) {
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  for (const wchar_t* section : {L"folders", L"Ocx", L"exe"}) Put(ini, section, L"Count", L"99999999");
+  Put(ini, L"uninstall", L"RegCount", L"99999999");
+  EXPECT_TRUE(ReadUninstallList(ini).complete) << "a huge count is still a count";
+  Put(ini, L"files", L"Count", L"-1");
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(ReadUninstallList(ini).complete);
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(Run(dialogs), Outcome::IncompleteList);
+  EXPECT_LT(GetTickCount() - start, 10000u);
+  EXPECT_FALSE(Exists(app + L"\\a.txt"));
+  EXPECT_FALSE(Exists(app + L"\\sub\\deep\\c.txt"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  EXPECT_TRUE(dialogs.lastWasError);
+}
+
 // An installation that stopped before its closing counts (a runtime error, a crash, a kill)
 // leaves its numbered records and nothing else: no name, no texts, no counts.
 class InterruptedInstallation : public InstalledApp {
