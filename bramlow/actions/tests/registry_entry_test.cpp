@@ -144,6 +144,12 @@ TEST_F(RegistryEntryTest, UninstallEntryUnderItsUnderscoredName) {
             L"\"" + uninstaller + L"\"" + std::wstring(1, L'\0'));
   EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"Publisher")), std::wstring(L"http://example.org/", 20));
   EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"URLInfoAbout")), std::wstring(L"http://example.org/", 20));
+  // The values are written as they are: no macro pass over a path that was expanded already
+  // (a network folder's leading backslashes, a percent sign in a name).
+  files.state.DestFolder = L"\\\\srv\\share\\50%Off";
+  WriteUninstallKey(files.state);
+  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"UninstallString")),
+            L"\"\\\\srv\\share\\50%Off\\Uninstall.exe\"" + std::wstring(1, L'\0'));
   SHDeleteKeyW(HKEY_LOCAL_MACHINE, product.c_str());
 
   // Without a name the values would land in the list's own key.
