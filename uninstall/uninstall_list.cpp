@@ -64,6 +64,39 @@ UninstallList ReadUninstallList(const std::wstring& path) {
   return list;
 }
 
+bool WriteUninstallList(const std::wstring& path, const UninstallList& list) {
+  const std::wstring beside = path + L".new";
+  DeleteFileW(beside.c_str());
+  bool ok = true;
+  auto put = [&](const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    ok = WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), beside.c_str()) && ok;
+  };
+  auto putNumbered = [&](const wchar_t* section, const std::wstring& prefix, const std::vector<std::wstring>& items) {
+    for (size_t i = 0; i < items.size(); ++i) put(section, prefix + std::to_wstring(i + 1), items[i]);
+    put(section, L"Count", std::to_wstring(items.size()));
+  };
+  putNumbered(L"files", L"", list.files);
+  putNumbered(L"folders", L"", list.folders);
+  putNumbered(L"Ocx", L"", list.servers);
+  putNumbered(L"exe", L"exe", list.programs);
+  for (size_t i = 0; i < list.registry.size(); ++i) {
+    const std::wstring section = L"Reg" + std::to_wstring(i + 1);
+    put(section, L"Root", list.registry[i].root);
+    put(section, L"Key", list.registry[i].key);
+    put(section, L"Value", list.registry[i].value);
+  }
+  put(L"uninstall", L"RegCount", std::to_wstring(list.registry.size()));
+  put(L"uninstall", L"AppName", list.appName);
+  put(L"uninstall", L"LinkText", list.linkText);
+  put(L"uninstall", L"LinkUrl", list.linkUrl);
+  for (int i = 0; i < 7; ++i)
+    if (!list.texts[i].empty()) put(L"language", std::to_wstring(i + 1), list.texts[i]);
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, beside.c_str());  // flush the profile cache
+  if (ok && MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(beside.c_str());
+  return false;
+}
+
 std::wstring FormatListText(const std::wstring& pattern, const std::wstring& argument) {
   std::wstring out;
   bool used = false;

@@ -35,6 +35,10 @@ struct UninstallList {
 // reader look for millions of missing ones.
 UninstallList ReadUninstallList(const std::wstring& path);
 
+// Writes a complete list in the form ReadUninstallList reads, beside path first and then over
+// it, so a failure leaves the list that was there. False when it could not be written.
+bool WriteUninstallList(const std::wstring& path, const UninstallList& list);
+
 // The language texts with their argument: "%s" takes the argument, "%%" gives "%".
 // Any other "%" stays as it is: a damaged text must never stop an uninstallation.
 std::wstring FormatListText(const std::wstring& pattern, const std::wstring& argument);

@@ -1,9 +1,11 @@
 // The batch that removes Uninstall.exe and its folder after the program has ended.
 #include <windows.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "paths.h"
 #include "self_delete.h"
 #include "test_support.h"
 #include "ui/handles.h"
@@ -70,6 +72,18 @@ TEST(SelfDelete, TheBatchIsBoundedAndPausesWithTheSystemsOwnProgram) {
   EXPECT_NE(text.find("\"" + std::string(ping.begin(), ping.end()) + "\" -n 2 127.0.0.1 >nul"), std::string::npos);
   // A percent sign of a path is doubled, or the interpreter would read a variable.
   EXPECT_NE(text.find("del \"C:\\100%% Tools\\Uninstall.exe\""), std::string::npos);
+}
+
+// An installation into a shell folder (Favorites, say), the Windows folder or a drive root
+// must not take that folder with it once it is empty: the batch then removes the program only.
+TEST(SelfDelete, TheSystemsOwnFoldersAreNeverRemoved) {
+  wchar_t favorites[MAX_PATH];
+  ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, favorites, CSIDL_FAVORITES, TRUE));
+  for (const std::wstring& folder : {std::wstring(favorites), std::wstring(favorites) + L"\\", WindowsFolder(),
+                                     SystemFolder(), std::wstring(L"C:\\"), std::wstring(L"\\\\server\\share")})
+    EXPECT_TRUE(IsProtectedFolder(folder)) << std::string(folder.begin(), folder.end());
+  EXPECT_FALSE(IsProtectedFolder(std::wstring(favorites) + L"\\My App"));
+  EXPECT_EQ(SelfDeleteBatch(L"C:\\x\\Uninstall.exe", L"", L"C:\\t\\x.bat").find("rmdir"), std::string::npos);
 }
 
 }  // namespace
