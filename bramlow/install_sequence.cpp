@@ -82,8 +82,9 @@ void WriteRegistryValues(TSetupState& state, IInstallView& view) {
     std::wstring value = script.ProfileText(L"Value", L"");
     std::wstring key = script.ProfileText(L"Key", L"");
     std::wstring root = script.ProfileText(L"Root", L"");
-    WriteRegistryEntry(root, key, value, type, data, state);
-    if (state.CreateUninst) RecordRegItem(state, n, root, key, value);
+    // A value that was there before (or that no write made) is left to its owner on removal.
+    const bool made = WriteRegistryEntry(root, key, value, type, data, state);
+    if (state.CreateUninst && made) RecordRegItem(state, n, root, key, value);
   }
   if (state.CreateUninst) RecordRegCount(state);
 }

@@ -49,6 +49,13 @@ struct TSetupState {
   int OcxCounter = 0;
   int FolderCounter = 0;
 
+  // The highest numbers an earlier installation into the same folder used in its uninstall
+  // list: this installation numbers its records above them, so the list keeps both and the
+  // uninstaller removes what either made.
+  struct ListNumbersUsed {
+    int Files = 0, Folders = 0, Ocx = 0, Reg = 0;
+  } EarlierList;
+
   // What building the wizard window clears again.
   void ClearForNewWindow();
 };

@@ -6,6 +6,7 @@
 
 #include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/language_texts.h"
+#include "bramlow/destination_check.h"
 #include "bramlow/macro_text.h"
 #include "bramlow/script_format.h"
 #include "ui/user_prompt.h"
@@ -15,12 +16,21 @@ namespace {
 
 constexpr wchar_t kLicenceFileName[] = L"setup.rtf";
 
-// Why the folder page cannot be left: text 39 of the language file; kits made before the
-// text existed get it in English.
-constexpr int kDestinationNeeded = 39;
-constexpr wchar_t kDestinationNeededFallback[] =
-    L"The destination folder must be a full path, such as C:\\Program Files\\Application. "
-    L"Type one or click Browse.";
+// Why the folder page cannot be left: texts 39 to 41 of the language file; kits made before
+// the texts existed get them in English.
+struct RefusalText {
+  int number;
+  const wchar_t* fallback;
+};
+constexpr RefusalText kNotAFullPath{
+    39, L"The destination folder must be a full path, such as C:\\Program Files\\Application. "
+        L"Type one or click Browse."};
+constexpr RefusalText kOutsideTheCodePage{
+    40, L"The destination folder's name holds characters this system cannot use for installed "
+        L"programs. Choose a folder whose name uses only the system's own alphabet."};
+constexpr RefusalText kNoSuchDriveOrShare{
+    41, L"The drive or network share of the destination folder is not available. Choose another "
+        L"folder or connect the drive first."};
 
 // Sets a flag for the life of a scope, also when the scope is left by an exception.
 class FlagScope {
@@ -101,9 +111,17 @@ void WizardFlow::EnterFolderPage() {
 bool WizardFlow::AcceptDestination() {
   // An empty or relative destination would put the list, Uninstall.exe and every %Dest%
   // file into the root or the current folder of the current drive, and still report success.
-  if (IsFullFolderPath(view_.Text(WizardText::Destination))) return true;
-  std::wstring text = LangText(state_, kDestinationNeeded);
-  if (text.empty()) text = kDestinationNeededFallback;
+  // A name the ANSI code page cannot hold would be listed for the uninstaller as '?'; a
+  // missing drive or share would fail file by file behind a finish page reporting success.
+  RefusalText refusal{};
+  switch (CheckDestination(view_.Text(WizardText::Destination))) {
+    case DestinationProblem::None: return true;
+    case DestinationProblem::NotAFullPath: refusal = kNotAFullPath; break;
+    case DestinationProblem::OutsideTheCodePage: refusal = kOutsideTheCodePage; break;
+    case DestinationProblem::NoSuchDriveOrShare: refusal = kNoSuchDriveOrShare; break;
+  }
+  std::wstring text = LangText(state_, refusal.number);
+  if (text.empty()) text = refusal.fallback;
   ui::Prompt().Box(text, view_.Text(WizardText::WindowCaption), MB_OK | MB_ICONWARNING);
   view_.FocusDestination();
   return false;

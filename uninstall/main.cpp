@@ -1,6 +1,7 @@
 // Uninstall.exe: removes what an installation listed in "Uninstall.ini" beside it.
 #include <windows.h>
 
+#include "paths.h"
 #include "self_delete.h"
 #include "uninstall_flow.h"
 
@@ -32,10 +33,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
   MessageBoxDialogs dialogs;
   uninstall::Outcome outcome = uninstall::RunUninstall(program, dialogs);
-  // Once the list has been carried out the uninstaller has nothing left to do; what stayed
-  // was named to the user.
-  if (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved ||
-      outcome == uninstall::Outcome::IncompleteList)
-    uninstall::ScheduleSelfDelete(program, folder);
+  // Once the list has been carried out and is gone, the uninstaller has nothing left to do.
+  // A list of what stayed keeps it for another try. The folder goes with it when empty,
+  // unless it is one of the system's own (an installation into Favorites, into a drive root).
+  const bool listRemains = GetFileAttributesW((folder + L"\\Uninstall.ini").c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (!listRemains && (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved ||
+                       outcome == uninstall::Outcome::IncompleteList))
+    uninstall::ScheduleSelfDelete(program, uninstall::IsProtectedFolder(folder) ? std::wstring() : folder);
   return outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::Declined ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "paths.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 namespace uninstall {
 namespace {
@@ -29,6 +30,68 @@ std::wstring FoldedPath(std::wstring path) {
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
   if (!path.empty()) CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
   return path;
+}
+
+bool HasNoDotParts(const std::wstring& path) {
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = path.size();
+    const std::wstring part = path.substr(start, end - start);
+    if (part == L"." || part == L"..") return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+bool IsAtOrBelow(const std::wstring& path, const std::wstring& folder) {
+  const std::wstring p = FoldedPath(path), f = FoldedPath(folder);
+  if (f.empty() || p.size() < f.size() || p.compare(0, f.size(), f) != 0) return false;
+  return p.size() == f.size() || f.back() == L'\\' || p[f.size()] == L'\\';
+}
+
+std::wstring WindowsFolder() {
+  wchar_t buffer[MAX_PATH];
+  const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
+  return (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : std::wstring(L"C:\\WINDOWS");
+}
+
+std::wstring SystemFolder() {
+  wchar_t buffer[MAX_PATH];
+  const UINT n = GetSystemDirectoryW(buffer, MAX_PATH);
+  return (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : WindowsFolder() + L"\\system32";
+}
+
+std::set<std::wstring> ShellFolders() {
+  static const int kFolders[] = {
+      CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS,
+      CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU, CSIDL_STARTUP, CSIDL_COMMON_STARTUP,
+      CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILES_COMMON, CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_FONTS,
+      CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS, CSIDL_APPDATA, CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA,
+      CSIDL_TEMPLATES, CSIDL_COMMON_TEMPLATES, CSIDL_FAVORITES, CSIDL_COMMON_FAVORITES, CSIDL_SENDTO,
+      CSIDL_RECENT, CSIDL_NETHOOD, CSIDL_PRINTHOOD, CSIDL_PROFILE, CSIDL_MYMUSIC, CSIDL_MYPICTURES};
+  std::set<std::wstring> folders;
+  for (int csidl : kFolders) {
+    wchar_t path[MAX_PATH];
+    if (SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) folders.insert(FoldedPath(path));
+  }
+  wchar_t temp[MAX_PATH];
+  if (GetTempPathW(MAX_PATH, temp)) folders.insert(FoldedPath(temp));
+  folders.insert(FoldedPath(WindowsFolder()));
+  folders.insert(FoldedPath(SystemFolder()));
+  return folders;
+}
+
+bool IsProtectedFolder(const std::wstring& folder) {
+  const std::wstring folded = FoldedPath(folder);
+  // "C:\", "C:" and "\\server\share": nothing above them is a folder anyone made.
+  if (folded.size() <= 3) return true;
+  if (IsNetworkPath(folded)) {
+    const size_t share = folded.find(L'\\', 2);
+    if (share == std::wstring::npos || folded.find(L'\\', share + 1) == std::wstring::npos) return true;
+  }
+  const std::set<std::wstring> shellFolders = ShellFolders();
+  return shellFolders.count(folded) > 0 || shellFolders.count(FoldedPath(LongForm(folder))) > 0;
 }
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {

@@ -1,6 +1,7 @@
 // Which paths of a list the uninstaller may touch, and how it compares them.
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace uninstall {
@@ -12,6 +13,25 @@ bool IsNetworkPath(const std::wstring& path);
 // A full path on a local drive ("C:\..."); a relative entry would resolve against whatever
 // the current folder happens to be.
 bool IsLocalFullPath(const std::wstring& path);
+
+// No "." or ".." among its parts: a list entry that climbs out of a folder ("App\..\..")
+// names something other than what it seems to.
+bool HasNoDotParts(const std::wstring& path);
+
+// path is folder or lies below it (spelling as FoldedPath compares).
+bool IsAtOrBelow(const std::wstring& path, const std::wstring& folder);
+
+// The Windows folder and the system folder.
+std::wstring WindowsFolder();
+std::wstring SystemFolder();
+
+// The shell's own folders (desktop, Start menu, Programs, Startup, documents, Favorites,
+// program files, the Windows and system folder, the temporary folder ...), folded.
+std::set<std::wstring> ShellFolders();
+
+// A folder no uninstaller may remove, even when empty: a drive or share root, a shell folder,
+// the Windows or the system folder.
+bool IsProtectedFolder(const std::wstring& folder);
 
 // Upper-cased, without trailing separators (a drive root keeps its backslash): the form in
 // which two spellings of one path compare equal.

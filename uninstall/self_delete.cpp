@@ -55,8 +55,8 @@ std::string SelfDeleteBatch(const std::wstring& program, const std::wstring& fol
          "if %n% geq " + std::to_string(kSelfDeleteTries) + " goto done\r\n" +
          pause +
          "goto repeat\r\n"
-         ":done\r\n"
-         "rmdir \"" + dir + "\"\r\n"
+         ":done\r\n" +
+         (folder.empty() ? std::string() : "rmdir \"" + dir + "\"\r\n") +
          "del \"" + self + "\"\r\n";
 }
 
@@ -79,7 +79,10 @@ bool ScheduleSelfDelete(const std::wstring& program, const std::wstring& folder)
   }
   if (!ok) { DeleteFileW(batch.c_str()); return false; }
 
-  std::wstring command = L"cmd.exe /c \"" + batch + L"\"";
+  // Named with its full path: a bare "cmd.exe" is looked for in the uninstaller's own folder
+  // first, where an installation (or anyone) may have put one.
+  const std::wstring interpreter = SystemFolder() + L"\\cmd.exe";
+  std::wstring command = L"\"" + interpreter + L"\" /c \"" + batch + L"\"";
   std::vector<wchar_t> line(command.begin(), command.end());
   line.push_back(L'\0');
   STARTUPINFOW startup{};
@@ -87,7 +90,7 @@ bool ScheduleSelfDelete(const std::wstring& program, const std::wstring& folder)
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS,
+  if (!CreateProcessW(interpreter.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS,
                       nullptr, temp, &startup, &started)) {
     DeleteFileW(batch.c_str());
     return false;

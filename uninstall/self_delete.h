@@ -10,7 +10,8 @@ namespace uninstall {
 // long before, unless something else holds its file.
 inline constexpr int kSelfDeleteTries = 60;
 
-// The batch text (OEM code page, CR LF) that removes `program` and then `folder` if empty.
+// The batch text (OEM code page, CR LF) that removes `program` and then `folder` if empty;
+// an empty `folder` is left alone.
 // Short (8.3) forms are used where they exist: the command interpreter reads the batch in
 // the OEM code page, in which a name in another script cannot be written.
 std::string SelfDeleteBatch(const std::wstring& program, const std::wstring& folder, const std::wstring& batchPath);

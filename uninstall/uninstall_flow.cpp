@@ -69,6 +69,14 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
     return dialogs.Confirm(caption, StillRunningQuestion(entry, waited));
   };
   RemovalReport report = Remover(std::move(settings)).Remove(list);
+  // What stayed becomes the list: the user can run the uninstaller again once a file is no
+  // longer in use, and the system's list of programs still offers it.
+  const std::wstring listPath = folder + L"\\Uninstall.ini";
+  if (!report.leftOver.empty()) {
+    if (!WriteUninstallList(listPath, report.remaining)) report.leftOver.push_back(listPath);
+  } else if (!DeleteFileW(listPath.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+    report.leftOver.push_back(listPath);
+  }
   if (!list.complete) {
     std::wstring text = kIncompleteDone;
     if (!report.leftOver.empty()) text += std::wstring(L"\r\n\r\n") + kNotRemoved + L"\r\n" + LeftOverLines(report);

@@ -24,6 +24,8 @@ inline constexpr DWORD kProgramWaitMs = 60000;
 // Reads Uninstall.ini beside `program` (the running Uninstall.exe), asks, removes, and tells
 // the user what could not be removed. A list an interrupted installation left is said to be
 // incomplete, and only what it names is removed; it is never reported as a full removal.
+// When something stayed, the list is rewritten to name just that, and the uninstaller with
+// its entry in the system's list of programs stays for another try; otherwise the list goes.
 Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD programWaitMs = kProgramWaitMs);
 
 }  // namespace uninstall

@@ -2,14 +2,11 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cwctype>
-#include <utility>
+#include "bramlow/actions/profile_lists.h"
 
 namespace uninstall {
 namespace {
 
-constexpr int kMaxEntries = 100000;
 // A value no profile read returns for a key that is there: tells a missing key from an empty one.
 constexpr wchar_t kMissing[] = L"\x1";
 
@@ -20,99 +17,25 @@ std::wstring ReadText(const std::wstring& path, const wchar_t* section, const st
   return std::wstring(buffer, n);
 }
 
-bool HasKey(const std::wstring& path, const wchar_t* section, const wchar_t* key) {
-  return ReadText(path, section, key, kMissing) != kMissing;
+// A count as the installer writes it: decimal digits. A missing, negative or garbled one
+// belongs to a list that was not finished, or was damaged afterwards.
+bool HasCount(const std::wstring& path, const wchar_t* section) {
+  const std::wstring count = ReadText(path, section, L"Count", kMissing);
+  return !count.empty() && count.size() <= 10 &&
+         count.find_first_not_of(L"0123456789") == std::wstring::npos;
 }
 
-int ReadCount(const std::wstring& path, const wchar_t* section) {
-  int count = static_cast<int>(GetPrivateProfileIntW(section, L"Count", 0, path.c_str()));
-  if (count < 0) return 0;
-  return count > kMaxEntries ? kMaxEntries : count;
-}
-
-// A double-NUL-terminated list from a profile function that fills a buffer; empty when it
-// would not fit in 64 MiB, which no list the installer writes comes near.
-template <class Fill>
-std::vector<std::wstring> ReadNameList(Fill fill) {
-  std::vector<std::wstring> items;
-  for (DWORD size = 4096; size <= (32u << 20); size *= 4) {
-    std::vector<wchar_t> buffer(size);
-    const DWORD length = fill(buffer.data(), size);
-    if (length + 2 >= size) continue;  // cut off: read again with more room
-    for (DWORD at = 0; at < length && buffer[at];) {
-      items.emplace_back(buffer.data() + at);
-      at += static_cast<DWORD>(items.back().size()) + 1;
-    }
-    break;
-  }
-  return items;
-}
-
-// The number in `name` after `prefix` (compared without case): decimal digits without a
-// leading zero, at most kMaxEntries; 0 when the name is not of that form.
-int NumberAfter(const std::wstring& name, const std::wstring& prefix) {
-  if (name.size() <= prefix.size() || name.size() > prefix.size() + 6) return 0;
-  if (_wcsnicmp(name.c_str(), prefix.c_str(), prefix.size()) != 0) return 0;
-  if (name[prefix.size()] == L'0') return 0;
-  int number = 0;
-  for (size_t i = prefix.size(); i < name.size(); ++i) {
-    if (name[i] < L'0' || name[i] > L'9') return 0;
-    number = number * 10 + (name[i] - L'0');
-  }
-  return number <= kMaxEntries ? number : 0;
-}
-
-// The keys `prefix`1, `prefix`2, ... that the section holds, in ascending number.
-std::vector<int> NumberedKeys(const std::wstring& path, const wchar_t* section, const wchar_t* prefix) {
-  std::vector<int> numbers;
-  for (const std::wstring& line : ReadNameList([&](wchar_t* buffer, DWORD size) {
-         return GetPrivateProfileSectionW(section, buffer, size, path.c_str());
-       })) {
-    std::wstring key = line.substr(0, line.find(L'='));
-    while (!key.empty() && std::iswspace(key.back())) key.pop_back();
-    key.erase(0, std::min(key.size(), key.find_first_not_of(L" \t")));
-    if (int n = NumberAfter(key, prefix)) numbers.push_back(n);
-  }
-  std::sort(numbers.begin(), numbers.end());
-  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-  return numbers;
-}
-
-// Up to the count of a complete list; every numbered key there is of an incomplete one.
-std::vector<int> Numbers(const std::wstring& path, const wchar_t* section, const wchar_t* prefix,
-                         bool complete, int count) {
-  if (!complete) return NumberedKeys(path, section, prefix);
-  std::vector<int> numbers;
-  for (int i = 1; i <= count; ++i) numbers.push_back(i);
-  return numbers;
-}
-
-std::vector<std::wstring> ReadNumbered(const std::wstring& path, const wchar_t* section, bool complete,
+// Every numbered key the section holds, whatever its count says: a second installation into
+// the folder may have left a lower count above the first one's records, and a damaged count
+// must neither hide records nor send the reader through millions of missing keys.
+std::vector<std::wstring> ReadNumbered(const std::wstring& path, const wchar_t* section,
                                        const wchar_t* prefix = L"") {
   std::vector<std::wstring> items;
-  for (int i : Numbers(path, section, prefix, complete, ReadCount(path, section))) {
+  for (int i : bramlow::NumberedKeys(path, section, prefix)) {
     std::wstring item = ReadText(path, section, prefix + std::to_wstring(i));
     if (!item.empty()) items.push_back(item);
   }
   return items;
-}
-
-std::vector<int> RegistrySections(const std::wstring& path, bool complete) {
-  if (complete) {
-    int count = static_cast<int>(GetPrivateProfileIntW(L"uninstall", L"RegCount", 0, path.c_str()));
-    std::vector<int> numbers;
-    for (int i = 1; i <= std::min(count, kMaxEntries); ++i) numbers.push_back(i);
-    return numbers;
-  }
-  std::vector<int> numbers;
-  for (const std::wstring& name : ReadNameList([&](wchar_t* buffer, DWORD size) {
-         return GetPrivateProfileSectionNamesW(buffer, size, path.c_str());
-       })) {
-    if (int n = NumberAfter(name, L"Reg")) numbers.push_back(n);
-  }
-  std::sort(numbers.begin(), numbers.end());
-  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-  return numbers;
 }
 
 }  // namespace
@@ -121,17 +44,17 @@ UninstallList ReadUninstallList(const std::wstring& path) {
   UninstallList list;
   list.found = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (!list.found) return list;
-  // The installer writes these counts last, all at once.
-  list.complete = HasKey(path, L"files", L"Count") && HasKey(path, L"folders", L"Count") &&
-                  HasKey(path, L"Ocx", L"Count") && HasKey(path, L"exe", L"Count");
+  // The installer writes these counts last, all at once; they say no more than that.
+  list.complete = HasCount(path, L"files") && HasCount(path, L"folders") && HasCount(path, L"Ocx") &&
+                  HasCount(path, L"exe");
   list.appName = ReadText(path, L"uninstall", L"AppName");
   list.linkText = ReadText(path, L"uninstall", L"LinkText");
   list.linkUrl = ReadText(path, L"uninstall", L"LinkUrl");
-  list.files = ReadNumbered(path, L"files", list.complete);
-  list.folders = ReadNumbered(path, L"folders", list.complete);
-  list.servers = ReadNumbered(path, L"Ocx", list.complete);
-  list.programs = ReadNumbered(path, L"exe", list.complete, L"exe");
-  for (int i : RegistrySections(path, list.complete)) {
+  list.files = ReadNumbered(path, L"files");
+  list.folders = ReadNumbered(path, L"folders");
+  list.servers = ReadNumbered(path, L"Ocx");
+  list.programs = ReadNumbered(path, L"exe", L"exe");
+  for (int i : bramlow::NumberedSections(path, L"Reg")) {
     std::wstring section = L"Reg" + std::to_wstring(i);
     RegistryValue value{ReadText(path, section.c_str(), L"Root"), ReadText(path, section.c_str(), L"Key"),
                         ReadText(path, section.c_str(), L"Value")};
@@ -139,6 +62,39 @@ UninstallList ReadUninstallList(const std::wstring& path) {
   }
   for (int i = 0; i < 7; ++i) list.texts[i] = ReadText(path, L"language", std::to_wstring(i + 1));
   return list;
+}
+
+bool WriteUninstallList(const std::wstring& path, const UninstallList& list) {
+  const std::wstring beside = path + L".new";
+  DeleteFileW(beside.c_str());
+  bool ok = true;
+  auto put = [&](const std::wstring& section, const std::wstring& key, const std::wstring& value) {
+    ok = WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), beside.c_str()) && ok;
+  };
+  auto putNumbered = [&](const wchar_t* section, const std::wstring& prefix, const std::vector<std::wstring>& items) {
+    for (size_t i = 0; i < items.size(); ++i) put(section, prefix + std::to_wstring(i + 1), items[i]);
+    put(section, L"Count", std::to_wstring(items.size()));
+  };
+  putNumbered(L"files", L"", list.files);
+  putNumbered(L"folders", L"", list.folders);
+  putNumbered(L"Ocx", L"", list.servers);
+  putNumbered(L"exe", L"exe", list.programs);
+  for (size_t i = 0; i < list.registry.size(); ++i) {
+    const std::wstring section = L"Reg" + std::to_wstring(i + 1);
+    put(section, L"Root", list.registry[i].root);
+    put(section, L"Key", list.registry[i].key);
+    put(section, L"Value", list.registry[i].value);
+  }
+  put(L"uninstall", L"RegCount", std::to_wstring(list.registry.size()));
+  put(L"uninstall", L"AppName", list.appName);
+  put(L"uninstall", L"LinkText", list.linkText);
+  put(L"uninstall", L"LinkUrl", list.linkUrl);
+  for (int i = 0; i < 7; ++i)
+    if (!list.texts[i].empty()) put(L"language", std::to_wstring(i + 1), list.texts[i]);
+  WritePrivateProfileStringW(nullptr, nullptr, nullptr, beside.c_str());  // flush the profile cache
+  if (ok && MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  DeleteFileW(beside.c_str());
+  return false;
 }
 
 std::wstring FormatListText(const std::wstring& pattern, const std::wstring& argument) {

@@ -23,15 +23,21 @@ struct UninstallList {
   std::vector<std::wstring> programs; // run before anything is removed
   std::wstring texts[7];              // "language" 1..7
   bool found = false;                 // the list file exists
-  // The installation wrote its closing counts. An installation that was interrupted (a
-  // runtime error, a crash, a kill) leaves its records without them; such a list is read by
-  // the numbered keys it holds, and the uninstaller must not pass it off as complete.
+  // The installation wrote its closing counts (each a number). An installation that was
+  // interrupted (a runtime error, a crash, a kill) leaves its records without them, and the
+  // uninstaller must not pass such a list off as complete.
   bool complete = false;
 };
 
-// Reads the list through the profile functions (ANSI file, case-insensitive names).
-// Counts are bounded so a damaged list cannot make the reader loop for ever.
+// Reads the list through the profile functions (ANSI file, case-insensitive names): every
+// numbered entry it holds, in ascending number. The counts only tell whether the list is
+// complete; they bound nothing, so a damaged count can neither hide an entry nor make the
+// reader look for millions of missing ones.
 UninstallList ReadUninstallList(const std::wstring& path);
+
+// Writes a complete list in the form ReadUninstallList reads, beside path first and then over
+// it, so a failure leaves the list that was there. False when it could not be written.
+bool WriteUninstallList(const std::wstring& path, const UninstallList& list);
 
 // The language texts with their argument: "%s" takes the argument, "%%" gives "%".
 // Any other "%" stays as it is: a damaged text must never stop an uninstallation.

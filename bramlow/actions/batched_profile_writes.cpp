@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "bramlow/actions/profile_lists.h"
 #include "ui/handles.h"
 
 namespace bramlow {
@@ -22,24 +23,6 @@ std::wstring Folded(const std::wstring& name) {
   return folded;
 }
 
-// A double-NUL-terminated list from one of the profile functions that fill a buffer; empty
-// when it would not fit in 64 MiB (no file this engine writes comes near).
-template <class Fill>
-std::vector<std::wstring> ReadList(Fill fill) {
-  std::vector<std::wstring> items;
-  for (size_t size = 4096; size <= (32u << 20); size *= 4) {
-    std::vector<wchar_t> buffer(size);
-    const DWORD length = fill(buffer.data(), static_cast<DWORD>(size));
-    if (length + 2 >= size) continue;  // cut off: read again with more room
-    for (size_t at = 0; at < length && buffer[at];) {
-      items.emplace_back(buffer.data() + at);
-      at += items.back().size() + 1;
-    }
-    break;
-  }
-  return items;
-}
-
 bool StartsWithUtf16Mark(const std::wstring& fileName) {
   ui::FileHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr));
@@ -56,14 +39,9 @@ void BatchedProfileWrites::LoadFile() {
   const DWORD attributes = ::GetFileAttributesW(fileName_.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
   unicode_ = StartsWithUtf16Mark(fileName_);
-  const auto names = ReadList([&](wchar_t* buffer, DWORD size) {
-    return ::GetPrivateProfileSectionNamesW(buffer, size, fileName_.c_str());
-  });
-  for (const std::wstring& name : names) {
+  for (const std::wstring& name : ProfileSectionNames(fileName_)) {
     Section& section = FindOrAdd(name);
-    const auto lines = ReadList([&](wchar_t* buffer, DWORD size) {
-      return ::GetPrivateProfileSectionW(name.c_str(), buffer, size, fileName_.c_str());
-    });
+    const auto lines = ProfileSectionLines(fileName_, name);
     // A line without "=" holds no value a profile read could return: it is not kept.
     for (const std::wstring& line : lines) {
       const size_t equals = line.find(L'=');

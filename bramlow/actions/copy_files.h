@@ -6,6 +6,11 @@
 
 namespace bramlow {
 
+// A copy takes its source's attributes, and a source on a CD is read-only: the installed copy
+// must not be, or the user (and the uninstaller, which leaves read-only files alone) could not
+// change or remove it.
+void ClearReadOnly(const std::wstring& copy);
+
 // Adds the number of files below folder (all levels) to FileCounter. An empty folder text
 // counts nothing: it must never mean the root of the current drive.
 void CountTreeFiles(const std::wstring& folder, TSetupState& state);

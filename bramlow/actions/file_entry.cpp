@@ -33,7 +33,7 @@ void CopyFileEntry(int n, TSetupState& state, IActionHost& host) {
 
   MakeFolderChain(FolderPart(destination));
   if (state.CreateUninst && !FileExists(destination)) RecordNextFile(state, destination);
-  CopyFileW(source.c_str(), destination.c_str(), FALSE);
+  if (CopyFileW(source.c_str(), destination.c_str(), FALSE)) ClearReadOnly(destination);
 
   if (server) {
     const std::wstring name = LastPathComponent(destination);

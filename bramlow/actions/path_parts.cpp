@@ -36,9 +36,28 @@ bool ContainsNoCase(std::wstring_view text, std::wstring_view word) {
   return UpperAsciiLetters(std::wstring(text)).find(UpperAsciiLetters(std::wstring(word))) != std::wstring::npos;
 }
 
+// The full form the file system would use: "/" and ".." resolved, short names made long
+// where the path exists.
+std::wstring CanonicalPath(const std::wstring& path) {
+  if (path.empty()) return path;
+  std::wstring full(MAX_PATH, L'\0');
+  DWORD n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (n >= full.size()) {
+    full.resize(n + 1);
+    n = GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (n == 0 || n >= full.size()) return path;
+  full.resize(n);
+  std::wstring longForm(MAX_PATH, L'\0');
+  n = GetLongPathNameW(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
+  if (n == 0 || n >= longForm.size()) return full;
+  longForm.resize(n);
+  return longForm;
+}
+
 bool SamePath(const std::wstring& a, const std::wstring& b) {
-  const std::wstring left = WithoutTrailingBackslashes(a);
-  const std::wstring right = WithoutTrailingBackslashes(b);
+  const std::wstring left = WithoutTrailingBackslashes(CanonicalPath(a));
+  const std::wstring right = WithoutTrailingBackslashes(CanonicalPath(b));
   return !left.empty() && lstrcmpiW(left.c_str(), right.c_str()) == 0;
 }
 

@@ -17,7 +17,8 @@ std::wstring UpperAsciiLetters(std::wstring text);
 // Whether text contains word, comparing the letters a to z without regard to case.
 bool ContainsNoCase(std::wstring_view text, std::wstring_view word);
 
-// Whether two paths name the same place, ignoring letter case and trailing backslashes.
+// Whether two paths name the same place: compared in full long form ("/" for "\", "..",
+// 8.3 names resolved), ignoring letter case and trailing backslashes.
 bool SamePath(const std::wstring& a, const std::wstring& b);
 
 }  // namespace bramlow

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ui/handles.h"
+#include "bramlow/actions/command_line.h"
 #include "bramlow/actions/show_command.h"
 
 namespace bramlow {
@@ -16,11 +17,14 @@ void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bo
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(ShowCommandFor(RunWay::Process, runType));
+  // An unquoted path with spaces must start the file it names, not a "C:\Program.exe".
+  const std::optional<ProgramLaunch> launch = ResolveCommandLine(commandLine);
+  if (!launch) return;
   // CreateProcessW may write into the command line, so it gets a private copy.
-  std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
+  std::vector<wchar_t> mutableLine(launch->commandLine.begin(), launch->commandLine.end());
   mutableLine.push_back(L'\0');
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
+  if (!CreateProcessW(launch->application.empty() ? nullptr : launch->application.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
                       nullptr, &startup, &started)) {
     return;
   }

@@ -62,12 +62,19 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
         state.CopyFailed = true;
         return;
       }
+      ClearReadOnly(to);
       if (state.CreateUninst) RecordFile(state, state.CopiedCounter, to);
     }
   } while (FindNextFileW(search.get(), &found));
 }
 
 }  // namespace
+
+void ClearReadOnly(const std::wstring& copy) {
+  const DWORD attributes = GetFileAttributesW(copy.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    SetFileAttributesW(copy.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+}
 
 void CountTreeFiles(const std::wstring& folder, TSetupState& state) {
   if (folder.empty()) return;

@@ -1,6 +1,8 @@
 #include "bramlow/actions/uninstall_key.h"
 
-#include "bramlow/actions/registry_entry.h"
+#include <windows.h>
+
+#include "ui/handles.h"
 
 namespace bramlow {
 
@@ -15,14 +17,25 @@ std::wstring UninstallKeyName(const std::wstring& appName) {
 void WriteUninstallKey(const TSetupState& state) {
   const std::wstring name = UninstallKeyName(state.AppName);
   if (name.empty()) return;
-  const std::wstring key = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+  const std::wstring keyPath = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
+  ui::RegKey key;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                      nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    key.release();
+    return;
+  }
+  // Every text is final already: a second macro pass would take a backslash off a network
+  // path ("\\\\server\\share") and read a percent sign in a name as the start of a macro.
+  auto put = [&](const wchar_t* valueName, const std::wstring& text) {
+    RegSetValueExW(key.get(), valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  };
   const std::wstring uninstaller = state.DestFolder + L"\\Uninstall.exe";
-  const wchar_t* root = L"HKEY_LOCAL_MACHINE";
-  WriteRegistryEntry(root, key, L"DisplayName", 0, state.AppName, state);
-  WriteRegistryEntry(root, key, L"DisplayIcon", 0, uninstaller, state);
-  WriteRegistryEntry(root, key, L"Publisher", 0, state.Site, state);
-  WriteRegistryEntry(root, key, L"UninstallString", 0, L"\"" + uninstaller + L"\"", state);
-  WriteRegistryEntry(root, key, L"URLInfoAbout", 0, state.Site, state);
+  put(L"DisplayName", state.AppName);
+  put(L"DisplayIcon", uninstaller);
+  put(L"Publisher", state.Site);
+  put(L"UninstallString", L"\"" + uninstaller + L"\"");
+  put(L"URLInfoAbout", state.Site);
 }
 
 }  // namespace bramlow

@@ -197,6 +197,35 @@ TEST_F(Installation, CopiesWritesAndListsEverythingInOrder) {
   EXPECT_FALSE(state.CopyFailed);
 }
 
+// The uninstaller deletes what the list names: a value of a type that writes nothing, and a
+// value (also a key's default value) that was there before, are not the installation's own.
+TEST_F(Installation, ListsOnlyRegistryValuesItMade) {
+  WriteScript("CreateUninst=1\r\nRegCount=5\r\n",
+              "[Reg1]\r\nKey=Software\\KvSequenceTest\r\nValue=Keep\r\nType=5\r\nData=x\r\n"
+              "[Reg2]\r\nKey=Software\\KvSequenceTest\r\nValue=\r\nType=0\r\nData=mine\r\n"
+              "[Reg3]\r\nKey=Software\\KvSequenceTest\r\nValue=Name\r\nType=0\r\nData=mine\r\n"
+              "[Reg4]\r\nKey=Software\\KvSequenceTest\r\nValue=New\r\nType=1\r\nData=3\r\n"
+              "[Reg5]\r\nKey=Software\\KvSequenceTest\r\nValue=Seven\r\nType=7\r\nData=x\r\n");
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kRegKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (const wchar_t* name : {L"Keep", L"", L"Name"})
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"theirs"), 14);
+  RegCloseKey(key);
+
+  TSetupState state;
+  Load(state);
+  RecordingView view(dest);
+  RunInstallation(state, view);
+
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, kRegKey, L"Name"), L"mine");
+  const std::wstring list = destNoSlash + L"\\Uninstall.ini";
+  for (const wchar_t* section : {L"Reg1", L"Reg2", L"Reg3", L"Reg5"})
+    EXPECT_EQ(Read(list, section, L"Key"), L"<missing>") << std::string(section, section + 4);
+  EXPECT_EQ(Read(list, L"Reg4", L"Value"), L"New");
+  EXPECT_EQ(Read(list, L"uninstall", L"RegCount"), L"5");
+}
+
 TEST_F(Installation, FailedTreeCopyWithRestartShowsTheFailureTexts) {
   WriteScript("Reboot=1\r\n", "");
   CreateDirectoryW((folder / L"Apps").c_str(), nullptr);

@@ -94,17 +94,23 @@ TEST(UninstallList, WithoutAListNothingIsWritten) {
   EXPECT_EQ(state.FileCounter, 0);
 }
 
-// Installing again into a folder whose list an earlier installation completed: until this
-// installation closes the list, the earlier counts are gone, so an interruption leaves a list
-// the uninstaller recognises as unfinished rather than one that looks complete and hides the
-// new records above the old counts.
-TEST(UninstallList, AnEarlierListsCountsGoUntilTheListIsClosedAgain) {
+// Installing again into a folder whose list an earlier installation completed (a repair, an
+// update with fewer files): until this installation closes the list, the earlier counts are
+// gone, so an interruption leaves a list the uninstaller recognises as unfinished; and the
+// new records go above the earlier ones instead of over them, so the uninstaller still finds
+// what the first installation made.
+TEST(UninstallList, AnEarlierListIsKeptAndTheNewRecordsGoAboveIt) {
   TestFolder dir;
   CreateDirectoryW((dir / L"App").c_str(), nullptr);
   dir.WriteBytes(L"App\\Uninstall.ini",
-                 "[files]\r\n1=C:\\Old\\a\r\nCount=1\r\n[folders]\r\nCount=0\r\n[Ocx]\r\nCount=0\r\n"
-                 "[exe]\r\nCount=0\r\n[uninstall]\r\nAppName=Old\r\nRegCount=0\r\n");
+                 "[files]\r\n1=C:\\Old\\a\r\n2=C:\\Old\\b\r\n7=C:\\Old\\link.lnk\r\nCount=7\r\n"
+                 "[folders]\r\n1=C:\\Old\\sub\r\nCount=1\r\n[Ocx]\r\n1=C:\\Old\\a.ocx\r\nCount=1\r\n"
+                 "[Reg1]\r\nKey=Software\\Old\r\nValue=One\r\n[Reg2]\r\nKey=Software\\Old\r\nValue=Two\r\n"
+                 "[exe]\r\nCount=2\r\nexe1=old1.exe\r\nexe2=old2.exe\r\n"
+                 "[uninstall]\r\nAppName=Old\r\nRegCount=2\r\n");
+  dir.WriteBytes(L"setup.qx1", "[un_exe]\r\nCount=1\r\nexe1=new.exe\r\n");
   TSetupState state;
+  state.ScriptFile = std::make_unique<ProfileFile>(dir / L"setup.qx1", L"setup1");
   state.DestFolder = dir / L"App";
   OpenUninstallList(state);
   for (const wchar_t* section : {L"files", L"folders", L"Ocx", L"exe"})
@@ -112,10 +118,31 @@ TEST(UninstallList, AnEarlierListsCountsGoUntilTheListIsClosedAgain) {
   EXPECT_EQ(Read(dir, L"files", L"1"), L"C:\\Old\\a");
   EXPECT_EQ(Read(dir, L"uninstall", L"AppName"), L"Old");
 
-  RecordNextFile(state, L"C:\\New\\a");
-  RecordNextFile(state, L"C:\\New\\b");
+  state.FileCounter = 1;
+  RecordFile(state, 1, L"C:\\New\\tree");
+  RecordNextFile(state, L"C:\\New\\single");
+  state.FolderCounter = 1;
+  RecordFolder(state, 1, L"C:\\New\\sub");
+  RecordNextOcx(state, L"C:\\New\\b.ocx");
+  state.RegCount = 1;
+  RecordRegItem(state, 1, L"", L"Software\\New", L"Path");
   CloseUninstallList(state, L"");
-  EXPECT_EQ(Read(dir, L"files", L"Count"), L"2");
-  EXPECT_EQ(Read(dir, L"files", L"2"), L"C:\\New\\b");
-  EXPECT_EQ(Read(dir, L"exe", L"Count"), L"0");
+
+  EXPECT_EQ(Read(dir, L"files", L"2"), L"C:\\Old\\b");
+  EXPECT_EQ(Read(dir, L"files", L"7"), L"C:\\Old\\link.lnk");
+  EXPECT_EQ(Read(dir, L"files", L"8"), L"C:\\New\\tree");
+  EXPECT_EQ(Read(dir, L"files", L"9"), L"C:\\New\\single");
+  EXPECT_EQ(Read(dir, L"files", L"Count"), L"9") << "the highest number in use";
+  EXPECT_EQ(Read(dir, L"folders", L"1"), L"C:\\Old\\sub");
+  EXPECT_EQ(Read(dir, L"folders", L"2"), L"C:\\New\\sub");
+  EXPECT_EQ(Read(dir, L"folders", L"Count"), L"2");
+  EXPECT_EQ(Read(dir, L"Ocx", L"2"), L"C:\\New\\b.ocx");
+  EXPECT_EQ(Read(dir, L"Ocx", L"Count"), L"2");
+  EXPECT_EQ(Read(dir, L"Reg2", L"Value"), L"Two");
+  EXPECT_EQ(Read(dir, L"Reg3", L"Value"), L"Path");
+  EXPECT_EQ(Read(dir, L"uninstall", L"RegCount"), L"3");
+  // The clean-up programs are the latest installation's only.
+  EXPECT_EQ(Read(dir, L"exe", L"Count"), L"1");
+  EXPECT_EQ(Read(dir, L"exe", L"exe1"), L"new.exe");
+  EXPECT_EQ(Read(dir, L"exe", L"exe2"), L"<missing>");
 }

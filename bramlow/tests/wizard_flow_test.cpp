@@ -251,10 +251,35 @@ TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
   EXPECT_EQ(prompt.Asked()[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
   EXPECT_EQ(view.destinationFocused, 4);
 
-  view.texts[WizardText::Destination] = L"D:\\Apps\\Demo";
+  view.texts[WizardText::Destination] = L"C:\\Apps\\Demo";
   flow.NextClick();
   EXPECT_EQ(installations, 1);
   EXPECT_EQ(prompt.Asked().size(), 4u);
+}
+
+// A name the ANSI code page cannot hold would reach the uninstall list as '?'; a drive or
+// share that is not there would fail file by file under a finish page saying success.
+TEST_F(WizardFlowTest, AFolderTheSystemCannotTakeKeepsTheFolderPage) {
+  WizardFlow flow = MakeFlow("");
+  kit.WriteBytes(L"English.qxl", std::string(kLanguage) + "40=Not in this alphabet.\r\n");
+  flow.FormShow();
+  flow.NextClick();
+  flow.NextClick();
+  const DWORD drives = GetLogicalDrives();
+  wchar_t missing = L'Z';
+  while (missing > L'D' && (drives & (1u << (missing - L'A')))) --missing;
+  const std::wstring missingDrive = std::wstring(1, missing) + L":\\Apps\\Demo";
+  for (const std::wstring& typed : {std::wstring(L"C:\\Apps\\\u4E2D\u6587"), missingDrive,
+                                    std::wstring(L"\\\\no-such-server-kv\\share\\Demo")}) {
+    view.texts[WizardText::Destination] = typed;
+    flow.NextClick();
+    EXPECT_EQ(state.PageStep, 2) << std::string(typed.begin(), typed.end());
+  }
+  EXPECT_EQ(installations, 0);
+  ASSERT_EQ(prompt.Asked().size(), 3u);
+  EXPECT_EQ(prompt.Asked()[0].text, L"Not in this alphabet.");
+  EXPECT_NE(prompt.Asked()[1].text.find(L"not available"), std::wstring::npos) << "English without text 41";
+  EXPECT_EQ(prompt.Asked()[2].text, prompt.Asked()[1].text);
 }
 
 TEST_F(WizardFlowTest, AKitWithoutTheDestinationTextSaysItInEnglish) {

@@ -150,5 +150,29 @@ TEST_F(ListWithPrograms, OnlyServersTheInstallationCreatedAreUnregistered) {
   EXPECT_TRUE(Exists(shared));
 }
 
+// Unregistering runs the server's code in a process of its own: one that does not return
+// is asked about like any program of the list, and is then named as left over.
+TEST_F(ListWithPrograms, AServerSlowToUnregisterIsAskedAboutAndNamed) {
+  const std::wstring own = app + L"\\slow.ocx";
+  ASSERT_TRUE(CopyFileW(BuiltFile(TEST_SERVER).c_str(), own.c_str(), FALSE));
+  Put(ini, L"files", L"1", own);
+  Put(ini, L"files", L"Count", L"1");
+  Put(ini, L"Ocx", L"1", own);
+  Put(ini, L"Ocx", L"Count", L"1");
+  ScopedEnvironment slow(L"KV_SERVER_UNREGISTER_MS", L"4000");
+  ScriptedDialogs dialogs(true);
+  dialogs.answers = {true, false};  // remove; do not wait longer
+  EXPECT_EQ(RunUninstall(program, dialogs, 300), Outcome::PartlyRemoved);
+  ASSERT_EQ(dialogs.asked.size(), 2u);
+  EXPECT_TRUE(dialogs.asked[1].find(own) != std::wstring::npos);
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  EXPECT_TRUE(dialogs.told[0].find(own) != std::wstring::npos);
+  EXPECT_TRUE(Exists(own)) << "kept with the server that is still being unregistered";
+  EXPECT_EQ(ReadUninstallList(ini).files, std::vector<std::wstring>{own});
+  for (int i = 0; i < 400 && !Exists(own + L".unregistered"); ++i) Sleep(50);
+  EXPECT_TRUE(Exists(own + L".unregistered"));
+  Sleep(500);  // let the unregistering process end before the folder goes
+}
+
 }  // namespace
 }  // namespace uninstall::testing

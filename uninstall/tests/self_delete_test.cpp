@@ -1,9 +1,11 @@
 // The batch that removes Uninstall.exe and its folder after the program has ended.
 #include <windows.h>
+#include <shlobj.h>
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "paths.h"
 #include "self_delete.h"
 #include "test_support.h"
 #include "ui/handles.h"
@@ -70,6 +72,42 @@ TEST(SelfDelete, TheBatchIsBoundedAndPausesWithTheSystemsOwnProgram) {
   EXPECT_NE(text.find("\"" + std::string(ping.begin(), ping.end()) + "\" -n 2 127.0.0.1 >nul"), std::string::npos);
   // A percent sign of a path is doubled, or the interpreter would read a variable.
   EXPECT_NE(text.find("del \"C:\\100%% Tools\\Uninstall.exe\""), std::string::npos);
+}
+
+// The system looks for a bare "cmd.exe" in the caller's folder and the current folder before
+// its own: one placed there by anyone must not be the one that runs.
+TEST(SelfDelete, TheBatchRunsInTheSystemsOwnInterpreter) {
+  std::wstring dir = FreshFolder(L"batch4");
+  std::wstring program = dir + L"\\Uninstall.exe";
+  Touch(program);
+  const std::wstring planted = dir + L"\\planted";
+  CreateDirectoryW(planted.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(BuiltFile(PROBE_PROGRAM).c_str(), (planted + L"\\cmd.exe").c_str(), FALSE));
+  const std::wstring report = dir + L"\\planted.txt";
+  SetEnvironmentVariableW(L"KV_PROBE_OUT", report.c_str());
+  wchar_t current[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, current);
+  SetCurrentDirectoryW(planted.c_str());
+  const bool scheduled = ScheduleSelfDelete(program, L"");
+  SetCurrentDirectoryW(current);
+  SetEnvironmentVariableW(L"KV_PROBE_OUT", nullptr);
+  ASSERT_TRUE(scheduled);
+  for (int i = 0; i < 200 && Exists(program); ++i) Sleep(50);
+  EXPECT_FALSE(Exists(program));
+  EXPECT_FALSE(Exists(report));
+  RemoveTree(dir);
+}
+
+// An installation into a shell folder (Favorites, say), the Windows folder or a drive root
+// must not take that folder with it once it is empty: the batch then removes the program only.
+TEST(SelfDelete, TheSystemsOwnFoldersAreNeverRemoved) {
+  wchar_t favorites[MAX_PATH];
+  ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, favorites, CSIDL_FAVORITES, TRUE));
+  for (const std::wstring& folder : {std::wstring(favorites), std::wstring(favorites) + L"\\", WindowsFolder(),
+                                     SystemFolder(), std::wstring(L"C:\\"), std::wstring(L"\\\\server\\share")})
+    EXPECT_TRUE(IsProtectedFolder(folder)) << std::string(folder.begin(), folder.end());
+  EXPECT_FALSE(IsProtectedFolder(std::wstring(favorites) + L"\\My App"));
+  EXPECT_EQ(SelfDeleteBatch(L"C:\\x\\Uninstall.exe", L"", L"C:\\t\\x.bat").find("rmdir"), std::string::npos);
 }
 
 }  // namespace

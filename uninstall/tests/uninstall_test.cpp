@@ -7,7 +7,10 @@
 
 #include <string>
 
+#include "bramlow/actions/shortcut.h"
 #include "bramlow/actions/uninstall_key.h"
+#include "paths.h"
+#include "ui/handles.h"
 #include "test_support.h"
 #include "uninstall_flow.h"
 
@@ -73,6 +76,13 @@ class InstalledApp : public ::testing::Test {
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKey);
   }
   Outcome Run(ScriptedDialogs& dialogs) { return RunUninstall(program, dialogs, 2000); }
+  static bool Link(const std::wstring& link, const std::wstring& target) {
+    ui::ComInit com;
+    bramlow::ShortcutSpec spec;
+    spec.linkFile = link;
+    spec.target = target;
+    return bramlow::CreateShortcut(spec) && Exists(link);
+  }
 
   std::wstring root, app, program, ini;
 };
@@ -121,6 +131,24 @@ TEST_F(InstalledApp, WhatStaysIsNamedAndAReadOnlyFileIsKeptAsItIs) {
   EXPECT_TRUE(Mentions(told, app + L"\\sub\\b.txt"));
   EXPECT_TRUE(Mentions(told, app + L"\\keep"));
   EXPECT_FALSE(Mentions(told, L"gone-already"));
+
+  // The uninstaller, a list of just what stayed and the system's entry stay for another try.
+  const UninstallList remaining = ReadUninstallList(ini);
+  EXPECT_TRUE(remaining.complete);
+  EXPECT_EQ(remaining.appName, L"My App 1.0");
+  EXPECT_EQ(remaining.texts[3], L"Left over from %s:");
+  EXPECT_EQ(remaining.files, std::vector<std::wstring>{app + L"\\sub\\b.txt"});
+  EXPECT_EQ(remaining.folders, (std::vector<std::wstring>{app + L"\\sub", app + L"\\keep"}));
+  EXPECT_TRUE(remaining.registry.empty());
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+
+  SetFileAttributesW((app + L"\\sub\\b.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  ScriptedDialogs again(true);
+  EXPECT_EQ(Run(again), Outcome::Removed);
+  EXPECT_EQ(again.asked[0], L"Remove My App 1.0 now?");
+  for (auto f : {L"\\sub", L"\\keep", L"\\Uninstall.ini"}) EXPECT_FALSE(Exists(app + f));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
 TEST_F(InstalledApp, DecliningRemovesNothing) {
@@ -195,7 +223,7 @@ TEST_F(InstalledApp, ShellFoldersAndRepeatedGroupsAreHandled) {
   wchar_t startup[MAX_PATH];
   ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, startup, CSIDL_COMMON_STARTUP, TRUE));
   std::wstring link = std::wstring(startup) + L"\\kv-uninstall-test.lnk";
-  Touch(link);
+  ASSERT_TRUE(Link(link, app + L"\\a.txt"));
   Put(ini, L"files", L"7", link);
   Put(ini, L"files", L"Count", L"7");
   Put(ini, L"folders", L"5", startup);
@@ -208,6 +236,139 @@ TEST_F(InstalledApp, ShellFoldersAndRepeatedGroupsAreHandled) {
   EXPECT_FALSE(Exists(link));
   EXPECT_TRUE(Exists(startup));
   EXPECT_FALSE(Exists(app + L"\\sub"));
+}
+
+// A hand-edited or damaged list must not reach past the installation: paths that climb out
+// of a folder, the system's own files and folders, the machine's vital registry keys. A
+// path whose state cannot be told (a name the file system refuses) is not counted as gone.
+TEST_F(InstalledApp, EntriesBeyondTheInstallationAreRefused) {
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  Touch(root + L"\\victim.txt");
+  const std::wstring windows = WindowsFolder();
+  const std::wstring systemFile = windows + L"\\kv-uninstall-test.ini";
+  const std::wstring systemFolder = windows + L"\\kv-uninstall-empty";
+  const std::wstring ownSystemFolder = windows + L"\\kv-uninstall-own";
+  Touch(systemFile);
+  CreateDirectoryW(systemFolder.c_str(), nullptr);
+  CreateDirectoryW(ownSystemFolder.c_str(), nullptr);
+  Touch(ownSystemFolder + L"\\own.dll");
+  const std::wstring vital = L"SYSTEM\\KvUninstallTest";
+  const std::wstring logon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  SetValue(HKEY_LOCAL_MACHINE, vital, L"Keep");
+  SetValue(HKEY_CURRENT_USER, logon, L"KvUninstallTest");
+
+  Put(ini, L"files", L"7", app + L"\\sub\\..\\..\\victim.txt");
+  Put(ini, L"files", L"8", systemFile);
+  Put(ini, L"files", L"9", ownSystemFolder + L"\\own.dll");
+  Put(ini, L"files", L"10", app + L"\\caf?.txt");
+  Put(ini, L"folders", L"5", systemFolder);
+  Put(ini, L"folders", L"6", ownSystemFolder);
+  Put(ini, L"folders", L"7", windows);
+  Put(ini, L"Reg3", L"Root", L"HKEY_LOCAL_MACHINE");
+  Put(ini, L"Reg3", L"Key", vital);
+  Put(ini, L"Reg3", L"Value", L"Keep");
+  Put(ini, L"Reg4", L"Root", L"HKEY_CURRENT_USER");
+  Put(ini, L"Reg4", L"Key", L"\\" + logon);
+  Put(ini, L"Reg4", L"Value", L"KvUninstallTest");
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(Run(dialogs), Outcome::PartlyRemoved);
+  const bool victimKept = Exists(root + L"\\victim.txt"), systemFileKept = Exists(systemFile),
+             systemFolderKept = Exists(systemFolder), ownSystemFolderKept = Exists(ownSystemFolder);
+  const bool vitalKept = ValueExists(HKEY_LOCAL_MACHINE, vital, L"Keep"),
+             logonKept = ValueExists(HKEY_CURRENT_USER, logon, L"KvUninstallTest");
+  DeleteFileW(systemFile.c_str());
+  RemoveDirectoryW(systemFolder.c_str());
+  RemoveTree(ownSystemFolder);
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, vital.c_str());
+  ui::RegKey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, logon.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+    RegDeleteValueW(key.get(), L"KvUninstallTest");
+
+  EXPECT_TRUE(victimKept);
+  EXPECT_TRUE(systemFileKept);
+  EXPECT_TRUE(systemFolderKept);
+  EXPECT_TRUE(vitalKept);
+  EXPECT_TRUE(logonKept);
+  EXPECT_FALSE(ownSystemFolderKept) << "a folder there with the installation's own files in it is its own";
+  EXPECT_TRUE(Exists(windows));
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  for (const std::wstring& named : {std::wstring(L"victim.txt"), systemFile, systemFolder, windows + L"\r\n",
+                                    app + L"\\caf?.txt", vital, logon})
+    EXPECT_TRUE(Mentions(dialogs.told[0] + L"\r\n", named)) << std::string(named.begin(), named.end());
+  EXPECT_FALSE(Mentions(dialogs.told[0], L"own.dll"));
+}
+
+// A shortcut the same application's installation elsewhere has written over leads there now:
+// it stays, and so does its group without being named. The uninstaller's own folder (listed
+// when a shortcut goes into it) is left to the batch that runs after it; a folder that the
+// removal emptied goes although the list does not name it, and one the user still keeps
+// something in is named.
+TEST_F(InstalledApp, ShortcutsAndFoldersAreRemovedOnlyWhenTheyAreTheInstallations) {
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  const std::wstring group = root + L"\\Group";
+  CreateDirectoryW(group.c_str(), nullptr);
+  ASSERT_TRUE(Link(group + L"\\Ours.lnk", app + L"\\a.txt"));
+  ASSERT_TRUE(Link(group + L"\\Theirs.lnk", root + L"\\Other App\\a.txt"));
+  ASSERT_TRUE(Link(app + L"\\In Dest.lnk", app + L"\\a.txt"));
+  for (auto f : {L"\\lang", L"\\data"}) CreateDirectoryW((app + f).c_str(), nullptr);
+  for (auto f : {L"\\lang\\English.qxl", L"\\data\\listed.dat", L"\\data\\mine.dat"}) Touch(app + f);
+  Put(ini, L"files", L"7", group + L"\\Ours.lnk");
+  Put(ini, L"files", L"8", group + L"\\Theirs.lnk");
+  Put(ini, L"files", L"9", app + L"\\In Dest.lnk");
+  Put(ini, L"files", L"10", app + L"\\lang\\English.qxl");
+  Put(ini, L"files", L"11", app + L"\\data\\listed.dat");
+  Put(ini, L"folders", L"5", group);
+  Put(ini, L"folders", L"6", app);
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(Run(dialogs), Outcome::PartlyRemoved);
+  EXPECT_FALSE(Exists(group + L"\\Ours.lnk"));
+  EXPECT_TRUE(Exists(group + L"\\Theirs.lnk"));
+  EXPECT_FALSE(Exists(app + L"\\In Dest.lnk"));
+  EXPECT_FALSE(Exists(app + L"\\lang"));
+  EXPECT_TRUE(Exists(app + L"\\data\\mine.dat"));
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  EXPECT_TRUE(Mentions(dialogs.told[0] + L"\r\n", app + L"\\data\r\n"));
+  EXPECT_FALSE(Mentions(dialogs.told[0], group));
+  EXPECT_FALSE(Mentions(dialogs.told[0] + L"\r\n", app + L"\r\n"));
+
+  DeleteFileW((app + L"\\data\\mine.dat").c_str());
+  ScriptedDialogs again(true);
+  EXPECT_EQ(Run(again), Outcome::Removed) << "the own folder is never a leftover";
+  EXPECT_FALSE(Exists(app + L"\\data"));
+}
+
+// A second installation into the folder by an older installer wrote its records over the
+// first one's and lower counts: the first one's records above the counts are still its own.
+TEST_F(InstalledApp, EveryNumberedRecordIsReadWhateverTheCountsSay) {
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  Put(ini, L"files", L"Count", L"2");
+  Put(ini, L"folders", L"Count", L"1");
+  Put(ini, L"uninstall", L"RegCount", L"1");
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(Run(dialogs), Outcome::Removed);
+  for (auto f : {L"\\sub\\deep\\c.txt", L"\\keep\\listed.txt", L"\\sub\\deep", L"\\keep", L"\\empty"})
+    EXPECT_FALSE(Exists(app + f)) << std::string(f, f + wcslen(f)).c_str();
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
+}
+
+// Damaged counts: one that is no number makes the list incomplete, and a huge one bounds
+// nothing: the list is read by the records it holds, at once.
+TEST_F(InstalledApp, DamagedCountsNeitherHideRecordsNorTakeMinutes) {
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  for (const wchar_t* section : {L"folders", L"Ocx", L"exe"}) Put(ini, section, L"Count", L"99999999");
+  Put(ini, L"uninstall", L"RegCount", L"99999999");
+  EXPECT_TRUE(ReadUninstallList(ini).complete) << "a huge count is still a count";
+  Put(ini, L"files", L"Count", L"-1");
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(ReadUninstallList(ini).complete);
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(Run(dialogs), Outcome::IncompleteList);
+  EXPECT_LT(GetTickCount() - start, 10000u);
+  EXPECT_FALSE(Exists(app + L"\\a.txt"));
+  EXPECT_FALSE(Exists(app + L"\\sub\\deep\\c.txt"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  EXPECT_TRUE(dialogs.lastWasError);
 }
 
 // An installation that stopped before its closing counts (a runtime error, a crash, a kill)

@@ -107,6 +107,18 @@ TEST_F(RegistryEntryTest, OtherTypesCreateTheKeyOnly) {
   EXPECT_FALSE(Read(HKEY_CURRENT_USER, key, L"Nothing").found);
 }
 
+// Only a value the entry made is the installation's own: not one it overwrote, not a type
+// that writes nothing (the default value included), not one whose write failed.
+TEST_F(RegistryEntryTest, SaysWhetherItMadeANewValue) {
+  EXPECT_TRUE(WriteRegistryEntry(L"", key, L"New", 0, L"x", files.state));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"New", 0, L"again", files.state));
+  EXPECT_TRUE(WriteRegistryEntry(L"", key, L"", 1, L"7", files.state));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"", 2, L"AB", files.state));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 5, L"x", files.state));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 7, L"x", files.state));
+  EXPECT_FALSE(Read(HKEY_CURRENT_USER, key, L"Typed").found);
+}
+
 void WriteAndReport(const TSetupState& state, const std::wstring& key, const std::wstring& data) {
   SetRuntimeErrorReporter([](const std::wstring& message) { std::fprintf(stderr, "%ls\n", message.c_str()); });
   WriteRegistryEntry(L"", key, L"Number", 1, data, state);
@@ -132,6 +144,12 @@ TEST_F(RegistryEntryTest, UninstallEntryUnderItsUnderscoredName) {
             L"\"" + uninstaller + L"\"" + std::wstring(1, L'\0'));
   EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"Publisher")), std::wstring(L"http://example.org/", 20));
   EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"URLInfoAbout")), std::wstring(L"http://example.org/", 20));
+  // The values are written as they are: no macro pass over a path that was expanded already
+  // (a network folder's leading backslashes, a percent sign in a name).
+  files.state.DestFolder = L"\\\\srv\\share\\50%Off";
+  WriteUninstallKey(files.state);
+  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"UninstallString")),
+            L"\"\\\\srv\\share\\50%Off\\Uninstall.exe\"" + std::wstring(1, L'\0'));
   SHDeleteKeyW(HKEY_LOCAL_MACHINE, product.c_str());
 
   // Without a name the values would land in the list's own key.

@@ -136,6 +136,17 @@ TEST_F(RunProgramTest, WithoutWaitReturnsAtOnce) {
   EXPECT_TRUE(WaitForFile(report + L".end", 10000));
 }
 
+// %Dest%\tool.exe with a space in %Dest%: the system alone would start "...\My.exe" first.
+TEST_F(RunProgramTest, AnUnquotedPathWithSpacesStartsTheFileItNames) {
+  const std::wstring tools = scratch / L"My Tools";
+  CreateDirectoryW(tools.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(probe.c_str(), (tools + L"\\tool.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(probe.c_str(), (scratch / L"My.exe").c_str(), FALSE));
+  RunProgram(tools + L"\\tool.exe /x", L"", true, host);
+  ASSERT_TRUE(WaitForFile(report, 5000));
+  EXPECT_EQ(ReadReport(report).commandLine, L"\"" + tools + L"\\tool.exe\" /x");
+}
+
 TEST_F(RunProgramTest, AMissingProgramIsSkippedSilently) {
   RunProgram(L"\"" + (scratch / L"missing.exe") + L"\" /x", L"", true, host);
   RunProgram(L"", L"", true, host);

@@ -1,6 +1,7 @@
 // A minimal in-process server for the registration tests: its DllRegisterServer leaves a
 // marker file named by KV_SERVER_MARKER; its DllUnregisterServer leaves one beside the
-// server's own file ("<server>.unregistered"), so a test sees which copy was unregistered.
+// server's own file ("<server>.unregistered"), so a test sees which copy was unregistered,
+// after KV_SERVER_UNREGISTER_MS milliseconds when that is set (a server slow to unregister).
 #include <windows.h>
 
 extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
@@ -14,6 +15,9 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
 }
 
 extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
+  wchar_t delay[16] = {};
+  const DWORD delayLength = GetEnvironmentVariableW(L"KV_SERVER_UNREGISTER_MS", delay, 16);
+  if (delayLength > 0 && delayLength < 16) Sleep(static_cast<DWORD>(_wtoi(delay)));
   HMODULE self = nullptr;
   if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
                           reinterpret_cast<LPCWSTR>(&DllUnregisterServer), &self))

@@ -111,7 +111,8 @@ TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
   EXPECT_EQ(files.state.CopiedCounter, 3) << "the failed file uses its number, the skipped ones do not";
 }
 
-TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimes) {
+// A CD's files are read-only; their copies must not be, or nothing could remove them later.
+TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) {
   const std::wstring file = source + L"\\a.txt";
   WriteTextFile(file, "fresh");
   FILETIME old{};
@@ -133,6 +134,7 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimes) {
   WIN32_FILE_ATTRIBUTE_DATA copied{};
   ASSERT_TRUE(GetFileAttributesExW((dest + L"\\a.txt").c_str(), GetFileExInfoStandard, &copied));
   EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &old), 0);
+  EXPECT_FALSE(copied.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
   WIN32_FILE_ATTRIBUTE_DATA fresh{};
   ASSERT_TRUE(GetFileAttributesExW((dest + L"\\b.txt").c_str(), GetFileExInfoStandard, &fresh));
   EXPECT_TRUE(fresh.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
@@ -196,6 +198,21 @@ TEST_F(TreeCopyTest, ADestinationInsideTheSourceIsNotCopiedIntoItself) {
   EXPECT_EQ(files.state.FileCounter, 1);
   EXPECT_EQ(ReadTextFile(source + L"\\inst\\a.txt"), "a");
   EXPECT_FALSE(FolderExists(source + L"\\inst\\inst"));
+
+  // Spelled with forward slashes, or through "..", it is the same folder.
+  for (const wchar_t* spelling : {L"/", L"\\..\\src\\"}) {
+    std::wstring other = source;
+    if (spelling[0] == L'/') {
+      for (wchar_t& c : other) if (c == L'\\') c = L'/';
+      other += L"/inst";
+    } else {
+      other += spelling + std::wstring(L"inst");
+    }
+    files.state.DestFolder = other;
+    CountAndCopy();
+    EXPECT_EQ(files.state.FileCounter, 1) << std::string(other.begin(), other.end());
+    EXPECT_FALSE(FolderExists(source + L"\\inst\\inst"));
+  }
 }
 
 class FileEntryTest : public TreeCopyTest {
@@ -205,11 +222,13 @@ class FileEntryTest : public TreeCopyTest {
 
 TEST_F(FileEntryTest, ANewFileInADeepFolderIsCreatedAndRecorded) {
   WriteTextFile(source + L"\\tool.dll", "tool");
+  SetFileAttributesW((source + L"\\tool.dll").c_str(), FILE_ATTRIBUTE_READONLY);
   Script("[Oth1]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\one\\two\\three\\tool.dll\r\n");
   files.state.FileCounter = 4;
   CopyFileEntry(1, files.state, host);
   const std::wstring copied = dest + L"\\one\\two\\three\\tool.dll";
   EXPECT_EQ(ReadTextFile(copied), "tool");
+  EXPECT_FALSE(GetFileAttributesW(copied.c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(files.state.FileCounter, 5);
   EXPECT_EQ(files.Record(L"files", L"5"), copied);
   ASSERT_EQ(host.statuses.size(), 1u);

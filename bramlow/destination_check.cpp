@@ -1,0 +1,52 @@
+#include "bramlow/destination_check.h"
+
+#include <windows.h>
+
+#include "bramlow/macro_text.h"
+
+namespace bramlow {
+namespace {
+
+bool FitsTheAnsiCodePage(const std::wstring& text) {
+  if (text.empty()) return true;
+  const int size = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  std::string narrow(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, narrow.data(), bytes, nullptr, nullptr);
+  // A character without an ANSI form comes back as '?' or as a look-alike ("e" for an "ε").
+  const int back = MultiByteToWideChar(CP_ACP, 0, narrow.data(), bytes, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(back > 0 ? back : 0), L'\0');
+  if (back > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), bytes, wide.data(), back);
+  return wide == text;
+}
+
+// "C:\" or "\\server\share\"; empty when the path has neither.
+std::wstring RootOf(const std::wstring& folder) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (folder.size() >= 3 && folder[1] == L':') return folder.substr(0, 2) + L"\\";
+  if (folder.size() < 3 || !separator(folder[0]) || !separator(folder[1])) return {};
+  size_t share = 2;
+  while (share < folder.size() && !separator(folder[share])) ++share;
+  size_t end = share + 1;
+  while (end < folder.size() && !separator(folder[end])) ++end;
+  if (share >= folder.size() || end == share + 1) return {};
+  return folder.substr(0, end) + L"\\";
+}
+
+}  // namespace
+
+DestinationProblem CheckDestination(const std::wstring& folder) {
+  if (!IsFullFolderPath(folder)) return DestinationProblem::NotAFullPath;
+  if (!FitsTheAnsiCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
+  const std::wstring root = RootOf(folder);
+  if (root.empty()) return DestinationProblem::NotAFullPath;
+  if (root[1] == L':') {
+    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) return DestinationProblem::NoSuchDriveOrShare;
+  } else if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return DestinationProblem::NoSuchDriveOrShare;
+  }
+  return DestinationProblem::None;
+}
+
+}  // namespace bramlow

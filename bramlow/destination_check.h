@@ -1,0 +1,20 @@
+#pragma once
+// Whether a destination typed on the folder page can take an installation. The engine writes
+// the uninstall list and the system's entries through ANSI profile functions, so a folder
+// name the ANSI code page cannot hold would be listed as '?' and never be found again; a
+// folder on a drive or share that is not there would fail file by file while the wizard
+// still reported success.
+#include <string>
+
+namespace bramlow {
+
+enum class DestinationProblem {
+  None,
+  NotAFullPath,         // empty, relative, or without a drive or share
+  OutsideTheCodePage,   // a character the ANSI code page cannot hold
+  NoSuchDriveOrShare,   // its drive or "\\server\share" root is not there
+};
+
+DestinationProblem CheckDestination(const std::wstring& folder);
+
+}  // namespace bramlow
