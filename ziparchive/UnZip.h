@@ -8,6 +8,7 @@
 #include "UnBase.h"
 #include "ZipRecords.h"
 
+class TArchiveReader;
 class TDecompressStream;
 class TZipCrypto;
 struct TCentralDirLocation;
@@ -44,21 +45,21 @@ class TUnZip : public TUnBase {
   void Run();
   void CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
                                    std::vector<TMemberEntry>& members);
-  void CollectFromLocalHeaders(TOsFile& archive, uint64_t start, uint64_t fileSize,
+  void CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, uint64_t fileSize,
                                std::vector<TMemberEntry>& members);
   // Sizes of a member whose sizes follow its data (flag bit 3) in local-header mode, and
   // where the next record starts; false (reported) when its data cannot be delimited.
-  bool ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip64, TMemberEntry& m,
+  bool ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, bool zip64, TMemberEntry& m,
                              uint64_t& next);
   // Members whose data overlaps another's: the later header that starts inside another
   // member is dropped, data that runs into the next header is cut there; both reported.
   void SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members);
-  void ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_t maxDate);
+  void ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate);
   // What the local header (or the descriptor after the data) says against the directory.
-  void CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& member, const TLocalHeader& local,
+  void CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
                                 const std::string& localName);
   // Returns true when the data holds more than the member's stated size.
-  bool Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
+  bool Decompress(TArchiveReader& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
   bool InflateMember(TDecompressStream& stream, uint64_t size);
   // Reports damage of the archive itself: FileName the archive, ExtendedMsg what and where.
   void ReportDamage(const std::string& what);

@@ -64,6 +64,9 @@ class TOsFile {
 
   // Reads up to count bytes; 0 at the end, -1 on error.
   int64_t Read(void* buffer, size_t count);
+  // Reads up to count bytes at position, in one system call; the file position afterwards
+  // is unspecified.
+  int64_t ReadAt(uint64_t position, void* buffer, size_t count);
   // Writes count bytes; returns how many were written. diskFull tells why a write fell short.
   size_t Write(const void* buffer, size_t count, bool* diskFull = nullptr);
   bool Seek(uint64_t position);

@@ -181,6 +181,15 @@ int64_t TOsFile::Read(void* buffer, size_t count) {
   }
 }
 
+int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
+  if (FFd < 0) return -1;
+  for (;;) {
+    ssize_t n = ::pread(FFd, buffer, count, off_t(position));
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
 size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   if (diskFull) *diskFull = false;
   if (FFd < 0) return 0;
