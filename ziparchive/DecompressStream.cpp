@@ -18,7 +18,7 @@ class TDecompressStream::TArchiveInput : public TInputBuffer {
   TOsFile& FFile;
 };
 
-struct TDecompressStream::TZlibState {
+struct TDecoderCache::TZlibState {
   z_stream Strm{};
   bool Open = false;
   ~TZlibState() {
@@ -26,28 +26,42 @@ struct TDecompressStream::TZlibState {
   }
 };
 
+TDecoderCache::TDecoderCache() = default;
+TDecoderCache::~TDecoderCache() = default;
+
 TDecompressStream::TDecompressStream(TOsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag)
     : FArchive(&archive), FCancel(cancelFlag), FDeflate64(deflate64) {
   FOwnedInput = std::make_unique<TArchiveInput>(archive);
   FInput = FOwnedInput.get();
-  if (deflate64) {
-    FInflater = std::make_unique<TInflater>(*FInput, true);
-  } else {
-    FZlib = std::make_unique<TZlibState>();
-    int rc = inflateInit2(&FZlib->Strm, windowBits);
-    FZlib->Open = rc == Z_OK;
-    if (!FZlib->Open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
-  }
+  OpenDecoder(deflate64, windowBits);
 }
 
-TDecompressStream::TDecompressStream(TInputBuffer& input, bool deflate64) : FInput(&input), FDeflate64(deflate64) {
+TDecompressStream::TDecompressStream(TInputBuffer& input, bool deflate64, TDecoderCache* cache)
+    : FInput(&input), FDeflate64(deflate64), FCache(cache) {
+  OpenDecoder(deflate64, -15);
+}
+
+void TDecompressStream::OpenDecoder(bool deflate64, int windowBits) {
   if (deflate64) {
-    FInflater = std::make_unique<TInflater>(*FInput, true);
-  } else {
-    FZlib = std::make_unique<TZlibState>();
-    FZlib->Open = inflateInit2(&FZlib->Strm, -15) == Z_OK;
-    if (!FZlib->Open) FStatus = Z_MEM_ERROR;
+    if (FCache && FCache->FInflater) {
+      FInflater = std::move(FCache->FInflater);
+      FInflater->Restart(*FInput, true);
+    } else {
+      FInflater = std::make_unique<TInflater>(*FInput, true);
+    }
+    return;
   }
+  if (FCache && FCache->FZlib && FCache->FZlib->Open && inflateReset(&FCache->FZlib->Strm) == Z_OK) {
+    FZlib = std::move(FCache->FZlib);
+    // The reset keeps the pointers: input the last member left over is not this one's.
+    FZlib->Strm.next_in = nullptr;
+    FZlib->Strm.avail_in = 0;
+    return;
+  }
+  FZlib = std::make_unique<TZlibState>();
+  int rc = inflateInit2(&FZlib->Strm, windowBits);
+  FZlib->Open = rc == Z_OK;
+  if (!FZlib->Open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
 }
 
 TDecompressStream::~TDecompressStream() { Destroy(); }
@@ -68,6 +82,11 @@ void TDecompressStream::Destroy() {
   if (FArchive && unused) {
     int64_t pos = FArchive->Position();
     if (pos >= int64_t(unused)) FArchive->Seek(uint64_t(pos) - unused);
+  }
+  if (FCache) {
+    // Kept for the next member; a state that failed to open is not worth keeping.
+    if (FInflater) FCache->FInflater = std::move(FInflater);
+    if (FZlib && FZlib->Open) FCache->FZlib = std::move(FZlib);
   }
   FInflater.reset();
   FZlib.reset();

@@ -11,6 +11,23 @@
 
 class TInflater;
 
+// Decoder state kept from one member to the next: a run over many small members sets up
+// zlib's state and the Deflate64 window once instead of once per member. A stream borrows
+// it while it lives and gives it back when destroyed.
+class TDecoderCache {
+ public:
+  TDecoderCache();
+  ~TDecoderCache();
+  TDecoderCache(const TDecoderCache&) = delete;
+  TDecoderCache& operator=(const TDecoderCache&) = delete;
+
+ private:
+  friend class TDecompressStream;
+  struct TZlibState;
+  std::unique_ptr<TZlibState> FZlib;
+  std::unique_ptr<TInflater> FInflater;
+};
+
 class TDecompressStream {
  public:
   enum TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -29,8 +46,8 @@ class TDecompressStream {
   int64_t Seek(int64_t offset, TSeekOrigin origin);
 
   // Inflating from an input of its own: a member's bytes bounded by its compressed size,
-  // or memory (tests and fuzzing).
-  TDecompressStream(TInputBuffer& input, bool deflate64);
+  // or memory (tests and fuzzing); with `cache`, on the decoder state it keeps.
+  TDecompressStream(TInputBuffer& input, bool deflate64, TDecoderCache* cache = nullptr);
 
   // True once the final block has been decoded.
   bool Finished() const { return FFinished; }
@@ -40,6 +57,7 @@ class TDecompressStream {
  private:
   class TArchiveInput;
   int64_t ReadZlib(uint8_t* out, size_t count);
+  void OpenDecoder(bool deflate64, int windowBits);
   void Destroy();
 
   TOsFile* FArchive = nullptr;
@@ -50,7 +68,8 @@ class TDecompressStream {
   bool FFinished = false;
   int FStatus = 0;
   int64_t FProduced = 0;
-  struct TZlibState;
+  TDecoderCache* FCache = nullptr;
+  using TZlibState = TDecoderCache::TZlibState;
   std::unique_ptr<TZlibState> FZlib;
   std::unique_ptr<TInflater> FInflater;
 };

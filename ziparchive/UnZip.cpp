@@ -82,6 +82,9 @@ bool EndsTheMembers(uint32_t signature) {
 }
 }  // namespace
 
+TUnZip::TUnZip() = default;
+TUnZip::~TUnZip() = default;
+
 void TUnZip::SetArchiveFile(const std::string& name) {
   std::string n = name;
   for (char& c : n)
@@ -382,6 +385,8 @@ int TUnZip::Extract() {
 
     uint32_t maxDate = 0;
     for (const TMemberEntry& m : members) maxDate = std::max(maxDate, m.Central.DosDateTime());
+    // Decoder state and the chunk buffer serve every member of this run.
+    FDecoders = std::make_unique<TDecoderCache>();
     for (const TMemberEntry& m : members) {
       if (FCancel) break;
       ExtractMember(reader, m, maxDate);
@@ -406,6 +411,8 @@ int TUnZip::Extract() {
     } catch (...) {
     }
   }
+  FDecoders.reset();
+  FChunkBuffer.reset();
   if (activated && OnDeactivate) {
     try {
       OnDeactivate(*this);
@@ -555,7 +562,7 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
     // size stated too small costs no data; it is reported all the same. (Bytes left over
     // after the data harm nothing.)
     TMemberInput input(archive, dataOffset, member.Room, nullptr);
-    TDecompressStream stream(input, method == 9);
+    TDecompressStream stream(input, method == 9, FDecoders.get());
     bool excess = InflateMember(stream, size);
     uint64_t used = input.Taken() - stream.UnusedInput();
     if (stream.Finished() && used > compressed)
@@ -567,7 +574,7 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
   }
   TMemberInput input(archive, dataOffset, compressed, crypto);
   if (method == 8 || method == 9) {
-    TDecompressStream stream(input, method == 9);
+    TDecompressStream stream(input, method == 9, FDecoders.get());
     return InflateMember(stream, size);
   }
   if (method == 0) {
@@ -602,14 +609,15 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
 bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
   uint64_t remaining = size;
   size_t chunk = size_t(std::min<uint64_t>(remaining, kChunk));
-  std::vector<uint8_t> buffer(std::max<size_t>(chunk, 1));
+  if (!FChunkBuffer) FChunkBuffer.reset(new uint8_t[kChunk]);
+  uint8_t* const buffer = FChunkBuffer.get();
   while (remaining > 0) {
     if (FCancel) break;
     ProcessPendingMessages();
-    int64_t n = stream.Read(buffer.data(), chunk);
+    int64_t n = stream.Read(buffer, chunk);
     if (n < 1) break;
     try {
-      WriteOutput(buffer.data(), size_t(n));
+      WriteOutput(buffer, size_t(n));
     } catch (const EZipError&) {
       // Disk full: already reported; a deflated member goes on with the next chunk.
     }
@@ -617,5 +625,5 @@ bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
     chunk = size_t(std::min<uint64_t>(remaining, kChunk));
   }
   // Data that decodes to more than the stated size is damage too; nothing of it is written.
-  return remaining == 0 && !FCancel && stream.Read(buffer.data(), 1) > 0;
+  return remaining == 0 && !FCancel && stream.Read(buffer, 1) > 0;
 }

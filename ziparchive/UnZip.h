@@ -2,6 +2,7 @@
 // that, the local headers), and extracts the selected ones by method.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,13 +10,15 @@
 #include "ZipRecords.h"
 
 class TArchiveReader;
+class TDecoderCache;
 class TDecompressStream;
 class TZipCrypto;
 struct TCentralDirLocation;
 
 class TUnZip : public TUnBase {
  public:
-  TUnZip() = default;
+  TUnZip();
+  ~TUnZip() override;
 
   // Passwords tried, in order, on an encrypted member's header.
   std::vector<std::string> Passwords;
@@ -63,4 +66,8 @@ class TUnZip : public TUnBase {
   bool InflateMember(TDecompressStream& stream, uint64_t size);
   // Reports damage of the archive itself: FileName the archive, ExtendedMsg what and where.
   void ReportDamage(const std::string& what);
+
+  // Kept for the members of one Extract.
+  std::unique_ptr<TDecoderCache> FDecoders;
+  std::unique_ptr<uint8_t[]> FChunkBuffer;
 };
