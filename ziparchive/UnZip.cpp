@@ -341,6 +341,7 @@ int TUnZip::Extract() {
   FCount = 0;
   FCancel = false;
   FArchiveProgress = 0;
+  FFolderMade = false;
   ExcludeSpec.clear();
   if (FArchiveFile.empty()) {
     Report(FArchiveFile, "", zipmsg::FileNotFound);

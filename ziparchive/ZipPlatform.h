@@ -75,6 +75,10 @@ class TOsFile {
   bool SetDosDateTime(uint32_t dosDateTime);
   // Closes now; false when the system reports a failure.
   bool Close();
+  // Finishes a file written through this handle: its last-write time, the close, then,
+  // unless `attributes` is fattr::Invalid, those attributes (`path` names the file where the
+  // system sets them by name). False when the close failed.
+  bool Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath& path);
 
  private:
 #ifdef _WIN32

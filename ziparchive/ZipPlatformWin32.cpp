@@ -162,6 +162,14 @@ bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
   return IsOpen() && FileTimeFromDos(dosDateTime, ft) && SetFileTime(H(FHandle), nullptr, nullptr, &ft);
 }
 
+bool TOsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath& path) {
+  SetDosDateTime(dosDateTime);
+  bool closed = Close();
+  // Windows XP sets attributes by name only.
+  if (attributes != fattr::Invalid) SetFileAttributesW(Wide(path).c_str(), attributes);
+  return closed;
+}
+
 bool TOsFile::Close() {
   if (!IsOpen()) return true;
   BOOL ok = CloseHandle(H(FHandle));
