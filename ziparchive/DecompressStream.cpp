@@ -2,6 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "Inflater.h"
 
 class TDecompressStream::TArchiveInput : public TInputBuffer {
@@ -87,6 +90,7 @@ void TDecompressStream::Destroy() {
     // Kept for the next member; a state that failed to open is not worth keeping.
     if (FInflater) FCache->FInflater = std::move(FInflater);
     if (FZlib && FZlib->Open) FCache->FZlib = std::move(FZlib);
+    if (FAhead) FCache->FAhead = std::move(FAhead);
   }
   FInflater.reset();
   FZlib.reset();
@@ -130,17 +134,49 @@ int64_t TDecompressStream::ReadZlib(uint8_t* out, size_t count) {
   return int64_t(produced);
 }
 
-int64_t TDecompressStream::Read(void* buffer, size_t count) {
-  if (count == 0 || FFinished) return 0;
+int64_t TDecompressStream::Decode(uint8_t* out, size_t count) {
+  if (FFinished) return 0;
   int64_t n;
   if (FInflater) {
-    n = FInflater->Read(static_cast<uint8_t*>(buffer), count);
+    n = FInflater->Read(out, count);
     if (n >= 0 && size_t(n) < count && FInflater->Finished()) FFinished = true;
   } else {
     if (!FZlib || !FZlib->Open) return FStatus ? FStatus : Z_STREAM_ERROR;
     if (FStatus) return FStatus;
-    n = ReadZlib(static_cast<uint8_t*>(buffer), count);
+    n = ReadZlib(out, count);
+  }
+  return n;
+}
+
+int64_t TDecompressStream::Read(void* buffer, size_t count) {
+  if (count == 0) return 0;
+  int64_t n;
+  if (FAheadAvail) {
+    n = int64_t(std::min(count, FAheadAvail));
+    memcpy(buffer, FAheadNext, size_t(n));
+    FAheadNext += n;
+    FAheadAvail -= size_t(n);
+  } else {
+    n = Decode(static_cast<uint8_t*>(buffer), count);
   }
   if (n > 0) FProduced += n;
   return n;
+}
+
+int64_t TDecompressStream::ReadView(size_t count, size_t ahead, const uint8_t*& data) {
+  if (count == 0) return 0;
+  if (FAheadAvail == 0) {
+    if (!FAhead && FCache && FCache->FAhead) FAhead = std::move(FCache->FAhead);
+    if (!FAhead) FAhead.reset(new uint8_t[kMaxAhead]);
+    int64_t n = Decode(FAhead.get(), std::min(std::max(ahead, count), kMaxAhead));
+    if (n <= 0) return n;
+    FAheadNext = FAhead.get();
+    FAheadAvail = size_t(n);
+  }
+  size_t n = std::min(count, FAheadAvail);
+  data = FAheadNext;
+  FAheadNext += n;
+  FAheadAvail -= n;
+  FProduced += int64_t(n);
+  return int64_t(n);
 }

@@ -26,6 +26,7 @@ class TDecoderCache {
   struct TZlibState;
   std::unique_ptr<TZlibState> FZlib;
   std::unique_ptr<TInflater> FInflater;
+  std::unique_ptr<uint8_t[]> FAhead;
 };
 
 class TDecompressStream {
@@ -41,6 +42,11 @@ class TDecompressStream {
   // Bytes produced (fewer than count only at the end of the data), or a negative status:
   // -5 input exhausted, -3 corrupt data, -2 inconsistent state, -4 out of memory.
   int64_t Read(void* buffer, size_t count);
+  // The same bytes as Read, handed out in place (valid until the next call) from a buffer
+  // the decoder fills up to `ahead` bytes at a time: zlib then copies only the end of each
+  // fill into its window, instead of every byte. Reads of both kinds may be mixed.
+  int64_t ReadView(size_t count, size_t ahead, const uint8_t*& data);
+  static constexpr size_t kMaxAhead = 262144;
   int64_t Write(const void*, size_t) { return -1; }
   // Only the current position may be asked for (Seek(0, soCurrent)); anything else is -1.
   int64_t Seek(int64_t offset, TSeekOrigin origin);
@@ -57,6 +63,7 @@ class TDecompressStream {
  private:
   class TArchiveInput;
   int64_t ReadZlib(uint8_t* out, size_t count);
+  int64_t Decode(uint8_t* out, size_t count);
   void OpenDecoder(bool deflate64, int windowBits);
   void Destroy();
 
@@ -72,4 +79,8 @@ class TDecompressStream {
   using TZlibState = TDecoderCache::TZlibState;
   std::unique_ptr<TZlibState> FZlib;
   std::unique_ptr<TInflater> FInflater;
+  // Decoded bytes not yet handed out by ReadView.
+  std::unique_ptr<uint8_t[]> FAhead;
+  const uint8_t* FAheadNext = nullptr;
+  size_t FAheadAvail = 0;
 };

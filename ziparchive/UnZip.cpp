@@ -386,7 +386,7 @@ int TUnZip::Extract() {
 
     uint32_t maxDate = 0;
     for (const TMemberEntry& m : members) maxDate = std::max(maxDate, m.Central.DosDateTime());
-    // Decoder state and the chunk buffer serve every member of this run.
+    // Decoder state serves every member of this run.
     FDecoders = std::make_unique<TDecoderCache>();
     for (const TMemberEntry& m : members) {
       if (FCancel) break;
@@ -413,7 +413,6 @@ int TUnZip::Extract() {
     }
   }
   FDecoders.reset();
-  FChunkBuffer.reset();
   if (activated && OnDeactivate) {
     try {
       OnDeactivate(*this);
@@ -610,15 +609,16 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
 bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
   uint64_t remaining = size;
   size_t chunk = size_t(std::min<uint64_t>(remaining, kChunk));
-  if (!FChunkBuffer) FChunkBuffer.reset(new uint8_t[kChunk]);
-  uint8_t* const buffer = FChunkBuffer.get();
+  const uint8_t* data = nullptr;
   while (remaining > 0) {
     if (FCancel) break;
     ProcessPendingMessages();
-    int64_t n = stream.Read(buffer, chunk);
+    // Pieces of at most one chunk, as ever; the decoder may work further ahead.
+    size_t ahead = size_t(std::min<uint64_t>(remaining, TDecompressStream::kMaxAhead));
+    int64_t n = stream.ReadView(chunk, ahead, data);
     if (n < 1) break;
     try {
-      WriteOutput(buffer, size_t(n));
+      WriteOutput(data, size_t(n));
     } catch (const EZipError&) {
       // Disk full: already reported; a deflated member goes on with the next chunk.
     }
@@ -626,5 +626,5 @@ bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
     chunk = size_t(std::min<uint64_t>(remaining, kChunk));
   }
   // Data that decodes to more than the stated size is damage too; nothing of it is written.
-  return remaining == 0 && !FCancel && stream.Read(buffer, 1) > 0;
+  return remaining == 0 && !FCancel && stream.ReadView(1, 1, data) > 0;
 }

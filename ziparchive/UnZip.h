@@ -69,5 +69,4 @@ class TUnZip : public TUnBase {
 
   // Kept for the members of one Extract.
   std::unique_ptr<TDecoderCache> FDecoders;
-  std::unique_ptr<uint8_t[]> FChunkBuffer;
 };
