@@ -6,6 +6,7 @@
 # limit's median and, for extraction, as MB/s. The load average is printed before and after.
 #   ROUNDS=N (default 5)   SETS="logon small big"   TOOLS="kvzip-t bsdtar-t ..." (a subset)
 #   CALLGRIND=0 skips the instruction counts (per byte and per member, kvzip t and x)
+#   KVZIP_BEFORE=path: another kvzip (an earlier build) timed in the same rounds, as before-t/x
 # Needs: a native build with kvzip (default build/native), zip, unzip, 7z, bsdtar, cc, zlib.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -73,6 +74,8 @@ fi
 
 sets=${SETS:-logon small big}
 all_tools="limit kvzip-t bsdtar-t 7z-t unzip-t kvzip-x bsdtar-x unzip-x kvzip-t64 7z-t64"
+before=${KVZIP_BEFORE:-}
+[ -n "$before" ] && all_tools="$all_tools before-t before-x"
 tools=${TOOLS:-$all_tools}
 [[ " $tools " == *" limit "* ]] || tools="limit $tools"
 for s in $sets; do
@@ -96,6 +99,8 @@ run_tool() {
     bsdtar-x) bsdtar -xf "$z" -C "$tmpfs/out" ;;
     unzip-x) unzip -oqq "$z" -d "$tmpfs/out" ;;
     kvzip-t64) "$kvzip" t "$work/$s-d64.zip" ;;
+    before-t) "$before" t "$z" ;;
+    before-x) "$before" x "$z" "$tmpfs/out" ;;
     7z-t64) 7z t "$work/$s-d64.zip" ;;
   esac
 }
