@@ -96,7 +96,7 @@ __attribute__((target("pclmul,sse2"))) uint32_t Crc32Fold(uint32_t reg, const ui
   return uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(x, 4)));
 }
 
-const bool gFolding = HasCarrylessMultiply();
+bool gFolding = HasCarrylessMultiply();
 #endif
 }  // namespace
 
@@ -124,6 +124,16 @@ uint32_t Crc32Update(uint32_t reg, const void* data, size_t length) {
   }
 #endif
   return Crc32Portable(reg, p, length);
+}
+
+bool Crc32UseFolding(bool use) {
+#ifdef KV_CRC_FOLDING
+  gFolding = use && HasCarrylessMultiply();
+  return gFolding;
+#else
+  (void)use;
+  return false;
+#endif
 }
 
 uint32_t Crc32Of(const void* data, size_t length) {
