@@ -3,10 +3,12 @@
 # 7-Zip, bsdtar and plain zlib raw inflate in memory (the limit), on the generated corpus
 # of shared/bench-corpus, testing (t) and extracting (x) to tmpfs. Rounds are interleaved;
 # the median of the rounds counts (the best is shown beside it), as a multiple of the
-# limit's median and, for extraction, as MB/s. The load average is printed before and after.
+# limit's median and as MB/s of member data. Packing (a) is timed too, from the corpus folder
+# to an archive on tmpfs, beside bsdtar's (it is not held against the inflate limit: its
+# "x limit" only places it). The load average is printed before and after.
 #   ROUNDS=N (default 5)   SETS="logon small big"   TOOLS="kvzip-t bsdtar-t ..." (a subset)
 #   CALLGRIND=0 skips the instruction counts (per byte and per member, kvzip t and x)
-#   KVZIP_BEFORE=path: another kvzip (an earlier build) timed in the same rounds, as before-t/x
+#   KVZIP_BEFORE=path: another kvzip (an earlier build) timed in the same rounds, as before-t/x/a
 # Needs: a native build with kvzip (default build/native), zip, unzip, 7z, bsdtar, cc, zlib.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -73,9 +75,9 @@ C
 fi
 
 sets=${SETS:-logon small big}
-all_tools="limit kvzip-t bsdtar-t 7z-t unzip-t kvzip-x bsdtar-x unzip-x kvzip-t64 7z-t64"
+all_tools="limit kvzip-t bsdtar-t 7z-t unzip-t kvzip-x bsdtar-x unzip-x kvzip-t64 7z-t64 kvzip-a bsdtar-a"
 before=${KVZIP_BEFORE:-}
-[ -n "$before" ] && all_tools="$all_tools before-t before-x"
+[ -n "$before" ] && all_tools="$all_tools before-t before-x before-a"
 tools=${TOOLS:-$all_tools}
 [[ " $tools " == *" limit "* ]] || tools="limit $tools"
 for s in $sets; do
@@ -102,6 +104,9 @@ run_tool() {
     before-t) "$before" t "$z" ;;
     before-x) "$before" x "$z" "$tmpfs/out" ;;
     7z-t64) 7z t "$work/$s-d64.zip" ;;
+    kvzip-a) "$kvzip" a "$tmpfs/out/a.zip" "$work/corpus/$s" ;;
+    bsdtar-a) bsdtar --format zip -cf "$tmpfs/out/a.zip" -C "$work/corpus/$s" . ;;
+    before-a) "$before" a "$tmpfs/out/a.zip" "$work/corpus/$s" ;;
   esac
 }
 
