@@ -2,6 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "Inflater.h"
 
 class TDecompressStream::TArchiveInput : public TInputBuffer {
@@ -18,7 +21,7 @@ class TDecompressStream::TArchiveInput : public TInputBuffer {
   TOsFile& FFile;
 };
 
-struct TDecompressStream::TZlibState {
+struct TDecoderCache::TZlibState {
   z_stream Strm{};
   bool Open = false;
   ~TZlibState() {
@@ -26,28 +29,42 @@ struct TDecompressStream::TZlibState {
   }
 };
 
+TDecoderCache::TDecoderCache() = default;
+TDecoderCache::~TDecoderCache() = default;
+
 TDecompressStream::TDecompressStream(TOsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag)
     : FArchive(&archive), FCancel(cancelFlag), FDeflate64(deflate64) {
   FOwnedInput = std::make_unique<TArchiveInput>(archive);
   FInput = FOwnedInput.get();
-  if (deflate64) {
-    FInflater = std::make_unique<TInflater>(*FInput, true);
-  } else {
-    FZlib = std::make_unique<TZlibState>();
-    int rc = inflateInit2(&FZlib->Strm, windowBits);
-    FZlib->Open = rc == Z_OK;
-    if (!FZlib->Open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
-  }
+  OpenDecoder(deflate64, windowBits);
 }
 
-TDecompressStream::TDecompressStream(TInputBuffer& input, bool deflate64) : FInput(&input), FDeflate64(deflate64) {
+TDecompressStream::TDecompressStream(TInputBuffer& input, bool deflate64, TDecoderCache* cache)
+    : FInput(&input), FDeflate64(deflate64), FCache(cache) {
+  OpenDecoder(deflate64, -15);
+}
+
+void TDecompressStream::OpenDecoder(bool deflate64, int windowBits) {
   if (deflate64) {
-    FInflater = std::make_unique<TInflater>(*FInput, true);
-  } else {
-    FZlib = std::make_unique<TZlibState>();
-    FZlib->Open = inflateInit2(&FZlib->Strm, -15) == Z_OK;
-    if (!FZlib->Open) FStatus = Z_MEM_ERROR;
+    if (FCache && FCache->FInflater) {
+      FInflater = std::move(FCache->FInflater);
+      FInflater->Restart(*FInput, true);
+    } else {
+      FInflater = std::make_unique<TInflater>(*FInput, true);
+    }
+    return;
   }
+  if (FCache && FCache->FZlib && FCache->FZlib->Open && inflateReset(&FCache->FZlib->Strm) == Z_OK) {
+    FZlib = std::move(FCache->FZlib);
+    // The reset keeps the pointers: input the last member left over is not this one's.
+    FZlib->Strm.next_in = nullptr;
+    FZlib->Strm.avail_in = 0;
+    return;
+  }
+  FZlib = std::make_unique<TZlibState>();
+  int rc = inflateInit2(&FZlib->Strm, windowBits);
+  FZlib->Open = rc == Z_OK;
+  if (!FZlib->Open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
 }
 
 TDecompressStream::~TDecompressStream() { Destroy(); }
@@ -68,6 +85,12 @@ void TDecompressStream::Destroy() {
   if (FArchive && unused) {
     int64_t pos = FArchive->Position();
     if (pos >= int64_t(unused)) FArchive->Seek(uint64_t(pos) - unused);
+  }
+  if (FCache) {
+    // Kept for the next member; a state that failed to open is not worth keeping.
+    if (FInflater) FCache->FInflater = std::move(FInflater);
+    if (FZlib && FZlib->Open) FCache->FZlib = std::move(FZlib);
+    if (FAhead) FCache->FAhead = std::move(FAhead);
   }
   FInflater.reset();
   FZlib.reset();
@@ -111,17 +134,49 @@ int64_t TDecompressStream::ReadZlib(uint8_t* out, size_t count) {
   return int64_t(produced);
 }
 
-int64_t TDecompressStream::Read(void* buffer, size_t count) {
-  if (count == 0 || FFinished) return 0;
+int64_t TDecompressStream::Decode(uint8_t* out, size_t count) {
+  if (FFinished) return 0;
   int64_t n;
   if (FInflater) {
-    n = FInflater->Read(static_cast<uint8_t*>(buffer), count);
+    n = FInflater->Read(out, count);
     if (n >= 0 && size_t(n) < count && FInflater->Finished()) FFinished = true;
   } else {
     if (!FZlib || !FZlib->Open) return FStatus ? FStatus : Z_STREAM_ERROR;
     if (FStatus) return FStatus;
-    n = ReadZlib(static_cast<uint8_t*>(buffer), count);
+    n = ReadZlib(out, count);
+  }
+  return n;
+}
+
+int64_t TDecompressStream::Read(void* buffer, size_t count) {
+  if (count == 0) return 0;
+  int64_t n;
+  if (FAheadAvail) {
+    n = int64_t(std::min(count, FAheadAvail));
+    memcpy(buffer, FAheadNext, size_t(n));
+    FAheadNext += n;
+    FAheadAvail -= size_t(n);
+  } else {
+    n = Decode(static_cast<uint8_t*>(buffer), count);
   }
   if (n > 0) FProduced += n;
   return n;
+}
+
+int64_t TDecompressStream::ReadView(size_t count, size_t ahead, const uint8_t*& data) {
+  if (count == 0) return 0;
+  if (FAheadAvail == 0) {
+    if (!FAhead && FCache && FCache->FAhead) FAhead = std::move(FCache->FAhead);
+    if (!FAhead) FAhead.reset(new uint8_t[kMaxAhead]);
+    int64_t n = Decode(FAhead.get(), std::min(std::max(ahead, count), kMaxAhead));
+    if (n <= 0) return n;
+    FAheadNext = FAhead.get();
+    FAheadAvail = size_t(n);
+  }
+  size_t n = std::min(count, FAheadAvail);
+  data = FAheadNext;
+  FAheadNext += n;
+  FAheadAvail -= n;
+  FProduced += int64_t(n);
+  return int64_t(n);
 }

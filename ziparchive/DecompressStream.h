@@ -11,6 +11,24 @@
 
 class TInflater;
 
+// Decoder state kept from one member to the next: a run over many small members sets up
+// zlib's state and the Deflate64 window once instead of once per member. A stream borrows
+// it while it lives and gives it back when destroyed.
+class TDecoderCache {
+ public:
+  TDecoderCache();
+  ~TDecoderCache();
+  TDecoderCache(const TDecoderCache&) = delete;
+  TDecoderCache& operator=(const TDecoderCache&) = delete;
+
+ private:
+  friend class TDecompressStream;
+  struct TZlibState;
+  std::unique_ptr<TZlibState> FZlib;
+  std::unique_ptr<TInflater> FInflater;
+  std::unique_ptr<uint8_t[]> FAhead;
+};
+
 class TDecompressStream {
  public:
   enum TSeekOrigin { soBeginning, soCurrent, soEnd };
@@ -24,13 +42,18 @@ class TDecompressStream {
   // Bytes produced (fewer than count only at the end of the data), or a negative status:
   // -5 input exhausted, -3 corrupt data, -2 inconsistent state, -4 out of memory.
   int64_t Read(void* buffer, size_t count);
+  // The same bytes as Read, handed out in place (valid until the next call) from a buffer
+  // the decoder fills up to `ahead` bytes at a time: zlib then copies only the end of each
+  // fill into its window, instead of every byte. Reads of both kinds may be mixed.
+  int64_t ReadView(size_t count, size_t ahead, const uint8_t*& data);
+  static constexpr size_t kMaxAhead = 262144;
   int64_t Write(const void*, size_t) { return -1; }
   // Only the current position may be asked for (Seek(0, soCurrent)); anything else is -1.
   int64_t Seek(int64_t offset, TSeekOrigin origin);
 
   // Inflating from an input of its own: a member's bytes bounded by its compressed size,
-  // or memory (tests and fuzzing).
-  TDecompressStream(TInputBuffer& input, bool deflate64);
+  // or memory (tests and fuzzing); with `cache`, on the decoder state it keeps.
+  TDecompressStream(TInputBuffer& input, bool deflate64, TDecoderCache* cache = nullptr);
 
   // True once the final block has been decoded.
   bool Finished() const { return FFinished; }
@@ -40,6 +63,8 @@ class TDecompressStream {
  private:
   class TArchiveInput;
   int64_t ReadZlib(uint8_t* out, size_t count);
+  int64_t Decode(uint8_t* out, size_t count);
+  void OpenDecoder(bool deflate64, int windowBits);
   void Destroy();
 
   TOsFile* FArchive = nullptr;
@@ -50,7 +75,12 @@ class TDecompressStream {
   bool FFinished = false;
   int FStatus = 0;
   int64_t FProduced = 0;
-  struct TZlibState;
+  TDecoderCache* FCache = nullptr;
+  using TZlibState = TDecoderCache::TZlibState;
   std::unique_ptr<TZlibState> FZlib;
   std::unique_ptr<TInflater> FInflater;
+  // Decoded bytes not yet handed out by ReadView.
+  std::unique_ptr<uint8_t[]> FAhead;
+  const uint8_t* FAheadNext = nullptr;
+  size_t FAheadAvail = 0;
 };

@@ -48,14 +48,28 @@ inline unsigned Reverse(unsigned code, unsigned len) {
 }  // namespace
 
 TInflater::TInflater(TInputBuffer& input, bool deflate64)
-    : FIn(input), FDeflate64(deflate64), FWin(kBufEnd + kMargin) {
+    : FIn(&input), FDeflate64(deflate64), FWin(kBufEnd + kMargin) {
   FLit.reserve(1024 + 288 * 32);
   FDist.reserve(256 + 32 * 128);
 }
 
+void TInflater::Restart(TInputBuffer& input, bool deflate64) {
+  FIn = &input;
+  FDeflate64 = deflate64;
+  FState = sHeader;
+  FError = 0;
+  FLastBlock = false;
+  FBitBuf = 0;
+  FBitCnt = 0;
+  FPadBytes = 0;
+  FPos = FOutPos = 0;
+  FCopyLen = FCopyDist = 0;
+  FStoredLeft = 0;
+}
+
 size_t TInflater::UnusedInputBytes() const {
   size_t inBits = FBitCnt / 8;
-  return FIn.Avail + (inBits > FPadBytes ? inBits - FPadBytes : 0);
+  return FIn->Avail + (inBits > FPadBytes ? inBits - FPadBytes : 0);
 }
 
 // Symbols of the literal/length alphabet (isDistance false) or of the distance alphabet.
@@ -128,13 +142,13 @@ bool TInflater::BuildTable(const uint8_t* lengths, unsigned count, unsigned root
 
 void TInflater::SlowRefill() {
   while (FBitCnt <= 56) {
-    if (FIn.Avail == 0 && (FPadBytes > 0 || !FIn.Refill(65536))) {
+    if (FIn->Avail == 0 && (FPadBytes > 0 || !FIn->Refill(65536))) {
       FPadBytes++;  // zeros past the end; using them is reported as running out of input
       FBitCnt += 8;
       continue;
     }
-    FBitBuf |= uint64_t(*FIn.Next++) << FBitCnt;
-    FIn.Avail--;
+    FBitBuf |= uint64_t(*FIn->Next++) << FBitCnt;
+    FIn->Avail--;
     FBitCnt += 8;
   }
 }
@@ -246,12 +260,12 @@ int TInflater::CopyStored(size_t limit) {
   if (FBitCnt == 0) FBitBuf = 0;  // later refills must not meet stale look-ahead bits
   while (FStoredLeft && FPos < limit) {
     if (FBitCnt) break;
-    if (FIn.Avail == 0 && (FPadBytes || !FIn.Refill(std::min<size_t>(FStoredLeft, 65536))))
+    if (FIn->Avail == 0 && (FPadBytes || !FIn->Refill(std::min<size_t>(FStoredLeft, 65536))))
       return kBufError;
-    size_t n = std::min({FStoredLeft, FIn.Avail, limit - FPos});
-    memcpy(win + FPos, FIn.Next, n);
-    FIn.Next += n;
-    FIn.Avail -= n;
+    size_t n = std::min({FStoredLeft, FIn->Avail, limit - FPos});
+    memcpy(win + FPos, FIn->Next, n);
+    FIn->Next += n;
+    FIn->Avail -= n;
     FPos += n;
     FStoredLeft -= n;
   }
@@ -270,11 +284,11 @@ int TInflater::DecodeCodes(size_t limit) {
   int rc = 0;
 
   auto refill = [&] {
-    if (FIn.Avail >= 8 && !FPadBytes) {
-      bitbuf |= Load64(FIn.Next) << bitcnt;
+    if (FIn->Avail >= 8 && !FPadBytes) {
+      bitbuf |= Load64(FIn->Next) << bitcnt;
       size_t took = (63 - bitcnt) >> 3;
-      FIn.Next += took;
-      FIn.Avail -= took;
+      FIn->Next += took;
+      FIn->Avail -= took;
       bitcnt |= 56;
     } else {
       FBitBuf = bitbuf;

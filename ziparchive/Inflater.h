@@ -19,6 +19,9 @@ class TInflater {
   static constexpr int kBufError = -5;
 
   TInflater(TInputBuffer& input, bool deflate64);
+  // Decodes a new stream from `input`, keeping the buffers (nothing of the old stream is
+  // reachable: a distance before the new stream's start is refused).
+  void Restart(TInputBuffer& input, bool deflate64);
 
   // Produces up to count bytes; fewer only at the end of the final block. A negative status
   // when nothing could be produced: kBufError when the input ran out, kDataError for
@@ -41,7 +44,7 @@ class TInflater {
   int DecodeCodes(size_t limit);
   int CopyStored(size_t limit);
 
-  TInputBuffer& FIn;
+  TInputBuffer* FIn;
   bool FDeflate64;
   TState FState = sHeader;
   int FError = 0;

@@ -3,11 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 class TInputBuffer {
  public:
-  explicit TInputBuffer(size_t capacity) : FData(capacity) {}
+  // capacity 0: the source hands out bytes it holds itself (see Refill).
+  explicit TInputBuffer(size_t capacity) : FData(capacity ? new uint8_t[capacity] : nullptr), FCapacity(capacity) {}
   virtual ~TInputBuffer() = default;
   TInputBuffer(const TInputBuffer&) = delete;
   TInputBuffer& operator=(const TInputBuffer&) = delete;
@@ -16,17 +17,20 @@ class TInputBuffer {
   size_t Avail = 0;
 
   // Called when Avail is 0; hint is how many bytes the caller would like. False at the end.
-  bool Refill(size_t hint) {
-    Next = FData.data();
-    Avail = Fill(FData.data(), hint < FData.size() && hint > 0 ? hint : FData.size());
+  // The default copies into the own buffer through Fill; a source that holds the bytes
+  // already points Next at them instead.
+  virtual bool Refill(size_t hint) {
+    Next = FData.get();
+    Avail = Fill(FData.get(), hint < FCapacity && hint > 0 ? hint : FCapacity);
     return Avail > 0;
   }
 
  protected:
-  virtual size_t Fill(uint8_t* buffer, size_t capacity) = 0;
+  virtual size_t Fill(uint8_t*, size_t) { return 0; }
 
  private:
-  std::vector<uint8_t> FData;
+  std::unique_ptr<uint8_t[]> FData;
+  size_t FCapacity;
 };
 
 // Input from memory, for tests and fuzzing.

@@ -137,7 +137,17 @@ bool TUnBase::CreateOutput(const TOsPath& path, const std::string& shown, uint64
   FFileProgress = 0;
   FDecoded = 0;
   if (FTestOnly) return true;
-  OsForceFolders(path.With(NameFolderPart(path.Text)));
+  // Members of one folder mostly follow each other: its folders are made (or checked) once.
+  // Should the folder have gone meanwhile, the failed create makes them again.
+  TOsPath folder = path.With(NameFolderPart(path.Text));
+  bool known = FFolderMade && folder.Text == FMadeFolder.Text && folder.Utf8 == FMadeFolder.Utf8;
+  if (!known) {
+    FFolderMade = OsForceFolders(folder);
+    FMadeFolder = folder;
+  }
+  if (FOutFile.Create(path, TOsShare::Exclusive)) return true;
+  if (!known) return false;
+  FFolderMade = OsForceFolders(folder);
   return FOutFile.Create(path, TOsShare::Exclusive);
 }
 
@@ -165,13 +175,13 @@ void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
 
 void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
   if (FTestOnly) return;
-  FOutFile.SetDosDateTime(dosDateTime);
-  if (!FOutFile.Close()) Report(FCurrentName, FOutShown, zipmsg::ErrorClosingFile);
+  uint32_t attributes = fattr::Invalid;
   if (RestoreFileAttr && externalAttributes != fattr::Archive) {
     // Only the bits a file can carry: archives made elsewhere put mode bits up here.
     uint32_t a = externalAttributes & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Archive);
-    OsSetAttributes(FOutPath, a ? a : fattr::Normal);
+    attributes = a ? a : fattr::Normal;
   }
+  if (!FOutFile.Finish(dosDateTime, attributes, FOutPath)) Report(FCurrentName, FOutShown, zipmsg::ErrorClosingFile);
 }
 
 void TUnBase::CheckMember(uint32_t storedCrc, bool excess) {

@@ -71,6 +71,9 @@ class TUnBase : public TZipCommon {
   bool FMemberCounted = false;
   uint64_t FFileProgress = 0, FArchiveProgress = 0;
   TOsFile FOutFile;
+  // The folder the last output file went to, once made; cleared when an Extract starts.
+  TOsPath FMadeFolder{std::string()};
+  bool FFolderMade = false;
 
  private:
   std::string FExtractDir;

@@ -1,9 +1,11 @@
 #include "UnZip.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
+#include "ArchiveReader.h"
 #include "DecompressStream.h"
 #include "LegacyDecoders.h"
 #include "ZipCrypto.h"
@@ -13,6 +15,10 @@
 
 namespace {
 constexpr size_t kChunk = 32768;
+// Block sizes of the archive reads: member data and local headers in file order, and the
+// local headers the directory walk checks (small, as members may lie far apart).
+constexpr size_t kDataBlock = 131072;
+constexpr size_t kHeaderBlock = 32768;
 
 bool ReadExact(TOsFile& f, void* buf, size_t count) {
   auto* p = static_cast<uint8_t*>(buf);
@@ -25,31 +31,44 @@ bool ReadExact(TOsFile& f, void* buf, size_t count) {
   return true;
 }
 
-bool ReadAt(TOsFile& f, uint64_t pos, void* buf, size_t count) { return f.Seek(pos) && ReadExact(f, buf, count); }
-
-// Compressed bytes of one member, at most its compressed size.
+// Compressed bytes of one member, at most its compressed size. Plain data is handed out in
+// place in the reader's buffer; encrypted data is copied to be decrypted.
 class TMemberInput : public TInputBuffer {
  public:
-  TMemberInput(TOsFile& file, uint64_t size, TZipCrypto* crypto)
-      : TInputBuffer(65536), FFile(file), FCrypto(crypto), FSize(size), FLeft(size) {}
+  TMemberInput(TArchiveReader& archive, uint64_t start, uint64_t size, TZipCrypto* crypto)
+      : TInputBuffer(crypto ? 65536 : 0), FArchive(archive), FCrypto(crypto), FPos(start), FSize(size), FLeft(size) {}
 
   uint64_t Taken() const { return FSize - FLeft; }
 
+  bool Refill(size_t hint) override {
+    if (FCrypto) return TInputBuffer::Refill(hint);
+    size_t want = size_t(std::min<uint64_t>(hint ? hint : kDataBlock, FLeft));
+    Avail = want ? FArchive.View(FPos, want, Next) : 0;
+    FPos += Avail;
+    FLeft -= Avail;
+    return Avail > 0;
+  }
+
  protected:
   size_t Fill(uint8_t* buffer, size_t capacity) override {
-    size_t want = size_t(std::min<uint64_t>(capacity, FLeft));
-    if (!want) return 0;
-    int64_t n = FFile.Read(buffer, want);
-    if (n <= 0) return 0;
-    FLeft -= uint64_t(n);
-    if (FCrypto) FCrypto->Decrypt(buffer, size_t(n));
-    return size_t(n);
+    size_t want = size_t(std::min<uint64_t>(capacity, FLeft)), got = 0;
+    while (got < want) {
+      const uint8_t* p;
+      size_t n = FArchive.View(FPos + got, want - got, p);
+      if (n == 0) break;  // the file ends inside the member
+      memcpy(buffer + got, p, n);
+      got += n;
+    }
+    FPos += got;
+    FLeft -= got;
+    if (FCrypto && got) FCrypto->Decrypt(buffer, got);
+    return got;
   }
 
  private:
-  TOsFile& FFile;
+  TArchiveReader& FArchive;
   TZipCrypto* FCrypto;
-  uint64_t FSize, FLeft;
+  uint64_t FPos, FSize, FLeft;
 };
 
 std::string At(uint64_t offset) { return "offset " + std::to_string(offset); }
@@ -62,6 +81,9 @@ bool EndsTheMembers(uint32_t signature) {
          signature == zipsig::Zip64EndOfCentralDir || signature == 0x05054B50u;  // digital signature
 }
 }  // namespace
+
+TUnZip::TUnZip() = default;
+TUnZip::~TUnZip() = default;
 
 void TUnZip::SetArchiveFile(const std::string& name) {
   std::string n = name;
@@ -88,6 +110,7 @@ void TUnZip::ReportDamage(const std::string& what) { Report(FArchiveFile, what, 
 
 void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
                                          std::vector<TMemberEntry>& members) {
+  TArchiveReader headers(archive, fileSize, kHeaderBlock);
   // Offsets are used as stored. Only where that finds no local header, and the directory
   // itself stands later than its stored offset says (data put in front of the archive, as
   // a self-extractor has), the same shift is tried for the member.
@@ -101,7 +124,7 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
     if (!IsSelected(name)) return !FCancel;
     uint8_t head[TLocalHeader::Size];
     auto localAt = [&](uint64_t offset) {
-      return offset <= fileSize && fileSize - offset >= TLocalHeader::Size && ReadAt(archive, offset, head, sizeof head) &&
+      return offset <= fileSize && fileSize - offset >= TLocalHeader::Size && headers.Read(offset, head, sizeof head) &&
              GetLE32(head) == zipsig::LocalHeader;
     };
     uint64_t offset = e.Sizes.LocalHeaderOffset;
@@ -199,13 +222,13 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& 
   members.resize(kept);
 }
 
-bool TUnZip::ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip64, TMemberEntry& m, uint64_t& next) {
+bool TUnZip::ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, bool zip64, TMemberEntry& m, uint64_t& next) {
   const uint64_t room = fileSize - m.DataOffset;
   uint8_t tail[24];
   auto descriptorAt = [&](uint64_t compressed, TDataDescriptor& d) {
     if (compressed > room) return false;
     size_t avail = size_t(std::min<uint64_t>(sizeof tail, room - compressed));
-    return ReadAt(archive, m.DataOffset + compressed, tail, avail) &&
+    return archive.Read(m.DataOffset + compressed, tail, avail) &&
            ParseDataDescriptor(tail, avail, zip64, compressed, nullptr, nullptr, d);
   };
   TDataDescriptor d;
@@ -216,8 +239,7 @@ bool TUnZip::ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip
     found = descriptorAt(m.Sizes.CompressedSize, d);
   } else if ((method == 8 || method == 9) && !(m.Central.Flags & zipflag::Encrypted)) {
     // Deflated data ends by itself: decode it to find where the descriptor stands.
-    if (!archive.Seek(m.DataOffset)) return false;
-    TMemberInput input(archive, room, nullptr);
+    TMemberInput input(archive, m.DataOffset, room, nullptr);
     TDecompressStream stream(input, method == 9);
     std::vector<uint8_t> scratch(kChunk);
     while (!FCancel) {
@@ -231,7 +253,7 @@ bool TUnZip::ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip
     std::vector<uint8_t> block(65536 + 3);
     for (uint64_t pos = 0; pos < room && !found && !FCancel;) {
       size_t got = size_t(std::min<uint64_t>(block.size(), room - pos));
-      if (!ReadAt(archive, m.DataOffset + pos, block.data(), got)) break;
+      if (!archive.Read(m.DataOffset + pos, block.data(), got)) break;
       for (size_t i = 0; i + 4 <= got && i < 65536 && !found; ++i)
         if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::DataDescriptor) found = descriptorAt(pos + i, d);
       pos += 65536;
@@ -251,11 +273,11 @@ bool TUnZip::ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip
   return true;
 }
 
-void TUnZip::CollectFromLocalHeaders(TOsFile& archive, uint64_t start, uint64_t fileSize,
+void TUnZip::CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, uint64_t fileSize,
                                      std::vector<TMemberEntry>& members) {
   uint64_t pos = start;
   uint8_t marker[4];
-  if (ReadAt(archive, pos, marker, 4) && GetLE32(marker) == zipsig::DataDescriptor) pos += 4;
+  if (archive.Read(pos, marker, 4) && GetLE32(marker) == zipsig::DataDescriptor) pos += 4;
   while (!FCancel) {
     uint8_t head[TLocalHeader::Size];
     if (pos > fileSize || fileSize - pos < 4) {
@@ -263,10 +285,10 @@ void TUnZip::CollectFromLocalHeaders(TOsFile& archive, uint64_t start, uint64_t 
       else ReportDamage("the archive ends after the member data, without a central directory");
       break;
     }
-    if (fileSize - pos < TLocalHeader::Size || !ReadAt(archive, pos, head, sizeof head) ||
+    if (fileSize - pos < TLocalHeader::Size || !archive.Read(pos, head, sizeof head) ||
         GetLE32(head) != zipsig::LocalHeader) {
       uint8_t sig[4];
-      if (!(ReadAt(archive, pos, sig, 4) && EndsTheMembers(GetLE32(sig))))
+      if (!(archive.Read(pos, sig, 4) && EndsTheMembers(GetLE32(sig))))
         ReportDamage("no ZIP record at " + At(pos));
       break;
     }
@@ -277,8 +299,8 @@ void TUnZip::CollectFromLocalHeaders(TOsFile& archive, uint64_t start, uint64_t 
       break;
     }
     std::string raw(h.NameLength, '\0'), extra(h.ExtraLength, '\0');
-    if ((h.NameLength && !ReadExact(archive, raw.data(), raw.size())) ||
-        (h.ExtraLength && !ReadExact(archive, extra.data(), extra.size())))
+    if ((h.NameLength && !archive.Read(pos + TLocalHeader::Size, raw.data(), raw.size())) ||
+        (h.ExtraLength && !archive.Read(pos + TLocalHeader::Size + h.NameLength, extra.data(), extra.size())))
       break;
     TMemberEntry m;
     const auto* extraBytes = reinterpret_cast<const uint8_t*>(extra.data());
@@ -319,6 +341,7 @@ int TUnZip::Extract() {
   FCount = 0;
   FCancel = false;
   FArchiveProgress = 0;
+  FFolderMade = false;
   ExcludeSpec.clear();
   if (FArchiveFile.empty()) {
     Report(FArchiveFile, "", zipmsg::FileNotFound);
@@ -336,6 +359,7 @@ int TUnZip::Extract() {
     int64_t size = archive.Size();
     uint64_t fileSize = size > 0 ? uint64_t(size) : 0;
     std::vector<TMemberEntry> members;
+    TArchiveReader reader(archive, fileSize, kDataBlock);
     TCentralDirLocation where;
     if (LocateCentralDirectory(archive, where)) {
       const TEndOfCentralDir& end = where.EndRecord;
@@ -353,7 +377,7 @@ int TUnZip::Extract() {
       if (where.EndRecordFound && !EndRecordInComment(archive, where.EndRecordPosition))
         ReportDamage("no central directory where the end record at " + At(where.EndRecordPosition) + " places it");
       if (where.LocalSignatureFound)
-        CollectFromLocalHeaders(archive, where.LocalScanStart, fileSize, members);
+        CollectFromLocalHeaders(reader, where.LocalScanStart, fileSize, members);
       else if (!FindAnyEndRecord(archive, listed))
         ReportDamage("not a ZIP archive: no end record and no local header found");
       else if (listed != 0 && !where.EndRecordFound)
@@ -362,9 +386,11 @@ int TUnZip::Extract() {
 
     uint32_t maxDate = 0;
     for (const TMemberEntry& m : members) maxDate = std::max(maxDate, m.Central.DosDateTime());
+    // Decoder state serves every member of this run.
+    FDecoders = std::make_unique<TDecoderCache>();
     for (const TMemberEntry& m : members) {
       if (FCancel) break;
-      ExtractMember(archive, m, maxDate);
+      ExtractMember(reader, m, maxDate);
     }
   } catch (const std::bad_alloc&) {
     FOutFile.Close();
@@ -386,6 +412,7 @@ int TUnZip::Extract() {
     } catch (...) {
     }
   }
+  FDecoders.reset();
   if (activated && OnDeactivate) {
     try {
       OnDeactivate(*this);
@@ -403,13 +430,13 @@ int TUnZip::Test() {
   return n;
 }
 
-void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_t maxDate) {
+void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate) {
   uint8_t head[TLocalHeader::Size];
-  if (!ReadAt(archive, member.LocalHeaderOffset, head, sizeof head)) return;
+  if (!archive.Read(member.LocalHeaderOffset, head, sizeof head)) return;
   TLocalHeader local;
   local.Read(head);
   std::string raw(local.NameLength, '\0');
-  if (local.NameLength && !ReadExact(archive, raw.data(), raw.size())) return;
+  if (local.NameLength && !archive.Read(member.LocalHeaderOffset + TLocalHeader::Size, raw.data(), raw.size())) return;
   const uint16_t flags = member.Central.Flags;
   TMemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
   FCurrentName = name.Name;
@@ -454,7 +481,7 @@ void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_
     uint8_t check = (flags & zipflag::DataDescriptor) ? uint8_t(local.Time >> 8) : uint8_t(member.Central.Crc32 >> 24);
     uint8_t stored[12];
     bool fits = false;
-    if (member.Sizes.CompressedSize >= 12 && ReadAt(archive, member.DataOffset, stored, 12)) {
+    if (member.Sizes.CompressedSize >= 12 && archive.Read(member.DataOffset, stored, 12)) {
       for (const std::string& password : Passwords) {
         uint8_t header[12];
         std::copy(stored, stored + 12, header);
@@ -493,7 +520,7 @@ void TUnZip::ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_
   CheckMember(storedCrc, excess);
 }
 
-void TUnZip::CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& member, const TLocalHeader& local,
+void TUnZip::CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
                                       const std::string& localName) {
   const TCentralHeader& c = member.Central;
   std::string differs;
@@ -504,10 +531,10 @@ void TUnZip::CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& memb
     // The descriptor after the data must say what the directory says.
     uint8_t tail[24];
     uint64_t at = member.DataOffset + member.Sizes.CompressedSize;
-    int64_t size = archive.Size();
-    size_t avail = size > 0 && uint64_t(size) > at ? size_t(std::min<uint64_t>(sizeof tail, uint64_t(size) - at)) : 0;
+    uint64_t size = archive.Size();
+    size_t avail = size > at ? size_t(std::min<uint64_t>(sizeof tail, size - at)) : 0;
     TDataDescriptor d;
-    if (!(avail && ReadAt(archive, at, tail, avail) &&
+    if (!(avail && archive.Read(at, tail, avail) &&
           ParseDataDescriptor(tail, avail, false, member.Sizes.CompressedSize, &c.Crc32,
                               &member.Sizes.UncompressedSize, d)))
       add("data descriptor");
@@ -522,21 +549,20 @@ void TUnZip::CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& memb
            zipmsg::BadFileHeader);
 }
 
-bool TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto) {
+bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto) {
   uint64_t dataOffset = member.DataOffset;
   uint64_t compressed = member.Sizes.CompressedSize;
   if (crypto) {
     dataOffset += 12;  // the encryption header
     compressed -= 12;
   }
-  if (!archive.Seek(dataOffset)) return false;
   const uint64_t size = member.Sizes.UncompressedSize;
   if ((method == 8 || method == 9) && !crypto) {
     // Deflated data ends by itself: it may run on to the next record, so that a compressed
     // size stated too small costs no data; it is reported all the same. (Bytes left over
     // after the data harm nothing.)
-    TMemberInput input(archive, member.Room, nullptr);
-    TDecompressStream stream(input, method == 9);
+    TMemberInput input(archive, dataOffset, member.Room, nullptr);
+    TDecompressStream stream(input, method == 9, FDecoders.get());
     bool excess = InflateMember(stream, size);
     uint64_t used = input.Taken() - stream.UnusedInput();
     if (stream.Finished() && used > compressed)
@@ -546,9 +572,9 @@ bool TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t m
              zipmsg::BadFileHeader);
     return excess;
   }
-  TMemberInput input(archive, compressed, crypto);
+  TMemberInput input(archive, dataOffset, compressed, crypto);
   if (method == 8 || method == 9) {
-    TDecompressStream stream(input, method == 9);
+    TDecompressStream stream(input, method == 9, FDecoders.get());
     return InflateMember(stream, size);
   }
   if (method == 0) {
@@ -583,14 +609,16 @@ bool TUnZip::Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t m
 bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
   uint64_t remaining = size;
   size_t chunk = size_t(std::min<uint64_t>(remaining, kChunk));
-  std::vector<uint8_t> buffer(std::max<size_t>(chunk, 1));
+  const uint8_t* data = nullptr;
   while (remaining > 0) {
     if (FCancel) break;
     ProcessPendingMessages();
-    int64_t n = stream.Read(buffer.data(), chunk);
+    // Pieces of at most one chunk, as ever; the decoder may work further ahead.
+    size_t ahead = size_t(std::min<uint64_t>(remaining, TDecompressStream::kMaxAhead));
+    int64_t n = stream.ReadView(chunk, ahead, data);
     if (n < 1) break;
     try {
-      WriteOutput(buffer.data(), size_t(n));
+      WriteOutput(data, size_t(n));
     } catch (const EZipError&) {
       // Disk full: already reported; a deflated member goes on with the next chunk.
     }
@@ -598,5 +626,5 @@ bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
     chunk = size_t(std::min<uint64_t>(remaining, kChunk));
   }
   // Data that decodes to more than the stated size is damage too; nothing of it is written.
-  return remaining == 0 && !FCancel && stream.Read(buffer.data(), 1) > 0;
+  return remaining == 0 && !FCancel && stream.ReadView(1, 1, data) > 0;
 }

@@ -2,19 +2,23 @@
 // that, the local headers), and extracts the selected ones by method.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "UnBase.h"
 #include "ZipRecords.h"
 
+class TArchiveReader;
+class TDecoderCache;
 class TDecompressStream;
 class TZipCrypto;
 struct TCentralDirLocation;
 
 class TUnZip : public TUnBase {
  public:
-  TUnZip() = default;
+  TUnZip();
+  ~TUnZip() override;
 
   // Passwords tried, in order, on an encrypted member's header.
   std::vector<std::string> Passwords;
@@ -44,22 +48,25 @@ class TUnZip : public TUnBase {
   void Run();
   void CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
                                    std::vector<TMemberEntry>& members);
-  void CollectFromLocalHeaders(TOsFile& archive, uint64_t start, uint64_t fileSize,
+  void CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, uint64_t fileSize,
                                std::vector<TMemberEntry>& members);
   // Sizes of a member whose sizes follow its data (flag bit 3) in local-header mode, and
   // where the next record starts; false (reported) when its data cannot be delimited.
-  bool ResolveStreamedMember(TOsFile& archive, uint64_t fileSize, bool zip64, TMemberEntry& m,
+  bool ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, bool zip64, TMemberEntry& m,
                              uint64_t& next);
   // Members whose data overlaps another's: the later header that starts inside another
   // member is dropped, data that runs into the next header is cut there; both reported.
   void SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members);
-  void ExtractMember(TOsFile& archive, const TMemberEntry& member, uint32_t maxDate);
+  void ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate);
   // What the local header (or the descriptor after the data) says against the directory.
-  void CheckLocalAgainstCentral(TOsFile& archive, const TMemberEntry& member, const TLocalHeader& local,
+  void CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
                                 const std::string& localName);
   // Returns true when the data holds more than the member's stated size.
-  bool Decompress(TOsFile& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
+  bool Decompress(TArchiveReader& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
   bool InflateMember(TDecompressStream& stream, uint64_t size);
   // Reports damage of the archive itself: FileName the archive, ExtendedMsg what and where.
   void ReportDamage(const std::string& what);
+
+  // Kept for the members of one Extract.
+  std::unique_ptr<TDecoderCache> FDecoders;
 };

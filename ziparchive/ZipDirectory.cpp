@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "ArchiveReader.h"
+
 namespace {
 bool ReadAt(TOsFile& f, uint64_t pos, void* buf, size_t count) {
   if (!f.Seek(pos)) return false;
@@ -154,12 +156,14 @@ TWalkResult WalkCentralDirectory(TOsFile& archive, uint64_t start, uint64_t limi
   uint64_t pos = start;
   int64_t fileSize = archive.Size();
   if (fileSize >= 0 && limit > uint64_t(fileSize)) limit = uint64_t(fileSize);
+  // The entries lie one after another: read them a block at a time.
+  TArchiveReader directory(archive, limit, 65536);
   TCentralEntry e;
   for (;;) {
     result.EndPosition = pos;
     if (pos > limit || limit - pos < TCentralHeader::Size) break;
     uint8_t head[TCentralHeader::Size];
-    if (!ReadAt(archive, pos, head, sizeof head) || GetLE32(head) != zipsig::CentralHeader) break;
+    if (!directory.Read(pos, head, sizeof head) || GetLE32(head) != zipsig::CentralHeader) break;
     e.Header.Read(head);
     e.RecordPosition = pos;
     uint64_t varLen = uint64_t(e.Header.NameLength) + e.Header.ExtraLength + e.Header.CommentLength;
@@ -168,10 +172,10 @@ TWalkResult WalkCentralDirectory(TOsFile& archive, uint64_t start, uint64_t limi
     e.Extra.assign(e.Header.ExtraLength, '\0');
     e.Comment.assign(e.Header.CommentLength, '\0');
     uint64_t p = pos + TCentralHeader::Size;
-    if ((e.Header.NameLength && !ReadAt(archive, p, e.RawName.data(), e.RawName.size())) ||
-        (e.Header.ExtraLength && !ReadAt(archive, p + e.Header.NameLength, e.Extra.data(), e.Extra.size())) ||
+    if ((e.Header.NameLength && !directory.Read(p, e.RawName.data(), e.RawName.size())) ||
+        (e.Header.ExtraLength && !directory.Read(p + e.Header.NameLength, e.Extra.data(), e.Extra.size())) ||
         (e.Header.CommentLength &&
-         !ReadAt(archive, p + e.Header.NameLength + e.Header.ExtraLength, e.Comment.data(), e.Comment.size())))
+         !directory.Read(p + e.Header.NameLength + e.Header.ExtraLength, e.Comment.data(), e.Comment.size())))
       break;
     ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.Extra.data()), e.Extra.size(),
                     e.Header.UncompressedSize, e.Header.CompressedSize, e.Header.LocalHeaderOffset,

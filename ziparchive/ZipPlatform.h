@@ -65,6 +65,9 @@ class TOsFile {
 
   // Reads up to count bytes; 0 at the end, -1 on error.
   int64_t Read(void* buffer, size_t count);
+  // Reads up to count bytes at position, in one system call; the file position afterwards
+  // is unspecified.
+  int64_t ReadAt(uint64_t position, void* buffer, size_t count);
   // Writes count bytes; returns how many were written. diskFull tells why a write fell short.
   size_t Write(const void* buffer, size_t count, bool* diskFull = nullptr);
   bool Seek(uint64_t position);
@@ -73,6 +76,10 @@ class TOsFile {
   bool SetDosDateTime(uint32_t dosDateTime);
   // Closes now; false when the system reports a failure.
   bool Close();
+  // Finishes a file written through this handle: its last-write time, the close, then,
+  // unless `attributes` is fattr::Invalid, those attributes (`path` names the file where the
+  // system sets them by name). False when the close failed.
+  bool Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath& path);
 
  private:
 #ifdef _WIN32

@@ -51,7 +51,7 @@ uint32_t DosFromTime(time_t t) {
   return PackDosDateTime(d);
 }
 
-time_t TimeFromDos(uint32_t value) {
+time_t TimeFromDosUncached(uint32_t value) {
   TDosDateTime d = UnpackDosDateTime(value);
   struct tm lt {};
   lt.tm_year = d.Year - 1900;
@@ -62,6 +62,30 @@ time_t TimeFromDos(uint32_t value) {
   lt.tm_sec = d.Second;
   lt.tm_isdst = -1;
   return mktime(&lt);
+}
+
+// mktime looks at the time zone file on every call; the members of an archive mostly share
+// a few dates, so the last answer is kept.
+time_t TimeFromDos(uint32_t value) {
+  thread_local uint32_t lastValue = 0;
+  thread_local time_t lastTime = 0;
+  thread_local bool known = false;
+  if (!known || value != lastValue) {
+    lastTime = TimeFromDosUncached(value);
+    lastValue = value;
+    known = true;
+  }
+  return lastTime;
+}
+
+// The mode bits the attributes give a file whose mode is `mode`: only read-only maps.
+mode_t ModeWithAttributes(mode_t mode, uint32_t attributes) {
+  mode &= 07777;
+  if (attributes & fattr::ReadOnly)
+    mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    mode |= S_IWUSR;
+  return mode;
 }
 
 std::string BaseName(const std::string& path) {
@@ -181,6 +205,15 @@ int64_t TOsFile::Read(void* buffer, size_t count) {
   }
 }
 
+int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
+  if (FFd < 0) return -1;
+  for (;;) {
+    ssize_t n = ::pread(FFd, buffer, count, off_t(position));
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
 size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   if (diskFull) *diskFull = false;
   if (FFd < 0) return 0;
@@ -216,6 +249,18 @@ bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
   ts[0].tv_sec = ts[1].tv_sec = TimeFromDos(dosDateTime);
   ts[0].tv_nsec = ts[1].tv_nsec = 0;
   return futimens(FFd, ts) == 0;
+}
+
+bool TOsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath&) {
+  SetDosDateTime(dosDateTime);
+  // Through the handle, before the close: no second look-up of the name, and no change
+  // made where the mode already agrees.
+  struct stat st {};
+  if (attributes != fattr::Invalid && FFd >= 0 && fstat(FFd, &st) == 0) {
+    mode_t mode = ModeWithAttributes(st.st_mode, attributes);
+    if (mode != (st.st_mode & 07777)) fchmod(FFd, mode);
+  }
+  return Close();
 }
 
 bool TOsFile::Close() {
@@ -272,12 +317,7 @@ bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
   std::string p = HostPath(path);
   struct stat st {};
   if (stat(p.c_str(), &st) != 0) return false;
-  mode_t mode = st.st_mode & 07777;
-  if (attributes & fattr::ReadOnly)
-    mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
-  else
-    mode |= S_IWUSR;
-  return chmod(p.c_str(), mode) == 0;
+  return chmod(p.c_str(), ModeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
 bool OsFileExists(const TOsPath& path) {

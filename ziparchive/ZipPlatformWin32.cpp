@@ -106,6 +106,18 @@ int64_t TOsFile::Read(void* buffer, size_t count) {
   return int64_t(got);
 }
 
+int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
+  if (!IsOpen()) return -1;
+  // A synchronous handle reads at the offset the OVERLAPPED record names.
+  OVERLAPPED at = {};
+  at.Offset = DWORD(position);
+  at.OffsetHigh = DWORD(position >> 32);
+  DWORD got = 0;
+  DWORD want = count > 0x40000000u ? 0x40000000u : DWORD(count);
+  if (!ReadFile(H(FHandle), buffer, want, &got, &at)) return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  return int64_t(got);
+}
+
 size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   if (diskFull) *diskFull = false;
   if (!IsOpen()) return 0;
@@ -150,6 +162,14 @@ int64_t TOsFile::Size() const {
 bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
   FILETIME ft;
   return IsOpen() && FileTimeFromDos(dosDateTime, ft) && SetFileTime(H(FHandle), nullptr, nullptr, &ft);
+}
+
+bool TOsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath& path) {
+  SetDosDateTime(dosDateTime);
+  bool closed = Close();
+  // Windows XP sets attributes by name only.
+  if (attributes != fattr::Invalid) SetFileAttributesW(Wide(path).c_str(), attributes);
+  return closed;
 }
 
 bool TOsFile::Close() {

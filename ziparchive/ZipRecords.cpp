@@ -1,7 +1,5 @@
 #include "ZipRecords.h"
 
-#include <zlib.h>
-
 #include "ZipPlatform.h"
 
 void TLocalHeader::Read(const uint8_t* p) {
@@ -154,37 +152,6 @@ TDosDateTime UnpackDosDateTime(uint32_t value) {
   t.Minute = int((time >> 5) & 63);
   t.Second = int(time & 31) * 2;
   return t;
-}
-
-const uint32_t* Crc32Table() {
-  static const uint32_t* table = [] {
-    static uint32_t t[256];
-    for (uint32_t n = 0; n < 256; ++n) {
-      uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  return table;
-}
-
-// zlib's crc32 is the same function, sliced and far faster than the byte table; it works
-// on the final form, so the register is converted on the way in and out.
-uint32_t Crc32Update(uint32_t reg, const void* data, size_t length) {
-  const auto* p = static_cast<const Bytef*>(data);
-  uLong c = reg ^ 0xFFFFFFFFu;
-  while (length > 0) {
-    uInt part = length > 0x40000000u ? 0x40000000u : uInt(length);
-    c = crc32(c, p, part);
-    p += part;
-    length -= part;
-  }
-  return uint32_t(c) ^ 0xFFFFFFFFu;
-}
-
-uint32_t Crc32Of(const void* data, size_t length) {
-  return Crc32Final(Crc32Update(Crc32Init, data, length));
 }
 
 std::string EncodeStoredName(std::string_view name, bool translateOem) {

@@ -143,6 +143,9 @@ const uint32_t* Crc32Table();  // the standard 256-entry table
 uint32_t Crc32Update(uint32_t reg, const void* data, size_t length);
 inline uint32_t Crc32Final(uint32_t reg) { return reg ^ 0xFFFFFFFFu; }
 uint32_t Crc32Of(const void* data, size_t length);
+// Folding on (where the processor can) or off, so that tests can hold both ways of computing
+// against a reference; true when folding is now in use. It is on from the start where it can be.
+bool Crc32UseFolding(bool use);
 // A stored CRC passes when it equals the final value or the register before the final xor.
 inline bool Crc32Accepts(uint32_t stored, uint32_t reg) {
   return stored == Crc32Final(reg) || stored == reg;

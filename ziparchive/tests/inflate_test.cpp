@@ -185,3 +185,88 @@ TEST(DecompressStream, DestroyGivesBackUnusedInput) {
   }
   OsDeleteFile(path);
 }
+
+// Reading in place hands out the bytes Read would, in pieces no larger than asked, however
+// far the decoder works ahead and whether or not plain reads come between; a damaged stream
+// still ends with its status after everything decoded before the damage.
+TEST(DecompressStream, ReadViewAgreesWithRead) {
+  std::string data = Compressible(700000, 21);
+  std::string packed = RawDeflate(data);
+  std::string cut = packed.substr(0, packed.size() / 2);
+  for (bool d64 : {false, true}) {
+    for (const std::string* input : {&packed, &cut}) {
+      TMemoryInput in(reinterpret_cast<const uint8_t*>(input->data()), input->size(), 4096);
+      TDecompressStream s(in, d64);
+      std::string got;
+      int64_t status = 0;
+      uint8_t small[100];
+      for (int step = 0;; ++step) {
+        if (step % 5 == 4) {
+          status = s.Read(small, sizeof small);
+          if (status <= 0) break;
+          got.append(reinterpret_cast<char*>(small), size_t(status));
+          continue;
+        }
+        const uint8_t* view = nullptr;
+        size_t ask = step % 2 ? 32768 : 1000;
+        status = s.ReadView(ask, TDecompressStream::kMaxAhead, view);
+        if (status <= 0) break;
+        ASSERT_LE(size_t(status), ask);
+        got.append(reinterpret_cast<const char*>(view), size_t(status));
+      }
+      if (input == &packed) {
+        EXPECT_EQ(got, data) << d64;
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(s.Seek(0, TDecompressStream::soCurrent), int64_t(data.size()));
+      } else {
+        EXPECT_EQ(status, -5) << d64;
+        EXPECT_EQ(got, data.substr(0, got.size()));
+      }
+    }
+  }
+}
+
+// One decoder state serves member after member: each decodes as if alone, input the last
+// one left unread is not taken for the next one's, and a back-reference before a member's
+// start is refused rather than reaching into the member before.
+TEST(DecompressStream, ReusedDecoderStateKeepsMembersApart) {
+  TDecoderCache cache;
+  std::string first = Compressible(40000, 5), second = Compressible(3000, 6);
+  std::string firstPacked = RawDeflate(first) + "TRAILING BYTES";
+  std::string secondPacked = RawDeflate(second);
+  TBitWriter w;  // a literal 'A', then a copy from 4 bytes back: before the data's start
+  w.Put(1, 1);
+  w.Put(1, 2);
+  w.PutCode(0x30 + 'A', 8);
+  w.PutCode(1, 7);
+  w.PutCode(3, 5);
+  w.PutCode(0, 7);
+  std::string reachesBack = w.Finish();
+  for (bool d64 : {false, true}) {
+    for (int round = 0; round < 2; ++round) {
+      int64_t status = 0;
+      {
+        TMemoryInput in(reinterpret_cast<const uint8_t*>(firstPacked.data()), firstPacked.size());
+        TDecompressStream s(in, d64, &cache);
+        EXPECT_EQ(DecodeAll(s, 32768, status), first) << d64;
+        EXPECT_EQ(s.UnusedInput(), 14u);
+      }
+      {
+        TMemoryInput in(reinterpret_cast<const uint8_t*>(reachesBack.data()), reachesBack.size());
+        TDecompressStream s(in, d64, &cache);
+        EXPECT_EQ(DecodeAll(s, 64, status), "A") << d64;
+        EXPECT_EQ(status, -3);
+      }
+      {
+        TMemoryInput in(reinterpret_cast<const uint8_t*>(secondPacked.data()), secondPacked.size());
+        TDecompressStream s(in, d64, &cache);
+        const uint8_t* view = nullptr;
+        std::string got;
+        while ((status = s.ReadView(32768, TDecompressStream::kMaxAhead, view)) > 0)
+          got.append(reinterpret_cast<const char*>(view), size_t(status));
+        EXPECT_EQ(got, second) << d64;
+        EXPECT_EQ(status, 0);
+      }
+    }
+  }
+}
