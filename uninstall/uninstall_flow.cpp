@@ -66,9 +66,10 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
   settings.program = program;
   settings.programWaitMs = programWaitMs;
   settings.keepWaiting = [&](const std::wstring& entry, DWORD waited) {
-    return dialogs.Confirm(caption, StillRunningQuestion(entry, waited));
+    return dialogs.KeepWaiting(caption, StillRunningQuestion(entry, waited));
   };
   RemovalReport report = Remover(std::move(settings)).Remove(list);
+  dialogs.Removed(report);
   if (!list.complete) {
     std::wstring text = kIncompleteDone;
     if (!report.leftOver.empty()) text += std::wstring(L"\r\n\r\n") + kNotRemoved + L"\r\n" + LeftOverLines(report);

@@ -5,6 +5,7 @@
 #include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/registry_integer.h"
 #include "bramlow/actions/registry_root.h"
+#include "bramlow/actions/step_log.h"
 #include "bramlow/runtime_error.h"
 #include "ui/handles.h"
 #include "ui/text.h"
@@ -15,16 +16,20 @@ void WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPat
                         int type, const std::wstring& data, const TSetupState& state) {
   const HKEY root = RootFromName(rootName);
   const std::wstring expanded = ExpandMacros(data, state);
+  const std::wstring step = L"registry value " + rootName + L"\\" + keyPath + L"\\" + valueName;
   ui::RegKey key;
-  if (RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS) {
+  const LONG opened = RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                      nullptr, key.put(), nullptr);
+  if (opened != ERROR_SUCCESS) {
     key.release();  // holds nothing usable after a failure
+    Steps().Result(step, false, static_cast<DWORD>(opened));
     return;
   }
+  LONG written = ERROR_SUCCESS;
   const wchar_t* name = valueName.c_str();
   switch (type) {
     case 0:
-      RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(expanded.c_str()),
+      written = RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(expanded.c_str()),
                      static_cast<DWORD>((expanded.size() + 1) * sizeof(wchar_t)));
       break;
     case 1: {
@@ -34,18 +39,21 @@ void WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPat
         StopWithRuntimeError(L"'" + data + L"' is not a valid integer value");
       }
       const DWORD value = static_cast<DWORD>(*number);
-      RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+      written = RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
       break;
     }
     case 2: {
       const std::string bytes = ui::Narrow(data);
-      RegSetValueExW(key.get(), name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
+      written = RegSetValueExW(key.get(), name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
                      static_cast<DWORD>(bytes.size()));
       break;
     }
     default:
-      break;
+      // An unknown type writes nothing; the log says so rather than claiming a value.
+      Steps().Line(step + L": not written (type " + std::to_wstring(type) + L" is unknown)");
+      return;
   }
+  Steps().Result(step, written == ERROR_SUCCESS, static_cast<DWORD>(written));
 }
 
 }  // namespace bramlow
