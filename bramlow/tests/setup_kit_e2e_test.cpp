@@ -733,3 +733,24 @@ TEST_F(SilentKit, RefusalsEndWithTwoAnUnwritableLogWithOneAndNothingIsInstalled)
   EXPECT_EQ(*code, 1u);
   EXPECT_FALSE(Exists(dest));
 }
+
+TEST_F(SilentKit, WithTheWizardTheLogTakesTheUsersAnswers) {
+  setup = kvdriver::Start(kit + L"\\bramlow.exe", L"/LOG=\"" + log + L"\"", kit);
+  HWND dialog = kvdriver::WaitForWindow({L"Language", L"TForm2", setup.Id()}, kWait);
+  ASSERT_NE(dialog, nullptr) << "without /S the dialog comes as always";
+  kvdriver::ClickButton(dialog, L"OK");
+  HWND wizard = kvdriver::WaitForWindow({L"", L"TForm1", setup.Id()}, kWait);
+  ASSERT_NE(wizard, nullptr);
+  ASSERT_TRUE(kvdriver::CloseWindow(wizard));
+  auto box = kvdriver::WaitForMessageBox(setup.Id(), kWait, L"Sample Viewer 1.0 Setup");
+  ASSERT_TRUE(box.has_value());
+  kvdriver::AnswerMessageBox(*box, IDYES);
+  auto code = setup.Wait(kWait);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 2u);
+  const std::vector<std::string> lines = LogLines(log);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("message \"Sample Viewer 1.0 Setup\": ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[0].substr(lines[0].size() - 7), " -> Yes") << lines[0];
+  EXPECT_EQ(lines[1], "result: refused or cancelled, nothing installed (exit code 2)");
+}
