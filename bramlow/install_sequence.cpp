@@ -118,7 +118,8 @@ void LeaveUninstaller(TSetupState& state) {
   const std::wstring from = state.InstallerFolder + L"setup.dat";
   const std::wstring to = ExpandMacros(state.DestFolder + L"\\Uninstall.exe", state);
   const bool copied = CopyFileW(from.c_str(), to.c_str(), FALSE);
-  Steps().Copy(from, to, copied, copied ? 0 : GetLastError());
+  const DWORD error = copied ? 0 : GetLastError();
+  Steps().Copy(from, to, copied, error);
   if (state.ScriptFile->ProfileBoolean(L"RegUninst", false)) {
     Steps().Line(L"uninstall key " + UninstallKeyName(state.AppName) + L":");
     WriteUninstallKey(state);

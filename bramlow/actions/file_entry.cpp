@@ -35,7 +35,8 @@ void CopyFileEntry(int n, TSetupState& state, IActionHost& host) {
   MakeFolderChain(FolderPart(destination));
   if (state.CreateUninst && !FileExists(destination)) RecordNextFile(state, destination);
   const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE);
-  Steps().Copy(source, destination, copied, copied ? 0 : GetLastError());
+  const DWORD error = copied ? 0 : GetLastError();
+  Steps().Copy(source, destination, copied, error);
 
   if (server) {
     const std::wstring name = LastPathComponent(destination);

@@ -17,8 +17,9 @@ void MakeFolderChain(const std::wstring& path) {
 }
 
 void LogFolderMade(const std::wstring& path, bool created) {
-  if (!Steps().IsOpen()) return;
+  // Read before anything else can change it.
   const DWORD error = created ? 0 : GetLastError();
+  if (!Steps().IsOpen()) return;
   if (error == ERROR_ALREADY_EXISTS) {
     Steps().Line(L"make folder " + path + L": already there");
     return;

@@ -15,8 +15,8 @@ void WriteIniEntry(const std::wstring& file, const std::wstring& section, const 
   const std::wstring value = ExpandMacros(data, state);
   // Written directly rather than through a ProfileFile so the result can be logged.
   const bool written = WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path.c_str());
-  Steps().Result(L"INI entry [" + section + L"] " + key + L"=" + value + L" in " + path, written,
-                 written ? 0 : GetLastError());
+  const DWORD error = written ? 0 : GetLastError();
+  Steps().Result(L"INI entry [" + section + L"] " + key + L"=" + value + L" in " + path, written, error);
 }
 
 }  // namespace bramlow

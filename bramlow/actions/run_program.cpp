@@ -31,7 +31,8 @@ void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bo
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
                       nullptr, &startup, &started)) {
-    Steps().Result(L"run " + commandLine, false, GetLastError());
+    const DWORD error = GetLastError();
+    Steps().Result(L"run " + commandLine, false, error);
     return;
   }
   ui::ProcessHandle process(started.hProcess);

@@ -41,9 +41,11 @@ std::wstring ReasonText(DWORD error) {
 }
 
 bool StepLog::Open(const std::wstring& path, DWORD& error) {
-  file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  error = file_ ? 0 : GetLastError();
+  // Readers may watch the log while it grows.
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  file_.reset(file);
   writeFailed_ = false;
   return static_cast<bool>(file_);
 }

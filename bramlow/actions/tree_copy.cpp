@@ -61,7 +61,8 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       host.SetProgressPosition(state.CopiedCounter);
       host.ProcessPendingMessages();
       const bool copied = CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE);
-      Steps().Copy(from, to, copied, copied ? 0 : GetLastError());
+      const DWORD error = copied ? 0 : GetLastError();
+      Steps().Copy(from, to, copied, error);
       if (!copied) {
         state.CopyFailed = true;
         return;
