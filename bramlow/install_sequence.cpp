@@ -10,6 +10,7 @@
 #include "bramlow/actions/program_entry.h"
 #include "bramlow/actions/registry_entry.h"
 #include "bramlow/actions/shortcut_entry.h"
+#include "bramlow/actions/step_log.h"
 #include "bramlow/actions/uninstall_key.h"
 #include "bramlow/uninstall_list.h"
 
@@ -115,9 +116,26 @@ void RunPrograms(TSetupState& state, IInstallView& view) {
 void LeaveUninstaller(TSetupState& state) {
   state.ScriptFile->Section = L"setup1";
   if (!state.CreateUninst) return;
-  CopyFileW((state.InstallerFolder + L"setup.dat").c_str(),
-            ExpandMacros(state.DestFolder + L"\\Uninstall.exe", state).c_str(), FALSE);
-  if (state.ScriptFile->ProfileBoolean(L"RegUninst", false)) WriteUninstallKey(state);
+  const std::wstring from = state.InstallerFolder + L"setup.dat";
+  const std::wstring to = ExpandMacros(state.DestFolder + L"\\Uninstall.exe", state);
+  const bool copied = CopyFileW(from.c_str(), to.c_str(), FALSE);
+  const DWORD error = copied ? 0 : GetLastError();
+  Steps().Copy(from, to, copied, error);
+  if (state.ScriptFile->ProfileBoolean(L"RegUninst", false)) {
+    Steps().Line(L"uninstall key " + UninstallKeyName(state.AppName) + L":");
+    WriteUninstallKey(state);
+  }
+}
+
+// The list is written whole at its closing; what is on disk then is what the uninstaller gets.
+void LogUninstallList(const TSetupState& state) {
+  if (!state.UninstallFile) return;
+  const std::wstring& path = state.UninstallFile->FileName;
+  const bool there = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  Steps().Result(L"uninstall list " + path + L" (" + std::to_wstring(state.FileCounter) + L" files, " +
+                     std::to_wstring(state.FolderCounter) + L" folders, " + std::to_wstring(state.OcxCounter) +
+                     L" COM servers)",
+                 there);
 }
 
 void ShowFinish(TSetupState& state, IInstallView& view) {
@@ -150,7 +168,10 @@ void RunInstallation(TSetupState& state, IInstallView& view) {
   RunPrograms(state, view);
   LeaveUninstaller(state);
   ShowFinish(state, view);
-  if (state.CreateUninst) CloseUninstallList(state, view.LinkText());
+  if (state.CreateUninst) {
+    CloseUninstallList(state, view.LinkText());
+    LogUninstallList(state);
+  }
   view.FocusWindow();
   view.Repaint();
 }

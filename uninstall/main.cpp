@@ -1,6 +1,9 @@
 // Uninstall.exe: removes what an installation listed in "Uninstall.ini" beside it.
 #include <windows.h>
 
+#include "bramlow/actions/step_log.h"
+#include "bramlow/command_line.h"
+#include "logged_dialogs.h"
 #include "paths.h"
 #include "self_delete.h"
 #include "uninstall_flow.h"
@@ -28,11 +31,27 @@ std::wstring OwnPath() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // /S removes without asking and without a message box; /LOG= keeps a log either way.
+  const bramlow::SetupSwitches switches = bramlow::ParseSetupSwitches(commandLine ? commandLine : L"");
   std::wstring program = OwnPath();
   std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
-  MessageBoxDialogs dialogs;
+  MessageBoxDialogs boxes;
+  bramlow::StepLog& log = bramlow::Steps();
+  if (switches.logFile) {
+    DWORD error = 0;
+    // A log that cannot be written is an error: nothing is removed.
+    if (!log.Open(*switches.logFile, error)) {
+      if (!switches.silent)
+        boxes.Inform(L"Uninstall", L"The log file " + *switches.logFile + L" cannot be written: " +
+                                       bramlow::ReasonText(error), true);
+      return 1;
+    }
+  }
+  uninstall::LoggedDialogs logged(switches.silent ? nullptr : &boxes, log);
+  uninstall::Dialogs& dialogs = switches.silent || log.IsOpen() ? static_cast<uninstall::Dialogs&>(logged) : boxes;
   uninstall::Outcome outcome = uninstall::RunUninstall(program, dialogs);
+  log.Line(uninstall::OutcomeLine(outcome));
   // Once the list has been carried out and is gone, the uninstaller has nothing left to do.
   // A list of what stayed keeps it for another try. The folder goes with it when empty,
   // unless it is one of the system's own (an installation into Favorites, into a drive root).
@@ -40,5 +59,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (!listRemains && (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved ||
                        outcome == uninstall::Outcome::IncompleteList))
     uninstall::ScheduleSelfDelete(program, uninstall::IsProtectedFolder(folder) ? std::wstring() : folder);
-  return outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::Declined ? 0 : 1;
+  return log.WriteFailed() ? 1 : uninstall::ExitCodeOf(outcome);
 }

@@ -66,7 +66,7 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
   settings.program = program;
   settings.programWaitMs = programWaitMs;
   settings.keepWaiting = [&](const std::wstring& entry, DWORD waited) {
-    return dialogs.Confirm(caption, StillRunningQuestion(entry, waited));
+    return dialogs.KeepWaiting(caption, StillRunningQuestion(entry, waited));
   };
   RemovalReport report = Remover(std::move(settings)).Remove(list);
   // What stayed becomes the list: the user can run the uninstaller again once a file is no
@@ -77,6 +77,7 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
   } else if (!DeleteFileW(listPath.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
     report.leftOver.push_back(listPath);
   }
+  dialogs.Removed(report);
   if (!list.complete) {
     std::wstring text = kIncompleteDone;
     if (!report.leftOver.empty()) text += std::wstring(L"\r\n\r\n") + kNotRemoved + L"\r\n" + LeftOverLines(report);

@@ -12,6 +12,12 @@ class Dialogs {
   virtual ~Dialogs() = default;
   virtual bool Confirm(const std::wstring& caption, const std::wstring& question) = 0;
   virtual void Inform(const std::wstring& caption, const std::wstring& text, bool isError) = 0;
+  // Whether to wait longer for a program of the list that has not ended.
+  virtual bool KeepWaiting(const std::wstring& caption, const std::wstring& question) {
+    return Confirm(caption, question);
+  }
+  // What the removal did, before the user is told (the log takes it whole).
+  virtual void Removed(const RemovalReport& report) { (void)report; }
 };
 
 enum class Outcome { Removed, PartlyRemoved, IncompleteList, Declined, NoList };

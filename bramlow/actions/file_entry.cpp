@@ -5,6 +5,7 @@
 #include "bramlow/actions/folder_chain.h"
 #include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/register_server.h"
+#include "bramlow/actions/step_log.h"
 #include "bramlow/actions/language_texts.h"
 #include "bramlow/macro_text.h"
 #include "bramlow/uninstall_list.h"
@@ -33,13 +34,16 @@ void CopyFileEntry(int n, TSetupState& state, IActionHost& host) {
 
   MakeFolderChain(FolderPart(destination));
   if (state.CreateUninst && !FileExists(destination)) RecordNextFile(state, destination);
-  if (CopyFileW(source.c_str(), destination.c_str(), FALSE)) ClearReadOnly(destination);
+  const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE);
+  const DWORD error = copied ? 0 : GetLastError();
+  if (copied) ClearReadOnly(destination);
+  Steps().Copy(source, destination, copied, error);
 
   if (server) {
     const std::wstring name = LastPathComponent(destination);
     host.ShowStatus(LangTextFormatted(state, 21, name));
     host.ProcessPendingMessages();
-    RegisterServer(name);
+    Steps().Result(L"register COM server " + name, RegisterServer(name));
     if (state.CreateUninst) RecordNextOcx(state, destination);
   }
 }

@@ -7,4 +7,7 @@ namespace bramlow {
 // existing folder simply fails to be created again.
 void MakeFolderChain(const std::wstring& path);
 
+// Logs a folder creation: one that was already there is no failure.
+void LogFolderMade(const std::wstring& path, bool created);
+
 }  // namespace bramlow

@@ -1,7 +1,9 @@
 #include "bramlow/actions/ini_entry.h"
 
+#include <windows.h>
+
 #include "bramlow/actions/folder_macros.h"
-#include "bramlow/actions/profile_file.h"
+#include "bramlow/actions/step_log.h"
 
 namespace bramlow {
 
@@ -10,8 +12,11 @@ void WriteIniEntry(const std::wstring& file, const std::wstring& section, const 
   const std::wstring path = ExpandMacros(file, state);
   // The profile functions would put a file without a name into the Windows folder.
   if (path.empty()) return;
-  ProfileFile target(path, section, ProfileMode::Write);
-  target.ProfileText(key, ExpandMacros(data, state));
+  const std::wstring value = ExpandMacros(data, state);
+  // Written directly rather than through a ProfileFile so the result can be logged.
+  const bool written = WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path.c_str());
+  const DWORD error = written ? 0 : GetLastError();
+  Steps().Result(L"INI entry [" + section + L"] " + key + L"=" + value + L" in " + path, written, error);
 }
 
 }  // namespace bramlow

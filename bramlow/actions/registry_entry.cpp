@@ -5,6 +5,7 @@
 #include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/registry_integer.h"
 #include "bramlow/actions/registry_root.h"
+#include "bramlow/actions/step_log.h"
 #include "bramlow/runtime_error.h"
 #include "ui/handles.h"
 #include "ui/text.h"
@@ -24,15 +25,18 @@ bool WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPat
                         int type, const std::wstring& data, const TSetupState& state) {
   const HKEY root = RootFromName(rootName);
   const std::wstring expanded = ExpandMacros(data, state);
+  const std::wstring step = L"registry value " + rootName + L"\\" + keyPath + L"\\" + valueName;
   ui::RegKey key;
-  if (RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      key.put(), nullptr) != ERROR_SUCCESS) {
+  const LONG opened = RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                                      nullptr, key.put(), nullptr);
+  if (opened != ERROR_SUCCESS) {
     key.release();  // holds nothing usable after a failure
+    Steps().Result(step, false, static_cast<DWORD>(opened));
     return false;
   }
   const wchar_t* name = valueName.c_str();
   const bool existed = ValueExists(key.get(), name);
-  LONG written = ERROR_INVALID_DATA;  // other types write nothing
+  LONG written = ERROR_INVALID_DATA;
   switch (type) {
     case 0:
       written = RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(expanded.c_str()),
@@ -55,8 +59,12 @@ bool WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPat
       break;
     }
     default:
-      break;
+      // An unknown type writes nothing; the log says so rather than claiming a value.
+      Steps().Line(step + L": not written (type " + std::to_wstring(type) + L" is unknown)");
+      return false;
   }
+  Steps().Result(step, written == ERROR_SUCCESS, static_cast<DWORD>(written));
+  // Only a value this installation made is the uninstaller's to delete.
   return written == ERROR_SUCCESS && !existed;
 }
 

@@ -5,11 +5,20 @@
 #include "ui/handles.h"
 #include "bramlow/actions/command_line.h"
 #include "bramlow/actions/show_command.h"
+#include "bramlow/actions/step_log.h"
 
 namespace bramlow {
 
 void WaitKeepingWindowAlive(HANDLE process, IActionHost& host) {
   while (WaitForSingleObject(process, 50) == WAIT_TIMEOUT) host.ProcessPendingMessages();
+}
+
+void LogExitCode(const std::wstring& step, HANDLE process) {
+  DWORD code = 0;
+  if (GetExitCodeProcess(process, &code))
+    Steps().Line(step + L": ended with exit code " + std::to_wstring(code));
+  else
+    Steps().Line(step + L": ended, exit code unknown");
 }
 
 void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait, IActionHost& host) {
@@ -26,11 +35,18 @@ void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bo
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(launch->application.empty() ? nullptr : launch->application.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
                       nullptr, &startup, &started)) {
+    const DWORD error = GetLastError();
+    Steps().Result(L"run " + commandLine, false, error);
     return;
   }
   ui::ProcessHandle process(started.hProcess);
   ui::KernelHandle thread(started.hThread);
-  if (wait) WaitKeepingWindowAlive(process.get(), host);
+  if (!wait) {
+    Steps().Line(L"run " + commandLine + L": started");
+    return;
+  }
+  WaitKeepingWindowAlive(process.get(), host);
+  LogExitCode(L"run " + commandLine, process.get());
 }
 
 }  // namespace bramlow

@@ -11,6 +11,9 @@ namespace bramlow {
 // step that timed out, until the process ends or the wait fails.
 void WaitKeepingWindowAlive(HANDLE process, IActionHost& host);
 
+// Logs how a process waited for ended: "<step>: ended with exit code N".
+void LogExitCode(const std::wstring& step, HANDLE process);
+
 // Starts a command line as a new process in the current folder, with the show command of the
 // RunType word. A program that cannot be started is skipped silently.
 void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait, IActionHost& host);

@@ -4,6 +4,7 @@
 
 #include "bramlow/actions/run_program.h"
 #include "bramlow/actions/show_command.h"
+#include "bramlow/actions/step_log.h"
 #include "bramlow/macro_text.h"
 #include "ui/handles.h"
 #include "ui/user_prompt.h"
@@ -34,11 +35,17 @@ void ShellRun(const std::wstring& file, const std::wstring& runType, bool wait, 
   info.nShow = ShowCommandFor(RunWay::Shell, runType);
   if (!ShellExecuteExW(&info)) {
     const DWORD error = GetLastError();
+    Steps().Result(L"open " + file, false, error);
     ui::Prompt().Box(SystemErrorText(error), host.WindowCaption(), MB_OK | MB_SETFOREGROUND);
     return;
   }
   ui::ProcessHandle process(info.hProcess);
-  if (process && wait) WaitKeepingWindowAlive(process.get(), host);
+  if (!process || !wait) {
+    Steps().Line(L"open " + file + L": started");
+    return;
+  }
+  WaitKeepingWindowAlive(process.get(), host);
+  LogExitCode(L"open " + file, process.get());
 }
 
 }  // namespace bramlow

@@ -5,6 +5,7 @@
 #include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/path_parts.h"
 #include "bramlow/actions/shortcut.h"
+#include "bramlow/actions/step_log.h"
 #include "bramlow/macro_text.h"
 #include "bramlow/uninstall_list.h"
 
@@ -44,7 +45,12 @@ void ShortcutEntry(int n, TSetupState& state) {
   const std::wstring linkName = script.ProfileText(L"LinkName", L"");
   shortcut.linkFile = ExpandMacros(linkName, state);
 
-  CreateShortcut(shortcut);
+  // The link object does not say whether its file was saved; the file itself does.
+  const bool linkObject = CreateShortcut(shortcut);
+  const bool saved = linkObject && GetFileAttributesW(shortcut.linkFile.c_str()) != INVALID_FILE_ATTRIBUTES;
+  Steps().Line(L"shortcut " + shortcut.linkFile + L" -> " + shortcut.target +
+               (saved ? L": ok" : linkObject ? L": failed (the link file was not written)"
+                                             : L": failed (no shell link object)"));
 
   if (!state.CreateUninst) return;
   RecordNextFile(state, shortcut.linkFile);

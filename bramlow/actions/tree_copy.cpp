@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include "bramlow/actions/folder_chain.h"
 #include "bramlow/actions/path_parts.h"
+#include "bramlow/actions/step_log.h"
 #include "bramlow/actions/language_texts.h"
 #include "bramlow/runtime_error.h"
 #include "bramlow/uninstall_list.h"
@@ -50,7 +52,7 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (IsDestinationItself(state, from)) continue;
       ++state.FolderCounter;
-      CreateDirectoryW(to.c_str(), nullptr);
+      LogFolderMade(to, CreateDirectoryW(to.c_str(), nullptr));
       if (state.CreateUninst) RecordFolder(state, state.FolderCounter, to);
       CopyFolder(state, host, copying, from, to);
     } else {
@@ -58,7 +60,10 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       host.ShowStatus(FormatOrStop(copying, name));
       host.SetProgressPosition(state.CopiedCounter);
       host.ProcessPendingMessages();
-      if (!CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE)) {
+      const bool copied = CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE);
+      const DWORD error = copied ? 0 : GetLastError();
+      Steps().Copy(from, to, copied, error);
+      if (!copied) {
         state.CopyFailed = true;
         return;
       }

@@ -446,7 +446,7 @@ TEST_F(SetupKit, OnlyNtOneRefusesWithTheErrorBoxAndInstallsNothing) {
   kvdriver::AnswerMessageBox(*box, IDOK);
   auto code = setup.Wait(kWait);
   ASSERT_TRUE(code.has_value()) << "closes without a question";
-  EXPECT_EQ(*code, 0u);
+  EXPECT_EQ(*code, 2u) << "refused";
   EXPECT_FALSE(Exists(defaultDest));
 }
 
@@ -474,7 +474,7 @@ TEST_F(SetupKit, ClosingOnTheWelcomePageAsksAndNoKeepsTheWizard) {
   kvdriver::AnswerMessageBox(*box, IDYES);
   auto code = setup.Wait(kWait);
   ASSERT_TRUE(code.has_value());
-  EXPECT_EQ(*code, 0u);
+  EXPECT_EQ(*code, 2u) << "cancelled";
 }
 
 TEST_F(SetupKit, WithoutLanguageFilesEveryTextIsEmptyAndNothingBreaks) {
@@ -496,7 +496,7 @@ TEST_F(SetupKit, WithoutLanguageFilesEveryTextIsEmptyAndNothingBreaks) {
   kvdriver::AnswerMessageBox(*box, IDYES);
   auto code = setup.Wait(kWait);
   ASSERT_TRUE(code.has_value());
-  EXPECT_EQ(*code, 0u);
+  EXPECT_EQ(*code, 2u) << "cancelled";
 }
 
 }  // namespace
@@ -567,4 +567,188 @@ TEST_F(SetupKit, ARuntimeErrorLateInTheInstallationLeavesTheRecordsSoFar) {
   EXPECT_EQ(*removerCode, 1u);
   for (const std::wstring& path : recorded) EXPECT_FALSE(Exists(path)) << std::string(path.begin(), path.end());
   RemoveTree(base);
+}
+
+// Unattended: /S with /LOG=, and the installed Uninstall.exe with /S and /LOG=.
+namespace {
+
+// The log as text, one entry per line (the log is UTF-8; these tests' paths are ASCII).
+std::vector<std::string> LogLines(const std::wstring& path) {
+  std::vector<std::string> lines;
+  const std::string bytes = ReadBytes(path);
+  size_t start = 0;
+  for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(bytes.substr(start, end - start));
+  return lines;
+}
+
+std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+}  // namespace
+
+class SilentKit : public SetupKit {
+ protected:
+  void SetUp() override {
+    SetupKit::SetUp();
+    base = L"C:\\kv-silent-" + std::to_wstring(::GetCurrentProcessId());
+    dest = base + L"\\Sample Viewer";
+    log = kit + L"\\setup.log";
+    RemoveTree(base);
+    RemoveTree(Special(CSIDL_PROGRAMS) + L"\\Sample Viewer");
+    ::DeleteFileW((Special(CSIDL_DESKTOPDIRECTORY) + L"\\Sample Viewer.lnk").c_str());
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+  }
+  void TearDown() override {
+    SetupKit::TearDown();
+    RemoveTree(base);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kAppKey);
+  }
+
+  // Runs the engine with these switches; the exit code, or nothing when it did not end by
+  // itself (a window waiting for somebody).
+  std::optional<DWORD> RunSetup(const std::wstring& switches) {
+    setup = kvdriver::Start(kit + L"\\bramlow.exe", switches, kit);
+    auto code = setup.Wait(60000);
+    CloseEditors();
+    return code;
+  }
+
+  void ChangeScript(const std::string& from, const std::string& to) {
+    std::string script = ReadBytes(kit + L"\\setup.qx1");
+    size_t at = script.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    script.replace(at, from.size(), to);
+    WriteBytes(kit + L"\\setup.qx1", script);
+  }
+
+  std::wstring base, dest, log;
+};
+
+TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking) {
+  auto code = RunSetup(L"/S /LANG=russian /LOG=\"" + log + L"\" /D=" + dest);
+  ASSERT_TRUE(code.has_value()) << "no window may wait for an answer";
+  EXPECT_EQ(*code, 0u);
+
+  const std::wstring group = Special(CSIDL_PROGRAMS) + L"\\Sample Viewer";
+  const std::wstring desktopLink = Special(CSIDL_DESKTOPDIRECTORY) + L"\\Sample Viewer.lnk";
+  EXPECT_EQ(ReadBytes(dest + L"\\lang\\Russian.qxl"), ReadBytes(kit + L"\\Russian.qxl"));
+  EXPECT_EQ(ReadBytes(dest + L"\\Uninstall.exe"), ReadBytes(kit + L"\\setup.dat"));
+  EXPECT_EQ(Ini(dest + L"\\viewer.ini", L"Options", L"Language"), L"Russian");
+  EXPECT_EQ(RegText(HKEY_CURRENT_USER, kAppKey, L"Path"), dest);
+  EXPECT_TRUE(SamePath(ShortcutTarget(group + L"\\User guide.lnk"), dest + L"\\docs\\guide.txt"));
+  EXPECT_TRUE(SamePath(ShortcutTarget(desktopLink), dest + L"\\readme.txt"));
+  const std::wstring list = dest + L"\\Uninstall.ini";
+  EXPECT_EQ(Ini(list, L"files", L"Count"), L"12");
+  EXPECT_EQ(Ini(list, L"folders", L"Count"), L"6");
+  EXPECT_EQ(Ini(list, L"uninstall", L"LinkText"), L"Sample Viewer home page");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"\"" + dest + L"\\Uninstall.exe\"");
+
+  const std::vector<std::string> lines = LogLines(log);
+  const std::string d = Ascii(dest), k = Ascii(kit);
+  EXPECT_TRUE(HasLine(lines, "language Russian: ok"));
+  EXPECT_TRUE(HasLine(lines, "copy " + k + "\\app\\readme.txt -> " + d + "\\readme.txt: ok"));
+  EXPECT_TRUE(HasLine(lines, "make folder " + d + "\\data\\samples: ok"));
+  EXPECT_TRUE(HasLine(lines, "copy " + k + "\\Russian.qxl -> " + d + "\\lang\\Russian.qxl: ok"));
+  EXPECT_TRUE(HasLine(lines, "INI entry [Options] Language=Russian in " + d + "\\viewer.ini: ok"));
+  EXPECT_TRUE(HasLine(lines, "registry value HKEY_CURRENT_USER\\Software\\Example\\Sample Viewer\\Version: ok"));
+  EXPECT_TRUE(HasLine(lines, "shortcut " + Ascii(desktopLink) + " -> " + d + "\\readme.txt: ok"));
+  // The prefix may have no program for text files: then the failure is logged and its
+  // message answered by itself, and the installation goes on.
+  const std::string opened = "open " + d + "\\readme.txt: ";
+  const auto open = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(opened, 0) == 0; });
+  ASSERT_NE(open, lines.end());
+  if (*open != opened + "started") {
+    ASSERT_NE(open + 1, lines.end());
+    EXPECT_NE(open[1].find("-> OK (unattended)"), std::string::npos) << open[1];
+  }
+  EXPECT_TRUE(HasLine(lines, "copy " + k + "\\setup.dat -> " + d + "\\Uninstall.exe: ok"));
+  EXPECT_TRUE(HasLine(lines, "registry value HKEY_LOCAL_MACHINE\\" + Ascii(kUninstallKey) + "\\DisplayName: ok"));
+  EXPECT_TRUE(HasLine(lines, "uninstall list " + d + "\\Uninstall.ini (12 files, 6 folders, 0 COM servers): ok"));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "result: installed (exit code 0)");
+  for (const std::string& line : lines) {
+    if (line.rfind(opened, 0) != 0) EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+  }
+
+  const std::wstring removalLog = kit + L"\\uninstall.log";
+  kvdriver::Process remover = kvdriver::Start(dest + L"\\Uninstall.exe", L"/LOG=\"" + removalLog + L"\" /S", dest);
+  auto removerCode = remover.Wait(60000);
+  ASSERT_TRUE(removerCode.has_value()) << "no question, no message";
+  EXPECT_EQ(*removerCode, 0u);
+  for (int i = 0; i < 100 && Exists(dest + L"\\Uninstall.exe"); ++i) ::Sleep(200);
+  EXPECT_FALSE(Exists(dest + L"\\readme.txt"));
+  EXPECT_FALSE(Exists(list));
+  EXPECT_FALSE(Exists(dest + L"\\Uninstall.exe"));
+  EXPECT_FALSE(Exists(group));
+  EXPECT_FALSE(Exists(desktopLink));
+  EXPECT_FALSE(RegText(HKEY_CURRENT_USER, kAppKey, L"Path"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
+  const std::vector<std::string> removal = LogLines(removalLog);
+  ASSERT_GE(removal.size(), 3u);
+  EXPECT_NE(removal.front().find("-> Yes (unattended)"), std::string::npos) << removal.front();
+  // The counts include the list itself; what matters is that nothing stayed.
+  EXPECT_TRUE(std::any_of(removal.begin(), removal.end(),
+                          [](const std::string& l) { return l.rfind("removed ", 0) == 0; }));
+  for (const std::string& line : removal) EXPECT_NE(line.rfind("not removed:", 0), 0u) << line;
+  EXPECT_EQ(removal.back(), "result: removed (exit code 0)");
+}
+
+TEST_F(SilentKit, AFailedCopyEndsWithOneAndIsLogged) {
+  ChangeScript("Overwrite=1", "Overwrite=0");
+  ::CreateDirectoryW(base.c_str(), nullptr);
+  ::CreateDirectoryW(dest.c_str(), nullptr);
+  WriteBytes(dest + L"\\readme.txt", "already here");
+  auto code = RunSetup(L"/S /LOG=\"" + log + L"\" /D=" + dest);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 1u);
+  EXPECT_EQ(ReadBytes(dest + L"\\readme.txt"), "already here");
+  const std::vector<std::string> lines = LogLines(log);
+  const std::string failed = "copy " + Ascii(kit) + "\\app\\readme.txt -> " + Ascii(dest) + "\\readme.txt: failed (";
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(failed, 0) == 0; }));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "result: failed (exit code 1)");
+}
+
+TEST_F(SilentKit, RefusalsEndWithTwoAnUnwritableLogWithOneAndNothingIsInstalled) {
+  ChangeScript("OnlyNT=0", "OnlyNT=1");
+  auto code = RunSetup(L"/S /LOG=\"" + log + L"\" /D=" + dest);
+  ASSERT_TRUE(code.has_value()) << "the refusal waits for nobody";
+  EXPECT_EQ(*code, 2u);
+  const std::vector<std::string> lines = LogLines(log);
+  EXPECT_TRUE(HasLine(lines, "message \"Sample Viewer 1.0 Setup\": Sample Viewer 1.0 needs Windows NT, 2000, XP or "
+                             "later. Setup will now close. -> OK (unattended)"));
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), "result: refused or cancelled, nothing installed (exit code 2)");
+
+  ChangeScript("OnlyNT=1", "OnlyNT=0");
+  code = RunSetup(L"/S \"/LOG=" + kit + L"\\no-such-folder\\setup.log\" /D=" + dest);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 1u);
+  EXPECT_FALSE(Exists(dest));
+}
+
+TEST_F(SilentKit, WithTheWizardTheLogTakesTheUsersAnswers) {
+  setup = kvdriver::Start(kit + L"\\bramlow.exe", L"/LOG=\"" + log + L"\"", kit);
+  HWND dialog = kvdriver::WaitForWindow({L"Language", L"TForm2", setup.Id()}, kWait);
+  ASSERT_NE(dialog, nullptr) << "without /S the dialog comes as always";
+  kvdriver::ClickButton(dialog, L"OK");
+  HWND wizard = kvdriver::WaitForWindow({L"", L"TForm1", setup.Id()}, kWait);
+  ASSERT_NE(wizard, nullptr);
+  ASSERT_TRUE(kvdriver::CloseWindow(wizard));
+  auto box = kvdriver::WaitForMessageBox(setup.Id(), kWait, L"Sample Viewer 1.0 Setup");
+  ASSERT_TRUE(box.has_value());
+  kvdriver::AnswerMessageBox(*box, IDYES);
+  auto code = setup.Wait(kWait);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 2u);
+  const std::vector<std::string> lines = LogLines(log);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("message \"Sample Viewer 1.0 Setup\": ", 0), 0u) << lines[0];
+  EXPECT_EQ(lines[0].substr(lines[0].size() - 7), " -> Yes") << lines[0];
+  EXPECT_EQ(lines[1], "result: refused or cancelled, nothing installed (exit code 2)");
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "logged_dialogs.h"
 #include "program_entry.h"
 #include "test_support.h"
 #include "uninstall_flow.h"
@@ -85,6 +86,35 @@ TEST_F(ListWithPrograms, AProgramThatDoesNotEndIsLeftRunningWhenTheUserSaysSo) {
   EXPECT_NE(dialogs.asked[1].find(L"has been running for"), std::wstring::npos);
   ASSERT_EQ(dialogs.told.size(), 1u);
   EXPECT_NE(dialogs.told[0].find(probe + L" /hang"), std::wstring::npos) << "named as what stayed";
+}
+
+// Unattended, nobody can say whether to wait: the removal goes on, and the log names the
+// program that stayed running with every question and its answer.
+TEST_F(ListWithPrograms, UnattendedRemovalDoesNotWaitForAHungProgramAndLogsWhatStayed) {
+  ScopedEnvironment out(L"KV_PROBE_OUT", report);
+  ScopedEnvironment sleep(L"KV_PROBE_SLEEP", L"5000");
+  Programs({probe + L" /hang"});
+  const std::wstring logPath = FreshFolder(L"programs-log") + L"\\removal.log";
+  bramlow::StepLog log;
+  DWORD error = 0;
+  ASSERT_TRUE(log.Open(logPath, error));
+  LoggedDialogs unattended(nullptr, log);
+  const DWORD start = GetTickCount();
+  const Outcome outcome = RunUninstall(program, unattended, 300);
+  EXPECT_EQ(outcome, Outcome::PartlyRemoved);
+  EXPECT_EQ(ExitCodeOf(outcome), 1);
+  EXPECT_LT(GetTickCount() - start, 4000u);
+  log.Close();
+  const std::string text = ReadBytes(logPath);
+  EXPECT_NE(text.find("all of its components? -> Yes (unattended)\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Wait for it longer?"), std::string::npos) << text;
+  EXPECT_NE(text.find("-> No (unattended)\r\n"), std::string::npos) << text;
+  std::string program8;
+  for (wchar_t c : probe) program8 += static_cast<char>(c);
+  const size_t stayed = text.find("\r\nnot removed: ");
+  ASSERT_NE(stayed, std::string::npos) << text;
+  EXPECT_NE(text.find(program8 + " /hang", stayed), std::string::npos) << text;
+  RemoveTree(logPath.substr(0, logPath.rfind(L'\\')));
 }
 
 TEST_F(ListWithPrograms, AProgramPathWithSpacesIsQuotedAndNoOtherProgramRuns) {

@@ -1,0 +1,236 @@
+// Installing without a window: the fixed answers, the log, the exit code, and the silent run
+// on a small kit in a scratch folder.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "bramlow/actions/step_log.h"
+#include "bramlow/logged_prompt.h"
+#include "bramlow/setup_exit.h"
+#include "bramlow/silent_setup.h"
+#include "bramlow/tests/test_folder.h"
+#include "ui/handles.h"
+#include "ui/user_prompt.h"
+
+namespace bramlow {
+namespace {
+
+constexpr const wchar_t* kRegKey = L"Software\\KvSilentTest";
+
+TEST(FixedAnswer, IsTheDefaultButtonButNeverRetry) {
+  EXPECT_EQ(FixedAnswer(MB_OK | MB_ICONERROR), IDOK);
+  EXPECT_EQ(FixedAnswer(MB_YESNO | MB_ICONINFORMATION), IDYES);
+  EXPECT_EQ(FixedAnswer(MB_YESNO | MB_DEFBUTTON2), IDNO);
+  EXPECT_EQ(FixedAnswer(MB_YESNOCANCEL | MB_DEFBUTTON3), IDCANCEL);
+  EXPECT_EQ(FixedAnswer(MB_OKCANCEL | MB_DEFBUTTON4), IDOK) << "a default beyond the buttons is the first";
+  EXPECT_EQ(FixedAnswer(MB_RETRYCANCEL), IDCANCEL);
+  EXPECT_EQ(FixedAnswer(MB_ABORTRETRYIGNORE | MB_DEFBUTTON2), IDIGNORE);
+  EXPECT_EQ(FixedAnswer(MB_CANCELTRYCONTINUE | MB_DEFBUTTON2), IDCONTINUE);
+}
+
+class LogFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Steps().Close();
+    DWORD error = 0;
+    ASSERT_TRUE(Steps().Open(log, error)) << error;
+  }
+  void TearDown() override { Steps().Close(); }
+
+  // Read while the log is still open for writing, as somebody watching it would.
+  std::string Log() const {
+    ui::FileHandle file(CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    std::string bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (file && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+    return bytes;
+  }
+  bool Logged(const std::string& utf8) const { return Log().find(utf8) != std::string::npos; }
+
+  TestFolder folder;
+  std::wstring log = folder / L"setup.log";
+};
+
+TEST_F(LogFile, IsUtf8WithOneLinePerStepAndTheSystemsReason) {
+  Steps().Line(L"язык Русский:\r\nok\nnext");
+  Steps().Result(L"step one", true);
+  Steps().Copy(L"C:\\a", L"C:\\b", false, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Steps().FailedCopies(), 1);
+  const std::string text = Log();
+  EXPECT_EQ(text.substr(0, text.find("\r\n")), "\xD1\x8F\xD0\xB7\xD1\x8B\xD0\xBA \xD0\xA0\xD1\x83\xD1\x81\xD1\x81"
+                                               "\xD0\xBA\xD0\xB8\xD0\xB9: / ok / next");
+  EXPECT_NE(text.find("\r\nstep one: ok\r\ncopy C:\\a -> C:\\b: failed ("), std::string::npos);
+  EXPECT_NE(text.find("(5))\r\n"), std::string::npos) << text;
+  EXPECT_FALSE(Steps().WriteFailed());
+}
+
+TEST_F(LogFile, AFileThatCannotBeCreatedIsReported) {
+  StepLog other;
+  DWORD error = 0;
+  EXPECT_FALSE(other.Open(folder / L"missing\\setup.log", error));
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(other.IsOpen());
+}
+
+TEST_F(LogFile, UnattendedPromptAnswersByItselfAndLogsQuestionAndAnswer) {
+  LoggedPrompt silent(nullptr, Steps());
+  EXPECT_EQ(silent.Box(L"Close setup?\r\nReally?", L"Demo Setup", MB_YESNO | MB_DEFBUTTON2), IDNO);
+  EXPECT_TRUE(silent.Ask({L"Own", L"Go on?"}));
+  EXPECT_TRUE(Logged("message \"Demo Setup\": Close setup? / Really? -> No (unattended)\r\n"));
+  EXPECT_TRUE(Logged("message \"Own\": Go on? -> OK (unattended)\r\n"));
+
+  // With somebody there, the box is really asked and their answer logged.
+  ui::ScriptedPrompt person;
+  person.AnswerBox(IDCANCEL);
+  LoggedPrompt shown(&person, Steps());
+  EXPECT_EQ(shown.OwnedBox(nullptr, L"Disk full", L"Demo", MB_OKCANCEL), IDCANCEL);
+  ASSERT_EQ(person.Asked().size(), 1u);
+  EXPECT_EQ(person.Asked()[0].text, L"Disk full");
+  EXPECT_TRUE(Logged("message \"Demo\": Disk full -> Cancel\r\n"));
+}
+
+TEST(SetupOutcome, FollowsThePageTheFailuresAndTheRestart) {
+  TSetupState state;
+  state.Finished = true;  // a refusal and a cancel set it too
+  EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::Refused);
+  state.PageStep = 3;
+  EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::Installed);
+  EXPECT_EQ(SetupOutcome(state, 1, false, false), SetupExit::Failed) << "a single file that was not copied";
+  EXPECT_EQ(SetupOutcome(state, 0, true, false), SetupExit::Failed) << "a log line lost";
+  state.Reboot = true;
+  EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::RestartWanted);
+  EXPECT_EQ(SetupOutcome(state, 0, false, true), SetupExit::Installed) << "the restart was started";
+  state.CopyFailed = true;
+  EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::Failed);
+  state.PageStep = 2;
+  state.Finished = false;
+  EXPECT_EQ(SetupOutcome(state, 0, true, false), SetupExit::Failed) << "an unwritable log fails even a cancel";
+  EXPECT_EQ(OutcomeLine(SetupExit::RestartWanted), L"result: installed, restart needed (exit code 3010)");
+}
+
+// A kit with two languages, a tree of two files, one single file, an INI entry and a value.
+class SilentKit : public LogFile {
+ protected:
+  void SetUp() override {
+    LogFile::SetUp();
+    kit = folder / L"kit\\";
+    CreateDirectoryW(kit.c_str(), nullptr);
+    CreateDirectoryW((kit + L"files").c_str(), nullptr);
+    folder.WriteBytes(L"kit\\files\\a.txt", "alpha");
+    folder.WriteBytes(L"kit\\files\\b.txt", "beta");
+    folder.WriteBytes(L"kit\\setup.dat", "MZ-uninstaller");
+    folder.WriteBytes(L"kit\\English.qxl", "[language]\r\n10=%s needs NT.\r\n20=Copying %s\r\n26=%s is ready.\r\n");
+    folder.WriteBytes(L"kit\\Deutsch.qxl", "[language]\r\n26=%s ist fertig.\r\n");
+    dest = folder / L"Apps\\Demo";
+    RegDeleteKeyW(HKEY_CURRENT_USER, kRegKey);
+    WriteScript("");
+  }
+  void TearDown() override {
+    RegDeleteKeyW(HKEY_CURRENT_USER, kRegKey);
+    LogFile::TearDown();
+  }
+
+  void WriteScript(const std::string& setup1Extra) {
+    std::string destination;
+    for (wchar_t c : folder / L"Default") destination += static_cast<char>(c);
+    folder.WriteBytes(L"kit\\setup.qx1",
+                      // The profile functions take the first of two equal keys: the changes go first.
+                      "[setup1]\r\n" + setup1Extra +
+                      "AppName=Demo 1.0\r\nWindowName=Demo Setup\r\nLinkName=Demo site\r\n"
+                      "DestFolder=" + destination + "\r\nSourceFolder=%Installer%files\r\nEditDest=1\r\n"
+                      "CreateUninst=1\r\nOverwrite=1\r\nOthCount=1\r\nIniCount=1\r\nRegCount=1\r\n"
+                      "[Oth1]\r\nSource=%Installer%files\\a.txt\r\nDest=%Dest%\\single\\a.txt\r\n"
+                      "[Ini1]\r\nFile=%Dest%\\app.ini\r\nSection=Main\r\nValue=Lang\r\nData=%Lang%\r\n"
+                      "[Reg1]\r\nRoot=HKEY_CURRENT_USER\r\nKey=Software\\KvSilentTest\r\nValue=Path\r\nType=0\r\n"
+                      "Data=%Dest%\r\n");
+  }
+
+  SetupExit Run(const std::wstring& commandLine, unsigned long platformId = VER_PLATFORM_WIN32_NT) {
+    LoggedPrompt silent(nullptr, Steps());
+    ui::ScopedPrompt scope(silent);
+    return RunSilentSetup(state, ParseSetupSwitches(commandLine), kit, platformId);
+  }
+
+  std::string Utf8(const std::wstring& text) const {
+    std::string out;
+    for (wchar_t c : text) out += static_cast<char>(c);  // the scratch paths are plain ASCII
+    return out;
+  }
+
+  std::wstring kit, dest;
+  TSetupState state;
+};
+
+TEST_F(SilentKit, InstallsWithTheLanguageAndFolderAskedForAndLogsEveryStep) {
+  EXPECT_EQ(Run(L"/S /LANG=deutsch /D=" + dest), SetupExit::Installed);
+  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\b.txt"), "beta");
+  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\single\\a.txt"), "alpha");
+  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\Uninstall.exe"), "MZ-uninstaller");
+  EXPECT_TRUE(folder.Exists(L"Apps\\Demo\\Uninstall.ini"));
+  EXPECT_FALSE(folder.Exists(L"Default"));
+  EXPECT_EQ(state.LangName, L"Deutsch");
+
+  EXPECT_TRUE(Logged("language Deutsch: ok\r\n"));
+  EXPECT_TRUE(Logged("install Demo 1.0 into " + Utf8(dest) + "\r\n"));
+  EXPECT_TRUE(Logged("make folder " + Utf8(dest) + ": ok\r\n"));
+  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "files\\b.txt -> " + Utf8(dest) + "\\b.txt: ok\r\n"));
+  EXPECT_TRUE(Logged("make folder " + Utf8(dest) + "\\single: ok\r\n"));
+  EXPECT_TRUE(Logged("INI entry [Main] Lang=Deutsch in " + Utf8(dest) + "\\app.ini: ok\r\n"));
+  EXPECT_TRUE(Logged("registry value HKEY_CURRENT_USER\\Software\\KvSilentTest\\Path: ok\r\n"));
+  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "setup.dat -> " + Utf8(dest) + "\\Uninstall.exe: ok\r\n"));
+  EXPECT_TRUE(Logged("uninstall list " + Utf8(dest) + "\\Uninstall.ini (3 files, 0 folders, 0 COM servers): ok"));
+  EXPECT_FALSE(Logged("message")) << "nothing was asked";
+}
+
+TEST_F(SilentKit, WithoutSwitchesTakesThePreselectedLanguageAndTheScriptsFolder) {
+  EXPECT_EQ(Run(L"/S"), SetupExit::Installed);
+  EXPECT_TRUE(folder.Exists(L"Default\\a.txt"));
+  EXPECT_FALSE(state.LangName.empty());
+}
+
+TEST_F(SilentKit, RefusesWithoutInstallingAndSaysWhy) {
+  EXPECT_EQ(Run(L"/S /LANG=Klingon"), SetupExit::Refused);
+  EXPECT_TRUE(Logged("language Klingon: failed (no such language file)\r\n"));
+  EXPECT_EQ(Run(L"/S /D=relative\\folder"), SetupExit::Refused);
+  EXPECT_TRUE(Logged("destination relative\\folder: failed (not a full path)\r\n"));
+  WriteScript("OnlyNT=2\r\n");
+  EXPECT_EQ(Run(L"/S /LANG=English", VER_PLATFORM_WIN32_WINDOWS), SetupExit::Refused);
+  EXPECT_TRUE(Logged("message \"Demo Setup\": Demo 1.0 needs NT. -> OK (unattended)\r\n"));
+  DeleteFileW((kit + L"English.qxl").c_str());
+  DeleteFileW((kit + L"Deutsch.qxl").c_str());
+  EXPECT_EQ(Run(L"/S"), SetupExit::Refused);
+  EXPECT_TRUE(Logged("language: failed (no language file beside the engine)\r\n"));
+  EXPECT_FALSE(folder.Exists(L"Default"));
+  EXPECT_FALSE(folder.Exists(L"Apps"));
+}
+
+TEST_F(SilentKit, AFixedDestinationIgnoresTheSwitch) {
+  WriteScript("EditDest=0\r\n");
+  EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Installed);
+  EXPECT_TRUE(folder.Exists(L"Default\\a.txt"));
+  EXPECT_FALSE(folder.Exists(L"Apps"));
+  EXPECT_TRUE(Logged("destination " + Utf8(dest) + ": ignored (the kit's destination is fixed)\r\n"));
+}
+
+TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
+  WriteScript("Overwrite=0\r\nReboot=1\r\n");
+  CreateDirectoryW((folder / L"Apps").c_str(), nullptr);
+  CreateDirectoryW(dest.c_str(), nullptr);
+  folder.WriteBytes(L"Apps\\Demo\\a.txt", "old");
+  EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Failed);
+  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\a.txt"), "old");
+  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "files\\a.txt -> " + Utf8(dest) + "\\a.txt: failed ("));
+
+  RemoveTree(dest);
+  Steps().Close();
+  DWORD error = 0;
+  ASSERT_TRUE(Steps().Open(log, error));
+  state = TSetupState{};
+  EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::RestartWanted) << "never a restart by itself";
+}
+
+}  // namespace
+}  // namespace bramlow
