@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "ZipArchiveName.h"
-#include "ZipFileReplace.h"
 #include "ZipMessages.h"
 #include "ZipWildcard.h"
 

@@ -129,9 +129,16 @@ bool OsFileExists(const TOsPath& path);    // an existing file, not a folder
 bool OsFolderExists(const TOsPath& path);
 bool OsCreateFolder(const TOsPath& path);  // one level
 bool OsForceFolders(const TOsPath& path);  // with every missing parent
-bool OsDeleteFile(const std::string& path);
+bool OsDeleteFile(const TOsPath& path);
 bool OsRemoveFolder(const std::string& path);
 bool OsMoveFile(const std::string& from, const std::string& to);
+// Renames `from` to `to`, replacing a file `to` names in one step so that `to` never goes
+// missing (never a folder). Fails when both are not on the same volume: the caller then
+// copies instead (a copy across volumes would truncate the target first).
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to);
+// A key equal for two paths exactly when the system takes them for one file name (case
+// folded where names are case-insensitive, relative parts resolved); by text only.
+std::string OsPathKey(const TOsPath& path);
 bool OsGetFileDosDateTime(const std::string& path, uint32_t& dosDateTime);
 uint32_t OsNowDosDateTime();
 std::string OsCurrentFolder();  // without trailing "\"

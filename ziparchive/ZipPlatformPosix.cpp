@@ -346,13 +346,33 @@ bool OsForceFolders(const TOsPath& path) {
   return mkdir(p.c_str(), 0777) == 0 || OsFolderExists(p);
 }
 
-bool OsDeleteFile(const std::string& path) { return unlink(HostPath(path).c_str()) == 0; }
+bool OsDeleteFile(const TOsPath& path) { return unlink(HostPath(path).c_str()) == 0; }
 bool OsRemoveFolder(const std::string& path) { return rmdir(HostPath(path).c_str()) == 0; }
 bool OsMoveFile(const std::string& from, const std::string& to) {
   std::string t = HostPath(to);
   struct stat st {};
   if (lstat(t.c_str(), &st) == 0) return false;  // like MoveFile: never replaces
   return rename(HostPath(from).c_str(), t.c_str()) == 0;
+}
+
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+  std::string t = HostPath(to);
+  struct stat st {};
+  if (lstat(t.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+  return rename(HostPath(from).c_str(), t.c_str()) == 0;
+}
+
+std::string OsPathKey(const TOsPath& path) {
+  // Names are bytes here; only repeated and "." components name the same file.
+  std::string key;
+  for (size_t pos = 0; pos <= path.Text.size();) {
+    size_t end = path.Text.find_first_of("\\/", pos);
+    if (end == std::string::npos) end = path.Text.size();
+    std::string part = path.Text.substr(pos, end - pos);
+    if (!part.empty() && part != ".") key += "/" + part;
+    pos = end + 1;
+  }
+  return key;
 }
 
 bool OsGetFileDosDateTime(const std::string& path, uint32_t& dosDateTime) {
