@@ -250,14 +250,22 @@ void TCompBase::Merge(const TScanFile& f) {
 }
 
 bool TCompBase::PutInPlace(const std::string& tempPath) {
-  // A replacing rename never leaves ArchiveFile missing: it holds the old archive or the new.
-  if (OsReplaceFile(tempPath, FArchiveFile)) return true;
+  // An archive reached through a link is updated where the link leads (the link stays), and
+  // the updated archive keeps the access rights the old one had.
+  std::string target = FArchiveFile;
+  if (!FNewArchive) {
+    std::string resolved = OsResolvedPath(FArchiveFile);
+    if (!resolved.empty()) target = resolved;
+    OsCopyAccessRights(target, tempPath);
+  }
+  // A replacing rename never leaves the archive missing: it holds the old archive or the new.
+  if (OsReplaceFile(tempPath, target)) return true;
   // Another volume (or a refused rename): copy next to the archive, then rename there.
-  return CopyIntoPlace(tempPath);
+  return CopyIntoPlace(tempPath, target);
 }
 
-bool TCompBase::CopyIntoPlace(const std::string& tempPath) {
-  std::string sibling = OsTempFileName(FolderOf(FArchiveFile), "wrn");
+bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& target) {
+  std::string sibling = OsTempFileName(FolderOf(target), "wrn");
   if (sibling.empty()) {
     Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
     return false;
@@ -288,7 +296,8 @@ bool TCompBase::CopyIntoPlace(const std::string& tempPath) {
     }
     if (!dst.Close()) copied = false;
   }
-  if (copied && OsReplaceFile(sibling, FArchiveFile)) {
+  if (copied) OsCopyAccessRights(tempPath, sibling);
+  if (copied && OsReplaceFile(sibling, target)) {
     siblingGuard.Keep();
     return true;
   }

@@ -97,6 +97,9 @@ struct TOsFindData {
   bool Special = false;
   uint32_t DosDateTime = 0;  // last write, local time
   uint64_t Size = 0;
+  // Windows: the name in UTF-8 when the ANSI code page cannot hold it (Name is then only a
+  // look-alike that names another file or none). Empty otherwise.
+  std::string LostName;
 };
 
 // Lists a folder's entries ("." and ".." left out) in the order the system returns them.
@@ -145,6 +148,10 @@ std::string OsCurrentFolder();  // without trailing "\"
 std::string OsTempFolder();     // with trailing "\"
 // A new, empty, uniquely named file in folder; empty string when none could be made.
 std::string OsTempFileName(const std::string& folder, const std::string& prefix);
+
+// Gives `to` the access rights `from` has (the mode bits; on Windows the file keeps what its
+// folder gives it).
+bool OsCopyAccessRights(const std::string& from, const std::string& to);
 
 // Whether two paths name the same existing file (not merely equal text).
 bool OsSameFile(const std::string& a, const std::string& b);

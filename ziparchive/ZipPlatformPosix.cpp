@@ -417,6 +417,11 @@ bool OsSameFile(const std::string& a, const std::string& b) {
 
 std::string OsLongPathName(const std::string& path) { return path; }
 
+bool OsCopyAccessRights(const std::string& from, const std::string& to) {
+  struct stat st {};
+  return stat(HostPath(from).c_str(), &st) == 0 && chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
+}
+
 std::string OsResolvedPath(const std::string& path) {
   char* real = realpath(HostPath(path).c_str(), nullptr);
   if (!real) return std::string();

@@ -217,6 +217,8 @@ bool TOsDirSearch::Next(TOsFindData& out) {
     bool dots = wcscmp(d.cFileName, L".") == 0 || wcscmp(d.cFileName, L"..") == 0;
     if (!dots) {
       out.Name = Narrow(d.cFileName);
+      out.LostName.clear();
+      if (WideIn(CP_ACP, out.Name) != std::wstring(d.cFileName)) out.LostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
       out.Attributes = d.dwFileAttributes;
       out.DosDateTime = DosFromFileTime(d.ftLastWriteTime);
       out.Size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
@@ -361,6 +363,8 @@ std::string OsLongPathName(const std::string& path) {
 
 // Reparse points are not entered by the scan, so nothing needs resolving here.
 std::string OsResolvedPath(const std::string&) { return std::string(); }
+
+bool OsCopyAccessRights(const std::string&, const std::string&) { return true; }
 
 std::string OsUtf8ToAnsi(const std::string& utf8) {
   std::wstring w = WideIn(CP_UTF8, utf8);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 #include "UnZip.h"
@@ -370,3 +371,50 @@ TEST(ZipWriterUpdate, ArchivesTheReaderFindsDamagedOrPrefixedAreRefusedWithTheRe
   EXPECT_EQ(zip.Compress(), 1);
   EXPECT_EQ(Names(ParseZip(ReadBytes(f.archive))), (std::set<std::string>{"a.txt", "b.txt", "new.txt"}));
 }
+
+#ifndef _WIN32
+// Fault: an update left the archive readable by its owner only, and replaced a link to the
+// archive by a file while the archive it led to stayed as it was.
+TEST(ZipWriterUpdate, TheUpdatedArchiveKeepsItsModeAndALinkStillLeadsToIt) {
+  TFolders f;
+  auto host = [](std::string p) {
+    std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+  };
+  WriteBytes(f.archive, TBytes{});
+  ASSERT_EQ(chmod(host(f.archive).c_str(), 0644), 0);
+  std::string link = f.dir / "link.zip";
+  ASSERT_EQ(symlink(host(f.archive).c_str(), host(link).c_str()), 0);
+  TZip zip;
+  zip.SetArchiveFile(link);
+  zip.FileSpec = {f.src + "\\*"};
+  ASSERT_EQ(zip.Compress(), 1);
+  struct stat st {};
+  ASSERT_EQ(lstat(host(link).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(host(f.archive).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  EXPECT_EQ(Names(ParseZip(ReadBytes(f.archive))), (std::set<std::string>{"new.txt"}));
+}
+#endif
+
+#ifdef _WIN32
+// Fault: a file whose name the ANSI code page cannot hold was packed under a look-alike
+// name ("?.txt") or left out without a word.
+TEST(ZipWriterUpdate, AFileWhoseNameTheCodePageLacksIsReportedByItsRealName) {
+  TFolders f;
+  std::wstring src(f.src.begin(), f.src.end());  // the scratch folder's path is ASCII
+  FILE* file = _wfopen((src + L"\\\u03A9.txt").c_str(), L"wb");
+  ASSERT_NE(file, nullptr);
+  std::fputs("omega", file);
+  std::fclose(file);
+  TZip zip;
+  TRecorded r;
+  r.Attach(zip);
+  zip.SetArchiveFile(f.archive);
+  zip.FileSpec = {f.src + "\\*"};
+  EXPECT_EQ(zip.Compress(), 1);
+  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "\"\xCE\xA9.txt\" (UTF-8)"));
+  EXPECT_EQ(Names(ParseZip(ReadBytes(f.archive))), (std::set<std::string>{"new.txt"}));
+}
+#endif
