@@ -129,14 +129,33 @@ bool TUnBase::DecideWrite(const std::string& name, TOsPath& path, std::string& s
   return true;
 }
 
+bool TUnBase::WrittenBefore(const TOsPath& path, const std::string& shown) {
+  if (FTestOnly || FWrittenKeys.count(OsPathKey(path)) == 0) return false;
+  Report(FCurrentName, shown + ": a file this run wrote already has that name", zipmsg::ErrorWritingFile);
+  return true;
+}
+
 bool TUnBase::CreateOutput(const TOsPath& path, const std::string& shown, uint64_t statedSize) {
   FOutPath = path;
+  FFinalPath = path;
   FOutShown = shown;
   FStatedSize = statedSize;
   FCrcRegister = Crc32Init;
   FFileProgress = 0;
   FDecoded = 0;
+  FWriteFailed = false;
   if (FTestOnly) return true;
+  if (OsGetAttributes(path) != fattr::Invalid) {
+    // Replacing a file: the new one is written beside it first.
+    for (int n = 0;; ++n) {
+      TOsPath temporary = path.With(path.Text + ".~kv" + std::to_string(n));
+      if (OsGetAttributes(temporary) == fattr::Invalid) {
+        FOutPath = temporary;
+        break;
+      }
+      if (n == 99) return false;
+    }
+  }
   // Members of one folder mostly follow each other: its folders are made (or checked) once.
   // Should the folder have gone meanwhile, the failed create makes them again.
   TOsPath folder = path.With(NameFolderPart(path.Text));
@@ -145,21 +164,27 @@ bool TUnBase::CreateOutput(const TOsPath& path, const std::string& shown, uint64
     FFolderMade = OsForceFolders(folder);
     FMadeFolder = folder;
   }
-  if (FOutFile.Create(path, TOsShare::Exclusive)) return true;
-  if (!known) return false;
-  FFolderMade = OsForceFolders(folder);
-  return FOutFile.Create(path, TOsShare::Exclusive);
+  bool created = FOutFile.Create(FOutPath, TOsShare::Exclusive);
+  if (!created && known) {
+    FFolderMade = OsForceFolders(folder);
+    created = FOutFile.Create(FOutPath, TOsShare::Exclusive);
+  }
+  if (created) FWrittenKeys.insert(OsPathKey(path));
+  FOutputPending = created;
+  return created;
 }
 
 void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
+  FDecoded += count;
+  if (FWriteFailed) return;
   bool diskFull = false;
   size_t written = FTestOnly ? count : FOutFile.Write(data, count, &diskFull);
-  FDecoded += count;
   FCrcRegister = Crc32Update(FCrcRegister, data, written);
   FFileProgress += written;
   FArchiveProgress += written;
   if (OnProgress) OnProgress(*this, FFileProgress, FArchiveProgress);
   if (written == count) return;
+  FWriteFailed = true;
   if (diskFull) {
     FCount = 0;
     FMemberCounted = false;
@@ -184,16 +209,53 @@ void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
   if (!FOutFile.Finish(dosDateTime, attributes, FOutPath)) Report(FCurrentName, FOutShown, zipmsg::ErrorClosingFile);
 }
 
-void TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
+bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
+  if (FWriteFailed) {
+    // What reached the disk is cut short: neither a CRC verdict nor a file to keep.
+    if (OnEnd) OnEnd(*this, FCurrentName, false);
+    AbandonOutput();
+    return false;
+  }
   bool sizeAgrees = FDecoded == FStatedSize && !excess;
   bool pass = sizeAgrees && Crc32Accepts(storedCrc, FCrcRegister);
   if (OnEnd) OnEnd(*this, FCurrentName, pass);
   // Callers rely on seeing damage, so a failure is reported whether or not OnEnd is set.
-  if (pass) return;
-  std::string why;
-  if (excess)
-    why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
-  else if (!sizeAgrees)
-    why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
-  Report(FCurrentName, why, zipmsg::FileFailsCrc);
+  if (!pass) {
+    std::string why;
+    if (excess)
+      why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
+    else if (!sizeAgrees)
+      why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
+    if (FOutPath.Text != FFinalPath.Text) why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
+    Report(FCurrentName, why, zipmsg::FileFailsCrc);
+  }
+  SettleOutput(pass);
+  return pass;
+}
+
+void TUnBase::SettleOutput(bool pass) {
+  FOutputPending = false;
+  if (FTestOnly || FOutPath.Text == FFinalPath.Text) return;
+  // A damaged member leaves the file it would have replaced alone.
+  if (!pass) {
+    OsDeleteFile(FOutPath);
+  } else if (!OsReplaceFile(FOutPath, FFinalPath)) {
+    OsSetAttributes(FOutPath, fattr::Normal);
+    OsDeleteFile(FOutPath);
+    if (FMemberCounted) {
+      FMemberCounted = false;
+      --FCount;
+    }
+    Report(FCurrentName, FOutShown, zipmsg::ErrorWritingFile);
+  }
+  FOutPath = FFinalPath;
+}
+
+void TUnBase::AbandonOutput() {
+  FOutFile.Close();
+  if (!FOutputPending) return;
+  FOutputPending = false;
+  OsSetAttributes(FOutPath, fattr::Normal);
+  OsDeleteFile(FOutPath);
+  FOutPath = FFinalPath;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
 #include "ZipCommon.h"
@@ -51,14 +52,27 @@ class TUnBase : public TZipCommon {
   // The overwrite decision; may change path (OnFileExists). True when the member is written.
   bool DecideWrite(const std::string& name, TOsPath& path, std::string& shown);
 
-  // Per-member output: create, write pieces (CRC and progress), finish.
+  // Whether a file this run wrote has the name `path` (or one the system takes for it); the
+  // member that would replace it is reported instead.
+  bool WrittenBefore(const TOsPath& path, const std::string& shown);
+
+  // Per-member output: create, write pieces (CRC and progress), finish, settle. A file that
+  // exists is written under a temporary name beside it and replaces it only when the member
+  // checks out, so that damage never costs the file that was there.
   bool CreateOutput(const TOsPath& path, const std::string& shown, uint64_t statedSize);
-  // Writes one piece; throws EZipError (fatal form) when the disk is full.
+  // Writes one piece. The first write that fails is reported (the disk full in the fatal
+  // form, which throws EZipError); later pieces of the member are dropped unreported.
   void WriteOutput(const uint8_t* data, size_t count);
   void FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes);
   // The member passes when it decoded to exactly its stated size, no more data followed
   // (`excess`), and the CRC agrees. A failure is reported (25151) whether or not OnEnd is set.
-  void CheckMember(uint32_t storedCrc, bool excess);
+  // Output that could not be written gets no verdict: its failure was reported already.
+  // Then the output is settled: put in place, or, when it fails and a file was there, dropped.
+  bool CheckMember(uint32_t storedCrc, bool excess);
+  // Closes and removes the output of a member that ends early (the run stopped).
+  void AbandonOutput();
+  // Forgets the files written so far: a new run begins.
+  void StartRun() { FWrittenKeys.clear(); }
 
   bool FTestOnly = false;    // decode and check, write nothing
   int FCount = 0;            // files written (the result)
@@ -69,6 +83,8 @@ class TUnBase : public TZipCommon {
   TOsPath FOutPath{std::string()};
   std::string FOutShown;     // FOutPath in the engine's strings
   bool FMemberCounted = false;
+  bool FWriteFailed = false;  // a write of the current member fell short (reported)
+  bool FOutputPending = false;  // an output file was created and is not settled yet
   uint64_t FFileProgress = 0, FArchiveProgress = 0;
   TOsFile FOutFile;
   // The folder the last output file went to, once made; cleared when an Extract starts.
@@ -76,5 +92,9 @@ class TUnBase : public TZipCommon {
   bool FFolderMade = false;
 
  private:
+  void SettleOutput(bool pass);
+
   std::string FExtractDir;
+  TOsPath FFinalPath{std::string()};  // where the output goes; FOutPath differs while it is a temporary
+  std::set<std::string> FWrittenKeys;  // OsPathKey of every file this run wrote
 };

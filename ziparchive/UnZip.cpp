@@ -342,6 +342,7 @@ int TUnZip::Extract() {
   FCancel = false;
   FArchiveProgress = 0;
   FFolderMade = false;
+  StartRun();
   ExcludeSpec.clear();
   if (FArchiveFile.empty()) {
     Report(FArchiveFile, "", zipmsg::FileNotFound);
@@ -393,20 +394,20 @@ int TUnZip::Extract() {
       ExtractMember(reader, m, maxDate);
     }
   } catch (const std::bad_alloc&) {
-    FOutFile.Close();
+    AbandonOutput();
     try {
       Report(FCurrentName, "", zipmsg::OutOfMemory);
     } catch (...) {
     }
   } catch (const std::exception& e) {
     // An event handler's exception ends the operation; it is reported, not passed on.
-    FOutFile.Close();
+    AbandonOutput();
     try {
       Report(FCurrentName, e.what(), zipmsg::EventHandlerFailed);
     } catch (...) {
     }
   } catch (...) {
-    FOutFile.Close();
+    AbandonOutput();
     try {
       Report(FCurrentName, "", zipmsg::EventHandlerFailed);
     } catch (...) {
@@ -472,42 +473,22 @@ void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, 
   if (!FTestOnly && !DecideWrite(FCurrentName, path, shown)) return;
   const uint16_t method = member.Central.Method;
   const bool encrypted = flags & zipflag::Encrypted;
-  // A method that cannot be decoded is that, whatever a password might do (AES is 99).
-  const bool supported = IsSupportedMethod(method);
-  TZipCrypto crypto;
-  if (encrypted && supported) {
-    // The header's last byte repeats the CRC's high byte, or the time's when the sizes
-    // follow the data.
-    uint8_t check = (flags & zipflag::DataDescriptor) ? uint8_t(local.Time >> 8) : uint8_t(member.Central.Crc32 >> 24);
-    uint8_t stored[12];
-    bool fits = false;
-    if (member.Sizes.CompressedSize >= 12 && archive.Read(member.DataOffset, stored, 12)) {
-      for (const std::string& password : Passwords) {
-        uint8_t header[12];
-        std::copy(stored, stored + 12, header);
-        crypto.Init(password);
-        if (crypto.CheckHeader(header, check)) {
-          fits = true;
-          break;
-        }
-      }
-    }
-    if (!fits) {
-      Report(FCurrentName, "OnGetPassword", zipmsg::RequiredEventNotAssigned);
-      return;
-    }
+  // What cannot be decoded is refused before its output is created, so that a file there
+  // stays as it is. A method that cannot be decoded is that, whatever a password might do
+  // (AES is 99).
+  if (!IsSupportedMethod(method)) {
+    Report(FCurrentName, "method " + std::to_string(method), zipmsg::UnsupportedMethod);
+    return;
   }
+  if (WrittenBefore(path, shown)) return;
+  TZipCrypto crypto;
+  if (encrypted && !ChoosePassword(archive, member, local, storedCrc, crypto)) return;
   ++FCount;
   FMemberCounted = true;
   if (!CreateOutput(path, shown, member.Sizes.UncompressedSize)) {
     Report(FCurrentName, shown, zipmsg::ErrorOpeningFile);
     --FCount;
     FMemberCounted = false;
-    return;
-  }
-  if (!supported) {
-    Report(FCurrentName, "method " + std::to_string(method), zipmsg::UnsupportedMethod);
-    FOutFile.Close();
     return;
   }
   bool excess = false;
@@ -518,6 +499,80 @@ void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, 
   }
   FinishOutput(dosTime, member.ExternalAttributes);
   CheckMember(storedCrc, excess);
+}
+
+bool TUnZip::ChoosePassword(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
+                            uint32_t storedCrc, TZipCrypto& crypto) {
+  const uint16_t flags = member.Central.Flags;
+  uint8_t stored[12];
+  if (member.Sizes.CompressedSize < 12 || !archive.Read(member.DataOffset, stored, 12)) {
+    Report(FCurrentName, "the data at " + At(member.DataOffset) + " cannot hold the 12-byte encryption header",
+           zipmsg::BadFileHeader);
+    return false;
+  }
+  // The header's last byte repeats the CRC's high byte, or the time's when the sizes
+  // follow the data.
+  uint8_t check = (flags & zipflag::DataDescriptor) ? uint8_t(local.Time >> 8) : uint8_t(member.Central.Crc32 >> 24);
+  std::vector<const std::string*> fitting;
+  for (const std::string& password : Passwords) {
+    uint8_t header[12];
+    std::copy(stored, stored + 12, header);
+    TZipCrypto trial;
+    trial.Init(password);
+    if (trial.CheckHeader(header, check)) fitting.push_back(&password);
+  }
+  if (fitting.empty()) {
+    Report(FCurrentName, "OnGetPassword", zipmsg::RequiredEventNotAssigned);
+    return false;
+  }
+  // One wrong password in 256 passes the check byte: where more than one does, each is
+  // tried on the data (nothing written, nothing reported) until one decodes to the CRC.
+  size_t chosen = 0;
+  for (size_t i = 0; i + 1 < fitting.size() && !FCancel; ++i)
+    if (DecodesWith(archive, member, *fitting[i], storedCrc)) break;
+    else chosen = i + 1;
+  uint8_t header[12];
+  std::copy(stored, stored + 12, header);
+  crypto.Init(*fitting[chosen]);
+  crypto.CheckHeader(header, check);
+  return true;
+}
+
+bool TUnZip::DecodesWith(TArchiveReader& archive, const TMemberEntry& member, const std::string& password,
+                         uint32_t storedCrc) {
+  uint8_t header[12];
+  if (!archive.Read(member.DataOffset, header, 12)) return false;
+  TZipCrypto crypto;
+  crypto.Init(password);
+  crypto.CheckHeader(header, 0);
+  // The trial is silent: the events are set aside and put back however it ends.
+  struct TSetAside {
+    TUnZip& Self;
+    bool TestOnly = Self.FTestOnly;
+    uint64_t Progress = Self.FArchiveProgress;
+    TErrorEvent Error = std::move(Self.OnError);
+    TEndEvent End = std::move(Self.OnEnd);
+    TProgressEvent Progressed = std::move(Self.OnProgress);
+    ~TSetAside() {
+      Self.FTestOnly = TestOnly;
+      Self.FArchiveProgress = Progress;
+      Self.OnError = std::move(Error);
+      Self.OnEnd = std::move(End);
+      Self.OnProgress = std::move(Progressed);
+    }
+  } aside{*this};
+  OnError = nullptr;
+  OnEnd = nullptr;
+  OnProgress = nullptr;
+  FTestOnly = true;
+  bool pass = false;
+  try {
+    CreateOutput(TOsPath(std::string()), std::string(), member.Sizes.UncompressedSize);
+    bool excess = Decompress(archive, member, member.Central.Method, &crypto);
+    pass = CheckMember(storedCrc, excess);
+  } catch (const EZipError&) {
+  }
+  return pass;
 }
 
 void TUnZip::CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
@@ -620,7 +675,7 @@ bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
     try {
       WriteOutput(data, size_t(n));
     } catch (const EZipError&) {
-      // Disk full: already reported; a deflated member goes on with the next chunk.
+      break;  // the disk is full (reported): the rest of the member has nowhere to go
     }
     remaining -= std::min<uint64_t>(remaining, chunk);
     chunk = size_t(std::min<uint64_t>(remaining, kChunk));

@@ -58,6 +58,12 @@ class TUnZip : public TUnBase {
   // member is dropped, data that runs into the next header is cut there; both reported.
   void SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members);
   void ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate);
+  // Sets crypto up with the first password that fits the member's encryption header and, if
+  // several do, decodes the data to its CRC; false (reported) when none fits.
+  bool ChoosePassword(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
+                      uint32_t storedCrc, TZipCrypto& crypto);
+  bool DecodesWith(TArchiveReader& archive, const TMemberEntry& member, const std::string& password,
+                   uint32_t storedCrc);
   // What the local header (or the descriptor after the data) says against the directory.
   void CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
                                 const std::string& localName);

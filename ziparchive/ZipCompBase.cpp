@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "ZipArchiveName.h"
-#include "ZipFileReplace.h"
 #include "ZipMessages.h"
 #include "ZipWildcard.h"
 
@@ -265,14 +264,22 @@ void TCompBase::StoreUtf8Name(TZipMember& m) const {
 }
 
 bool TCompBase::PutInPlace(const std::string& tempPath) {
-  // A replacing rename never leaves ArchiveFile missing: it holds the old archive or the new.
-  if (OsReplaceFile(OsPathOf(tempPath), OsPathOf(FArchiveFile))) return true;
+  // An archive reached through a link is updated where the link leads (the link stays), and
+  // the updated archive keeps the access rights the old one had.
+  std::string target = FArchiveFile;
+  if (!FNewArchive) {
+    std::string resolved = OsResolvedPath(OsPathOf(FArchiveFile));
+    if (!resolved.empty()) target = resolved;
+    OsCopyAccessRights(OsPathOf(target), OsPathOf(tempPath));
+  }
+  // A replacing rename never leaves the archive missing: it holds the old archive or the new.
+  if (OsReplaceFile(OsPathOf(tempPath), OsPathOf(target))) return true;
   // Another volume (or a refused rename): copy next to the archive, then rename there.
-  return CopyIntoPlace(tempPath);
+  return CopyIntoPlace(tempPath, target);
 }
 
-bool TCompBase::CopyIntoPlace(const std::string& tempPath) {
-  std::string sibling = OsTempFileName(OsPathOf(FolderOf(FArchiveFile, Utf8Paths)), "wrn");
+bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& target) {
+  std::string sibling = OsTempFileName(OsPathOf(FolderOf(target, Utf8Paths)), "wrn");
   if (sibling.empty()) {
     Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
     return false;
@@ -303,7 +310,8 @@ bool TCompBase::CopyIntoPlace(const std::string& tempPath) {
     }
     if (!dst.Close()) copied = false;
   }
-  if (copied && OsReplaceFile(OsPathOf(sibling), OsPathOf(FArchiveFile))) {
+  if (copied) OsCopyAccessRights(OsPathOf(tempPath), OsPathOf(sibling));
+  if (copied && OsReplaceFile(OsPathOf(sibling), OsPathOf(target))) {
     siblingGuard.Keep();
     return true;
   }

@@ -95,7 +95,7 @@ class TCompBase : public TZipCommon {
   // The archive being updated and the writer's own temporary file are never packed.
   void NoteOwnFile(const std::string& path);
   bool IsOwnFile(const std::string& path) const;
-  bool CopyIntoPlace(const std::string& tempPath);
+  bool CopyIntoPlace(const std::string& tempPath, const std::string& target);
   std::size_t FindMember(const std::string& name) const;
   // The stored form of a new member's UTF-8 name: in the 8-bit code pages where they hold
   // it, else UTF-8, flagged so.

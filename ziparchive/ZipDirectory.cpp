@@ -32,6 +32,7 @@ size_t ReadSome(TOsFile& f, uint64_t pos, void* buf, size_t count) {
 }
 
 constexpr size_t kScanBlock = 32768;
+constexpr uint32_t kDigitalSignature = 0x05054B50u;
 }  // namespace
 
 bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
@@ -39,7 +40,9 @@ bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
   int64_t size = archive.Size();
   if (size <= 0) return false;
   uint64_t fileSize = uint64_t(size);
-  size_t tail = fileSize <= kScanBlock ? size_t(fileSize - 1) : kScanBlock;
+  // The end record is followed by at most a 65,535-byte comment.
+  constexpr uint64_t kEndSearch = 65535 + TEndOfCentralDir::Size;
+  size_t tail = fileSize <= kEndSearch ? size_t(fileSize - 1) : size_t(kEndSearch);
   std::vector<uint8_t> buf(tail);
   uint64_t tailStart = fileSize - tail;
   if (tail > 0 && ReadSome(archive, tailStart, buf.data(), tail) != tail) return false;
@@ -103,7 +106,7 @@ bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out) {
 
   // Local-header mode: the first "P" that begins a local signature, within four blocks.
   std::vector<uint8_t> block(kScanBlock + 3);
-  size_t blockLen = std::max<size_t>(tail, 1);
+  size_t blockLen = std::max<size_t>(std::min<size_t>(tail, kScanBlock), 1);
   for (int n = 0; n < 4; ++n) {
     uint64_t pos = uint64_t(n) * blockLen;
     if (pos >= fileSize) break;
@@ -161,9 +164,18 @@ TWalkResult WalkCentralDirectory(TOsFile& archive, uint64_t start, uint64_t limi
   TCentralEntry e;
   for (;;) {
     result.EndPosition = pos;
-    if (pos > limit || limit - pos < TCentralHeader::Size) break;
+    if (pos > limit || limit - pos < 6) break;
     uint8_t head[TCentralHeader::Size];
-    if (!directory.Read(pos, head, sizeof head) || GetLE32(head) != zipsig::CentralHeader) break;
+    if (!directory.Read(pos, head, 6)) break;
+    if (GetLE32(head) == kDigitalSignature) {
+      // The record that may close the directory: its data length follows the signature.
+      uint64_t length = 6 + uint64_t(GetLE16(head + 4));
+      if (length <= limit - pos) result.EndPosition = pos + length;
+      break;
+    }
+    if (limit - pos < TCentralHeader::Size || !directory.Read(pos, head, sizeof head) ||
+        GetLE32(head) != zipsig::CentralHeader)
+      break;
     e.Header.Read(head);
     e.RecordPosition = pos;
     uint64_t varLen = uint64_t(e.Header.NameLength) + e.Header.ExtraLength + e.Header.CommentLength;

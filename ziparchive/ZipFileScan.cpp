@@ -58,6 +58,14 @@ bool TFileScan::LeadsIntoTree(const std::string& path) const {
   return !FResolvedRoot.empty() && target.compare(0, FResolvedRoot.size(), FResolvedRoot) == 0;
 }
 
+namespace {
+// Under its look-alike name the entry would be another file, or none: it is left out by
+// its real name.
+std::string LostNameReason(const std::string& utf8) {
+  return "the name \"" + utf8 + "\" (UTF-8) has characters the ANSI code page lacks";
+}
+}  // namespace
+
 void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
                            const std::vector<std::string>& masks, int depth,
                            const TFound& found) {
@@ -83,7 +91,9 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
       const std::string path = folder + d.Name;
       bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.Attributes & 0x02));
       // A link may lead anywhere, its own parent included: never followed.
-      if (wanted && ((d.Attributes & kReparsePoint) || d.Link))
+      if (wanted && !d.LostName.empty())
+        Skip(path, LostNameReason(d.LostName));
+      else if (wanted && ((d.Attributes & kReparsePoint) || d.Link))
         Skip(path, "a link or junction to a folder is not followed");
       else if (wanted && depth >= kMaxDepth)
         Skip(path, "more than " + std::to_string(kMaxDepth) + " folders deep");
@@ -97,7 +107,9 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
           break;
         }
       if (match && AttributesPass(Attributes, AttributesEx, d.Attributes)) {
-        if (d.Special)
+        if (!d.LostName.empty())
+          Skip(folder + d.Name, LostNameReason(d.LostName));
+        else if (d.Special)
           Skip(folder + d.Name, "neither a file nor a folder (a pipe, device or broken link)");
         else if (d.Link && !LeadsIntoTree(folder + d.Name))
           Skip(folder + d.Name, "a link that leads out of the scanned folder");

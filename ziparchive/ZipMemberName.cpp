@@ -19,8 +19,8 @@ bool SameAscii(std::string_view a, std::string_view b) {
   return true;
 }
 
-// A device name whatever follows its first "." and whatever spaces end it: "con", "Nul.txt",
-// "COM1 .bmp". COM and LPT also take the superscript digits 1-3 (UTF-8 or code page 1252).
+}  // namespace
+
 bool IsDeviceName(std::string_view part) {
   std::string_view stem = part.substr(0, part.find('.'));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
@@ -35,6 +35,8 @@ bool IsDeviceName(std::string_view part) {
   }
   return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
+
+namespace {
 
 bool IsSafeComponent(std::string_view part) {
   if (part == "..") return false;

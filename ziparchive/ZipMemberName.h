@@ -29,3 +29,8 @@ bool IsValidUtf8(std::string_view text);
 // used, no NUL, nothing Windows would take as a device (CON, NUL, COM1, LPT1.txt...) and no
 // trailing dot or space, which Windows would drop so that another name is written.
 bool IsSafeMemberPath(std::string_view name, bool withFolders);
+
+// A name Windows takes for a device whatever follows its first "." and whatever spaces end
+// it: "con", "Nul.txt", "COM1 .bmp". COM and LPT also take the superscript digits 1-3 (UTF-8
+// or code page 1252).
+bool IsDeviceName(std::string_view part);

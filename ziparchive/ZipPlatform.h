@@ -98,6 +98,9 @@ struct TOsFindData {
   bool Special = false;
   uint32_t DosDateTime = 0;  // last write, local time
   uint64_t Size = 0;
+  // Windows: the name in UTF-8 when the ANSI code page cannot hold it (Name is then only a
+  // look-alike that names another file or none). Empty otherwise.
+  std::string LostName;
 };
 
 // Lists a folder's entries ("." and ".." left out) in the order the system returns them.
@@ -135,6 +138,13 @@ bool OsForceFolders(const TOsPath& path);  // with every missing parent
 bool OsDeleteFile(const TOsPath& path);
 bool OsRemoveFolder(const TOsPath& path);
 bool OsMoveFile(const TOsPath& from, const TOsPath& to);
+// Renames `from` to `to`, replacing a file `to` names in one step so that `to` never goes
+// missing (never a folder). Fails when both are not on the same volume: the caller then
+// copies instead (a copy across volumes would truncate the target first).
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to);
+// A key equal for two paths exactly when the system takes them for one file name (case
+// folded where names are case-insensitive, relative parts resolved); by text only.
+std::string OsPathKey(const TOsPath& path);
 bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime);
 uint32_t OsNowDosDateTime();
 // Paths the system gives: ANSI text, or UTF-8 when utf8 is set.
@@ -143,6 +153,10 @@ std::string OsTempFolder(bool utf8 = false);     // with trailing "\"
 // A new, empty, uniquely named file in folder; empty string when none could be made. The
 // name comes back in the folder path's form.
 std::string OsTempFileName(const TOsPath& folder, const std::string& prefix);
+
+// Gives `to` the access rights `from` has (the mode bits; on Windows the file keeps what its
+// folder gives it).
+bool OsCopyAccessRights(const TOsPath& from, const TOsPath& to);
 
 // Whether two paths name the same existing file (not merely equal text).
 bool OsSameFile(const TOsPath& a, const TOsPath& b);

@@ -355,6 +355,26 @@ bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
   return rename(HostPath(from).c_str(), t.c_str()) == 0;
 }
 
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+  std::string t = HostPath(to);
+  struct stat st {};
+  if (lstat(t.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+  return rename(HostPath(from).c_str(), t.c_str()) == 0;
+}
+
+std::string OsPathKey(const TOsPath& path) {
+  // Names are bytes here; only repeated and "." components name the same file.
+  std::string key;
+  for (size_t pos = 0; pos <= path.Text.size();) {
+    size_t end = path.Text.find_first_of("\\/", pos);
+    if (end == std::string::npos) end = path.Text.size();
+    std::string part = path.Text.substr(pos, end - pos);
+    if (!part.empty() && part != ".") key += "/" + part;
+    pos = end + 1;
+  }
+  return key;
+}
+
 bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
   struct stat st {};
   if (stat(HostPath(path).c_str(), &st) != 0) return false;
@@ -397,6 +417,11 @@ bool OsSameFile(const TOsPath& a, const TOsPath& b) {
 }
 
 std::string OsLongPathName(const TOsPath& path) { return path.Text; }
+
+bool OsCopyAccessRights(const TOsPath& from, const TOsPath& to) {
+  struct stat st {};
+  return stat(HostPath(from).c_str(), &st) == 0 && chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
+}
 
 std::string OsResolvedPath(const TOsPath& path) {
   char* real = realpath(HostPath(path).c_str(), nullptr);

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ZipMemberName.h"
 #include "ZipPlatform.h"
 
 namespace {
@@ -83,9 +84,16 @@ TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
 
 bool TOsFile::Open(const TOsPath& path, TOsAccess access, TOsShare share) {
   Close();
+  // Only files: a device (whatever its folder and extension) may never answer a read.
+  size_t slash = path.Text.find_last_of("\\/:");
+  if (IsDeviceName(slash == std::string::npos ? path.Text : path.Text.substr(slash + 1))) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
   DWORD rights = access == TOsAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
   FHandle = CreateFileW(Wide(path).c_str(), rights, ShareBits(share), nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (IsOpen() && GetFileType(H(FHandle)) != FILE_TYPE_DISK) Close();
   return IsOpen();
 }
 
@@ -212,6 +220,9 @@ bool TOsDirSearch::Next(TOsFindData& out) {
     bool dots = wcscmp(d.cFileName, L".") == 0 || wcscmp(d.cFileName, L"..") == 0;
     if (!dots) {
       out.Name = NarrowPath(d.cFileName, FUtf8);
+      out.LostName.clear();
+      if (!FUtf8 && WideIn(CP_ACP, out.Name) != std::wstring(d.cFileName))
+        out.LostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
       out.Attributes = d.dwFileAttributes;
       out.DosDateTime = DosFromFileTime(d.ftLastWriteTime);
       out.Size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
@@ -263,6 +274,28 @@ bool OsDeleteFile(const TOsPath& path) { return DeleteFileW(Wide(path).c_str()) 
 bool OsRemoveFolder(const TOsPath& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
 bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
   return MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0;
+}
+
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::string OsPathKey(const TOsPath& path) {
+  std::wstring w = Wide(path);
+  DWORD need = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (need > 0) {
+    std::wstring full(need, L'\0');
+    DWORD got = GetFullPathNameW(w.c_str(), need, full.data(), nullptr);
+    if (got > 0 && got < need) {
+      full.resize(got);
+      w = full;
+    }
+  }
+  if (!w.empty()) CharUpperBuffW(w.data(), DWORD(w.size()));
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string key(n > 0 ? size_t(n) : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), key.data(), n, nullptr, nullptr);
+  return key;
 }
 
 bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
@@ -334,6 +367,8 @@ std::string OsLongPathName(const TOsPath& path) {
 
 // Reparse points are not entered by the scan, so nothing needs resolving here.
 std::string OsResolvedPath(const TOsPath&) { return std::string(); }
+
+bool OsCopyAccessRights(const TOsPath&, const TOsPath&) { return true; }
 
 std::string OsUtf8ToAnsi(const std::string& utf8) {
   std::wstring w = WideIn(CP_UTF8, utf8);

@@ -9,6 +9,7 @@
 #include "ZipDirectory.h"
 #include "ZipMemberName.h"
 #include "ZipMessages.h"
+#include "UnZip.h"
 #include "ZipWildcard.h"
 
 namespace {
@@ -70,13 +71,20 @@ bool TZipBase::StoreByType(const std::string& path) const {
 bool TZipBase::LoadExisting(TOsFile& archive) {
   std::int64_t size = archive.Size();
   if (size == 0) return true;  // an empty file is taken as an empty archive
-  TCentralDirLocation loc;
   // Members can only be carried over from an archive whose directory can be walked, and
   // only 32-bit records are written back; anything else is left alone rather than lost.
-  if (!LocateCentralDirectory(archive, loc) || !loc.Found || loc.Zip64) {
-    Report(FArchiveFile, "", zipmsg::BadFileHeader);
+  auto refuse = [this](const std::string& why) {
+    Report(FArchiveFile, why + ": the archive cannot be updated", zipmsg::BadFileHeader);
     return false;
-  }
+  };
+  TCentralDirLocation loc;
+  if (!LocateCentralDirectory(archive, loc) || !loc.Found) return refuse("no central directory found");
+  if (loc.Zip64) return refuse("a Zip64 archive");
+  // Bytes in front of the first record (a self-extractor's program) would be lost.
+  std::uint64_t firstRecord = loc.CentralDirStart;
+  if (loc.EndRecord.CentralDirOffset != loc.CentralDirStart)
+    return refuse("the directory stands at offset " + std::to_string(loc.CentralDirStart) + ", not where the end record places it (" +
+                  std::to_string(loc.EndRecord.CentralDirOffset) + "): data stands in front of the archive");
   bool usable = true;
   TWalkResult walk = WalkCentralDirectory(archive, loc.CentralDirStart, loc.CentralDirEnd, [&](const TCentralEntry& e) {
     const TCentralHeader& h = e.Header;
@@ -84,6 +92,7 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
       usable = false;
       return false;
     }
+    firstRecord = std::min<std::uint64_t>(firstRecord, h.LocalHeaderOffset);
     TZipMember m;
     m.RawName = e.RawName;
     const TMemberName name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar);
@@ -97,18 +106,34 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
     AddMember(std::move(m));
     return true;
   });
-  if (!usable) {
-    Report(FArchiveFile, "", zipmsg::BadFileHeader);
-    return false;
-  }
+  if (!usable) return refuse("a member with Zip64 sizes");
   // A directory that cannot be read to its end would lose the members past the damage.
   std::string mismatch = DirectoryMismatch(loc, walk);
-  if (!mismatch.empty()) {
-    Report(FArchiveFile, mismatch, zipmsg::BadFileHeader);
-    return false;
-  }
+  if (!mismatch.empty()) return refuse(mismatch);
+  if (firstRecord > 0)
+    return refuse(std::to_string(firstRecord) + " bytes stand in front of the first record (a self-extractor's program?)");
+  // Damage the reader would report must not come out of an update looking sound: the old
+  // archive is read through as by a test, and any report refuses it.
+  std::string damage = DamageTheReaderReports();
+  if (!damage.empty()) return refuse(damage);
   FArchiveComment = loc.Comment;
   return true;
+}
+
+std::string TZipBase::DamageTheReaderReports() {
+  TUnZip reader;
+  reader.TranslateOemChar = TranslateOemChar;
+  reader.FileSpec = {"*"};
+  std::string first;
+  reader.OnError = [&first](TZipCommon&, const std::string& file, const std::string& extended, const std::string&,
+                            int code) {
+    // Members it cannot decode (encrypted, other methods) are carried as they are.
+    if (!first.empty() || code == zipmsg::RequiredEventNotAssigned || code == zipmsg::UnsupportedMethod) return;
+    first = file + ": " + ZipMessageText(code) + (extended.empty() ? "" : " - " + extended);
+  };
+  reader.SetArchiveFile(FArchiveFile);
+  reader.Test();
+  return first;
 }
 
 void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {

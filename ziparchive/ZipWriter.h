@@ -27,6 +27,9 @@ class TZipBase : public TCompBase {
 
  protected:
   bool LoadExisting(TOsFile& archive) override;
+  // The first problem a test of the archive reports (members it cannot decode aside);
+  // empty when there is none.
+  std::string DamageTheReaderReports();
   bool WriteNewMember(TZipMember& m, TOutStream& out) override;
   void CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) override;
   void WriteDirectory(TOutStream& out) override;

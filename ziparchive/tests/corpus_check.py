@@ -169,11 +169,16 @@ def check_archive(kvzip, archive, verdicts, failures):
             infos = zipfile.ZipFile(archive).infolist()
         except Exception:
             return
-        last = {}
-        for i in infos:
-            last[expected_path(i)] = i
+        # A member naming a file an earlier member of the run wrote is reported and left out:
+        # the first one is what comes out.
+        first = {}
         clean = True
-        for path, info in last.items():
+        for i in infos:
+            path = expected_path(i)
+            if path in first and not (i.filename.endswith("/") or i.filename.endswith("\\")):
+                clean = False
+            first.setdefault(path, i)
+        for path, info in first.items():
             if info.filename.endswith("/") or info.filename.endswith("\\") or info.flag_bits & 1 or info.compress_type not in SUPPORTED:
                 clean = clean and not (info.flag_bits & 1 or info.compress_type not in SUPPORTED)
                 continue

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 #include "UnZip.h"
@@ -213,8 +214,10 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
   EXPECT_EQ(ReadBytes(f.dir / "x\\old.bin!"), content);
 
   // 65,535 members and one more: refused before a byte is written.
-  for (auto [many, claim, text] : {std::tuple<std::size_t, std::uint32_t, const char*>{65535, 0, "65536 members"},
-                                   {3, 0xFFFFFF00u, "past 4 GiB"}}) {
+  // (A member that claims data the archive does not hold is damage, refused as such.)
+  for (auto [many, claim, code, text] :
+       {std::tuple<std::size_t, std::uint32_t, int, const char*>{65535, 0, zipmsg::ErrorWritingFile, "65536 members"},
+        {3, 0xFFFFFF00u, zipmsg::BadFileHeader, "runs past the end of the archive"}}) {
     SCOPED_TRACE(text);
     TBytes old = ManyMembers(many, claim);
     WriteBytes(f.archive, old);
@@ -224,7 +227,7 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
     refused.SetArchiveFile(f.archive);
     refused.FileSpec = {f.src + "\\*"};
     EXPECT_EQ(refused.Compress(), 0);
-    EXPECT_TRUE(r.Said(zipmsg::ErrorWritingFile, text));
+    EXPECT_TRUE(r.Said(code, text));
     EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::DiskFull), 0) << "something was written";
     EXPECT_EQ(ReadBytes(f.archive), old);
   }
@@ -298,3 +301,120 @@ TEST(ZipWriterUpdate, WhatTheScanLeavesOutIsReported) {
   EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::NotScanned), 4);
 #endif
 }
+
+// Faults: an update carried damage the reader reports (members sharing data, data that fails
+// its CRC) into an archive that then tested clean, dropped a self-extractor's program in front
+// of the archive with exit 0, and refused the rest with a bare "Bad file header".
+TEST(ZipWriterUpdate, ArchivesTheReaderFindsDamagedOrPrefixedAreRefusedWithTheReason) {
+  TFolders f;
+  {
+    TScratchFolder other;
+    for (const char* n : {"a.txt", "b.txt"}) WriteBytes(other / n, TextBytes(2000, 3));
+    TZip zip;
+    zip.SetArchiveFile(f.archive);
+    zip.FileSpec = {other.Path() + "*"};
+    ASSERT_EQ(zip.Compress(), 2);
+  }
+  const TBytes sound = ReadBytes(f.archive);
+  const TParsedZip parsed = ParseZip(sound);
+  const std::size_t end = sound.size() - 22, directory = parsed.End.CentralDirOffset;
+  auto put32 = [](TBytes& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(v >> (8 * i));
+  };
+
+  TBytes crcDamage = sound;
+  crcDamage[30 + parsed.Members[0].Central.NameLength + 5] ^= 0x20;
+
+  // A second directory entry for the first member's data.
+  const std::size_t firstEntry = 46 + parsed.Members[0].Central.NameLength;
+  TBytes overlap(sound.begin(), sound.begin() + end);
+  overlap.insert(overlap.end(), sound.begin() + directory, sound.begin() + directory + firstEntry);
+  overlap.insert(overlap.end(), sound.begin() + end, sound.end());
+  overlap[end + firstEntry + 8] = overlap[end + firstEntry + 10] = 3;
+  put32(overlap, end + firstEntry + 12, std::uint32_t(end - directory + firstEntry));
+
+  const TBytes stub(4096, 'M');
+  TBytes prefixed = stub;
+  prefixed.insert(prefixed.end(), sound.begin(), sound.end());
+  TBytes adjusted = prefixed;
+  put32(adjusted, stub.size() + end + 16, std::uint32_t(directory + stub.size()));
+  for (std::size_t at = stub.size() + directory, i = 0; i < parsed.Members.size(); ++i) {
+    put32(adjusted, at + 42, std::uint32_t(parsed.Members[i].Central.LocalHeaderOffset + stub.size()));
+    at += 46 + parsed.Members[i].Central.NameLength;
+  }
+
+  const struct {
+    const char* What;
+    TBytes Bytes;
+    std::string Reason;
+  } cases[] = {{"CRC", crcDamage, parsed.Members[0].CentralName + ": File fails CRC check"},
+               {"overlap", overlap, "overlaps"},
+               {"stub, offsets as stored", prefixed, "data stands in front of the archive"},
+               {"stub, offsets adjusted", adjusted, "4096 bytes stand in front of the first record"}};
+  for (const auto& c : cases) {
+    WriteBytes(f.archive, c.Bytes);
+    TZip zip;
+    TRecorded r;
+    r.Attach(zip);
+    zip.SetArchiveFile(f.archive);
+    zip.FileSpec = {f.src + "\\*"};
+    EXPECT_EQ(zip.Compress(), 0) << c.What;
+    EXPECT_TRUE(r.Said(zipmsg::BadFileHeader, c.Reason)) << c.What;
+    EXPECT_TRUE(r.Said(zipmsg::BadFileHeader, "the archive cannot be updated")) << c.What;
+    EXPECT_EQ(ReadBytes(f.archive), c.Bytes) << c.What;
+  }
+  // The sound archive itself is still taken.
+  WriteBytes(f.archive, sound);
+  TZip zip;
+  zip.SetArchiveFile(f.archive);
+  zip.FileSpec = {f.src + "\\*"};
+  EXPECT_EQ(zip.Compress(), 1);
+  EXPECT_EQ(Names(ParseZip(ReadBytes(f.archive))), (std::set<std::string>{"a.txt", "b.txt", "new.txt"}));
+}
+
+#ifndef _WIN32
+// Fault: an update left the archive readable by its owner only, and replaced a link to the
+// archive by a file while the archive it led to stayed as it was.
+TEST(ZipWriterUpdate, TheUpdatedArchiveKeepsItsModeAndALinkStillLeadsToIt) {
+  TFolders f;
+  auto host = [](std::string p) {
+    std::replace(p.begin(), p.end(), '\\', '/');
+    return p;
+  };
+  WriteBytes(f.archive, TBytes{});
+  ASSERT_EQ(chmod(host(f.archive).c_str(), 0644), 0);
+  std::string link = f.dir / "link.zip";
+  ASSERT_EQ(symlink(host(f.archive).c_str(), host(link).c_str()), 0);
+  TZip zip;
+  zip.SetArchiveFile(link);
+  zip.FileSpec = {f.src + "\\*"};
+  ASSERT_EQ(zip.Compress(), 1);
+  struct stat st {};
+  ASSERT_EQ(lstat(host(link).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(stat(host(f.archive).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0644u);
+  EXPECT_EQ(Names(ParseZip(ReadBytes(f.archive))), (std::set<std::string>{"new.txt"}));
+}
+#endif
+
+#ifdef _WIN32
+// Fault: a file whose name the ANSI code page cannot hold was packed under a look-alike
+// name ("?.txt") or left out without a word.
+TEST(ZipWriterUpdate, AFileWhoseNameTheCodePageLacksIsReportedByItsRealName) {
+  TFolders f;
+  std::wstring src(f.src.begin(), f.src.end());  // the scratch folder's path is ASCII
+  FILE* file = _wfopen((src + L"\\\u03A9.txt").c_str(), L"wb");
+  ASSERT_NE(file, nullptr);
+  std::fputs("omega", file);
+  std::fclose(file);
+  TZip zip;
+  TRecorded r;
+  r.Attach(zip);
+  zip.SetArchiveFile(f.archive);
+  zip.FileSpec = {f.src + "\\*"};
+  EXPECT_EQ(zip.Compress(), 1);
+  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "\"\xCE\xA9.txt\" (UTF-8)"));
+  EXPECT_EQ(Names(ParseZip(ReadBytes(f.archive))), (std::set<std::string>{"new.txt"}));
+}
+#endif
