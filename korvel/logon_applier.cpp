@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "apply_script.h"
+#include "editor_scratch.h"
 #include "folder_utils.h"
 #include "ui/handles.h"
 
@@ -58,6 +59,8 @@ LogonApplier::LogonApplier(IPackageReader& reader, IProgramRunner& runner,
 ApplyOutcome LogonApplier::Apply(const std::wstring& packagePath) {
   const ApplyOutcome outcome = ApplyInWorkFolder(packagePath);
   RemoveFolderTree(workFolder_);
+  // After the tool has ended, so as to take what a tool stopped in this run left as well.
+  RemoveEditorScratch(TargetPath());
   return outcome;
 }
 
@@ -100,6 +103,7 @@ ApplyOutcome LogonApplier::ApplyInWorkFolder(const std::wstring& packagePath) {
 }
 
 bool LogonApplier::Restore() const {
+  RemoveEditorScratch(TargetPath());
   // A copy cut short must not leave the next logon with half a logon host.
   return ReplaceWithCopy(LogonHostPath(), TargetPath());
 }

@@ -30,11 +30,12 @@ class LogonApplier {
   std::wstring TargetPath() const { return systemRoot_ + L"system32\\logonkv.exe"; }
 
   // The work folder is emptied before use and removed afterwards, whatever the outcome; the
-  // tool runs only for a readable package with something to apply.
+  // tool runs only for a readable package with something to apply. The scratch file a stopped
+  // tool left beside logonkv.exe goes too, whatever the outcome.
   ApplyOutcome Apply(const std::wstring& packagePath);
 
   // Copies logonui.exe over logonkv.exe; true when the copy succeeded. On failure
-  // logonkv.exe is left exactly as it was.
+  // logonkv.exe is left exactly as it was. The tool's leftover scratch file goes either way.
   bool Restore() const;
 
  private:

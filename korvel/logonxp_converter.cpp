@@ -5,6 +5,7 @@
 #include <cwctype>
 
 #include "folder_utils.h"
+#include "plain_file_name.h"
 
 namespace korvel {
 
@@ -40,10 +41,16 @@ ConvertOutcome LogonXpConverter::ConvertInFolders(const std::wstring& source,
 
   const std::vector<std::wstring> bitmaps = ListFiles(workFolder_ + L"\\*.bmp");
   if (bitmaps.empty()) return ConvertOutcome::noBitmaps;
+  // Bitmap_NUL.bmp would be copied to the device: the bitmap lost, and the copy a success.
+  // Keeping it under a made-up name would only add a resource the logon host never asks for.
   for (const std::wstring& name : bitmaps)
-    CopyFileOver(workFolder_ + L"\\" + name, staging + L"\\" + RemoveBitmapPrefix(name));
-  if (FileExists(workFolder_ + L"\\uifile.txt"))
-    CopyFileOver(workFolder_ + L"\\uifile.txt", staging + L"\\uifile.txt");
+    if (!IsPlainFileName(RemoveBitmapPrefix(name))) return ConvertOutcome::unsafeName;
+  for (const std::wstring& name : bitmaps)
+    if (!CopyFileOver(workFolder_ + L"\\" + name, staging + L"\\" + RemoveBitmapPrefix(name)))
+      return ConvertOutcome::copyFailed;
+  if (FileExists(workFolder_ + L"\\uifile.txt") &&
+      !CopyFileOver(workFolder_ + L"\\uifile.txt", staging + L"\\uifile.txt"))
+    return ConvertOutcome::copyFailed;
 
   const std::wstring partial = target + L".part";
   DeleteFileW(partial.c_str());

@@ -12,6 +12,8 @@ enum class ConvertOutcome {
   notLogonXp,     // no "theme.ini" at the archive's root
   noBitmaps,      // no "*.bmp" at the archive's root
   folderFailed,   // the work or staging folder could not be prepared
+  unsafeName,     // a bitmap's new name is one Windows would not write as a file (NUL.bmp...)
+  copyFailed,     // a bitmap or "uifile.txt" could not be copied into the staging folder
   writeFailed,    // the new package could not be written or moved into place
 };
 

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "editor_scratch.h"
 #include "kv_error.h"
 #include "program_paths.h"
 #include "registry_key.h"
@@ -60,6 +61,8 @@ UninstallPaths CurrentUninstallPaths(HKEY currentUser) {
   // Without the user's "Programs" folder the group would be "\Korvel" at the root of
   // whatever drive is current: nothing of ours lives there.
   if (!programs.empty()) paths.startMenuGroup = programs + L"\\Korvel";
+  // Likewise "\system32\" of the current drive is not the system's.
+  if (!EnvironmentValue(L"SystemRoot").empty()) paths.systemFolder = SystemFolder();
   return paths;
 }
 
@@ -68,6 +71,8 @@ void RemoveProductFiles(const UninstallPaths& paths, HKEY localMachine) {
     for (const wchar_t* name : kProgramFolderFiles)
       DeleteFileW((paths.programFolder + name).c_str());
   }
+  // logonkv.exe itself stays: Winlogon may still be pointed at it.
+  if (!paths.systemFolder.empty()) RemoveEditorScratch(paths.systemFolder + kLogonHostCopy);
   if (!paths.startMenuGroup.empty()) {
     for (const wchar_t* name : kShortcuts)
       DeleteFileW((paths.startMenuGroup + L"\\" + name).c_str());

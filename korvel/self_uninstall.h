@@ -17,6 +17,7 @@ struct UninstallPaths {
   std::wstring programFolder;   // with its trailing backslash
   std::wstring tempFolder;      // TEMP, without a trailing backslash
   std::wstring startMenuGroup;  // "Programs" shell folder + "\Korvel"; empty when unknown
+  std::wstring systemFolder;    // with its trailing backslash; empty when unknown
 };
 
 // The start-menu "Programs" folder as the shell records it for the user (at most 255
@@ -26,8 +27,9 @@ std::wstring ProgramsShellFolder(HKEY currentUser = HKEY_CURRENT_USER);
 // The paths of the running program.
 UninstallPaths CurrentUninstallPaths(HKEY currentUser = HKEY_CURRENT_USER);
 
-// Deletes the resource editor's files and the licence beside the program, the shortcuts and
-// the start-menu group when it is left empty, and the uninstall entry under localMachine.
+// Deletes the resource editor's files and the licence beside the program, the scratch file a
+// stopped editor left beside logonkv.exe, the shortcuts and the start-menu group when it is
+// left empty, and the uninstall entry under localMachine.
 // Every failure is ignored: most of these are missing after a refused installation.
 void RemoveProductFiles(const UninstallPaths& paths, HKEY localMachine = HKEY_LOCAL_MACHINE);
 

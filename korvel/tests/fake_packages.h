@@ -1,6 +1,7 @@
 // Stand-ins for the archive engine: a reader that "extracts" a fixed set of files and a writer
 // that records what it was asked to pack.
 #pragma once
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -16,6 +17,7 @@ class FakeReader : public IPackageReader {
   bool readable = true;
   int calls = 0;
   std::set<std::wstring> foundInFolder;  // what the extract folder held when extraction began
+  std::function<void(const std::wstring& folder)> afterExtract;  // to disturb what follows
 
   bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override {
     ++calls;
@@ -23,6 +25,7 @@ class FakeReader : public IPackageReader {
     for (const auto& [name, bytes] : members) {
       if (!FileExists(folder + L"\\" + name)) WriteBytes(folder + L"\\" + name, bytes);
     }
+    if (afterExtract) afterExtract(folder);
     return readable;
   }
 };

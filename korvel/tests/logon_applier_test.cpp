@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "fake_packages.h"
+#include "editor_scratch.h"
 #include "logon_applier.h"
 
 namespace korvel {
@@ -183,6 +184,40 @@ TEST_F(LogonApplierTest, RestoreCopiesTheSystemHostOverTheTarget) {
   EXPECT_FALSE(applier.Restore());
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "kept");
   EXPECT_EQ(runner.calls, 0);
+}
+
+// A tool killed while writing left its scratch copy in the system folder until the next apply
+// that got as far as running it.
+TEST_F(LogonApplierTest, ApplyAndRestoreTakeTheScratchFileAStoppedToolLeft) {
+  const std::wstring scratch = applier.TargetPath() + kEditorScratchSuffix;
+  const auto leaveScratch = [&] {
+    WriteBytes(scratch, "half a logon host");
+    SetFileAttributesW(scratch.c_str(), FILE_ATTRIBUTE_READONLY);
+  };
+
+  leaveScratch();
+  EXPECT_TRUE(applier.Restore());
+  EXPECT_FALSE(FileExists(scratch));
+
+  leaveScratch();  // an apply refused before the tool runs
+  reader.members = {};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::emptyPackage);
+  EXPECT_FALSE(FileExists(scratch));
+
+  reader.members = {{L"100.bmp", "a"}};  // a tool stopped in this very run
+  runner.whileRunning = leaveScratch;
+  runner.outcome = {true, 1};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::toolFailed);
+  EXPECT_FALSE(FileExists(scratch));
+
+  // One that cannot be removed changes no outcome.
+  CreateDirectoryW(scratch.c_str(), nullptr);
+  RewriteTargetWhenRun();
+  runner.outcome = {true, 0};
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_TRUE(applier.Restore());
+  EXPECT_EQ(ReadBytes(applier.TargetPath()), "system logon host");
+  EXPECT_TRUE(FolderExists(scratch));
 }
 
 }  // namespace

@@ -128,9 +128,13 @@ TEST_F(LogonManagerTest, ImportAsksWithTheQuestionAndReportsAFailedConversion) {
   WriteBytes(root / L"Night.logonxp", "foreign");
   reader.members = {{L"100.bmp", "no theme.ini"}};
   EXPECT_FALSE(manager.Import(root / L"Night.logonxp"));
+  // A bitmap that would become a device is the package's fault, not the library's.
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_NUL.bmp", "b"}};
+  EXPECT_FALSE(manager.Import(root / L"Night.logonxp"));
+  EXPECT_FALSE(FileExists(root / L"app\\logons\\Night.kvl"));
 
   EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgOverwriteQuestion, kMsgOverwriteQuestion,
-                                           kMsgConversionFailed}));
+                                           kMsgConversionFailed, kMsgConversionFailed}));
   EXPECT_EQ(prompt.Asked()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
 }
 

@@ -4,6 +4,7 @@
 
 #include "fake_packages.h"
 #include "logonxp_converter.h"
+#include "plain_file_name.h"
 
 namespace korvel {
 namespace {
@@ -22,6 +23,17 @@ TEST(RemoveBitmapPrefix, RemovesTheFirstOccurrenceInAnyCase) {
   EXPECT_EQ(RemoveBitmapPrefix(L"Bitmap_Bitmap_1.bmp"), L"Bitmap_1.bmp");
   EXPECT_EQ(RemoveBitmapPrefix(L"MyBitmap_5.bmp"), L"My5.bmp");
   EXPECT_EQ(RemoveBitmapPrefix(L"Bitmap"), L"Bitmap");
+}
+
+TEST(IsPlainFileName, DevicesAndNamesWindowsWouldChangeAreNotPlain) {
+  for (const wchar_t* name :
+       {L"NUL.bmp", L"con.BMP", L"Aux", L"prn.x.bmp", L"COM1.bmp", L"lpt9.bmp", L"NUL .bmp",
+        L"COM\u00B9.bmp", L"CONOUT$.bmp", L"clock$", L"100.bmp.", L"100.bmp ", L"", L"a:b.bmp",
+        L"a\\b.bmp"})
+    EXPECT_FALSE(IsPlainFileName(name)) << name;
+  for (const wchar_t* name : {L"100.bmp", L"NULL.bmp", L"CONSOLE.bmp", L"COM10.bmp", L"COM.bmp",
+                              L"LPTX.bmp", L"xNUL.bmp", L".bmp", L"uifile.txt"})
+    EXPECT_TRUE(IsPlainFileName(name)) << name;
 }
 
 class ConverterTest : public ::testing::Test {
@@ -107,6 +119,39 @@ TEST_F(ConverterTest, TheNewPackageIsWritableAndAReadOnlyOneIsNotReplaced) {
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
   writer.leavesReadOnly = false;
   EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::writeFailed);
+  EXPECT_EQ(ReadBytes(target), "old package");
+  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+}
+
+// Each of these bitmaps used to be copied to the device: gone, and the import a success (or,
+// with nothing else in the package, blamed on the library).
+TEST_F(ConverterTest, ABitmapWhoseNewNameIsADeviceFailsTheConversion) {
+  WriteBytes(target, "old package");
+  for (const wchar_t* name : {L"Bitmap_NUL.bmp", L"Bitmap_con.BMP", L"Bitmap_AUX.bmp",
+                              L"Bitmap_COM1.bmp", L"Bitmap_LPT1.bmp", L"BITMAP_prn.x.bmp",
+                              L"Bitmap_nul .bmp"}) {
+    for (bool alone : {true, false}) {
+      reader.members = {{L"theme.ini", "[Theme]"}, {name, "device"}};
+      if (!alone) reader.members[L"Bitmap_100.bmp"] = "b100";
+      EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::unsafeName) << name;
+    }
+  }
+  EXPECT_EQ(writer.calls, 0);
+  EXPECT_EQ(ReadBytes(target), "old package");
+  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+}
+
+TEST_F(ConverterTest, ABitmapOrUiFileThatCannotBeCopiedFailsTheConversion) {
+  WriteBytes(target, "old package");
+  reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}, {L"uifile.txt", "ui"}};
+  for (const wchar_t* blocked : {L"100.bmp", L"uifile.txt"}) {
+    // A folder of that name in the staging folder: no file can be copied over it.
+    reader.afterExtract = [&](const std::wstring& folder) {
+      CreateDirectoryW((folder + L"2\\" + blocked).c_str(), nullptr);
+    };
+    EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::copyFailed) << blocked;
+  }
+  EXPECT_EQ(writer.calls, 0);
   EXPECT_EQ(ReadBytes(target), "old package");
   EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
 }

@@ -31,6 +31,10 @@ class RemoveFiles : public ::testing::Test {
     paths.programFile = paths.programFolder + L"korvel.exe";
     paths.startMenuGroup = folder.Path() + L"\\Programs\\Korvel";
     paths.tempFolder = folder.Path();
+    paths.systemFolder = folder.Path() + L"\\system32\\";
+    CreateDirectoryW(paths.systemFolder.c_str(), nullptr);
+    WriteFileBytes(paths.systemFolder + L"logonkv.exe", "applied host");
+    WriteFileBytes(paths.systemFolder + L"logonkv.exe.rhtmp", "left by a stopped editor");
     CreateDirectoryW(paths.programFolder.c_str(), nullptr);
     CreateDirectoryW((paths.programFolder + L"logons").c_str(), nullptr);
     CreateDirectoryW((folder.Path() + L"\\Programs").c_str(), nullptr);
@@ -69,6 +73,9 @@ TEST_F(RemoveFiles, TakesTheListedFilesShortcutsGroupAndEntryOnly) {
   EXPECT_TRUE(Exists(paths.programFolder + L"logons\\blue.kvl"));
   EXPECT_EQ(ReadRegString(OpenRegKey(root.Get(), kWinlogonKeyPath), L"UIHost", 255),
             std::wstring(L"logonkv.exe"));
+  // The editor's leftover goes; the logon host Winlogon may still name stays.
+  EXPECT_FALSE(Exists(paths.systemFolder + L"logonkv.exe.rhtmp"));
+  EXPECT_TRUE(Exists(paths.systemFolder + L"logonkv.exe"));
 }
 
 TEST_F(RemoveFiles, KeepsAGroupThatHoldsSomethingElse) {

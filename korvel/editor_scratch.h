@@ -1,0 +1,14 @@
+// The file the resource editor builds logonkv.exe in, beside it, before renaming it into place.
+#pragma once
+#include <string>
+
+namespace korvel {
+
+inline constexpr wchar_t kEditorScratchSuffix[] = L".rhtmp";
+
+// An editor stopped part way leaves target + ".rhtmp" in the system folder, a full-size copy
+// of the logon host. Deletes it, read-only or not, when it is there; failing to is nobody's
+// error (the next apply, restore or removal tries again), so nothing is reported.
+void RemoveEditorScratch(const std::wstring& target);
+
+}  // namespace korvel
