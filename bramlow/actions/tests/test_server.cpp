@@ -4,6 +4,8 @@
 // after KV_SERVER_UNREGISTER_MS milliseconds when that is set (a server slow to unregister).
 #include <windows.h>
 
+#include <stdlib.h>
+
 extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
   wchar_t marker[MAX_PATH] = {};
   const DWORD length = GetEnvironmentVariableW(L"KV_SERVER_MARKER", marker, MAX_PATH);
