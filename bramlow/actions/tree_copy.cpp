@@ -38,6 +38,10 @@ void CountFolder(TSetupState& state, const std::wstring& folder) {
   } while (FindNextFileW(search.get(), &found));
 }
 
+void LogSkipped(const std::wstring& from, const std::wstring& to) {
+  Steps().Line(L"copy " + from + L" -> " + to + L": skipped (an earlier copy in its folder failed)");
+}
+
 // After a failed copy the rest of its folder is not tried (as it always was); each file left
 // behind still gets its line, so the log accounts for every file of the tree.
 void LogSkippedFolder(TSetupState& state, const std::wstring& source, const std::wstring& destination) {
@@ -51,7 +55,7 @@ void LogSkippedFolder(TSetupState& state, const std::wstring& source, const std:
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (!IsDestinationItself(state, from)) LogSkippedFolder(state, from, to);
     } else {
-      Steps().Line(L"copy " + from + L" -> " + to + L": skipped (an earlier copy in its folder failed)");
+      LogSkipped(from, to);
     }
   } while (FindNextFileW(search.get(), &found));
 }
@@ -79,7 +83,7 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       if (state.CreateUninst) RecordFolder(state, state.FolderCounter, to);
       CopyFolder(state, host, copying, from, to);
     } else if (skipping) {
-      Steps().Line(L"copy " + from + L" -> " + to + L": skipped (an earlier copy in its folder failed)");
+      LogSkipped(from, to);
     } else {
       ++state.CopiedCounter;
       host.ShowStatus(FormatOrStop(copying, name));
