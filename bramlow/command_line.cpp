@@ -54,12 +54,12 @@ SetupSwitches ParseSetupSwitches(std::wstring_view line) {
       // Unquoted, the folder runs to the end of the line: "/D=C:\Program Files\App".
       const bool valueQuoted = raw.find(L'"') != std::wstring_view::npos;
       if (!valueQuoted) {
-        switches.destination = ValueOrNothing(std::wstring(TrimmedRight(line.substr(start + 3))));
+        switches.destination = std::wstring(TrimmedRight(line.substr(start + 3)));
         break;
       }
-      switches.destination = ValueOrNothing(word.substr(3));
+      switches.destination = word.substr(3);
     } else if (StartsWithNoCase(word, L"/LANG=")) {
-      switches.language = ValueOrNothing(word.substr(6));
+      switches.language = word.substr(6);
     } else if (StartsWithNoCase(word, L"/LOG=")) {
       switches.logFile = ValueOrNothing(word.substr(5));
     } else if (word.size() == 2 && StartsWithNoCase(word, L"/S")) {

@@ -18,7 +18,9 @@ struct SetupSwitches {
 // given). Names are case-insensitive; a value may be quoted, or the whole switch may be.
 // /D= takes the rest of the line when its value is not quoted, so a folder with spaces can
 // be given as deployment tools usually write it ("/S /D=C:\Program Files\App", /D= last).
-// A later switch of the same name wins; an empty value counts as not given.
+// A later switch of the same name wins. An empty /D= or /LANG= is kept as given (empty), so
+// the run refuses it rather than quietly installing with the kit's own choice; an empty
+// /LOG= counts as not given.
 SetupSwitches ParseSetupSwitches(std::wstring_view commandLine);
 
 }  // namespace bramlow

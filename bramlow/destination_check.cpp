@@ -21,6 +21,16 @@ bool FitsTheAnsiCodePage(const std::wstring& text) {
   return wide == text;
 }
 
+// No file system takes these in a name; the drive's own ':' is the one colon a path may hold.
+size_t ForbiddenCharacterAt(const std::wstring& folder) {
+  for (size_t i = 0; i < folder.size(); ++i) {
+    const wchar_t c = folder[i];
+    if (c < 32 || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L'*' || c == L'?') return i;
+    if (c == L':' && i != 1) return i;
+  }
+  return std::wstring::npos;
+}
+
 // "C:\" or "\\server\share\"; empty when the path has neither.
 std::wstring RootOf(const std::wstring& folder) {
   auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
@@ -38,6 +48,7 @@ std::wstring RootOf(const std::wstring& folder) {
 
 DestinationProblem CheckDestination(const std::wstring& folder) {
   if (!IsFullFolderPath(folder)) return DestinationProblem::NotAFullPath;
+  if (ForbiddenCharacterAt(folder) != std::wstring::npos) return DestinationProblem::ForbiddenCharacter;
   if (!FitsTheAnsiCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
   const std::wstring root = RootOf(folder);
   if (root.empty()) return DestinationProblem::NotAFullPath;
@@ -47,6 +58,21 @@ DestinationProblem CheckDestination(const std::wstring& folder) {
     return DestinationProblem::NoSuchDriveOrShare;
   }
   return DestinationProblem::None;
+}
+
+std::wstring DestinationProblemText(DestinationProblem problem, const std::wstring& folder) {
+  switch (problem) {
+    case DestinationProblem::None: return L"ok";
+    case DestinationProblem::NotAFullPath: return L"not a full path";
+    case DestinationProblem::OutsideTheCodePage: return L"a character the ANSI code page cannot hold";
+    case DestinationProblem::NoSuchDriveOrShare: return L"no such drive or share";
+    case DestinationProblem::ForbiddenCharacter: break;
+  }
+  const size_t at = ForbiddenCharacterAt(folder);
+  if (at == std::wstring::npos) return L"a character no path may hold";
+  const wchar_t c = folder[at];
+  if (c < 32) return L"a control character (code " + std::to_wstring(static_cast<unsigned>(c)) + L") no path may hold";
+  return std::wstring(L"a character no path may hold: ") + c;
 }
 
 }  // namespace bramlow

@@ -11,10 +11,16 @@ namespace bramlow {
 enum class DestinationProblem {
   None,
   NotAFullPath,         // empty, relative, or without a drive or share
+  ForbiddenCharacter,   // '"', '<', '>', '|', '*', '?', a control character, or a ':' past the drive's
   OutsideTheCodePage,   // a character the ANSI code page cannot hold
   NoSuchDriveOrShare,   // its drive or "\\server\share" root is not there
 };
 
 DestinationProblem CheckDestination(const std::wstring& folder);
+
+// Why a destination is refused, as a log line gives it ("not a full path"); for a forbidden
+// character it names the first one, so a switch that swallowed the rest of a command line
+// shows what it swallowed.
+std::wstring DestinationProblemText(DestinationProblem problem, const std::wstring& folder);
 
 }  // namespace bramlow

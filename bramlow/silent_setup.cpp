@@ -6,6 +6,7 @@
 
 #include "bramlow/actions/language_texts.h"
 #include "bramlow/actions/step_log.h"
+#include "bramlow/destination_check.h"
 #include "bramlow/install_sequence.h"
 #include "bramlow/macro_text.h"
 #include "bramlow/script_format.h"
@@ -60,7 +61,9 @@ std::wstring ChooseLanguage(const std::wstring& installerFolder, const SetupSwit
     for (const std::wstring& name : names) {
       if (SameNameNoCase(name, *switches.language)) return name;
     }
-    Steps().Line(L"language " + *switches.language + L": failed (no such language file)");
+    // An empty /LANG= names no file: refused like any other name that is not there.
+    const std::wstring asked = switches.language->empty() ? L"(none given)" : *switches.language;
+    Steps().Line(L"language " + asked + L": failed (no such language file)");
     return L"";
   }
   for (const std::wstring& name : names) {
@@ -96,8 +99,10 @@ SetupExit RunSilentSetup(TSetupState& state, const SetupSwitches& switches, cons
     else
       Steps().Line(L"destination " + *switches.destination + L": ignored (the kit's destination is fixed)");
   }
-  if (!IsFullFolderPath(destination)) {
-    Steps().Line(L"destination " + destination + L": failed (not a full path)");
+  // The wizard's folder page refuses these before anything is written; so does /S.
+  const DestinationProblem problem = CheckDestination(destination);
+  if (problem != DestinationProblem::None) {
+    Steps().Line(L"destination " + destination + L": failed (" + DestinationProblemText(problem, destination) + L")");
     return SetupExit::Refused;
   }
   Steps().Line(L"install " + state.AppName + L" into " + destination);

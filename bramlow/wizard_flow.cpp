@@ -116,6 +116,9 @@ bool WizardFlow::AcceptDestination() {
   RefusalText refusal{};
   switch (CheckDestination(view_.Text(WizardText::Destination))) {
     case DestinationProblem::None: return true;
+    // A '"' or '*' typed into the box: no full path holds one, and the language files have
+    // no text of their own for it.
+    case DestinationProblem::ForbiddenCharacter:
     case DestinationProblem::NotAFullPath: refusal = kNotAFullPath; break;
     case DestinationProblem::OutsideTheCodePage: refusal = kOutsideTheCodePage; break;
     case DestinationProblem::NoSuchDriveOrShare: refusal = kNoSuchDriveOrShare; break;

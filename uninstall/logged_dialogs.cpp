@@ -1,5 +1,7 @@
 #include "logged_dialogs.h"
 
+#include <algorithm>
+
 namespace uninstall {
 
 bool LoggedDialogs::Logged(const std::wstring& caption, const std::wstring& question, bool yes) {
@@ -25,7 +27,11 @@ void LoggedDialogs::Removed(const RemovalReport& report) {
   log_.Line(L"removed " + std::to_wstring(report.removedFiles) + L" files, " +
             std::to_wstring(report.removedFolders) + L" folders, " + std::to_wstring(report.removedValues) +
             L" registry values");
-  for (const std::wstring& item : report.leftOver) log_.Line(L"not removed: " + item);
+  for (const std::wstring& item : report.leftOver) {
+    const bool running =
+        std::find(report.leftRunning.begin(), report.leftRunning.end(), item) != report.leftRunning.end();
+    log_.Line((running ? L"left running: " : L"not removed: ") + item);
+  }
   if (shown_) shown_->Removed(report);
 }
 

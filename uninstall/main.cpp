@@ -39,6 +39,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   MessageBoxDialogs boxes;
   bramlow::StepLog& log = bramlow::Steps();
   if (switches.logFile) {
+    // An open log keeps its folder: a removal that wrote it into the installation could
+    // never remove that folder, yet would end saying everything was removed.
+    if (uninstall::KeepsFolder(*switches.logFile, folder)) {
+      if (!switches.silent)
+        boxes.Inform(L"Uninstall", L"The log file " + *switches.logFile +
+                                       L" lies in the folder being removed. Choose a log file outside it.",
+                     true);
+      return 1;
+    }
     DWORD error = 0;
     // A log that cannot be written is an error: nothing is removed.
     if (!log.Open(*switches.logFile, error)) {

@@ -98,4 +98,18 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
   return FoldedPath(LongForm(a)) == FoldedPath(LongForm(b));
 }
 
+bool KeepsFolder(const std::wstring& file, const std::wstring& folder) {
+  auto full = [](const std::wstring& path) {
+    wchar_t buffer[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 2, buffer, nullptr);
+    return n > 0 && n < MAX_PATH * 2 ? std::wstring(buffer, n) : path;
+  };
+  const std::wstring path = full(file), place = full(folder);
+  if (IsAtOrBelow(path, place)) return true;
+  // The file itself need not exist yet; the folder it goes into does when it can be written.
+  const size_t cut = path.find_last_of(L"\\/");
+  const std::wstring parent = cut == std::wstring::npos ? path : path.substr(0, cut);
+  return IsAtOrBelow(LongForm(parent), LongForm(place));
+}
+
 }  // namespace uninstall

@@ -37,6 +37,10 @@ bool IsProtectedFolder(const std::wstring& folder);
 // which two spellings of one path compare equal.
 std::wstring FoldedPath(std::wstring path);
 
+// A file that would keep folder from being removed: it lies in folder or below, also when
+// either is given relative to the current folder or in short (8.3) form.
+bool KeepsFolder(const std::wstring& file, const std::wstring& folder);
+
 // The same file or folder, also when one of them is written in its short (8.3) form.
 bool SameFile(const std::wstring& a, const std::wstring& b);
 

@@ -197,6 +197,7 @@ void Remover::RunPrograms(const UninstallList& list, RemovalReport& report) {
   for (const auto& program : list.programs) {
     if (ProgramEnded(program, program, nullptr)) continue;
     report.leftOver.push_back(program);
+    report.leftRunning.push_back(program);
     report.remaining.programs.push_back(program);
   }
 }

@@ -19,6 +19,9 @@ namespace uninstall {
 
 struct RemovalReport {
   std::vector<std::wstring> leftOver;  // what could not be removed, one line each
+  // The programs of the list that were still running when the removal stopped waiting for
+  // them: also in leftOver (they keep the list for another try), but a log says what they are.
+  std::vector<std::wstring> leftRunning;
   // The same as a list the uninstaller can be run with again: what stayed, with the list's
   // name and texts. Refused entries stay in it, as they were.
   UninstallList remaining;

@@ -45,6 +45,8 @@ void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bo
     Steps().Line(L"run " + commandLine + L": started");
     return;
   }
+  // Written before the wait: a run killed while it waits leaves a log naming what it waited for.
+  Steps().Line(L"run " + commandLine + L": started, waiting for it to end");
   WaitKeepingWindowAlive(process.get(), host);
   LogExitCode(L"run " + commandLine, process.get());
 }

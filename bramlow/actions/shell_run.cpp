@@ -11,12 +11,32 @@
 
 namespace bramlow {
 
+namespace {
+
+// Some system texts name their subject by an insert ("%1 is not a valid Win32 application").
+// They are fetched without it filled, and a raw "%1" would reach the log and the message box;
+// the line or box around the text already names the file, so "the file" stands in.
+std::wstring WithoutInserts(std::wstring text) {
+  std::wstring out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == L'%' && i + 1 < text.size() && text[i + 1] >= L'1' && text[i + 1] <= L'9') {
+      while (i + 1 < text.size() && text[i + 1] >= L'0' && text[i + 1] <= L'9') ++i;
+      out += out.empty() ? L"The file" : L"the file";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 std::wstring SystemErrorText(DWORD code) {
   wchar_t buffer[256] = {};
   DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
                                 255, nullptr);
   if (length > 255) length = 255;
-  std::wstring text(buffer, length);
+  std::wstring text = WithoutInserts(std::wstring(buffer, length));
   while (!text.empty() && (text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n' || text.back() == L'.'))
     text.pop_back();
   return text;
@@ -44,6 +64,8 @@ void ShellRun(const std::wstring& file, const std::wstring& runType, bool wait, 
     Steps().Line(L"open " + file + L": started");
     return;
   }
+  // Written before the wait: a run killed while it waits leaves a log naming what it waited for.
+  Steps().Line(L"open " + file + L": started, waiting for it to end");
   WaitKeepingWindowAlive(process.get(), host);
   LogExitCode(L"open " + file, process.get());
 }

@@ -38,12 +38,35 @@ void CountFolder(TSetupState& state, const std::wstring& folder) {
   } while (FindNextFileW(search.get(), &found));
 }
 
+void LogSkipped(const std::wstring& from, const std::wstring& to) {
+  Steps().Line(L"copy " + from + L" -> " + to + L": skipped (an earlier copy in its folder failed)");
+}
+
+// After a failed copy the rest of its folder is not tried (as it always was); each file left
+// behind still gets its line, so the log accounts for every file of the tree.
+void LogSkippedFolder(TSetupState& state, const std::wstring& source, const std::wstring& destination) {
+  WIN32_FIND_DATAW found;
+  ui::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
+  if (!search) return;
+  do {
+    if (IsDotEntry(found.cFileName)) continue;
+    const std::wstring from = JoinPath(source, found.cFileName);
+    const std::wstring to = JoinPath(destination, found.cFileName);
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!IsDestinationItself(state, from)) LogSkippedFolder(state, from, to);
+    } else {
+      LogSkipped(from, to);
+    }
+  } while (FindNextFileW(search.get(), &found));
+}
+
 // copying: language text 20, read once for the whole tree rather than once per file.
 void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copying,
                 const std::wstring& source, const std::wstring& destination) {
   WIN32_FIND_DATAW found;
   ui::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
   if (!search) return;
+  bool skipping = false;
   do {
     if (IsDotEntry(found.cFileName)) continue;
     const std::wstring name = found.cFileName;
@@ -51,10 +74,16 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
     const std::wstring to = JoinPath(destination, name);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (IsDestinationItself(state, from)) continue;
+      if (skipping) {
+        LogSkippedFolder(state, from, to);
+        continue;
+      }
       ++state.FolderCounter;
       LogFolderMade(to, CreateDirectoryW(to.c_str(), nullptr));
       if (state.CreateUninst) RecordFolder(state, state.FolderCounter, to);
       CopyFolder(state, host, copying, from, to);
+    } else if (skipping) {
+      LogSkipped(from, to);
     } else {
       ++state.CopiedCounter;
       host.ShowStatus(FormatOrStop(copying, name));
@@ -65,7 +94,8 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       Steps().Copy(from, to, copied, error);
       if (!copied) {
         state.CopyFailed = true;
-        return;
+        skipping = true;
+        continue;
       }
       ClearReadOnly(to);
       if (state.CreateUninst) RecordFile(state, state.CopiedCounter, to);

@@ -44,11 +44,14 @@ TEST(SetupSwitches, AnUnquotedDestinationRunsToTheEndOfTheLine) {
   EXPECT_FALSE(s.silent) << "/D= comes last";
 }
 
-TEST(SetupSwitches, EmptyValuesCountAsNotGivenAndTheLastOneWins) {
+TEST(SetupSwitches, AnEmptyFolderOrLanguageIsKeptToBeRefusedAndTheLastOneWins) {
   SetupSwitches s = ParseSetupSwitches(L"/LANG= /LOG=\"\" /D=");
-  EXPECT_FALSE(s.language);
+  EXPECT_EQ(s.language, L"") << "an empty name must not fall back to the preselected language";
+  EXPECT_EQ(s.destination, L"") << "an empty folder must not fall back to the kit's";
   EXPECT_FALSE(s.logFile);
-  EXPECT_FALSE(s.destination);
+  s = ParseSetupSwitches(L"\"/D=\" /LANG=\"\"");
+  EXPECT_EQ(s.destination, L"");
+  EXPECT_EQ(s.language, L"");
   s = ParseSetupSwitches(L"/LANG=English /LANG=Russian");
   EXPECT_EQ(s.language, L"Russian");
 }

@@ -675,6 +675,15 @@ TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking)
     if (line.rfind(opened, 0) != 0) EXPECT_EQ(line.find("failed"), std::string::npos) << line;
   }
 
+  // A log inside the installation would keep its folder: refused before anything is removed.
+  kvdriver::Process refused = kvdriver::Start(dest + L"\\Uninstall.exe", L"/S /LOG=\"" + dest + L"\\removal.log\"", dest);
+  auto refusedCode = refused.Wait(60000);
+  ASSERT_TRUE(refusedCode.has_value());
+  EXPECT_EQ(*refusedCode, 1u);
+  EXPECT_FALSE(Exists(dest + L"\\removal.log"));
+  EXPECT_TRUE(Exists(list)) << "nothing removed";
+  EXPECT_TRUE(Exists(dest + L"\\readme.txt"));
+
   const std::wstring removalLog = kit + L"\\uninstall.log";
   kvdriver::Process remover = kvdriver::Start(dest + L"\\Uninstall.exe", L"/LOG=\"" + removalLog + L"\" /S", dest);
   auto removerCode = remover.Wait(60000);

@@ -207,6 +207,44 @@ TEST_F(SilentKit, RefusesWithoutInstallingAndSaysWhy) {
   EXPECT_FALSE(folder.Exists(L"Apps"));
 }
 
+// The folder page's checks, and the characters an unquoted /D= takes in when it is not last:
+// each is refused before anything is written, with the reason in the log.
+TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
+  const DWORD drives = GetLogicalDrives();
+  wchar_t missing = L'Z';
+  while (missing > L'D' && (drives & (1u << (missing - L'A')))) --missing;
+  const std::wstring missingDrive = std::wstring(1, missing) + L":\\Apps\\Demo";
+  const std::wstring share = L"\\\\no-such-server-kv\\share\\Demo";
+  const std::string d = Utf8(dest);
+  const struct {
+    std::wstring commandLine;
+    std::string logged;  // the line's destination and reason
+  } cases[] = {
+      {L"/S /D=" + missingDrive, Utf8(missingDrive) + ": failed (no such drive or share)"},
+      {L"/S /D=" + share, Utf8(share) + ": failed (no such drive or share)"},
+      {L"/S \"/D=" + dest + L"\u4E2D\"", d + "\xE4\xB8\xAD: failed (a character the ANSI code page cannot hold)"},
+      {L"/S /D=" + dest + L" /LOG=\"C:\\q.log\"", d + " /LOG=\"C:\\q.log\": failed (a character no path may hold: \")"},
+      {L"/S /D=" + dest + L" /LOG=C:\\q.log", d + " /LOG=C:\\q.log: failed (a character no path may hold: :)"},
+      {L"/S \"/D=" + dest + L"\\a*b\"", d + "\\a*b: failed (a character no path may hold: *)"},
+      {L"/S \"/D=" + dest + L"\\a\tb\"", d + "\\a\tb: failed (a control character (code 9) no path may hold)"},
+      {L"/S /D=", ": failed (not a full path)"},
+  };
+  for (const auto& c : cases) {
+    const std::string shown = Utf8(c.commandLine);
+    state = TSetupState{};
+    EXPECT_EQ(Run(c.commandLine), SetupExit::Refused) << shown;
+    EXPECT_TRUE(Logged("destination " + c.logged + "\r\n")) << shown;
+  }
+  state = TSetupState{};
+  EXPECT_EQ(Run(L"/S /LANG= /D=" + dest), SetupExit::Refused);
+  EXPECT_TRUE(Logged("language (none given): failed (no such language file)\r\n"));
+  EXPECT_FALSE(folder.Exists(L"Apps"));
+  EXPECT_FALSE(folder.Exists(L"Default"));
+  HKEY key = nullptr;
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kRegKey, 0, KEY_READ, &key), ERROR_SUCCESS) << "no value written";
+  if (key) RegCloseKey(key);
+}
+
 TEST_F(SilentKit, AFixedDestinationIgnoresTheSwitch) {
   WriteScript("EditDest=0\r\n");
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Installed);

@@ -451,5 +451,25 @@ TEST(Uninstaller, TextFormattingNeverFails) {
   EXPECT_EQ(bramlow::UninstallKeyName(L"My App 1.0"), L"My_App_1_0");
 }
 
+// A /LOG= inside the installation would keep its folder while the run says it was removed.
+TEST(LogFile, KeepsTheFolderWhenItLiesInItInAnySpelling) {
+  const std::wstring folder = FreshFolder(L"keeps-folder");
+  CreateDirectoryW((folder + L"\\Long Sub Folder").c_str(), nullptr);
+  wchar_t shortSub[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW((folder + L"\\Long Sub Folder").c_str(), shortSub, MAX_PATH), 0u);
+  wchar_t current[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, current);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+  for (const std::wstring& log : {folder + L"\\removal.log", folder + L"\\Long Sub Folder\\r.log",
+                                  std::wstring(shortSub) + L"\\r.log", std::wstring(L"removal.log"),
+                                  folder + L"\\..\\" + folder.substr(folder.rfind(L'\\') + 1) + L"\\r.log", folder + L"\\"})
+    EXPECT_TRUE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());
+  for (const std::wstring& log : {folder + L"-other\\r.log", std::wstring(L"..\\removal.log"),
+                                  folder.substr(0, folder.rfind(L'\\')) + L"\\r.log"})
+    EXPECT_FALSE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());
+  SetCurrentDirectoryW(current);
+  RemoveTree(folder);
+}
+
 }  // namespace
 }  // namespace uninstall::testing

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "bramlow/actions/run_program.h"
+#include "bramlow/actions/step_log.h"
 #include "test_support.h"
 
 namespace bramlow {
@@ -134,6 +135,32 @@ TEST_F(RunProgramTest, WithoutWaitReturnsAtOnce) {
   EXPECT_EQ(host.pumpCalls, 0);
   EXPECT_TRUE(WaitForFile(report, 5000)) << "the program was not started";
   EXPECT_TRUE(WaitForFile(report + L".end", 10000));
+}
+
+// A run killed while it waits must leave a log naming the program it waited for.
+class LogReadingHost : public RecordingHost {
+ public:
+  void ProcessPendingMessages() override {
+    if (pumpCalls == 0) duringWait = testing::ReadTextFile(log);
+    RecordingHost::ProcessPendingMessages();
+  }
+  std::wstring log;
+  std::string duringWait;
+};
+
+TEST_F(RunProgramTest, TheProgramWaitedForIsLoggedBeforeTheWaitAndItsEndAfter) {
+  LogReadingHost reading;
+  reading.log = scratch / L"steps.log";
+  DWORD error = 0;
+  ASSERT_TRUE(Steps().Open(reading.log, error));
+  SetEnvironmentVariableW(L"KV_PROBE_SLEEP", L"300");
+  const std::wstring command = L"\"" + probe + L"\"";
+  RunProgram(command, L"", true, reading);
+  Steps().Close();
+  const std::string step = "run " + std::string(command.begin(), command.end());
+  EXPECT_EQ(reading.duringWait, step + ": started, waiting for it to end\r\n");
+  EXPECT_EQ(testing::ReadTextFile(reading.log),
+            step + ": started, waiting for it to end\r\n" + step + ": ended with exit code 0\r\n");
 }
 
 // %Dest%\tool.exe with a space in %Dest%: the system alone would start "...\My.exe" first.

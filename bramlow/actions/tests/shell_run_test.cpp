@@ -62,10 +62,13 @@ TEST_F(ShellRunTest, AMissingFileIsToldOnceWithTheSystemText) {
   EXPECT_EQ(host.pumpCalls, 0);
 }
 
-TEST_F(ShellRunTest, SystemTextsLoseTheirTrailingStopAndBreaks) {
-  for (DWORD code : {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND}) {
+// ERROR_BAD_EXE_FORMAT and ERROR_INVALID_ORDINAL name their file by an insert.
+TEST_F(ShellRunTest, SystemTextsLoseTheirTrailingStopBreaksAndRawInserts) {
+  for (DWORD code : {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_BAD_EXE_FORMAT,
+                     ERROR_INVALID_ORDINAL}) {
     const std::wstring text = SystemErrorText(code);
     ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.find(L'%'), std::wstring::npos) << std::string(text.begin(), text.end());
     EXPECT_LE(text.size(), 255u);
     const wchar_t last = text.back();
     EXPECT_TRUE(last != L'.' && last != L' ' && last != L'\r' && last != L'\n');

@@ -3,6 +3,7 @@
 // server's own file ("<server>.unregistered"), so a test sees which copy was unregistered,
 // after KV_SERVER_UNREGISTER_MS milliseconds when that is set (a server slow to unregister).
 #include <windows.h>
+#include <cstdlib>
 
 #include <stdlib.h>
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "bramlow/actions/copy_files.h"
+#include "bramlow/actions/step_log.h"
 #include "test_support.h"
 
 namespace bramlow {
@@ -109,6 +110,43 @@ TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
   EXPECT_EQ(ReadTextFile(dest + L"\\top.txt"), "top");
   EXPECT_EQ(files.state.FileCounter, 5);
   EXPECT_EQ(files.state.CopiedCounter, 3) << "the failed file uses its number, the skipped ones do not";
+}
+
+// The log must account for every file of the tree: those a failure left untried are named.
+TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
+  CreateDirectoryW((source + L"\\f").c_str(), nullptr);
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteTextFile(source + L"\\f\\" + name, "new");
+  CreateDirectoryW((source + L"\\f\\s").c_str(), nullptr);
+  WriteTextFile(source + L"\\f\\s\\deep.txt", "deep");
+  std::wstring firstFile;
+  for (const std::wstring& name : Listing(source + L"\\f"))
+    if (firstFile.empty() && name != L"s") firstFile = name;
+  CreateDirectoryW((dest + L"\\f").c_str(), nullptr);
+  WriteTextFile(dest + L"\\f\\" + firstFile, "old");
+  const std::wstring log = scratch / L"copy.log";
+  DWORD error = 0;
+  ASSERT_TRUE(Steps().Open(log, error));
+
+  CountAndCopy();
+  Steps().Close();
+  const std::string text = ReadTextFile(log);
+  int skipped = 0;
+  for (const std::wstring& file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
+    const std::wstring from = source + L"\\f\\" + file, to = dest + L"\\f\\" + file;
+    const std::string line = "copy " + std::string(from.begin(), from.end()) + " -> " + std::string(to.begin(), to.end()) + ": ";
+    const size_t at = text.find(line);
+    ASSERT_NE(at, std::string::npos) << "no line for " << line;
+    const std::string result = text.substr(at + line.size(), text.find("\r\n", at) - at - line.size());
+    if (file == firstFile) {
+      EXPECT_EQ(result.rfind("failed (", 0), 0u) << result;
+    } else if (result.rfind("skipped", 0) == 0) {
+      ++skipped;
+      EXPECT_FALSE(FileExists(to));
+    } else {
+      EXPECT_EQ(result, "ok");
+    }
+  }
+  EXPECT_GE(skipped, 2) << "the folder still stops after its failure";
 }
 
 // A CD's files are read-only; their copies must not be, or nothing could remove them later.
