@@ -78,10 +78,10 @@ class InstalledApp : public ::testing::Test {
   Outcome Run(ScriptedDialogs& dialogs) { return RunUninstall(program, dialogs, 2000); }
   static bool Link(const std::wstring& link, const std::wstring& target) {
     ui::ComInit com;
-    bramlow::ShortcutSpec spec;
-    spec.linkFile = link;
-    spec.target = target;
-    return bramlow::CreateShortcut(spec) && Exists(link);
+    bramlow::ShortcutSpec shortcut;
+    shortcut.linkFile = link;
+    shortcut.target = target;
+    return bramlow::CreateShortcut(shortcut) && Exists(link);
   }
 
   std::wstring root, app, program, ini;

@@ -3,9 +3,8 @@
 // server's own file ("<server>.unregistered"), so a test sees which copy was unregistered,
 // after KV_SERVER_UNREGISTER_MS milliseconds when that is set (a server slow to unregister).
 #include <windows.h>
-#include <cstdlib>
 
-#include <stdlib.h>
+#include <cstdlib>
 
 extern "C" __declspec(dllexport) HRESULT __stdcall DllRegisterServer() {
   wchar_t marker[MAX_PATH] = {};
