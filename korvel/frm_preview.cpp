@@ -201,7 +201,11 @@ void TfrmPreview::ShowModalOver(HWND owner) {
 
 PreviewRead ReadPackageToPreview(const std::wstring& packagePath) {
   PreviewZipReader reader;
-  return ReadPackageForPreview(reader, packagePath, TemporaryFolder());
+  // The large picture and as many thumbnails as fit at their smallest: what cannot be drawn
+  // is not worth unpacking.
+  const std::size_t fits = 1 + LayOutThumbnails(kMaxPreviewPictures, kThumbnailArea, kCaptionHeight, kGap,
+                                                kMinThumbnail, kMaxThumbnail).shown;
+  return ReadPackageForPreview(reader, packagePath, TemporaryFolder(), fits);
 }
 
 void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName, PreviewRead read) {

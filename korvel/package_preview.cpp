@@ -115,7 +115,7 @@ std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps,
 }
 
 PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& packagePath,
-                                  const std::wstring& scratchParent) {
+                                  const std::wstring& scratchParent, std::size_t mostPictures) {
   PreviewRead read;
   read.failure = PreviewFailure::unreadable;
   PackageContents& contents = read.contents;
@@ -132,7 +132,7 @@ PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& 
     else if (EndsWithNoCase(file.name, L".bmp"))
       bitmaps.push_back(file);
   }
-  std::vector<std::size_t> chosen = BitmapsToDecode(bitmaps, kMaxPreviewPictures);
+  std::vector<std::size_t> chosen = BitmapsToDecode(bitmaps, std::min(mostPictures, kMaxPreviewPictures));
   std::vector<bool> decode(bitmaps.size(), false);
   std::vector<std::string> members;
   for (std::size_t index : chosen) {

@@ -83,8 +83,10 @@ struct PreviewRead {
 // unreadable when the package is missing, cannot be listed or extracted, or holds a decoded
 // picture or a total past the limits above; noScratchFolder when no private folder could be
 // made under scratchParent (which must be a full path).
+// At most mostPictures bitmaps are unpacked and decoded (see BitmapsToDecode).
 PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& packagePath,
-                                  const std::wstring& scratchParent);
+                                  const std::wstring& scratchParent,
+                                  std::size_t mostPictures = kMaxPreviewPictures);
 
 // The archive engine as the preview uses it: only "*.bmp" at the root is taken out, and extraction stops, as a failure, once a member or the whole decodes past the
 // limits, so a hostile package never fills the disk or the memory.

@@ -326,6 +326,11 @@ TEST_F(PackagePreviewTest, OnlyThePicturesTheWindowShowsAreUnpacked) {
   EXPECT_TRUE(decoded.count(std::to_wstring(1000 - count + 1)));  // the lowest number
   for (const std::wstring& resource : contents->listedOnly) EXPECT_FALSE(decoded.count(resource)) << resource;
   EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+
+  const auto few = ReadPackageForPreview(reader, root / L"crowd.kvl", scratchParent.path(), 5);
+  ASSERT_TRUE(few);
+  EXPECT_EQ(few->bitmaps.size(), 5u);
+  EXPECT_EQ(few->listedOnly.size(), count + 1 - 5);
 }
 
 // Without a usable temporary folder the preview fails as such, never falling back on the
