@@ -73,7 +73,7 @@ class TooLarge : public std::length_error {
 }  // namespace
 
 PrivateFolder::PrivateFolder(const std::wstring& parent, const std::wstring& label) {
-  if (!IsFullPath(parent)) return;
+  if (!IsFullPath(parent + L"\\")) return;  // "C:" stands for the root, as TemporaryFolder gives it
   static unsigned counter = 0;
   // Made new, never taken over: a folder of that name may belong to anyone.
   for (int attempt = 0; attempt < 100; ++attempt) {

@@ -355,8 +355,13 @@ TEST_F(PackagePreviewTest, NoUsableTemporaryFolderIsItsOwnFailure) {
   const std::wstring tooLong = L"C:\\" + std::wstring(400, L'a');
   for (const wchar_t* name : names) SetEnvironmentVariableW(name, tooLong.c_str());
   const std::wstring folder = TemporaryFolder();
+  for (const wchar_t* name : names) SetEnvironmentVariableW(name, L"C:\\");
+  const std::wstring driveRoot = TemporaryFolder();
   for (int i = 0; i < 2; ++i) SetEnvironmentVariableW(names[i], had[i] ? saved[i] : nullptr);
   EXPECT_EQ(folder, L"");
+  // A drive's root is a temporary folder like any other.
+  EXPECT_EQ(driveRoot, L"C:");
+  EXPECT_FALSE(PrivateFolder(driveRoot, L"kvpvroot").path().empty());
   EXPECT_FALSE(TemporaryFolder().empty());
 }
 
