@@ -161,7 +161,7 @@ void TfrmMain::actPreviewExecute() {
       form.SetActionsEnabled(!reading);
     }
   };
-  std::optional<PackageContents> contents;
+  PreviewRead contents;
   {
     ReadingScope reading(*this);
     contents = ReadPackageToPreview(manager_->Library().PackagePath(package));

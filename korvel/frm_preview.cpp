@@ -161,10 +161,12 @@ TfrmPreview::TfrmPreview(const std::wstring& caption, PackageContents contents) 
     }
     shown.push_back(std::move(picture));
   }
-  pnlPictures = std::make_unique<PreviewPanel>(*this, std::move(shown), order.size() > 1 ? order.size() - 1 - grid.shown : 0);
+  const std::size_t notDrawn = (order.size() > 1 ? order.size() - 1 - grid.shown : 0) + contents.listedOnly.size();
+  pnlPictures = std::make_unique<PreviewPanel>(*this, std::move(shown), notDrawn);
 
   std::vector<std::wstring> resources;
   for (const PictureEntry& entry : entries) resources.push_back(entry.resource);
+  resources.insert(resources.end(), contents.listedOnly.begin(), contents.listedOnly.end());
   std::sort(resources.begin(), resources.end(), ResourceBefore);
   std::wstring listed;
   for (const std::wstring& resource : resources) listed += (listed.empty() ? L"" : L", ") + resource;
@@ -197,21 +199,26 @@ void TfrmPreview::ShowModalOver(HWND owner) {
   ShowModal();
 }
 
-std::optional<PackageContents> ReadPackageToPreview(const std::wstring& packagePath) {
+PreviewRead ReadPackageToPreview(const std::wstring& packagePath) {
   PreviewZipReader reader;
-  return ReadPackageForPreview(reader, packagePath, TemporaryFolder());
+  // The large picture and as many thumbnails as fit at their smallest: what cannot be drawn
+  // is not worth unpacking.
+  const std::size_t fits = 1 + LayOutThumbnails(kMaxPreviewPictures, kThumbnailArea, kCaptionHeight, kGap,
+                                                kMinThumbnail, kMaxThumbnail).shown;
+  return ReadPackageForPreview(reader, packagePath, TemporaryFolder(), fits);
 }
 
-void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName,
-                        std::optional<PackageContents> contents) {
-  if (!contents) {
-    ui::Prompt().Box(ui::LoadStringResource(kMsgApplyUnreadable), owner.Caption(), MB_OK | MB_ICONERROR);
+void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName, PreviewRead read) {
+  if (!read) {
+    const unsigned message =
+        read.failure == PreviewFailure::noScratchFolder ? kMsgPreviewTempUnusable : kMsgApplyUnreadable;
+    ui::Prompt().Box(ui::LoadStringResource(message), owner.Caption(), MB_OK | MB_ICONERROR);
     return;
   }
   std::wstring caption = ui::LoadStringResource(kMsgPreviewCaption);
   const std::size_t at = caption.find(L"%s");
   if (at != std::wstring::npos) caption.replace(at, 2, packageName);
-  TfrmPreview preview(caption, std::move(*contents));
+  TfrmPreview preview(caption, std::move(read.contents));
   preview.ShowModalOver(owner.Handle());
 }
 

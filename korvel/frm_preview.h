@@ -37,12 +37,11 @@ class TfrmPreview : public ui::Form {
   static ui::FormStyle Style(const std::wstring& caption);
 };
 
-// A library package read through the archive engine for the preview; nothing when it cannot be.
-std::optional<PackageContents> ReadPackageToPreview(const std::wstring& packagePath);
+// A library package read through the archive engine for the preview, or why it could not be.
+PreviewRead ReadPackageToPreview(const std::wstring& packagePath);
 
-// Shows the preview over owner, or, for a package that could not be read, the message of a
-// failed apply of a damaged package.
-void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName,
-                        std::optional<PackageContents> contents);
+// Shows the preview over owner; for a package that could not be read, the message of a failed
+// apply of a damaged package, and when the temporary folder could not be used, that.
+void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName, PreviewRead read);
 
 }  // namespace korvel

@@ -24,5 +24,7 @@ inline constexpr unsigned kMsgTargetReadOnly = 65252;
 inline constexpr unsigned kMsgSystemRootNotAnsi = 65253;
 // The package preview's caption, "%s" for the package's name.
 inline constexpr unsigned kMsgPreviewCaption = 65254;
+// The preview could not make its scratch folder in the temporary folder.
+inline constexpr unsigned kMsgPreviewTempUnusable = 65255;
 
 }  // namespace korvel

@@ -15,6 +15,8 @@ namespace korvel {
 // No logon picture comes near these; a package past them is refused rather than read.
 inline constexpr std::uint64_t kMaxPreviewMemberBytes = 16ull << 20;
 inline constexpr std::uint64_t kMaxPreviewTotalBytes = 64ull << 20;
+// The window shows no more pictures than this; the others are only named, never decoded.
+inline constexpr std::size_t kMaxPreviewPictures = 40;
 
 struct PreviewBitmap {
   std::wstring file;      // as stored, "100.bmp"
@@ -24,12 +26,14 @@ struct PreviewBitmap {
 
 struct PackageContents {
   std::vector<PreviewBitmap> bitmaps;  // in the file system's order
+  std::vector<std::wstring> listedOnly;  // resources of the pictures left packed, unordered
   bool hasUiFile = false;
   std::uint64_t packageSize = 0;  // of the package file
 };
 
 // A new, empty folder under parent, removed with everything in it when the object goes.
-// Empty path() when no folder could be made.
+// Empty path() when no folder could be made, or parent is no full path (an empty or relative
+// one would put it in the drive's root or the current folder).
 class PrivateFolder {
  public:
   PrivateFolder(const std::wstring& parent, const std::wstring& label);
@@ -42,23 +46,58 @@ class PrivateFolder {
   std::wstring path_;
 };
 
-// The user's temporary folder, without its trailing backslash.
+// The user's temporary folder, without its trailing backslash; empty when the system gives
+// none, one too long, or one that is not a full path.
 std::wstring TemporaryFolder();
 
-// Nothing when the package is missing, cannot be extracted, or holds a picture or a total past
-// the limits above.
-std::optional<PackageContents> ReadPackageForPreview(IPackageReader& reader,
-                                                     const std::wstring& packagePath,
-                                                     const std::wstring& scratchParent);
+// A file at an archive's root as its listing states it.
+struct ListedFile {
+  std::string member;  // the engine's name, to select it by
+  std::wstring name;   // as the user reads it
+  std::uint64_t size = 0;
+};
 
-// The archive engine as the preview uses it: only "*.bmp" and "uifile.txt" at the root are
-// taken out, and extraction stops, as a failure, once a member or the whole decodes past the
+class IPreviewArchive {
+ public:
+  virtual ~IPreviewArchive() = default;
+  // Nothing when the archive is missing, is none, or its listing is damaged.
+  virtual std::optional<std::vector<ListedFile>> ListRoot(const std::wstring& archive) = 0;
+  // Extracts only the given root members; false as IPackageReader::ExtractRoot.
+  virtual bool ExtractMembers(const std::wstring& archive, const std::wstring& folder,
+                              const std::vector<std::string>& members) = 0;
+};
+
+// Which of the listed bitmaps are worth decoding: the largest by stated size (the one shown
+// large; of equal ones the lower resource), then the others by resource, `most` in all.
+std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps, std::size_t most);
+
+enum class PreviewFailure { none, unreadable, noScratchFolder };
+
+struct PreviewRead {
+  PreviewFailure failure = PreviewFailure::none;
+  PackageContents contents;
+  explicit operator bool() const noexcept { return failure == PreviewFailure::none; }
+  const PackageContents* operator->() const noexcept { return &contents; }
+};
+
+// unreadable when the package is missing, cannot be listed or extracted, or holds a decoded
+// picture or a total past the limits above; noScratchFolder when no private folder could be
+// made under scratchParent (which must be a full path).
+// At most mostPictures bitmaps are unpacked and decoded (see BitmapsToDecode).
+PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& packagePath,
+                                  const std::wstring& scratchParent,
+                                  std::size_t mostPictures = kMaxPreviewPictures);
+
+// The archive engine as the preview uses it: only "*.bmp" at the root is taken out, and extraction stops, as a failure, once a member or the whole decodes past the
 // limits, so a hostile package never fills the disk or the memory.
-class PreviewZipReader : public IPackageReader {
+class PreviewZipReader : public IPackageReader, public IPreviewArchive {
  public:
   PreviewZipReader(std::uint64_t maxMemberBytes = kMaxPreviewMemberBytes,
                    std::uint64_t maxTotalBytes = kMaxPreviewTotalBytes);
   bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override;
+  std::optional<std::vector<ListedFile>> ListRoot(const std::wstring& archive) override;
+  bool ExtractMembers(const std::wstring& archive, const std::wstring& folder,
+                      const std::vector<std::string>& members) override;
   const std::vector<int>& Problems() const { return engine_.Problems(); }
 
  private:

@@ -77,6 +77,16 @@ bool ZipPackageReader::ExtractRoot(const std::wstring& archive, const std::wstri
   return problems_.empty();
 }
 
+std::optional<std::vector<TUnZip::TListedMember>> ZipPackageReader::ListRoot(const std::wstring& archive) {
+  problems_.clear();
+  if (!FileExists(archive)) return std::nullopt;
+  zipUnPack.SetArchiveFile(ToUtf8(archive));
+  if (!LooksLikeZip(archive)) return std::nullopt;
+  std::vector<TUnZip::TListedMember> listed = zipUnPack.List();
+  if (!problems_.empty()) return std::nullopt;
+  return listed;
+}
+
 ZipPackageWriter::ZipPackageWriter() {
   zipPack.Utf8Paths = true;
   zipPack.CompressMethod = cmDeflate;

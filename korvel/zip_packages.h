@@ -1,6 +1,7 @@
 // The archive engine behind the library's package reader and writer, set up as the main
 // window's zipUnPack and zipPack.
 #pragma once
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,9 @@ class ZipPackageReader : public IPackageReader {
  public:
   ZipPackageReader();
   bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override;
+  // The root files zipUnPack selects, with their stated sizes, from the archive's headers
+  // alone; nothing when the archive is missing, is none, or its listing is damaged.
+  std::optional<std::vector<TUnZip::TListedMember>> ListRoot(const std::wstring& archive);
 
   TUnZip zipUnPack;
   // The engine's message numbers of the last extraction.

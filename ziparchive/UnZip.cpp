@@ -424,6 +424,14 @@ int TUnZip::Extract() {
   return FCount;
 }
 
+std::vector<TUnZip::TListedMember> TUnZip::List() {
+  FListOnly = true;
+  FListed.clear();
+  Extract();
+  FListOnly = false;
+  return std::move(FListed);
+}
+
 int TUnZip::Test() {
   FTestOnly = true;
   int n = Extract();
@@ -456,6 +464,10 @@ void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, 
   if (isFolder && member.Sizes.UncompressedSize != 0)
     Report(FCurrentName, "folder entry holds " + std::to_string(member.Sizes.UncompressedSize) + " bytes of data",
            zipmsg::BadFileHeader);
+  if (FListOnly) {
+    if (!isFolder) FListed.push_back({FCurrentName, member.Sizes.UncompressedSize});
+    return;
+  }
   TOsPath path{std::string()};
   std::string shown;
   if (FTestOnly) {

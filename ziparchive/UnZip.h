@@ -31,6 +31,14 @@ class TUnZip : public TUnBase {
   // number of members decoded. Problems are reported as by Extract.
   int Test();
 
+  struct TListedMember {
+    std::string Name;  // as converted for extraction
+    uint64_t UncompressedSize = 0;  // as the archive states it, not decoded
+  };
+  // The selected files (no folder entries) with their stated sizes, read from the headers
+  // alone: nothing is decoded or written. Problems are reported as by Extract.
+  std::vector<TListedMember> List();
+
  private:
   struct TMemberEntry {
     uint32_t ExternalAttributes = 0;
@@ -44,6 +52,8 @@ class TUnZip : public TUnBase {
     std::string Name;         // as selected, for reports
     std::string CentralRawName;  // the name's bytes in the directory
   };
+  bool FListOnly = false;
+  std::vector<TListedMember> FListed;
 
   void Run();
   void CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,

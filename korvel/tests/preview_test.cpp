@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <set>
+#include <windows.h>
 
 #include "bitmap_header.h"
 #include "package_preview.h"
@@ -269,14 +271,98 @@ TEST_F(PackagePreviewTest, ExtractionStopsAtTheMemberAndTotalLimits) {
   EXPECT_TRUE(PreviewZipReader(50000, 120000).ExtractRoot(root / L"many.kvl", out3.path()));
 
   // The limits hold for whatever reader filled the folder.
-  struct OversizedReader : IPackageReader {
-    bool ExtractRoot(const std::wstring&, const std::wstring& folder) override {
+  struct OversizedReader : IPreviewArchive {
+    std::optional<std::vector<ListedFile>> ListRoot(const std::wstring&) override {
+      return std::vector<ListedFile>{{"100.bmp", L"100.bmp", 10}};
+    }
+    bool ExtractMembers(const std::wstring&, const std::wstring& folder, const std::vector<std::string>&) override {
       WriteBytes(folder + L"\\100.bmp", std::string(kMaxPreviewMemberBytes + 1, 'x'));
       return true;
     }
   } oversized;
   EXPECT_FALSE(ReadPackageForPreview(oversized, root / L"many.kvl", scratchParent.path()));
   EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+}
+
+// The description is only looked for in the listing: however large, it is never unpacked nor
+// counted against the limits.
+TEST_F(PackagePreviewTest, UiFileComesFromTheListingAndIsNeverUnpacked) {
+  const std::string picture = Bitmap(16, 16, 24);
+  MakeArchive(root / L"big-ui.kvl", {{L"100.bmp", picture}, {L"UIFile.txt", std::string(3u << 20, ' ')}});
+  PreviewZipReader strict(64u << 10, 1u << 20);
+  const auto contents = ReadPackageForPreview(strict, root / L"big-ui.kvl", scratchParent.path());
+  ASSERT_TRUE(contents);
+  EXPECT_TRUE(contents->hasUiFile);
+  ASSERT_EQ(contents->bitmaps.size(), 1u);
+  EXPECT_EQ(contents->bitmaps[0].bytes, picture);
+  EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+}
+
+TEST(PreviewChoice, DecodesTheLargestAndTheFirstByResourceUpToTheLimit) {
+  const std::vector<ListedFile> listed = {{"", L"300.bmp", 10}, {"", L"2.bmp", 10},  {"", L"100.bmp", 90},
+                                          {"", L"10.bmp", 10},  {"", L"abc.bmp", 90}, {"", L"1.bmp", 10}};
+  EXPECT_EQ(BitmapsToDecode(listed, 3), (std::vector<std::size_t>{2, 5, 1}));
+  EXPECT_EQ(BitmapsToDecode(listed, 100), (std::vector<std::size_t>{2, 5, 1, 3, 0, 4}));
+  EXPECT_EQ(BitmapsToDecode(listed, 1), (std::vector<std::size_t>{2}));
+  EXPECT_TRUE(BitmapsToDecode({}, 40).empty());
+}
+
+// Thousands of pictures froze the window: only as many as it shows are unpacked, the rest
+// are named from the listing.
+TEST_F(PackagePreviewTest, OnlyThePicturesTheWindowShowsAreUnpacked) {
+  std::map<std::wstring, std::string> files;
+  const std::size_t count = kMaxPreviewPictures + 25;
+  for (std::size_t i = 0; i < count; ++i) files[std::to_wstring(1000 - i) + L".bmp"] = Bitmap(4, 4, 24);
+  files[L"5000.bmp"] = Bitmap(64, 64, 24);
+  MakeArchive(root / L"crowd.kvl", files);
+  PreviewZipReader reader;
+  const auto contents = ReadPackageForPreview(reader, root / L"crowd.kvl", scratchParent.path());
+  ASSERT_TRUE(contents);
+  ASSERT_EQ(contents->bitmaps.size(), kMaxPreviewPictures);
+  EXPECT_EQ(contents->listedOnly.size(), count + 1 - kMaxPreviewPictures);
+  std::set<std::wstring> decoded;
+  for (const PreviewBitmap& b : contents->bitmaps) decoded.insert(b.resource);
+  EXPECT_TRUE(decoded.count(L"5000"));
+  EXPECT_TRUE(decoded.count(std::to_wstring(1000 - count + 1)));  // the lowest number
+  for (const std::wstring& resource : contents->listedOnly) EXPECT_FALSE(decoded.count(resource)) << resource;
+  EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+
+  const auto few = ReadPackageForPreview(reader, root / L"crowd.kvl", scratchParent.path(), 5);
+  ASSERT_TRUE(few);
+  EXPECT_EQ(few->bitmaps.size(), 5u);
+  EXPECT_EQ(few->listedOnly.size(), count + 1 - 5);
+}
+
+// Without a usable temporary folder the preview fails as such, never falling back on the
+// drive's root or the current folder, and never blaming the package.
+TEST_F(PackagePreviewTest, NoUsableTemporaryFolderIsItsOwnFailure) {
+  EXPECT_TRUE(PrivateFolder(L"", L"kvpvrel").path().empty());
+  EXPECT_TRUE(PrivateFolder(L"relative", L"kvpvrel").path().empty());
+  EXPECT_TRUE(PrivateFolder(L"\\", L"kvpvrel").path().empty());
+
+  MakeArchive(root / L"fine.kvl", {{L"100.bmp", Bitmap(8, 8, 24)}});
+  PreviewZipReader reader;
+  for (const std::wstring& parent : {std::wstring(), scratchParent.path() + L"\\gone"}) {
+    const auto read = ReadPackageForPreview(reader, root / L"fine.kvl", parent);
+    EXPECT_EQ(read.failure, PreviewFailure::noScratchFolder);
+  }
+  EXPECT_EQ(ReadPackageForPreview(reader, root / L"missing.kvl", L"").failure, PreviewFailure::unreadable);
+
+  wchar_t saved[2][32768] = {};
+  const wchar_t* names[2] = {L"TMP", L"TEMP"};
+  DWORD had[2];
+  for (int i = 0; i < 2; ++i) had[i] = GetEnvironmentVariableW(names[i], saved[i], 32768);
+  const std::wstring tooLong = L"C:\\" + std::wstring(400, L'a');
+  for (const wchar_t* name : names) SetEnvironmentVariableW(name, tooLong.c_str());
+  const std::wstring folder = TemporaryFolder();
+  for (const wchar_t* name : names) SetEnvironmentVariableW(name, L"C:\\");
+  const std::wstring driveRoot = TemporaryFolder();
+  for (int i = 0; i < 2; ++i) SetEnvironmentVariableW(names[i], had[i] ? saved[i] : nullptr);
+  EXPECT_EQ(folder, L"");
+  // A drive's root is a temporary folder like any other.
+  EXPECT_EQ(driveRoot, L"C:");
+  EXPECT_FALSE(PrivateFolder(driveRoot, L"kvpvroot").path().empty());
+  EXPECT_FALSE(TemporaryFolder().empty());
 }
 
 }  // namespace
