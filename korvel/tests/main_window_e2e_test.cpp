@@ -21,6 +21,8 @@ namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
+using testing::BuildFolder;
+using testing::SystemFolder;
 
 // Toolbar buttons in their order.
 enum { actOpen, actApply, actDelete, actRestore, actDownload, actAbout, actSite, actFeedBack, actExit };
@@ -40,17 +42,6 @@ const wchar_t kDeleteFailed[] =
 
 // Nothing at all at the path, neither a file nor a folder.
 bool Gone(const std::wstring& path) { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; }
-
-std::wstring BuildFolder() {
-  const std::wstring self = ui::Application::ProgramPath();
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
-
-std::wstring SystemFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  GetSystemDirectoryW(buffer, MAX_PATH);
-  return buffer;
-}
 
 // A 24-bit picture file of one colour.
 std::string BitmapFile(int width, int height, unsigned char red) {

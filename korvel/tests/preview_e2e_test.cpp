@@ -20,23 +20,14 @@ namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
+using testing::BuildFolder;
+using testing::SystemFolder;
 
 const wchar_t kSample[] = L"Закат над морем.kvl";
 const wchar_t kUnreadable[] =
     L"Не удалось прочитать выбранный логон: файл отсутствует или повреждён. Логон не был применен.";
 const wchar_t kApplied[] = L"Выбранный логон был успешно применен!";
 constexpr int kApplyButton = 1;
-
-std::wstring BuildFolder() {
-  const std::wstring self = ui::Application::ProgramPath();
-  return self.substr(0, self.find_last_of(L'\\') + 1);
-}
-
-std::wstring SystemFolder() {
-  wchar_t buffer[MAX_PATH] = {};
-  GetSystemDirectoryW(buffer, MAX_PATH);
-  return buffer;
-}
 
 std::vector<std::wstring> Texts(HWND window) {
   std::vector<std::wstring> texts;

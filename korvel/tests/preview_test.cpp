@@ -12,6 +12,7 @@
 #include "package_preview.h"
 #include "preview_layout.h"
 #include "scratch_folder.h"
+#include "test_archives.h"
 #include "zip_packages.h"
 
 namespace korvel {
@@ -198,15 +199,7 @@ TEST(PreviewLayout, CentresOverTheOwnerWithinTheScreenAndWritesSizes) {
 class PackagePreviewTest : public ::testing::Test {
  protected:
   void MakeArchive(const std::wstring& archive, const std::map<std::wstring, std::string>& files) {
-    ScratchFolder source(L"kvpvsrc");
-    for (const auto& [name, bytes] : files) {
-      const std::size_t slash = name.find(L'\\');
-      if (slash != std::wstring::npos) CreateDirectoryW((source / name.substr(0, slash)).c_str(), nullptr);
-      WriteBytes(source / name, bytes);
-    }
-    ZipPackageWriter packer;
-    packer.zipPack.RecurseDirs = true;
-    ASSERT_TRUE(packer.PackFolder(archive, source.path()));
+    testing::PackFiles(archive, files);
   }
 
   ScratchFolder root{L"kvpv"};

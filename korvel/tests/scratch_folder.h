@@ -7,6 +7,7 @@
 #include <string>
 
 #include "folder_utils.h"
+#include "ui/application.h"
 
 namespace korvel::testing {
 
@@ -36,6 +37,18 @@ class ScratchFolder {
  private:
   std::wstring path_;
 };
+
+// The folder the test program (and the programs built beside it) lies in, with its "\\".
+inline std::wstring BuildFolder() {
+  const std::wstring self = ui::Application::ProgramPath();
+  return self.substr(0, self.find_last_of(L'\\') + 1);
+}
+
+inline std::wstring SystemFolder() {
+  wchar_t buffer[MAX_PATH] = {};
+  GetSystemDirectoryW(buffer, MAX_PATH);
+  return buffer;
+}
 
 inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -4,6 +4,7 @@
 
 #include "logonxp_converter.h"
 #include "scratch_folder.h"
+#include "test_archives.h"
 #include "zip_packages.h"
 
 namespace korvel {
@@ -15,18 +16,8 @@ using testing::WriteBytes;
 
 class ZipPackagesTest : public ::testing::Test {
  protected:
-  // Packs the given files (names may hold one folder level) into archive.
-  void MakeArchive(const std::wstring& archive,
-                   const std::map<std::wstring, std::string>& files) {
-    ScratchFolder source(L"kvsrc");
-    for (const auto& [name, bytes] : files) {
-      const std::size_t slash = name.find(L'\\');
-      if (slash != std::wstring::npos) CreateDirectoryW((source / name.substr(0, slash)).c_str(), nullptr);
-      WriteBytes(source / name, bytes);
-    }
-    ZipPackageWriter packer;
-    packer.zipPack.RecurseDirs = true;
-    ASSERT_TRUE(packer.PackFolder(archive, source.path()));
+  void MakeArchive(const std::wstring& archive, const std::map<std::wstring, std::string>& files) {
+    testing::PackFiles(archive, files);
   }
 
   std::map<std::wstring, std::string> Contents(const std::wstring& archive) {
