@@ -1,6 +1,6 @@
 #include "frm_main.h"
 
-#include "ZipPlatform.h"
+#include "ziparchive/platform/zip_platform.h"
 #include "frm_preview.h"
 #include "logon_list_view.h"
 #include "shared_paths.h"

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "ZipMessages.h"
+#include "ziparchive/records/zip_messages.h"
 #include "folder_utils.h"
 #include "ui/handles.h"
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "UnZip.h"
-#include "ZipWriter.h"
+#include "ziparchive/archive/unzip.h"
+#include "ziparchive/archive/zip_writer.h"
 #include "package_archive.h"
 
 namespace korvel {

@@ -13,7 +13,7 @@ out=${KV_BENCH_OUT:-/dev/shm/kv-bench-pack}
 
 cmake --preset native -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target kvzip >/dev/null
-kvzip=$build/ziparchive/kvzip
+kvzip=$build/ziparchive/tools/kvzip
 cc -O2 -o "$build/deflate_limit" "$top/scripts/bench/deflate_limit.c" -lz
 [ -f "$corpus/MANIFEST.sha256" ] || "$top/../shared/bench-corpus/make-corpus.sh" "$corpus" >/dev/null
 

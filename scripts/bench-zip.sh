@@ -13,7 +13,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build/native}" && pwd)
-kvzip=$build/ziparchive/kvzip
+kvzip=$build/ziparchive/tools/kvzip
 [ -x "$kvzip" ] || { echo "no kvzip in $build (build the native preset first)"; exit 1; }
 rounds=${ROUNDS:-5}
 work=$build/bench-zip

@@ -30,7 +30,7 @@ quietly cmake --build --preset win32 --target korvel reshacker bramlow uninstall
 quietly cmake --preset native
 quietly cmake --build --preset native --target kvzip
 build=$top/build/win32
-kvzip=$top/build/native/ziparchive/kvzip
+kvzip=$top/build/native/ziparchive/tools/kvzip
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || fail "no project version in $build/CMakeCache.txt"

@@ -7,9 +7,9 @@
 #include <set>
 #include <string>
 
-#include "UnZip.h"
-#include "ZipPlatform.h"
-#include "ZipWildcard.h"
+#include "ziparchive/archive/unzip.h"
+#include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/records/wildcard.h"
 #include "../tests/remove_tree.h"
 #include "../tests/zip_builder.h"
 

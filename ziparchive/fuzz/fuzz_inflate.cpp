@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Inflater.h"
+#include "ziparchive/codecs/inflater.h"
 
 namespace {
 constexpr size_t kCap = 1u << 20;

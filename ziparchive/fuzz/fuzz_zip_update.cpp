@@ -8,9 +8,9 @@
 
 #include <algorithm>
 
-#include "ZipDirectory.h"
-#include "ZipPlatform.h"
-#include "ZipWriter.h"
+#include "ziparchive/archive/zip_directory.h"
+#include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/archive/zip_writer.h"
 
 namespace {
 

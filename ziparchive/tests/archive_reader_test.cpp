@@ -1,6 +1,6 @@
 #include <random>
 
-#include "ArchiveReader.h"
+#include "ziparchive/archive/archive_reader.h"
 #include "unzip_fixture.h"
 
 namespace {

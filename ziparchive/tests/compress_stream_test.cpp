@@ -1,4 +1,4 @@
-#include "ZipCompressStream.h"
+#include "ziparchive/codecs/compress_stream.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

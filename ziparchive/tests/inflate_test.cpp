@@ -2,9 +2,9 @@
 
 #include <random>
 
-#include "DecompressStream.h"
-#include "Inflater.h"
-#include "ZipPlatform.h"
+#include "ziparchive/codecs/decompress_stream.h"
+#include "ziparchive/codecs/inflater.h"
+#include "ziparchive/platform/zip_platform.h"
 #include "zip_builder.h"
 
 namespace {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <vector>
 
-#include "ZipCommon.h"
-#include "ZipMessages.h"
-#include "ZipRecords.h"
+#include "ziparchive/archive/zip_common.h"
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/records/zip_records.h"
 
 TEST(Crc32, KnownValuesAndTable) {
   EXPECT_EQ(Crc32Of("abc", 3), 0x352441C2u);

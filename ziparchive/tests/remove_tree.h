@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ZipPlatform.h"
+#include "ziparchive/platform/zip_platform.h"
 
 // folder: engine path form, with or without the trailing "\".
 inline void RemoveTree(const std::string& folder) {

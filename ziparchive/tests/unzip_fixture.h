@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "UnZip.h"
-#include "ZipMessages.h"
-#include "ZipPlatform.h"
+#include "ziparchive/archive/unzip.h"
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/platform/zip_platform.h"
 #include "remove_tree.h"
 #include "zip_builder.h"
 

@@ -2,7 +2,7 @@
 // passwords and end records far from the directory are found.
 #include <zlib.h>
 
-#include "ZipCrypto.h"
+#include "ziparchive/records/zip_crypto.h"
 #include "unzip_fixture.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ZipWildcard.h"
+#include "ziparchive/records/wildcard.h"
 
 TEST(Wildcard, StarQuestionAndCase) {
   EXPECT_TRUE(WildcardMatch("*.*", "theme.ini"));

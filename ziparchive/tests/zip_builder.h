@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "ZipRecords.h"
+#include "ziparchive/records/zip_records.h"
 
 struct TTestMember {
   TTestMember(std::string name, std::string data) : Name(std::move(name)), Data(std::move(data)) {}

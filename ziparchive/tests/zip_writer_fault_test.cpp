@@ -2,8 +2,8 @@
 // file stays behind.
 #include <gtest/gtest.h>
 
-#include "ZipMessages.h"
-#include "ZipWriter.h"
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/archive/zip_writer.h"
 #include "zip_writer_test_util.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "ZipWriter.h"
+#include "ziparchive/archive/zip_writer.h"
 #include "zip_writer_test_util.h"
 
 namespace {

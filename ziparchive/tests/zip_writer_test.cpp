@@ -1,12 +1,12 @@
-#include "ZipWriter.h"
+#include "ziparchive/archive/zip_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
-#include "UnZip.h"
-#include "ZipMessages.h"
+#include "ziparchive/archive/unzip.h"
+#include "ziparchive/records/zip_messages.h"
 #include "zip_writer_test_util.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "zip_writer_test_util.h"
 
-#include "ZipDirectory.h"
+#include "ziparchive/archive/zip_directory.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <random>
 
-#include "ZipPlatform.h"
+#include "ziparchive/platform/zip_platform.h"
 
 TScratchFolder::TScratchFolder() {
   std::string name = OsTempFileName(OsTempFolder(), "zwt");

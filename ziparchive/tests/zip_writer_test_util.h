@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ZipRecords.h"
+#include "ziparchive/records/zip_records.h"
 #include "remove_tree.h"
 
 using TBytes = std::vector<std::uint8_t>;

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <set>
 
-#include "UnZip.h"
-#include "ZipMessages.h"
-#include "ZipWriter.h"
+#include "ziparchive/archive/unzip.h"
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/archive/zip_writer.h"
 #include "zip_writer_test_util.h"
 
 #ifndef _WIN32

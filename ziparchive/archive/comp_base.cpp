@@ -1,0 +1,320 @@
+#include "ziparchive/archive/comp_base.h"
+
+#include <algorithm>
+
+#include "ziparchive/records/archive_name.h"
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/records/wildcard.h"
+
+namespace {
+
+std::string UpperAnsi(std::string_view s) {
+  std::string u(s);
+  for (char& c : u) c = AnsiUpperChar(c);
+  return u;
+}
+
+std::string FolderOf(const std::string& path, bool utf8) {
+  std::size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return OsCurrentFolder(utf8);
+  if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+  return path.substr(0, slash);
+}
+
+// Deletes the temporary output unless told to keep it. Declared before the output stream,
+// so the stream (and its handle) is gone when this runs.
+class TTempFileGuard {
+ public:
+  explicit TTempFileGuard(TOsPath path) : FPath(std::move(path)) {}
+  TTempFileGuard(const TTempFileGuard&) = delete;
+  TTempFileGuard& operator=(const TTempFileGuard&) = delete;
+  ~TTempFileGuard() {
+    if (!FPath.Text.empty()) OsDeleteFile(FPath);
+  }
+  void Keep() { FPath.Text.clear(); }
+
+ private:
+  TOsPath FPath;
+};
+
+class ECancelled {};
+
+}  // namespace
+
+TCompBase::TCompBase() { FArcType = atZip; }
+
+void TCompBase::SetArchiveFile(const std::string& name) {
+  FArchiveFile = NormalizeArchiveFile(name, FDefaultExt);
+}
+
+void TCompBase::SetDefaultExt(const std::string& text) {
+  std::string old = FDefaultExt;
+  FDefaultExt = NormalizeDefaultExt(text);
+  FArchiveFile = ApplyDefaultExtChange(FArchiveFile, old, FDefaultExt);
+}
+
+std::unique_ptr<TOutStream> TCompBase::OpenOutput(TOsFile file) {
+  return std::make_unique<TFileOutStream>(std::move(file));
+}
+
+std::size_t TCompBase::ReadSource(TOsFile& src, std::uint8_t* buf, std::size_t size) {
+  std::size_t got = 0;
+  while (got < size) {
+    std::int64_t n = src.Read(buf + got, size - got);
+    if (n < 0) throw EZipError(zipmsg::ErrorOpeningFile, ZipMessageText(zipmsg::ErrorOpeningFile));
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  return got;
+}
+
+int TCompBase::Compress() {
+  FCount = 0;
+  FCancel = false;
+  int added = 0;
+  try {
+    added = DoCompress();
+  } catch (const ECancelled&) {
+    Report(FArchiveFile, "", zipmsg::UserCanceled);
+  } catch (const EZipWriteError& e) {
+    Report(FArchiveFile, e.what(), e.DiskFull() ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
+  } catch (const EZipError& e) {
+    Report(FArchiveFile, "", e.Code());
+  } catch (...) {
+    // Out of memory or the like: the output is discarded as for any other failure.
+    Report(FArchiveFile, "", zipmsg::ErrorWritingFile);
+  }
+  FMembers.clear();
+  FIndex.clear();
+  FOwnFiles.clear();
+  FArchiveComment.clear();
+  EndCompress();
+  FCount = added;
+  return added;
+}
+
+int TCompBase::DoCompress() {
+  FMembers.clear();
+  FIndex.clear();
+  FOwnFiles.clear();
+  FArchiveComment.clear();
+  FTaken = 0;
+
+  std::string folder = FolderOf(FArchiveFile, Utf8Paths);
+  if (FArchiveFile.empty() || !OsFolderExists(OsPathOf(folder))) {
+    Report(folder, "", zipmsg::InvalidDirectory);
+    return 0;
+  }
+  std::uint32_t attrs = OsGetAttributes(OsPathOf(FArchiveFile));
+  FNewArchive = attrs == fattr::Invalid;
+  if (!FNewArchive && (attrs & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Directory))) {
+    Report(FArchiveFile, "OnNonWriteableArchive", zipmsg::RequiredEventNotAssigned);
+    return 0;
+  }
+  if (Switch != swAdd && Switch != swRefresh) {
+    // Moving, deleting and reading are not offered by this writer.
+    Report(FArchiveFile, "", zipmsg::NothingToDo);
+    return 0;
+  }
+
+  std::string tempDir = TempDir;
+  if (tempDir.empty() || !OsFolderExists(OsPathOf(tempDir))) tempDir = OsTempFolder(Utf8Paths);
+  std::string tempPath = OsTempFileName(OsPathOf(tempDir), "wrn");
+  if (tempPath.empty()) {
+    Report(tempDir, "", zipmsg::ErrorOpeningFile);
+    return 0;
+  }
+  TTempFileGuard tempGuard(OsPathOf(tempPath));
+  TOsFile tempFile;
+  if (!tempFile.Create(OsPathOf(tempPath), TOsShare::Exclusive)) {
+    Report(tempPath, "", zipmsg::ErrorOpeningFile);
+    return 0;
+  }
+  std::unique_ptr<TOutStream> out = OpenOutput(std::move(tempFile));
+  NoteOwnFile(tempPath);
+  if (!FNewArchive) NoteOwnFile(FArchiveFile);
+
+  TOsFile old;
+  if (!FNewArchive) {
+    if (!old.Open(OsPathOf(FArchiveFile), TOsAccess::Read, TOsShare::DenyWrite)) {
+      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+      return 0;
+    }
+    if (!LoadExisting(old)) return 0;
+  }
+  FFirstNew = FMembers.size();
+
+  TFileScan scan;
+  scan.Attributes = Attributes;
+  scan.AttributesEx = AttributesEx;
+  scan.RecurseDirs = RecurseDirs;
+  scan.IncludeHiddenDirs = IncludeHiddenDirs;
+  scan.NameOrder = ScanInNameOrder;
+  scan.Utf8Paths = Utf8Paths;
+  scan.Cancel = &FCancel;
+  scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::NotScanned); };
+  for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder(Utf8Paths)))
+    scan.Walk(walk, [this](const TScanFile& f) { Merge(f); });
+  if (FCancel) throw ECancelled();
+  if (FTaken == 0) {
+    Report(FArchiveFile, "", zipmsg::NothingToDo);
+    return 0;
+  }
+
+  if (!CheckCapacity()) return 0;
+
+  FNowDosDateTime = OsNowDosDateTime();
+  FMaxDosDateTime = 0;
+  for (std::size_t i = FFirstNew; i < FMembers.size(); ++i)
+    FMaxDosDateTime = std::max(FMaxDosDateTime, FMembers[i].DosDateTime);
+
+  int added = 0;
+  for (TZipMember& m : FMembers) {
+    if (m.Action == maCompress) {
+      if (WriteNewMember(m, *out)) ++added;
+    } else if (m.Action == maKeep) {
+      CopyMember(m, old, *out);
+    }
+    if (FCancel) throw ECancelled();
+    ProcessPendingMessages();
+  }
+  // Only new members change an archive; without one the old file (or none) stays.
+  if (added == 0) return 0;
+
+  WriteDirectory(*out);
+  out->Close();  // a failed close is a failed write: nothing may replace the archive
+  out.reset();
+  old.Close();
+  if (!PutInPlace(tempPath)) return 0;
+  return added;
+}
+
+std::size_t TCompBase::FindMember(const std::string& name) const {
+  auto it = FIndex.find(UpperAnsi(name));
+  return it == FIndex.end() ? SIZE_MAX : it->second;
+}
+
+void TCompBase::AddMember(TZipMember m) {
+  FIndex.emplace(UpperAnsi(m.Name), FMembers.size());
+  FMembers.push_back(std::move(m));
+}
+
+void TCompBase::NoteOwnFile(const std::string& path) {
+  FOwnFiles.push_back({UpperAnsi(NameFilePart(OsLongPathName(OsPathOf(path)))), path});
+}
+
+bool TCompBase::IsOwnFile(const std::string& path) const {
+  std::string_view bare = path;
+  std::size_t slash = bare.find_last_of('\\');
+  if (slash != std::string_view::npos) bare.remove_prefix(slash + 1);
+  // The name first (a compare per file), then whether it is the very same file.
+  for (const TOwnFile& own : FOwnFiles)
+    if (bare.size() == own.BareName.size() && SameTextAnsi(bare, own.BareName) &&
+        OsSameFile(OsPathOf(path), OsPathOf(own.Path)))
+      return true;
+  return false;
+}
+
+void TCompBase::Merge(const TScanFile& f) {
+  if (IsOwnFile(f.Path)) return;
+  std::string name = f.Path.substr(f.RootLength);
+  std::string bare = NameFilePart(f.Path);
+  for (const std::string& mask : ExcludeSpec)
+    if (!mask.empty() && (WildcardMatch(mask, bare) || WildcardMatch(mask, name) ||
+                          WildcardMatch(mask, f.Path)))
+      return;
+  ++FTaken;
+
+  std::size_t found = FindMember(name);
+  if (found == SIZE_MAX && !FNewArchive && FileSpec.size() > 1) found = FindMember(f.Path);
+  if (found == SIZE_MAX) {
+    if (!FNewArchive && Switch == swRefresh) return;
+    TZipMember m;
+    m.Name = name;
+    if (Utf8Paths) StoreUtf8Name(m);
+    else m.RawName = ToStoredName(name);
+    m.Action = maCompress;
+    m.SourcePath = f.Path;
+    m.RootLength = f.RootLength;
+    m.SourceSize = f.Size;
+    m.Attributes = f.Attributes;
+    m.DosDateTime = f.DosDateTime;
+    AddMember(std::move(m));
+    return;
+  }
+  // The same name twice in one scan (two folders of FileSpec): the first one wins.
+  if (found >= FFirstNew) return;
+
+  const TZipMember& old = FMembers[found];
+  bool differs = old.Central.UncompressedSize != f.Size || old.Central.DosDateTime() != f.DosDateTime ||
+                 old.Central.ExternalAttributes != f.Attributes;
+  // Replacing or renaming needs a decision no one is here to make: the existing member stays.
+  if (differs) Report(name, "OnReplaceFile", zipmsg::RequiredEventNotAssigned);
+  Report(name, "OnRenameDupeFile", zipmsg::RequiredEventNotAssigned);
+}
+
+void TCompBase::StoreUtf8Name(TZipMember& m) const {
+  const std::string ansi = OsUtf8ToAnsi(m.Name);
+  if (OsUtf8Path(ansi) == m.Name) {
+    m.RawName = ToStoredName(ansi);
+    return;
+  }
+  m.RawName = EncodeStoredName(m.Name, false);
+  m.Utf8Name = true;
+}
+
+bool TCompBase::PutInPlace(const std::string& tempPath) {
+  // An archive reached through a link is updated where the link leads (the link stays), and
+  // the updated archive keeps the access rights the old one had.
+  std::string target = FArchiveFile;
+  if (!FNewArchive) {
+    std::string resolved = OsResolvedPath(OsPathOf(FArchiveFile));
+    if (!resolved.empty()) target = resolved;
+    OsCopyAccessRights(OsPathOf(target), OsPathOf(tempPath));
+  }
+  // A replacing rename never leaves the archive missing: it holds the old archive or the new.
+  if (OsReplaceFile(OsPathOf(tempPath), OsPathOf(target))) return true;
+  // Another volume (or a refused rename): copy next to the archive, then rename there.
+  return CopyIntoPlace(tempPath, target);
+}
+
+bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& target) {
+  std::string sibling = OsTempFileName(OsPathOf(FolderOf(target, Utf8Paths)), "wrn");
+  if (sibling.empty()) {
+    Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+    return false;
+  }
+  TTempFileGuard siblingGuard(OsPathOf(sibling));
+  bool diskFull = false;
+  bool copied = false;
+  {
+    TOsFile src, dst;
+    if (!src.Open(OsPathOf(tempPath), TOsAccess::Read, TOsShare::DenyWrite) ||
+        !dst.Create(OsPathOf(sibling), TOsShare::Exclusive)) {
+      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+      return false;
+    }
+    std::vector<std::uint8_t> buf(TFileOutStream::kBufferSize);
+    copied = true;
+    for (;;) {
+      std::int64_t n = src.Read(buf.data(), buf.size());
+      if (n < 0) {
+        copied = false;
+        break;
+      }
+      if (n == 0) break;
+      if (dst.Write(buf.data(), std::size_t(n), &diskFull) != std::size_t(n)) {
+        copied = false;
+        break;
+      }
+    }
+    if (!dst.Close()) copied = false;
+  }
+  if (copied) OsCopyAccessRights(OsPathOf(tempPath), OsPathOf(sibling));
+  if (copied && OsReplaceFile(OsPathOf(sibling), OsPathOf(target))) {
+    siblingGuard.Keep();
+    return true;
+  }
+  Report(FArchiveFile, "", diskFull ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
+  return false;
+}

@@ -1,0 +1,115 @@
+// TCompBase: the archive writer's format-independent half - the folder scan, the merge of
+// what it finds with an existing archive, the temporary output and putting it in place.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ziparchive/archive/zip_common.h"
+#include "ziparchive/archive/file_scan.h"
+#include "ziparchive/codecs/out_stream.h"
+#include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/records/zip_records.h"
+
+enum TZipSwitch { swAdd, swRefresh, swMove, swDelete, swRead };
+
+enum TMemberAction { maCompress = 0, maKeep = 1, maDrop = 2, maRename = 3 };
+
+struct TZipMember {
+  std::string Name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
+  std::string RawName;  // bytes as stored in the archive
+  bool Utf8Name = false;  // RawName is UTF-8 (general purpose bit 11)
+  TMemberAction Action = maCompress;
+  // A file found by the scan (action 0).
+  std::string SourcePath;
+  std::size_t RootLength = 0;
+  std::uint64_t SourceSize = 0;
+  std::uint32_t Attributes = 0;
+  std::uint32_t DosDateTime = 0;
+  // Central header image; for members carried over, as read (with its extra and comment).
+  TCentralHeader Central;
+  std::string Extra;
+  std::string Comment;
+  std::uint64_t OldOffset = 0;  // local header in the old archive
+};
+
+class TCompBase : public TZipCommon {
+ public:
+  TCompBase();
+
+  // Published properties (FileSpec, ExcludeSpec, RecurseDirs, DateAttribute and
+  // TranslateOemChar come from TZipCommon).
+  TZipAttrs Attributes{fsZeroAttr, fsReadOnly, fsArchive, fsCompressed, fsEncrypted};
+  TZipAttrs AttributesEx;
+  TZipSwitch Switch = swAdd;
+  std::string TempDir;
+  bool IncludeHiddenDirs = false;
+  // Members in the byte order of their names, folder by folder (TFileScan::NameOrder).
+  bool ScanInNameOrder = false;
+
+  void SetArchiveFile(const std::string& name);
+  const std::string& DefaultExt() const { return FDefaultExt; }
+  void SetDefaultExt(const std::string& text);
+
+  // Creates or updates ArchiveFile from the files FileSpec names; returns the number of
+  // members added. Problems go to OnError; nothing is thrown. Unless it succeeds, an
+  // existing archive is left exactly as it was and no temporary file remains.
+  int Compress();
+  int Count() const { return FCount; }
+
+ protected:
+  // Format-specific steps, called by Compress in this order.
+  // Loads the members of an existing archive; false (after reporting) refuses the update.
+  virtual bool LoadExisting(TOsFile& archive) = 0;
+  // Writes a newly found file; false when it was dropped (already reported).
+  virtual bool WriteNewMember(TZipMember& m, TOutStream& out) = 0;
+  virtual void CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) = 0;
+  virtual void WriteDirectory(TOutStream& out) = 0;
+
+  // Frees what one Compress needed (buffers, deflate state).
+  virtual void EndCompress() {}
+  // Before anything is written: false (after reporting) when the members cannot fit the
+  // archive's records (count, 4 GiB), so that nothing is written in vain.
+  virtual bool CheckCapacity() { return true; }
+
+  // The output stream over the temporary file (a seam for tests that make writes fail).
+  virtual std::unique_ptr<TOutStream> OpenOutput(TOsFile file);
+
+  // Appends to the member list; with a name already listed, look-ups keep finding the first.
+  void AddMember(TZipMember m);
+  // Reads a source file's bytes; throws EZipError on a read failure.
+  std::size_t ReadSource(TOsFile& src, std::uint8_t* buf, std::size_t size);
+
+  std::vector<TZipMember> FMembers;
+  std::string FArchiveComment;
+  std::uint32_t FNowDosDateTime = 0;
+  std::uint32_t FMaxDosDateTime = 0;
+
+ private:
+  int DoCompress();
+  void Merge(const TScanFile& f);
+  bool PutInPlace(const std::string& tempPath);
+  // The archive being updated and the writer's own temporary file are never packed.
+  void NoteOwnFile(const std::string& path);
+  bool IsOwnFile(const std::string& path) const;
+  bool CopyIntoPlace(const std::string& tempPath, const std::string& target);
+  std::size_t FindMember(const std::string& name) const;
+  // The stored form of a new member's UTF-8 name: in the 8-bit code pages where they hold
+  // it, else UTF-8, flagged so.
+  void StoreUtf8Name(TZipMember& m) const;
+
+  std::string FDefaultExt = ".zip";
+  int FCount = 0;
+  bool FNewArchive = true;
+  std::size_t FFirstNew = 0;  // members before this index came from the old archive
+  std::size_t FTaken = 0;     // files the scan took
+  std::unordered_map<std::string, std::size_t> FIndex;  // upper-cased name -> member
+  struct TOwnFile {
+    std::string BareName;  // upper-cased long name, what the scan would list
+    std::string Path;
+  };
+  std::vector<TOwnFile> FOwnFiles;
+};

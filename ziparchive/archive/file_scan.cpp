@@ -1,0 +1,122 @@
+#include "ziparchive/archive/file_scan.h"
+
+#include <algorithm>
+
+#include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/records/wildcard.h"
+
+namespace {
+// Deeper than any path the system can hold; stops loops made by links to parent folders.
+constexpr int kMaxDepth = 64;
+constexpr std::uint32_t kReparsePoint = 0x400;
+constexpr std::uint32_t kAlwaysTaken = 0x2000;  // "not content indexed"
+}  // namespace
+
+bool AttrClassMatches(const TZipAttrs& set, std::uint32_t a) {
+  return (set.Has(fsArchive) && (a & 0x20)) ||
+         (set.Has(fsZeroAttr) && (a == 0 || a == 0x80)) ||
+         (set.Has(fsReadOnly) && (a & 0x01)) || (set.Has(fsHidden) && (a & 0x02)) ||
+         (set.Has(fsSysFile) && (a & 0x04)) || (set.Has(fsDirectory) && (a & 0x10)) ||
+         (set.Has(fsCompressed) && (a & 0x800)) || (set.Has(fsEncrypted) && (a & 0x4000));
+}
+
+bool AttributesPass(const TZipAttrs& take, const TZipAttrs& reject, std::uint32_t a) {
+  if (!(a & kAlwaysTaken) && !AttrClassMatches(take, a)) return false;
+  return !AttrClassMatches(reject, a);
+}
+
+std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
+                                     const std::string& currentFolder) {
+  std::vector<TScanWalk> walks;
+  for (const std::string& entry : fileSpec) {
+    if (entry.empty()) continue;
+    std::size_t slash = entry.find_last_of('\\');
+    std::string folder = slash == std::string::npos ? currentFolder : entry.substr(0, slash);
+    std::string mask = slash == std::string::npos ? entry : entry.substr(slash + 1);
+    std::string root = folder;
+    if (root.empty() || root.back() != '\\') root += '\\';
+    TScanWalk* walk = nullptr;
+    for (TScanWalk& w : walks)
+      if (SameTextAnsi(w.Root, root)) walk = &w;
+    if (!walk) {
+      walks.push_back({root, {}});
+      walk = &walks.back();
+    }
+    walk->Masks.push_back(mask);
+  }
+  return walks;
+}
+
+void TFileScan::Walk(const TScanWalk& walk, const TFound& found) {
+  FResolvedRoot = OsResolvedPath(PathOf(walk.Root));
+  if (!FResolvedRoot.empty() && FResolvedRoot.back() != '/') FResolvedRoot += '/';
+  WalkFolder(walk.Root, walk.Root.size(), walk.Masks, 0, found);
+}
+
+bool TFileScan::LeadsIntoTree(const std::string& path) const {
+  std::string target = OsResolvedPath(PathOf(path));
+  return !FResolvedRoot.empty() && target.compare(0, FResolvedRoot.size(), FResolvedRoot) == 0;
+}
+
+namespace {
+// Under its look-alike name the entry would be another file, or none: it is left out by
+// its real name.
+std::string LostNameReason(const std::string& utf8) {
+  return "the name \"" + utf8 + "\" (UTF-8) has characters the ANSI code page lacks";
+}
+}  // namespace
+
+void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
+                           const std::vector<std::string>& masks, int depth,
+                           const TFound& found) {
+  TOsDirSearch search;
+  if (!search.Open(PathOf(folder))) return;
+  TOsFindData d;
+  std::vector<TOsFindData> listed;  // the whole folder, for name order
+  std::size_t nextListed = 0;
+  if (NameOrder) {
+    while (search.Next(d)) listed.push_back(d);
+    std::sort(listed.begin(), listed.end(),
+              [](const TOsFindData& a, const TOsFindData& b) { return a.Name < b.Name; });
+  }
+  auto next = [&] {
+    if (!NameOrder) return search.Next(d);
+    if (nextListed == listed.size()) return false;
+    d = std::move(listed[nextListed++]);
+    return true;
+  };
+  while (next()) {
+    if (Cancel && *Cancel) return;
+    if ((d.Attributes & 0x10) && !d.Special) {
+      const std::string path = folder + d.Name;
+      bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.Attributes & 0x02));
+      // A link may lead anywhere, its own parent included: never followed.
+      if (wanted && !d.LostName.empty())
+        Skip(path, LostNameReason(d.LostName));
+      else if (wanted && ((d.Attributes & kReparsePoint) || d.Link))
+        Skip(path, "a link or junction to a folder is not followed");
+      else if (wanted && depth >= kMaxDepth)
+        Skip(path, "more than " + std::to_string(kMaxDepth) + " folders deep");
+      else if (wanted)
+        WalkFolder(path + "\\", rootLength, masks, depth + 1, found);
+    } else {
+      bool match = false;
+      for (const std::string& m : masks)
+        if (WildcardMatch(m, d.Name)) {
+          match = true;
+          break;
+        }
+      if (match && AttributesPass(Attributes, AttributesEx, d.Attributes)) {
+        if (!d.LostName.empty())
+          Skip(folder + d.Name, LostNameReason(d.LostName));
+        else if (d.Special)
+          Skip(folder + d.Name, "neither a file nor a folder (a pipe, device or broken link)");
+        else if (d.Link && !LeadsIntoTree(folder + d.Name))
+          Skip(folder + d.Name, "a link that leads out of the scanned folder");
+        else
+          found({folder + d.Name, rootLength, d.Size, d.Attributes, d.DosDateTime});
+      }
+    }
+    ProcessPendingMessages();
+  }
+}

@@ -1,0 +1,261 @@
+#include "ziparchive/archive/un_base.h"
+
+#include <vector>
+
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/records/zip_records.h"
+#include "ziparchive/records/wildcard.h"
+
+void TUnBase::SetExtractDir(const std::string& folder) {
+  if (folder.empty()) {
+    FExtractDir = NameFolderPart(FArchiveFile);
+    return;
+  }
+  std::string f = folder;
+  for (char& c : f)
+    if (c == '/') c = '\\';
+  if (f.back() != '\\') f += '\\';
+  FExtractDir = f;
+}
+
+bool TUnBase::IsSelected(const std::string& name) {
+  bool selected = false;
+  const std::string nameFolder = NameFolderPart(name);
+  for (std::string& mask : FileSpec) {
+    if (mask.empty()) continue;
+    if (SameTextAnsi(mask, name)) {
+      selected = true;
+      break;
+    }
+    const std::string maskFolder = NameFolderPart(mask);
+    std::string subject;
+    if (!RecurseDirs) {
+      if (!SameTextAnsi(nameFolder, maskFolder)) continue;
+      subject = name;
+    } else {
+      subject = maskFolder.empty() ? NameFilePart(name) : name;
+    }
+    if (WildcardMatch(mask, subject)) {
+      selected = true;
+      break;
+    }
+    // One more try with a "." added where there is none (so "*.*" takes "readme").
+    bool changed = false;
+    if (subject.find('.') == std::string::npos) {
+      subject += '.';
+      changed = true;
+    }
+    if (mask.find('.') == std::string::npos) {
+      mask += '.';
+      changed = true;
+    }
+    if (changed && WildcardMatch(mask, subject)) {
+      selected = true;
+      break;
+    }
+  }
+  if (!selected) return false;
+  for (const std::string& mask : ExcludeSpec)
+    if (!mask.empty() && (SameTextAnsi(mask, name) || WildcardMatch(mask, name))) return false;
+  return true;
+}
+
+TUnBase::TPathResult TUnBase::OutputPath(const TMemberName& name, TOsPath& path, std::string& shown) {
+  if (FExtractDir.empty()) {
+    FExtractDir = NameFolderPart(FArchiveFile);
+    if (FExtractDir.empty()) {
+      FExtractDir = OsCurrentFolder(Utf8Paths);
+      if (!FExtractDir.empty() && FExtractDir.back() != '\\' && FExtractDir.back() != '/') FExtractDir += '\\';
+    }
+  }
+  if (!IsSafeMemberPath(name.OnDisk(), UseStoredDirs)) {
+    shown = name.Name;
+    return TPathResult::Unsafe;
+  }
+  std::string folder = FExtractDir;
+  // A relative folder is taken from the current folder, not from the root of its drive.
+  if (folder.find(':') == std::string::npos && (folder.empty() || (folder[0] != '\\' && folder[0] != '/'))) {
+    std::string cwd = OsCurrentFolder(Utf8Paths);
+    if (!cwd.empty() && cwd.back() != '\\' && cwd.back() != '/') cwd += '\\';
+    folder = cwd + folder;
+  }
+  if (folder.back() != '\\') folder += '\\';
+  // Below ExtractDir: the stored folders (when used) and the file part of the name.
+  auto below = [this](const std::string& n) { return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n); };
+  if (Utf8Paths) {
+    shown = folder + (name.Utf8.empty() ? OsUtf8Path(below(name.Name)) : below(name.Utf8));
+    path = TOsPath::FromUtf8(shown);
+    return TPathResult::Ok;
+  }
+  shown = folder + below(name.Name);
+  path = name.Utf8.empty() ? TOsPath(shown) : TOsPath::FromUtf8(OsUtf8Path(folder) + below(name.Utf8));
+  return TPathResult::Ok;
+}
+
+bool TUnBase::DecideWrite(const std::string& name, TOsPath& path, std::string& shown) {
+  if (OnBegin) {
+    bool extract = true;
+    OnBegin(*this, name, FCount + 1, extract);
+    if (!extract) return false;
+  }
+  if (!ConfirmOverwrites) return OverwriteMode != omSkip;
+  OverwriteMode = omOverwrite;
+  if (OsGetAttributes(path) == fattr::Invalid) return true;
+  if (!OnFileExists) {
+    Report(name, "OnFileExists", zipmsg::RequiredEventNotAssigned);
+    OverwriteMode = omSkip;
+    return false;
+  }
+  // The handler may rename the target; it is asked again while the new name is taken.
+  for (int round = 0; round < 1000; ++round) {
+    std::string newName = shown;
+    TOverwriteMode mode = OverwriteMode;
+    OnFileExists(*this, shown, newName, mode);
+    OverwriteMode = mode;
+    if (mode == omSkip) return false;
+    if (newName.empty() || newName == shown) break;
+    shown = newName;
+    path = OsPathOf(newName);
+    if (OsGetAttributes(path) == fattr::Invalid) return true;
+  }
+  uint32_t attr = OsGetAttributes(path);
+  if (attr != fattr::Invalid && (attr & fattr::ReadOnly)) {
+    if (attr & (fattr::Hidden | fattr::Directory)) {
+      Report(FArchiveFile, shown, zipmsg::ErrorWritingFile);
+      return false;
+    }
+    OsSetAttributes(path, attr & ~fattr::ReadOnly);
+  }
+  return true;
+}
+
+bool TUnBase::WrittenBefore(const TOsPath& path, const std::string& shown) {
+  if (FTestOnly || FWrittenKeys.count(OsPathKey(path)) == 0) return false;
+  Report(FCurrentName, shown + ": a file this run wrote already has that name", zipmsg::ErrorWritingFile);
+  return true;
+}
+
+bool TUnBase::CreateOutput(const TOsPath& path, const std::string& shown, uint64_t statedSize) {
+  FOutPath = path;
+  FFinalPath = path;
+  FOutShown = shown;
+  FStatedSize = statedSize;
+  FCrcRegister = Crc32Init;
+  FFileProgress = 0;
+  FDecoded = 0;
+  FWriteFailed = false;
+  if (FTestOnly) return true;
+  if (OsGetAttributes(path) != fattr::Invalid) {
+    // Replacing a file: the new one is written beside it first.
+    for (int n = 0;; ++n) {
+      TOsPath temporary = path.With(path.Text + ".~kv" + std::to_string(n));
+      if (OsGetAttributes(temporary) == fattr::Invalid) {
+        FOutPath = temporary;
+        break;
+      }
+      if (n == 99) return false;
+    }
+  }
+  // Members of one folder mostly follow each other: its folders are made (or checked) once.
+  // Should the folder have gone meanwhile, the failed create makes them again.
+  TOsPath folder = path.With(NameFolderPart(path.Text));
+  bool known = FFolderMade && folder.Text == FMadeFolder.Text && folder.Utf8 == FMadeFolder.Utf8;
+  if (!known) {
+    FFolderMade = OsForceFolders(folder);
+    FMadeFolder = folder;
+  }
+  bool created = FOutFile.Create(FOutPath, TOsShare::Exclusive);
+  if (!created && known) {
+    FFolderMade = OsForceFolders(folder);
+    created = FOutFile.Create(FOutPath, TOsShare::Exclusive);
+  }
+  if (created) FWrittenKeys.insert(OsPathKey(path));
+  FOutputPending = created;
+  return created;
+}
+
+void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
+  FDecoded += count;
+  if (FWriteFailed) return;
+  bool diskFull = false;
+  size_t written = FTestOnly ? count : FOutFile.Write(data, count, &diskFull);
+  FCrcRegister = Crc32Update(FCrcRegister, data, written);
+  FFileProgress += written;
+  FArchiveProgress += written;
+  if (OnProgress) OnProgress(*this, FFileProgress, FArchiveProgress);
+  if (written == count) return;
+  FWriteFailed = true;
+  if (diskFull) {
+    FCount = 0;
+    FMemberCounted = false;
+    ReportFatal(FArchiveFile, FOutShown, zipmsg::DiskFull);
+    return;
+  }
+  if (FMemberCounted) {
+    FMemberCounted = false;
+    --FCount;
+  }
+  Report(FArchiveFile, FOutShown, zipmsg::ErrorWritingFile);
+}
+
+void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
+  if (FTestOnly) return;
+  uint32_t attributes = fattr::Invalid;
+  if (RestoreFileAttr && externalAttributes != fattr::Archive) {
+    // Only the bits a file can carry: archives made elsewhere put mode bits up here.
+    uint32_t a = externalAttributes & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Archive);
+    attributes = a ? a : fattr::Normal;
+  }
+  if (!FOutFile.Finish(dosDateTime, attributes, FOutPath)) Report(FCurrentName, FOutShown, zipmsg::ErrorClosingFile);
+}
+
+bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
+  if (FWriteFailed) {
+    // What reached the disk is cut short: neither a CRC verdict nor a file to keep.
+    if (OnEnd) OnEnd(*this, FCurrentName, false);
+    AbandonOutput();
+    return false;
+  }
+  bool sizeAgrees = FDecoded == FStatedSize && !excess;
+  bool pass = sizeAgrees && Crc32Accepts(storedCrc, FCrcRegister);
+  if (OnEnd) OnEnd(*this, FCurrentName, pass);
+  // Callers rely on seeing damage, so a failure is reported whether or not OnEnd is set.
+  if (!pass) {
+    std::string why;
+    if (excess)
+      why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
+    else if (!sizeAgrees)
+      why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
+    if (FOutPath.Text != FFinalPath.Text) why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
+    Report(FCurrentName, why, zipmsg::FileFailsCrc);
+  }
+  SettleOutput(pass);
+  return pass;
+}
+
+void TUnBase::SettleOutput(bool pass) {
+  FOutputPending = false;
+  if (FTestOnly || FOutPath.Text == FFinalPath.Text) return;
+  // A damaged member leaves the file it would have replaced alone.
+  if (!pass) {
+    OsDeleteFile(FOutPath);
+  } else if (!OsReplaceFile(FOutPath, FFinalPath)) {
+    OsSetAttributes(FOutPath, fattr::Normal);
+    OsDeleteFile(FOutPath);
+    if (FMemberCounted) {
+      FMemberCounted = false;
+      --FCount;
+    }
+    Report(FCurrentName, FOutShown, zipmsg::ErrorWritingFile);
+  }
+  FOutPath = FFinalPath;
+}
+
+void TUnBase::AbandonOutput() {
+  FOutFile.Close();
+  if (!FOutputPending) return;
+  FOutputPending = false;
+  OsSetAttributes(FOutPath, fattr::Normal);
+  OsDeleteFile(FOutPath);
+  FOutPath = FFinalPath;
+}

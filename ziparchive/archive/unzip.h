@@ -1,0 +1,88 @@
+// TUnZip: the ZIP reader - finds the members through the central directory (or, failing
+// that, the local headers), and extracts the selected ones by method.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ziparchive/archive/un_base.h"
+#include "ziparchive/records/zip_records.h"
+
+class TArchiveReader;
+class TDecoderCache;
+class TDecompressStream;
+class TZipCrypto;
+struct TCentralDirLocation;
+
+class TUnZip : public TUnBase {
+ public:
+  TUnZip();
+  ~TUnZip() override;
+
+  // Passwords tried, in order, on an encrypted member's header.
+  std::vector<std::string> Passwords;
+
+  // Keeps the name when the file exists (else empties it) and recognises the archive type.
+  void SetArchiveFile(const std::string& name);
+  // Writes the selected members; returns the number of files written. Never throws.
+  int Extract();
+  // Decodes every selected member and checks its CRC without writing anything; returns the
+  // number of members decoded. Problems are reported as by Extract.
+  int Test();
+
+  struct TListedMember {
+    std::string Name;  // as converted for extraction
+    uint64_t UncompressedSize = 0;  // as the archive states it, not decoded
+  };
+  // The selected files (no folder entries) with their stated sizes, read from the headers
+  // alone: nothing is decoded or written. Problems are reported as by Extract.
+  std::vector<TListedMember> List();
+
+ private:
+  struct TMemberEntry {
+    uint32_t ExternalAttributes = 0;
+    uint16_t DiskNumber = 0;
+    uint64_t LocalHeaderOffset = 0;
+    uint64_t DataOffset = 0;  // first byte after the local header's name and extra field
+    TCentralHeader Central;   // in local-header mode, built from the local header
+    TMemberSizes Sizes;       // the compressed size never reaches past the member's room
+    uint64_t Room = 0;        // bytes from DataOffset to the next record (or the file's end)
+    bool FromLocalHeader = false;
+    std::string Name;         // as selected, for reports
+    std::string CentralRawName;  // the name's bytes in the directory
+  };
+  bool FListOnly = false;
+  std::vector<TListedMember> FListed;
+
+  void Run();
+  void CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
+                                   std::vector<TMemberEntry>& members);
+  void CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, uint64_t fileSize,
+                               std::vector<TMemberEntry>& members);
+  // Sizes of a member whose sizes follow its data (flag bit 3) in local-header mode, and
+  // where the next record starts; false (reported) when its data cannot be delimited.
+  bool ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, bool zip64, TMemberEntry& m,
+                             uint64_t& next);
+  // Members whose data overlaps another's: the later header that starts inside another
+  // member is dropped, data that runs into the next header is cut there; both reported.
+  void SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members);
+  void ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate);
+  // Sets crypto up with the first password that fits the member's encryption header and, if
+  // several do, decodes the data to its CRC; false (reported) when none fits.
+  bool ChoosePassword(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
+                      uint32_t storedCrc, TZipCrypto& crypto);
+  bool DecodesWith(TArchiveReader& archive, const TMemberEntry& member, const std::string& password,
+                   uint32_t storedCrc);
+  // What the local header (or the descriptor after the data) says against the directory.
+  void CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
+                                const std::string& localName);
+  // Returns true when the data holds more than the member's stated size.
+  bool Decompress(TArchiveReader& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
+  bool InflateMember(TDecompressStream& stream, uint64_t size);
+  // Reports damage of the archive itself: FileName the archive, ExtendedMsg what and where.
+  void ReportDamage(const std::string& what);
+
+  // Kept for the members of one Extract.
+  std::unique_ptr<TDecoderCache> FDecoders;
+};

@@ -1,0 +1,25 @@
+#include "ziparchive/archive/zip_common.h"
+
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/records/zip_records.h"
+
+void TZipCommon::Report(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
+                        const std::string& VolumeID) {
+  if (!OnError) return;
+  int code = FCancel ? zipmsg::UserCanceled : ECode;
+  OnError(*this, FileName, ExtendedMsg, VolumeID, code);
+}
+
+void TZipCommon::ReportFatal(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
+                             const std::string& VolumeID) {
+  Report(FileName, ExtendedMsg, ECode, VolumeID);
+  if (!FCancel) throw EZipError(ECode, ZipMessageText(ECode));
+}
+
+std::string TZipCommon::ToStoredName(const std::string& name) const {
+  return EncodeStoredName(name, TranslateOemChar);
+}
+
+std::string TZipCommon::FromStoredName(const std::string& stored) const {
+  return DecodeStoredName(stored, TranslateOemChar);
+}

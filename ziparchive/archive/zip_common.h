@@ -1,0 +1,80 @@
+// TZipCommon: what the reader (TUnZip) and the writer (TZip) share - the published common
+// properties, the one error-reporting path with its fatal form, and stored-name translation.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "ziparchive/platform/zip_platform.h"
+
+enum TDateAttribute { daFileDate, daSysDate, daMaxFileDate };
+enum TCpuType { cptAuto, cpt80286, cpt80386, cpt80486 };
+enum TArcType { atNA, atZip, atZipExe, atSpannedZip };
+
+// Raised by the fatal form of the report; its message is the text of the code.
+class EZipError : public std::runtime_error {
+ public:
+  EZipError(int code, const std::string& text) : std::runtime_error(text), FCode(code) {}
+  int Code() const { return FCode; }
+
+ private:
+  int FCode;
+};
+
+class TZipCommon {
+ public:
+  using TErrorEvent = std::function<void(TZipCommon& Sender, const std::string& FileName,
+                                         const std::string& ExtendedMsg,
+                                         const std::string& VolumeID, int ECode)>;
+
+  TZipCommon() = default;
+  virtual ~TZipCommon() = default;
+  TZipCommon(const TZipCommon&) = delete;
+  TZipCommon& operator=(const TZipCommon&) = delete;
+
+  // Published properties.
+  std::vector<std::string> FileSpec;
+  std::vector<std::string> ExcludeSpec;
+  bool RecurseDirs = true;
+  bool TranslateOemChar = true;
+  TDateAttribute DateAttribute = daFileDate;
+  TCpuType CpuType = cptAuto;  // kept for compatibility; no effect
+  // The paths given to the component (ArchiveFile, ExtractDir, TempDir, the writer's
+  // FileSpec and ExcludeSpec) and the paths its events see are UTF-8 text instead of ANSI,
+  // so that a folder with a letter outside the code page is reached, not a look-alike.
+  // Member names seen alone stay ANSI.
+  bool Utf8Paths = false;
+
+  TErrorEvent OnError;
+
+  const std::string& ArchiveFile() const { return FArchiveFile; }
+  TArcType ArcType() const { return FArcType; }
+
+  // Asks the running operation to stop at its next check.
+  void Cancel() { FCancel = true; }
+  bool Cancelled() const { return FCancel; }
+
+ protected:
+  // Calls OnError when assigned (25443 instead of ECode once cancelled); never throws on
+  // its own account.
+  void Report(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
+              const std::string& VolumeID = "0");
+  // Reports, then, unless cancelled, raises EZipError with the text of ECode.
+  void ReportFatal(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
+                   const std::string& VolumeID = "0");
+
+  // One of the component's paths as the system gets it.
+  TOsPath OsPathOf(const std::string& text) const {
+    return Utf8Paths ? TOsPath::FromUtf8(text) : TOsPath(text);
+  }
+
+  std::string ToStoredName(const std::string& name) const;
+  std::string FromStoredName(const std::string& stored) const;
+
+  std::string FArchiveFile;
+  TArcType FArcType = atNA;
+  bool FCancel = false;
+};

@@ -1,0 +1,379 @@
+#include "ziparchive/archive/zip_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "ziparchive/records/archive_name.h"
+#include "ziparchive/archive/zip_directory.h"
+#include "ziparchive/records/member_name.h"
+#include "ziparchive/records/zip_messages.h"
+#include "ziparchive/archive/unzip.h"
+#include "ziparchive/records/wildcard.h"
+
+namespace {
+
+constexpr std::size_t kReadBufferSize = 256 * 1024;
+// Below this size a member is deflated in memory first and stored if that came out longer.
+constexpr std::uint64_t kTrialDeflateLimit = 257;
+constexpr std::uint16_t kVersion = 20;
+constexpr std::uint32_t kMax32 = 0xFFFFFFFFu;
+
+[[noreturn]] void BadArchive() {
+  throw EZipError(zipmsg::BadFileHeader, ZipMessageText(zipmsg::BadFileHeader));
+}
+
+void CheckFits32(std::uint64_t v) {
+  if (v >= kMax32) throw EZipWriteError("archive grows past what 32-bit ZIP records hold");
+}
+
+}  // namespace
+
+TZipBase::TZipBase()
+    : StoreFilesOfType{".ACE", ".ARC", ".ARJ", ".BH",  ".CAB", ".ENC", ".GZ",  ".HA",
+                       ".JAR", ".LHA", ".LZH", ".PAK", ".PK3", ".PK_", ".RAR", ".TAR",
+                       ".TGZ", ".UUE", ".UU",  ".WAR", ".XXE", ".Z",   ".ZIP", ".ZOO"} {}
+
+TZipBase::~TZipBase() = default;
+
+void TZipBase::EndCompress() {
+  FDeflate.reset();
+  FBuf.reset();
+  FSmall.Clear();
+}
+
+int TZipBase::DeflateLevel(TDeflateType t) {
+  switch (t) {
+    case dtDeflateF: return 1;
+    case dtDeflateX: return 9;
+    default: return 6;
+  }
+}
+
+std::uint16_t TZipBase::DeflateFlags(TDeflateType t) {
+  switch (t) {
+    case dtDeflateS: return 6;
+    case dtDeflateF: return 4;
+    case dtDeflateX: return 2;
+    default: return 0;
+  }
+}
+
+bool TZipBase::StoreByType(const std::string& path) const {
+  std::string ext = PathExtension(NameFilePart(path));
+  if (ext.empty()) return false;
+  for (const std::string& t : StoreFilesOfType)
+    if (SameTextAnsi(t, ext)) return true;
+  return false;
+}
+
+bool TZipBase::LoadExisting(TOsFile& archive) {
+  std::int64_t size = archive.Size();
+  if (size == 0) return true;  // an empty file is taken as an empty archive
+  // Members can only be carried over from an archive whose directory can be walked, and
+  // only 32-bit records are written back; anything else is left alone rather than lost.
+  auto refuse = [this](const std::string& why) {
+    Report(FArchiveFile, why + ": the archive cannot be updated", zipmsg::BadFileHeader);
+    return false;
+  };
+  TCentralDirLocation loc;
+  if (!LocateCentralDirectory(archive, loc) || !loc.Found) return refuse("no central directory found");
+  if (loc.Zip64) return refuse("a Zip64 archive");
+  // Bytes in front of the first record (a self-extractor's program) would be lost.
+  std::uint64_t firstRecord = loc.CentralDirStart;
+  if (loc.EndRecord.CentralDirOffset != loc.CentralDirStart)
+    return refuse("the directory stands at offset " + std::to_string(loc.CentralDirStart) + ", not where the end record places it (" +
+                  std::to_string(loc.EndRecord.CentralDirOffset) + "): data stands in front of the archive");
+  bool usable = true;
+  TWalkResult walk = WalkCentralDirectory(archive, loc.CentralDirStart, loc.CentralDirEnd, [&](const TCentralEntry& e) {
+    const TCentralHeader& h = e.Header;
+    if (h.CompressedSize == kMax32 || h.UncompressedSize == kMax32 || h.LocalHeaderOffset == kMax32) {
+      usable = false;
+      return false;
+    }
+    firstRecord = std::min<std::uint64_t>(firstRecord, h.LocalHeaderOffset);
+    TZipMember m;
+    m.RawName = e.RawName;
+    const TMemberName name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar);
+    // Compared with the names of the scan, which are UTF-8 with Utf8Paths.
+    m.Name = !Utf8Paths ? name.Name : name.Utf8.empty() ? OsUtf8Path(name.Name) : name.Utf8;
+    m.Action = maKeep;
+    m.Central = h;
+    m.Extra = e.Extra;
+    m.Comment = e.Comment;
+    m.OldOffset = h.LocalHeaderOffset;
+    AddMember(std::move(m));
+    return true;
+  });
+  if (!usable) return refuse("a member with Zip64 sizes");
+  // A directory that cannot be read to its end would lose the members past the damage.
+  std::string mismatch = DirectoryMismatch(loc, walk);
+  if (!mismatch.empty()) return refuse(mismatch);
+  if (firstRecord > 0)
+    return refuse(std::to_string(firstRecord) + " bytes stand in front of the first record (a self-extractor's program?)");
+  // Damage the reader would report must not come out of an update looking sound: the old
+  // archive is read through as by a test, and any report refuses it.
+  std::string damage = DamageTheReaderReports();
+  if (!damage.empty()) return refuse(damage);
+  FArchiveComment = loc.Comment;
+  return true;
+}
+
+std::string TZipBase::DamageTheReaderReports() {
+  TUnZip reader;
+  reader.TranslateOemChar = TranslateOemChar;
+  reader.FileSpec = {"*"};
+  std::string first;
+  reader.OnError = [&first](TZipCommon&, const std::string& file, const std::string& extended, const std::string&,
+                            int code) {
+    // Members it cannot decode (encrypted, other methods) are carried as they are.
+    if (!first.empty() || code == zipmsg::RequiredEventNotAssigned || code == zipmsg::UnsupportedMethod) return;
+    first = file + ": " + ZipMessageText(code) + (extended.empty() ? "" : " - " + extended);
+  };
+  reader.SetArchiveFile(FArchiveFile);
+  reader.Test();
+  return first;
+}
+
+void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {
+  std::int64_t oldSize = old.Size();
+  std::uint8_t head[TLocalHeader::Size];
+  if (!old.Seek(m.OldOffset) || ReadSource(old, head, sizeof head) != sizeof head ||
+      GetLE32(head) != zipsig::LocalHeader)
+    BadArchive();
+  TLocalHeader lh;
+  lh.Read(head);
+  std::uint64_t total = TLocalHeader::Size + std::uint64_t(lh.NameLength) + lh.ExtraLength +
+                        m.Central.CompressedSize;
+  if (oldSize < 0 || m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
+  if (m.Central.Flags & zipflag::DataDescriptor) {
+    // The descriptor goes along, or the local header's zero sizes would be all that is left.
+    // Its sizes are 64-bit when the local header has a Zip64 item.
+    std::string extra(lh.ExtraLength, '\0');
+    if (!extra.empty() && (!old.Seek(m.OldOffset + TLocalHeader::Size + lh.NameLength) ||
+                           ReadSource(old, reinterpret_cast<std::uint8_t*>(extra.data()), extra.size()) != extra.size()))
+      BadArchive();
+    bool zip64 = HasZip64Extra(reinterpret_cast<const std::uint8_t*>(extra.data()), extra.size());
+    std::uint8_t tail[24];
+    std::size_t avail = std::size_t(std::min<std::uint64_t>(sizeof tail, std::uint64_t(oldSize) - m.OldOffset - total));
+    if (avail < 12 || !old.Seek(m.OldOffset + total) || ReadSource(old, tail, avail) != avail) BadArchive();
+    TDataDescriptor d;
+    const std::uint32_t crc = m.Central.Crc32;
+    const std::uint64_t size = m.Central.UncompressedSize;
+    if (ParseDataDescriptor(tail, avail, zip64, m.Central.CompressedSize, &crc, &size, d))
+      total += d.Length;
+    else  // values that disagree with the directory: the form the signature and Zip64 say
+      total += (GetLE32(tail) == zipsig::DataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
+    if (m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
+  }
+
+  std::uint64_t at = out.Position();
+  CheckFits32(at);
+  if (!old.Seek(m.OldOffset)) BadArchive();
+  if (!FBuf) FBuf.reset(new std::uint8_t[kReadBufferSize]);
+  for (std::uint64_t left = total; left > 0;) {
+    std::size_t want = left < kReadBufferSize ? std::size_t(left) : kReadBufferSize;
+    if (ReadSource(old, FBuf.get(), want) != want) BadArchive();
+    out.Write(FBuf.get(), want);
+    left -= want;
+  }
+  m.Central.Signature = zipsig::CentralHeader;
+  m.Central.LocalHeaderOffset = std::uint32_t(at);
+}
+
+void TZipBase::WriteStored(TOsFile& src, std::size_t buffered, TOutStream& out,
+                           std::uint32_t& crc, std::uint64_t& size) {
+  crc = 0;
+  size = 0;
+  std::size_t n = buffered;
+  while (n > 0) {
+    crc = crc32(crc, FBuf.get(), uInt(n));
+    out.Write(FBuf.get(), n);
+    size += n;
+    if (FCancel) return;
+    n = ReadSource(src, FBuf.get(), kReadBufferSize);
+    CheckFits32(out.Position());  // a file that grew since the scan: stop as it passes 4 GiB
+  }
+}
+
+bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
+  if (m.RawName.size() > 0xFFFF) {
+    Report(m.SourcePath, "", zipmsg::ErrorOpeningFile);
+    m.Action = maDrop;
+    return false;
+  }
+  TOsFile src;
+  if (!src.Open(OsPathOf(m.SourcePath), TOsAccess::Read, TOsShare::DenyNone)) {
+    Report(m.SourcePath, "", zipmsg::ErrorOpeningFile);
+    m.Action = maDrop;
+    return false;
+  }
+  if (!FBuf) FBuf.reset(new std::uint8_t[kReadBufferSize]);
+
+  std::uint32_t dosTime = m.DosDateTime;
+  if (DateAttribute == daSysDate) dosTime = FNowDosDateTime;
+  if (DateAttribute == daMaxFileDate) dosTime = FMaxDosDateTime;
+
+  std::uint64_t headerPos = out.Position();
+  CheckFits32(headerPos);
+  TLocalHeader lh;
+  lh.VersionNeeded = kVersion;
+  lh.Method = 8;
+  lh.Time = std::uint16_t(dosTime & 0xFFFF);
+  lh.Date = std::uint16_t(dosTime >> 16);
+  lh.UncompressedSize = m.SourceSize < kMax32 ? std::uint32_t(m.SourceSize) : 0;
+  lh.NameLength = std::uint16_t(m.RawName.size());
+  std::uint8_t head[TLocalHeader::Size];
+  lh.Write(head);
+  out.Write(head, sizeof head);
+  out.Write(m.RawName.data(), m.RawName.size());
+  std::uint64_t dataPos = out.Position();
+
+  if (CompressMethod == cmStore) DeflateType = dtDeflateS;
+  bool store = DeflateType == dtDeflateS || StoreByType(m.SourcePath);
+
+  // The size found by the scan is only a hint: the file may have changed since.
+  std::size_t first = ReadSource(src, FBuf.get(), kReadBufferSize);
+  std::uint32_t crc = 0;
+  std::uint64_t size = 0;
+  bool deflated = false;
+  if (store) {
+    WriteStored(src, first, out, crc, size);
+  } else {
+    int level = DeflateLevel(DeflateType);
+    if (!FDeflate || FDeflateLevel != level) {
+      FDeflate = std::make_unique<TCompressStream>(out, -15, level, &FCancel);
+      FDeflateLevel = level;
+    }
+    if (first < kTrialDeflateLimit) {
+      FSmall.Clear();
+      FDeflate->Restart(FSmall);
+      FDeflate->Write(FBuf.get(), first);
+      FDeflate->Finish();
+      if (FSmall.Size() > first) {
+        WriteStored(src, first, out, crc, size);
+      } else {
+        out.Write(FSmall.Bytes().data(), FSmall.Bytes().size());
+        crc = FDeflate->Crc32();
+        size = first;
+        deflated = true;
+      }
+    } else {
+      FDeflate->Restart(out);
+      std::size_t n = first;
+      while (n > 0 && !FCancel) {
+        FDeflate->Write(FBuf.get(), n);
+        n = ReadSource(src, FBuf.get(), kReadBufferSize);
+        CheckFits32(out.Position());
+      }
+      FDeflate->Finish();
+      crc = FDeflate->Crc32();
+      size = FDeflate->InputCount();
+      deflated = true;
+    }
+  }
+  std::uint64_t end = out.Position();
+  std::uint64_t packed = end - dataPos;
+  CheckFits32(size);
+  CheckFits32(packed);
+  CheckFits32(end);
+
+  if (size == 0) {  // an empty file is always stored, with CRC 0
+    deflated = false;
+    crc = 0;
+  }
+  lh.Method = deflated ? 8 : 0;
+  lh.Flags = deflated ? DeflateFlags(DeflateType) : 0;
+  if (m.Utf8Name) lh.Flags |= zipflag::Utf8Name;
+  lh.Crc32 = crc;
+  lh.CompressedSize = std::uint32_t(packed);
+  lh.UncompressedSize = std::uint32_t(size);
+  lh.Write(head);
+  out.Seek(headerPos);
+  out.Write(head, sizeof head);
+  out.Write(m.RawName.data(), m.RawName.size());
+  out.Seek(end);
+
+  TCentralHeader& c = m.Central;
+  c = TCentralHeader();
+  c.VersionMadeBy = kVersion;
+  c.VersionNeeded = kVersion;
+  c.Flags = lh.Flags;
+  c.Method = lh.Method;
+  c.Time = lh.Time;
+  c.Date = lh.Date;
+  c.Crc32 = lh.Crc32;
+  c.CompressedSize = lh.CompressedSize;
+  c.UncompressedSize = lh.UncompressedSize;
+  c.NameLength = lh.NameLength;
+  c.InternalAttributes = 1;
+  c.ExternalAttributes = m.Attributes;
+  c.LocalHeaderOffset = std::uint32_t(headerPos);
+  return true;
+}
+
+bool TZipBase::CheckCapacity() {
+  // What the new archive holds at the least: every header, the data of kept members and of
+  // files that will be stored. Deflated files may shrink, so they count with no data.
+  std::uint64_t least = TEndOfCentralDir::Size + FArchiveComment.size();
+  std::size_t entries = 0;
+  for (const TZipMember& m : FMembers) {
+    if (m.Action != maCompress && m.Action != maKeep) continue;
+    ++entries;
+    least += TLocalHeader::Size + TCentralHeader::Size + 2 * std::uint64_t(m.RawName.size()) + m.Extra.size() +
+             m.Comment.size();
+    if (m.Action == maKeep) {
+      least += m.Central.CompressedSize;
+    } else if (m.SourceSize >= kMax32) {
+      Report(m.SourcePath, "a file of 4 GiB or more does not fit a ZIP archive of 32-bit records",
+             zipmsg::ErrorWritingFile);
+      return false;
+    } else if (CompressMethod == cmStore || DeflateType == dtDeflateS || StoreByType(m.SourcePath)) {
+      least += m.SourceSize;
+    }
+  }
+  if (entries > 0xFFFF) {
+    Report(FArchiveFile, std::to_string(entries) + " members, more than the 65535 an archive can list",
+           zipmsg::ErrorWritingFile);
+    return false;
+  }
+  if (least >= kMax32) {
+    Report(FArchiveFile, "the archive would grow past 4 GiB", zipmsg::ErrorWritingFile);
+    return false;
+  }
+  return true;
+}
+
+void TZipBase::WriteDirectory(TOutStream& out) {
+  std::uint64_t start = out.Position();
+  CheckFits32(start);
+  std::size_t entries = 0;
+  std::uint8_t head[TCentralHeader::Size];
+  for (TZipMember& m : FMembers) {
+    if (m.Action != maCompress && m.Action != maKeep) continue;
+    m.Central.Signature = zipsig::CentralHeader;
+    m.Central.NameLength = std::uint16_t(m.RawName.size());
+    m.Central.ExtraLength = std::uint16_t(m.Extra.size());
+    m.Central.CommentLength = std::uint16_t(m.Comment.size());
+    m.Central.Write(head);
+    out.Write(head, sizeof head);
+    out.Write(m.RawName.data(), m.RawName.size());
+    out.Write(m.Extra.data(), m.Extra.size());
+    out.Write(m.Comment.data(), m.Comment.size());
+    ++entries;
+  }
+  if (entries > 0xFFFF) throw EZipWriteError("too many members for a 16-bit member count");
+  std::uint64_t size = out.Position() - start;
+  CheckFits32(out.Position());
+  TEndOfCentralDir end;
+  end.EntriesOnDisk = end.TotalEntries = std::uint16_t(entries);
+  end.CentralDirSize = std::uint32_t(size);
+  end.CentralDirOffset = std::uint32_t(start);
+  std::string comment = FArchiveComment.substr(0, 0xFFFF);
+  end.CommentLength = std::uint16_t(comment.size());
+  std::uint8_t rec[TEndOfCentralDir::Size];
+  end.Write(rec);
+  out.Write(rec, sizeof rec);
+  out.Write(comment.data(), comment.size());
+}

@@ -1,0 +1,423 @@
+#include "ziparchive/codecs/inflater.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr size_t kWindow = 65536;
+// Decoded bytes stay in one linear buffer; the last 64 KiB move to the front when it fills,
+// so a back-reference is a plain pointer difference.
+constexpr size_t kBufEnd = kWindow + 4 * 65536;
+constexpr size_t kMargin = 16;
+
+// Entry: value << 16 | extra bits << 8 | kind << 5 | bits to consume.
+enum : uint32_t { kLiteral = 0, kBase = 1, kEnd = 2, kLink = 3, kInvalid = 4 };
+constexpr uint32_t Entry(uint32_t kind, uint32_t bits, uint32_t extra, uint32_t value) {
+  return (value << 16) | (extra << 8) | (kind << 5) | bits;
+}
+constexpr uint32_t kInvalidEntry = Entry(kInvalid, 0, 0, 0);
+
+constexpr uint16_t kLenBase[29] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr uint8_t kLenExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                   2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr uint16_t kDistBase[32] = {1,    2,    3,    4,    5,    7,     9,     13,    17,    25,   33,
+                                    49,   65,   97,   129,  193,  257,   385,   513,   769,   1025, 1537,
+                                    2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577, 32769, 49153};
+constexpr uint8_t kDistExtra[32] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,  6,
+                                    7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
+constexpr uint8_t kClenOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+inline uint64_t Load64(const uint8_t* p) {
+  uint64_t v;
+  memcpy(&v, p, 8);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  v = __builtin_bswap64(v);
+#endif
+  return v;
+}
+
+inline unsigned Reverse(unsigned code, unsigned len) {
+  unsigned r = 0;
+  for (unsigned i = 0; i < len; ++i) {
+    r = (r << 1) | (code & 1);
+    code >>= 1;
+  }
+  return r;
+}
+}  // namespace
+
+TInflater::TInflater(TInputBuffer& input, bool deflate64)
+    : FIn(&input), FDeflate64(deflate64), FWin(kBufEnd + kMargin) {
+  FLit.reserve(1024 + 288 * 32);
+  FDist.reserve(256 + 32 * 128);
+}
+
+void TInflater::Restart(TInputBuffer& input, bool deflate64) {
+  FIn = &input;
+  FDeflate64 = deflate64;
+  FState = sHeader;
+  FError = 0;
+  FLastBlock = false;
+  FBitBuf = 0;
+  FBitCnt = 0;
+  FPadBytes = 0;
+  FPos = FOutPos = 0;
+  FCopyLen = FCopyDist = 0;
+  FStoredLeft = 0;
+}
+
+size_t TInflater::UnusedInputBytes() const {
+  size_t inBits = FBitCnt / 8;
+  return FIn->Avail + (inBits > FPadBytes ? inBits - FPadBytes : 0);
+}
+
+// Symbols of the literal/length alphabet (isDistance false) or of the distance alphabet.
+bool TInflater::BuildTable(const uint8_t* lengths, unsigned count, unsigned rootBits, bool isDistance,
+                           std::vector<uint32_t>& table) {
+  unsigned lenCount[16] = {};
+  for (unsigned s = 0; s < count; ++s) lenCount[lengths[s]]++;
+  lenCount[0] = 0;
+  int left = 1;
+  for (unsigned len = 1; len <= 15; ++len) {
+    left = (left << 1) - int(lenCount[len]);
+    if (left < 0) return false;  // over-subscribed
+  }
+  unsigned nextCode[16] = {};
+  unsigned code = 0;
+  for (unsigned len = 1; len <= 15; ++len) {
+    code = (code + lenCount[len - 1]) << 1;
+    nextCode[len] = code;
+  }
+  const unsigned rootSize = 1u << rootBits;
+  table.assign(rootSize, kInvalidEntry);
+
+  auto entryFor = [&](unsigned sym, unsigned bits) -> uint32_t {
+    if (isDistance) {
+      if (sym >= 32 || (sym >= 30 && !FDeflate64)) return kInvalidEntry;
+      return Entry(kBase, bits, kDistExtra[sym], kDistBase[sym]);
+    }
+    if (sym < 256) return Entry(kLiteral, bits, 0, sym);
+    if (sym == 256) return Entry(kEnd, bits, 0, 0);
+    if (sym > 285) return kInvalidEntry;
+    if (sym == 285 && FDeflate64) return Entry(kBase, bits, 16, 3);
+    return Entry(kBase, bits, kLenExtra[sym - 257], kLenBase[sym - 257]);
+  };
+
+  // Codes of one root prefix share a subtable as wide as the longest of them needs.
+  unsigned codes[320];
+  uint8_t maxSub[1024] = {};
+  for (unsigned s = 0; s < count; ++s) {
+    unsigned len = lengths[s];
+    if (!len) continue;
+    codes[s] = Reverse(nextCode[len]++, len);
+    if (len > rootBits) {
+      unsigned prefix = codes[s] & (rootSize - 1);
+      maxSub[prefix] = uint8_t(std::max<unsigned>(maxSub[prefix], len - rootBits));
+    }
+  }
+  for (unsigned prefix = 0; prefix < rootSize; ++prefix) {
+    if (!maxSub[prefix]) continue;
+    size_t offset = table.size();
+    table.resize(offset + (size_t(1) << maxSub[prefix]), kInvalidEntry);
+    table[prefix] = Entry(kLink, rootBits, maxSub[prefix], uint32_t(offset));
+  }
+  for (unsigned s = 0; s < count; ++s) {
+    unsigned len = lengths[s];
+    if (!len) continue;
+    if (len <= rootBits) {
+      uint32_t e = entryFor(s, len);
+      for (unsigned i = codes[s]; i < rootSize; i += 1u << len) table[i] = e;
+    } else {
+      uint32_t link = table[codes[s] & (rootSize - 1)];
+      size_t offset = link >> 16;
+      unsigned subBits = (link >> 8) & 31;
+      unsigned rest = len - rootBits;
+      uint32_t e = entryFor(s, rest);
+      for (unsigned i = codes[s] >> rootBits; i < (1u << subBits); i += 1u << rest) table[offset + i] = e;
+    }
+  }
+  return true;
+}
+
+void TInflater::SlowRefill() {
+  while (FBitCnt <= 56) {
+    if (FIn->Avail == 0 && (FPadBytes > 0 || !FIn->Refill(65536))) {
+      FPadBytes++;  // zeros past the end; using them is reported as running out of input
+      FBitCnt += 8;
+      continue;
+    }
+    FBitBuf |= uint64_t(*FIn->Next++) << FBitCnt;
+    FIn->Avail--;
+    FBitCnt += 8;
+  }
+}
+
+bool TInflater::NeedBits(unsigned n) {
+  if (FBitCnt < n) SlowRefill();
+  return true;
+}
+
+uint32_t TInflater::TakeBits(unsigned n) {
+  NeedBits(n);
+  uint32_t v = uint32_t(FBitBuf & ((uint64_t(1) << n) - 1));
+  FBitBuf >>= n;
+  FBitCnt -= n;
+  return v;
+}
+
+int TInflater::ReadDynamicTables() {
+  unsigned nlen = TakeBits(5) + 257;
+  unsigned ndist = TakeBits(5) + 1;
+  unsigned ncode = TakeBits(4) + 4;
+  if (!FDeflate64 && (nlen > 286 || ndist > 30)) return kDataError;
+  uint8_t clen[19] = {};
+  for (unsigned i = 0; i < ncode; ++i) clen[kClenOrder[i]] = uint8_t(TakeBits(3));
+  std::vector<uint32_t> ctab;
+  // The code-length alphabet reuses the literal builder: symbols 0..18 are "literals".
+  if (!BuildTable(clen, 19, 7, false, ctab)) return kDataError;
+  uint8_t lengths[320] = {};
+  unsigned total = nlen + ndist, i = 0;
+  while (i < total) {
+    NeedBits(7);
+    uint32_t e = ctab[FBitBuf & 127];
+    if (((e >> 5) & 7) != kLiteral) return kDataError;
+    unsigned bits = e & 31;
+    FBitBuf >>= bits;
+    FBitCnt -= bits;
+    unsigned sym = e >> 16;
+    if (sym < 16) {
+      lengths[i++] = uint8_t(sym);
+      continue;
+    }
+    unsigned repeat;
+    uint8_t value = 0;
+    if (sym == 16) {
+      if (i == 0) return kDataError;
+      value = lengths[i - 1];
+      repeat = 3 + TakeBits(2);
+    } else if (sym == 17) {
+      repeat = 3 + TakeBits(3);
+    } else {
+      repeat = 11 + TakeBits(7);
+    }
+    if (i + repeat > total) return kDataError;
+    while (repeat--) lengths[i++] = value;
+  }
+  if (FPadBytes && FBitCnt < FPadBytes * 8) return kBufError;
+  if (lengths[256] == 0) return kDataError;  // no end-of-block code
+  if (!BuildTable(lengths, nlen, FLitRoot, false, FLit)) return kDataError;
+  if (!BuildTable(lengths + nlen, ndist, FDistRoot, true, FDist)) return kDataError;
+  return 0;
+}
+
+int TInflater::ReadBlockHeader() {
+  FLastBlock = TakeBits(1) != 0;
+  unsigned type = TakeBits(2);
+  if (type == 0) {
+    unsigned drop = FBitCnt & 7;
+    FBitBuf >>= drop;
+    FBitCnt -= drop;
+    unsigned len = TakeBits(16), nlen = TakeBits(16);
+    if (FPadBytes && FBitCnt < FPadBytes * 8) return kBufError;
+    if (len != (~nlen & 0xFFFF)) return kDataError;
+    FStoredLeft = len;
+    FState = sStored;
+    return 0;
+  }
+  if (type == 1) {
+    uint8_t lengths[320];
+    std::fill(lengths, lengths + 144, 8);
+    std::fill(lengths + 144, lengths + 256, 9);
+    std::fill(lengths + 256, lengths + 280, 7);
+    std::fill(lengths + 280, lengths + 288, 8);
+    std::fill(lengths + 288, lengths + 320, 5);
+    BuildTable(lengths, 288, FLitRoot, false, FLit);
+    BuildTable(lengths + 288, 32, FDistRoot, true, FDist);
+    if (FPadBytes && FBitCnt < FPadBytes * 8) return kBufError;
+    FState = sCodes;
+    return 0;
+  }
+  if (type == 2) {
+    int rc = ReadDynamicTables();
+    if (rc) return rc;
+    FState = sCodes;
+    return 0;
+  }
+  return kDataError;
+}
+
+int TInflater::CopyStored(size_t limit) {
+  uint8_t* win = FWin.data();
+  // Whole bytes still in the bit buffer come first.
+  while (FStoredLeft && FBitCnt >= 8 && FPos < limit) {
+    if (FPadBytes && FBitCnt <= FPadBytes * 8) return kBufError;
+    win[FPos++] = uint8_t(FBitBuf);
+    FBitBuf >>= 8;
+    FBitCnt -= 8;
+    FStoredLeft--;
+  }
+  if (FBitCnt == 0) FBitBuf = 0;  // later refills must not meet stale look-ahead bits
+  while (FStoredLeft && FPos < limit) {
+    if (FBitCnt) break;
+    if (FIn->Avail == 0 && (FPadBytes || !FIn->Refill(std::min<size_t>(FStoredLeft, 65536))))
+      return kBufError;
+    size_t n = std::min({FStoredLeft, FIn->Avail, limit - FPos});
+    memcpy(win + FPos, FIn->Next, n);
+    FIn->Next += n;
+    FIn->Avail -= n;
+    FPos += n;
+    FStoredLeft -= n;
+  }
+  if (!FStoredLeft) FState = FLastBlock ? sDone : sHeader;
+  return 0;
+}
+
+int TInflater::DecodeCodes(size_t limit) {
+  uint8_t* const win = FWin.data();
+  const uint32_t* lit = FLit.data();
+  const uint32_t* dist = FDist.data();
+  const uint64_t litMask = (1u << FLitRoot) - 1, distMask = (1u << FDistRoot) - 1;
+  uint64_t bitbuf = FBitBuf;
+  unsigned bitcnt = FBitCnt;
+  size_t pos = FPos;
+  int rc = 0;
+
+  auto refill = [&] {
+    if (FIn->Avail >= 8 && !FPadBytes) {
+      bitbuf |= Load64(FIn->Next) << bitcnt;
+      size_t took = (63 - bitcnt) >> 3;
+      FIn->Next += took;
+      FIn->Avail -= took;
+      bitcnt |= 56;
+    } else {
+      FBitBuf = bitbuf;
+      FBitCnt = bitcnt;
+      SlowRefill();
+      bitbuf = FBitBuf;
+      bitcnt = FBitCnt;
+    }
+  };
+
+  while (pos < limit) {
+    refill();
+    uint32_t e = lit[bitbuf & litMask];
+    uint32_t kind = (e >> 5) & 7;
+    if (kind == kLink) {
+      bitbuf >>= FLitRoot;
+      bitcnt -= FLitRoot;
+      e = lit[(e >> 16) + (bitbuf & ((1u << ((e >> 8) & 31)) - 1))];
+      kind = (e >> 5) & 7;
+    }
+    unsigned bits = e & 31;
+    bitbuf >>= bits;
+    bitcnt -= bits;
+    if (kind == kLiteral) {
+      win[pos++] = uint8_t(e >> 16);
+      // A second literal usually fits in the bits already loaded.
+      if (bitcnt >= 15 && pos < limit) {
+        uint32_t e2 = lit[bitbuf & litMask];
+        if (((e2 >> 5) & 7) == kLiteral) {
+          unsigned b2 = e2 & 31;
+          bitbuf >>= b2;
+          bitcnt -= b2;
+          win[pos++] = uint8_t(e2 >> 16);
+        }
+      }
+      if (FPadBytes && bitcnt < FPadBytes * 8) { rc = kBufError; break; }
+      continue;
+    }
+    if (kind == kEnd) {
+      FState = FLastBlock ? sDone : sHeader;
+      if (FPadBytes && bitcnt < FPadBytes * 8) rc = kBufError;
+      break;
+    }
+    if (kind != kBase) { rc = kDataError; break; }
+    unsigned extra = (e >> 8) & 31;
+    size_t len = (e >> 16) + size_t(bitbuf & ((uint64_t(1) << extra) - 1));
+    bitbuf >>= extra;
+    bitcnt -= extra;
+    refill();
+    uint32_t d = dist[bitbuf & distMask];
+    uint32_t dkind = (d >> 5) & 7;
+    if (dkind == kLink) {
+      bitbuf >>= FDistRoot;
+      bitcnt -= FDistRoot;
+      d = dist[(d >> 16) + (bitbuf & ((1u << ((d >> 8) & 31)) - 1))];
+      dkind = (d >> 5) & 7;
+    }
+    if (dkind != kBase) { rc = kDataError; break; }
+    unsigned dbits = d & 31;
+    bitbuf >>= dbits;
+    bitcnt -= dbits;
+    unsigned dextra = (d >> 8) & 31;
+    size_t distance = (d >> 16) + size_t(bitbuf & ((uint64_t(1) << dextra) - 1));
+    bitbuf >>= dextra;
+    bitcnt -= dextra;
+    if (FPadBytes && bitcnt < FPadBytes * 8) { rc = kBufError; break; }
+    if (distance > pos) { rc = kDataError; break; }
+    size_t n = std::min(len, kBufEnd - pos);
+    uint8_t* dst = win + pos;
+    const uint8_t* src = dst - distance;
+    if (distance >= 8) {
+      for (size_t k = 0; k < n; k += 8) memcpy(dst + k, src + k, 8);
+    } else if (distance == 1) {
+      memset(dst, *src, n);
+    } else {
+      for (size_t k = 0; k < n; ++k) dst[k] = src[k];
+    }
+    pos += n;
+    if (n < len) {
+      FCopyLen = len - n;
+      FCopyDist = distance;
+      break;
+    }
+  }
+  FBitBuf = bitbuf;
+  FBitCnt = bitcnt;
+  FPos = pos;
+  return rc;
+}
+
+int64_t TInflater::Read(uint8_t* out, size_t count) {
+  size_t produced = 0;
+  while (produced < count) {
+    if (FOutPos < FPos) {
+      size_t n = std::min(FPos - FOutPos, count - produced);
+      memcpy(out + produced, FWin.data() + FOutPos, n);
+      FOutPos += n;
+      produced += n;
+      continue;
+    }
+    if (FState == sDone) break;
+    if (FState == sError) return produced ? int64_t(produced) : FError;
+
+    size_t need = count - produced;
+    if (FPos + std::min<size_t>(need, 32768) > kBufEnd) {
+      memmove(FWin.data(), FWin.data() + FPos - kWindow, kWindow);
+      FPos = FOutPos = kWindow;
+    }
+    size_t limit = std::min(FPos + need, kBufEnd);
+    int rc = 0;
+    if (FCopyLen) {
+      uint8_t* dst = FWin.data() + FPos;
+      const uint8_t* src = dst - FCopyDist;
+      size_t n = std::min(FCopyLen, kBufEnd - FPos);
+      for (size_t k = 0; k < n; ++k) dst[k] = src[k];
+      FPos += n;
+      FCopyLen -= n;
+      continue;
+    }
+    switch (FState) {
+      case sHeader: rc = ReadBlockHeader(); break;
+      case sStored: rc = CopyStored(limit); break;
+      case sCodes: rc = DecodeCodes(limit); break;
+      default: break;
+    }
+    if (rc) {
+      FState = sError;
+      FError = rc;
+    }
+  }
+  return int64_t(produced);
+}

@@ -1,0 +1,65 @@
+// Table-driven inflater for raw deflate data (RFC 1951) and its 64 KiB-window variant
+// (method 9): length symbol 285 is base 3 with 16 extra bits, distance symbols 30 and 31
+// (bases 32769 and 49153, 14 extra bits) are valid, and the symbol counts of a dynamic block
+// are not limited to 286/30.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "ziparchive/codecs/input_buffer.h"
+
+class TInflater {
+ public:
+  // Status codes, the same values as zlib's.
+  static constexpr int kStreamError = -2;
+  static constexpr int kDataError = -3;
+  static constexpr int kMemError = -4;
+  static constexpr int kBufError = -5;
+
+  TInflater(TInputBuffer& input, bool deflate64);
+  // Decodes a new stream from `input`, keeping the buffers (nothing of the old stream is
+  // reachable: a distance before the new stream's start is refused).
+  void Restart(TInputBuffer& input, bool deflate64);
+
+  // Produces up to count bytes; fewer only at the end of the final block. A negative status
+  // when nothing could be produced: kBufError when the input ran out, kDataError for
+  // corrupt data.
+  int64_t Read(uint8_t* out, size_t count);
+  bool Finished() const { return FState == sDone && FPos == FOutPos; }
+  // Input bytes taken from the buffer but not used by the decoder.
+  size_t UnusedInputBytes() const;
+
+ private:
+  enum TState { sHeader, sStored, sCodes, sDone, sError };
+
+  bool BuildTable(const uint8_t* lengths, unsigned count, unsigned rootBits, bool isDistance,
+                  std::vector<uint32_t>& table);
+  void SlowRefill();
+  bool NeedBits(unsigned n);
+  uint32_t TakeBits(unsigned n);
+  int ReadBlockHeader();
+  int ReadDynamicTables();
+  int DecodeCodes(size_t limit);
+  int CopyStored(size_t limit);
+
+  TInputBuffer* FIn;
+  bool FDeflate64;
+  TState FState = sHeader;
+  int FError = 0;
+  bool FLastBlock = false;
+
+  uint64_t FBitBuf = 0;
+  unsigned FBitCnt = 0;
+  unsigned FPadBytes = 0;  // zero bytes added after the input ran out
+
+  std::vector<uint8_t> FWin;
+  size_t FPos = 0;     // next byte to decode into
+  size_t FOutPos = 0;  // next byte to hand out
+  size_t FCopyLen = 0, FCopyDist = 0;  // a match cut short by the buffer end
+  size_t FStoredLeft = 0;
+
+  std::vector<uint32_t> FLit, FDist;
+  unsigned FLitRoot = 10, FDistRoot = 8;
+};

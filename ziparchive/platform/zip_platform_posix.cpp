@@ -1,0 +1,461 @@
+// POSIX side of the engine's system services, for the native build: paths get "/" for "\",
+// share modes are not enforced, and the attribute bits are derived from the mode bits.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <iconv.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+
+#include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/platform/dos_date_time.h"
+
+namespace {
+std::string HostPath(const std::string& path) {
+  std::string s = path;
+  for (char& c : s)
+    if (c == '\\') c = '/';
+  return s;
+}
+
+std::string HostPath(const TOsPath& path) { return HostPath(path.Text); }
+
+uint32_t AttributesOf(const struct stat& st, const std::string& name) {
+  uint32_t a = 0;
+  if (S_ISDIR(st.st_mode))
+    a |= fattr::Directory;
+  else
+    a |= fattr::Archive;
+  if ((st.st_mode & S_IWUSR) == 0) a |= fattr::ReadOnly;
+  if (!name.empty() && name[0] == '.') a |= fattr::Hidden;
+  return a;
+}
+
+uint32_t DosFromTime(time_t t) {
+  struct tm lt {};
+  localtime_r(&t, &lt);
+  TDosDateTime d;
+  d.Year = lt.tm_year + 1900;
+  if (d.Year < 1980) return PackDosDateTime(TDosDateTime{});
+  d.Month = lt.tm_mon + 1;
+  d.Day = lt.tm_mday;
+  d.Hour = lt.tm_hour;
+  d.Minute = lt.tm_min;
+  d.Second = lt.tm_sec;
+  return PackDosDateTime(d);
+}
+
+time_t TimeFromDosUncached(uint32_t value) {
+  TDosDateTime d = UnpackDosDateTime(value);
+  struct tm lt {};
+  lt.tm_year = d.Year - 1900;
+  lt.tm_mon = d.Month - 1;
+  lt.tm_mday = d.Day;
+  lt.tm_hour = d.Hour;
+  lt.tm_min = d.Minute;
+  lt.tm_sec = d.Second;
+  lt.tm_isdst = -1;
+  return mktime(&lt);
+}
+
+// mktime looks at the time zone file on every call; the members of an archive mostly share
+// a few dates, so the last answer is kept.
+time_t TimeFromDos(uint32_t value) {
+  thread_local uint32_t lastValue = 0;
+  thread_local time_t lastTime = 0;
+  thread_local bool known = false;
+  if (!known || value != lastValue) {
+    lastTime = TimeFromDosUncached(value);
+    lastValue = value;
+    known = true;
+  }
+  return lastTime;
+}
+
+// The mode bits the attributes give a file whose mode is `mode`: only read-only maps.
+mode_t ModeWithAttributes(mode_t mode, uint32_t attributes) {
+  mode &= 07777;
+  if (attributes & fattr::ReadOnly)
+    mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
+  else
+    mode |= S_IWUSR;
+  return mode;
+}
+
+std::string BaseName(const std::string& path) {
+  size_t p = path.find_last_of('/');
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+// The native build stands in for a Russian Windows: OEM is code page 866, ANSI 1251.
+// Each table maps the upper half of one code page to the other; unmappable bytes become "?".
+struct TCodePageTables {
+  std::array<char, 128> OemToAnsi{}, AnsiToOem{};
+  TCodePageTables() {
+    Fill(OemToAnsi, "CP866", "CP1251");
+    Fill(AnsiToOem, "CP1251", "CP866");
+  }
+  static void Fill(std::array<char, 128>& table, const char* from, const char* to) {
+    iconv_t cd = iconv_open(to, from);
+    for (int i = 0; i < 128; ++i) {
+      char in = char(128 + i), out = '?';
+      if (cd != iconv_t(-1)) {
+        char* ip = &in;
+        char* op = &out;
+        size_t il = 1, ol = 1;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) out = '?';
+      }
+      table[i] = out;
+    }
+    if (cd != iconv_t(-1)) iconv_close(cd);
+  }
+};
+
+const TCodePageTables& CodePages() {
+  static const TCodePageTables tables;
+  return tables;
+}
+
+// Code points of the ANSI code page's upper half, for turning UTF-8 names into it.
+struct TAnsiCodePoints {
+  std::array<uint32_t, 128> Point{};
+  TAnsiCodePoints() {
+    iconv_t cd = iconv_open("UTF-32LE", "CP1251");
+    for (int i = 0; i < 128; ++i) {
+      char in = char(128 + i);
+      unsigned char out[4] = {};
+      if (cd != iconv_t(-1)) {
+        char* ip = &in;
+        char* op = reinterpret_cast<char*>(out);
+        size_t il = 1, ol = 4;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) continue;
+      }
+      Point[i] = uint32_t(out[0]) | uint32_t(out[1]) << 8 | uint32_t(out[2]) << 16 | uint32_t(out[3]) << 24;
+    }
+    if (cd != iconv_t(-1)) iconv_close(cd);
+  }
+};
+
+char AnsiCharOf(uint32_t point) {
+  if (point < 128) return char(point);
+  static const TAnsiCodePoints table;
+  for (int i = 0; i < 128; ++i)
+    if (table.Point[i] == point) return char(128 + i);
+  return '?';
+}
+
+std::string MapUpperHalf(const std::string& text, const std::array<char, 128>& table) {
+  std::string s = text;
+  for (char& c : s)
+    if (static_cast<unsigned char>(c) >= 128) c = table[static_cast<unsigned char>(c) - 128];
+  return s;
+}
+
+TProcessMessagesHook gHook = nullptr;
+void* gHookData = nullptr;
+}  // namespace
+
+TOsFile::~TOsFile() { Close(); }
+
+TOsFile::TOsFile(TOsFile&& other) noexcept : FFd(other.FFd) { other.FFd = -1; }
+
+TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    FFd = other.FFd;
+    other.FFd = -1;
+  }
+  return *this;
+}
+
+bool TOsFile::Open(const TOsPath& path, TOsAccess access, TOsShare) {
+  Close();
+  FFd = ::open(HostPath(path).c_str(), (access == TOsAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  if (FFd < 0) return false;
+  struct stat st {};
+  if (fstat(FFd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    Close();
+    return false;
+  }
+  return true;
+}
+
+bool TOsFile::Create(const TOsPath& path, TOsShare) {
+  Close();
+  FFd = ::open(HostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return FFd >= 0;
+}
+
+bool TOsFile::IsOpen() const { return FFd >= 0; }
+
+int64_t TOsFile::Read(void* buffer, size_t count) {
+  if (FFd < 0) return -1;
+  for (;;) {
+    ssize_t n = ::read(FFd, buffer, count);
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
+  if (FFd < 0) return -1;
+  for (;;) {
+    ssize_t n = ::pread(FFd, buffer, count, off_t(position));
+    if (n < 0 && errno == EINTR) continue;
+    return n;
+  }
+}
+
+size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
+  if (diskFull) *diskFull = false;
+  if (FFd < 0) return 0;
+  const char* p = static_cast<const char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(FFd, p + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (diskFull && (n == 0 || errno == ENOSPC || errno == EDQUOT)) *diskFull = true;
+      break;
+    }
+    done += size_t(n);
+  }
+  return done;
+}
+
+bool TOsFile::Seek(uint64_t position) {
+  return FFd >= 0 && lseek(FFd, off_t(position), SEEK_SET) == off_t(position);
+}
+
+int64_t TOsFile::Position() const { return FFd < 0 ? -1 : int64_t(lseek(FFd, 0, SEEK_CUR)); }
+
+int64_t TOsFile::Size() const {
+  struct stat st {};
+  if (FFd < 0 || fstat(FFd, &st) != 0) return -1;
+  return int64_t(st.st_size);
+}
+
+bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
+  if (FFd < 0) return false;
+  struct timespec ts[2];
+  ts[0].tv_sec = ts[1].tv_sec = TimeFromDos(dosDateTime);
+  ts[0].tv_nsec = ts[1].tv_nsec = 0;
+  return futimens(FFd, ts) == 0;
+}
+
+bool TOsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath&) {
+  SetDosDateTime(dosDateTime);
+  // Through the handle, before the close: no second look-up of the name, and no change
+  // made where the mode already agrees.
+  struct stat st {};
+  if (attributes != fattr::Invalid && FFd >= 0 && fstat(FFd, &st) == 0) {
+    mode_t mode = ModeWithAttributes(st.st_mode, attributes);
+    if (mode != (st.st_mode & 07777)) fchmod(FFd, mode);
+  }
+  return Close();
+}
+
+bool TOsFile::Close() {
+  if (FFd < 0) return true;
+  int rc = ::close(FFd);
+  FFd = -1;
+  return rc == 0;
+}
+
+TOsDirSearch::~TOsDirSearch() { Release(); }
+
+void TOsDirSearch::Release() {
+  if (FDir) closedir(static_cast<DIR*>(FDir));
+  FDir = nullptr;
+}
+
+bool TOsDirSearch::Open(const TOsPath& folder) {
+  Release();
+  FFolder = HostPath(folder);
+  if (!FFolder.empty() && FFolder.back() != '/') FFolder += '/';
+  FDir = opendir(FFolder.empty() ? "." : FFolder.c_str());
+  return FDir != nullptr;
+}
+
+bool TOsDirSearch::Next(TOsFindData& out) {
+  if (!FDir) return false;
+  while (struct dirent* e = readdir(static_cast<DIR*>(FDir))) {
+    if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
+    struct stat st {};
+    std::string full = FFolder + e->d_name;
+    if (lstat(full.c_str(), &st) != 0) continue;
+    out.Link = S_ISLNK(st.st_mode);
+    // A link is described by its target; one that leads nowhere is nothing to take.
+    bool dangling = out.Link && stat(full.c_str(), &st) != 0;
+    out.Special = dangling || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+    out.Name = e->d_name;
+    out.Attributes = dangling ? fattr::Archive : AttributesOf(st, out.Name);
+    out.DosDateTime = DosFromTime(st.st_mtime);
+    out.Size = S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
+    return true;
+  }
+  return false;
+}
+
+uint32_t OsGetAttributes(const TOsPath& path) {
+  struct stat st {};
+  std::string p = HostPath(path);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (stat(p.c_str(), &st) != 0) return fattr::Invalid;
+  return AttributesOf(st, BaseName(p));
+}
+
+bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
+  std::string p = HostPath(path);
+  struct stat st {};
+  if (stat(p.c_str(), &st) != 0) return false;
+  return chmod(p.c_str(), ModeWithAttributes(st.st_mode, attributes)) == 0;
+}
+
+bool OsFileExists(const TOsPath& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && !(a & fattr::Directory);
+}
+
+bool OsFolderExists(const TOsPath& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && (a & fattr::Directory);
+}
+
+bool OsCreateFolder(const TOsPath& path) {
+  std::string p = HostPath(path);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  return mkdir(p.c_str(), 0777) == 0;
+}
+
+bool OsForceFolders(const TOsPath& path) {
+  std::string p = HostPath(path);
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  if (p.empty()) return false;
+  if (OsFolderExists(p)) return true;
+  size_t slash = p.find_last_of('/');
+  if (slash != std::string::npos && slash > 0 && !OsForceFolders(p.substr(0, slash))) return false;
+  return mkdir(p.c_str(), 0777) == 0 || OsFolderExists(p);
+}
+
+bool OsDeleteFile(const TOsPath& path) { return unlink(HostPath(path).c_str()) == 0; }
+bool OsRemoveFolder(const TOsPath& path) { return rmdir(HostPath(path).c_str()) == 0; }
+bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
+  std::string t = HostPath(to);
+  struct stat st {};
+  if (lstat(t.c_str(), &st) == 0) return false;  // like MoveFile: never replaces
+  return rename(HostPath(from).c_str(), t.c_str()) == 0;
+}
+
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+  std::string t = HostPath(to);
+  struct stat st {};
+  if (lstat(t.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+  return rename(HostPath(from).c_str(), t.c_str()) == 0;
+}
+
+std::string OsPathKey(const TOsPath& path) {
+  // Names are bytes here; only repeated and "." components name the same file.
+  std::string key;
+  for (size_t pos = 0; pos <= path.Text.size();) {
+    size_t end = path.Text.find_first_of("\\/", pos);
+    if (end == std::string::npos) end = path.Text.size();
+    std::string part = path.Text.substr(pos, end - pos);
+    if (!part.empty() && part != ".") key += "/" + part;
+    pos = end + 1;
+  }
+  return key;
+}
+
+bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
+  struct stat st {};
+  if (stat(HostPath(path).c_str(), &st) != 0) return false;
+  dosDateTime = DosFromTime(st.st_mtime);
+  return true;
+}
+
+uint32_t OsNowDosDateTime() { return DosFromTime(time(nullptr)); }
+
+// The host's paths are bytes either way.
+std::string OsCurrentFolder(bool) {
+  char buf[4096];
+  if (!getcwd(buf, sizeof buf)) return std::string();
+  std::string s = buf;
+  if (s.size() > 1 && s.back() == '/') s.pop_back();
+  return s;
+}
+
+std::string OsTempFolder(bool) {
+  const char* t = getenv("TMPDIR");
+  std::string s = (t && *t) ? t : "/tmp";
+  if (s.back() != '/') s += '/';
+  return s;
+}
+
+std::string OsTempFileName(const TOsPath& folder, const std::string& prefix) {
+  std::string f = HostPath(folder);
+  if (!f.empty() && f.back() != '/') f += '/';
+  std::string pattern = f + prefix + "XXXXXX";
+  int fd = mkstemp(pattern.data());
+  if (fd < 0) return std::string();
+  ::close(fd);
+  return pattern;
+}
+
+bool OsSameFile(const TOsPath& a, const TOsPath& b) {
+  struct stat sa {}, sb {};
+  return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+std::string OsLongPathName(const TOsPath& path) { return path.Text; }
+
+bool OsCopyAccessRights(const TOsPath& from, const TOsPath& to) {
+  struct stat st {};
+  return stat(HostPath(from).c_str(), &st) == 0 && chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
+}
+
+std::string OsResolvedPath(const TOsPath& path) {
+  char* real = realpath(HostPath(path).c_str(), nullptr);
+  if (!real) return std::string();
+  std::string s = real;
+  free(real);
+  return s;
+}
+
+std::string OsOemToAnsi(const std::string& text) { return MapUpperHalf(text, CodePages().OemToAnsi); }
+std::string OsAnsiToOem(const std::string& text) { return MapUpperHalf(text, CodePages().AnsiToOem); }
+
+std::string OsUtf8ToAnsi(const std::string& utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) {
+    unsigned char c = static_cast<unsigned char>(utf8[i]);
+    size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    if (i + len > utf8.size()) len = 1;
+    uint32_t point = len == 1 ? c : c & (0xFF >> (len + 1));
+    for (size_t k = 1; k < len; ++k) point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    out += (len == 1 && c >= 0x80) ? '?' : AnsiCharOf(point);
+    i += len;
+  }
+  return out;
+}
+
+std::string OsUtf8Path(const std::string& ansiPath) { return ansiPath; }
+
+void SetProcessMessagesHook(TProcessMessagesHook hook, void* data) {
+  gHook = hook;
+  gHookData = data;
+}
+
+void ProcessPendingMessages() {
+  if (gHook) gHook(gHookData);
+}

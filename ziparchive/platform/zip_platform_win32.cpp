@@ -1,0 +1,402 @@
+// Windows side of the engine's system services: ANSI paths are widened with the ANSI code
+// page and handed to the wide API, so every name the system can hold is reachable.
+#include <windows.h>
+
+#include <vector>
+
+#include "ziparchive/platform/device_name.h"
+#include "ziparchive/platform/zip_platform.h"
+
+namespace {
+std::wstring WideIn(UINT codePage, const std::string& s) {
+  if (s.empty()) return std::wstring();
+  int n = MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), nullptr, 0);
+  std::wstring w(size_t(n), L'\0');
+  MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), w.data(), n);
+  return w;
+}
+
+std::wstring Wide(const TOsPath& path) {
+  std::wstring w = WideIn(path.Utf8 ? CP_UTF8 : CP_ACP, path.Text);
+  for (wchar_t& c : w)
+    if (c == L'/') c = L'\\';
+  return w;
+}
+
+std::string NarrowTo(UINT codePage, const wchar_t* w, int length, DWORD flags) {
+  if (length == 0) return std::string();
+  const char* unknown = codePage == CP_UTF8 ? nullptr : "?";
+  int n = WideCharToMultiByte(codePage, flags, w, length, nullptr, 0, unknown, nullptr);
+  if (n <= 0 && flags) return NarrowTo(codePage, w, length, 0);  // a code page without the flag
+  if (n <= 0) return std::string();
+  std::string s(size_t(n), '\0');
+  WideCharToMultiByte(codePage, flags, w, length, s.data(), n, unknown, nullptr);
+  if (length < 0 && !s.empty() && s.back() == '\0') s.pop_back();
+  return s;
+}
+
+std::string Narrow(const wchar_t* w) { return NarrowTo(CP_ACP, w, -1, 0); }
+// A path the system gave, in the form asked for.
+std::string NarrowPath(const wchar_t* w, bool utf8) { return utf8 ? NarrowTo(CP_UTF8, w, -1, 0) : Narrow(w); }
+
+DWORD ShareBits(TOsShare share) {
+  switch (share) {
+    case TOsShare::DenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case TOsShare::DenyWrite: return FILE_SHARE_READ;
+    default: return 0;
+  }
+}
+
+uint32_t DosFromFileTime(const FILETIME& utc) {
+  FILETIME local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time))
+    return 0x00210000u;  // 1980-01-01 00:00
+  return (uint32_t(date) << 16) | time;
+}
+
+bool FileTimeFromDos(uint32_t dos, FILETIME& utc) {
+  FILETIME local;
+  return DosDateTimeToFileTime(WORD(dos >> 16), WORD(dos & 0xFFFF), &local) &&
+         LocalFileTimeToFileTime(&local, &utc);
+}
+
+HANDLE H(void* h) { return static_cast<HANDLE>(h); }
+
+TProcessMessagesHook gHook = nullptr;
+void* gHookData = nullptr;
+}  // namespace
+
+TOsFile::~TOsFile() { Close(); }
+
+TOsFile::TOsFile(TOsFile&& other) noexcept : FHandle(other.FHandle) {
+  other.FHandle = INVALID_HANDLE_VALUE;
+}
+
+TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    FHandle = other.FHandle;
+    other.FHandle = INVALID_HANDLE_VALUE;
+  }
+  return *this;
+}
+
+bool TOsFile::Open(const TOsPath& path, TOsAccess access, TOsShare share) {
+  Close();
+  // Only files: a device (whatever its folder and extension) may never answer a read.
+  size_t slash = path.Text.find_last_of("\\/:");
+  if (IsDeviceName(slash == std::string::npos ? path.Text : path.Text.substr(slash + 1))) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
+  DWORD rights = access == TOsAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  FHandle = CreateFileW(Wide(path).c_str(), rights, ShareBits(share), nullptr, OPEN_EXISTING,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (IsOpen() && GetFileType(H(FHandle)) != FILE_TYPE_DISK) Close();
+  return IsOpen();
+}
+
+bool TOsFile::Create(const TOsPath& path, TOsShare share) {
+  Close();
+  FHandle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareBits(share), nullptr,
+                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return IsOpen();
+}
+
+bool TOsFile::IsOpen() const { return H(FHandle) != INVALID_HANDLE_VALUE; }
+
+int64_t TOsFile::Read(void* buffer, size_t count) {
+  if (!IsOpen()) return -1;
+  DWORD got = 0;
+  DWORD want = count > 0x40000000u ? 0x40000000u : DWORD(count);
+  if (!ReadFile(H(FHandle), buffer, want, &got, nullptr)) return -1;
+  return int64_t(got);
+}
+
+int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
+  if (!IsOpen()) return -1;
+  // A synchronous handle reads at the offset the OVERLAPPED record names.
+  OVERLAPPED at = {};
+  at.Offset = DWORD(position);
+  at.OffsetHigh = DWORD(position >> 32);
+  DWORD got = 0;
+  DWORD want = count > 0x40000000u ? 0x40000000u : DWORD(count);
+  if (!ReadFile(H(FHandle), buffer, want, &got, &at)) return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  return int64_t(got);
+}
+
+size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
+  if (diskFull) *diskFull = false;
+  if (!IsOpen()) return 0;
+  const char* p = static_cast<const char*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    DWORD part = count - done > 0x40000000u ? 0x40000000u : DWORD(count - done);
+    DWORD wrote = 0;
+    if (!WriteFile(H(FHandle), p + done, part, &wrote, nullptr) || wrote == 0) {
+      DWORD e = GetLastError();
+      if (diskFull && (e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL || wrote == 0))
+        *diskFull = e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL;
+      break;
+    }
+    done += wrote;
+  }
+  return done;
+}
+
+bool TOsFile::Seek(uint64_t position) {
+  if (!IsOpen()) return false;
+  LARGE_INTEGER li;
+  li.QuadPart = LONGLONG(position);
+  return SetFilePointerEx(H(FHandle), li, nullptr, FILE_BEGIN) != 0;
+}
+
+int64_t TOsFile::Position() const {
+  if (!IsOpen()) return -1;
+  LARGE_INTEGER zero, pos;
+  zero.QuadPart = 0;
+  if (!SetFilePointerEx(H(FHandle), zero, &pos, FILE_CURRENT)) return -1;
+  return pos.QuadPart;
+}
+
+int64_t TOsFile::Size() const {
+  if (!IsOpen()) return -1;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(H(FHandle), &size)) return -1;
+  return size.QuadPart;
+}
+
+bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
+  FILETIME ft;
+  return IsOpen() && FileTimeFromDos(dosDateTime, ft) && SetFileTime(H(FHandle), nullptr, nullptr, &ft);
+}
+
+bool TOsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath& path) {
+  SetDosDateTime(dosDateTime);
+  bool closed = Close();
+  // Windows XP sets attributes by name only.
+  if (attributes != fattr::Invalid) SetFileAttributesW(Wide(path).c_str(), attributes);
+  return closed;
+}
+
+bool TOsFile::Close() {
+  if (!IsOpen()) return true;
+  BOOL ok = CloseHandle(H(FHandle));
+  FHandle = INVALID_HANDLE_VALUE;
+  return ok != 0;
+}
+
+struct TOsDirSearch::TPending {
+  WIN32_FIND_DATAW Data;
+};
+
+TOsDirSearch::~TOsDirSearch() {
+  Release();
+  delete FPending;
+}
+
+void TOsDirSearch::Release() {
+  if (H(FHandle) != INVALID_HANDLE_VALUE) FindClose(H(FHandle));
+  FHandle = INVALID_HANDLE_VALUE;
+  FHavePending = false;
+}
+
+bool TOsDirSearch::Open(const TOsPath& folder) {
+  Release();
+  FUtf8 = folder.Utf8;
+  if (!FPending) FPending = new TPending;
+  std::wstring pattern = Wide(folder);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L"*.*";
+  FHandle = FindFirstFileW(pattern.c_str(), &FPending->Data);
+  FHavePending = H(FHandle) != INVALID_HANDLE_VALUE;
+  return FHavePending;
+}
+
+bool TOsDirSearch::Next(TOsFindData& out) {
+  while (FHavePending) {
+    const WIN32_FIND_DATAW& d = FPending->Data;
+    bool dots = wcscmp(d.cFileName, L".") == 0 || wcscmp(d.cFileName, L"..") == 0;
+    if (!dots) {
+      out.Name = NarrowPath(d.cFileName, FUtf8);
+      out.LostName.clear();
+      if (!FUtf8 && WideIn(CP_ACP, out.Name) != std::wstring(d.cFileName))
+        out.LostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
+      out.Attributes = d.dwFileAttributes;
+      out.DosDateTime = DosFromFileTime(d.ftLastWriteTime);
+      out.Size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+    }
+    FHavePending = FindNextFileW(H(FHandle), &FPending->Data) != 0;
+    if (!dots) return true;
+  }
+  return false;
+}
+
+uint32_t OsGetAttributes(const TOsPath& path) {
+  std::wstring w = Wide(path);
+  while (w.size() > 3 && w.back() == L'\\') w.pop_back();
+  DWORD a = GetFileAttributesW(w.c_str());
+  return a == INVALID_FILE_ATTRIBUTES ? fattr::Invalid : uint32_t(a);
+}
+
+bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
+  return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
+}
+
+bool OsFileExists(const TOsPath& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && !(a & fattr::Directory);
+}
+
+bool OsFolderExists(const TOsPath& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && (a & fattr::Directory);
+}
+
+bool OsCreateFolder(const TOsPath& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+
+bool OsForceFolders(const TOsPath& path) {
+  std::string p = path.Text;
+  while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
+  if (p.empty()) return false;
+  if (OsFolderExists(path.With(p))) return true;
+  size_t slash = p.find_last_of("\\/");
+  if (slash != std::string::npos && slash > 0) {
+    std::string parent = p.substr(0, slash);
+    bool isRoot = parent.size() == 2 && parent[1] == ':';
+    if (!isRoot && parent != "\\" && !OsForceFolders(path.With(parent))) return false;
+  }
+  return OsCreateFolder(path.With(p)) || OsFolderExists(path.With(p));
+}
+
+bool OsDeleteFile(const TOsPath& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool OsRemoveFolder(const TOsPath& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
+  return MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0;
+}
+
+bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+std::string OsPathKey(const TOsPath& path) {
+  std::wstring w = Wide(path);
+  DWORD need = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
+  if (need > 0) {
+    std::wstring full(need, L'\0');
+    DWORD got = GetFullPathNameW(w.c_str(), need, full.data(), nullptr);
+    if (got > 0 && got < need) {
+      full.resize(got);
+      w = full;
+    }
+  }
+  if (!w.empty()) CharUpperBuffW(w.data(), DWORD(w.size()));
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
+  std::string key(n > 0 ? size_t(n) : 0, '\0');
+  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), key.data(), n, nullptr, nullptr);
+  return key;
+}
+
+bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  dosDateTime = DosFromFileTime(data.ftLastWriteTime);
+  return true;
+}
+
+uint32_t OsNowDosDateTime() {
+  FILETIME ft;
+  GetSystemTimeAsFileTime(&ft);
+  return DosFromFileTime(ft);
+}
+
+std::string OsCurrentFolder(bool utf8) {
+  wchar_t buf[MAX_PATH * 2];
+  DWORD n = GetCurrentDirectoryW(DWORD(sizeof buf / sizeof buf[0]), buf);
+  if (n == 0 || n >= sizeof buf / sizeof buf[0]) return std::string();
+  std::string s = NarrowPath(buf, utf8);
+  if (s.size() > 3 && s.back() == '\\') s.pop_back();
+  return s;
+}
+
+std::string OsTempFolder(bool utf8) {
+  wchar_t buf[MAX_PATH + 2];
+  DWORD n = GetTempPathW(MAX_PATH + 1, buf);
+  if (n == 0 || n > MAX_PATH + 1) return std::string();
+  std::string s = NarrowPath(buf, utf8);
+  if (!s.empty() && s.back() != '\\') s += '\\';
+  return s;
+}
+
+std::string OsTempFileName(const TOsPath& folder, const std::string& prefix) {
+  wchar_t buf[MAX_PATH + 2];
+  if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0) return std::string();
+  return NarrowPath(buf, folder.Utf8);
+}
+
+namespace {
+// Identity of an open file: volume and index. Opened without access rights, so a file that
+// another handle holds exclusively (the writer's own output) can still be asked.
+bool FileIdentity(const TOsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
+  HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  BOOL ok = GetFileInformationByHandle(h, &info);
+  CloseHandle(h);
+  return ok != 0;
+}
+}  // namespace
+
+bool OsSameFile(const TOsPath& a, const TOsPath& b) {
+  BY_HANDLE_FILE_INFORMATION ia, ib;
+  return FileIdentity(a, ia) && FileIdentity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+std::string OsLongPathName(const TOsPath& path) {
+  std::wstring w = Wide(path);
+  DWORD n = GetLongPathNameW(w.c_str(), nullptr, 0);
+  if (n == 0) return path.Text;
+  std::wstring out(n, L'\0');
+  n = GetLongPathNameW(w.c_str(), out.data(), n);
+  if (n == 0 || n >= out.size()) return path.Text;
+  out.resize(n);
+  return NarrowPath(out.c_str(), path.Utf8);
+}
+
+// Reparse points are not entered by the scan, so nothing needs resolving here.
+std::string OsResolvedPath(const TOsPath&) { return std::string(); }
+
+bool OsCopyAccessRights(const TOsPath&, const TOsPath&) { return true; }
+
+std::string OsUtf8ToAnsi(const std::string& utf8) {
+  std::wstring w = WideIn(CP_UTF8, utf8);
+  return NarrowTo(CP_ACP, w.data(), int(w.size()), WC_NO_BEST_FIT_CHARS);
+}
+
+std::string OsUtf8Path(const std::string& ansiPath) {
+  std::wstring w = WideIn(CP_ACP, ansiPath);
+  return NarrowTo(CP_UTF8, w.data(), int(w.size()), 0);
+}
+
+std::string OsOemToAnsi(const std::string& text) {
+  std::vector<char> out(text.size() + 1, '\0');
+  if (!text.empty()) OemToCharBuffA(text.data(), out.data(), DWORD(text.size()));
+  return std::string(out.data(), text.size());
+}
+
+std::string OsAnsiToOem(const std::string& text) {
+  std::vector<char> out(text.size() + 1, '\0');
+  if (!text.empty()) CharToOemBuffA(text.data(), out.data(), DWORD(text.size()));
+  return std::string(out.data(), text.size());
+}
+
+void SetProcessMessagesHook(TProcessMessagesHook hook, void* data) {
+  gHook = hook;
+  gHookData = data;
+}
+
+void ProcessPendingMessages() {
+  if (gHook) gHook(gHookData);
+}

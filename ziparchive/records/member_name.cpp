@@ -1,0 +1,78 @@
+#include "ziparchive/records/member_name.h"
+
+#include "ziparchive/platform/device_name.h"
+#include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/records/zip_records.h"
+
+namespace {
+bool IsAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+bool IsSafeComponent(std::string_view part) {
+  if (part == "..") return false;
+  if (part.empty() || part == ".") return true;
+  if (part.back() == '.' || part.back() == ' ') return false;
+  return !IsDeviceName(part);
+}
+}  // namespace
+
+bool IsValidUtf8(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len;
+    uint32_t point, min;
+    if (c >= 0xC2 && c <= 0xDF) len = 2, point = c & 0x1F, min = 0x80;
+    else if (c >= 0xE0 && c <= 0xEF) len = 3, point = c & 0x0F, min = 0x800;
+    else if (c >= 0xF0 && c <= 0xF4) len = 4, point = c & 0x07, min = 0x10000;
+    else return false;
+    if (s.size() - i < len) return false;
+    for (size_t k = 1; k < len; ++k) {
+      unsigned char t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      point = (point << 6) | (t & 0x3F);
+    }
+    if (point < min || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+TMemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem) {
+  TMemberName n;
+  // A plain ASCII name reads the same either way; it takes the road every name took before.
+  if ((flags & zipflag::Utf8Name) && !IsAscii(stored) && IsValidUtf8(stored)) {
+    n.Utf8.assign(stored);
+    for (char& c : n.Utf8)
+      if (c == '/') c = '\\';
+    n.Name = OsUtf8ToAnsi(n.Utf8);
+  } else {
+    n.Name = DecodeStoredName(stored, translateOem);
+  }
+  return n;
+}
+
+bool IsSafeMemberPath(std::string_view name, bool withFolders) {
+  if (name.find('\0') != std::string_view::npos) return false;
+  size_t slash = name.find_last_of('\\');
+  std::string_view file = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  if (file == "." || !IsSafeComponent(file)) return false;
+  if (!withFolders) return true;
+  // Stored folders are recreated only below the extraction folder.
+  if (name.find(':') != std::string_view::npos || (!name.empty() && name[0] == '\\')) return false;
+  size_t start = 0;
+  while (start < name.size()) {
+    size_t end = name.find('\\', start);
+    if (end == std::string_view::npos) end = name.size();
+    if (!IsSafeComponent(name.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}

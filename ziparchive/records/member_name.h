@@ -1,0 +1,31 @@
+// A member's stored name as the reader uses it, and the test that keeps the files it names
+// inside the extraction folder on every platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct TMemberName {
+  // Engine form: "\" separators, ANSI code page. What selection compares and events see.
+  std::string Name;
+  // For a name flagged UTF-8 (general purpose bit 11) that is not plain ASCII: the name in
+  // UTF-8 with "\" separators, which is what reaches the file system. Empty otherwise.
+  std::string Utf8;
+
+  // The form that names the file on disk.
+  const std::string& OnDisk() const { return Utf8.empty() ? Name : Utf8; }
+};
+
+// Names flagged UTF-8 are read as UTF-8; a flagged name that is not valid UTF-8, and every
+// other name, follows the code-page rule (OEM to ANSI when translateOem).
+TMemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem);
+
+// Well-formed UTF-8: shortest forms only, no surrogates, nothing past U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
+// Whether a name (engine form, "\" separators) may be written below the extraction folder:
+// with folders, no drive, stream or root, no ".." component; in every component that is
+// used, no NUL, nothing Windows would take as a device (CON, NUL, COM1, LPT1.txt...) and no
+// trailing dot or space, which Windows would drop so that another name is written.
+bool IsSafeMemberPath(std::string_view name, bool withFolders);

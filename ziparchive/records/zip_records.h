@@ -1,0 +1,151 @@
+// On-disk ZIP records (all little-endian), DOS date/time, CRC-32 and stored-name encoding.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ziparchive/platform/dos_date_time.h"
+
+namespace zipsig {
+constexpr uint32_t LocalHeader = 0x04034B50;
+constexpr uint32_t CentralHeader = 0x02014B50;
+constexpr uint32_t EndOfCentralDir = 0x06054B50;
+constexpr uint32_t DataDescriptor = 0x08074B50;
+constexpr uint32_t Zip64Locator = 0x07064B50;
+constexpr uint32_t Zip64EndOfCentralDir = 0x06064B50;
+}  // namespace zipsig
+
+inline uint16_t GetLE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t GetLE32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline uint64_t GetLE64(const uint8_t* p) { return GetLE32(p) | (uint64_t(GetLE32(p + 4)) << 32); }
+inline void PutLE16(uint8_t* p, uint16_t v) {
+  p[0] = uint8_t(v);
+  p[1] = uint8_t(v >> 8);
+}
+inline void PutLE32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
+}
+
+// General purpose flag bits.
+namespace zipflag {
+constexpr uint16_t Encrypted = 0x0001;
+constexpr uint16_t DeflateOptionMask = 0x0006;
+constexpr uint16_t DataDescriptor = 0x0008;
+constexpr uint16_t Utf8Name = 0x0800;
+}  // namespace zipflag
+
+struct TLocalHeader {
+  static constexpr size_t Size = 30;
+  uint32_t Signature = zipsig::LocalHeader;
+  uint16_t VersionNeeded = 20;
+  uint16_t Flags = 0;
+  uint16_t Method = 0;
+  uint16_t Time = 0;
+  uint16_t Date = 0;
+  uint32_t Crc32 = 0;
+  uint32_t CompressedSize = 0;
+  uint32_t UncompressedSize = 0;
+  uint16_t NameLength = 0;
+  uint16_t ExtraLength = 0;
+
+  void Read(const uint8_t* p);
+  void Write(uint8_t* p) const;
+  uint32_t DosDateTime() const { return (uint32_t(Date) << 16) | Time; }
+};
+
+struct TCentralHeader {
+  static constexpr size_t Size = 46;
+  uint32_t Signature = zipsig::CentralHeader;
+  uint16_t VersionMadeBy = 20;
+  uint16_t VersionNeeded = 20;
+  uint16_t Flags = 0;
+  uint16_t Method = 0;
+  uint16_t Time = 0;
+  uint16_t Date = 0;
+  uint32_t Crc32 = 0;
+  uint32_t CompressedSize = 0;
+  uint32_t UncompressedSize = 0;
+  uint16_t NameLength = 0;
+  uint16_t ExtraLength = 0;
+  uint16_t CommentLength = 0;
+  uint16_t DiskNumberStart = 0;
+  uint16_t InternalAttributes = 1;
+  uint32_t ExternalAttributes = 0;
+  uint32_t LocalHeaderOffset = 0;
+
+  void Read(const uint8_t* p);
+  void Write(uint8_t* p) const;
+  uint32_t DosDateTime() const { return (uint32_t(Date) << 16) | Time; }
+};
+
+struct TEndOfCentralDir {
+  static constexpr size_t Size = 22;
+  uint32_t Signature = zipsig::EndOfCentralDir;
+  uint16_t ThisDisk = 0;
+  uint16_t CentralDirDisk = 0;
+  uint16_t EntriesOnDisk = 0;
+  uint16_t TotalEntries = 0;
+  uint32_t CentralDirSize = 0;
+  uint32_t CentralDirOffset = 0;
+  uint16_t CommentLength = 0;
+
+  void Read(const uint8_t* p);
+  void Write(uint8_t* p) const;
+};
+
+struct TZip64Locator {
+  static constexpr size_t Size = 20;
+  uint32_t Signature = zipsig::Zip64Locator;
+  uint32_t EndRecordDisk = 0;
+  uint64_t EndRecordOffset = 0;
+  uint32_t TotalDisks = 1;
+
+  void Read(const uint8_t* p);
+};
+
+struct TZip64EndOfCentralDir {
+  static constexpr size_t Size = 56;
+  uint32_t Signature = zipsig::Zip64EndOfCentralDir;
+  uint64_t RecordSize = 0;
+  uint64_t TotalEntries = 0;
+  uint64_t CentralDirSize = 0;
+  uint64_t CentralDirOffset = 0;
+
+  void Read(const uint8_t* p);
+};
+
+// Sizes and offset of a member once the Zip64 extra item has been applied.
+struct TMemberSizes {
+  uint64_t UncompressedSize = 0;
+  uint64_t CompressedSize = 0;
+  uint64_t LocalHeaderOffset = 0;
+};
+
+// Walks an extra field; the Zip64 item (id 1) replaces each 32-bit field that holds
+// 0xFFFFFFFF, in the order uncompressed size, compressed size, local header offset.
+// An item that runs past the end of the field ends the walk.
+void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
+                     uint32_t compressed32, uint32_t offset32, TMemberSizes& out);
+
+// CRC-32 (IEEE, reflected). The register form starts at Crc32Init; the value stored in
+// headers is the register xor 0xFFFFFFFF.
+constexpr uint32_t Crc32Init = 0xFFFFFFFFu;
+const uint32_t* Crc32Table();  // the standard 256-entry table
+uint32_t Crc32Update(uint32_t reg, const void* data, size_t length);
+inline uint32_t Crc32Final(uint32_t reg) { return reg ^ 0xFFFFFFFFu; }
+uint32_t Crc32Of(const void* data, size_t length);
+// Folding on (where the processor can) or off, so that tests can hold both ways of computing
+// against a reference; true when folding is now in use. It is on from the start where it can be.
+bool Crc32UseFolding(bool use);
+// A stored CRC passes when it equals the final value or the register before the final xor.
+inline bool Crc32Accepts(uint32_t stored, uint32_t reg) {
+  return stored == Crc32Final(reg) || stored == reg;
+}
+
+// Stored name <-> name as the engine uses it ("\" separators, ANSI code page).
+std::string EncodeStoredName(std::string_view name, bool translateOem);
+std::string DecodeStoredName(std::string_view stored, bool translateOem);
