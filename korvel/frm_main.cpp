@@ -1,6 +1,5 @@
 #include "frm_main.h"
 
-#include "ziparchive/platform/zip_platform.h"
 #include "frm_preview.h"
 #include "logon_list_view.h"
 #include "shared_paths.h"
@@ -17,7 +16,7 @@ constexpr COLORREF kPictureMask = RGB(255, 0, 255);
 constexpr ui::Color kToolBarColor = RGB(231, 236, 244);
 
 // The archive engine hands the window its turn between pieces of work.
-void PumpMessages(void*) {
+void PumpMessages() {
   try {
     ui::ProcessPendingMessages();
   } catch (...) {
@@ -51,15 +50,14 @@ TfrmMain::TfrmMain() : ui::Form(Style()) {
   FinishCreate();
 }
 
-TfrmMain::~TfrmMain() {
-  if (started_) SetProcessMessagesHook(nullptr, nullptr);
-}
+TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::FormCreate() {
   ui::Application::Get().SetTitle(Caption());
   SetPaths(ComputeSharedPaths(ui::Application::ProgramPath()));
 
-  SetProcessMessagesHook(&PumpMessages, nullptr);
+  zipUnPack.zipUnPack.ProcessMessages = PumpMessages;
+  zipPack.zipPack.ProcessMessages = PumpMessages;
   runner_ = std::make_unique<WindowsProgramRunner>([] { ui::ProcessPendingMessages(); });
   links_ = std::make_unique<ShellLinkOpener>(Handle());
   LogonManagerSetup setup;
@@ -164,7 +162,7 @@ void TfrmMain::actPreviewExecute() {
   PreviewRead contents;
   {
     ReadingScope reading(*this);
-    contents = ReadPackageToPreview(manager_->Library().PackagePath(package));
+    contents = ReadPackageToPreview(manager_->Library().PackagePath(package), PumpMessages);
   }
   ShowPackagePreview(*this, package, std::move(contents));
 }

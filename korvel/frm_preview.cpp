@@ -199,8 +199,9 @@ void TfrmPreview::ShowModalOver(HWND owner) {
   ShowModal();
 }
 
-PreviewRead ReadPackageToPreview(const std::wstring& packagePath) {
+PreviewRead ReadPackageToPreview(const std::wstring& packagePath, std::function<void()> pumpMessages) {
   PreviewZipReader reader;
+  reader.SetMessagePump(std::move(pumpMessages));
   // The large picture and as many thumbnails as fit at their smallest: what cannot be drawn
   // is not worth unpacking.
   const std::size_t fits = 1 + LayOutThumbnails(kMaxPreviewPictures, kThumbnailArea, kCaptionHeight, kGap,

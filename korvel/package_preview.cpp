@@ -166,7 +166,7 @@ PreviewZipReader::PreviewZipReader(std::uint64_t maxMemberBytes, std::uint64_t m
   engine_.zipUnPack.FileSpec = {"*.bmp"};
   // The engine stops at an exception of its handler and reports it; it writes one piece past
   // the limit at most.
-  engine_.zipUnPack.OnProgress = [maxMemberBytes, maxTotalBytes](TUnBase&, std::uint64_t member,
+  engine_.zipUnPack.OnProgress = [maxMemberBytes, maxTotalBytes](ziparchive::TUnBase&, std::uint64_t member,
                                                                   std::uint64_t all) {
     if (member > maxMemberBytes || all > maxTotalBytes) throw TooLarge();
   };
@@ -182,7 +182,7 @@ std::optional<std::vector<ListedFile>> PreviewZipReader::ListRoot(const std::wst
   const auto members = engine_.ListRoot(archive);
   if (!members) return std::nullopt;
   std::vector<ListedFile> files;
-  for (const TUnZip::TListedMember& member : *members)
+  for (const ziparchive::TUnZip::TListedMember& member : *members)
     files.push_back({member.Name, FromEngineName(member.Name), member.UncompressedSize});
   return files;
 }

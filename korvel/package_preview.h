@@ -3,6 +3,7 @@
 // else is written; the apply work folder is never touched.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,6 +100,8 @@ class PreviewZipReader : public IPackageReader, public IPreviewArchive {
   bool ExtractMembers(const std::wstring& archive, const std::wstring& folder,
                       const std::vector<std::string>& members) override;
   const std::vector<int>& Problems() const { return engine_.Problems(); }
+  // Run between pieces of the engine's work (the owner's message pump); must not throw.
+  void SetMessagePump(std::function<void()> pump) { engine_.zipUnPack.ProcessMessages = std::move(pump); }
 
  private:
   ZipPackageReader engine_;

@@ -54,14 +54,14 @@ ZipPackageReader::ZipPackageReader() {
   zipUnPack.RecurseDirs = false;
   zipUnPack.UseStoredDirs = false;
   zipUnPack.ConfirmOverwrites = true;
-  zipUnPack.CpuType = cptAuto;
-  zipUnPack.OnError = [this](TZipCommon&, const std::string&, const std::string& event,
+  zipUnPack.CpuType = ziparchive::cptAuto;
+  zipUnPack.OnError = [this](ziparchive::TZipCommon&, const std::string&, const std::string& event,
                              const std::string&, int code) {
     // Keeping a file that is already there is the intended choice, not a fault.
-    if (code == zipmsg::RequiredEventNotAssigned && event == "OnFileExists") return;
+    if (code == ziparchive::zipmsg::RequiredEventNotAssigned && event == "OnFileExists") return;
     problems_.push_back(code);
   };
-  zipUnPack.OnEnd = [this](TUnBase&, const std::string&, bool crcPass) {
+  zipUnPack.OnEnd = [this](ziparchive::TUnBase&, const std::string&, bool crcPass) {
     if (!crcPass) problems_.push_back(-1);
   };
 }
@@ -77,25 +77,25 @@ bool ZipPackageReader::ExtractRoot(const std::wstring& archive, const std::wstri
   return problems_.empty();
 }
 
-std::optional<std::vector<TUnZip::TListedMember>> ZipPackageReader::ListRoot(const std::wstring& archive) {
+std::optional<std::vector<ziparchive::TUnZip::TListedMember>> ZipPackageReader::ListRoot(const std::wstring& archive) {
   problems_.clear();
   if (!FileExists(archive)) return std::nullopt;
   zipUnPack.SetArchiveFile(ToUtf8(archive));
   if (!LooksLikeZip(archive)) return std::nullopt;
-  std::vector<TUnZip::TListedMember> listed = zipUnPack.List();
+  std::vector<ziparchive::TUnZip::TListedMember> listed = zipUnPack.List();
   if (!problems_.empty()) return std::nullopt;
   return listed;
 }
 
 ZipPackageWriter::ZipPackageWriter() {
   zipPack.Utf8Paths = true;
-  zipPack.CompressMethod = cmDeflate;
-  zipPack.Switch = swAdd;
+  zipPack.CompressMethod = ziparchive::cmDeflate;
+  zipPack.Switch = ziparchive::swAdd;
   zipPack.SetDefaultExt(".zip");
   zipPack.StoreFilesOfType = {".ACE", ".ARC", ".ARJ", ".BH",  ".CAB", ".ENC", ".GZ",  ".HA",
                               ".JAR", ".LHA", ".LZH", ".PAK", ".PK3", ".PK_", ".RAR", ".TAR",
                               ".TGZ", ".UUE", ".UU",  ".WAR", ".XXE", ".Z",   ".ZIP", ".ZOO"};
-  zipPack.OnError = [this](TZipCommon&, const std::string&, const std::string&,
+  zipPack.OnError = [this](ziparchive::TZipCommon&, const std::string&, const std::string&,
                            const std::string&, int code) { problems_.push_back(code); };
 }
 

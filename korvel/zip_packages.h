@@ -20,9 +20,9 @@ class ZipPackageReader : public IPackageReader {
   bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override;
   // The root files zipUnPack selects, with their stated sizes, from the archive's headers
   // alone; nothing when the archive is missing, is none, or its listing is damaged.
-  std::optional<std::vector<TUnZip::TListedMember>> ListRoot(const std::wstring& archive);
+  std::optional<std::vector<ziparchive::TUnZip::TListedMember>> ListRoot(const std::wstring& archive);
 
-  TUnZip zipUnPack;
+  ziparchive::TUnZip zipUnPack;
   // The engine's message numbers of the last extraction.
   const std::vector<int>& Problems() const { return problems_; }
 
@@ -37,7 +37,7 @@ class ZipPackageWriter : public IPackageWriter {
   ZipPackageWriter();
   bool PackFolder(const std::wstring& archive, const std::wstring& folder) override;
 
-  TZip zipPack;
+  ziparchive::TZip zipPack;
   const std::vector<int>& Problems() const { return problems_; }
 
  private:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace ziparchive {
+
 TArchiveReader::TArchiveReader(TOsFile& file, uint64_t fileSize, size_t blockSize)
     : FFile(file), FSize(fileSize), FCapacity(std::max<size_t>(blockSize, 64)), FBuffer(new uint8_t[FCapacity]) {}
 
@@ -37,3 +39,5 @@ bool TArchiveReader::Read(uint64_t pos, void* out, size_t count) {
   }
   return true;
 }
+
+}  // namespace ziparchive

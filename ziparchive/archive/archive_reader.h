@@ -9,6 +9,8 @@
 
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 class TArchiveReader {
  public:
   // fileSize bounds every read: what lies past it is never handed out.
@@ -32,3 +34,5 @@ class TArchiveReader {
   uint64_t FStart = 0;  // file position of FBuffer[0]
   size_t FLength = 0;   // valid bytes in FBuffer
 };
+
+}  // namespace ziparchive

@@ -6,6 +6,8 @@
 #include "ziparchive/records/zip_messages.h"
 #include "ziparchive/records/wildcard.h"
 
+namespace ziparchive {
+
 namespace {
 
 std::string UpperAnsi(std::string_view s) {
@@ -58,13 +60,9 @@ std::unique_ptr<TOutStream> TCompBase::OpenOutput(TOsFile file) {
 }
 
 std::size_t TCompBase::ReadSource(TOsFile& src, std::uint8_t* buf, std::size_t size) {
-  std::size_t got = 0;
-  while (got < size) {
-    std::int64_t n = src.Read(buf + got, size - got);
-    if (n < 0) throw EZipError(zipmsg::ErrorOpeningFile, ZipMessageText(zipmsg::ErrorOpeningFile));
-    if (n == 0) break;
-    got += static_cast<std::size_t>(n);
-  }
+  bool failed = false;
+  std::size_t got = OsReadFull(src, buf, size, &failed);
+  if (failed) throw EZipError(zipmsg::ErrorOpeningFile, ZipMessageText(zipmsg::ErrorOpeningFile));
   return got;
 }
 
@@ -152,6 +150,7 @@ int TCompBase::DoCompress() {
   scan.NameOrder = ScanInNameOrder;
   scan.Utf8Paths = Utf8Paths;
   scan.Cancel = &FCancel;
+  scan.ProcessMessages = ProcessMessages;
   scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::NotScanned); };
   for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder(Utf8Paths)))
     scan.Walk(walk, [this](const TScanFile& f) { Merge(f); });
@@ -318,3 +317,5 @@ bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& ta
   Report(FArchiveFile, "", diskFull ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
   return false;
 }
+
+}  // namespace ziparchive

@@ -14,6 +14,8 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/records/zip_records.h"
 
+namespace ziparchive {
+
 enum TZipSwitch { swAdd, swRefresh, swMove, swDelete, swRead };
 
 enum TMemberAction { maCompress = 0, maKeep = 1, maDrop = 2, maRename = 3 };
@@ -113,3 +115,5 @@ class TCompBase : public TZipCommon {
   };
   std::vector<TOwnFile> FOwnFiles;
 };
+
+}  // namespace ziparchive

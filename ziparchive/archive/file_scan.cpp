@@ -5,6 +5,8 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/records/wildcard.h"
 
+namespace ziparchive {
+
 namespace {
 // Deeper than any path the system can hold; stops loops made by links to parent folders.
 constexpr int kMaxDepth = 64;
@@ -117,6 +119,8 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
           found({folder + d.Name, rootLength, d.Size, d.Attributes, d.DosDateTime});
       }
     }
-    ProcessPendingMessages();
+    if (ProcessMessages) ProcessMessages();
   }
 }
+
+}  // namespace ziparchive

@@ -9,6 +9,8 @@
 
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 enum TZipAttr {
   fsZeroAttr, fsReadOnly, fsHidden, fsSysFile, fsVolumeID, fsDirectory, fsArchive,
   fsCompressed, fsEncrypted
@@ -72,6 +74,7 @@ class TFileScan {
   bool NameOrder = false;
   bool Utf8Paths = false;  // the walk's root is UTF-8; so are the paths found
   const volatile bool* Cancel = nullptr;
+  std::function<void()> ProcessMessages;  // the component's, run after each folder
   TSkipped Skipped;
 
   // Lists the walk's root (and its subfolders, depth first, where it enters them) in the
@@ -89,3 +92,5 @@ class TFileScan {
   // Where the walk's root really is (links resolved), for links found below it.
   std::string FResolvedRoot;
 };
+
+}  // namespace ziparchive

@@ -6,6 +6,8 @@
 #include "ziparchive/records/zip_records.h"
 #include "ziparchive/records/wildcard.h"
 
+namespace ziparchive {
+
 void TUnBase::SetExtractDir(const std::string& folder) {
   if (folder.empty()) {
     FExtractDir = NameFolderPart(FArchiveFile);
@@ -259,3 +261,5 @@ void TUnBase::AbandonOutput() {
   OsDeleteFile(FOutPath);
   FOutPath = FFinalPath;
 }
+
+}  // namespace ziparchive

@@ -11,6 +11,8 @@
 #include "ziparchive/records/member_name.h"
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 enum TOverwriteMode { omOverwrite, omSkip };
 
 class TUnBase : public TZipCommon {
@@ -98,3 +100,5 @@ class TUnBase : public TZipCommon {
   TOsPath FFinalPath{std::string()};  // where the output goes; FOutPath differs while it is a temporary
   std::set<std::string> FWrittenKeys;  // OsPathKey of every file this run wrote
 };
+
+}  // namespace ziparchive

@@ -13,23 +13,14 @@
 #include "ziparchive/records/zip_messages.h"
 #include "ziparchive/records/wildcard.h"
 
+namespace ziparchive {
+
 namespace {
 constexpr size_t kChunk = 32768;
 // Block sizes of the archive reads: member data and local headers in file order, and the
 // local headers the directory walk checks (small, as members may lie far apart).
 constexpr size_t kDataBlock = 131072;
 constexpr size_t kHeaderBlock = 32768;
-
-bool ReadExact(TOsFile& f, void* buf, size_t count) {
-  auto* p = static_cast<uint8_t*>(buf);
-  size_t done = 0;
-  while (done < count) {
-    int64_t n = f.Read(p + done, count - done);
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
 
 // Compressed bytes of one member, at most its compressed size. Plain data is handed out in
 // place in the reader's buffer; encrypted data is copied to be decrypted.
@@ -98,7 +89,7 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   FArcType = atNA;
   TOsFile f;
   uint8_t head[4] = {};
-  if (f.Open(OsPathOf(n), TOsAccess::Read, TOsShare::DenyWrite) && ReadExact(f, head, 4)) {
+  if (f.Open(OsPathOf(n), TOsAccess::Read, TOsShare::DenyWrite) && OsReadFull(f, head, 4) == 4) {
     if (head[0] == 'P' && head[1] == 'K')
       FArcType = ((head[2] == 1 && head[3] == 2) || (head[2] == 7 && head[3] == 8)) ? atSpannedZip : atZip;
     else
@@ -695,3 +686,5 @@ bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
   // Data that decodes to more than the stated size is damage too; nothing of it is written.
   return remaining == 0 && !FCancel && stream.ReadView(1, 1, data) > 0;
 }
+
+}  // namespace ziparchive

@@ -9,6 +9,8 @@
 #include "ziparchive/archive/un_base.h"
 #include "ziparchive/records/zip_records.h"
 
+namespace ziparchive {
+
 class TArchiveReader;
 class TDecoderCache;
 class TDecompressStream;
@@ -86,3 +88,5 @@ class TUnZip : public TUnBase {
   // Kept for the members of one Extract.
   std::unique_ptr<TDecoderCache> FDecoders;
 };
+
+}  // namespace ziparchive

@@ -3,6 +3,8 @@
 #include "ziparchive/records/zip_messages.h"
 #include "ziparchive/records/zip_records.h"
 
+namespace ziparchive {
+
 void TZipCommon::Report(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
                         const std::string& VolumeID) {
   if (!OnError) return;
@@ -23,3 +25,5 @@ std::string TZipCommon::ToStoredName(const std::string& name) const {
 std::string TZipCommon::FromStoredName(const std::string& stored) const {
   return DecodeStoredName(stored, TranslateOemChar);
 }
+
+}  // namespace ziparchive

@@ -10,6 +10,8 @@
 
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 enum TDateAttribute { daFileDate, daSysDate, daMaxFileDate };
 enum TCpuType { cptAuto, cpt80286, cpt80386, cpt80486 };
 enum TArcType { atNA, atZip, atZipExe, atSpannedZip };
@@ -49,6 +51,10 @@ class TZipCommon {
   bool Utf8Paths = false;
 
   TErrorEvent OnError;
+  // Run between pieces of work (a member, a piece of its data, a folder scanned) so that the
+  // owner's window keeps answering: Korvel hands its message pump to each of its components.
+  // Must not throw.
+  std::function<void()> ProcessMessages;
 
   const std::string& ArchiveFile() const { return FArchiveFile; }
   TArcType ArcType() const { return FArcType; }
@@ -66,6 +72,10 @@ class TZipCommon {
   void ReportFatal(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
                    const std::string& VolumeID = "0");
 
+  void ProcessPendingMessages() {
+    if (ProcessMessages) ProcessMessages();
+  }
+
   // One of the component's paths as the system gets it.
   TOsPath OsPathOf(const std::string& text) const {
     return Utf8Paths ? TOsPath::FromUtf8(text) : TOsPath(text);
@@ -78,3 +88,5 @@ class TZipCommon {
   TArcType FArcType = atNA;
   bool FCancel = false;
 };
+
+}  // namespace ziparchive

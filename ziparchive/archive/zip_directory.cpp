@@ -5,31 +5,15 @@
 
 #include "ziparchive/archive/archive_reader.h"
 
+namespace ziparchive {
+
 namespace {
-bool ReadAt(TOsFile& f, uint64_t pos, void* buf, size_t count) {
-  if (!f.Seek(pos)) return false;
-  auto* p = static_cast<uint8_t*>(buf);
-  size_t done = 0;
-  while (done < count) {
-    int64_t n = f.Read(p + done, count - done);
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
+// Reads as much as it can from pos; returns the count.
+size_t ReadSome(TOsFile& f, uint64_t pos, void* buf, size_t count) {
+  return f.Seek(pos) ? OsReadFull(f, buf, count) : 0;
 }
 
-// Reads as much as it can; returns the count.
-size_t ReadSome(TOsFile& f, uint64_t pos, void* buf, size_t count) {
-  if (!f.Seek(pos)) return 0;
-  auto* p = static_cast<uint8_t*>(buf);
-  size_t done = 0;
-  while (done < count) {
-    int64_t n = f.Read(p + done, count - done);
-    if (n <= 0) break;
-    done += size_t(n);
-  }
-  return done;
-}
+bool ReadAt(TOsFile& f, uint64_t pos, void* buf, size_t count) { return ReadSome(f, pos, buf, count) == count; }
 
 constexpr size_t kScanBlock = 32768;
 constexpr uint32_t kDigitalSignature = 0x05054B50u;
@@ -248,3 +232,5 @@ bool HasZip64Extra(const uint8_t* extra, size_t length) {
   }
   return false;
 }
+
+}  // namespace ziparchive

@@ -8,6 +8,8 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/records/zip_records.h"
 
+namespace ziparchive {
+
 struct TCentralDirLocation {
   bool Found = false;           // a central header stands where the end record says
   bool EndRecordFound = false;  // an end record was found at all
@@ -75,3 +77,5 @@ bool ParseDataDescriptor(const uint8_t* p, size_t avail, bool zip64First, uint64
                          const uint32_t* crc, const uint64_t* uncompressed, TDataDescriptor& out);
 // Whether an extra field holds a Zip64 item.
 bool HasZip64Extra(const uint8_t* extra, size_t length);
+
+}  // namespace ziparchive

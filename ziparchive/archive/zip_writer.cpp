@@ -12,6 +12,8 @@
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/records/wildcard.h"
 
+namespace ziparchive {
+
 namespace {
 
 constexpr std::size_t kReadBufferSize = 256 * 1024;
@@ -377,3 +379,5 @@ void TZipBase::WriteDirectory(TOutStream& out) {
   out.Write(rec, sizeof rec);
   out.Write(comment.data(), comment.size());
 }
+
+}  // namespace ziparchive

@@ -9,6 +9,8 @@
 #include "ziparchive/archive/comp_base.h"
 #include "ziparchive/codecs/compress_stream.h"
 
+namespace ziparchive {
+
 enum TCompressMethod { cmStore, cmDeflate };
 enum TDeflateType { dtDeflateS, dtDeflateF, dtDeflateN, dtDeflateX };
 
@@ -48,3 +50,5 @@ class TZipBase : public TCompBase {
 };
 
 class TZip final : public TZipBase {};
+
+}  // namespace ziparchive

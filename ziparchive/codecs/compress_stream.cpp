@@ -5,6 +5,8 @@
 #include <limits>
 #include <new>
 
+namespace ziparchive {
+
 namespace {
 constexpr int kMemLevel = 8;
 // deflate takes a uInt count; hand it large inputs in slices it can hold.
@@ -79,3 +81,5 @@ void TCompressStream::Finish() {
   FlushBuffer(kOutBufferSize - FZ->avail_out);
   FFinished = true;
 }
+
+}  // namespace ziparchive

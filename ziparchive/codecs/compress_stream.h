@@ -8,7 +8,9 @@
 
 #include "ziparchive/codecs/out_stream.h"
 
-struct z_stream_s;
+struct z_stream_s;  // zlib's
+
+namespace ziparchive {
 
 class TCompressStream {
  public:
@@ -54,3 +56,5 @@ class TCompressStream {
   std::uint32_t FCrc = 0;  // zlib form: the register already xor-ed with 0xFFFFFFFF
   bool FFinished = false;
 };
+
+}  // namespace ziparchive

@@ -7,6 +7,8 @@
 
 #include "ziparchive/codecs/inflater.h"
 
+namespace ziparchive {
+
 class TDecompressStream::TArchiveInput : public TInputBuffer {
  public:
   explicit TArchiveInput(TOsFile& file) : TInputBuffer(65536), FFile(file) {}
@@ -180,3 +182,5 @@ int64_t TDecompressStream::ReadView(size_t count, size_t ahead, const uint8_t*& 
   FProduced += int64_t(n);
   return int64_t(n);
 }
+
+}  // namespace ziparchive

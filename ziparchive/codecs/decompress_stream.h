@@ -9,6 +9,8 @@
 #include "ziparchive/codecs/input_buffer.h"
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 class TInflater;
 
 // Decoder state kept from one member to the next: a run over many small members sets up
@@ -84,3 +86,5 @@ class TDecompressStream {
   const uint8_t* FAheadNext = nullptr;
   size_t FAheadAvail = 0;
 };
+
+}  // namespace ziparchive

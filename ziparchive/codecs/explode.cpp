@@ -7,6 +7,8 @@
 
 #include "ziparchive/codecs/legacy_io.h"
 
+namespace ziparchive {
+
 namespace {
 struct TTree {
   // Decoding by length: first code and first index of each length (canonical order).
@@ -94,3 +96,5 @@ void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
   }
   out.Flush();
 }
+
+}  // namespace ziparchive

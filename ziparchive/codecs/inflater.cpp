@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace ziparchive {
+
 namespace {
 constexpr size_t kWindow = 65536;
 // Decoded bytes stay in one linear buffer; the last 64 KiB move to the front when it fills,
@@ -421,3 +423,5 @@ int64_t TInflater::Read(uint8_t* out, size_t count) {
   }
   return int64_t(produced);
 }
+
+}  // namespace ziparchive

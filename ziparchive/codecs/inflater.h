@@ -10,6 +10,8 @@
 
 #include "ziparchive/codecs/input_buffer.h"
 
+namespace ziparchive {
+
 class TInflater {
  public:
   // Status codes, the same values as zlib's.
@@ -63,3 +65,5 @@ class TInflater {
   std::vector<uint32_t> FLit, FDist;
   unsigned FLitRoot = 10, FDistRoot = 8;
 };
+
+}  // namespace ziparchive

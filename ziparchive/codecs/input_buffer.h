@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace ziparchive {
+
 class TInputBuffer {
  public:
   // capacity 0: the source hands out bytes it holds itself (see Refill).
@@ -52,3 +54,5 @@ class TMemoryInput : public TInputBuffer {
   const uint8_t* FData;
   size_t FLeft;
 };
+
+}  // namespace ziparchive

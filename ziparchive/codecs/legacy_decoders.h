@@ -10,6 +10,8 @@
 
 #include "ziparchive/codecs/input_buffer.h"
 
+namespace ziparchive {
+
 struct TLegacyContext {
   TInputBuffer& Input;
   uint64_t CompressedSize;  // bytes of Input that belong to the member
@@ -21,3 +23,5 @@ struct TLegacyContext {
 void Unshrink(TLegacyContext& ctx, uint64_t size);
 void Unreduce(TLegacyContext& ctx, uint64_t size, int factor);  // factor 1..4 (methods 2..5)
 void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags);
+
+}  // namespace ziparchive

@@ -8,6 +8,8 @@
 #include "ziparchive/codecs/legacy_decoders.h"
 #include "ziparchive/records/zip_messages.h"
 
+namespace ziparchive {
+
 // Bits least significant first; past the member's data it yields zeros and notes it.
 class TLegacyBits {
  public:
@@ -76,3 +78,5 @@ class TLegacyOut {
   uint64_t FPos = 0, FFlushed = 0;
   bool FStopped = false;
 };
+
+}  // namespace ziparchive

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace ziparchive {
+
 void TMemoryOutStream::Write(const void* data, std::size_t n) {
   if (n == 0) return;
   std::size_t end = static_cast<std::size_t>(FPos) + n;
@@ -70,3 +72,5 @@ void TFileOutStream::Close() {
   Flush();
   if (!FFile.Close()) throw EZipWriteError("cannot close the output file");
 }
+
+}  // namespace ziparchive

@@ -10,6 +10,8 @@
 
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 // Raised by every sink when bytes cannot be written or the position cannot be set; the
 // writer catches it at the top of Compress and throws the partial output away.
 class EZipWriteError : public std::runtime_error {
@@ -83,3 +85,5 @@ class TFileOutStream final : public TOutStream {
   std::uint64_t FPos = 0;
   std::uint64_t FSize = 0;
 };
+
+}  // namespace ziparchive

@@ -2,6 +2,8 @@
 // DLE (144) state machine into literals and back-references of up to 4 KiB.
 #include "ziparchive/codecs/legacy_io.h"
 
+namespace ziparchive {
+
 namespace {
 unsigned BitsFor(unsigned n) {  // bits to index a follower set of n entries
   unsigned b = 1;
@@ -78,3 +80,5 @@ void Unreduce(TLegacyContext& ctx, uint64_t size, int factor) {
   }
   out.Flush();
 }
+
+}  // namespace ziparchive

@@ -4,6 +4,8 @@
 
 #include "ziparchive/codecs/legacy_io.h"
 
+namespace ziparchive {
+
 namespace {
 constexpr unsigned kCodes = 8192;
 constexpr unsigned kStack = 8192;
@@ -106,3 +108,5 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
   }
   out.Flush();
 }
+
+}  // namespace ziparchive

@@ -13,6 +13,8 @@
 #include "../tests/remove_tree.h"
 #include "../tests/zip_builder.h"
 
+using namespace ziparchive;
+
 namespace {
 // Gives the check the size the archive states for the member being written.
 class TCheckedUnZip : public TUnZip {

@@ -9,6 +9,8 @@
 
 #include "ziparchive/codecs/inflater.h"
 
+using namespace ziparchive;
+
 namespace {
 constexpr size_t kCap = 1u << 20;
 

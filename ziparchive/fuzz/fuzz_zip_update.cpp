@@ -12,6 +12,8 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/archive/zip_writer.h"
 
+using namespace ziparchive;
+
 namespace {
 
 std::string Engine(std::string p) {

@@ -1,5 +1,7 @@
 #include "ziparchive/platform/device_name.h"
 
+namespace ziparchive {
+
 namespace {
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
 
@@ -25,3 +27,5 @@ bool IsDeviceName(std::string_view part) {
   }
   return digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
+
+}  // namespace ziparchive

@@ -4,7 +4,11 @@
 
 #include <string_view>
 
+namespace ziparchive {
+
 // A name Windows takes for a device whatever follows its first "." and whatever spaces end
 // it: "con", "Nul.txt", "COM1 .bmp". COM and LPT also take the superscript digits 1-3 (UTF-8
 // or code page 1252).
 bool IsDeviceName(std::string_view part);
+
+}  // namespace ziparchive

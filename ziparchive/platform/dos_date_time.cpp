@@ -1,5 +1,7 @@
 #include "ziparchive/platform/dos_date_time.h"
 
+namespace ziparchive {
+
 uint32_t PackDosDateTime(const TDosDateTime& t) {
   uint32_t date = (uint32_t(t.Year - 1980) << 9) | (uint32_t(t.Month) << 5) | uint32_t(t.Day);
   uint32_t time = (uint32_t(t.Hour) << 11) | (uint32_t(t.Minute) << 5) | uint32_t(t.Second / 2);
@@ -17,3 +19,5 @@ TDosDateTime UnpackDosDateTime(uint32_t value) {
   t.Second = int(time & 31) * 2;
   return t;
 }
+
+}  // namespace ziparchive

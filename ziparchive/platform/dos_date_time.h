@@ -3,9 +3,13 @@
 
 #include <cstdint>
 
+namespace ziparchive {
+
 // DOS date/time: high word date, low word time, local time.
 struct TDosDateTime {
   int Year = 1980, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
 };
 uint32_t PackDosDateTime(const TDosDateTime& t);
 TDosDateTime UnpackDosDateTime(uint32_t value);
+
+}  // namespace ziparchive

@@ -9,6 +9,8 @@
 #include <string>
 #include <utility>
 
+namespace ziparchive {
+
 // Windows attribute bits as the directory search reports them.
 namespace fattr {
 constexpr uint32_t ReadOnly = 0x01;
@@ -88,6 +90,10 @@ class TOsFile {
   int FFd = -1;
 #endif
 };
+
+// Reads until count bytes, the end of the file or an error; returns how many were read.
+// failed, when given, tells an error from the end.
+size_t OsReadFull(TOsFile& file, void* buffer, size_t count, bool* failed = nullptr);
 
 struct TOsFindData {
   std::string Name;  // bare name
@@ -173,12 +179,12 @@ std::string OsAnsiToOem(const std::string& text);
 // A name stored in UTF-8, in the ANSI code page for the engine's strings: characters the
 // code page lacks become "?" (never a look-alike such as "." or "\").
 std::string OsUtf8ToAnsi(const std::string& utf8);
+#ifdef _WIN32
+// A command-line argument (wide text) in the ANSI code page, as the engine's paths are.
+std::string OsAnsiFromWide(const wchar_t* text);
+#endif
 // An engine path (ANSI) as UTF-8 text, to be joined with a UTF-8 member name; the native
 // build's paths are the host's bytes and stay as they are.
 std::string OsUtf8Path(const std::string& ansiPath);
 
-// ProcessPendingMessages: the engine calls it between pieces of work; the window layer
-// installs its message pump here. The hook must not throw.
-using TProcessMessagesHook = void (*)(void* data);
-void SetProcessMessagesHook(TProcessMessagesHook hook, void* data);
-void ProcessPendingMessages();
+}  // namespace ziparchive

@@ -16,6 +16,8 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/platform/dos_date_time.h"
 
+namespace ziparchive {
+
 namespace {
 std::string HostPath(const std::string& path) {
   std::string s = path;
@@ -159,8 +161,6 @@ std::string MapUpperHalf(const std::string& text, const std::array<char, 128>& t
   return s;
 }
 
-TProcessMessagesHook gHook = nullptr;
-void* gHookData = nullptr;
 }  // namespace
 
 TOsFile::~TOsFile() { Close(); }
@@ -451,11 +451,4 @@ std::string OsUtf8ToAnsi(const std::string& utf8) {
 
 std::string OsUtf8Path(const std::string& ansiPath) { return ansiPath; }
 
-void SetProcessMessagesHook(TProcessMessagesHook hook, void* data) {
-  gHook = hook;
-  gHookData = data;
-}
-
-void ProcessPendingMessages() {
-  if (gHook) gHook(gHookData);
-}
+}  // namespace ziparchive

@@ -7,6 +7,8 @@
 #include "ziparchive/platform/device_name.h"
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 namespace {
 std::wstring WideIn(UINT codePage, const std::string& s) {
   if (s.empty()) return std::wstring();
@@ -63,8 +65,6 @@ bool FileTimeFromDos(uint32_t dos, FILETIME& utc) {
 
 HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 
-TProcessMessagesHook gHook = nullptr;
-void* gHookData = nullptr;
 }  // namespace
 
 TOsFile::~TOsFile() { Close(); }
@@ -292,10 +292,7 @@ std::string OsPathKey(const TOsPath& path) {
     }
   }
   if (!w.empty()) CharUpperBuffW(w.data(), DWORD(w.size()));
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string key(n > 0 ? size_t(n) : 0, '\0');
-  if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), int(w.size()), key.data(), n, nullptr, nullptr);
-  return key;
+  return NarrowTo(CP_UTF8, w.data(), int(w.size()), 0);
 }
 
 bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
@@ -375,6 +372,8 @@ std::string OsUtf8ToAnsi(const std::string& utf8) {
   return NarrowTo(CP_ACP, w.data(), int(w.size()), WC_NO_BEST_FIT_CHARS);
 }
 
+std::string OsAnsiFromWide(const wchar_t* text) { return Narrow(text); }
+
 std::string OsUtf8Path(const std::string& ansiPath) {
   std::wstring w = WideIn(CP_ACP, ansiPath);
   return NarrowTo(CP_UTF8, w.data(), int(w.size()), 0);
@@ -392,11 +391,4 @@ std::string OsAnsiToOem(const std::string& text) {
   return std::string(out.data(), text.size());
 }
 
-void SetProcessMessagesHook(TProcessMessagesHook hook, void* data) {
-  gHook = hook;
-  gHookData = data;
-}
-
-void ProcessPendingMessages() {
-  if (gHook) gHook(gHookData);
-}
+}  // namespace ziparchive

@@ -2,6 +2,8 @@
 
 #include "ziparchive/records/wildcard.h"
 
+namespace ziparchive {
+
 std::string PathExtension(std::string_view path) {
   std::size_t dot = path.find_last_of(".\\/:");
   if (dot == std::string_view::npos || path[dot] != '.') return std::string();
@@ -35,3 +37,5 @@ std::string ApplyDefaultExtChange(std::string_view archiveFile, std::string_view
   if (SameTextAnsi(ext, oldExt)) s.replace(s.size() - ext.size(), ext.size(), newExt);
   return s;
 }
+
+}  // namespace ziparchive

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace ziparchive {
+
 // The extension of a path: from the last "." of its last component on, or empty.
 std::string PathExtension(std::string_view path);
 
@@ -18,3 +20,5 @@ std::string NormalizeDefaultExt(std::string_view text);
 // gets newExt, a name ending in oldExt (any case) has it replaced, others stay.
 std::string ApplyDefaultExtChange(std::string_view archiveFile, std::string_view oldExt,
                                   std::string_view newExt);
+
+}  // namespace ziparchive

@@ -12,6 +12,8 @@
 #include <wmmintrin.h>
 #endif
 
+namespace ziparchive {
+
 namespace {
 // zlib works on the final form: the register is converted on the way in and out.
 uint32_t Crc32Portable(uint32_t reg, const uint8_t* p, size_t length) {
@@ -139,3 +141,5 @@ bool Crc32UseFolding(bool use) {
 uint32_t Crc32Of(const void* data, size_t length) {
   return Crc32Final(Crc32Update(Crc32Init, data, length));
 }
+
+}  // namespace ziparchive

@@ -4,6 +4,8 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/records/zip_records.h"
 
+namespace ziparchive {
+
 namespace {
 bool IsAscii(std::string_view s) {
   for (char c : s)
@@ -76,3 +78,5 @@ bool IsSafeMemberPath(std::string_view name, bool withFolders) {
   }
   return true;
 }
+
+}  // namespace ziparchive

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace ziparchive {
+
 struct TMemberName {
   // Engine form: "\" separators, ANSI code page. What selection compares and events see.
   std::string Name;
@@ -29,3 +31,5 @@ bool IsValidUtf8(std::string_view text);
 // used, no NUL, nothing Windows would take as a device (CON, NUL, COM1, LPT1.txt...) and no
 // trailing dot or space, which Windows would drop so that another name is written.
 bool IsSafeMemberPath(std::string_view name, bool withFolders);
+
+}  // namespace ziparchive

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+namespace ziparchive {
+
 char AnsiUpperChar(char c) {
   unsigned char u = static_cast<unsigned char>(c);
   if (u >= 'a' && u <= 'z') return char(u - 32);
@@ -82,3 +84,5 @@ std::string NameFilePart(std::string_view name) {
   if (colon != std::string_view::npos && (cut == std::string_view::npos || colon > cut)) cut = colon;
   return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
 }
+
+}  // namespace ziparchive

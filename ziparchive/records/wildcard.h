@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace ziparchive {
+
 // Upper case in the ANSI code page (Latin and Cyrillic letters of code page 1251).
 char AnsiUpperChar(char c);
 bool SameTextAnsi(std::string_view a, std::string_view b);
@@ -18,3 +20,5 @@ bool WildcardMatch(std::string_view mask, std::string_view name);
 std::string NameFolderPart(std::string_view name);
 // What follows the folder part.
 std::string NameFilePart(std::string_view name);
+
+}  // namespace ziparchive

@@ -2,6 +2,8 @@
 
 #include "ziparchive/records/zip_records.h"
 
+namespace ziparchive {
+
 namespace {
 inline uint32_t CrcByte(uint32_t reg, uint8_t b) { return Crc32Table()[(reg ^ b) & 0xFF] ^ (reg >> 8); }
 }  // namespace
@@ -31,3 +33,5 @@ void TZipCrypto::Decrypt(uint8_t* data, size_t count) {
     data[i] = plain;
   }
 }
+
+}  // namespace ziparchive

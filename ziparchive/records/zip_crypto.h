@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace ziparchive {
+
 class TZipCrypto {
  public:
   void Init(const std::string& password);
@@ -21,3 +23,5 @@ class TZipCrypto {
   }
   uint32_t FKey0 = 0, FKey1 = 0, FKey2 = 0;
 };
+
+}  // namespace ziparchive

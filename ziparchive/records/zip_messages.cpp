@@ -1,5 +1,7 @@
 #include "ziparchive/records/zip_messages.h"
 
+namespace ziparchive {
+
 namespace {
 struct TMessage {
   int Code;
@@ -35,3 +37,5 @@ const char* ZipMessageText(int code) {
     if (m.Code == code) return m.Text;
   return "";
 }
+
+}  // namespace ziparchive

@@ -2,6 +2,8 @@
 // callers (and Korvel's resource file) can address the same texts by number.
 #pragma once
 
+namespace ziparchive {
+
 namespace zipmsg {
 constexpr int BadFileHeader = 25114;
 constexpr int BadBlock = 25116;
@@ -31,3 +33,5 @@ constexpr int NothingToDelete = 26859;
 
 // The text of a message number; an unknown number gives an empty text.
 const char* ZipMessageText(int code);
+
+}  // namespace ziparchive

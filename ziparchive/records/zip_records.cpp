@@ -2,6 +2,8 @@
 
 #include "ziparchive/platform/zip_platform.h"
 
+namespace ziparchive {
+
 void TLocalHeader::Read(const uint8_t* p) {
   Signature = GetLE32(p);
   VersionNeeded = GetLE16(p + 4);
@@ -151,3 +153,5 @@ std::string DecodeStoredName(std::string_view stored, bool translateOem) {
     if (c == '/') c = '\\';
   return s;
 }
+
+}  // namespace ziparchive

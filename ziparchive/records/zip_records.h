@@ -8,6 +8,8 @@
 
 #include "ziparchive/platform/dos_date_time.h"
 
+namespace ziparchive {
+
 namespace zipsig {
 constexpr uint32_t LocalHeader = 0x04034B50;
 constexpr uint32_t CentralHeader = 0x02014B50;
@@ -149,3 +151,5 @@ inline bool Crc32Accepts(uint32_t stored, uint32_t reg) {
 // Stored name <-> name as the engine uses it ("\" separators, ANSI code page).
 std::string EncodeStoredName(std::string_view name, bool translateOem);
 std::string DecodeStoredName(std::string_view stored, bool translateOem);
+
+}  // namespace ziparchive

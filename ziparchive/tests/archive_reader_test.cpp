@@ -3,6 +3,8 @@
 #include "ziparchive/archive/archive_reader.h"
 #include "unzip_fixture.h"
 
+using namespace ziparchive;
+
 namespace {
 std::string Noise(size_t size, unsigned seed) {
   std::mt19937 rng(seed);

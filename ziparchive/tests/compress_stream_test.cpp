@@ -7,6 +7,8 @@
 #include <random>
 #include <vector>
 
+using namespace ziparchive;
+
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;

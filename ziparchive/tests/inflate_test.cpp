@@ -7,6 +7,8 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "zip_builder.h"
 
+using namespace ziparchive;
+
 namespace {
 std::string Compressible(size_t size, unsigned seed) {
   std::mt19937 rng(seed);

@@ -9,6 +9,8 @@
 #include "ziparchive/records/zip_messages.h"
 #include "ziparchive/records/zip_records.h"
 
+using namespace ziparchive;
+
 TEST(Crc32, KnownValuesAndTable) {
   EXPECT_EQ(Crc32Of("abc", 3), 0x352441C2u);
   EXPECT_EQ(Crc32Of("", 0), 0u);

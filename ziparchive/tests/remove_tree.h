@@ -7,6 +7,8 @@
 
 #include "ziparchive/platform/zip_platform.h"
 
+using namespace ziparchive;
+
 // folder: engine path form, with or without the trailing "\".
 inline void RemoveTree(const std::string& folder) {
   std::string f = folder;

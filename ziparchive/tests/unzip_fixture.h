@@ -15,6 +15,8 @@
 #include "remove_tree.h"
 #include "zip_builder.h"
 
+using namespace ziparchive;
+
 class UnZipTest : public ::testing::Test {
  protected:
   void SetUp() override {

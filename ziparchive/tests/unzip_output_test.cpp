@@ -5,6 +5,8 @@
 #include "ziparchive/records/zip_crypto.h"
 #include "unzip_fixture.h"
 
+using namespace ziparchive;
+
 namespace {
 
 uint32_t Crc(const std::string& s) { return Crc32Of(s.data(), s.size()); }

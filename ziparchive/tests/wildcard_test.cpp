@@ -2,6 +2,8 @@
 
 #include "ziparchive/records/wildcard.h"
 
+using namespace ziparchive;
+
 TEST(Wildcard, StarQuestionAndCase) {
   EXPECT_TRUE(WildcardMatch("*.*", "theme.ini"));
   EXPECT_TRUE(WildcardMatch("*.BMP", "logo.bmp"));

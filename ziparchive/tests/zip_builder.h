@@ -12,6 +12,8 @@
 
 #include "ziparchive/records/zip_records.h"
 
+using namespace ziparchive;
+
 struct TTestMember {
   TTestMember(std::string name, std::string data) : Name(std::move(name)), Data(std::move(data)) {}
   std::string Name;  // stored form ("/" separators)

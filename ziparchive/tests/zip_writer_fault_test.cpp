@@ -6,6 +6,8 @@
 #include "ziparchive/archive/zip_writer.h"
 #include "zip_writer_test_util.h"
 
+using namespace ziparchive;
+
 namespace {
 
 // Passes writes through until the output would grow past a limit, then fails like a full disk.
@@ -141,14 +143,10 @@ TEST(ZipWriterFaults, CancelDuringTheScanOrTheWritingChangesNothing) {
     TFullDiskZip zip;
     f.Configure(zip);
     TCancelAfter state{&zip, after};
-    SetProcessMessagesHook(
-        [](void* p) {
-          auto* s = static_cast<TCancelAfter*>(p);
-          if (--s->calls == 0) s->zip->Cancel();
-        },
-        &state);
+    zip.ProcessMessages = [&state] {
+      if (--state.calls == 0) state.zip->Cancel();
+    };
     EXPECT_EQ(zip.Compress(), 0);
-    SetProcessMessagesHook(nullptr, nullptr);
     ASSERT_FALSE(zip.Codes.empty());
     EXPECT_EQ(zip.Codes.back(), zipmsg::UserCanceled);
     EXPECT_EQ(ReadBytes(f.archive), original);

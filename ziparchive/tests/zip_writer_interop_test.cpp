@@ -9,6 +9,8 @@
 #include "ziparchive/archive/zip_writer.h"
 #include "zip_writer_test_util.h"
 
+using namespace ziparchive;
+
 namespace {
 
 std::string Host(std::string p) {

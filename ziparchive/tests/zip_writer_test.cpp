@@ -9,6 +9,8 @@
 #include "ziparchive/records/zip_messages.h"
 #include "zip_writer_test_util.h"
 
+using namespace ziparchive;
+
 namespace {
 
 struct TReport {

@@ -10,6 +10,8 @@
 
 #include "ziparchive/platform/zip_platform.h"
 
+using namespace ziparchive;
+
 TScratchFolder::TScratchFolder() {
   std::string name = OsTempFileName(OsTempFolder(), "zwt");
   EXPECT_FALSE(name.empty());

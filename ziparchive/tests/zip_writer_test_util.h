@@ -8,6 +8,8 @@
 #include "ziparchive/records/zip_records.h"
 #include "remove_tree.h"
 
+using namespace ziparchive;
+
 using TBytes = std::vector<std::uint8_t>;
 
 // A fresh folder under the temporary folder, removed with its content at the end.

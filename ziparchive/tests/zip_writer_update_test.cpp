@@ -16,6 +16,8 @@
 #include <unistd.h>
 #endif
 
+using namespace ziparchive;
+
 namespace {
 
 void Append(TBytes& b, std::uint64_t v, int bytes) {

@@ -15,9 +15,7 @@
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/archive/zip_writer.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+using namespace ziparchive;
 
 namespace {
 int gProblems = 0;
@@ -107,12 +105,7 @@ int Run(std::vector<std::string> args) {
 #ifdef _WIN32
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) {
-    int n = WideCharToMultiByte(CP_ACP, 0, argv[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string s(size_t(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1) WideCharToMultiByte(CP_ACP, 0, argv[i], -1, s.data(), n, nullptr, nullptr);
-    args.push_back(s);
-  }
+  for (int i = 1; i < argc; ++i) args.push_back(OsAnsiFromWide(argv[i]));
   return Run(args);
 }
 #else

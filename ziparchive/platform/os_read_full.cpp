@@ -1,0 +1,20 @@
+#include "ziparchive/platform/zip_platform.h"
+
+namespace ziparchive {
+
+size_t OsReadFull(TOsFile& file, void* buffer, size_t count, bool* failed) {
+  if (failed) *failed = false;
+  auto* p = static_cast<uint8_t*>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    int64_t n = file.Read(p + done, count - done);
+    if (n <= 0) {
+      if (failed) *failed = n < 0;
+      break;
+    }
+    done += size_t(n);
+  }
+  return done;
+}
+
+}  // namespace ziparchive
