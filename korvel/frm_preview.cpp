@@ -199,7 +199,8 @@ void TfrmPreview::ShowModalOver(HWND owner) {
   ShowModal();
 }
 
-PreviewRead ReadPackageToPreview(const std::wstring& packagePath, std::function<void()> pumpMessages) {
+PreviewRead ReadPackageToPreview(const std::wstring& packagePath,
+                                 std::function<void()> pumpMessages) {
   PreviewZipReader reader;
   reader.SetMessagePump(std::move(pumpMessages));
   // The large picture and as many thumbnails as fit at their smallest: what cannot be drawn

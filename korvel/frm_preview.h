@@ -40,7 +40,8 @@ class TfrmPreview : public ui::Form {
 
 // A library package read through the archive engine for the preview, or why it could not be.
 // pumpMessages runs between pieces of the engine's work, as for the main window's components.
-PreviewRead ReadPackageToPreview(const std::wstring& packagePath, std::function<void()> pumpMessages);
+PreviewRead ReadPackageToPreview(const std::wstring& packagePath,
+                                 std::function<void()> pumpMessages);
 
 // Shows the preview over owner; for a package that could not be read, the message of a failed
 // apply of a damaged package, and when the temporary folder could not be used, that.

@@ -166,8 +166,9 @@ PreviewZipReader::PreviewZipReader(std::uint64_t maxMemberBytes, std::uint64_t m
   engine_.zipUnPack.FileSpec = {"*.bmp"};
   // The engine stops at an exception of its handler and reports it; it writes one piece past
   // the limit at most.
-  engine_.zipUnPack.OnProgress = [maxMemberBytes, maxTotalBytes](ziparchive::TUnBase&, std::uint64_t member,
-                                                                  std::uint64_t all) {
+  engine_.zipUnPack.OnProgress = [maxMemberBytes, maxTotalBytes](ziparchive::TUnBase&,
+                                                                 std::uint64_t member,
+                                                                 std::uint64_t all) {
     if (member > maxMemberBytes || all > maxTotalBytes) throw TooLarge();
   };
 }

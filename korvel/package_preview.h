@@ -101,7 +101,9 @@ class PreviewZipReader : public IPackageReader, public IPreviewArchive {
                       const std::vector<std::string>& members) override;
   const std::vector<int>& Problems() const { return engine_.Problems(); }
   // Run between pieces of the engine's work (the owner's message pump); must not throw.
-  void SetMessagePump(std::function<void()> pump) { engine_.zipUnPack.ProcessMessages = std::move(pump); }
+  void SetMessagePump(std::function<void()> pump) {
+    engine_.zipUnPack.ProcessMessages = std::move(pump);
+  }
 
  private:
   ZipPackageReader engine_;

@@ -77,7 +77,8 @@ bool ZipPackageReader::ExtractRoot(const std::wstring& archive, const std::wstri
   return problems_.empty();
 }
 
-std::optional<std::vector<ziparchive::TUnZip::TListedMember>> ZipPackageReader::ListRoot(const std::wstring& archive) {
+std::optional<std::vector<ziparchive::TUnZip::TListedMember>> ZipPackageReader::ListRoot(
+    const std::wstring& archive) {
   problems_.clear();
   if (!FileExists(archive)) return std::nullopt;
   zipUnPack.SetArchiveFile(ToUtf8(archive));

@@ -13,7 +13,9 @@ size_t ReadSome(TOsFile& f, uint64_t pos, void* buf, size_t count) {
   return f.Seek(pos) ? OsReadFull(f, buf, count) : 0;
 }
 
-bool ReadAt(TOsFile& f, uint64_t pos, void* buf, size_t count) { return ReadSome(f, pos, buf, count) == count; }
+bool ReadAt(TOsFile& f, uint64_t pos, void* buf, size_t count) {
+  return ReadSome(f, pos, buf, count) == count;
+}
 
 constexpr size_t kScanBlock = 32768;
 constexpr uint32_t kDigitalSignature = 0x05054B50u;

@@ -3,7 +3,9 @@
 namespace ziparchive {
 
 namespace {
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
+char UpperAscii(char c) {
+  return c >= 'a' && c <= 'z' ? char(c - 32) : c;
+}
 
 bool SameAscii(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -18,7 +20,8 @@ bool IsDeviceName(std::string_view part) {
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"})
     if (SameAscii(stem, device)) return true;
-  if (stem.size() < 4 || !(SameAscii(stem.substr(0, 3), "COM") || SameAscii(stem.substr(0, 3), "LPT")))
+  if (stem.size() < 4 ||
+      !(SameAscii(stem.substr(0, 3), "COM") || SameAscii(stem.substr(0, 3), "LPT")))
     return false;
   std::string_view digit = stem.substr(3);
   if (digit.size() == 1) {

@@ -1,6 +1,6 @@
 // The operating-system services the ZIP engine needs. Paths are ANSI strings with "\"
 // separators, as the engine keeps them; each implementation maps them to its system
-// (ZipPlatformWin32.cpp: the wide API; ZipPlatformPosix.cpp: "/" paths, for the native
+// (zip_platform_win32.cpp: the wide API; zip_platform_posix.cpp: "/" paths, for the native
 // build and its tests).
 #pragma once
 

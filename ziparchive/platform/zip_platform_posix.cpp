@@ -320,16 +320,6 @@ bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
   return chmod(p.c_str(), ModeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
-bool OsFileExists(const TOsPath& path) {
-  uint32_t a = OsGetAttributes(path);
-  return a != fattr::Invalid && !(a & fattr::Directory);
-}
-
-bool OsFolderExists(const TOsPath& path) {
-  uint32_t a = OsGetAttributes(path);
-  return a != fattr::Invalid && (a & fattr::Directory);
-}
-
 bool OsCreateFolder(const TOsPath& path) {
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();

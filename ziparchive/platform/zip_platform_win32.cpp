@@ -244,16 +244,6 @@ bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
   return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
 }
 
-bool OsFileExists(const TOsPath& path) {
-  uint32_t a = OsGetAttributes(path);
-  return a != fattr::Invalid && !(a & fattr::Directory);
-}
-
-bool OsFolderExists(const TOsPath& path) {
-  uint32_t a = OsGetAttributes(path);
-  return a != fattr::Invalid && (a & fattr::Directory);
-}
-
 bool OsCreateFolder(const TOsPath& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 
 bool OsForceFolders(const TOsPath& path) {

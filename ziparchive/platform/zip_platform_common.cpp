@@ -1,3 +1,4 @@
+// What both halves of the system services share, built on the primitives each provides.
 #include "ziparchive/platform/zip_platform.h"
 
 namespace ziparchive {
@@ -15,6 +16,16 @@ size_t OsReadFull(TOsFile& file, void* buffer, size_t count, bool* failed) {
     done += size_t(n);
   }
   return done;
+}
+
+bool OsFileExists(const TOsPath& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && !(a & fattr::Directory);
+}
+
+bool OsFolderExists(const TOsPath& path) {
+  uint32_t a = OsGetAttributes(path);
+  return a != fattr::Invalid && (a & fattr::Directory);
 }
 
 }  // namespace ziparchive
