@@ -2,7 +2,7 @@
 #include <string>
 
 #include "bramlow/actions/action_host.h"
-#include "bramlow/setup_state.h"
+#include "bramlow/state/setup_state.h"
 
 namespace bramlow {
 

@@ -3,12 +3,12 @@
 #include <windows.h>
 
 #include "bramlow/actions/folder_chain.h"
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/register_server.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/actions/language_texts.h"
-#include "bramlow/macro_text.h"
-#include "bramlow/uninstall_list.h"
+#include "bramlow/state/language_texts.h"
+#include "bramlow/text/macro_text.h"
+#include "bramlow/formats/uninstall_list.h"
 
 namespace bramlow {
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/step_log.h"
 
 namespace bramlow {

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/run_program.h"
 #include "bramlow/actions/shell_run.h"
-#include "bramlow/macro_text.h"
+#include "bramlow/text/macro_text.h"
 
 namespace bramlow {
 

@@ -1,6 +1,6 @@
 #pragma once
 #include "bramlow/actions/action_host.h"
-#include "bramlow/setup_state.h"
+#include "bramlow/state/setup_state.h"
 
 #include <string>
 

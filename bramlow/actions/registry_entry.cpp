@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/registry_integer.h"
 #include "bramlow/actions/registry_root.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/runtime_error.h"
+#include "bramlow/state/runtime_error.h"
 #include "ui/handles.h"
 #include "ui/text.h"
 

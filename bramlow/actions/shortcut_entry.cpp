@@ -2,12 +2,12 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/path_parts.h"
 #include "bramlow/actions/shortcut.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/macro_text.h"
-#include "bramlow/uninstall_list.h"
+#include "bramlow/text/macro_text.h"
+#include "bramlow/formats/uninstall_list.h"
 
 namespace bramlow {
 

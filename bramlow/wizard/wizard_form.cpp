@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "ui/application.h"
 #include "ui/canvas.h"
 

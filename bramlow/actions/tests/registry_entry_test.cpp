@@ -8,7 +8,7 @@
 #include "bramlow/actions/ini_entry.h"
 #include "bramlow/actions/registry_entry.h"
 #include "bramlow/actions/uninstall_key.h"
-#include "bramlow/runtime_error.h"
+#include "bramlow/state/runtime_error.h"
 #include "test_support.h"
 
 namespace bramlow {
