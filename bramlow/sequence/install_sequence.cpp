@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "bramlow/actions/action_context.h"
 #include "bramlow/actions/copy_files.h"
 #include "bramlow/actions/folder_chain.h"
 #include "bramlow/state/folder_macros.h"
@@ -41,7 +42,7 @@ void CopySourceTree(TSetupState& state, IInstallView& view) {
   CopyTree(state.SourceFolder, state, view);
 }
 
-void CopySingleFiles(TSetupState& state, IInstallView& view) {
+void CopySingleFiles(TSetupState& state, ActionContext& context, IInstallView& view) {
   if (state.OthCount <= 0) return;
   view.SetProgressPosition(0);
   view.SetProgressMaximum(state.OthCount);
@@ -49,11 +50,11 @@ void CopySingleFiles(TSetupState& state, IInstallView& view) {
   for (int n = 1; n <= state.OthCount; ++n) {
     state.ScriptFile->Section = Numbered(L"Oth", n);
     view.SetProgressPosition(n);
-    CopyFileEntry(n, state, view);
+    CopyFileEntry(n, context, view);
   }
 }
 
-void WriteIniEntries(TSetupState& state, IInstallView& view) {
+void WriteIniEntries(TSetupState& state, const ActionContext& context, IInstallView& view) {
   if (state.IniCount <= 0) return;
   view.ShowStatus(LangText(state, 22));
   view.SetProgressPosition(0);
@@ -66,11 +67,12 @@ void WriteIniEntries(TSetupState& state, IInstallView& view) {
     std::wstring section = script.ProfileText(L"Section", L"");
     std::wstring file = script.ProfileText(L"File", L"");
     // The entry expands the file and the data itself.
-    WriteIniEntry(file, section, value, data, state);
+    WriteIniEntry(file, section, value, data, context);
   }
 }
 
-void WriteRegistryValues(TSetupState& state, IInstallView& view) {
+void WriteRegistryValues(TSetupState& state, const ActionContext& context,
+                         IInstallView& view) {
   if (state.RegCount <= 0) return;
   view.ShowStatus(LangText(state, 23));
   view.SetProgressPosition(0);
@@ -84,31 +86,31 @@ void WriteRegistryValues(TSetupState& state, IInstallView& view) {
     std::wstring key = script.ProfileText(L"Key", L"");
     std::wstring root = script.ProfileText(L"Root", L"");
     // A value that was there before (or that no write made) is left to its owner on removal.
-    const bool made = WriteRegistryEntry(root, key, value, type, data, state);
+    const bool made = WriteRegistryEntry(root, key, value, type, data, context);
     if (state.CreateUninst && made) RecordRegItem(state, n, root, key, value);
   }
   if (state.CreateUninst) RecordRegCount(state);
 }
 
-void CreateShortcuts(TSetupState& state, IInstallView& view) {
+void CreateShortcuts(TSetupState& state, ActionContext& context, IInstallView& view) {
   if (state.LnkCount <= 0) return;
   view.ShowStatus(LangText(state, 24));
   view.SetProgressPosition(0);
   view.ProcessPendingMessages();
   for (int n = 1; n <= state.LnkCount; ++n) {
     state.ScriptFile->Section = Numbered(L"Lnk", n);
-    ShortcutEntry(n, state);
+    ShortcutEntry(n, context);
   }
 }
 
-void RunPrograms(TSetupState& state, IInstallView& view) {
+void RunPrograms(TSetupState& state, ActionContext& context, IInstallView& view) {
   if (state.ExeCount <= 0) return;
   view.ShowStatus(LangText(state, 19));
   view.SetProgressPosition(0);
   view.ProcessPendingMessages();
   for (int n = 1; n <= state.ExeCount; ++n) {
     state.ScriptFile->Section = Numbered(L"Exe", n);
-    ProgramEntry(n, state, view);
+    ProgramEntry(n, context, view);
     view.FocusWindow();
   }
 }
@@ -160,12 +162,13 @@ void ShowFinish(TSetupState& state, IInstallView& view) {
 
 void RunInstallation(TSetupState& state, IInstallView& view) {
   Prepare(state, view);
+  ActionContext context(state);
   CopySourceTree(state, view);
-  CopySingleFiles(state, view);
-  WriteIniEntries(state, view);
-  WriteRegistryValues(state, view);
-  CreateShortcuts(state, view);
-  RunPrograms(state, view);
+  CopySingleFiles(state, context, view);
+  WriteIniEntries(state, context, view);
+  WriteRegistryValues(state, context, view);
+  CreateShortcuts(state, context, view);
+  RunPrograms(state, context, view);
   LeaveUninstaller(state);
   ShowFinish(state, view);
   if (state.CreateUninst) {
