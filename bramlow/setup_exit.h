@@ -4,7 +4,7 @@
 #include <string>
 
 #include "bramlow/actions/restart_computer.h"
-#include "bramlow/setup_state.h"
+#include "bramlow/state/setup_state.h"
 
 namespace bramlow {
 

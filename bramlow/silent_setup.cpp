@@ -4,12 +4,13 @@
 
 #include <vector>
 
-#include "bramlow/actions/language_texts.h"
+#include "bramlow/actions/language/language_files.h"
+#include "bramlow/state/language_texts.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/destination_check.h"
-#include "bramlow/install_sequence.h"
-#include "bramlow/macro_text.h"
-#include "bramlow/script_format.h"
+#include "bramlow/state/destination_check.h"
+#include "bramlow/sequence/install_sequence.h"
+#include "bramlow/text/macro_text.h"
+#include "bramlow/formats/script_format.h"
 #include "ui/application.h"
 #include "ui/user_prompt.h"
 

@@ -7,7 +7,7 @@
 
 #include "bramlow/command_line.h"
 #include "bramlow/setup_exit.h"
-#include "bramlow/setup_state.h"
+#include "bramlow/state/setup_state.h"
 
 namespace bramlow {
 

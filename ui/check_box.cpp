@@ -8,11 +8,11 @@ CheckBox::CheckBox(Form& parent, std::wstring_view caption, int x, int y, int wi
 }
 
 bool CheckBox::Checked() const {
-  return ::SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return Handle() && ::SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void CheckBox::SetChecked(bool checked) {
-  ::SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+  if (Handle()) ::SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void CheckBox::OnCommand(WORD notifyCode) {

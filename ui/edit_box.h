@@ -4,18 +4,23 @@
 #include <string_view>
 
 #include "ui/control.h"
+#include "ui/edit_look.h"
 
 namespace ui {
 
 class EditBox : public Control {
 public:
-  EditBox(Form& parent, std::wstring_view text, int x, int y, int width, int height);
+  EditBox(Form& parent, std::wstring_view text, int x, int y, int width, int height,
+          EditLook look = EditLook::Dialog);
 
   void SetReadOnly(bool readOnly);
   std::function<void()> OnChange;
   void OnCommand(WORD notifyCode) override;
-  // An edit box keeps the system's window colour whatever the form's colour.
-  HBRUSH OnCtlColor(HDC dc) override { return nullptr; }
+  // Disabled, a dialog's edit box takes the system's colour, a page's the page's colour.
+  HBRUSH OnCtlColor(HDC dc) override;
+
+private:
+  EditLook look_;
 };
 
 }  // namespace ui

@@ -1,5 +1,5 @@
-// Group box: a captioned frame. Controls "inside" it are siblings on the form created after
-// it, so they are drawn above it.
+// Group box: a captioned frame. Controls "inside" it are siblings on the form created before
+// it, so they stay above it in the drawing order and it never paints over them.
 #pragma once
 #include <string_view>
 

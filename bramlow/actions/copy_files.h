@@ -1,8 +1,9 @@
 #pragma once
 #include <string>
 
+#include "bramlow/actions/action_context.h"
 #include "bramlow/actions/action_host.h"
-#include "bramlow/setup_state.h"
+#include "bramlow/state/setup_state.h"
 
 namespace bramlow {
 
@@ -30,6 +31,6 @@ void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host)
 // the uninstaller when no file was there before, copies the source over it (always
 // replacing; the result is not examined), and with "Ocx" = 1 shows text 21 with the file
 // name, registers the file by that bare name and records it under "Ocx".
-void CopyFileEntry(int n, TSetupState& state, IActionHost& host);
+void CopyFileEntry(int n, ActionContext& context, IActionHost& host);
 
 }  // namespace bramlow

@@ -3,12 +3,9 @@
 #include <windows.h>
 
 #include "bramlow/actions/folder_chain.h"
-#include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/register_server.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/actions/language_texts.h"
-#include "bramlow/macro_text.h"
-#include "bramlow/uninstall_list.h"
+#include "bramlow/text/macro_text.h"
 
 namespace bramlow {
 
@@ -19,21 +16,20 @@ bool FileExists(const std::wstring& path) {
 }
 }  // namespace
 
-void CopyFileEntry(int n, TSetupState& state, IActionHost& host) {
-  if (!state.ScriptFile) return;
-  ProfileFile& script = *state.ScriptFile;
-  script.Section = L"Oth" + std::to_wstring(n);
-  script.Mode = ProfileMode::Read;
+void CopyFileEntry(int n, ActionContext& context, IActionHost& host) {
+  ProfileFile* item = context.ScriptItem(L"Oth", n);
+  if (!item) return;
+  ProfileFile& script = *item;
 
   // Everything is read before messages are handled: a handler may move the script reader.
-  const std::wstring destination = ExpandMacros(script.ProfileText(L"Dest", L""), state);
-  const std::wstring source = ExpandMacros(script.ProfileText(L"Source", L""), state);
+  const std::wstring destination = context.Expand(script.ProfileText(L"Dest", L""));
+  const std::wstring source = context.Expand(script.ProfileText(L"Source", L""));
   const bool server = script.ProfileBoolean(L"Ocx", false);
-  host.ShowStatus(LangTextFormatted(state, 20, destination));
+  host.ShowStatus(context.Text(20, destination));
   host.ProcessPendingMessages();
 
   MakeFolderChain(FolderPart(destination));
-  if (state.CreateUninst && !FileExists(destination)) RecordNextFile(state, destination);
+  if (!FileExists(destination)) context.RecordNextFile(destination);
   const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE);
   const DWORD error = copied ? 0 : GetLastError();
   if (copied) ClearReadOnly(destination);
@@ -41,10 +37,10 @@ void CopyFileEntry(int n, TSetupState& state, IActionHost& host) {
 
   if (server) {
     const std::wstring name = LastPathComponent(destination);
-    host.ShowStatus(LangTextFormatted(state, 21, name));
+    host.ShowStatus(context.Text(21, name));
     host.ProcessPendingMessages();
     Steps().Result(L"register COM server " + name, RegisterServer(name));
-    if (state.CreateUninst) RecordNextOcx(state, destination);
+    context.RecordNextOcx(destination);
   }
 }
 

@@ -2,17 +2,16 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/step_log.h"
 
 namespace bramlow {
 
 void WriteIniEntry(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                   const std::wstring& data, const TSetupState& state) {
-  const std::wstring path = ExpandMacros(file, state);
+                   const std::wstring& data, const ActionContext& context) {
+  const std::wstring path = context.Expand(file);
   // The profile functions would put a file without a name into the Windows folder.
   if (path.empty()) return;
-  const std::wstring value = ExpandMacros(data, state);
+  const std::wstring value = context.Expand(data);
   // Written directly rather than through a ProfileFile so the result can be logged.
   const bool written = WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path.c_str());
   const DWORD error = written ? 0 : GetLastError();

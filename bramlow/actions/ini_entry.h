@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "bramlow/setup_state.h"
+#include "bramlow/actions/action_context.h"
 
 namespace bramlow {
 
@@ -9,6 +9,6 @@ namespace bramlow {
 // used as given. An empty data text writes an empty value (it never deletes the key).
 // Failures (missing folder, read-only file) are silent.
 void WriteIniEntry(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                   const std::wstring& data, const TSetupState& state);
+                   const std::wstring& data, const ActionContext& context);
 
 }  // namespace bramlow

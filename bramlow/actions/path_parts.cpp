@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "bramlow/macro_text.h"
+#include "bramlow/text/macro_text.h"
 
 namespace bramlow {
 

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/run_program.h"
 #include "bramlow/actions/shell_run.h"
-#include "bramlow/macro_text.h"
+#include "bramlow/text/macro_text.h"
 
 namespace bramlow {
 
@@ -17,15 +16,14 @@ std::wstring ProgramFolderOf(const std::wstring& commandLine) {
   return FolderPart(commandLine);
 }
 
-void ProgramEntry(int n, TSetupState& state, IActionHost& host) {
-  if (!state.ScriptFile) return;
-  ProfileFile& script = *state.ScriptFile;
-  script.Section = L"Exe" + std::to_wstring(n);
-  script.Mode = ProfileMode::Read;
+void ProgramEntry(int n, ActionContext& context, IActionHost& host) {
+  ProfileFile* item = context.ScriptItem(L"Exe", n);
+  if (!item) return;
+  ProfileFile& script = *item;
   const bool shell = script.ProfileBoolean(L"Shell", false);
   const bool wait = script.ProfileBoolean(L"Wait", false);
   const std::wstring runType = script.ProfileText(L"RunType", L"");
-  const std::wstring file = ExpandMacros(script.ProfileText(L"File", L""), state);
+  const std::wstring file = context.Expand(script.ProfileText(L"File", L""));
   if (shell) {
     ShellRun(file, runType, wait, host);
     return;

@@ -1,6 +1,6 @@
 #pragma once
+#include "bramlow/actions/action_context.h"
 #include "bramlow/actions/action_host.h"
-#include "bramlow/setup_state.h"
 
 #include <string>
 
@@ -13,6 +13,6 @@ std::wstring ProgramFolderOf(const std::wstring& commandLine);
 // Program item n of the script (section "Exe" + n): with "Shell" = 1 opens the expanded
 // "File" through the shell; otherwise makes its folder the current folder and starts it as a
 // process. Giving the keyboard focus back to the wizard afterwards is the caller's part.
-void ProgramEntry(int n, TSetupState& state, IActionHost& host);
+void ProgramEntry(int n, ActionContext& context, IActionHost& host);
 
 }  // namespace bramlow

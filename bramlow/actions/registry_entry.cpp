@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/registry_integer.h"
 #include "bramlow/actions/registry_root.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/runtime_error.h"
+#include "bramlow/state/runtime_error.h"
 #include "ui/handles.h"
 #include "ui/text.h"
 
@@ -22,9 +21,9 @@ bool ValueExists(HKEY key, const wchar_t* name) {
 }  // namespace
 
 bool WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPath, const std::wstring& valueName,
-                        int type, const std::wstring& data, const TSetupState& state) {
+                        int type, const std::wstring& data, const ActionContext& context) {
   const HKEY root = RootFromName(rootName);
-  const std::wstring expanded = ExpandMacros(data, state);
+  const std::wstring expanded = context.Expand(data);
   const std::wstring step = L"registry value " + rootName + L"\\" + keyPath + L"\\" + valueName;
   ui::RegKey key;
   const LONG opened = RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,

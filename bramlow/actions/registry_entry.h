@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "bramlow/setup_state.h"
+#include "bramlow/actions/action_context.h"
 
 namespace bramlow {
 
@@ -12,6 +12,6 @@ namespace bramlow {
 // True when it made a value that was not there before: only such a value is the
 // installation's to take away again; one it overwrote (or never wrote) belongs to someone else.
 bool WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPath, const std::wstring& valueName,
-                        int type, const std::wstring& data, const TSetupState& state);
+                        int type, const std::wstring& data, const ActionContext& context);
 
 }  // namespace bramlow

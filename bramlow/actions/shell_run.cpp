@@ -5,7 +5,7 @@
 #include "bramlow/actions/run_program.h"
 #include "bramlow/actions/show_command.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/macro_text.h"
+#include "bramlow/text/macro_text.h"
 #include "ui/handles.h"
 #include "ui/user_prompt.h"
 

@@ -5,7 +5,7 @@
 #include <shlobj.h>
 
 #include "ui/handles.h"
-#include "bramlow/macro_text.h"
+#include "bramlow/text/macro_text.h"
 
 namespace bramlow {
 

@@ -2,12 +2,10 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/path_parts.h"
 #include "bramlow/actions/shortcut.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/macro_text.h"
-#include "bramlow/uninstall_list.h"
+#include "bramlow/text/macro_text.h"
 
 namespace bramlow {
 
@@ -31,19 +29,18 @@ bool LinkHasOwnFolder(const std::wstring& unexpandedLinkName) {
   return !ContainsNoCase(unexpandedLinkName, L"%Desktop%") && !ContainsNoCase(unexpandedLinkName, L"%Startup%");
 }
 
-void ShortcutEntry(int n, TSetupState& state) {
-  if (!state.ScriptFile) return;
-  ProfileFile& script = *state.ScriptFile;
-  script.Section = L"Lnk" + std::to_wstring(n);
-  script.Mode = ProfileMode::Read;
+void ShortcutEntry(int n, ActionContext& context) {
+  ProfileFile* item = context.ScriptItem(L"Lnk", n);
+  if (!item) return;
+  ProfileFile& script = *item;
   ShortcutSpec shortcut;
-  shortcut.arguments = ExpandMacros(script.ProfileText(L"Arg", L""), state);
-  shortcut.iconFile = ExpandMacros(script.ProfileText(L"Icon", L""), state);
+  shortcut.arguments = context.Expand(script.ProfileText(L"Arg", L""));
+  shortcut.iconFile = context.Expand(script.ProfileText(L"Icon", L""));
   shortcut.iconIndex = script.ProfileInteger(L"Index", 0);
-  shortcut.workFolder = ExpandMacros(script.ProfileText(L"WorkFolder", L""), state);
-  shortcut.target = ExpandMacros(script.ProfileText(L"FileName", L""), state);
+  shortcut.workFolder = context.Expand(script.ProfileText(L"WorkFolder", L""));
+  shortcut.target = context.Expand(script.ProfileText(L"FileName", L""));
   const std::wstring linkName = script.ProfileText(L"LinkName", L"");
-  shortcut.linkFile = ExpandMacros(linkName, state);
+  shortcut.linkFile = context.Expand(linkName);
 
   // The link object does not say whether its file was saved; the file itself does.
   const bool linkObject = CreateShortcut(shortcut);
@@ -52,10 +49,10 @@ void ShortcutEntry(int n, TSetupState& state) {
                (saved ? L": ok" : linkObject ? L": failed (the link file was not written)"
                                              : L": failed (no shell link object)"));
 
-  if (!state.CreateUninst) return;
-  RecordNextFile(state, shortcut.linkFile);
+  if (!context.KeepsUninstallList()) return;
+  context.RecordNextFile(shortcut.linkFile);
   const std::wstring folder = CurrentFolderForm(FolderPart(shortcut.linkFile));
-  if (LinkHasOwnFolder(linkName)) RecordNextFolder(state, folder);
+  if (LinkHasOwnFolder(linkName)) context.RecordNextFolder(folder);
 }
 
 }  // namespace bramlow

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "bramlow/setup_state.h"
+#include "bramlow/actions/action_context.h"
 
 namespace bramlow {
 
@@ -14,6 +14,6 @@ bool LinkHasOwnFolder(const std::wstring& unexpandedLinkName);
 // when the installation keeps an uninstall list records the link under "files" and, for a
 // link in a folder of its own, that folder under "folders" (once per link). The link's folder
 // becomes the current folder.
-void ShortcutEntry(int n, TSetupState& state);
+void ShortcutEntry(int n, ActionContext& context);
 
 }  // namespace bramlow

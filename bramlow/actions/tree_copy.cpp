@@ -5,9 +5,9 @@
 #include "bramlow/actions/folder_chain.h"
 #include "bramlow/actions/path_parts.h"
 #include "bramlow/actions/step_log.h"
-#include "bramlow/actions/language_texts.h"
-#include "bramlow/runtime_error.h"
-#include "bramlow/uninstall_list.h"
+#include "bramlow/state/language_texts.h"
+#include "bramlow/state/runtime_error.h"
+#include "bramlow/formats/uninstall_list.h"
 #include "ui/handles.h"
 
 namespace bramlow {

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "bramlow/setup_state.h"
+#include "bramlow/state/setup_state.h"
 
 namespace bramlow {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "bramlow/actions/language_texts.h"
-#include "test_folder.h"
+#include "bramlow/actions/language/language_files.h"
+#include "bramlow/tests/test_folder.h"
 
 namespace {
 

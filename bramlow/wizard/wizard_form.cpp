@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "ui/application.h"
 #include "ui/canvas.h"
 
@@ -15,6 +15,8 @@ constexpr wchar_t kPictureFileName[] = L"setup.bmp";
 constexpr int kPictureWidth = 164;
 constexpr int kHeaderLineY = 55;
 constexpr int kHeaderPictureSize = 48;
+// The content shown for the licence: at most this many bytes are read from the file.
+constexpr size_t kMaxLicenceBytes = 8u << 20;
 
 int Index(WizardPage page) { return static_cast<int>(page); }
 
@@ -222,11 +224,12 @@ void TForm1::FocusDestination() {
 
 void TForm1::CreateLicenceViewer(const std::wstring& fileName) {
   viewer_.reset();
-  viewer_ = std::make_unique<RtfViewer>(*this, 8, 104, kPageWidth - 15, 200);
+  viewer_ = std::make_unique<ui::RichEditViewer>(*this, 8, 104, kPageWidth - 15, 200,
+                                                ui::EditLook::Page);
   // Keyboard order as on the page: after the texts, before the buttons of the strip.
   ::SetWindowPos(viewer_->Handle(), labLicenceText.Handle(), 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  viewer_->LoadFile(fileName);
+  viewer_->LoadFile(fileName, kMaxLicenceBytes);
   viewer_->SetVisible(page_ == WizardPage::Licence);
 }
 

@@ -7,18 +7,20 @@
 #include <vector>
 
 #include "bramlow/actions/restart_computer.h"
-#include "bramlow/install_sequence.h"
-#include "bramlow/progress_pacer.h"
-#include "bramlow/setup_state.h"
+#include "bramlow/sequence/install_sequence.h"
+#include "bramlow/state/setup_state.h"
 #include "bramlow/wizard/link_label.h"
-#include "bramlow/wizard/page_controls.h"
-#include "bramlow/wizard/rtf_viewer.h"
+#include "bramlow/wizard/progress_pacer.h"
 #include "bramlow/wizard/strip_button.h"
-#include "bramlow/wizard_flow.h"
-#include "bramlow/wizard_view.h"
+#include "bramlow/wizard/wizard_flow.h"
+#include "bramlow/wizard/wizard_view.h"
+#include "ui/check_box.h"
+#include "ui/edit_box.h"
 #include "ui/form.h"
+#include "ui/group_box.h"
 #include "ui/label.h"
 #include "ui/progress_bar.h"
+#include "ui/rich_edit.h"
 
 namespace bramlow {
 
@@ -39,7 +41,7 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
 
   WizardFlow& Flow() { return flow_; }
   WizardPage CurrentPage() const { return page_; }
-  RtfViewer* LicenceViewer() const { return viewer_.get(); }
+  ui::RichEditViewer* LicenceViewer() const { return viewer_.get(); }
 
   // IWizardView
   void ShowPage(WizardPage page) override;
@@ -85,9 +87,9 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   // Folder page; the group box comes after what it frames so it never paints over them
   ui::Label labFolderTitle{*this, L"", 64, 8, 425, 41};
   ui::Label labFolderText{*this, L"", 16, 72, 409, 25, false};
-  EditBox EditBox1{*this, 16 + 8, 96 + 28, 345, 20};
+  ui::EditBox EditBox1{*this, L"", 16 + 8, 96 + 28, 345, 20, ui::EditLook::Page};
   ui::Button btnBrowse{*this, L"", 16 + 368, 96 + 25, 65, 25};
-  GroupBox GroupBox1{*this, L"", 16, 96, 457, 65};
+  ui::GroupBox GroupBox1{*this, L"", 16, 96, 457, 65};
   ui::Label labFreeSpace{*this, L"", 16, 176, 457, 13, false};
   ui::Label labFolderLower{*this, L"", 16, 248, 465, 57};
   // Progress page
@@ -99,7 +101,7 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   // Finish page
   ui::Label labFinishTitle{*this, L"", 224, 8, 265, 41};
   ui::Label labFinishText{*this, L"", 168, 72, 321, 41};
-  CheckBox chkRestart{*this, L"", 168, 112, 0, 17};
+  ui::CheckBox chkRestart{*this, L"", 168, 112, 0, 17};
   // The strip
   LinkLabel Label1{*this, 5, 317};
   StripButton btnBack{*this, L"", 224, 328, 65, 25};
@@ -123,7 +125,7 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   std::function<void(TSetupState&, IInstallView&)> runInstallation_;
   WizardFlow flow_;
   WizardPage page_ = WizardPage::Welcome;
-  std::unique_ptr<RtfViewer> viewer_;
+  std::unique_ptr<ui::RichEditViewer> viewer_;
   std::vector<ui::Window*> pages_[5];
   ui::BitmapHandle headers_[5];
   ui::BrushHandle stripBrush_;

@@ -5,6 +5,7 @@
 #include "ui/edit_box.h"
 #include "ui/form.h"
 #include "ui/group_box.h"
+#include "ui/handles.h"
 #include "ui/rich_edit.h"
 
 namespace {
@@ -53,8 +54,8 @@ TEST_F(ControlsTest, CheckBoxReportsUserClicksAndItsState) {
 }
 
 TEST_F(ControlsTest, EditBoxReportsChangesAndCanBeReadOnly) {
-  ui::GroupBox group(form, L"Папка", 16, 96, 457, 65);
   ui::EditBox edit(form, L"", 24, 120, 350, 21);
+  ui::GroupBox group(form, L"Папка", 16, 96, 457, 65);
   int changes = 0;
   edit.OnChange = [&] { ++changes; };
   edit.SetText(L"D:\\Игры");
@@ -75,8 +76,54 @@ TEST_F(ControlsTest, RichEditShowsRtfInTheDocumentsCodePage) {
   // Broken documents are shown as far as they go, never a crash.
   viewer.LoadRtf("{\\rtf1{{{{\\'zz\\bin999999999 ");
   viewer.LoadRtf(std::string_view("\0\0\xff{\\rtf", 8));
-  EXPECT_FALSE(viewer.LoadFile(L"Z:\\no\\such\\licence.rtf"));
   EXPECT_TRUE(::GetWindowLongW(viewer.Handle(), GWL_STYLE) & ES_READONLY);
+}
+
+TEST_F(ControlsTest, RichEditLoadsAFileUpToALimitAndShowsNothingForAMissingOne) {
+  wchar_t temp[MAX_PATH];
+  ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring path = std::wstring(temp) + L"ui_rich_edit_test.txt";
+  struct Removed {
+    std::wstring path;
+    ~Removed() { ::DeleteFileW(path.c_str()); }
+  } removed{path};
+  {
+    ui::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file);
+    const char words[] = "first words, second words";
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(file.get(), words, sizeof words - 1, &written, nullptr));
+  }
+  ui::RichEditViewer viewer(form, 16, 96, 457, 161);
+  ASSERT_TRUE(viewer.LoadFile(path, 11));
+  EXPECT_EQ(viewer.PlainText(), L"first words");
+  ASSERT_TRUE(viewer.LoadFile(path));
+  EXPECT_NE(viewer.PlainText().find(L"second words"), std::wstring::npos);
+  EXPECT_FALSE(viewer.LoadFile(L"Z:\\no\\such\\licence.rtf"));
+  EXPECT_EQ(viewer.PlainText(), L"");
+}
+
+TEST_F(ControlsTest, PageLookIsFlatAndADisabledBoxKeepsThePageColour) {
+  ui::EditBox pageEdit(form, L"", 24, 124, 345, 20, ui::EditLook::Page);
+  ui::RichEditViewer pageViewer(form, 8, 150, 482, 100, ui::EditLook::Page);
+  ui::EditBox dialogEdit(form, L"", 24, 260, 345, 20);
+  // (An edit control takes WS_BORDER out of its style and draws the line itself.)
+  for (HWND control : {pageEdit.Handle(), pageViewer.Handle()})
+    EXPECT_FALSE(::GetWindowLongW(control, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  EXPECT_TRUE(::GetWindowLongW(pageViewer.Handle(), GWL_STYLE) & WS_BORDER);
+  EXPECT_TRUE(::GetWindowLongW(dialogEdit.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+
+  // A disabled edit box asks its form for the colours of a static control.
+  pageEdit.SetEnabled(false);
+  dialogEdit.SetEnabled(false);
+  ui::WindowDc dc(form.Handle());
+  auto brushFor = [&](HWND control) {
+    return reinterpret_cast<HBRUSH>(::SendMessageW(form.Handle(), WM_CTLCOLORSTATIC,
+                                                   reinterpret_cast<WPARAM>(dc.get()),
+                                                   reinterpret_cast<LPARAM>(control)));
+  };
+  EXPECT_EQ(brushFor(pageEdit.Handle()), form.BackgroundBrush());
+  EXPECT_NE(brushFor(dialogEdit.Handle()), form.BackgroundBrush());
 }
 
 }  // namespace

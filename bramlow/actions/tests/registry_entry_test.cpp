@@ -8,7 +8,7 @@
 #include "bramlow/actions/ini_entry.h"
 #include "bramlow/actions/registry_entry.h"
 #include "bramlow/actions/uninstall_key.h"
-#include "bramlow/runtime_error.h"
+#include "bramlow/state/runtime_error.h"
 #include "test_support.h"
 
 namespace bramlow {
@@ -60,10 +60,11 @@ class RegistryEntryTest : public ::testing::Test {
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
   }
   void Write(const std::wstring& root, const std::wstring& value, int type, const std::wstring& data) {
-    WriteRegistryEntry(root, key, value, type, data, files.state);
+    WriteRegistryEntry(root, key, value, type, data, context);
   }
   ScratchFolder scratch;
   StateWithFiles files{scratch};
+  ActionContext context{files.state};
   std::wstring key;
 };
 
@@ -110,23 +111,23 @@ TEST_F(RegistryEntryTest, OtherTypesCreateTheKeyOnly) {
 // Only a value the entry made is the installation's own: not one it overwrote, not a type
 // that writes nothing (the default value included), not one whose write failed.
 TEST_F(RegistryEntryTest, SaysWhetherItMadeANewValue) {
-  EXPECT_TRUE(WriteRegistryEntry(L"", key, L"New", 0, L"x", files.state));
-  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"New", 0, L"again", files.state));
-  EXPECT_TRUE(WriteRegistryEntry(L"", key, L"", 1, L"7", files.state));
-  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"", 2, L"AB", files.state));
-  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 5, L"x", files.state));
-  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 7, L"x", files.state));
+  EXPECT_TRUE(WriteRegistryEntry(L"", key, L"New", 0, L"x", context));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"New", 0, L"again", context));
+  EXPECT_TRUE(WriteRegistryEntry(L"", key, L"", 1, L"7", context));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"", 2, L"AB", context));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 5, L"x", context));
+  EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 7, L"x", context));
   EXPECT_FALSE(Read(HKEY_CURRENT_USER, key, L"Typed").found);
 }
 
-void WriteAndReport(const TSetupState& state, const std::wstring& key, const std::wstring& data) {
+void WriteAndReport(const ActionContext& context, const std::wstring& key, const std::wstring& data) {
   SetRuntimeErrorReporter([](const std::wstring& message) { std::fprintf(stderr, "%ls\n", message.c_str()); });
-  WriteRegistryEntry(L"", key, L"Number", 1, data, state);
+  WriteRegistryEntry(L"", key, L"Number", 1, data, context);
 }
 
 TEST_F(RegistryEntryTest, ANonIntegerStopsTheSetupWithTheRuntimeMessage) {
-  EXPECT_EXIT(WriteAndReport(files.state, key, L""), ::testing::ExitedWithCode(1), "'' is not a valid integer value");
-  EXPECT_EXIT(WriteAndReport(files.state, key, L"twelve"), ::testing::ExitedWithCode(1),
+  EXPECT_EXIT(WriteAndReport(context, key, L""), ::testing::ExitedWithCode(1), "'' is not a valid integer value");
+  EXPECT_EXIT(WriteAndReport(context, key, L"twelve"), ::testing::ExitedWithCode(1),
               "'twelve' is not a valid integer value");
 }
 
@@ -162,18 +163,19 @@ TEST(IniEntry, ANewFileGetsTheOneSectionAndKey) {
   ScratchFolder scratch;
   StateWithFiles files(scratch);
   files.state.DestFolder = scratch.path();
-  WriteIniEntry(L"%Dest%\\app.ini", L"Options", L"Home", L"%Dest%\\data", files.state);
+  const ActionContext context(files.state);
+  WriteIniEntry(L"%Dest%\\app.ini", L"Options", L"Home", L"%Dest%\\data", context);
   const std::wstring ini = scratch / L"app.ini";
   ASSERT_TRUE(testing::FileExists(ini));
   EXPECT_EQ(IniValue(ini, L"Options", L"Home"), scratch / L"data");
   const std::string text = testing::ReadTextFile(ini);
   EXPECT_EQ(text.find("[Options]"), text.rfind("[Options]"));
 
-  WriteIniEntry(ini, L"Options", L"Home", L"", files.state);
+  WriteIniEntry(ini, L"Options", L"Home", L"", context);
   EXPECT_EQ(IniValue(ini, L"Options", L"Home"), L"") << "an empty text must write an empty value, not delete the key";
 
   // A folder that does not exist is not created, and nothing fails loudly.
-  WriteIniEntry(scratch / L"missing\\app.ini", L"Options", L"Home", L"x", files.state);
+  WriteIniEntry(scratch / L"missing\\app.ini", L"Options", L"Home", L"x", context);
   EXPECT_FALSE(testing::FolderExists(scratch / L"missing"));
 }
 

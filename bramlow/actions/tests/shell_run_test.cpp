@@ -95,7 +95,8 @@ TEST_F(ShellRunTest, HideReachesAShellStartedProgram) {
 TEST_F(ShellRunTest, AProgramItemStartsInTheDestinationWithItsArgument) {
   testing::StateWithFiles files(scratch, "[Exe1]\r\nFile=%Dest%\\bin\\probe.exe /silent\r\n");
   files.state.DestFolder = scratch.path();
-  ProgramEntry(1, files.state, host);
+  ActionContext context(files.state);
+  ProgramEntry(1, context, host);
   // Not waited for: give the program a moment to report.
   for (int i = 0; i < 250 && !FileExists(report); ++i) Sleep(20);
   ASSERT_TRUE(FileExists(report));

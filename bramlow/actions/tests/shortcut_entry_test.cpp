@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "bramlow/actions/folder_macros.h"
+#include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/shortcut_entry.h"
 #include "test_support.h"
 #include "ui/handles.h"
@@ -32,10 +32,11 @@ class ShortcutEntryTest : public ::testing::Test {
   void Item(const std::string& linkName) {
     testing::WriteTextFile(scratch / L"setup.qx1", "[Lnk1]\r\nLinkName=" + linkName +
                                                       "\r\nFileName=%Installer%viewer.exe\r\nIndex=2\r\n");
-    ShortcutEntry(1, files.state);
+    ShortcutEntry(1, context);
   }
   ScratchFolder scratch;
   StateWithFiles files{scratch};
+  ActionContext context{files.state};
   ui::ComInit com;
   std::wstring previousFolder, group;
   std::vector<std::wstring> made;

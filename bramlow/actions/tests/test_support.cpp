@@ -3,7 +3,7 @@
 #include <atomic>
 #include <memory>
 
-#include "bramlow/actions/profile_file.h"
+#include "bramlow/actions/profile/profile_file.h"
 
 namespace bramlow::testing {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bramlow/actions/action_host.h"
-#include "bramlow/setup_state.h"
+#include "bramlow/state/setup_state.h"
 
 namespace bramlow::testing {
 

@@ -53,6 +53,7 @@ class TreeCopyTest : public ::testing::Test {
   }
   ScratchFolder scratch;
   StateWithFiles files{scratch};
+  ActionContext context{files.state};
   RecordingHost host;
   std::wstring source, dest;
 };
@@ -263,7 +264,7 @@ TEST_F(FileEntryTest, ANewFileInADeepFolderIsCreatedAndRecorded) {
   SetFileAttributesW((source + L"\\tool.dll").c_str(), FILE_ATTRIBUTE_READONLY);
   Script("[Oth1]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\one\\two\\three\\tool.dll\r\n");
   files.state.FileCounter = 4;
-  CopyFileEntry(1, files.state, host);
+  CopyFileEntry(1, context, host);
   const std::wstring copied = dest + L"\\one\\two\\three\\tool.dll";
   EXPECT_EQ(ReadTextFile(copied), "tool");
   EXPECT_FALSE(GetFileAttributesW(copied.c_str()) & FILE_ATTRIBUTE_READONLY);
@@ -277,7 +278,7 @@ TEST_F(FileEntryTest, AReplacedFileIsNotRecorded) {
   WriteTextFile(source + L"\\tool.dll", "new");
   WriteTextFile(dest + L"\\tool.dll", "old");
   Script("[Oth1]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\tool.dll\r\n");
-  CopyFileEntry(1, files.state, host);
+  CopyFileEntry(1, context, host);
   EXPECT_EQ(ReadTextFile(dest + L"\\tool.dll"), "new");
   EXPECT_EQ(files.state.FileCounter, 0);
   EXPECT_EQ(files.Record(L"files", L"1"), L"");
@@ -293,7 +294,7 @@ TEST_F(FileEntryTest, AServerCopiedToTheSystemFolderIsRegisteredByItsName) {
   const std::string script = "[Oth1]\r\nSource=" + std::string(server.begin(), server.end()) +
                              "\r\nDest=%System%\\kvact_entry.ocx\r\nOcx=1\r\n";
   Script(script);
-  CopyFileEntry(1, files.state, host);
+  CopyFileEntry(1, context, host);
   DeleteFileW(installed.c_str());
   SetEnvironmentVariableW(L"KV_SERVER_MARKER", nullptr);
   EXPECT_TRUE(FileExists(marker));
@@ -305,7 +306,7 @@ TEST_F(FileEntryTest, AServerCopiedToTheSystemFolderIsRegisteredByItsName) {
 
 TEST_F(FileEntryTest, AMissingSectionFailsQuietly) {
   Script("");
-  CopyFileEntry(2, files.state, host);
+  CopyFileEntry(2, context, host);
   EXPECT_FALSE(files.state.CopyFailed);
   EXPECT_EQ(files.state.OcxCounter, 0);
 }

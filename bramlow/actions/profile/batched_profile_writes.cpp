@@ -1,0 +1,133 @@
+#include "bramlow/actions/profile/batched_profile_writes.h"
+
+#include <windows.h>
+
+#include "bramlow/actions/profile/profile_lists.h"
+#include "ui/handles.h"
+
+namespace bramlow {
+
+namespace {
+
+constexpr wchar_t kSpaces[] = L" \t\r\n";
+
+std::wstring Trimmed(const std::wstring& text) {
+  const size_t first = text.find_first_not_of(kSpaces);
+  if (first == std::wstring::npos) return {};
+  return text.substr(first, text.find_last_not_of(kSpaces) - first + 1);
+}
+
+std::wstring Folded(const std::wstring& name) {
+  std::wstring folded = Trimmed(name);
+  if (!folded.empty()) ::CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+  return folded;
+}
+
+bool StartsWithUtf16Mark(const std::wstring& fileName) {
+  ui::FileHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  unsigned char mark[2] = {};
+  DWORD read = 0;
+  return file && ::ReadFile(file.get(), mark, 2, &read, nullptr) && read == 2 && mark[0] == 0xFF &&
+         mark[1] == 0xFE;
+}
+
+}  // namespace
+
+void BatchedProfileWrites::LoadFile() {
+  loaded_ = true;
+  const DWORD attributes = ::GetFileAttributesW(fileName_.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  unicode_ = StartsWithUtf16Mark(fileName_);
+  for (const std::wstring& name : ProfileSectionNames(fileName_)) {
+    Section& section = FindOrAdd(name);
+    const auto lines = ProfileSectionLines(fileName_, name);
+    // A line without "=" holds no value a profile read could return: it is not kept.
+    for (const std::wstring& line : lines) {
+      const size_t equals = line.find(L'=');
+      if (equals != std::wstring::npos) Put(section, line.substr(0, equals), line.substr(equals + 1));
+    }
+  }
+}
+
+BatchedProfileWrites::Section& BatchedProfileWrites::FindOrAdd(const std::wstring& name) {
+  const std::wstring folded = Folded(name);
+  auto found = sectionIndex_.find(folded);
+  if (found != sectionIndex_.end()) return sections_[found->second];
+  sectionIndex_.emplace(folded, sections_.size());
+  sections_.push_back(Section{Trimmed(name), {}, {}});
+  return sections_.back();
+}
+
+void BatchedProfileWrites::Put(Section& section, const std::wstring& key, const std::wstring& value) {
+  const size_t valueStart = value.find_first_not_of(L" \t");
+  std::wstring kept = valueStart == std::wstring::npos ? std::wstring() : value.substr(valueStart);
+  const std::wstring folded = Folded(key);
+  auto found = section.index.find(folded);
+  if (found != section.index.end()) {
+    section.entries[found->second].second = std::move(kept);
+  } else {
+    section.index.emplace(folded, section.entries.size());
+    section.entries.emplace_back(Trimmed(key), std::move(kept));
+  }
+}
+
+void BatchedProfileWrites::Set(const std::wstring& section, const std::wstring& key,
+                               const std::wstring& value) {
+  if (!loaded_) LoadFile();
+  Put(FindOrAdd(section), key, value);
+  changed_ = true;
+}
+
+void BatchedProfileWrites::Remove(const std::wstring& section, const std::wstring& key) {
+  if (!loaded_) LoadFile();
+  auto foundSection = sectionIndex_.find(Folded(section));
+  if (foundSection == sectionIndex_.end()) return;
+  Section& from = sections_[foundSection->second];
+  auto found = from.index.find(Folded(key));
+  if (found == from.index.end()) return;
+  from.entries.erase(from.entries.begin() + static_cast<std::ptrdiff_t>(found->second));
+  from.index.clear();
+  for (size_t i = 0; i < from.entries.size(); ++i) from.index.emplace(Folded(from.entries[i].first), i);
+  changed_ = true;
+}
+
+void BatchedProfileWrites::WriteChanged() {
+  if (!changed_) return;
+  std::wstring text;
+  for (const Section& section : sections_) {
+    if (!text.empty()) text += L"\r\n";
+    text += L'[' + section.name + L"]\r\n";
+    for (const auto& [key, value] : section.entries) text += key + L'=' + value + L"\r\n";
+  }
+  std::string bytes;
+  if (unicode_) {
+    bytes.assign("\xFF\xFE", 2);
+    bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+  } else if (!text.empty()) {
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                           0, nullptr, nullptr);
+    bytes.resize(static_cast<size_t>(size));
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
+                          nullptr, nullptr);
+  }
+  const std::wstring pending = PendingFileName();
+  bool complete;
+  {
+    ui::FileHandle file(::CreateFileW(pending.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    DWORD written = 0;
+    // On the disk before the rename: after a power failure the renamed file is whole.
+    complete = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size() && ::FlushFileBuffers(file.get());
+  }
+  if (complete && ::MoveFileExW(pending.c_str(), fileName_.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    changed_ = false;
+    return;
+  }
+  ::DeleteFileW(pending.c_str());
+}
+
+}  // namespace bramlow

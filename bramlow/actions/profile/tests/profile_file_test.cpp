@@ -1,0 +1,258 @@
+#include "bramlow/actions/profile/profile_file.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "bramlow/tests/test_folder.h"
+
+using namespace bramlow;
+
+TEST(ProfileFile, ReadsWithTheProfileRules) {
+  TestFolder dir;
+  dir.WriteBytes(L"a.ini",
+                 "[Setup1]\r\n"
+                 "  AppName  =   Viewer 2   \r\n"
+                 "Site=\"http://example.org/ \"\r\n"
+                 "Empty=\r\n"
+                 "Yes=yes\r\n"
+                 "Two=2\r\n"
+                 "Num=42abc\r\n"
+                 "[other]\r\n"
+                 "AppName=Other\r\n");
+  ProfileFile ini(dir / L"a.ini", L"setup1");
+  EXPECT_EQ(ini.ProfileText(L"APPNAME", L"x"), L"Viewer 2");
+  EXPECT_EQ(ini.ProfileText(L"site", L""), L"http://example.org/ ");
+  EXPECT_EQ(ini.ProfileText(L"Empty", L"default"), L"");
+  EXPECT_EQ(ini.ProfileText(L"Missing", L"default"), L"default");
+  EXPECT_EQ(ini.ProfileInteger(L"Num", 7), 42);
+  EXPECT_EQ(ini.ProfileInteger(L"Missing", 7), 7);
+  EXPECT_FALSE(ini.ProfileBoolean(L"Yes", true));
+  EXPECT_TRUE(ini.ProfileBoolean(L"Two", false));
+  EXPECT_TRUE(ini.ProfileBoolean(L"Missing", true));
+  EXPECT_FALSE(ini.ProfileBoolean(L"Missing", false));
+  ini.Section = L"OTHER";
+  EXPECT_EQ(ini.ProfileText(L"AppName", L""), L"Other");
+}
+
+TEST(ProfileFile, AMissingFileReadsAsDefaults) {
+  TestFolder dir;
+  ProfileFile ini(dir / L"none.ini", L"setup1");
+  EXPECT_EQ(ini.ProfileText(L"AppName", L""), L"");
+  EXPECT_EQ(ini.ProfileInteger(L"OthCount", 0), 0);
+  EXPECT_TRUE(ini.ProfileBoolean(L"EditDest", true));
+  EXPECT_FALSE(dir.Exists(L"none.ini"));
+}
+
+TEST(ProfileFile, LongValuesAreCutTo2047Characters) {
+  TestFolder dir;
+  std::string value(3000, 'v');
+  value[2046] = 'E';
+  dir.WriteBytes(L"long.ini", "[s]\r\nk=" + value + "\r\n");
+  ProfileFile ini(dir / L"long.ini", L"s");
+  std::wstring read = ini.ProfileText(L"k", L"");
+  ASSERT_EQ(read.size(), 2047u);
+  EXPECT_EQ(read.back(), L'E');
+}
+
+TEST(ProfileFile, WritesGoStraightToTheFile) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"Uninstall.ini", L"uninstall", ProfileMode::Write);
+  ProfileFile reader(dir / L"Uninstall.ini", L"uninstall");
+  EXPECT_EQ(writer.ProfileText(L"AppName", L"Viewer"), L"Viewer");
+  EXPECT_EQ(reader.ProfileText(L"AppName", L""), L"Viewer");
+  EXPECT_EQ(writer.ProfileInteger(L"RegCount", -12), -12);
+  EXPECT_EQ(reader.ProfileText(L"RegCount", L""), L"-12");
+  EXPECT_TRUE(writer.ProfileBoolean(L"Flag", true));
+  EXPECT_EQ(reader.ProfileText(L"Flag", L""), L"1");
+  writer.ProfileBoolean(L"Flag", false);
+  EXPECT_EQ(reader.ProfileText(L"Flag", L""), L"0");
+  writer.Section = L"files";
+  writer.ProfileText(L"1", L"C:\\App\\a.exe");
+  reader.Section = L"FILES";
+  EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\App\\a.exe");
+  // Released objects leave the file as written.
+  std::string bytes = dir.ReadBytes(L"Uninstall.ini");
+  EXPECT_NE(bytes.find("[uninstall]\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("AppName=Viewer\r\n"), std::string::npos);
+}
+
+TEST(ProfileFile, WritingIntoAMissingFolderCreatesNothing) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"no\\such\\Uninstall.ini", L"files", ProfileMode::Write);
+  EXPECT_EQ(writer.ProfileText(L"Count", L"3"), L"3");
+  EXPECT_FALSE(dir.Exists(L"no"));
+  ProfileFile reader(dir / L"no\\such\\Uninstall.ini", L"files");
+  EXPECT_EQ(reader.ProfileText(L"Count", L"none"), L"none");
+}
+
+TEST(ProfileFile, FilesStayInTheAnsiCodePage) {
+  if (GetACP() != 1251) GTEST_SKIP() << "needs the Russian ANSI code page";
+  TestFolder dir;
+  // "Программа" in code page 1251.
+  const std::string cp1251 = "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0";
+  const std::wstring wide = L"\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430";
+  dir.WriteBytes(L"ru.qxl", "[language]\r\n1=" + cp1251 + "\r\n");
+  ProfileFile reader(dir / L"ru.qxl", L"language");
+  EXPECT_EQ(reader.ProfileText(L"1", L""), wide);
+  ProfileFile writer(dir / L"new.ini", L"s", ProfileMode::Write);
+  writer.ProfileText(L"k", wide);
+  EXPECT_NE(dir.ReadBytes(L"new.ini").find("k=" + cp1251), std::string::npos);
+}
+
+namespace {
+
+// The same writes, one value at a time or batched, on a file that already holds a list.
+void WriteAList(ProfileFile& list) {
+  list.Section = L"files";
+  for (int i = 1; i <= 300; ++i) list.ProfileText(std::to_wstring(i), L"C:\\App\\file" + std::to_wstring(i));
+  list.Section = L"  FILES ";
+  list.ProfileText(L"2", L"   C:\\App\\again");
+  list.ProfileText(L" count ", L"300");
+  list.Section = L"folders";
+  list.ProfileText(L"1", L"C:\\App\\sub=dir");
+  list.Section = L"uninstall";
+  list.ProfileInteger(L"RegCount", 0);
+  list.ProfileText(L"AppName", L"Viewer");
+}
+
+// Every section with its lines, as the profile functions read them.
+std::vector<std::wstring> Everything(const std::wstring& file) {
+  std::vector<std::wstring> all;
+  std::vector<wchar_t> names(1 << 16), lines(1 << 20);
+  GetPrivateProfileSectionNamesW(names.data(), static_cast<DWORD>(names.size()), file.c_str());
+  for (const wchar_t* name = names.data(); *name; name += wcslen(name) + 1) {
+    all.push_back(L"[" + std::wstring(name) + L"]");
+    GetPrivateProfileSectionW(name, lines.data(), static_cast<DWORD>(lines.size()), file.c_str());
+    for (const wchar_t* line = lines.data(); *line; line += wcslen(line) + 1) all.push_back(line);
+  }
+  return all;
+}
+
+const char kOldList[] =
+    "[uninstall]\r\nAppName=Old\r\nLinkUrl=http://old.example\r\n"
+    "[files]\r\n1=C:\\Old\\a\r\nCount=1\r\n350=C:\\Old\\z\r\n"
+    "[other]\r\nkeep=me\r\n";
+
+}  // namespace
+
+TEST(ProfileFile, ABatchedWriterLeavesTheFileAsSingleWritesWould) {
+  TestFolder dir;
+  dir.WriteBytes(L"single.ini", kOldList);
+  dir.WriteBytes(L"batched.ini", kOldList);
+  {
+    ProfileFile single(dir / L"single.ini", L"uninstall", ProfileMode::Write);
+    WriteAList(single);
+  }
+  {
+    ProfileFile batched(dir / L"batched.ini", L"uninstall", ProfileMode::Write, ProfileWrites::Batched);
+    WriteAList(batched);
+  }
+  EXPECT_EQ(Everything(dir / L"batched.ini"), Everything(dir / L"single.ini"));
+  // The old list's keys that were not written again are still there.
+  ProfileFile reader(dir / L"batched.ini", L"files");
+  EXPECT_EQ(reader.ProfileText(L"350", L""), L"C:\\Old\\z");
+  EXPECT_EQ(reader.ProfileText(L"2", L""), L"C:\\App\\again");
+  reader.Section = L"uninstall";
+  EXPECT_EQ(reader.ProfileText(L"LinkUrl", L""), L"http://old.example");
+  reader.Section = L"other";
+  EXPECT_EQ(reader.ProfileText(L"keep", L""), L"me");
+}
+
+TEST(ProfileFile, ABatchedWriterWritesWhenFlushedAndAtLeastEverySecond) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  writer.ProfileText(L"1", L"a");
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"none");
+  writer.Flush();
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"a");
+
+  writer.ProfileText(L"2", L"b");
+  Sleep(ProfileFile::kBatchMilliseconds + 100);
+  writer.ProfileText(L"3", L"c");
+  // The file does not wait for the end of a long installation.
+  EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"b");
+  EXPECT_EQ(reader.ProfileText(L"3", L"none"), L"c");
+}
+
+TEST(ProfileFile, ABatchedWriterIntoAMissingFolderCreatesNothing) {
+  TestFolder dir;
+  {
+    ProfileFile writer(dir / L"no\\Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+    writer.ProfileText(L"1", L"a");
+    writer.Flush();
+    writer.ProfileText(L"2", L"b");
+  }
+  EXPECT_FALSE(dir.Exists(L"no"));
+}
+
+namespace {
+
+// Handles the thread's messages for ms milliseconds, as the wizard does while it waits.
+void HandleMessagesFor(DWORD ms) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10)) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+}  // namespace
+
+// The last value before a long wait (a started program, a question to the user) reaches the
+// file within the second, not only when the next value comes.
+TEST(ProfileFile, ABatchedWriterWritesWithinASecondAlsoWhenNoFurtherValueComes) {
+  TestFolder dir;
+  ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  writer.ProfileText(L"1", L"a");
+  HandleMessagesFor(ProfileFile::kBatchMilliseconds / 2);
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"none") << "still kept: the second has not passed";
+  HandleMessagesFor(ProfileFile::kBatchMilliseconds);
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"a");
+  // And again for the next value, after the file was written.
+  writer.ProfileText(L"2", L"b");
+  HandleMessagesFor(ProfileFile::kBatchMilliseconds + 300);
+  EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"b");
+}
+
+// A write that cannot be completed (here the new content cannot even be made) leaves the list
+// an earlier installation wrote exactly as it was, and the values wait for the next write.
+TEST(ProfileFile, AFailedWriteLeavesTheEarlierFileWhole) {
+  TestFolder dir;
+  dir.WriteBytes(L"Uninstall.ini", kOldList);
+  ASSERT_TRUE(CreateDirectoryW((dir / L"Uninstall.ini.new").c_str(), nullptr));
+  {
+    ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+    writer.ProfileText(L"2", L"C:\\App\\b");
+    writer.Flush();
+    EXPECT_EQ(dir.ReadBytes(L"Uninstall.ini"), kOldList);
+    RemoveDirectoryW((dir / L"Uninstall.ini.new").c_str());
+    writer.ProfileText(L"3", L"C:\\App\\c");
+  }
+  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\Old\\a");
+  EXPECT_EQ(reader.ProfileText(L"2", L""), L"C:\\App\\b");
+  EXPECT_EQ(reader.ProfileText(L"3", L""), L"C:\\App\\c");
+  EXPECT_FALSE(dir.Exists(L"Uninstall.ini.new"));
+}
+
+TEST(ProfileFile, DeletingAKeyLeavesTheRestOfItsSection) {
+  TestFolder dir;
+  for (ProfileWrites writes : {ProfileWrites::Immediate, ProfileWrites::Batched}) {
+    dir.WriteBytes(L"list.ini", kOldList);
+    {
+      ProfileFile writer(dir / L"list.ini", L"FILES", ProfileMode::Write, writes);
+      writer.DeleteKey(L"COUNT");
+      writer.DeleteKey(L"missing");
+      writer.Section = L"nosuchsection";
+      writer.DeleteKey(L"Count");
+    }
+    ProfileFile reader(dir / L"list.ini", L"files");
+    EXPECT_EQ(reader.ProfileText(L"Count", L"<missing>"), L"<missing>");
+    EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\Old\\a");
+    EXPECT_EQ(reader.ProfileText(L"350", L""), L"C:\\Old\\z");
+  }
+}

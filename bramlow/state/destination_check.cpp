@@ -1,0 +1,78 @@
+#include "bramlow/state/destination_check.h"
+
+#include <windows.h>
+
+#include "bramlow/text/macro_text.h"
+
+namespace bramlow {
+namespace {
+
+bool FitsTheAnsiCodePage(const std::wstring& text) {
+  if (text.empty()) return true;
+  const int size = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  std::string narrow(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, narrow.data(), bytes, nullptr, nullptr);
+  // A character without an ANSI form comes back as '?' or as a look-alike ("e" for an "ε").
+  const int back = MultiByteToWideChar(CP_ACP, 0, narrow.data(), bytes, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(back > 0 ? back : 0), L'\0');
+  if (back > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), bytes, wide.data(), back);
+  return wide == text;
+}
+
+// No file system takes these in a name; the drive's own ':' is the one colon a path may hold.
+size_t ForbiddenCharacterAt(const std::wstring& folder) {
+  for (size_t i = 0; i < folder.size(); ++i) {
+    const wchar_t c = folder[i];
+    if (c < 32 || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L'*' || c == L'?') return i;
+    if (c == L':' && i != 1) return i;
+  }
+  return std::wstring::npos;
+}
+
+// "C:\" or "\\server\share\"; empty when the path has neither.
+std::wstring RootOf(const std::wstring& folder) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (folder.size() >= 3 && folder[1] == L':') return folder.substr(0, 2) + L"\\";
+  if (folder.size() < 3 || !separator(folder[0]) || !separator(folder[1])) return {};
+  size_t share = 2;
+  while (share < folder.size() && !separator(folder[share])) ++share;
+  size_t end = share + 1;
+  while (end < folder.size() && !separator(folder[end])) ++end;
+  if (share >= folder.size() || end == share + 1) return {};
+  return folder.substr(0, end) + L"\\";
+}
+
+}  // namespace
+
+DestinationProblem CheckDestination(const std::wstring& folder) {
+  if (!IsFullFolderPath(folder)) return DestinationProblem::NotAFullPath;
+  if (ForbiddenCharacterAt(folder) != std::wstring::npos) return DestinationProblem::ForbiddenCharacter;
+  if (!FitsTheAnsiCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
+  const std::wstring root = RootOf(folder);
+  if (root.empty()) return DestinationProblem::NotAFullPath;
+  if (root[1] == L':') {
+    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) return DestinationProblem::NoSuchDriveOrShare;
+  } else if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    return DestinationProblem::NoSuchDriveOrShare;
+  }
+  return DestinationProblem::None;
+}
+
+std::wstring DestinationProblemText(DestinationProblem problem, const std::wstring& folder) {
+  switch (problem) {
+    case DestinationProblem::None: return L"ok";
+    case DestinationProblem::NotAFullPath: return L"not a full path";
+    case DestinationProblem::OutsideTheCodePage: return L"a character the ANSI code page cannot hold";
+    case DestinationProblem::NoSuchDriveOrShare: return L"no such drive or share";
+    case DestinationProblem::ForbiddenCharacter: break;
+  }
+  const size_t at = ForbiddenCharacterAt(folder);
+  if (at == std::wstring::npos) return L"a character no path may hold";
+  const wchar_t c = folder[at];
+  if (c < 32) return L"a control character (code " + std::to_wstring(static_cast<unsigned>(c)) + L") no path may hold";
+  return std::wstring(L"a character no path may hold: ") + c;
+}
+
+}  // namespace bramlow
