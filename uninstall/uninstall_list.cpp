@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/profile_lists.h"
+#include "bramlow/actions/profile/profile_lists.h"
 
 namespace uninstall {
 namespace {
