@@ -5,23 +5,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "UnZip.h"
 #include "ZipMessages.h"
 #include "ZipPlatform.h"
-#include "remove_tree.h"
+#include "testing/support/scratch_folder.h"
+#include "testing/support/tree_removal.h"
 #include "zip_builder.h"
 
 class UnZipTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static std::atomic<int> serial{0};
-    Root = OsTempFolder() + "kvunzip_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "_" + std::to_string(serial++) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    RemoveTree(Root);
+    Root = std::filesystem::path(Scratch.Path()).string();
     ASSERT_TRUE(OsForceFolders(Root + "\\out"));
     Out = Root + "\\out\\";
     Zip.OnError = [this](TZipCommon&, const std::string& file, const std::string& extended, const std::string&, int code) {
@@ -31,7 +29,6 @@ class UnZipTest : public ::testing::Test {
     };
     Zip.FileSpec = {"*.*"};
   }
-  void TearDown() override { RemoveTree(Root); }
 
   void Use(const std::string& bytes) {
     WriteBytes(Root + "\\a.zip", bytes);
@@ -58,6 +55,7 @@ class UnZipTest : public ::testing::Test {
     return names;
   }
 
+  testsupport::ScratchFolder Scratch{"kvunzip"};
   TUnZip Zip;
   std::string Root, Out;
   std::vector<int> Codes;
