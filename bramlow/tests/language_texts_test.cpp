@@ -7,29 +7,31 @@
 #include <algorithm>
 
 #include "bramlow/macro_text.h"
-#include "test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/run_and_wait.h"
+#include "testing/support/scratch_folder.h"
 
 using namespace bramlow;
 
 TEST(LanguageTexts, ListsLanguageFilesOnly) {
-  TestFolder dir;
-  dir.WriteBytes(L"English.qxl", "");
-  dir.WriteBytes(L"Deutsch.qxl", "");
-  dir.WriteBytes(L"readme.txt", "");
-  dir.WriteBytes(L"en.us.qxl", "");
-  dir.WriteBytes(L"Hidden.qxl", "");
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"English.qxl", "");
+  testsupport::WriteBytes(dir / L"Deutsch.qxl", "");
+  testsupport::WriteBytes(dir / L"readme.txt", "");
+  testsupport::WriteBytes(dir / L"en.us.qxl", "");
+  testsupport::WriteBytes(dir / L"Hidden.qxl", "");
   SetFileAttributesW((dir / L"Hidden.qxl").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   CreateDirectoryW((dir / L"Folder.qxl").c_str(), nullptr);
   std::vector<std::wstring> names = ListLanguageNames(dir.Path() + L"\\");
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"Deutsch", L"English", L"Hidden", L"en.us"}));
-  TestFolder empty;
+  testsupport::ScratchFolder empty;
   EXPECT_TRUE(ListLanguageNames(empty.Path() + L"\\").empty());
 }
 
 TEST(LanguageTexts, ReadsAndFormatsByKeyNumber) {
-  TestFolder dir;
-  dir.WriteBytes(L"English.qxl",
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"English.qxl",
                  "[Language]\r\n4=Welcome to %s\r\n5=Welcome to %s.\\nClick Next.\\N\r\n"
                  "6=100% sure \\n\r\n14=Space needed: %s\r\n17=Quit %s?\\nSure?\r\n"
                  "38=Failed%s.\r\n");
@@ -65,34 +67,10 @@ struct ProbeResult {
 ProbeResult RunProbe(const std::wstring& pattern, const std::wstring& arg) {
   std::wstring exe = ProgramFolder() + L"bramlow_format_probe.exe";
   std::wstring command = L"\"" + exe + L"\" \"" + pattern + L"\" \"" + arg + L"\"";
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  const testsupport::CapturedRun run = testsupport::RunAndCapture(command);
   ProbeResult result;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                nullptr, &startup, &process);
-  CloseHandle(writeEnd);
-  if (started) {
-    char buffer[512];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-      result.output.append(buffer, got);
-    WaitForSingleObject(process.hProcess, 30000);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  } else {
-    result.exitCode = 999;
-  }
-  CloseHandle(readEnd);
+  result.exitCode = run.started ? run.exitCode : 999;
+  result.output = run.output;
   return result;
 }
 

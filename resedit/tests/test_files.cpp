@@ -14,64 +14,6 @@ std::wstring WindowsPath(const char* path) {
   return out;
 }
 
-TempFolder::TempFolder() {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  static int counter = 0;
-  for (;;) {
-    path_ = std::wstring(temp) + L"resedit-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter);
-    if (CreateDirectoryW(path_.c_str(), nullptr)) break;
-  }
-}
-
-namespace {
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (h != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring full = folder + L"\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(full);
-      } else {
-        SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(full.c_str());
-      }
-    } while (FindNextFileW(h, &fd));
-    FindClose(h);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
-}  // namespace
-
-TempFolder::~TempFolder() { RemoveTree(path_); }
-
-Bytes ReadAll(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  Bytes out;
-  if (h == INVALID_HANDLE_VALUE) return out;
-  std::uint8_t buf[65536];
-  DWORD got = 0;
-  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got) out.insert(out.end(), buf, buf + got);
-  CloseHandle(h);
-  return out;
-}
-
-void WriteAll(const std::wstring& path, const Bytes& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(h);
-}
-
-void WriteText(const std::wstring& path, const std::string& text) {
-  WriteAll(path, Bytes(text.begin(), text.end()));
-}
-
 std::vector<std::wstring> FileNames(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW fd;
@@ -84,29 +26,6 @@ std::vector<std::wstring> FileNames(const std::wstring& folder) {
   FindClose(h);
   std::sort(names.begin(), names.end());
   return names;
-}
-
-int RunProgram(const std::wstring& commandLine, const std::wstring& folder) {
-  STARTUPINFOW si{};
-  si.cb = sizeof si;
-  si.dwFlags = STARTF_USESHOWWINDOW;
-  si.wShowWindow = SW_SHOWNOACTIVATE;
-  PROCESS_INFORMATION pi{};
-  std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
-                      folder.c_str(), &si, &pi))
-    return -1;
-  int code = -2;
-  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
-    DWORD exit = 0;
-    GetExitCodeProcess(pi.hProcess, &exit);
-    code = static_cast<int>(exit);
-  } else {
-    TerminateProcess(pi.hProcess, 99);
-  }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
 }
 
 std::optional<Bytes> ResourceBytes(const std::wstring& exe, LPCWSTR type, LPCWSTR name, WORD language) {

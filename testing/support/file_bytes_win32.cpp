@@ -29,7 +29,8 @@ void WriteBytes(const fs::path& file, std::string_view bytes) {
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (!handle ||
-      !::WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+      !::WriteFile(handle.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                   nullptr) ||
       written != bytes.size())
     throw std::runtime_error("cannot write " + file.string());
 }

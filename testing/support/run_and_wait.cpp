@@ -48,7 +48,8 @@ int RunAndWait(const std::wstring& commandLine, const std::wstring& folder, DWOR
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNOACTIVATE;
   DWORD id = 0;
-  ui::ProcessHandle process = Start(commandLine, folder, startup, CREATE_DEFAULT_ERROR_MODE, false, id);
+  ui::ProcessHandle process =
+      Start(commandLine, folder, startup, CREATE_DEFAULT_ERROR_MODE, false, id);
   if (!process) return -1;
   if (::WaitForSingleObject(process.get(), milliseconds) != WAIT_OBJECT_0) {
     ::TerminateProcess(process.get(), 99);

@@ -44,7 +44,9 @@ ScratchFolder::ScratchFolder(std::string_view label) {
   throw std::runtime_error("no free scratch folder name under " + temp.string());
 }
 
-ScratchFolder::~ScratchFolder() { RemoveTree(path_); }
+ScratchFolder::~ScratchFolder() {
+  RemoveTree(path_);
+}
 
 NativePath ScratchFolder::operator/(const NativePath& name) const {
   return path_.native() + NativePath(1, fs::path::preferred_separator) + name;

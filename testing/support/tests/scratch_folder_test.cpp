@@ -32,8 +32,9 @@ TEST(ScratchFolder, GoesWithItsWholeTreeReadOnlyEntriesToo) {
     const fs::path deep = fs::path(folder.Path()) / "sub" / "deeper";
     fs::create_directories(deep);
     WriteBytes(deep / "file.bin", "x");
-    fs::permissions(deep / "file.bin", fs::perms::owner_write | fs::perms::group_write |
-                                           fs::perms::others_write, fs::perm_options::remove);
+    fs::permissions(deep / "file.bin",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
     WriteBytes(fs::path(folder.Path()) / "top.txt", "y");
   }
   EXPECT_FALSE(Exists(kept));
