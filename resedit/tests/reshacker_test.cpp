@@ -8,6 +8,7 @@
 #include "bmp_builder.h"
 #include "test_files.h"
 #include "testing/support/file_bytes.h"
+#include "testing/support/folder_names.h"
 #include "testing/support/run_and_wait.h"
 #include "testing/support/scratch_folder.h"
 
@@ -17,6 +18,7 @@ namespace {
 using testsupport::ReadBytesAs;
 using testsupport::RunAndWait;
 using testsupport::ScratchFolder;
+using testsupport::SortedFolderNames;
 using testsupport::WriteBytes;
 
 const LPCWSTR kUiFile = L"UIFILE";
@@ -87,7 +89,7 @@ TEST_F(Reshacker, AppliesTheScriptKorvelWrites) {
   EXPECT_EQ(Resource(Target(), RT_BITMAP, 112, hostLanguage_), Resource(Source(), RT_BITMAP, 112, hostLanguage_));
   EXPECT_EQ(ReadBytesAs<Bytes>(Source()), original_);
   // Nothing but the files we made and the result.
-  EXPECT_EQ(FileNames(work_.Path()), (std::vector<std::wstring>{L"100.bmp", L"107.BMP", L"logonkv.exe",
+  EXPECT_EQ(SortedFolderNames(work_.Path()), (std::vector<std::wstring>{L"100.bmp", L"107.BMP", L"logonkv.exe",
                                                                 L"logonkv.ini", L"logonui.exe", L"uifile.txt"}));
 }
 
@@ -172,10 +174,10 @@ TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
   for (const auto& c : cases) {
     WriteBytes(Target(), previous);
     WriteBytes(work_ / L"logonkv.ini", c.script);
-    const auto before = FileNames(work_.Path());
+    const auto before = SortedFolderNames(work_.Path());
     EXPECT_EQ(Run(), 1) << c.what;
     EXPECT_EQ(ReadBytesAs<Bytes>(Target()), previous) << c.what;
-    EXPECT_EQ(FileNames(work_.Path()), before) << c.what << ": a scratch file was left";
+    EXPECT_EQ(SortedFolderNames(work_.Path()), before) << c.what << ": a scratch file was left";
   }
   CloseHandle(lock);
   EXPECT_EQ(ReadBytesAs<Bytes>(Source()), original_);
@@ -218,7 +220,7 @@ TEST_F(Reshacker, ReplacesALockedTargetNeverPartly) {
   EXPECT_EQ(Run(), 1);
   CloseHandle(lock);
   EXPECT_EQ(ReadBytesAs<Bytes>(Target()), previous);
-  EXPECT_EQ(FileNames(work_.Path()),
+  EXPECT_EQ(SortedFolderNames(work_.Path()),
             (std::vector<std::wstring>{L"100.bmp", L"logonkv.exe", L"logonkv.ini", L"logonui.exe"}));
 }
 

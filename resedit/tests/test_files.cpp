@@ -14,20 +14,6 @@ std::wstring WindowsPath(const char* path) {
   return out;
 }
 
-std::vector<std::wstring> FileNames(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE h = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(h, &fd));
-  FindClose(h);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::optional<Bytes> ResourceBytes(const std::wstring& exe, LPCWSTR type, LPCWSTR name, WORD language) {
   HMODULE m = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (!m) return std::nullopt;

@@ -1,4 +1,4 @@
-// Path, listing and resource helpers for the tests that drive reshacker.exe under Wine.
+// Path and resource helpers for the tests that drive reshacker.exe under Wine.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +14,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // "/unix/path" as Wine's Z: drive sees it; Windows paths pass unchanged.
 std::wstring WindowsPath(const char* path);
-
-std::vector<std::wstring> FileNames(const std::wstring& folder);
 
 // Resources of a program file, read as data.
 std::optional<Bytes> ResourceBytes(const std::wstring& exe, LPCWSTR type, LPCWSTR name, WORD language);

@@ -6,6 +6,7 @@
 #include "bramlow/actions/copy_files.h"
 #include "bramlow/actions/step_log.h"
 #include "test_support.h"
+#include "testing/support/folder_names.h"
 
 namespace bramlow {
 namespace {
@@ -18,19 +19,7 @@ using testing::ScratchFolder;
 using testing::StateWithFiles;
 using testing::WriteBytes;
 
-// The names of a folder's entries in the order the file system lists them.
-std::vector<std::wstring> Listing(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*.*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return names;
-}
+using testsupport::FolderNames;
 
 class TreeCopyTest : public ::testing::Test {
  protected:
@@ -96,7 +85,7 @@ TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
   CreateDirectoryW((source + L"\\g").c_str(), nullptr);
   WriteBytes(source + L"\\g\\x.txt", "x");
   // The first file the folder lists already exists at the destination.
-  const std::vector<std::wstring> order = Listing(source + L"\\f");
+  const std::vector<std::wstring> order = FolderNames(source + L"\\f");
   ASSERT_EQ(order.size(), 3u);
   CreateDirectoryW((dest + L"\\f").c_str(), nullptr);
   WriteBytes(dest + L"\\f\\" + order[0], "old");
@@ -119,7 +108,7 @@ TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
   CreateDirectoryW((source + L"\\f\\s").c_str(), nullptr);
   WriteBytes(source + L"\\f\\s\\deep.txt", "deep");
   std::wstring firstFile;
-  for (const std::wstring& name : Listing(source + L"\\f"))
+  for (const std::wstring& name : FolderNames(source + L"\\f"))
     if (firstFile.empty() && name != L"s") firstFile = name;
   CreateDirectoryW((dest + L"\\f").c_str(), nullptr);
   WriteBytes(dest + L"\\f\\" + firstFile, "old");

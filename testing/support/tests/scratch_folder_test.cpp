@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <vector>
 
 #include "testing/support/file_bytes.h"
+#include "testing/support/folder_names.h"
 #include "testing/support/tree_removal.h"
 
 namespace testsupport {
@@ -51,6 +54,21 @@ TEST(RemoveTree, LeavesNothingAndTakesAMissingFolderQuietly) {
   EXPECT_TRUE(FolderExists(folder.Path()));
   RemoveTree(tree);
   RemoveTree(tree / "never" / "there");
+}
+
+TEST(FolderNames, ListFilesAndFoldersOnlyOneLevelDeep) {
+  ScratchFolder folder;
+  const fs::path root(folder.Path());
+  fs::create_directories(root / "b" / "inner");
+  WriteBytes(root / "c.txt", "c");
+  WriteBytes(root / "a.txt", "a");
+  const std::vector<NativePath> expected = {fs::path("a.txt").native(), fs::path("b").native(),
+                                            fs::path("c.txt").native()};
+  EXPECT_EQ(SortedFolderNames(root), expected);
+  std::vector<NativePath> listed = FolderNames(root);
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(listed, expected);
+  EXPECT_TRUE(FolderNames(root / "missing").empty());
 }
 
 }  // namespace
