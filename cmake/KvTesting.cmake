@@ -30,11 +30,12 @@ function(kv_add_test name target)
   endif()
 endfunction()
 
-# kv_gtest(target source...) - a GoogleTest program registered as one test.
+# kv_gtest(target source...) - a GoogleTest program registered as one test, with the shared
+# test helpers (testing/support).
 function(kv_gtest target)
   cmake_parse_arguments(T "WINE_GUI" "TIMEOUT" "" ${ARGN})
   add_executable(${target} ${T_UNPARSED_ARGUMENTS})
-  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main kv_test_support)
   set(extra)
   if(T_WINE_GUI)
     list(APPEND extra WINE_GUI)

@@ -53,6 +53,6 @@ printf '%s\r\n' '[setup1]' 'AppName=Bench' 'WindowName=Bench Setup' 'DestFolder=
   'SourceFolder=%Installer%tree' "CreateUninst=${KV_BENCH_UNINST:-1}" 'Overwrite=1' > "$kit/setup.qx1"
 
 echo "tree: $(find "$kit/tree" -type f | wc -l) files, $(du -sm "$kit/tree" | cut -f1) MiB"
-"$WINE" "$build/bramlow/bench_install.exe" 'C:\kv-bench\kit' 'C:\kv-bench\dest' 'C:\kv-bench\copy' "${KV_BENCH_RUNS:-3}" \
+"$WINE" "$build/scripts/bench/bench_install.exe" 'C:\kv-bench\kit' 'C:\kv-bench\dest' 'C:\kv-bench\copy' "${KV_BENCH_RUNS:-3}" \
   2>/dev/null | tr -d '\r'
 rm -rf "$drive_c/kv-bench"

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "bramlow/actions/language/language_files.h"
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/run_and_wait.h"
+#include "testing/support/scratch_folder.h"
 
 namespace {
 
@@ -78,57 +80,28 @@ HWND Child(HWND parent, const wchar_t* className, const wchar_t* text) {
   return ::FindWindowExW(parent, nullptr, className, text);
 }
 
-class RunningProgram {
-public:
-  explicit RunningProgram(const std::wstring& exe) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    std::wstring command = L"\"" + exe + L"\"";
-    std::wstring folder = exe.substr(0, exe.find_last_of(L'\\') + 1);
-    started_ = ::CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                folder.c_str(), &startup, &info_);
-  }
-  ~RunningProgram() {
-    if (!started_) return;
-    if (::WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) ::TerminateProcess(info_.hProcess, 99);
-    ::CloseHandle(info_.hThread);
-    ::CloseHandle(info_.hProcess);
-  }
-  RunningProgram(const RunningProgram&) = delete;
-  RunningProgram& operator=(const RunningProgram&) = delete;
-
-  bool Started() const { return started_; }
-  DWORD Id() const { return info_.dwProcessId; }
-  // The exit code, or STILL_ACTIVE when it has not ended within ms.
-  DWORD WaitExit(int ms) {
-    ::WaitForSingleObject(info_.hProcess, ms);
-    DWORD code = STILL_ACTIVE;
-    ::GetExitCodeProcess(info_.hProcess, &code);
-    return code;
-  }
-
-private:
-  PROCESS_INFORMATION info_ = {};
-  bool started_ = false;
-};
+// The program started from its own folder, as a user's double-click starts it.
+testsupport::StartedProgram StartFromItsFolder(const std::wstring& exe) {
+  return testsupport::StartedProgram(L"\"" + exe + L"\"", exe.substr(0, exe.find_last_of(L'\\') + 1));
+}
 
 class Program : public ::testing::Test {
 protected:
   void SetUp() override {
     exe = dir / L"bramlow.exe";
     ASSERT_TRUE(::CopyFileW((bramlow::ProgramFolder() + L"bramlow.exe").c_str(), exe.c_str(), FALSE));
-    dir.WriteBytes(L"English.qxl", "[language]\r\n1=< Back\r\n");
-    dir.WriteBytes(L"Deutsch.qxl", "[language]\r\n1=< Zurueck\r\n");
-    dir.WriteBytes(L"readme.txt", "not a language\r\n");
+    testsupport::WriteBytes(dir / L"English.qxl", "[language]\r\n1=< Back\r\n");
+    testsupport::WriteBytes(dir / L"Deutsch.qxl", "[language]\r\n1=< Zurueck\r\n");
+    testsupport::WriteBytes(dir / L"readme.txt", "not a language\r\n");
   }
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   std::wstring exe;
 };
 
 }  // namespace
 
 TEST_F(Program, LanguageDialogListsTheLanguagesAndCancelEndsWithoutQuestion) {
-  RunningProgram program(exe);
+  testsupport::StartedProgram program = StartFromItsFolder(exe);
   ASSERT_TRUE(program.Started());
   HWND dialog = WaitForWindow(program.Id(), L"TForm2", 20000);
   ASSERT_NE(dialog, nullptr);
@@ -155,8 +128,8 @@ TEST_F(Program, LanguageDialogListsTheLanguagesAndCancelEndsWithoutQuestion) {
 }
 
 TEST_F(Program, EnterInTheDialogTakesTheSelectedLanguage) {
-  dir.WriteBytes(L"setup.qx1", "[setup1]\r\nWindowName=Tool Setup\r\n");
-  RunningProgram program(exe);
+  testsupport::WriteBytes(dir / L"setup.qx1", "[setup1]\r\nWindowName=Tool Setup\r\n");
+  testsupport::StartedProgram program = StartFromItsFolder(exe);
   ASSERT_TRUE(program.Started());
   HWND dialog = WaitForWindow(program.Id(), L"TForm2", 20000);
   ASSERT_NE(dialog, nullptr);

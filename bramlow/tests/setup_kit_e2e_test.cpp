@@ -18,6 +18,9 @@
 #include <vector>
 
 #include "driver.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
+#include "testing/support/tree_removal.h"
 #include "ui/handles.h"
 
 namespace {
@@ -37,24 +40,10 @@ std::wstring KitFolder() {
   return path;
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadBytes(const std::wstring& path) {
-  ui::FileHandle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
-  std::string bytes;
-  if (!f) return bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (::ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-  return bytes;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  ui::FileHandle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  DWORD written = 0;
-  ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+using testsupport::Exists;
+using testsupport::ReadBytes;
+using testsupport::RemoveTree;
+using testsupport::WriteBytes;
 
 // Files of a tree relative to its root, folders with a trailing backslash.
 void ListTree(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out) {
@@ -84,16 +73,6 @@ void CopyTree(const std::wstring& from, const std::wstring& to) {
       ::CopyFileW((from + L"\\" + e).c_str(), (to + L"\\" + e).c_str(), FALSE);
     }
   }
-}
-
-void RemoveTree(const std::wstring& path) {
-  if (!Exists(path)) return;
-  std::wstring from = path + L'\0';
-  SHFILEOPSTRUCTW op{};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  ::SHFileOperationW(&op);
 }
 
 std::wstring Ini(const std::wstring& file, const wchar_t* section, const std::wstring& key) {
@@ -213,10 +192,7 @@ class SetupKit : public ::testing::Test {
  protected:
   void SetUp() override {
     ::CoInitialize(nullptr);
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    kit = std::wstring(temp) + L"kv-kit-" + std::to_wstring(::GetCurrentProcessId());
-    RemoveTree(kit);
+    kit = kitFolder.Path();
     CopyTree(KitFolder(), kit);
     ASSERT_TRUE(Exists(kit + L"\\bramlow.exe")) << "the build assembles the kit with the engine";
   }
@@ -227,7 +203,6 @@ class SetupKit : public ::testing::Test {
       if (w) kvdriver::CloseWindow(w);
     }
     if (setup && setup.Running()) setup.Kill();
-    RemoveTree(kit);
     ::CoUninitialize();
   }
 
@@ -249,6 +224,7 @@ class SetupKit : public ::testing::Test {
     return waitForWizard ? kvdriver::WaitForWindow({L"", L"TForm1", setup.Id()}, kWait) : dialog;
   }
 
+  testsupport::ScratchFolder kitFolder{"kv-kit"};
   std::wstring kit;
   kvdriver::Process setup;
 };

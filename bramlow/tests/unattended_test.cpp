@@ -9,7 +9,9 @@
 #include "bramlow/logged_prompt.h"
 #include "bramlow/setup_exit.h"
 #include "bramlow/silent_setup.h"
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
+#include "testing/support/tree_removal.h"
 #include "ui/handles.h"
 #include "ui/user_prompt.h"
 
@@ -50,7 +52,7 @@ class LogFile : public ::testing::Test {
   }
   bool Logged(const std::string& utf8) const { return Log().find(utf8) != std::string::npos; }
 
-  TestFolder folder;
+  testsupport::ScratchFolder folder;
   std::wstring log = folder / L"setup.log";
 };
 
@@ -119,11 +121,11 @@ class SilentKit : public LogFile {
     kit = folder / L"kit\\";
     CreateDirectoryW(kit.c_str(), nullptr);
     CreateDirectoryW((kit + L"files").c_str(), nullptr);
-    folder.WriteBytes(L"kit\\files\\a.txt", "alpha");
-    folder.WriteBytes(L"kit\\files\\b.txt", "beta");
-    folder.WriteBytes(L"kit\\setup.dat", "MZ-uninstaller");
-    folder.WriteBytes(L"kit\\English.qxl", "[language]\r\n10=%s needs NT.\r\n20=Copying %s\r\n26=%s is ready.\r\n");
-    folder.WriteBytes(L"kit\\Deutsch.qxl", "[language]\r\n26=%s ist fertig.\r\n");
+    testsupport::WriteBytes(folder / L"kit\\files\\a.txt", "alpha");
+    testsupport::WriteBytes(folder / L"kit\\files\\b.txt", "beta");
+    testsupport::WriteBytes(folder / L"kit\\setup.dat", "MZ-uninstaller");
+    testsupport::WriteBytes(folder / L"kit\\English.qxl", "[language]\r\n10=%s needs NT.\r\n20=Copying %s\r\n26=%s is ready.\r\n");
+    testsupport::WriteBytes(folder / L"kit\\Deutsch.qxl", "[language]\r\n26=%s ist fertig.\r\n");
     dest = folder / L"Apps\\Demo";
     RegDeleteKeyW(HKEY_CURRENT_USER, kRegKey);
     WriteScript("");
@@ -136,7 +138,7 @@ class SilentKit : public LogFile {
   void WriteScript(const std::string& setup1Extra) {
     std::string destination;
     for (wchar_t c : folder / L"Default") destination += static_cast<char>(c);
-    folder.WriteBytes(L"kit\\setup.qx1",
+    testsupport::WriteBytes(folder / L"kit\\setup.qx1",
                       // The profile functions take the first of two equal keys: the changes go first.
                       "[setup1]\r\n" + setup1Extra +
                       "AppName=Demo 1.0\r\nWindowName=Demo Setup\r\nLinkName=Demo site\r\n"
@@ -166,11 +168,11 @@ class SilentKit : public LogFile {
 
 TEST_F(SilentKit, InstallsWithTheLanguageAndFolderAskedForAndLogsEveryStep) {
   EXPECT_EQ(Run(L"/S /LANG=deutsch /D=" + dest), SetupExit::Installed);
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\b.txt"), "beta");
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\single\\a.txt"), "alpha");
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\Uninstall.exe"), "MZ-uninstaller");
-  EXPECT_TRUE(folder.Exists(L"Apps\\Demo\\Uninstall.ini"));
-  EXPECT_FALSE(folder.Exists(L"Default"));
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\b.txt"), "beta");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\single\\a.txt"), "alpha");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\Uninstall.exe"), "MZ-uninstaller");
+  EXPECT_TRUE(testsupport::Exists(folder / L"Apps\\Demo\\Uninstall.ini"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Default"));
   EXPECT_EQ(state.LangName, L"Deutsch");
 
   EXPECT_TRUE(Logged("language Deutsch: ok\r\n"));
@@ -187,7 +189,7 @@ TEST_F(SilentKit, InstallsWithTheLanguageAndFolderAskedForAndLogsEveryStep) {
 
 TEST_F(SilentKit, WithoutSwitchesTakesThePreselectedLanguageAndTheScriptsFolder) {
   EXPECT_EQ(Run(L"/S"), SetupExit::Installed);
-  EXPECT_TRUE(folder.Exists(L"Default\\a.txt"));
+  EXPECT_TRUE(testsupport::Exists(folder / L"Default\\a.txt"));
   EXPECT_FALSE(state.LangName.empty());
 }
 
@@ -203,8 +205,8 @@ TEST_F(SilentKit, RefusesWithoutInstallingAndSaysWhy) {
   DeleteFileW((kit + L"Deutsch.qxl").c_str());
   EXPECT_EQ(Run(L"/S"), SetupExit::Refused);
   EXPECT_TRUE(Logged("language: failed (no language file beside the engine)\r\n"));
-  EXPECT_FALSE(folder.Exists(L"Default"));
-  EXPECT_FALSE(folder.Exists(L"Apps"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Default"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Apps"));
 }
 
 // The folder page's checks, and the characters an unquoted /D= takes in when it is not last:
@@ -238,8 +240,8 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   state = TSetupState{};
   EXPECT_EQ(Run(L"/S /LANG= /D=" + dest), SetupExit::Refused);
   EXPECT_TRUE(Logged("language (none given): failed (no such language file)\r\n"));
-  EXPECT_FALSE(folder.Exists(L"Apps"));
-  EXPECT_FALSE(folder.Exists(L"Default"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Apps"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Default"));
   HKEY key = nullptr;
   EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kRegKey, 0, KEY_READ, &key), ERROR_SUCCESS) << "no value written";
   if (key) RegCloseKey(key);
@@ -248,8 +250,8 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
 TEST_F(SilentKit, AFixedDestinationIgnoresTheSwitch) {
   WriteScript("EditDest=0\r\n");
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Installed);
-  EXPECT_TRUE(folder.Exists(L"Default\\a.txt"));
-  EXPECT_FALSE(folder.Exists(L"Apps"));
+  EXPECT_TRUE(testsupport::Exists(folder / L"Default\\a.txt"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Apps"));
   EXPECT_TRUE(Logged("destination " + Utf8(dest) + ": ignored (the kit's destination is fixed)\r\n"));
 }
 
@@ -257,12 +259,12 @@ TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
   WriteScript("Overwrite=0\r\nReboot=1\r\n");
   CreateDirectoryW((folder / L"Apps").c_str(), nullptr);
   CreateDirectoryW(dest.c_str(), nullptr);
-  folder.WriteBytes(L"Apps\\Demo\\a.txt", "old");
+  testsupport::WriteBytes(folder / L"Apps\\Demo\\a.txt", "old");
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Failed);
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\a.txt"), "old");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\a.txt"), "old");
   EXPECT_TRUE(Logged("copy " + Utf8(kit) + "files\\a.txt -> " + Utf8(dest) + "\\a.txt: failed ("));
 
-  RemoveTree(dest);
+  testsupport::RemoveTree(dest);
   Steps().Close();
   DWORD error = 0;
   ASSERT_TRUE(Steps().Open(log, error));

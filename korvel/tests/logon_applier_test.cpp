@@ -67,8 +67,8 @@ TEST_F(LogonApplierTest, RunsTheToolInTheWorkFolderWithTheScriptAndCleansUp) {
   EXPECT_EQ(runner.calls, 1);
   EXPECT_EQ(runner.currentFolder, work);
   EXPECT_EQ(runner.commandLine,
-            L"\"" + root.path() + L"\\Korvel App\\reshacker.exe\" -script logonkv.ini");
-  const std::string systemRoot(root.path().begin(), root.path().end());
+            L"\"" + root.Path() + L"\\Korvel App\\reshacker.exe\" -script logonkv.ini");
+  const std::string systemRoot(root.Path().begin(), root.Path().end());
   EXPECT_EQ(runner.script, "[FILENAMES]\r\nExe=" + systemRoot + "\\WINDOWS\\system32\\logonui.exe\r\n"
                            "SaveAs=" + systemRoot + "\\WINDOWS\\system32\\logonkv.exe\r\n"
                            "[COMMANDS]\r\n-addoverwrite 100.bmp,Bitmap,100,0\r\n"

@@ -27,8 +27,8 @@ class LibraryTest : public ::testing::Test {
   }
 
   ScratchFolder root;
-  ScratchFolder downloads{L"kvdownloads"};
-  LogonLibrary library{root.path() + L"\\"};
+  ScratchFolder downloads{"kvdownloads"};
+  LogonLibrary library{root.Path() + L"\\"};
   FakeReader reader;
   FakeWriter writer;
   LogonXpConverter converter{reader, writer, root / L"_kv"};
@@ -106,7 +106,7 @@ TEST_F(LibraryTest, ImportedPackagesAreWritableAndAFailedReplaceKeepsTheOld) {
   EXPECT_EQ(ReadBytes(library.Folder() + L"Cd.kvl"), "kept");
   EXPECT_FALSE(library.Delete(L"Cd.kvl"));
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Cd.kvl"}));
-  EXPECT_EQ(testing::NamesIn(root.path() + L"\\logons"), (std::set<std::wstring>{L"Cd.kvl"}));
+  EXPECT_EQ(testing::NamesIn(root.Path() + L"\\logons"), (std::set<std::wstring>{L"Cd.kvl"}));
 }
 
 TEST_F(LibraryTest, OtherFilesAreIgnored) {

@@ -102,7 +102,7 @@ TEST_F(ConverterTest, AFailedWriteKeepsTheExistingPackage) {
 
   EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::writeFailed);
   EXPECT_EQ(ReadBytes(target), "old package");
-  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+  EXPECT_EQ(testing::NamesIn(root.Path()), (std::set<std::wstring>{L"theme.kvl"}));
 
   writer.succeeds = true;  // and a good run replaces it
   EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::converted);
@@ -120,7 +120,7 @@ TEST_F(ConverterTest, TheNewPackageIsWritableAndAReadOnlyOneIsNotReplaced) {
   writer.leavesReadOnly = false;
   EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::writeFailed);
   EXPECT_EQ(ReadBytes(target), "old package");
-  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+  EXPECT_EQ(testing::NamesIn(root.Path()), (std::set<std::wstring>{L"theme.kvl"}));
 }
 
 // Each of these bitmaps used to be copied to the device: gone, and the import a success (or,
@@ -138,7 +138,7 @@ TEST_F(ConverterTest, ABitmapWhoseNewNameIsADeviceFailsTheConversion) {
   }
   EXPECT_EQ(writer.calls, 0);
   EXPECT_EQ(ReadBytes(target), "old package");
-  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+  EXPECT_EQ(testing::NamesIn(root.Path()), (std::set<std::wstring>{L"theme.kvl"}));
 }
 
 TEST_F(ConverterTest, ABitmapOrUiFileThatCannotBeCopiedFailsTheConversion) {
@@ -153,7 +153,7 @@ TEST_F(ConverterTest, ABitmapOrUiFileThatCannotBeCopiedFailsTheConversion) {
   }
   EXPECT_EQ(writer.calls, 0);
   EXPECT_EQ(ReadBytes(target), "old package");
-  EXPECT_EQ(testing::NamesIn(root.path()), (std::set<std::wstring>{L"theme.kvl"}));
+  EXPECT_EQ(testing::NamesIn(root.Path()), (std::set<std::wstring>{L"theme.kvl"}));
 }
 
 }  // namespace

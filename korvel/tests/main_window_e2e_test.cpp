@@ -150,11 +150,11 @@ class MainWindowE2E : public ::testing::Test {
   }
 
   static void Package(const std::wstring& archive, const std::map<std::wstring, std::string>& files) {
-    testing::ScratchFolder source(L"kve2e");
+    testing::ScratchFolder source("kve2e");
     for (const auto& [name, bytes] : files) WriteBytes(source / name, bytes);
     DeleteFileW(archive.c_str());  // the writer would add to an existing archive
     ZipPackageWriter writer;
-    ASSERT_TRUE(writer.PackFolder(archive, source.path()));
+    ASSERT_TRUE(writer.PackFolder(archive, source.Path()));
   }
 
   void StartKorvel() {
@@ -278,10 +278,10 @@ TEST_F(MainWindowE2E, ImportsAsksBeforeReplacingConvertsAndDeletes) {
                                          {L"uifile.txt", uifile}});
   ASSERT_NO_FATAL_FAILURE(ImportFile(incoming + L"Night.LogonXP"));
   EXPECT_TRUE(ListBecomes({L"Broken.kvl", L"Meadow.KvL", L"Night.kvl", L"Sunrise.kvl"}));
-  testing::ScratchFolder out(L"kve2eout");
+  testing::ScratchFolder out("kve2eout");
   ZipPackageReader reader;
-  ASSERT_TRUE(reader.ExtractRoot(app + L"logons\\Night.kvl", out.path()));
-  EXPECT_EQ(testing::NamesIn(out.path()), (std::set<std::wstring>{L"100.bmp", L"uifile.txt"}));
+  ASSERT_TRUE(reader.ExtractRoot(app + L"logons\\Night.kvl", out.Path()));
+  EXPECT_EQ(testing::NamesIn(out.Path()), (std::set<std::wstring>{L"100.bmp", L"uifile.txt"}));
   EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv"));
   EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv2"));
 

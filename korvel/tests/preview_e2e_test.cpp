@@ -161,12 +161,12 @@ TEST_F(PreviewE2E, ADamagedPackageShowsTheApplyMessageAndNoPreview) {
 TEST_F(PreviewE2E, NoPreviewWhileAnApplyRuns) {
   ASSERT_TRUE(CopyFileW((BuildFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
   {
-    testing::ScratchFolder source(L"kvpve2e");
+    testing::ScratchFolder source("kvpve2e");
     WriteBytes(source / L"sleep.txt", "5000");
     WriteBytes(source / L"rewrite.flag", "");
     WriteBytes(source / L"100.bmp", "not checked by the stand-in tool");
     ZipPackageWriter writer;
-    ASSERT_TRUE(writer.PackFolder(app + L"logons\\Slow.kvl", source.path()));
+    ASSERT_TRUE(writer.PackFolder(app + L"logons\\Slow.kvl", source.Path()));
   }
   ASSERT_NO_FATAL_FAILURE(StartKorvel());
   ClickFirstRow(false);

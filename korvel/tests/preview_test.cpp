@@ -202,8 +202,8 @@ class PackagePreviewTest : public ::testing::Test {
     testing::PackFiles(archive, files);
   }
 
-  ScratchFolder root{L"kvpv"};
-  ScratchFolder scratchParent{L"kvpvtmp"};
+  ScratchFolder root{"kvpv"};
+  ScratchFolder scratchParent{"kvpvtmp"};
 };
 
 TEST_F(PackagePreviewTest, ReadsTheRootPicturesAndUiFileAndLeavesNothingBehind) {
@@ -214,17 +214,17 @@ TEST_F(PackagePreviewTest, ReadsTheRootPicturesAndUiFileAndLeavesNothingBehind) 
                                       {L"readme.txt", std::string(100, 'r')},
                                       {L"inner\\200.bmp", picture100}});
   PreviewZipReader reader;
-  const auto contents = ReadPackageForPreview(reader, root / L"sunrise.kvl", scratchParent.path());
+  const auto contents = ReadPackageForPreview(reader, root / L"sunrise.kvl", scratchParent.Path());
   ASSERT_TRUE(contents);
   std::map<std::wstring, std::string> bitmaps;
   for (const PreviewBitmap& b : contents->bitmaps) bitmaps[b.resource] = b.bytes;
   EXPECT_EQ(bitmaps, (std::map<std::wstring, std::string>{{L"100", picture100}, {L"107", picture107}}));
   EXPECT_TRUE(contents->hasUiFile);
   EXPECT_EQ(contents->packageSize, ReadBytes(root / L"sunrise.kvl").size());
-  EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+  EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
 
   MakeArchive(root / L"plain.kvl", {{L"100.bmp", picture100}});
-  const auto plain = ReadPackageForPreview(reader, root / L"plain.kvl", scratchParent.path());
+  const auto plain = ReadPackageForPreview(reader, root / L"plain.kvl", scratchParent.Path());
   ASSERT_TRUE(plain);
   EXPECT_FALSE(plain->hasUiFile);
   EXPECT_EQ(plain->bitmaps.size(), 1u);
@@ -238,11 +238,11 @@ TEST_F(PackagePreviewTest, DamagedMissingOrForeignPackagesAreUnreadable) {
   WriteBytes(root / L"text.kvl", "this is no archive");
   PreviewZipReader reader;
   for (const wchar_t* name : {L"damaged.kvl", L"text.kvl", L"missing.kvl"}) {
-    EXPECT_FALSE(ReadPackageForPreview(reader, root / name, scratchParent.path()));
-    EXPECT_TRUE(NamesIn(scratchParent.path()).empty()) << name;
+    EXPECT_FALSE(ReadPackageForPreview(reader, root / name, scratchParent.Path()));
+    EXPECT_TRUE(NamesIn(scratchParent.Path()).empty()) << name;
   }
   CreateDirectoryW((root / L"folder.kvl").c_str(), nullptr);
-  EXPECT_FALSE(ReadPackageForPreview(reader, root / L"folder.kvl", scratchParent.path()));
+  EXPECT_FALSE(ReadPackageForPreview(reader, root / L"folder.kvl", scratchParent.Path()));
 }
 
 // A few kilobytes of archive can decode to gigabytes: extraction stops at the limit, not at
@@ -250,18 +250,18 @@ TEST_F(PackagePreviewTest, DamagedMissingOrForeignPackagesAreUnreadable) {
 TEST_F(PackagePreviewTest, ExtractionStopsAtTheMemberAndTotalLimits) {
   MakeArchive(root / L"bomb.kvl", {{L"100.bmp", std::string(8u << 20, '\0')}});
   ASSERT_LT(ReadBytes(root / L"bomb.kvl").size(), 100000u);
-  ScratchFolder out(L"kvpvout");
+  ScratchFolder out("kvpvout");
   PreviewZipReader strict(64u << 10, 1u << 20);
-  EXPECT_FALSE(strict.ExtractRoot(root / L"bomb.kvl", out.path()));
+  EXPECT_FALSE(strict.ExtractRoot(root / L"bomb.kvl", out.Path()));
   EXPECT_LT(ReadBytes(out / L"100.bmp").size(), 1u << 20);
 
   MakeArchive(root / L"many.kvl", {{L"100.bmp", std::string(40000, 'a')},
                                    {L"101.bmp", std::string(40000, 'b')},
                                    {L"102.bmp", std::string(40000, 'c')}});
-  ScratchFolder out2(L"kvpvout");
-  EXPECT_FALSE(PreviewZipReader(50000, 100000).ExtractRoot(root / L"many.kvl", out2.path()));
-  ScratchFolder out3(L"kvpvout");
-  EXPECT_TRUE(PreviewZipReader(50000, 120000).ExtractRoot(root / L"many.kvl", out3.path()));
+  ScratchFolder out2("kvpvout");
+  EXPECT_FALSE(PreviewZipReader(50000, 100000).ExtractRoot(root / L"many.kvl", out2.Path()));
+  ScratchFolder out3("kvpvout");
+  EXPECT_TRUE(PreviewZipReader(50000, 120000).ExtractRoot(root / L"many.kvl", out3.Path()));
 
   // The limits hold for whatever reader filled the folder.
   struct OversizedReader : IPreviewArchive {
@@ -273,8 +273,8 @@ TEST_F(PackagePreviewTest, ExtractionStopsAtTheMemberAndTotalLimits) {
       return true;
     }
   } oversized;
-  EXPECT_FALSE(ReadPackageForPreview(oversized, root / L"many.kvl", scratchParent.path()));
-  EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+  EXPECT_FALSE(ReadPackageForPreview(oversized, root / L"many.kvl", scratchParent.Path()));
+  EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
 }
 
 // The description is only looked for in the listing: however large, it is never unpacked nor
@@ -283,12 +283,12 @@ TEST_F(PackagePreviewTest, UiFileComesFromTheListingAndIsNeverUnpacked) {
   const std::string picture = Bitmap(16, 16, 24);
   MakeArchive(root / L"big-ui.kvl", {{L"100.bmp", picture}, {L"UIFile.txt", std::string(3u << 20, ' ')}});
   PreviewZipReader strict(64u << 10, 1u << 20);
-  const auto contents = ReadPackageForPreview(strict, root / L"big-ui.kvl", scratchParent.path());
+  const auto contents = ReadPackageForPreview(strict, root / L"big-ui.kvl", scratchParent.Path());
   ASSERT_TRUE(contents);
   EXPECT_TRUE(contents->hasUiFile);
   ASSERT_EQ(contents->bitmaps.size(), 1u);
   EXPECT_EQ(contents->bitmaps[0].bytes, picture);
-  EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+  EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
 }
 
 TEST(PreviewChoice, DecodesTheLargestAndTheFirstByResourceUpToTheLimit) {
@@ -309,7 +309,7 @@ TEST_F(PackagePreviewTest, OnlyThePicturesTheWindowShowsAreUnpacked) {
   files[L"5000.bmp"] = Bitmap(64, 64, 24);
   MakeArchive(root / L"crowd.kvl", files);
   PreviewZipReader reader;
-  const auto contents = ReadPackageForPreview(reader, root / L"crowd.kvl", scratchParent.path());
+  const auto contents = ReadPackageForPreview(reader, root / L"crowd.kvl", scratchParent.Path());
   ASSERT_TRUE(contents);
   ASSERT_EQ(contents->bitmaps.size(), kMaxPreviewPictures);
   EXPECT_EQ(contents->listedOnly.size(), count + 1 - kMaxPreviewPictures);
@@ -318,9 +318,9 @@ TEST_F(PackagePreviewTest, OnlyThePicturesTheWindowShowsAreUnpacked) {
   EXPECT_TRUE(decoded.count(L"5000"));
   EXPECT_TRUE(decoded.count(std::to_wstring(1000 - count + 1)));  // the lowest number
   for (const std::wstring& resource : contents->listedOnly) EXPECT_FALSE(decoded.count(resource)) << resource;
-  EXPECT_TRUE(NamesIn(scratchParent.path()).empty());
+  EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
 
-  const auto few = ReadPackageForPreview(reader, root / L"crowd.kvl", scratchParent.path(), 5);
+  const auto few = ReadPackageForPreview(reader, root / L"crowd.kvl", scratchParent.Path(), 5);
   ASSERT_TRUE(few);
   EXPECT_EQ(few->bitmaps.size(), 5u);
   EXPECT_EQ(few->listedOnly.size(), count + 1 - 5);
@@ -335,7 +335,7 @@ TEST_F(PackagePreviewTest, NoUsableTemporaryFolderIsItsOwnFailure) {
 
   MakeArchive(root / L"fine.kvl", {{L"100.bmp", Bitmap(8, 8, 24)}});
   PreviewZipReader reader;
-  for (const std::wstring& parent : {std::wstring(), scratchParent.path() + L"\\gone"}) {
+  for (const std::wstring& parent : {std::wstring(), scratchParent.Path() + L"\\gone"}) {
     const auto read = ReadPackageForPreview(reader, root / L"fine.kvl", parent);
     EXPECT_EQ(read.failure, PreviewFailure::noScratchFolder);
   }

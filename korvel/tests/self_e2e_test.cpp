@@ -18,10 +18,10 @@ namespace korvel {
 namespace {
 
 using testing::Exists;
-using testing::ReadFileBytes;
+using testing::ReadBytes;
 using testing::RemoveTree;
 using testing::ScratchFolder;
-using testing::WriteFileBytes;
+using testing::WriteBytes;
 
 constexpr DWORD kWindowWait = 15000;  // the bars alone take 2.5 s and 3 s
 const wchar_t kSetupCaption[] = L"Korvel --- Setup";
@@ -91,7 +91,7 @@ class SelfInstallE2E : public ::testing::Test {
     system_ = SystemFolder();
     savedUiHost_ = ReadValue(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, L"UIHost");
     hadLogonCopy_ = Exists(system_ + kLogonHostCopy);
-    if (hadLogonCopy_) savedLogonCopy_ = ReadFileBytes(system_ + kLogonHostCopy);
+    if (hadLogonCopy_) savedLogonCopy_ = ReadBytes(system_ + kLogonHostCopy);
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
     ASSERT_TRUE(Exists(system_ + kSystemLogonHost)) << "the stand-in logon host is missing";
 
@@ -123,7 +123,7 @@ class SelfInstallE2E : public ::testing::Test {
     else
       RegDeleteValueW(winlogon.get(), L"UIHost");
     if (hadLogonCopy_)
-      WriteFileBytes(system_ + kLogonHostCopy, savedLogonCopy_);
+      WriteBytes(system_ + kLogonHostCopy, savedLogonCopy_);
     else
       DeleteFileW((system_ + kLogonHostCopy).c_str());
     RemoveTree(group_);
@@ -186,17 +186,17 @@ class SelfInstallE2E : public ::testing::Test {
   void PlaceProductFiles() {
     for (const wchar_t* name : {L"reshacker.exe", L"reshacker.log", L"reshacker.ini",
                                 L"license.rtf", L"readme.txt"})
-      WriteFileBytes(folder_ + name, "x");
+      WriteBytes(folder_ + name, "x");
     CreateDirectoryW((folder_ + L"logons").c_str(), nullptr);
-    WriteFileBytes(folder_ + L"logons\\blue.kvl", "PK");
+    WriteBytes(folder_ + L"logons\\blue.kvl", "PK");
     CreateDirectoryW(group_.c_str(), nullptr);
     for (const wchar_t* name : {L"Korvel 1.0.lnk", L"UnInstall Korvel.lnk",
                                 L"Korvel on the Web.lnk", L"FeedBack.lnk", L"Other Software.lnk"})
-      WriteFileBytes(group_ + L"\\" + name, "lnk");
+      WriteBytes(group_ + L"\\" + name, "lnk");
     RegisterProduct(program_, system_);
   }
 
-  ScratchFolder scratch_{L"e2e"};
+  ScratchFolder scratch_{"e2e"};
   std::wstring system_, temp_, savedTemp_, folder_, program_, programs_, group_;
   std::optional<std::wstring> savedUiHost_;
   bool hadLogonCopy_ = false;
@@ -222,7 +222,7 @@ TEST_F(SelfInstallE2E, InstallRegistersOnceHoweverOftenItRuns) {
             std::wstring(L"Korvel 1.0"));
   EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, L"UIHost"),
             std::wstring(L"logonkv.exe"));
-  EXPECT_EQ(ReadFileBytes(system_ + kLogonHostCopy), ReadFileBytes(system_ + kSystemLogonHost));
+  EXPECT_EQ(ReadBytes(system_ + kLogonHostCopy), ReadBytes(system_ + kSystemLogonHost));
   EXPECT_TRUE(Exists(program_));  // installation never removes anything
 }
 
@@ -344,7 +344,7 @@ TEST_F(SelfInstallE2E, QuietRemovalTakesTheProductButNotTheLogonHostOrLibrary) {
   EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, L"UIHost"),
             std::wstring(L"logonkv.exe"));
   EXPECT_TRUE(Exists(system_ + kLogonHostCopy));
-  const std::string batch = ReadFileBytes(temp_ + L"\\kvun.bat");
+  const std::string batch = ReadBytes(temp_ + L"\\kvun.bat");
   EXPECT_EQ(batch, RemovalBatchText(ShortPath(program_)));
   EXPECT_EQ(batch.find("Korvel Program"), std::string::npos);  // short form, no space
 

@@ -14,10 +14,10 @@ namespace korvel {
 namespace {
 
 using testing::Exists;
-using testing::ReadFileBytes;
+using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::ScratchRoot;
-using testing::WriteFileBytes;
+using testing::WriteBytes;
 
 struct RegValue {
   DWORD type;
@@ -46,11 +46,11 @@ class Register : public ::testing::Test {
  protected:
   void SetUp() override {
     WriteRegString(CreateRegKey(root.Get(), kWinlogonKeyPath), L"Shell", L"Explorer.exe");
-    WriteFileBytes(system + L"logonui.exe", "MZ logon host v1");
+    WriteBytes(system + L"logonui.exe", "MZ logon host v1");
   }
 
   ScratchRoot root{L"register"};
-  ScratchFolder systemFolder{L"system32"};
+  ScratchFolder systemFolder{"system32"};
   std::wstring system = systemFolder.Path() + L"\\";
   const std::wstring program = L"C:\\Program Files\\Korvel\\korvel.exe";
 };
@@ -82,17 +82,17 @@ TEST_F(Register, WritesTheEntryUiHostAndTheCopy) {
   EXPECT_EQ(winlogon.at(L"UIHost").text, L"logonkv.exe");
   EXPECT_EQ(winlogon.at(L"Shell").text, L"Explorer.exe");  // the rest of Winlogon untouched
 
-  EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ logon host v1");
+  EXPECT_EQ(ReadBytes(system + L"logonkv.exe"), "MZ logon host v1");
 }
 
 TEST_F(Register, RunningTwiceOverwritesAndDuplicatesNothing) {
   RegisterProduct(program, system, root.Get());
-  WriteFileBytes(system + L"logonui.exe", "MZ logon host v2");
+  WriteBytes(system + L"logonui.exe", "MZ logon host v2");
   RegisterProduct(program, system, root.Get());
 
   EXPECT_EQ(AllValues(root.Get(), kUninstallKeyPath).size(), 6u);
   EXPECT_EQ(AllValues(root.Get(), kWinlogonKeyPath).size(), 2u);
-  EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ logon host v2");
+  EXPECT_EQ(ReadBytes(system + L"logonkv.exe"), "MZ logon host v2");
   // No second entry under another name.
   ui::RegKey uninstall = OpenRegKey(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
   DWORD subkeys = 0;
@@ -111,7 +111,7 @@ TEST_F(Register, MissingWinlogonKeyFailsAfterTheEntryAndTheCopy) {
   }
   EXPECT_EQ(AllValues(root.Get(), kUninstallKeyPath).size(), 6u);
   EXPECT_FALSE(OpenRegKey(root.Get(), kWinlogonKeyPath));  // not created by the write
-  EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ logon host v1");
+  EXPECT_EQ(ReadBytes(system + L"logonkv.exe"), "MZ logon host v1");
 }
 
 TEST_F(Register, KeyThatCannotBeCreatedIsReportedByName) {
@@ -143,11 +143,11 @@ TEST_F(Register, NoLogonHostCopyMeansNoUiHost) {
 }
 
 TEST_F(Register, ACopyThatFailsOverAnExistingLogonHostStillRegisters) {
-  WriteFileBytes(system + L"logonkv.exe", "MZ applied logon");
+  WriteBytes(system + L"logonkv.exe", "MZ applied logon");
   SetFileAttributesW((system + L"logonkv.exe").c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_NO_THROW(RegisterProduct(program, system, root.Get()));
   SetFileAttributesW((system + L"logonkv.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(ReadFileBytes(system + L"logonkv.exe"), "MZ applied logon");
+  EXPECT_EQ(ReadBytes(system + L"logonkv.exe"), "MZ applied logon");
   // Nothing left beside it.
   WIN32_FIND_DATAW found;
   const HANDLE scan = FindFirstFileW((system + L"kv*.tmp").c_str(), &found);

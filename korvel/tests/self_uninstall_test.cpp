@@ -10,15 +10,17 @@
 #include "self_install.h"
 #include "self_test_support.h"
 #include "self_uninstall.h"
+#include "testing/support/run_and_wait.h"
 
 namespace korvel {
 namespace {
 
 using testing::Exists;
-using testing::ReadFileBytes;
+using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::ScratchRoot;
-using testing::WriteFileBytes;
+using testing::WriteBytes;
+using testsupport::StartedProgram;
 
 const wchar_t* const kShortcutNames[] = {L"Korvel 1.0.lnk", L"UnInstall Korvel.lnk",
                                          L"Korvel on the Web.lnk", L"FeedBack.lnk",
@@ -33,8 +35,8 @@ class RemoveFiles : public ::testing::Test {
     paths.tempFolder = folder.Path();
     paths.systemFolder = folder.Path() + L"\\system32\\";
     CreateDirectoryW(paths.systemFolder.c_str(), nullptr);
-    WriteFileBytes(paths.systemFolder + L"logonkv.exe", "applied host");
-    WriteFileBytes(paths.systemFolder + L"logonkv.exe.rhtmp", "left by a stopped editor");
+    WriteBytes(paths.systemFolder + L"logonkv.exe", "applied host");
+    WriteBytes(paths.systemFolder + L"logonkv.exe.rhtmp", "left by a stopped editor");
     CreateDirectoryW(paths.programFolder.c_str(), nullptr);
     CreateDirectoryW((paths.programFolder + L"logons").c_str(), nullptr);
     CreateDirectoryW((folder.Path() + L"\\Programs").c_str(), nullptr);
@@ -42,16 +44,16 @@ class RemoveFiles : public ::testing::Test {
     for (const wchar_t* name : {L"korvel.exe", L"reshacker.exe", L"reshacker.log",
                                 L"reshacker.ini", L"license.rtf", L"readme.txt",
                                 L"logons\\blue.kvl"})
-      WriteFileBytes(paths.programFolder + name, "x");
+      WriteBytes(paths.programFolder + name, "x");
     for (const wchar_t* name : kShortcutNames)
-      WriteFileBytes(paths.startMenuGroup + L"\\" + name, "lnk");
+      WriteBytes(paths.startMenuGroup + L"\\" + name, "lnk");
     ui::RegKey entry = CreateRegKey(root.Get(), kUninstallKeyPath);
     WriteRegString(entry, L"DisplayName", L"Korvel 1.0");
     WriteRegString(entry, L"UninstallString", L"korvel.exe /2");
     WriteRegString(CreateRegKey(root.Get(), kWinlogonKeyPath), L"UIHost", L"logonkv.exe");
   }
 
-  ScratchFolder folder{L"remove"};
+  ScratchFolder folder{"remove"};
   ScratchRoot root{L"remove"};
   UninstallPaths paths;
 };
@@ -79,7 +81,7 @@ TEST_F(RemoveFiles, TakesTheListedFilesShortcutsGroupAndEntryOnly) {
 }
 
 TEST_F(RemoveFiles, KeepsAGroupThatHoldsSomethingElse) {
-  WriteFileBytes(paths.startMenuGroup + L"\\Mine.lnk", "lnk");
+  WriteBytes(paths.startMenuGroup + L"\\Mine.lnk", "lnk");
   RemoveProductFiles(paths, root.Get());
   for (const wchar_t* name : kShortcutNames) EXPECT_FALSE(Exists(paths.startMenuGroup + L"\\" + name));
   EXPECT_TRUE(Exists(paths.startMenuGroup + L"\\Mine.lnk"));
@@ -156,24 +158,24 @@ TEST(RemovalBatch, IsWrittenInTheOemCodePage) {
 }
 
 TEST(RemovalBatch, WrittenFileHoldsExactlyTheTextForTheShortPath) {
-  ScratchFolder folder(L"batch");
+  ScratchFolder folder("batch");
   UninstallPaths paths;
   const std::wstring programFolder = folder.Path() + L"\\Long Folder Name";
   CreateDirectoryW(programFolder.c_str(), nullptr);
   paths.programFile = programFolder + L"\\korvel.exe";
-  WriteFileBytes(paths.programFile, "x");
+  WriteBytes(paths.programFile, "x");
   paths.tempFolder = folder.Path();
-  WriteFileBytes(folder.Path() + L"\\kvun.bat", std::string(4000, 'z'));  // truncated, not kept
+  WriteBytes(folder.Path() + L"\\kvun.bat", std::string(4000, 'z'));  // truncated, not kept
 
   const std::wstring batch = WriteRemovalBatch(paths);
   EXPECT_EQ(batch, folder.Path() + L"\\kvun.bat");
   const std::wstring shortPath = ShortPath(paths.programFile);
   EXPECT_EQ(shortPath.find(L' '), std::wstring::npos);
-  EXPECT_EQ(ReadFileBytes(batch), RemovalBatchText(shortPath));
+  EXPECT_EQ(ReadBytes(batch), RemovalBatchText(shortPath));
 }
 
 TEST(RemovalBatch, UnwritableTemporaryFolderRaisesTheSystemText) {
-  ScratchFolder folder(L"nobatch");
+  ScratchFolder folder("nobatch");
   UninstallPaths paths;
   paths.programFile = folder.Path() + L"\\korvel.exe";
   paths.tempFolder = folder.Path() + L"\\missing";
@@ -199,16 +201,12 @@ class RunningBatch : public ::testing::Test {
     ASSERT_TRUE(CopyFileW(ProgramFilePath().c_str(), paths.programFile.c_str(), FALSE));
   }
 
-  PROCESS_INFORMATION StartProgram(int milliseconds) {
-    std::wstring commandLine =
-        L"\"" + paths.programFile + L"\" --linger " + std::to_wstring(milliseconds);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        paths.programFolder.c_str(), &startup, &process))
-      ADD_FAILURE() << "cannot start the program copy";
-    return process;
+  StartedProgram StartProgram(int milliseconds) {
+    StartedProgram program(
+        L"\"" + paths.programFile + L"\" --linger " + std::to_wstring(milliseconds),
+        paths.programFolder);
+    if (!program.Started()) ADD_FAILURE() << "cannot start the program copy";
+    return program;
   }
 
   // Runs the batch as the program does and waits until it has deleted itself.
@@ -219,21 +217,19 @@ class RunningBatch : public ::testing::Test {
     EXPECT_FALSE(Exists(batch)) << "the batch did not finish";
   }
 
-  ScratchFolder folder{L"running"};
+  ScratchFolder folder{"running"};
   UninstallPaths paths;
 };
 
 TEST_F(RunningBatch, DeletesTheProgramAfterItEndsAndTheEmptyFolder) {
-  PROCESS_INFORMATION process = StartProgram(2500);
+  StartedProgram program = StartProgram(2500);
   Sleep(300);
   const std::wstring batch = WriteRemovalBatch(paths);
   StartRemovalBatch(batch, paths.tempFolder);
   Sleep(1000);
-  ASSERT_EQ(WaitForSingleObject(process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  ASSERT_TRUE(program.Running());
   EXPECT_TRUE(Exists(paths.programFile)) << "deleted while still running";
-  WaitForSingleObject(process.hProcess, 10000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  program.WaitExit(10000);
   for (int i = 0; i < 300 && Exists(batch); ++i) Sleep(100);
   EXPECT_FALSE(Exists(batch));
   EXPECT_FALSE(Exists(paths.programFile));
@@ -249,7 +245,7 @@ TEST_F(RunningBatch, RemovesAProgramFromAFolderWithCyrillicLetters) {
   paths.programFile = paths.programFolder + L"korvel.exe";
   ASSERT_TRUE(CopyFileW(ProgramFilePath().c_str(), paths.programFile.c_str(), FALSE));
   const std::wstring batch = paths.tempFolder + L"\\" + kRemovalBatchName;
-  WriteFileBytes(batch, RemovalBatchText(paths.programFile, 3));
+  WriteBytes(batch, RemovalBatchText(paths.programFile, 3));
   StartRemovalBatch(batch, paths.tempFolder);
   for (int i = 0; i < 300 && Exists(batch); ++i) Sleep(100);
   EXPECT_FALSE(Exists(batch)) << "the batch did not finish";
@@ -264,7 +260,7 @@ TEST_F(RunningBatch, GivesUpOnAProgramThatCannotBeDeleted) {
                                   OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   const std::wstring batch = paths.tempFolder + L"\\" + kRemovalBatchName;
-  WriteFileBytes(batch, RemovalBatchText(ShortPath(paths.programFile), 3));
+  WriteBytes(batch, RemovalBatchText(ShortPath(paths.programFile), 3));
   const DWORD started = GetTickCount();
   StartRemovalBatch(batch, paths.tempFolder);
   for (int i = 0; i < 300 && Exists(batch); ++i) Sleep(100);
@@ -278,7 +274,7 @@ TEST_F(RunningBatch, GivesUpOnAProgramThatCannotBeDeleted) {
 
 TEST_F(RunningBatch, LeavesAFolderThatStillHoldsTheLibrary) {
   CreateDirectoryW((paths.programFolder + L"logons").c_str(), nullptr);
-  WriteFileBytes(paths.programFolder + L"logons\\blue.kvl", "PK");
+  WriteBytes(paths.programFolder + L"logons\\blue.kvl", "PK");
   RunBatchToTheEnd();
   EXPECT_FALSE(Exists(paths.programFile));
   EXPECT_TRUE(Exists(paths.programFolder + L"logons\\blue.kvl"));

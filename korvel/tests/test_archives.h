@@ -13,7 +13,7 @@ namespace korvel::testing {
 
 // Packs the given files (names may hold one folder level) into archive.
 inline void PackFiles(const std::wstring& archive, const std::map<std::wstring, std::string>& files) {
-  ScratchFolder source(L"kvsrc");
+  ScratchFolder source("kvsrc");
   for (const auto& [name, bytes] : files) {
     const std::size_t slash = name.find(L'\\');
     if (slash != std::wstring::npos) CreateDirectoryW((source / name.substr(0, slash)).c_str(), nullptr);
@@ -21,7 +21,7 @@ inline void PackFiles(const std::wstring& archive, const std::map<std::wstring, 
   }
   ZipPackageWriter packer;
   packer.zipPack.RecurseDirs = true;
-  ASSERT_TRUE(packer.PackFolder(archive, source.path()));
+  ASSERT_TRUE(packer.PackFolder(archive, source.Path()));
 }
 
 }  // namespace korvel::testing

@@ -21,10 +21,10 @@ class ZipPackagesTest : public ::testing::Test {
   }
 
   std::map<std::wstring, std::string> Contents(const std::wstring& archive) {
-    ScratchFolder out(L"kvout");
-    EXPECT_TRUE(reader.ExtractRoot(archive, out.path()));
+    ScratchFolder out("kvout");
+    EXPECT_TRUE(reader.ExtractRoot(archive, out.Path()));
     std::map<std::wstring, std::string> files;
-    for (const std::wstring& name : ListMatches(out.path() + L"\\*"))
+    for (const std::wstring& name : ListMatches(out.Path() + L"\\*"))
       files[name] = ReadBytes(out / name);
     return files;
   }
@@ -68,12 +68,12 @@ TEST_F(ZipPackagesTest, DamagedMissingOrForeignFilesAreUnreadable) {
 
   bytes[60] = static_cast<char>(bytes[60] ^ 0x55);  // inside the first member's data
   WriteBytes(root / L"damaged.kvl", bytes);
-  ScratchFolder out(L"kvout");
-  EXPECT_FALSE(reader.ExtractRoot(root / L"damaged.kvl", out.path()));
+  ScratchFolder out("kvout");
+  EXPECT_FALSE(reader.ExtractRoot(root / L"damaged.kvl", out.Path()));
 
   WriteBytes(root / L"text.kvl", "this is no archive");
-  EXPECT_FALSE(reader.ExtractRoot(root / L"text.kvl", out.path()));
-  EXPECT_FALSE(reader.ExtractRoot(root / L"missing.kvl", out.path()));
+  EXPECT_FALSE(reader.ExtractRoot(root / L"text.kvl", out.Path()));
+  EXPECT_FALSE(reader.ExtractRoot(root / L"missing.kvl", out.Path()));
 
   // Damaged beyond finding any member: a damaged package, not an empty one.
   const std::string endRecordToNowhere("PK\5\6\0\0\0\0\xff\xff\xff\xff\xf0\xff\xff\xff\xf0\xff\xff\x7f\0\0", 22);
@@ -85,7 +85,7 @@ TEST_F(ZipPackagesTest, DamagedMissingOrForeignFilesAreUnreadable) {
       {L"itself.kvl", endRecordToItself}};
   for (const auto& [name, content] : broken) {
     WriteBytes(root / name, content);
-    EXPECT_FALSE(reader.ExtractRoot(root / name, out.path())) << name;
+    EXPECT_FALSE(reader.ExtractRoot(root / name, out.Path())) << name;
   }
 }
 

@@ -7,9 +7,19 @@
 
 #include "bmp_builder.h"
 #include "test_files.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/folder_names.h"
+#include "testing/support/run_and_wait.h"
+#include "testing/support/scratch_folder.h"
 
 namespace resedit::testing {
 namespace {
+
+using testsupport::ReadBytesAs;
+using testsupport::RunAndWait;
+using testsupport::ScratchFolder;
+using testsupport::SortedFolderNames;
+using testsupport::WriteBytes;
 
 const LPCWSTR kUiFile = L"UIFILE";
 constexpr WORD kRussian = MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT);
@@ -26,9 +36,9 @@ Bytes WithoutFileHeader(const Bytes& bmp) { return Bytes(bmp.begin() + 14, bmp.e
 class Reshacker : public ::testing::Test {
  protected:
   void SetUp() override {
-    original_ = ReadAll(WindowsPath(KV_STANDIN_LOGONUI));
+    original_ = ReadBytesAs<Bytes>(WindowsPath(KV_STANDIN_LOGONUI));
     ASSERT_FALSE(original_.empty()) << "stand-in logon host missing";
-    WriteAll(Source(), original_);
+    WriteBytes(Source(), original_);
     const auto languages = ResourceLanguages(Source(), RT_BITMAP, MAKEINTRESOURCEW(100));
     ASSERT_EQ(languages.size(), 1u);
     hostLanguage_ = languages[0];
@@ -38,19 +48,19 @@ class Reshacker : public ::testing::Test {
   std::wstring Target() const { return work_ / L"logonkv.exe"; }
 
   void WriteScript(const std::string& commands) {
-    WriteText(work_ / L"logonkv.ini", "[FILENAMES]\r\nExe=" + Narrow(Source()) + "\r\nSaveAs=" +
+    WriteBytes(work_ / L"logonkv.ini", "[FILENAMES]\r\nExe=" + Narrow(Source()) + "\r\nSaveAs=" +
                                           Narrow(Target()) + "\r\n[COMMANDS]\r\n" + commands);
   }
 
   int Run() {
-    return RunProgram(L"\"" + WindowsPath(KV_RESHACKER_EXE) + L"\" -script logonkv.ini", work_.path());
+    return RunAndWait(L"\"" + WindowsPath(KV_RESHACKER_EXE) + L"\" -script logonkv.ini", work_.Path());
   }
 
   std::optional<Bytes> Resource(const std::wstring& exe, LPCWSTR type, int name, WORD language) {
     return ResourceBytes(exe, type, MAKEINTRESOURCEW(name), language);
   }
 
-  TempFolder work_;
+  ScratchFolder work_{"resedit-test"};
   Bytes original_;
   WORD hostLanguage_ = 0;
 };
@@ -59,9 +69,9 @@ TEST_F(Reshacker, AppliesTheScriptKorvelWrites) {
   const Bytes pic100 = MakeBmp(40, 30, 24, 5);
   const Bytes pic107 = MakeBmp(16, 16, 8, 9, 4);
   const std::string ui = "<duixml>new interface</duixml>\r\n";
-  WriteAll(work_ / L"100.bmp", pic100);
-  WriteAll(work_ / L"107.BMP", pic107);
-  WriteText(work_ / L"uifile.txt", ui);
+  WriteBytes(work_ / L"100.bmp", pic100);
+  WriteBytes(work_ / L"107.BMP", pic107);
+  WriteBytes(work_ / L"uifile.txt", ui);
   WriteScript(
       "-addoverwrite 100.bmp,Bitmap,100,0\r\n"
       "-addoverwrite 107.BMP,Bitmap,107,0\r\n"
@@ -77,9 +87,9 @@ TEST_F(Reshacker, AppliesTheScriptKorvelWrites) {
   EXPECT_EQ(Resource(Target(), kUiFile, 1000, hostLanguage_), Bytes(ui.begin(), ui.end()));
   // Untouched: bitmap 112, and the source file itself.
   EXPECT_EQ(Resource(Target(), RT_BITMAP, 112, hostLanguage_), Resource(Source(), RT_BITMAP, 112, hostLanguage_));
-  EXPECT_EQ(ReadAll(Source()), original_);
+  EXPECT_EQ(ReadBytesAs<Bytes>(Source()), original_);
   // Nothing but the files we made and the result.
-  EXPECT_EQ(FileNames(work_.path()), (std::vector<std::wstring>{L"100.bmp", L"107.BMP", L"logonkv.exe",
+  EXPECT_EQ(SortedFolderNames(work_.Path()), (std::vector<std::wstring>{L"100.bmp", L"107.BMP", L"logonkv.exe",
                                                                 L"logonkv.ini", L"logonui.exe", L"uifile.txt"}));
 }
 
@@ -92,9 +102,9 @@ TEST_F(Reshacker, LanguageZeroReplacesEveryLanguageAndAddsMissingOnesNeutral) {
   const Bytes pic = MakeBmp(20, 10, 24, 7);
   const Bytes logo = MakeBmp(6, 6, 4, 2);
   const Bytes pinned = MakeBmp(3, 3, 24, 4);
-  WriteAll(work_ / L"100.bmp", pic);
-  WriteAll(work_ / L"Logo.bmp", logo);
-  WriteAll(work_ / L"pinned.bmp", pinned);
+  WriteBytes(work_ / L"100.bmp", pic);
+  WriteBytes(work_ / L"Logo.bmp", logo);
+  WriteBytes(work_ / L"pinned.bmp", pinned);
   WriteScript(
       "-addoverwrite 100.bmp,Bitmap,100,0\r\n"
       "-addoverwrite Logo.bmp,Bitmap,Logo,0\r\n"
@@ -124,13 +134,13 @@ TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
   notBm[0] = 'X';
   const Bytes tooShort(good.begin(), good.begin() + 20);
   Bytes cutPixels(good.begin(), good.end() - 3);
-  WriteAll(work_ / L"good.bmp", good);
-  WriteAll(work_ / L"notbm.bmp", notBm);
-  WriteAll(work_ / L"short.bmp", tooShort);
-  WriteAll(work_ / L"cut.bmp", cutPixels);
-  WriteText(work_ / L"text.exe", "not a program");
-  WriteText(work_ / L"uifile.txt", "ui");
-  WriteAll(work_ / L"locked.bmp", good);
+  WriteBytes(work_ / L"good.bmp", good);
+  WriteBytes(work_ / L"notbm.bmp", notBm);
+  WriteBytes(work_ / L"short.bmp", tooShort);
+  WriteBytes(work_ / L"cut.bmp", cutPixels);
+  WriteBytes(work_ / L"text.exe", "not a program");
+  WriteBytes(work_ / L"uifile.txt", "ui");
+  WriteBytes(work_ / L"locked.bmp", good);
   ASSERT_TRUE(CreateDirectoryW((work_ / L"folder.bmp").c_str(), nullptr));
   // Held open without sharing for the whole test: there, but not readable.
   const HANDLE lock = CreateFileW((work_ / L"locked.bmp").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
@@ -162,22 +172,22 @@ TEST_F(Reshacker, FailuresLeaveTheTargetAsItWas) {
   };
   const Bytes previous = {'o', 'l', 'd'};
   for (const auto& c : cases) {
-    WriteAll(Target(), previous);
-    WriteText(work_ / L"logonkv.ini", c.script);
-    const auto before = FileNames(work_.path());
+    WriteBytes(Target(), previous);
+    WriteBytes(work_ / L"logonkv.ini", c.script);
+    const auto before = SortedFolderNames(work_.Path());
     EXPECT_EQ(Run(), 1) << c.what;
-    EXPECT_EQ(ReadAll(Target()), previous) << c.what;
-    EXPECT_EQ(FileNames(work_.path()), before) << c.what << ": a scratch file was left";
+    EXPECT_EQ(ReadBytesAs<Bytes>(Target()), previous) << c.what;
+    EXPECT_EQ(SortedFolderNames(work_.Path()), before) << c.what << ": a scratch file was left";
   }
   CloseHandle(lock);
-  EXPECT_EQ(ReadAll(Source()), original_);
+  EXPECT_EQ(ReadBytesAs<Bytes>(Source()), original_);
 }
 
 // Korvel names uifile.txt whether or not the package has one; a converted package often has
 // none, and must still apply with the system's user interface kept.
 TEST_F(Reshacker, ACommandWhoseFileDoesNotExistIsSkippedAndLogged) {
   const Bytes pic100 = MakeBmp(12, 12, 24, 6);
-  WriteAll(work_ / L"100.bmp", pic100);
+  WriteBytes(work_ / L"100.bmp", pic100);
   WriteScript(
       "-addoverwrite 100.bmp,Bitmap,100,0\r\n"
       "-addoverwrite gone\\107.bmp,Bitmap,107,0\r\n"
@@ -191,7 +201,7 @@ TEST_F(Reshacker, ACommandWhoseFileDoesNotExistIsSkippedAndLogged) {
   ASSERT_TRUE(systemUi);
   EXPECT_EQ(Resource(Target(), kUiFile, 1000, hostLanguage_), systemUi);
 
-  const Bytes log = ReadAll(WindowsPath(KV_RESHACKER_EXE).substr(
+  const Bytes log = ReadBytesAs<Bytes>(WindowsPath(KV_RESHACKER_EXE).substr(
                                 0, WindowsPath(KV_RESHACKER_EXE).find_last_of(L'\\') + 1) +
                             L"reshacker.log");
   const std::string text(log.begin(), log.end());
@@ -201,34 +211,34 @@ TEST_F(Reshacker, ACommandWhoseFileDoesNotExistIsSkippedAndLogged) {
 }
 
 TEST_F(Reshacker, ReplacesALockedTargetNeverPartly) {
-  WriteAll(work_ / L"100.bmp", MakeBmp(4, 4, 24));
+  WriteBytes(work_ / L"100.bmp", MakeBmp(4, 4, 24));
   WriteScript("-addoverwrite 100.bmp,Bitmap,100,0\r\n");
   const Bytes previous = {'o', 'l', 'd'};
-  WriteAll(Target(), previous);
+  WriteBytes(Target(), previous);
   HANDLE lock = CreateFileW(Target().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   EXPECT_EQ(Run(), 1);
   CloseHandle(lock);
-  EXPECT_EQ(ReadAll(Target()), previous);
-  EXPECT_EQ(FileNames(work_.path()),
+  EXPECT_EQ(ReadBytesAs<Bytes>(Target()), previous);
+  EXPECT_EQ(SortedFolderNames(work_.Path()),
             (std::vector<std::wstring>{L"100.bmp", L"logonkv.exe", L"logonkv.ini", L"logonui.exe"}));
 }
 
 TEST_F(Reshacker, ClearsAStoppedRunsScratchFileAndRefusesAReadOnlyTarget) {
-  WriteAll(work_ / L"100.bmp", MakeBmp(4, 4, 24));
+  WriteBytes(work_ / L"100.bmp", MakeBmp(4, 4, 24));
   WriteScript("-addoverwrite 100.bmp,Bitmap,100,0\r\n");
   const std::wstring leftover = Target() + L".rhtmp";
-  WriteAll(leftover, {'x'});
+  WriteBytes(leftover, {'x'});
   SetFileAttributesW(leftover.c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(Run(), 0);
   EXPECT_EQ(GetFileAttributesW(leftover.c_str()), INVALID_FILE_ATTRIBUTES);
 
   const Bytes previous = {'o', 'l', 'd'};
-  WriteAll(Target(), previous);
+  WriteBytes(Target(), previous);
   SetFileAttributesW(Target().c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(Run(), 1);
   SetFileAttributesW(Target().c_str(), FILE_ATTRIBUTE_NORMAL);
-  EXPECT_EQ(ReadAll(Target()), previous);
+  EXPECT_EQ(ReadBytesAs<Bytes>(Target()), previous);
   EXPECT_EQ(GetFileAttributesW(leftover.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
@@ -236,8 +246,8 @@ TEST_F(Reshacker, ClearsAStoppedRunsScratchFileAndRefusesAReadOnlyTarget) {
 TEST_F(Reshacker, TheLastCommandForOneResourceWins) {
   const Bytes first = MakeBmp(6, 6, 24, 1);
   const Bytes second = MakeBmp(8, 8, 24, 2);
-  WriteAll(work_ / L"100.bmp", first);
-  WriteAll(work_ / L"0100.bmp", second);
+  WriteBytes(work_ / L"100.bmp", first);
+  WriteBytes(work_ / L"0100.bmp", second);
   WriteScript("-addoverwrite 100.bmp,Bitmap,100,0\r\n-addoverwrite 0100.bmp,Bitmap,0100,0\r\n");
   ASSERT_EQ(Run(), 0);
   EXPECT_EQ(Resource(Target(), RT_BITMAP, 100, hostLanguage_), WithoutFileHeader(second));
@@ -255,16 +265,16 @@ TEST_F(Reshacker, RunsFromAnUnquotedPathWithSpacesAndLogsBesideItself) {
   ASSERT_TRUE(CreateDirectoryW(programs.c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   ASSERT_TRUE(CopyFileW(WindowsPath(KV_RESHACKER_EXE).c_str(), (folder + L"\\reshacker.exe").c_str(), FALSE));
-  WriteText(work_ / L"uifile.txt", "ui");
+  WriteBytes(work_ / L"uifile.txt", "ui");
   WriteScript("-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
 
-  EXPECT_EQ(RunProgram(folder + L"\\reshacker.exe -script logonkv.ini", work_.path()), 0);
+  EXPECT_EQ(RunAndWait(folder + L"\\reshacker.exe -script logonkv.ini", work_.Path()), 0);
   EXPECT_EQ(Resource(Target(), kUiFile, 1000, hostLanguage_), (Bytes{'u', 'i'}));
 
-  EXPECT_EQ(RunProgram(folder + L"\\reshacker.exe", work_.path()), 2);
-  EXPECT_EQ(RunProgram(folder + L"\\reshacker.exe -script nothere.ini", work_.path()), 1);
+  EXPECT_EQ(RunAndWait(folder + L"\\reshacker.exe", work_.Path()), 2);
+  EXPECT_EQ(RunAndWait(folder + L"\\reshacker.exe -script nothere.ini", work_.Path()), 1);
 
-  const Bytes log = ReadAll(folder + L"\\reshacker.log");
+  const Bytes log = ReadBytesAs<Bytes>(folder + L"\\reshacker.log");
   const std::string text(log.begin(), log.end());
   EXPECT_NE(text.find("wrote "), std::string::npos) << text;
   EXPECT_NE(text.find("usage"), std::string::npos) << text;

@@ -37,7 +37,8 @@ class ScopedEnvironment {
 class ListWithPrograms : public ::testing::Test {
  protected:
   void SetUp() override {
-    app = FreshFolder(L"programs");
+    app = scratch / L"programs";
+    CreateDirectoryW(app.c_str(), nullptr);
     program = app + L"\\Uninstall.exe";
     Touch(program);
     ini = app + L"\\Uninstall.ini";
@@ -58,6 +59,7 @@ class ListWithPrograms : public ::testing::Test {
   }
 
   const std::wstring probe = BuiltFile(PROBE_PROGRAM);
+  ScratchFolder scratch{"kvuninst"};
   std::wstring app, program, ini, report;
 };
 
@@ -94,7 +96,8 @@ TEST_F(ListWithPrograms, UnattendedRemovalDoesNotWaitForAHungProgramAndLogsWhatS
   ScopedEnvironment out(L"KV_PROBE_OUT", report);
   ScopedEnvironment sleep(L"KV_PROBE_SLEEP", L"5000");
   Programs({probe + L" /hang"});
-  const std::wstring logPath = FreshFolder(L"programs-log") + L"\\removal.log";
+  ScratchFolder logFolder("kvuninst");
+  const std::wstring logPath = logFolder / L"removal.log";
   bramlow::StepLog log;
   DWORD error = 0;
   ASSERT_TRUE(log.Open(logPath, error));
@@ -112,7 +115,6 @@ TEST_F(ListWithPrograms, UnattendedRemovalDoesNotWaitForAHungProgramAndLogsWhatS
   std::string program8;
   for (wchar_t c : probe) program8 += static_cast<char>(c);
   EXPECT_NE(text.find("\r\nleft running: " + program8 + " /hang\r\n"), std::string::npos) << text;
-  RemoveTree(logPath.substr(0, logPath.rfind(L'\\')));
 }
 
 TEST_F(ListWithPrograms, AProgramPathWithSpacesIsQuotedAndNoOtherProgramRuns) {
@@ -131,7 +133,8 @@ TEST_F(ListWithPrograms, AProgramPathWithSpacesIsQuotedAndNoOtherProgramRuns) {
 }
 
 TEST(ProgramEntry, IsStartedByTheExistingFileItNames) {
-  const std::wstring folder = FreshFolder(L"entry");
+  ScratchFolder scratch("kvuninst");
+  const std::wstring folder = scratch.Path();
   CreateDirectoryW((folder + L"\\My Tools").c_str(), nullptr);
   const std::wstring tool = folder + L"\\My Tools\\clean up.exe";
   Touch(tool);
@@ -154,7 +157,6 @@ TEST(ProgramEntry, IsStartedByTheExistingFileItNames) {
   EXPECT_FALSE(ResolveProgramEntry(L"\"\\\\server\\share\\tool.exe\" /s"));
   EXPECT_FALSE(ResolveProgramEntry(L"\"unterminated"));
   EXPECT_FALSE(ResolveProgramEntry(L"   "));
-  RemoveTree(folder);
 }
 
 // A server the installation copied is unregistered; one that was there before (listed under

@@ -14,7 +14,8 @@ namespace uninstall::testing {
 namespace {
 
 TEST(SelfDelete, BatchDeletesTheProgramThenItsFolderWhenEmpty) {
-  std::wstring dir = FreshFolder(L"batch");
+  ScratchFolder scratch("kvuninst");
+  std::wstring dir = scratch.Path();
   std::wstring program = dir + L"\\Uninstall.exe";
   Touch(program);
   std::string text = SelfDeleteBatch(program, dir, dir + L"\\x.bat");
@@ -26,11 +27,11 @@ TEST(SelfDelete, BatchDeletesTheProgramThenItsFolderWhenEmpty) {
   for (int i = 0; i < 200 && Exists(dir); ++i) Sleep(50);
   EXPECT_FALSE(Exists(program));
   EXPECT_FALSE(Exists(dir));
-  RemoveTree(dir);
 }
 
 TEST(SelfDelete, BatchLeavesAFolderThatStillHoldsFiles) {
-  std::wstring dir = FreshFolder(L"batch2");
+  ScratchFolder scratch("kvuninst");
+  std::wstring dir = scratch.Path();
   std::wstring program = dir + L"\\Uninstall.exe";
   Touch(program);
   Touch(dir + L"\\mine.doc");
@@ -39,13 +40,13 @@ TEST(SelfDelete, BatchLeavesAFolderThatStillHoldsFiles) {
   Sleep(500);
   EXPECT_FALSE(Exists(program));
   EXPECT_TRUE(Exists(dir + L"\\mine.doc"));
-  RemoveTree(dir);
 }
 
 // The program may take a few seconds to end (the system is busy, a scanner holds its file):
 // the batch keeps trying with a pause between tries instead of giving up at once.
 TEST(SelfDelete, BatchWaitsForAProgramThatEndsLate) {
-  std::wstring dir = FreshFolder(L"batch3");
+  ScratchFolder scratch("kvuninst");
+  std::wstring dir = scratch.Path();
   std::wstring program = dir + L"\\Uninstall.exe";
   Touch(program);
   {
@@ -58,7 +59,6 @@ TEST(SelfDelete, BatchWaitsForAProgramThatEndsLate) {
   for (int i = 0; i < 300 && Exists(dir); ++i) Sleep(100);
   EXPECT_FALSE(Exists(program));
   EXPECT_FALSE(Exists(dir));
-  RemoveTree(dir);
 }
 
 TEST(SelfDelete, TheBatchIsBoundedAndPausesWithTheSystemsOwnProgram) {
@@ -77,7 +77,8 @@ TEST(SelfDelete, TheBatchIsBoundedAndPausesWithTheSystemsOwnProgram) {
 // The system looks for a bare "cmd.exe" in the caller's folder and the current folder before
 // its own: one placed there by anyone must not be the one that runs.
 TEST(SelfDelete, TheBatchRunsInTheSystemsOwnInterpreter) {
-  std::wstring dir = FreshFolder(L"batch4");
+  ScratchFolder scratch("kvuninst");
+  std::wstring dir = scratch.Path();
   std::wstring program = dir + L"\\Uninstall.exe";
   Touch(program);
   const std::wstring planted = dir + L"\\planted";
@@ -95,7 +96,6 @@ TEST(SelfDelete, TheBatchRunsInTheSystemsOwnInterpreter) {
   for (int i = 0; i < 200 && Exists(program); ++i) Sleep(50);
   EXPECT_FALSE(Exists(program));
   EXPECT_FALSE(Exists(report));
-  RemoveTree(dir);
 }
 
 // An installation into a shell folder (Favorites, say), the Windows folder or a drive root

@@ -6,37 +6,10 @@
 
 namespace uninstall::testing {
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-void Touch(const std::wstring& path) {
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-  ASSERT_TRUE(file) << "cannot create test file";
-  DWORD written;
-  WriteFile(file.get(), "x", 1, &written, nullptr);
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
-  std::string bytes;
-  if (!file) return bytes;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
-  return bytes;
-}
+void Touch(const std::wstring& path) { testsupport::WriteBytes(path, "x"); }
 
 void Put(const std::wstring& ini, const std::wstring& section, const std::wstring& key, const std::wstring& value) {
   ASSERT_TRUE(WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), ini.c_str()));
-}
-
-std::wstring FreshFolder(const std::wstring& name) {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + L"kvuninst" + std::to_wstring(GetCurrentProcessId()) + name;
-  RemoveTree(folder);
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
 }
 
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* value) {

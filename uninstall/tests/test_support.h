@@ -8,18 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
+#include "testing/support/tree_removal.h"
 #include "uninstall_flow.h"
 
 namespace uninstall::testing {
 
-bool Exists(const std::wstring& path);
+using testsupport::Exists;
+using testsupport::ReadBytes;
+using testsupport::RemoveTree;
+using testsupport::ScratchFolder;
+// A small file with one byte in it.
 void Touch(const std::wstring& path);
-std::string ReadBytes(const std::wstring& path);
 void Put(const std::wstring& ini, const std::wstring& section, const std::wstring& key, const std::wstring& value);
-// A folder of its own under the temporary folder (removed first if left over).
-std::wstring FreshFolder(const std::wstring& name);
-using ::RemoveTree;
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* value);
 void SetValue(HKEY root, const std::wstring& key, const wchar_t* value, const std::wstring& data = L"v");
 bool KeyExists(HKEY root, const std::wstring& key);

@@ -26,7 +26,10 @@ bool Mentions(const std::wstring& text, const std::wstring& what) { return text.
 class InstalledApp : public ::testing::Test {
  protected:
   void SetUp() override {
-    root = FreshFolder(L"");
+    // Made again when a test sets the application up a second time.
+    root = scratch / L"root";
+    RemoveTree(root);
+    CreateDirectoryW(root.c_str(), nullptr);
     app = root + L"\\My App";
     program = app + L"\\Uninstall.exe";
     CreateDirectoryW(app.c_str(), nullptr);
@@ -84,6 +87,7 @@ class InstalledApp : public ::testing::Test {
     return bramlow::CreateShortcut(shortcut) && Exists(link);
   }
 
+  ScratchFolder scratch{"kvuninst"};
   std::wstring root, app, program, ini;
 };
 
@@ -435,13 +439,13 @@ TEST_F(InterruptedInstallation, DecliningKeepsEverything) {
 
 TEST(Uninstaller, MissingListIsReportedAndNothingHappens) {
   ScriptedDialogs dialogs(true);
-  const std::wstring folder = FreshFolder(L"nolist");
+  ScratchFolder scratch("kvuninst");
+  const std::wstring folder = scratch.Path();
   EXPECT_EQ(RunUninstall(folder + L"\\Uninstall.exe", dialogs), Outcome::NoList);
   EXPECT_TRUE(dialogs.asked.empty());
   ASSERT_EQ(dialogs.told.size(), 1u);
   EXPECT_TRUE(dialogs.lastWasError);
   EXPECT_NE(dialogs.told[0].find(L"Uninstall.ini"), std::wstring::npos);
-  RemoveTree(folder);
 }
 
 TEST(Uninstaller, TextFormattingNeverFails) {
@@ -453,7 +457,8 @@ TEST(Uninstaller, TextFormattingNeverFails) {
 
 // A /LOG= inside the installation would keep its folder while the run says it was removed.
 TEST(LogFile, KeepsTheFolderWhenItLiesInItInAnySpelling) {
-  const std::wstring folder = FreshFolder(L"keeps-folder");
+  ScratchFolder scratch("kvuninst");
+  const std::wstring folder = scratch.Path();
   CreateDirectoryW((folder + L"\\Long Sub Folder").c_str(), nullptr);
   wchar_t shortSub[MAX_PATH] = {};
   ASSERT_GT(GetShortPathNameW((folder + L"\\Long Sub Folder").c_str(), shortSub, MAX_PATH), 0u);
@@ -468,7 +473,6 @@ TEST(LogFile, KeepsTheFolderWhenItLiesInItInAnySpelling) {
                                   folder.substr(0, folder.rfind(L'\\')) + L"\\r.log"})
     EXPECT_FALSE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());
   SetCurrentDirectoryW(current);
-  RemoveTree(folder);
 }
 
 }  // namespace

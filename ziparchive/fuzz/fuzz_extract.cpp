@@ -10,7 +10,7 @@
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/records/wildcard.h"
-#include "../tests/remove_tree.h"
+#include "testing/support/tree_removal.h"
 #include "../tests/zip_builder.h"
 
 using namespace ziparchive;
@@ -89,6 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fprintf(stderr, "written outside the extraction folder: %s\n", p.c_str());
     std::abort();  // written outside the extraction folder
   }
-  RemoveTree(out);
+  testsupport::RemoveTree(HostPath(out));
   return 0;
 }

@@ -5,14 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/records/zip_messages.h"
 #include "ziparchive/platform/zip_platform.h"
-#include "remove_tree.h"
+#include "testing/support/scratch_folder.h"
+#include "testing/support/tree_removal.h"
 #include "zip_builder.h"
 
 using namespace ziparchive;
@@ -20,10 +21,7 @@ using namespace ziparchive;
 class UnZipTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    static std::atomic<int> serial{0};
-    Root = OsTempFolder() + "kvunzip_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "_" + std::to_string(serial++) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    RemoveTree(Root);
+    Root = std::filesystem::path(Scratch.Path()).string();
     ASSERT_TRUE(OsForceFolders(Root + "\\out"));
     Out = Root + "\\out\\";
     Zip.OnError = [this](TZipCommon&, const std::string& file, const std::string& extended, const std::string&, int code) {
@@ -33,7 +31,6 @@ class UnZipTest : public ::testing::Test {
     };
     Zip.FileSpec = {"*.*"};
   }
-  void TearDown() override { RemoveTree(Root); }
 
   void Use(const std::string& bytes) {
     WriteBytes(Root + "\\a.zip", bytes);
@@ -60,6 +57,7 @@ class UnZipTest : public ::testing::Test {
     return names;
   }
 
+  testsupport::ScratchFolder Scratch{"kvunzip"};
   TUnZip Zip;
   std::string Root, Out;
   std::vector<int> Codes;

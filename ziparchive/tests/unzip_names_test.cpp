@@ -45,7 +45,7 @@ TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
 #endif
 
   // A flagged name that is not UTF-8 takes the code-page rule.
-  RemoveTree(Out);
+  testsupport::RemoveTree(HostPath(Out));
   OsForceFolders(Out);
   Use(BuildZip({Utf8Member("\x80\xA1\xA2.txt", "bad utf-8")}).Bytes);
   EXPECT_EQ(Zip.Extract(), 1);
@@ -74,7 +74,7 @@ TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
 
   // Without stored folders only the file part counts.
   Codes.clear();
-  RemoveTree(Out);
+  testsupport::RemoveTree(HostPath(Out));
   OsForceFolders(Out);
   Use(BuildZip({{"Dir./a.txt", "a"}, {"sub/NUL", "n"}}).Bytes);
   Zip.UseStoredDirs = false;

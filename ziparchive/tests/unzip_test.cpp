@@ -187,7 +187,7 @@ TEST_F(UnZipTest, LocatingTheDirectory) {
   Codes.clear();
 
   for (std::string comment : {std::string("before PK\x05\x06 after", 18), std::string(40000, 'c')}) {
-    RemoveTree(Out);
+    testsupport::RemoveTree(HostPath(Out));
     OsForceFolders(Out);
     Use(BuildZip(m, comment).Bytes);
     EXPECT_EQ(Zip.Extract(), 2) << comment.size();

@@ -4,13 +4,14 @@
 #include <zlib.h>
 
 #include <cstdint>
-#include <fstream>
 #include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "ziparchive/records/zip_records.h"
+#include "engine_paths.h"
+#include "testing/support/file_bytes.h"
 
 using namespace ziparchive;
 
@@ -149,24 +150,12 @@ inline std::string Descriptor(uint32_t crc, uint64_t compressed, uint64_t uncomp
          Le(uncompressed, wide ? 8 : 4);
 }
 
-// Test paths use "\\" like the engine; the native build's streams need "/".
-inline std::string HostPath(std::string path) {
-#ifndef _WIN32
-  for (char& c : path)
-    if (c == '\\') c = '/';
-#endif
-  return path;
-}
-
+// Files named in the engine's path form.
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream f(HostPath(path), std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), std::streamsize(bytes.size()));
+  testsupport::WriteBytes(HostPath(path), bytes);
 }
 
-inline std::string ReadBytes(const std::string& path) {
-  std::ifstream f(HostPath(path), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
+inline std::string ReadBytes(const std::string& path) { return testsupport::ReadBytes(HostPath(path)); }
 
 // Bits least significant first, as deflate and the legacy methods pack them.
 struct TBitWriter {

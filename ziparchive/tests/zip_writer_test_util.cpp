@@ -9,46 +9,21 @@
 #include <random>
 
 #include "ziparchive/platform/zip_platform.h"
+#include "testing/support/file_bytes.h"
 
 using namespace ziparchive;
 
-TScratchFolder::TScratchFolder() {
-  std::string name = OsTempFileName(OsTempFolder(), "zwt");
-  EXPECT_FALSE(name.empty());
-  OsDeleteFile(name);
-  EXPECT_TRUE(OsCreateFolder(name));
-  for (char& c : name)
-    if (c == '/') c = '\\';
-  FPath = name + "\\";
-}
-
-TScratchFolder::~TScratchFolder() { RemoveTree(FPath); }
-
 void WriteBytes(const std::string& path, const TBytes& bytes) {
-  TOsFile f;
-  ASSERT_TRUE(f.Create(path, TOsShare::Exclusive)) << path;
-  ASSERT_EQ(f.Write(bytes.data(), bytes.size()), bytes.size());
-  ASSERT_TRUE(f.Close());
+  testsupport::WriteBytes(HostPath(path), bytes);
 }
 
 void WriteText(const std::string& path, const std::string& text) {
-  WriteBytes(path, TBytes(text.begin(), text.end()));
+  testsupport::WriteBytes(HostPath(path), text);
 }
 
-TBytes ReadBytes(const std::string& path) {
-  TOsFile f;
-  TBytes out;
-  if (!f.Open(path, TOsAccess::Read, TOsShare::DenyNone)) return out;
-  std::uint8_t buf[65536];
-  for (;;) {
-    std::int64_t n = f.Read(buf, sizeof buf);
-    if (n <= 0) break;
-    out.insert(out.end(), buf, buf + n);
-  }
-  return out;
-}
+TBytes ReadBytes(const std::string& path) { return testsupport::ReadBytesAs<TBytes>(HostPath(path)); }
 
-bool Exists(const std::string& path) { return OsGetAttributes(path) != fattr::Invalid; }
+bool Exists(const std::string& path) { return testsupport::Exists(HostPath(path)); }
 
 std::vector<std::string> ListFolder(const std::string& folder) {
   std::vector<std::string> names;

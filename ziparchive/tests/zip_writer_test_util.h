@@ -6,27 +6,26 @@
 #include <vector>
 
 #include "ziparchive/records/zip_records.h"
-#include "remove_tree.h"
+#include "engine_paths.h"
+#include "testing/support/scratch_folder.h"
 
 using namespace ziparchive;
 
 using TBytes = std::vector<std::uint8_t>;
 
-// A fresh folder under the temporary folder, removed with its content at the end.
+// A scratch folder (testing/support) named in the engine's path form.
 class TScratchFolder {
  public:
-  TScratchFolder();
-  ~TScratchFolder();
-  TScratchFolder(const TScratchFolder&) = delete;
-  TScratchFolder& operator=(const TScratchFolder&) = delete;
-  // The folder with "\" appended; engine path form.
+  // The folder with "\" appended.
   const std::string& Path() const { return FPath; }
   std::string operator/(const std::string& rel) const { return FPath + rel; }
 
  private:
-  std::string FPath;
+  testsupport::ScratchFolder FFolder{"zwt"};
+  std::string FPath = EnginePath(FFolder.Path()) + "\\";
 };
 
+// Files named in the engine's path form.
 void WriteBytes(const std::string& path, const TBytes& bytes);
 void WriteText(const std::string& path, const std::string& text);
 TBytes ReadBytes(const std::string& path);  // empty when missing

@@ -46,7 +46,7 @@ TEST_F(RegisterServerTest, AModuleWithoutTheEntryOrNotLoadableFails) {
   EXPECT_FALSE(RegisterServer(L"kvact_no_such_module.dll"));
   EXPECT_FALSE(RegisterServer(L""));
   // A text file under a module's name must not be loaded, let alone run.
-  testing::WriteTextFile(scratch / L"fake.ocx", "not a module");
+  testing::WriteBytes(scratch / L"fake.ocx", "not a module");
   EXPECT_FALSE(RegisterServer(scratch / L"fake.ocx"));
 }
 

@@ -162,13 +162,13 @@ TEST_F(RegistryEntryTest, UninstallEntryUnderItsUnderscoredName) {
 TEST(IniEntry, ANewFileGetsTheOneSectionAndKey) {
   ScratchFolder scratch;
   StateWithFiles files(scratch);
-  files.state.DestFolder = scratch.path();
+  files.state.DestFolder = scratch.Path();
   const ActionContext context(files.state);
   WriteIniEntry(L"%Dest%\\app.ini", L"Options", L"Home", L"%Dest%\\data", context);
   const std::wstring ini = scratch / L"app.ini";
   ASSERT_TRUE(testing::FileExists(ini));
   EXPECT_EQ(IniValue(ini, L"Options", L"Home"), scratch / L"data");
-  const std::string text = testing::ReadTextFile(ini);
+  const std::string text = testing::ReadBytes(ini);
   EXPECT_EQ(text.find("[Options]"), text.rfind("[Options]"));
 
   WriteIniEntry(ini, L"Options", L"Home", L"", context);

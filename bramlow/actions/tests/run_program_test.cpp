@@ -26,7 +26,7 @@ std::wstring Field(const std::wstring& text, const std::wstring& name) {
 }
 
 ProbeReport ReadReport(const std::wstring& path) {
-  const std::string bytes = testing::ReadTextFile(path);
+  const std::string bytes = testing::ReadBytes(path);
   const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
   ProbeReport report;
   report.commandLine = Field(text, L"cmdline");
@@ -68,13 +68,13 @@ class RunProgramTest : public ::testing::Test {
 };
 
 TEST_F(RunProgramTest, StartsHiddenByDefaultWithItsArgumentsInTheCurrentFolder) {
-  ASSERT_TRUE(SetCurrentDirectoryW(scratch.path().c_str()));
+  ASSERT_TRUE(SetCurrentDirectoryW(scratch.Path().c_str()));
   const std::wstring commandLine = L"\"" + probe + L"\" /silent \"two words\"";
   RunProgram(commandLine, L"", true, host);
   ASSERT_TRUE(testing::FileExists(report));
   const ProbeReport got = ReadReport(report);
   EXPECT_EQ(got.commandLine, commandLine);
-  EXPECT_EQ(_wcsicmp(got.folder.c_str(), scratch.path().c_str()), 0) << std::string(got.folder.begin(), got.folder.end());
+  EXPECT_EQ(_wcsicmp(got.folder.c_str(), scratch.Path().c_str()), 0) << std::string(got.folder.begin(), got.folder.end());
   EXPECT_TRUE(got.flags & STARTF_USESHOWWINDOW);
   EXPECT_EQ(got.show, static_cast<unsigned>(SW_HIDE));
 }
@@ -141,7 +141,7 @@ TEST_F(RunProgramTest, WithoutWaitReturnsAtOnce) {
 class LogReadingHost : public RecordingHost {
  public:
   void ProcessPendingMessages() override {
-    if (pumpCalls == 0) duringWait = testing::ReadTextFile(log);
+    if (pumpCalls == 0) duringWait = testing::ReadBytes(log);
     RecordingHost::ProcessPendingMessages();
   }
   std::wstring log;
@@ -159,7 +159,7 @@ TEST_F(RunProgramTest, TheProgramWaitedForIsLoggedBeforeTheWaitAndItsEndAfter) {
   Steps().Close();
   const std::string step = "run " + std::string(command.begin(), command.end());
   EXPECT_EQ(reading.duringWait, step + ": started, waiting for it to end\r\n");
-  EXPECT_EQ(testing::ReadTextFile(reading.log),
+  EXPECT_EQ(testing::ReadBytes(reading.log),
             step + ": started, waiting for it to end\r\n" + step + ": ended with exit code 0\r\n");
 }
 

@@ -17,7 +17,7 @@ using testing::RecordingHost;
 using testing::ScratchFolder;
 
 std::wstring ReportField(const std::wstring& path, const std::wstring& name) {
-  const std::string bytes = testing::ReadTextFile(path);
+  const std::string bytes = testing::ReadBytes(path);
   const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
   const auto start = text.find(name + L"=");
   if (start == std::wstring::npos) return L"<none>";
@@ -94,7 +94,7 @@ TEST_F(ShellRunTest, HideReachesAShellStartedProgram) {
 
 TEST_F(ShellRunTest, AProgramItemStartsInTheDestinationWithItsArgument) {
   testing::StateWithFiles files(scratch, "[Exe1]\r\nFile=%Dest%\\bin\\probe.exe /silent\r\n");
-  files.state.DestFolder = scratch.path();
+  files.state.DestFolder = scratch.Path();
   ActionContext context(files.state);
   ProgramEntry(1, context, host);
   // Not waited for: give the program a moment to report.

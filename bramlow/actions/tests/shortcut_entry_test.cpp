@@ -20,7 +20,7 @@ class ShortcutEntryTest : public ::testing::Test {
     wchar_t folder[MAX_PATH] = {};
     GetCurrentDirectoryW(MAX_PATH, folder);
     previousFolder = folder;
-    testing::WriteTextFile(scratch / L"viewer.exe", "MZ");
+    testing::WriteBytes(scratch / L"viewer.exe", "MZ");
   }
   void TearDown() override {
     SetCurrentDirectoryW(previousFolder.c_str());
@@ -30,7 +30,7 @@ class ShortcutEntryTest : public ::testing::Test {
     if (!group.empty()) RemoveDirectoryW(group.c_str());
   }
   void Item(const std::string& linkName) {
-    testing::WriteTextFile(scratch / L"setup.qx1", "[Lnk1]\r\nLinkName=" + linkName +
+    testing::WriteBytes(scratch / L"setup.qx1", "[Lnk1]\r\nLinkName=" + linkName +
                                                       "\r\nFileName=%Installer%viewer.exe\r\nIndex=2\r\n");
     ShortcutEntry(1, context);
   }
@@ -81,7 +81,7 @@ TEST_F(ShortcutEntryTest, TheCommonStartupFolderCountsAsAFolderOfItsOwn) {
 }
 
 TEST_F(ShortcutEntryTest, AFolderThatCannotBeMadeIsStillRecordedByItsOwnName) {
-  files.state.DestFolder = scratch.path();
+  files.state.DestFolder = scratch.Path();
   Item("%Dest%\\one\\two\\Viewer.lnk");
   EXPECT_FALSE(FileExists(scratch / L"one\\two\\Viewer.lnk"));
   EXPECT_EQ(files.Record(L"files", L"1"), scratch / L"one\\two\\Viewer.lnk");
@@ -90,7 +90,7 @@ TEST_F(ShortcutEntryTest, AFolderThatCannotBeMadeIsStillRecordedByItsOwnName) {
 
 TEST_F(ShortcutEntryTest, NothingIsRecordedWithoutAnUninstallList) {
   files.state.CreateUninst = false;
-  files.state.DestFolder = scratch.path();
+  files.state.DestFolder = scratch.Path();
   Item("%Dest%\\Viewer.lnk");
   EXPECT_TRUE(FileExists(scratch / L"Viewer.lnk"));
   EXPECT_EQ(files.state.FileCounter, 0);

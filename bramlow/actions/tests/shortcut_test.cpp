@@ -54,9 +54,9 @@ class ShortcutTest : public ::testing::Test {
   void SetUp() override {
     // The target must exist for the shell to keep its path as given.
     target = scratch / L"app.exe";
-    testing::WriteTextFile(target, "MZ");
+    testing::WriteBytes(target, "MZ");
     icon = scratch / L"app.ico";
-    testing::WriteTextFile(icon, "icon");
+    testing::WriteBytes(icon, "icon");
   }
   ScratchFolder scratch;
   ui::ComInit com;
@@ -67,7 +67,7 @@ TEST_F(ShortcutTest, WritesEveryPropertyReadableByTheShell) {
   ShortcutSpec shortcut;
   shortcut.target = target;
   shortcut.arguments = L"/open \"a file.txt\"";
-  shortcut.workFolder = scratch.path();
+  shortcut.workFolder = scratch.Path();
   shortcut.linkFile = scratch / L"Viewer.lnk";
   shortcut.iconFile = icon;
   shortcut.iconIndex = 3;
@@ -76,7 +76,7 @@ TEST_F(ShortcutTest, WritesEveryPropertyReadableByTheShell) {
   const LinkContents got = ReadLink(shortcut.linkFile);
   EXPECT_EQ(_wcsicmp(got.target.c_str(), target.c_str()), 0) << std::string(got.target.begin(), got.target.end());
   EXPECT_EQ(got.arguments, shortcut.arguments);
-  EXPECT_EQ(_wcsicmp(got.workFolder.c_str(), scratch.path().c_str()), 0);
+  EXPECT_EQ(_wcsicmp(got.workFolder.c_str(), scratch.Path().c_str()), 0);
   EXPECT_EQ(got.description, L"");
   EXPECT_EQ(_wcsicmp(got.iconFile.c_str(), icon.c_str()), 0);
   EXPECT_EQ(got.iconIndex, 3);

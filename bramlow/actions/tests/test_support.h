@@ -1,3 +1,5 @@
+// Helpers of the actions' tests: a recording host, a setup state with its files, INI values;
+// scratch folders and file bytes come from testing/support.
 #pragma once
 #include <windows.h>
 
@@ -6,28 +8,18 @@
 
 #include "bramlow/actions/action_host.h"
 #include "bramlow/state/setup_state.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
+#include "testing/support/tree_removal.h"
 
 namespace bramlow::testing {
 
-// A fresh folder under the temporary folder, removed with everything in it at the end.
-class ScratchFolder {
- public:
-  ScratchFolder();
-  ~ScratchFolder();
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::wstring& path() const { return path_; }
-  std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
- private:
-  std::wstring path_;
-};
-
-void RemoveTree(const std::wstring& path);
-void WriteTextFile(const std::wstring& path, const std::string& bytes);
-std::string ReadTextFile(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-bool FolderExists(const std::wstring& path);
+using testsupport::FileExists;
+using testsupport::FolderExists;
+using testsupport::ReadBytes;
+using testsupport::RemoveTree;
+using testsupport::ScratchFolder;
+using testsupport::WriteBytes;
 // The folder of the running test program, with a trailing backslash.
 std::wstring ProgramFolder();
 

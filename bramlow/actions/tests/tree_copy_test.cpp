@@ -6,31 +6,20 @@
 #include "bramlow/actions/copy_files.h"
 #include "bramlow/actions/step_log.h"
 #include "test_support.h"
+#include "testing/support/folder_names.h"
 
 namespace bramlow {
 namespace {
 
 using testing::FileExists;
 using testing::FolderExists;
-using testing::ReadTextFile;
+using testing::ReadBytes;
 using testing::RecordingHost;
 using testing::ScratchFolder;
 using testing::StateWithFiles;
-using testing::WriteTextFile;
+using testing::WriteBytes;
 
-// The names of a folder's entries in the order the file system lists them.
-std::vector<std::wstring> Listing(const std::wstring& folder) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + L"\\*.*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = found.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
-  return names;
-}
+using testsupport::FolderNames;
 
 class TreeCopyTest : public ::testing::Test {
  protected:
@@ -59,9 +48,9 @@ class TreeCopyTest : public ::testing::Test {
 };
 
 TEST_F(TreeCopyTest, CopiesRecordsAndShowsBareNames) {
-  WriteTextFile(source + L"\\a.txt", "a");
+  WriteBytes(source + L"\\a.txt", "a");
   CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
-  WriteTextFile(source + L"\\sub\\b.txt", "b");
+  WriteBytes(source + L"\\sub\\b.txt", "b");
   CreateDirectoryW((source + L"\\empty").c_str(), nullptr);
   CountAndCopy();
 
@@ -69,8 +58,8 @@ TEST_F(TreeCopyTest, CopiesRecordsAndShowsBareNames) {
   EXPECT_EQ(files.state.CopiedCounter, 2);
   EXPECT_EQ(files.state.FolderCounter, 2);
   EXPECT_FALSE(files.state.CopyFailed);
-  EXPECT_EQ(ReadTextFile(dest + L"\\a.txt"), "a");
-  EXPECT_EQ(ReadTextFile(dest + L"\\sub\\b.txt"), "b");
+  EXPECT_EQ(ReadBytes(dest + L"\\a.txt"), "a");
+  EXPECT_EQ(ReadBytes(dest + L"\\sub\\b.txt"), "b");
   EXPECT_TRUE(FolderExists(dest + L"\\empty"));
 
   // Records follow the copy order, which is the order of the status lines.
@@ -91,24 +80,24 @@ TEST_F(TreeCopyTest, CopiesRecordsAndShowsBareNames) {
 }
 
 TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
-  WriteTextFile(source + L"\\top.txt", "top");
+  WriteBytes(source + L"\\top.txt", "top");
   CreateDirectoryW((source + L"\\f").c_str(), nullptr);
-  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteTextFile(source + L"\\f\\" + name, "new");
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteBytes(source + L"\\f\\" + name, "new");
   CreateDirectoryW((source + L"\\g").c_str(), nullptr);
-  WriteTextFile(source + L"\\g\\x.txt", "x");
+  WriteBytes(source + L"\\g\\x.txt", "x");
   // The first file the folder lists already exists at the destination.
-  const std::vector<std::wstring> order = Listing(source + L"\\f");
+  const std::vector<std::wstring> order = FolderNames(source + L"\\f");
   ASSERT_EQ(order.size(), 3u);
   CreateDirectoryW((dest + L"\\f").c_str(), nullptr);
-  WriteTextFile(dest + L"\\f\\" + order[0], "old");
+  WriteBytes(dest + L"\\f\\" + order[0], "old");
 
   CountAndCopy();
   EXPECT_TRUE(files.state.CopyFailed);
-  EXPECT_EQ(ReadTextFile(dest + L"\\f\\" + order[0]), "old");
+  EXPECT_EQ(ReadBytes(dest + L"\\f\\" + order[0]), "old");
   EXPECT_FALSE(FileExists(dest + L"\\f\\" + order[1]));
   EXPECT_FALSE(FileExists(dest + L"\\f\\" + order[2]));
-  EXPECT_EQ(ReadTextFile(dest + L"\\g\\x.txt"), "x");
-  EXPECT_EQ(ReadTextFile(dest + L"\\top.txt"), "top");
+  EXPECT_EQ(ReadBytes(dest + L"\\g\\x.txt"), "x");
+  EXPECT_EQ(ReadBytes(dest + L"\\top.txt"), "top");
   EXPECT_EQ(files.state.FileCounter, 5);
   EXPECT_EQ(files.state.CopiedCounter, 3) << "the failed file uses its number, the skipped ones do not";
 }
@@ -116,21 +105,21 @@ TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
 // The log must account for every file of the tree: those a failure left untried are named.
 TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
   CreateDirectoryW((source + L"\\f").c_str(), nullptr);
-  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteTextFile(source + L"\\f\\" + name, "new");
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteBytes(source + L"\\f\\" + name, "new");
   CreateDirectoryW((source + L"\\f\\s").c_str(), nullptr);
-  WriteTextFile(source + L"\\f\\s\\deep.txt", "deep");
+  WriteBytes(source + L"\\f\\s\\deep.txt", "deep");
   std::wstring firstFile;
-  for (const std::wstring& name : Listing(source + L"\\f"))
+  for (const std::wstring& name : FolderNames(source + L"\\f"))
     if (firstFile.empty() && name != L"s") firstFile = name;
   CreateDirectoryW((dest + L"\\f").c_str(), nullptr);
-  WriteTextFile(dest + L"\\f\\" + firstFile, "old");
+  WriteBytes(dest + L"\\f\\" + firstFile, "old");
   const std::wstring log = scratch / L"copy.log";
   DWORD error = 0;
   ASSERT_TRUE(Steps().Open(log, error));
 
   CountAndCopy();
   Steps().Close();
-  const std::string text = ReadTextFile(log);
+  const std::string text = ReadBytes(log);
   int skipped = 0;
   for (const std::wstring& file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
     const std::wstring from = source + L"\\f\\" + file, to = dest + L"\\f\\" + file;
@@ -153,7 +142,7 @@ TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
 // A CD's files are read-only; their copies must not be, or nothing could remove them later.
 TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) {
   const std::wstring file = source + L"\\a.txt";
-  WriteTextFile(file, "fresh");
+  WriteBytes(file, "fresh");
   FILETIME old{};
   SYSTEMTIME when{2004, 8, 0, 25, 12, 30, 0, 0};
   SystemTimeToFileTime(&when, &old);
@@ -162,14 +151,14 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) 
   SetFileTime(handle, nullptr, nullptr, &old);
   CloseHandle(handle);
   SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
-  WriteTextFile(source + L"\\b.txt", "b");
+  WriteBytes(source + L"\\b.txt", "b");
   SetFileAttributesW((source + L"\\b.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  WriteTextFile(dest + L"\\a.txt", "stale");
+  WriteBytes(dest + L"\\a.txt", "stale");
   files.state.FailIfExists = false;
 
   CountAndCopy();
   EXPECT_FALSE(files.state.CopyFailed);
-  EXPECT_EQ(ReadTextFile(dest + L"\\a.txt"), "fresh");
+  EXPECT_EQ(ReadBytes(dest + L"\\a.txt"), "fresh");
   WIN32_FILE_ATTRIBUTE_DATA copied{};
   ASSERT_TRUE(GetFileAttributesExW((dest + L"\\a.txt").c_str(), GetFileExInfoStandard, &copied));
   EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &old), 0);
@@ -181,40 +170,40 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) 
 
 TEST_F(TreeCopyTest, ASourceWithTrailingBackslashMapsSubfoldersWithOneSeparator) {
   CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
-  WriteTextFile(source + L"\\sub\\b.txt", "b");
+  WriteBytes(source + L"\\sub\\b.txt", "b");
   files.state.SourceFolder = source + L"\\";
   CountAndCopy();
-  EXPECT_EQ(ReadTextFile(dest + L"\\sub\\b.txt"), "b");
+  EXPECT_EQ(ReadBytes(dest + L"\\sub\\b.txt"), "b");
   EXPECT_FALSE(FolderExists(dest + L"sub"));
 }
 
 TEST_F(TreeCopyTest, OnlyTheLeadingSourcePartIsReplaced) {
   // The source folder's own name appears again deeper in the tree.
   CreateDirectoryW((source + L"\\src").c_str(), nullptr);
-  WriteTextFile(source + L"\\src\\c.txt", "c");
+  WriteBytes(source + L"\\src\\c.txt", "c");
   CountAndCopy();
-  EXPECT_EQ(ReadTextFile(dest + L"\\src\\c.txt"), "c");
+  EXPECT_EQ(ReadBytes(dest + L"\\src\\c.txt"), "c");
 }
 
 TEST_F(TreeCopyTest, AFolderOutsideTheTreeHasNoDestination) {
   const std::wstring other = scratch / L"other";
   CreateDirectoryW(other.c_str(), nullptr);
-  WriteTextFile(other + L"\\x.txt", "x");
+  WriteBytes(other + L"\\x.txt", "x");
   CopyTree(other, files.state, host);
   EXPECT_FALSE(FileExists(dest + L"\\x.txt"));
   EXPECT_EQ(files.state.CopiedCounter, 0);
   // A sibling whose name merely starts with the source folder's name is outside too.
   CreateDirectoryW((source + L"2").c_str(), nullptr);
-  WriteTextFile(source + L"2\\z.txt", "z");
+  WriteBytes(source + L"2\\z.txt", "z");
   CopyTree(source + L"2", files.state, host);
   EXPECT_FALSE(FileExists(dest + L"\\2\\z.txt"));
   EXPECT_EQ(files.state.CopiedCounter, 0);
   // A subfolder of the tree given directly maps by its leading part only.
   CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
-  WriteTextFile(source + L"\\sub\\y.txt", "y");
+  WriteBytes(source + L"\\sub\\y.txt", "y");
   CreateDirectoryW((dest + L"\\sub").c_str(), nullptr);
   CopyTree(source + L"\\sub", files.state, host);
-  EXPECT_EQ(ReadTextFile(dest + L"\\sub\\y.txt"), "y");
+  EXPECT_EQ(ReadBytes(dest + L"\\sub\\y.txt"), "y");
 }
 
 TEST_F(TreeCopyTest, NoSourceFolderCopiesAndCountsNothing) {
@@ -230,12 +219,12 @@ TEST_F(TreeCopyTest, NoSourceFolderCopiesAndCountsNothing) {
 }
 
 TEST_F(TreeCopyTest, ADestinationInsideTheSourceIsNotCopiedIntoItself) {
-  WriteTextFile(source + L"\\a.txt", "a");
+  WriteBytes(source + L"\\a.txt", "a");
   files.state.DestFolder = source + L"\\inst";
   CreateDirectoryW(files.state.DestFolder.c_str(), nullptr);
   CountAndCopy();
   EXPECT_EQ(files.state.FileCounter, 1);
-  EXPECT_EQ(ReadTextFile(source + L"\\inst\\a.txt"), "a");
+  EXPECT_EQ(ReadBytes(source + L"\\inst\\a.txt"), "a");
   EXPECT_FALSE(FolderExists(source + L"\\inst\\inst"));
 
   // Spelled with forward slashes, or through "..", it is the same folder.
@@ -256,17 +245,17 @@ TEST_F(TreeCopyTest, ADestinationInsideTheSourceIsNotCopiedIntoItself) {
 
 class FileEntryTest : public TreeCopyTest {
  protected:
-  void Script(const std::string& text) { WriteTextFile(scratch / L"setup.qx1", text); }
+  void Script(const std::string& text) { WriteBytes(scratch / L"setup.qx1", text); }
 };
 
 TEST_F(FileEntryTest, ANewFileInADeepFolderIsCreatedAndRecorded) {
-  WriteTextFile(source + L"\\tool.dll", "tool");
+  WriteBytes(source + L"\\tool.dll", "tool");
   SetFileAttributesW((source + L"\\tool.dll").c_str(), FILE_ATTRIBUTE_READONLY);
   Script("[Oth1]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\one\\two\\three\\tool.dll\r\n");
   files.state.FileCounter = 4;
   CopyFileEntry(1, context, host);
   const std::wstring copied = dest + L"\\one\\two\\three\\tool.dll";
-  EXPECT_EQ(ReadTextFile(copied), "tool");
+  EXPECT_EQ(ReadBytes(copied), "tool");
   EXPECT_FALSE(GetFileAttributesW(copied.c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(files.state.FileCounter, 5);
   EXPECT_EQ(files.Record(L"files", L"5"), copied);
@@ -275,11 +264,11 @@ TEST_F(FileEntryTest, ANewFileInADeepFolderIsCreatedAndRecorded) {
 }
 
 TEST_F(FileEntryTest, AReplacedFileIsNotRecorded) {
-  WriteTextFile(source + L"\\tool.dll", "new");
-  WriteTextFile(dest + L"\\tool.dll", "old");
+  WriteBytes(source + L"\\tool.dll", "new");
+  WriteBytes(dest + L"\\tool.dll", "old");
   Script("[Oth1]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\tool.dll\r\n");
   CopyFileEntry(1, context, host);
-  EXPECT_EQ(ReadTextFile(dest + L"\\tool.dll"), "new");
+  EXPECT_EQ(ReadBytes(dest + L"\\tool.dll"), "new");
   EXPECT_EQ(files.state.FileCounter, 0);
   EXPECT_EQ(files.Record(L"files", L"1"), L"");
 }

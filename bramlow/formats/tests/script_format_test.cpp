@@ -2,12 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 
 using namespace bramlow;
 
 TEST(ScriptFormat, AMissingScriptGivesTheDefaults) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   ProfileFile script(dir / L"setup.qx1");
   ScriptSetup s = ReadScriptSetup(script);
   EXPECT_EQ(s.AppName, L"");
@@ -22,8 +23,8 @@ TEST(ScriptFormat, AMissingScriptGivesTheDefaults) {
 }
 
 TEST(ScriptFormat, ReadsSetupAndLogoWithTheirTypes) {
-  TestFolder dir;
-  dir.WriteBytes(L"setup.qx1",
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"setup.qx1",
                  "[Setup1]\r\nAppName=Viewer 2\r\nWindowName=Viewer Setup\r\nLinkName=Home\r\n"
                  "Site=http://example.org\r\nOnlyNT=2\r\nDestFolder=%Program Files%\\Viewer\r\n"
                  "SourceFolder=%Installer%files\r\nFreeSpace=3 MB on %Dest%\r\nEditDest=0\r\n"
@@ -54,8 +55,8 @@ TEST(ScriptFormat, ReadsSetupAndLogoWithTheirTypes) {
 }
 
 TEST(ScriptFormat, ReadsTheItemSections) {
-  TestFolder dir;
-  dir.WriteBytes(L"setup.qx1",
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"setup.qx1",
                  "[setup1]\r\nOthCount=99999999\r\n"
                  "[Oth1]\r\nDest=%Dest%\\a.dll\r\nSource=%Installer%a.dll\r\nOcx=1\r\n"
                  "[Ini1]\r\nFile=%Windows%\\v.ini\r\nSection=Main\r\nValue=Path\r\nData=%Dest%\r\n"
@@ -119,13 +120,13 @@ TEST(ScriptFormat, OnlyNTRefusal) {
 }
 
 TEST(ScriptFormat, LoadScriptFillsTheState) {
-  TestFolder dir;
-  dir.WriteBytes(L"setup.qx1",
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"setup.qx1",
                  "[setup1]\r\nAppName=Viewer\r\nSite=http://example.org\r\n"
                  "DestFolder=%Dest%C:\\Apps\\%Lang%\r\nSourceFolder=%Installer%\\files\r\n"
                  "FreeSpace=%Temp%\r\nOverwrite=0\r\nCreateUninst=1\r\nRegCount=2\r\nReboot=1\r\n"
                  "[logo]\r\nStretch=1\r\n");
-  dir.WriteBytes(L"English.qxl", "[language]\r\n1=< Back\r\n");
+  testsupport::WriteBytes(dir / L"English.qxl", "[language]\r\n1=< Back\r\n");
   TSetupState state;
   state.InstallerFolder = dir.Path() + L"\\";
   state.LangName = L"English";

@@ -4,13 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 
 using namespace bramlow;
 
 namespace {
 
-std::wstring Read(const TestFolder& dir, const wchar_t* section, const std::wstring& key) {
+std::wstring Read(const testsupport::ScratchFolder& dir, const wchar_t* section, const std::wstring& key) {
   ProfileFile list(dir / L"App\\Uninstall.ini", section);
   return list.ProfileText(key, L"<missing>");
 }
@@ -18,12 +19,12 @@ std::wstring Read(const TestFolder& dir, const wchar_t* section, const std::wstr
 }  // namespace
 
 TEST(UninstallList, AnInstallationWithoutItemsStillWritesEverySection) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   CreateDirectoryW((dir / L"App").c_str(), nullptr);
-  dir.WriteBytes(L"English.qxl",
+  testsupport::WriteBytes(dir / L"English.qxl",
                  "[language]\r\n30=Remove %s?\r\n31=t31\r\n32=t32\r\n33=t33\r\n34=t34\r\n"
                  "35=t35\r\n36=t36\r\n37=t37\r\n");
-  dir.WriteBytes(L"setup.qx1", "[un_exe]\r\nCount=2\r\nexe1=%Dest%\\cleanup.exe\r\n");
+  testsupport::WriteBytes(dir / L"setup.qx1", "[un_exe]\r\nCount=2\r\nexe1=%Dest%\\cleanup.exe\r\n");
   TSetupState state;
   state.LangFile = std::make_unique<ProfileFile>(dir / L"English.qxl", L"language");
   state.ScriptFile = std::make_unique<ProfileFile>(dir / L"setup.qx1", L"setup1");
@@ -52,7 +53,7 @@ TEST(UninstallList, AnInstallationWithoutItemsStillWritesEverySection) {
 }
 
 TEST(UninstallList, NumbersFollowTheCounters) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   CreateDirectoryW((dir / L"App").c_str(), nullptr);
   TSetupState state;
   state.DestFolder = dir / L"App";
@@ -84,13 +85,13 @@ TEST(UninstallList, NumbersFollowTheCounters) {
 }
 
 TEST(UninstallList, WithoutAListNothingIsWritten) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   TSetupState state;
   state.DestFolder = dir.Path();
   RecordNextFile(state, L"x");
   RecordRegItem(state, 1, L"a", L"b", L"c");
   CloseUninstallList(state, L"");
-  EXPECT_FALSE(dir.Exists(L"Uninstall.ini"));
+  EXPECT_FALSE(testsupport::Exists(dir / L"Uninstall.ini"));
   EXPECT_EQ(state.FileCounter, 0);
 }
 
@@ -100,15 +101,15 @@ TEST(UninstallList, WithoutAListNothingIsWritten) {
 // new records go above the earlier ones instead of over them, so the uninstaller still finds
 // what the first installation made.
 TEST(UninstallList, AnEarlierListIsKeptAndTheNewRecordsGoAboveIt) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   CreateDirectoryW((dir / L"App").c_str(), nullptr);
-  dir.WriteBytes(L"App\\Uninstall.ini",
+  testsupport::WriteBytes(dir / L"App\\Uninstall.ini",
                  "[files]\r\n1=C:\\Old\\a\r\n2=C:\\Old\\b\r\n7=C:\\Old\\link.lnk\r\nCount=7\r\n"
                  "[folders]\r\n1=C:\\Old\\sub\r\nCount=1\r\n[Ocx]\r\n1=C:\\Old\\a.ocx\r\nCount=1\r\n"
                  "[Reg1]\r\nKey=Software\\Old\r\nValue=One\r\n[Reg2]\r\nKey=Software\\Old\r\nValue=Two\r\n"
                  "[exe]\r\nCount=2\r\nexe1=old1.exe\r\nexe2=old2.exe\r\n"
                  "[uninstall]\r\nAppName=Old\r\nRegCount=2\r\n");
-  dir.WriteBytes(L"setup.qx1", "[un_exe]\r\nCount=1\r\nexe1=new.exe\r\n");
+  testsupport::WriteBytes(dir / L"setup.qx1", "[un_exe]\r\nCount=1\r\nexe1=new.exe\r\n");
   TSetupState state;
   state.ScriptFile = std::make_unique<ProfileFile>(dir / L"setup.qx1", L"setup1");
   state.DestFolder = dir / L"App";

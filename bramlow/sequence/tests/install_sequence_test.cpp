@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "bramlow/sequence/install_sequence.h"
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 
 namespace bramlow {
 namespace {
@@ -72,17 +73,17 @@ class Installation : public ::testing::Test {
     CreateDirectoryW(kit.c_str(), nullptr);
     CreateDirectoryW((kit + L"\\files").c_str(), nullptr);
     CreateDirectoryW((kit + L"\\files\\sub").c_str(), nullptr);
-    folder.WriteBytes(L"kit\\files\\a.txt", "alpha");
-    folder.WriteBytes(L"kit\\files\\sub\\b.txt", "beta");
-    folder.WriteBytes(L"kit\\files\\sub\\c.txt", "gamma");
-    folder.WriteBytes(L"kit\\extra.txt", "extra");
-    folder.WriteBytes(L"kit\\setup.dat", "MZ-uninstaller");
+    testsupport::WriteBytes(folder / L"kit\\files\\a.txt", "alpha");
+    testsupport::WriteBytes(folder / L"kit\\files\\sub\\b.txt", "beta");
+    testsupport::WriteBytes(folder / L"kit\\files\\sub\\c.txt", "gamma");
+    testsupport::WriteBytes(folder / L"kit\\extra.txt", "extra");
+    testsupport::WriteBytes(folder / L"kit\\setup.dat", "MZ-uninstaller");
     std::string lang = "[language]\r\n";
     for (int key = 18; key <= 38; ++key)
       if (key != 20 && key != 26 && key != 27 && key != 37 && key != 38)
         lang += std::to_string(key) + "=T" + std::to_string(key) + "\r\n";
     lang += "20=Copying %s\r\n26=%s is ready.\r\n27=%s needs a restart.\r\n37=%s failed\r\n38=Failed%s.\r\n";
-    folder.WriteBytes(L"kit\\English.qxl", lang);
+    testsupport::WriteBytes(folder / L"kit\\English.qxl", lang);
     dest = folder / L"Apps\\Demo\\";  // typed with a trailing backslash
     destNoSlash = folder / L"Apps\\Demo";
     RegDeleteKeyW(HKEY_CURRENT_USER, kRegKey);
@@ -96,7 +97,7 @@ class Installation : public ::testing::Test {
   void WriteScript(const std::string& setup1Extra, const std::string& items) {
     std::string script = "[setup1]\r\nAppName=Demo Tool 1.0\r\nSite=http://example.invalid/demo\r\n"
                          "SourceFolder=%Installer%files\r\n" + setup1Extra + "\r\n" + items;
-    folder.WriteBytes(L"kit\\setup.qx1", script);
+    testsupport::WriteBytes(folder / L"kit\\setup.qx1", script);
   }
 
   // What the wizard's script load does, by hand: the sequence starts from a loaded state.
@@ -120,7 +121,7 @@ class Installation : public ::testing::Test {
     state.PageStep = 3;
   }
 
-  TestFolder folder;
+  testsupport::ScratchFolder folder;
   std::wstring kit, dest, destNoSlash;
 };
 
@@ -135,7 +136,7 @@ TEST_F(Installation, CopiesWritesAndListsEverythingInOrder) {
               "[un_exe]\r\nCount=1\r\nexe1=%Dest%\\cleanup.exe /quiet\r\n");
   CreateDirectoryW((folder / L"Apps").c_str(), nullptr);
   CreateDirectoryW(destNoSlash.c_str(), nullptr);
-  folder.WriteBytes(L"Apps\\Demo\\existing.txt", "old");
+  testsupport::WriteBytes(folder / L"Apps\\Demo\\existing.txt", "old");
 
   TSetupState state;
   Load(state);
@@ -143,12 +144,12 @@ TEST_F(Installation, CopiesWritesAndListsEverythingInOrder) {
   RunInstallation(state, view);
 
   EXPECT_EQ(state.DestFolder, destNoSlash);
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\a.txt"), "alpha");
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\sub\\c.txt"), "gamma");
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\deep\\er\\extra.txt"), "extra");
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\existing.txt"), "extra");
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\Uninstall.exe"), "MZ-uninstaller");
-  EXPECT_TRUE(folder.Exists(L"Apps\\Demo\\Group\\Demo.lnk"));
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\a.txt"), "alpha");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\sub\\c.txt"), "gamma");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\deep\\er\\extra.txt"), "extra");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\existing.txt"), "extra");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\Uninstall.exe"), "MZ-uninstaller");
+  EXPECT_TRUE(testsupport::Exists(folder / L"Apps\\Demo\\Group\\Demo.lnk"));
   EXPECT_EQ(Read(destNoSlash + L"\\app.ini", L"Main", L"Home"), destNoSlash);
   EXPECT_EQ(RegText(HKEY_CURRENT_USER, kRegKey, L"Path"), destNoSlash + L"\\app.exe");
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"), L"Demo Tool 1.0");
@@ -230,7 +231,7 @@ TEST_F(Installation, FailedTreeCopyWithRestartShowsTheFailureTexts) {
   WriteScript("Reboot=1\r\n", "");
   CreateDirectoryW((folder / L"Apps").c_str(), nullptr);
   CreateDirectoryW(destNoSlash.c_str(), nullptr);
-  folder.WriteBytes(L"Apps\\Demo\\a.txt", "already there");
+  testsupport::WriteBytes(folder / L"Apps\\Demo\\a.txt", "already there");
 
   TSetupState state;
   Load(state);
@@ -238,14 +239,14 @@ TEST_F(Installation, FailedTreeCopyWithRestartShowsTheFailureTexts) {
   RunInstallation(state, view);
 
   EXPECT_TRUE(state.CopyFailed);
-  EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\a.txt"), "already there");
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\a.txt"), "already there");
   EXPECT_EQ(view.finishTitle, L"Demo Tool 1.0 failed");
   EXPECT_EQ(view.finishText, L"Failed.");
   EXPECT_TRUE(view.restartOffered);
   EXPECT_EQ(view.restartCaption, L"T28");
   // Nothing for an uninstaller was asked for, so nothing of it is left.
-  EXPECT_FALSE(folder.Exists(L"Apps\\Demo\\Uninstall.ini"));
-  EXPECT_FALSE(folder.Exists(L"Apps\\Demo\\Uninstall.exe"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Apps\\Demo\\Uninstall.ini"));
+  EXPECT_FALSE(testsupport::Exists(folder / L"Apps\\Demo\\Uninstall.exe"));
 }
 
 TEST_F(Installation, MissingSourceFolderCountsNothingAndStillFinishes) {

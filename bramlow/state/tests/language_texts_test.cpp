@@ -6,13 +6,15 @@
 
 #include "bramlow/actions/language/language_files.h"
 #include "bramlow/text/macro_text.h"
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/run_and_wait.h"
+#include "testing/support/scratch_folder.h"
 
 using namespace bramlow;
 
 TEST(LanguageTexts, ReadsAndFormatsByKeyNumber) {
-  TestFolder dir;
-  dir.WriteBytes(L"English.qxl",
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"English.qxl",
                  "[Language]\r\n4=Welcome to %s\r\n5=Welcome to %s.\\nClick Next.\\N\r\n"
                  "6=100% sure \\n\r\n14=Space needed: %s\r\n17=Quit %s?\\nSure?\r\n"
                  "38=Failed%s.\r\n");
@@ -40,34 +42,10 @@ struct ProbeResult {
 ProbeResult RunProbe(const std::wstring& pattern, const std::wstring& arg) {
   std::wstring exe = ProgramFolder() + L"bramlow_format_probe.exe";
   std::wstring command = L"\"" + exe + L"\" \"" + pattern + L"\" \"" + arg + L"\"";
-  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
+  const testsupport::CapturedRun run = testsupport::RunAndCapture(command);
   ProbeResult result;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return result;
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = writeEnd;
-  startup.hStdError = writeEnd;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  PROCESS_INFORMATION process = {};
-  BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                nullptr, &startup, &process);
-  CloseHandle(writeEnd);
-  if (started) {
-    char buffer[512];
-    DWORD got = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
-      result.output.append(buffer, got);
-    WaitForSingleObject(process.hProcess, 30000);
-    GetExitCodeProcess(process.hProcess, &result.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-  } else {
-    result.exitCode = 999;
-  }
-  CloseHandle(readEnd);
+  result.exitCode = run.started ? run.exitCode : 999;
+  result.output = run.output;
   return result;
 }
 

@@ -5,7 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "bramlow/actions/language/language_files.h"
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 #include "ui/application.h"
 
 using namespace bramlow;
@@ -16,9 +17,9 @@ class LanguageDialog : public ::testing::Test {
 protected:
   void SetUp() override {
     ui::Application::Get().ClearTerminated();
-    dir.WriteBytes(L"English.qxl", "[language]\r\n1=< Back\r\n");
-    dir.WriteBytes(L"Deutsch.qxl", "[language]\r\n1=< Zur\xFC" "ck\r\n");
-    dir.WriteBytes(L"readme.txt", "not a language\r\n");
+    testsupport::WriteBytes(dir / L"English.qxl", "[language]\r\n1=< Back\r\n");
+    testsupport::WriteBytes(dir / L"Deutsch.qxl", "[language]\r\n1=< Zur\xFC" "ck\r\n");
+    testsupport::WriteBytes(dir / L"readme.txt", "not a language\r\n");
   }
   void TearDown() override {
     ui::Application::Get().ProcessPendingMessages();
@@ -26,7 +27,7 @@ protected:
   }
   std::wstring Folder() const { return dir.Path() + L"\\"; }
 
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   TSetupState state;
 };
 
@@ -126,7 +127,7 @@ TEST_F(LanguageDialog, CancelClosesBothWindowsWithoutConfirmation) {
 }
 
 TEST_F(LanguageDialog, NoLanguageFilesGiveAnEmptyChoice) {
-  TestFolder empty;
+  testsupport::ScratchFolder empty;
   TForm2 form(state, empty.Path() + L"\\");
   EXPECT_EQ(form.cbbLanguage.Count(), 0);
   state.LangName = L"previous";

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "bramlow/tests/test_folder.h"
 #include "bramlow/wizard/wizard_flow.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 #include "ui/user_prompt.h"
 
 namespace bramlow {
@@ -68,14 +69,14 @@ std::string Script(const std::string& extra) {
 class WizardFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    kit.WriteBytes(L"English.qxl", kLanguage);
+    testsupport::WriteBytes(kit / L"English.qxl", kLanguage);
     state.InstallerFolder = kit.Path() + L"\\";
     state.LangName = L"English";
     prompt.defaultBoxAnswer = IDNO;
   }
 
   WizardFlow MakeFlow(const std::string& scriptExtra, unsigned long platform = kNtFamily) {
-    kit.WriteBytes(L"setup.qx1", Script(scriptExtra));
+    testsupport::WriteBytes(kit / L"setup.qx1", Script(scriptExtra));
     return WizardFlow(state, view, restart, [this] { RunInstallation(); }, platform);
   }
 
@@ -84,7 +85,7 @@ class WizardFlowTest : public ::testing::Test {
     if (duringInstallation) duringInstallation();
   }
 
-  TestFolder kit;
+  testsupport::ScratchFolder kit;
   TSetupState state;
   RecordingView view;
   CountingRestart restart;
@@ -124,7 +125,7 @@ TEST_F(WizardFlowTest, OnlyNtRefusesWithTextTenAndClosesWithoutQuestion) {
     RecordingView freshView;
     ui::ScriptedPrompt freshPrompt;
     ui::ScopedPrompt scope(freshPrompt);
-    kit.WriteBytes(L"setup.qx1", Script(c.onlyNT));
+    testsupport::WriteBytes(kit / L"setup.qx1", Script(c.onlyNT));
     WizardFlow flow(fresh, freshView, restart, [] {}, c.platform);
     flow.FormShow();
     ASSERT_EQ(freshPrompt.Asked().size(), c.refused ? 1u : 0u);
@@ -234,7 +235,7 @@ TEST_F(WizardFlowTest, ThirdNextInstallsOnceAndLaterClicksDoNothing) {
 // current drive and still report success: the folder page is not left, and the user is told.
 TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
   WizardFlow flow = MakeFlow("");
-  kit.WriteBytes(L"English.qxl", std::string(kLanguage) + "39=Give a full path.\r\n");
+  testsupport::WriteBytes(kit / L"English.qxl", std::string(kLanguage) + "39=Give a full path.\r\n");
   flow.FormShow();
   flow.NextClick();
   flow.NextClick();
@@ -261,7 +262,7 @@ TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
 // share that is not there would fail file by file under a finish page saying success.
 TEST_F(WizardFlowTest, AFolderTheSystemCannotTakeKeepsTheFolderPage) {
   WizardFlow flow = MakeFlow("");
-  kit.WriteBytes(L"English.qxl", std::string(kLanguage) + "40=Not in this alphabet.\r\n");
+  testsupport::WriteBytes(kit / L"English.qxl", std::string(kLanguage) + "40=Not in this alphabet.\r\n");
   flow.FormShow();
   flow.NextClick();
   flow.NextClick();
@@ -312,7 +313,7 @@ TEST_F(WizardFlowTest, BrowseAppendsTheScriptsFolderName) {
 }
 
 TEST_F(WizardFlowTest, BrowseWithTrailingBackslashInTheScriptKeepsIt) {
-  kit.WriteBytes(L"setup.qx1", "[setup1]\r\nDestFolder=C:\\Apps\\Demo\\\r\n");
+  testsupport::WriteBytes(kit / L"setup.qx1", "[setup1]\r\nDestFolder=C:\\Apps\\Demo\\\r\n");
   WizardFlow flow(state, view, restart, [] {}, kNtFamily);
   flow.FormShow();
   flow.NextClick();
@@ -350,7 +351,7 @@ TEST_F(WizardFlowTest, AfterTheInstallationClosingRestartsOnlyWhenTicked) {
     TSetupState fresh;
     fresh.InstallerFolder = state.InstallerFolder;
     fresh.LangName = state.LangName;
-    kit.WriteBytes(L"setup.qx1", Script("Reboot=1\r\n"));
+    testsupport::WriteBytes(kit / L"setup.qx1", Script("Reboot=1\r\n"));
     WizardFlow flow(fresh, view, counting, [&fresh] { fresh.Finished = true; }, kNtFamily);
     flow.FormShow();
     flow.NextClick();

@@ -7,7 +7,8 @@
 
 #include <string>
 
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 #include "bramlow/wizard/wizard_form.h"
 #include "ui/application.h"
 #include "ui/user_prompt.h"
@@ -65,9 +66,9 @@ void StandInInstallation(TSetupState& state, IInstallView& view) {
 class WizardFormTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    kit.WriteBytes(L"English.qxl", kLanguage);
-    kit.WriteBytes(L"setup.qx1", kScript);
-    kit.WriteBytes(L"setup.rtf", kLicence);
+    testsupport::WriteBytes(kit / L"English.qxl", kLanguage);
+    testsupport::WriteBytes(kit / L"setup.qx1", kScript);
+    testsupport::WriteBytes(kit / L"setup.rtf", kLicence);
     SetupState = TSetupState{};
     SetupState.InstallerFolder = kit.Path() + L"\\";
     SetupState.LangName = L"English";
@@ -75,7 +76,7 @@ class WizardFormTest : public ::testing::Test {
   }
   void TearDown() override { SetupState = TSetupState{}; }
 
-  TestFolder kit;
+  testsupport::ScratchFolder kit;
   CountingRestart restart;
   ui::ScriptedPrompt prompt;
   ui::ScopedPrompt promptScope{prompt};
@@ -232,7 +233,7 @@ TEST_F(WizardFormTest, AnEmptyDestinationIsRefusedWithTheFocusInTheBox) {
 }
 
 TEST_F(WizardFormTest, UnreadableLicenceLeavesTheViewerEmpty) {
-  kit.WriteBytes(L"setup.rtf", "");
+  testsupport::WriteBytes(kit / L"setup.rtf", "");
   ::DeleteFileW((kit / L"setup.rtf").c_str());
   TForm1 form(SetupState, restart, &StandInInstallation);
   form.Show();

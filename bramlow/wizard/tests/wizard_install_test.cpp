@@ -7,7 +7,8 @@
 #include <string>
 
 #include "bramlow/sequence/install_sequence.h"
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 #include "bramlow/wizard/wizard_form.h"
 #include "ui/application.h"
 #include "ui/text.h"
@@ -34,11 +35,11 @@ bool Exists(const std::wstring& path) {
 class WizardInstallTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    kit.WriteBytes(L"English.qxl", kLanguage);
-    kit.WriteBytes(L"setup.dat", "uninstaller");
+    testsupport::WriteBytes(kit / L"English.qxl", kLanguage);
+    testsupport::WriteBytes(kit / L"setup.dat", "uninstaller");
     ::CreateDirectoryW((kit / L"app").c_str(), nullptr);
-    kit.WriteBytes(L"app\\a.txt", "a");
-    kit.WriteBytes(L"app\\b.txt", "b");
+    testsupport::WriteBytes(kit / L"app\\a.txt", "a");
+    testsupport::WriteBytes(kit / L"app\\b.txt", "b");
     ::CreateDirectoryW((kit / L"dest").c_str(), nullptr);
     SetupState = TSetupState{};
     SetupState.InstallerFolder = kit.Path() + L"\\";
@@ -49,7 +50,7 @@ class WizardInstallTest : public ::testing::Test {
 
   void WriteScript(const std::string& extra) {
     std::string dest = ui::Narrow(kit / L"dest\\Demo");
-    kit.WriteBytes(L"setup.qx1", "[setup1]\r\nAppName=Demo\r\nWindowName=Demo Setup\r\n"
+    testsupport::WriteBytes(kit / L"setup.qx1", "[setup1]\r\nAppName=Demo\r\nWindowName=Demo Setup\r\n"
                                  "SourceFolder=%Installer%app\r\nDestFolder=" + dest + "\r\n" + extra);
   }
 
@@ -65,7 +66,7 @@ class WizardInstallTest : public ::testing::Test {
     return kit / L"dest\\Demo" + (name.empty() ? L"" : L"\\" + name);
   }
 
-  TestFolder kit;
+  testsupport::ScratchFolder kit;
   ui::ScriptedPrompt prompt;
   ui::ScopedPrompt promptScope{prompt};
 };
@@ -76,8 +77,8 @@ TEST_F(WizardInstallTest, FailedTreeCopyWithRestartShowsTheFailureTextsAndTheTic
     SetUp();
     WriteScript("Reboot=1\r\nOverwrite=0\r\n");
     ::CreateDirectoryW(Dest().c_str(), nullptr);
-    kit.WriteBytes(L"dest\\Demo\\a.txt", "there before");
-    kit.WriteBytes(L"dest\\Demo\\b.txt", "there before");
+    testsupport::WriteBytes(kit / L"dest\\Demo\\a.txt", "there before");
+    testsupport::WriteBytes(kit / L"dest\\Demo\\b.txt", "there before");
     CountingRestart restart;
     TForm1 form(SetupState, restart, &RunInstallation);
     Install(form);
@@ -89,7 +90,7 @@ TEST_F(WizardInstallTest, FailedTreeCopyWithRestartShowsTheFailureTextsAndTheTic
     EXPECT_EQ(form.btnCancel.Text(), L"Finish");
     EXPECT_TRUE(form.btnCancel.Enabled());
     EXPECT_FALSE(form.btnNext.Enabled());
-    EXPECT_EQ(kit.ReadBytes(L"dest\\Demo\\a.txt"), "there before");
+    EXPECT_EQ(testsupport::ReadBytes(kit / L"dest\\Demo\\a.txt"), "there before");
     if (untick) form.chkRestart.SetChecked(false);
     form.btnCancel.Click();
     EXPECT_EQ(restart.restarts, untick ? 0 : 1);
@@ -105,8 +106,8 @@ TEST_F(WizardInstallTest, WithoutCreateUninstOnlyTheFilesAreWritten) {
   EXPECT_EQ(form.labFinishTitle.Text(), L"Done");
   EXPECT_EQ(form.labFinishText.Text(), L"Demo is installed");
   EXPECT_FALSE(form.chkRestart.Visible());
-  EXPECT_EQ(kit.ReadBytes(L"dest\\Demo\\a.txt"), "a");
-  EXPECT_EQ(kit.ReadBytes(L"dest\\Demo\\b.txt"), "b");
+  EXPECT_EQ(testsupport::ReadBytes(kit / L"dest\\Demo\\a.txt"), "a");
+  EXPECT_EQ(testsupport::ReadBytes(kit / L"dest\\Demo\\b.txt"), "b");
   EXPECT_FALSE(Exists(Dest(L"Uninstall.ini")));
   EXPECT_FALSE(Exists(Dest(L"Uninstall.exe")));
   HKEY key;
@@ -120,7 +121,7 @@ TEST_F(WizardInstallTest, WithoutCreateUninstOnlyTheFilesAreWritten) {
 
 TEST_F(WizardInstallTest, OnlyProgramsShowTextNineteenWithTheBarAtZero) {
   // The folder page takes only a full path, also from a kit that copies nothing.
-  kit.WriteBytes(L"setup.qx1",
+  testsupport::WriteBytes(kit / L"setup.qx1",
                  "[setup1]\r\nAppName=Demo\r\nExeCount=1\r\nDestFolder=" + ui::Narrow(Dest()) + "\r\n"
                  "[Exe1]\r\nFile=%Installer%missing-program.exe\r\nShell=0\r\n");
   CountingRestart restart;

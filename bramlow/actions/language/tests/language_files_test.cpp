@@ -6,23 +6,24 @@
 
 #include <algorithm>
 
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 
 using namespace bramlow;
 
 TEST(LanguageFiles, ListsLanguageFilesOnly) {
-  TestFolder dir;
-  dir.WriteBytes(L"English.qxl", "");
-  dir.WriteBytes(L"Deutsch.qxl", "");
-  dir.WriteBytes(L"readme.txt", "");
-  dir.WriteBytes(L"en.us.qxl", "");
-  dir.WriteBytes(L"Hidden.qxl", "");
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"English.qxl", "");
+  testsupport::WriteBytes(dir / L"Deutsch.qxl", "");
+  testsupport::WriteBytes(dir / L"readme.txt", "");
+  testsupport::WriteBytes(dir / L"en.us.qxl", "");
+  testsupport::WriteBytes(dir / L"Hidden.qxl", "");
   SetFileAttributesW((dir / L"Hidden.qxl").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   CreateDirectoryW((dir / L"Folder.qxl").c_str(), nullptr);
   std::vector<std::wstring> names = ListLanguageNames(dir.Path() + L"\\");
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::wstring>{L"Deutsch", L"English", L"Hidden", L"en.us"}));
-  TestFolder empty;
+  testsupport::ScratchFolder empty;
   EXPECT_TRUE(ListLanguageNames(empty.Path() + L"\\").empty());
 }
 

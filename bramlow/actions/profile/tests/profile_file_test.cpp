@@ -6,13 +6,14 @@
 
 #include <vector>
 
-#include "bramlow/tests/test_folder.h"
+#include "testing/support/file_bytes.h"
+#include "testing/support/scratch_folder.h"
 
 using namespace bramlow;
 
 TEST(ProfileFile, ReadsWithTheProfileRules) {
-  TestFolder dir;
-  dir.WriteBytes(L"a.ini",
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"a.ini",
                  "[Setup1]\r\n"
                  "  AppName  =   Viewer 2   \r\n"
                  "Site=\"http://example.org/ \"\r\n"
@@ -38,19 +39,19 @@ TEST(ProfileFile, ReadsWithTheProfileRules) {
 }
 
 TEST(ProfileFile, AMissingFileReadsAsDefaults) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   ProfileFile ini(dir / L"none.ini", L"setup1");
   EXPECT_EQ(ini.ProfileText(L"AppName", L""), L"");
   EXPECT_EQ(ini.ProfileInteger(L"OthCount", 0), 0);
   EXPECT_TRUE(ini.ProfileBoolean(L"EditDest", true));
-  EXPECT_FALSE(dir.Exists(L"none.ini"));
+  EXPECT_FALSE(testsupport::Exists(dir / L"none.ini"));
 }
 
 TEST(ProfileFile, LongValuesAreCutTo2047Characters) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   std::string value(3000, 'v');
   value[2046] = 'E';
-  dir.WriteBytes(L"long.ini", "[s]\r\nk=" + value + "\r\n");
+  testsupport::WriteBytes(dir / L"long.ini", "[s]\r\nk=" + value + "\r\n");
   ProfileFile ini(dir / L"long.ini", L"s");
   std::wstring read = ini.ProfileText(L"k", L"");
   ASSERT_EQ(read.size(), 2047u);
@@ -58,7 +59,7 @@ TEST(ProfileFile, LongValuesAreCutTo2047Characters) {
 }
 
 TEST(ProfileFile, WritesGoStraightToTheFile) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   ProfileFile writer(dir / L"Uninstall.ini", L"uninstall", ProfileMode::Write);
   ProfileFile reader(dir / L"Uninstall.ini", L"uninstall");
   EXPECT_EQ(writer.ProfileText(L"AppName", L"Viewer"), L"Viewer");
@@ -74,32 +75,32 @@ TEST(ProfileFile, WritesGoStraightToTheFile) {
   reader.Section = L"FILES";
   EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\App\\a.exe");
   // Released objects leave the file as written.
-  std::string bytes = dir.ReadBytes(L"Uninstall.ini");
+  std::string bytes = testsupport::ReadBytes(dir / L"Uninstall.ini");
   EXPECT_NE(bytes.find("[uninstall]\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("AppName=Viewer\r\n"), std::string::npos);
 }
 
 TEST(ProfileFile, WritingIntoAMissingFolderCreatesNothing) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   ProfileFile writer(dir / L"no\\such\\Uninstall.ini", L"files", ProfileMode::Write);
   EXPECT_EQ(writer.ProfileText(L"Count", L"3"), L"3");
-  EXPECT_FALSE(dir.Exists(L"no"));
+  EXPECT_FALSE(testsupport::Exists(dir / L"no"));
   ProfileFile reader(dir / L"no\\such\\Uninstall.ini", L"files");
   EXPECT_EQ(reader.ProfileText(L"Count", L"none"), L"none");
 }
 
 TEST(ProfileFile, FilesStayInTheAnsiCodePage) {
   if (GetACP() != 1251) GTEST_SKIP() << "needs the Russian ANSI code page";
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   // "Программа" in code page 1251.
   const std::string cp1251 = "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0";
   const std::wstring wide = L"\u041F\u0440\u043E\u0433\u0440\u0430\u043C\u043C\u0430";
-  dir.WriteBytes(L"ru.qxl", "[language]\r\n1=" + cp1251 + "\r\n");
+  testsupport::WriteBytes(dir / L"ru.qxl", "[language]\r\n1=" + cp1251 + "\r\n");
   ProfileFile reader(dir / L"ru.qxl", L"language");
   EXPECT_EQ(reader.ProfileText(L"1", L""), wide);
   ProfileFile writer(dir / L"new.ini", L"s", ProfileMode::Write);
   writer.ProfileText(L"k", wide);
-  EXPECT_NE(dir.ReadBytes(L"new.ini").find("k=" + cp1251), std::string::npos);
+  EXPECT_NE(testsupport::ReadBytes(dir / L"new.ini").find("k=" + cp1251), std::string::npos);
 }
 
 namespace {
@@ -139,9 +140,9 @@ const char kOldList[] =
 }  // namespace
 
 TEST(ProfileFile, ABatchedWriterLeavesTheFileAsSingleWritesWould) {
-  TestFolder dir;
-  dir.WriteBytes(L"single.ini", kOldList);
-  dir.WriteBytes(L"batched.ini", kOldList);
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"single.ini", kOldList);
+  testsupport::WriteBytes(dir / L"batched.ini", kOldList);
   {
     ProfileFile single(dir / L"single.ini", L"uninstall", ProfileMode::Write);
     WriteAList(single);
@@ -162,7 +163,7 @@ TEST(ProfileFile, ABatchedWriterLeavesTheFileAsSingleWritesWould) {
 }
 
 TEST(ProfileFile, ABatchedWriterWritesWhenFlushedAndAtLeastEverySecond) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
   ProfileFile reader(dir / L"Uninstall.ini", L"files");
   writer.ProfileText(L"1", L"a");
@@ -179,14 +180,14 @@ TEST(ProfileFile, ABatchedWriterWritesWhenFlushedAndAtLeastEverySecond) {
 }
 
 TEST(ProfileFile, ABatchedWriterIntoAMissingFolderCreatesNothing) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   {
     ProfileFile writer(dir / L"no\\Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
     writer.ProfileText(L"1", L"a");
     writer.Flush();
     writer.ProfileText(L"2", L"b");
   }
-  EXPECT_FALSE(dir.Exists(L"no"));
+  EXPECT_FALSE(testsupport::Exists(dir / L"no"));
 }
 
 namespace {
@@ -204,7 +205,7 @@ void HandleMessagesFor(DWORD ms) {
 // The last value before a long wait (a started program, a question to the user) reaches the
 // file within the second, not only when the next value comes.
 TEST(ProfileFile, ABatchedWriterWritesWithinASecondAlsoWhenNoFurtherValueComes) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
   ProfileFile reader(dir / L"Uninstall.ini", L"files");
   writer.ProfileText(L"1", L"a");
@@ -221,14 +222,14 @@ TEST(ProfileFile, ABatchedWriterWritesWithinASecondAlsoWhenNoFurtherValueComes) 
 // A write that cannot be completed (here the new content cannot even be made) leaves the list
 // an earlier installation wrote exactly as it was, and the values wait for the next write.
 TEST(ProfileFile, AFailedWriteLeavesTheEarlierFileWhole) {
-  TestFolder dir;
-  dir.WriteBytes(L"Uninstall.ini", kOldList);
+  testsupport::ScratchFolder dir;
+  testsupport::WriteBytes(dir / L"Uninstall.ini", kOldList);
   ASSERT_TRUE(CreateDirectoryW((dir / L"Uninstall.ini.new").c_str(), nullptr));
   {
     ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
     writer.ProfileText(L"2", L"C:\\App\\b");
     writer.Flush();
-    EXPECT_EQ(dir.ReadBytes(L"Uninstall.ini"), kOldList);
+    EXPECT_EQ(testsupport::ReadBytes(dir / L"Uninstall.ini"), kOldList);
     RemoveDirectoryW((dir / L"Uninstall.ini.new").c_str());
     writer.ProfileText(L"3", L"C:\\App\\c");
   }
@@ -236,13 +237,13 @@ TEST(ProfileFile, AFailedWriteLeavesTheEarlierFileWhole) {
   EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\Old\\a");
   EXPECT_EQ(reader.ProfileText(L"2", L""), L"C:\\App\\b");
   EXPECT_EQ(reader.ProfileText(L"3", L""), L"C:\\App\\c");
-  EXPECT_FALSE(dir.Exists(L"Uninstall.ini.new"));
+  EXPECT_FALSE(testsupport::Exists(dir / L"Uninstall.ini.new"));
 }
 
 TEST(ProfileFile, DeletingAKeyLeavesTheRestOfItsSection) {
-  TestFolder dir;
+  testsupport::ScratchFolder dir;
   for (ProfileWrites writes : {ProfileWrites::Immediate, ProfileWrites::Batched}) {
-    dir.WriteBytes(L"list.ini", kOldList);
+    testsupport::WriteBytes(dir / L"list.ini", kOldList);
     {
       ProfileFile writer(dir / L"list.ini", L"FILES", ProfileMode::Write, writes);
       writer.DeleteKey(L"COUNT");

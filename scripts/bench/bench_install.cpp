@@ -11,7 +11,7 @@
 #include <string>
 
 #include "driver.h"
-#include "test_folder.h"
+#include "testing/support/tree_removal.h"
 #include "ui/handles.h"
 
 namespace {
@@ -142,8 +142,8 @@ int wmain(int argc, wchar_t** argv) {
   const int runs = argc == 5 ? std::max(1, _wtoi(argv[4])) : 3;
   std::vector<DWORD> installs, copies;
   for (int run = 1; run <= runs; ++run) {
-    RemoveTree(dest);
-    RemoveTree(copyDest);
+    testsupport::RemoveTree(dest);
+    testsupport::RemoveTree(copyDest);
     // Taking turns at going first: whichever goes second inherits the first one's unwritten
     // data, on a disk.
     Observation seen;
@@ -168,7 +168,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("median of %d: install %lu ms, copy %lu ms, ratio install/copy: %.2f\n", runs,
               static_cast<unsigned long>(install), static_cast<unsigned long>(copy),
               copy ? static_cast<double>(install) / copy : 0.0);
-  RemoveTree(dest);
-  RemoveTree(copyDest);
+  testsupport::RemoveTree(dest);
+  testsupport::RemoveTree(copyDest);
   return 0;
 }
