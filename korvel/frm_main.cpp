@@ -1,12 +1,13 @@
 #include "frm_main.h"
 
-#include "ZipPlatform.h"
 #include "frm_preview.h"
 #include "logon_list_view.h"
 #include "shared_paths.h"
 #include "ui/application.h"
 #include "ui/resources.h"
 #include "ui/user_prompt.h"
+#include "winbase/module_path.h"
+#include "ZipPlatform.h"
 
 namespace korvel {
 namespace {
@@ -57,7 +58,7 @@ TfrmMain::~TfrmMain() {
 
 void TfrmMain::FormCreate() {
   ui::Application::Get().SetTitle(Caption());
-  SetPaths(ComputeSharedPaths(ui::Application::ProgramPath()));
+  SetPaths(ComputeSharedPaths(winbase::ProgramPath()));
 
   SetProcessMessagesHook(&PumpMessages, nullptr);
   runner_ = std::make_unique<WindowsProgramRunner>([] { ui::ProcessPendingMessages(); });

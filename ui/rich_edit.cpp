@@ -4,8 +4,8 @@
 
 #include <climits>
 
-#include "ui/error.h"
-#include "ui/handles.h"
+#include "winbase/error.h"
+#include "winbase/handles.h"
 
 namespace ui {
 namespace {
@@ -28,7 +28,7 @@ DWORD CALLBACK ReadChunk(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read)
 void RichEditViewer::EnsureLibrary() {
   // Loaded once for the life of the program: the window class lives in it.
   static HMODULE library = ::LoadLibraryW(L"riched20.dll");
-  if (!library) throw Error(L"Cannot load riched20.dll");
+  if (!library) throw winbase::Error(L"Cannot load riched20.dll");
 }
 
 RichEditViewer::RichEditViewer(Form& parent, int x, int y, int width, int height) : Control(parent) {
@@ -49,7 +49,8 @@ bool RichEditViewer::LoadRtf(std::string_view bytes) {
 }
 
 bool RichEditViewer::LoadFile(const std::wstring& path) {
-  FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  winbase::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
   if (!file) return false;
   std::string bytes;
   char chunk[65536];

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "driver.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace {
 
@@ -40,8 +40,9 @@ std::wstring KitFolder() {
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadBytes(const std::wstring& path) {
-  ui::FileHandle f(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, 0, nullptr));
+  winbase::FileHandle f(::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      0, nullptr));
   std::string bytes;
   if (!f) return bytes;
   char buffer[65536];
@@ -51,7 +52,8 @@ std::string ReadBytes(const std::wstring& path) {
 }
 
 void WriteBytes(const std::wstring& path, const std::string& bytes) {
-  ui::FileHandle f(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  winbase::FileHandle f(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
   ::WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
@@ -59,7 +61,7 @@ void WriteBytes(const std::wstring& path, const std::string& bytes) {
 // Files of a tree relative to its root, folders with a trailing backslash.
 void ListTree(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out) {
   WIN32_FIND_DATAW data;
-  ui::FindHandle find(::FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &data));
+  winbase::FindHandle find(::FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &data));
   if (!find) return;
   do {
     std::wstring name = data.cFileName;
@@ -113,7 +115,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.
 std::optional<std::wstring> RegText(HKEY root, const wchar_t* key, const wchar_t* name) {
   HKEY k;
   if (::RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
-  ui::RegKey owner(k);
+  winbase::RegKey owner(k);
   wchar_t buffer[1024] = {};
   DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
   if (::RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
@@ -136,12 +138,12 @@ bool KeyExists(HKEY root, const wchar_t* key) {
 }
 
 std::wstring ShortcutTarget(const std::wstring& link) {
-  ui::ComPtr<IShellLinkW> shell;
+  winbase::ComPtr<IShellLinkW> shell;
   if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(shell.put())))) {
     return L"<no shell link>";
   }
-  ui::ComPtr<IPersistFile> file;
+  winbase::ComPtr<IPersistFile> file;
   if (FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return L"";
   if (FAILED(file->Load(link.c_str(), STGM_READ))) return L"<unreadable>";
   wchar_t target[MAX_PATH] = {};

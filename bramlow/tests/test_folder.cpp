@@ -5,11 +5,11 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 void RemoveTree(const std::wstring& folder) {
   WIN32_FIND_DATAW data;
-  ui::FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+  winbase::FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
   if (find) {
     do {
       std::wstring name = data.cFileName;

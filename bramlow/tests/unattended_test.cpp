@@ -10,8 +10,9 @@
 #include "bramlow/setup_exit.h"
 #include "bramlow/silent_setup.h"
 #include "bramlow/tests/test_folder.h"
-#include "ui/handles.h"
 #include "ui/user_prompt.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 namespace {
@@ -40,8 +41,9 @@ class LogFile : public ::testing::Test {
 
   // Read while the log is still open for writing, as somebody watching it would.
   std::string Log() const {
-    ui::FileHandle file(CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+    winbase::FileHandle file(CreateFileW(log.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
     std::string bytes;
     char buffer[4096];
     DWORD got = 0;
@@ -154,12 +156,6 @@ class SilentKit : public LogFile {
     return RunSilentSetup(state, ParseSetupSwitches(commandLine), kit, platformId);
   }
 
-  std::string Utf8(const std::wstring& text) const {
-    std::string out;
-    for (wchar_t c : text) out += static_cast<char>(c);  // the scratch paths are plain ASCII
-    return out;
-  }
-
   std::wstring kit, dest;
   TSetupState state;
 };
@@ -174,14 +170,18 @@ TEST_F(SilentKit, InstallsWithTheLanguageAndFolderAskedForAndLogsEveryStep) {
   EXPECT_EQ(state.LangName, L"Deutsch");
 
   EXPECT_TRUE(Logged("language Deutsch: ok\r\n"));
-  EXPECT_TRUE(Logged("install Demo 1.0 into " + Utf8(dest) + "\r\n"));
-  EXPECT_TRUE(Logged("make folder " + Utf8(dest) + ": ok\r\n"));
-  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "files\\b.txt -> " + Utf8(dest) + "\\b.txt: ok\r\n"));
-  EXPECT_TRUE(Logged("make folder " + Utf8(dest) + "\\single: ok\r\n"));
-  EXPECT_TRUE(Logged("INI entry [Main] Lang=Deutsch in " + Utf8(dest) + "\\app.ini: ok\r\n"));
+  EXPECT_TRUE(Logged("install Demo 1.0 into " + winbase::ToUtf8(dest) + "\r\n"));
+  EXPECT_TRUE(Logged("make folder " + winbase::ToUtf8(dest) + ": ok\r\n"));
+  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "files\\b.txt -> " + winbase::ToUtf8(dest) +
+                     "\\b.txt: ok\r\n"));
+  EXPECT_TRUE(Logged("make folder " + winbase::ToUtf8(dest) + "\\single: ok\r\n"));
+  EXPECT_TRUE(
+      Logged("INI entry [Main] Lang=Deutsch in " + winbase::ToUtf8(dest) + "\\app.ini: ok\r\n"));
   EXPECT_TRUE(Logged("registry value HKEY_CURRENT_USER\\Software\\KvSilentTest\\Path: ok\r\n"));
-  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "setup.dat -> " + Utf8(dest) + "\\Uninstall.exe: ok\r\n"));
-  EXPECT_TRUE(Logged("uninstall list " + Utf8(dest) + "\\Uninstall.ini (3 files, 0 folders, 0 COM servers): ok"));
+  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "setup.dat -> " + winbase::ToUtf8(dest) +
+                     "\\Uninstall.exe: ok\r\n"));
+  EXPECT_TRUE(Logged("uninstall list " + winbase::ToUtf8(dest) +
+                     "\\Uninstall.ini (3 files, 0 folders, 0 COM servers): ok"));
   EXPECT_FALSE(Logged("message")) << "nothing was asked";
 }
 
@@ -215,22 +215,27 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   while (missing > L'D' && (drives & (1u << (missing - L'A')))) --missing;
   const std::wstring missingDrive = std::wstring(1, missing) + L":\\Apps\\Demo";
   const std::wstring share = L"\\\\no-such-server-kv\\share\\Demo";
-  const std::string d = Utf8(dest);
+  const std::string d = winbase::ToUtf8(dest);
   const struct {
     std::wstring commandLine;
     std::string logged;  // the line's destination and reason
   } cases[] = {
-      {L"/S /D=" + missingDrive, Utf8(missingDrive) + ": failed (no such drive or share)"},
-      {L"/S /D=" + share, Utf8(share) + ": failed (no such drive or share)"},
-      {L"/S \"/D=" + dest + L"\u4E2D\"", d + "\xE4\xB8\xAD: failed (a character the ANSI code page cannot hold)"},
-      {L"/S /D=" + dest + L" /LOG=\"C:\\q.log\"", d + " /LOG=\"C:\\q.log\": failed (a character no path may hold: \")"},
-      {L"/S /D=" + dest + L" /LOG=C:\\q.log", d + " /LOG=C:\\q.log: failed (a character no path may hold: :)"},
+      {L"/S /D=" + missingDrive,
+       winbase::ToUtf8(missingDrive) + ": failed (no such drive or share)"},
+      {L"/S /D=" + share, winbase::ToUtf8(share) + ": failed (no such drive or share)"},
+      {L"/S \"/D=" + dest + L"\u4E2D\"",
+       d + "\xE4\xB8\xAD: failed (a character the ANSI code page cannot hold)"},
+      {L"/S /D=" + dest + L" /LOG=\"C:\\q.log\"",
+       d + " /LOG=\"C:\\q.log\": failed (a character no path may hold: \")"},
+      {L"/S /D=" + dest + L" /LOG=C:\\q.log",
+       d + " /LOG=C:\\q.log: failed (a character no path may hold: :)"},
       {L"/S \"/D=" + dest + L"\\a*b\"", d + "\\a*b: failed (a character no path may hold: *)"},
-      {L"/S \"/D=" + dest + L"\\a\tb\"", d + "\\a\tb: failed (a control character (code 9) no path may hold)"},
+      {L"/S \"/D=" + dest + L"\\a\tb\"",
+       d + "\\a\tb: failed (a control character (code 9) no path may hold)"},
       {L"/S /D=", ": failed (not a full path)"},
   };
   for (const auto& c : cases) {
-    const std::string shown = Utf8(c.commandLine);
+    const std::string shown = winbase::ToUtf8(c.commandLine);
     state = TSetupState{};
     EXPECT_EQ(Run(c.commandLine), SetupExit::Refused) << shown;
     EXPECT_TRUE(Logged("destination " + c.logged + "\r\n")) << shown;
@@ -250,7 +255,8 @@ TEST_F(SilentKit, AFixedDestinationIgnoresTheSwitch) {
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Installed);
   EXPECT_TRUE(folder.Exists(L"Default\\a.txt"));
   EXPECT_FALSE(folder.Exists(L"Apps"));
-  EXPECT_TRUE(Logged("destination " + Utf8(dest) + ": ignored (the kit's destination is fixed)\r\n"));
+  EXPECT_TRUE(Logged("destination " + winbase::ToUtf8(dest) +
+                     ": ignored (the kit's destination is fixed)\r\n"));
 }
 
 TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
@@ -260,7 +266,8 @@ TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
   folder.WriteBytes(L"Apps\\Demo\\a.txt", "old");
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Failed);
   EXPECT_EQ(folder.ReadBytes(L"Apps\\Demo\\a.txt"), "old");
-  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "files\\a.txt -> " + Utf8(dest) + "\\a.txt: failed ("));
+  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "files\\a.txt -> " + winbase::ToUtf8(dest) +
+                     "\\a.txt: failed ("));
 
   RemoveTree(dest);
   Steps().Close();

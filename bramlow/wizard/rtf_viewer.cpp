@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "ui/error.h"
-#include "ui/handles.h"
+#include "winbase/error.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 namespace {
@@ -13,14 +13,14 @@ namespace {
 // The rich-text library stays loaded for the life of the program: its window class must
 // outlive every viewer.
 void LoadRichEditLibrary() {
-  static ui::ModuleHandle library(::LoadLibraryW(L"riched20.dll"));
-  if (!library) throw ui::Error(L"Cannot load riched20.dll");
+  static winbase::ModuleHandle library(::LoadLibraryW(L"riched20.dll"));
+  if (!library) throw winbase::Error(L"Cannot load riched20.dll");
 }
 
 std::string ReadFileBytes(const std::wstring& fileName) {
   std::string bytes;
-  ui::FileHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  winbase::FileHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return bytes;
   char buffer[64 * 1024];
   DWORD got = 0;

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "folder_utils.h"
-#include "ui/application.h"
+#include "winbase/module_path.h"
 
 namespace korvel::testing {
 
@@ -40,7 +40,7 @@ class ScratchFolder {
 
 // The folder the test program (and the programs built beside it) lies in, with its "\\".
 inline std::wstring BuildFolder() {
-  const std::wstring self = ui::Application::ProgramPath();
+  const std::wstring self = winbase::ProgramPath();
   return self.substr(0, self.find_last_of(L'\\') + 1);
 }
 

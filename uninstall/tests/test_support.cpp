@@ -2,22 +2,24 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace uninstall::testing {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 void Touch(const std::wstring& path) {
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  winbase::FileHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   ASSERT_TRUE(file) << "cannot create test file";
   DWORD written;
   WriteFile(file.get(), "x", 1, &written, nullptr);
 }
 
 std::string ReadBytes(const std::wstring& path) {
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
   std::string bytes;
   if (!file) return bytes;
   char buffer[4096];
@@ -40,20 +42,20 @@ std::wstring FreshFolder(const std::wstring& name) {
 }
 
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* value) {
-  ui::RegKey k;
+  winbase::RegKey k;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS) return false;
   return RegQueryValueExW(k.get(), value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 void SetValue(HKEY root, const std::wstring& key, const wchar_t* value, const std::wstring& data) {
-  ui::RegKey k;
+  winbase::RegKey k;
   ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.put(), nullptr), ERROR_SUCCESS);
   RegSetValueExW(k.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 bool KeyExists(HKEY root, const std::wstring& key) {
-  ui::RegKey k;
+  winbase::RegKey k;
   return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
 }
 

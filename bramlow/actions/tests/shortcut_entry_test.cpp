@@ -5,7 +5,7 @@
 #include "bramlow/actions/folder_macros.h"
 #include "bramlow/actions/shortcut_entry.h"
 #include "test_support.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 namespace {
@@ -36,7 +36,7 @@ class ShortcutEntryTest : public ::testing::Test {
   }
   ScratchFolder scratch;
   StateWithFiles files{scratch};
-  ui::ComInit com;
+  winbase::ComInit com;
   std::wstring previousFolder, group;
   std::vector<std::wstring> made;
 };
