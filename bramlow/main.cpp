@@ -21,8 +21,8 @@
 #include "bramlow/wizard/wizard_form.h"
 #include "bramlow/wizard/wizard_flow.h"
 #include "ui/application.h"
-#include "ui/handles.h"
 #include "ui/user_prompt.h"
+#include "winbase/handles.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   // The folder dialog and the shortcuts need COM on this thread.
-  ui::ComInit com;
+  winbase::ComInit com;
   ui::Application& app = ui::Application::Get();
   app.SetTitle(L"bramlow");
   if (!OpenLog(switches)) return static_cast<int>(bramlow::SetupExit::Failed);

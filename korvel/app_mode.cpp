@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "winbase/handles.h"
+
 namespace korvel {
 
 AppMode ChooseMode(const std::vector<std::wstring>& args) {
@@ -17,10 +19,9 @@ AppMode ChooseMode(const std::vector<std::wstring>& args) {
 std::vector<std::wstring> CommandLineArguments() {
   std::vector<std::wstring> args;
   int count = 0;
-  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  winbase::LocalMemory<LPWSTR> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
   if (!argv) return args;
-  for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
-  ::LocalFree(argv);
+  for (int i = 1; i < count; ++i) args.emplace_back(argv.get()[i]);
   return args;
 }
 

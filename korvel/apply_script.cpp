@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace korvel {
 
@@ -25,24 +26,8 @@ std::wstring ApplyScriptText(const std::wstring& systemRoot,
   return text;
 }
 
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                      nullptr, nullptr);
-  return bytes;
-}
-
 bool FitsAnsi(const std::wstring& text) {
-  if (text.empty()) return true;
-  BOOL usedDefault = FALSE;
-  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(),
-                                       static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                       &usedDefault);
-  return size > 0 && !usedDefault;
+  return winbase::NarrowExactly(text, CP_ACP).has_value();
 }
 
 bool ScriptCarries(const std::wstring& bitmapFile) {
@@ -68,9 +53,9 @@ bool ScriptCarries(const std::wstring& bitmapFile) {
 }
 
 bool WriteApplyScript(const std::wstring& path, const std::wstring& text) {
-  const std::string bytes = ToAnsi(text);
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  const std::string bytes = winbase::Narrow(text);
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   DWORD written = 0;
   const BOOL ok =

@@ -17,9 +17,6 @@ std::wstring BitmapCommand(const std::wstring& bitmapFile);
 std::wstring ApplyScriptText(const std::wstring& systemRoot,
                              const std::vector<std::wstring>& bitmapFiles);
 
-// Text in the system's ANSI code page, as the tool reads it.
-std::string ToAnsi(const std::wstring& text);
-
 // True when every character of text has its own form in the ANSI code page: a character
 // written as "?" or a look-alike would make the tool open another file.
 bool FitsAnsi(const std::wstring& text);

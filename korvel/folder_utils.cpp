@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace korvel {
 namespace {
@@ -14,7 +14,7 @@ bool IsDotEntry(const wchar_t* name) {
 template <typename Visit>
 void Enumerate(const std::wstring& pattern, Visit visit) {
   WIN32_FIND_DATAW data;
-  ui::FindHandle find(FindFirstFileW(pattern.c_str(), &data));
+  winbase::FindHandle find(FindFirstFileW(pattern.c_str(), &data));
   if (!find) return;
   do {
     if (!IsDotEntry(data.cFileName)) visit(data);

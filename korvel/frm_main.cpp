@@ -6,6 +6,7 @@
 #include "ui/application.h"
 #include "ui/resources.h"
 #include "ui/user_prompt.h"
+#include "winbase/module_path.h"
 
 namespace korvel {
 namespace {
@@ -54,7 +55,7 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::FormCreate() {
   ui::Application::Get().SetTitle(Caption());
-  SetPaths(ComputeSharedPaths(ui::Application::ProgramPath()));
+  SetPaths(ComputeSharedPaths(winbase::ProgramPath()));
 
   zipUnPack.zipUnPack.ProcessMessages = PumpMessages;
   zipPack.zipPack.ProcessMessages = PumpMessages;

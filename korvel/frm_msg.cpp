@@ -43,7 +43,7 @@ bool TfrmMsg::Ask(const std::wstring& caption, const std::wstring& text, ui::Col
 }
 
 void TfrmMsg::FormPaint(ui::Canvas& canvas) {
-  ui::BitmapHandle picture = ui::LoadBitmapResource(L"MSG");
+  winbase::BitmapHandle picture = ui::LoadBitmapResource(L"MSG");
   canvas.DrawBitmap(8, 8, picture.get());
 }
 

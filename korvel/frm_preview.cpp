@@ -28,16 +28,16 @@ struct ShownPicture {
   std::wstring resource;
   PixelBox frame;           // the square (or main box) it is drawn in
   PixelBox image;           // where the scaled picture goes; empty when it cannot be shown
-  ui::BitmapHandle bitmap;  // already at image's size
+  winbase::BitmapHandle bitmap;  // already at image's size
 };
 
 // The picture at the given size, scaled by the system from the checked file.
-ui::BitmapHandle Render(const std::string& file, const BitmapFacts& facts, PixelSize size) {
-  ui::WindowDc screen(nullptr);
-  ui::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-  ui::BitmapHandle image(::CreateCompatibleBitmap(screen.get(), size.width, size.height));
+winbase::BitmapHandle Render(const std::string& file, const BitmapFacts& facts, PixelSize size) {
+  winbase::WindowDc screen(nullptr);
+  winbase::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+  winbase::BitmapHandle image(::CreateCompatibleBitmap(screen.get(), size.width, size.height));
   if (!dc || !image) return {};
-  ui::SelectObjectScope select(dc.get(), image.get());
+  winbase::SelectObjectScope select(dc.get(), image.get());
   ::SetStretchBltMode(dc.get(), HALFTONE);
   ::SetBrushOrgEx(dc.get(), 0, 0, nullptr);
   const int done = ::StretchDIBits(dc.get(), 0, 0, size.width, size.height, 0, 0, facts.width, facts.height,
@@ -83,22 +83,22 @@ class PreviewPanel : public ui::Control {
   void Paint(HDC target) {
     RECT client{};
     ::GetClientRect(Handle(), &client);
-    ui::MemoryDc dc(::CreateCompatibleDC(target));
-    ui::BitmapHandle buffer(::CreateCompatibleBitmap(target, client.right, client.bottom));
+    winbase::MemoryDc dc(::CreateCompatibleDC(target));
+    winbase::BitmapHandle buffer(::CreateCompatibleBitmap(target, client.right, client.bottom));
     if (!dc || !buffer) return;
-    ui::SelectObjectScope selectBuffer(dc.get(), buffer.get());
-    ui::SelectObjectScope selectFont(dc.get(), Parent().Font());
-    ui::BrushHandle background(::CreateSolidBrush(kPanelColor));
+    winbase::SelectObjectScope selectBuffer(dc.get(), buffer.get());
+    winbase::SelectObjectScope selectFont(dc.get(), Parent().Font());
+    winbase::BrushHandle background(::CreateSolidBrush(kPanelColor));
     ::FillRect(dc.get(), &client, background.get());
     ::SetBkMode(dc.get(), TRANSPARENT);
     ::SetTextColor(dc.get(), kCaptionColor);
-    ui::BrushHandle frame(::CreateSolidBrush(kFrameColor));
-    ui::BrushHandle missing(::CreateSolidBrush(kMissingColor));
-    ui::MemoryDc source(::CreateCompatibleDC(target));
+    winbase::BrushHandle frame(::CreateSolidBrush(kFrameColor));
+    winbase::BrushHandle missing(::CreateSolidBrush(kMissingColor));
+    winbase::MemoryDc source(::CreateCompatibleDC(target));
     for (const ShownPicture& picture : pictures_) {
       RECT frameRect = ToRect(picture.frame);
       if (picture.bitmap && source) {
-        ui::SelectObjectScope select(source.get(), picture.bitmap.get());
+        winbase::SelectObjectScope select(source.get(), picture.bitmap.get());
         ::BitBlt(dc.get(), picture.image.left, picture.image.top, picture.image.width, picture.image.height,
                  source.get(), 0, 0, SRCCOPY);
       } else {

@@ -31,7 +31,7 @@ void TfrmSetup::FormShow() {
 }
 
 void TfrmSetup::FormPaint(ui::Canvas& canvas) {
-  ui::IconHandle icon = ui::LoadIconResource(L"MAINICON");
+  winbase::IconHandle icon = ui::LoadIconResource(L"MAINICON");
   if (icon) canvas.DrawIcon(10, 10, icon.get());
 }
 

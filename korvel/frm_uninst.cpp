@@ -39,7 +39,7 @@ void TfrmUninst::FormShow() {
 void TfrmUninst::FormPaint(ui::Canvas& canvas) {
   // The program's second icon group, the removal picture; by name, so the order in which the
   // resource compiler lays out the groups cannot swap it for the main icon.
-  ui::IconHandle icon = ui::LoadIconResource(L"UNINST");
+  winbase::IconHandle icon = ui::LoadIconResource(L"UNINST");
   if (icon) canvas.DrawIcon(10, 10, icon.get());
 }
 

@@ -6,7 +6,7 @@
 namespace korvel {
 
 bool TabfOneInstance::AnotherInstanceRuns(const std::wstring& title) {
-  ui::MutexHandle shortLock(::CreateMutexW(nullptr, TRUE, ShortLockName(title).c_str()));
+  winbase::MutexHandle shortLock(::CreateMutexW(nullptr, TRUE, ShortLockName(title).c_str()));
   if (!shortLock || ::GetLastError() == ERROR_ALREADY_EXISTS) return true;
 
   instanceLock_.reset(::CreateMutexW(nullptr, FALSE, InstanceLockName(title).c_str()));

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace ui {
 class Application;
@@ -46,7 +46,7 @@ public:
   static bool BringForward(const std::wstring& windowClass, DWORD ownProcessId);
 
 private:
-  ui::MutexHandle instanceLock_;
+  winbase::MutexHandle instanceLock_;
 };
 
 }  // namespace korvel

@@ -1,22 +1,19 @@
 // The error Korvel's handlers raise for the general error handler to show in a message box.
 #pragma once
 
-#include <stdexcept>
 #include <string>
+
+#include "winbase/error.h"
 
 namespace korvel {
 
-class EKvError : public std::runtime_error {
+// Message() is the text as the user sees it.
+class EKvError : public winbase::Error {
  public:
-  explicit EKvError(std::wstring text);
-  // The text as the user sees it.
-  const std::wstring& Text() const noexcept { return text_; }
-
- private:
-  std::wstring text_;
+  using winbase::Error::Error;
 };
 
-// The system's own wording for a failure code, without the trailing line break.
-std::wstring SystemErrorText(unsigned long code);
+// The system's own wording for a failure code, or "System error <code>" where it has none.
+std::wstring SystemErrorWording(unsigned long code);
 
 }  // namespace korvel

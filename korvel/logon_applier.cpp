@@ -7,7 +7,7 @@
 #include "apply_script.h"
 #include "editor_scratch.h"
 #include "folder_utils.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace korvel {
 namespace {
@@ -30,8 +30,9 @@ struct FileStamp {
 };
 
 std::optional<FileStamp> StampOf(const std::wstring& path) {
-  ui::FileHandle file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  winbase::FileHandle file(CreateFileW(path.c_str(), 0,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   BY_HANDLE_FILE_INFORMATION info;
   if (!GetFileInformationByHandle(file.get(), &info)) return std::nullopt;

@@ -5,7 +5,7 @@
 #include <cwctype>
 
 #include "folder_utils.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace korvel {
 namespace {
@@ -26,8 +26,9 @@ std::wstring UpperExtension(const std::wstring& name) {
 // Asked before anything is written, so that a source held by another program is not taken
 // for a library that cannot be written.
 bool CanRead(const std::wstring& path) {
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   return static_cast<bool>(file);
 }
 

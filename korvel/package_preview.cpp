@@ -7,15 +7,16 @@
 
 #include "folder_utils.h"
 #include "preview_layout.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace korvel {
 namespace {
 
 // Reads a whole file of at most `limit` bytes; nothing when it is larger or unreadable.
 std::optional<std::string> ReadSmallFile(const std::wstring& path, std::uint64_t limit) {
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
@@ -44,19 +45,6 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
 bool IsFullPath(const std::wstring& path) {
   if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\') return true;
   return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
-}
-
-std::wstring FromEngineName(const std::string& name) {
-  if (name.empty()) return {};
-  for (UINT codePage : {static_cast<UINT>(CP_UTF8), static_cast<UINT>(CP_ACP)}) {
-    const DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
-    const int size = MultiByteToWideChar(codePage, flags, name.data(), static_cast<int>(name.size()), nullptr, 0);
-    if (size <= 0) continue;
-    std::wstring text(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(codePage, flags, name.data(), static_cast<int>(name.size()), text.data(), size);
-    return text;
-  }
-  return {};
 }
 
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& tail) {
@@ -184,7 +172,7 @@ std::optional<std::vector<ListedFile>> PreviewZipReader::ListRoot(const std::wst
   if (!members) return std::nullopt;
   std::vector<ListedFile> files;
   for (const ziparchive::TUnZip::TListedMember& member : *members)
-    files.push_back({member.Name, FromEngineName(member.Name), member.UncompressedSize});
+    files.push_back({member.Name, winbase::WidenMessage(member.Name), member.UncompressedSize});
   return files;
 }
 

@@ -2,21 +2,7 @@
 
 #include <windows.h>
 
-#include <vector>
-
 namespace korvel {
-
-std::wstring ProgramFilePath() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) return {};
-    // XP reports truncation by filling the buffer exactly and without an error code.
-    if (length < buffer.size() - 1) return std::wstring(buffer.data(), length);
-    if (buffer.size() >= 32768) return std::wstring(buffer.data(), length);
-    buffer.resize(buffer.size() * 2);
-  }
-}
 
 std::wstring FolderPart(const std::wstring& path) {
   size_t slash = path.find_last_of(L'\\');

@@ -5,9 +5,6 @@
 
 namespace korvel {
 
-// Full path of the running program file (long form).
-std::wstring ProgramFilePath();
-
 // Folder part of a path up to and including its last backslash; empty without one.
 std::wstring FolderPart(const std::wstring& path);
 

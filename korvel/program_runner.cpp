@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace korvel {
 
@@ -26,8 +26,8 @@ RunOutcome WindowsProgramRunner::RunAndWait(const std::wstring& commandLine,
                       &info)) {
     return {};
   }
-  const ui::KernelHandle process(info.hProcess);
-  const ui::KernelHandle thread(info.hThread);
+  const winbase::KernelHandle process(info.hProcess);
+  const winbase::KernelHandle thread(info.hThread);
 
   HANDLE waitOn = process.get();
   for (;;) {

@@ -4,28 +4,30 @@
 
 namespace korvel {
 
-ui::RegKey CreateRegKey(HKEY root, const std::wstring& path, REGSAM access) {
-  ui::RegKey key;
+winbase::RegKey CreateRegKey(HKEY root, const std::wstring& path, REGSAM access) {
+  winbase::RegKey key;
   if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
                       key.put(), nullptr) != ERROR_SUCCESS)
-    key.release();  // the system may leave anything in the output on failure
+    static_cast<void>(key.release());  // the system may leave anything in the output on failure
   return key;
 }
 
-ui::RegKey OpenRegKey(HKEY root, const std::wstring& path, REGSAM access) {
-  ui::RegKey key;
-  if (RegOpenKeyExW(root, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS) key.release();
+winbase::RegKey OpenRegKey(HKEY root, const std::wstring& path, REGSAM access) {
+  winbase::RegKey key;
+  if (RegOpenKeyExW(root, path.c_str(), 0, access, key.put()) != ERROR_SUCCESS)
+    static_cast<void>(key.release());
   return key;
 }
 
-bool WriteRegString(const ui::RegKey& key, const std::wstring& name, const std::wstring& value) {
+bool WriteRegString(const winbase::RegKey& key, const std::wstring& name,
+                    const std::wstring& value) {
   if (!key) return false;
   const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
   return RegSetValueExW(key.get(), name.c_str(), 0, REG_SZ,
                         reinterpret_cast<const BYTE*>(value.c_str()), bytes) == ERROR_SUCCESS;
 }
 
-std::optional<std::wstring> ReadRegString(const ui::RegKey& key, const std::wstring& name,
+std::optional<std::wstring> ReadRegString(const winbase::RegKey& key, const std::wstring& name,
                                           size_t maxChars) {
   if (!key) return std::nullopt;
   // One spare character for a terminator the value may or may not carry.

@@ -4,7 +4,7 @@
 
 #include "kv_error.h"
 #include "ui/resources.h"
-#include "ui/text.h"
+#include "winbase/text.h"
 
 namespace korvel {
 
@@ -38,9 +38,9 @@ RemovalResult CompleteRemoval(const std::wstring& caption, const RemovalTexts& t
   try {
     batch = actions.WriteBatch();
   } catch (const EKvError& error) {
-    return {false, error.Text()};
+    return {false, error.Message()};
   } catch (const std::exception& error) {
-    return {false, ui::WidenMessage(error.what())};
+    return {false, winbase::WidenMessage(error.what())};
   }
   actions.EnterTemporaryFolder();
   if (hideWindow) hideWindow();

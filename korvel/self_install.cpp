@@ -26,7 +26,7 @@ void RegisterProduct(const std::wstring& programFile, const std::wstring& system
   if (!CreateRegKey(localMachine, kUninstallKeyPath))
     throw EKvError(std::wstring(L"Failed to create key ") + kUninstallKeyPath);
   {
-    const ui::RegKey entry = OpenRegKey(localMachine, kUninstallKeyPath, KEY_READ | KEY_WRITE);
+    const winbase::RegKey entry = OpenRegKey(localMachine, kUninstallKeyPath, KEY_READ | KEY_WRITE);
     if (!entry) return;
     for (const RegistryString& value : UninstallEntryValues(programFile)) {
       if (!WriteRegString(entry, value.name, value.value))
@@ -42,13 +42,13 @@ void RegisterProduct(const std::wstring& programFile, const std::wstring& system
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
       throw ELogonHostCopyFailed(target, error);
   }
-  const ui::RegKey winlogon = OpenRegKey(localMachine, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
+  const winbase::RegKey winlogon = OpenRegKey(localMachine, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
   if (!WriteRegString(winlogon, L"UIHost", kLogonHostCopy))
     throw EKvError(L"Failed to set data for 'UIHost'");
 }
 
 ELogonHostCopyFailed::ELogonHostCopyFailed(const std::wstring& target, unsigned long systemError)
-    : EKvError(L"Cannot create " + target + L": " + SystemErrorText(systemError)),
+    : EKvError(L"Cannot create " + target + L": " + SystemErrorWording(systemError)),
       systemError_(systemError) {}
 
 void StartSelfRemoval(const std::wstring& programFile) {

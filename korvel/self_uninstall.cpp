@@ -2,12 +2,16 @@
 
 #include <shellapi.h>
 
+#include <optional>
+
 #include "editor_scratch.h"
 #include "kv_error.h"
 #include "program_paths.h"
 #include "registry_key.h"
-#include "ui/handles.h"
 #include "self_install.h"
+#include "winbase/handles.h"
+#include "winbase/module_path.h"
+#include "winbase/text.h"
 
 namespace korvel {
 namespace {
@@ -19,17 +23,11 @@ constexpr const wchar_t* kShortcuts[] = {L"Korvel 1.0.lnk", L"UnInstall Korvel.l
                                          L"Other Software.lnk"};
 
 // Refuses what the code page cannot hold: a '?' in its place would be a wildcard to "del".
+// No best fit either: "é" written as "e" would name another file just as wrongly.
 std::string Oem(const std::wstring& text) {
-  if (text.empty()) return {};
-  BOOL lossy = FALSE;
-  // No best fit either: "é" written as "e" would name another file just as wrongly.
-  int size = WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(),
-                                 static_cast<int>(text.size()), nullptr, 0, nullptr, &lossy);
-  if (size <= 0 || lossy) throw EKvError(SystemErrorText(ERROR_NO_UNICODE_TRANSLATION));
-  std::string out(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_OEMCP, WC_NO_BEST_FIT_CHARS, text.data(), static_cast<int>(text.size()),
-                      out.data(), size, nullptr, nullptr);
-  return out;
+  std::optional<std::string> oem = winbase::NarrowExactly(text, CP_OEMCP);
+  if (!oem) throw EKvError(SystemErrorWording(ERROR_NO_UNICODE_TRANSLATION));
+  return *std::move(oem);
 }
 
 // A path the command interpreter would split or expand (a folder with a space where the
@@ -48,13 +46,13 @@ std::string BatchPath(const std::string& path) {
 }  // namespace
 
 std::wstring ProgramsShellFolder(HKEY currentUser) {
-  const ui::RegKey folders = OpenRegKey(currentUser, kShellFoldersKeyPath);
+  const winbase::RegKey folders = OpenRegKey(currentUser, kShellFoldersKeyPath);
   return ReadRegString(folders, L"Programs", 255).value_or(std::wstring());
 }
 
 UninstallPaths CurrentUninstallPaths(HKEY currentUser) {
   UninstallPaths paths;
-  paths.programFile = ProgramFilePath();
+  paths.programFile = winbase::ProgramPath();
   paths.programFolder = FolderPart(paths.programFile);
   paths.tempFolder = EnvironmentValue(L"TEMP");
   const std::wstring programs = ProgramsShellFolder(currentUser);
@@ -103,15 +101,15 @@ std::string RemovalBatchText(const std::wstring& shortProgramFile, int tries) {
 std::wstring WriteRemovalBatch(const UninstallPaths& paths) {
   const std::wstring batch = paths.tempFolder + L"\\" + kRemovalBatchName;
   const std::string text = RemovalBatchText(ShortPath(paths.programFile));
-  ui::FileHandle file(CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) throw EKvError(SystemErrorText(GetLastError()));
+  winbase::FileHandle file(CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) throw EKvError(SystemErrorWording(GetLastError()));
   DWORD written = 0;
   if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
       written != text.size())
-    throw EKvError(SystemErrorText(GetLastError()));
+    throw EKvError(SystemErrorWording(GetLastError()));
   // Closing is where a full disk may show up first.
-  if (!CloseHandle(file.release())) throw EKvError(SystemErrorText(GetLastError()));
+  if (!CloseHandle(file.release())) throw EKvError(SystemErrorWording(GetLastError()));
   return batch;
 }
 

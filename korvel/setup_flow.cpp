@@ -4,7 +4,8 @@
 #include "program_paths.h"
 #include "self_install.h"
 #include "ui/resources.h"
-#include "ui/text.h"
+#include "winbase/module_path.h"
+#include "winbase/text.h"
 #include "windows_version.h"
 
 namespace korvel {
@@ -12,10 +13,12 @@ namespace korvel {
 bool SystemSetupActions::CheckWindowsVersion() { return korvel::CheckWindowsVersion(); }
 
 void SystemSetupActions::RegisterProduct() {
-  korvel::RegisterProduct(ProgramFilePath(), SystemFolder());
+  korvel::RegisterProduct(winbase::ProgramPath(), SystemFolder());
 }
 
-void SystemSetupActions::StartSelfRemoval() { korvel::StartSelfRemoval(ProgramFilePath()); }
+void SystemSetupActions::StartSelfRemoval() {
+  korvel::StartSelfRemoval(winbase::ProgramPath());
+}
 
 SetupTexts SetupTexts::FromResources() {
   return SetupTexts{ui::LoadStringResource(65220), ui::LoadStringResource(65221),
@@ -40,11 +43,11 @@ SetupResult CompleteSetup(const std::wstring& caption, const SetupTexts& texts,
     actions.RegisterProduct();
   } catch (const ELogonHostCopyFailed& error) {
     return {SetupOutcome::Failed,
-            FormatMessagePattern(texts.hostMissing, SystemErrorText(error.SystemError()))};
+            FormatMessagePattern(texts.hostMissing, SystemErrorWording(error.SystemError()))};
   } catch (const EKvError& error) {
-    return {SetupOutcome::Failed, error.Text()};
+    return {SetupOutcome::Failed, error.Message()};
   } catch (const std::exception& error) {
-    return {SetupOutcome::Failed, ui::WidenMessage(error.what())};
+    return {SetupOutcome::Failed, winbase::WidenMessage(error.what())};
   }
   return {SetupOutcome::Registered, {}};
 }

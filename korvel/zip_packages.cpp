@@ -6,7 +6,8 @@
 
 #include "ziparchive/records/zip_messages.h"
 #include "folder_utils.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace korvel {
 namespace {
@@ -14,8 +15,8 @@ namespace {
 // A ZIP archive starts with a local header or ends (within its longest comment) with an end
 // record.
 bool LooksLikeZip(const std::wstring& path) {
-  ui::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) return false;
@@ -33,21 +34,10 @@ bool LooksLikeZip(const std::wstring& path) {
   return tail.find(std::string("PK\5\6", 4)) != std::string::npos;
 }
 
-// The engine takes UTF-8 paths whole; the ANSI code page would turn "Korvël" into "Korvel",
-// another folder that may well exist.
-std::string ToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return {};
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                      nullptr, nullptr);
-  return bytes;
-}
-
 }  // namespace
 
+// The engine takes UTF-8 paths whole (winbase::ToUtf8); the ANSI code page would turn "Korvël"
+// into "Korvel", another folder that may well exist.
 ZipPackageReader::ZipPackageReader() {
   zipUnPack.Utf8Paths = true;
   zipUnPack.FileSpec = {"*.*"};
@@ -69,10 +59,10 @@ ZipPackageReader::ZipPackageReader() {
 bool ZipPackageReader::ExtractRoot(const std::wstring& archive, const std::wstring& folder) {
   problems_.clear();
   if (!FileExists(archive)) return false;
-  zipUnPack.SetArchiveFile(ToUtf8(archive));
+  zipUnPack.SetArchiveFile(winbase::ToUtf8(archive));
   // The engine extracts nothing from a file it does not recognise, and says nothing either.
   if (!LooksLikeZip(archive)) return false;
-  zipUnPack.SetExtractDir(ToUtf8(folder));
+  zipUnPack.SetExtractDir(winbase::ToUtf8(folder));
   zipUnPack.Extract();
   return problems_.empty();
 }
@@ -81,7 +71,7 @@ std::optional<std::vector<ziparchive::TUnZip::TListedMember>> ZipPackageReader::
     const std::wstring& archive) {
   problems_.clear();
   if (!FileExists(archive)) return std::nullopt;
-  zipUnPack.SetArchiveFile(ToUtf8(archive));
+  zipUnPack.SetArchiveFile(winbase::ToUtf8(archive));
   if (!LooksLikeZip(archive)) return std::nullopt;
   std::vector<ziparchive::TUnZip::TListedMember> listed = zipUnPack.List();
   if (!problems_.empty()) return std::nullopt;
@@ -102,9 +92,9 @@ ZipPackageWriter::ZipPackageWriter() {
 
 bool ZipPackageWriter::PackFolder(const std::wstring& archive, const std::wstring& folder) {
   problems_.clear();
-  zipPack.SetArchiveFile(ToUtf8(archive));
+  zipPack.SetArchiveFile(winbase::ToUtf8(archive));
   zipPack.FileSpec.clear();
-  zipPack.FileSpec.push_back(ToUtf8(folder + L"\\*"));
+  zipPack.FileSpec.push_back(winbase::ToUtf8(folder + L"\\*"));
   const int added = zipPack.Compress();
   return problems_.empty() && added > 0;
 }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "win_handles.h"
+#include "winbase/handles.h"
 
 namespace resedit {
 
@@ -19,7 +19,7 @@ std::optional<std::wstring> ScriptArgument(const std::vector<std::wstring>& args
 
 std::vector<std::wstring> ProcessArguments() {
   int count = 0;
-  LocalMemory<LPWSTR> argv(CommandLineToArgvW(GetCommandLineW(), &count));
+  winbase::LocalMemory<LPWSTR> argv(CommandLineToArgvW(GetCommandLineW(), &count));
   std::vector<std::wstring> args;
   if (!argv.get()) return args;
   for (int i = 0; i < count; ++i) args.emplace_back(argv.get()[i]);

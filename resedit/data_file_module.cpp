@@ -1,6 +1,6 @@
 #include "data_file_module.h"
 
-#include "win_text.h"
+#include "edit_log.h"
 
 namespace resedit {
 namespace {
@@ -25,13 +25,13 @@ BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR
 }  // namespace
 
 std::wstring DataFileModule::Open(const std::wstring& path) {
-  module_.Reset();
+  module_.reset();
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
     return L"cannot find " + path;
-  module_ = UniqueModule(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  if (!module_.get())
-    return L"cannot open " + path + L" as a program file (" + SystemErrorText(GetLastError()) + L")";
+  module_.reset(LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (!module_)
+    return L"cannot open " + path + L" as a program file (" + ErrorCodeText(GetLastError()) + L")";
   return {};
 }
 

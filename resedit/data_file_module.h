@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "win_handles.h"
+#include "winbase/handles.h"
 
 namespace resedit {
 
@@ -16,7 +16,7 @@ class DataFileModule {
  public:
   // Empty error on success.
   std::wstring Open(const std::wstring& path);
-  void Close() { module_.Reset(); }
+  void Close() { module_.reset(); }
 
   // Languages in which the resource exists; empty when it exists in none. False only when
   // the file's resources cannot be read at all.
@@ -24,7 +24,7 @@ class DataFileModule {
   std::optional<std::vector<std::uint8_t>> Bytes(LPCWSTR type, LPCWSTR name, WORD language) const;
 
  private:
-  UniqueModule module_;
+  winbase::ModuleHandle module_;
 };
 
 }  // namespace resedit

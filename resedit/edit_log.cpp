@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include "win_handles.h"
-#include "win_text.h"
+#include "winbase/handles.h"
+#include "winbase/module_path.h"
+#include "winbase/text.h"
 
 namespace resedit {
 namespace {
@@ -24,9 +25,9 @@ std::wstring TimeStamp() {
 }  // namespace
 
 void EditLog::AppendTo(const std::wstring& path) const {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.valid()) return;
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   LARGE_INTEGER size{};
   if (GetFileSizeEx(file.get(), &size) && size.QuadPart > kMaxLogSize) {
     SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
@@ -36,22 +37,18 @@ void EditLog::AppendTo(const std::wstring& path) const {
   std::wstring text;
   const std::wstring stamp = L"[" + TimeStamp() + L"] ";
   for (const auto& line : lines_) text += stamp + line + L"\r\n";
-  const std::string bytes = ToAnsi(text);
+  const std::string bytes = winbase::Narrow(text);
   DWORD written = 0;
   WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+std::wstring ErrorCodeText(unsigned long code) {
+  return L"system error " + std::to_wstring(code);
+}
+
 std::wstring LogPathBesideProgram() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return L"reshacker.log";
-    if (n < path.size()) {
-      path.resize(n);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
+  const std::wstring path = winbase::ProgramPath();
+  if (path.empty()) return L"reshacker.log";
   const auto slash = path.find_last_of(L"\\/");
   return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) + L"reshacker.log";
 }

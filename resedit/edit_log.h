@@ -20,6 +20,9 @@ class EditLog {
   std::vector<std::wstring> lines_;
 };
 
+// "system error 5": how a failure code is named in the log.
+std::wstring ErrorCodeText(unsigned long code);
+
 // reshacker.log in the folder of the running program.
 std::wstring LogPathBesideProgram();
 

@@ -8,7 +8,7 @@
 #include "edit_script.h"
 #include "file_bytes.h"
 #include "resource_edit_run.h"
-#include "win_text.h"
+#include "winbase/text.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ int Run(resedit::EditLog& log) {
   const auto parsed = resedit::ParseEditScript(
       std::string_view(reinterpret_cast<const char*>(text.bytes.data()), text.bytes.size()));
   if (!parsed.ok) {
-    log.Error(*scriptPath + L": " + resedit::ToWide(parsed.error, CP_ACP));
+    log.Error(*scriptPath + L": " + winbase::Widen(parsed.error, CP_ACP));
     return 1;
   }
   return resedit::ApplyEditScript(parsed.script, log) ? 0 : 1;

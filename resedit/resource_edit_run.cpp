@@ -8,9 +8,10 @@
 #include "bitmap_file.h"
 #include "data_file_module.h"
 #include "file_bytes.h"
+#include "scratch_file.h"
 #include "wide_resource_id.h"
-#include "win_handles.h"
-#include "win_text.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace resedit {
 namespace {
@@ -68,7 +69,7 @@ bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>&
     p.type = WideResourceId::From(cmd.type, codePage);
     p.name = WideResourceId::From(cmd.name, codePage);
     p.language = cmd.language;
-    const std::wstring file = FullPath(ToWide(cmd.file, codePage));
+    const std::wstring file = FullPath(winbase::Widen(cmd.file, codePage));
     p.what = (cmd.payload == PayloadKind::kBitmapFile ? L"bitmap " : L"type " + p.type.Describe() + L" ") +
              p.name.Describe() + L" from " + file;
     if (SourceIsMissing(file)) {
@@ -84,7 +85,7 @@ bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>&
       PackedDibResult dib = PackedDibFromBitmapFile(bytes.bytes.data(), bytes.bytes.size());
       if (!dib.ok) {
         log.Error(L"line " + std::to_wstring(cmd.line) + L": " + file + L": " +
-                  ToWide(dib.error, CP_ACP));
+                  winbase::Widen(dib.error, CP_ACP));
         return false;
       }
       p.data = std::move(dib.dib);
@@ -127,21 +128,22 @@ bool PlanUpdates(const std::wstring& exe, const std::vector<Payload>& payloads, 
 }
 
 bool WriteUpdates(const std::wstring& file, const std::vector<Update>& updates, EditLog& log) {
-  ResourceUpdateSession session(BeginUpdateResourceW(file.c_str(), FALSE));
-  if (!session.get()) {
-    log.Error(L"cannot start updating " + file + L" (" + SystemErrorText(GetLastError()) + L")");
+  winbase::ResourceUpdate session(BeginUpdateResourceW(file.c_str(), FALSE));
+  if (!session) {
+    log.Error(L"cannot start updating " + file + L" (" + ErrorCodeText(GetLastError()) + L")");
     return false;
   }
   for (const auto& u : updates) {
     auto* data = const_cast<std::uint8_t*>(u.payload->data.data());
     if (!UpdateResourceW(session.get(), u.payload->type.get(), u.payload->name.get(), u.language, data,
                          static_cast<DWORD>(u.payload->data.size()))) {
-      log.Error(L"cannot update " + u.payload->what + L" (" + SystemErrorText(GetLastError()) + L")");
+      log.Error(L"cannot update " + u.payload->what + L" (" + ErrorCodeText(GetLastError()) + L")");
       return false;
     }
   }
-  if (!session.Commit()) {
-    log.Error(L"cannot write the resources of " + file + L" (" + SystemErrorText(GetLastError()) + L")");
+  if (!winbase::CommitResourceUpdate(session)) {
+    log.Error(L"cannot write the resources of " + file + L" (" + ErrorCodeText(GetLastError()) +
+              L")");
     return false;
   }
   return true;
@@ -185,8 +187,8 @@ std::wstring ScratchPathFor(const std::wstring& saveAs) { return saveAs + L".rht
 
 bool ApplyEditScript(const EditScript& script, EditLog& log) {
   const UINT codePage = script.utf8 ? CP_UTF8 : CP_ACP;
-  const std::wstring exe = FullPath(ToWide(script.exe, codePage));
-  const std::wstring saveAs = FullPath(ToWide(script.saveAs, codePage));
+  const std::wstring exe = FullPath(winbase::Widen(script.exe, codePage));
+  const std::wstring saveAs = FullPath(winbase::Widen(script.saveAs, codePage));
   log.Info(L"Exe=" + exe + L" SaveAs=" + saveAs);
 
   // Windows refuses to rename over a read-only file and some systems do not; asking first
@@ -209,12 +211,13 @@ bool ApplyEditScript(const EditScript& script, EditLog& log) {
   const std::wstring scratchName = ScratchPathFor(saveAs);
   SetFileAttributesW(scratchName.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!DeleteFileW(scratchName.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-    log.Error(L"cannot remove the scratch file " + scratchName + L" (" + SystemErrorText(GetLastError()) + L")");
+    log.Error(L"cannot remove the scratch file " + scratchName + L" (" +
+              ErrorCodeText(GetLastError()) + L")");
     return false;
   }
   ScratchFile scratch(scratchName);
   if (!CopyFileW(exe.c_str(), scratch.path().c_str(), FALSE)) {
-    log.Error(L"cannot copy " + exe + L" (" + SystemErrorText(GetLastError()) + L")");
+    log.Error(L"cannot copy " + exe + L" (" + ErrorCodeText(GetLastError()) + L")");
     return false;
   }
   // A read-only source passes its attribute to the copy, which then cannot be updated.
@@ -226,7 +229,7 @@ bool ApplyEditScript(const EditScript& script, EditLog& log) {
   }
 
   if (!MoveFileExW(scratch.path().c_str(), saveAs.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    log.Error(L"cannot replace " + saveAs + L" (" + SystemErrorText(GetLastError()) + L")");
+    log.Error(L"cannot replace " + saveAs + L" (" + ErrorCodeText(GetLastError()) + L")");
     return false;
   }
   scratch.Release();

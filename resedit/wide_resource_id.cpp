@@ -1,6 +1,6 @@
 #include "wide_resource_id.h"
 
-#include "win_text.h"
+#include "winbase/text.h"
 
 namespace resedit {
 
@@ -9,7 +9,7 @@ WideResourceId WideResourceId::From(const ResourceId& id, UINT codePage) {
   w.isNumber_ = id.isNumber;
   w.number_ = id.number;
   if (!id.isNumber) {
-    w.text_ = ToWide(id.text, codePage);
+    w.text_ = winbase::Widen(id.text, codePage);
     if (!w.text_.empty()) CharUpperBuffW(w.text_.data(), static_cast<DWORD>(w.text_.size()));
   }
   return w;

@@ -7,7 +7,8 @@
 #include <algorithm>
 
 #include "ui/form.h"
-#include "ui/text.h"
+#include "winbase/module_path.h"
+#include "winbase/text.h"
 
 namespace ui {
 
@@ -16,21 +17,11 @@ Application& Application::Get() {
   return app;
 }
 
-Application::Application() : title_(DefaultTitle(ProgramPath())) {
+Application::Application() : title_(DefaultTitle(winbase::ProgramPath())) {
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
   icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES;
   ::InitCommonControlsEx(&icc);
-}
-
-std::wstring Application::ProgramPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return {};
-    if (n < path.size()) { path.resize(n); return path; }
-    path.resize(path.size() * 2);
-  }
 }
 
 std::wstring Application::DefaultTitle(std::wstring_view programPath) {
@@ -94,10 +85,10 @@ void Application::HandleException() noexcept {
   std::wstring text;
   try {
     throw;
-  } catch (const Error& e) {
+  } catch (const winbase::Error& e) {
     text = e.Message();
   } catch (const std::exception& e) {
-    text = WidenMessage(e.what());
+    text = winbase::WidenMessage(e.what());
   } catch (...) {
     text = L"Unknown error";
   }

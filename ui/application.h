@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/error.h"
+#include "winbase/error.h"
 
 namespace ui {
 
@@ -20,8 +20,6 @@ public:
   // Default title: the program file's name without its extension, every letter after the
   // first lower-cased ("KORVEL.EXE" gives "KORVEL"[0] + "orvel").
   static std::wstring DefaultTitle(std::wstring_view programPath);
-  // Full path of the running program file.
-  static std::wstring ProgramPath();
 
   const std::wstring& Title() const noexcept { return title_; }
   void SetTitle(std::wstring title) { title_ = std::move(title); }

@@ -13,20 +13,21 @@ Button::~Button() {
   if (images_) ::ImageList_Destroy(images_);
 }
 
-void Button::SetGlyph(BitmapHandle glyph) {
+void Button::SetGlyph(winbase::BitmapHandle glyph) {
   if (images_) { ::ImageList_Destroy(images_); images_ = nullptr; }
   glyph_ = std::move(glyph);
   glyphSize_ = BitmapSize(glyph_.get());
   if (glyph_ && glyphSize_.cx > 0 && glyphSize_.cy > 0) {
     COLORREF transparent = CLR_NONE;
     {
-      MemoryDc mem(::CreateCompatibleDC(nullptr));
-      SelectObjectScope sel(mem.get(), glyph_.get());
+      winbase::MemoryDc mem(::CreateCompatibleDC(nullptr));
+      winbase::SelectObjectScope sel(mem.get(), glyph_.get());
       transparent = ::GetPixel(mem.get(), 0, glyphSize_.cy - 1);
     }
     images_ = ::ImageList_Create(glyphSize_.cx, glyphSize_.cy, ILC_COLOR24 | ILC_MASK, 1, 0);
     // ImageList_AddMasked changes the bitmap it is given: hand it a copy.
-    BitmapHandle copy(static_cast<HBITMAP>(::CopyImage(glyph_.get(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    winbase::BitmapHandle copy(
+        static_cast<HBITMAP>(::CopyImage(glyph_.get(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (images_ && copy) ::ImageList_AddMasked(images_, copy.get(), transparent);
   }
   LONG style = ::GetWindowLongW(Handle(), GWL_STYLE);
@@ -70,7 +71,8 @@ bool Button::OnDrawItem(const DRAWITEMSTRUCT& item) {
   ::DrawFrameControl(dc, &r, DFC_BUTTON, DFCS_BUTTONPUSH | (pushed ? DFCS_PUSHED | DFCS_FLAT : 0));
 
   std::wstring caption = Text();
-  SelectObjectScope font(dc, reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0)));
+  winbase::SelectObjectScope font(
+      dc, reinterpret_cast<HFONT>(::SendMessageW(Handle(), WM_GETFONT, 0, 0)));
   SIZE textSize{0, 0};
   ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &textSize);
   const int spacing = 4;

@@ -6,7 +6,7 @@
 
 #include "ui/control.h"
 #include "ui/form.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace ui {
 
@@ -16,7 +16,7 @@ public:
   ~Button() override;
 
   // Takes the glyph (a 24x24 bitmap, say); the button then draws itself.
-  void SetGlyph(BitmapHandle glyph);
+  void SetGlyph(winbase::BitmapHandle glyph);
   // Enter presses this button unless another button has the focus.
   void SetDefault(bool isDefault);
   // Clicking closes a modal parent with this result.
@@ -31,7 +31,7 @@ public:
   bool OnDrawItem(const DRAWITEMSTRUCT& item) override;
 
 private:
-  BitmapHandle glyph_;
+  winbase::BitmapHandle glyph_;
   HIMAGELIST images_ = nullptr;
   SIZE glyphSize_{0, 0};
   ModalResult modalResult_ = ModalResult::None;

@@ -7,9 +7,9 @@ namespace ui {
 void Canvas::DrawBitmap(int x, int y, HBITMAP bitmap) {
   if (!bitmap) return;
   SIZE size = BitmapSize(bitmap);
-  MemoryDc mem(::CreateCompatibleDC(dc_));
+  winbase::MemoryDc mem(::CreateCompatibleDC(dc_));
   if (!mem) return;
-  SelectObjectScope sel(mem.get(), bitmap);
+  winbase::SelectObjectScope sel(mem.get(), bitmap);
   ::BitBlt(dc_, x, y, size.cx, size.cy, mem.get(), 0, 0, SRCCOPY);
 }
 
@@ -18,7 +18,7 @@ void Canvas::DrawIcon(int x, int y, HICON icon) {
 }
 
 void Canvas::FillRect(const RECT& r, Color color) {
-  BrushHandle brush(::CreateSolidBrush(ToColorRef(color)));
+  winbase::BrushHandle brush(::CreateSolidBrush(ToColorRef(color)));
   ::FillRect(dc_, &r, brush.get());
 }
 
@@ -29,15 +29,14 @@ void Canvas::TextOut(int x, int y, std::wstring_view text, Color color) {
   ::TextOutW(dc_, x, y, s.c_str(), static_cast<int>(s.size()));
 }
 
-BitmapHandle LoadBitmapResource(const wchar_t* name) {
-  return BitmapHandle(static_cast<HBITMAP>(
+winbase::BitmapHandle LoadBitmapResource(const wchar_t* name) {
+  return winbase::BitmapHandle(static_cast<HBITMAP>(
       ::LoadImageW(::GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 }
 
-IconHandle LoadIconResource(const wchar_t* name, int size) {
-  return IconHandle(static_cast<HICON>(
-      ::LoadImageW(::GetModuleHandleW(nullptr), name, IMAGE_ICON, size, size,
-                   size ? 0 : LR_DEFAULTSIZE)));
+winbase::IconHandle LoadIconResource(const wchar_t* name, int size) {
+  return winbase::IconHandle(static_cast<HICON>(::LoadImageW(
+      ::GetModuleHandleW(nullptr), name, IMAGE_ICON, size, size, size ? 0 : LR_DEFAULTSIZE)));
 }
 
 SIZE BitmapSize(HBITMAP bitmap) {

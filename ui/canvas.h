@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "ui/colors.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace ui {
 
@@ -40,8 +40,8 @@ private:
 
 // Bitmap and icon resources of the running program (name or MAKEINTRESOURCE number).
 // Empty owners when the resource is missing.
-BitmapHandle LoadBitmapResource(const wchar_t* name);
-IconHandle LoadIconResource(const wchar_t* name, int size = 0);
+winbase::BitmapHandle LoadBitmapResource(const wchar_t* name);
+winbase::IconHandle LoadIconResource(const wchar_t* name, int size = 0);
 SIZE BitmapSize(HBITMAP bitmap);
 
 }  // namespace ui

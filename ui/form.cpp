@@ -49,7 +49,7 @@ void Form::Create(const FormStyle& style) {
   brush_.reset(::CreateSolidBrush(ToColorRef(color_)));
   int height = style.fontHeight;
   if (height == 0) {
-    WindowDc screen(nullptr);
+    winbase::WindowDc screen(nullptr);
     height = -::MulDiv(style.fontPoints, ::GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
   }
   LOGFONTW lf{};

@@ -8,8 +8,8 @@
 
 #include "ui/canvas.h"
 #include "ui/colors.h"
-#include "ui/handles.h"
 #include "ui/window.h"
+#include "winbase/handles.h"
 
 namespace ui {
 
@@ -95,8 +95,8 @@ private:
   void FocusFirstControl();
 
   Color color_ = kButtonFace;
-  BrushHandle brush_;
-  FontHandle font_;
+  winbase::BrushHandle brush_;
+  winbase::FontHandle font_;
   std::vector<Control*> controls_;
   Button* defaultButton_ = nullptr;
   Button* cancelButton_ = nullptr;

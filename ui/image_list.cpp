@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace ui {
 
@@ -29,7 +29,7 @@ int ImageList::AddMasked(HBITMAP strip, COLORREF maskColor) {
 }
 
 int ImageList::AddMaskedResource(const wchar_t* name, COLORREF maskColor) {
-  BitmapHandle strip(static_cast<HBITMAP>(
+  winbase::BitmapHandle strip(static_cast<HBITMAP>(
       ::LoadImageW(::GetModuleHandleW(nullptr), name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   return AddMasked(strip.get(), maskColor);  // the list keeps its own copy
 }

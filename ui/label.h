@@ -5,7 +5,7 @@
 
 #include "ui/colors.h"
 #include "ui/control.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace ui {
 
@@ -25,7 +25,7 @@ public:
 private:
   Color color_ = kWindowText;
   bool bold_ = false;
-  FontHandle boldFont_;
+  winbase::FontHandle boldFont_;
 };
 
 }  // namespace ui

@@ -5,8 +5,8 @@
 #include <climits>
 #include <cstring>
 
-#include "ui/error.h"
-#include "ui/handles.h"
+#include "winbase/error.h"
+#include "winbase/handles.h"
 
 namespace ui {
 namespace {
@@ -33,8 +33,8 @@ DWORD CALLBACK ReadChunk(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG* giv
 void RichEditViewer::EnsureLibrary() {
   // Loaded once for the life of the program: the window class lives in it and must outlive
   // every viewer.
-  static ModuleHandle library(::LoadLibraryW(L"riched20.dll"));
-  if (!library) throw Error(L"Cannot load riched20.dll");
+  static winbase::ModuleHandle library(::LoadLibraryW(L"riched20.dll"));
+  if (!library) throw winbase::Error(L"Cannot load riched20.dll");
 }
 
 RichEditViewer::RichEditViewer(Form& parent, int x, int y, int width, int height, EditLook look)
@@ -59,8 +59,8 @@ bool RichEditViewer::LoadRtf(std::string_view bytes) {
 }
 
 bool RichEditViewer::LoadFile(const std::wstring& path, size_t maxBytes) {
-  FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  winbase::FileHandle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     LoadRtf({});
     return false;

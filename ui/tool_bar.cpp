@@ -2,7 +2,7 @@
 
 #include "ui/application.h"
 #include "ui/form.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace ui {
 namespace {
@@ -20,7 +20,7 @@ ToolBar::ToolBar(Form& parent, int x, int y, int width, int height)
                                CCS_NOPARENTALIGN,
                            0, 0, width, height, Handle(), nullptr, ::GetModuleHandleW(nullptr),
                            nullptr);
-  if (!bar_) throw Error(L"Cannot create the toolbar");
+  if (!bar_) throw winbase::Error(L"Cannot create the toolbar");
   ::SendMessageW(bar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
 }
 
@@ -104,7 +104,7 @@ LRESULT ToolBar::CustomDraw(NMTBCUSTOMDRAW& draw) const {
     case CDDS_PREPAINT: {
       RECT area;
       ::GetClientRect(bar_, &area);
-      BrushHandle brush(::CreateSolidBrush(ToColorRef(color_)));
+      winbase::BrushHandle brush(::CreateSolidBrush(ToColorRef(color_)));
       ::FillRect(item.hdc, &area, brush.get());
       return CDRF_NOTIFYITEMDRAW;
     }
@@ -114,9 +114,10 @@ LRESULT ToolBar::CustomDraw(NMTBCUSTOMDRAW& draw) const {
       const bool pressed = enabled && (state & (CDIS_SELECTED | CDIS_CHECKED));
       const bool hot = enabled && (state & CDIS_HOT);
       if (pressed || hot) {
-        BrushHandle fill(::CreateSolidBrush(ToColorRef(pressed ? selectedColor_ : highlightColor_)));
+        winbase::BrushHandle fill(
+            ::CreateSolidBrush(ToColorRef(pressed ? selectedColor_ : highlightColor_)));
         ::FillRect(item.hdc, &item.rc, fill.get());
-        BrushHandle frame(::CreateSolidBrush(::GetSysColor(COLOR_HIGHLIGHT)));
+        winbase::BrushHandle frame(::CreateSolidBrush(::GetSysColor(COLOR_HIGHLIGHT)));
         ::FrameRect(item.hdc, &item.rc, frame.get());
       }
       return TBCDRF_NOEDGES | TBCDRF_NOOFFSET | TBCDRF_NOBACKGROUND | TBCDRF_NOMARK;
@@ -148,7 +149,7 @@ LRESULT ToolBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND: {
       RECT area;
       ::GetClientRect(Handle(), &area);
-      BrushHandle brush(::CreateSolidBrush(ToColorRef(color_)));
+      winbase::BrushHandle brush(::CreateSolidBrush(ToColorRef(color_)));
       ::FillRect(reinterpret_cast<HDC>(wp), &area, brush.get());
       return 1;
     }

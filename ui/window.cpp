@@ -84,7 +84,8 @@ void Window::RegisterOwnClass(const wchar_t* className, UINT classStyle, HICON i
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = nullptr;  // forms erase their own background in their colour
   wc.lpszClassName = className;
-  if (!::RegisterClassExW(&wc)) throw Error(L"Cannot register the window class " + std::wstring(className));
+  if (!::RegisterClassExW(&wc))
+    throw winbase::Error(L"Cannot register the window class " + std::wstring(className));
 }
 
 void Window::CreateOwn(const wchar_t* className, DWORD exStyle, DWORD style,
@@ -93,7 +94,7 @@ void Window::CreateOwn(const wchar_t* className, DWORD exStyle, DWORD style,
   std::wstring caption(text);
   HWND h = ::CreateWindowExW(exStyle, className, caption.c_str(), style, x, y, width, height,
                              parent, menuOrId, ::GetModuleHandleW(nullptr), this);
-  if (!h) throw Error(L"Cannot create a window of class " + std::wstring(className));
+  if (!h) throw winbase::Error(L"Cannot create a window of class " + std::wstring(className));
 }
 
 void Window::CreateSystemControl(const wchar_t* className, DWORD exStyle, DWORD style,
@@ -103,7 +104,7 @@ void Window::CreateSystemControl(const wchar_t* className, DWORD exStyle, DWORD 
   HWND h = ::CreateWindowExW(exStyle, className, caption.c_str(), style, x, y, width, height,
                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                              ::GetModuleHandleW(nullptr), nullptr);
-  if (!h) throw Error(L"Cannot create a control of class " + std::wstring(className));
+  if (!h) throw winbase::Error(L"Cannot create a control of class " + std::wstring(className));
   hwnd_ = h;
   ::SetPropW(h, kObjectProp, this);
   previous_ = reinterpret_cast<WNDPROC>(

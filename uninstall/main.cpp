@@ -7,6 +7,7 @@
 #include "paths.h"
 #include "self_delete.h"
 #include "uninstall_flow.h"
+#include "winbase/module_path.h"
 
 namespace {
 
@@ -20,21 +21,12 @@ class MessageBoxDialogs : public uninstall::Dialogs {
   }
 };
 
-std::wstring OwnPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n < path.size()) { path.resize(n); return path; }
-    path.resize(path.size() * 2);
-  }
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   // /S removes without asking and without a message box; /LOG= keeps a log either way.
   const bramlow::SetupSwitches switches = bramlow::ParseSetupSwitches(commandLine ? commandLine : L"");
-  std::wstring program = OwnPath();
+  std::wstring program = winbase::ProgramPath();
   std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
   MessageBoxDialogs boxes;
   bramlow::StepLog& log = bramlow::Steps();

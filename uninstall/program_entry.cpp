@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "paths.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace uninstall {
 
@@ -28,8 +28,8 @@ ProgramOutcome RunProgramEntry(const std::wstring& entry, DWORD sliceMs,
   if (!CreateProcessW(launch->application.empty() ? nullptr : launch->application.c_str(), line.data(),
                       nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
     return ProgramOutcome::NotStarted;
-  ui::KernelHandle thread(started.hThread);
-  ui::ProcessHandle process(started.hProcess);
+  winbase::KernelHandle thread(started.hThread);
+  winbase::ProcessHandle process(started.hProcess);
   auto ended = [&] {
     if (exitCode && !GetExitCodeProcess(process.get(), exitCode)) *exitCode = static_cast<DWORD>(-1);
     return ProgramOutcome::Ended;

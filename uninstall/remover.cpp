@@ -11,7 +11,7 @@
 #include "bramlow/actions/uninstall_key.h"
 #include "paths.h"
 #include "program_entry.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace uninstall {
 namespace {
@@ -60,7 +60,7 @@ std::set<std::wstring> FoldedSet(const std::vector<std::wstring>& paths) {
 
 // The program a key's UninstallString starts, without the quotes our installer puts around it.
 std::wstring UninstallProgramOf(HKEY uninstallKeys, const std::wstring& name) {
-  ui::RegKey key;
+  winbase::RegKey key;
   if (RegOpenKeyExW(uninstallKeys, name.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return {};
   wchar_t buffer[MAX_PATH * 2] = {};
   DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
@@ -83,7 +83,7 @@ std::wstring UninstallProgramOf(HKEY uninstallKeys, const std::wstring& name) {
 }  // namespace
 
 std::wstring FindOwnUninstallKey(const std::wstring& appName, const std::wstring& program) {
-  ui::RegKey keys;
+  winbase::RegKey keys;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeys, 0, KEY_READ, keys.put()) != ERROR_SUCCESS) return {};
   auto startsUs = [&](const std::wstring& name) {
     const std::wstring started = UninstallProgramOf(keys.get(), name);
@@ -116,11 +116,11 @@ bool IsVitalRegistryKey(const std::wstring& root, const std::wstring& key) {
 }
 
 std::wstring ShortcutTarget(const std::wstring& link) {
-  ui::ComInit com;
-  ui::ComPtr<IShellLinkW> shortcut;
+  winbase::ComInit com;
+  winbase::ComPtr<IShellLinkW> shortcut;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shortcut.put_void())))
     return {};
-  ui::ComPtr<IPersistFile> file;
+  winbase::ComPtr<IPersistFile> file;
   if (FAILED(shortcut->QueryInterface(IID_IPersistFile, file.put_void())) ||
       FAILED(file->Load(link.c_str(), STGM_READ)))
     return {};
@@ -308,7 +308,7 @@ void Remover::DeleteRegistryValues(const UninstallList& list, RemovalReport& rep
       report.remaining.registry.push_back(entry);
     };
     if (IsVitalRegistryKey(entry.root, entry.key)) { keep(); continue; }
-    ui::RegKey key;
+    winbase::RegKey key;
     if (RegOpenKeyExW(bramlow::RootFromName(entry.root), entry.key.c_str(), 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
                       key.put()) != ERROR_SUCCESS)
       continue;  // the key is gone, and the value with it

@@ -4,7 +4,8 @@
 
 #include <vector>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace uninstall {
 namespace {
@@ -16,11 +17,7 @@ std::wstring ShortForm(const std::wstring& path) {
 }
 
 std::string ToOem(const std::wstring& text) {
-  if (text.empty()) return {};
-  int n = WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_OEMCP, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
-  return out;
+  return winbase::Narrow(text, CP_OEMCP);
 }
 
 // A percent sign in a batch line starts a variable; a doubled one is the sign itself.
@@ -72,7 +69,8 @@ bool ScheduleSelfDelete(const std::wstring& program, const std::wstring& folder)
   std::string text = SelfDeleteBatch(program, folder, batch);
   bool ok;
   {
-    ui::FileHandle file(CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    winbase::FileHandle file(CreateFileW(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;
     ok = WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
@@ -95,8 +93,8 @@ bool ScheduleSelfDelete(const std::wstring& program, const std::wstring& folder)
     DeleteFileW(batch.c_str());
     return false;
   }
-  ui::KernelHandle thread(started.hThread);
-  ui::ProcessHandle process(started.hProcess);
+  winbase::KernelHandle thread(started.hThread);
+  winbase::ProcessHandle process(started.hProcess);
   return true;
 }
 

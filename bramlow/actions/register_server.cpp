@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
 bool RegisterServer(const std::wstring& moduleName) {
   if (moduleName.empty()) return false;
-  ui::ModuleHandle module(LoadLibraryW(moduleName.c_str()));
+  winbase::ModuleHandle module(LoadLibraryW(moduleName.c_str()));
   if (!module) return false;
   using RegisterFn = HRESULT(__stdcall*)();
   auto entry = reinterpret_cast<RegisterFn>(

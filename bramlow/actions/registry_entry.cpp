@@ -6,8 +6,8 @@
 #include "bramlow/actions/registry_root.h"
 #include "bramlow/actions/step_log.h"
 #include "bramlow/state/runtime_error.h"
-#include "ui/handles.h"
-#include "ui/text.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 
@@ -25,11 +25,11 @@ bool WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPat
   const HKEY root = RootFromName(rootName);
   const std::wstring expanded = context.Expand(data);
   const std::wstring step = L"registry value " + rootName + L"\\" + keyPath + L"\\" + valueName;
-  ui::RegKey key;
+  winbase::RegKey key;
   const LONG opened = RegCreateKeyExW(root, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                                       nullptr, key.put(), nullptr);
   if (opened != ERROR_SUCCESS) {
-    key.release();  // holds nothing usable after a failure
+    static_cast<void>(key.release());  // holds nothing usable after a failure
     Steps().Result(step, false, static_cast<DWORD>(opened));
     return false;
   }
@@ -52,7 +52,7 @@ bool WriteRegistryEntry(const std::wstring& rootName, const std::wstring& keyPat
       break;
     }
     case 2: {
-      const std::string bytes = ui::Narrow(data);
+      const std::string bytes = winbase::Narrow(data);
       written = RegSetValueExW(key.get(), name, 0, REG_BINARY, reinterpret_cast<const BYTE*>(bytes.data()),
                                static_cast<DWORD>(bytes.size()));
       break;

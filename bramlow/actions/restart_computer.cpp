@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
@@ -16,9 +16,9 @@ bool IsNtFamily() {
 }  // namespace
 
 bool EnableShutdownPrivilege() {
-  ui::KernelHandle token;
+  winbase::KernelHandle token;
   {
-    ui::KernelHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId()));
+    winbase::KernelHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId()));
     if (!process) return false;
     if (!OpenProcessToken(process.get(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return false;
   }

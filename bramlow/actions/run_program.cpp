@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "ui/handles.h"
 #include "bramlow/actions/command_line.h"
 #include "bramlow/actions/show_command.h"
 #include "bramlow/actions/step_log.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
@@ -39,8 +39,8 @@ void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bo
     Steps().Result(L"run " + commandLine, false, error);
     return;
   }
-  ui::ProcessHandle process(started.hProcess);
-  ui::KernelHandle thread(started.hThread);
+  winbase::ProcessHandle process(started.hProcess);
+  winbase::KernelHandle thread(started.hThread);
   if (!wait) {
     Steps().Line(L"run " + commandLine + L": started");
     return;

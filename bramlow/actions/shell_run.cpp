@@ -6,8 +6,9 @@
 #include "bramlow/actions/show_command.h"
 #include "bramlow/actions/step_log.h"
 #include "bramlow/text/macro_text.h"
-#include "ui/handles.h"
 #include "ui/user_prompt.h"
+#include "winbase/handles.h"
+#include "winbase/system_error_text.h"
 
 namespace bramlow {
 
@@ -32,11 +33,9 @@ std::wstring WithoutInserts(std::wstring text) {
 }  // namespace
 
 std::wstring SystemErrorText(DWORD code) {
-  wchar_t buffer[256] = {};
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buffer,
-                                255, nullptr);
-  if (length > 255) length = 255;
-  std::wstring text = WithoutInserts(std::wstring(buffer, length));
+  std::wstring text = winbase::SystemErrorText(code);
+  if (text.size() > 255) text.resize(255);
+  text = WithoutInserts(std::move(text));
   while (!text.empty() && (text.back() == L' ' || text.back() == L'\r' || text.back() == L'\n' || text.back() == L'.'))
     text.pop_back();
   return text;
@@ -59,7 +58,7 @@ void ShellRun(const std::wstring& file, const std::wstring& runType, bool wait, 
     ui::Prompt().Box(SystemErrorText(error), host.WindowCaption(), MB_OK | MB_SETFOREGROUND);
     return;
   }
-  ui::ProcessHandle process(info.hProcess);
+  winbase::ProcessHandle process(info.hProcess);
   if (!process || !wait) {
     Steps().Line(L"open " + file + L": started");
     return;

@@ -4,8 +4,8 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "ui/handles.h"
 #include "bramlow/text/macro_text.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
@@ -13,10 +13,10 @@ bool CreateShortcut(const ShortcutSpec& shortcut) {
   // Left initialised on purpose: the engine's single thread keeps using COM until it ends,
   // and initialising again is harmless.
   CoInitialize(nullptr);
-  ui::ComPtr<IShellLinkW> link;
+  winbase::ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
     return false;
-  ui::ComPtr<IPersistFile> file;
+  winbase::ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
 
   link->SetArguments(shortcut.arguments.c_str());

@@ -1,20 +1,10 @@
 #include "bramlow/actions/step_log.h"
 
 #include "bramlow/actions/shell_run.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 namespace {
-
-std::string Utf8(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                       nullptr, nullptr);
-  std::string bytes(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-  if (size > 0)
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                        nullptr);
-  return bytes;
-}
 
 std::wstring OneLine(std::wstring_view text) {
   std::wstring line;
@@ -58,7 +48,7 @@ void StepLog::Close() {
 
 void StepLog::Line(std::wstring_view text) {
   if (!file_) return;
-  const std::string bytes = Utf8(OneLine(text)) + "\r\n";
+  const std::string bytes = winbase::ToUtf8(OneLine(text)) + "\r\n";
   DWORD written = 0;
   if (!WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
       written != bytes.size())

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
@@ -34,7 +34,7 @@ class StepLog {
   bool WriteFailed() const { return writeFailed_; }
 
  private:
-  ui::FileHandle file_;
+  winbase::FileHandle file_;
   int failedCopies_ = 0;
   bool writeFailed_ = false;
 };

@@ -8,7 +8,7 @@
 #include "bramlow/state/language_texts.h"
 #include "bramlow/state/runtime_error.h"
 #include "bramlow/formats/uninstall_list.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
@@ -25,7 +25,7 @@ bool IsDestinationItself(const TSetupState& state, const std::wstring& sourceFol
 
 void CountFolder(TSetupState& state, const std::wstring& folder) {
   WIN32_FIND_DATAW found;
-  ui::FindHandle search(FindFirstFileW(JoinPath(folder, L"*.*").c_str(), &found));
+  winbase::FindHandle search(FindFirstFileW(JoinPath(folder, L"*.*").c_str(), &found));
   if (!search) return;
   do {
     if (IsDotEntry(found.cFileName)) continue;
@@ -46,7 +46,7 @@ void LogSkipped(const std::wstring& from, const std::wstring& to) {
 // behind still gets its line, so the log accounts for every file of the tree.
 void LogSkippedFolder(TSetupState& state, const std::wstring& source, const std::wstring& destination) {
   WIN32_FIND_DATAW found;
-  ui::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
+  winbase::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
   if (!search) return;
   do {
     if (IsDotEntry(found.cFileName)) continue;
@@ -64,7 +64,7 @@ void LogSkippedFolder(TSetupState& state, const std::wstring& source, const std:
 void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copying,
                 const std::wstring& source, const std::wstring& destination) {
   WIN32_FIND_DATAW found;
-  ui::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
+  winbase::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
   if (!search) return;
   bool skipping = false;
   do {

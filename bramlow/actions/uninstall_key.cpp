@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "bramlow/actions/step_log.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
@@ -20,11 +20,11 @@ void WriteUninstallKey(const TSetupState& state) {
   if (name.empty()) return;
   const std::wstring keyPath = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + name;
   const std::wstring step = L"registry value HKEY_LOCAL_MACHINE\\" + keyPath + L"\\";
-  ui::RegKey key;
+  winbase::RegKey key;
   const LONG opened = RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                       KEY_SET_VALUE, nullptr, key.put(), nullptr);
   if (opened != ERROR_SUCCESS) {
-    key.release();
+    static_cast<void>(key.release());
     Steps().Result(L"uninstall key HKEY_LOCAL_MACHINE\\" + keyPath, false, static_cast<DWORD>(opened));
     return;
   }

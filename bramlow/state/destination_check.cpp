@@ -3,22 +3,14 @@
 #include <windows.h>
 
 #include "bramlow/text/macro_text.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 namespace {
 
 bool FitsTheAnsiCodePage(const std::wstring& text) {
-  if (text.empty()) return true;
-  const int size = static_cast<int>(text.size());
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return false;
-  std::string narrow(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.c_str(), size, narrow.data(), bytes, nullptr, nullptr);
   // A character without an ANSI form comes back as '?' or as a look-alike ("e" for an "ε").
-  const int back = MultiByteToWideChar(CP_ACP, 0, narrow.data(), bytes, nullptr, 0);
-  std::wstring wide(static_cast<size_t>(back > 0 ? back : 0), L'\0');
-  if (back > 0) MultiByteToWideChar(CP_ACP, 0, narrow.data(), bytes, wide.data(), back);
-  return wide == text;
+  return winbase::Widen(winbase::Narrow(text)) == text;
 }
 
 // No file system takes these in a name; the drive's own ':' is the one colon a path may hold.

@@ -21,7 +21,7 @@
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
 #include "testing/support/tree_removal.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ using testsupport::WriteBytes;
 // Files of a tree relative to its root, folders with a trailing backslash.
 void ListTree(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out) {
   WIN32_FIND_DATAW data;
-  ui::FindHandle find(::FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &data));
+  winbase::FindHandle find(::FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &data));
   if (!find) return;
   do {
     std::wstring name = data.cFileName;
@@ -92,7 +92,7 @@ bool SamePath(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.
 std::optional<std::wstring> RegText(HKEY root, const wchar_t* key, const wchar_t* name) {
   HKEY k;
   if (::RegOpenKeyExW(root, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
-  ui::RegKey owner(k);
+  winbase::RegKey owner(k);
   wchar_t buffer[1024] = {};
   DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
   if (::RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
@@ -115,12 +115,12 @@ bool KeyExists(HKEY root, const wchar_t* key) {
 }
 
 std::wstring ShortcutTarget(const std::wstring& link) {
-  ui::ComPtr<IShellLinkW> shell;
+  winbase::ComPtr<IShellLinkW> shell;
   if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                 reinterpret_cast<void**>(shell.put())))) {
     return L"<no shell link>";
   }
-  ui::ComPtr<IPersistFile> file;
+  winbase::ComPtr<IPersistFile> file;
   if (FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return L"";
   if (FAILED(file->Load(link.c_str(), STGM_READ))) return L"<unreadable>";
   wchar_t target[MAX_PATH] = {};

@@ -12,8 +12,9 @@
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
 #include "testing/support/tree_removal.h"
-#include "ui/handles.h"
 #include "ui/user_prompt.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 namespace {
@@ -42,8 +43,9 @@ class LogFile : public ::testing::Test {
 
   // Read while the log is still open for writing, as somebody watching it would.
   std::string Log() const {
-    ui::FileHandle file(CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr));
+    winbase::FileHandle file(CreateFileW(log.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
     std::string bytes;
     char buffer[4096];
     DWORD got = 0;
@@ -156,12 +158,6 @@ class SilentKit : public LogFile {
     return RunSilentSetup(state, ParseSetupSwitches(commandLine), kit, platformId);
   }
 
-  std::string Utf8(const std::wstring& text) const {
-    std::string out;
-    for (wchar_t c : text) out += static_cast<char>(c);  // the scratch paths are plain ASCII
-    return out;
-  }
-
   std::wstring kit, dest;
   TSetupState state;
 };
@@ -176,14 +172,18 @@ TEST_F(SilentKit, InstallsWithTheLanguageAndFolderAskedForAndLogsEveryStep) {
   EXPECT_EQ(state.LangName, L"Deutsch");
 
   EXPECT_TRUE(Logged("language Deutsch: ok\r\n"));
-  EXPECT_TRUE(Logged("install Demo 1.0 into " + Utf8(dest) + "\r\n"));
-  EXPECT_TRUE(Logged("make folder " + Utf8(dest) + ": ok\r\n"));
-  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "files\\b.txt -> " + Utf8(dest) + "\\b.txt: ok\r\n"));
-  EXPECT_TRUE(Logged("make folder " + Utf8(dest) + "\\single: ok\r\n"));
-  EXPECT_TRUE(Logged("INI entry [Main] Lang=Deutsch in " + Utf8(dest) + "\\app.ini: ok\r\n"));
+  EXPECT_TRUE(Logged("install Demo 1.0 into " + winbase::ToUtf8(dest) + "\r\n"));
+  EXPECT_TRUE(Logged("make folder " + winbase::ToUtf8(dest) + ": ok\r\n"));
+  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "files\\b.txt -> " + winbase::ToUtf8(dest) +
+                     "\\b.txt: ok\r\n"));
+  EXPECT_TRUE(Logged("make folder " + winbase::ToUtf8(dest) + "\\single: ok\r\n"));
+  EXPECT_TRUE(
+      Logged("INI entry [Main] Lang=Deutsch in " + winbase::ToUtf8(dest) + "\\app.ini: ok\r\n"));
   EXPECT_TRUE(Logged("registry value HKEY_CURRENT_USER\\Software\\KvSilentTest\\Path: ok\r\n"));
-  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "setup.dat -> " + Utf8(dest) + "\\Uninstall.exe: ok\r\n"));
-  EXPECT_TRUE(Logged("uninstall list " + Utf8(dest) + "\\Uninstall.ini (3 files, 0 folders, 0 COM servers): ok"));
+  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "setup.dat -> " + winbase::ToUtf8(dest) +
+                     "\\Uninstall.exe: ok\r\n"));
+  EXPECT_TRUE(Logged("uninstall list " + winbase::ToUtf8(dest) +
+                     "\\Uninstall.ini (3 files, 0 folders, 0 COM servers): ok"));
   EXPECT_FALSE(Logged("message")) << "nothing was asked";
 }
 
@@ -217,22 +217,27 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   while (missing > L'D' && (drives & (1u << (missing - L'A')))) --missing;
   const std::wstring missingDrive = std::wstring(1, missing) + L":\\Apps\\Demo";
   const std::wstring share = L"\\\\no-such-server-kv\\share\\Demo";
-  const std::string d = Utf8(dest);
+  const std::string d = winbase::ToUtf8(dest);
   const struct {
     std::wstring commandLine;
     std::string logged;  // the line's destination and reason
   } cases[] = {
-      {L"/S /D=" + missingDrive, Utf8(missingDrive) + ": failed (no such drive or share)"},
-      {L"/S /D=" + share, Utf8(share) + ": failed (no such drive or share)"},
-      {L"/S \"/D=" + dest + L"\u4E2D\"", d + "\xE4\xB8\xAD: failed (a character the ANSI code page cannot hold)"},
-      {L"/S /D=" + dest + L" /LOG=\"C:\\q.log\"", d + " /LOG=\"C:\\q.log\": failed (a character no path may hold: \")"},
-      {L"/S /D=" + dest + L" /LOG=C:\\q.log", d + " /LOG=C:\\q.log: failed (a character no path may hold: :)"},
+      {L"/S /D=" + missingDrive,
+       winbase::ToUtf8(missingDrive) + ": failed (no such drive or share)"},
+      {L"/S /D=" + share, winbase::ToUtf8(share) + ": failed (no such drive or share)"},
+      {L"/S \"/D=" + dest + L"\u4E2D\"",
+       d + "\xE4\xB8\xAD: failed (a character the ANSI code page cannot hold)"},
+      {L"/S /D=" + dest + L" /LOG=\"C:\\q.log\"",
+       d + " /LOG=\"C:\\q.log\": failed (a character no path may hold: \")"},
+      {L"/S /D=" + dest + L" /LOG=C:\\q.log",
+       d + " /LOG=C:\\q.log: failed (a character no path may hold: :)"},
       {L"/S \"/D=" + dest + L"\\a*b\"", d + "\\a*b: failed (a character no path may hold: *)"},
-      {L"/S \"/D=" + dest + L"\\a\tb\"", d + "\\a\tb: failed (a control character (code 9) no path may hold)"},
+      {L"/S \"/D=" + dest + L"\\a\tb\"",
+       d + "\\a\tb: failed (a control character (code 9) no path may hold)"},
       {L"/S /D=", ": failed (not a full path)"},
   };
   for (const auto& c : cases) {
-    const std::string shown = Utf8(c.commandLine);
+    const std::string shown = winbase::ToUtf8(c.commandLine);
     state = TSetupState{};
     EXPECT_EQ(Run(c.commandLine), SetupExit::Refused) << shown;
     EXPECT_TRUE(Logged("destination " + c.logged + "\r\n")) << shown;
@@ -252,7 +257,7 @@ TEST_F(SilentKit, AFixedDestinationIgnoresTheSwitch) {
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Installed);
   EXPECT_TRUE(testsupport::Exists(folder / L"Default\\a.txt"));
   EXPECT_FALSE(testsupport::Exists(folder / L"Apps"));
-  EXPECT_TRUE(Logged("destination " + Utf8(dest) + ": ignored (the kit's destination is fixed)\r\n"));
+  EXPECT_TRUE(Logged("destination " + winbase::ToUtf8(dest) + ": ignored (the kit's destination is fixed)\r\n"));
 }
 
 TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
@@ -262,7 +267,7 @@ TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
   testsupport::WriteBytes(folder / L"Apps\\Demo\\a.txt", "old");
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Failed);
   EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\a.txt"), "old");
-  EXPECT_TRUE(Logged("copy " + Utf8(kit) + "files\\a.txt -> " + Utf8(dest) + "\\a.txt: failed ("));
+  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "files\\a.txt -> " + winbase::ToUtf8(dest) + "\\a.txt: failed ("));
 
   testsupport::RemoveTree(dest);
   Steps().Close();

@@ -42,7 +42,7 @@ private:
   TSetupState& state_;
   std::wstring firstFound_;
   bool cancelled_ = false;
-  ui::BitmapHandle picture_;
+  winbase::BitmapHandle picture_;
 };
 
 }  // namespace bramlow

@@ -14,9 +14,9 @@ void FitLabelToText(ui::Label& label, int maxWidth) {
   HWND h = label.Handle();
   if (!h) return;
   std::wstring text = label.Text();
-  ui::WindowDc dc(h);
+  winbase::WindowDc dc(h);
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(h, WM_GETFONT, 0, 0));
-  ui::SelectObjectScope select(dc.get(), font);
+  winbase::SelectObjectScope select(dc.get(), font);
   SIZE size{0, 0};
   ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
   if (size.cy == 0) {
@@ -54,7 +54,7 @@ void LinkLabel::ApplyFont() {
   ::GetObjectW(Parent().Font(), sizeof lf, &lf);
   lf.lfWeight = FW_BOLD;
   lf.lfUnderline = hot_ ? TRUE : FALSE;
-  ui::FontHandle font(::CreateFontIndirectW(&lf));
+  winbase::FontHandle font(::CreateFontIndirectW(&lf));
   ::SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
   font_ = std::move(font);
   SetFontColor(hot_ ? kLinkRed : kLinkBlue);

@@ -4,8 +4,8 @@
 #include <functional>
 #include <string_view>
 
-#include "ui/handles.h"
 #include "ui/label.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 
@@ -37,7 +37,7 @@ class LinkLabel : public ui::Label {
   bool hot_ = false;
   HBRUSH background_ = nullptr;
   POINT patternOffset_{0, 0};
-  ui::FontHandle font_;
+  winbase::FontHandle font_;
 };
 
 // Sizes a label (one line, no wrapping) to its text in its own font; maxWidth 0: no limit.

@@ -40,9 +40,9 @@ const wchar_t* HeaderBitmapName(WizardPage page) {
 void FitLabelHeight(ui::Label& label) {
   std::wstring text = label.Text();
   RECT bounds = label.Bounds();
-  ui::WindowDc dc(label.Handle());
+  winbase::WindowDc dc(label.Handle());
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(label.Handle(), WM_GETFONT, 0, 0));
-  ui::SelectObjectScope select(dc.get(), font);
+  winbase::SelectObjectScope select(dc.get(), font);
   RECT r{0, 0, bounds.right - bounds.left, 0};
   ::DrawTextW(dc.get(), text.empty() ? L" " : text.c_str(), text.empty() ? 1 : -1, &r,
               DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
@@ -51,7 +51,7 @@ void FitLabelHeight(ui::Label& label) {
 
 // Draws a bevelled line: shadow on top, highlight below, fill between.
 void LoweredLine(HDC dc, RECT r, COLORREF fill) {
-  ui::BrushHandle brush(::CreateSolidBrush(fill));
+  winbase::BrushHandle brush(::CreateSolidBrush(fill));
   ::FillRect(dc, &r, brush.get());
   ::DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
 }
@@ -117,20 +117,20 @@ TForm1::~TForm1() {
 }
 
 void TForm1::MakeStripBrush() {
-  ui::BitmapHandle strip = ui::LoadBitmapResource(L"BM_BUTBG");
+  winbase::BitmapHandle strip = ui::LoadBitmapResource(L"BM_BUTBG");
   if (!strip) return;
   // The strip is the bitmap stretched to the strip's height; every column is alike, so a
   // pattern brush of that height paints any part of it, also behind the label and buttons.
   const int height = kClientHeight - kPageHeight;
   SIZE size = ui::BitmapSize(strip.get());
-  ui::WindowDc screen(nullptr);
-  ui::BitmapHandle pattern(::CreateCompatibleBitmap(screen.get(), 8, height));
+  winbase::WindowDc screen(nullptr);
+  winbase::BitmapHandle pattern(::CreateCompatibleBitmap(screen.get(), 8, height));
   if (!pattern) return;
   {
-    ui::MemoryDc source(::CreateCompatibleDC(screen.get()));
-    ui::MemoryDc target(::CreateCompatibleDC(screen.get()));
-    ui::SelectObjectScope selectSource(source.get(), strip.get());
-    ui::SelectObjectScope selectTarget(target.get(), pattern.get());
+    winbase::MemoryDc source(::CreateCompatibleDC(screen.get()));
+    winbase::MemoryDc target(::CreateCompatibleDC(screen.get()));
+    winbase::SelectObjectScope selectSource(source.get(), strip.get());
+    winbase::SelectObjectScope selectTarget(target.get(), pattern.get());
     ::SetStretchBltMode(target.get(), COLORONCOLOR);
     ::StretchBlt(target.get(), 0, 0, 8, height, source.get(), 0, 0, size.cx, size.cy, SRCCOPY);
   }
@@ -316,8 +316,8 @@ void TForm1::OfferRestart(const std::wstring& caption) {
   chkRestart.SetText(caption);
   // As wide as its caption beside the box.
   RECT r = chkRestart.Bounds();
-  ui::WindowDc dc(chkRestart.Handle());
-  ui::SelectObjectScope select(dc.get(), Font());
+  winbase::WindowDc dc(chkRestart.Handle());
+  winbase::SelectObjectScope select(dc.get(), Font());
   SIZE size{0, 0};
   ::GetTextExtentPoint32W(dc.get(), caption.c_str(), static_cast<int>(caption.size()), &size);
   int width = size.cx + ::GetSystemMetrics(SM_CXMENUCHECK) + 8;
@@ -382,8 +382,8 @@ void TForm1::PaintPage(HDC dc) {
   if (wide) PaintPicture(dc);
   // Header: the page's picture, then the lowered line under the title.
   if (HBITMAP header = headers_[Index(page_)].get()) {
-    ui::MemoryDc memory(::CreateCompatibleDC(dc));
-    ui::SelectObjectScope select(memory.get(), header);
+    winbase::MemoryDc memory(::CreateCompatibleDC(dc));
+    winbase::SelectObjectScope select(memory.get(), header);
     SIZE size = ui::BitmapSize(header);
     int x = wide ? 168 : 8;
     ::BitBlt(dc, x, 3, std::min<int>(size.cx, kHeaderPictureSize),
@@ -395,13 +395,13 @@ void TForm1::PaintPage(HDC dc) {
 void TForm1::PaintPicture(HDC dc) {
   if (state_.NoLogo || state_.InstallerFolder.empty()) return;
   // Read on every paint: the file beside the engine may change under a running wizard.
-  ui::BitmapHandle picture(static_cast<HBITMAP>(
-      ::LoadImageW(nullptr, (state_.InstallerFolder + kPictureFileName).c_str(), IMAGE_BITMAP, 0,
-                   0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+  winbase::BitmapHandle picture(static_cast<HBITMAP>(
+      ::LoadImageW(nullptr, (state_.InstallerFolder + kPictureFileName).c_str(), IMAGE_BITMAP, 0, 0,
+                   LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
   if (!picture) return;
   SIZE size = ui::BitmapSize(picture.get());
-  ui::MemoryDc memory(::CreateCompatibleDC(dc));
-  ui::SelectObjectScope select(memory.get(), picture.get());
+  winbase::MemoryDc memory(::CreateCompatibleDC(dc));
+  winbase::SelectObjectScope select(memory.get(), picture.get());
   if (state_.Stretch) {
     int oldMode = ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);

@@ -127,8 +127,8 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   WizardPage page_ = WizardPage::Welcome;
   std::unique_ptr<ui::RichEditViewer> viewer_;
   std::vector<ui::Window*> pages_[5];
-  ui::BitmapHandle headers_[5];
-  ui::BrushHandle stripBrush_;
+  winbase::BitmapHandle headers_[5];
+  winbase::BrushHandle stripBrush_;
   bool restartOffered_ = false;
   // A frame of 50 ms: twenty redraws a second still read as smooth movement.
   ProgressPacer progress_{[] { return static_cast<uint32_t>(::GetTickCount()); }, 50};

@@ -7,14 +7,10 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+#include "winbase/module_path.h"
+#include "winbase/text.h"
 
-std::string Utf8(const std::wstring& text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string bytes(size > 0 ? size - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, bytes.data(), size, nullptr, nullptr);
-  return bytes;
-}
+namespace {
 
 std::wstring ScriptValue(const wchar_t* key) {
   wchar_t value[MAX_PATH] = {};
@@ -28,10 +24,10 @@ std::wstring ScriptValue(const wchar_t* key) {
 }  // namespace
 
 int wmain() {
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const std::wstring self = winbase::ProgramPath();
   if (FILE* ran = _wfopen(L"ran.txt", L"wb")) {
-    const std::string text = Utf8(self) + "\n" + Utf8(GetCommandLineW()) + "\n";
+    const std::string text =
+        winbase::ToUtf8(self) + "\n" + winbase::ToUtf8(GetCommandLineW()) + "\n";
     fwrite(text.data(), 1, text.size(), ran);
     fclose(ran);
   }

@@ -4,14 +4,14 @@
 #include <windows.h>
 
 #include "driver.h"
-#include "ui/application.h"
+#include "winbase/module_path.h"
 
 namespace {
 
 using kvdriver::WindowQuery;
 
 std::wstring KorvelExe() {
-  std::wstring self = ui::Application::ProgramPath();
+  std::wstring self = winbase::ProgramPath();
   return self.substr(0, self.find_last_of(L'\\') + 1) + L"korvel.exe";
 }
 
@@ -27,7 +27,8 @@ class KorvelE2E : public ::testing::Test {
 protected:
   kvdriver::Process Start(const std::wstring& args = L"") {
     started_.push_back(kvdriver::Start(KorvelExe(), args));
-    return kvdriver::Process(ui::ProcessHandle(Duplicate(started_.back().Handle())), started_.back().Id());
+    return kvdriver::Process(winbase::ProcessHandle(Duplicate(started_.back().Handle())),
+                             started_.back().Id());
   }
   void TearDown() override {
     for (auto& p : started_) p.Kill();

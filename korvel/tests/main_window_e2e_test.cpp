@@ -13,7 +13,7 @@
 #include "folder_utils.h"
 #include "scratch_folder.h"
 #include "ui/application.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 #include "zip_packages.h"
 
 namespace korvel {
@@ -112,7 +112,7 @@ class RemoteListView {
     wchar_t text[260];
   };
   HWND list_;
-  ui::KernelHandle process_;
+  winbase::KernelHandle process_;
   kvdriver::SharedMemory shared_;
 };
 
@@ -323,8 +323,10 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
   kvdriver::AnswerMessageBox(*box, IDOK);
   ASSERT_TRUE(kvdriver::WaitForWindowGone(box->hwnd, 10000));
   {
-    ui::ModuleHandle rebuilt(LoadLibraryExW(logonkv.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-    ui::ModuleHandle system(LoadLibraryExW(logonui.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    winbase::ModuleHandle rebuilt(
+        LoadLibraryExW(logonkv.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    winbase::ModuleHandle system(
+        LoadLibraryExW(logonui.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
     ASSERT_TRUE(rebuilt);
     ASSERT_TRUE(system);
     EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 100), bitmap100.substr(14));
@@ -381,8 +383,8 @@ TEST_F(MainWindowE2E, AConvertedPackageWithoutUiFileAppliesAndKeepsTheSystemsInt
   ASSERT_TRUE(list->Select(L"Plain.kvl"));
   Click(actApply);
   ASSERT_NO_FATAL_FAILURE(ExpectBox(kApplied));
-  ui::ModuleHandle rebuilt(LoadLibraryExW(logonkv.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  ui::ModuleHandle system(LoadLibraryExW(logonui.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  winbase::ModuleHandle rebuilt(LoadLibraryExW(logonkv.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  winbase::ModuleHandle system(LoadLibraryExW(logonui.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   ASSERT_TRUE(rebuilt);
   ASSERT_TRUE(system);
   // Compared as flags: a picture's bytes make an unreadable failure message.

@@ -6,6 +6,8 @@
 #include "apply_script.h"
 #include "program_runner.h"
 #include "scratch_folder.h"
+#include "winbase/module_path.h"
+#include "winbase/text.h"
 
 namespace korvel {
 namespace {
@@ -15,19 +17,11 @@ using testing::ScratchFolder;
 using testing::WriteBytes;
 
 std::wstring FakeToolPath() {
-  wchar_t self[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring path(self);
+  const std::wstring path = winbase::ProgramPath();
   return path.substr(0, path.rfind(L'\\') + 1) + L"kv_fake_tool.exe";
 }
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
-
-std::string Utf8(const std::wstring& text) {
-  std::string bytes;
-  for (wchar_t c : text) bytes += static_cast<char>(c);  // the test paths are plain ASCII
-  return bytes;
-}
 
 class ProgramRunnerTest : public ::testing::Test {
  protected:
@@ -51,13 +45,13 @@ TEST_F(ProgramRunnerTest, QuotedToolPathStartsOurToolDespiteADecoy) {
   ASSERT_TRUE(outcome.started);
   EXPECT_EQ(outcome.exitCode, 0u);
   const std::string ran = ReadBytes(work + L"\\ran.txt");
-  EXPECT_EQ(FirstLine(ran), Utf8(programFolder + L"reshacker.exe"));
+  EXPECT_EQ(FirstLine(ran), winbase::ToUtf8(programFolder + L"reshacker.exe"));
   EXPECT_NE(ran.find("-script logonkv.ini"), std::string::npos);
 
   // The same line without quotes starts the decoy: the risk the quotes remove is real.
   DeleteFileW((work + L"\\ran.txt").c_str());
   runner.RunAndWait(programFolder + L"reshacker.exe -script logonkv.ini", work);
-  EXPECT_EQ(FirstLine(ReadBytes(work + L"\\ran.txt")), Utf8(root / L"kv.exe"));
+  EXPECT_EQ(FirstLine(ReadBytes(work + L"\\ran.txt")), winbase::ToUtf8(root / L"kv.exe"));
 }
 
 TEST_F(ProgramRunnerTest, ReportsTheExitCodeAndAMissingProgram) {

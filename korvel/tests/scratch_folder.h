@@ -10,6 +10,7 @@
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
 #include "ui/application.h"
+#include "winbase/module_path.h"
 
 namespace korvel::testing {
 
@@ -28,7 +29,7 @@ using testsupport::WriteBytes;
 
 // The folder the test program (and the programs built beside it) lies in, with its "\\".
 inline std::wstring BuildFolder() {
-  const std::wstring self = ui::Application::ProgramPath();
+  const std::wstring self = winbase::ProgramPath();
   return self.substr(0, self.find_last_of(L'\\') + 1);
 }
 

@@ -13,6 +13,7 @@
 #include "self_install.h"
 #include "self_test_support.h"
 #include "self_uninstall.h"
+#include "winbase/module_path.h"
 
 namespace korvel {
 namespace {
@@ -33,7 +34,7 @@ std::optional<std::wstring> ReadValue(HKEY root, const std::wstring& key, const 
 }
 
 size_t ValueCount(HKEY root, const std::wstring& key) {
-  ui::RegKey opened = OpenRegKey(root, key);
+  winbase::RegKey opened = OpenRegKey(root, key);
   DWORD values = 0;
   if (!opened) return 0;
   RegQueryInfoKeyW(opened.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
@@ -45,7 +46,7 @@ size_t ValueCount(HKEY root, const std::wstring& key) {
 class SavedKeyValues {
  public:
   SavedKeyValues(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-    const ui::RegKey key = OpenRegKey(root_, path_);
+    const winbase::RegKey key = OpenRegKey(root_, path_);
     for (DWORD index = 0; key; ++index) {
       wchar_t name[256];
       DWORD nameChars = 256, type = 0;
@@ -59,7 +60,7 @@ class SavedKeyValues {
     }
   }
   ~SavedKeyValues() {
-    const ui::RegKey key = CreateRegKey(root_, path_);
+    const winbase::RegKey key = CreateRegKey(root_, path_);
     for (const Value& v : values_)
       RegSetValueExW(key.get(), v.name.c_str(), 0, v.type, reinterpret_cast<const BYTE*>(v.data.data()),
                      static_cast<DWORD>(v.data.size()));
@@ -103,7 +104,7 @@ class SelfInstallE2E : public ::testing::Test {
     folder_ = scratch_.Path() + L"\\Korvel Program\\";
     CreateDirectoryW(folder_.c_str(), nullptr);
     program_ = folder_ + L"korvel.exe";
-    ASSERT_TRUE(CopyFileW((FolderPart(ProgramFilePath()) + L"korvel.exe").c_str(),
+    ASSERT_TRUE(CopyFileW((FolderPart(winbase::ProgramPath()) + L"korvel.exe").c_str(),
                           program_.c_str(), FALSE));
 
     programs_ = ProgramsShellFolder();
@@ -117,7 +118,8 @@ class SelfInstallE2E : public ::testing::Test {
     SetEnvironmentVariableW(L"TEMP", savedTemp_.c_str());
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKeyPath);
     RegDeleteKeyW(HKEY_CURRENT_USER, kWineAppVersionKey);
-    ui::RegKey winlogon = OpenRegKey(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
+    winbase::RegKey winlogon =
+        OpenRegKey(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
     if (savedUiHost_)
       WriteRegString(winlogon, L"UIHost", *savedUiHost_);
     else
@@ -241,7 +243,7 @@ TEST_F(SelfInstallE2E, ARegistryFailureIsShownAndEndsWithExitCodeOne) {
 
 // Without logonkv.exe Winlogon must keep its own logon host: nothing is written there.
 TEST_F(SelfInstallE2E, NoLogonHostCopyLeavesWinlogonAloneAndEndsWithExitCodeOne) {
-  ui::RegKey winlogon = OpenRegKey(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
+  winbase::RegKey winlogon = OpenRegKey(HKEY_LOCAL_MACHINE, kWinlogonKeyPath, KEY_READ | KEY_WRITE);
   ASSERT_TRUE(WriteRegString(winlogon, L"UIHost", L"previous.exe"));
   // A folder where logonkv.exe belongs: the copy cannot be made (as without the rights to).
   const std::wstring target = system_ + kLogonHostCopy;

@@ -91,7 +91,7 @@ TEST_F(SetupFlow, AMissingLogonHostIsToldInTheUsersLanguageWithTheSystemsReason)
   actions.failCopy = true;
   const SetupResult result = Run();
   EXPECT_EQ(result.outcome, SetupOutcome::Failed);
-  EXPECT_EQ(result.error, L"No logonkv.exe: " + SystemErrorText(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(result.error, L"No logonkv.exe: " + SystemErrorWording(ERROR_ACCESS_DENIED));
   EXPECT_EQ(actions.removalsStarted, 0);
 }
 

@@ -26,7 +26,7 @@ struct RegValue {
 
 std::map<std::wstring, RegValue> AllValues(HKEY root, const std::wstring& path) {
   std::map<std::wstring, RegValue> values;
-  ui::RegKey key = OpenRegKey(root, path);
+  winbase::RegKey key = OpenRegKey(root, path);
   if (!key) return values;
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
@@ -94,7 +94,8 @@ TEST_F(Register, RunningTwiceOverwritesAndDuplicatesNothing) {
   EXPECT_EQ(AllValues(root.Get(), kWinlogonKeyPath).size(), 2u);
   EXPECT_EQ(ReadBytes(system + L"logonkv.exe"), "MZ logon host v2");
   // No second entry under another name.
-  ui::RegKey uninstall = OpenRegKey(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+  winbase::RegKey uninstall =
+      OpenRegKey(root.Get(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
   DWORD subkeys = 0;
   RegQueryInfoKeyW(uninstall.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
                    nullptr, nullptr, nullptr, nullptr);
@@ -107,7 +108,7 @@ TEST_F(Register, MissingWinlogonKeyFailsAfterTheEntryAndTheCopy) {
     RegisterProduct(program, system, root.Get());
     FAIL() << "no error raised";
   } catch (const EKvError& error) {
-    EXPECT_EQ(error.Text(), L"Failed to set data for 'UIHost'");
+    EXPECT_EQ(error.Message(), L"Failed to set data for 'UIHost'");
   }
   EXPECT_EQ(AllValues(root.Get(), kUninstallKeyPath).size(), 6u);
   EXPECT_FALSE(OpenRegKey(root.Get(), kWinlogonKeyPath));  // not created by the write
@@ -121,8 +122,9 @@ TEST_F(Register, KeyThatCannotBeCreatedIsReportedByName) {
     RegisterProduct(program, system, unusable);
     FAIL() << "no error raised";
   } catch (const EKvError& error) {
-    EXPECT_EQ(error.Text(),
-              L"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvel");
+    EXPECT_EQ(
+        error.Message(),
+        L"Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Korvel");
   }
   EXPECT_FALSE(Exists(system + L"logonkv.exe"));
 }
@@ -135,7 +137,7 @@ TEST_F(Register, NoLogonHostCopyMeansNoUiHost) {
     FAIL() << "no error raised";
   } catch (const ELogonHostCopyFailed& error) {
     EXPECT_EQ(error.SystemError(), static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
-    EXPECT_NE(error.Text().find(system + L"logonkv.exe"), std::wstring::npos);
+    EXPECT_NE(error.Message().find(system + L"logonkv.exe"), std::wstring::npos);
   }
   EXPECT_FALSE(Exists(system + L"logonkv.exe"));
   EXPECT_EQ(AllValues(root.Get(), kWinlogonKeyPath).count(L"UIHost"), 0u);

@@ -11,6 +11,7 @@
 #include "self_test_support.h"
 #include "self_uninstall.h"
 #include "testing/support/run_and_wait.h"
+#include "winbase/module_path.h"
 
 namespace korvel {
 namespace {
@@ -47,7 +48,7 @@ class RemoveFiles : public ::testing::Test {
       WriteBytes(paths.programFolder + name, "x");
     for (const wchar_t* name : kShortcutNames)
       WriteBytes(paths.startMenuGroup + L"\\" + name, "lnk");
-    ui::RegKey entry = CreateRegKey(root.Get(), kUninstallKeyPath);
+    winbase::RegKey entry = CreateRegKey(root.Get(), kUninstallKeyPath);
     WriteRegString(entry, L"DisplayName", L"Korvel 1.0");
     WriteRegString(entry, L"UninstallString", L"korvel.exe /2");
     WriteRegString(CreateRegKey(root.Get(), kWinlogonKeyPath), L"UIHost", L"logonkv.exe");
@@ -108,7 +109,7 @@ TEST_F(RemoveFiles, UnknownProgramsFolderTouchesNoGroup) {
 TEST(ProgramsShellFolder, ReadsTheValueUpTo255Characters) {
   ScratchRoot user(L"shellfolders");
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no key
-  ui::RegKey folders = CreateRegKey(user.Get(), kShellFoldersKeyPath);
+  winbase::RegKey folders = CreateRegKey(user.Get(), kShellFoldersKeyPath);
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no value
   WriteRegString(folders, L"Programs", L"C:\\Menu\\Programs");
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"C:\\Menu\\Programs");
@@ -183,7 +184,7 @@ TEST(RemovalBatch, UnwritableTemporaryFolderRaisesTheSystemText) {
     WriteRemovalBatch(paths);
     FAIL() << "no error raised";
   } catch (const EKvError& error) {
-    EXPECT_FALSE(error.Text().empty());
+    EXPECT_FALSE(error.Message().empty());
   }
   EXPECT_FALSE(Exists(paths.tempFolder + L"\\kvun.bat"));
 }
@@ -198,7 +199,7 @@ class RunningBatch : public ::testing::Test {
     paths.programFolder = folder.Path() + L"\\Program With Spaces\\";
     CreateDirectoryW(paths.programFolder.c_str(), nullptr);
     paths.programFile = paths.programFolder + L"korvel.exe";
-    ASSERT_TRUE(CopyFileW(ProgramFilePath().c_str(), paths.programFile.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(winbase::ProgramPath().c_str(), paths.programFile.c_str(), FALSE));
   }
 
   StartedProgram StartProgram(int milliseconds) {
@@ -243,7 +244,7 @@ TEST_F(RunningBatch, RemovesAProgramFromAFolderWithCyrillicLetters) {
   paths.programFolder = folder.Path() + L"\\Логоны\\";
   ASSERT_TRUE(CreateDirectoryW(paths.programFolder.c_str(), nullptr));
   paths.programFile = paths.programFolder + L"korvel.exe";
-  ASSERT_TRUE(CopyFileW(ProgramFilePath().c_str(), paths.programFile.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(winbase::ProgramPath().c_str(), paths.programFile.c_str(), FALSE));
   const std::wstring batch = paths.tempFolder + L"\\" + kRemovalBatchName;
   WriteBytes(batch, RemovalBatchText(paths.programFile, 3));
   StartRemovalBatch(batch, paths.tempFolder);

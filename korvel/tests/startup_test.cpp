@@ -9,9 +9,9 @@
 #include "shared_paths.h"
 #include "ui/application.h"
 #include "ui/form.h"
-#include "ui/handles.h"
 #include "ui/resources.h"
 #include "ui/user_prompt.h"
+#include "winbase/handles.h"
 
 namespace korvel {
 namespace {
@@ -52,7 +52,7 @@ auto OnOtherThread(F f) {
       return 0;
     }
   } call{f};
-  ui::KernelHandle thread(::CreateThread(nullptr, 0, &Call::Run, &call, 0, nullptr));
+  winbase::KernelHandle thread(::CreateThread(nullptr, 0, &Call::Run, &call, 0, nullptr));
   if (thread) {
     ::WaitForSingleObject(thread.get(), INFINITE);
   } else {
@@ -67,14 +67,16 @@ TEST_F(InstanceGuardTest, TheFirstInstanceRunsAndASecondIsRefusedWhileItLives) {
   EXPECT_FALSE(first.AnotherInstanceRuns(title));
   EXPECT_TRUE(OnOtherThread([&] { TabfOneInstance second; return second.AnotherInstanceRuns(title); }));
   // The short lock is gone after each check: it never blocks a later one by itself.
-  ui::MutexHandle probe(::CreateMutexW(nullptr, FALSE, TabfOneInstance::ShortLockName(title).c_str()));
+  winbase::MutexHandle probe(
+      ::CreateMutexW(nullptr, FALSE, TabfOneInstance::ShortLockName(title).c_str()));
   EXPECT_NE(::GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
 }
 
 TEST_F(InstanceGuardTest, AStartDuringAnotherStartsCheckIsRefused) {
   std::wstring title = Title();
   // Another instance is in the middle of its check: it holds the short lock.
-  ui::MutexHandle busy(::CreateMutexW(nullptr, TRUE, TabfOneInstance::ShortLockName(title).c_str()));
+  winbase::MutexHandle busy(
+      ::CreateMutexW(nullptr, TRUE, TabfOneInstance::ShortLockName(title).c_str()));
   ASSERT_TRUE(busy);
   EXPECT_TRUE(OnOtherThread([&] { TabfOneInstance second; return second.AnotherInstanceRuns(title); }));
 }

@@ -12,7 +12,7 @@
 
 #include "driver.h"
 #include "testing/support/tree_removal.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ int CopyTree(const std::wstring& from, const std::wstring& to) {
   ::CreateDirectoryW(to.c_str(), nullptr);
   int files = 0;
   WIN32_FIND_DATAW data;
-  ui::FindHandle find(::FindFirstFileW((from + L"\\*.*").c_str(), &data));
+  winbase::FindHandle find(::FindFirstFileW((from + L"\\*.*").c_str(), &data));
   if (!find) return 0;
   do {
     std::wstring name = data.cFileName;

@@ -212,11 +212,12 @@ Process Start(const std::wstring& exe, const std::wstring& args, const std::wstr
   }
   ::CloseHandle(pi.hThread);
   ::WaitForInputIdle(pi.hProcess, 5000);
-  return Process(ui::ProcessHandle(pi.hProcess), pi.dwProcessId);
+  return Process(winbase::ProcessHandle(pi.hProcess), pi.dwProcessId);
 }
 
 std::optional<DWORD> WaitForProcess(DWORD processId, DWORD timeoutMs) {
-  ui::ProcessHandle h(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
+  winbase::ProcessHandle h(
+      ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, processId));
   if (!h) return std::nullopt;
   Process p(std::move(h), processId);
   return p.Wait(timeoutMs);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace kvdriver {
 
@@ -72,7 +72,7 @@ bool CloseWindow(HWND top);
 class Process {
 public:
   Process() = default;
-  Process(ui::ProcessHandle process, DWORD id) : handle_(std::move(process)), id_(id) {}
+  Process(winbase::ProcessHandle process, DWORD id) : handle_(std::move(process)), id_(id) {}
   HANDLE Handle() const noexcept { return handle_.get(); }
   DWORD Id() const noexcept { return id_; }
   explicit operator bool() const noexcept { return static_cast<bool>(handle_); }
@@ -82,7 +82,7 @@ public:
   void Kill();
 
 private:
-  ui::ProcessHandle handle_;
+  winbase::ProcessHandle handle_;
   DWORD id_ = 0;
 };
 
@@ -111,7 +111,7 @@ public:
 
 private:
   HANDLE process_;
-  ui::KernelHandle section_;
+  winbase::KernelHandle section_;
   void* local_ = nullptr;
   void* remote_ = nullptr;
 };

@@ -24,12 +24,12 @@
 #include <vector>
 
 #include "driver.h"
-#include "ui/text.h"
+#include "winbase/text.h"
 
 namespace {
 
 void Print(const std::wstring& line) {
-  std::string bytes = ui::Narrow(line + L"\n", CP_UTF8);
+  std::string bytes = winbase::Narrow(line + L"\n", CP_UTF8);
   DWORD written = 0;
   ::WriteFile(::GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace fs = std::filesystem;
 
@@ -12,7 +12,7 @@ namespace testsupport {
 
 std::string ReadBytes(const fs::path& file) {
   // Every sharing mode, so that a log or list the program under test still holds can be read.
-  ui::FileHandle handle(::CreateFileW(file.c_str(), GENERIC_READ,
+  winbase::FileHandle handle(::CreateFileW(file.c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr));
   std::string bytes;
@@ -25,7 +25,7 @@ std::string ReadBytes(const fs::path& file) {
 }
 
 void WriteBytes(const fs::path& file, std::string_view bytes) {
-  ui::FileHandle handle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  winbase::FileHandle handle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
   if (!handle ||

@@ -7,7 +7,7 @@ namespace testsupport {
 namespace {
 
 // The process handle only: nothing here looks at the first thread.
-ui::ProcessHandle Start(std::wstring commandLine, const std::wstring& folder, STARTUPINFOW& startup,
+winbase::ProcessHandle Start(std::wstring commandLine, const std::wstring& folder, STARTUPINFOW& startup,
                         DWORD flags, bool inheritHandles, DWORD& id) {
   PROCESS_INFORMATION info{};
   if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, inheritHandles, flags,
@@ -15,7 +15,7 @@ ui::ProcessHandle Start(std::wstring commandLine, const std::wstring& folder, ST
     return {};
   ::CloseHandle(info.hThread);
   id = info.dwProcessId;
-  return ui::ProcessHandle(info.hProcess);
+  return winbase::ProcessHandle(info.hProcess);
 }
 
 }  // namespace
@@ -48,7 +48,7 @@ int RunAndWait(const std::wstring& commandLine, const std::wstring& folder, DWOR
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNOACTIVATE;
   DWORD id = 0;
-  ui::ProcessHandle process =
+  winbase::ProcessHandle process =
       Start(commandLine, folder, startup, CREATE_DEFAULT_ERROR_MODE, false, id);
   if (!process) return -1;
   if (::WaitForSingleObject(process.get(), milliseconds) != WAIT_OBJECT_0) {
@@ -63,7 +63,7 @@ int RunAndWait(const std::wstring& commandLine, const std::wstring& folder, DWOR
 CapturedRun RunAndCapture(const std::wstring& commandLine, DWORD milliseconds) {
   CapturedRun run;
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-  ui::KernelHandle readEnd, writeEnd;
+  winbase::KernelHandle readEnd, writeEnd;
   if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) return run;
   ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW startup{};
@@ -73,7 +73,7 @@ CapturedRun RunAndCapture(const std::wstring& commandLine, DWORD milliseconds) {
   startup.hStdError = writeEnd.get();
   startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
   DWORD id = 0;
-  ui::ProcessHandle process = Start(commandLine, L"", startup, 0, true, id);
+  winbase::ProcessHandle process = Start(commandLine, L"", startup, 0, true, id);
   // Only the child may hold the write end now, so the pipe ends when the child does.
   writeEnd.reset();
   if (!process) return run;

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace testsupport {
 
@@ -27,7 +27,7 @@ class StartedProgram {
   DWORD WaitExit(DWORD milliseconds);
 
  private:
-  ui::ProcessHandle process_;
+  winbase::ProcessHandle process_;
   DWORD id_ = 0;
 };
 

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 TEST(WinePrefix, ReportsWindowsXpServicePack3) {
   OSVERSIONINFOW info{};
@@ -70,13 +70,14 @@ TEST(WinePrefix, AnInterruptedThreadKeepsItsOwnData) {
   HANDLE self = nullptr;
   ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &self, 0,
                               FALSE, DUPLICATE_SAME_ACCESS));
-  ui::KernelHandle ownSelf(self);
+  winbase::KernelHandle ownSelf(self);
   const DWORD id = GetCurrentThreadId();
   const void* block = NtCurrentTeb();
   const void* unixData = UnixThreadData();
 
   Interruption interruption{self, 0};
-  ui::KernelHandle helper(CreateThread(nullptr, 0, SuspendAndResume, &interruption, 0, nullptr));
+  winbase::KernelHandle helper(
+      CreateThread(nullptr, 0, SuspendAndResume, &interruption, 0, nullptr));
   ASSERT_TRUE(helper);
   // Busy, not waiting: a thread waiting on the server is not interrupted.
   for (const DWORD end = GetTickCount() + 20000; !interruption.done && GetTickCount() < end;) {

@@ -91,7 +91,7 @@ TEST_F(ApplicationTest, AnExceptionInAHandlerGoesToTheErrorHandler) {
   ui::Form form;
   form.Create(SmallForm());
   ui::Button button(form, L"Go", 10, 10, 80, 25);
-  button.OnClick = [] { throw ui::Error(L"Запись не удалась"); };
+  button.OnClick = [] { throw winbase::Error(L"Запись не удалась"); };
   std::wstring shown;
   ui::Application::Get().SetErrorHandler([&](const std::wstring& m) { shown = m; });
   ::SendMessageW(button.Handle(), BM_CLICK, 0, 0);

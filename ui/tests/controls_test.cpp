@@ -5,7 +5,7 @@
 #include "ui/edit_box.h"
 #include "ui/form.h"
 #include "ui/group_box.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 #include "ui/rich_edit.h"
 
 namespace {
@@ -88,7 +88,7 @@ TEST_F(ControlsTest, RichEditLoadsAFileUpToALimitAndShowsNothingForAMissingOne) 
     ~Removed() { ::DeleteFileW(path.c_str()); }
   } removed{path};
   {
-    ui::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    winbase::FileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(file);
     const char words[] = "first words, second words";
     DWORD written = 0;
@@ -116,7 +116,7 @@ TEST_F(ControlsTest, PageLookIsFlatAndADisabledBoxKeepsThePageColour) {
   // A disabled edit box asks its form for the colours of a static control.
   pageEdit.SetEnabled(false);
   dialogEdit.SetEnabled(false);
-  ui::WindowDc dc(form.Handle());
+  winbase::WindowDc dc(form.Handle());
   auto brushFor = [&](HWND control) {
     return reinterpret_cast<HBRUSH>(::SendMessageW(form.Handle(), WM_CTLCOLORSTATIC,
                                                    reinterpret_cast<WPARAM>(dc.get()),

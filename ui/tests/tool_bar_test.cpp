@@ -4,9 +4,9 @@
 
 #include "ui/application.h"
 #include "ui/form.h"
-#include "ui/handles.h"
 #include "ui/image_list.h"
 #include "ui/tool_bar.h"
+#include "winbase/handles.h"
 
 namespace {
 
@@ -24,15 +24,15 @@ ui::FormStyle BarForm() {
 }
 
 // Three 24 x 24 pictures: a small square in the middle of a transparent field.
-ui::BitmapHandle PictureStrip() {
-  ui::WindowDc screen(nullptr);
-  ui::MemoryDc dc(::CreateCompatibleDC(screen.get()));
-  ui::BitmapHandle strip(::CreateCompatibleBitmap(screen.get(), 72, 24));
-  ui::SelectObjectScope select(dc.get(), strip.get());
+winbase::BitmapHandle PictureStrip() {
+  winbase::WindowDc screen(nullptr);
+  winbase::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+  winbase::BitmapHandle strip(::CreateCompatibleBitmap(screen.get(), 72, 24));
+  winbase::SelectObjectScope select(dc.get(), strip.get());
   RECT all{0, 0, 72, 24};
-  ui::BrushHandle mask(::CreateSolidBrush(kMask));
+  winbase::BrushHandle mask(::CreateSolidBrush(kMask));
   ::FillRect(dc.get(), &all, mask.get());
-  ui::BrushHandle ink(::CreateSolidBrush(RGB(0, 0, 128)));
+  winbase::BrushHandle ink(::CreateSolidBrush(RGB(0, 0, 128)));
   for (int i = 0; i < 3; ++i) {
     RECT square{i * 24 + 9, 9, i * 24 + 15, 15};
     ::FillRect(dc.get(), &square, ink.get());
@@ -69,7 +69,7 @@ protected:
     return r;
   }
   COLORREF Pixel(int x, int y) const {
-    ui::WindowDc dc(bar.BarHandle());
+    winbase::WindowDc dc(bar.BarHandle());
     return ::GetPixel(dc.get(), x, y);
   }
 

@@ -8,7 +8,7 @@
 #include "paths.h"
 #include "self_delete.h"
 #include "test_support.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace uninstall::testing {
 namespace {
@@ -50,7 +50,8 @@ TEST(SelfDelete, BatchWaitsForAProgramThatEndsLate) {
   std::wstring program = dir + L"\\Uninstall.exe";
   Touch(program);
   {
-    ui::FileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    winbase::FileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     ASSERT_TRUE(ScheduleSelfDelete(program, dir));
     Sleep(5000);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace uninstall::testing {
 
@@ -13,20 +13,20 @@ void Put(const std::wstring& ini, const std::wstring& section, const std::wstrin
 }
 
 bool ValueExists(HKEY root, const std::wstring& key, const wchar_t* value) {
-  ui::RegKey k;
+  winbase::RegKey k;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_QUERY_VALUE, k.put()) != ERROR_SUCCESS) return false;
   return RegQueryValueExW(k.get(), value, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
 void SetValue(HKEY root, const std::wstring& key, const wchar_t* value, const std::wstring& data) {
-  ui::RegKey k;
+  winbase::RegKey k;
   ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.put(), nullptr), ERROR_SUCCESS);
   RegSetValueExW(k.get(), value, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                  static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
 bool KeyExists(HKEY root, const std::wstring& key) {
-  ui::RegKey k;
+  winbase::RegKey k;
   return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, k.put()) == ERROR_SUCCESS;
 }
 

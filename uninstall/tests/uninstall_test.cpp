@@ -10,9 +10,9 @@
 #include "bramlow/actions/shortcut.h"
 #include "bramlow/actions/uninstall_key.h"
 #include "paths.h"
-#include "ui/handles.h"
 #include "test_support.h"
 #include "uninstall_flow.h"
+#include "winbase/handles.h"
 
 namespace uninstall::testing {
 namespace {
@@ -80,7 +80,7 @@ class InstalledApp : public ::testing::Test {
   }
   Outcome Run(ScriptedDialogs& dialogs) { return RunUninstall(program, dialogs, 2000); }
   static bool Link(const std::wstring& link, const std::wstring& target) {
-    ui::ComInit com;
+    winbase::ComInit com;
     bramlow::ShortcutSpec shortcut;
     shortcut.linkFile = link;
     shortcut.target = target;
@@ -284,7 +284,7 @@ TEST_F(InstalledApp, EntriesBeyondTheInstallationAreRefused) {
   RemoveDirectoryW(systemFolder.c_str());
   RemoveTree(ownSystemFolder);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, vital.c_str());
-  ui::RegKey key;
+  winbase::RegKey key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, logon.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
     RegDeleteValueW(key.get(), L"KvUninstallTest");
 

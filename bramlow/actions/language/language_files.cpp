@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include "bramlow/text/macro_text.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
+#include "winbase/module_path.h"
 
 namespace bramlow {
 
@@ -15,7 +16,7 @@ std::wstring LanguageNameOf(std::wstring_view fileName) {
 std::vector<std::wstring> ListLanguageNames(const std::wstring& folder) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  ui::FindHandle find(FindFirstFileW((folder + L"*.qxl").c_str(), &data));
+  winbase::FindHandle find(FindFirstFileW((folder + L"*.qxl").c_str(), &data));
   if (!find) return names;
   do {
     // A folder that happens to be named like a language file is not one.
@@ -26,16 +27,7 @@ std::vector<std::wstring> ListLanguageNames(const std::wstring& folder) {
 }
 
 std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return FolderPart(path);
+  return FolderPart(winbase::ProgramPath());
 }
 
 }  // namespace bramlow

@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include "bramlow/actions/profile/profile_lists.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 
@@ -24,8 +25,9 @@ std::wstring Folded(const std::wstring& name) {
 }
 
 bool StartsWithUtf16Mark(const std::wstring& fileName) {
-  ui::FileHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr));
+  winbase::FileHandle file(::CreateFileW(fileName.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                         0, nullptr));
   unsigned char mark[2] = {};
   DWORD read = 0;
   return file && ::ReadFile(file.get(), mark, 2, &read, nullptr) && read == 2 && mark[0] == 0xFF &&
@@ -104,18 +106,14 @@ void BatchedProfileWrites::WriteChanged() {
   if (unicode_) {
     bytes.assign("\xFF\xFE", 2);
     bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-  } else if (!text.empty()) {
-    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                           0, nullptr, nullptr);
-    bytes.resize(static_cast<size_t>(size));
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), bytes.data(), size,
-                          nullptr, nullptr);
+  } else {
+    bytes = winbase::Narrow(text);
   }
   const std::wstring pending = PendingFileName();
   bool complete;
   {
-    ui::FileHandle file(::CreateFileW(pending.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    winbase::FileHandle file(::CreateFileW(pending.c_str(), GENERIC_WRITE, 0, nullptr,
+                                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     DWORD written = 0;
     // On the disk before the rename: after a power failure the renamed file is whole.

@@ -5,7 +5,7 @@
 #include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/shortcut_entry.h"
 #include "test_support.h"
-#include "ui/handles.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 namespace {
@@ -37,7 +37,7 @@ class ShortcutEntryTest : public ::testing::Test {
   ScratchFolder scratch;
   StateWithFiles files{scratch};
   ActionContext context{files.state};
-  ui::ComInit com;
+  winbase::ComInit com;
   std::wstring previousFolder, group;
   std::vector<std::wstring> made;
 };

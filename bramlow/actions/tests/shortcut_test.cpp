@@ -3,9 +3,9 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include "ui/handles.h"
 #include "bramlow/actions/shortcut.h"
 #include "test_support.h"
+#include "winbase/handles.h"
 
 namespace bramlow {
 namespace {
@@ -23,10 +23,10 @@ struct LinkContents {
 
 LinkContents ReadLink(const std::wstring& path) {
   LinkContents contents;
-  ui::ComPtr<IShellLinkW> link;
+  winbase::ComPtr<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
     return contents;
-  ui::ComPtr<IPersistFile> file;
+  winbase::ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return contents;
   if (FAILED(file->Load(path.c_str(), STGM_READ))) return contents;
   wchar_t buffer[MAX_PATH * 2] = {};
@@ -59,7 +59,7 @@ class ShortcutTest : public ::testing::Test {
     testing::WriteBytes(icon, "icon");
   }
   ScratchFolder scratch;
-  ui::ComInit com;
+  winbase::ComInit com;
   std::wstring target, icon;
 };
 

@@ -3,14 +3,13 @@
 #include <memory>
 
 #include "bramlow/actions/profile/profile_file.h"
+#include "winbase/module_path.h"
 
 namespace bramlow::testing {
 
 std::wstring ProgramFolder() {
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder = path;
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+  const std::wstring path = winbase::ProgramPath();
+  return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
 void RecordingHost::ProcessPendingMessages() {

@@ -11,8 +11,8 @@
 #include "testing/support/scratch_folder.h"
 #include "bramlow/wizard/wizard_form.h"
 #include "ui/application.h"
-#include "ui/text.h"
 #include "ui/user_prompt.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 namespace {
@@ -49,7 +49,7 @@ class WizardInstallTest : public ::testing::Test {
   void TearDown() override { SetupState = TSetupState{}; }
 
   void WriteScript(const std::string& extra) {
-    std::string dest = ui::Narrow(kit / L"dest\\Demo");
+    std::string dest = winbase::Narrow(kit / L"dest\\Demo");
     testsupport::WriteBytes(kit / L"setup.qx1", "[setup1]\r\nAppName=Demo\r\nWindowName=Demo Setup\r\n"
                                  "SourceFolder=%Installer%app\r\nDestFolder=" + dest + "\r\n" + extra);
   }
@@ -122,7 +122,7 @@ TEST_F(WizardInstallTest, WithoutCreateUninstOnlyTheFilesAreWritten) {
 TEST_F(WizardInstallTest, OnlyProgramsShowTextNineteenWithTheBarAtZero) {
   // The folder page takes only a full path, also from a kit that copies nothing.
   testsupport::WriteBytes(kit / L"setup.qx1",
-                 "[setup1]\r\nAppName=Demo\r\nExeCount=1\r\nDestFolder=" + ui::Narrow(Dest()) + "\r\n"
+                 "[setup1]\r\nAppName=Demo\r\nExeCount=1\r\nDestFolder=" + winbase::Narrow(Dest()) + "\r\n"
                  "[Exe1]\r\nFile=%Installer%missing-program.exe\r\nShell=0\r\n");
   CountingRestart restart;
   TForm1 form(SetupState, restart, &RunInstallation);
