@@ -213,7 +213,7 @@ PreviewRead ReadPackageToPreview(const std::wstring& packagePath,
 void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName, PreviewRead read) {
   if (!read) {
     const unsigned message =
-        read.failure == PreviewFailure::noScratchFolder ? kMsgPreviewTempUnusable : kMsgApplyUnreadable;
+        read.failure == PreviewFailure::NoScratchFolder ? kMsgPreviewTempUnusable : kMsgApplyUnreadable;
     ui::Prompt().Box(ui::LoadStringResource(message), owner.Caption(), MB_OK | MB_ICONERROR);
     return;
   }

@@ -80,27 +80,27 @@ std::vector<std::wstring> BitmapsForScript(const std::wstring& folder) {
 
 ApplyOutcome LogonApplier::ApplyInWorkFolder(const std::wstring& packagePath) {
   // A look-alike path in the script would make the tool build from, or write, another file.
-  if (!FitsAnsi(systemRoot_)) return ApplyOutcome::systemRootNotAnsi;
+  if (!FitsAnsi(systemRoot_)) return ApplyOutcome::SystemRootNotAnsi;
   // Windows refuses to replace it and some systems do not: the answer must be the same.
-  if (IsReadOnly(TargetPath())) return ApplyOutcome::targetReadOnly;
+  if (IsReadOnly(TargetPath())) return ApplyOutcome::TargetReadOnly;
   // Leftovers of a stopped run would otherwise be applied with this package.
-  if (!PrepareEmptyFolder(workFolder_)) return ApplyOutcome::workFolderFailed;
-  if (!reader_.ExtractRoot(packagePath, workFolder_)) return ApplyOutcome::unreadable;
+  if (!PrepareEmptyFolder(workFolder_)) return ApplyOutcome::WorkFolderFailed;
+  if (!reader_.ExtractRoot(packagePath, workFolder_)) return ApplyOutcome::Unreadable;
 
   const std::vector<std::wstring> bitmaps = BitmapsForScript(workFolder_);
   if (bitmaps.empty() && !FileExists(workFolder_ + L"\\uifile.txt"))
-    return ApplyOutcome::emptyPackage;
+    return ApplyOutcome::EmptyPackage;
   if (!WriteApplyScript(workFolder_ + L"\\" + kApplyScriptName,
                         ApplyScriptText(systemRoot_, bitmaps)))
-    return ApplyOutcome::workFolderFailed;
+    return ApplyOutcome::WorkFolderFailed;
 
   const std::optional<FileStamp> before = StampOf(TargetPath());
   const RunOutcome run = runner_.RunAndWait(ResourceToolCommandLine(programFolder_), workFolder_);
-  if (!run.started) return ApplyOutcome::toolNotStarted;
-  if (run.exitCode != 0) return ApplyOutcome::toolFailed;
+  if (!run.started) return ApplyOutcome::ToolNotStarted;
+  if (run.exitCode != 0) return ApplyOutcome::ToolFailed;
   const std::optional<FileStamp> after = StampOf(TargetPath());
-  if (!after || (before && *before == *after)) return ApplyOutcome::targetUnchanged;
-  return ApplyOutcome::applied;
+  if (!after || (before && *before == *after)) return ApplyOutcome::TargetUnchanged;
+  return ApplyOutcome::Applied;
 }
 
 bool LogonApplier::Restore() const {

@@ -9,15 +9,15 @@
 namespace korvel {
 
 enum class ApplyOutcome {
-  applied,
-  workFolderFailed,   // the work folder or the script could not be written
-  unreadable,         // package missing, not an archive, or damaged
-  emptyPackage,       // neither a bitmap nor "uifile.txt" at the package's root
-  toolNotStarted,
-  toolFailed,         // the tool ended with a non-zero exit code
-  targetUnchanged,    // the tool ended well but logonkv.exe was not rewritten
-  targetReadOnly,     // logonkv.exe is write-protected; the tool is not run
-  systemRootNotAnsi,  // the script, ANSI text, cannot name the system folder
+  Applied,
+  WorkFolderFailed,   // the work folder or the script could not be written
+  Unreadable,         // package missing, not an archive, or damaged
+  EmptyPackage,       // neither a bitmap nor "uifile.txt" at the package's root
+  ToolNotStarted,
+  ToolFailed,         // the tool ended with a non-zero exit code
+  TargetUnchanged,    // the tool ended well but logonkv.exe was not rewritten
+  TargetReadOnly,     // logonkv.exe is write-protected; the tool is not run
+  SystemRootNotAnsi,  // the script, ANSI text, cannot name the system folder
 };
 
 class LogonApplier {

@@ -39,34 +39,34 @@ LogonImporter::LogonImporter(const LogonLibrary& library, LogonXpConverter& conv
     : library_(library), converter_(converter), askOverwrite_(std::move(askOverwrite)) {}
 
 ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
-  if (chosenFile.empty() || !FileExists(chosenFile)) return ImportOutcome::ignored;
+  if (chosenFile.empty() || !FileExists(chosenFile)) return ImportOutcome::Ignored;
   const std::wstring name = FileNamePart(chosenFile);
   const std::wstring extension = UpperExtension(name);
   if ((extension == L".KVL" || extension == L".LOGONXP") && !CanRead(chosenFile))
-    return ImportOutcome::sourceUnreadable;
+    return ImportOutcome::SourceUnreadable;
 
   if (extension == L".KVL") {
     const std::wstring target = library_.PackagePath(name);
     if (FileExists(target) && !(askOverwrite_ && askOverwrite_(target)))
-      return ImportOutcome::declined;
+      return ImportOutcome::Declined;
     // A package from read-only media must not stay read-only in the library, where it could
     // then be neither deleted nor replaced.
-    return ReplaceWithCopy(chosenFile, target) ? ImportOutcome::copied : ImportOutcome::writeFailed;
+    return ReplaceWithCopy(chosenFile, target) ? ImportOutcome::Copied : ImportOutcome::WriteFailed;
   }
   if (extension == L".LOGONXP") {
     const std::wstring target =
         library_.PackagePath(name.substr(0, name.size() - extension.size()) + L".kvl");
     if (FileExists(target) && !(askOverwrite_ && askOverwrite_(target)))
-      return ImportOutcome::declined;
+      return ImportOutcome::Declined;
     // The old package stays until the new one is complete (the converter replaces it).
     lastConversion_ = converter_.Convert(chosenFile, target);
     switch (lastConversion_) {
-      case ConvertOutcome::converted: return ImportOutcome::converted;
-      case ConvertOutcome::writeFailed: return ImportOutcome::writeFailed;
-      default: return ImportOutcome::conversionFailed;
+      case ConvertOutcome::Converted: return ImportOutcome::Converted;
+      case ConvertOutcome::WriteFailed: return ImportOutcome::WriteFailed;
+      default: return ImportOutcome::ConversionFailed;
     }
   }
-  return ImportOutcome::ignored;
+  return ImportOutcome::Ignored;
 }
 
 }  // namespace korvel

@@ -9,15 +9,15 @@
 namespace korvel {
 
 enum class ImportOutcome {
-  ignored,           // nothing chosen, file missing, or neither ".kvl" nor ".logonxp"
-  declined,          // a package of that name exists and the user kept it
-  copied,
-  converted,
-  writeFailed,       // copied or converted, but it could not be written into the library
+  Ignored,           // nothing chosen, file missing, or neither ".kvl" nor ".logonxp"
+  Declined,          // a package of that name exists and the user kept it
+  Copied,
+  Converted,
+  WriteFailed,       // Copied or Converted, but it could not be written into the library
                      // (a read-only package of that name, no library folder...); the library
                      // is as it was before
-  conversionFailed,  // not a package that can be converted; the library is as it was before
-  sourceUnreadable,  // the chosen file is there but cannot be read (locked, no access); the
+  ConversionFailed,  // not a package that can be Converted; the library is as it was before
+  SourceUnreadable,  // the chosen file is there but cannot be read (locked, no access); the
                      // library is as it was before
 };
 
@@ -38,7 +38,7 @@ class LogonImporter {
   const LogonLibrary& library_;
   LogonXpConverter& converter_;
   OverwriteQuestion askOverwrite_;
-  ConvertOutcome lastConversion_ = ConvertOutcome::converted;
+  ConvertOutcome lastConversion_ = ConvertOutcome::Converted;
 };
 
 }  // namespace korvel

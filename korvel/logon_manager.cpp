@@ -45,20 +45,20 @@ bool LogonManager::Import(const std::wstring& chosenFile) {
   if (busy_) return false;
   BusyScope busy(*this);
   switch (importer_.Import(chosenFile)) {
-    case ImportOutcome::copied:
-    case ImportOutcome::converted:
+    case ImportOutcome::Copied:
+    case ImportOutcome::Converted:
       return true;
-    case ImportOutcome::writeFailed:
+    case ImportOutcome::WriteFailed:
       Fail(kMsgLibraryWriteFailed);
       return false;
-    case ImportOutcome::sourceUnreadable:
+    case ImportOutcome::SourceUnreadable:
       Fail(kMsgImportSourceUnreadable);
       return false;
-    case ImportOutcome::conversionFailed:
+    case ImportOutcome::ConversionFailed:
       Fail(kMsgConversionFailed);
       return false;
-    case ImportOutcome::ignored:
-    case ImportOutcome::declined:
+    case ImportOutcome::Ignored:
+    case ImportOutcome::Declined:
       return false;
   }
   return false;
@@ -74,15 +74,15 @@ void LogonManager::Apply(const std::wstring& package) {
   if (busy_ || package.empty()) return;
   BusyScope busy(*this);
   switch (applier_.Apply(library_.PackagePath(package))) {
-    case ApplyOutcome::applied: Inform(kMsgApplied); break;
-    case ApplyOutcome::workFolderFailed: Fail(kMsgWorkFolderFailed); break;
-    case ApplyOutcome::unreadable: Fail(kMsgApplyUnreadable); break;
-    case ApplyOutcome::emptyPackage: Fail(kMsgApplyEmpty); break;
-    case ApplyOutcome::toolNotStarted: Fail(kMsgToolNotStarted); break;
-    case ApplyOutcome::toolFailed: Fail(kMsgToolFailed); break;
-    case ApplyOutcome::targetUnchanged: Fail(kMsgTargetUnchanged); break;
-    case ApplyOutcome::targetReadOnly: Fail(kMsgTargetReadOnly); break;
-    case ApplyOutcome::systemRootNotAnsi: Fail(kMsgSystemRootNotAnsi); break;
+    case ApplyOutcome::Applied: Inform(kMsgApplied); break;
+    case ApplyOutcome::WorkFolderFailed: Fail(kMsgWorkFolderFailed); break;
+    case ApplyOutcome::Unreadable: Fail(kMsgApplyUnreadable); break;
+    case ApplyOutcome::EmptyPackage: Fail(kMsgApplyEmpty); break;
+    case ApplyOutcome::ToolNotStarted: Fail(kMsgToolNotStarted); break;
+    case ApplyOutcome::ToolFailed: Fail(kMsgToolFailed); break;
+    case ApplyOutcome::TargetUnchanged: Fail(kMsgTargetUnchanged); break;
+    case ApplyOutcome::TargetReadOnly: Fail(kMsgTargetReadOnly); break;
+    case ApplyOutcome::SystemRootNotAnsi: Fail(kMsgSystemRootNotAnsi); break;
   }
 }
 

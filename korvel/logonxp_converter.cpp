@@ -35,22 +35,22 @@ ConvertOutcome LogonXpConverter::ConvertInFolders(const std::wstring& source,
                                                   const std::wstring& target) {
   const std::wstring staging = StagingFolder();
   if (!PrepareEmptyFolder(workFolder_) || !PrepareEmptyFolder(staging))
-    return ConvertOutcome::folderFailed;
-  if (!reader_.ExtractRoot(source, workFolder_)) return ConvertOutcome::unreadable;
-  if (!FileExists(workFolder_ + L"\\theme.ini")) return ConvertOutcome::notLogonXp;
+    return ConvertOutcome::FolderFailed;
+  if (!reader_.ExtractRoot(source, workFolder_)) return ConvertOutcome::Unreadable;
+  if (!FileExists(workFolder_ + L"\\theme.ini")) return ConvertOutcome::NotLogonXp;
 
   const std::vector<std::wstring> bitmaps = ListFiles(workFolder_ + L"\\*.bmp");
-  if (bitmaps.empty()) return ConvertOutcome::noBitmaps;
+  if (bitmaps.empty()) return ConvertOutcome::NoBitmaps;
   // Bitmap_NUL.bmp would be copied to the device: the bitmap lost, and the copy a success.
   // Keeping it under a made-up name would only add a resource the logon host never asks for.
   for (const std::wstring& name : bitmaps)
-    if (!IsPlainFileName(RemoveBitmapPrefix(name))) return ConvertOutcome::unsafeName;
+    if (!IsPlainFileName(RemoveBitmapPrefix(name))) return ConvertOutcome::UnsafeName;
   for (const std::wstring& name : bitmaps)
     if (!CopyFileOver(workFolder_ + L"\\" + name, staging + L"\\" + RemoveBitmapPrefix(name)))
-      return ConvertOutcome::copyFailed;
+      return ConvertOutcome::CopyFailed;
   if (FileExists(workFolder_ + L"\\uifile.txt") &&
       !CopyFileOver(workFolder_ + L"\\uifile.txt", staging + L"\\uifile.txt"))
-    return ConvertOutcome::copyFailed;
+    return ConvertOutcome::CopyFailed;
 
   const std::wstring partial = target + L".part";
   DeleteFileW(partial.c_str());
@@ -58,9 +58,9 @@ ConvertOutcome LogonXpConverter::ConvertInFolders(const std::wstring& source,
       !MakeWritable(partial) ||
       !MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DeleteFileW(partial.c_str());
-    return ConvertOutcome::writeFailed;
+    return ConvertOutcome::WriteFailed;
   }
-  return ConvertOutcome::converted;
+  return ConvertOutcome::Converted;
 }
 
 }  // namespace korvel

@@ -7,14 +7,14 @@
 namespace korvel {
 
 enum class ConvertOutcome {
-  converted,
-  unreadable,     // missing, not an archive, or damaged
-  notLogonXp,     // no "theme.ini" at the archive's root
-  noBitmaps,      // no "*.bmp" at the archive's root
-  folderFailed,   // the work or staging folder could not be prepared
-  unsafeName,     // a bitmap's new name is one Windows would not write as a file (NUL.bmp...)
-  copyFailed,     // a bitmap or "uifile.txt" could not be copied into the staging folder
-  writeFailed,    // the new package could not be written or moved into place
+  Converted,
+  Unreadable,     // missing, not an archive, or damaged
+  NotLogonXp,     // no "theme.ini" at the archive's root
+  NoBitmaps,      // no "*.bmp" at the archive's root
+  FolderFailed,   // the work or staging folder could not be prepared
+  UnsafeName,     // a bitmap's new name is one Windows would not write as a file (NUL.bmp...)
+  CopyFailed,     // a bitmap or "uifile.txt" could not be copied into the staging folder
+  WriteFailed,    // the new package could not be written or moved into place
 };
 
 // The name with its first "Bitmap_" (any case, anywhere) removed: Bitmap_100.bmp -> 100.bmp.

@@ -105,7 +105,7 @@ std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps,
 PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& packagePath,
                                   const std::wstring& scratchParent, std::size_t mostPictures) {
   PreviewRead read;
-  read.failure = PreviewFailure::unreadable;
+  read.failure = PreviewFailure::Unreadable;
   PackageContents& contents = read.contents;
   const std::optional<std::uint64_t> size = FileSize(packagePath);
   if (!size) return read;
@@ -133,7 +133,7 @@ PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& 
   if (!members.empty()) {
     const PrivateFolder scratch(scratchParent, L"kvpreview");
     if (scratch.path().empty()) {
-      read.failure = PreviewFailure::noScratchFolder;
+      read.failure = PreviewFailure::NoScratchFolder;
       return read;
     }
     if (!archive.ExtractMembers(packagePath, scratch.path(), members)) return read;
@@ -146,7 +146,7 @@ PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& 
       contents.bitmaps.push_back({name, ResourceName(name), std::move(*bytes)});
     }
   }
-  read.failure = PreviewFailure::none;
+  read.failure = PreviewFailure::None;
   return read;
 }
 

@@ -72,12 +72,12 @@ class IPreviewArchive {
 // large; of equal ones the lower resource), then the others by resource, `most` in all.
 std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps, std::size_t most);
 
-enum class PreviewFailure { none, unreadable, noScratchFolder };
+enum class PreviewFailure { None, Unreadable, NoScratchFolder };
 
 struct PreviewRead {
-  PreviewFailure failure = PreviewFailure::none;
+  PreviewFailure failure = PreviewFailure::None;
   PackageContents contents;
-  explicit operator bool() const noexcept { return failure == PreviewFailure::none; }
+  explicit operator bool() const noexcept { return failure == PreviewFailure::None; }
   const PackageContents* operator->() const noexcept { return &contents; }
 };
 

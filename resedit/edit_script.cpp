@@ -187,10 +187,10 @@ class Parser {
 
     std::string error;
     if (EqualsNoCase(fields[1], "Bitmap")) {
-      cmd.payload = PayloadKind::kBitmapFile;
+      cmd.payload = PayloadKind::BitmapFile;
       cmd.type = ResourceId::Number(kBitmapType);
     } else {
-      cmd.payload = PayloadKind::kRawBytes;
+      cmd.payload = PayloadKind::RawBytes;
       if (!ParseResourceId(fields[1], cmd.type, error)) return Error(number, "type: " + error);
     }
     if (!ParseResourceId(fields[2], cmd.name, error)) return Error(number, "name: " + error);

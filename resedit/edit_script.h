@@ -25,14 +25,14 @@ inline constexpr std::uint16_t kBitmapType = 2;  // RT_BITMAP
 
 // What the command's file holds and how it becomes the resource's bytes.
 enum class PayloadKind {
-  kBitmapFile,  // a .bmp file: stored without its file header
-  kRawBytes,    // stored as it is
+  BitmapFile,  // a .bmp file: stored without its file header
+  RawBytes,    // stored as it is
 };
 
 // One "-addoverwrite file,type,name,language" line.
 struct AddOverwriteCommand {
   std::string file;
-  PayloadKind payload = PayloadKind::kRawBytes;
+  PayloadKind payload = PayloadKind::RawBytes;
   ResourceId type;
   ResourceId name;
   // 0 means every language the resource already exists in, or neutral when it exists in none.

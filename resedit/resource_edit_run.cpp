@@ -70,7 +70,7 @@ bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>&
     p.name = WideResourceId::From(cmd.name, codePage);
     p.language = cmd.language;
     const std::wstring file = FullPath(winbase::Widen(cmd.file, codePage));
-    p.what = (cmd.payload == PayloadKind::kBitmapFile ? L"bitmap " : L"type " + p.type.Describe() + L" ") +
+    p.what = (cmd.payload == PayloadKind::BitmapFile ? L"bitmap " : L"type " + p.type.Describe() + L" ") +
              p.name.Describe() + L" from " + file;
     if (SourceIsMissing(file)) {
       log.Info(L"line " + std::to_wstring(cmd.line) + L": skipped, " + file + L" does not exist");
@@ -81,7 +81,7 @@ bool LoadPayloads(const EditScript& script, UINT codePage, std::vector<Payload>&
       log.Error(L"line " + std::to_wstring(cmd.line) + L": " + bytes.error);
       return false;
     }
-    if (cmd.payload == PayloadKind::kBitmapFile) {
+    if (cmd.payload == PayloadKind::BitmapFile) {
       PackedDibResult dib = PackedDibFromBitmapFile(bytes.bytes.data(), bytes.bytes.size());
       if (!dib.ok) {
         log.Error(L"line " + std::to_wstring(cmd.line) + L": " + file + L": " +

@@ -63,7 +63,7 @@ TEST_F(LogonApplierTest, RunsTheToolInTheWorkFolderWithTheScriptAndCleansUp) {
   reader.members = {{L"100.bmp", "a"}, {L"uifile.txt", "ui"}, {L"notes.txt", "n"}};
   RewriteTargetWhenRun();
 
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
   EXPECT_EQ(runner.calls, 1);
   EXPECT_EQ(runner.currentFolder, work);
   EXPECT_EQ(runner.commandLine,
@@ -94,11 +94,11 @@ TEST_F(LogonApplierTest, LeftoversOfAStoppedRunAreNeverApplied) {
 TEST_F(LogonApplierTest, ABadPackageNeverReachesTheTool) {
   reader.readable = false;  // missing, not an archive, or a CRC failure
   reader.members = {{L"100.bmp", "damaged"}};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::unreadable);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Unreadable);
 
   reader.readable = true;
   reader.members = {{L"readme.txt", "nothing to apply"}};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::emptyPackage);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::EmptyPackage);
 
   EXPECT_EQ(runner.calls, 0);
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "current logonkv");
@@ -108,12 +108,12 @@ TEST_F(LogonApplierTest, ABadPackageNeverReachesTheTool) {
 // The tool would skip or misread these; a package of nothing else applies nothing.
 TEST_F(LogonApplierTest, BitmapsTheScriptCannotNameNeverReachTheTool) {
   reader.members = {{L" 100.bmp", "a"}, {L"1,2.bmp", "b"}, {L"Korv\xebl.bmp", "c"}};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::emptyPackage);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::EmptyPackage);
   EXPECT_EQ(runner.calls, 0);
 
   reader.members[L"107.bmp"] = "d";
   RewriteTargetWhenRun();
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
   EXPECT_NE(runner.script.find("-addoverwrite 107.bmp,Bitmap,107,0\r\n-addoverwrite uifile.txt"),
             std::string::npos) << runner.script;
   EXPECT_EQ(std::count(runner.script.begin(), runner.script.end(), '\n'), 6);
@@ -125,7 +125,7 @@ TEST_F(LogonApplierTest, AReadOnlyTargetOrASystemFolderTheScriptCannotNameIsRefu
   reader.members = {{L"100.bmp", "a"}};
   RewriteTargetWhenRun();
   SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::targetReadOnly);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::TargetReadOnly);
   SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "current logonkv");
 
@@ -133,7 +133,7 @@ TEST_F(LogonApplierTest, AReadOnlyTargetOrASystemFolderTheScriptCannotNameIsRefu
   CreateDirectoryW(lossyRoot.c_str(), nullptr);
   CreateDirectoryW((lossyRoot + L"system32").c_str(), nullptr);
   LogonApplier lossy{reader, runner, work, root / L"Korvel App\\", lossyRoot};
-  EXPECT_EQ(lossy.Apply(L"x.kvl"), ApplyOutcome::systemRootNotAnsi);
+  EXPECT_EQ(lossy.Apply(L"x.kvl"), ApplyOutcome::SystemRootNotAnsi);
   EXPECT_EQ(runner.calls, 0);
   EXPECT_FALSE(FolderExists(work));
 }
@@ -141,7 +141,7 @@ TEST_F(LogonApplierTest, AReadOnlyTargetOrASystemFolderTheScriptCannotNameIsRefu
 TEST_F(LogonApplierTest, AUiFileAloneIsEnoughToApply) {
   reader.members = {{L"uifile.txt", "ui"}};
   RewriteTargetWhenRun();
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
   EXPECT_EQ(std::count(runner.script.begin(), runner.script.end(), '\n'), 5);
 }
 
@@ -149,20 +149,20 @@ TEST_F(LogonApplierTest, ToolFailuresAreReportedNotHiddenBehindSuccess) {
   reader.members = {{L"100.bmp", "a"}};
 
   runner.outcome = {false, 0};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::toolNotStarted);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::ToolNotStarted);
   EXPECT_FALSE(FolderExists(work));
 
   runner.outcome = {true, 2};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::toolFailed);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::ToolFailed);
 
   runner.outcome = {true, 0};  // ended well but wrote nothing
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::targetUnchanged);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::TargetUnchanged);
 
   DeleteFileW(applier.TargetPath().c_str());  // and nothing appeared where nothing was
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::targetUnchanged);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::TargetUnchanged);
 
   RewriteTargetWhenRun();  // a target that did not exist before and does now counts
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
   EXPECT_FALSE(FolderExists(work));
 }
 
@@ -201,20 +201,20 @@ TEST_F(LogonApplierTest, ApplyAndRestoreTakeTheScratchFileAStoppedToolLeft) {
 
   leaveScratch();  // an apply refused before the tool runs
   reader.members = {};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::emptyPackage);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::EmptyPackage);
   EXPECT_FALSE(FileExists(scratch));
 
   reader.members = {{L"100.bmp", "a"}};  // a tool stopped in this very run
   runner.whileRunning = leaveScratch;
   runner.outcome = {true, 1};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::toolFailed);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::ToolFailed);
   EXPECT_FALSE(FileExists(scratch));
 
   // One that cannot be removed changes no outcome.
   CreateDirectoryW(scratch.c_str(), nullptr);
   RewriteTargetWhenRun();
   runner.outcome = {true, 0};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
   EXPECT_TRUE(applier.Restore());
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "system logon host");
   EXPECT_TRUE(FolderExists(scratch));

@@ -58,16 +58,16 @@ TEST_F(LibraryTest, ListsEveryKvlEntryIncludingFoldersAndDeletes) {
 
 TEST_F(LibraryTest, KvlImportKeepsTheNameAndAsksOnlyBeforeReplacing) {
   WriteBytes(downloads / L"Blue.KvL", "new");
-  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::copied);
+  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::Copied);
   EXPECT_TRUE(asked.empty());
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Blue.KvL"}));
 
   WriteBytes(downloads / L"Blue.KvL", "newer");
   answer = false;
-  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::declined);
+  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::Declined);
   EXPECT_EQ(ReadBytes(library.Folder() + L"Blue.KvL"), "new");
   answer = true;
-  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::copied);
+  EXPECT_EQ(importer.Import(downloads / L"Blue.KvL"), ImportOutcome::Copied);
   EXPECT_EQ(ReadBytes(library.Folder() + L"Blue.KvL"), "newer");
   EXPECT_EQ(asked, (std::vector<std::wstring>(2, library.Folder() + L"Blue.KvL")));
 }
@@ -75,14 +75,14 @@ TEST_F(LibraryTest, KvlImportKeepsTheNameAndAsksOnlyBeforeReplacing) {
 TEST_F(LibraryTest, LogonXpImportConvertsAndAFailureKeepsTheOldPackage) {
   WriteBytes(downloads / L"Night.LogonXP", "foreign");
   reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}};
-  EXPECT_EQ(importer.Import(downloads / L"Night.LogonXP"), ImportOutcome::converted);
+  EXPECT_EQ(importer.Import(downloads / L"Night.LogonXP"), ImportOutcome::Converted);
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Night.kvl"}));
   const std::string converted = ReadBytes(library.Folder() + L"Night.kvl");
 
   answer = true;
   reader.members = {{L"readme.txt", "not a logon package"}};
-  EXPECT_EQ(importer.Import(downloads / L"Night.LogonXP"), ImportOutcome::conversionFailed);
-  EXPECT_EQ(importer.LastConversion(), ConvertOutcome::notLogonXp);
+  EXPECT_EQ(importer.Import(downloads / L"Night.LogonXP"), ImportOutcome::ConversionFailed);
+  EXPECT_EQ(importer.LastConversion(), ConvertOutcome::NotLogonXp);
   EXPECT_EQ(asked.size(), 1u);
   EXPECT_EQ(ReadBytes(library.Folder() + L"Night.kvl"), converted);
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Night.kvl"}));
@@ -93,7 +93,7 @@ TEST_F(LibraryTest, LogonXpImportConvertsAndAFailureKeepsTheOldPackage) {
 TEST_F(LibraryTest, ImportedPackagesAreWritableAndAFailedReplaceKeepsTheOld) {
   WriteBytes(downloads / L"Cd.kvl", "from a CD");
   SetFileAttributesW((downloads / L"Cd.kvl").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::copied);
+  EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::Copied);
   EXPECT_FALSE(GetFileAttributesW((library.Folder() + L"Cd.kvl").c_str()) & FILE_ATTRIBUTE_READONLY);
   EXPECT_TRUE(library.Delete(L"Cd.kvl"));
   EXPECT_TRUE(library.Packages().empty());
@@ -102,7 +102,7 @@ TEST_F(LibraryTest, ImportedPackagesAreWritableAndAFailedReplaceKeepsTheOld) {
   WriteBytes(library.Folder() + L"Cd.kvl", "kept");
   SetFileAttributesW((library.Folder() + L"Cd.kvl").c_str(), FILE_ATTRIBUTE_READONLY);
   answer = true;
-  EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::writeFailed);
+  EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::WriteFailed);
   EXPECT_EQ(ReadBytes(library.Folder() + L"Cd.kvl"), "kept");
   EXPECT_FALSE(library.Delete(L"Cd.kvl"));
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Cd.kvl"}));
@@ -112,10 +112,10 @@ TEST_F(LibraryTest, ImportedPackagesAreWritableAndAFailedReplaceKeepsTheOld) {
 TEST_F(LibraryTest, OtherFilesAreIgnored) {
   WriteBytes(downloads / L"photo.bmp", "x");
   WriteBytes(downloads / L"noextension", "x");
-  EXPECT_EQ(importer.Import(downloads / L"photo.bmp"), ImportOutcome::ignored);
-  EXPECT_EQ(importer.Import(downloads / L"noextension"), ImportOutcome::ignored);
-  EXPECT_EQ(importer.Import(downloads / L"missing.kvl"), ImportOutcome::ignored);
-  EXPECT_EQ(importer.Import(L""), ImportOutcome::ignored);
+  EXPECT_EQ(importer.Import(downloads / L"photo.bmp"), ImportOutcome::Ignored);
+  EXPECT_EQ(importer.Import(downloads / L"noextension"), ImportOutcome::Ignored);
+  EXPECT_EQ(importer.Import(downloads / L"missing.kvl"), ImportOutcome::Ignored);
+  EXPECT_EQ(importer.Import(L""), ImportOutcome::Ignored);
   EXPECT_TRUE(library.Packages().empty());
   EXPECT_EQ(reader.calls, 0);
 }

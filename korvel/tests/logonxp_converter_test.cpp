@@ -51,7 +51,7 @@ TEST_F(ConverterTest, PacksRenamedBitmapsAndTheUiFileFromASiblingStagingFolder) 
                     {L"Bitmap_107.bmp", "b107"},    {L"BITMAP_112.BMP", "b112"},
                     {L"uifile.txt", "ui"},          {L"preview.jpg", "p"}};
 
-  EXPECT_EQ(converter.Convert(root / L"theme.logonxp", target), ConvertOutcome::converted);
+  EXPECT_EQ(converter.Convert(root / L"theme.logonxp", target), ConvertOutcome::Converted);
   EXPECT_EQ(converter.StagingFolder(), root / L"_kv2");
   EXPECT_EQ(writer.packedFolder, root / L"_kv2");
   const std::map<std::wstring, std::string> expected = {
@@ -64,14 +64,14 @@ TEST_F(ConverterTest, PacksRenamedBitmapsAndTheUiFileFromASiblingStagingFolder) 
 
 TEST_F(ConverterTest, WithoutThemeIniOrBitmapsNoPackageIsWritten) {
   reader.members = {{L"100.bmp", "b"}, {L"uifile.txt", "ui"}};
-  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::notLogonXp);
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::NotLogonXp);
 
   reader.members = {{L"theme.ini", "[Theme]"}, {L"uifile.txt", "ui"}};
-  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::noBitmaps);
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::NoBitmaps);
 
   reader.members = {{L"theme.ini", "[Theme]"}, {L"100.bmp", "b"}};
   reader.readable = false;
-  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::unreadable);
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::Unreadable);
 
   EXPECT_EQ(writer.calls, 0);
   EXPECT_FALSE(FileExists(target));
@@ -85,12 +85,12 @@ TEST_F(ConverterTest, LeftoversOfAStoppedRunAreNotPacked) {
   WriteBytes(work + L"\\theme.ini", "stale");  // would make a non-package look like one
   WriteBytes(converter.StagingFolder() + L"\\999.bmp", "stale");
   reader.members = {{L"100.bmp", "b"}};
-  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::notLogonXp);
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::NotLogonXp);
 
   reader.members = {{L"theme.ini", "[Theme]"}, {L"100.bmp", "b"}};
   CreateDirectoryW(converter.StagingFolder().c_str(), nullptr);
   WriteBytes(converter.StagingFolder() + L"\\999.bmp", "stale");
-  ASSERT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::converted);
+  ASSERT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::Converted);
   EXPECT_EQ(writer.packed.size(), 1u);
   EXPECT_EQ(writer.packed.count(L"100.bmp"), 1u);
 }
@@ -100,25 +100,25 @@ TEST_F(ConverterTest, AFailedWriteKeepsTheExistingPackage) {
   reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}};
   writer.succeeds = false;
 
-  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::writeFailed);
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::WriteFailed);
   EXPECT_EQ(ReadBytes(target), "old package");
   EXPECT_EQ(testing::NamesIn(root.Path()), (std::set<std::wstring>{L"theme.kvl"}));
 
   writer.succeeds = true;  // and a good run replaces it
-  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::converted);
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::Converted);
   EXPECT_EQ(ReadBytes(target), "PACKED|100.bmp");
 }
 
 TEST_F(ConverterTest, TheNewPackageIsWritableAndAReadOnlyOneIsNotReplaced) {
   reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}};
   writer.leavesReadOnly = true;
-  ASSERT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::converted);
+  ASSERT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::Converted);
   EXPECT_FALSE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_READONLY);
 
   WriteBytes(target, "old package");
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
   writer.leavesReadOnly = false;
-  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::writeFailed);
+  EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::WriteFailed);
   EXPECT_EQ(ReadBytes(target), "old package");
   EXPECT_EQ(testing::NamesIn(root.Path()), (std::set<std::wstring>{L"theme.kvl"}));
 }
@@ -133,7 +133,7 @@ TEST_F(ConverterTest, ABitmapWhoseNewNameIsADeviceFailsTheConversion) {
     for (bool alone : {true, false}) {
       reader.members = {{L"theme.ini", "[Theme]"}, {name, "device"}};
       if (!alone) reader.members[L"Bitmap_100.bmp"] = "b100";
-      EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::unsafeName) << name;
+      EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::UnsafeName) << name;
     }
   }
   EXPECT_EQ(writer.calls, 0);
@@ -149,7 +149,7 @@ TEST_F(ConverterTest, ABitmapOrUiFileThatCannotBeCopiedFailsTheConversion) {
     reader.afterExtract = [&](const std::wstring& folder) {
       CreateDirectoryW((folder + L"2\\" + blocked).c_str(), nullptr);
     };
-    EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::copyFailed) << blocked;
+    EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::CopyFailed) << blocked;
   }
   EXPECT_EQ(writer.calls, 0);
   EXPECT_EQ(ReadBytes(target), "old package");

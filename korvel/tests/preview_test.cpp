@@ -337,9 +337,9 @@ TEST_F(PackagePreviewTest, NoUsableTemporaryFolderIsItsOwnFailure) {
   PreviewZipReader reader;
   for (const std::wstring& parent : {std::wstring(), scratchParent.Path() + L"\\gone"}) {
     const auto read = ReadPackageForPreview(reader, root / L"fine.kvl", parent);
-    EXPECT_EQ(read.failure, PreviewFailure::noScratchFolder);
+    EXPECT_EQ(read.failure, PreviewFailure::NoScratchFolder);
   }
-  EXPECT_EQ(ReadPackageForPreview(reader, root / L"missing.kvl", L"").failure, PreviewFailure::unreadable);
+  EXPECT_EQ(ReadPackageForPreview(reader, root / L"missing.kvl", L"").failure, PreviewFailure::Unreadable);
 
   wchar_t saved[2][32768] = {};
   const wchar_t* names[2] = {L"TMP", L"TEMP"};

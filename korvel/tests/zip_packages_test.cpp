@@ -45,7 +45,7 @@ TEST_F(ZipPackagesTest, ConvertedPackageHoldsTheRenamedBitmapsAndTheUiFile) {
                                         {L"extra\\Bitmap_200.bmp", "inside a folder"}});
 
   ASSERT_EQ(converter.Convert(root / L"theme.logonxp", root / L"theme.kvl"),
-            ConvertOutcome::converted);
+            ConvertOutcome::Converted);
   const std::map<std::wstring, std::string> expected = {{L"100.bmp", picture + "100"},
                                                         {L"107.bmp", picture + "107"},
                                                         {L"112.bmp", picture + "112"},
@@ -57,7 +57,7 @@ TEST_F(ZipPackagesTest, ThemeIniInsideAFolderIsNoForeignPackage) {
   MakeArchive(root / L"nested.logonxp",
               {{L"inner\\theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "b"}});
   EXPECT_EQ(converter.Convert(root / L"nested.logonxp", root / L"nested.kvl"),
-            ConvertOutcome::notLogonXp);
+            ConvertOutcome::NotLogonXp);
   EXPECT_FALSE(FileExists(root / L"nested.kvl"));
 }
 
@@ -106,7 +106,7 @@ TEST_F(ZipPackagesTest, FoldersOutsideTheCodePageAreReachedNotALookAlike) {
   MakeArchive(root / L"Theme.logonxp", {{L"theme.ini", "[Theme]"}, {L"Bitmap_100.bmp", "picture"}});
   LogonXpConverter intoTemp{reader, writer, temp + L"\\_kv"};
   ASSERT_EQ(intoTemp.Convert(root / L"Theme.logonxp", library + L"\\Theme.kvl"),
-            ConvertOutcome::converted);
+            ConvertOutcome::Converted);
   EXPECT_EQ(Contents(library + L"\\Theme.kvl"),
             (std::map<std::wstring, std::string>{{L"100.bmp", "picture"}}));
   EXPECT_EQ(testing::NamesIn(lookAlike), (std::set<std::wstring>{L"Blue.kvl"}));

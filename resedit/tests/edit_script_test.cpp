@@ -30,7 +30,7 @@ TEST(EditScript, ReadsTheScriptKorvelWrites) {
 
   const auto& bmp = r.script.commands[0];
   EXPECT_EQ(bmp.file, "100.bmp");
-  EXPECT_EQ(bmp.payload, PayloadKind::kBitmapFile);
+  EXPECT_EQ(bmp.payload, PayloadKind::BitmapFile);
   EXPECT_EQ(bmp.type, ResourceId::Number(kBitmapType));
   EXPECT_EQ(bmp.name, ResourceId::Number(100));
   EXPECT_EQ(bmp.language, 0);
@@ -40,7 +40,7 @@ TEST(EditScript, ReadsTheScriptKorvelWrites) {
 
   const auto& ui = r.script.commands[2];
   EXPECT_EQ(ui.file, "uifile.txt");
-  EXPECT_EQ(ui.payload, PayloadKind::kRawBytes);
+  EXPECT_EQ(ui.payload, PayloadKind::RawBytes);
   EXPECT_EQ(ui.type, ResourceId::Text("UIFILE"));
   EXPECT_EQ(ui.name, ResourceId::Number(1000));
   EXPECT_EQ(ui.language, 0);
@@ -61,11 +61,11 @@ TEST(EditScript, ToleratesLooseTextAroundTheCommands) {
   EXPECT_EQ(r.script.exe, "C:\\Program Files\\a.exe");
   ASSERT_EQ(r.script.commands.size(), 2u);
   EXPECT_EQ(r.script.commands[0].file, "my pic.bmp");
-  EXPECT_EQ(r.script.commands[0].payload, PayloadKind::kBitmapFile);
+  EXPECT_EQ(r.script.commands[0].payload, PayloadKind::BitmapFile);
   EXPECT_EQ(r.script.commands[0].name, ResourceId::Number(7));
   EXPECT_EQ(r.script.commands[0].language, 0x419);
   EXPECT_EQ(r.script.commands[1].type, ResourceId::Number(10));
-  EXPECT_EQ(r.script.commands[1].payload, PayloadKind::kRawBytes);
+  EXPECT_EQ(r.script.commands[1].payload, PayloadKind::RawBytes);
   EXPECT_EQ(r.script.commands[1].name, ResourceId::Text("Logo"));
   EXPECT_EQ(r.script.commands[1].language, 1049);
 }
