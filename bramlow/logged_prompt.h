@@ -5,7 +5,7 @@
 // no window ever appears.
 #include <string>
 
-#include "bramlow/actions/step_log.h"
+#include "bramlow/actions/entries/step_log.h"
 #include "ui/user_prompt.h"
 
 namespace bramlow {

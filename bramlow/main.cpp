@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "bramlow/actions/language/language_files.h"
-#include "bramlow/actions/restart_computer.h"
-#include "bramlow/actions/step_log.h"
+#include "bramlow/actions/entries/restart_computer.h"
+#include "bramlow/actions/entries/step_log.h"
 #include "bramlow/command_line.h"
 #include "bramlow/sequence/install_sequence.h"
 #include "bramlow/wizard/language_dialog.h"

@@ -3,7 +3,7 @@
 // deployment tools can tell a finished installation from a failed or refused one.
 #include <string>
 
-#include "bramlow/actions/restart_computer.h"
+#include "bramlow/actions/entries/restart_computer.h"
 #include "bramlow/state/setup_state.h"
 
 namespace bramlow {

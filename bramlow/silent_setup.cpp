@@ -6,7 +6,7 @@
 
 #include "bramlow/actions/language/language_files.h"
 #include "bramlow/state/language_texts.h"
-#include "bramlow/actions/step_log.h"
+#include "bramlow/actions/entries/step_log.h"
 #include "bramlow/state/destination_check.h"
 #include "bramlow/sequence/install_sequence.h"
 #include "bramlow/text/macro_text.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "bramlow/actions/step_log.h"
+#include "bramlow/actions/entries/step_log.h"
 #include "uninstall_flow.h"
 
 namespace uninstall {

@@ -1,7 +1,7 @@
 // Uninstall.exe: removes what an installation listed in "Uninstall.ini" beside it.
 #include <windows.h>
 
-#include "bramlow/actions/step_log.h"
+#include "bramlow/actions/entries/step_log.h"
 #include "bramlow/command_line.h"
 #include "logged_dialogs.h"
 #include "paths.h"

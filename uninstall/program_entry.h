@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "bramlow/actions/command_line.h"
+#include "bramlow/actions/entries/command_line.h"
 
 namespace uninstall {
 

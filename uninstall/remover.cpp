@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <set>
 
-#include "bramlow/actions/registry_root.h"
-#include "bramlow/actions/uninstall_key.h"
+#include "bramlow/actions/entries/registry_root.h"
+#include "bramlow/actions/entries/uninstall_key.h"
 #include "paths.h"
 #include "program_entry.h"
 #include "winbase/handles.h"

@@ -2,17 +2,17 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/action_context.h"
-#include "bramlow/actions/copy_files.h"
-#include "bramlow/actions/folder_chain.h"
+#include "bramlow/actions/entries/action_context.h"
+#include "bramlow/actions/entries/copy_files.h"
+#include "bramlow/actions/entries/folder_chain.h"
 #include "bramlow/state/folder_macros.h"
-#include "bramlow/actions/ini_entry.h"
+#include "bramlow/actions/entries/ini_entry.h"
 #include "bramlow/state/language_texts.h"
-#include "bramlow/actions/program_entry.h"
-#include "bramlow/actions/registry_entry.h"
-#include "bramlow/actions/shortcut_entry.h"
-#include "bramlow/actions/step_log.h"
-#include "bramlow/actions/uninstall_key.h"
+#include "bramlow/actions/entries/program_entry.h"
+#include "bramlow/actions/entries/registry_entry.h"
+#include "bramlow/actions/entries/shortcut_entry.h"
+#include "bramlow/actions/entries/step_log.h"
+#include "bramlow/actions/entries/uninstall_key.h"
 #include "bramlow/formats/uninstall_list.h"
 
 namespace bramlow {

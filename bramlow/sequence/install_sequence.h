@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "bramlow/actions/action_host.h"
+#include "bramlow/actions/entries/action_host.h"
 #include "bramlow/state/setup_state.h"
 
 namespace bramlow {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "bramlow/actions/step_log.h"
+#include "bramlow/actions/entries/step_log.h"
 #include "bramlow/logged_prompt.h"
 #include "bramlow/setup_exit.h"
 #include "bramlow/silent_setup.h"

@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
-#include "bramlow/actions/close_gate.h"
-#include "bramlow/actions/restart_computer.h"
+#include "bramlow/actions/entries/close_gate.h"
+#include "bramlow/actions/entries/restart_computer.h"
 #include "bramlow/state/setup_state.h"
 #include "bramlow/wizard/wizard_view.h"
 

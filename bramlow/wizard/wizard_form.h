@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "bramlow/actions/restart_computer.h"
+#include "bramlow/actions/entries/restart_computer.h"
 #include "bramlow/sequence/install_sequence.h"
 #include "bramlow/state/setup_state.h"
 #include "bramlow/wizard/link_label.h"

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "bramlow/actions/shortcut.h"
-#include "bramlow/actions/uninstall_key.h"
+#include "bramlow/actions/entries/shortcut.h"
+#include "bramlow/actions/entries/uninstall_key.h"
 #include "paths.h"
 #include "test_support.h"
 #include "uninstall_flow.h"

@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "bramlow/actions/entries/path_parts.h"
+#include "bramlow/actions/entries/registry_integer.h"
+#include "bramlow/actions/entries/registry_root.h"
+#include "bramlow/actions/entries/show_command.h"
+
+namespace bramlow {
+namespace {
+
+TEST(RegistryInteger, AcceptsEverySpelling) {
+  const struct {
+    const wchar_t* text;
+    std::int32_t value;
+  } cases[] = {
+      {L"0x10", 16},       {L"$FF", 255},         {L"$ff", 255},          {L"x1A", 26},
+      {L"X1a", 26},        {L"0X20", 32},         {L"42", 42},            {L"  42", 42},
+      {L"+7", 7},          {L"-7", -7},           {L"-$10", -16},         {L"2147483647", 2147483647},
+      {L"-2147483648", INT32_MIN}, {L"$FFFFFFFF", -1}, {L"0", 0},         {L"007", 7},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = ParseRegistryInteger(c.text);
+    ASSERT_TRUE(parsed.has_value()) << std::string(c.text, c.text + wcslen(c.text));
+    EXPECT_EQ(*parsed, c.value) << std::string(c.text, c.text + wcslen(c.text));
+  }
+}
+
+TEST(RegistryInteger, RejectsWhatIsNotANumber) {
+  for (const wchar_t* text : {L"", L" ", L"ABC", L"12a", L"12 ", L"$", L"0x", L"x", L"-", L"+$", L"$G1",
+                              L"2147483648", L"-2147483649", L"$100000000", L"1.5", L"0x-1", L"--1"}) {
+    EXPECT_FALSE(ParseRegistryInteger(text).has_value()) << std::string(text, text + wcslen(text));
+  }
+}
+
+TEST(RegistryRoot, OnlyTheSixNamesSelectTheirRoot) {
+  EXPECT_EQ(RootFromName(L"hkey_local_machine"), HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(RootFromName(L"HKEY_CLASSES_ROOT"), HKEY_CLASSES_ROOT);
+  EXPECT_EQ(RootFromName(L"Hkey_Users"), HKEY_USERS);
+  EXPECT_EQ(RootFromName(L"HKEY_PERFORMANCE_DATA"), HKEY_PERFORMANCE_DATA);
+  EXPECT_EQ(RootFromName(L"hkey_current_config"), HKEY_CURRENT_CONFIG);
+  EXPECT_EQ(RootFromName(L"HKEY_DYN_DATA"), HKEY_DYN_DATA);
+  // Abbreviations, the current user's own name, blanks and misspellings all mean the current user.
+  for (const wchar_t* other : {L"HKLM", L"HKEY_CURRENT_USER", L"", L" HKEY_USERS", L"HKEY_LOCAL_MACHINE\\"}) {
+    EXPECT_EQ(RootFromName(other), HKEY_CURRENT_USER);
+  }
+}
+
+TEST(ShowCommand, EachWayHasItsOwnDefaults) {
+  EXPECT_EQ(ShowCommandFor(RunWay::Process, L"normal"), SW_SHOWNOACTIVATE);
+  EXPECT_EQ(ShowCommandFor(RunWay::Shell, L"Normal"), SW_SHOWNORMAL);
+  EXPECT_EQ(ShowCommandFor(RunWay::Process, L"MAXIMIZE"), SW_SHOWMAXIMIZED);
+  EXPECT_EQ(ShowCommandFor(RunWay::Shell, L"maximize"), SW_SHOWMAXIMIZED);
+  EXPECT_EQ(ShowCommandFor(RunWay::Process, L"Minimize"), SW_MINIMIZE);
+  EXPECT_EQ(ShowCommandFor(RunWay::Shell, L"HIDE"), SW_HIDE);
+  EXPECT_EQ(ShowCommandFor(RunWay::Process, L""), SW_HIDE);
+  EXPECT_EQ(ShowCommandFor(RunWay::Process, L"shown"), SW_HIDE);
+  EXPECT_EQ(ShowCommandFor(RunWay::Shell, L""), SW_SHOWNORMAL);
+  EXPECT_EQ(ShowCommandFor(RunWay::Shell, L" hide"), SW_SHOWNORMAL);
+}
+
+TEST(PathParts, JoinsWithExactlyOneBackslash) {
+  EXPECT_EQ(JoinPath(L"D:\\dest\\", L"sub"), L"D:\\dest\\sub");
+  EXPECT_EQ(JoinPath(L"D:\\dest", L"\\sub"), L"D:\\dest\\sub");
+  EXPECT_EQ(JoinPath(L"C:\\", L"sub"), L"C:\\sub");
+  EXPECT_TRUE(ContainsNoCase(L"%desktop%\\Viewer.lnk", L"%Desktop%"));
+  EXPECT_FALSE(ContainsNoCase(L"%All Startup%\\Viewer.lnk", L"%Startup%"));
+  EXPECT_TRUE(SamePath(L"C:\\App\\", L"c:\\app"));
+  EXPECT_FALSE(SamePath(L"C:\\App", L"C:\\App2"));
+  EXPECT_FALSE(SamePath(L"", L""));
+}
+
+}  // namespace
+}  // namespace bramlow

@@ -1,0 +1,304 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "bramlow/actions/entries/copy_files.h"
+#include "bramlow/actions/entries/step_log.h"
+#include "test_support.h"
+#include "testing/support/folder_names.h"
+
+namespace bramlow {
+namespace {
+
+using testing::FileExists;
+using testing::FolderExists;
+using testing::ReadBytes;
+using testing::RecordingHost;
+using testing::ScratchFolder;
+using testing::StateWithFiles;
+using testing::WriteBytes;
+
+using testsupport::FolderNames;
+
+class TreeCopyTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    source = scratch / L"src";
+    dest = scratch / L"dest";
+    CreateDirectoryW(source.c_str(), nullptr);
+    CreateDirectoryW(dest.c_str(), nullptr);
+    files.state.SourceFolder = source;
+    files.state.DestFolder = dest;
+    files.state.FailIfExists = true;
+  }
+  // What the installation sequence does around the tree copy.
+  void CountAndCopy() {
+    files.state.FileCounter = 0;
+    CountTreeFiles(files.state.SourceFolder, files.state);
+    files.state.CopiedCounter = 0;
+    files.state.FolderCounter = 0;
+    CopyTree(files.state.SourceFolder, files.state, host);
+  }
+  ScratchFolder scratch;
+  StateWithFiles files{scratch};
+  ActionContext context{files.state};
+  RecordingHost host;
+  std::wstring source, dest;
+};
+
+TEST_F(TreeCopyTest, CopiesRecordsAndShowsBareNames) {
+  WriteBytes(source + L"\\a.txt", "a");
+  CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
+  WriteBytes(source + L"\\sub\\b.txt", "b");
+  CreateDirectoryW((source + L"\\empty").c_str(), nullptr);
+  CountAndCopy();
+
+  EXPECT_EQ(files.state.FileCounter, 2);
+  EXPECT_EQ(files.state.CopiedCounter, 2);
+  EXPECT_EQ(files.state.FolderCounter, 2);
+  EXPECT_FALSE(files.state.CopyFailed);
+  EXPECT_EQ(ReadBytes(dest + L"\\a.txt"), "a");
+  EXPECT_EQ(ReadBytes(dest + L"\\sub\\b.txt"), "b");
+  EXPECT_TRUE(FolderExists(dest + L"\\empty"));
+
+  // Records follow the copy order, which is the order of the status lines.
+  ASSERT_EQ(host.statuses.size(), 2u);
+  ASSERT_EQ(host.positions, (std::vector<int>{1, 2}));
+  for (int n = 1; n <= 2; ++n) {
+    const std::wstring shown = host.statuses[n - 1];
+    ASSERT_EQ(shown.rfind(L"Copying ", 0), 0u);
+    const std::wstring name = shown.substr(8);
+    EXPECT_TRUE(name == L"a.txt" || name == L"b.txt");
+    const std::wstring expected = name == L"a.txt" ? dest + L"\\a.txt" : dest + L"\\sub\\b.txt";
+    EXPECT_EQ(files.Record(L"files", std::to_wstring(n)), expected);
+  }
+  std::vector<std::wstring> folders = {files.Record(L"folders", L"1"), files.Record(L"folders", L"2")};
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ(folders, (std::vector<std::wstring>{dest + L"\\empty", dest + L"\\sub"}));
+  EXPECT_GE(host.pumpCalls, 2);
+}
+
+TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
+  WriteBytes(source + L"\\top.txt", "top");
+  CreateDirectoryW((source + L"\\f").c_str(), nullptr);
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteBytes(source + L"\\f\\" + name, "new");
+  CreateDirectoryW((source + L"\\g").c_str(), nullptr);
+  WriteBytes(source + L"\\g\\x.txt", "x");
+  // The first file the folder lists already exists at the destination.
+  const std::vector<std::wstring> order = FolderNames(source + L"\\f");
+  ASSERT_EQ(order.size(), 3u);
+  CreateDirectoryW((dest + L"\\f").c_str(), nullptr);
+  WriteBytes(dest + L"\\f\\" + order[0], "old");
+
+  CountAndCopy();
+  EXPECT_TRUE(files.state.CopyFailed);
+  EXPECT_EQ(ReadBytes(dest + L"\\f\\" + order[0]), "old");
+  EXPECT_FALSE(FileExists(dest + L"\\f\\" + order[1]));
+  EXPECT_FALSE(FileExists(dest + L"\\f\\" + order[2]));
+  EXPECT_EQ(ReadBytes(dest + L"\\g\\x.txt"), "x");
+  EXPECT_EQ(ReadBytes(dest + L"\\top.txt"), "top");
+  EXPECT_EQ(files.state.FileCounter, 5);
+  EXPECT_EQ(files.state.CopiedCounter, 3) << "the failed file uses its number, the skipped ones do not";
+}
+
+// The log must account for every file of the tree: those a failure left untried are named.
+TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
+  CreateDirectoryW((source + L"\\f").c_str(), nullptr);
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteBytes(source + L"\\f\\" + name, "new");
+  CreateDirectoryW((source + L"\\f\\s").c_str(), nullptr);
+  WriteBytes(source + L"\\f\\s\\deep.txt", "deep");
+  std::wstring firstFile;
+  for (const std::wstring& name : FolderNames(source + L"\\f"))
+    if (firstFile.empty() && name != L"s") firstFile = name;
+  CreateDirectoryW((dest + L"\\f").c_str(), nullptr);
+  WriteBytes(dest + L"\\f\\" + firstFile, "old");
+  const std::wstring log = scratch / L"copy.log";
+  DWORD error = 0;
+  ASSERT_TRUE(Steps().Open(log, error));
+
+  CountAndCopy();
+  Steps().Close();
+  const std::string text = ReadBytes(log);
+  int skipped = 0;
+  for (const std::wstring& file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
+    const std::wstring from = source + L"\\f\\" + file, to = dest + L"\\f\\" + file;
+    const std::string line = "copy " + std::string(from.begin(), from.end()) + " -> " + std::string(to.begin(), to.end()) + ": ";
+    const size_t at = text.find(line);
+    ASSERT_NE(at, std::string::npos) << "no line for " << line;
+    const std::string result = text.substr(at + line.size(), text.find("\r\n", at) - at - line.size());
+    if (file == firstFile) {
+      EXPECT_EQ(result.rfind("failed (", 0), 0u) << result;
+    } else if (result.rfind("skipped", 0) == 0) {
+      ++skipped;
+      EXPECT_FALSE(FileExists(to));
+    } else {
+      EXPECT_EQ(result, "ok");
+    }
+  }
+  EXPECT_GE(skipped, 2) << "the folder still stops after its failure";
+}
+
+// A CD's files are read-only; their copies must not be, or nothing could remove them later.
+TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) {
+  const std::wstring file = source + L"\\a.txt";
+  WriteBytes(file, "fresh");
+  FILETIME old{};
+  SYSTEMTIME when{2004, 8, 0, 25, 12, 30, 0, 0};
+  SystemTimeToFileTime(&when, &old);
+  HANDLE handle = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  SetFileTime(handle, nullptr, nullptr, &old);
+  CloseHandle(handle);
+  SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY);
+  WriteBytes(source + L"\\b.txt", "b");
+  SetFileAttributesW((source + L"\\b.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  WriteBytes(dest + L"\\a.txt", "stale");
+  files.state.FailIfExists = false;
+
+  CountAndCopy();
+  EXPECT_FALSE(files.state.CopyFailed);
+  EXPECT_EQ(ReadBytes(dest + L"\\a.txt"), "fresh");
+  WIN32_FILE_ATTRIBUTE_DATA copied{};
+  ASSERT_TRUE(GetFileAttributesExW((dest + L"\\a.txt").c_str(), GetFileExInfoStandard, &copied));
+  EXPECT_EQ(CompareFileTime(&copied.ftLastWriteTime, &old), 0);
+  EXPECT_FALSE(copied.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+  WIN32_FILE_ATTRIBUTE_DATA fresh{};
+  ASSERT_TRUE(GetFileAttributesExW((dest + L"\\b.txt").c_str(), GetFileExInfoStandard, &fresh));
+  EXPECT_TRUE(fresh.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+TEST_F(TreeCopyTest, ASourceWithTrailingBackslashMapsSubfoldersWithOneSeparator) {
+  CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
+  WriteBytes(source + L"\\sub\\b.txt", "b");
+  files.state.SourceFolder = source + L"\\";
+  CountAndCopy();
+  EXPECT_EQ(ReadBytes(dest + L"\\sub\\b.txt"), "b");
+  EXPECT_FALSE(FolderExists(dest + L"sub"));
+}
+
+TEST_F(TreeCopyTest, OnlyTheLeadingSourcePartIsReplaced) {
+  // The source folder's own name appears again deeper in the tree.
+  CreateDirectoryW((source + L"\\src").c_str(), nullptr);
+  WriteBytes(source + L"\\src\\c.txt", "c");
+  CountAndCopy();
+  EXPECT_EQ(ReadBytes(dest + L"\\src\\c.txt"), "c");
+}
+
+TEST_F(TreeCopyTest, AFolderOutsideTheTreeHasNoDestination) {
+  const std::wstring other = scratch / L"other";
+  CreateDirectoryW(other.c_str(), nullptr);
+  WriteBytes(other + L"\\x.txt", "x");
+  CopyTree(other, files.state, host);
+  EXPECT_FALSE(FileExists(dest + L"\\x.txt"));
+  EXPECT_EQ(files.state.CopiedCounter, 0);
+  // A sibling whose name merely starts with the source folder's name is outside too.
+  CreateDirectoryW((source + L"2").c_str(), nullptr);
+  WriteBytes(source + L"2\\z.txt", "z");
+  CopyTree(source + L"2", files.state, host);
+  EXPECT_FALSE(FileExists(dest + L"\\2\\z.txt"));
+  EXPECT_EQ(files.state.CopiedCounter, 0);
+  // A subfolder of the tree given directly maps by its leading part only.
+  CreateDirectoryW((source + L"\\sub").c_str(), nullptr);
+  WriteBytes(source + L"\\sub\\y.txt", "y");
+  CreateDirectoryW((dest + L"\\sub").c_str(), nullptr);
+  CopyTree(source + L"\\sub", files.state, host);
+  EXPECT_EQ(ReadBytes(dest + L"\\sub\\y.txt"), "y");
+}
+
+TEST_F(TreeCopyTest, NoSourceFolderCopiesAndCountsNothing) {
+  files.state.SourceFolder = L"";
+  CountAndCopy();
+  EXPECT_EQ(files.state.FileCounter, 0);
+  EXPECT_TRUE(host.statuses.empty());
+  files.state.SourceFolder = scratch / L"missing";
+  CountAndCopy();
+  EXPECT_EQ(files.state.FileCounter, 0);
+  EXPECT_TRUE(host.statuses.empty());
+  EXPECT_FALSE(files.state.CopyFailed);
+}
+
+TEST_F(TreeCopyTest, ADestinationInsideTheSourceIsNotCopiedIntoItself) {
+  WriteBytes(source + L"\\a.txt", "a");
+  files.state.DestFolder = source + L"\\inst";
+  CreateDirectoryW(files.state.DestFolder.c_str(), nullptr);
+  CountAndCopy();
+  EXPECT_EQ(files.state.FileCounter, 1);
+  EXPECT_EQ(ReadBytes(source + L"\\inst\\a.txt"), "a");
+  EXPECT_FALSE(FolderExists(source + L"\\inst\\inst"));
+
+  // Spelled with forward slashes, or through "..", it is the same folder.
+  for (const wchar_t* spelling : {L"/", L"\\..\\src\\"}) {
+    std::wstring other = source;
+    if (spelling[0] == L'/') {
+      for (wchar_t& c : other) if (c == L'\\') c = L'/';
+      other += L"/inst";
+    } else {
+      other += spelling + std::wstring(L"inst");
+    }
+    files.state.DestFolder = other;
+    CountAndCopy();
+    EXPECT_EQ(files.state.FileCounter, 1) << std::string(other.begin(), other.end());
+    EXPECT_FALSE(FolderExists(source + L"\\inst\\inst"));
+  }
+}
+
+class FileEntryTest : public TreeCopyTest {
+ protected:
+  void Script(const std::string& text) { WriteBytes(scratch / L"setup.qx1", text); }
+};
+
+TEST_F(FileEntryTest, ANewFileInADeepFolderIsCreatedAndRecorded) {
+  WriteBytes(source + L"\\tool.dll", "tool");
+  SetFileAttributesW((source + L"\\tool.dll").c_str(), FILE_ATTRIBUTE_READONLY);
+  Script("[Oth1]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\one\\two\\three\\tool.dll\r\n");
+  files.state.FileCounter = 4;
+  CopyFileEntry(1, context, host);
+  const std::wstring copied = dest + L"\\one\\two\\three\\tool.dll";
+  EXPECT_EQ(ReadBytes(copied), "tool");
+  EXPECT_FALSE(GetFileAttributesW(copied.c_str()) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(files.state.FileCounter, 5);
+  EXPECT_EQ(files.Record(L"files", L"5"), copied);
+  ASSERT_EQ(host.statuses.size(), 1u);
+  EXPECT_EQ(host.statuses[0], L"Copying " + copied);
+}
+
+TEST_F(FileEntryTest, AReplacedFileIsNotRecorded) {
+  WriteBytes(source + L"\\tool.dll", "new");
+  WriteBytes(dest + L"\\tool.dll", "old");
+  Script("[Oth1]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\tool.dll\r\n");
+  CopyFileEntry(1, context, host);
+  EXPECT_EQ(ReadBytes(dest + L"\\tool.dll"), "new");
+  EXPECT_EQ(files.state.FileCounter, 0);
+  EXPECT_EQ(files.Record(L"files", L"1"), L"");
+}
+
+TEST_F(FileEntryTest, AServerCopiedToTheSystemFolderIsRegisteredByItsName) {
+  const std::wstring marker = scratch / L"registered.marker";
+  SetEnvironmentVariableW(L"KV_SERVER_MARKER", marker.c_str());
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  const std::wstring installed = std::wstring(system) + L"\\kvact_entry.ocx";
+  const std::wstring server = testing::ProgramFolder() + L"actions_test_server.dll";
+  const std::string script = "[Oth1]\r\nSource=" + std::string(server.begin(), server.end()) +
+                             "\r\nDest=%System%\\kvact_entry.ocx\r\nOcx=1\r\n";
+  Script(script);
+  CopyFileEntry(1, context, host);
+  DeleteFileW(installed.c_str());
+  SetEnvironmentVariableW(L"KV_SERVER_MARKER", nullptr);
+  EXPECT_TRUE(FileExists(marker));
+  EXPECT_EQ(files.state.OcxCounter, 1);
+  EXPECT_EQ(_wcsicmp(files.Record(L"Ocx", L"1").c_str(), installed.c_str()), 0);
+  ASSERT_EQ(host.statuses.size(), 2u);
+  EXPECT_EQ(host.statuses[1], L"Registering kvact_entry.ocx");
+}
+
+TEST_F(FileEntryTest, AMissingSectionFailsQuietly) {
+  Script("");
+  CopyFileEntry(2, context, host);
+  EXPECT_FALSE(files.state.CopyFailed);
+  EXPECT_EQ(files.state.OcxCounter, 0);
+}
+
+}  // namespace
+}  // namespace bramlow
