@@ -5,7 +5,7 @@
 namespace korvel {
 
 void RemoveEditorScratch(const std::wstring& target) {
-  const std::wstring scratch = target + kEditorScratchSuffix;
+  const std::wstring scratch = target + resedit::kScratchSuffix;
   const DWORD attributes = GetFileAttributesW(scratch.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
   if (attributes & FILE_ATTRIBUTE_READONLY)

@@ -2,9 +2,9 @@
 #pragma once
 #include <string>
 
-namespace korvel {
+#include "resedit/scratch_suffix.h"
 
-inline constexpr wchar_t kEditorScratchSuffix[] = L".rhtmp";
+namespace korvel {
 
 // An editor stopped part way leaves target + ".rhtmp" in the system folder, a full-size copy
 // of the logon host. Deletes it, read-only or not, when it is there; failing to is nobody's

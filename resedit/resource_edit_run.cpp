@@ -9,6 +9,7 @@
 #include "data_file_module.h"
 #include "file_bytes.h"
 #include "scratch_file.h"
+#include "scratch_suffix.h"
 #include "wide_resource_id.h"
 #include "winbase/handles.h"
 #include "winbase/text.h"
@@ -183,7 +184,7 @@ bool VerifyUpdates(const std::wstring& file, const std::vector<Update>& updates,
 
 }  // namespace
 
-std::wstring ScratchPathFor(const std::wstring& saveAs) { return saveAs + L".rhtmp"; }
+std::wstring ScratchPathFor(const std::wstring& saveAs) { return saveAs + kScratchSuffix; }
 
 bool ApplyEditScript(const EditScript& script, EditLog& log) {
   const UINT codePage = script.utf8 ? CP_UTF8 : CP_ACP;

@@ -189,7 +189,7 @@ TEST_F(LogonApplierTest, RestoreCopiesTheSystemHostOverTheTarget) {
 // A tool killed while writing left its scratch copy in the system folder until the next apply
 // that got as far as running it.
 TEST_F(LogonApplierTest, ApplyAndRestoreTakeTheScratchFileAStoppedToolLeft) {
-  const std::wstring scratch = applier.TargetPath() + kEditorScratchSuffix;
+  const std::wstring scratch = applier.TargetPath() + resedit::kScratchSuffix;
   const auto leaveScratch = [&] {
     WriteBytes(scratch, "half a logon host");
     SetFileAttributesW(scratch.c_str(), FILE_ATTRIBUTE_READONLY);
