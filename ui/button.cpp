@@ -9,12 +9,8 @@ Button::Button(Form& parent, std::wstring_view caption, int x, int y, int width,
   CreateControl(WC_BUTTONW, 0, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, caption, x, y, width, height);
 }
 
-Button::~Button() {
-  if (images_) ::ImageList_Destroy(images_);
-}
-
 void Button::SetGlyph(winbase::BitmapHandle glyph) {
-  if (images_) { ::ImageList_Destroy(images_); images_ = nullptr; }
+  images_.reset();
   glyph_ = std::move(glyph);
   glyphSize_ = BitmapSize(glyph_.get());
   if (glyph_ && glyphSize_.cx > 0 && glyphSize_.cy > 0) {
@@ -24,11 +20,11 @@ void Button::SetGlyph(winbase::BitmapHandle glyph) {
       winbase::SelectObjectScope sel(mem.get(), glyph_.get());
       transparent = ::GetPixel(mem.get(), 0, glyphSize_.cy - 1);
     }
-    images_ = ::ImageList_Create(glyphSize_.cx, glyphSize_.cy, ILC_COLOR24 | ILC_MASK, 1, 0);
+    images_.reset(::ImageList_Create(glyphSize_.cx, glyphSize_.cy, ILC_COLOR24 | ILC_MASK, 1, 0));
     // ImageList_AddMasked changes the bitmap it is given: hand it a copy.
     winbase::BitmapHandle copy(
         static_cast<HBITMAP>(::CopyImage(glyph_.get(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (images_ && copy) ::ImageList_AddMasked(images_, copy.get(), transparent);
+    if (images_ && copy) ::ImageList_AddMasked(images_.get(), copy.get(), transparent);
   }
   LONG style = ::GetWindowLongW(Handle(), GWL_STYLE);
   style = (style & ~BS_TYPEMASK) | (images_ ? BS_OWNERDRAW : BS_PUSHBUTTON);
@@ -81,7 +77,7 @@ bool Button::OnDrawItem(const DRAWITEMSTRUCT& item) {
   int x = (item.rcItem.left + item.rcItem.right - total) / 2 + shift;
   int cy = (item.rcItem.top + item.rcItem.bottom) / 2 + shift;
   if (images_) {
-    ::ImageList_Draw(images_, 0, dc, x, cy - glyphSize_.cy / 2, disabled ? ILD_BLEND50 : ILD_TRANSPARENT);
+    ::ImageList_Draw(images_.get(), 0, dc, x, cy - glyphSize_.cy / 2, disabled ? ILD_BLEND50 : ILD_TRANSPARENT);
   }
   ::SetBkMode(dc, TRANSPARENT);
   ::SetTextColor(dc, ::GetSysColor(disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT));

@@ -13,7 +13,6 @@ namespace ui {
 class Button : public Control {
 public:
   Button(Form& parent, std::wstring_view caption, int x, int y, int width, int height);
-  ~Button() override;
 
   // Takes the glyph (a 24x24 bitmap, say); the button then draws itself.
   void SetGlyph(winbase::BitmapHandle glyph);
@@ -32,7 +31,7 @@ public:
 
 private:
   winbase::BitmapHandle glyph_;
-  HIMAGELIST images_ = nullptr;
+  winbase::ImageListHandle images_;
   SIZE glyphSize_{0, 0};
   ModalResult modalResult_ = ModalResult::None;
 };

@@ -1,7 +1,5 @@
 #include "ui/image_list.h"
 
-#include <utility>
-
 #include "winbase/handles.h"
 
 namespace ui {
@@ -9,22 +7,8 @@ namespace ui {
 ImageList::ImageList(int width, int height)
     : list_(::ImageList_Create(width, height, ILC_COLOR24 | ILC_MASK, 8, 8)) {}
 
-ImageList::~ImageList() {
-  if (list_) ::ImageList_Destroy(list_);
-}
-
-ImageList::ImageList(ImageList&& other) noexcept : list_(std::exchange(other.list_, nullptr)) {}
-
-ImageList& ImageList::operator=(ImageList&& other) noexcept {
-  if (this != &other) {
-    if (list_) ::ImageList_Destroy(list_);
-    list_ = std::exchange(other.list_, nullptr);
-  }
-  return *this;
-}
-
 int ImageList::AddMasked(HBITMAP strip, COLORREF maskColor) {
-  if (list_ && strip) ::ImageList_AddMasked(list_, strip, maskColor);
+  if (list_ && strip) ::ImageList_AddMasked(list_.get(), strip, maskColor);
   return Count();
 }
 
@@ -34,6 +18,6 @@ int ImageList::AddMaskedResource(const wchar_t* name, COLORREF maskColor) {
   return AddMasked(strip.get(), maskColor);  // the list keeps its own copy
 }
 
-int ImageList::Count() const { return list_ ? ::ImageList_GetImageCount(list_) : 0; }
+int ImageList::Count() const { return list_ ? ::ImageList_GetImageCount(list_.get()) : 0; }
 
 }  // namespace ui

@@ -3,16 +3,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "winbase/handles.h"
+
 namespace ui {
 
 class ImageList {
 public:
   ImageList(int width, int height);
-  ~ImageList();
-  ImageList(const ImageList&) = delete;
-  ImageList& operator=(const ImageList&) = delete;
-  ImageList(ImageList&& other) noexcept;
-  ImageList& operator=(ImageList&& other) noexcept;
 
   // Adds every picture of a strip (pictures side by side); pixels of maskColor are transparent.
   // Returns the number of pictures now held.
@@ -20,11 +17,11 @@ public:
   // Loads a bitmap resource of the program and adds it as a strip.
   int AddMaskedResource(const wchar_t* name, COLORREF maskColor);
 
-  HIMAGELIST get() const noexcept { return list_; }
+  HIMAGELIST get() const noexcept { return list_.get(); }
   int Count() const;
 
 private:
-  HIMAGELIST list_ = nullptr;
+  winbase::ImageListHandle list_;
 };
 
 }  // namespace ui

@@ -1,6 +1,7 @@
 // Move-only owners for the system handles the programs hold, one owner type per handle kind.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <objbase.h>
 
 #include <utility>
@@ -75,6 +76,8 @@ using BrushHandle = UniqueHandle<NullMeansNone<HBRUSH, &::DeleteObject>>;
 using PenHandle = UniqueHandle<NullMeansNone<HPEN, &::DeleteObject>>;
 using IconHandle = UniqueHandle<NullMeansNone<HICON, &::DestroyIcon>>;
 using MemoryDc = UniqueHandle<NullMeansNone<HDC, &::DeleteDC>>;
+// Needs comctl32 where it is used.
+using ImageListHandle = UniqueHandle<NullMeansNone<HIMAGELIST, &::ImageList_Destroy>>;
 // What the system allocated with LocalAlloc for the caller (CommandLineToArgvW, FormatMessage).
 template <class T>
 using LocalMemory = UniqueHandle<NullMeansNone<T*, &::LocalFree>>;
