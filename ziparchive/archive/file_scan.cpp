@@ -27,9 +27,9 @@ bool AttributesPass(const TZipAttrs& take, const TZipAttrs& reject, std::uint32_
   return !AttrClassMatches(reject, a);
 }
 
-std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
+std::vector<ScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
                                      const std::string& currentFolder) {
-  std::vector<TScanWalk> walks;
+  std::vector<ScanWalk> walks;
   for (const std::string& entry : fileSpec) {
     if (entry.empty()) continue;
     std::size_t slash = entry.find_last_of('\\');
@@ -37,8 +37,8 @@ std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
     std::string mask = slash == std::string::npos ? entry : entry.substr(slash + 1);
     std::string root = folder;
     if (root.empty() || root.back() != '\\') root += '\\';
-    TScanWalk* walk = nullptr;
-    for (TScanWalk& w : walks)
+    ScanWalk* walk = nullptr;
+    for (ScanWalk& w : walks)
       if (SameTextAnsi(w.Root, root)) walk = &w;
     if (!walk) {
       walks.push_back({root, {}});
@@ -49,7 +49,7 @@ std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
   return walks;
 }
 
-void TFileScan::Walk(const TScanWalk& walk, const TFound& found) {
+void TFileScan::Walk(const ScanWalk& walk, const FoundCallback& found) {
   FResolvedRoot = OsResolvedPath(PathOf(walk.Root));
   if (!FResolvedRoot.empty() && FResolvedRoot.back() != '/') FResolvedRoot += '/';
   WalkFolder(walk.Root, walk.Root.size(), walk.Masks, 0, found);
@@ -70,16 +70,16 @@ std::string LostNameReason(const std::string& utf8) {
 
 void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
                            const std::vector<std::string>& masks, int depth,
-                           const TFound& found) {
-  TOsDirSearch search;
+                           const FoundCallback& found) {
+  OsDirSearch search;
   if (!search.Open(PathOf(folder))) return;
-  TOsFindData d;
-  std::vector<TOsFindData> listed;  // the whole folder, for name order
+  OsFindData d;
+  std::vector<OsFindData> listed;  // the whole folder, for name order
   std::size_t nextListed = 0;
   if (NameOrder) {
     while (search.Next(d)) listed.push_back(d);
     std::sort(listed.begin(), listed.end(),
-              [](const TOsFindData& a, const TOsFindData& b) { return a.Name < b.Name; });
+              [](const OsFindData& a, const OsFindData& b) { return a.Name < b.Name; });
   }
   auto next = [&] {
     if (!NameOrder) return search.Next(d);

@@ -24,42 +24,42 @@ constexpr size_t kHeaderBlock = 32768;
 
 // Compressed bytes of one member, at most its compressed size. Plain data is handed out in
 // place in the reader's buffer; encrypted data is copied to be decrypted.
-class TMemberInput : public TInputBuffer {
+class MemberInput : public InputBuffer {
  public:
-  TMemberInput(TArchiveReader& archive, uint64_t start, uint64_t size, TZipCrypto* crypto)
-      : TInputBuffer(crypto ? 65536 : 0), FArchive(archive), FCrypto(crypto), FPos(start), FSize(size), FLeft(size) {}
+  MemberInput(ArchiveReader& archive, uint64_t start, uint64_t size, ZipCrypto* crypto)
+      : InputBuffer(crypto ? 65536 : 0), archive_(archive), crypto_(crypto), pos_(start), size_(size), left_(size) {}
 
-  uint64_t Taken() const { return FSize - FLeft; }
+  uint64_t Taken() const { return size_ - left_; }
 
   bool Refill(size_t hint) override {
-    if (FCrypto) return TInputBuffer::Refill(hint);
-    size_t want = size_t(std::min<uint64_t>(hint ? hint : kDataBlock, FLeft));
-    Avail = want ? FArchive.View(FPos, want, Next) : 0;
-    FPos += Avail;
-    FLeft -= Avail;
+    if (crypto_) return InputBuffer::Refill(hint);
+    size_t want = size_t(std::min<uint64_t>(hint ? hint : kDataBlock, left_));
+    Avail = want ? archive_.View(pos_, want, Next) : 0;
+    pos_ += Avail;
+    left_ -= Avail;
     return Avail > 0;
   }
 
  protected:
   size_t Fill(uint8_t* buffer, size_t capacity) override {
-    size_t want = size_t(std::min<uint64_t>(capacity, FLeft)), got = 0;
+    size_t want = size_t(std::min<uint64_t>(capacity, left_)), got = 0;
     while (got < want) {
       const uint8_t* p;
-      size_t n = FArchive.View(FPos + got, want - got, p);
+      size_t n = archive_.View(pos_ + got, want - got, p);
       if (n == 0) break;  // the file ends inside the member
       memcpy(buffer + got, p, n);
       got += n;
     }
-    FPos += got;
-    FLeft -= got;
-    if (FCrypto && got) FCrypto->Decrypt(buffer, got);
+    pos_ += got;
+    left_ -= got;
+    if (crypto_ && got) crypto_->Decrypt(buffer, got);
     return got;
   }
 
  private:
-  TArchiveReader& FArchive;
-  TZipCrypto* FCrypto;
-  uint64_t FPos, FSize, FLeft;
+  ArchiveReader& archive_;
+  ZipCrypto* crypto_;
+  uint64_t pos_, size_, left_;
 };
 
 std::string At(uint64_t offset) { return "offset " + std::to_string(offset); }
@@ -68,8 +68,8 @@ bool IsSupportedMethod(uint16_t method) { return method <= 9 && method != 7; }
 
 // Records that may follow the last local header of a sound archive.
 bool EndsTheMembers(uint32_t signature) {
-  return signature == zipsig::CentralHeader || signature == zipsig::EndOfCentralDir ||
-         signature == zipsig::Zip64EndOfCentralDir || signature == 0x05054B50u;  // digital signature
+  return signature == zipsig::kCentralHeader || signature == zipsig::kEndOfCentralDir ||
+         signature == zipsig::kZip64EndOfCentralDir || signature == 0x05054B50u;  // digital signature
 }
 }  // namespace
 
@@ -87,9 +87,9 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   }
   FArchiveFile = n;
   FArcType = atNA;
-  TOsFile f;
+  OsFile f;
   uint8_t head[4] = {};
-  if (f.Open(OsPathOf(n), TOsAccess::Read, TOsShare::DenyWrite) && OsReadFull(f, head, 4) == 4) {
+  if (f.Open(OsPathOf(n), OsAccess::Read, OsShare::DenyWrite) && OsReadFull(f, head, 4) == 4) {
     if (head[0] == 'P' && head[1] == 'K')
       FArcType = ((head[2] == 1 && head[3] == 2) || (head[2] == 7 && head[3] == 8)) ? atSpannedZip : atZip;
     else
@@ -97,11 +97,11 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   }
 }
 
-void TUnZip::ReportDamage(const std::string& what) { Report(FArchiveFile, what, zipmsg::BadFileHeader); }
+void TUnZip::ReportDamage(const std::string& what) { Report(FArchiveFile, what, zipmsg::kBadFileHeader); }
 
-void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
-                                         std::vector<TMemberEntry>& members) {
-  TArchiveReader headers(archive, fileSize, kHeaderBlock);
+void TUnZip::CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where, uint64_t fileSize,
+                                         std::vector<MemberEntry>& members) {
+  ArchiveReader headers(archive, fileSize, kHeaderBlock);
   // Offsets are used as stored. Only where that finds no local header, and the directory
   // itself stands later than its stored offset says (data put in front of the archive, as
   // a self-extractor has), the same shift is tried for the member.
@@ -110,33 +110,33 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
   bool shifted = false, unshifted = false;
   // Entries are read as far as the file holds them, also past where the directory should
   // end (a comment length too long, say); the check afterwards reports any such mismatch.
-  TWalkResult walk = WalkCentralDirectory(archive, where.CentralDirStart, fileSize, [&](const TCentralEntry& e) {
+  WalkResult walk = WalkCentralDirectory(archive, where.CentralDirStart, fileSize, [&](const CentralEntry& e) {
     std::string name = DecodeMemberName(e.RawName, e.Header.Flags, TranslateOemChar).Name;
     if (!IsSelected(name)) return !FCancel;
-    uint8_t head[TLocalHeader::Size];
+    uint8_t head[LocalHeader::kSize];
     auto localAt = [&](uint64_t offset) {
-      return offset <= fileSize && fileSize - offset >= TLocalHeader::Size && headers.Read(offset, head, sizeof head) &&
-             GetLE32(head) == zipsig::LocalHeader;
+      return offset <= fileSize && fileSize - offset >= LocalHeader::kSize && headers.Read(offset, head, sizeof head) &&
+             GetLE32(head) == zipsig::kLocalHeader;
     };
     uint64_t offset = e.Sizes.LocalHeaderOffset;
     if (!localAt(offset)) {
       offset = offset <= UINT64_MAX - prefixShift ? offset + prefixShift : offset;
       if (!prefixShift || !localAt(offset)) {
-        Report(name, "no local header at " + At(e.Sizes.LocalHeaderOffset), zipmsg::BadFileHeader);
+        Report(name, "no local header at " + At(e.Sizes.LocalHeaderOffset), zipmsg::kBadFileHeader);
         return !FCancel;
       }
       shifted = true;
     } else {
       unshifted = true;
     }
-    TLocalHeader local;
+    LocalHeader local;
     local.Read(head);
-    uint64_t dataOffset = offset + TLocalHeader::Size + local.NameLength + local.ExtraLength;
+    uint64_t dataOffset = offset + LocalHeader::kSize + local.NameLength + local.ExtraLength;
     if (dataOffset > fileSize) {
-      Report(name, "local header at " + At(offset) + " runs past the end of the archive", zipmsg::BadFileHeader);
+      Report(name, "local header at " + At(offset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
       return !FCancel;
     }
-    TMemberEntry m;
+    MemberEntry m;
     m.ExternalAttributes = e.Header.ExternalAttributes;
     m.DiskNumber = e.Header.DiskNumberStart;
     m.LocalHeaderOffset = offset;
@@ -147,7 +147,7 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
     m.CentralRawName = e.RawName;
     m.Room = fileSize - dataOffset;
     if (m.Sizes.CompressedSize > fileSize - dataOffset) {
-      Report(name, "data at " + At(dataOffset) + " runs past the end of the archive", zipmsg::BadFileHeader);
+      Report(name, "data at " + At(dataOffset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
       m.Sizes.CompressedSize = fileSize - dataOffset;
     }
     members.push_back(std::move(m));
@@ -165,7 +165,7 @@ void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLoca
   SettleOverlaps(where.CentralDirStart, members);
 }
 
-void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members) {
+void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& members) {
   if (members.empty()) return;
   std::vector<size_t> order(members.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -173,15 +173,15 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& 
     return members[a].LocalHeaderOffset < members[b].LocalHeaderOffset;
   });
   std::vector<bool> dropped(members.size(), false);
-  TMemberEntry* previous = nullptr;
+  MemberEntry* previous = nullptr;
   for (size_t index : order) {
-    TMemberEntry& m = members[index];
+    MemberEntry& m = members[index];
     if (previous) {
       if (m.LocalHeaderOffset < previous->DataOffset) {
         // Two entries for one header (or a header inside another's): the usual way to make
         // a small archive expand without end. Only the first is kept.
         Report(m.Name, "local header at " + At(m.LocalHeaderOffset) + " overlaps the member " + previous->Name,
-               zipmsg::BadFileHeader);
+               zipmsg::kBadFileHeader);
         dropped[index] = true;
         continue;
       }
@@ -189,7 +189,7 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& 
       previous->Room = std::min(previous->Room, room);
       if (previous->Sizes.CompressedSize > room) {
         Report(previous->Name, "data at " + At(previous->DataOffset) + " runs into the member at " + At(m.LocalHeaderOffset),
-               zipmsg::BadFileHeader);
+               zipmsg::kBadFileHeader);
         previous->Sizes.CompressedSize = room;
       }
     }
@@ -201,7 +201,7 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& 
   if (previous && previous->DataOffset <= directoryStart &&
       previous->Sizes.CompressedSize > directoryStart - previous->DataOffset) {
     Report(previous->Name, "data at " + At(previous->DataOffset) + " runs into the central directory at " + At(directoryStart),
-           zipmsg::BadFileHeader);
+           zipmsg::kBadFileHeader);
     previous->Sizes.CompressedSize = directoryStart - previous->DataOffset;
   }
   size_t kept = 0;
@@ -213,24 +213,24 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& 
   members.resize(kept);
 }
 
-bool TUnZip::ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, bool zip64, TMemberEntry& m, uint64_t& next) {
+bool TUnZip::ResolveStreamedMember(ArchiveReader& archive, uint64_t fileSize, bool zip64, MemberEntry& m, uint64_t& next) {
   const uint64_t room = fileSize - m.DataOffset;
   uint8_t tail[24];
-  auto descriptorAt = [&](uint64_t compressed, TDataDescriptor& d) {
+  auto descriptorAt = [&](uint64_t compressed, DataDescriptor& d) {
     if (compressed > room) return false;
     size_t avail = size_t(std::min<uint64_t>(sizeof tail, room - compressed));
     return archive.Read(m.DataOffset + compressed, tail, avail) &&
            ParseDataDescriptor(tail, avail, zip64, compressed, nullptr, nullptr, d);
   };
-  TDataDescriptor d;
+  DataDescriptor d;
   bool found = false;
   const uint16_t method = m.Central.Method;
   if (m.Sizes.CompressedSize != 0) {
     // Sizes given in the header as well: the descriptor must follow where they say.
     found = descriptorAt(m.Sizes.CompressedSize, d);
-  } else if ((method == 8 || method == 9) && !(m.Central.Flags & zipflag::Encrypted)) {
+  } else if ((method == 8 || method == 9) && !(m.Central.Flags & zipflag::kEncrypted)) {
     // Deflated data ends by itself: decode it to find where the descriptor stands.
-    TMemberInput input(archive, m.DataOffset, room, nullptr);
+    MemberInput input(archive, m.DataOffset, room, nullptr);
     TDecompressStream stream(input, method == 9);
     std::vector<uint8_t> scratch(kChunk);
     while (!FCancel) {
@@ -246,13 +246,13 @@ bool TUnZip::ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, b
       size_t got = size_t(std::min<uint64_t>(block.size(), room - pos));
       if (!archive.Read(m.DataOffset + pos, block.data(), got)) break;
       for (size_t i = 0; i + 4 <= got && i < 65536 && !found; ++i)
-        if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::DataDescriptor) found = descriptorAt(pos + i, d);
+        if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::kDataDescriptor) found = descriptorAt(pos + i, d);
       pos += 65536;
     }
   }
   if (!found) {
     Report(m.Name, "sizes follow the data at " + At(m.DataOffset) + ", where no data descriptor can be found",
-           zipmsg::BadFileHeader);
+           zipmsg::kBadFileHeader);
     return false;
   }
   m.Sizes.CompressedSize = d.CompressedSize;
@@ -264,44 +264,44 @@ bool TUnZip::ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, b
   return true;
 }
 
-void TUnZip::CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, uint64_t fileSize,
-                                     std::vector<TMemberEntry>& members) {
+void TUnZip::CollectFromLocalHeaders(ArchiveReader& archive, uint64_t start, uint64_t fileSize,
+                                     std::vector<MemberEntry>& members) {
   uint64_t pos = start;
   uint8_t marker[4];
-  if (archive.Read(pos, marker, 4) && GetLE32(marker) == zipsig::DataDescriptor) pos += 4;
+  if (archive.Read(pos, marker, 4) && GetLE32(marker) == zipsig::kDataDescriptor) pos += 4;
   while (!FCancel) {
-    uint8_t head[TLocalHeader::Size];
+    uint8_t head[LocalHeader::kSize];
     if (pos > fileSize || fileSize - pos < 4) {
       if (pos != fileSize) ReportDamage("the archive ends inside a record at " + At(pos));
       else ReportDamage("the archive ends after the member data, without a central directory");
       break;
     }
-    if (fileSize - pos < TLocalHeader::Size || !archive.Read(pos, head, sizeof head) ||
-        GetLE32(head) != zipsig::LocalHeader) {
+    if (fileSize - pos < LocalHeader::kSize || !archive.Read(pos, head, sizeof head) ||
+        GetLE32(head) != zipsig::kLocalHeader) {
       uint8_t sig[4];
       if (!(archive.Read(pos, sig, 4) && EndsTheMembers(GetLE32(sig))))
         ReportDamage("no ZIP record at " + At(pos));
       break;
     }
-    TLocalHeader h;
+    LocalHeader h;
     h.Read(head);
-    if (uint64_t(h.NameLength) + h.ExtraLength > fileSize - pos - TLocalHeader::Size) {
+    if (uint64_t(h.NameLength) + h.ExtraLength > fileSize - pos - LocalHeader::kSize) {
       ReportDamage("the local header at " + At(pos) + " runs past the end of the archive");
       break;
     }
     std::string raw(h.NameLength, '\0'), extra(h.ExtraLength, '\0');
-    if ((h.NameLength && !archive.Read(pos + TLocalHeader::Size, raw.data(), raw.size())) ||
-        (h.ExtraLength && !archive.Read(pos + TLocalHeader::Size + h.NameLength, extra.data(), extra.size())))
+    if ((h.NameLength && !archive.Read(pos + LocalHeader::kSize, raw.data(), raw.size())) ||
+        (h.ExtraLength && !archive.Read(pos + LocalHeader::kSize + h.NameLength, extra.data(), extra.size())))
       break;
-    TMemberEntry m;
+    MemberEntry m;
     const auto* extraBytes = reinterpret_cast<const uint8_t*>(extra.data());
     ApplyZip64Extra(extraBytes, extra.size(), h.UncompressedSize, h.CompressedSize, 0, m.Sizes);
     m.Sizes.LocalHeaderOffset = pos;
     m.LocalHeaderOffset = pos;
-    m.DataOffset = pos + TLocalHeader::Size + h.NameLength + h.ExtraLength;
+    m.DataOffset = pos + LocalHeader::kSize + h.NameLength + h.ExtraLength;
     m.Room = fileSize - m.DataOffset;
     m.FromLocalHeader = true;
-    m.ExternalAttributes = fattr::Archive;
+    m.ExternalAttributes = fattr::kArchive;
     m.Central.Flags = h.Flags;
     m.Central.Method = h.Method;
     m.Central.Time = h.Time;
@@ -310,13 +310,13 @@ void TUnZip::CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, ui
     m.Central.CompressedSize = h.CompressedSize;
     m.Central.UncompressedSize = h.UncompressedSize;
     m.Name = DecodeMemberName(raw, h.Flags, TranslateOemChar).Name;
-    if (!m.Name.empty() && m.Name.back() == '\\') m.ExternalAttributes = fattr::Directory;
+    if (!m.Name.empty() && m.Name.back() == '\\') m.ExternalAttributes = fattr::kDirectory;
     uint64_t next;
-    if (h.Flags & zipflag::DataDescriptor) {
+    if (h.Flags & zipflag::kDataDescriptor) {
       if (!ResolveStreamedMember(archive, fileSize, HasZip64Extra(extraBytes, extra.size()), m, next)) break;
     } else if (m.Sizes.CompressedSize > fileSize - m.DataOffset) {
       // Every size is checked against the file before the walk moves by it.
-      Report(m.Name, "data at " + At(m.DataOffset) + " runs past the end of the archive", zipmsg::BadFileHeader);
+      Report(m.Name, "data at " + At(m.DataOffset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
       m.Sizes.CompressedSize = fileSize - m.DataOffset;
       next = UINT64_MAX;
     } else {
@@ -336,26 +336,26 @@ int TUnZip::Extract() {
   StartRun();
   ExcludeSpec.clear();
   if (FArchiveFile.empty()) {
-    Report(FArchiveFile, "", zipmsg::FileNotFound);
+    Report(FArchiveFile, "", zipmsg::kFileNotFound);
     return 0;
   }
   bool activated = false;
   try {
-    TOsFile archive;
-    if (!archive.Open(OsPathOf(FArchiveFile), TOsAccess::Read, TOsShare::DenyWrite)) {
-      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+    OsFile archive;
+    if (!archive.Open(OsPathOf(FArchiveFile), OsAccess::Read, OsShare::DenyWrite)) {
+      Report(FArchiveFile, "", zipmsg::kErrorOpeningFile);
       return 0;
     }
     activated = true;
     if (OnActivate) OnActivate(*this);
     int64_t size = archive.Size();
     uint64_t fileSize = size > 0 ? uint64_t(size) : 0;
-    std::vector<TMemberEntry> members;
-    TArchiveReader reader(archive, fileSize, kDataBlock);
-    TCentralDirLocation where;
+    std::vector<MemberEntry> members;
+    ArchiveReader reader(archive, fileSize, kDataBlock);
+    CentralDirLocation where;
     if (LocateCentralDirectory(archive, where)) {
-      const TEndOfCentralDir& end = where.EndRecord;
-      if (end.CommentLength > fileSize - where.EndRecordPosition - TEndOfCentralDir::Size)
+      const EndOfCentralDir& end = where.EndRecord;
+      if (end.CommentLength > fileSize - where.EndRecordPosition - EndOfCentralDir::kSize)
         ReportDamage("the archive comment runs past the end of the archive");
       // (A Zip64 archive's plain end record may hold 0xFFFF anywhere.)
       if (!where.Zip64 && (end.ThisDisk != 0 || end.CentralDirDisk != 0))
@@ -377,30 +377,30 @@ int TUnZip::Extract() {
     }
 
     uint32_t maxDate = 0;
-    for (const TMemberEntry& m : members) maxDate = std::max(maxDate, m.Central.DosDateTime());
+    for (const MemberEntry& m : members) maxDate = std::max(maxDate, m.Central.DosDateTime());
     // Decoder state serves every member of this run.
-    FDecoders = std::make_unique<TDecoderCache>();
-    for (const TMemberEntry& m : members) {
+    FDecoders = std::make_unique<DecoderCache>();
+    for (const MemberEntry& m : members) {
       if (FCancel) break;
       ExtractMember(reader, m, maxDate);
     }
   } catch (const std::bad_alloc&) {
     AbandonOutput();
     try {
-      Report(FCurrentName, "", zipmsg::OutOfMemory);
+      Report(FCurrentName, "", zipmsg::kOutOfMemory);
     } catch (...) {
     }
   } catch (const std::exception& e) {
     // An event handler's exception ends the operation; it is reported, not passed on.
     AbandonOutput();
     try {
-      Report(FCurrentName, e.what(), zipmsg::EventHandlerFailed);
+      Report(FCurrentName, e.what(), zipmsg::kEventHandlerFailed);
     } catch (...) {
     }
   } catch (...) {
     AbandonOutput();
     try {
-      Report(FCurrentName, "", zipmsg::EventHandlerFailed);
+      Report(FCurrentName, "", zipmsg::kEventHandlerFailed);
     } catch (...) {
     }
   }
@@ -415,7 +415,7 @@ int TUnZip::Extract() {
   return FCount;
 }
 
-std::vector<TUnZip::TListedMember> TUnZip::List() {
+std::vector<TUnZip::ListedMember> TUnZip::List() {
   FListOnly = true;
   FListed.clear();
   Extract();
@@ -430,19 +430,19 @@ int TUnZip::Test() {
   return n;
 }
 
-void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate) {
-  uint8_t head[TLocalHeader::Size];
+void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, uint32_t maxDate) {
+  uint8_t head[LocalHeader::kSize];
   if (!archive.Read(member.LocalHeaderOffset, head, sizeof head)) return;
-  TLocalHeader local;
+  LocalHeader local;
   local.Read(head);
   std::string raw(local.NameLength, '\0');
-  if (local.NameLength && !archive.Read(member.LocalHeaderOffset + TLocalHeader::Size, raw.data(), raw.size())) return;
+  if (local.NameLength && !archive.Read(member.LocalHeaderOffset + LocalHeader::kSize, raw.data(), raw.size())) return;
   const uint16_t flags = member.Central.Flags;
-  TMemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
+  MemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
   FCurrentName = name.Name;
   uint32_t storedCrc = local.Crc32;
   // Sizes after the data (bit 3) leave the local header's CRC as a placeholder.
-  if (member.FromLocalHeader || (flags & zipflag::DataDescriptor) ||
+  if (member.FromLocalHeader || (flags & zipflag::kDataDescriptor) ||
       (local.Crc32 == 0 && member.Sizes.CompressedSize != 0))
     storedCrc = member.Central.Crc32;
   if (!member.FromLocalHeader) CheckLocalAgainstCentral(archive, member, local, raw);
@@ -450,23 +450,23 @@ void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, 
   if (DateAttribute == daSysDate) dosTime = OsNowDosDateTime();
   else if (DateAttribute == daMaxFileDate) dosTime = maxDate;
 
-  const bool folderBit = member.ExternalAttributes & fattr::Directory;
+  const bool folderBit = member.ExternalAttributes & fattr::kDirectory;
   const bool isFolder = folderBit || (!FCurrentName.empty() && FCurrentName.back() == '\\');
   if (isFolder && member.Sizes.UncompressedSize != 0)
     Report(FCurrentName, "folder entry holds " + std::to_string(member.Sizes.UncompressedSize) + " bytes of data",
-           zipmsg::BadFileHeader);
+           zipmsg::kBadFileHeader);
   if (FListOnly) {
     if (!isFolder) FListed.push_back({FCurrentName, member.Sizes.UncompressedSize});
     return;
   }
-  TOsPath path{std::string()};
+  OsPath path{std::string()};
   std::string shown;
   if (FTestOnly) {
     if (isFolder) return;
     shown = FCurrentName;
-    path = TOsPath(shown);
-  } else if (OutputPath(name, path, shown) == TPathResult::Unsafe) {
-    Report(FCurrentName, shown, zipmsg::UnsafeStoredPath);
+    path = OsPath(shown);
+  } else if (OutputPath(name, path, shown) == PathResult::Unsafe) {
+    Report(FCurrentName, shown, zipmsg::kUnsafeStoredPath);
     return;
   }
   if (isFolder) {
@@ -475,21 +475,21 @@ void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, 
   }
   if (!FTestOnly && !DecideWrite(FCurrentName, path, shown)) return;
   const uint16_t method = member.Central.Method;
-  const bool encrypted = flags & zipflag::Encrypted;
+  const bool encrypted = flags & zipflag::kEncrypted;
   // What cannot be decoded is refused before its output is created, so that a file there
   // stays as it is. A method that cannot be decoded is that, whatever a password might do
   // (AES is 99).
   if (!IsSupportedMethod(method)) {
-    Report(FCurrentName, "method " + std::to_string(method), zipmsg::UnsupportedMethod);
+    Report(FCurrentName, "method " + std::to_string(method), zipmsg::kUnsupportedMethod);
     return;
   }
   if (WrittenBefore(path, shown)) return;
-  TZipCrypto crypto;
+  ZipCrypto crypto;
   if (encrypted && !ChoosePassword(archive, member, local, storedCrc, crypto)) return;
   ++FCount;
   FMemberCounted = true;
   if (!CreateOutput(path, shown, member.Sizes.UncompressedSize)) {
-    Report(FCurrentName, shown, zipmsg::ErrorOpeningFile);
+    Report(FCurrentName, shown, zipmsg::kErrorOpeningFile);
     --FCount;
     FMemberCounted = false;
     return;
@@ -504,28 +504,28 @@ void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, 
   CheckMember(storedCrc, excess);
 }
 
-bool TUnZip::ChoosePassword(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
-                            uint32_t storedCrc, TZipCrypto& crypto) {
+bool TUnZip::ChoosePassword(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
+                            uint32_t storedCrc, ZipCrypto& crypto) {
   const uint16_t flags = member.Central.Flags;
   uint8_t stored[12];
   if (member.Sizes.CompressedSize < 12 || !archive.Read(member.DataOffset, stored, 12)) {
     Report(FCurrentName, "the data at " + At(member.DataOffset) + " cannot hold the 12-byte encryption header",
-           zipmsg::BadFileHeader);
+           zipmsg::kBadFileHeader);
     return false;
   }
   // The header's last byte repeats the CRC's high byte, or the time's when the sizes
   // follow the data.
-  uint8_t check = (flags & zipflag::DataDescriptor) ? uint8_t(local.Time >> 8) : uint8_t(member.Central.Crc32 >> 24);
+  uint8_t check = (flags & zipflag::kDataDescriptor) ? uint8_t(local.Time >> 8) : uint8_t(member.Central.Crc32 >> 24);
   std::vector<const std::string*> fitting;
   for (const std::string& password : Passwords) {
     uint8_t header[12];
     std::copy(stored, stored + 12, header);
-    TZipCrypto trial;
+    ZipCrypto trial;
     trial.Init(password);
     if (trial.CheckHeader(header, check)) fitting.push_back(&password);
   }
   if (fitting.empty()) {
-    Report(FCurrentName, "OnGetPassword", zipmsg::RequiredEventNotAssigned);
+    Report(FCurrentName, "OnGetPassword", zipmsg::kRequiredEventNotAssigned);
     return false;
   }
   // One wrong password in 256 passes the check byte: where more than one does, each is
@@ -541,22 +541,22 @@ bool TUnZip::ChoosePassword(TArchiveReader& archive, const TMemberEntry& member,
   return true;
 }
 
-bool TUnZip::DecodesWith(TArchiveReader& archive, const TMemberEntry& member, const std::string& password,
+bool TUnZip::DecodesWith(ArchiveReader& archive, const MemberEntry& member, const std::string& password,
                          uint32_t storedCrc) {
   uint8_t header[12];
   if (!archive.Read(member.DataOffset, header, 12)) return false;
-  TZipCrypto crypto;
+  ZipCrypto crypto;
   crypto.Init(password);
   crypto.CheckHeader(header, 0);
   // The trial is silent: the events are set aside and put back however it ends.
-  struct TSetAside {
+  struct SetAside {
     TUnZip& Self;
     bool TestOnly = Self.FTestOnly;
     uint64_t Progress = Self.FArchiveProgress;
     TErrorEvent Error = std::move(Self.OnError);
     TEndEvent End = std::move(Self.OnEnd);
     TProgressEvent Progressed = std::move(Self.OnProgress);
-    ~TSetAside() {
+    ~SetAside() {
       Self.FTestOnly = TestOnly;
       Self.FArchiveProgress = Progress;
       Self.OnError = std::move(Error);
@@ -570,7 +570,7 @@ bool TUnZip::DecodesWith(TArchiveReader& archive, const TMemberEntry& member, co
   FTestOnly = true;
   bool pass = false;
   try {
-    CreateOutput(TOsPath(std::string()), std::string(), member.Sizes.UncompressedSize);
+    CreateOutput(OsPath(std::string()), std::string(), member.Sizes.UncompressedSize);
     bool excess = Decompress(archive, member, member.Central.Method, &crypto);
     pass = CheckMember(storedCrc, excess);
   } catch (const EZipError&) {
@@ -578,20 +578,20 @@ bool TUnZip::DecodesWith(TArchiveReader& archive, const TMemberEntry& member, co
   return pass;
 }
 
-void TUnZip::CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
+void TUnZip::CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
                                       const std::string& localName) {
-  const TCentralHeader& c = member.Central;
+  const CentralHeader& c = member.Central;
   std::string differs;
   auto add = [&](const char* what) { differs += differs.empty() ? what : std::string(", ") + what; };
   // The output is named after the local header: a name the directory does not list is news.
   if (localName != member.CentralRawName) add("name");
-  if (c.Flags & zipflag::DataDescriptor) {
+  if (c.Flags & zipflag::kDataDescriptor) {
     // The descriptor after the data must say what the directory says.
     uint8_t tail[24];
     uint64_t at = member.DataOffset + member.Sizes.CompressedSize;
     uint64_t size = archive.Size();
     size_t avail = size > at ? size_t(std::min<uint64_t>(sizeof tail, size - at)) : 0;
-    TDataDescriptor d;
+    DataDescriptor d;
     if (!(avail && archive.Read(at, tail, avail) &&
           ParseDataDescriptor(tail, avail, false, member.Sizes.CompressedSize, &c.Crc32,
                               &member.Sizes.UncompressedSize, d)))
@@ -604,10 +604,10 @@ void TUnZip::CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntr
   }
   if (!differs.empty())
     Report(FCurrentName, "the local header at " + At(member.LocalHeaderOffset) + " differs from the directory: " + differs,
-           zipmsg::BadFileHeader);
+           zipmsg::kBadFileHeader);
 }
 
-bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto) {
+bool TUnZip::Decompress(ArchiveReader& archive, const MemberEntry& member, uint16_t method, ZipCrypto* crypto) {
   uint64_t dataOffset = member.DataOffset;
   uint64_t compressed = member.Sizes.CompressedSize;
   if (crypto) {
@@ -619,7 +619,7 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
     // Deflated data ends by itself: it may run on to the next record, so that a compressed
     // size stated too small costs no data; it is reported all the same. (Bytes left over
     // after the data harm nothing.)
-    TMemberInput input(archive, dataOffset, member.Room, nullptr);
+    MemberInput input(archive, dataOffset, member.Room, nullptr);
     TDecompressStream stream(input, method == 9, FDecoders.get());
     bool excess = InflateMember(stream, size);
     uint64_t used = input.Taken() - stream.UnusedInput();
@@ -627,10 +627,10 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
       Report(FCurrentName,
              "compressed size " + std::to_string(compressed) + " stated, the data at " + At(dataOffset) + " holds " +
                  std::to_string(used),
-             zipmsg::BadFileHeader);
+             zipmsg::kBadFileHeader);
     return excess;
   }
-  TMemberInput input(archive, dataOffset, compressed, crypto);
+  MemberInput input(archive, dataOffset, compressed, crypto);
   if (method == 8 || method == 9) {
     TDecompressStream stream(input, method == 9, FDecoders.get());
     return InflateMember(stream, size);
@@ -649,7 +649,7 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
     }
     return compressed > size;
   }
-  TLegacyContext ctx{input, compressed,
+  LegacyContext ctx{input, compressed,
                      [&](const uint8_t* data, size_t count) {
                        ProcessPendingMessages();
                        WriteOutput(data, count);

@@ -23,7 +23,7 @@ constexpr std::uint16_t kVersion = 20;
 constexpr std::uint32_t kMax32 = 0xFFFFFFFFu;
 
 [[noreturn]] void BadArchive() {
-  throw EZipError(zipmsg::BadFileHeader, ZipMessageText(zipmsg::BadFileHeader));
+  throw EZipError(zipmsg::kBadFileHeader, ZipMessageText(zipmsg::kBadFileHeader));
 }
 
 void CheckFits32(std::uint64_t v) {
@@ -70,16 +70,16 @@ bool TZipBase::StoreByType(const std::string& path) const {
   return false;
 }
 
-bool TZipBase::LoadExisting(TOsFile& archive) {
+bool TZipBase::LoadExisting(OsFile& archive) {
   std::int64_t size = archive.Size();
   if (size == 0) return true;  // an empty file is taken as an empty archive
   // Members can only be carried over from an archive whose directory can be walked, and
   // only 32-bit records are written back; anything else is left alone rather than lost.
   auto refuse = [this](const std::string& why) {
-    Report(FArchiveFile, why + ": the archive cannot be updated", zipmsg::BadFileHeader);
+    Report(FArchiveFile, why + ": the archive cannot be updated", zipmsg::kBadFileHeader);
     return false;
   };
-  TCentralDirLocation loc;
+  CentralDirLocation loc;
   if (!LocateCentralDirectory(archive, loc) || !loc.Found) return refuse("no central directory found");
   if (loc.Zip64) return refuse("a Zip64 archive");
   // Bytes in front of the first record (a self-extractor's program) would be lost.
@@ -88,19 +88,19 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
     return refuse("the directory stands at offset " + std::to_string(loc.CentralDirStart) + ", not where the end record places it (" +
                   std::to_string(loc.EndRecord.CentralDirOffset) + "): data stands in front of the archive");
   bool usable = true;
-  TWalkResult walk = WalkCentralDirectory(archive, loc.CentralDirStart, loc.CentralDirEnd, [&](const TCentralEntry& e) {
-    const TCentralHeader& h = e.Header;
+  WalkResult walk = WalkCentralDirectory(archive, loc.CentralDirStart, loc.CentralDirEnd, [&](const CentralEntry& e) {
+    const CentralHeader& h = e.Header;
     if (h.CompressedSize == kMax32 || h.UncompressedSize == kMax32 || h.LocalHeaderOffset == kMax32) {
       usable = false;
       return false;
     }
     firstRecord = std::min<std::uint64_t>(firstRecord, h.LocalHeaderOffset);
-    TZipMember m;
+    ZipMember m;
     m.RawName = e.RawName;
-    const TMemberName name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar);
+    const MemberName name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar);
     // Compared with the names of the scan, which are UTF-8 with Utf8Paths.
     m.Name = !Utf8Paths ? name.Name : name.Utf8.empty() ? OsUtf8Path(name.Name) : name.Utf8;
-    m.Action = maKeep;
+    m.Action = MemberAction::Keep;
     m.Central = h;
     m.Extra = e.Extra;
     m.Comment = e.Comment;
@@ -130,7 +130,7 @@ std::string TZipBase::DamageTheReaderReports() {
   reader.OnError = [&first](TZipCommon&, const std::string& file, const std::string& extended, const std::string&,
                             int code) {
     // Members it cannot decode (encrypted, other methods) are carried as they are.
-    if (!first.empty() || code == zipmsg::RequiredEventNotAssigned || code == zipmsg::UnsupportedMethod) return;
+    if (!first.empty() || code == zipmsg::kRequiredEventNotAssigned || code == zipmsg::kUnsupportedMethod) return;
     first = file + ": " + ZipMessageText(code) + (extended.empty() ? "" : " - " + extended);
   };
   reader.SetArchiveFile(FArchiveFile);
@@ -138,35 +138,35 @@ std::string TZipBase::DamageTheReaderReports() {
   return first;
 }
 
-void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {
+void TZipBase::CopyMember(ZipMember& m, OsFile& old, OutStream& out) {
   std::int64_t oldSize = old.Size();
-  std::uint8_t head[TLocalHeader::Size];
+  std::uint8_t head[LocalHeader::kSize];
   if (!old.Seek(m.OldOffset) || ReadSource(old, head, sizeof head) != sizeof head ||
-      GetLE32(head) != zipsig::LocalHeader)
+      GetLE32(head) != zipsig::kLocalHeader)
     BadArchive();
-  TLocalHeader lh;
+  LocalHeader lh;
   lh.Read(head);
-  std::uint64_t total = TLocalHeader::Size + std::uint64_t(lh.NameLength) + lh.ExtraLength +
+  std::uint64_t total = LocalHeader::kSize + std::uint64_t(lh.NameLength) + lh.ExtraLength +
                         m.Central.CompressedSize;
   if (oldSize < 0 || m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
-  if (m.Central.Flags & zipflag::DataDescriptor) {
+  if (m.Central.Flags & zipflag::kDataDescriptor) {
     // The descriptor goes along, or the local header's zero sizes would be all that is left.
     // Its sizes are 64-bit when the local header has a Zip64 item.
     std::string extra(lh.ExtraLength, '\0');
-    if (!extra.empty() && (!old.Seek(m.OldOffset + TLocalHeader::Size + lh.NameLength) ||
+    if (!extra.empty() && (!old.Seek(m.OldOffset + LocalHeader::kSize + lh.NameLength) ||
                            ReadSource(old, reinterpret_cast<std::uint8_t*>(extra.data()), extra.size()) != extra.size()))
       BadArchive();
     bool zip64 = HasZip64Extra(reinterpret_cast<const std::uint8_t*>(extra.data()), extra.size());
     std::uint8_t tail[24];
     std::size_t avail = std::size_t(std::min<std::uint64_t>(sizeof tail, std::uint64_t(oldSize) - m.OldOffset - total));
     if (avail < 12 || !old.Seek(m.OldOffset + total) || ReadSource(old, tail, avail) != avail) BadArchive();
-    TDataDescriptor d;
+    DataDescriptor d;
     const std::uint32_t crc = m.Central.Crc32;
     const std::uint64_t size = m.Central.UncompressedSize;
     if (ParseDataDescriptor(tail, avail, zip64, m.Central.CompressedSize, &crc, &size, d))
       total += d.Length;
     else  // values that disagree with the directory: the form the signature and Zip64 say
-      total += (GetLE32(tail) == zipsig::DataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
+      total += (GetLE32(tail) == zipsig::kDataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
     if (m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
   }
 
@@ -180,11 +180,11 @@ void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {
     out.Write(FBuf.get(), want);
     left -= want;
   }
-  m.Central.Signature = zipsig::CentralHeader;
+  m.Central.Signature = zipsig::kCentralHeader;
   m.Central.LocalHeaderOffset = std::uint32_t(at);
 }
 
-void TZipBase::WriteStored(TOsFile& src, std::size_t buffered, TOutStream& out,
+void TZipBase::WriteStored(OsFile& src, std::size_t buffered, OutStream& out,
                            std::uint32_t& crc, std::uint64_t& size) {
   crc = 0;
   size = 0;
@@ -199,16 +199,16 @@ void TZipBase::WriteStored(TOsFile& src, std::size_t buffered, TOutStream& out,
   }
 }
 
-bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
+bool TZipBase::WriteNewMember(ZipMember& m, OutStream& out) {
   if (m.RawName.size() > 0xFFFF) {
-    Report(m.SourcePath, "", zipmsg::ErrorOpeningFile);
-    m.Action = maDrop;
+    Report(m.SourcePath, "", zipmsg::kErrorOpeningFile);
+    m.Action = MemberAction::Drop;
     return false;
   }
-  TOsFile src;
-  if (!src.Open(OsPathOf(m.SourcePath), TOsAccess::Read, TOsShare::DenyNone)) {
-    Report(m.SourcePath, "", zipmsg::ErrorOpeningFile);
-    m.Action = maDrop;
+  OsFile src;
+  if (!src.Open(OsPathOf(m.SourcePath), OsAccess::Read, OsShare::DenyNone)) {
+    Report(m.SourcePath, "", zipmsg::kErrorOpeningFile);
+    m.Action = MemberAction::Drop;
     return false;
   }
   if (!FBuf) FBuf.reset(new std::uint8_t[kReadBufferSize]);
@@ -219,14 +219,14 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
 
   std::uint64_t headerPos = out.Position();
   CheckFits32(headerPos);
-  TLocalHeader lh;
+  LocalHeader lh;
   lh.VersionNeeded = kVersion;
   lh.Method = 8;
   lh.Time = std::uint16_t(dosTime & 0xFFFF);
   lh.Date = std::uint16_t(dosTime >> 16);
   lh.UncompressedSize = m.SourceSize < kMax32 ? std::uint32_t(m.SourceSize) : 0;
   lh.NameLength = std::uint16_t(m.RawName.size());
-  std::uint8_t head[TLocalHeader::Size];
+  std::uint8_t head[LocalHeader::kSize];
   lh.Write(head);
   out.Write(head, sizeof head);
   out.Write(m.RawName.data(), m.RawName.size());
@@ -287,7 +287,7 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
   }
   lh.Method = deflated ? 8 : 0;
   lh.Flags = deflated ? DeflateFlags(DeflateType) : 0;
-  if (m.Utf8Name) lh.Flags |= zipflag::Utf8Name;
+  if (m.Utf8Name) lh.Flags |= zipflag::kUtf8Name;
   lh.Crc32 = crc;
   lh.CompressedSize = std::uint32_t(packed);
   lh.UncompressedSize = std::uint32_t(size);
@@ -297,8 +297,8 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
   out.Write(m.RawName.data(), m.RawName.size());
   out.Seek(end);
 
-  TCentralHeader& c = m.Central;
-  c = TCentralHeader();
+  CentralHeader& c = m.Central;
+  c = CentralHeader();
   c.VersionMadeBy = kVersion;
   c.VersionNeeded = kVersion;
   c.Flags = lh.Flags;
@@ -318,18 +318,18 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
 bool TZipBase::CheckCapacity() {
   // What the new archive holds at the least: every header, the data of kept members and of
   // files that will be stored. Deflated files may shrink, so they count with no data.
-  std::uint64_t least = TEndOfCentralDir::Size + FArchiveComment.size();
+  std::uint64_t least = EndOfCentralDir::kSize + FArchiveComment.size();
   std::size_t entries = 0;
-  for (const TZipMember& m : FMembers) {
-    if (m.Action != maCompress && m.Action != maKeep) continue;
+  for (const ZipMember& m : FMembers) {
+    if (m.Action != MemberAction::Compress && m.Action != MemberAction::Keep) continue;
     ++entries;
-    least += TLocalHeader::Size + TCentralHeader::Size + 2 * std::uint64_t(m.RawName.size()) + m.Extra.size() +
+    least += LocalHeader::kSize + CentralHeader::kSize + 2 * std::uint64_t(m.RawName.size()) + m.Extra.size() +
              m.Comment.size();
-    if (m.Action == maKeep) {
+    if (m.Action == MemberAction::Keep) {
       least += m.Central.CompressedSize;
     } else if (m.SourceSize >= kMax32) {
       Report(m.SourcePath, "a file of 4 GiB or more does not fit a ZIP archive of 32-bit records",
-             zipmsg::ErrorWritingFile);
+             zipmsg::kErrorWritingFile);
       return false;
     } else if (CompressMethod == cmStore || DeflateType == dtDeflateS || StoreByType(m.SourcePath)) {
       least += m.SourceSize;
@@ -337,24 +337,24 @@ bool TZipBase::CheckCapacity() {
   }
   if (entries > 0xFFFF) {
     Report(FArchiveFile, std::to_string(entries) + " members, more than the 65535 an archive can list",
-           zipmsg::ErrorWritingFile);
+           zipmsg::kErrorWritingFile);
     return false;
   }
   if (least >= kMax32) {
-    Report(FArchiveFile, "the archive would grow past 4 GiB", zipmsg::ErrorWritingFile);
+    Report(FArchiveFile, "the archive would grow past 4 GiB", zipmsg::kErrorWritingFile);
     return false;
   }
   return true;
 }
 
-void TZipBase::WriteDirectory(TOutStream& out) {
+void TZipBase::WriteDirectory(OutStream& out) {
   std::uint64_t start = out.Position();
   CheckFits32(start);
   std::size_t entries = 0;
-  std::uint8_t head[TCentralHeader::Size];
-  for (TZipMember& m : FMembers) {
-    if (m.Action != maCompress && m.Action != maKeep) continue;
-    m.Central.Signature = zipsig::CentralHeader;
+  std::uint8_t head[CentralHeader::kSize];
+  for (ZipMember& m : FMembers) {
+    if (m.Action != MemberAction::Compress && m.Action != MemberAction::Keep) continue;
+    m.Central.Signature = zipsig::kCentralHeader;
     m.Central.NameLength = std::uint16_t(m.RawName.size());
     m.Central.ExtraLength = std::uint16_t(m.Extra.size());
     m.Central.CommentLength = std::uint16_t(m.Comment.size());
@@ -368,13 +368,13 @@ void TZipBase::WriteDirectory(TOutStream& out) {
   if (entries > 0xFFFF) throw EZipWriteError("too many members for a 16-bit member count");
   std::uint64_t size = out.Position() - start;
   CheckFits32(out.Position());
-  TEndOfCentralDir end;
+  EndOfCentralDir end;
   end.EntriesOnDisk = end.TotalEntries = std::uint16_t(entries);
   end.CentralDirSize = std::uint32_t(size);
   end.CentralDirOffset = std::uint32_t(start);
   std::string comment = FArchiveComment.substr(0, 0xFFFF);
   end.CommentLength = std::uint16_t(comment.size());
-  std::uint8_t rec[TEndOfCentralDir::Size];
+  std::uint8_t rec[EndOfCentralDir::kSize];
   end.Write(rec);
   out.Write(rec, sizeof rec);
   out.Write(comment.data(), comment.size());

@@ -47,10 +47,10 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-TMemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem) {
-  TMemberName n;
+MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem) {
+  MemberName n;
   // A plain ASCII name reads the same either way; it takes the road every name took before.
-  if ((flags & zipflag::Utf8Name) && !IsAscii(stored) && IsValidUtf8(stored)) {
+  if ((flags & zipflag::kUtf8Name) && !IsAscii(stored) && IsValidUtf8(stored)) {
     n.Utf8.assign(stored);
     for (char& c : n.Utf8)
       if (c == '/') c = '\\';

@@ -8,7 +8,7 @@
 
 namespace ziparchive {
 
-struct TMemberName {
+struct MemberName {
   // Engine form: "\" separators, ANSI code page. What selection compares and events see.
   std::string Name;
   // For a name flagged UTF-8 (general purpose bit 11) that is not plain ASCII: the name in
@@ -21,7 +21,7 @@ struct TMemberName {
 
 // Names flagged UTF-8 are read as UTF-8; a flagged name that is not valid UTF-8, and every
 // other name, follows the code-page rule (OEM to ANSI when translateOem).
-TMemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem);
+MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem);
 
 // Well-formed UTF-8: shortest forms only, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text);

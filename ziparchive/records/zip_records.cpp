@@ -4,7 +4,7 @@
 
 namespace ziparchive {
 
-void TLocalHeader::Read(const uint8_t* p) {
+void LocalHeader::Read(const uint8_t* p) {
   Signature = GetLE32(p);
   VersionNeeded = GetLE16(p + 4);
   Flags = GetLE16(p + 6);
@@ -18,7 +18,7 @@ void TLocalHeader::Read(const uint8_t* p) {
   ExtraLength = GetLE16(p + 28);
 }
 
-void TLocalHeader::Write(uint8_t* p) const {
+void LocalHeader::Write(uint8_t* p) const {
   PutLE32(p, Signature);
   PutLE16(p + 4, VersionNeeded);
   PutLE16(p + 6, Flags);
@@ -32,7 +32,7 @@ void TLocalHeader::Write(uint8_t* p) const {
   PutLE16(p + 28, ExtraLength);
 }
 
-void TCentralHeader::Read(const uint8_t* p) {
+void CentralHeader::Read(const uint8_t* p) {
   Signature = GetLE32(p);
   VersionMadeBy = GetLE16(p + 4);
   VersionNeeded = GetLE16(p + 6);
@@ -52,7 +52,7 @@ void TCentralHeader::Read(const uint8_t* p) {
   LocalHeaderOffset = GetLE32(p + 42);
 }
 
-void TCentralHeader::Write(uint8_t* p) const {
+void CentralHeader::Write(uint8_t* p) const {
   PutLE32(p, Signature);
   PutLE16(p + 4, VersionMadeBy);
   PutLE16(p + 6, VersionNeeded);
@@ -72,7 +72,7 @@ void TCentralHeader::Write(uint8_t* p) const {
   PutLE32(p + 42, LocalHeaderOffset);
 }
 
-void TEndOfCentralDir::Read(const uint8_t* p) {
+void EndOfCentralDir::Read(const uint8_t* p) {
   Signature = GetLE32(p);
   ThisDisk = GetLE16(p + 4);
   CentralDirDisk = GetLE16(p + 6);
@@ -83,7 +83,7 @@ void TEndOfCentralDir::Read(const uint8_t* p) {
   CommentLength = GetLE16(p + 20);
 }
 
-void TEndOfCentralDir::Write(uint8_t* p) const {
+void EndOfCentralDir::Write(uint8_t* p) const {
   PutLE32(p, Signature);
   PutLE16(p + 4, ThisDisk);
   PutLE16(p + 6, CentralDirDisk);
@@ -94,14 +94,14 @@ void TEndOfCentralDir::Write(uint8_t* p) const {
   PutLE16(p + 20, CommentLength);
 }
 
-void TZip64Locator::Read(const uint8_t* p) {
+void Zip64Locator::Read(const uint8_t* p) {
   Signature = GetLE32(p);
   EndRecordDisk = GetLE32(p + 4);
   EndRecordOffset = GetLE64(p + 8);
   TotalDisks = GetLE32(p + 16);
 }
 
-void TZip64EndOfCentralDir::Read(const uint8_t* p) {
+void Zip64EndOfCentralDir::Read(const uint8_t* p) {
   Signature = GetLE32(p);
   RecordSize = GetLE64(p + 4);
   TotalEntries = GetLE64(p + 32);
@@ -110,7 +110,7 @@ void TZip64EndOfCentralDir::Read(const uint8_t* p) {
 }
 
 void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
-                     uint32_t compressed32, uint32_t offset32, TMemberSizes& out) {
+                     uint32_t compressed32, uint32_t offset32, MemberSizes& out) {
   out.UncompressedSize = uncompressed32;
   out.CompressedSize = compressed32;
   out.LocalHeaderOffset = offset32;

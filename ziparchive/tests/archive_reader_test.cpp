@@ -32,10 +32,10 @@ TEST(ArchiveReader, ViewsAndReadsAcrossBlockBoundaries) {
   const std::string path = OsTempFolder() + "kv_archive_reader_test.bin";
   const std::string bytes = Noise(1000, 7);
   WriteBytes(path, bytes);
-  TOsFile file;
-  ASSERT_TRUE(file.Open(path, TOsAccess::Read, TOsShare::DenyWrite));
+  OsFile file;
+  ASSERT_TRUE(file.Open(path, OsAccess::Read, OsShare::DenyWrite));
 
-  TArchiveReader reader(file, 900, 64);  // the last 100 bytes lie past the stated size
+  ArchiveReader reader(file, 900, 64);  // the last 100 bytes lie past the stated size
   std::string seen;
   int shortViews = 0;
   for (uint64_t pos = 0; pos < 900;) {
@@ -67,7 +67,7 @@ TEST(ArchiveReader, ViewsAndReadsAcrossBlockBoundaries) {
 
   // The stated size may be larger than the file (truncated since): the read fails rather
   // than hand out what the buffer held before.
-  TArchiveReader stale(file, 5000, 64);
+  ArchiveReader stale(file, 5000, 64);
   ASSERT_TRUE(stale.Read(960, out.data(), 40));
   EXPECT_EQ(out.substr(0, 40), bytes.substr(960, 40));
   EXPECT_FALSE(stale.Read(990, out.data(), 20));
@@ -81,7 +81,7 @@ TEST(ArchiveReader, ViewsAndReadsAcrossBlockBoundaries) {
 // read blocks long, so member data also starts and ends in the middle of blocks.
 TEST_F(UnZipTest, DecoderStateServesMembersOfEveryMethodAfterDamage) {
   auto deflated = [](std::string name, std::string data, uint16_t method, bool damage) {
-    TTestMember m{std::move(name), std::move(data)};
+    TestMember m{std::move(name), std::move(data)};
     m.Method = method;
     m.Raw = RawDeflate(m.Data);
     if (damage) {
@@ -90,27 +90,27 @@ TEST_F(UnZipTest, DecoderStateServesMembersOfEveryMethodAfterDamage) {
     }
     return m;
   };
-  TTestMember shrunk{"shrunk.txt", "legacy"};
+  TestMember shrunk{"shrunk.txt", "legacy"};
   shrunk.Method = 1;
-  TBitWriter w;
+  BitWriter w;
   for (char c : shrunk.Data) w.Put(uint8_t(c), 9);
   shrunk.Raw = w.Finish();
-  TTestMember stored{"stored.bin", Noise(300000, 3)};
+  TestMember stored{"stored.bin", Noise(300000, 3)};
   stored.Method = 0;
 
-  std::vector<TTestMember> members = {
+  std::vector<TestMember> members = {
       deflated("a.txt", Words(200000, 1), 8, false),  deflated("broken8.txt", Words(90000, 2), 8, true),
       deflated("c.txt", Words(70000, 3), 9, false),   stored,
       deflated("broken9.txt", Words(90000, 4), 9, true), shrunk,
       deflated("g.txt", Words(50000, 5), 8, false),   deflated("h.txt", Words(60000, 6), 9, false),
       deflated("empty.txt", "", 8, false),            deflated("i.txt", Words(1000, 7), 8, false)};
   // The builder encodes method 8 itself; Raw is what it takes for 9, so 8 goes through it too.
-  for (TTestMember& m : members)
+  for (TestMember& m : members)
     if (m.Method == 8) m.Method = 99;
-  TZipBuild b = BuildZip(members);
+  ZipBuild b = BuildZip(members);
   // Put method 8 back in both headers of the members relabelled above.
   uint64_t local = 0, central = b.CentralOffset;
-  for (const TTestMember& m : members) {
+  for (const TestMember& m : members) {
     if (m.Method == 99) b.Bytes[local + 8] = b.Bytes[central + 10] = 8;
     local += 30 + m.Name.size() + (m.Method == 0 ? m.Data.size() : m.Raw.size());
     central += 46 + m.Name.size();
@@ -121,10 +121,10 @@ TEST_F(UnZipTest, DecoderStateServesMembersOfEveryMethodAfterDamage) {
   for (int run = 0; run < 2; ++run) {  // extracting, then testing on the same object
     Codes.clear();
     EXPECT_EQ(run == 0 ? Zip.Extract() : Zip.Test(), int(members.size()));
-    EXPECT_EQ(Count(zipmsg::FileFailsCrc), 2) << run;
+    EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 2) << run;
     EXPECT_EQ(int(Codes.size()), 2) << run;
   }
-  for (const TTestMember& m : members) {
+  for (const TestMember& m : members) {
     if (m.Name.rfind("broken", 0) == 0)
       EXPECT_NE(Content(m.Name), m.Data) << m.Name;
     else

@@ -49,8 +49,8 @@ class UnZipTest : public ::testing::Test {
   // Names in the folder (files and folders), as the system lists them.
   std::vector<std::string> Listing(const std::string& folder) {
     std::vector<std::string> names;
-    TOsDirSearch s;
-    TOsFindData d;
+    OsDirSearch s;
+    OsFindData d;
     if (s.Open(folder))
       while (s.Next(d)) names.push_back(d.Name);
     std::sort(names.begin(), names.end());

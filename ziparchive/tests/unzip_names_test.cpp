@@ -7,21 +7,21 @@ namespace {
 const std::string kThemeUtf8 = "\xD0\xA2\xD0\xB5\xD0\xBC\xD0\xB0.bmp";
 const std::string kHanUtf8 = "\xE4\xB8\xAD.txt";
 
-TTestMember Utf8Member(const std::string& name, const std::string& data) {
-  TTestMember m{name, data};
-  m.Flags = zipflag::Utf8Name;
+TestMember Utf8Member(const std::string& name, const std::string& data) {
+  TestMember m{name, data};
+  m.Flags = zipflag::kUtf8Name;
   return m;
 }
 
 bool ExistsUtf8(const std::string& folder, const std::string& utf8Name) {
-  return OsFileExists(TOsPath::FromUtf8(OsUtf8Path(folder) + utf8Name));
+  return OsFileExists(OsPath::FromUtf8(OsUtf8Path(folder) + utf8Name));
 }
 }  // namespace
 
 // Fault: the UTF-8 flag was ignored and such names came out as garbage; plain names keep the
 // code-page rule.
 TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
-  TTestMember oem{"\x80\xA1\xA2.txt", "oem"};  // "Абв" in code page 866, not flagged
+  TestMember oem{"\x80\xA1\xA2.txt", "oem"};  // "Абв" in code page 866, not flagged
   Use(BuildZip({Utf8Member(kThemeUtf8, "theme"), Utf8Member("Dir/" + kHanUtf8, "han"), oem,
                 Utf8Member("plain.txt", "ascii, flagged")})
           .Bytes);
@@ -59,15 +59,15 @@ TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
                                             "aux .ini",    "Dir./a.txt",   "dir /b.txt",  "trail.",
                                             "space ",      "a/prn/c.txt",  "CONIN$",      "x/.../y.txt",
                                             "COM\xC2\xB9"};
-  std::vector<TTestMember> members;
-  for (const std::string& n : hostile) members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TTestMember{n, "x"});
+  std::vector<TestMember> members;
+  for (const std::string& n : hostile) members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TestMember{n, "x"});
   members.push_back({"fine.txt", "fine"});
   members.push_back({"console.d/ok.txt", "a dot inside is fine"});
   Use(BuildZip(members).Bytes);
   Zip.FileSpec = {"*"};
   Zip.CreateStoredDirs = true;
   EXPECT_EQ(Zip.Extract(), 2);
-  EXPECT_EQ(Count(zipmsg::UnsafeStoredPath), int(hostile.size()));
+  EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), int(hostile.size()));
   EXPECT_EQ(Content("fine.txt"), "fine");
   EXPECT_EQ(Content("console.d\\ok.txt"), "a dot inside is fine");
   EXPECT_EQ(Listing(Out), (std::vector<std::string>{"console.d", "fine.txt"}));
@@ -80,16 +80,16 @@ TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
   Zip.UseStoredDirs = false;
   EXPECT_EQ(Zip.Extract(), 1);
   EXPECT_EQ(Content("a.txt"), "a");
-  EXPECT_EQ(Count(zipmsg::UnsafeStoredPath), 1);
+  EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), 1);
 }
 
 // Folder entries: a name ending in "/" is a folder whatever its attributes say (archives of
 // Java tools and many others leave 0x10 out); stored folders are made, empty ones too.
 TEST_F(UnZipTest, FolderEntriesAreFoldersWithOrWithoutTheAttribute) {
-  TTestMember javaDir{"Empty/", ""};
+  TestMember javaDir{"Empty/", ""};
   javaDir.Method = 0;
   javaDir.Attributes = 0;
-  TTestMember dosDir{"Dos/", ""};
+  TestMember dosDir{"Dos/", ""};
   dosDir.Method = 0;
   dosDir.Attributes = 0x10;
   Use(BuildZip({javaDir, dosDir, {"Dos/in.txt", "in"}}).Bytes);

@@ -1,7 +1,7 @@
 #include "unzip_fixture.h"
 
 namespace {
-std::vector<TTestMember> ThemeMembers() {
+std::vector<TestMember> ThemeMembers() {
   return {{"readme", "no dot in this name"},
           {"theme.ini", "[theme]\r\n"},
           {"Theme/inner.ini", "inside a folder"},
@@ -66,7 +66,7 @@ TEST_F(UnZipTest, EscapingNamesAreRefused) {
   Zip.FileSpec = {"*"};
   EXPECT_EQ(Zip.Extract(), 1);
   EXPECT_EQ(Content("fine\\ok.txt"), "fine");
-  EXPECT_EQ(Count(zipmsg::UnsafeStoredPath), 5);
+  EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), 5);
   EXPECT_FALSE(OsFileExists(Root + "\\up.txt"));
   EXPECT_FALSE(OsFileExists(Root + "\\up2.txt"));
   EXPECT_FALSE(OsFileExists(Root + "\\back.txt"));
@@ -80,7 +80,7 @@ TEST_F(UnZipTest, ConfirmOverwritesWithoutAndWithHandler) {
   EXPECT_EQ(Zip.Extract(), 1);
   EXPECT_EQ(Content("a.txt"), "old a");
   EXPECT_EQ(Content("b.txt"), "new b");
-  ASSERT_EQ(Count(zipmsg::RequiredEventNotAssigned), 1);
+  ASSERT_EQ(Count(zipmsg::kRequiredEventNotAssigned), 1);
   EXPECT_EQ(Extended[0], "OnFileExists");
   EXPECT_EQ(Zip.OverwriteMode, omOverwrite);  // reset for the next member
 
@@ -101,15 +101,15 @@ TEST_F(UnZipTest, ConfirmOverwritesWithoutAndWithHandler) {
 }
 
 TEST_F(UnZipTest, DatesAndAttributes) {
-  TTestMember ro{"ro.txt", "read only"};
+  TestMember ro{"ro.txt", "read only"};
   ro.Attributes = 0x21;
   ro.DosTime = PackDosDateTime({2003, 6, 14, 10, 20, 30});
-  TTestMember plain{"plain.txt", "plain"};
+  TestMember plain{"plain.txt", "plain"};
   plain.DosTime = PackDosDateTime({1999, 12, 31, 23, 59, 58});
   Use(BuildZip({ro, plain}).Bytes);
   EXPECT_EQ(Zip.Extract(), 2);
-  EXPECT_TRUE(OsGetAttributes(Out + "ro.txt") & fattr::ReadOnly);
-  EXPECT_FALSE(OsGetAttributes(Out + "plain.txt") & fattr::ReadOnly);
+  EXPECT_TRUE(OsGetAttributes(Out + "ro.txt") & fattr::kReadOnly);
+  EXPECT_FALSE(OsGetAttributes(Out + "plain.txt") & fattr::kReadOnly);
   uint32_t t = 0;
   ASSERT_TRUE(OsGetFileDosDateTime(Out + "plain.txt", t));
   EXPECT_EQ(t, plain.DosTime);
@@ -130,17 +130,17 @@ TEST_F(UnZipTest, DatesAndAttributes) {
 
 // Damage is kept, counted and reported: a CRC mismatch and a broken deflate stream.
 TEST_F(UnZipTest, DamagedMembersAreKeptCountedAndReported) {
-  TTestMember badCrc{"badcrc.txt", "stored with a wrong crc"};
+  TestMember badCrc{"badcrc.txt", "stored with a wrong crc"};
   badCrc.Method = 0;
   badCrc.CorruptCrc = true;
   std::string text(40000, 'x');
   for (size_t i = 0; i < text.size(); i += 7) text[i] = char('a' + i % 26);
-  TTestMember broken{"broken.txt", text};
+  TestMember broken{"broken.txt", text};
   broken.Method = 99;  // raw bytes below, relabelled as deflate
   broken.Raw = RawDeflate(text);
   broken.Raw[broken.Raw.size() / 2] ^= 0x55;
   broken.Raw.resize(broken.Raw.size() * 3 / 4);
-  TZipBuild b = BuildZip({badCrc, broken, {"good.txt", "good"}});
+  ZipBuild b = BuildZip({badCrc, broken, {"good.txt", "good"}});
   // Patch the method of "broken.txt" (second member) to 8 in both headers.
   size_t local2 = 30 + badCrc.Name.size() + badCrc.Data.size();
   b.Bytes[local2 + 8] = 8;
@@ -152,7 +152,7 @@ TEST_F(UnZipTest, DamagedMembersAreKeptCountedAndReported) {
   };
   EXPECT_EQ(Zip.Extract(), 3);
   EXPECT_TRUE(endSaidFail);
-  EXPECT_EQ(Count(zipmsg::FileFailsCrc), 2);
+  EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 2);
   EXPECT_EQ(Content("badcrc.txt"), "stored with a wrong crc");
   EXPECT_FALSE(Content("broken.txt") == text);
   EXPECT_EQ(Content("good.txt"), "good");
@@ -163,15 +163,15 @@ TEST_F(UnZipTest, MissingEmptyAndNonArchives) {
   EXPECT_TRUE(Zip.ArchiveFile().empty());
   EXPECT_EQ(Zip.ArcType(), atNA);
   EXPECT_EQ(Zip.Extract(), 0);
-  EXPECT_EQ(Codes, std::vector<int>{zipmsg::FileNotFound});
+  EXPECT_EQ(Codes, std::vector<int>{zipmsg::kFileNotFound});
 
   Codes.clear();
   std::string junk(5000, '\0');
   for (size_t i = 0; i < junk.size(); ++i) junk[i] = char(i * 31 + 7);
   Use(junk);
   EXPECT_EQ(Zip.Extract(), 0);
-  TOsDirSearch s;
-  TOsFindData d;
+  OsDirSearch s;
+  OsFindData d;
   ASSERT_TRUE(s.Open(Out) || true);
   EXPECT_FALSE(s.Next(d));  // nothing written
 }
@@ -179,11 +179,11 @@ TEST_F(UnZipTest, MissingEmptyAndNonArchives) {
 // Finding the directory: a wrong stored offset, a comment holding the end signature and a
 // comment too long to search all still reach the members.
 TEST_F(UnZipTest, LocatingTheDirectory) {
-  std::vector<TTestMember> m = {{"one.txt", "first member"}, {"two.txt", "second member"}};
+  std::vector<TestMember> m = {{"one.txt", "first member"}, {"two.txt", "second member"}};
   Use(BuildZip(m, "", 12345).Bytes);
   EXPECT_EQ(Zip.Extract(), 2);
   EXPECT_EQ(Content("two.txt"), "second member");
-  EXPECT_TRUE(Said(zipmsg::BadFileHeader, "the end record places the directory at offset"));  // found, and said
+  EXPECT_TRUE(Said(zipmsg::kBadFileHeader, "the end record places the directory at offset"));  // found, and said
   Codes.clear();
 
   for (std::string comment : {std::string("before PK\x05\x06 after", 18), std::string(40000, 'c')}) {
@@ -197,13 +197,13 @@ TEST_F(UnZipTest, LocatingTheDirectory) {
 }
 
 TEST_F(UnZipTest, EncryptedUnsupportedAndFolderMembers) {
-  TTestMember enc{"secret.txt", "hidden behind a password"};
+  TestMember enc{"secret.txt", "hidden behind a password"};
   enc.Method = 0;
   enc.Flags = 1;
-  TTestMember odd{"odd.bin", "whatever"};
+  TestMember odd{"odd.bin", "whatever"};
   odd.Method = 12;
   odd.Raw = "BZh9";
-  TTestMember dir{"Folder/", ""};
+  TestMember dir{"Folder/", ""};
   dir.Method = 0;
   dir.Attributes = 0x10;
   Use(BuildZip({enc, odd, dir, {"Folder/in.txt", "in"}}).Bytes);
@@ -211,16 +211,16 @@ TEST_F(UnZipTest, EncryptedUnsupportedAndFolderMembers) {
   Zip.CreateStoredDirs = true;
   EXPECT_EQ(Zip.Extract(), 1);
   EXPECT_FALSE(Exists("secret.txt"));
-  ASSERT_EQ(Count(zipmsg::RequiredEventNotAssigned), 1);
+  ASSERT_EQ(Count(zipmsg::kRequiredEventNotAssigned), 1);
   EXPECT_EQ(Extended[0], "OnGetPassword");
-  EXPECT_EQ(Count(zipmsg::UnsupportedMethod), 1);
+  EXPECT_EQ(Count(zipmsg::kUnsupportedMethod), 1);
   EXPECT_FALSE(Exists("odd.bin"));  // refused before its output is created
   EXPECT_EQ(Content("Folder\\in.txt"), "in");
 }
 
 // Once cancelled, the operation stops and what is still reported carries 25443.
 TEST_F(UnZipTest, CancelFromProgress) {
-  std::vector<TTestMember> many;
+  std::vector<TestMember> many;
   for (int i = 0; i < 5; ++i) many.push_back({"f" + std::to_string(i) + ".txt", std::string(100000, char('a' + i))});
   many.push_back({"../late.txt", "x"});
   Use(BuildZip(many).Bytes);
@@ -231,23 +231,23 @@ TEST_F(UnZipTest, CancelFromProgress) {
   int n = Zip.Extract();
   EXPECT_LE(n, 2);
   EXPECT_FALSE(Exists("f4.txt"));
-  for (int c : Codes) EXPECT_EQ(c, zipmsg::UserCanceled);
+  for (int c : Codes) EXPECT_EQ(c, zipmsg::kUserCanceled);
 }
 
 // A shrink stream with an escape code that means nothing: the fatal "Bad block" ends that
 // member only.
 TEST_F(UnZipTest, LegacyDecoderFaultEndsOnlyThatMember) {
-  TBitWriter w;
+  BitWriter w;
   w.Put('A', 9);
   w.Put(256, 9);
   w.Put(7, 9);
-  TTestMember shrunk{"shrunk.txt", "AAAA"};
+  TestMember shrunk{"shrunk.txt", "AAAA"};
   shrunk.Method = 1;
   shrunk.Raw = w.Finish();
   Use(BuildZip({shrunk, {"after.txt", "after"}}).Bytes);
   EXPECT_EQ(Zip.Extract(), 2);
-  EXPECT_EQ(Count(zipmsg::BadBlock), 1);
-  EXPECT_EQ(Count(zipmsg::FileFailsCrc), 1);
+  EXPECT_EQ(Count(zipmsg::kBadBlock), 1);
+  EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 1);
   EXPECT_EQ(Content("shrunk.txt"), "A");
   EXPECT_EQ(Content("after.txt"), "after");
 }

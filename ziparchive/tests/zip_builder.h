@@ -15,8 +15,8 @@
 
 using namespace ziparchive;
 
-struct TTestMember {
-  TTestMember(std::string name, std::string data) : Name(std::move(name)), Data(std::move(data)) {}
+struct TestMember {
+  TestMember(std::string name, std::string data) : Name(std::move(name)), Data(std::move(data)) {}
   std::string Name;  // stored form ("/" separators)
   std::string Data;
   uint16_t Method = 8;  // 0 or 8 are encoded here; others take Raw as is
@@ -41,19 +41,19 @@ inline std::string RawDeflate(const std::string& data, int level = 6) {
   return out;
 }
 
-struct TZipBuild {
+struct ZipBuild {
   std::string Bytes;
   uint32_t CentralOffset = 0;
   uint32_t CentralSize = 0;
 };
 
-inline TZipBuild BuildZip(const std::vector<TTestMember>& members, const std::string& comment = "",
+inline ZipBuild BuildZip(const std::vector<TestMember>& members, const std::string& comment = "",
                           int64_t cdOffsetDelta = 0) {
-  TZipBuild b;
+  ZipBuild b;
   std::string central;
-  for (const TTestMember& m : members) {
+  for (const TestMember& m : members) {
     std::string packed = m.Method == 8 ? RawDeflate(m.Data) : m.Method == 0 ? m.Data : m.Raw;
-    TLocalHeader h;
+    LocalHeader h;
     h.Flags = m.Flags;
     h.Method = m.Method;
     h.Time = uint16_t(m.DosTime);
@@ -64,7 +64,7 @@ inline TZipBuild BuildZip(const std::vector<TTestMember>& members, const std::st
     h.NameLength = uint16_t(m.Name.size());
     uint8_t lh[30];
     h.Write(lh);
-    TCentralHeader c;
+    CentralHeader c;
     c.Flags = h.Flags;
     c.Method = h.Method;
     c.Time = h.Time;
@@ -86,7 +86,7 @@ inline TZipBuild BuildZip(const std::vector<TTestMember>& members, const std::st
   b.CentralOffset = uint32_t(b.Bytes.size());
   b.CentralSize = uint32_t(central.size());
   b.Bytes += central;
-  TEndOfCentralDir e;
+  EndOfCentralDir e;
   e.EntriesOnDisk = e.TotalEntries = uint16_t(members.size());
   e.CentralDirSize = b.CentralSize;
   e.CentralDirOffset = uint32_t(int64_t(b.CentralOffset) + cdOffsetDelta);
@@ -101,32 +101,32 @@ inline TZipBuild BuildZip(const std::vector<TTestMember>& members, const std::st
 // Single records, for archives put together by hand (damaged on purpose).
 inline std::string Bytes(const uint8_t* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
 
-inline std::string LocalRecord(const TLocalHeader& header, const std::string& name, const std::string& extra = "") {
-  TLocalHeader h = header;
+inline std::string LocalRecord(const LocalHeader& header, const std::string& name, const std::string& extra = "") {
+  LocalHeader h = header;
   h.NameLength = uint16_t(name.size());
   h.ExtraLength = uint16_t(extra.size());
-  uint8_t b[TLocalHeader::Size];
+  uint8_t b[LocalHeader::kSize];
   h.Write(b);
   return Bytes(b, sizeof b) + name + extra;
 }
 
-inline std::string CentralRecord(const TCentralHeader& header, const std::string& name, const std::string& extra = "") {
-  TCentralHeader c = header;
+inline std::string CentralRecord(const CentralHeader& header, const std::string& name, const std::string& extra = "") {
+  CentralHeader c = header;
   c.NameLength = uint16_t(name.size());
   c.ExtraLength = uint16_t(extra.size());
   c.CommentLength = 0;
-  uint8_t b[TCentralHeader::Size];
+  uint8_t b[CentralHeader::kSize];
   c.Write(b);
   return Bytes(b, sizeof b) + name + extra;
 }
 
 inline std::string EndRecord(uint16_t entries, uint32_t size, uint32_t offset, const std::string& comment = "") {
-  TEndOfCentralDir e;
+  EndOfCentralDir e;
   e.EntriesOnDisk = e.TotalEntries = entries;
   e.CentralDirSize = size;
   e.CentralDirOffset = offset;
   e.CommentLength = uint16_t(comment.size());
-  uint8_t b[TEndOfCentralDir::Size];
+  uint8_t b[EndOfCentralDir::kSize];
   e.Write(b);
   return Bytes(b, sizeof b) + comment;
 }
@@ -146,7 +146,7 @@ inline std::string Zip64Extra(std::initializer_list<uint64_t> values) {
 
 // A data descriptor: optional signature, CRC, then 32- or 64-bit sizes.
 inline std::string Descriptor(uint32_t crc, uint64_t compressed, uint64_t uncompressed, bool signature, bool wide) {
-  return (signature ? Le(zipsig::DataDescriptor, 4) : "") + Le(crc, 4) + Le(compressed, wide ? 8 : 4) +
+  return (signature ? Le(zipsig::kDataDescriptor, 4) : "") + Le(crc, 4) + Le(compressed, wide ? 8 : 4) +
          Le(uncompressed, wide ? 8 : 4);
 }
 
@@ -158,7 +158,7 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 inline std::string ReadBytes(const std::string& path) { return testsupport::ReadBytes(HostPath(path)); }
 
 // Bits least significant first, as deflate and the legacy methods pack them.
-struct TBitWriter {
+struct BitWriter {
   std::string Out;
   uint32_t Acc = 0;
   int Count = 0;
