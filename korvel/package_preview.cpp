@@ -172,7 +172,7 @@ std::optional<std::vector<ListedFile>> PreviewZipReader::ListRoot(const std::wst
   if (!members) return std::nullopt;
   std::vector<ListedFile> files;
   for (const ziparchive::TUnZip::ListedMember& member : *members)
-    files.push_back({member.Name, winbase::WidenMessage(member.Name), member.UncompressedSize});
+    files.push_back({member.name, winbase::WidenMessage(member.name), member.uncompressedSize});
   return files;
 }
 

@@ -31,9 +31,9 @@ class TempFileGuard {
   TempFileGuard(const TempFileGuard&) = delete;
   TempFileGuard& operator=(const TempFileGuard&) = delete;
   ~TempFileGuard() {
-    if (!path_.Text.empty()) OsDeleteFile(path_);
+    if (!path_.text.empty()) OsDeleteFile(path_);
   }
-  void Keep() { path_.Text.clear(); }
+  void Keep() { path_.text.clear(); }
 
  private:
   OsPath path_;
@@ -165,13 +165,13 @@ int TCompBase::DoCompress() {
   FNowDosDateTime = OsNowDosDateTime();
   FMaxDosDateTime = 0;
   for (std::size_t i = FFirstNew; i < FMembers.size(); ++i)
-    FMaxDosDateTime = std::max(FMaxDosDateTime, FMembers[i].DosDateTime);
+    FMaxDosDateTime = std::max(FMaxDosDateTime, FMembers[i].dosDateTime);
 
   int added = 0;
   for (ZipMember& m : FMembers) {
-    if (m.Action == MemberAction::Compress) {
+    if (m.action == MemberAction::Compress) {
       if (WriteNewMember(m, *out)) ++added;
-    } else if (m.Action == MemberAction::Keep) {
+    } else if (m.action == MemberAction::Keep) {
       CopyMember(m, old, *out);
     }
     if (FCancel) throw ECancelled();
@@ -194,7 +194,7 @@ std::size_t TCompBase::FindMember(const std::string& name) const {
 }
 
 void TCompBase::AddMember(ZipMember m) {
-  FIndex.emplace(UpperAnsi(m.Name), FMembers.size());
+  FIndex.emplace(UpperAnsi(m.name), FMembers.size());
   FMembers.push_back(std::move(m));
 }
 
@@ -208,36 +208,36 @@ bool TCompBase::IsOwnFile(const std::string& path) const {
   if (slash != std::string_view::npos) bare.remove_prefix(slash + 1);
   // The name first (a compare per file), then whether it is the very same file.
   for (const OwnFile& own : FOwnFiles)
-    if (bare.size() == own.BareName.size() && SameTextAnsi(bare, own.BareName) &&
-        OsSameFile(OsPathOf(path), OsPathOf(own.Path)))
+    if (bare.size() == own.bareName.size() && SameTextAnsi(bare, own.bareName) &&
+        OsSameFile(OsPathOf(path), OsPathOf(own.path)))
       return true;
   return false;
 }
 
 void TCompBase::Merge(const ScanFile& f) {
-  if (IsOwnFile(f.Path)) return;
-  std::string name = f.Path.substr(f.RootLength);
-  std::string bare = NameFilePart(f.Path);
+  if (IsOwnFile(f.path)) return;
+  std::string name = f.path.substr(f.rootLength);
+  std::string bare = NameFilePart(f.path);
   for (const std::string& mask : ExcludeSpec)
     if (!mask.empty() && (WildcardMatch(mask, bare) || WildcardMatch(mask, name) ||
-                          WildcardMatch(mask, f.Path)))
+                          WildcardMatch(mask, f.path)))
       return;
   ++FTaken;
 
   std::size_t found = FindMember(name);
-  if (found == SIZE_MAX && !FNewArchive && FileSpec.size() > 1) found = FindMember(f.Path);
+  if (found == SIZE_MAX && !FNewArchive && FileSpec.size() > 1) found = FindMember(f.path);
   if (found == SIZE_MAX) {
     if (!FNewArchive && Switch == swRefresh) return;
     ZipMember m;
-    m.Name = name;
+    m.name = name;
     if (Utf8Paths) StoreUtf8Name(m);
-    else m.RawName = ToStoredName(name);
-    m.Action = MemberAction::Compress;
-    m.SourcePath = f.Path;
-    m.RootLength = f.RootLength;
-    m.SourceSize = f.Size;
-    m.Attributes = f.Attributes;
-    m.DosDateTime = f.DosDateTime;
+    else m.rawName = ToStoredName(name);
+    m.action = MemberAction::Compress;
+    m.sourcePath = f.path;
+    m.rootLength = f.rootLength;
+    m.sourceSize = f.size;
+    m.attributes = f.attributes;
+    m.dosDateTime = f.dosDateTime;
     AddMember(std::move(m));
     return;
   }
@@ -245,21 +245,21 @@ void TCompBase::Merge(const ScanFile& f) {
   if (found >= FFirstNew) return;
 
   const ZipMember& old = FMembers[found];
-  bool differs = old.Central.UncompressedSize != f.Size || old.Central.DosDateTime() != f.DosDateTime ||
-                 old.Central.ExternalAttributes != f.Attributes;
+  bool differs = old.central.uncompressedSize != f.size || old.central.DosDateTime() != f.dosDateTime ||
+                 old.central.externalAttributes != f.attributes;
   // Replacing or renaming needs a decision no one is here to make: the existing member stays.
   if (differs) Report(name, "OnReplaceFile", zipmsg::kRequiredEventNotAssigned);
   Report(name, "OnRenameDupeFile", zipmsg::kRequiredEventNotAssigned);
 }
 
 void TCompBase::StoreUtf8Name(ZipMember& m) const {
-  const std::string ansi = OsUtf8ToAnsi(m.Name);
-  if (OsUtf8Path(ansi) == m.Name) {
-    m.RawName = ToStoredName(ansi);
+  const std::string ansi = OsUtf8ToAnsi(m.name);
+  if (OsUtf8Path(ansi) == m.name) {
+    m.rawName = ToStoredName(ansi);
     return;
   }
-  m.RawName = EncodeStoredName(m.Name, false);
-  m.Utf8Name = true;
+  m.rawName = EncodeStoredName(m.name, false);
+  m.utf8Name = true;
 }
 
 bool TCompBase::PutInPlace(const std::string& tempPath) {

@@ -21,21 +21,21 @@ enum TZipSwitch { swAdd, swRefresh, swMove, swDelete, swRead };
 enum class MemberAction { Compress, Keep, Drop, Rename };
 
 struct ZipMember {
-  std::string Name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
-  std::string RawName;  // bytes as stored in the archive
-  bool Utf8Name = false;  // RawName is UTF-8 (general purpose bit 11)
-  MemberAction Action = MemberAction::Compress;
+  std::string name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
+  std::string rawName;  // bytes as stored in the archive
+  bool utf8Name = false;  // RawName is UTF-8 (general purpose bit 11)
+  MemberAction action = MemberAction::Compress;
   // A file found by the scan (action 0).
-  std::string SourcePath;
-  std::size_t RootLength = 0;
-  std::uint64_t SourceSize = 0;
-  std::uint32_t Attributes = 0;
-  std::uint32_t DosDateTime = 0;
+  std::string sourcePath;
+  std::size_t rootLength = 0;
+  std::uint64_t sourceSize = 0;
+  std::uint32_t attributes = 0;
+  std::uint32_t dosDateTime = 0;
   // Central header image; for members carried over, as read (with its extra and comment).
-  CentralHeader Central;
-  std::string Extra;
-  std::string Comment;
-  std::uint64_t OldOffset = 0;  // local header in the old archive
+  CentralHeader central;
+  std::string extra;
+  std::string comment;
+  std::uint64_t oldOffset = 0;  // local header in the old archive
 };
 
 class TCompBase : public TZipCommon {
@@ -110,8 +110,8 @@ class TCompBase : public TZipCommon {
   std::size_t FTaken = 0;     // files the scan took
   std::unordered_map<std::string, std::size_t> FIndex;  // upper-cased name -> member
   struct OwnFile {
-    std::string BareName;  // upper-cased long name, what the scan would list
-    std::string Path;
+    std::string bareName;  // upper-cased long name, what the scan would list
+    std::string path;
   };
   std::vector<OwnFile> FOwnFiles;
 };

@@ -39,20 +39,20 @@ std::vector<ScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
     if (root.empty() || root.back() != '\\') root += '\\';
     ScanWalk* walk = nullptr;
     for (ScanWalk& w : walks)
-      if (SameTextAnsi(w.Root, root)) walk = &w;
+      if (SameTextAnsi(w.root, root)) walk = &w;
     if (!walk) {
       walks.push_back({root, {}});
       walk = &walks.back();
     }
-    walk->Masks.push_back(mask);
+    walk->masks.push_back(mask);
   }
   return walks;
 }
 
 void TFileScan::Walk(const ScanWalk& walk, const FoundCallback& found) {
-  FResolvedRoot = OsResolvedPath(PathOf(walk.Root));
+  FResolvedRoot = OsResolvedPath(PathOf(walk.root));
   if (!FResolvedRoot.empty() && FResolvedRoot.back() != '/') FResolvedRoot += '/';
-  WalkFolder(walk.Root, walk.Root.size(), walk.Masks, 0, found);
+  WalkFolder(walk.root, walk.root.size(), walk.masks, 0, found);
 }
 
 bool TFileScan::LeadsIntoTree(const std::string& path) const {
@@ -79,7 +79,7 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
   if (NameOrder) {
     while (search.Next(d)) listed.push_back(d);
     std::sort(listed.begin(), listed.end(),
-              [](const OsFindData& a, const OsFindData& b) { return a.Name < b.Name; });
+              [](const OsFindData& a, const OsFindData& b) { return a.name < b.name; });
   }
   auto next = [&] {
     if (!NameOrder) return search.Next(d);
@@ -89,13 +89,13 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
   };
   while (next()) {
     if (Cancel && *Cancel) return;
-    if ((d.Attributes & 0x10) && !d.Special) {
-      const std::string path = folder + d.Name;
-      bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.Attributes & 0x02));
+    if ((d.attributes & 0x10) && !d.special) {
+      const std::string path = folder + d.name;
+      bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.attributes & 0x02));
       // A link may lead anywhere, its own parent included: never followed.
-      if (wanted && !d.LostName.empty())
-        Skip(path, LostNameReason(d.LostName));
-      else if (wanted && ((d.Attributes & kReparsePoint) || d.Link))
+      if (wanted && !d.lostName.empty())
+        Skip(path, LostNameReason(d.lostName));
+      else if (wanted && ((d.attributes & kReparsePoint) || d.link))
         Skip(path, "a link or junction to a folder is not followed");
       else if (wanted && depth >= kMaxDepth)
         Skip(path, "more than " + std::to_string(kMaxDepth) + " folders deep");
@@ -104,19 +104,19 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
     } else {
       bool match = false;
       for (const std::string& m : masks)
-        if (WildcardMatch(m, d.Name)) {
+        if (WildcardMatch(m, d.name)) {
           match = true;
           break;
         }
-      if (match && AttributesPass(Attributes, AttributesEx, d.Attributes)) {
-        if (!d.LostName.empty())
-          Skip(folder + d.Name, LostNameReason(d.LostName));
-        else if (d.Special)
-          Skip(folder + d.Name, "neither a file nor a folder (a pipe, device or broken link)");
-        else if (d.Link && !LeadsIntoTree(folder + d.Name))
-          Skip(folder + d.Name, "a link that leads out of the scanned folder");
+      if (match && AttributesPass(Attributes, AttributesEx, d.attributes)) {
+        if (!d.lostName.empty())
+          Skip(folder + d.name, LostNameReason(d.lostName));
+        else if (d.special)
+          Skip(folder + d.name, "neither a file nor a folder (a pipe, device or broken link)");
+        else if (d.link && !LeadsIntoTree(folder + d.name))
+          Skip(folder + d.name, "a link that leads out of the scanned folder");
         else
-          found({folder + d.Name, rootLength, d.Size, d.Attributes, d.DosDateTime});
+          found({folder + d.name, rootLength, d.size, d.attributes, d.dosDateTime});
       }
     }
     if (ProcessMessages) ProcessMessages();

@@ -39,17 +39,17 @@ bool AttrClassMatches(const TZipAttrs& set, std::uint32_t attr);
 bool AttributesPass(const TZipAttrs& take, const TZipAttrs& reject, std::uint32_t attr);
 
 struct ScanFile {
-  std::string Path;         // full path: scan root + relative name
-  std::size_t RootLength;   // length of the scan root at the front of Path
-  std::uint64_t Size;
-  std::uint32_t Attributes;
-  std::uint32_t DosDateTime;
+  std::string path;         // full path: scan root + relative name
+  std::size_t rootLength;   // length of the scan root at the front of Path
+  std::uint64_t size;
+  std::uint32_t attributes;
+  std::uint32_t dosDateTime;
 };
 
 // One walk: a folder and the masks of every FileSpec entry naming that folder.
 struct ScanWalk {
-  std::string Root;  // folder with "\" appended
-  std::vector<std::string> Masks;
+  std::string root;  // folder with "\" appended
+  std::vector<std::string> masks;
 };
 
 // Splits each entry into folder (current folder when it has none) and mask, grouping the

@@ -71,7 +71,7 @@ TUnBase::PathResult TUnBase::OutputPath(const MemberName& name, OsPath& path, st
     }
   }
   if (!IsSafeMemberPath(name.OnDisk(), UseStoredDirs)) {
-    shown = name.Name;
+    shown = name.name;
     return PathResult::Unsafe;
   }
   std::string folder = FExtractDir;
@@ -85,12 +85,12 @@ TUnBase::PathResult TUnBase::OutputPath(const MemberName& name, OsPath& path, st
   // Below ExtractDir: the stored folders (when used) and the file part of the name.
   auto below = [this](const std::string& n) { return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n); };
   if (Utf8Paths) {
-    shown = folder + (name.Utf8.empty() ? OsUtf8Path(below(name.Name)) : below(name.Utf8));
+    shown = folder + (name.utf8.empty() ? OsUtf8Path(below(name.name)) : below(name.utf8));
     path = OsPath::FromUtf8(shown);
     return PathResult::Ok;
   }
-  shown = folder + below(name.Name);
-  path = name.Utf8.empty() ? OsPath(shown) : OsPath::FromUtf8(OsUtf8Path(folder) + below(name.Utf8));
+  shown = folder + below(name.name);
+  path = name.utf8.empty() ? OsPath(shown) : OsPath::FromUtf8(OsUtf8Path(folder) + below(name.utf8));
   return PathResult::Ok;
 }
 
@@ -150,7 +150,7 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   if (OsGetAttributes(path) != fattr::kInvalid) {
     // Replacing a file: the new one is written beside it first.
     for (int n = 0;; ++n) {
-      OsPath temporary = path.With(path.Text + ".~kv" + std::to_string(n));
+      OsPath temporary = path.With(path.text + ".~kv" + std::to_string(n));
       if (OsGetAttributes(temporary) == fattr::kInvalid) {
         FOutPath = temporary;
         break;
@@ -160,8 +160,8 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   }
   // Members of one folder mostly follow each other: its folders are made (or checked) once.
   // Should the folder have gone meanwhile, the failed create makes them again.
-  OsPath folder = path.With(NameFolderPart(path.Text));
-  bool known = FFolderMade && folder.Text == FMadeFolder.Text && folder.Utf8 == FMadeFolder.Utf8;
+  OsPath folder = path.With(NameFolderPart(path.text));
+  bool known = FFolderMade && folder.text == FMadeFolder.text && folder.utf8 == FMadeFolder.utf8;
   if (!known) {
     FFolderMade = OsForceFolders(folder);
     FMadeFolder = folder;
@@ -228,7 +228,7 @@ bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
       why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
     else if (!sizeAgrees)
       why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
-    if (FOutPath.Text != FFinalPath.Text) why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
+    if (FOutPath.text != FFinalPath.text) why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
     Report(FCurrentName, why, zipmsg::kFileFailsCrc);
   }
   SettleOutput(pass);
@@ -237,7 +237,7 @@ bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
 
 void TUnBase::SettleOutput(bool pass) {
   FOutputPending = false;
-  if (FTestOnly || FOutPath.Text == FFinalPath.Text) return;
+  if (FTestOnly || FOutPath.text == FFinalPath.text) return;
   // A damaged member leaves the file it would have replaced alone.
   if (!pass) {
     OsDeleteFile(FOutPath);

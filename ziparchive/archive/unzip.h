@@ -34,8 +34,8 @@ class TUnZip : public TUnBase {
   int Test();
 
   struct ListedMember {
-    std::string Name;  // as converted for extraction
-    uint64_t UncompressedSize = 0;  // as the archive states it, not decoded
+    std::string name;  // as converted for extraction
+    uint64_t uncompressedSize = 0;  // as the archive states it, not decoded
   };
   // The selected files (no folder entries) with their stated sizes, read from the headers
   // alone: nothing is decoded or written. Problems are reported as by Extract.
@@ -43,16 +43,16 @@ class TUnZip : public TUnBase {
 
  private:
   struct MemberEntry {
-    uint32_t ExternalAttributes = 0;
-    uint16_t DiskNumber = 0;
-    uint64_t LocalHeaderOffset = 0;
-    uint64_t DataOffset = 0;  // first byte after the local header's name and extra field
-    CentralHeader Central;   // in local-header mode, built from the local header
-    MemberSizes Sizes;       // the compressed size never reaches past the member's room
-    uint64_t Room = 0;        // bytes from DataOffset to the next record (or the file's end)
-    bool FromLocalHeader = false;
-    std::string Name;         // as selected, for reports
-    std::string CentralRawName;  // the name's bytes in the directory
+    uint32_t externalAttributes = 0;
+    uint16_t diskNumber = 0;
+    uint64_t localHeaderOffset = 0;
+    uint64_t dataOffset = 0;  // first byte after the local header's name and extra field
+    CentralHeader central;   // in local-header mode, built from the local header
+    MemberSizes sizes;       // the compressed size never reaches past the member's room
+    uint64_t room = 0;        // bytes from DataOffset to the next record (or the file's end)
+    bool fromLocalHeader = false;
+    std::string name;         // as selected, for reports
+    std::string centralRawName;  // the name's bytes in the directory
   };
   bool FListOnly = false;
   std::vector<ListedMember> FListed;

@@ -40,13 +40,13 @@ bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out) {
     uint8_t rec[EndOfCentralDir::kSize] = {};
     size_t got = ReadSome(archive, endPos, rec, sizeof rec);
     if (got < EndOfCentralDir::kSize) continue;  // a truncated record cannot be used
-    out.EndRecordFound = true;
-    out.EndRecordPosition = endPos;
-    out.EndRecord.Read(rec);
+    out.endRecordFound = true;
+    out.endRecordPosition = endPos;
+    out.endRecord.Read(rec);
     uint64_t commentAvail = fileSize - endPos - EndOfCentralDir::kSize;
-    size_t commentLen = size_t(std::min<uint64_t>(out.EndRecord.CommentLength, commentAvail));
-    out.Comment.assign(commentLen, '\0');
-    if (commentLen) ReadSome(archive, endPos + EndOfCentralDir::kSize, out.Comment.data(), commentLen);
+    size_t commentLen = size_t(std::min<uint64_t>(out.endRecord.commentLength, commentAvail));
+    out.comment.assign(commentLen, '\0');
+    if (commentLen) ReadSome(archive, endPos + EndOfCentralDir::kSize, out.comment.data(), commentLen);
 
     uint64_t start = 0;
     bool startKnown = false;
@@ -58,32 +58,32 @@ bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out) {
           ReadAt(archive, endPos - 76, z64, 4) && GetLE32(z64) == zipsig::kZip64EndOfCentralDir) {
         Zip64Locator locator;
         locator.Read(loc);
-        if (locator.EndRecordOffset <= endPos - Zip64EndOfCentralDir::kSize &&
-            ReadAt(archive, locator.EndRecordOffset, z64, sizeof z64) &&
+        if (locator.endRecordOffset <= endPos - Zip64EndOfCentralDir::kSize &&
+            ReadAt(archive, locator.endRecordOffset, z64, sizeof z64) &&
             GetLE32(z64) == zipsig::kZip64EndOfCentralDir) {
           Zip64EndOfCentralDir rec64;
           rec64.Read(z64);
-          if (rec64.CentralDirSize <= locator.EndRecordOffset) {
-            start = locator.EndRecordOffset - rec64.CentralDirSize;
+          if (rec64.centralDirSize <= locator.endRecordOffset) {
+            start = locator.endRecordOffset - rec64.centralDirSize;
             startKnown = true;
-            out.Zip64 = true;
-            out.CentralDirEnd = locator.EndRecordOffset;
-            out.ExpectedEntries = rec64.TotalEntries;
+            out.zip64 = true;
+            out.centralDirEnd = locator.endRecordOffset;
+            out.expectedEntries = rec64.totalEntries;
           }
         }
       }
     }
-    if (!startKnown && out.EndRecord.CentralDirSize <= endPos) {
-      start = endPos - out.EndRecord.CentralDirSize;
+    if (!startKnown && out.endRecord.centralDirSize <= endPos) {
+      start = endPos - out.endRecord.centralDirSize;
       startKnown = true;
-      out.CentralDirEnd = endPos;
-      out.ExpectedEntries = out.EndRecord.TotalEntries;
+      out.centralDirEnd = endPos;
+      out.expectedEntries = out.endRecord.totalEntries;
     }
     if (startKnown) {
       uint8_t head[CentralHeader::kSize];
       if (ReadAt(archive, start, head, sizeof head) && GetLE32(head) == zipsig::kCentralHeader) {
-        out.CentralDirStart = start;
-        out.Found = true;
+        out.centralDirStart = start;
+        out.found = true;
         return true;
       }
     }
@@ -100,8 +100,8 @@ bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out) {
     size_t got = ReadSome(archive, pos, block.data(), want);
     for (size_t i = 0; i + 4 <= got && i < blockLen; ++i) {
       if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::kLocalHeader) {
-        out.LocalScanStart = pos + i;
-        out.LocalSignatureFound = true;
+        out.localScanStart = pos + i;
+        out.localSignatureFound = true;
         return false;
       }
     }
@@ -119,7 +119,7 @@ bool FindAnyEndRecord(OsFile& archive, uint64_t& entries) {
     if (GetLE32(&buf[i]) != zipsig::kEndOfCentralDir) continue;
     EndOfCentralDir end;
     end.Read(&buf[i]);
-    entries = end.TotalEntries;
+    entries = end.totalEntries;
     return true;
   }
   return false;
@@ -149,40 +149,40 @@ WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
   ArchiveReader directory(archive, limit, 65536);
   CentralEntry e;
   for (;;) {
-    result.EndPosition = pos;
+    result.endPosition = pos;
     if (pos > limit || limit - pos < 6) break;
     uint8_t head[CentralHeader::kSize];
     if (!directory.Read(pos, head, 6)) break;
     if (GetLE32(head) == kDigitalSignature) {
       // The record that may close the directory: its data length follows the signature.
       uint64_t length = 6 + uint64_t(GetLE16(head + 4));
-      if (length <= limit - pos) result.EndPosition = pos + length;
+      if (length <= limit - pos) result.endPosition = pos + length;
       break;
     }
     if (limit - pos < CentralHeader::kSize || !directory.Read(pos, head, sizeof head) ||
         GetLE32(head) != zipsig::kCentralHeader)
       break;
-    e.Header.Read(head);
-    e.RecordPosition = pos;
-    uint64_t varLen = uint64_t(e.Header.NameLength) + e.Header.ExtraLength + e.Header.CommentLength;
+    e.header.Read(head);
+    e.recordPosition = pos;
+    uint64_t varLen = uint64_t(e.header.nameLength) + e.header.extraLength + e.header.commentLength;
     if (varLen > limit - pos - CentralHeader::kSize) break;
-    e.RawName.assign(e.Header.NameLength, '\0');
-    e.Extra.assign(e.Header.ExtraLength, '\0');
-    e.Comment.assign(e.Header.CommentLength, '\0');
+    e.rawName.assign(e.header.nameLength, '\0');
+    e.extra.assign(e.header.extraLength, '\0');
+    e.comment.assign(e.header.commentLength, '\0');
     uint64_t p = pos + CentralHeader::kSize;
-    if ((e.Header.NameLength && !directory.Read(p, e.RawName.data(), e.RawName.size())) ||
-        (e.Header.ExtraLength && !directory.Read(p + e.Header.NameLength, e.Extra.data(), e.Extra.size())) ||
-        (e.Header.CommentLength &&
-         !directory.Read(p + e.Header.NameLength + e.Header.ExtraLength, e.Comment.data(), e.Comment.size())))
+    if ((e.header.nameLength && !directory.Read(p, e.rawName.data(), e.rawName.size())) ||
+        (e.header.extraLength && !directory.Read(p + e.header.nameLength, e.extra.data(), e.extra.size())) ||
+        (e.header.commentLength &&
+         !directory.Read(p + e.header.nameLength + e.header.extraLength, e.comment.data(), e.comment.size())))
       break;
-    ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.Extra.data()), e.Extra.size(),
-                    e.Header.UncompressedSize, e.Header.CompressedSize, e.Header.LocalHeaderOffset,
-                    e.Sizes);
-    ++result.Entries;
+    ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.extra.data()), e.extra.size(),
+                    e.header.uncompressedSize, e.header.compressedSize, e.header.localHeaderOffset,
+                    e.sizes);
+    ++result.entries;
     pos += CentralHeader::kSize + varLen;
-    result.EndPosition = pos;
+    result.endPosition = pos;
     if (!visit(e)) {
-      result.Stopped = true;
+      result.stopped = true;
       break;
     }
   }
@@ -190,14 +190,14 @@ WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
 }
 
 std::string DirectoryMismatch(const CentralDirLocation& where, const WalkResult& walk) {
-  bool countAgrees = where.Zip64 ? walk.Entries == where.ExpectedEntries
-                                 : (walk.Entries & 0xFFFF) == (where.ExpectedEntries & 0xFFFF);
-  if (walk.EndPosition == where.CentralDirEnd && countAgrees) return std::string();
-  std::string text = "central directory: " + std::to_string(walk.Entries) + " of " +
-                     std::to_string(where.ExpectedEntries) + " entries read";
-  if (walk.EndPosition != where.CentralDirEnd)
-    text += ", no entry can be read at offset " + std::to_string(walk.EndPosition) +
-            " (the directory ends at offset " + std::to_string(where.CentralDirEnd) + ")";
+  bool countAgrees = where.zip64 ? walk.entries == where.expectedEntries
+                                 : (walk.entries & 0xFFFF) == (where.expectedEntries & 0xFFFF);
+  if (walk.endPosition == where.centralDirEnd && countAgrees) return std::string();
+  std::string text = "central directory: " + std::to_string(walk.entries) + " of " +
+                     std::to_string(where.expectedEntries) + " entries read";
+  if (walk.endPosition != where.centralDirEnd)
+    text += ", no entry can be read at offset " + std::to_string(walk.endPosition) +
+            " (the directory ends at offset " + std::to_string(where.centralDirEnd) + ")";
   return text;
 }
 
@@ -212,13 +212,13 @@ bool ParseDataDescriptor(const uint8_t* p, size_t avail, bool zip64First, uint64
     size_t length = at + (wide ? 20 : 12);
     if (avail < length) continue;
     DataDescriptor d;
-    d.Crc32 = GetLE32(p + at);
-    d.CompressedSize = wide ? GetLE64(p + at + 4) : GetLE32(p + at + 4);
-    d.UncompressedSize = wide ? GetLE64(p + at + 12) : GetLE32(p + at + 8);
-    d.Length = length;
-    if (d.CompressedSize != (wide ? compressed : (compressed & 0xFFFFFFFFu))) continue;
-    if (crc && d.Crc32 != *crc) continue;
-    if (uncompressed && d.UncompressedSize != *uncompressed) continue;
+    d.crc32 = GetLE32(p + at);
+    d.compressedSize = wide ? GetLE64(p + at + 4) : GetLE32(p + at + 4);
+    d.uncompressedSize = wide ? GetLE64(p + at + 12) : GetLE32(p + at + 8);
+    d.length = length;
+    if (d.compressedSize != (wide ? compressed : (compressed & 0xFFFFFFFFu))) continue;
+    if (crc && d.crc32 != *crc) continue;
+    if (uncompressed && d.uncompressedSize != *uncompressed) continue;
     out = d;
     return true;
   }

@@ -11,19 +11,19 @@
 namespace ziparchive {
 
 struct CentralDirLocation {
-  bool Found = false;           // a central header stands where the end record says
-  bool EndRecordFound = false;  // an end record was found at all
-  bool Zip64 = false;
-  uint64_t EndRecordPosition = 0;
-  uint64_t CentralDirStart = 0;
+  bool found = false;           // a central header stands where the end record says
+  bool endRecordFound = false;  // an end record was found at all
+  bool zip64 = false;
+  uint64_t endRecordPosition = 0;
+  uint64_t centralDirStart = 0;
   // What the end record (or the Zip64 one) says of the directory: where it ends and how
   // many entries it holds (the 16-bit count of a plain end record wraps).
-  uint64_t CentralDirEnd = 0;
-  uint64_t ExpectedEntries = 0;
-  EndOfCentralDir EndRecord;
-  std::string Comment;          // the archive comment (as far as the file holds it)
-  uint64_t LocalScanStart = 0;  // local-header mode: where member data begins
-  bool LocalSignatureFound = false;
+  uint64_t centralDirEnd = 0;
+  uint64_t expectedEntries = 0;
+  EndOfCentralDir endRecord;
+  std::string comment;          // the archive comment (as far as the file holds it)
+  uint64_t localScanStart = 0;  // local-header mode: where member data begins
+  bool localSignatureFound = false;
 };
 
 // Looks at the end of the file for the last end record and checks that a central header
@@ -41,18 +41,18 @@ bool FindAnyEndRecord(OsFile& archive, uint64_t& entries);
 bool EndRecordInComment(OsFile& archive, uint64_t endRecordPosition);
 
 struct CentralEntry {
-  CentralHeader Header;
-  std::string RawName;  // bytes as stored
-  std::string Extra;
-  std::string Comment;
-  MemberSizes Sizes;   // 64-bit values after the Zip64 item
-  uint64_t RecordPosition = 0;
+  CentralHeader header;
+  std::string rawName;  // bytes as stored
+  std::string extra;
+  std::string comment;
+  MemberSizes sizes;   // 64-bit values after the Zip64 item
+  uint64_t recordPosition = 0;
 };
 
 struct WalkResult {
-  uint64_t Entries = 0;       // entries visited
-  uint64_t EndPosition = 0;   // where the next entry would have started
-  bool Stopped = false;       // visit asked to stop
+  uint64_t entries = 0;       // entries visited
+  uint64_t endPosition = 0;   // where the next entry would have started
+  bool stopped = false;       // visit asked to stop
 };
 
 // Walks central headers from start while they carry the central signature and lie wholly
@@ -64,10 +64,10 @@ WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
 std::string DirectoryMismatch(const CentralDirLocation& where, const WalkResult& walk);
 
 struct DataDescriptor {
-  uint32_t Crc32 = 0;
-  uint64_t CompressedSize = 0;
-  uint64_t UncompressedSize = 0;
-  size_t Length = 0;  // 12, 16, 20 or 24 bytes
+  uint32_t crc32 = 0;
+  uint64_t compressedSize = 0;
+  uint64_t uncompressedSize = 0;
+  size_t length = 0;  // 12, 16, 20 or 24 bytes
 };
 // The descriptor that follows a member's data (p: up to 24 bytes from there). Of its four
 // forms (with or without signature, 32- or 64-bit sizes; the 64-bit ones first when the

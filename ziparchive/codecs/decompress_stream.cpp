@@ -24,10 +24,10 @@ class TDecompressStream::ArchiveInput : public InputBuffer {
 };
 
 struct DecoderCache::ZlibState {
-  z_stream Strm{};
-  bool Open = false;
+  z_stream strm{};
+  bool open = false;
   ~ZlibState() {
-    if (Open) inflateEnd(&Strm);
+    if (open) inflateEnd(&strm);
   }
 };
 
@@ -56,25 +56,25 @@ void TDecompressStream::OpenDecoder(bool deflate64, int windowBits) {
     }
     return;
   }
-  if (FCache && FCache->zlib_ && FCache->zlib_->Open && inflateReset(&FCache->zlib_->Strm) == Z_OK) {
+  if (FCache && FCache->zlib_ && FCache->zlib_->open && inflateReset(&FCache->zlib_->strm) == Z_OK) {
     FZlib = std::move(FCache->zlib_);
     // The reset keeps the pointers: input the last member left over is not this one's.
-    FZlib->Strm.next_in = nullptr;
-    FZlib->Strm.avail_in = 0;
+    FZlib->strm.next_in = nullptr;
+    FZlib->strm.avail_in = 0;
     return;
   }
   FZlib = std::make_unique<ZlibState>();
-  int rc = inflateInit2(&FZlib->Strm, windowBits);
-  FZlib->Open = rc == Z_OK;
-  if (!FZlib->Open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
+  int rc = inflateInit2(&FZlib->strm, windowBits);
+  FZlib->open = rc == Z_OK;
+  if (!FZlib->open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
 }
 
 TDecompressStream::~TDecompressStream() { Destroy(); }
 
 size_t TDecompressStream::UnusedInput() const {
   if (FInflater) return FInflater->UnusedInputBytes();
-  size_t unused = FInput ? FInput->Avail : 0;
-  if (FZlib && FZlib->Open) unused += FZlib->Strm.avail_in;
+  size_t unused = FInput ? FInput->avail : 0;
+  if (FZlib && FZlib->open) unused += FZlib->strm.avail_in;
   return unused;
 }
 
@@ -82,8 +82,8 @@ void TDecompressStream::Destroy() {
   size_t unused = 0;
   if (FInflater)
     unused = FInflater->UnusedInputBytes();
-  else if (FZlib && FZlib->Open)
-    unused = FZlib->Strm.avail_in;
+  else if (FZlib && FZlib->open)
+    unused = FZlib->strm.avail_in;
   if (FArchive && unused) {
     int64_t pos = FArchive->Position();
     if (pos >= int64_t(unused)) FArchive->Seek(uint64_t(pos) - unused);
@@ -91,7 +91,7 @@ void TDecompressStream::Destroy() {
   if (FCache) {
     // Kept for the next member; a state that failed to open is not worth keeping.
     if (FInflater) FCache->inflater_ = std::move(FInflater);
-    if (FZlib && FZlib->Open) FCache->zlib_ = std::move(FZlib);
+    if (FZlib && FZlib->open) FCache->zlib_ = std::move(FZlib);
     if (FAhead) FCache->ahead_ = std::move(FAhead);
   }
   FInflater.reset();
@@ -104,16 +104,16 @@ int64_t TDecompressStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 int64_t TDecompressStream::ReadZlib(uint8_t* out, size_t count) {
-  z_stream& s = FZlib->Strm;
+  z_stream& s = FZlib->strm;
   s.next_out = out;
   s.avail_out = uInt(count);
   while (s.avail_out > 0) {
     if (s.avail_in == 0) {
-      if (FInput->Avail == 0) FInput->Refill(count);
-      s.next_in = const_cast<Bytef*>(FInput->Next);
-      s.avail_in = uInt(FInput->Avail);
-      FInput->Next += FInput->Avail;
-      FInput->Avail = 0;
+      if (FInput->avail == 0) FInput->Refill(count);
+      s.next_in = const_cast<Bytef*>(FInput->next);
+      s.avail_in = uInt(FInput->avail);
+      FInput->next += FInput->avail;
+      FInput->avail = 0;
     }
     uInt before = s.avail_out;
     bool noInput = s.avail_in == 0;
@@ -143,7 +143,7 @@ int64_t TDecompressStream::Decode(uint8_t* out, size_t count) {
     n = FInflater->Read(out, count);
     if (n >= 0 && size_t(n) < count && FInflater->Finished()) FFinished = true;
   } else {
-    if (!FZlib || !FZlib->Open) return FStatus ? FStatus : Z_STREAM_ERROR;
+    if (!FZlib || !FZlib->open) return FStatus ? FStatus : Z_STREAM_ERROR;
     if (FStatus) return FStatus;
     n = ReadZlib(out, count);
   }

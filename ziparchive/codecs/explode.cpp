@@ -12,8 +12,8 @@ namespace ziparchive {
 namespace {
 struct Tree {
   // Decoding by length: first code and first index of each length (canonical order).
-  uint16_t Count[17] = {};
-  std::vector<uint16_t> Symbols;
+  uint16_t count[17] = {};
+  std::vector<uint16_t> symbols;
 };
 
 // Reads a tree of n symbols; false when the description does not add up.
@@ -27,16 +27,16 @@ bool ReadTree(LegacyBits& bits, unsigned n, Tree& tree) {
     if (lengths.size() > n) return false;
   }
   if (lengths.size() != n || bits.Exhausted()) return false;
-  for (uint8_t len : lengths) tree.Count[len]++;
+  for (uint8_t len : lengths) tree.count[len]++;
   int left = 1;
   for (int len = 1; len <= 16; ++len) {
-    left = (left << 1) - tree.Count[len];
+    left = (left << 1) - tree.count[len];
     if (left < 0) return false;
   }
-  tree.Symbols.clear();
+  tree.symbols.clear();
   for (unsigned len = 1; len <= 16; ++len)
     for (unsigned s = 0; s < n; ++s)
-      if (lengths[s] == len) tree.Symbols.push_back(uint16_t(s));
+      if (lengths[s] == len) tree.symbols.push_back(uint16_t(s));
   return true;
 }
 
@@ -45,8 +45,8 @@ int Decode(LegacyBits& bits, const Tree& tree) {
   int code = 0, first = 0, index = 0;
   for (int len = 1; len <= 16; ++len) {
     code |= int(bits.Get(1) ^ 1);
-    int count = tree.Count[len];
-    if (code - first < count) return tree.Symbols[size_t(index + code - first)];
+    int count = tree.count[len];
+    if (code - first < count) return tree.symbols[size_t(index + code - first)];
     index += count;
     first = (first + count) << 1;
     code <<= 1;
@@ -63,7 +63,7 @@ void Explode(LegacyContext& ctx, uint64_t size, uint16_t flags) {
   const unsigned minMatch = literalTree ? 3 : 2;
   Tree lit, len, dist;
   if ((literalTree && !ReadTree(bits, 256, lit)) || !ReadTree(bits, 64, len) || !ReadTree(bits, 64, dist)) {
-    if (!bits.Exhausted()) ctx.Fatal(zipmsg::kBadBlock);
+    if (!bits.Exhausted()) ctx.fatal(zipmsg::kBadBlock);
     return;
   }
   while (!out.Full()) {
@@ -72,7 +72,7 @@ void Explode(LegacyContext& ctx, uint64_t size, uint16_t flags) {
       if (bits.Exhausted()) break;
       if (c < 0) {
         out.Flush();
-        ctx.Fatal(zipmsg::kBadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       out.Put(uint8_t(c));
@@ -83,7 +83,7 @@ void Explode(LegacyContext& ctx, uint64_t size, uint16_t flags) {
       if (bits.Exhausted()) break;
       if (l < 0) {
         out.Flush();
-        ctx.Fatal(zipmsg::kBadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       size_t length = size_t(l);

@@ -71,7 +71,7 @@ void Inflater::Restart(InputBuffer& input, bool deflate64) {
 
 size_t Inflater::UnusedInputBytes() const {
   size_t inBits = bitCnt_ / 8;
-  return in_->Avail + (inBits > padBytes_ ? inBits - padBytes_ : 0);
+  return in_->avail + (inBits > padBytes_ ? inBits - padBytes_ : 0);
 }
 
 // Symbols of the literal/length alphabet (isDistance false) or of the distance alphabet.
@@ -144,13 +144,13 @@ bool Inflater::BuildTable(const uint8_t* lengths, unsigned count, unsigned rootB
 
 void Inflater::SlowRefill() {
   while (bitCnt_ <= 56) {
-    if (in_->Avail == 0 && (padBytes_ > 0 || !in_->Refill(65536))) {
+    if (in_->avail == 0 && (padBytes_ > 0 || !in_->Refill(65536))) {
       padBytes_++;  // zeros past the end; using them is reported as running out of input
       bitCnt_ += 8;
       continue;
     }
-    bitBuf_ |= uint64_t(*in_->Next++) << bitCnt_;
-    in_->Avail--;
+    bitBuf_ |= uint64_t(*in_->next++) << bitCnt_;
+    in_->avail--;
     bitCnt_ += 8;
   }
 }
@@ -262,12 +262,12 @@ int Inflater::CopyStored(size_t limit) {
   if (bitCnt_ == 0) bitBuf_ = 0;  // later refills must not meet stale look-ahead bits
   while (storedLeft_ && pos_ < limit) {
     if (bitCnt_) break;
-    if (in_->Avail == 0 && (padBytes_ || !in_->Refill(std::min<size_t>(storedLeft_, 65536))))
+    if (in_->avail == 0 && (padBytes_ || !in_->Refill(std::min<size_t>(storedLeft_, 65536))))
       return kBufError;
-    size_t n = std::min({storedLeft_, in_->Avail, limit - pos_});
-    memcpy(win + pos_, in_->Next, n);
-    in_->Next += n;
-    in_->Avail -= n;
+    size_t n = std::min({storedLeft_, in_->avail, limit - pos_});
+    memcpy(win + pos_, in_->next, n);
+    in_->next += n;
+    in_->avail -= n;
     pos_ += n;
     storedLeft_ -= n;
   }
@@ -286,11 +286,11 @@ int Inflater::DecodeCodes(size_t limit) {
   int rc = 0;
 
   auto refill = [&] {
-    if (in_->Avail >= 8 && !padBytes_) {
-      bitbuf |= Load64(in_->Next) << bitcnt;
+    if (in_->avail >= 8 && !padBytes_) {
+      bitbuf |= Load64(in_->next) << bitcnt;
       size_t took = (63 - bitcnt) >> 3;
-      in_->Next += took;
-      in_->Avail -= took;
+      in_->next += took;
+      in_->avail -= took;
       bitcnt |= 56;
     } else {
       bitBuf_ = bitbuf;

@@ -15,16 +15,16 @@ class InputBuffer {
   InputBuffer(const InputBuffer&) = delete;
   InputBuffer& operator=(const InputBuffer&) = delete;
 
-  const uint8_t* Next = nullptr;
-  size_t Avail = 0;
+  const uint8_t* next = nullptr;
+  size_t avail = 0;
 
-  // Called when Avail is 0; hint is how many bytes the caller would like. False at the end.
+  // Called when avail is 0; hint is how many bytes the caller would like. False at the end.
   // The default copies into the own buffer through Fill; a source that holds the bytes
-  // already points Next at them instead.
+  // already points next at them instead.
   virtual bool Refill(size_t hint) {
-    Next = data_.get();
-    Avail = Fill(data_.get(), hint < capacity_ && hint > 0 ? hint : capacity_);
-    return Avail > 0;
+    next = data_.get();
+    avail = Fill(data_.get(), hint < capacity_ && hint > 0 ? hint : capacity_);
+    return avail > 0;
   }
 
  protected:

@@ -13,11 +13,11 @@
 namespace ziparchive {
 
 struct LegacyContext {
-  InputBuffer& Input;
-  uint64_t CompressedSize;  // bytes of Input that belong to the member
-  std::function<void(const uint8_t* data, size_t count)> Output;
-  std::function<void(int code)> Fatal;
-  const bool* Cancelled = nullptr;  // checked between output chunks
+  InputBuffer& input;
+  uint64_t compressedSize;  // bytes of Input that belong to the member
+  std::function<void(const uint8_t* data, size_t count)> output;
+  std::function<void(int code)> fatal;
+  const bool* cancelled = nullptr;  // checked between output chunks
 };
 
 void Unshrink(LegacyContext& ctx, uint64_t size);

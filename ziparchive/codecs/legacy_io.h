@@ -13,14 +13,14 @@ namespace ziparchive {
 // Bits least significant first; past the member's data it yields zeros and notes it.
 class LegacyBits {
  public:
-  explicit LegacyBits(LegacyContext& ctx) : ctx_(ctx), left_(ctx.CompressedSize) {}
+  explicit LegacyBits(LegacyContext& ctx) : ctx_(ctx), left_(ctx.compressedSize) {}
 
   uint32_t Get(unsigned n) {  // n <= 24
     while (cnt_ < n) {
       uint32_t byte = 0;
-      if (left_ > 0 && (ctx_.Input.Avail > 0 || ctx_.Input.Refill(left_ < 65536 ? size_t(left_) : 65536))) {
-        byte = *ctx_.Input.Next++;
-        ctx_.Input.Avail--;
+      if (left_ > 0 && (ctx_.input.avail > 0 || ctx_.input.Refill(left_ < 65536 ? size_t(left_) : 65536))) {
+        byte = *ctx_.input.next++;
+        ctx_.input.avail--;
         left_--;
       } else {
         overrun_++;
@@ -64,9 +64,9 @@ class LegacyOut {
   void Flush() {
     size_t start = flushed_ & kMask;
     size_t n = size_t(pos_ - flushed_);
-    if (n) ctx_.Output(ring_.data() + start, n);
+    if (n) ctx_.output(ring_.data() + start, n);
     flushed_ = pos_;
-    if (ctx_.Cancelled && *ctx_.Cancelled) stopped_ = true;
+    if (ctx_.cancelled && *ctx_.cancelled) stopped_ = true;
   }
   void Stop() { stopped_ = true; }
 

@@ -14,7 +14,7 @@ unsigned BitsFor(unsigned n) {  // bits to index a follower set of n entries
 
 void Unreduce(LegacyContext& ctx, uint64_t size, int factor) {
   if (factor < 1 || factor > 4) {
-    ctx.Fatal(zipmsg::kBadBlock);
+    ctx.fatal(zipmsg::kBadBlock);
     return;
   }
   LegacyBits bits(ctx);
@@ -42,7 +42,7 @@ void Unreduce(LegacyContext& ctx, uint64_t size, int factor) {
       unsigned index = bits.Get(BitsFor(count[last]));
       if (index >= count[last]) {
         out.Flush();
-        ctx.Fatal(zipmsg::kBadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       c = followers[last][index];

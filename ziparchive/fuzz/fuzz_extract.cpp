@@ -28,8 +28,8 @@ void List(const std::string& folder, std::set<std::string>& out, bool deep) {
   OsFindData d;
   if (!s.Open(folder)) return;
   while (s.Next(d)) {
-    std::string path = folder + "\\" + d.Name;
-    if (d.Attributes & fattr::kDirectory) {
+    std::string path = folder + "\\" + d.name;
+    if (d.attributes & fattr::kDirectory) {
       out.insert(path + "\\");
       if (deep) List(path, out, true);
     } else {

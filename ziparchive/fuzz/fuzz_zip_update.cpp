@@ -42,8 +42,8 @@ std::vector<std::string> Listed(const std::string& path) {
   OsFile f;
   CentralDirLocation where;
   if (!f.Open(path, OsAccess::Read, OsShare::DenyNone) || !LocateCentralDirectory(f, where)) return names;
-  WalkCentralDirectory(f, where.CentralDirStart, UINT64_MAX, [&](const CentralEntry& e) {
-    names.push_back(e.RawName);
+  WalkCentralDirectory(f, where.centralDirStart, UINT64_MAX, [&](const CentralEntry& e) {
+    names.push_back(e.rawName);
     return true;
   });
   std::sort(names.begin(), names.end());

@@ -28,21 +28,21 @@ constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 // Utf8Paths is set, is UTF-8 text as a whole, so that every character reaches the file
 // system (the native build takes both as bytes).
 struct OsPath {
-  OsPath(std::string ansi) : Text(std::move(ansi)) {}
-  OsPath(const char* ansi) : Text(ansi) {}
+  OsPath(std::string ansi) : text(std::move(ansi)) {}
+  OsPath(const char* ansi) : text(ansi) {}
   static OsPath FromUtf8(std::string utf8) {
     OsPath p(std::move(utf8));
-    p.Utf8 = true;
+    p.utf8 = true;
     return p;
   }
   // The same kind of path with other text.
   OsPath With(std::string text) const {
     OsPath p(std::move(text));
-    p.Utf8 = Utf8;
+    p.utf8 = utf8;
     return p;
   }
-  std::string Text;
-  bool Utf8 = false;
+  std::string text;
+  bool utf8 = false;
 };
 
 enum class OsAccess { Read, ReadWrite };
@@ -96,17 +96,17 @@ class OsFile {
 size_t OsReadFull(OsFile& file, void* buffer, size_t count, bool* failed = nullptr);
 
 struct OsFindData {
-  std::string Name;  // bare name
-  uint32_t Attributes = 0;
+  std::string name;  // bare name
+  uint32_t attributes = 0;
   // A symbolic link (native build): Attributes describe its target. A link that leads to
-  // nothing, or an entry that is neither file nor folder (pipe, device, socket), is Special.
-  bool Link = false;
-  bool Special = false;
-  uint32_t DosDateTime = 0;  // last write, local time
-  uint64_t Size = 0;
+  // nothing, or an entry that is neither file nor folder (pipe, device, socket), is special.
+  bool link = false;
+  bool special = false;
+  uint32_t dosDateTime = 0;  // last write, local time
+  uint64_t size = 0;
   // Windows: the name in UTF-8 when the ANSI code page cannot hold it (Name is then only a
   // look-alike that names another file or none). Empty otherwise.
-  std::string LostName;
+  std::string lostName;
 };
 
 // Lists a folder's entries ("." and ".." left out) in the order the system returns them.

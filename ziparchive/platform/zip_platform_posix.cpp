@@ -26,7 +26,7 @@ std::string HostPath(const std::string& path) {
   return s;
 }
 
-std::string HostPath(const OsPath& path) { return HostPath(path.Text); }
+std::string HostPath(const OsPath& path) { return HostPath(path.text); }
 
 uint32_t AttributesOf(const struct stat& st, const std::string& name) {
   uint32_t a = 0;
@@ -43,25 +43,25 @@ uint32_t DosFromTime(time_t t) {
   struct tm lt {};
   localtime_r(&t, &lt);
   DosDateTime d;
-  d.Year = lt.tm_year + 1900;
-  if (d.Year < 1980) return PackDosDateTime(DosDateTime{});
-  d.Month = lt.tm_mon + 1;
-  d.Day = lt.tm_mday;
-  d.Hour = lt.tm_hour;
-  d.Minute = lt.tm_min;
-  d.Second = lt.tm_sec;
+  d.year = lt.tm_year + 1900;
+  if (d.year < 1980) return PackDosDateTime(DosDateTime{});
+  d.month = lt.tm_mon + 1;
+  d.day = lt.tm_mday;
+  d.hour = lt.tm_hour;
+  d.minute = lt.tm_min;
+  d.second = lt.tm_sec;
   return PackDosDateTime(d);
 }
 
 time_t TimeFromDosUncached(uint32_t value) {
   DosDateTime d = UnpackDosDateTime(value);
   struct tm lt {};
-  lt.tm_year = d.Year - 1900;
-  lt.tm_mon = d.Month - 1;
-  lt.tm_mday = d.Day;
-  lt.tm_hour = d.Hour;
-  lt.tm_min = d.Minute;
-  lt.tm_sec = d.Second;
+  lt.tm_year = d.year - 1900;
+  lt.tm_mon = d.month - 1;
+  lt.tm_mday = d.day;
+  lt.tm_hour = d.hour;
+  lt.tm_min = d.minute;
+  lt.tm_sec = d.second;
   lt.tm_isdst = -1;
   return mktime(&lt);
 }
@@ -292,14 +292,14 @@ bool OsDirSearch::Next(OsFindData& out) {
     struct stat st {};
     std::string full = folder_ + e->d_name;
     if (lstat(full.c_str(), &st) != 0) continue;
-    out.Link = S_ISLNK(st.st_mode);
+    out.link = S_ISLNK(st.st_mode);
     // A link is described by its target; one that leads nowhere is nothing to take.
-    bool dangling = out.Link && stat(full.c_str(), &st) != 0;
-    out.Special = dangling || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
-    out.Name = e->d_name;
-    out.Attributes = dangling ? fattr::kArchive : AttributesOf(st, out.Name);
-    out.DosDateTime = DosFromTime(st.st_mtime);
-    out.Size = S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
+    bool dangling = out.link && stat(full.c_str(), &st) != 0;
+    out.special = dangling || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+    out.name = e->d_name;
+    out.attributes = dangling ? fattr::kArchive : AttributesOf(st, out.name);
+    out.dosDateTime = DosFromTime(st.st_mtime);
+    out.size = S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
     return true;
   }
   return false;
@@ -355,10 +355,10 @@ bool OsReplaceFile(const OsPath& from, const OsPath& to) {
 std::string OsPathKey(const OsPath& path) {
   // Names are bytes here; only repeated and "." components name the same file.
   std::string key;
-  for (size_t pos = 0; pos <= path.Text.size();) {
-    size_t end = path.Text.find_first_of("\\/", pos);
-    if (end == std::string::npos) end = path.Text.size();
-    std::string part = path.Text.substr(pos, end - pos);
+  for (size_t pos = 0; pos <= path.text.size();) {
+    size_t end = path.text.find_first_of("\\/", pos);
+    if (end == std::string::npos) end = path.text.size();
+    std::string part = path.text.substr(pos, end - pos);
     if (!part.empty() && part != ".") key += "/" + part;
     pos = end + 1;
   }
@@ -406,7 +406,7 @@ bool OsSameFile(const OsPath& a, const OsPath& b) {
          sa.st_ino == sb.st_ino;
 }
 
-std::string OsLongPathName(const OsPath& path) { return path.Text; }
+std::string OsLongPathName(const OsPath& path) { return path.text; }
 
 bool OsCopyAccessRights(const OsPath& from, const OsPath& to) {
   struct stat st {};

@@ -19,7 +19,7 @@ std::wstring WideIn(UINT codePage, const std::string& s) {
 }
 
 std::wstring Wide(const OsPath& path) {
-  std::wstring w = WideIn(path.Utf8 ? CP_UTF8 : CP_ACP, path.Text);
+  std::wstring w = WideIn(path.utf8 ? CP_UTF8 : CP_ACP, path.text);
   for (wchar_t& c : w)
     if (c == L'/') c = L'\\';
   return w;
@@ -85,8 +85,8 @@ OsFile& OsFile::operator=(OsFile&& other) noexcept {
 bool OsFile::Open(const OsPath& path, OsAccess access, OsShare share) {
   Close();
   // Only files: a device (whatever its folder and extension) may never answer a read.
-  size_t slash = path.Text.find_last_of("\\/:");
-  if (IsDeviceName(slash == std::string::npos ? path.Text : path.Text.substr(slash + 1))) {
+  size_t slash = path.text.find_last_of("\\/:");
+  if (IsDeviceName(slash == std::string::npos ? path.text : path.text.substr(slash + 1))) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
@@ -188,7 +188,7 @@ bool OsFile::Close() {
 }
 
 struct OsDirSearch::Pending {
-  WIN32_FIND_DATAW Data;
+  WIN32_FIND_DATAW data;
 };
 
 OsDirSearch::~OsDirSearch() {
@@ -204,30 +204,30 @@ void OsDirSearch::Release() {
 
 bool OsDirSearch::Open(const OsPath& folder) {
   Release();
-  utf8_ = folder.Utf8;
+  utf8_ = folder.utf8;
   if (!pending_) pending_ = new Pending;
   std::wstring pattern = Wide(folder);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
   pattern += L"*.*";
-  handle_ = FindFirstFileW(pattern.c_str(), &pending_->Data);
+  handle_ = FindFirstFileW(pattern.c_str(), &pending_->data);
   havePending_ = H(handle_) != INVALID_HANDLE_VALUE;
   return havePending_;
 }
 
 bool OsDirSearch::Next(OsFindData& out) {
   while (havePending_) {
-    const WIN32_FIND_DATAW& d = pending_->Data;
+    const WIN32_FIND_DATAW& d = pending_->data;
     bool dots = wcscmp(d.cFileName, L".") == 0 || wcscmp(d.cFileName, L"..") == 0;
     if (!dots) {
-      out.Name = NarrowPath(d.cFileName, utf8_);
-      out.LostName.clear();
-      if (!utf8_ && WideIn(CP_ACP, out.Name) != std::wstring(d.cFileName))
-        out.LostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
-      out.Attributes = d.dwFileAttributes;
-      out.DosDateTime = DosFromFileTime(d.ftLastWriteTime);
-      out.Size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+      out.name = NarrowPath(d.cFileName, utf8_);
+      out.lostName.clear();
+      if (!utf8_ && WideIn(CP_ACP, out.name) != std::wstring(d.cFileName))
+        out.lostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
+      out.attributes = d.dwFileAttributes;
+      out.dosDateTime = DosFromFileTime(d.ftLastWriteTime);
+      out.size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
     }
-    havePending_ = FindNextFileW(H(handle_), &pending_->Data) != 0;
+    havePending_ = FindNextFileW(H(handle_), &pending_->data) != 0;
     if (!dots) return true;
   }
   return false;
@@ -247,7 +247,7 @@ bool OsSetAttributes(const OsPath& path, uint32_t attributes) {
 bool OsCreateFolder(const OsPath& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 
 bool OsForceFolders(const OsPath& path) {
-  std::string p = path.Text;
+  std::string p = path.text;
   while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
   if (p.empty()) return false;
   if (OsFolderExists(path.With(p))) return true;
@@ -319,7 +319,7 @@ std::string OsTempFolder(bool utf8) {
 std::string OsTempFileName(const OsPath& folder, const std::string& prefix) {
   wchar_t buf[MAX_PATH + 2];
   if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0) return std::string();
-  return NarrowPath(buf, folder.Utf8);
+  return NarrowPath(buf, folder.utf8);
 }
 
 namespace {
@@ -344,12 +344,12 @@ bool OsSameFile(const OsPath& a, const OsPath& b) {
 std::string OsLongPathName(const OsPath& path) {
   std::wstring w = Wide(path);
   DWORD n = GetLongPathNameW(w.c_str(), nullptr, 0);
-  if (n == 0) return path.Text;
+  if (n == 0) return path.text;
   std::wstring out(n, L'\0');
   n = GetLongPathNameW(w.c_str(), out.data(), n);
-  if (n == 0 || n >= out.size()) return path.Text;
+  if (n == 0 || n >= out.size()) return path.text;
   out.resize(n);
-  return NarrowPath(out.c_str(), path.Utf8);
+  return NarrowPath(out.c_str(), path.utf8);
 }
 
 // Reparse points are not entered by the scan, so nothing needs resolving here.

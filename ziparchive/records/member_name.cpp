@@ -51,12 +51,12 @@ MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool transl
   MemberName n;
   // A plain ASCII name reads the same either way; it takes the road every name took before.
   if ((flags & zipflag::kUtf8Name) && !IsAscii(stored) && IsValidUtf8(stored)) {
-    n.Utf8.assign(stored);
-    for (char& c : n.Utf8)
+    n.utf8.assign(stored);
+    for (char& c : n.utf8)
       if (c == '/') c = '\\';
-    n.Name = OsUtf8ToAnsi(n.Utf8);
+    n.name = OsUtf8ToAnsi(n.utf8);
   } else {
-    n.Name = DecodeStoredName(stored, translateOem);
+    n.name = DecodeStoredName(stored, translateOem);
   }
   return n;
 }

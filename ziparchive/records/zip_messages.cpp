@@ -4,8 +4,8 @@ namespace ziparchive {
 
 namespace {
 struct Message {
-  int Code;
-  const char* Text;
+  int code;
+  const char* text;
 };
 
 // Kept in step with the string table of the programs that use the engine.
@@ -34,7 +34,7 @@ constexpr Message kMessages[] = {
 
 const char* ZipMessageText(int code) {
   for (const Message& m : kMessages)
-    if (m.Code == code) return m.Text;
+    if (m.code == code) return m.text;
   return "";
 }
 

@@ -42,58 +42,58 @@ constexpr uint16_t kUtf8Name = 0x0800;
 
 struct LocalHeader {
   static constexpr size_t kSize = 30;
-  uint32_t Signature = zipsig::kLocalHeader;
-  uint16_t VersionNeeded = 20;
-  uint16_t Flags = 0;
-  uint16_t Method = 0;
-  uint16_t Time = 0;
-  uint16_t Date = 0;
-  uint32_t Crc32 = 0;
-  uint32_t CompressedSize = 0;
-  uint32_t UncompressedSize = 0;
-  uint16_t NameLength = 0;
-  uint16_t ExtraLength = 0;
+  uint32_t signature = zipsig::kLocalHeader;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t time = 0;
+  uint16_t date = 0;
+  uint32_t crc32 = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint16_t nameLength = 0;
+  uint16_t extraLength = 0;
 
   void Read(const uint8_t* p);
   void Write(uint8_t* p) const;
-  uint32_t DosDateTime() const { return (uint32_t(Date) << 16) | Time; }
+  uint32_t DosDateTime() const { return (uint32_t(date) << 16) | time; }
 };
 
 struct CentralHeader {
   static constexpr size_t kSize = 46;
-  uint32_t Signature = zipsig::kCentralHeader;
-  uint16_t VersionMadeBy = 20;
-  uint16_t VersionNeeded = 20;
-  uint16_t Flags = 0;
-  uint16_t Method = 0;
-  uint16_t Time = 0;
-  uint16_t Date = 0;
-  uint32_t Crc32 = 0;
-  uint32_t CompressedSize = 0;
-  uint32_t UncompressedSize = 0;
-  uint16_t NameLength = 0;
-  uint16_t ExtraLength = 0;
-  uint16_t CommentLength = 0;
-  uint16_t DiskNumberStart = 0;
-  uint16_t InternalAttributes = 1;
-  uint32_t ExternalAttributes = 0;
-  uint32_t LocalHeaderOffset = 0;
+  uint32_t signature = zipsig::kCentralHeader;
+  uint16_t versionMadeBy = 20;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t time = 0;
+  uint16_t date = 0;
+  uint32_t crc32 = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint16_t nameLength = 0;
+  uint16_t extraLength = 0;
+  uint16_t commentLength = 0;
+  uint16_t diskNumberStart = 0;
+  uint16_t internalAttributes = 1;
+  uint32_t externalAttributes = 0;
+  uint32_t localHeaderOffset = 0;
 
   void Read(const uint8_t* p);
   void Write(uint8_t* p) const;
-  uint32_t DosDateTime() const { return (uint32_t(Date) << 16) | Time; }
+  uint32_t DosDateTime() const { return (uint32_t(date) << 16) | time; }
 };
 
 struct EndOfCentralDir {
   static constexpr size_t kSize = 22;
-  uint32_t Signature = zipsig::kEndOfCentralDir;
-  uint16_t ThisDisk = 0;
-  uint16_t CentralDirDisk = 0;
-  uint16_t EntriesOnDisk = 0;
-  uint16_t TotalEntries = 0;
-  uint32_t CentralDirSize = 0;
-  uint32_t CentralDirOffset = 0;
-  uint16_t CommentLength = 0;
+  uint32_t signature = zipsig::kEndOfCentralDir;
+  uint16_t thisDisk = 0;
+  uint16_t centralDirDisk = 0;
+  uint16_t entriesOnDisk = 0;
+  uint16_t totalEntries = 0;
+  uint32_t centralDirSize = 0;
+  uint32_t centralDirOffset = 0;
+  uint16_t commentLength = 0;
 
   void Read(const uint8_t* p);
   void Write(uint8_t* p) const;
@@ -101,30 +101,30 @@ struct EndOfCentralDir {
 
 struct Zip64Locator {
   static constexpr size_t kSize = 20;
-  uint32_t Signature = zipsig::kZip64Locator;
-  uint32_t EndRecordDisk = 0;
-  uint64_t EndRecordOffset = 0;
-  uint32_t TotalDisks = 1;
+  uint32_t signature = zipsig::kZip64Locator;
+  uint32_t endRecordDisk = 0;
+  uint64_t endRecordOffset = 0;
+  uint32_t totalDisks = 1;
 
   void Read(const uint8_t* p);
 };
 
 struct Zip64EndOfCentralDir {
   static constexpr size_t kSize = 56;
-  uint32_t Signature = zipsig::kZip64EndOfCentralDir;
-  uint64_t RecordSize = 0;
-  uint64_t TotalEntries = 0;
-  uint64_t CentralDirSize = 0;
-  uint64_t CentralDirOffset = 0;
+  uint32_t signature = zipsig::kZip64EndOfCentralDir;
+  uint64_t recordSize = 0;
+  uint64_t totalEntries = 0;
+  uint64_t centralDirSize = 0;
+  uint64_t centralDirOffset = 0;
 
   void Read(const uint8_t* p);
 };
 
 // Sizes and offset of a member once the Zip64 extra item has been applied.
 struct MemberSizes {
-  uint64_t UncompressedSize = 0;
-  uint64_t CompressedSize = 0;
-  uint64_t LocalHeaderOffset = 0;
+  uint64_t uncompressedSize = 0;
+  uint64_t compressedSize = 0;
+  uint64_t localHeaderOffset = 0;
 };
 
 // Walks an extra field; the Zip64 item (id 1) replaces each 32-bit field that holds

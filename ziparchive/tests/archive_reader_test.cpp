@@ -82,21 +82,21 @@ TEST(ArchiveReader, ViewsAndReadsAcrossBlockBoundaries) {
 TEST_F(UnZipTest, DecoderStateServesMembersOfEveryMethodAfterDamage) {
   auto deflated = [](std::string name, std::string data, uint16_t method, bool damage) {
     TestMember m{std::move(name), std::move(data)};
-    m.Method = method;
-    m.Raw = RawDeflate(m.Data);
+    m.method = method;
+    m.raw = RawDeflate(m.data);
     if (damage) {
-      m.Raw[m.Raw.size() / 2] ^= 0x55;
-      m.Raw.resize(m.Raw.size() * 3 / 4);
+      m.raw[m.raw.size() / 2] ^= 0x55;
+      m.raw.resize(m.raw.size() * 3 / 4);
     }
     return m;
   };
   TestMember shrunk{"shrunk.txt", "legacy"};
-  shrunk.Method = 1;
+  shrunk.method = 1;
   BitWriter w;
-  for (char c : shrunk.Data) w.Put(uint8_t(c), 9);
-  shrunk.Raw = w.Finish();
+  for (char c : shrunk.data) w.Put(uint8_t(c), 9);
+  shrunk.raw = w.Finish();
   TestMember stored{"stored.bin", Noise(300000, 3)};
-  stored.Method = 0;
+  stored.method = 0;
 
   std::vector<TestMember> members = {
       deflated("a.txt", Words(200000, 1), 8, false),  deflated("broken8.txt", Words(90000, 2), 8, true),
@@ -106,28 +106,28 @@ TEST_F(UnZipTest, DecoderStateServesMembersOfEveryMethodAfterDamage) {
       deflated("empty.txt", "", 8, false),            deflated("i.txt", Words(1000, 7), 8, false)};
   // The builder encodes method 8 itself; Raw is what it takes for 9, so 8 goes through it too.
   for (TestMember& m : members)
-    if (m.Method == 8) m.Method = 99;
+    if (m.method == 8) m.method = 99;
   ZipBuild b = BuildZip(members);
   // Put method 8 back in both headers of the members relabelled above.
-  uint64_t local = 0, central = b.CentralOffset;
+  uint64_t local = 0, central = b.centralOffset;
   for (const TestMember& m : members) {
-    if (m.Method == 99) b.Bytes[local + 8] = b.Bytes[central + 10] = 8;
-    local += 30 + m.Name.size() + (m.Method == 0 ? m.Data.size() : m.Raw.size());
-    central += 46 + m.Name.size();
+    if (m.method == 99) b.bytes[local + 8] = b.bytes[central + 10] = 8;
+    local += 30 + m.name.size() + (m.method == 0 ? m.data.size() : m.raw.size());
+    central += 46 + m.name.size();
   }
-  ASSERT_GT(b.Bytes.size(), 2u * 131072);
-  Use(b.Bytes);
+  ASSERT_GT(b.bytes.size(), 2u * 131072);
+  Use(b.bytes);
 
   for (int run = 0; run < 2; ++run) {  // extracting, then testing on the same object
-    Codes.clear();
-    EXPECT_EQ(run == 0 ? Zip.Extract() : Zip.Test(), int(members.size()));
+    codes_.clear();
+    EXPECT_EQ(run == 0 ? zip_.Extract() : zip_.Test(), int(members.size()));
     EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 2) << run;
-    EXPECT_EQ(int(Codes.size()), 2) << run;
+    EXPECT_EQ(int(codes_.size()), 2) << run;
   }
   for (const TestMember& m : members) {
-    if (m.Name.rfind("broken", 0) == 0)
-      EXPECT_NE(Content(m.Name), m.Data) << m.Name;
+    if (m.name.rfind("broken", 0) == 0)
+      EXPECT_NE(Content(m.name), m.data) << m.name;
     else
-      EXPECT_EQ(Content(m.Name), m.Data) << m.Name;
+      EXPECT_EQ(Content(m.name), m.data) << m.name;
   }
 }

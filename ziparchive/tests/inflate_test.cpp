@@ -75,7 +75,7 @@ TEST(Inflater, Deflate64LongDistanceAndLength) {
   w.Put(0, 1);  // not final
   w.Put(0, 2);  // stored
   w.Finish();
-  std::string packed = w.Out;
+  std::string packed = w.out;
   packed += char(0xFF);
   packed += char(0xFF);
   packed += char(0x00);
@@ -109,7 +109,7 @@ TEST(Inflater, Deflate64LongDistanceAndLength) {
   g.PutCode(30, 5);    // distance symbol 30
   g.Put(5, 14);        // distance 32769 + 5
   g.PutCode(0, 7);
-  std::string packed30 = packed.substr(0, packed.size() - f.Out.size()) + g.Finish();
+  std::string packed30 = packed.substr(0, packed.size() - f.out.size()) + g.Finish();
   std::string expected30 = history;
   for (int i = 0; i < 3; ++i) expected30 += expected30[expected30.size() - (32769 + 5)];
   for (bool d64 : {true, false}) {

@@ -68,14 +68,14 @@ TEST(Crc32, EveryLengthAndAlignmentAgreesWithZlibOnBothPaths) {
 
 TEST(Records, HeadersRoundTripAtTheirOffsets) {
   LocalHeader h;
-  h.Flags = 0x0806;
-  h.Method = 8;
-  h.Time = 0x1234;
-  h.Date = 0x5678;
-  h.Crc32 = 0xCAFEBABE;
-  h.CompressedSize = 100;
-  h.UncompressedSize = 200;
-  h.NameLength = 7;
+  h.flags = 0x0806;
+  h.method = 8;
+  h.time = 0x1234;
+  h.date = 0x5678;
+  h.crc32 = 0xCAFEBABE;
+  h.compressedSize = 100;
+  h.uncompressedSize = 200;
+  h.nameLength = 7;
   uint8_t buf[30];
   h.Write(buf);
   EXPECT_EQ(0, memcmp(buf, "PK\3\4", 4));
@@ -84,12 +84,12 @@ TEST(Records, HeadersRoundTripAtTheirOffsets) {
   LocalHeader back;
   back.Read(buf);
   EXPECT_EQ(back.DosDateTime(), 0x56781234u);
-  EXPECT_EQ(back.UncompressedSize, 200u);
+  EXPECT_EQ(back.uncompressedSize, 200u);
 
   CentralHeader c;
-  c.ExternalAttributes = 0x20;
-  c.LocalHeaderOffset = 0x01020304;
-  c.CommentLength = 3;
+  c.externalAttributes = 0x20;
+  c.localHeaderOffset = 0x01020304;
+  c.commentLength = 3;
   uint8_t cb[46];
   c.Write(cb);
   EXPECT_EQ(0, memcmp(cb, "PK\1\2", 4));
@@ -97,8 +97,8 @@ TEST(Records, HeadersRoundTripAtTheirOffsets) {
   EXPECT_EQ(GetLE32(cb + 42), 0x01020304u);
   CentralHeader cback;
   cback.Read(cb);
-  EXPECT_EQ(cback.CommentLength, 3);
-  EXPECT_EQ(cback.ExternalAttributes, 0x20u);
+  EXPECT_EQ(cback.commentLength, 3);
+  EXPECT_EQ(cback.externalAttributes, 0x20u);
 }
 
 TEST(Records, Zip64ExtraReplacesOnlySaturatedFields) {
@@ -109,25 +109,25 @@ TEST(Records, Zip64ExtraReplacesOnlySaturatedFields) {
   for (int i = 0; i < 8; ++i) d[8 + i] = uint8_t(i == 0 ? 5 : 0);    // 5
   MemberSizes s;
   ApplyZip64Extra(extra, sizeof extra, 0xFFFFFFFFu, 0xFFFFFFFFu, 77, s);
-  EXPECT_EQ(s.UncompressedSize, uint64_t(1) << 32);
-  EXPECT_EQ(s.CompressedSize, 5u);
-  EXPECT_EQ(s.LocalHeaderOffset, 77u);
+  EXPECT_EQ(s.uncompressedSize, uint64_t(1) << 32);
+  EXPECT_EQ(s.compressedSize, 5u);
+  EXPECT_EQ(s.localHeaderOffset, 77u);
   // An item that claims more than the field holds ends the walk without reading past it.
   uint8_t bad[] = {1, 0, 200, 0, 1, 2, 3};
   ApplyZip64Extra(bad, sizeof bad, 0xFFFFFFFFu, 9, 9, s);
-  EXPECT_EQ(s.UncompressedSize, 0xFFFFFFFFu);
+  EXPECT_EQ(s.uncompressedSize, 0xFFFFFFFFu);
 }
 
 TEST(Records, DosDateTimeAndNames) {
   DosDateTime t{2004, 8, 25, 13, 45, 58};
   uint32_t v = PackDosDateTime(t);
   DosDateTime u = UnpackDosDateTime(v);
-  EXPECT_EQ(u.Year, 2004);
-  EXPECT_EQ(u.Month, 8);
-  EXPECT_EQ(u.Day, 25);
-  EXPECT_EQ(u.Hour, 13);
-  EXPECT_EQ(u.Minute, 45);
-  EXPECT_EQ(u.Second, 58);
+  EXPECT_EQ(u.year, 2004);
+  EXPECT_EQ(u.month, 8);
+  EXPECT_EQ(u.day, 25);
+  EXPECT_EQ(u.hour, 13);
+  EXPECT_EQ(u.minute, 45);
+  EXPECT_EQ(u.second, 58);
 
   EXPECT_EQ(EncodeStoredName("dir\\file.txt", false), "dir/file.txt");
   EXPECT_EQ(DecodeStoredName("dir/file.txt", false), "dir\\file.txt");

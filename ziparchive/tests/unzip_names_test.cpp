@@ -9,7 +9,7 @@ const std::string kHanUtf8 = "\xE4\xB8\xAD.txt";
 
 TestMember Utf8Member(const std::string& name, const std::string& data) {
   TestMember m{name, data};
-  m.Flags = zipflag::kUtf8Name;
+  m.flags = zipflag::kUtf8Name;
   return m;
 }
 
@@ -24,15 +24,15 @@ TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
   TestMember oem{"\x80\xA1\xA2.txt", "oem"};  // "Абв" in code page 866, not flagged
   Use(BuildZip({Utf8Member(kThemeUtf8, "theme"), Utf8Member("Dir/" + kHanUtf8, "han"), oem,
                 Utf8Member("plain.txt", "ascii, flagged")})
-          .Bytes);
-  Zip.FileSpec = {"*"};
+          .bytes);
+  zip_.FileSpec = {"*"};
   std::vector<std::string> ended;
-  Zip.OnEnd = [&](TUnBase&, const std::string& name, bool) { ended.push_back(name); };
-  EXPECT_EQ(Zip.Extract(), 4);
-  EXPECT_TRUE(Codes.empty());
-  EXPECT_TRUE(ExistsUtf8(Out, kThemeUtf8));
-  EXPECT_TRUE(ExistsUtf8(Out, "Dir\\" + kHanUtf8));
-  EXPECT_EQ(ReadBytes(OsUtf8Path(Out) + "plain.txt"), "ascii, flagged");
+  zip_.OnEnd = [&](TUnBase&, const std::string& name, bool) { ended.push_back(name); };
+  EXPECT_EQ(zip_.Extract(), 4);
+  EXPECT_TRUE(codes_.empty());
+  EXPECT_TRUE(ExistsUtf8(out_, kThemeUtf8));
+  EXPECT_TRUE(ExistsUtf8(out_, "Dir\\" + kHanUtf8));
+  EXPECT_EQ(ReadBytes(OsUtf8Path(out_) + "plain.txt"), "ascii, flagged");
   EXPECT_EQ(Content("\xC0\xE1\xE2.txt"), "oem");  // 1251, as before
   // Events see the name in the engine's strings (the ANSI code page): "?" where it has no
   // such character, never a look-alike.
@@ -45,10 +45,10 @@ TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
 #endif
 
   // A flagged name that is not UTF-8 takes the code-page rule.
-  testsupport::RemoveTree(HostPath(Out));
-  OsForceFolders(Out);
-  Use(BuildZip({Utf8Member("\x80\xA1\xA2.txt", "bad utf-8")}).Bytes);
-  EXPECT_EQ(Zip.Extract(), 1);
+  testsupport::RemoveTree(HostPath(out_));
+  OsForceFolders(out_);
+  Use(BuildZip({Utf8Member("\x80\xA1\xA2.txt", "bad utf-8")}).bytes);
+  EXPECT_EQ(zip_.Extract(), 1);
   EXPECT_EQ(Content("\xC0\xE1\xE2.txt"), "bad utf-8");
 }
 
@@ -63,22 +63,22 @@ TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
   for (const std::string& n : hostile) members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TestMember{n, "x"});
   members.push_back({"fine.txt", "fine"});
   members.push_back({"console.d/ok.txt", "a dot inside is fine"});
-  Use(BuildZip(members).Bytes);
-  Zip.FileSpec = {"*"};
-  Zip.CreateStoredDirs = true;
-  EXPECT_EQ(Zip.Extract(), 2);
+  Use(BuildZip(members).bytes);
+  zip_.FileSpec = {"*"};
+  zip_.CreateStoredDirs = true;
+  EXPECT_EQ(zip_.Extract(), 2);
   EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), int(hostile.size()));
   EXPECT_EQ(Content("fine.txt"), "fine");
   EXPECT_EQ(Content("console.d\\ok.txt"), "a dot inside is fine");
-  EXPECT_EQ(Listing(Out), (std::vector<std::string>{"console.d", "fine.txt"}));
+  EXPECT_EQ(Listing(out_), (std::vector<std::string>{"console.d", "fine.txt"}));
 
   // Without stored folders only the file part counts.
-  Codes.clear();
-  testsupport::RemoveTree(HostPath(Out));
-  OsForceFolders(Out);
-  Use(BuildZip({{"Dir./a.txt", "a"}, {"sub/NUL", "n"}}).Bytes);
-  Zip.UseStoredDirs = false;
-  EXPECT_EQ(Zip.Extract(), 1);
+  codes_.clear();
+  testsupport::RemoveTree(HostPath(out_));
+  OsForceFolders(out_);
+  Use(BuildZip({{"Dir./a.txt", "a"}, {"sub/NUL", "n"}}).bytes);
+  zip_.UseStoredDirs = false;
+  EXPECT_EQ(zip_.Extract(), 1);
   EXPECT_EQ(Content("a.txt"), "a");
   EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), 1);
 }
@@ -87,17 +87,17 @@ TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
 // Java tools and many others leave 0x10 out); stored folders are made, empty ones too.
 TEST_F(UnZipTest, FolderEntriesAreFoldersWithOrWithoutTheAttribute) {
   TestMember javaDir{"Empty/", ""};
-  javaDir.Method = 0;
-  javaDir.Attributes = 0;
+  javaDir.method = 0;
+  javaDir.attributes = 0;
   TestMember dosDir{"Dos/", ""};
-  dosDir.Method = 0;
-  dosDir.Attributes = 0x10;
-  Use(BuildZip({javaDir, dosDir, {"Dos/in.txt", "in"}}).Bytes);
-  Zip.FileSpec = {"*"};
-  Zip.CreateStoredDirs = true;
-  EXPECT_EQ(Zip.Extract(), 1);
-  EXPECT_TRUE(Codes.empty());
-  EXPECT_TRUE(OsFolderExists(Out + "Empty"));
+  dosDir.method = 0;
+  dosDir.attributes = 0x10;
+  Use(BuildZip({javaDir, dosDir, {"Dos/in.txt", "in"}}).bytes);
+  zip_.FileSpec = {"*"};
+  zip_.CreateStoredDirs = true;
+  EXPECT_EQ(zip_.Extract(), 1);
+  EXPECT_TRUE(codes_.empty());
+  EXPECT_TRUE(OsFolderExists(out_ + "Empty"));
   EXPECT_EQ(Content("Dos\\in.txt"), "in");
-  EXPECT_EQ(Listing(Out), (std::vector<std::string>{"Dos", "Empty"}));
+  EXPECT_EQ(Listing(out_), (std::vector<std::string>{"Dos", "Empty"}));
 }

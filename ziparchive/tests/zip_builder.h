@@ -16,15 +16,15 @@
 using namespace ziparchive;
 
 struct TestMember {
-  TestMember(std::string name, std::string data) : Name(std::move(name)), Data(std::move(data)) {}
-  std::string Name;  // stored form ("/" separators)
-  std::string Data;
-  uint16_t Method = 8;  // 0 or 8 are encoded here; others take Raw as is
-  uint32_t Attributes = 0x20;
-  uint32_t DosTime = 0x3A4B5C6D;
-  uint16_t Flags = 0;
-  std::string Raw;         // compressed bytes for methods the builder does not encode
-  bool CorruptCrc = false;
+  TestMember(std::string name, std::string data) : name(std::move(name)), data(std::move(data)) {}
+  std::string name;  // stored form ("/" separators)
+  std::string data;
+  uint16_t method = 8;  // 0 or 8 are encoded here; others take Raw as is
+  uint32_t attributes = 0x20;
+  uint32_t dosTime = 0x3A4B5C6D;
+  uint16_t flags = 0;
+  std::string raw;         // compressed bytes for methods the builder does not encode
+  bool corruptCrc = false;
 };
 
 inline std::string RawDeflate(const std::string& data, int level = 6) {
@@ -42,9 +42,9 @@ inline std::string RawDeflate(const std::string& data, int level = 6) {
 }
 
 struct ZipBuild {
-  std::string Bytes;
-  uint32_t CentralOffset = 0;
-  uint32_t CentralSize = 0;
+  std::string bytes;
+  uint32_t centralOffset = 0;
+  uint32_t centralSize = 0;
 };
 
 inline ZipBuild BuildZip(const std::vector<TestMember>& members, const std::string& comment = "",
@@ -52,49 +52,49 @@ inline ZipBuild BuildZip(const std::vector<TestMember>& members, const std::stri
   ZipBuild b;
   std::string central;
   for (const TestMember& m : members) {
-    std::string packed = m.Method == 8 ? RawDeflate(m.Data) : m.Method == 0 ? m.Data : m.Raw;
+    std::string packed = m.method == 8 ? RawDeflate(m.data) : m.method == 0 ? m.data : m.raw;
     LocalHeader h;
-    h.Flags = m.Flags;
-    h.Method = m.Method;
-    h.Time = uint16_t(m.DosTime);
-    h.Date = uint16_t(m.DosTime >> 16);
-    h.Crc32 = Crc32Of(m.Data.data(), m.Data.size()) ^ (m.CorruptCrc ? 1u : 0u);
-    h.CompressedSize = uint32_t(packed.size());
-    h.UncompressedSize = uint32_t(m.Data.size());
-    h.NameLength = uint16_t(m.Name.size());
+    h.flags = m.flags;
+    h.method = m.method;
+    h.time = uint16_t(m.dosTime);
+    h.date = uint16_t(m.dosTime >> 16);
+    h.crc32 = Crc32Of(m.data.data(), m.data.size()) ^ (m.corruptCrc ? 1u : 0u);
+    h.compressedSize = uint32_t(packed.size());
+    h.uncompressedSize = uint32_t(m.data.size());
+    h.nameLength = uint16_t(m.name.size());
     uint8_t lh[30];
     h.Write(lh);
     CentralHeader c;
-    c.Flags = h.Flags;
-    c.Method = h.Method;
-    c.Time = h.Time;
-    c.Date = h.Date;
-    c.Crc32 = h.Crc32;
-    c.CompressedSize = h.CompressedSize;
-    c.UncompressedSize = h.UncompressedSize;
-    c.NameLength = h.NameLength;
-    c.ExternalAttributes = m.Attributes;
-    c.LocalHeaderOffset = uint32_t(b.Bytes.size());
+    c.flags = h.flags;
+    c.method = h.method;
+    c.time = h.time;
+    c.date = h.date;
+    c.crc32 = h.crc32;
+    c.compressedSize = h.compressedSize;
+    c.uncompressedSize = h.uncompressedSize;
+    c.nameLength = h.nameLength;
+    c.externalAttributes = m.attributes;
+    c.localHeaderOffset = uint32_t(b.bytes.size());
     uint8_t ch[46];
     c.Write(ch);
-    b.Bytes.append(reinterpret_cast<char*>(lh), 30);
-    b.Bytes += m.Name;
-    b.Bytes += packed;
+    b.bytes.append(reinterpret_cast<char*>(lh), 30);
+    b.bytes += m.name;
+    b.bytes += packed;
     central.append(reinterpret_cast<char*>(ch), 46);
-    central += m.Name;
+    central += m.name;
   }
-  b.CentralOffset = uint32_t(b.Bytes.size());
-  b.CentralSize = uint32_t(central.size());
-  b.Bytes += central;
+  b.centralOffset = uint32_t(b.bytes.size());
+  b.centralSize = uint32_t(central.size());
+  b.bytes += central;
   EndOfCentralDir e;
-  e.EntriesOnDisk = e.TotalEntries = uint16_t(members.size());
-  e.CentralDirSize = b.CentralSize;
-  e.CentralDirOffset = uint32_t(int64_t(b.CentralOffset) + cdOffsetDelta);
-  e.CommentLength = uint16_t(comment.size());
+  e.entriesOnDisk = e.totalEntries = uint16_t(members.size());
+  e.centralDirSize = b.centralSize;
+  e.centralDirOffset = uint32_t(int64_t(b.centralOffset) + cdOffsetDelta);
+  e.commentLength = uint16_t(comment.size());
   uint8_t er[22];
   e.Write(er);
-  b.Bytes.append(reinterpret_cast<char*>(er), 22);
-  b.Bytes += comment;
+  b.bytes.append(reinterpret_cast<char*>(er), 22);
+  b.bytes += comment;
   return b;
 }
 
@@ -103,8 +103,8 @@ inline std::string Bytes(const uint8_t* p, size_t n) { return std::string(reinte
 
 inline std::string LocalRecord(const LocalHeader& header, const std::string& name, const std::string& extra = "") {
   LocalHeader h = header;
-  h.NameLength = uint16_t(name.size());
-  h.ExtraLength = uint16_t(extra.size());
+  h.nameLength = uint16_t(name.size());
+  h.extraLength = uint16_t(extra.size());
   uint8_t b[LocalHeader::kSize];
   h.Write(b);
   return Bytes(b, sizeof b) + name + extra;
@@ -112,9 +112,9 @@ inline std::string LocalRecord(const LocalHeader& header, const std::string& nam
 
 inline std::string CentralRecord(const CentralHeader& header, const std::string& name, const std::string& extra = "") {
   CentralHeader c = header;
-  c.NameLength = uint16_t(name.size());
-  c.ExtraLength = uint16_t(extra.size());
-  c.CommentLength = 0;
+  c.nameLength = uint16_t(name.size());
+  c.extraLength = uint16_t(extra.size());
+  c.commentLength = 0;
   uint8_t b[CentralHeader::kSize];
   c.Write(b);
   return Bytes(b, sizeof b) + name + extra;
@@ -122,10 +122,10 @@ inline std::string CentralRecord(const CentralHeader& header, const std::string&
 
 inline std::string EndRecord(uint16_t entries, uint32_t size, uint32_t offset, const std::string& comment = "") {
   EndOfCentralDir e;
-  e.EntriesOnDisk = e.TotalEntries = entries;
-  e.CentralDirSize = size;
-  e.CentralDirOffset = offset;
-  e.CommentLength = uint16_t(comment.size());
+  e.entriesOnDisk = e.totalEntries = entries;
+  e.centralDirSize = size;
+  e.centralDirOffset = offset;
+  e.commentLength = uint16_t(comment.size());
   uint8_t b[EndOfCentralDir::kSize];
   e.Write(b);
   return Bytes(b, sizeof b) + comment;
@@ -159,16 +159,16 @@ inline std::string ReadBytes(const std::string& path) { return testsupport::Read
 
 // Bits least significant first, as deflate and the legacy methods pack them.
 struct BitWriter {
-  std::string Out;
-  uint32_t Acc = 0;
-  int Count = 0;
+  std::string out;
+  uint32_t acc = 0;
+  int count = 0;
   void Put(uint32_t value, int bits) {
     for (int i = 0; i < bits; ++i) {
-      Acc |= ((value >> i) & 1u) << Count;
-      if (++Count == 8) {
-        Out += char(Acc);
-        Acc = 0;
-        Count = 0;
+      acc |= ((value >> i) & 1u) << count;
+      if (++count == 8) {
+        out += char(acc);
+        acc = 0;
+        count = 0;
       }
     }
   }
@@ -177,9 +177,9 @@ struct BitWriter {
     for (int i = bits - 1; i >= 0; --i) Put((code >> i) & 1u, 1);
   }
   std::string Finish() {
-    if (Count) Out += char(Acc);
-    Acc = 0;
-    Count = 0;
-    return Out;
+    if (count) out += char(acc);
+    acc = 0;
+    count = 0;
+    return out;
   }
 };

@@ -37,17 +37,17 @@ class FullDiskStream : public OutStream {
 
 class FullDiskZip : public TZipBase {
  public:
-  std::uint64_t Limit = UINT64_MAX;
-  std::vector<int> Codes;
+  std::uint64_t limit = UINT64_MAX;
+  std::vector<int> codes;
   FullDiskZip() {
     OnError = [this](TZipCommon&, const std::string&, const std::string&, const std::string&, int c) {
-      Codes.push_back(c);
+      codes.push_back(c);
     };
   }
 
  protected:
   std::unique_ptr<OutStream> OpenOutput(OsFile file) override {
-    return std::make_unique<FullDiskStream>(TZipBase::OpenOutput(std::move(file)), Limit);
+    return std::make_unique<FullDiskStream>(TZipBase::OpenOutput(std::move(file)), limit);
   }
 };
 
@@ -98,11 +98,11 @@ TEST(ZipWriterFaults, FullDiskAnywhereLeavesTheOldArchiveAndNoTemporaryFile) {
     SCOPED_TRACE(limit);
     FullDiskZip zip;
     f.Configure(zip);
-    zip.Limit = limit;
+    zip.limit = limit;
     EXPECT_EQ(zip.Compress(), 0);
     EXPECT_EQ(zip.Count(), 0);
-    ASSERT_FALSE(zip.Codes.empty());  // before it: the kept members' 25270 reports
-    EXPECT_EQ(zip.Codes.back(), zipmsg::kDiskFull);
+    ASSERT_FALSE(zip.codes.empty());  // before it: the kept members' 25270 reports
+    EXPECT_EQ(zip.codes.back(), zipmsg::kDiskFull);
     EXPECT_EQ(ReadBytes(f.archive), original);
     EXPECT_TRUE(ListFolder(f.temp).empty());
   }
@@ -110,7 +110,7 @@ TEST(ZipWriterFaults, FullDiskAnywhereLeavesTheOldArchiveAndNoTemporaryFile) {
   FullDiskZip zip;
   f.Configure(zip);
   EXPECT_EQ(zip.Compress(), 2);
-  EXPECT_EQ(ParseZip(ReadBytes(f.archive)).Members.size(), 4u);
+  EXPECT_EQ(ParseZip(ReadBytes(f.archive)).members.size(), 4u);
   EXPECT_TRUE(ListFolder(f.temp).empty());
 }
 
@@ -118,7 +118,7 @@ TEST(ZipWriterFaults, FailedNewArchiveIsNotCreated) {
   Fixture f;
   FullDiskZip zip;
   f.Configure(zip);
-  zip.Limit = 5000;
+  zip.limit = 5000;
   EXPECT_EQ(zip.Compress(), 0);
   EXPECT_FALSE(Exists(f.archive));
   EXPECT_TRUE(ListFolder(f.temp).empty());
@@ -147,8 +147,8 @@ TEST(ZipWriterFaults, CancelDuringTheScanOrTheWritingChangesNothing) {
       if (--state.calls == 0) state.zip->Cancel();
     };
     EXPECT_EQ(zip.Compress(), 0);
-    ASSERT_FALSE(zip.Codes.empty());
-    EXPECT_EQ(zip.Codes.back(), zipmsg::kUserCanceled);
+    ASSERT_FALSE(zip.codes.empty());
+    EXPECT_EQ(zip.codes.back(), zipmsg::kUserCanceled);
     EXPECT_EQ(ReadBytes(f.archive), original);
     EXPECT_TRUE(ListFolder(f.temp).empty());
   }
@@ -165,15 +165,15 @@ TEST(ZipWriterFaults, DamagedExistingMemberRefusesTheUpdate) {
   Bytes damaged = ReadBytes(f.archive);
   ParsedZip z = ParseZip(damaged);
   // Point the second member's local header offset into the middle of the first one's data.
-  std::size_t cd = z.End.CentralDirOffset;
-  std::size_t second = cd + 46 + z.Members[0].Central.NameLength;
+  std::size_t cd = z.end.centralDirOffset;
+  std::size_t second = cd + 46 + z.members[0].central.nameLength;
   PutLE32(&damaged[second + 42], 7);
   WriteBytes(f.archive, damaged);
   WriteBytes(f.src + "\\new.txt", TextBytes(100, 9));
   FullDiskZip zip;
   f.Configure(zip);
   EXPECT_EQ(zip.Compress(), 0);
-  EXPECT_EQ(zip.Codes.back(), zipmsg::kBadFileHeader);
+  EXPECT_EQ(zip.codes.back(), zipmsg::kBadFileHeader);
   EXPECT_EQ(ReadBytes(f.archive), damaged);
   EXPECT_TRUE(ListFolder(f.temp).empty());
 }

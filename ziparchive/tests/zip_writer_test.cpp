@@ -14,24 +14,24 @@ using namespace ziparchive;
 namespace {
 
 struct Report {
-  std::string FileName, ExtendedMsg;
-  int Code;
+  std::string fileName, extendedMsg;
+  int code;
 };
 
 // A writer whose reports are collected.
 class RecordedZip {
  public:
   RecordedZip() {
-    Zip.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&,
-                         int code) { Reports.push_back({f, x, code}); };
+    zip.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&,
+                         int code) { reports.push_back({f, x, code}); };
   }
   bool Reported(int code, const std::string& ext = "") const {
-    return std::any_of(Reports.begin(), Reports.end(), [&](const Report& r) {
-      return r.Code == code && (ext.empty() || r.ExtendedMsg == ext);
+    return std::any_of(reports.begin(), reports.end(), [&](const Report& r) {
+      return r.code == code && (ext.empty() || r.extendedMsg == ext);
     });
   }
-  TZip Zip;
-  std::vector<Report> Reports;
+  TZip zip;
+  std::vector<Report> reports;
 };
 
 TEST(ZipWriter, NewArchiveHoldsTheFolderInListingOrderDeflatedExactlyLikeZlib) {
@@ -45,43 +45,43 @@ TEST(ZipWriter, NewArchiveHoldsTheFolderInListingOrderDeflatedExactlyLikeZlib) {
   WriteBytes(src + "\\sub\\deep.txt", TextBytes(5000, 4));
 
   RecordedZip z;
-  z.Zip.SetArchiveFile(dir / "out.kvl");
-  z.Zip.FileSpec = {src + "\\*"};
-  EXPECT_EQ(z.Zip.Compress(), 4);
-  EXPECT_TRUE(z.Reports.empty());
+  z.zip.SetArchiveFile(dir / "out.kvl");
+  z.zip.FileSpec = {src + "\\*"};
+  EXPECT_EQ(z.zip.Compress(), 4);
+  EXPECT_TRUE(z.reports.empty());
 
   ParsedZip zip = ParseZip(ReadBytes(dir / "out.kvl"));
   std::vector<std::string> expected;
   for (const std::string& n : ListFolder(src))
     expected.push_back(n == "sub" ? "sub/deep.txt" : n);  // subfolders walked in place
   std::vector<std::string> names;
-  for (const ParsedMember& m : zip.Members) names.push_back(m.CentralName);
+  for (const ParsedMember& m : zip.members) names.push_back(m.centralName);
   EXPECT_EQ(names, expected);
 
-  for (const ParsedMember& m : zip.Members) {
-    SCOPED_TRACE(m.CentralName);
-    Bytes original = ReadBytes(src + "\\" + (m.CentralName == "sub/deep.txt" ? "sub\\deep.txt" : m.CentralName));
-    EXPECT_EQ(m.Central.Method, 8);
-    EXPECT_EQ(m.Central.Flags, 0);
-    EXPECT_EQ(m.Data, RawDeflate(original, 6));
+  for (const ParsedMember& m : zip.members) {
+    SCOPED_TRACE(m.centralName);
+    Bytes original = ReadBytes(src + "\\" + (m.centralName == "sub/deep.txt" ? "sub\\deep.txt" : m.centralName));
+    EXPECT_EQ(m.central.method, 8);
+    EXPECT_EQ(m.central.flags, 0);
+    EXPECT_EQ(m.data, RawDeflate(original, 6));
     EXPECT_EQ(MemberContent(m), original);
-    EXPECT_EQ(m.Central.VersionMadeBy, 20);
-    EXPECT_EQ(m.Central.VersionNeeded, 20);
-    EXPECT_EQ(m.Local.VersionNeeded, 20);
-    EXPECT_EQ(m.Central.InternalAttributes, 1);
-    EXPECT_EQ(m.Central.ExternalAttributes, OsGetAttributes(src + "\\" + m.LocalName));
-    EXPECT_TRUE(m.Extra.empty());
-    EXPECT_TRUE(m.Comment.empty());
+    EXPECT_EQ(m.central.versionMadeBy, 20);
+    EXPECT_EQ(m.central.versionNeeded, 20);
+    EXPECT_EQ(m.local.versionNeeded, 20);
+    EXPECT_EQ(m.central.internalAttributes, 1);
+    EXPECT_EQ(m.central.externalAttributes, OsGetAttributes(src + "\\" + m.localName));
+    EXPECT_TRUE(m.extra.empty());
+    EXPECT_TRUE(m.comment.empty());
     // The patched local header says what the central one says.
-    EXPECT_EQ(m.LocalName, m.CentralName);
-    EXPECT_EQ(m.Local.Method, m.Central.Method);
-    EXPECT_EQ(m.Local.Crc32, m.Central.Crc32);
-    EXPECT_EQ(m.Local.CompressedSize, m.Central.CompressedSize);
-    EXPECT_EQ(m.Local.UncompressedSize, m.Central.UncompressedSize);
-    EXPECT_EQ(m.Local.DosDateTime(), m.Central.DosDateTime());
+    EXPECT_EQ(m.localName, m.centralName);
+    EXPECT_EQ(m.local.method, m.central.method);
+    EXPECT_EQ(m.local.crc32, m.central.crc32);
+    EXPECT_EQ(m.local.compressedSize, m.central.compressedSize);
+    EXPECT_EQ(m.local.uncompressedSize, m.central.uncompressedSize);
+    EXPECT_EQ(m.local.DosDateTime(), m.central.DosDateTime());
     std::uint32_t fileTime = 0;
-    ASSERT_TRUE(OsGetFileDosDateTime(src + "\\" + m.LocalName, fileTime));
-    EXPECT_EQ(m.Central.DosDateTime(), fileTime);
+    ASSERT_TRUE(OsGetFileDosDateTime(src + "\\" + m.localName, fileTime));
+    EXPECT_EQ(m.central.DosDateTime(), fileTime);
   }
   // Nothing is left in the temporary folder's name space of the writer.
   for (const std::string& n : ListFolder(dir.Path())) EXPECT_EQ(n.rfind("wrn", 0), std::string::npos) << n;
@@ -109,7 +109,7 @@ TEST(ZipWriter, ChoosesStoreOrDeflatePerFile) {
     const ParsedMember* m = z.Find(n);
     EXPECT_NE(m, nullptr) << n;
     if (m) MemberContent(*m);  // size and CRC agree whatever the method
-    return m ? int(m->Central.Method) : -1;
+    return m ? int(m->central.method) : -1;
   };
   EXPECT_EQ(method("inner.zip"), 0);
   EXPECT_EQ(method("INNER2.ZIP"), 0);
@@ -117,15 +117,15 @@ TEST(ZipWriter, ChoosesStoreOrDeflatePerFile) {
   EXPECT_EQ(method("random256.bin"), 0);
   EXPECT_EQ(method("random257.bin"), 8);  // from 257 bytes on deflate is kept regardless
   EXPECT_EQ(method("random300.bin"), 8);
-  EXPECT_GT(z.Find("random300.bin")->Central.CompressedSize, 300u);
+  EXPECT_GT(z.Find("random300.bin")->central.compressedSize, 300u);
   EXPECT_EQ(method("text100.txt"), 8);
   const ParsedMember* empty = z.Find("empty.txt");
   ASSERT_NE(empty, nullptr);
-  EXPECT_EQ(empty->Central.Method, 0);
-  EXPECT_EQ(empty->Central.Crc32, 0u);
-  EXPECT_EQ(empty->Central.CompressedSize, 0u);
-  EXPECT_EQ(empty->Central.UncompressedSize, 0u);
-  EXPECT_EQ(z.Find("inner.zip")->Data, ReadBytes(src + "\\inner.zip"));
+  EXPECT_EQ(empty->central.method, 0);
+  EXPECT_EQ(empty->central.crc32, 0u);
+  EXPECT_EQ(empty->central.compressedSize, 0u);
+  EXPECT_EQ(empty->central.uncompressedSize, 0u);
+  EXPECT_EQ(z.Find("inner.zip")->data, ReadBytes(src + "\\inner.zip"));
 }
 
 TEST(ZipWriter, LevelsAndFlagsFollowDeflateType) {
@@ -146,10 +146,10 @@ TEST(ZipWriter, LevelsAndFlagsFollowDeflateType) {
     zip.FileSpec = {src + "\\*"};
     ASSERT_EQ(zip.Compress(), 1);
     ParsedZip z = ParseZip(ReadBytes(zip.ArchiveFile()));
-    ASSERT_EQ(z.Members.size(), 1u);
-    EXPECT_EQ(z.Members[0].Central.Flags, c.flags);
-    EXPECT_EQ(z.Members[0].Local.Flags, c.flags);
-    EXPECT_EQ(z.Members[0].Data, RawDeflate(text, c.level));
+    ASSERT_EQ(z.members.size(), 1u);
+    EXPECT_EQ(z.members[0].central.flags, c.flags);
+    EXPECT_EQ(z.members[0].local.flags, c.flags);
+    EXPECT_EQ(z.members[0].data, RawDeflate(text, c.level));
   }
   TZip store;
   store.CompressMethod = cmStore;
@@ -157,8 +157,8 @@ TEST(ZipWriter, LevelsAndFlagsFollowDeflateType) {
   store.FileSpec = {src + "\\*"};
   ASSERT_EQ(store.Compress(), 1);
   ParsedZip z = ParseZip(ReadBytes(dir / "s.zip"));
-  EXPECT_EQ(z.Members[0].Central.Method, 0);
-  EXPECT_EQ(z.Members[0].Central.Flags, 0);
+  EXPECT_EQ(z.members[0].central.method, 0);
+  EXPECT_EQ(z.members[0].central.flags, 0);
   EXPECT_EQ(store.DeflateType, dtDeflateS);
 }
 
@@ -191,25 +191,25 @@ TEST(ZipWriter, UpdateKeepsExistingMembersAndAddsOnlyNewFiles) {
   WriteBytes(src + "\\keep.txt", TextBytes(4500, 3));
   WriteBytes(src + "\\new.bmp", TextBytes(10000, 4));
   RecordedZip z;
-  z.Zip.SetArchiveFile(archive);
-  z.Zip.FileSpec = {src + "\\*"};
-  EXPECT_EQ(z.Zip.Compress(), 1);
+  z.zip.SetArchiveFile(archive);
+  z.zip.FileSpec = {src + "\\*"};
+  EXPECT_EQ(z.zip.Compress(), 1);
   EXPECT_TRUE(z.Reported(zipmsg::kRequiredEventNotAssigned, "OnReplaceFile"));
   EXPECT_TRUE(z.Reported(zipmsg::kRequiredEventNotAssigned, "OnRenameDupeFile"));
 
   ParsedZip after = ParseZip(ReadBytes(archive));
-  ASSERT_EQ(after.Members.size(), 3u);
-  EXPECT_EQ(after.Comment, "kept comment");
+  ASSERT_EQ(after.members.size(), 3u);
+  EXPECT_EQ(after.comment, "kept comment");
   for (const char* name : {"keep.txt", "same.txt"}) {
     const ParsedMember* a = after.Find(name);
     const ParsedMember* b = before.Find(name);
     ASSERT_TRUE(a && b) << name;
-    EXPECT_EQ(a->Data, b->Data) << name;
-    EXPECT_EQ(a->Central.DosDateTime(), b->Central.DosDateTime());
-    EXPECT_EQ(a->Central.Crc32, b->Central.Crc32);
+    EXPECT_EQ(a->data, b->data) << name;
+    EXPECT_EQ(a->central.DosDateTime(), b->central.DosDateTime());
+    EXPECT_EQ(a->central.crc32, b->central.crc32);
   }
   EXPECT_EQ(MemberContent(*after.Find("new.bmp")), ReadBytes(src + "\\new.bmp"));
-  EXPECT_EQ(after.Members.back().CentralName, "new.bmp");
+  EXPECT_EQ(after.members.back().centralName, "new.bmp");
 }
 
 TEST(ZipWriter, ArchiveIsNotRewrittenWhenEveryNameExists) {
@@ -242,22 +242,22 @@ TEST(ZipWriter, NothingFoundOrNowhereToWriteLeavesNoArchive) {
   const std::vector<std::string> specs[] = {{dir / "missing\\*"}, {dir / "empty\\*"}, {}};
   for (const auto& fileSpec : specs) {
     RecordedZip z;
-    z.Zip.SetArchiveFile(dir / "out.zip");
-    z.Zip.FileSpec = fileSpec;
-    EXPECT_EQ(z.Zip.Compress(), 0);
+    z.zip.SetArchiveFile(dir / "out.zip");
+    z.zip.FileSpec = fileSpec;
+    EXPECT_EQ(z.zip.Compress(), 0);
     EXPECT_TRUE(z.Reported(zipmsg::kNothingToDo));
     EXPECT_FALSE(Exists(dir / "out.zip"));
   }
   WriteText(dir / "a.txt", "a");
   RecordedZip z;
-  z.Zip.SetArchiveFile(dir / "nofolder\\out.zip");
-  z.Zip.FileSpec = {dir / "*"};
-  EXPECT_EQ(z.Zip.Compress(), 0);
-  ASSERT_EQ(z.Reports.size(), 1u);
-  EXPECT_EQ(z.Reports[0].Code, zipmsg::kInvalidDirectory);
+  z.zip.SetArchiveFile(dir / "nofolder\\out.zip");
+  z.zip.FileSpec = {dir / "*"};
+  EXPECT_EQ(z.zip.Compress(), 0);
+  ASSERT_EQ(z.reports.size(), 1u);
+  EXPECT_EQ(z.reports[0].code, zipmsg::kInvalidDirectory);
   RecordedZip unnamed;
-  unnamed.Zip.FileSpec = {dir / "*"};
-  EXPECT_EQ(unnamed.Zip.Compress(), 0);
+  unnamed.zip.FileSpec = {dir / "*"};
+  EXPECT_EQ(unnamed.zip.Compress(), 0);
   EXPECT_TRUE(unnamed.Reported(zipmsg::kInvalidDirectory));
 }
 
@@ -268,17 +268,17 @@ TEST(ZipWriter, ReadOnlyOrUnreadableExistingArchiveIsLeftAlone) {
   const Bytes notZip = TextBytes(5000, 5);
   WriteBytes(archive, notZip);
   RecordedZip z;
-  z.Zip.SetArchiveFile(archive);
-  z.Zip.FileSpec = {dir / "*.txt"};
-  EXPECT_EQ(z.Zip.Compress(), 0);
+  z.zip.SetArchiveFile(archive);
+  z.zip.FileSpec = {dir / "*.txt"};
+  EXPECT_EQ(z.zip.Compress(), 0);
   EXPECT_TRUE(z.Reported(zipmsg::kBadFileHeader));
   EXPECT_EQ(ReadBytes(archive), notZip);
 
   ASSERT_TRUE(OsSetAttributes(archive, fattr::kReadOnly));
   RecordedZip ro;
-  ro.Zip.SetArchiveFile(archive);
-  ro.Zip.FileSpec = {dir / "*.txt"};
-  EXPECT_EQ(ro.Zip.Compress(), 0);
+  ro.zip.SetArchiveFile(archive);
+  ro.zip.FileSpec = {dir / "*.txt"};
+  EXPECT_EQ(ro.zip.Compress(), 0);
   EXPECT_TRUE(ro.Reported(zipmsg::kRequiredEventNotAssigned, "OnNonWriteableArchive"));
   OsSetAttributes(archive, fattr::kArchive);
   EXPECT_EQ(ReadBytes(archive), notZip);
@@ -358,7 +358,7 @@ TEST(ZipWriter, ScanSpecsExclusionsAndNameCollisions) {
   ASSERT_EQ(zip.Compress(), 2);
   ParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
   std::set<std::string> names;
-  for (const auto& m : z.Members) names.insert(m.CentralName);
+  for (const auto& m : z.members) names.insert(m.centralName);
   EXPECT_EQ(names, (std::set<std::string>{"same.txt", "a.ini"}));
   ASSERT_NE(z.Find("same.txt"), nullptr);
   Bytes first = MemberContent(*z.Find("same.txt"));
@@ -375,13 +375,13 @@ TEST(ZipWriter, NameOrderPacksEachFolderByTheBytesOfItsNames) {
   for (const char* f : {"b.txt", "sub\\z.txt", "a.txt", "C.txt", "sub\\y.txt", "a.b"})
     WriteText(src + "\\" + f, std::string("text of ") + f);
   RecordedZip z;
-  z.Zip.SetArchiveFile(dir / "out.zip");
-  z.Zip.FileSpec = {src + "\\*"};
-  z.Zip.ScanInNameOrder = true;
-  ASSERT_EQ(z.Zip.Compress(), 6);
-  EXPECT_TRUE(z.Reports.empty());
+  z.zip.SetArchiveFile(dir / "out.zip");
+  z.zip.FileSpec = {src + "\\*"};
+  z.zip.ScanInNameOrder = true;
+  ASSERT_EQ(z.zip.Compress(), 6);
+  EXPECT_TRUE(z.reports.empty());
   std::vector<std::string> names;
-  for (const ParsedMember& m : ParseZip(ReadBytes(dir / "out.zip")).Members) names.push_back(m.CentralName);
+  for (const ParsedMember& m : ParseZip(ReadBytes(dir / "out.zip")).members) names.push_back(m.centralName);
   EXPECT_EQ(names, (std::vector<std::string>{"C.txt", "a.b", "a.txt", "b.txt", "sub/y.txt", "sub/z.txt"}));
 }
 

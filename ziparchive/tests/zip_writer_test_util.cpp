@@ -30,7 +30,7 @@ std::vector<std::string> ListFolder(const std::string& folder) {
   OsDirSearch s;
   OsFindData d;
   if (s.Open(folder))
-    while (s.Next(d)) names.push_back(d.Name);
+    while (s.Next(d)) names.push_back(d.name);
   return names;
 }
 
@@ -86,8 +86,8 @@ Bytes RawInflate(const Bytes& in, std::size_t expectedSize) {
 std::uint32_t Crc(const Bytes& b) { return crc32(0, b.data(), uInt(b.size())); }
 
 const ParsedMember* ParsedZip::Find(const std::string& name) const {
-  for (const ParsedMember& m : Members)
-    if (m.CentralName == name) return &m;
+  for (const ParsedMember& m : members)
+    if (m.centralName == name) return &m;
   return nullptr;
 }
 
@@ -105,65 +105,65 @@ ParsedZip ParseZip(const Bytes& zip) {
     }
   EXPECT_NE(endPos, SIZE_MAX) << "no end record";
   if (endPos == SIZE_MAX) return z;
-  z.End.Read(&zip[endPos]);
-  z.Comment.assign(zip.begin() + endPos + 22, zip.end());
-  EXPECT_EQ(z.End.EntriesOnDisk, z.End.TotalEntries);
-  EXPECT_EQ(std::size_t(z.End.CentralDirOffset) + z.End.CentralDirSize, endPos)
+  z.end.Read(&zip[endPos]);
+  z.comment.assign(zip.begin() + endPos + 22, zip.end());
+  EXPECT_EQ(z.end.entriesOnDisk, z.end.totalEntries);
+  EXPECT_EQ(std::size_t(z.end.centralDirOffset) + z.end.centralDirSize, endPos)
       << "central directory does not end at the end record";
-  std::size_t p = z.End.CentralDirOffset;
+  std::size_t p = z.end.centralDirOffset;
   std::size_t expectNextLocal = 0;
-  for (int i = 0; i < z.End.TotalEntries; ++i) {
+  for (int i = 0; i < z.end.totalEntries; ++i) {
     if (p + 46 > endPos || GetLE32(&zip[p]) != zipsig::kCentralHeader) {
       ADD_FAILURE() << "central header " << i << " missing";
       return z;
     }
     ParsedMember m;
-    m.Central.Read(&zip[p]);
+    m.central.Read(&zip[p]);
     std::size_t q = p + 46;
-    m.CentralName.assign(zip.begin() + q, zip.begin() + q + m.Central.NameLength);
-    q += m.Central.NameLength;
-    m.Extra.assign(zip.begin() + q, zip.begin() + q + m.Central.ExtraLength);
-    q += m.Central.ExtraLength;
-    m.Comment.assign(zip.begin() + q, zip.begin() + q + m.Central.CommentLength);
-    p = q + m.Central.CommentLength;
+    m.centralName.assign(zip.begin() + q, zip.begin() + q + m.central.nameLength);
+    q += m.central.nameLength;
+    m.extra.assign(zip.begin() + q, zip.begin() + q + m.central.extraLength);
+    q += m.central.extraLength;
+    m.comment.assign(zip.begin() + q, zip.begin() + q + m.central.commentLength);
+    p = q + m.central.commentLength;
 
-    std::size_t l = m.Central.LocalHeaderOffset;
+    std::size_t l = m.central.localHeaderOffset;
     EXPECT_EQ(l, expectNextLocal) << "members are not contiguous";
     if (l + 30 > zip.size() || GetLE32(&zip[l]) != zipsig::kLocalHeader) {
-      ADD_FAILURE() << "local header of " << m.CentralName << " missing";
+      ADD_FAILURE() << "local header of " << m.centralName << " missing";
       return z;
     }
-    m.Local.Read(&zip[l]);
+    m.local.Read(&zip[l]);
     std::size_t d = l + 30;
-    m.LocalName.assign(zip.begin() + d, zip.begin() + d + m.Local.NameLength);
-    d += m.Local.NameLength + m.Local.ExtraLength;
-    std::size_t dataEnd = d + m.Central.CompressedSize;
-    EXPECT_LE(dataEnd, z.End.CentralDirOffset);
+    m.localName.assign(zip.begin() + d, zip.begin() + d + m.local.nameLength);
+    d += m.local.nameLength + m.local.extraLength;
+    std::size_t dataEnd = d + m.central.compressedSize;
+    EXPECT_LE(dataEnd, z.end.centralDirOffset);
     if (dataEnd > zip.size()) return z;
-    m.Data.assign(zip.begin() + d, zip.begin() + dataEnd);
-    if (m.Central.Flags & 8) {
+    m.data.assign(zip.begin() + d, zip.begin() + dataEnd);
+    if (m.central.flags & 8) {
       // The descriptor's sizes are 64-bit when the local header has a Zip64 item.
-      bool zip64 = HasZip64Extra(&zip[l + 30 + m.Local.NameLength], m.Local.ExtraLength);
+      bool zip64 = HasZip64Extra(&zip[l + 30 + m.local.nameLength], m.local.extraLength);
       dataEnd += (GetLE32(&zip[dataEnd]) == zipsig::kDataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
     }
-    m.LocalSize = dataEnd - l;
+    m.localSize = dataEnd - l;
     expectNextLocal = dataEnd;
-    z.Members.push_back(std::move(m));
+    z.members.push_back(std::move(m));
   }
   EXPECT_EQ(p, endPos);
-  EXPECT_EQ(expectNextLocal, z.End.CentralDirOffset);
+  EXPECT_EQ(expectNextLocal, z.end.centralDirOffset);
   return z;
 }
 
 Bytes MemberContent(const ParsedMember& m) {
   Bytes out;
-  if (m.Central.Method == 0) {
-    out = m.Data;
+  if (m.central.method == 0) {
+    out = m.data;
   } else {
-    EXPECT_EQ(m.Central.Method, 8);
-    out = RawInflate(m.Data, m.Central.UncompressedSize);
+    EXPECT_EQ(m.central.method, 8);
+    out = RawInflate(m.data, m.central.uncompressedSize);
   }
-  EXPECT_EQ(out.size(), m.Central.UncompressedSize) << m.CentralName;
-  EXPECT_EQ(Crc(out), m.Central.Crc32) << m.CentralName;
+  EXPECT_EQ(out.size(), m.central.uncompressedSize) << m.centralName;
+  EXPECT_EQ(Crc(out), m.central.crc32) << m.centralName;
   return out;
 }

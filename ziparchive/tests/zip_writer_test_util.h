@@ -40,18 +40,18 @@ Bytes RawInflate(const Bytes& in, std::size_t expectedSize);
 std::uint32_t Crc(const Bytes& b);
 
 struct ParsedMember {
-  LocalHeader Local;
-  CentralHeader Central;
-  std::string LocalName, CentralName;
-  std::string Extra, Comment;
-  Bytes Data;  // compressed bytes as stored
-  std::size_t LocalSize = 0;  // bytes from the local header to the end of the data
+  LocalHeader local;
+  CentralHeader central;
+  std::string localName, centralName;
+  std::string extra, comment;
+  Bytes data;  // compressed bytes as stored
+  std::size_t localSize = 0;  // bytes from the local header to the end of the data
 };
 
 struct ParsedZip {
-  std::vector<ParsedMember> Members;
-  EndOfCentralDir End;
-  std::string Comment;
+  std::vector<ParsedMember> members;
+  EndOfCentralDir end;
+  std::string comment;
   const ParsedMember* Find(const std::string& name) const;
 };
 

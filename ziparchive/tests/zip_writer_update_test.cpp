@@ -27,19 +27,19 @@ void Append(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end
 void Append(Bytes& b, const Bytes& s) { b.insert(b.end(), s.begin(), s.end()); }
 
 struct Recorded {
-  std::vector<int> Codes;
-  std::vector<std::string> Extended;
-  std::vector<std::string> Files;
+  std::vector<int> codes;
+  std::vector<std::string> extended;
+  std::vector<std::string> files;
   void Attach(TZipCommon& z) {
     z.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int c) {
-      Codes.push_back(c);
-      Extended.push_back(x);
-      Files.push_back(f);
+      codes.push_back(c);
+      extended.push_back(x);
+      files.push_back(f);
     };
   }
   bool Said(int code, const std::string& text) const {
-    for (std::size_t i = 0; i < Codes.size(); ++i)
-      if (Codes[i] == code && Extended[i].find(text) != std::string::npos) return true;
+    for (std::size_t i = 0; i < codes.size(); ++i)
+      if (codes[i] == code && extended[i].find(text) != std::string::npos) return true;
     return false;
   }
 };
@@ -49,21 +49,21 @@ class NoWriteZip : public TZipBase {
  protected:
   std::unique_ptr<OutStream> OpenOutput(OsFile file) override {
     struct Refusing : OutStream {
-      std::unique_ptr<OutStream> Inner;
+      std::unique_ptr<OutStream> inner;
       void Write(const void*, std::size_t) override { throw EZipWriteError("written", true); }
-      std::uint64_t Position() const override { return Inner->Position(); }
-      void Seek(std::uint64_t p) override { Inner->Seek(p); }
-      std::uint64_t Size() const override { return Inner->Size(); }
+      std::uint64_t Position() const override { return inner->Position(); }
+      void Seek(std::uint64_t p) override { inner->Seek(p); }
+      std::uint64_t Size() const override { return inner->Size(); }
     };
     auto out = std::make_unique<Refusing>();
-    out->Inner = TZipBase::OpenOutput(std::move(file));
+    out->inner = TZipBase::OpenOutput(std::move(file));
     return out;
   }
 };
 
 std::set<std::string> Names(const ParsedZip& z) {
   std::set<std::string> names;
-  for (const ParsedMember& m : z.Members) names.insert(m.CentralName);
+  for (const ParsedMember& m : z.members) names.insert(m.centralName);
   return names;
 }
 
@@ -131,7 +131,7 @@ TEST(ZipWriterUpdate, ArchiveWithDamagedDirectoryIsRefusedAndLeftAlone) {
   }
   Bytes damaged = ReadBytes(f.archive);
   ParsedZip parsed = ParseZip(damaged);
-  std::size_t second = parsed.End.CentralDirOffset + 46 + parsed.Members[0].Central.NameLength;
+  std::size_t second = parsed.end.centralDirOffset + 46 + parsed.members[0].central.nameLength;
   damaged[second + 1] = 'Q';
   WriteBytes(f.archive, damaged);
   TZip zip;
@@ -230,7 +230,7 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
     refused.FileSpec = {f.src + "\\*"};
     EXPECT_EQ(refused.Compress(), 0);
     EXPECT_TRUE(r.Said(code, text));
-    EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::kDiskFull), 0) << "something was written";
+    EXPECT_EQ(std::count(r.codes.begin(), r.codes.end(), zipmsg::kDiskFull), 0) << "something was written";
     EXPECT_EQ(ReadBytes(f.archive), old);
   }
 }
@@ -255,7 +255,7 @@ TEST(ZipWriterUpdate, TheArchiveAndTheTemporaryFileAreNeverPacked) {
     std::set<std::string> expected = {"theme.ini"};
     if (round == 1) expected.insert("later.bmp");
     EXPECT_EQ(Names(ParseZip(ReadBytes(archive))), expected);
-    EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::kErrorOpeningFile), 0);
+    EXPECT_EQ(std::count(r.codes.begin(), r.codes.end(), zipmsg::kErrorOpeningFile), 0);
   }
   EXPECT_EQ(ListFolder(src).size(), 3u) << "a temporary file was left behind";
 }
@@ -300,7 +300,7 @@ TEST(ZipWriterUpdate, WhatTheScanLeavesOutIsReported) {
   EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "a link or junction to a folder"));
   EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "leads out of the scanned folder"));
   EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "neither a file nor a folder"));
-  EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::kNotScanned), 4);
+  EXPECT_EQ(std::count(r.codes.begin(), r.codes.end(), zipmsg::kNotScanned), 4);
 #endif
 }
 
@@ -319,16 +319,16 @@ TEST(ZipWriterUpdate, ArchivesTheReaderFindsDamagedOrPrefixedAreRefusedWithTheRe
   }
   const Bytes sound = ReadBytes(f.archive);
   const ParsedZip parsed = ParseZip(sound);
-  const std::size_t end = sound.size() - 22, directory = parsed.End.CentralDirOffset;
+  const std::size_t end = sound.size() - 22, directory = parsed.end.centralDirOffset;
   auto put32 = [](Bytes& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(v >> (8 * i));
   };
 
   Bytes crcDamage = sound;
-  crcDamage[30 + parsed.Members[0].Central.NameLength + 5] ^= 0x20;
+  crcDamage[30 + parsed.members[0].central.nameLength + 5] ^= 0x20;
 
   // A second directory entry for the first member's data.
-  const std::size_t firstEntry = 46 + parsed.Members[0].Central.NameLength;
+  const std::size_t firstEntry = 46 + parsed.members[0].central.nameLength;
   Bytes overlap(sound.begin(), sound.begin() + end);
   overlap.insert(overlap.end(), sound.begin() + directory, sound.begin() + directory + firstEntry);
   overlap.insert(overlap.end(), sound.begin() + end, sound.end());
@@ -340,16 +340,16 @@ TEST(ZipWriterUpdate, ArchivesTheReaderFindsDamagedOrPrefixedAreRefusedWithTheRe
   prefixed.insert(prefixed.end(), sound.begin(), sound.end());
   Bytes adjusted = prefixed;
   put32(adjusted, stub.size() + end + 16, std::uint32_t(directory + stub.size()));
-  for (std::size_t at = stub.size() + directory, i = 0; i < parsed.Members.size(); ++i) {
-    put32(adjusted, at + 42, std::uint32_t(parsed.Members[i].Central.LocalHeaderOffset + stub.size()));
-    at += 46 + parsed.Members[i].Central.NameLength;
+  for (std::size_t at = stub.size() + directory, i = 0; i < parsed.members.size(); ++i) {
+    put32(adjusted, at + 42, std::uint32_t(parsed.members[i].central.localHeaderOffset + stub.size()));
+    at += 46 + parsed.members[i].central.nameLength;
   }
 
   const struct {
     const char* what;
     Bytes bytes;
     std::string reason;
-  } cases[] = {{"CRC", crcDamage, parsed.Members[0].CentralName + ": File fails CRC check"},
+  } cases[] = {{"CRC", crcDamage, parsed.members[0].centralName + ": File fails CRC check"},
                {"overlap", overlap, "overlaps"},
                {"stub, offsets as stored", prefixed, "data stands in front of the archive"},
                {"stub, offsets adjusted", adjusted, "4096 bytes stand in front of the first record"}};
