@@ -23,9 +23,9 @@ enum class MemberAction { Compress, Keep, Drop, Rename };
 struct ZipMember {
   std::string name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
   std::string rawName;  // bytes as stored in the archive
-  bool utf8Name = false;  // RawName is UTF-8 (general purpose bit 11)
+  bool utf8Name = false;  // rawName is UTF-8 (general purpose bit 11)
   MemberAction action = MemberAction::Compress;
-  // A file found by the scan (action 0).
+  // A file found by the scan (MemberAction::Compress).
   std::string sourcePath;
   std::size_t rootLength = 0;
   std::uint64_t sourceSize = 0;

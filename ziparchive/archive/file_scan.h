@@ -40,7 +40,7 @@ bool AttributesPass(const TZipAttrs& take, const TZipAttrs& reject, std::uint32_
 
 struct ScanFile {
   std::string path;         // full path: scan root + relative name
-  std::size_t rootLength;   // length of the scan root at the front of Path
+  std::size_t rootLength;   // length of the scan root at the front of path
   std::uint64_t size;
   std::uint32_t attributes;
   std::uint32_t dosDateTime;

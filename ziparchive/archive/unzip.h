@@ -49,7 +49,7 @@ class TUnZip : public TUnBase {
     uint64_t dataOffset = 0;  // first byte after the local header's name and extra field
     CentralHeader central;   // in local-header mode, built from the local header
     MemberSizes sizes;       // the compressed size never reaches past the member's room
-    uint64_t room = 0;        // bytes from DataOffset to the next record (or the file's end)
+    uint64_t room = 0;        // bytes from dataOffset to the next record (or the file's end)
     bool fromLocalHeader = false;
     std::string name;         // as selected, for reports
     std::string centralRawName;  // the name's bytes in the directory

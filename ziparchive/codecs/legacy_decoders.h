@@ -14,7 +14,7 @@ namespace ziparchive {
 
 struct LegacyContext {
   InputBuffer& input;
-  uint64_t compressedSize;  // bytes of Input that belong to the member
+  uint64_t compressedSize;  // bytes of input that belong to the member
   std::function<void(const uint8_t* data, size_t count)> output;
   std::function<void(int code)> fatal;
   const bool* cancelled = nullptr;  // checked between output chunks

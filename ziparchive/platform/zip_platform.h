@@ -98,13 +98,13 @@ size_t OsReadFull(OsFile& file, void* buffer, size_t count, bool* failed = nullp
 struct OsFindData {
   std::string name;  // bare name
   uint32_t attributes = 0;
-  // A symbolic link (native build): Attributes describe its target. A link that leads to
+  // A symbolic link (native build): attributes describe its target. A link that leads to
   // nothing, or an entry that is neither file nor folder (pipe, device, socket), is special.
   bool link = false;
   bool special = false;
   uint32_t dosDateTime = 0;  // last write, local time
   uint64_t size = 0;
-  // Windows: the name in UTF-8 when the ANSI code page cannot hold it (Name is then only a
+  // Windows: the name in UTF-8 when the ANSI code page cannot hold it (name is then only a
   // look-alike that names another file or none). Empty otherwise.
   std::string lostName;
 };
