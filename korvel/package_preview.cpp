@@ -171,8 +171,8 @@ std::optional<std::vector<ListedFile>> PreviewZipReader::ListRoot(const std::wst
   const auto members = engine_.ListRoot(archive);
   if (!members) return std::nullopt;
   std::vector<ListedFile> files;
-  for (const ziparchive::TUnZip::TListedMember& member : *members)
-    files.push_back({member.Name, winbase::WidenMessage(member.Name), member.UncompressedSize});
+  for (const ziparchive::TUnZip::ListedMember& member : *members)
+    files.push_back({member.name, winbase::WidenMessage(member.name), member.uncompressedSize});
   return files;
 }
 

@@ -48,7 +48,7 @@ ZipPackageReader::ZipPackageReader() {
   zipUnPack.OnError = [this](ziparchive::TZipCommon&, const std::string&, const std::string& event,
                              const std::string&, int code) {
     // Keeping a file that is already there is the intended choice, not a fault.
-    if (code == ziparchive::zipmsg::RequiredEventNotAssigned && event == "OnFileExists") return;
+    if (code == ziparchive::zipmsg::kRequiredEventNotAssigned && event == "OnFileExists") return;
     problems_.push_back(code);
   };
   zipUnPack.OnEnd = [this](ziparchive::TUnBase&, const std::string&, bool crcPass) {
@@ -67,13 +67,13 @@ bool ZipPackageReader::ExtractRoot(const std::wstring& archive, const std::wstri
   return problems_.empty();
 }
 
-std::optional<std::vector<ziparchive::TUnZip::TListedMember>> ZipPackageReader::ListRoot(
+std::optional<std::vector<ziparchive::TUnZip::ListedMember>> ZipPackageReader::ListRoot(
     const std::wstring& archive) {
   problems_.clear();
   if (!FileExists(archive)) return std::nullopt;
   zipUnPack.SetArchiveFile(winbase::ToUtf8(archive));
   if (!LooksLikeZip(archive)) return std::nullopt;
-  std::vector<ziparchive::TUnZip::TListedMember> listed = zipUnPack.List();
+  std::vector<ziparchive::TUnZip::ListedMember> listed = zipUnPack.List();
   if (!problems_.empty()) return std::nullopt;
   return listed;
 }

@@ -20,7 +20,7 @@ class ZipPackageReader : public IPackageReader {
   bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override;
   // The root files zipUnPack selects, with their stated sizes, from the archive's headers
   // alone; nothing when the archive is missing, is none, or its listing is damaged.
-  std::optional<std::vector<ziparchive::TUnZip::TListedMember>> ListRoot(
+  std::optional<std::vector<ziparchive::TUnZip::ListedMember>> ListRoot(
       const std::wstring& archive);
 
   ziparchive::TUnZip zipUnPack;

@@ -5,28 +5,28 @@
 
 namespace ziparchive {
 
-TArchiveReader::TArchiveReader(TOsFile& file, uint64_t fileSize, size_t blockSize)
-    : FFile(file), FSize(fileSize), FCapacity(std::max<size_t>(blockSize, 64)), FBuffer(new uint8_t[FCapacity]) {}
+ArchiveReader::ArchiveReader(OsFile& file, uint64_t fileSize, size_t blockSize)
+    : file_(file), size_(fileSize), capacity_(std::max<size_t>(blockSize, 64)), buffer_(new uint8_t[capacity_]) {}
 
-size_t TArchiveReader::View(uint64_t pos, size_t want, const uint8_t*& data) {
-  if (pos >= FSize || want == 0) return 0;
-  if (pos < FStart || pos - FStart >= FLength) {
-    FStart = pos;
-    FLength = 0;
-    size_t fill = size_t(std::min<uint64_t>(FCapacity, FSize - pos));
-    while (FLength < fill) {
-      int64_t n = FFile.ReadAt(pos + FLength, FBuffer.get() + FLength, fill - FLength);
+size_t ArchiveReader::View(uint64_t pos, size_t want, const uint8_t*& data) {
+  if (pos >= size_ || want == 0) return 0;
+  if (pos < start_ || pos - start_ >= length_) {
+    start_ = pos;
+    length_ = 0;
+    size_t fill = size_t(std::min<uint64_t>(capacity_, size_ - pos));
+    while (length_ < fill) {
+      int64_t n = file_.ReadAt(pos + length_, buffer_.get() + length_, fill - length_);
       if (n <= 0) break;
-      FLength += size_t(n);
+      length_ += size_t(n);
     }
-    if (FLength == 0) return 0;
+    if (length_ == 0) return 0;
   }
-  size_t offset = size_t(pos - FStart);
-  data = FBuffer.get() + offset;
-  return std::min(want, FLength - offset);
+  size_t offset = size_t(pos - start_);
+  data = buffer_.get() + offset;
+  return std::min(want, length_ - offset);
 }
 
-bool TArchiveReader::Read(uint64_t pos, void* out, size_t count) {
+bool ArchiveReader::Read(uint64_t pos, void* out, size_t count) {
   auto* dst = static_cast<uint8_t*>(out);
   while (count > 0) {
     const uint8_t* src;

@@ -11,14 +11,14 @@
 
 namespace ziparchive {
 
-class TArchiveReader {
+class ArchiveReader {
  public:
   // fileSize bounds every read: what lies past it is never handed out.
-  TArchiveReader(TOsFile& file, uint64_t fileSize, size_t blockSize);
-  TArchiveReader(const TArchiveReader&) = delete;
-  TArchiveReader& operator=(const TArchiveReader&) = delete;
+  ArchiveReader(OsFile& file, uint64_t fileSize, size_t blockSize);
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
 
-  uint64_t Size() const { return FSize; }
+  uint64_t Size() const { return size_; }
   // Up to `want` bytes at `pos`, in place in the buffer (valid until the next call): at least
   // one byte unless `pos` is at or past the end or the system fails, fewer than wanted where
   // the buffer ends.
@@ -27,12 +27,12 @@ class TArchiveReader {
   bool Read(uint64_t pos, void* out, size_t count);
 
  private:
-  TOsFile& FFile;
-  uint64_t FSize;
-  size_t FCapacity;
-  std::unique_ptr<uint8_t[]> FBuffer;
-  uint64_t FStart = 0;  // file position of FBuffer[0]
-  size_t FLength = 0;   // valid bytes in FBuffer
+  OsFile& file_;
+  uint64_t size_;
+  size_t capacity_;
+  std::unique_ptr<uint8_t[]> buffer_;
+  uint64_t start_ = 0;  // file position of buffer_[0]
+  size_t length_ = 0;   // valid bytes in buffer_
 };
 
 }  // namespace ziparchive

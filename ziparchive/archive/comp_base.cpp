@@ -25,18 +25,18 @@ std::string FolderOf(const std::string& path, bool utf8) {
 
 // Deletes the temporary output unless told to keep it. Declared before the output stream,
 // so the stream (and its handle) is gone when this runs.
-class TTempFileGuard {
+class TempFileGuard {
  public:
-  explicit TTempFileGuard(TOsPath path) : FPath(std::move(path)) {}
-  TTempFileGuard(const TTempFileGuard&) = delete;
-  TTempFileGuard& operator=(const TTempFileGuard&) = delete;
-  ~TTempFileGuard() {
-    if (!FPath.Text.empty()) OsDeleteFile(FPath);
+  explicit TempFileGuard(OsPath path) : path_(std::move(path)) {}
+  TempFileGuard(const TempFileGuard&) = delete;
+  TempFileGuard& operator=(const TempFileGuard&) = delete;
+  ~TempFileGuard() {
+    if (!path_.text.empty()) OsDeleteFile(path_);
   }
-  void Keep() { FPath.Text.clear(); }
+  void Keep() { path_.text.clear(); }
 
  private:
-  TOsPath FPath;
+  OsPath path_;
 };
 
 class ECancelled {};
@@ -55,14 +55,14 @@ void TCompBase::SetDefaultExt(const std::string& text) {
   FArchiveFile = ApplyDefaultExtChange(FArchiveFile, old, FDefaultExt);
 }
 
-std::unique_ptr<TOutStream> TCompBase::OpenOutput(TOsFile file) {
-  return std::make_unique<TFileOutStream>(std::move(file));
+std::unique_ptr<OutStream> TCompBase::OpenOutput(OsFile file) {
+  return std::make_unique<FileOutStream>(std::move(file));
 }
 
-std::size_t TCompBase::ReadSource(TOsFile& src, std::uint8_t* buf, std::size_t size) {
+std::size_t TCompBase::ReadSource(OsFile& src, std::uint8_t* buf, std::size_t size) {
   bool failed = false;
   std::size_t got = OsReadFull(src, buf, size, &failed);
-  if (failed) throw EZipError(zipmsg::ErrorOpeningFile, ZipMessageText(zipmsg::ErrorOpeningFile));
+  if (failed) throw EZipError(zipmsg::kErrorOpeningFile, ZipMessageText(zipmsg::kErrorOpeningFile));
   return got;
 }
 
@@ -73,14 +73,14 @@ int TCompBase::Compress() {
   try {
     added = DoCompress();
   } catch (const ECancelled&) {
-    Report(FArchiveFile, "", zipmsg::UserCanceled);
+    Report(FArchiveFile, "", zipmsg::kUserCanceled);
   } catch (const EZipWriteError& e) {
-    Report(FArchiveFile, e.what(), e.DiskFull() ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
+    Report(FArchiveFile, e.what(), e.DiskFull() ? zipmsg::kDiskFull : zipmsg::kErrorWritingFile);
   } catch (const EZipError& e) {
     Report(FArchiveFile, "", e.Code());
   } catch (...) {
     // Out of memory or the like: the output is discarded as for any other failure.
-    Report(FArchiveFile, "", zipmsg::ErrorWritingFile);
+    Report(FArchiveFile, "", zipmsg::kErrorWritingFile);
   }
   FMembers.clear();
   FIndex.clear();
@@ -100,18 +100,18 @@ int TCompBase::DoCompress() {
 
   std::string folder = FolderOf(FArchiveFile, Utf8Paths);
   if (FArchiveFile.empty() || !OsFolderExists(OsPathOf(folder))) {
-    Report(folder, "", zipmsg::InvalidDirectory);
+    Report(folder, "", zipmsg::kInvalidDirectory);
     return 0;
   }
   std::uint32_t attrs = OsGetAttributes(OsPathOf(FArchiveFile));
-  FNewArchive = attrs == fattr::Invalid;
-  if (!FNewArchive && (attrs & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Directory))) {
-    Report(FArchiveFile, "OnNonWriteableArchive", zipmsg::RequiredEventNotAssigned);
+  FNewArchive = attrs == fattr::kInvalid;
+  if (!FNewArchive && (attrs & (fattr::kReadOnly | fattr::kHidden | fattr::kSysFile | fattr::kDirectory))) {
+    Report(FArchiveFile, "OnNonWriteableArchive", zipmsg::kRequiredEventNotAssigned);
     return 0;
   }
   if (Switch != swAdd && Switch != swRefresh) {
     // Moving, deleting and reading are not offered by this writer.
-    Report(FArchiveFile, "", zipmsg::NothingToDo);
+    Report(FArchiveFile, "", zipmsg::kNothingToDo);
     return 0;
   }
 
@@ -119,23 +119,23 @@ int TCompBase::DoCompress() {
   if (tempDir.empty() || !OsFolderExists(OsPathOf(tempDir))) tempDir = OsTempFolder(Utf8Paths);
   std::string tempPath = OsTempFileName(OsPathOf(tempDir), "wrn");
   if (tempPath.empty()) {
-    Report(tempDir, "", zipmsg::ErrorOpeningFile);
+    Report(tempDir, "", zipmsg::kErrorOpeningFile);
     return 0;
   }
-  TTempFileGuard tempGuard(OsPathOf(tempPath));
-  TOsFile tempFile;
-  if (!tempFile.Create(OsPathOf(tempPath), TOsShare::Exclusive)) {
-    Report(tempPath, "", zipmsg::ErrorOpeningFile);
+  TempFileGuard tempGuard(OsPathOf(tempPath));
+  OsFile tempFile;
+  if (!tempFile.Create(OsPathOf(tempPath), OsShare::Exclusive)) {
+    Report(tempPath, "", zipmsg::kErrorOpeningFile);
     return 0;
   }
-  std::unique_ptr<TOutStream> out = OpenOutput(std::move(tempFile));
+  std::unique_ptr<OutStream> out = OpenOutput(std::move(tempFile));
   NoteOwnFile(tempPath);
   if (!FNewArchive) NoteOwnFile(FArchiveFile);
 
-  TOsFile old;
+  OsFile old;
   if (!FNewArchive) {
-    if (!old.Open(OsPathOf(FArchiveFile), TOsAccess::Read, TOsShare::DenyWrite)) {
-      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+    if (!old.Open(OsPathOf(FArchiveFile), OsAccess::Read, OsShare::DenyWrite)) {
+      Report(FArchiveFile, "", zipmsg::kErrorOpeningFile);
       return 0;
     }
     if (!LoadExisting(old)) return 0;
@@ -151,12 +151,12 @@ int TCompBase::DoCompress() {
   scan.Utf8Paths = Utf8Paths;
   scan.Cancel = &FCancel;
   scan.ProcessMessages = ProcessMessages;
-  scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::NotScanned); };
-  for (const TScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder(Utf8Paths)))
-    scan.Walk(walk, [this](const TScanFile& f) { Merge(f); });
+  scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::kNotScanned); };
+  for (const ScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder(Utf8Paths)))
+    scan.Walk(walk, [this](const ScanFile& f) { Merge(f); });
   if (FCancel) throw ECancelled();
   if (FTaken == 0) {
-    Report(FArchiveFile, "", zipmsg::NothingToDo);
+    Report(FArchiveFile, "", zipmsg::kNothingToDo);
     return 0;
   }
 
@@ -165,13 +165,13 @@ int TCompBase::DoCompress() {
   FNowDosDateTime = OsNowDosDateTime();
   FMaxDosDateTime = 0;
   for (std::size_t i = FFirstNew; i < FMembers.size(); ++i)
-    FMaxDosDateTime = std::max(FMaxDosDateTime, FMembers[i].DosDateTime);
+    FMaxDosDateTime = std::max(FMaxDosDateTime, FMembers[i].dosDateTime);
 
   int added = 0;
-  for (TZipMember& m : FMembers) {
-    if (m.Action == maCompress) {
+  for (ZipMember& m : FMembers) {
+    if (m.action == MemberAction::Compress) {
       if (WriteNewMember(m, *out)) ++added;
-    } else if (m.Action == maKeep) {
+    } else if (m.action == MemberAction::Keep) {
       CopyMember(m, old, *out);
     }
     if (FCancel) throw ECancelled();
@@ -193,8 +193,8 @@ std::size_t TCompBase::FindMember(const std::string& name) const {
   return it == FIndex.end() ? SIZE_MAX : it->second;
 }
 
-void TCompBase::AddMember(TZipMember m) {
-  FIndex.emplace(UpperAnsi(m.Name), FMembers.size());
+void TCompBase::AddMember(ZipMember m) {
+  FIndex.emplace(UpperAnsi(m.name), FMembers.size());
   FMembers.push_back(std::move(m));
 }
 
@@ -207,59 +207,59 @@ bool TCompBase::IsOwnFile(const std::string& path) const {
   std::size_t slash = bare.find_last_of('\\');
   if (slash != std::string_view::npos) bare.remove_prefix(slash + 1);
   // The name first (a compare per file), then whether it is the very same file.
-  for (const TOwnFile& own : FOwnFiles)
-    if (bare.size() == own.BareName.size() && SameTextAnsi(bare, own.BareName) &&
-        OsSameFile(OsPathOf(path), OsPathOf(own.Path)))
+  for (const OwnFile& own : FOwnFiles)
+    if (bare.size() == own.bareName.size() && SameTextAnsi(bare, own.bareName) &&
+        OsSameFile(OsPathOf(path), OsPathOf(own.path)))
       return true;
   return false;
 }
 
-void TCompBase::Merge(const TScanFile& f) {
-  if (IsOwnFile(f.Path)) return;
-  std::string name = f.Path.substr(f.RootLength);
-  std::string bare = NameFilePart(f.Path);
+void TCompBase::Merge(const ScanFile& f) {
+  if (IsOwnFile(f.path)) return;
+  std::string name = f.path.substr(f.rootLength);
+  std::string bare = NameFilePart(f.path);
   for (const std::string& mask : ExcludeSpec)
     if (!mask.empty() && (WildcardMatch(mask, bare) || WildcardMatch(mask, name) ||
-                          WildcardMatch(mask, f.Path)))
+                          WildcardMatch(mask, f.path)))
       return;
   ++FTaken;
 
   std::size_t found = FindMember(name);
-  if (found == SIZE_MAX && !FNewArchive && FileSpec.size() > 1) found = FindMember(f.Path);
+  if (found == SIZE_MAX && !FNewArchive && FileSpec.size() > 1) found = FindMember(f.path);
   if (found == SIZE_MAX) {
     if (!FNewArchive && Switch == swRefresh) return;
-    TZipMember m;
-    m.Name = name;
+    ZipMember m;
+    m.name = name;
     if (Utf8Paths) StoreUtf8Name(m);
-    else m.RawName = ToStoredName(name);
-    m.Action = maCompress;
-    m.SourcePath = f.Path;
-    m.RootLength = f.RootLength;
-    m.SourceSize = f.Size;
-    m.Attributes = f.Attributes;
-    m.DosDateTime = f.DosDateTime;
+    else m.rawName = ToStoredName(name);
+    m.action = MemberAction::Compress;
+    m.sourcePath = f.path;
+    m.rootLength = f.rootLength;
+    m.sourceSize = f.size;
+    m.attributes = f.attributes;
+    m.dosDateTime = f.dosDateTime;
     AddMember(std::move(m));
     return;
   }
   // The same name twice in one scan (two folders of FileSpec): the first one wins.
   if (found >= FFirstNew) return;
 
-  const TZipMember& old = FMembers[found];
-  bool differs = old.Central.UncompressedSize != f.Size || old.Central.DosDateTime() != f.DosDateTime ||
-                 old.Central.ExternalAttributes != f.Attributes;
+  const ZipMember& old = FMembers[found];
+  bool differs = old.central.uncompressedSize != f.size || old.central.DosDateTime() != f.dosDateTime ||
+                 old.central.externalAttributes != f.attributes;
   // Replacing or renaming needs a decision no one is here to make: the existing member stays.
-  if (differs) Report(name, "OnReplaceFile", zipmsg::RequiredEventNotAssigned);
-  Report(name, "OnRenameDupeFile", zipmsg::RequiredEventNotAssigned);
+  if (differs) Report(name, "OnReplaceFile", zipmsg::kRequiredEventNotAssigned);
+  Report(name, "OnRenameDupeFile", zipmsg::kRequiredEventNotAssigned);
 }
 
-void TCompBase::StoreUtf8Name(TZipMember& m) const {
-  const std::string ansi = OsUtf8ToAnsi(m.Name);
-  if (OsUtf8Path(ansi) == m.Name) {
-    m.RawName = ToStoredName(ansi);
+void TCompBase::StoreUtf8Name(ZipMember& m) const {
+  const std::string ansi = OsUtf8ToAnsi(m.name);
+  if (OsUtf8Path(ansi) == m.name) {
+    m.rawName = ToStoredName(ansi);
     return;
   }
-  m.RawName = EncodeStoredName(m.Name, false);
-  m.Utf8Name = true;
+  m.rawName = EncodeStoredName(m.name, false);
+  m.utf8Name = true;
 }
 
 bool TCompBase::PutInPlace(const std::string& tempPath) {
@@ -280,20 +280,20 @@ bool TCompBase::PutInPlace(const std::string& tempPath) {
 bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& target) {
   std::string sibling = OsTempFileName(OsPathOf(FolderOf(target, Utf8Paths)), "wrn");
   if (sibling.empty()) {
-    Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+    Report(FArchiveFile, "", zipmsg::kErrorOpeningFile);
     return false;
   }
-  TTempFileGuard siblingGuard(OsPathOf(sibling));
+  TempFileGuard siblingGuard(OsPathOf(sibling));
   bool diskFull = false;
   bool copied = false;
   {
-    TOsFile src, dst;
-    if (!src.Open(OsPathOf(tempPath), TOsAccess::Read, TOsShare::DenyWrite) ||
-        !dst.Create(OsPathOf(sibling), TOsShare::Exclusive)) {
-      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+    OsFile src, dst;
+    if (!src.Open(OsPathOf(tempPath), OsAccess::Read, OsShare::DenyWrite) ||
+        !dst.Create(OsPathOf(sibling), OsShare::Exclusive)) {
+      Report(FArchiveFile, "", zipmsg::kErrorOpeningFile);
       return false;
     }
-    std::vector<std::uint8_t> buf(TFileOutStream::kBufferSize);
+    std::vector<std::uint8_t> buf(FileOutStream::kBufferSize);
     copied = true;
     for (;;) {
       std::int64_t n = src.Read(buf.data(), buf.size());
@@ -314,7 +314,7 @@ bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& ta
     siblingGuard.Keep();
     return true;
   }
-  Report(FArchiveFile, "", diskFull ? zipmsg::DiskFull : zipmsg::ErrorWritingFile);
+  Report(FArchiveFile, "", diskFull ? zipmsg::kDiskFull : zipmsg::kErrorWritingFile);
   return false;
 }
 

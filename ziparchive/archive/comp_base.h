@@ -18,24 +18,24 @@ namespace ziparchive {
 
 enum TZipSwitch { swAdd, swRefresh, swMove, swDelete, swRead };
 
-enum TMemberAction { maCompress = 0, maKeep = 1, maDrop = 2, maRename = 3 };
+enum class MemberAction { Compress, Keep, Drop, Rename };
 
-struct TZipMember {
-  std::string Name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
-  std::string RawName;  // bytes as stored in the archive
-  bool Utf8Name = false;  // RawName is UTF-8 (general purpose bit 11)
-  TMemberAction Action = maCompress;
-  // A file found by the scan (action 0).
-  std::string SourcePath;
-  std::size_t RootLength = 0;
-  std::uint64_t SourceSize = 0;
-  std::uint32_t Attributes = 0;
-  std::uint32_t DosDateTime = 0;
+struct ZipMember {
+  std::string name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
+  std::string rawName;  // bytes as stored in the archive
+  bool utf8Name = false;  // rawName is UTF-8 (general purpose bit 11)
+  MemberAction action = MemberAction::Compress;
+  // A file found by the scan (MemberAction::Compress).
+  std::string sourcePath;
+  std::size_t rootLength = 0;
+  std::uint64_t sourceSize = 0;
+  std::uint32_t attributes = 0;
+  std::uint32_t dosDateTime = 0;
   // Central header image; for members carried over, as read (with its extra and comment).
-  TCentralHeader Central;
-  std::string Extra;
-  std::string Comment;
-  std::uint64_t OldOffset = 0;  // local header in the old archive
+  CentralHeader central;
+  std::string extra;
+  std::string comment;
+  std::uint64_t oldOffset = 0;  // local header in the old archive
 };
 
 class TCompBase : public TZipCommon {
@@ -65,11 +65,11 @@ class TCompBase : public TZipCommon {
  protected:
   // Format-specific steps, called by Compress in this order.
   // Loads the members of an existing archive; false (after reporting) refuses the update.
-  virtual bool LoadExisting(TOsFile& archive) = 0;
+  virtual bool LoadExisting(OsFile& archive) = 0;
   // Writes a newly found file; false when it was dropped (already reported).
-  virtual bool WriteNewMember(TZipMember& m, TOutStream& out) = 0;
-  virtual void CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) = 0;
-  virtual void WriteDirectory(TOutStream& out) = 0;
+  virtual bool WriteNewMember(ZipMember& m, OutStream& out) = 0;
+  virtual void CopyMember(ZipMember& m, OsFile& old, OutStream& out) = 0;
+  virtual void WriteDirectory(OutStream& out) = 0;
 
   // Frees what one Compress needed (buffers, deflate state).
   virtual void EndCompress() {}
@@ -78,21 +78,21 @@ class TCompBase : public TZipCommon {
   virtual bool CheckCapacity() { return true; }
 
   // The output stream over the temporary file (a seam for tests that make writes fail).
-  virtual std::unique_ptr<TOutStream> OpenOutput(TOsFile file);
+  virtual std::unique_ptr<OutStream> OpenOutput(OsFile file);
 
   // Appends to the member list; with a name already listed, look-ups keep finding the first.
-  void AddMember(TZipMember m);
+  void AddMember(ZipMember m);
   // Reads a source file's bytes; throws EZipError on a read failure.
-  std::size_t ReadSource(TOsFile& src, std::uint8_t* buf, std::size_t size);
+  std::size_t ReadSource(OsFile& src, std::uint8_t* buf, std::size_t size);
 
-  std::vector<TZipMember> FMembers;
+  std::vector<ZipMember> FMembers;
   std::string FArchiveComment;
   std::uint32_t FNowDosDateTime = 0;
   std::uint32_t FMaxDosDateTime = 0;
 
  private:
   int DoCompress();
-  void Merge(const TScanFile& f);
+  void Merge(const ScanFile& f);
   bool PutInPlace(const std::string& tempPath);
   // The archive being updated and the writer's own temporary file are never packed.
   void NoteOwnFile(const std::string& path);
@@ -101,7 +101,7 @@ class TCompBase : public TZipCommon {
   std::size_t FindMember(const std::string& name) const;
   // The stored form of a new member's UTF-8 name: in the 8-bit code pages where they hold
   // it, else UTF-8, flagged so.
-  void StoreUtf8Name(TZipMember& m) const;
+  void StoreUtf8Name(ZipMember& m) const;
 
   std::string FDefaultExt = ".zip";
   int FCount = 0;
@@ -109,11 +109,11 @@ class TCompBase : public TZipCommon {
   std::size_t FFirstNew = 0;  // members before this index came from the old archive
   std::size_t FTaken = 0;     // files the scan took
   std::unordered_map<std::string, std::size_t> FIndex;  // upper-cased name -> member
-  struct TOwnFile {
-    std::string BareName;  // upper-cased long name, what the scan would list
-    std::string Path;
+  struct OwnFile {
+    std::string bareName;  // upper-cased long name, what the scan would list
+    std::string path;
   };
-  std::vector<TOwnFile> FOwnFiles;
+  std::vector<OwnFile> FOwnFiles;
 };
 
 }  // namespace ziparchive

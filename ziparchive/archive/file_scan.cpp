@@ -27,9 +27,9 @@ bool AttributesPass(const TZipAttrs& take, const TZipAttrs& reject, std::uint32_
   return !AttrClassMatches(reject, a);
 }
 
-std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
+std::vector<ScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
                                      const std::string& currentFolder) {
-  std::vector<TScanWalk> walks;
+  std::vector<ScanWalk> walks;
   for (const std::string& entry : fileSpec) {
     if (entry.empty()) continue;
     std::size_t slash = entry.find_last_of('\\');
@@ -37,22 +37,22 @@ std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
     std::string mask = slash == std::string::npos ? entry : entry.substr(slash + 1);
     std::string root = folder;
     if (root.empty() || root.back() != '\\') root += '\\';
-    TScanWalk* walk = nullptr;
-    for (TScanWalk& w : walks)
-      if (SameTextAnsi(w.Root, root)) walk = &w;
+    ScanWalk* walk = nullptr;
+    for (ScanWalk& w : walks)
+      if (SameTextAnsi(w.root, root)) walk = &w;
     if (!walk) {
       walks.push_back({root, {}});
       walk = &walks.back();
     }
-    walk->Masks.push_back(mask);
+    walk->masks.push_back(mask);
   }
   return walks;
 }
 
-void TFileScan::Walk(const TScanWalk& walk, const TFound& found) {
-  FResolvedRoot = OsResolvedPath(PathOf(walk.Root));
+void TFileScan::Walk(const ScanWalk& walk, const FoundCallback& found) {
+  FResolvedRoot = OsResolvedPath(PathOf(walk.root));
   if (!FResolvedRoot.empty() && FResolvedRoot.back() != '/') FResolvedRoot += '/';
-  WalkFolder(walk.Root, walk.Root.size(), walk.Masks, 0, found);
+  WalkFolder(walk.root, walk.root.size(), walk.masks, 0, found);
 }
 
 bool TFileScan::LeadsIntoTree(const std::string& path) const {
@@ -70,16 +70,16 @@ std::string LostNameReason(const std::string& utf8) {
 
 void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
                            const std::vector<std::string>& masks, int depth,
-                           const TFound& found) {
-  TOsDirSearch search;
+                           const FoundCallback& found) {
+  OsDirSearch search;
   if (!search.Open(PathOf(folder))) return;
-  TOsFindData d;
-  std::vector<TOsFindData> listed;  // the whole folder, for name order
+  OsFindData d;
+  std::vector<OsFindData> listed;  // the whole folder, for name order
   std::size_t nextListed = 0;
   if (NameOrder) {
     while (search.Next(d)) listed.push_back(d);
     std::sort(listed.begin(), listed.end(),
-              [](const TOsFindData& a, const TOsFindData& b) { return a.Name < b.Name; });
+              [](const OsFindData& a, const OsFindData& b) { return a.name < b.name; });
   }
   auto next = [&] {
     if (!NameOrder) return search.Next(d);
@@ -89,13 +89,13 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
   };
   while (next()) {
     if (Cancel && *Cancel) return;
-    if ((d.Attributes & 0x10) && !d.Special) {
-      const std::string path = folder + d.Name;
-      bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.Attributes & 0x02));
+    if ((d.attributes & 0x10) && !d.special) {
+      const std::string path = folder + d.name;
+      bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.attributes & 0x02));
       // A link may lead anywhere, its own parent included: never followed.
-      if (wanted && !d.LostName.empty())
-        Skip(path, LostNameReason(d.LostName));
-      else if (wanted && ((d.Attributes & kReparsePoint) || d.Link))
+      if (wanted && !d.lostName.empty())
+        Skip(path, LostNameReason(d.lostName));
+      else if (wanted && ((d.attributes & kReparsePoint) || d.link))
         Skip(path, "a link or junction to a folder is not followed");
       else if (wanted && depth >= kMaxDepth)
         Skip(path, "more than " + std::to_string(kMaxDepth) + " folders deep");
@@ -104,19 +104,19 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
     } else {
       bool match = false;
       for (const std::string& m : masks)
-        if (WildcardMatch(m, d.Name)) {
+        if (WildcardMatch(m, d.name)) {
           match = true;
           break;
         }
-      if (match && AttributesPass(Attributes, AttributesEx, d.Attributes)) {
-        if (!d.LostName.empty())
-          Skip(folder + d.Name, LostNameReason(d.LostName));
-        else if (d.Special)
-          Skip(folder + d.Name, "neither a file nor a folder (a pipe, device or broken link)");
-        else if (d.Link && !LeadsIntoTree(folder + d.Name))
-          Skip(folder + d.Name, "a link that leads out of the scanned folder");
+      if (match && AttributesPass(Attributes, AttributesEx, d.attributes)) {
+        if (!d.lostName.empty())
+          Skip(folder + d.name, LostNameReason(d.lostName));
+        else if (d.special)
+          Skip(folder + d.name, "neither a file nor a folder (a pipe, device or broken link)");
+        else if (d.link && !LeadsIntoTree(folder + d.name))
+          Skip(folder + d.name, "a link that leads out of the scanned folder");
         else
-          found({folder + d.Name, rootLength, d.Size, d.Attributes, d.DosDateTime});
+          found({folder + d.name, rootLength, d.size, d.attributes, d.dosDateTime});
       }
     }
     if (ProcessMessages) ProcessMessages();

@@ -38,31 +38,31 @@ bool AttrClassMatches(const TZipAttrs& set, std::uint32_t attr);
 // The whole test: taken by `take` (or always, for 0x2000) and not rejected by `reject`.
 bool AttributesPass(const TZipAttrs& take, const TZipAttrs& reject, std::uint32_t attr);
 
-struct TScanFile {
-  std::string Path;         // full path: scan root + relative name
-  std::size_t RootLength;   // length of the scan root at the front of Path
-  std::uint64_t Size;
-  std::uint32_t Attributes;
-  std::uint32_t DosDateTime;
+struct ScanFile {
+  std::string path;         // full path: scan root + relative name
+  std::size_t rootLength;   // length of the scan root at the front of path
+  std::uint64_t size;
+  std::uint32_t attributes;
+  std::uint32_t dosDateTime;
 };
 
 // One walk: a folder and the masks of every FileSpec entry naming that folder.
-struct TScanWalk {
-  std::string Root;  // folder with "\" appended
-  std::vector<std::string> Masks;
+struct ScanWalk {
+  std::string root;  // folder with "\" appended
+  std::vector<std::string> masks;
 };
 
 // Splits each entry into folder (current folder when it has none) and mask, grouping the
 // entries of one folder into one walk, in the order the folders first appear.
-std::vector<TScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
+std::vector<ScanWalk> GroupFileSpec(const std::vector<std::string>& fileSpec,
                                      const std::string& currentFolder);
 
 class TFileScan {
  public:
-  using TFound = std::function<void(const TScanFile&)>;
+  using FoundCallback = std::function<void(const ScanFile&)>;
   // Something the scan would have taken or entered but leaves out: a link or junction, a
   // link that leads out of the scanned tree, a pipe or device, a folder too deep.
-  using TSkipped = std::function<void(const std::string& path, const std::string& why)>;
+  using SkippedCallback = std::function<void(const std::string& path, const std::string& why)>;
 
   TZipAttrs Attributes;
   TZipAttrs AttributesEx;
@@ -75,17 +75,17 @@ class TFileScan {
   bool Utf8Paths = false;  // the walk's root is UTF-8; so are the paths found
   const volatile bool* Cancel = nullptr;
   std::function<void()> ProcessMessages;  // the component's, run after each folder
-  TSkipped Skipped;
+  SkippedCallback Skipped;
 
   // Lists the walk's root (and its subfolders, depth first, where it enters them) in the
   // order the system returns entries (or in name order), calling found for every file taken.
-  void Walk(const TScanWalk& walk, const TFound& found);
+  void Walk(const ScanWalk& walk, const FoundCallback& found);
 
  private:
   void WalkFolder(const std::string& folder, std::size_t rootLength,
-                  const std::vector<std::string>& masks, int depth, const TFound& found);
+                  const std::vector<std::string>& masks, int depth, const FoundCallback& found);
   bool LeadsIntoTree(const std::string& path) const;
-  TOsPath PathOf(const std::string& text) const { return Utf8Paths ? TOsPath::FromUtf8(text) : TOsPath(text); }
+  OsPath PathOf(const std::string& text) const { return Utf8Paths ? OsPath::FromUtf8(text) : OsPath(text); }
   void Skip(const std::string& path, const std::string& why) {
     if (Skipped) Skipped(path, why);
   }

@@ -62,7 +62,7 @@ bool TUnBase::IsSelected(const std::string& name) {
   return true;
 }
 
-TUnBase::TPathResult TUnBase::OutputPath(const TMemberName& name, TOsPath& path, std::string& shown) {
+TUnBase::PathResult TUnBase::OutputPath(const MemberName& name, OsPath& path, std::string& shown) {
   if (FExtractDir.empty()) {
     FExtractDir = NameFolderPart(FArchiveFile);
     if (FExtractDir.empty()) {
@@ -71,8 +71,8 @@ TUnBase::TPathResult TUnBase::OutputPath(const TMemberName& name, TOsPath& path,
     }
   }
   if (!IsSafeMemberPath(name.OnDisk(), UseStoredDirs)) {
-    shown = name.Name;
-    return TPathResult::Unsafe;
+    shown = name.name;
+    return PathResult::Unsafe;
   }
   std::string folder = FExtractDir;
   // A relative folder is taken from the current folder, not from the root of its drive.
@@ -85,16 +85,16 @@ TUnBase::TPathResult TUnBase::OutputPath(const TMemberName& name, TOsPath& path,
   // Below ExtractDir: the stored folders (when used) and the file part of the name.
   auto below = [this](const std::string& n) { return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n); };
   if (Utf8Paths) {
-    shown = folder + (name.Utf8.empty() ? OsUtf8Path(below(name.Name)) : below(name.Utf8));
-    path = TOsPath::FromUtf8(shown);
-    return TPathResult::Ok;
+    shown = folder + (name.utf8.empty() ? OsUtf8Path(below(name.name)) : below(name.utf8));
+    path = OsPath::FromUtf8(shown);
+    return PathResult::Ok;
   }
-  shown = folder + below(name.Name);
-  path = name.Utf8.empty() ? TOsPath(shown) : TOsPath::FromUtf8(OsUtf8Path(folder) + below(name.Utf8));
-  return TPathResult::Ok;
+  shown = folder + below(name.name);
+  path = name.utf8.empty() ? OsPath(shown) : OsPath::FromUtf8(OsUtf8Path(folder) + below(name.utf8));
+  return PathResult::Ok;
 }
 
-bool TUnBase::DecideWrite(const std::string& name, TOsPath& path, std::string& shown) {
+bool TUnBase::DecideWrite(const std::string& name, OsPath& path, std::string& shown) {
   if (OnBegin) {
     bool extract = true;
     OnBegin(*this, name, FCount + 1, extract);
@@ -102,9 +102,9 @@ bool TUnBase::DecideWrite(const std::string& name, TOsPath& path, std::string& s
   }
   if (!ConfirmOverwrites) return OverwriteMode != omSkip;
   OverwriteMode = omOverwrite;
-  if (OsGetAttributes(path) == fattr::Invalid) return true;
+  if (OsGetAttributes(path) == fattr::kInvalid) return true;
   if (!OnFileExists) {
-    Report(name, "OnFileExists", zipmsg::RequiredEventNotAssigned);
+    Report(name, "OnFileExists", zipmsg::kRequiredEventNotAssigned);
     OverwriteMode = omSkip;
     return false;
   }
@@ -118,40 +118,40 @@ bool TUnBase::DecideWrite(const std::string& name, TOsPath& path, std::string& s
     if (newName.empty() || newName == shown) break;
     shown = newName;
     path = OsPathOf(newName);
-    if (OsGetAttributes(path) == fattr::Invalid) return true;
+    if (OsGetAttributes(path) == fattr::kInvalid) return true;
   }
   uint32_t attr = OsGetAttributes(path);
-  if (attr != fattr::Invalid && (attr & fattr::ReadOnly)) {
-    if (attr & (fattr::Hidden | fattr::Directory)) {
-      Report(FArchiveFile, shown, zipmsg::ErrorWritingFile);
+  if (attr != fattr::kInvalid && (attr & fattr::kReadOnly)) {
+    if (attr & (fattr::kHidden | fattr::kDirectory)) {
+      Report(FArchiveFile, shown, zipmsg::kErrorWritingFile);
       return false;
     }
-    OsSetAttributes(path, attr & ~fattr::ReadOnly);
+    OsSetAttributes(path, attr & ~fattr::kReadOnly);
   }
   return true;
 }
 
-bool TUnBase::WrittenBefore(const TOsPath& path, const std::string& shown) {
+bool TUnBase::WrittenBefore(const OsPath& path, const std::string& shown) {
   if (FTestOnly || FWrittenKeys.count(OsPathKey(path)) == 0) return false;
-  Report(FCurrentName, shown + ": a file this run wrote already has that name", zipmsg::ErrorWritingFile);
+  Report(FCurrentName, shown + ": a file this run wrote already has that name", zipmsg::kErrorWritingFile);
   return true;
 }
 
-bool TUnBase::CreateOutput(const TOsPath& path, const std::string& shown, uint64_t statedSize) {
+bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize) {
   FOutPath = path;
   FFinalPath = path;
   FOutShown = shown;
   FStatedSize = statedSize;
-  FCrcRegister = Crc32Init;
+  FCrcRegister = kCrc32Init;
   FFileProgress = 0;
   FDecoded = 0;
   FWriteFailed = false;
   if (FTestOnly) return true;
-  if (OsGetAttributes(path) != fattr::Invalid) {
+  if (OsGetAttributes(path) != fattr::kInvalid) {
     // Replacing a file: the new one is written beside it first.
     for (int n = 0;; ++n) {
-      TOsPath temporary = path.With(path.Text + ".~kv" + std::to_string(n));
-      if (OsGetAttributes(temporary) == fattr::Invalid) {
+      OsPath temporary = path.With(path.text + ".~kv" + std::to_string(n));
+      if (OsGetAttributes(temporary) == fattr::kInvalid) {
         FOutPath = temporary;
         break;
       }
@@ -160,16 +160,16 @@ bool TUnBase::CreateOutput(const TOsPath& path, const std::string& shown, uint64
   }
   // Members of one folder mostly follow each other: its folders are made (or checked) once.
   // Should the folder have gone meanwhile, the failed create makes them again.
-  TOsPath folder = path.With(NameFolderPart(path.Text));
-  bool known = FFolderMade && folder.Text == FMadeFolder.Text && folder.Utf8 == FMadeFolder.Utf8;
+  OsPath folder = path.With(NameFolderPart(path.text));
+  bool known = FFolderMade && folder.text == FMadeFolder.text && folder.utf8 == FMadeFolder.utf8;
   if (!known) {
     FFolderMade = OsForceFolders(folder);
     FMadeFolder = folder;
   }
-  bool created = FOutFile.Create(FOutPath, TOsShare::Exclusive);
+  bool created = FOutFile.Create(FOutPath, OsShare::Exclusive);
   if (!created && known) {
     FFolderMade = OsForceFolders(folder);
-    created = FOutFile.Create(FOutPath, TOsShare::Exclusive);
+    created = FOutFile.Create(FOutPath, OsShare::Exclusive);
   }
   if (created) FWrittenKeys.insert(OsPathKey(path));
   FOutputPending = created;
@@ -190,25 +190,25 @@ void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
   if (diskFull) {
     FCount = 0;
     FMemberCounted = false;
-    ReportFatal(FArchiveFile, FOutShown, zipmsg::DiskFull);
+    ReportFatal(FArchiveFile, FOutShown, zipmsg::kDiskFull);
     return;
   }
   if (FMemberCounted) {
     FMemberCounted = false;
     --FCount;
   }
-  Report(FArchiveFile, FOutShown, zipmsg::ErrorWritingFile);
+  Report(FArchiveFile, FOutShown, zipmsg::kErrorWritingFile);
 }
 
 void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
   if (FTestOnly) return;
-  uint32_t attributes = fattr::Invalid;
-  if (RestoreFileAttr && externalAttributes != fattr::Archive) {
+  uint32_t attributes = fattr::kInvalid;
+  if (RestoreFileAttr && externalAttributes != fattr::kArchive) {
     // Only the bits a file can carry: archives made elsewhere put mode bits up here.
-    uint32_t a = externalAttributes & (fattr::ReadOnly | fattr::Hidden | fattr::SysFile | fattr::Archive);
-    attributes = a ? a : fattr::Normal;
+    uint32_t a = externalAttributes & (fattr::kReadOnly | fattr::kHidden | fattr::kSysFile | fattr::kArchive);
+    attributes = a ? a : fattr::kNormal;
   }
-  if (!FOutFile.Finish(dosDateTime, attributes, FOutPath)) Report(FCurrentName, FOutShown, zipmsg::ErrorClosingFile);
+  if (!FOutFile.Finish(dosDateTime, attributes, FOutPath)) Report(FCurrentName, FOutShown, zipmsg::kErrorClosingFile);
 }
 
 bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
@@ -228,8 +228,8 @@ bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
       why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
     else if (!sizeAgrees)
       why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
-    if (FOutPath.Text != FFinalPath.Text) why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
-    Report(FCurrentName, why, zipmsg::FileFailsCrc);
+    if (FOutPath.text != FFinalPath.text) why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
+    Report(FCurrentName, why, zipmsg::kFileFailsCrc);
   }
   SettleOutput(pass);
   return pass;
@@ -237,18 +237,18 @@ bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
 
 void TUnBase::SettleOutput(bool pass) {
   FOutputPending = false;
-  if (FTestOnly || FOutPath.Text == FFinalPath.Text) return;
+  if (FTestOnly || FOutPath.text == FFinalPath.text) return;
   // A damaged member leaves the file it would have replaced alone.
   if (!pass) {
     OsDeleteFile(FOutPath);
   } else if (!OsReplaceFile(FOutPath, FFinalPath)) {
-    OsSetAttributes(FOutPath, fattr::Normal);
+    OsSetAttributes(FOutPath, fattr::kNormal);
     OsDeleteFile(FOutPath);
     if (FMemberCounted) {
       FMemberCounted = false;
       --FCount;
     }
-    Report(FCurrentName, FOutShown, zipmsg::ErrorWritingFile);
+    Report(FCurrentName, FOutShown, zipmsg::kErrorWritingFile);
   }
   FOutPath = FFinalPath;
 }
@@ -257,7 +257,7 @@ void TUnBase::AbandonOutput() {
   FOutFile.Close();
   if (!FOutputPending) return;
   FOutputPending = false;
-  OsSetAttributes(FOutPath, fattr::Normal);
+  OsSetAttributes(FOutPath, fattr::kNormal);
   OsDeleteFile(FOutPath);
   FOutPath = FFinalPath;
 }

@@ -46,22 +46,22 @@ class TUnBase : public TZipCommon {
   bool IsSelected(const std::string& name);
 
  protected:
-  enum class TPathResult { Ok, Unsafe };
+  enum class PathResult { Ok, Unsafe };
   // Output path of a member name: `path` as the system gets it, `shown` the same in the
   // engine's strings (for events and reports). Unsafe when the name would put the file
   // outside ExtractDir or under another name than stored (see IsSafeMemberPath).
-  TPathResult OutputPath(const TMemberName& name, TOsPath& path, std::string& shown);
+  PathResult OutputPath(const MemberName& name, OsPath& path, std::string& shown);
   // The overwrite decision; may change path (OnFileExists). True when the member is written.
-  bool DecideWrite(const std::string& name, TOsPath& path, std::string& shown);
+  bool DecideWrite(const std::string& name, OsPath& path, std::string& shown);
 
   // Whether a file this run wrote has the name `path` (or one the system takes for it); the
   // member that would replace it is reported instead.
-  bool WrittenBefore(const TOsPath& path, const std::string& shown);
+  bool WrittenBefore(const OsPath& path, const std::string& shown);
 
   // Per-member output: create, write pieces (CRC and progress), finish, settle. A file that
   // exists is written under a temporary name beside it and replaces it only when the member
   // checks out, so that damage never costs the file that was there.
-  bool CreateOutput(const TOsPath& path, const std::string& shown, uint64_t statedSize);
+  bool CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize);
   // Writes one piece. The first write that fails is reported (the disk full in the fatal
   // form, which throws EZipError); later pieces of the member are dropped unreported.
   void WriteOutput(const uint8_t* data, size_t count);
@@ -82,22 +82,22 @@ class TUnBase : public TZipCommon {
   std::string FCurrentName;  // member name as converted
   uint64_t FStatedSize = 0;  // the current member's uncompressed size as the archive states it
   uint64_t FDecoded = 0;     // bytes the current member decoded to so far
-  TOsPath FOutPath{std::string()};
+  OsPath FOutPath{std::string()};
   std::string FOutShown;     // FOutPath in the engine's strings
   bool FMemberCounted = false;
   bool FWriteFailed = false;  // a write of the current member fell short (reported)
   bool FOutputPending = false;  // an output file was created and is not settled yet
   uint64_t FFileProgress = 0, FArchiveProgress = 0;
-  TOsFile FOutFile;
+  OsFile FOutFile;
   // The folder the last output file went to, once made; cleared when an Extract starts.
-  TOsPath FMadeFolder{std::string()};
+  OsPath FMadeFolder{std::string()};
   bool FFolderMade = false;
 
  private:
   void SettleOutput(bool pass);
 
   std::string FExtractDir;
-  TOsPath FFinalPath{std::string()};  // where the output goes; FOutPath differs while it is a temporary
+  OsPath FFinalPath{std::string()};  // where the output goes; FOutPath differs while it is a temporary
   std::set<std::string> FWrittenKeys;  // OsPathKey of every file this run wrote
 };
 

@@ -24,42 +24,42 @@ constexpr size_t kHeaderBlock = 32768;
 
 // Compressed bytes of one member, at most its compressed size. Plain data is handed out in
 // place in the reader's buffer; encrypted data is copied to be decrypted.
-class TMemberInput : public TInputBuffer {
+class MemberInput : public InputBuffer {
  public:
-  TMemberInput(TArchiveReader& archive, uint64_t start, uint64_t size, TZipCrypto* crypto)
-      : TInputBuffer(crypto ? 65536 : 0), FArchive(archive), FCrypto(crypto), FPos(start), FSize(size), FLeft(size) {}
+  MemberInput(ArchiveReader& archive, uint64_t start, uint64_t size, ZipCrypto* crypto)
+      : InputBuffer(crypto ? 65536 : 0), archive_(archive), crypto_(crypto), pos_(start), size_(size), left_(size) {}
 
-  uint64_t Taken() const { return FSize - FLeft; }
+  uint64_t Taken() const { return size_ - left_; }
 
   bool Refill(size_t hint) override {
-    if (FCrypto) return TInputBuffer::Refill(hint);
-    size_t want = size_t(std::min<uint64_t>(hint ? hint : kDataBlock, FLeft));
-    Avail = want ? FArchive.View(FPos, want, Next) : 0;
-    FPos += Avail;
-    FLeft -= Avail;
-    return Avail > 0;
+    if (crypto_) return InputBuffer::Refill(hint);
+    size_t want = size_t(std::min<uint64_t>(hint ? hint : kDataBlock, left_));
+    avail = want ? archive_.View(pos_, want, next) : 0;
+    pos_ += avail;
+    left_ -= avail;
+    return avail > 0;
   }
 
  protected:
   size_t Fill(uint8_t* buffer, size_t capacity) override {
-    size_t want = size_t(std::min<uint64_t>(capacity, FLeft)), got = 0;
+    size_t want = size_t(std::min<uint64_t>(capacity, left_)), got = 0;
     while (got < want) {
       const uint8_t* p;
-      size_t n = FArchive.View(FPos + got, want - got, p);
+      size_t n = archive_.View(pos_ + got, want - got, p);
       if (n == 0) break;  // the file ends inside the member
       memcpy(buffer + got, p, n);
       got += n;
     }
-    FPos += got;
-    FLeft -= got;
-    if (FCrypto && got) FCrypto->Decrypt(buffer, got);
+    pos_ += got;
+    left_ -= got;
+    if (crypto_ && got) crypto_->Decrypt(buffer, got);
     return got;
   }
 
  private:
-  TArchiveReader& FArchive;
-  TZipCrypto* FCrypto;
-  uint64_t FPos, FSize, FLeft;
+  ArchiveReader& archive_;
+  ZipCrypto* crypto_;
+  uint64_t pos_, size_, left_;
 };
 
 std::string At(uint64_t offset) { return "offset " + std::to_string(offset); }
@@ -68,8 +68,8 @@ bool IsSupportedMethod(uint16_t method) { return method <= 9 && method != 7; }
 
 // Records that may follow the last local header of a sound archive.
 bool EndsTheMembers(uint32_t signature) {
-  return signature == zipsig::CentralHeader || signature == zipsig::EndOfCentralDir ||
-         signature == zipsig::Zip64EndOfCentralDir || signature == 0x05054B50u;  // digital signature
+  return signature == zipsig::kCentralHeader || signature == zipsig::kEndOfCentralDir ||
+         signature == zipsig::kZip64EndOfCentralDir || signature == 0x05054B50u;  // digital signature
 }
 }  // namespace
 
@@ -87,9 +87,9 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   }
   FArchiveFile = n;
   FArcType = atNA;
-  TOsFile f;
+  OsFile f;
   uint8_t head[4] = {};
-  if (f.Open(OsPathOf(n), TOsAccess::Read, TOsShare::DenyWrite) && OsReadFull(f, head, 4) == 4) {
+  if (f.Open(OsPathOf(n), OsAccess::Read, OsShare::DenyWrite) && OsReadFull(f, head, 4) == 4) {
     if (head[0] == 'P' && head[1] == 'K')
       FArcType = ((head[2] == 1 && head[3] == 2) || (head[2] == 7 && head[3] == 8)) ? atSpannedZip : atZip;
     else
@@ -97,112 +97,112 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   }
 }
 
-void TUnZip::ReportDamage(const std::string& what) { Report(FArchiveFile, what, zipmsg::BadFileHeader); }
+void TUnZip::ReportDamage(const std::string& what) { Report(FArchiveFile, what, zipmsg::kBadFileHeader); }
 
-void TUnZip::CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
-                                         std::vector<TMemberEntry>& members) {
-  TArchiveReader headers(archive, fileSize, kHeaderBlock);
+void TUnZip::CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where, uint64_t fileSize,
+                                         std::vector<MemberEntry>& members) {
+  ArchiveReader headers(archive, fileSize, kHeaderBlock);
   // Offsets are used as stored. Only where that finds no local header, and the directory
   // itself stands later than its stored offset says (data put in front of the archive, as
   // a self-extractor has), the same shift is tried for the member.
-  uint64_t storedStart = where.Zip64 ? where.CentralDirStart : where.EndRecord.CentralDirOffset;
-  uint64_t prefixShift = where.CentralDirStart > storedStart ? where.CentralDirStart - storedStart : 0;
+  uint64_t storedStart = where.zip64 ? where.centralDirStart : where.endRecord.centralDirOffset;
+  uint64_t prefixShift = where.centralDirStart > storedStart ? where.centralDirStart - storedStart : 0;
   bool shifted = false, unshifted = false;
   // Entries are read as far as the file holds them, also past where the directory should
   // end (a comment length too long, say); the check afterwards reports any such mismatch.
-  TWalkResult walk = WalkCentralDirectory(archive, where.CentralDirStart, fileSize, [&](const TCentralEntry& e) {
-    std::string name = DecodeMemberName(e.RawName, e.Header.Flags, TranslateOemChar).Name;
+  WalkResult walk = WalkCentralDirectory(archive, where.centralDirStart, fileSize, [&](const CentralEntry& e) {
+    std::string name = DecodeMemberName(e.rawName, e.header.flags, TranslateOemChar).name;
     if (!IsSelected(name)) return !FCancel;
-    uint8_t head[TLocalHeader::Size];
+    uint8_t head[LocalHeader::kSize];
     auto localAt = [&](uint64_t offset) {
-      return offset <= fileSize && fileSize - offset >= TLocalHeader::Size && headers.Read(offset, head, sizeof head) &&
-             GetLE32(head) == zipsig::LocalHeader;
+      return offset <= fileSize && fileSize - offset >= LocalHeader::kSize && headers.Read(offset, head, sizeof head) &&
+             GetLE32(head) == zipsig::kLocalHeader;
     };
-    uint64_t offset = e.Sizes.LocalHeaderOffset;
+    uint64_t offset = e.sizes.localHeaderOffset;
     if (!localAt(offset)) {
       offset = offset <= UINT64_MAX - prefixShift ? offset + prefixShift : offset;
       if (!prefixShift || !localAt(offset)) {
-        Report(name, "no local header at " + At(e.Sizes.LocalHeaderOffset), zipmsg::BadFileHeader);
+        Report(name, "no local header at " + At(e.sizes.localHeaderOffset), zipmsg::kBadFileHeader);
         return !FCancel;
       }
       shifted = true;
     } else {
       unshifted = true;
     }
-    TLocalHeader local;
+    LocalHeader local;
     local.Read(head);
-    uint64_t dataOffset = offset + TLocalHeader::Size + local.NameLength + local.ExtraLength;
+    uint64_t dataOffset = offset + LocalHeader::kSize + local.nameLength + local.extraLength;
     if (dataOffset > fileSize) {
-      Report(name, "local header at " + At(offset) + " runs past the end of the archive", zipmsg::BadFileHeader);
+      Report(name, "local header at " + At(offset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
       return !FCancel;
     }
-    TMemberEntry m;
-    m.ExternalAttributes = e.Header.ExternalAttributes;
-    m.DiskNumber = e.Header.DiskNumberStart;
-    m.LocalHeaderOffset = offset;
-    m.DataOffset = dataOffset;
-    m.Central = e.Header;
-    m.Sizes = e.Sizes;
-    m.Name = name;
-    m.CentralRawName = e.RawName;
-    m.Room = fileSize - dataOffset;
-    if (m.Sizes.CompressedSize > fileSize - dataOffset) {
-      Report(name, "data at " + At(dataOffset) + " runs past the end of the archive", zipmsg::BadFileHeader);
-      m.Sizes.CompressedSize = fileSize - dataOffset;
+    MemberEntry m;
+    m.externalAttributes = e.header.externalAttributes;
+    m.diskNumber = e.header.diskNumberStart;
+    m.localHeaderOffset = offset;
+    m.dataOffset = dataOffset;
+    m.central = e.header;
+    m.sizes = e.sizes;
+    m.name = name;
+    m.centralRawName = e.rawName;
+    m.room = fileSize - dataOffset;
+    if (m.sizes.compressedSize > fileSize - dataOffset) {
+      Report(name, "data at " + At(dataOffset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
+      m.sizes.compressedSize = fileSize - dataOffset;
     }
     members.push_back(std::move(m));
     return !FCancel;
   });
-  if (!walk.Stopped) {
+  if (!walk.stopped) {
     std::string mismatch = DirectoryMismatch(where, walk);
     if (!mismatch.empty()) ReportDamage(mismatch);
   }
   // A directory that stands elsewhere than its stored offset says is sound only where data
   // in front of the archive explains it, that is where the members are found shifted too.
-  if (!where.Zip64 && storedStart != where.CentralDirStart && (storedStart > where.CentralDirStart || !shifted || unshifted))
+  if (!where.zip64 && storedStart != where.centralDirStart && (storedStart > where.centralDirStart || !shifted || unshifted))
     ReportDamage("the end record places the directory at " + At(storedStart) + ", it stands at " +
-                 At(where.CentralDirStart));
-  SettleOverlaps(where.CentralDirStart, members);
+                 At(where.centralDirStart));
+  SettleOverlaps(where.centralDirStart, members);
 }
 
-void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members) {
+void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& members) {
   if (members.empty()) return;
   std::vector<size_t> order(members.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return members[a].LocalHeaderOffset < members[b].LocalHeaderOffset;
+    return members[a].localHeaderOffset < members[b].localHeaderOffset;
   });
   std::vector<bool> dropped(members.size(), false);
-  TMemberEntry* previous = nullptr;
+  MemberEntry* previous = nullptr;
   for (size_t index : order) {
-    TMemberEntry& m = members[index];
+    MemberEntry& m = members[index];
     if (previous) {
-      if (m.LocalHeaderOffset < previous->DataOffset) {
+      if (m.localHeaderOffset < previous->dataOffset) {
         // Two entries for one header (or a header inside another's): the usual way to make
         // a small archive expand without end. Only the first is kept.
-        Report(m.Name, "local header at " + At(m.LocalHeaderOffset) + " overlaps the member " + previous->Name,
-               zipmsg::BadFileHeader);
+        Report(m.name, "local header at " + At(m.localHeaderOffset) + " overlaps the member " + previous->name,
+               zipmsg::kBadFileHeader);
         dropped[index] = true;
         continue;
       }
-      uint64_t room = m.LocalHeaderOffset - previous->DataOffset;
-      previous->Room = std::min(previous->Room, room);
-      if (previous->Sizes.CompressedSize > room) {
-        Report(previous->Name, "data at " + At(previous->DataOffset) + " runs into the member at " + At(m.LocalHeaderOffset),
-               zipmsg::BadFileHeader);
-        previous->Sizes.CompressedSize = room;
+      uint64_t room = m.localHeaderOffset - previous->dataOffset;
+      previous->room = std::min(previous->room, room);
+      if (previous->sizes.compressedSize > room) {
+        Report(previous->name, "data at " + At(previous->dataOffset) + " runs into the member at " + At(m.localHeaderOffset),
+               zipmsg::kBadFileHeader);
+        previous->sizes.compressedSize = room;
       }
     }
     previous = &m;
   }
   // The last member's data ends where the directory begins (when it lies before it).
-  if (previous && previous->DataOffset <= directoryStart)
-    previous->Room = std::min(previous->Room, directoryStart - previous->DataOffset);
-  if (previous && previous->DataOffset <= directoryStart &&
-      previous->Sizes.CompressedSize > directoryStart - previous->DataOffset) {
-    Report(previous->Name, "data at " + At(previous->DataOffset) + " runs into the central directory at " + At(directoryStart),
-           zipmsg::BadFileHeader);
-    previous->Sizes.CompressedSize = directoryStart - previous->DataOffset;
+  if (previous && previous->dataOffset <= directoryStart)
+    previous->room = std::min(previous->room, directoryStart - previous->dataOffset);
+  if (previous && previous->dataOffset <= directoryStart &&
+      previous->sizes.compressedSize > directoryStart - previous->dataOffset) {
+    Report(previous->name, "data at " + At(previous->dataOffset) + " runs into the central directory at " + At(directoryStart),
+           zipmsg::kBadFileHeader);
+    previous->sizes.compressedSize = directoryStart - previous->dataOffset;
   }
   size_t kept = 0;
   for (size_t i = 0; i < members.size(); ++i) {
@@ -213,24 +213,24 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& 
   members.resize(kept);
 }
 
-bool TUnZip::ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, bool zip64, TMemberEntry& m, uint64_t& next) {
-  const uint64_t room = fileSize - m.DataOffset;
+bool TUnZip::ResolveStreamedMember(ArchiveReader& archive, uint64_t fileSize, bool zip64, MemberEntry& m, uint64_t& next) {
+  const uint64_t room = fileSize - m.dataOffset;
   uint8_t tail[24];
-  auto descriptorAt = [&](uint64_t compressed, TDataDescriptor& d) {
+  auto descriptorAt = [&](uint64_t compressed, DataDescriptor& d) {
     if (compressed > room) return false;
     size_t avail = size_t(std::min<uint64_t>(sizeof tail, room - compressed));
-    return archive.Read(m.DataOffset + compressed, tail, avail) &&
+    return archive.Read(m.dataOffset + compressed, tail, avail) &&
            ParseDataDescriptor(tail, avail, zip64, compressed, nullptr, nullptr, d);
   };
-  TDataDescriptor d;
+  DataDescriptor d;
   bool found = false;
-  const uint16_t method = m.Central.Method;
-  if (m.Sizes.CompressedSize != 0) {
+  const uint16_t method = m.central.method;
+  if (m.sizes.compressedSize != 0) {
     // Sizes given in the header as well: the descriptor must follow where they say.
-    found = descriptorAt(m.Sizes.CompressedSize, d);
-  } else if ((method == 8 || method == 9) && !(m.Central.Flags & zipflag::Encrypted)) {
+    found = descriptorAt(m.sizes.compressedSize, d);
+  } else if ((method == 8 || method == 9) && !(m.central.flags & zipflag::kEncrypted)) {
     // Deflated data ends by itself: decode it to find where the descriptor stands.
-    TMemberInput input(archive, m.DataOffset, room, nullptr);
+    MemberInput input(archive, m.dataOffset, room, nullptr);
     TDecompressStream stream(input, method == 9);
     std::vector<uint8_t> scratch(kChunk);
     while (!FCancel) {
@@ -244,85 +244,85 @@ bool TUnZip::ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, b
     std::vector<uint8_t> block(65536 + 3);
     for (uint64_t pos = 0; pos < room && !found && !FCancel;) {
       size_t got = size_t(std::min<uint64_t>(block.size(), room - pos));
-      if (!archive.Read(m.DataOffset + pos, block.data(), got)) break;
+      if (!archive.Read(m.dataOffset + pos, block.data(), got)) break;
       for (size_t i = 0; i + 4 <= got && i < 65536 && !found; ++i)
-        if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::DataDescriptor) found = descriptorAt(pos + i, d);
+        if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::kDataDescriptor) found = descriptorAt(pos + i, d);
       pos += 65536;
     }
   }
   if (!found) {
-    Report(m.Name, "sizes follow the data at " + At(m.DataOffset) + ", where no data descriptor can be found",
-           zipmsg::BadFileHeader);
+    Report(m.name, "sizes follow the data at " + At(m.dataOffset) + ", where no data descriptor can be found",
+           zipmsg::kBadFileHeader);
     return false;
   }
-  m.Sizes.CompressedSize = d.CompressedSize;
-  m.Sizes.UncompressedSize = d.UncompressedSize;
-  m.Central.Crc32 = d.Crc32;
-  m.Central.CompressedSize = uint32_t(d.CompressedSize);
-  m.Central.UncompressedSize = uint32_t(d.UncompressedSize);
-  next = m.DataOffset + d.CompressedSize + d.Length;
+  m.sizes.compressedSize = d.compressedSize;
+  m.sizes.uncompressedSize = d.uncompressedSize;
+  m.central.crc32 = d.crc32;
+  m.central.compressedSize = uint32_t(d.compressedSize);
+  m.central.uncompressedSize = uint32_t(d.uncompressedSize);
+  next = m.dataOffset + d.compressedSize + d.length;
   return true;
 }
 
-void TUnZip::CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, uint64_t fileSize,
-                                     std::vector<TMemberEntry>& members) {
+void TUnZip::CollectFromLocalHeaders(ArchiveReader& archive, uint64_t start, uint64_t fileSize,
+                                     std::vector<MemberEntry>& members) {
   uint64_t pos = start;
   uint8_t marker[4];
-  if (archive.Read(pos, marker, 4) && GetLE32(marker) == zipsig::DataDescriptor) pos += 4;
+  if (archive.Read(pos, marker, 4) && GetLE32(marker) == zipsig::kDataDescriptor) pos += 4;
   while (!FCancel) {
-    uint8_t head[TLocalHeader::Size];
+    uint8_t head[LocalHeader::kSize];
     if (pos > fileSize || fileSize - pos < 4) {
       if (pos != fileSize) ReportDamage("the archive ends inside a record at " + At(pos));
       else ReportDamage("the archive ends after the member data, without a central directory");
       break;
     }
-    if (fileSize - pos < TLocalHeader::Size || !archive.Read(pos, head, sizeof head) ||
-        GetLE32(head) != zipsig::LocalHeader) {
+    if (fileSize - pos < LocalHeader::kSize || !archive.Read(pos, head, sizeof head) ||
+        GetLE32(head) != zipsig::kLocalHeader) {
       uint8_t sig[4];
       if (!(archive.Read(pos, sig, 4) && EndsTheMembers(GetLE32(sig))))
         ReportDamage("no ZIP record at " + At(pos));
       break;
     }
-    TLocalHeader h;
+    LocalHeader h;
     h.Read(head);
-    if (uint64_t(h.NameLength) + h.ExtraLength > fileSize - pos - TLocalHeader::Size) {
+    if (uint64_t(h.nameLength) + h.extraLength > fileSize - pos - LocalHeader::kSize) {
       ReportDamage("the local header at " + At(pos) + " runs past the end of the archive");
       break;
     }
-    std::string raw(h.NameLength, '\0'), extra(h.ExtraLength, '\0');
-    if ((h.NameLength && !archive.Read(pos + TLocalHeader::Size, raw.data(), raw.size())) ||
-        (h.ExtraLength && !archive.Read(pos + TLocalHeader::Size + h.NameLength, extra.data(), extra.size())))
+    std::string raw(h.nameLength, '\0'), extra(h.extraLength, '\0');
+    if ((h.nameLength && !archive.Read(pos + LocalHeader::kSize, raw.data(), raw.size())) ||
+        (h.extraLength && !archive.Read(pos + LocalHeader::kSize + h.nameLength, extra.data(), extra.size())))
       break;
-    TMemberEntry m;
+    MemberEntry m;
     const auto* extraBytes = reinterpret_cast<const uint8_t*>(extra.data());
-    ApplyZip64Extra(extraBytes, extra.size(), h.UncompressedSize, h.CompressedSize, 0, m.Sizes);
-    m.Sizes.LocalHeaderOffset = pos;
-    m.LocalHeaderOffset = pos;
-    m.DataOffset = pos + TLocalHeader::Size + h.NameLength + h.ExtraLength;
-    m.Room = fileSize - m.DataOffset;
-    m.FromLocalHeader = true;
-    m.ExternalAttributes = fattr::Archive;
-    m.Central.Flags = h.Flags;
-    m.Central.Method = h.Method;
-    m.Central.Time = h.Time;
-    m.Central.Date = h.Date;
-    m.Central.Crc32 = h.Crc32;
-    m.Central.CompressedSize = h.CompressedSize;
-    m.Central.UncompressedSize = h.UncompressedSize;
-    m.Name = DecodeMemberName(raw, h.Flags, TranslateOemChar).Name;
-    if (!m.Name.empty() && m.Name.back() == '\\') m.ExternalAttributes = fattr::Directory;
+    ApplyZip64Extra(extraBytes, extra.size(), h.uncompressedSize, h.compressedSize, 0, m.sizes);
+    m.sizes.localHeaderOffset = pos;
+    m.localHeaderOffset = pos;
+    m.dataOffset = pos + LocalHeader::kSize + h.nameLength + h.extraLength;
+    m.room = fileSize - m.dataOffset;
+    m.fromLocalHeader = true;
+    m.externalAttributes = fattr::kArchive;
+    m.central.flags = h.flags;
+    m.central.method = h.method;
+    m.central.time = h.time;
+    m.central.date = h.date;
+    m.central.crc32 = h.crc32;
+    m.central.compressedSize = h.compressedSize;
+    m.central.uncompressedSize = h.uncompressedSize;
+    m.name = DecodeMemberName(raw, h.flags, TranslateOemChar).name;
+    if (!m.name.empty() && m.name.back() == '\\') m.externalAttributes = fattr::kDirectory;
     uint64_t next;
-    if (h.Flags & zipflag::DataDescriptor) {
+    if (h.flags & zipflag::kDataDescriptor) {
       if (!ResolveStreamedMember(archive, fileSize, HasZip64Extra(extraBytes, extra.size()), m, next)) break;
-    } else if (m.Sizes.CompressedSize > fileSize - m.DataOffset) {
+    } else if (m.sizes.compressedSize > fileSize - m.dataOffset) {
       // Every size is checked against the file before the walk moves by it.
-      Report(m.Name, "data at " + At(m.DataOffset) + " runs past the end of the archive", zipmsg::BadFileHeader);
-      m.Sizes.CompressedSize = fileSize - m.DataOffset;
+      Report(m.name, "data at " + At(m.dataOffset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
+      m.sizes.compressedSize = fileSize - m.dataOffset;
       next = UINT64_MAX;
     } else {
-      next = m.DataOffset + m.Sizes.CompressedSize;
+      next = m.dataOffset + m.sizes.compressedSize;
     }
-    if (IsSelected(m.Name)) members.push_back(std::move(m));
+    if (IsSelected(m.name)) members.push_back(std::move(m));
     if (next == UINT64_MAX) break;
     pos = next;
   }
@@ -336,29 +336,29 @@ int TUnZip::Extract() {
   StartRun();
   ExcludeSpec.clear();
   if (FArchiveFile.empty()) {
-    Report(FArchiveFile, "", zipmsg::FileNotFound);
+    Report(FArchiveFile, "", zipmsg::kFileNotFound);
     return 0;
   }
   bool activated = false;
   try {
-    TOsFile archive;
-    if (!archive.Open(OsPathOf(FArchiveFile), TOsAccess::Read, TOsShare::DenyWrite)) {
-      Report(FArchiveFile, "", zipmsg::ErrorOpeningFile);
+    OsFile archive;
+    if (!archive.Open(OsPathOf(FArchiveFile), OsAccess::Read, OsShare::DenyWrite)) {
+      Report(FArchiveFile, "", zipmsg::kErrorOpeningFile);
       return 0;
     }
     activated = true;
     if (OnActivate) OnActivate(*this);
     int64_t size = archive.Size();
     uint64_t fileSize = size > 0 ? uint64_t(size) : 0;
-    std::vector<TMemberEntry> members;
-    TArchiveReader reader(archive, fileSize, kDataBlock);
-    TCentralDirLocation where;
+    std::vector<MemberEntry> members;
+    ArchiveReader reader(archive, fileSize, kDataBlock);
+    CentralDirLocation where;
     if (LocateCentralDirectory(archive, where)) {
-      const TEndOfCentralDir& end = where.EndRecord;
-      if (end.CommentLength > fileSize - where.EndRecordPosition - TEndOfCentralDir::Size)
+      const EndOfCentralDir& end = where.endRecord;
+      if (end.commentLength > fileSize - where.endRecordPosition - EndOfCentralDir::kSize)
         ReportDamage("the archive comment runs past the end of the archive");
       // (A Zip64 archive's plain end record may hold 0xFFFF anywhere.)
-      if (!where.Zip64 && (end.ThisDisk != 0 || end.CentralDirDisk != 0))
+      if (!where.zip64 && (end.thisDisk != 0 || end.centralDirDisk != 0))
         ReportDamage("one part of an archive spread over several disks");
       CollectFromCentralDirectory(archive, where, fileSize, members);
     } else {
@@ -366,41 +366,41 @@ int TUnZip::Extract() {
       // one wins); the local headers then tell whether the archive is sound: they must end
       // at a directory.
       uint64_t listed = 0;
-      if (where.EndRecordFound && !EndRecordInComment(archive, where.EndRecordPosition))
-        ReportDamage("no central directory where the end record at " + At(where.EndRecordPosition) + " places it");
-      if (where.LocalSignatureFound)
-        CollectFromLocalHeaders(reader, where.LocalScanStart, fileSize, members);
+      if (where.endRecordFound && !EndRecordInComment(archive, where.endRecordPosition))
+        ReportDamage("no central directory where the end record at " + At(where.endRecordPosition) + " places it");
+      if (where.localSignatureFound)
+        CollectFromLocalHeaders(reader, where.localScanStart, fileSize, members);
       else if (!FindAnyEndRecord(archive, listed))
         ReportDamage("not a ZIP archive: no end record and no local header found");
-      else if (listed != 0 && !where.EndRecordFound)
+      else if (listed != 0 && !where.endRecordFound)
         ReportDamage("the members the end record lists cannot be found");
     }
 
     uint32_t maxDate = 0;
-    for (const TMemberEntry& m : members) maxDate = std::max(maxDate, m.Central.DosDateTime());
+    for (const MemberEntry& m : members) maxDate = std::max(maxDate, m.central.DosDateTime());
     // Decoder state serves every member of this run.
-    FDecoders = std::make_unique<TDecoderCache>();
-    for (const TMemberEntry& m : members) {
+    FDecoders = std::make_unique<DecoderCache>();
+    for (const MemberEntry& m : members) {
       if (FCancel) break;
       ExtractMember(reader, m, maxDate);
     }
   } catch (const std::bad_alloc&) {
     AbandonOutput();
     try {
-      Report(FCurrentName, "", zipmsg::OutOfMemory);
+      Report(FCurrentName, "", zipmsg::kOutOfMemory);
     } catch (...) {
     }
   } catch (const std::exception& e) {
     // An event handler's exception ends the operation; it is reported, not passed on.
     AbandonOutput();
     try {
-      Report(FCurrentName, e.what(), zipmsg::EventHandlerFailed);
+      Report(FCurrentName, e.what(), zipmsg::kEventHandlerFailed);
     } catch (...) {
     }
   } catch (...) {
     AbandonOutput();
     try {
-      Report(FCurrentName, "", zipmsg::EventHandlerFailed);
+      Report(FCurrentName, "", zipmsg::kEventHandlerFailed);
     } catch (...) {
     }
   }
@@ -415,7 +415,7 @@ int TUnZip::Extract() {
   return FCount;
 }
 
-std::vector<TUnZip::TListedMember> TUnZip::List() {
+std::vector<TUnZip::ListedMember> TUnZip::List() {
   FListOnly = true;
   FListed.clear();
   Extract();
@@ -430,66 +430,66 @@ int TUnZip::Test() {
   return n;
 }
 
-void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate) {
-  uint8_t head[TLocalHeader::Size];
-  if (!archive.Read(member.LocalHeaderOffset, head, sizeof head)) return;
-  TLocalHeader local;
+void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, uint32_t maxDate) {
+  uint8_t head[LocalHeader::kSize];
+  if (!archive.Read(member.localHeaderOffset, head, sizeof head)) return;
+  LocalHeader local;
   local.Read(head);
-  std::string raw(local.NameLength, '\0');
-  if (local.NameLength && !archive.Read(member.LocalHeaderOffset + TLocalHeader::Size, raw.data(), raw.size())) return;
-  const uint16_t flags = member.Central.Flags;
-  TMemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
-  FCurrentName = name.Name;
-  uint32_t storedCrc = local.Crc32;
+  std::string raw(local.nameLength, '\0');
+  if (local.nameLength && !archive.Read(member.localHeaderOffset + LocalHeader::kSize, raw.data(), raw.size())) return;
+  const uint16_t flags = member.central.flags;
+  MemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
+  FCurrentName = name.name;
+  uint32_t storedCrc = local.crc32;
   // Sizes after the data (bit 3) leave the local header's CRC as a placeholder.
-  if (member.FromLocalHeader || (flags & zipflag::DataDescriptor) ||
-      (local.Crc32 == 0 && member.Sizes.CompressedSize != 0))
-    storedCrc = member.Central.Crc32;
-  if (!member.FromLocalHeader) CheckLocalAgainstCentral(archive, member, local, raw);
+  if (member.fromLocalHeader || (flags & zipflag::kDataDescriptor) ||
+      (local.crc32 == 0 && member.sizes.compressedSize != 0))
+    storedCrc = member.central.crc32;
+  if (!member.fromLocalHeader) CheckLocalAgainstCentral(archive, member, local, raw);
   uint32_t dosTime = local.DosDateTime();
   if (DateAttribute == daSysDate) dosTime = OsNowDosDateTime();
   else if (DateAttribute == daMaxFileDate) dosTime = maxDate;
 
-  const bool folderBit = member.ExternalAttributes & fattr::Directory;
+  const bool folderBit = member.externalAttributes & fattr::kDirectory;
   const bool isFolder = folderBit || (!FCurrentName.empty() && FCurrentName.back() == '\\');
-  if (isFolder && member.Sizes.UncompressedSize != 0)
-    Report(FCurrentName, "folder entry holds " + std::to_string(member.Sizes.UncompressedSize) + " bytes of data",
-           zipmsg::BadFileHeader);
+  if (isFolder && member.sizes.uncompressedSize != 0)
+    Report(FCurrentName, "folder entry holds " + std::to_string(member.sizes.uncompressedSize) + " bytes of data",
+           zipmsg::kBadFileHeader);
   if (FListOnly) {
-    if (!isFolder) FListed.push_back({FCurrentName, member.Sizes.UncompressedSize});
+    if (!isFolder) FListed.push_back({FCurrentName, member.sizes.uncompressedSize});
     return;
   }
-  TOsPath path{std::string()};
+  OsPath path{std::string()};
   std::string shown;
   if (FTestOnly) {
     if (isFolder) return;
     shown = FCurrentName;
-    path = TOsPath(shown);
-  } else if (OutputPath(name, path, shown) == TPathResult::Unsafe) {
-    Report(FCurrentName, shown, zipmsg::UnsafeStoredPath);
+    path = OsPath(shown);
+  } else if (OutputPath(name, path, shown) == PathResult::Unsafe) {
+    Report(FCurrentName, shown, zipmsg::kUnsafeStoredPath);
     return;
   }
   if (isFolder) {
-    if (CreateStoredDirs) OsForceFolders(path.With(NameFolderPart(path.Text)));
+    if (CreateStoredDirs) OsForceFolders(path.With(NameFolderPart(path.text)));
     return;
   }
   if (!FTestOnly && !DecideWrite(FCurrentName, path, shown)) return;
-  const uint16_t method = member.Central.Method;
-  const bool encrypted = flags & zipflag::Encrypted;
+  const uint16_t method = member.central.method;
+  const bool encrypted = flags & zipflag::kEncrypted;
   // What cannot be decoded is refused before its output is created, so that a file there
   // stays as it is. A method that cannot be decoded is that, whatever a password might do
   // (AES is 99).
   if (!IsSupportedMethod(method)) {
-    Report(FCurrentName, "method " + std::to_string(method), zipmsg::UnsupportedMethod);
+    Report(FCurrentName, "method " + std::to_string(method), zipmsg::kUnsupportedMethod);
     return;
   }
   if (WrittenBefore(path, shown)) return;
-  TZipCrypto crypto;
+  ZipCrypto crypto;
   if (encrypted && !ChoosePassword(archive, member, local, storedCrc, crypto)) return;
   ++FCount;
   FMemberCounted = true;
-  if (!CreateOutput(path, shown, member.Sizes.UncompressedSize)) {
-    Report(FCurrentName, shown, zipmsg::ErrorOpeningFile);
+  if (!CreateOutput(path, shown, member.sizes.uncompressedSize)) {
+    Report(FCurrentName, shown, zipmsg::kErrorOpeningFile);
     --FCount;
     FMemberCounted = false;
     return;
@@ -500,32 +500,32 @@ void TUnZip::ExtractMember(TArchiveReader& archive, const TMemberEntry& member, 
   } catch (const EZipError&) {
     // A fatal report (already passed to OnError) ends this member only.
   }
-  FinishOutput(dosTime, member.ExternalAttributes);
+  FinishOutput(dosTime, member.externalAttributes);
   CheckMember(storedCrc, excess);
 }
 
-bool TUnZip::ChoosePassword(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
-                            uint32_t storedCrc, TZipCrypto& crypto) {
-  const uint16_t flags = member.Central.Flags;
+bool TUnZip::ChoosePassword(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
+                            uint32_t storedCrc, ZipCrypto& crypto) {
+  const uint16_t flags = member.central.flags;
   uint8_t stored[12];
-  if (member.Sizes.CompressedSize < 12 || !archive.Read(member.DataOffset, stored, 12)) {
-    Report(FCurrentName, "the data at " + At(member.DataOffset) + " cannot hold the 12-byte encryption header",
-           zipmsg::BadFileHeader);
+  if (member.sizes.compressedSize < 12 || !archive.Read(member.dataOffset, stored, 12)) {
+    Report(FCurrentName, "the data at " + At(member.dataOffset) + " cannot hold the 12-byte encryption header",
+           zipmsg::kBadFileHeader);
     return false;
   }
   // The header's last byte repeats the CRC's high byte, or the time's when the sizes
   // follow the data.
-  uint8_t check = (flags & zipflag::DataDescriptor) ? uint8_t(local.Time >> 8) : uint8_t(member.Central.Crc32 >> 24);
+  uint8_t check = (flags & zipflag::kDataDescriptor) ? uint8_t(local.time >> 8) : uint8_t(member.central.crc32 >> 24);
   std::vector<const std::string*> fitting;
   for (const std::string& password : Passwords) {
     uint8_t header[12];
     std::copy(stored, stored + 12, header);
-    TZipCrypto trial;
+    ZipCrypto trial;
     trial.Init(password);
     if (trial.CheckHeader(header, check)) fitting.push_back(&password);
   }
   if (fitting.empty()) {
-    Report(FCurrentName, "OnGetPassword", zipmsg::RequiredEventNotAssigned);
+    Report(FCurrentName, "OnGetPassword", zipmsg::kRequiredEventNotAssigned);
     return false;
   }
   // One wrong password in 256 passes the check byte: where more than one does, each is
@@ -541,27 +541,27 @@ bool TUnZip::ChoosePassword(TArchiveReader& archive, const TMemberEntry& member,
   return true;
 }
 
-bool TUnZip::DecodesWith(TArchiveReader& archive, const TMemberEntry& member, const std::string& password,
+bool TUnZip::DecodesWith(ArchiveReader& archive, const MemberEntry& member, const std::string& password,
                          uint32_t storedCrc) {
   uint8_t header[12];
-  if (!archive.Read(member.DataOffset, header, 12)) return false;
-  TZipCrypto crypto;
+  if (!archive.Read(member.dataOffset, header, 12)) return false;
+  ZipCrypto crypto;
   crypto.Init(password);
   crypto.CheckHeader(header, 0);
   // The trial is silent: the events are set aside and put back however it ends.
-  struct TSetAside {
-    TUnZip& Self;
-    bool TestOnly = Self.FTestOnly;
-    uint64_t Progress = Self.FArchiveProgress;
-    TErrorEvent Error = std::move(Self.OnError);
-    TEndEvent End = std::move(Self.OnEnd);
-    TProgressEvent Progressed = std::move(Self.OnProgress);
-    ~TSetAside() {
-      Self.FTestOnly = TestOnly;
-      Self.FArchiveProgress = Progress;
-      Self.OnError = std::move(Error);
-      Self.OnEnd = std::move(End);
-      Self.OnProgress = std::move(Progressed);
+  struct SetAside {
+    TUnZip& self;
+    bool testOnly = self.FTestOnly;
+    uint64_t progress = self.FArchiveProgress;
+    TErrorEvent error = std::move(self.OnError);
+    TEndEvent end = std::move(self.OnEnd);
+    TProgressEvent progressed = std::move(self.OnProgress);
+    ~SetAside() {
+      self.FTestOnly = testOnly;
+      self.FArchiveProgress = progress;
+      self.OnError = std::move(error);
+      self.OnEnd = std::move(end);
+      self.OnProgress = std::move(progressed);
     }
   } aside{*this};
   OnError = nullptr;
@@ -570,56 +570,56 @@ bool TUnZip::DecodesWith(TArchiveReader& archive, const TMemberEntry& member, co
   FTestOnly = true;
   bool pass = false;
   try {
-    CreateOutput(TOsPath(std::string()), std::string(), member.Sizes.UncompressedSize);
-    bool excess = Decompress(archive, member, member.Central.Method, &crypto);
+    CreateOutput(OsPath(std::string()), std::string(), member.sizes.uncompressedSize);
+    bool excess = Decompress(archive, member, member.central.method, &crypto);
     pass = CheckMember(storedCrc, excess);
   } catch (const EZipError&) {
   }
   return pass;
 }
 
-void TUnZip::CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
+void TUnZip::CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
                                       const std::string& localName) {
-  const TCentralHeader& c = member.Central;
+  const CentralHeader& c = member.central;
   std::string differs;
   auto add = [&](const char* what) { differs += differs.empty() ? what : std::string(", ") + what; };
   // The output is named after the local header: a name the directory does not list is news.
-  if (localName != member.CentralRawName) add("name");
-  if (c.Flags & zipflag::DataDescriptor) {
+  if (localName != member.centralRawName) add("name");
+  if (c.flags & zipflag::kDataDescriptor) {
     // The descriptor after the data must say what the directory says.
     uint8_t tail[24];
-    uint64_t at = member.DataOffset + member.Sizes.CompressedSize;
+    uint64_t at = member.dataOffset + member.sizes.compressedSize;
     uint64_t size = archive.Size();
     size_t avail = size > at ? size_t(std::min<uint64_t>(sizeof tail, size - at)) : 0;
-    TDataDescriptor d;
+    DataDescriptor d;
     if (!(avail && archive.Read(at, tail, avail) &&
-          ParseDataDescriptor(tail, avail, false, member.Sizes.CompressedSize, &c.Crc32,
-                              &member.Sizes.UncompressedSize, d)))
+          ParseDataDescriptor(tail, avail, false, member.sizes.compressedSize, &c.crc32,
+                              &member.sizes.uncompressedSize, d)))
       add("data descriptor");
   } else {
-    if (local.Crc32 != 0 && local.Crc32 != c.Crc32) add("CRC");
+    if (local.crc32 != 0 && local.crc32 != c.crc32) add("CRC");
     auto sizeDiffers = [](uint32_t a, uint32_t b) { return a != 0xFFFFFFFFu && b != 0xFFFFFFFFu && a != b; };
-    if (sizeDiffers(local.CompressedSize, c.CompressedSize) || sizeDiffers(local.UncompressedSize, c.UncompressedSize))
+    if (sizeDiffers(local.compressedSize, c.compressedSize) || sizeDiffers(local.uncompressedSize, c.uncompressedSize))
       add("sizes");
   }
   if (!differs.empty())
-    Report(FCurrentName, "the local header at " + At(member.LocalHeaderOffset) + " differs from the directory: " + differs,
-           zipmsg::BadFileHeader);
+    Report(FCurrentName, "the local header at " + At(member.localHeaderOffset) + " differs from the directory: " + differs,
+           zipmsg::kBadFileHeader);
 }
 
-bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto) {
-  uint64_t dataOffset = member.DataOffset;
-  uint64_t compressed = member.Sizes.CompressedSize;
+bool TUnZip::Decompress(ArchiveReader& archive, const MemberEntry& member, uint16_t method, ZipCrypto* crypto) {
+  uint64_t dataOffset = member.dataOffset;
+  uint64_t compressed = member.sizes.compressedSize;
   if (crypto) {
     dataOffset += 12;  // the encryption header
     compressed -= 12;
   }
-  const uint64_t size = member.Sizes.UncompressedSize;
+  const uint64_t size = member.sizes.uncompressedSize;
   if ((method == 8 || method == 9) && !crypto) {
     // Deflated data ends by itself: it may run on to the next record, so that a compressed
     // size stated too small costs no data; it is reported all the same. (Bytes left over
     // after the data harm nothing.)
-    TMemberInput input(archive, dataOffset, member.Room, nullptr);
+    MemberInput input(archive, dataOffset, member.room, nullptr);
     TDecompressStream stream(input, method == 9, FDecoders.get());
     bool excess = InflateMember(stream, size);
     uint64_t used = input.Taken() - stream.UnusedInput();
@@ -627,10 +627,10 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
       Report(FCurrentName,
              "compressed size " + std::to_string(compressed) + " stated, the data at " + At(dataOffset) + " holds " +
                  std::to_string(used),
-             zipmsg::BadFileHeader);
+             zipmsg::kBadFileHeader);
     return excess;
   }
-  TMemberInput input(archive, dataOffset, compressed, crypto);
+  MemberInput input(archive, dataOffset, compressed, crypto);
   if (method == 8 || method == 9) {
     TDecompressStream stream(input, method == 9, FDecoders.get());
     return InflateMember(stream, size);
@@ -640,16 +640,16 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
     uint64_t left = std::min(compressed, size);
     while (left > 0 && !FCancel) {
       ProcessPendingMessages();
-      if (input.Avail == 0 && !input.Refill(kChunk)) break;
-      size_t n = size_t(std::min<uint64_t>(input.Avail, left));
-      WriteOutput(input.Next, n);
-      input.Next += n;
-      input.Avail -= n;
+      if (input.avail == 0 && !input.Refill(kChunk)) break;
+      size_t n = size_t(std::min<uint64_t>(input.avail, left));
+      WriteOutput(input.next, n);
+      input.next += n;
+      input.avail -= n;
       left -= n;
     }
     return compressed > size;
   }
-  TLegacyContext ctx{input, compressed,
+  LegacyContext ctx{input, compressed,
                      [&](const uint8_t* data, size_t count) {
                        ProcessPendingMessages();
                        WriteOutput(data, count);
@@ -660,7 +660,7 @@ bool TUnZip::Decompress(TArchiveReader& archive, const TMemberEntry& member, uin
   else if (method <= 5)
     Unreduce(ctx, size, method - 1);
   else
-    Explode(ctx, size, member.Central.Flags);
+    Explode(ctx, size, member.central.flags);
   return false;
 }
 

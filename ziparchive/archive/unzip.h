@@ -11,11 +11,11 @@
 
 namespace ziparchive {
 
-class TArchiveReader;
-class TDecoderCache;
+class ArchiveReader;
+class DecoderCache;
 class TDecompressStream;
-class TZipCrypto;
-struct TCentralDirLocation;
+class ZipCrypto;
+struct CentralDirLocation;
 
 class TUnZip : public TUnBase {
  public:
@@ -33,60 +33,60 @@ class TUnZip : public TUnBase {
   // number of members decoded. Problems are reported as by Extract.
   int Test();
 
-  struct TListedMember {
-    std::string Name;  // as converted for extraction
-    uint64_t UncompressedSize = 0;  // as the archive states it, not decoded
+  struct ListedMember {
+    std::string name;  // as converted for extraction
+    uint64_t uncompressedSize = 0;  // as the archive states it, not decoded
   };
   // The selected files (no folder entries) with their stated sizes, read from the headers
   // alone: nothing is decoded or written. Problems are reported as by Extract.
-  std::vector<TListedMember> List();
+  std::vector<ListedMember> List();
 
  private:
-  struct TMemberEntry {
-    uint32_t ExternalAttributes = 0;
-    uint16_t DiskNumber = 0;
-    uint64_t LocalHeaderOffset = 0;
-    uint64_t DataOffset = 0;  // first byte after the local header's name and extra field
-    TCentralHeader Central;   // in local-header mode, built from the local header
-    TMemberSizes Sizes;       // the compressed size never reaches past the member's room
-    uint64_t Room = 0;        // bytes from DataOffset to the next record (or the file's end)
-    bool FromLocalHeader = false;
-    std::string Name;         // as selected, for reports
-    std::string CentralRawName;  // the name's bytes in the directory
+  struct MemberEntry {
+    uint32_t externalAttributes = 0;
+    uint16_t diskNumber = 0;
+    uint64_t localHeaderOffset = 0;
+    uint64_t dataOffset = 0;  // first byte after the local header's name and extra field
+    CentralHeader central;   // in local-header mode, built from the local header
+    MemberSizes sizes;       // the compressed size never reaches past the member's room
+    uint64_t room = 0;        // bytes from dataOffset to the next record (or the file's end)
+    bool fromLocalHeader = false;
+    std::string name;         // as selected, for reports
+    std::string centralRawName;  // the name's bytes in the directory
   };
   bool FListOnly = false;
-  std::vector<TListedMember> FListed;
+  std::vector<ListedMember> FListed;
 
   void Run();
-  void CollectFromCentralDirectory(TOsFile& archive, const TCentralDirLocation& where, uint64_t fileSize,
-                                   std::vector<TMemberEntry>& members);
-  void CollectFromLocalHeaders(TArchiveReader& archive, uint64_t start, uint64_t fileSize,
-                               std::vector<TMemberEntry>& members);
+  void CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where, uint64_t fileSize,
+                                   std::vector<MemberEntry>& members);
+  void CollectFromLocalHeaders(ArchiveReader& archive, uint64_t start, uint64_t fileSize,
+                               std::vector<MemberEntry>& members);
   // Sizes of a member whose sizes follow its data (flag bit 3) in local-header mode, and
   // where the next record starts; false (reported) when its data cannot be delimited.
-  bool ResolveStreamedMember(TArchiveReader& archive, uint64_t fileSize, bool zip64, TMemberEntry& m,
+  bool ResolveStreamedMember(ArchiveReader& archive, uint64_t fileSize, bool zip64, MemberEntry& m,
                              uint64_t& next);
   // Members whose data overlaps another's: the later header that starts inside another
   // member is dropped, data that runs into the next header is cut there; both reported.
-  void SettleOverlaps(uint64_t directoryStart, std::vector<TMemberEntry>& members);
-  void ExtractMember(TArchiveReader& archive, const TMemberEntry& member, uint32_t maxDate);
+  void SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& members);
+  void ExtractMember(ArchiveReader& archive, const MemberEntry& member, uint32_t maxDate);
   // Sets crypto up with the first password that fits the member's encryption header and, if
   // several do, decodes the data to its CRC; false (reported) when none fits.
-  bool ChoosePassword(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
-                      uint32_t storedCrc, TZipCrypto& crypto);
-  bool DecodesWith(TArchiveReader& archive, const TMemberEntry& member, const std::string& password,
+  bool ChoosePassword(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
+                      uint32_t storedCrc, ZipCrypto& crypto);
+  bool DecodesWith(ArchiveReader& archive, const MemberEntry& member, const std::string& password,
                    uint32_t storedCrc);
   // What the local header (or the descriptor after the data) says against the directory.
-  void CheckLocalAgainstCentral(TArchiveReader& archive, const TMemberEntry& member, const TLocalHeader& local,
+  void CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
                                 const std::string& localName);
   // Returns true when the data holds more than the member's stated size.
-  bool Decompress(TArchiveReader& archive, const TMemberEntry& member, uint16_t method, TZipCrypto* crypto);
+  bool Decompress(ArchiveReader& archive, const MemberEntry& member, uint16_t method, ZipCrypto* crypto);
   bool InflateMember(TDecompressStream& stream, uint64_t size);
   // Reports damage of the archive itself: FileName the archive, ExtendedMsg what and where.
   void ReportDamage(const std::string& what);
 
   // Kept for the members of one Extract.
-  std::unique_ptr<TDecoderCache> FDecoders;
+  std::unique_ptr<DecoderCache> FDecoders;
 };
 
 }  // namespace ziparchive

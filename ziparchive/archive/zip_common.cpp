@@ -8,7 +8,7 @@ namespace ziparchive {
 void TZipCommon::Report(const std::string& FileName, const std::string& ExtendedMsg, int ECode,
                         const std::string& VolumeID) {
   if (!OnError) return;
-  int code = FCancel ? zipmsg::UserCanceled : ECode;
+  int code = FCancel ? zipmsg::kUserCanceled : ECode;
   OnError(*this, FileName, ExtendedMsg, VolumeID, code);
 }
 

@@ -19,11 +19,11 @@ enum TArcType { atNA, atZip, atZipExe, atSpannedZip };
 // Raised by the fatal form of the report; its message is the text of the code.
 class EZipError : public std::runtime_error {
  public:
-  EZipError(int code, const std::string& text) : std::runtime_error(text), FCode(code) {}
-  int Code() const { return FCode; }
+  EZipError(int code, const std::string& text) : std::runtime_error(text), code_(code) {}
+  int Code() const { return code_; }
 
  private:
-  int FCode;
+  int code_;
 };
 
 class TZipCommon {
@@ -77,8 +77,8 @@ class TZipCommon {
   }
 
   // One of the component's paths as the system gets it.
-  TOsPath OsPathOf(const std::string& text) const {
-    return Utf8Paths ? TOsPath::FromUtf8(text) : TOsPath(text);
+  OsPath OsPathOf(const std::string& text) const {
+    return Utf8Paths ? OsPath::FromUtf8(text) : OsPath(text);
   }
 
   std::string ToStoredName(const std::string& name) const;

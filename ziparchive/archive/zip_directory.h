@@ -10,71 +10,71 @@
 
 namespace ziparchive {
 
-struct TCentralDirLocation {
-  bool Found = false;           // a central header stands where the end record says
-  bool EndRecordFound = false;  // an end record was found at all
-  bool Zip64 = false;
-  uint64_t EndRecordPosition = 0;
-  uint64_t CentralDirStart = 0;
+struct CentralDirLocation {
+  bool found = false;           // a central header stands where the end record says
+  bool endRecordFound = false;  // an end record was found at all
+  bool zip64 = false;
+  uint64_t endRecordPosition = 0;
+  uint64_t centralDirStart = 0;
   // What the end record (or the Zip64 one) says of the directory: where it ends and how
   // many entries it holds (the 16-bit count of a plain end record wraps).
-  uint64_t CentralDirEnd = 0;
-  uint64_t ExpectedEntries = 0;
-  TEndOfCentralDir EndRecord;
-  std::string Comment;          // the archive comment (as far as the file holds it)
-  uint64_t LocalScanStart = 0;  // local-header mode: where member data begins
-  bool LocalSignatureFound = false;
+  uint64_t centralDirEnd = 0;
+  uint64_t expectedEntries = 0;
+  EndOfCentralDir endRecord;
+  std::string comment;          // the archive comment (as far as the file holds it)
+  uint64_t localScanStart = 0;  // local-header mode: where member data begins
+  bool localSignatureFound = false;
 };
 
 // Looks at the end of the file for the last end record and checks that a central header
 // starts where it points (the directory is taken to end right before the end record; the
 // stored offset is not used). When that fails, finds where local-header mode starts.
-bool LocateCentralDirectory(TOsFile& archive, TCentralDirLocation& out);
+bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out);
 
 // Whether an end record stands anywhere an archive comment (up to 65535 bytes) can put it,
 // the file's first byte included, which the search above leaves out; `entries` is what the
 // last one lists. Tells an archive with nothing to find from a file that is none.
-bool FindAnyEndRecord(TOsFile& archive, uint64_t& entries);
+bool FindAnyEndRecord(OsFile& archive, uint64_t& entries);
 
 // Whether the end record found lies inside the comment of an earlier end record (one whose
 // comment runs exactly to the end of the file): then it is comment text, not damage.
-bool EndRecordInComment(TOsFile& archive, uint64_t endRecordPosition);
+bool EndRecordInComment(OsFile& archive, uint64_t endRecordPosition);
 
-struct TCentralEntry {
-  TCentralHeader Header;
-  std::string RawName;  // bytes as stored
-  std::string Extra;
-  std::string Comment;
-  TMemberSizes Sizes;   // 64-bit values after the Zip64 item
-  uint64_t RecordPosition = 0;
+struct CentralEntry {
+  CentralHeader header;
+  std::string rawName;  // bytes as stored
+  std::string extra;
+  std::string comment;
+  MemberSizes sizes;   // 64-bit values after the Zip64 item
+  uint64_t recordPosition = 0;
 };
 
-struct TWalkResult {
-  uint64_t Entries = 0;       // entries visited
-  uint64_t EndPosition = 0;   // where the next entry would have started
-  bool Stopped = false;       // visit asked to stop
+struct WalkResult {
+  uint64_t entries = 0;       // entries visited
+  uint64_t endPosition = 0;   // where the next entry would have started
+  bool stopped = false;       // visit asked to stop
 };
 
 // Walks central headers from start while they carry the central signature and lie wholly
 // before `limit`; visit returns false to stop early.
-TWalkResult WalkCentralDirectory(TOsFile& archive, uint64_t start, uint64_t limit,
-                                 const std::function<bool(const TCentralEntry&)>& visit);
+WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
+                                 const std::function<bool(const CentralEntry&)>& visit);
 // Empty when a finished walk ends where the end record says the directory ends, with the
 // number of entries it lists; otherwise what differs, with the offset, for ExtendedMsg.
-std::string DirectoryMismatch(const TCentralDirLocation& where, const TWalkResult& walk);
+std::string DirectoryMismatch(const CentralDirLocation& where, const WalkResult& walk);
 
-struct TDataDescriptor {
-  uint32_t Crc32 = 0;
-  uint64_t CompressedSize = 0;
-  uint64_t UncompressedSize = 0;
-  size_t Length = 0;  // 12, 16, 20 or 24 bytes
+struct DataDescriptor {
+  uint32_t crc32 = 0;
+  uint64_t compressedSize = 0;
+  uint64_t uncompressedSize = 0;
+  size_t length = 0;  // 12, 16, 20 or 24 bytes
 };
 // The descriptor that follows a member's data (p: up to 24 bytes from there). Of its four
 // forms (with or without signature, 32- or 64-bit sizes; the 64-bit ones first when the
 // member has a Zip64 item) the first whose compressed size is `compressed` and whose CRC
 // and uncompressed size agree where given is taken; false when none fits.
 bool ParseDataDescriptor(const uint8_t* p, size_t avail, bool zip64First, uint64_t compressed,
-                         const uint32_t* crc, const uint64_t* uncompressed, TDataDescriptor& out);
+                         const uint32_t* crc, const uint64_t* uncompressed, DataDescriptor& out);
 // Whether an extra field holds a Zip64 item.
 bool HasZip64Extra(const uint8_t* extra, size_t length);
 

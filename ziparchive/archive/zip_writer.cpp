@@ -23,7 +23,7 @@ constexpr std::uint16_t kVersion = 20;
 constexpr std::uint32_t kMax32 = 0xFFFFFFFFu;
 
 [[noreturn]] void BadArchive() {
-  throw EZipError(zipmsg::BadFileHeader, ZipMessageText(zipmsg::BadFileHeader));
+  throw EZipError(zipmsg::kBadFileHeader, ZipMessageText(zipmsg::kBadFileHeader));
 }
 
 void CheckFits32(std::uint64_t v) {
@@ -70,41 +70,41 @@ bool TZipBase::StoreByType(const std::string& path) const {
   return false;
 }
 
-bool TZipBase::LoadExisting(TOsFile& archive) {
+bool TZipBase::LoadExisting(OsFile& archive) {
   std::int64_t size = archive.Size();
   if (size == 0) return true;  // an empty file is taken as an empty archive
   // Members can only be carried over from an archive whose directory can be walked, and
   // only 32-bit records are written back; anything else is left alone rather than lost.
   auto refuse = [this](const std::string& why) {
-    Report(FArchiveFile, why + ": the archive cannot be updated", zipmsg::BadFileHeader);
+    Report(FArchiveFile, why + ": the archive cannot be updated", zipmsg::kBadFileHeader);
     return false;
   };
-  TCentralDirLocation loc;
-  if (!LocateCentralDirectory(archive, loc) || !loc.Found) return refuse("no central directory found");
-  if (loc.Zip64) return refuse("a Zip64 archive");
+  CentralDirLocation loc;
+  if (!LocateCentralDirectory(archive, loc) || !loc.found) return refuse("no central directory found");
+  if (loc.zip64) return refuse("a Zip64 archive");
   // Bytes in front of the first record (a self-extractor's program) would be lost.
-  std::uint64_t firstRecord = loc.CentralDirStart;
-  if (loc.EndRecord.CentralDirOffset != loc.CentralDirStart)
-    return refuse("the directory stands at offset " + std::to_string(loc.CentralDirStart) + ", not where the end record places it (" +
-                  std::to_string(loc.EndRecord.CentralDirOffset) + "): data stands in front of the archive");
+  std::uint64_t firstRecord = loc.centralDirStart;
+  if (loc.endRecord.centralDirOffset != loc.centralDirStart)
+    return refuse("the directory stands at offset " + std::to_string(loc.centralDirStart) + ", not where the end record places it (" +
+                  std::to_string(loc.endRecord.centralDirOffset) + "): data stands in front of the archive");
   bool usable = true;
-  TWalkResult walk = WalkCentralDirectory(archive, loc.CentralDirStart, loc.CentralDirEnd, [&](const TCentralEntry& e) {
-    const TCentralHeader& h = e.Header;
-    if (h.CompressedSize == kMax32 || h.UncompressedSize == kMax32 || h.LocalHeaderOffset == kMax32) {
+  WalkResult walk = WalkCentralDirectory(archive, loc.centralDirStart, loc.centralDirEnd, [&](const CentralEntry& e) {
+    const CentralHeader& h = e.header;
+    if (h.compressedSize == kMax32 || h.uncompressedSize == kMax32 || h.localHeaderOffset == kMax32) {
       usable = false;
       return false;
     }
-    firstRecord = std::min<std::uint64_t>(firstRecord, h.LocalHeaderOffset);
-    TZipMember m;
-    m.RawName = e.RawName;
-    const TMemberName name = DecodeMemberName(e.RawName, h.Flags, TranslateOemChar);
+    firstRecord = std::min<std::uint64_t>(firstRecord, h.localHeaderOffset);
+    ZipMember m;
+    m.rawName = e.rawName;
+    const MemberName name = DecodeMemberName(e.rawName, h.flags, TranslateOemChar);
     // Compared with the names of the scan, which are UTF-8 with Utf8Paths.
-    m.Name = !Utf8Paths ? name.Name : name.Utf8.empty() ? OsUtf8Path(name.Name) : name.Utf8;
-    m.Action = maKeep;
-    m.Central = h;
-    m.Extra = e.Extra;
-    m.Comment = e.Comment;
-    m.OldOffset = h.LocalHeaderOffset;
+    m.name = !Utf8Paths ? name.name : name.utf8.empty() ? OsUtf8Path(name.name) : name.utf8;
+    m.action = MemberAction::Keep;
+    m.central = h;
+    m.extra = e.extra;
+    m.comment = e.comment;
+    m.oldOffset = h.localHeaderOffset;
     AddMember(std::move(m));
     return true;
   });
@@ -118,7 +118,7 @@ bool TZipBase::LoadExisting(TOsFile& archive) {
   // archive is read through as by a test, and any report refuses it.
   std::string damage = DamageTheReaderReports();
   if (!damage.empty()) return refuse(damage);
-  FArchiveComment = loc.Comment;
+  FArchiveComment = loc.comment;
   return true;
 }
 
@@ -130,7 +130,7 @@ std::string TZipBase::DamageTheReaderReports() {
   reader.OnError = [&first](TZipCommon&, const std::string& file, const std::string& extended, const std::string&,
                             int code) {
     // Members it cannot decode (encrypted, other methods) are carried as they are.
-    if (!first.empty() || code == zipmsg::RequiredEventNotAssigned || code == zipmsg::UnsupportedMethod) return;
+    if (!first.empty() || code == zipmsg::kRequiredEventNotAssigned || code == zipmsg::kUnsupportedMethod) return;
     first = file + ": " + ZipMessageText(code) + (extended.empty() ? "" : " - " + extended);
   };
   reader.SetArchiveFile(FArchiveFile);
@@ -138,41 +138,41 @@ std::string TZipBase::DamageTheReaderReports() {
   return first;
 }
 
-void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {
+void TZipBase::CopyMember(ZipMember& m, OsFile& old, OutStream& out) {
   std::int64_t oldSize = old.Size();
-  std::uint8_t head[TLocalHeader::Size];
-  if (!old.Seek(m.OldOffset) || ReadSource(old, head, sizeof head) != sizeof head ||
-      GetLE32(head) != zipsig::LocalHeader)
+  std::uint8_t head[LocalHeader::kSize];
+  if (!old.Seek(m.oldOffset) || ReadSource(old, head, sizeof head) != sizeof head ||
+      GetLE32(head) != zipsig::kLocalHeader)
     BadArchive();
-  TLocalHeader lh;
+  LocalHeader lh;
   lh.Read(head);
-  std::uint64_t total = TLocalHeader::Size + std::uint64_t(lh.NameLength) + lh.ExtraLength +
-                        m.Central.CompressedSize;
-  if (oldSize < 0 || m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
-  if (m.Central.Flags & zipflag::DataDescriptor) {
+  std::uint64_t total = LocalHeader::kSize + std::uint64_t(lh.nameLength) + lh.extraLength +
+                        m.central.compressedSize;
+  if (oldSize < 0 || m.oldOffset + total > std::uint64_t(oldSize)) BadArchive();
+  if (m.central.flags & zipflag::kDataDescriptor) {
     // The descriptor goes along, or the local header's zero sizes would be all that is left.
     // Its sizes are 64-bit when the local header has a Zip64 item.
-    std::string extra(lh.ExtraLength, '\0');
-    if (!extra.empty() && (!old.Seek(m.OldOffset + TLocalHeader::Size + lh.NameLength) ||
+    std::string extra(lh.extraLength, '\0');
+    if (!extra.empty() && (!old.Seek(m.oldOffset + LocalHeader::kSize + lh.nameLength) ||
                            ReadSource(old, reinterpret_cast<std::uint8_t*>(extra.data()), extra.size()) != extra.size()))
       BadArchive();
     bool zip64 = HasZip64Extra(reinterpret_cast<const std::uint8_t*>(extra.data()), extra.size());
     std::uint8_t tail[24];
-    std::size_t avail = std::size_t(std::min<std::uint64_t>(sizeof tail, std::uint64_t(oldSize) - m.OldOffset - total));
-    if (avail < 12 || !old.Seek(m.OldOffset + total) || ReadSource(old, tail, avail) != avail) BadArchive();
-    TDataDescriptor d;
-    const std::uint32_t crc = m.Central.Crc32;
-    const std::uint64_t size = m.Central.UncompressedSize;
-    if (ParseDataDescriptor(tail, avail, zip64, m.Central.CompressedSize, &crc, &size, d))
-      total += d.Length;
+    std::size_t avail = std::size_t(std::min<std::uint64_t>(sizeof tail, std::uint64_t(oldSize) - m.oldOffset - total));
+    if (avail < 12 || !old.Seek(m.oldOffset + total) || ReadSource(old, tail, avail) != avail) BadArchive();
+    DataDescriptor d;
+    const std::uint32_t crc = m.central.crc32;
+    const std::uint64_t size = m.central.uncompressedSize;
+    if (ParseDataDescriptor(tail, avail, zip64, m.central.compressedSize, &crc, &size, d))
+      total += d.length;
     else  // values that disagree with the directory: the form the signature and Zip64 say
-      total += (GetLE32(tail) == zipsig::DataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
-    if (m.OldOffset + total > std::uint64_t(oldSize)) BadArchive();
+      total += (GetLE32(tail) == zipsig::kDataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
+    if (m.oldOffset + total > std::uint64_t(oldSize)) BadArchive();
   }
 
   std::uint64_t at = out.Position();
   CheckFits32(at);
-  if (!old.Seek(m.OldOffset)) BadArchive();
+  if (!old.Seek(m.oldOffset)) BadArchive();
   if (!FBuf) FBuf.reset(new std::uint8_t[kReadBufferSize]);
   for (std::uint64_t left = total; left > 0;) {
     std::size_t want = left < kReadBufferSize ? std::size_t(left) : kReadBufferSize;
@@ -180,11 +180,11 @@ void TZipBase::CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) {
     out.Write(FBuf.get(), want);
     left -= want;
   }
-  m.Central.Signature = zipsig::CentralHeader;
-  m.Central.LocalHeaderOffset = std::uint32_t(at);
+  m.central.signature = zipsig::kCentralHeader;
+  m.central.localHeaderOffset = std::uint32_t(at);
 }
 
-void TZipBase::WriteStored(TOsFile& src, std::size_t buffered, TOutStream& out,
+void TZipBase::WriteStored(OsFile& src, std::size_t buffered, OutStream& out,
                            std::uint32_t& crc, std::uint64_t& size) {
   crc = 0;
   size = 0;
@@ -199,41 +199,41 @@ void TZipBase::WriteStored(TOsFile& src, std::size_t buffered, TOutStream& out,
   }
 }
 
-bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
-  if (m.RawName.size() > 0xFFFF) {
-    Report(m.SourcePath, "", zipmsg::ErrorOpeningFile);
-    m.Action = maDrop;
+bool TZipBase::WriteNewMember(ZipMember& m, OutStream& out) {
+  if (m.rawName.size() > 0xFFFF) {
+    Report(m.sourcePath, "", zipmsg::kErrorOpeningFile);
+    m.action = MemberAction::Drop;
     return false;
   }
-  TOsFile src;
-  if (!src.Open(OsPathOf(m.SourcePath), TOsAccess::Read, TOsShare::DenyNone)) {
-    Report(m.SourcePath, "", zipmsg::ErrorOpeningFile);
-    m.Action = maDrop;
+  OsFile src;
+  if (!src.Open(OsPathOf(m.sourcePath), OsAccess::Read, OsShare::DenyNone)) {
+    Report(m.sourcePath, "", zipmsg::kErrorOpeningFile);
+    m.action = MemberAction::Drop;
     return false;
   }
   if (!FBuf) FBuf.reset(new std::uint8_t[kReadBufferSize]);
 
-  std::uint32_t dosTime = m.DosDateTime;
+  std::uint32_t dosTime = m.dosDateTime;
   if (DateAttribute == daSysDate) dosTime = FNowDosDateTime;
   if (DateAttribute == daMaxFileDate) dosTime = FMaxDosDateTime;
 
   std::uint64_t headerPos = out.Position();
   CheckFits32(headerPos);
-  TLocalHeader lh;
-  lh.VersionNeeded = kVersion;
-  lh.Method = 8;
-  lh.Time = std::uint16_t(dosTime & 0xFFFF);
-  lh.Date = std::uint16_t(dosTime >> 16);
-  lh.UncompressedSize = m.SourceSize < kMax32 ? std::uint32_t(m.SourceSize) : 0;
-  lh.NameLength = std::uint16_t(m.RawName.size());
-  std::uint8_t head[TLocalHeader::Size];
+  LocalHeader lh;
+  lh.versionNeeded = kVersion;
+  lh.method = 8;
+  lh.time = std::uint16_t(dosTime & 0xFFFF);
+  lh.date = std::uint16_t(dosTime >> 16);
+  lh.uncompressedSize = m.sourceSize < kMax32 ? std::uint32_t(m.sourceSize) : 0;
+  lh.nameLength = std::uint16_t(m.rawName.size());
+  std::uint8_t head[LocalHeader::kSize];
   lh.Write(head);
   out.Write(head, sizeof head);
-  out.Write(m.RawName.data(), m.RawName.size());
+  out.Write(m.rawName.data(), m.rawName.size());
   std::uint64_t dataPos = out.Position();
 
   if (CompressMethod == cmStore) DeflateType = dtDeflateS;
-  bool store = DeflateType == dtDeflateS || StoreByType(m.SourcePath);
+  bool store = DeflateType == dtDeflateS || StoreByType(m.sourcePath);
 
   // The size found by the scan is only a hint: the file may have changed since.
   std::size_t first = ReadSource(src, FBuf.get(), kReadBufferSize);
@@ -285,96 +285,96 @@ bool TZipBase::WriteNewMember(TZipMember& m, TOutStream& out) {
     deflated = false;
     crc = 0;
   }
-  lh.Method = deflated ? 8 : 0;
-  lh.Flags = deflated ? DeflateFlags(DeflateType) : 0;
-  if (m.Utf8Name) lh.Flags |= zipflag::Utf8Name;
-  lh.Crc32 = crc;
-  lh.CompressedSize = std::uint32_t(packed);
-  lh.UncompressedSize = std::uint32_t(size);
+  lh.method = deflated ? 8 : 0;
+  lh.flags = deflated ? DeflateFlags(DeflateType) : 0;
+  if (m.utf8Name) lh.flags |= zipflag::kUtf8Name;
+  lh.crc32 = crc;
+  lh.compressedSize = std::uint32_t(packed);
+  lh.uncompressedSize = std::uint32_t(size);
   lh.Write(head);
   out.Seek(headerPos);
   out.Write(head, sizeof head);
-  out.Write(m.RawName.data(), m.RawName.size());
+  out.Write(m.rawName.data(), m.rawName.size());
   out.Seek(end);
 
-  TCentralHeader& c = m.Central;
-  c = TCentralHeader();
-  c.VersionMadeBy = kVersion;
-  c.VersionNeeded = kVersion;
-  c.Flags = lh.Flags;
-  c.Method = lh.Method;
-  c.Time = lh.Time;
-  c.Date = lh.Date;
-  c.Crc32 = lh.Crc32;
-  c.CompressedSize = lh.CompressedSize;
-  c.UncompressedSize = lh.UncompressedSize;
-  c.NameLength = lh.NameLength;
-  c.InternalAttributes = 1;
-  c.ExternalAttributes = m.Attributes;
-  c.LocalHeaderOffset = std::uint32_t(headerPos);
+  CentralHeader& c = m.central;
+  c = CentralHeader();
+  c.versionMadeBy = kVersion;
+  c.versionNeeded = kVersion;
+  c.flags = lh.flags;
+  c.method = lh.method;
+  c.time = lh.time;
+  c.date = lh.date;
+  c.crc32 = lh.crc32;
+  c.compressedSize = lh.compressedSize;
+  c.uncompressedSize = lh.uncompressedSize;
+  c.nameLength = lh.nameLength;
+  c.internalAttributes = 1;
+  c.externalAttributes = m.attributes;
+  c.localHeaderOffset = std::uint32_t(headerPos);
   return true;
 }
 
 bool TZipBase::CheckCapacity() {
   // What the new archive holds at the least: every header, the data of kept members and of
   // files that will be stored. Deflated files may shrink, so they count with no data.
-  std::uint64_t least = TEndOfCentralDir::Size + FArchiveComment.size();
+  std::uint64_t least = EndOfCentralDir::kSize + FArchiveComment.size();
   std::size_t entries = 0;
-  for (const TZipMember& m : FMembers) {
-    if (m.Action != maCompress && m.Action != maKeep) continue;
+  for (const ZipMember& m : FMembers) {
+    if (m.action != MemberAction::Compress && m.action != MemberAction::Keep) continue;
     ++entries;
-    least += TLocalHeader::Size + TCentralHeader::Size + 2 * std::uint64_t(m.RawName.size()) + m.Extra.size() +
-             m.Comment.size();
-    if (m.Action == maKeep) {
-      least += m.Central.CompressedSize;
-    } else if (m.SourceSize >= kMax32) {
-      Report(m.SourcePath, "a file of 4 GiB or more does not fit a ZIP archive of 32-bit records",
-             zipmsg::ErrorWritingFile);
+    least += LocalHeader::kSize + CentralHeader::kSize + 2 * std::uint64_t(m.rawName.size()) + m.extra.size() +
+             m.comment.size();
+    if (m.action == MemberAction::Keep) {
+      least += m.central.compressedSize;
+    } else if (m.sourceSize >= kMax32) {
+      Report(m.sourcePath, "a file of 4 GiB or more does not fit a ZIP archive of 32-bit records",
+             zipmsg::kErrorWritingFile);
       return false;
-    } else if (CompressMethod == cmStore || DeflateType == dtDeflateS || StoreByType(m.SourcePath)) {
-      least += m.SourceSize;
+    } else if (CompressMethod == cmStore || DeflateType == dtDeflateS || StoreByType(m.sourcePath)) {
+      least += m.sourceSize;
     }
   }
   if (entries > 0xFFFF) {
     Report(FArchiveFile, std::to_string(entries) + " members, more than the 65535 an archive can list",
-           zipmsg::ErrorWritingFile);
+           zipmsg::kErrorWritingFile);
     return false;
   }
   if (least >= kMax32) {
-    Report(FArchiveFile, "the archive would grow past 4 GiB", zipmsg::ErrorWritingFile);
+    Report(FArchiveFile, "the archive would grow past 4 GiB", zipmsg::kErrorWritingFile);
     return false;
   }
   return true;
 }
 
-void TZipBase::WriteDirectory(TOutStream& out) {
+void TZipBase::WriteDirectory(OutStream& out) {
   std::uint64_t start = out.Position();
   CheckFits32(start);
   std::size_t entries = 0;
-  std::uint8_t head[TCentralHeader::Size];
-  for (TZipMember& m : FMembers) {
-    if (m.Action != maCompress && m.Action != maKeep) continue;
-    m.Central.Signature = zipsig::CentralHeader;
-    m.Central.NameLength = std::uint16_t(m.RawName.size());
-    m.Central.ExtraLength = std::uint16_t(m.Extra.size());
-    m.Central.CommentLength = std::uint16_t(m.Comment.size());
-    m.Central.Write(head);
+  std::uint8_t head[CentralHeader::kSize];
+  for (ZipMember& m : FMembers) {
+    if (m.action != MemberAction::Compress && m.action != MemberAction::Keep) continue;
+    m.central.signature = zipsig::kCentralHeader;
+    m.central.nameLength = std::uint16_t(m.rawName.size());
+    m.central.extraLength = std::uint16_t(m.extra.size());
+    m.central.commentLength = std::uint16_t(m.comment.size());
+    m.central.Write(head);
     out.Write(head, sizeof head);
-    out.Write(m.RawName.data(), m.RawName.size());
-    out.Write(m.Extra.data(), m.Extra.size());
-    out.Write(m.Comment.data(), m.Comment.size());
+    out.Write(m.rawName.data(), m.rawName.size());
+    out.Write(m.extra.data(), m.extra.size());
+    out.Write(m.comment.data(), m.comment.size());
     ++entries;
   }
   if (entries > 0xFFFF) throw EZipWriteError("too many members for a 16-bit member count");
   std::uint64_t size = out.Position() - start;
   CheckFits32(out.Position());
-  TEndOfCentralDir end;
-  end.EntriesOnDisk = end.TotalEntries = std::uint16_t(entries);
-  end.CentralDirSize = std::uint32_t(size);
-  end.CentralDirOffset = std::uint32_t(start);
+  EndOfCentralDir end;
+  end.entriesOnDisk = end.totalEntries = std::uint16_t(entries);
+  end.centralDirSize = std::uint32_t(size);
+  end.centralDirOffset = std::uint32_t(start);
   std::string comment = FArchiveComment.substr(0, 0xFFFF);
-  end.CommentLength = std::uint16_t(comment.size());
-  std::uint8_t rec[TEndOfCentralDir::Size];
+  end.commentLength = std::uint16_t(comment.size());
+  std::uint8_t rec[EndOfCentralDir::kSize];
   end.Write(rec);
   out.Write(rec, sizeof rec);
   out.Write(comment.data(), comment.size());

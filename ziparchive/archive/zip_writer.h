@@ -28,25 +28,25 @@ class TZipBase : public TCompBase {
   static std::uint16_t DeflateFlags(TDeflateType t);
 
  protected:
-  bool LoadExisting(TOsFile& archive) override;
+  bool LoadExisting(OsFile& archive) override;
   // The first problem a test of the archive reports (members it cannot decode aside);
   // empty when there is none.
   std::string DamageTheReaderReports();
-  bool WriteNewMember(TZipMember& m, TOutStream& out) override;
-  void CopyMember(TZipMember& m, TOsFile& old, TOutStream& out) override;
-  void WriteDirectory(TOutStream& out) override;
+  bool WriteNewMember(ZipMember& m, OutStream& out) override;
+  void CopyMember(ZipMember& m, OsFile& old, OutStream& out) override;
+  void WriteDirectory(OutStream& out) override;
   void EndCompress() override;
   bool CheckCapacity() override;
 
  private:
   bool StoreByType(const std::string& path) const;
-  void WriteStored(TOsFile& src, std::size_t buffered, TOutStream& out, std::uint32_t& crc,
+  void WriteStored(OsFile& src, std::size_t buffered, OutStream& out, std::uint32_t& crc,
                    std::uint64_t& size);
 
   std::unique_ptr<std::uint8_t[]> FBuf;
   std::unique_ptr<TCompressStream> FDeflate;  // one deflate state per Compress
   int FDeflateLevel = -1;
-  TMemoryOutStream FSmall;
+  MemoryOutStream FSmall;
 };
 
 class TZip final : public TZipBase {};

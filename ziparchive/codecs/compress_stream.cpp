@@ -13,7 +13,7 @@ constexpr int kMemLevel = 8;
 constexpr std::size_t kMaxSlice = std::numeric_limits<uInt>::max() / 2;
 }  // namespace
 
-TCompressStream::TCompressStream(TOutStream& archive, int windowBits, int level,
+TCompressStream::TCompressStream(OutStream& archive, int windowBits, int level,
                                  const volatile bool* cancel)
     : FArchive(&archive), FZ(new z_stream_s{}), FOut(new std::uint8_t[kOutBufferSize]),
       FCancel(cancel) {
@@ -27,7 +27,7 @@ TCompressStream::TCompressStream(TOutStream& archive, int windowBits, int level,
 
 TCompressStream::~TCompressStream() { deflateEnd(FZ.get()); }
 
-void TCompressStream::Restart(TOutStream& archive) {
+void TCompressStream::Restart(OutStream& archive) {
   FArchive = &archive;
   deflateReset(FZ.get());
   FZ->next_out = FOut.get();

@@ -18,14 +18,14 @@ class TCompressStream {
 
   // Opens the deflate state (memory level 8, default strategy) at `level`; output begins at
   // the archive stream's current position. `cancel` may be null.
-  TCompressStream(TOutStream& archive, int windowBits, int level, const volatile bool* cancel);
+  TCompressStream(OutStream& archive, int windowBits, int level, const volatile bool* cancel);
   TCompressStream(const TCompressStream&) = delete;
   TCompressStream& operator=(const TCompressStream&) = delete;
   ~TCompressStream();
 
   // Starts a new member at the current position of `archive` (which becomes the stream
   // written to), reusing the deflate state so a whole archive pays for its allocation once.
-  void Restart(TOutStream& archive);
+  void Restart(OutStream& archive);
 
   // Returns count, or fewer once the cancel flag is set. Throws EZipWriteError when the
   // archive stream fails.
@@ -46,7 +46,7 @@ class TCompressStream {
  private:
   void FlushBuffer(std::size_t n);
 
-  TOutStream* FArchive;
+  OutStream* FArchive;
   std::unique_ptr<z_stream_s> FZ;
   std::unique_ptr<std::uint8_t[]> FOut;
   const volatile bool* FCancel;

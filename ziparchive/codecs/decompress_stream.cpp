@@ -9,72 +9,72 @@
 
 namespace ziparchive {
 
-class TDecompressStream::TArchiveInput : public TInputBuffer {
+class TDecompressStream::ArchiveInput : public InputBuffer {
  public:
-  explicit TArchiveInput(TOsFile& file) : TInputBuffer(65536), FFile(file) {}
+  explicit ArchiveInput(OsFile& file) : InputBuffer(65536), file_(file) {}
 
  protected:
   size_t Fill(uint8_t* buffer, size_t capacity) override {
-    int64_t n = FFile.Read(buffer, capacity);
+    int64_t n = file_.Read(buffer, capacity);
     return n > 0 ? size_t(n) : 0;
   }
 
  private:
-  TOsFile& FFile;
+  OsFile& file_;
 };
 
-struct TDecoderCache::TZlibState {
-  z_stream Strm{};
-  bool Open = false;
-  ~TZlibState() {
-    if (Open) inflateEnd(&Strm);
+struct DecoderCache::ZlibState {
+  z_stream strm{};
+  bool open = false;
+  ~ZlibState() {
+    if (open) inflateEnd(&strm);
   }
 };
 
-TDecoderCache::TDecoderCache() = default;
-TDecoderCache::~TDecoderCache() = default;
+DecoderCache::DecoderCache() = default;
+DecoderCache::~DecoderCache() = default;
 
-TDecompressStream::TDecompressStream(TOsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag)
+TDecompressStream::TDecompressStream(OsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag)
     : FArchive(&archive), FCancel(cancelFlag), FDeflate64(deflate64) {
-  FOwnedInput = std::make_unique<TArchiveInput>(archive);
+  FOwnedInput = std::make_unique<ArchiveInput>(archive);
   FInput = FOwnedInput.get();
   OpenDecoder(deflate64, windowBits);
 }
 
-TDecompressStream::TDecompressStream(TInputBuffer& input, bool deflate64, TDecoderCache* cache)
+TDecompressStream::TDecompressStream(InputBuffer& input, bool deflate64, DecoderCache* cache)
     : FInput(&input), FDeflate64(deflate64), FCache(cache) {
   OpenDecoder(deflate64, -15);
 }
 
 void TDecompressStream::OpenDecoder(bool deflate64, int windowBits) {
   if (deflate64) {
-    if (FCache && FCache->FInflater) {
-      FInflater = std::move(FCache->FInflater);
+    if (FCache && FCache->inflater_) {
+      FInflater = std::move(FCache->inflater_);
       FInflater->Restart(*FInput, true);
     } else {
-      FInflater = std::make_unique<TInflater>(*FInput, true);
+      FInflater = std::make_unique<Inflater>(*FInput, true);
     }
     return;
   }
-  if (FCache && FCache->FZlib && FCache->FZlib->Open && inflateReset(&FCache->FZlib->Strm) == Z_OK) {
-    FZlib = std::move(FCache->FZlib);
+  if (FCache && FCache->zlib_ && FCache->zlib_->open && inflateReset(&FCache->zlib_->strm) == Z_OK) {
+    FZlib = std::move(FCache->zlib_);
     // The reset keeps the pointers: input the last member left over is not this one's.
-    FZlib->Strm.next_in = nullptr;
-    FZlib->Strm.avail_in = 0;
+    FZlib->strm.next_in = nullptr;
+    FZlib->strm.avail_in = 0;
     return;
   }
-  FZlib = std::make_unique<TZlibState>();
-  int rc = inflateInit2(&FZlib->Strm, windowBits);
-  FZlib->Open = rc == Z_OK;
-  if (!FZlib->Open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
+  FZlib = std::make_unique<ZlibState>();
+  int rc = inflateInit2(&FZlib->strm, windowBits);
+  FZlib->open = rc == Z_OK;
+  if (!FZlib->open) FStatus = rc == Z_MEM_ERROR ? Z_MEM_ERROR : Z_STREAM_ERROR;
 }
 
 TDecompressStream::~TDecompressStream() { Destroy(); }
 
 size_t TDecompressStream::UnusedInput() const {
   if (FInflater) return FInflater->UnusedInputBytes();
-  size_t unused = FInput ? FInput->Avail : 0;
-  if (FZlib && FZlib->Open) unused += FZlib->Strm.avail_in;
+  size_t unused = FInput ? FInput->avail : 0;
+  if (FZlib && FZlib->open) unused += FZlib->strm.avail_in;
   return unused;
 }
 
@@ -82,17 +82,17 @@ void TDecompressStream::Destroy() {
   size_t unused = 0;
   if (FInflater)
     unused = FInflater->UnusedInputBytes();
-  else if (FZlib && FZlib->Open)
-    unused = FZlib->Strm.avail_in;
+  else if (FZlib && FZlib->open)
+    unused = FZlib->strm.avail_in;
   if (FArchive && unused) {
     int64_t pos = FArchive->Position();
     if (pos >= int64_t(unused)) FArchive->Seek(uint64_t(pos) - unused);
   }
   if (FCache) {
     // Kept for the next member; a state that failed to open is not worth keeping.
-    if (FInflater) FCache->FInflater = std::move(FInflater);
-    if (FZlib && FZlib->Open) FCache->FZlib = std::move(FZlib);
-    if (FAhead) FCache->FAhead = std::move(FAhead);
+    if (FInflater) FCache->inflater_ = std::move(FInflater);
+    if (FZlib && FZlib->open) FCache->zlib_ = std::move(FZlib);
+    if (FAhead) FCache->ahead_ = std::move(FAhead);
   }
   FInflater.reset();
   FZlib.reset();
@@ -104,16 +104,16 @@ int64_t TDecompressStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 int64_t TDecompressStream::ReadZlib(uint8_t* out, size_t count) {
-  z_stream& s = FZlib->Strm;
+  z_stream& s = FZlib->strm;
   s.next_out = out;
   s.avail_out = uInt(count);
   while (s.avail_out > 0) {
     if (s.avail_in == 0) {
-      if (FInput->Avail == 0) FInput->Refill(count);
-      s.next_in = const_cast<Bytef*>(FInput->Next);
-      s.avail_in = uInt(FInput->Avail);
-      FInput->Next += FInput->Avail;
-      FInput->Avail = 0;
+      if (FInput->avail == 0) FInput->Refill(count);
+      s.next_in = const_cast<Bytef*>(FInput->next);
+      s.avail_in = uInt(FInput->avail);
+      FInput->next += FInput->avail;
+      FInput->avail = 0;
     }
     uInt before = s.avail_out;
     bool noInput = s.avail_in == 0;
@@ -143,7 +143,7 @@ int64_t TDecompressStream::Decode(uint8_t* out, size_t count) {
     n = FInflater->Read(out, count);
     if (n >= 0 && size_t(n) < count && FInflater->Finished()) FFinished = true;
   } else {
-    if (!FZlib || !FZlib->Open) return FStatus ? FStatus : Z_STREAM_ERROR;
+    if (!FZlib || !FZlib->open) return FStatus ? FStatus : Z_STREAM_ERROR;
     if (FStatus) return FStatus;
     n = ReadZlib(out, count);
   }
@@ -168,7 +168,7 @@ int64_t TDecompressStream::Read(void* buffer, size_t count) {
 int64_t TDecompressStream::ReadView(size_t count, size_t ahead, const uint8_t*& data) {
   if (count == 0) return 0;
   if (FAheadAvail == 0) {
-    if (!FAhead && FCache && FCache->FAhead) FAhead = std::move(FCache->FAhead);
+    if (!FAhead && FCache && FCache->ahead_) FAhead = std::move(FCache->ahead_);
     if (!FAhead) FAhead.reset(new uint8_t[kMaxAhead]);
     int64_t n = Decode(FAhead.get(), std::min(std::max(ahead, count), kMaxAhead));
     if (n <= 0) return n;

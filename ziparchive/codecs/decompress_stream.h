@@ -1,5 +1,5 @@
 // TDecompressStream: a read-only stream that inflates a member's data (method 8 through
-// zlib's raw inflate, method 9 through TInflater) as the extractor asks for bytes, pulling
+// zlib's raw inflate, method 9 through Inflater) as the extractor asks for bytes, pulling
 // compressed bytes from the archive file.
 #pragma once
 
@@ -11,24 +11,24 @@
 
 namespace ziparchive {
 
-class TInflater;
+class Inflater;
 
 // Decoder state kept from one member to the next: a run over many small members sets up
 // zlib's state and the Deflate64 window once instead of once per member. A stream borrows
 // it while it lives and gives it back when destroyed.
-class TDecoderCache {
+class DecoderCache {
  public:
-  TDecoderCache();
-  ~TDecoderCache();
-  TDecoderCache(const TDecoderCache&) = delete;
-  TDecoderCache& operator=(const TDecoderCache&) = delete;
+  DecoderCache();
+  ~DecoderCache();
+  DecoderCache(const DecoderCache&) = delete;
+  DecoderCache& operator=(const DecoderCache&) = delete;
 
  private:
   friend class TDecompressStream;
-  struct TZlibState;
-  std::unique_ptr<TZlibState> FZlib;
-  std::unique_ptr<TInflater> FInflater;
-  std::unique_ptr<uint8_t[]> FAhead;
+  struct ZlibState;
+  std::unique_ptr<ZlibState> zlib_;
+  std::unique_ptr<Inflater> inflater_;
+  std::unique_ptr<uint8_t[]> ahead_;
 };
 
 class TDecompressStream {
@@ -36,7 +36,7 @@ class TDecompressStream {
   enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
   // windowBits is -15 (raw data) for both methods; deflate64 widens the window to 64 KiB.
-  TDecompressStream(TOsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag = nullptr);
+  TDecompressStream(OsFile& archive, int windowBits, bool deflate64, const bool* cancelFlag = nullptr);
   ~TDecompressStream();  // Destroy: gives back unconsumed input, frees the decoder
   TDecompressStream(const TDecompressStream&) = delete;
   TDecompressStream& operator=(const TDecompressStream&) = delete;
@@ -55,7 +55,7 @@ class TDecompressStream {
 
   // Inflating from an input of its own: a member's bytes bounded by its compressed size,
   // or memory (tests and fuzzing); with `cache`, on the decoder state it keeps.
-  TDecompressStream(TInputBuffer& input, bool deflate64, TDecoderCache* cache = nullptr);
+  TDecompressStream(InputBuffer& input, bool deflate64, DecoderCache* cache = nullptr);
 
   // True once the final block has been decoded.
   bool Finished() const { return FFinished; }
@@ -63,24 +63,24 @@ class TDecompressStream {
   size_t UnusedInput() const;
 
  private:
-  class TArchiveInput;
+  class ArchiveInput;
   int64_t ReadZlib(uint8_t* out, size_t count);
   int64_t Decode(uint8_t* out, size_t count);
   void OpenDecoder(bool deflate64, int windowBits);
   void Destroy();
 
-  TOsFile* FArchive = nullptr;
-  std::unique_ptr<TInputBuffer> FOwnedInput;
-  TInputBuffer* FInput = nullptr;
+  OsFile* FArchive = nullptr;
+  std::unique_ptr<InputBuffer> FOwnedInput;
+  InputBuffer* FInput = nullptr;
   const bool* FCancel = nullptr;
   bool FDeflate64 = false;
   bool FFinished = false;
   int FStatus = 0;
   int64_t FProduced = 0;
-  TDecoderCache* FCache = nullptr;
-  using TZlibState = TDecoderCache::TZlibState;
-  std::unique_ptr<TZlibState> FZlib;
-  std::unique_ptr<TInflater> FInflater;
+  DecoderCache* FCache = nullptr;
+  using ZlibState = DecoderCache::ZlibState;
+  std::unique_ptr<ZlibState> FZlib;
+  std::unique_ptr<Inflater> FInflater;
   // Decoded bytes not yet handed out by ReadView.
   std::unique_ptr<uint8_t[]> FAhead;
   const uint8_t* FAheadNext = nullptr;

@@ -10,14 +10,14 @@
 namespace ziparchive {
 
 namespace {
-struct TTree {
+struct Tree {
   // Decoding by length: first code and first index of each length (canonical order).
-  uint16_t Count[17] = {};
-  std::vector<uint16_t> Symbols;
+  uint16_t count[17] = {};
+  std::vector<uint16_t> symbols;
 };
 
 // Reads a tree of n symbols; false when the description does not add up.
-bool ReadTree(TLegacyBits& bits, unsigned n, TTree& tree) {
+bool ReadTree(LegacyBits& bits, unsigned n, Tree& tree) {
   std::vector<uint8_t> lengths;
   unsigned bytes = bits.Get(8) + 1;
   for (unsigned i = 0; i < bytes; ++i) {
@@ -27,26 +27,26 @@ bool ReadTree(TLegacyBits& bits, unsigned n, TTree& tree) {
     if (lengths.size() > n) return false;
   }
   if (lengths.size() != n || bits.Exhausted()) return false;
-  for (uint8_t len : lengths) tree.Count[len]++;
+  for (uint8_t len : lengths) tree.count[len]++;
   int left = 1;
   for (int len = 1; len <= 16; ++len) {
-    left = (left << 1) - tree.Count[len];
+    left = (left << 1) - tree.count[len];
     if (left < 0) return false;
   }
-  tree.Symbols.clear();
+  tree.symbols.clear();
   for (unsigned len = 1; len <= 16; ++len)
     for (unsigned s = 0; s < n; ++s)
-      if (lengths[s] == len) tree.Symbols.push_back(uint16_t(s));
+      if (lengths[s] == len) tree.symbols.push_back(uint16_t(s));
   return true;
 }
 
 // Canonical decoding one bit at a time, on inverted input bits. -1 for an unused code.
-int Decode(TLegacyBits& bits, const TTree& tree) {
+int Decode(LegacyBits& bits, const Tree& tree) {
   int code = 0, first = 0, index = 0;
   for (int len = 1; len <= 16; ++len) {
     code |= int(bits.Get(1) ^ 1);
-    int count = tree.Count[len];
-    if (code - first < count) return tree.Symbols[size_t(index + code - first)];
+    int count = tree.count[len];
+    if (code - first < count) return tree.symbols[size_t(index + code - first)];
     index += count;
     first = (first + count) << 1;
     code <<= 1;
@@ -55,15 +55,15 @@ int Decode(TLegacyBits& bits, const TTree& tree) {
 }
 }  // namespace
 
-void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
-  TLegacyBits bits(ctx);
-  TLegacyOut out(ctx, size);
+void Explode(LegacyContext& ctx, uint64_t size, uint16_t flags) {
+  LegacyBits bits(ctx);
+  LegacyOut out(ctx, size);
   const bool bigWindow = flags & 2, literalTree = flags & 4;
   const unsigned lowBits = bigWindow ? 7 : 6;
   const unsigned minMatch = literalTree ? 3 : 2;
-  TTree lit, len, dist;
+  Tree lit, len, dist;
   if ((literalTree && !ReadTree(bits, 256, lit)) || !ReadTree(bits, 64, len) || !ReadTree(bits, 64, dist)) {
-    if (!bits.Exhausted()) ctx.Fatal(zipmsg::BadBlock);
+    if (!bits.Exhausted()) ctx.fatal(zipmsg::kBadBlock);
     return;
   }
   while (!out.Full()) {
@@ -72,7 +72,7 @@ void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
       if (bits.Exhausted()) break;
       if (c < 0) {
         out.Flush();
-        ctx.Fatal(zipmsg::BadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       out.Put(uint8_t(c));
@@ -83,7 +83,7 @@ void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags) {
       if (bits.Exhausted()) break;
       if (l < 0) {
         out.Flush();
-        ctx.Fatal(zipmsg::BadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       size_t length = size_t(l);

@@ -49,33 +49,33 @@ inline unsigned Reverse(unsigned code, unsigned len) {
 }
 }  // namespace
 
-TInflater::TInflater(TInputBuffer& input, bool deflate64)
-    : FIn(&input), FDeflate64(deflate64), FWin(kBufEnd + kMargin) {
-  FLit.reserve(1024 + 288 * 32);
-  FDist.reserve(256 + 32 * 128);
+Inflater::Inflater(InputBuffer& input, bool deflate64)
+    : in_(&input), deflate64_(deflate64), win_(kBufEnd + kMargin) {
+  lit_.reserve(1024 + 288 * 32);
+  dist_.reserve(256 + 32 * 128);
 }
 
-void TInflater::Restart(TInputBuffer& input, bool deflate64) {
-  FIn = &input;
-  FDeflate64 = deflate64;
-  FState = sHeader;
-  FError = 0;
-  FLastBlock = false;
-  FBitBuf = 0;
-  FBitCnt = 0;
-  FPadBytes = 0;
-  FPos = FOutPos = 0;
-  FCopyLen = FCopyDist = 0;
-  FStoredLeft = 0;
+void Inflater::Restart(InputBuffer& input, bool deflate64) {
+  in_ = &input;
+  deflate64_ = deflate64;
+  state_ = State::Header;
+  error_ = 0;
+  lastBlock_ = false;
+  bitBuf_ = 0;
+  bitCnt_ = 0;
+  padBytes_ = 0;
+  pos_ = outPos_ = 0;
+  copyLen_ = copyDist_ = 0;
+  storedLeft_ = 0;
 }
 
-size_t TInflater::UnusedInputBytes() const {
-  size_t inBits = FBitCnt / 8;
-  return FIn->Avail + (inBits > FPadBytes ? inBits - FPadBytes : 0);
+size_t Inflater::UnusedInputBytes() const {
+  size_t inBits = bitCnt_ / 8;
+  return in_->avail + (inBits > padBytes_ ? inBits - padBytes_ : 0);
 }
 
 // Symbols of the literal/length alphabet (isDistance false) or of the distance alphabet.
-bool TInflater::BuildTable(const uint8_t* lengths, unsigned count, unsigned rootBits, bool isDistance,
+bool Inflater::BuildTable(const uint8_t* lengths, unsigned count, unsigned rootBits, bool isDistance,
                            std::vector<uint32_t>& table) {
   unsigned lenCount[16] = {};
   for (unsigned s = 0; s < count; ++s) lenCount[lengths[s]]++;
@@ -96,13 +96,13 @@ bool TInflater::BuildTable(const uint8_t* lengths, unsigned count, unsigned root
 
   auto entryFor = [&](unsigned sym, unsigned bits) -> uint32_t {
     if (isDistance) {
-      if (sym >= 32 || (sym >= 30 && !FDeflate64)) return kInvalidEntry;
+      if (sym >= 32 || (sym >= 30 && !deflate64_)) return kInvalidEntry;
       return Entry(kBase, bits, kDistExtra[sym], kDistBase[sym]);
     }
     if (sym < 256) return Entry(kLiteral, bits, 0, sym);
     if (sym == 256) return Entry(kEnd, bits, 0, 0);
     if (sym > 285) return kInvalidEntry;
-    if (sym == 285 && FDeflate64) return Entry(kBase, bits, 16, 3);
+    if (sym == 285 && deflate64_) return Entry(kBase, bits, 16, 3);
     return Entry(kBase, bits, kLenExtra[sym - 257], kLenBase[sym - 257]);
   };
 
@@ -142,37 +142,37 @@ bool TInflater::BuildTable(const uint8_t* lengths, unsigned count, unsigned root
   return true;
 }
 
-void TInflater::SlowRefill() {
-  while (FBitCnt <= 56) {
-    if (FIn->Avail == 0 && (FPadBytes > 0 || !FIn->Refill(65536))) {
-      FPadBytes++;  // zeros past the end; using them is reported as running out of input
-      FBitCnt += 8;
+void Inflater::SlowRefill() {
+  while (bitCnt_ <= 56) {
+    if (in_->avail == 0 && (padBytes_ > 0 || !in_->Refill(65536))) {
+      padBytes_++;  // zeros past the end; using them is reported as running out of input
+      bitCnt_ += 8;
       continue;
     }
-    FBitBuf |= uint64_t(*FIn->Next++) << FBitCnt;
-    FIn->Avail--;
-    FBitCnt += 8;
+    bitBuf_ |= uint64_t(*in_->next++) << bitCnt_;
+    in_->avail--;
+    bitCnt_ += 8;
   }
 }
 
-bool TInflater::NeedBits(unsigned n) {
-  if (FBitCnt < n) SlowRefill();
+bool Inflater::NeedBits(unsigned n) {
+  if (bitCnt_ < n) SlowRefill();
   return true;
 }
 
-uint32_t TInflater::TakeBits(unsigned n) {
+uint32_t Inflater::TakeBits(unsigned n) {
   NeedBits(n);
-  uint32_t v = uint32_t(FBitBuf & ((uint64_t(1) << n) - 1));
-  FBitBuf >>= n;
-  FBitCnt -= n;
+  uint32_t v = uint32_t(bitBuf_ & ((uint64_t(1) << n) - 1));
+  bitBuf_ >>= n;
+  bitCnt_ -= n;
   return v;
 }
 
-int TInflater::ReadDynamicTables() {
+int Inflater::ReadDynamicTables() {
   unsigned nlen = TakeBits(5) + 257;
   unsigned ndist = TakeBits(5) + 1;
   unsigned ncode = TakeBits(4) + 4;
-  if (!FDeflate64 && (nlen > 286 || ndist > 30)) return kDataError;
+  if (!deflate64_ && (nlen > 286 || ndist > 30)) return kDataError;
   uint8_t clen[19] = {};
   for (unsigned i = 0; i < ncode; ++i) clen[kClenOrder[i]] = uint8_t(TakeBits(3));
   std::vector<uint32_t> ctab;
@@ -182,11 +182,11 @@ int TInflater::ReadDynamicTables() {
   unsigned total = nlen + ndist, i = 0;
   while (i < total) {
     NeedBits(7);
-    uint32_t e = ctab[FBitBuf & 127];
+    uint32_t e = ctab[bitBuf_ & 127];
     if (((e >> 5) & 7) != kLiteral) return kDataError;
     unsigned bits = e & 31;
-    FBitBuf >>= bits;
-    FBitCnt -= bits;
+    bitBuf_ >>= bits;
+    bitCnt_ -= bits;
     unsigned sym = e >> 16;
     if (sym < 16) {
       lengths[i++] = uint8_t(sym);
@@ -206,25 +206,25 @@ int TInflater::ReadDynamicTables() {
     if (i + repeat > total) return kDataError;
     while (repeat--) lengths[i++] = value;
   }
-  if (FPadBytes && FBitCnt < FPadBytes * 8) return kBufError;
+  if (padBytes_ && bitCnt_ < padBytes_ * 8) return kBufError;
   if (lengths[256] == 0) return kDataError;  // no end-of-block code
-  if (!BuildTable(lengths, nlen, FLitRoot, false, FLit)) return kDataError;
-  if (!BuildTable(lengths + nlen, ndist, FDistRoot, true, FDist)) return kDataError;
+  if (!BuildTable(lengths, nlen, litRoot_, false, lit_)) return kDataError;
+  if (!BuildTable(lengths + nlen, ndist, distRoot_, true, dist_)) return kDataError;
   return 0;
 }
 
-int TInflater::ReadBlockHeader() {
-  FLastBlock = TakeBits(1) != 0;
+int Inflater::ReadBlockHeader() {
+  lastBlock_ = TakeBits(1) != 0;
   unsigned type = TakeBits(2);
   if (type == 0) {
-    unsigned drop = FBitCnt & 7;
-    FBitBuf >>= drop;
-    FBitCnt -= drop;
+    unsigned drop = bitCnt_ & 7;
+    bitBuf_ >>= drop;
+    bitCnt_ -= drop;
     unsigned len = TakeBits(16), nlen = TakeBits(16);
-    if (FPadBytes && FBitCnt < FPadBytes * 8) return kBufError;
+    if (padBytes_ && bitCnt_ < padBytes_ * 8) return kBufError;
     if (len != (~nlen & 0xFFFF)) return kDataError;
-    FStoredLeft = len;
-    FState = sStored;
+    storedLeft_ = len;
+    state_ = State::Stored;
     return 0;
   }
   if (type == 1) {
@@ -234,70 +234,70 @@ int TInflater::ReadBlockHeader() {
     std::fill(lengths + 256, lengths + 280, 7);
     std::fill(lengths + 280, lengths + 288, 8);
     std::fill(lengths + 288, lengths + 320, 5);
-    BuildTable(lengths, 288, FLitRoot, false, FLit);
-    BuildTable(lengths + 288, 32, FDistRoot, true, FDist);
-    if (FPadBytes && FBitCnt < FPadBytes * 8) return kBufError;
-    FState = sCodes;
+    BuildTable(lengths, 288, litRoot_, false, lit_);
+    BuildTable(lengths + 288, 32, distRoot_, true, dist_);
+    if (padBytes_ && bitCnt_ < padBytes_ * 8) return kBufError;
+    state_ = State::Codes;
     return 0;
   }
   if (type == 2) {
     int rc = ReadDynamicTables();
     if (rc) return rc;
-    FState = sCodes;
+    state_ = State::Codes;
     return 0;
   }
   return kDataError;
 }
 
-int TInflater::CopyStored(size_t limit) {
-  uint8_t* win = FWin.data();
+int Inflater::CopyStored(size_t limit) {
+  uint8_t* win = win_.data();
   // Whole bytes still in the bit buffer come first.
-  while (FStoredLeft && FBitCnt >= 8 && FPos < limit) {
-    if (FPadBytes && FBitCnt <= FPadBytes * 8) return kBufError;
-    win[FPos++] = uint8_t(FBitBuf);
-    FBitBuf >>= 8;
-    FBitCnt -= 8;
-    FStoredLeft--;
+  while (storedLeft_ && bitCnt_ >= 8 && pos_ < limit) {
+    if (padBytes_ && bitCnt_ <= padBytes_ * 8) return kBufError;
+    win[pos_++] = uint8_t(bitBuf_);
+    bitBuf_ >>= 8;
+    bitCnt_ -= 8;
+    storedLeft_--;
   }
-  if (FBitCnt == 0) FBitBuf = 0;  // later refills must not meet stale look-ahead bits
-  while (FStoredLeft && FPos < limit) {
-    if (FBitCnt) break;
-    if (FIn->Avail == 0 && (FPadBytes || !FIn->Refill(std::min<size_t>(FStoredLeft, 65536))))
+  if (bitCnt_ == 0) bitBuf_ = 0;  // later refills must not meet stale look-ahead bits
+  while (storedLeft_ && pos_ < limit) {
+    if (bitCnt_) break;
+    if (in_->avail == 0 && (padBytes_ || !in_->Refill(std::min<size_t>(storedLeft_, 65536))))
       return kBufError;
-    size_t n = std::min({FStoredLeft, FIn->Avail, limit - FPos});
-    memcpy(win + FPos, FIn->Next, n);
-    FIn->Next += n;
-    FIn->Avail -= n;
-    FPos += n;
-    FStoredLeft -= n;
+    size_t n = std::min({storedLeft_, in_->avail, limit - pos_});
+    memcpy(win + pos_, in_->next, n);
+    in_->next += n;
+    in_->avail -= n;
+    pos_ += n;
+    storedLeft_ -= n;
   }
-  if (!FStoredLeft) FState = FLastBlock ? sDone : sHeader;
+  if (!storedLeft_) state_ = lastBlock_ ? State::Done : State::Header;
   return 0;
 }
 
-int TInflater::DecodeCodes(size_t limit) {
-  uint8_t* const win = FWin.data();
-  const uint32_t* lit = FLit.data();
-  const uint32_t* dist = FDist.data();
-  const uint64_t litMask = (1u << FLitRoot) - 1, distMask = (1u << FDistRoot) - 1;
-  uint64_t bitbuf = FBitBuf;
-  unsigned bitcnt = FBitCnt;
-  size_t pos = FPos;
+int Inflater::DecodeCodes(size_t limit) {
+  uint8_t* const win = win_.data();
+  const uint32_t* lit = lit_.data();
+  const uint32_t* dist = dist_.data();
+  const uint64_t litMask = (1u << litRoot_) - 1, distMask = (1u << distRoot_) - 1;
+  uint64_t bitbuf = bitBuf_;
+  unsigned bitcnt = bitCnt_;
+  size_t pos = pos_;
   int rc = 0;
 
   auto refill = [&] {
-    if (FIn->Avail >= 8 && !FPadBytes) {
-      bitbuf |= Load64(FIn->Next) << bitcnt;
+    if (in_->avail >= 8 && !padBytes_) {
+      bitbuf |= Load64(in_->next) << bitcnt;
       size_t took = (63 - bitcnt) >> 3;
-      FIn->Next += took;
-      FIn->Avail -= took;
+      in_->next += took;
+      in_->avail -= took;
       bitcnt |= 56;
     } else {
-      FBitBuf = bitbuf;
-      FBitCnt = bitcnt;
+      bitBuf_ = bitbuf;
+      bitCnt_ = bitcnt;
       SlowRefill();
-      bitbuf = FBitBuf;
-      bitcnt = FBitCnt;
+      bitbuf = bitBuf_;
+      bitcnt = bitCnt_;
     }
   };
 
@@ -306,8 +306,8 @@ int TInflater::DecodeCodes(size_t limit) {
     uint32_t e = lit[bitbuf & litMask];
     uint32_t kind = (e >> 5) & 7;
     if (kind == kLink) {
-      bitbuf >>= FLitRoot;
-      bitcnt -= FLitRoot;
+      bitbuf >>= litRoot_;
+      bitcnt -= litRoot_;
       e = lit[(e >> 16) + (bitbuf & ((1u << ((e >> 8) & 31)) - 1))];
       kind = (e >> 5) & 7;
     }
@@ -326,12 +326,12 @@ int TInflater::DecodeCodes(size_t limit) {
           win[pos++] = uint8_t(e2 >> 16);
         }
       }
-      if (FPadBytes && bitcnt < FPadBytes * 8) { rc = kBufError; break; }
+      if (padBytes_ && bitcnt < padBytes_ * 8) { rc = kBufError; break; }
       continue;
     }
     if (kind == kEnd) {
-      FState = FLastBlock ? sDone : sHeader;
-      if (FPadBytes && bitcnt < FPadBytes * 8) rc = kBufError;
+      state_ = lastBlock_ ? State::Done : State::Header;
+      if (padBytes_ && bitcnt < padBytes_ * 8) rc = kBufError;
       break;
     }
     if (kind != kBase) { rc = kDataError; break; }
@@ -343,8 +343,8 @@ int TInflater::DecodeCodes(size_t limit) {
     uint32_t d = dist[bitbuf & distMask];
     uint32_t dkind = (d >> 5) & 7;
     if (dkind == kLink) {
-      bitbuf >>= FDistRoot;
-      bitcnt -= FDistRoot;
+      bitbuf >>= distRoot_;
+      bitcnt -= distRoot_;
       d = dist[(d >> 16) + (bitbuf & ((1u << ((d >> 8) & 31)) - 1))];
       dkind = (d >> 5) & 7;
     }
@@ -356,7 +356,7 @@ int TInflater::DecodeCodes(size_t limit) {
     size_t distance = (d >> 16) + size_t(bitbuf & ((uint64_t(1) << dextra) - 1));
     bitbuf >>= dextra;
     bitcnt -= dextra;
-    if (FPadBytes && bitcnt < FPadBytes * 8) { rc = kBufError; break; }
+    if (padBytes_ && bitcnt < padBytes_ * 8) { rc = kBufError; break; }
     if (distance > pos) { rc = kDataError; break; }
     size_t n = std::min(len, kBufEnd - pos);
     uint8_t* dst = win + pos;
@@ -370,55 +370,55 @@ int TInflater::DecodeCodes(size_t limit) {
     }
     pos += n;
     if (n < len) {
-      FCopyLen = len - n;
-      FCopyDist = distance;
+      copyLen_ = len - n;
+      copyDist_ = distance;
       break;
     }
   }
-  FBitBuf = bitbuf;
-  FBitCnt = bitcnt;
-  FPos = pos;
+  bitBuf_ = bitbuf;
+  bitCnt_ = bitcnt;
+  pos_ = pos;
   return rc;
 }
 
-int64_t TInflater::Read(uint8_t* out, size_t count) {
+int64_t Inflater::Read(uint8_t* out, size_t count) {
   size_t produced = 0;
   while (produced < count) {
-    if (FOutPos < FPos) {
-      size_t n = std::min(FPos - FOutPos, count - produced);
-      memcpy(out + produced, FWin.data() + FOutPos, n);
-      FOutPos += n;
+    if (outPos_ < pos_) {
+      size_t n = std::min(pos_ - outPos_, count - produced);
+      memcpy(out + produced, win_.data() + outPos_, n);
+      outPos_ += n;
       produced += n;
       continue;
     }
-    if (FState == sDone) break;
-    if (FState == sError) return produced ? int64_t(produced) : FError;
+    if (state_ == State::Done) break;
+    if (state_ == State::Error) return produced ? int64_t(produced) : error_;
 
     size_t need = count - produced;
-    if (FPos + std::min<size_t>(need, 32768) > kBufEnd) {
-      memmove(FWin.data(), FWin.data() + FPos - kWindow, kWindow);
-      FPos = FOutPos = kWindow;
+    if (pos_ + std::min<size_t>(need, 32768) > kBufEnd) {
+      memmove(win_.data(), win_.data() + pos_ - kWindow, kWindow);
+      pos_ = outPos_ = kWindow;
     }
-    size_t limit = std::min(FPos + need, kBufEnd);
+    size_t limit = std::min(pos_ + need, kBufEnd);
     int rc = 0;
-    if (FCopyLen) {
-      uint8_t* dst = FWin.data() + FPos;
-      const uint8_t* src = dst - FCopyDist;
-      size_t n = std::min(FCopyLen, kBufEnd - FPos);
+    if (copyLen_) {
+      uint8_t* dst = win_.data() + pos_;
+      const uint8_t* src = dst - copyDist_;
+      size_t n = std::min(copyLen_, kBufEnd - pos_);
       for (size_t k = 0; k < n; ++k) dst[k] = src[k];
-      FPos += n;
-      FCopyLen -= n;
+      pos_ += n;
+      copyLen_ -= n;
       continue;
     }
-    switch (FState) {
-      case sHeader: rc = ReadBlockHeader(); break;
-      case sStored: rc = CopyStored(limit); break;
-      case sCodes: rc = DecodeCodes(limit); break;
+    switch (state_) {
+      case State::Header: rc = ReadBlockHeader(); break;
+      case State::Stored: rc = CopyStored(limit); break;
+      case State::Codes: rc = DecodeCodes(limit); break;
       default: break;
     }
     if (rc) {
-      FState = sError;
-      FError = rc;
+      state_ = State::Error;
+      error_ = rc;
     }
   }
   return int64_t(produced);

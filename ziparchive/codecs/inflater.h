@@ -12,7 +12,7 @@
 
 namespace ziparchive {
 
-class TInflater {
+class Inflater {
  public:
   // Status codes, the same values as zlib's.
   static constexpr int kStreamError = -2;
@@ -20,21 +20,21 @@ class TInflater {
   static constexpr int kMemError = -4;
   static constexpr int kBufError = -5;
 
-  TInflater(TInputBuffer& input, bool deflate64);
+  Inflater(InputBuffer& input, bool deflate64);
   // Decodes a new stream from `input`, keeping the buffers (nothing of the old stream is
   // reachable: a distance before the new stream's start is refused).
-  void Restart(TInputBuffer& input, bool deflate64);
+  void Restart(InputBuffer& input, bool deflate64);
 
   // Produces up to count bytes; fewer only at the end of the final block. A negative status
   // when nothing could be produced: kBufError when the input ran out, kDataError for
   // corrupt data.
   int64_t Read(uint8_t* out, size_t count);
-  bool Finished() const { return FState == sDone && FPos == FOutPos; }
+  bool Finished() const { return state_ == State::Done && pos_ == outPos_; }
   // Input bytes taken from the buffer but not used by the decoder.
   size_t UnusedInputBytes() const;
 
  private:
-  enum TState { sHeader, sStored, sCodes, sDone, sError };
+  enum class State { Header, Stored, Codes, Done, Error };
 
   bool BuildTable(const uint8_t* lengths, unsigned count, unsigned rootBits, bool isDistance,
                   std::vector<uint32_t>& table);
@@ -46,24 +46,24 @@ class TInflater {
   int DecodeCodes(size_t limit);
   int CopyStored(size_t limit);
 
-  TInputBuffer* FIn;
-  bool FDeflate64;
-  TState FState = sHeader;
-  int FError = 0;
-  bool FLastBlock = false;
+  InputBuffer* in_;
+  bool deflate64_;
+  State state_ = State::Header;
+  int error_ = 0;
+  bool lastBlock_ = false;
 
-  uint64_t FBitBuf = 0;
-  unsigned FBitCnt = 0;
-  unsigned FPadBytes = 0;  // zero bytes added after the input ran out
+  uint64_t bitBuf_ = 0;
+  unsigned bitCnt_ = 0;
+  unsigned padBytes_ = 0;  // zero bytes added after the input ran out
 
-  std::vector<uint8_t> FWin;
-  size_t FPos = 0;     // next byte to decode into
-  size_t FOutPos = 0;  // next byte to hand out
-  size_t FCopyLen = 0, FCopyDist = 0;  // a match cut short by the buffer end
-  size_t FStoredLeft = 0;
+  std::vector<uint8_t> win_;
+  size_t pos_ = 0;     // next byte to decode into
+  size_t outPos_ = 0;  // next byte to hand out
+  size_t copyLen_ = 0, copyDist_ = 0;  // a match cut short by the buffer end
+  size_t storedLeft_ = 0;
 
-  std::vector<uint32_t> FLit, FDist;
-  unsigned FLitRoot = 10, FDistRoot = 8;
+  std::vector<uint32_t> lit_, dist_;
+  unsigned litRoot_ = 10, distRoot_ = 8;
 };
 
 }  // namespace ziparchive

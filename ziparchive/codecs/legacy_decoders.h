@@ -12,16 +12,16 @@
 
 namespace ziparchive {
 
-struct TLegacyContext {
-  TInputBuffer& Input;
-  uint64_t CompressedSize;  // bytes of Input that belong to the member
-  std::function<void(const uint8_t* data, size_t count)> Output;
-  std::function<void(int code)> Fatal;
-  const bool* Cancelled = nullptr;  // checked between output chunks
+struct LegacyContext {
+  InputBuffer& input;
+  uint64_t compressedSize;  // bytes of input that belong to the member
+  std::function<void(const uint8_t* data, size_t count)> output;
+  std::function<void(int code)> fatal;
+  const bool* cancelled = nullptr;  // checked between output chunks
 };
 
-void Unshrink(TLegacyContext& ctx, uint64_t size);
-void Unreduce(TLegacyContext& ctx, uint64_t size, int factor);  // factor 1..4 (methods 2..5)
-void Explode(TLegacyContext& ctx, uint64_t size, uint16_t flags);
+void Unshrink(LegacyContext& ctx, uint64_t size);
+void Unreduce(LegacyContext& ctx, uint64_t size, int factor);  // factor 1..4 (methods 2..5)
+void Explode(LegacyContext& ctx, uint64_t size, uint16_t flags);
 
 }  // namespace ziparchive

@@ -5,72 +5,72 @@
 
 namespace ziparchive {
 
-void TMemoryOutStream::Write(const void* data, std::size_t n) {
+void MemoryOutStream::Write(const void* data, std::size_t n) {
   if (n == 0) return;
-  std::size_t end = static_cast<std::size_t>(FPos) + n;
-  if (end > FBytes.size()) FBytes.resize(end);
-  std::memcpy(FBytes.data() + FPos, data, n);
-  FPos = end;
+  std::size_t end = static_cast<std::size_t>(pos_) + n;
+  if (end > bytes_.size()) bytes_.resize(end);
+  std::memcpy(bytes_.data() + pos_, data, n);
+  pos_ = end;
 }
 
-void TMemoryOutStream::Seek(std::uint64_t pos) {
-  if (pos > FBytes.size()) throw EZipWriteError("seek past the end of a memory stream");
-  FPos = pos;
+void MemoryOutStream::Seek(std::uint64_t pos) {
+  if (pos > bytes_.size()) throw EZipWriteError("seek past the end of a memory stream");
+  pos_ = pos;
 }
 
-TFileOutStream::TFileOutStream(TOsFile file)
-    : FFile(std::move(file)), FBuf(new std::uint8_t[kBufferSize]) {}
+FileOutStream::FileOutStream(OsFile file)
+    : file_(std::move(file)), buf_(new std::uint8_t[kBufferSize]) {}
 
 // Whatever is still buffered belongs to an output being thrown away (Close was not reached).
-TFileOutStream::~TFileOutStream() = default;
+FileOutStream::~FileOutStream() = default;
 
-void TFileOutStream::WriteThrough(std::uint64_t at, const void* data, std::size_t n) {
-  if (!FFile.Seek(at)) throw EZipWriteError("cannot position the output file");
+void FileOutStream::WriteThrough(std::uint64_t at, const void* data, std::size_t n) {
+  if (!file_.Seek(at)) throw EZipWriteError("cannot position the output file");
   bool diskFull = false;
-  if (FFile.Write(data, n, &diskFull) != n) throw EZipWriteError("cannot write the output file", diskFull);
+  if (file_.Write(data, n, &diskFull) != n) throw EZipWriteError("cannot write the output file", diskFull);
 }
 
-void TFileOutStream::Flush() {
-  if (FBufLen == 0) return;
-  std::size_t n = FBufLen;
-  FBufLen = 0;  // a failed flush leaves nothing worth retrying
-  WriteThrough(FBufStart, FBuf.get(), n);
+void FileOutStream::Flush() {
+  if (bufLen_ == 0) return;
+  std::size_t n = bufLen_;
+  bufLen_ = 0;  // a failed flush leaves nothing worth retrying
+  WriteThrough(bufStart_, buf_.get(), n);
 }
 
-void TFileOutStream::Write(const void* data, std::size_t n) {
+void FileOutStream::Write(const void* data, std::size_t n) {
   if (n == 0) return;
-  bool inWindow = FPos >= FBufStart && FPos <= FBufStart + FBufLen &&
-                  FPos + n <= FBufStart + kBufferSize;
-  if (FBufLen == 0) {
-    FBufStart = FPos;
+  bool inWindow = pos_ >= bufStart_ && pos_ <= bufStart_ + bufLen_ &&
+                  pos_ + n <= bufStart_ + kBufferSize;
+  if (bufLen_ == 0) {
+    bufStart_ = pos_;
     inWindow = n <= kBufferSize;
   }
   if (inWindow) {
-    std::size_t at = static_cast<std::size_t>(FPos - FBufStart);
-    std::memcpy(FBuf.get() + at, data, n);
-    FBufLen = std::max(FBufLen, at + n);
+    std::size_t at = static_cast<std::size_t>(pos_ - bufStart_);
+    std::memcpy(buf_.get() + at, data, n);
+    bufLen_ = std::max(bufLen_, at + n);
   } else {
     Flush();
     if (n >= kBufferSize / 2) {
-      WriteThrough(FPos, data, n);
+      WriteThrough(pos_, data, n);
     } else {
-      FBufStart = FPos;
-      std::memcpy(FBuf.get(), data, n);
-      FBufLen = n;
+      bufStart_ = pos_;
+      std::memcpy(buf_.get(), data, n);
+      bufLen_ = n;
     }
   }
-  FPos += n;
-  FSize = std::max(FSize, FPos);
+  pos_ += n;
+  size_ = std::max(size_, pos_);
 }
 
-void TFileOutStream::Seek(std::uint64_t pos) {
-  if (pos > FSize) throw EZipWriteError("seek past the end of the output file");
-  FPos = pos;
+void FileOutStream::Seek(std::uint64_t pos) {
+  if (pos > size_) throw EZipWriteError("seek past the end of the output file");
+  pos_ = pos;
 }
 
-void TFileOutStream::Close() {
+void FileOutStream::Close() {
   Flush();
-  if (!FFile.Close()) throw EZipWriteError("cannot close the output file");
+  if (!file_.Close()) throw EZipWriteError("cannot close the output file");
 }
 
 }  // namespace ziparchive

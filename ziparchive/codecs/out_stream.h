@@ -17,19 +17,19 @@ namespace ziparchive {
 class EZipWriteError : public std::runtime_error {
  public:
   explicit EZipWriteError(const std::string& what, bool diskFull = false)
-      : std::runtime_error(what), FDiskFull(diskFull) {}
-  bool DiskFull() const { return FDiskFull; }
+      : std::runtime_error(what), diskFull_(diskFull) {}
+  bool DiskFull() const { return diskFull_; }
 
  private:
-  bool FDiskFull;
+  bool diskFull_;
 };
 
-class TOutStream {
+class OutStream {
  public:
-  TOutStream() = default;
-  TOutStream(const TOutStream&) = delete;
-  TOutStream& operator=(const TOutStream&) = delete;
-  virtual ~TOutStream() = default;
+  OutStream() = default;
+  OutStream(const OutStream&) = delete;
+  OutStream& operator=(const OutStream&) = delete;
+  virtual ~OutStream() = default;
 
   // Writes all n bytes at the current position or throws EZipWriteError.
   virtual void Write(const void* data, std::size_t n) = 0;
@@ -43,47 +43,47 @@ class TOutStream {
 };
 
 // Grows as it is written; used for small members that may end up stored after all, and by tests.
-class TMemoryOutStream final : public TOutStream {
+class MemoryOutStream final : public OutStream {
  public:
   void Write(const void* data, std::size_t n) override;
-  std::uint64_t Position() const override { return FPos; }
+  std::uint64_t Position() const override { return pos_; }
   void Seek(std::uint64_t pos) override;
-  std::uint64_t Size() const override { return FBytes.size(); }
+  std::uint64_t Size() const override { return bytes_.size(); }
 
-  const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
-  void Clear() { FBytes.clear(); FPos = 0; }
+  const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
+  void Clear() { bytes_.clear(); pos_ = 0; }
 
  private:
-  std::vector<std::uint8_t> FBytes;
-  std::uint64_t FPos = 0;
+  std::vector<std::uint8_t> bytes_;
+  std::uint64_t pos_ = 0;
 };
 
 // A file written through one large buffer. A member's local header is usually still in the
 // buffer when it is patched after the data, so the patch costs no system call.
-class TFileOutStream final : public TOutStream {
+class FileOutStream final : public OutStream {
  public:
   static constexpr std::size_t kBufferSize = 256 * 1024;
 
   // Takes an open file positioned at 0 and empty.
-  explicit TFileOutStream(TOsFile file);
-  ~TFileOutStream() override;
+  explicit FileOutStream(OsFile file);
+  ~FileOutStream() override;
 
   void Write(const void* data, std::size_t n) override;
-  std::uint64_t Position() const override { return FPos; }
+  std::uint64_t Position() const override { return pos_; }
   void Seek(std::uint64_t pos) override;
-  std::uint64_t Size() const override { return FSize; }
+  std::uint64_t Size() const override { return size_; }
   void Flush() override;
   void Close() override;
 
  private:
   void WriteThrough(std::uint64_t at, const void* data, std::size_t n);
 
-  TOsFile FFile;
-  std::unique_ptr<std::uint8_t[]> FBuf;
-  std::uint64_t FBufStart = 0;  // file offset of FBuf[0]
-  std::size_t FBufLen = 0;      // valid bytes in FBuf, not yet in the file
-  std::uint64_t FPos = 0;
-  std::uint64_t FSize = 0;
+  OsFile file_;
+  std::unique_ptr<std::uint8_t[]> buf_;
+  std::uint64_t bufStart_ = 0;  // file offset of buf_[0]
+  std::size_t bufLen_ = 0;      // valid bytes in buf_, not yet in the file
+  std::uint64_t pos_ = 0;
+  std::uint64_t size_ = 0;
 };
 
 }  // namespace ziparchive

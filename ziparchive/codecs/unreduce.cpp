@@ -12,13 +12,13 @@ unsigned BitsFor(unsigned n) {  // bits to index a follower set of n entries
 }
 }  // namespace
 
-void Unreduce(TLegacyContext& ctx, uint64_t size, int factor) {
+void Unreduce(LegacyContext& ctx, uint64_t size, int factor) {
   if (factor < 1 || factor > 4) {
-    ctx.Fatal(zipmsg::BadBlock);
+    ctx.fatal(zipmsg::kBadBlock);
     return;
   }
-  TLegacyBits bits(ctx);
-  TLegacyOut out(ctx, size);
+  LegacyBits bits(ctx);
+  LegacyOut out(ctx, size);
   uint8_t followers[256][64];
   uint8_t count[256];
   for (int j = 255; j >= 0; --j) {
@@ -42,7 +42,7 @@ void Unreduce(TLegacyContext& ctx, uint64_t size, int factor) {
       unsigned index = bits.Get(BitsFor(count[last]));
       if (index >= count[last]) {
         out.Flush();
-        ctx.Fatal(zipmsg::BadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       c = followers[last][index];

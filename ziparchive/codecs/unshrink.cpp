@@ -12,9 +12,9 @@ constexpr unsigned kStack = 8192;
 constexpr uint16_t kFree = 0xFFFF;
 }  // namespace
 
-void Unshrink(TLegacyContext& ctx, uint64_t size) {
-  TLegacyBits bits(ctx);
-  TLegacyOut out(ctx, size);
+void Unshrink(LegacyContext& ctx, uint64_t size) {
+  LegacyBits bits(ctx);
+  LegacyOut out(ctx, size);
   std::vector<uint16_t> parent(kCodes, kFree);
   std::vector<uint8_t> value(kCodes, 0);
   std::vector<uint8_t> stack(kStack);
@@ -34,7 +34,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
   if (bits.Exhausted()) return;
   if (prev > 255) {
     out.Flush();
-    ctx.Fatal(zipmsg::BadBlock);
+    ctx.fatal(zipmsg::kBadBlock);
     return;
   }
   uint8_t firstChar = uint8_t(prev);
@@ -57,7 +57,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
         nextFree = 257;
       } else {
         out.Flush();
-        ctx.Fatal(zipmsg::BadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       continue;
@@ -70,7 +70,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
       // Only the code about to be defined may be used before it exists (KwKwK).
       if (code != nextFree) {
         out.Flush();
-        ctx.Fatal(zipmsg::BadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       stack[--sp] = firstChar;
@@ -79,12 +79,12 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
     while (walk > 255) {
       if (sp == 0) {
         out.Flush();
-        ctx.Fatal(zipmsg::StackOverflow);
+        ctx.fatal(zipmsg::kStackOverflow);
         return;
       }
       if (parent[walk] == kFree) {
         out.Flush();
-        ctx.Fatal(zipmsg::BadBlock);
+        ctx.fatal(zipmsg::kBadBlock);
         return;
       }
       stack[--sp] = value[walk];
@@ -92,7 +92,7 @@ void Unshrink(TLegacyContext& ctx, uint64_t size) {
     }
     if (sp == 0) {
       out.Flush();
-      ctx.Fatal(zipmsg::StackOverflow);
+      ctx.fatal(zipmsg::kStackOverflow);
       return;
     }
     stack[--sp] = uint8_t(walk);

@@ -17,19 +17,19 @@ using namespace ziparchive;
 
 namespace {
 // Gives the check the size the archive states for the member being written.
-class TCheckedUnZip : public TUnZip {
+class CheckedUnZip : public TUnZip {
  public:
   uint64_t StatedSize() const { return FStatedSize; }
 };
 
 // The entries of folder as paths (folders end in "\"), and below it as deep as told.
 void List(const std::string& folder, std::set<std::string>& out, bool deep) {
-  TOsDirSearch s;
-  TOsFindData d;
+  OsDirSearch s;
+  OsFindData d;
   if (!s.Open(folder)) return;
   while (s.Next(d)) {
-    std::string path = folder + "\\" + d.Name;
-    if (d.Attributes & fattr::Directory) {
+    std::string path = folder + "\\" + d.name;
+    if (d.attributes & fattr::kDirectory) {
       out.insert(path + "\\");
       if (deep) List(path, out, true);
     } else {
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }();
   OsForceFolders(out);
   WriteBytes(base + "\\a.zip", std::string(reinterpret_cast<const char*>(data), size));
-  TCheckedUnZip zip;
+  CheckedUnZip zip;
   zip.FileSpec = {"*"};
   zip.RecurseDirs = true;
   zip.UseStoredDirs = true;

@@ -15,8 +15,8 @@ namespace {
 constexpr size_t kCap = 1u << 20;
 
 std::string Decode(const uint8_t* data, size_t size, bool d64, int64_t& status) {
-  TMemoryInput in(data, size, 97);
-  TInflater inf(in, d64);
+  MemoryInput in(data, size, 97);
+  Inflater inf(in, d64);
   std::string out;
   std::vector<uint8_t> buf(32768);
   for (;;) {

@@ -23,14 +23,14 @@ std::string Engine(std::string p) {
 }
 
 void Put(const std::string& path, const void* data, std::size_t n) {
-  TOsFile f;
-  if (!f.Create(path, TOsShare::Exclusive) || f.Write(data, n) != n) std::abort();
+  OsFile f;
+  if (!f.Create(path, OsShare::Exclusive) || f.Write(data, n) != n) std::abort();
 }
 
 std::vector<std::uint8_t> Get(const std::string& path) {
   std::vector<std::uint8_t> out;
-  TOsFile f;
-  if (!f.Open(path, TOsAccess::Read, TOsShare::DenyNone)) return out;
+  OsFile f;
+  if (!f.Open(path, OsAccess::Read, OsShare::DenyNone)) return out;
   std::uint8_t buf[65536];
   for (std::int64_t n; (n = f.Read(buf, sizeof buf)) > 0;) out.insert(out.end(), buf, buf + n);
   return out;
@@ -39,20 +39,20 @@ std::vector<std::uint8_t> Get(const std::string& path) {
 // The stored names an archive's directory lists, walked as far as the file holds entries.
 std::vector<std::string> Listed(const std::string& path) {
   std::vector<std::string> names;
-  TOsFile f;
-  TCentralDirLocation where;
-  if (!f.Open(path, TOsAccess::Read, TOsShare::DenyNone) || !LocateCentralDirectory(f, where)) return names;
-  WalkCentralDirectory(f, where.CentralDirStart, UINT64_MAX, [&](const TCentralEntry& e) {
-    names.push_back(e.RawName);
+  OsFile f;
+  CentralDirLocation where;
+  if (!f.Open(path, OsAccess::Read, OsShare::DenyNone) || !LocateCentralDirectory(f, where)) return names;
+  WalkCentralDirectory(f, where.centralDirStart, UINT64_MAX, [&](const CentralEntry& e) {
+    names.push_back(e.rawName);
     return true;
   });
   std::sort(names.begin(), names.end());
   return names;
 }
 
-struct TWorkspace {
+struct Workspace {
   std::string root, archive, src, temp;
-  TWorkspace() {
+  Workspace() {
     root = Engine(OsCurrentFolder()) + "\\zipupdate\\";
     src = root + "src";
     temp = root + "temp";
@@ -67,7 +67,7 @@ struct TWorkspace {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TWorkspace ws;
+  static Workspace ws;
   Put(ws.archive, data, size);
   const std::vector<std::string> before = Listed(ws.archive);
   TZip zip;
@@ -83,8 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!std::includes(now.begin(), now.end(), before.begin(), before.end())) std::abort();
     if (now.size() != before.size() + std::size_t(added)) std::abort();
   }
-  TOsDirSearch s;
-  TOsFindData d;
+  OsDirSearch s;
+  OsFindData d;
   if (s.Open(ws.temp) && s.Next(d)) std::abort();  // a temporary file was left behind
   return 0;
 }

@@ -2,21 +2,21 @@
 
 namespace ziparchive {
 
-uint32_t PackDosDateTime(const TDosDateTime& t) {
-  uint32_t date = (uint32_t(t.Year - 1980) << 9) | (uint32_t(t.Month) << 5) | uint32_t(t.Day);
-  uint32_t time = (uint32_t(t.Hour) << 11) | (uint32_t(t.Minute) << 5) | uint32_t(t.Second / 2);
+uint32_t PackDosDateTime(const DosDateTime& t) {
+  uint32_t date = (uint32_t(t.year - 1980) << 9) | (uint32_t(t.month) << 5) | uint32_t(t.day);
+  uint32_t time = (uint32_t(t.hour) << 11) | (uint32_t(t.minute) << 5) | uint32_t(t.second / 2);
   return (date << 16) | (time & 0xFFFF);
 }
 
-TDosDateTime UnpackDosDateTime(uint32_t value) {
-  TDosDateTime t;
+DosDateTime UnpackDosDateTime(uint32_t value) {
+  DosDateTime t;
   uint32_t date = value >> 16, time = value & 0xFFFF;
-  t.Year = 1980 + int(date >> 9);
-  t.Month = int((date >> 5) & 15);
-  t.Day = int(date & 31);
-  t.Hour = int(time >> 11);
-  t.Minute = int((time >> 5) & 63);
-  t.Second = int(time & 31) * 2;
+  t.year = 1980 + int(date >> 9);
+  t.month = int((date >> 5) & 15);
+  t.day = int(date & 31);
+  t.hour = int(time >> 11);
+  t.minute = int((time >> 5) & 63);
+  t.second = int(time & 31) * 2;
   return t;
 }
 

@@ -6,10 +6,10 @@
 namespace ziparchive {
 
 // DOS date/time: high word date, low word time, local time.
-struct TDosDateTime {
-  int Year = 1980, Month = 1, Day = 1, Hour = 0, Minute = 0, Second = 0;
+struct DosDateTime {
+  int year = 1980, month = 1, day = 1, hour = 0, minute = 0, second = 0;
 };
-uint32_t PackDosDateTime(const TDosDateTime& t);
-TDosDateTime UnpackDosDateTime(uint32_t value);
+uint32_t PackDosDateTime(const DosDateTime& t);
+DosDateTime UnpackDosDateTime(uint32_t value);
 
 }  // namespace ziparchive

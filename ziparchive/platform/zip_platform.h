@@ -13,56 +13,56 @@ namespace ziparchive {
 
 // Windows attribute bits as the directory search reports them.
 namespace fattr {
-constexpr uint32_t ReadOnly = 0x01;
-constexpr uint32_t Hidden = 0x02;
-constexpr uint32_t SysFile = 0x04;
-constexpr uint32_t VolumeID = 0x08;
-constexpr uint32_t Directory = 0x10;
-constexpr uint32_t Archive = 0x20;
-constexpr uint32_t Normal = 0x80;
-constexpr uint32_t Invalid = 0xFFFFFFFFu;
+constexpr uint32_t kReadOnly = 0x01;
+constexpr uint32_t kHidden = 0x02;
+constexpr uint32_t kSysFile = 0x04;
+constexpr uint32_t kVolumeID = 0x08;
+constexpr uint32_t kDirectory = 0x10;
+constexpr uint32_t kArchive = 0x20;
+constexpr uint32_t kNormal = 0x80;
+constexpr uint32_t kInvalid = 0xFFFFFFFFu;
 }  // namespace fattr
 
 // A path as it is handed to the system. The engine's paths are text in the ANSI code page;
 // a path that holds a member name flagged UTF-8, and every path of a component whose
 // Utf8Paths is set, is UTF-8 text as a whole, so that every character reaches the file
 // system (the native build takes both as bytes).
-struct TOsPath {
-  TOsPath(std::string ansi) : Text(std::move(ansi)) {}
-  TOsPath(const char* ansi) : Text(ansi) {}
-  static TOsPath FromUtf8(std::string utf8) {
-    TOsPath p(std::move(utf8));
-    p.Utf8 = true;
+struct OsPath {
+  OsPath(std::string ansi) : text(std::move(ansi)) {}
+  OsPath(const char* ansi) : text(ansi) {}
+  static OsPath FromUtf8(std::string utf8) {
+    OsPath p(std::move(utf8));
+    p.utf8 = true;
     return p;
   }
   // The same kind of path with other text.
-  TOsPath With(std::string text) const {
-    TOsPath p(std::move(text));
-    p.Utf8 = Utf8;
+  OsPath With(std::string text) const {
+    OsPath p(std::move(text));
+    p.utf8 = utf8;
     return p;
   }
-  std::string Text;
-  bool Utf8 = false;
+  std::string text;
+  bool utf8 = false;
 };
 
-enum class TOsAccess { Read, ReadWrite };
+enum class OsAccess { Read, ReadWrite };
 // What others may do while the file is open (ignored where the system has no share modes).
-enum class TOsShare { DenyNone, DenyWrite, Exclusive };
+enum class OsShare { DenyNone, DenyWrite, Exclusive };
 
 // One open file; move-only owner of the handle, closed on destruction.
-class TOsFile {
+class OsFile {
  public:
-  TOsFile() = default;
-  ~TOsFile();
-  TOsFile(TOsFile&& other) noexcept;
-  TOsFile& operator=(TOsFile&& other) noexcept;
-  TOsFile(const TOsFile&) = delete;
-  TOsFile& operator=(const TOsFile&) = delete;
+  OsFile() = default;
+  ~OsFile();
+  OsFile(OsFile&& other) noexcept;
+  OsFile& operator=(OsFile&& other) noexcept;
+  OsFile(const OsFile&) = delete;
+  OsFile& operator=(const OsFile&) = delete;
 
   // Opens an existing file.
-  bool Open(const TOsPath& path, TOsAccess access, TOsShare share);
+  bool Open(const OsPath& path, OsAccess access, OsShare share);
   // Creates the file for reading and writing, replacing any file of that name.
-  bool Create(const TOsPath& path, TOsShare share);
+  bool Create(const OsPath& path, OsShare share);
   bool IsOpen() const;
 
   // Reads up to count bytes; 0 at the end, -1 on error.
@@ -79,99 +79,99 @@ class TOsFile {
   // Closes now; false when the system reports a failure.
   bool Close();
   // Finishes a file written through this handle: its last-write time, the close, then,
-  // unless `attributes` is fattr::Invalid, those attributes (`path` names the file where the
+  // unless `attributes` is fattr::kInvalid, those attributes (`path` names the file where the
   // system sets them by name). False when the close failed.
-  bool Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath& path);
+  bool Finish(uint32_t dosDateTime, uint32_t attributes, const OsPath& path);
 
  private:
 #ifdef _WIN32
-  void* FHandle = reinterpret_cast<void*>(intptr_t(-1));
+  void* handle_ = reinterpret_cast<void*>(intptr_t(-1));
 #else
-  int FFd = -1;
+  int fd_ = -1;
 #endif
 };
 
 // Reads until count bytes, the end of the file or an error; returns how many were read.
 // failed, when given, tells an error from the end.
-size_t OsReadFull(TOsFile& file, void* buffer, size_t count, bool* failed = nullptr);
+size_t OsReadFull(OsFile& file, void* buffer, size_t count, bool* failed = nullptr);
 
-struct TOsFindData {
-  std::string Name;  // bare name
-  uint32_t Attributes = 0;
-  // A symbolic link (native build): Attributes describe its target. A link that leads to
-  // nothing, or an entry that is neither file nor folder (pipe, device, socket), is Special.
-  bool Link = false;
-  bool Special = false;
-  uint32_t DosDateTime = 0;  // last write, local time
-  uint64_t Size = 0;
-  // Windows: the name in UTF-8 when the ANSI code page cannot hold it (Name is then only a
+struct OsFindData {
+  std::string name;  // bare name
+  uint32_t attributes = 0;
+  // A symbolic link (native build): attributes describe its target. A link that leads to
+  // nothing, or an entry that is neither file nor folder (pipe, device, socket), is special.
+  bool link = false;
+  bool special = false;
+  uint32_t dosDateTime = 0;  // last write, local time
+  uint64_t size = 0;
+  // Windows: the name in UTF-8 when the ANSI code page cannot hold it (name is then only a
   // look-alike that names another file or none). Empty otherwise.
-  std::string LostName;
+  std::string lostName;
 };
 
 // Lists a folder's entries ("." and ".." left out) in the order the system returns them.
 // The names come back in the folder path's form (UTF-8 for a UTF-8 path).
-class TOsDirSearch {
+class OsDirSearch {
  public:
-  TOsDirSearch() = default;
-  ~TOsDirSearch();
-  TOsDirSearch(const TOsDirSearch&) = delete;
-  TOsDirSearch& operator=(const TOsDirSearch&) = delete;
+  OsDirSearch() = default;
+  ~OsDirSearch();
+  OsDirSearch(const OsDirSearch&) = delete;
+  OsDirSearch& operator=(const OsDirSearch&) = delete;
 
-  bool Open(const TOsPath& folder);
-  bool Next(TOsFindData& out);
+  bool Open(const OsPath& folder);
+  bool Next(OsFindData& out);
 
  private:
   void Release();
-  bool FUtf8 = false;
+  bool utf8_ = false;
 #ifdef _WIN32
-  void* FHandle = reinterpret_cast<void*>(intptr_t(-1));
-  bool FHavePending = false;
-  struct TPending;
-  TPending* FPending = nullptr;
+  void* handle_ = reinterpret_cast<void*>(intptr_t(-1));
+  bool havePending_ = false;
+  struct Pending;
+  Pending* pending_ = nullptr;
 #else
-  void* FDir = nullptr;
-  std::string FFolder;
+  void* dir_ = nullptr;
+  std::string folder_;
 #endif
 };
 
-uint32_t OsGetAttributes(const TOsPath& path);  // fattr::Invalid when it does not exist
-bool OsSetAttributes(const TOsPath& path, uint32_t attributes);
-bool OsFileExists(const TOsPath& path);    // an existing file, not a folder
-bool OsFolderExists(const TOsPath& path);
-bool OsCreateFolder(const TOsPath& path);  // one level
-bool OsForceFolders(const TOsPath& path);  // with every missing parent
-bool OsDeleteFile(const TOsPath& path);
-bool OsRemoveFolder(const TOsPath& path);
-bool OsMoveFile(const TOsPath& from, const TOsPath& to);
+uint32_t OsGetAttributes(const OsPath& path);  // fattr::kInvalid when it does not exist
+bool OsSetAttributes(const OsPath& path, uint32_t attributes);
+bool OsFileExists(const OsPath& path);    // an existing file, not a folder
+bool OsFolderExists(const OsPath& path);
+bool OsCreateFolder(const OsPath& path);  // one level
+bool OsForceFolders(const OsPath& path);  // with every missing parent
+bool OsDeleteFile(const OsPath& path);
+bool OsRemoveFolder(const OsPath& path);
+bool OsMoveFile(const OsPath& from, const OsPath& to);
 // Renames `from` to `to`, replacing a file `to` names in one step so that `to` never goes
 // missing (never a folder). Fails when both are not on the same volume: the caller then
 // copies instead (a copy across volumes would truncate the target first).
-bool OsReplaceFile(const TOsPath& from, const TOsPath& to);
+bool OsReplaceFile(const OsPath& from, const OsPath& to);
 // A key equal for two paths exactly when the system takes them for one file name (case
 // folded where names are case-insensitive, relative parts resolved); by text only.
-std::string OsPathKey(const TOsPath& path);
-bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime);
+std::string OsPathKey(const OsPath& path);
+bool OsGetFileDosDateTime(const OsPath& path, uint32_t& dosDateTime);
 uint32_t OsNowDosDateTime();
 // Paths the system gives: ANSI text, or UTF-8 when utf8 is set.
 std::string OsCurrentFolder(bool utf8 = false);  // without trailing "\"
 std::string OsTempFolder(bool utf8 = false);     // with trailing "\"
 // A new, empty, uniquely named file in folder; empty string when none could be made. The
 // name comes back in the folder path's form.
-std::string OsTempFileName(const TOsPath& folder, const std::string& prefix);
+std::string OsTempFileName(const OsPath& folder, const std::string& prefix);
 
 // Gives `to` the access rights `from` has (the mode bits; on Windows the file keeps what its
 // folder gives it).
-bool OsCopyAccessRights(const TOsPath& from, const TOsPath& to);
+bool OsCopyAccessRights(const OsPath& from, const OsPath& to);
 
 // Whether two paths name the same existing file (not merely equal text).
-bool OsSameFile(const TOsPath& a, const TOsPath& b);
+bool OsSameFile(const OsPath& a, const OsPath& b);
 // The path with its last component in the long form the folder search lists (Windows
 // accepts 8.3 short names too), in the path's form; unchanged where there is no such form.
-std::string OsLongPathName(const TOsPath& path);
+std::string OsLongPathName(const OsPath& path);
 // Where a link leads, resolved to a path without links; empty when it leads nowhere or
 // the system has no such links.
-std::string OsResolvedPath(const TOsPath& path);
+std::string OsResolvedPath(const OsPath& path);
 
 // Name code pages of stored ZIP names.
 std::string OsOemToAnsi(const std::string& text);

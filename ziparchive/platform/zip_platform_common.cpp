@@ -3,7 +3,7 @@
 
 namespace ziparchive {
 
-size_t OsReadFull(TOsFile& file, void* buffer, size_t count, bool* failed) {
+size_t OsReadFull(OsFile& file, void* buffer, size_t count, bool* failed) {
   if (failed) *failed = false;
   auto* p = static_cast<uint8_t*>(buffer);
   size_t done = 0;
@@ -18,14 +18,14 @@ size_t OsReadFull(TOsFile& file, void* buffer, size_t count, bool* failed) {
   return done;
 }
 
-bool OsFileExists(const TOsPath& path) {
+bool OsFileExists(const OsPath& path) {
   uint32_t a = OsGetAttributes(path);
-  return a != fattr::Invalid && !(a & fattr::Directory);
+  return a != fattr::kInvalid && !(a & fattr::kDirectory);
 }
 
-bool OsFolderExists(const TOsPath& path) {
+bool OsFolderExists(const OsPath& path) {
   uint32_t a = OsGetAttributes(path);
-  return a != fattr::Invalid && (a & fattr::Directory);
+  return a != fattr::kInvalid && (a & fattr::kDirectory);
 }
 
 }  // namespace ziparchive

@@ -26,42 +26,42 @@ std::string HostPath(const std::string& path) {
   return s;
 }
 
-std::string HostPath(const TOsPath& path) { return HostPath(path.Text); }
+std::string HostPath(const OsPath& path) { return HostPath(path.text); }
 
 uint32_t AttributesOf(const struct stat& st, const std::string& name) {
   uint32_t a = 0;
   if (S_ISDIR(st.st_mode))
-    a |= fattr::Directory;
+    a |= fattr::kDirectory;
   else
-    a |= fattr::Archive;
-  if ((st.st_mode & S_IWUSR) == 0) a |= fattr::ReadOnly;
-  if (!name.empty() && name[0] == '.') a |= fattr::Hidden;
+    a |= fattr::kArchive;
+  if ((st.st_mode & S_IWUSR) == 0) a |= fattr::kReadOnly;
+  if (!name.empty() && name[0] == '.') a |= fattr::kHidden;
   return a;
 }
 
 uint32_t DosFromTime(time_t t) {
   struct tm lt {};
   localtime_r(&t, &lt);
-  TDosDateTime d;
-  d.Year = lt.tm_year + 1900;
-  if (d.Year < 1980) return PackDosDateTime(TDosDateTime{});
-  d.Month = lt.tm_mon + 1;
-  d.Day = lt.tm_mday;
-  d.Hour = lt.tm_hour;
-  d.Minute = lt.tm_min;
-  d.Second = lt.tm_sec;
+  DosDateTime d;
+  d.year = lt.tm_year + 1900;
+  if (d.year < 1980) return PackDosDateTime(DosDateTime{});
+  d.month = lt.tm_mon + 1;
+  d.day = lt.tm_mday;
+  d.hour = lt.tm_hour;
+  d.minute = lt.tm_min;
+  d.second = lt.tm_sec;
   return PackDosDateTime(d);
 }
 
 time_t TimeFromDosUncached(uint32_t value) {
-  TDosDateTime d = UnpackDosDateTime(value);
+  DosDateTime d = UnpackDosDateTime(value);
   struct tm lt {};
-  lt.tm_year = d.Year - 1900;
-  lt.tm_mon = d.Month - 1;
-  lt.tm_mday = d.Day;
-  lt.tm_hour = d.Hour;
-  lt.tm_min = d.Minute;
-  lt.tm_sec = d.Second;
+  lt.tm_year = d.year - 1900;
+  lt.tm_mon = d.month - 1;
+  lt.tm_mday = d.day;
+  lt.tm_hour = d.hour;
+  lt.tm_min = d.minute;
+  lt.tm_sec = d.second;
   lt.tm_isdst = -1;
   return mktime(&lt);
 }
@@ -83,7 +83,7 @@ time_t TimeFromDos(uint32_t value) {
 // The mode bits the attributes give a file whose mode is `mode`: only read-only maps.
 mode_t ModeWithAttributes(mode_t mode, uint32_t attributes) {
   mode &= 07777;
-  if (attributes & fattr::ReadOnly)
+  if (attributes & fattr::kReadOnly)
     mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
   else
     mode |= S_IWUSR;
@@ -97,9 +97,9 @@ std::string BaseName(const std::string& path) {
 
 // The native build stands in for a Russian Windows: OEM is code page 866, ANSI 1251.
 // Each table maps the upper half of one code page to the other; unmappable bytes become "?".
-struct TCodePageTables {
+struct CodePageTables {
   std::array<char, 128> OemToAnsi{}, AnsiToOem{};
-  TCodePageTables() {
+  CodePageTables() {
     Fill(OemToAnsi, "CP866", "CP1251");
     Fill(AnsiToOem, "CP1251", "CP866");
   }
@@ -120,15 +120,15 @@ struct TCodePageTables {
   }
 };
 
-const TCodePageTables& CodePages() {
-  static const TCodePageTables tables;
+const CodePageTables& CodePages() {
+  static const CodePageTables tables;
   return tables;
 }
 
 // Code points of the ANSI code page's upper half, for turning UTF-8 names into it.
-struct TAnsiCodePoints {
+struct AnsiCodePoints {
   std::array<uint32_t, 128> Point{};
-  TAnsiCodePoints() {
+  AnsiCodePoints() {
     iconv_t cd = iconv_open("UTF-32LE", "CP1251");
     for (int i = 0; i < 128; ++i) {
       char in = char(128 + i);
@@ -148,7 +148,7 @@ struct TAnsiCodePoints {
 
 char AnsiCharOf(uint32_t point) {
   if (point < 128) return char(point);
-  static const TAnsiCodePoints table;
+  static const AnsiCodePoints table;
   for (int i = 0; i < 128; ++i)
     if (table.Point[i] == point) return char(128 + i);
   return '?';
@@ -163,64 +163,64 @@ std::string MapUpperHalf(const std::string& text, const std::array<char, 128>& t
 
 }  // namespace
 
-TOsFile::~TOsFile() { Close(); }
+OsFile::~OsFile() { Close(); }
 
-TOsFile::TOsFile(TOsFile&& other) noexcept : FFd(other.FFd) { other.FFd = -1; }
+OsFile::OsFile(OsFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
 
-TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
+OsFile& OsFile::operator=(OsFile&& other) noexcept {
   if (this != &other) {
     Close();
-    FFd = other.FFd;
-    other.FFd = -1;
+    fd_ = other.fd_;
+    other.fd_ = -1;
   }
   return *this;
 }
 
-bool TOsFile::Open(const TOsPath& path, TOsAccess access, TOsShare) {
+bool OsFile::Open(const OsPath& path, OsAccess access, OsShare) {
   Close();
-  FFd = ::open(HostPath(path).c_str(), (access == TOsAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC);
-  if (FFd < 0) return false;
+  fd_ = ::open(HostPath(path).c_str(), (access == OsAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  if (fd_ < 0) return false;
   struct stat st {};
-  if (fstat(FFd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
     Close();
     return false;
   }
   return true;
 }
 
-bool TOsFile::Create(const TOsPath& path, TOsShare) {
+bool OsFile::Create(const OsPath& path, OsShare) {
   Close();
-  FFd = ::open(HostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  return FFd >= 0;
+  fd_ = ::open(HostPath(path).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd_ >= 0;
 }
 
-bool TOsFile::IsOpen() const { return FFd >= 0; }
+bool OsFile::IsOpen() const { return fd_ >= 0; }
 
-int64_t TOsFile::Read(void* buffer, size_t count) {
-  if (FFd < 0) return -1;
+int64_t OsFile::Read(void* buffer, size_t count) {
+  if (fd_ < 0) return -1;
   for (;;) {
-    ssize_t n = ::read(FFd, buffer, count);
+    ssize_t n = ::read(fd_, buffer, count);
     if (n < 0 && errno == EINTR) continue;
     return n;
   }
 }
 
-int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
-  if (FFd < 0) return -1;
+int64_t OsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
+  if (fd_ < 0) return -1;
   for (;;) {
-    ssize_t n = ::pread(FFd, buffer, count, off_t(position));
+    ssize_t n = ::pread(fd_, buffer, count, off_t(position));
     if (n < 0 && errno == EINTR) continue;
     return n;
   }
 }
 
-size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
+size_t OsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   if (diskFull) *diskFull = false;
-  if (FFd < 0) return 0;
+  if (fd_ < 0) return 0;
   const char* p = static_cast<const char*>(buffer);
   size_t done = 0;
   while (done < count) {
-    ssize_t n = ::write(FFd, p + done, count - done);
+    ssize_t n = ::write(fd_, p + done, count - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (diskFull && (n == 0 || errno == ENOSPC || errno == EDQUOT)) *diskFull = true;
@@ -231,102 +231,102 @@ size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   return done;
 }
 
-bool TOsFile::Seek(uint64_t position) {
-  return FFd >= 0 && lseek(FFd, off_t(position), SEEK_SET) == off_t(position);
+bool OsFile::Seek(uint64_t position) {
+  return fd_ >= 0 && lseek(fd_, off_t(position), SEEK_SET) == off_t(position);
 }
 
-int64_t TOsFile::Position() const { return FFd < 0 ? -1 : int64_t(lseek(FFd, 0, SEEK_CUR)); }
+int64_t OsFile::Position() const { return fd_ < 0 ? -1 : int64_t(lseek(fd_, 0, SEEK_CUR)); }
 
-int64_t TOsFile::Size() const {
+int64_t OsFile::Size() const {
   struct stat st {};
-  if (FFd < 0 || fstat(FFd, &st) != 0) return -1;
+  if (fd_ < 0 || fstat(fd_, &st) != 0) return -1;
   return int64_t(st.st_size);
 }
 
-bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
-  if (FFd < 0) return false;
+bool OsFile::SetDosDateTime(uint32_t dosDateTime) {
+  if (fd_ < 0) return false;
   struct timespec ts[2];
   ts[0].tv_sec = ts[1].tv_sec = TimeFromDos(dosDateTime);
   ts[0].tv_nsec = ts[1].tv_nsec = 0;
-  return futimens(FFd, ts) == 0;
+  return futimens(fd_, ts) == 0;
 }
 
-bool TOsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath&) {
+bool OsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const OsPath&) {
   SetDosDateTime(dosDateTime);
   // Through the handle, before the close: no second look-up of the name, and no change
   // made where the mode already agrees.
   struct stat st {};
-  if (attributes != fattr::Invalid && FFd >= 0 && fstat(FFd, &st) == 0) {
+  if (attributes != fattr::kInvalid && fd_ >= 0 && fstat(fd_, &st) == 0) {
     mode_t mode = ModeWithAttributes(st.st_mode, attributes);
-    if (mode != (st.st_mode & 07777)) fchmod(FFd, mode);
+    if (mode != (st.st_mode & 07777)) fchmod(fd_, mode);
   }
   return Close();
 }
 
-bool TOsFile::Close() {
-  if (FFd < 0) return true;
-  int rc = ::close(FFd);
-  FFd = -1;
+bool OsFile::Close() {
+  if (fd_ < 0) return true;
+  int rc = ::close(fd_);
+  fd_ = -1;
   return rc == 0;
 }
 
-TOsDirSearch::~TOsDirSearch() { Release(); }
+OsDirSearch::~OsDirSearch() { Release(); }
 
-void TOsDirSearch::Release() {
-  if (FDir) closedir(static_cast<DIR*>(FDir));
-  FDir = nullptr;
+void OsDirSearch::Release() {
+  if (dir_) closedir(static_cast<DIR*>(dir_));
+  dir_ = nullptr;
 }
 
-bool TOsDirSearch::Open(const TOsPath& folder) {
+bool OsDirSearch::Open(const OsPath& folder) {
   Release();
-  FFolder = HostPath(folder);
-  if (!FFolder.empty() && FFolder.back() != '/') FFolder += '/';
-  FDir = opendir(FFolder.empty() ? "." : FFolder.c_str());
-  return FDir != nullptr;
+  folder_ = HostPath(folder);
+  if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
+  dir_ = opendir(folder_.empty() ? "." : folder_.c_str());
+  return dir_ != nullptr;
 }
 
-bool TOsDirSearch::Next(TOsFindData& out) {
-  if (!FDir) return false;
-  while (struct dirent* e = readdir(static_cast<DIR*>(FDir))) {
+bool OsDirSearch::Next(OsFindData& out) {
+  if (!dir_) return false;
+  while (struct dirent* e = readdir(static_cast<DIR*>(dir_))) {
     if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
     struct stat st {};
-    std::string full = FFolder + e->d_name;
+    std::string full = folder_ + e->d_name;
     if (lstat(full.c_str(), &st) != 0) continue;
-    out.Link = S_ISLNK(st.st_mode);
+    out.link = S_ISLNK(st.st_mode);
     // A link is described by its target; one that leads nowhere is nothing to take.
-    bool dangling = out.Link && stat(full.c_str(), &st) != 0;
-    out.Special = dangling || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
-    out.Name = e->d_name;
-    out.Attributes = dangling ? fattr::Archive : AttributesOf(st, out.Name);
-    out.DosDateTime = DosFromTime(st.st_mtime);
-    out.Size = S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
+    bool dangling = out.link && stat(full.c_str(), &st) != 0;
+    out.special = dangling || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+    out.name = e->d_name;
+    out.attributes = dangling ? fattr::kArchive : AttributesOf(st, out.name);
+    out.dosDateTime = DosFromTime(st.st_mtime);
+    out.size = S_ISDIR(st.st_mode) ? 0 : uint64_t(st.st_size);
     return true;
   }
   return false;
 }
 
-uint32_t OsGetAttributes(const TOsPath& path) {
+uint32_t OsGetAttributes(const OsPath& path) {
   struct stat st {};
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
-  if (stat(p.c_str(), &st) != 0) return fattr::Invalid;
+  if (stat(p.c_str(), &st) != 0) return fattr::kInvalid;
   return AttributesOf(st, BaseName(p));
 }
 
-bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
+bool OsSetAttributes(const OsPath& path, uint32_t attributes) {
   std::string p = HostPath(path);
   struct stat st {};
   if (stat(p.c_str(), &st) != 0) return false;
   return chmod(p.c_str(), ModeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
-bool OsCreateFolder(const TOsPath& path) {
+bool OsCreateFolder(const OsPath& path) {
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   return mkdir(p.c_str(), 0777) == 0;
 }
 
-bool OsForceFolders(const TOsPath& path) {
+bool OsForceFolders(const OsPath& path) {
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   if (p.empty()) return false;
@@ -336,36 +336,36 @@ bool OsForceFolders(const TOsPath& path) {
   return mkdir(p.c_str(), 0777) == 0 || OsFolderExists(p);
 }
 
-bool OsDeleteFile(const TOsPath& path) { return unlink(HostPath(path).c_str()) == 0; }
-bool OsRemoveFolder(const TOsPath& path) { return rmdir(HostPath(path).c_str()) == 0; }
-bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
+bool OsDeleteFile(const OsPath& path) { return unlink(HostPath(path).c_str()) == 0; }
+bool OsRemoveFolder(const OsPath& path) { return rmdir(HostPath(path).c_str()) == 0; }
+bool OsMoveFile(const OsPath& from, const OsPath& to) {
   std::string t = HostPath(to);
   struct stat st {};
   if (lstat(t.c_str(), &st) == 0) return false;  // like MoveFile: never replaces
   return rename(HostPath(from).c_str(), t.c_str()) == 0;
 }
 
-bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+bool OsReplaceFile(const OsPath& from, const OsPath& to) {
   std::string t = HostPath(to);
   struct stat st {};
   if (lstat(t.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
   return rename(HostPath(from).c_str(), t.c_str()) == 0;
 }
 
-std::string OsPathKey(const TOsPath& path) {
+std::string OsPathKey(const OsPath& path) {
   // Names are bytes here; only repeated and "." components name the same file.
   std::string key;
-  for (size_t pos = 0; pos <= path.Text.size();) {
-    size_t end = path.Text.find_first_of("\\/", pos);
-    if (end == std::string::npos) end = path.Text.size();
-    std::string part = path.Text.substr(pos, end - pos);
+  for (size_t pos = 0; pos <= path.text.size();) {
+    size_t end = path.text.find_first_of("\\/", pos);
+    if (end == std::string::npos) end = path.text.size();
+    std::string part = path.text.substr(pos, end - pos);
     if (!part.empty() && part != ".") key += "/" + part;
     pos = end + 1;
   }
   return key;
 }
 
-bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
+bool OsGetFileDosDateTime(const OsPath& path, uint32_t& dosDateTime) {
   struct stat st {};
   if (stat(HostPath(path).c_str(), &st) != 0) return false;
   dosDateTime = DosFromTime(st.st_mtime);
@@ -390,7 +390,7 @@ std::string OsTempFolder(bool) {
   return s;
 }
 
-std::string OsTempFileName(const TOsPath& folder, const std::string& prefix) {
+std::string OsTempFileName(const OsPath& folder, const std::string& prefix) {
   std::string f = HostPath(folder);
   if (!f.empty() && f.back() != '/') f += '/';
   std::string pattern = f + prefix + "XXXXXX";
@@ -400,20 +400,20 @@ std::string OsTempFileName(const TOsPath& folder, const std::string& prefix) {
   return pattern;
 }
 
-bool OsSameFile(const TOsPath& a, const TOsPath& b) {
+bool OsSameFile(const OsPath& a, const OsPath& b) {
   struct stat sa {}, sb {};
   return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
          sa.st_ino == sb.st_ino;
 }
 
-std::string OsLongPathName(const TOsPath& path) { return path.Text; }
+std::string OsLongPathName(const OsPath& path) { return path.text; }
 
-bool OsCopyAccessRights(const TOsPath& from, const TOsPath& to) {
+bool OsCopyAccessRights(const OsPath& from, const OsPath& to) {
   struct stat st {};
   return stat(HostPath(from).c_str(), &st) == 0 && chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
 }
 
-std::string OsResolvedPath(const TOsPath& path) {
+std::string OsResolvedPath(const OsPath& path) {
   char* real = realpath(HostPath(path).c_str(), nullptr);
   if (!real) return std::string();
   std::string s = real;

@@ -18,8 +18,8 @@ std::wstring WideIn(UINT codePage, const std::string& s) {
   return w;
 }
 
-std::wstring Wide(const TOsPath& path) {
-  std::wstring w = WideIn(path.Utf8 ? CP_UTF8 : CP_ACP, path.Text);
+std::wstring Wide(const OsPath& path) {
+  std::wstring w = WideIn(path.utf8 ? CP_UTF8 : CP_ACP, path.text);
   for (wchar_t& c : w)
     if (c == L'/') c = L'\\';
   return w;
@@ -41,10 +41,10 @@ std::string Narrow(const wchar_t* w) { return NarrowTo(CP_ACP, w, -1, 0); }
 // A path the system gave, in the form asked for.
 std::string NarrowPath(const wchar_t* w, bool utf8) { return utf8 ? NarrowTo(CP_UTF8, w, -1, 0) : Narrow(w); }
 
-DWORD ShareBits(TOsShare share) {
+DWORD ShareBits(OsShare share) {
   switch (share) {
-    case TOsShare::DenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
-    case TOsShare::DenyWrite: return FILE_SHARE_READ;
+    case OsShare::DenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case OsShare::DenyWrite: return FILE_SHARE_READ;
     default: return 0;
   }
 }
@@ -67,54 +67,54 @@ HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 
 }  // namespace
 
-TOsFile::~TOsFile() { Close(); }
+OsFile::~OsFile() { Close(); }
 
-TOsFile::TOsFile(TOsFile&& other) noexcept : FHandle(other.FHandle) {
-  other.FHandle = INVALID_HANDLE_VALUE;
+OsFile::OsFile(OsFile&& other) noexcept : handle_(other.handle_) {
+  other.handle_ = INVALID_HANDLE_VALUE;
 }
 
-TOsFile& TOsFile::operator=(TOsFile&& other) noexcept {
+OsFile& OsFile::operator=(OsFile&& other) noexcept {
   if (this != &other) {
     Close();
-    FHandle = other.FHandle;
-    other.FHandle = INVALID_HANDLE_VALUE;
+    handle_ = other.handle_;
+    other.handle_ = INVALID_HANDLE_VALUE;
   }
   return *this;
 }
 
-bool TOsFile::Open(const TOsPath& path, TOsAccess access, TOsShare share) {
+bool OsFile::Open(const OsPath& path, OsAccess access, OsShare share) {
   Close();
   // Only files: a device (whatever its folder and extension) may never answer a read.
-  size_t slash = path.Text.find_last_of("\\/:");
-  if (IsDeviceName(slash == std::string::npos ? path.Text : path.Text.substr(slash + 1))) {
+  size_t slash = path.text.find_last_of("\\/:");
+  if (IsDeviceName(slash == std::string::npos ? path.text : path.text.substr(slash + 1))) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return false;
   }
-  DWORD rights = access == TOsAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
-  FHandle = CreateFileW(Wide(path).c_str(), rights, ShareBits(share), nullptr, OPEN_EXISTING,
+  DWORD rights = access == OsAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
+  handle_ = CreateFileW(Wide(path).c_str(), rights, ShareBits(share), nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (IsOpen() && GetFileType(H(FHandle)) != FILE_TYPE_DISK) Close();
+  if (IsOpen() && GetFileType(H(handle_)) != FILE_TYPE_DISK) Close();
   return IsOpen();
 }
 
-bool TOsFile::Create(const TOsPath& path, TOsShare share) {
+bool OsFile::Create(const OsPath& path, OsShare share) {
   Close();
-  FHandle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareBits(share), nullptr,
+  handle_ = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareBits(share), nullptr,
                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   return IsOpen();
 }
 
-bool TOsFile::IsOpen() const { return H(FHandle) != INVALID_HANDLE_VALUE; }
+bool OsFile::IsOpen() const { return H(handle_) != INVALID_HANDLE_VALUE; }
 
-int64_t TOsFile::Read(void* buffer, size_t count) {
+int64_t OsFile::Read(void* buffer, size_t count) {
   if (!IsOpen()) return -1;
   DWORD got = 0;
   DWORD want = count > 0x40000000u ? 0x40000000u : DWORD(count);
-  if (!ReadFile(H(FHandle), buffer, want, &got, nullptr)) return -1;
+  if (!ReadFile(H(handle_), buffer, want, &got, nullptr)) return -1;
   return int64_t(got);
 }
 
-int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
+int64_t OsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
   if (!IsOpen()) return -1;
   // A synchronous handle reads at the offset the OVERLAPPED record names.
   OVERLAPPED at = {};
@@ -122,11 +122,11 @@ int64_t TOsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
   at.OffsetHigh = DWORD(position >> 32);
   DWORD got = 0;
   DWORD want = count > 0x40000000u ? 0x40000000u : DWORD(count);
-  if (!ReadFile(H(FHandle), buffer, want, &got, &at)) return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  if (!ReadFile(H(handle_), buffer, want, &got, &at)) return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
   return int64_t(got);
 }
 
-size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
+size_t OsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   if (diskFull) *diskFull = false;
   if (!IsOpen()) return 0;
   const char* p = static_cast<const char*>(buffer);
@@ -134,7 +134,7 @@ size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   while (done < count) {
     DWORD part = count - done > 0x40000000u ? 0x40000000u : DWORD(count - done);
     DWORD wrote = 0;
-    if (!WriteFile(H(FHandle), p + done, part, &wrote, nullptr) || wrote == 0) {
+    if (!WriteFile(H(handle_), p + done, part, &wrote, nullptr) || wrote == 0) {
       DWORD e = GetLastError();
       if (diskFull && (e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL || wrote == 0))
         *diskFull = e == ERROR_DISK_FULL || e == ERROR_HANDLE_DISK_FULL;
@@ -145,109 +145,109 @@ size_t TOsFile::Write(const void* buffer, size_t count, bool* diskFull) {
   return done;
 }
 
-bool TOsFile::Seek(uint64_t position) {
+bool OsFile::Seek(uint64_t position) {
   if (!IsOpen()) return false;
   LARGE_INTEGER li;
   li.QuadPart = LONGLONG(position);
-  return SetFilePointerEx(H(FHandle), li, nullptr, FILE_BEGIN) != 0;
+  return SetFilePointerEx(H(handle_), li, nullptr, FILE_BEGIN) != 0;
 }
 
-int64_t TOsFile::Position() const {
+int64_t OsFile::Position() const {
   if (!IsOpen()) return -1;
   LARGE_INTEGER zero, pos;
   zero.QuadPart = 0;
-  if (!SetFilePointerEx(H(FHandle), zero, &pos, FILE_CURRENT)) return -1;
+  if (!SetFilePointerEx(H(handle_), zero, &pos, FILE_CURRENT)) return -1;
   return pos.QuadPart;
 }
 
-int64_t TOsFile::Size() const {
+int64_t OsFile::Size() const {
   if (!IsOpen()) return -1;
   LARGE_INTEGER size;
-  if (!GetFileSizeEx(H(FHandle), &size)) return -1;
+  if (!GetFileSizeEx(H(handle_), &size)) return -1;
   return size.QuadPart;
 }
 
-bool TOsFile::SetDosDateTime(uint32_t dosDateTime) {
+bool OsFile::SetDosDateTime(uint32_t dosDateTime) {
   FILETIME ft;
-  return IsOpen() && FileTimeFromDos(dosDateTime, ft) && SetFileTime(H(FHandle), nullptr, nullptr, &ft);
+  return IsOpen() && FileTimeFromDos(dosDateTime, ft) && SetFileTime(H(handle_), nullptr, nullptr, &ft);
 }
 
-bool TOsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const TOsPath& path) {
+bool OsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const OsPath& path) {
   SetDosDateTime(dosDateTime);
   bool closed = Close();
   // Windows XP sets attributes by name only.
-  if (attributes != fattr::Invalid) SetFileAttributesW(Wide(path).c_str(), attributes);
+  if (attributes != fattr::kInvalid) SetFileAttributesW(Wide(path).c_str(), attributes);
   return closed;
 }
 
-bool TOsFile::Close() {
+bool OsFile::Close() {
   if (!IsOpen()) return true;
-  BOOL ok = CloseHandle(H(FHandle));
-  FHandle = INVALID_HANDLE_VALUE;
+  BOOL ok = CloseHandle(H(handle_));
+  handle_ = INVALID_HANDLE_VALUE;
   return ok != 0;
 }
 
-struct TOsDirSearch::TPending {
-  WIN32_FIND_DATAW Data;
+struct OsDirSearch::Pending {
+  WIN32_FIND_DATAW data;
 };
 
-TOsDirSearch::~TOsDirSearch() {
+OsDirSearch::~OsDirSearch() {
   Release();
-  delete FPending;
+  delete pending_;
 }
 
-void TOsDirSearch::Release() {
-  if (H(FHandle) != INVALID_HANDLE_VALUE) FindClose(H(FHandle));
-  FHandle = INVALID_HANDLE_VALUE;
-  FHavePending = false;
+void OsDirSearch::Release() {
+  if (H(handle_) != INVALID_HANDLE_VALUE) FindClose(H(handle_));
+  handle_ = INVALID_HANDLE_VALUE;
+  havePending_ = false;
 }
 
-bool TOsDirSearch::Open(const TOsPath& folder) {
+bool OsDirSearch::Open(const OsPath& folder) {
   Release();
-  FUtf8 = folder.Utf8;
-  if (!FPending) FPending = new TPending;
+  utf8_ = folder.utf8;
+  if (!pending_) pending_ = new Pending;
   std::wstring pattern = Wide(folder);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
   pattern += L"*.*";
-  FHandle = FindFirstFileW(pattern.c_str(), &FPending->Data);
-  FHavePending = H(FHandle) != INVALID_HANDLE_VALUE;
-  return FHavePending;
+  handle_ = FindFirstFileW(pattern.c_str(), &pending_->data);
+  havePending_ = H(handle_) != INVALID_HANDLE_VALUE;
+  return havePending_;
 }
 
-bool TOsDirSearch::Next(TOsFindData& out) {
-  while (FHavePending) {
-    const WIN32_FIND_DATAW& d = FPending->Data;
+bool OsDirSearch::Next(OsFindData& out) {
+  while (havePending_) {
+    const WIN32_FIND_DATAW& d = pending_->data;
     bool dots = wcscmp(d.cFileName, L".") == 0 || wcscmp(d.cFileName, L"..") == 0;
     if (!dots) {
-      out.Name = NarrowPath(d.cFileName, FUtf8);
-      out.LostName.clear();
-      if (!FUtf8 && WideIn(CP_ACP, out.Name) != std::wstring(d.cFileName))
-        out.LostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
-      out.Attributes = d.dwFileAttributes;
-      out.DosDateTime = DosFromFileTime(d.ftLastWriteTime);
-      out.Size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
+      out.name = NarrowPath(d.cFileName, utf8_);
+      out.lostName.clear();
+      if (!utf8_ && WideIn(CP_ACP, out.name) != std::wstring(d.cFileName))
+        out.lostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
+      out.attributes = d.dwFileAttributes;
+      out.dosDateTime = DosFromFileTime(d.ftLastWriteTime);
+      out.size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
     }
-    FHavePending = FindNextFileW(H(FHandle), &FPending->Data) != 0;
+    havePending_ = FindNextFileW(H(handle_), &pending_->data) != 0;
     if (!dots) return true;
   }
   return false;
 }
 
-uint32_t OsGetAttributes(const TOsPath& path) {
+uint32_t OsGetAttributes(const OsPath& path) {
   std::wstring w = Wide(path);
   while (w.size() > 3 && w.back() == L'\\') w.pop_back();
   DWORD a = GetFileAttributesW(w.c_str());
-  return a == INVALID_FILE_ATTRIBUTES ? fattr::Invalid : uint32_t(a);
+  return a == INVALID_FILE_ATTRIBUTES ? fattr::kInvalid : uint32_t(a);
 }
 
-bool OsSetAttributes(const TOsPath& path, uint32_t attributes) {
+bool OsSetAttributes(const OsPath& path, uint32_t attributes) {
   return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
 }
 
-bool OsCreateFolder(const TOsPath& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+bool OsCreateFolder(const OsPath& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
 
-bool OsForceFolders(const TOsPath& path) {
-  std::string p = path.Text;
+bool OsForceFolders(const OsPath& path) {
+  std::string p = path.text;
   while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
   if (p.empty()) return false;
   if (OsFolderExists(path.With(p))) return true;
@@ -260,17 +260,17 @@ bool OsForceFolders(const TOsPath& path) {
   return OsCreateFolder(path.With(p)) || OsFolderExists(path.With(p));
 }
 
-bool OsDeleteFile(const TOsPath& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
-bool OsRemoveFolder(const TOsPath& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
-bool OsMoveFile(const TOsPath& from, const TOsPath& to) {
+bool OsDeleteFile(const OsPath& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
+bool OsRemoveFolder(const OsPath& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool OsMoveFile(const OsPath& from, const OsPath& to) {
   return MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0;
 }
 
-bool OsReplaceFile(const TOsPath& from, const TOsPath& to) {
+bool OsReplaceFile(const OsPath& from, const OsPath& to) {
   return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-std::string OsPathKey(const TOsPath& path) {
+std::string OsPathKey(const OsPath& path) {
   std::wstring w = Wide(path);
   DWORD need = GetFullPathNameW(w.c_str(), 0, nullptr, nullptr);
   if (need > 0) {
@@ -285,7 +285,7 @@ std::string OsPathKey(const TOsPath& path) {
   return NarrowTo(CP_UTF8, w.data(), int(w.size()), 0);
 }
 
-bool OsGetFileDosDateTime(const TOsPath& path, uint32_t& dosDateTime) {
+bool OsGetFileDosDateTime(const OsPath& path, uint32_t& dosDateTime) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data)) return false;
   dosDateTime = DosFromFileTime(data.ftLastWriteTime);
@@ -316,16 +316,16 @@ std::string OsTempFolder(bool utf8) {
   return s;
 }
 
-std::string OsTempFileName(const TOsPath& folder, const std::string& prefix) {
+std::string OsTempFileName(const OsPath& folder, const std::string& prefix) {
   wchar_t buf[MAX_PATH + 2];
   if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0) return std::string();
-  return NarrowPath(buf, folder.Utf8);
+  return NarrowPath(buf, folder.utf8);
 }
 
 namespace {
 // Identity of an open file: volume and index. Opened without access rights, so a file that
 // another handle holds exclusively (the writer's own output) can still be asked.
-bool FileIdentity(const TOsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
+bool FileIdentity(const OsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
   HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
@@ -335,27 +335,27 @@ bool FileIdentity(const TOsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
 }
 }  // namespace
 
-bool OsSameFile(const TOsPath& a, const TOsPath& b) {
+bool OsSameFile(const OsPath& a, const OsPath& b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   return FileIdentity(a, ia) && FileIdentity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
-std::string OsLongPathName(const TOsPath& path) {
+std::string OsLongPathName(const OsPath& path) {
   std::wstring w = Wide(path);
   DWORD n = GetLongPathNameW(w.c_str(), nullptr, 0);
-  if (n == 0) return path.Text;
+  if (n == 0) return path.text;
   std::wstring out(n, L'\0');
   n = GetLongPathNameW(w.c_str(), out.data(), n);
-  if (n == 0 || n >= out.size()) return path.Text;
+  if (n == 0 || n >= out.size()) return path.text;
   out.resize(n);
-  return NarrowPath(out.c_str(), path.Utf8);
+  return NarrowPath(out.c_str(), path.utf8);
 }
 
 // Reparse points are not entered by the scan, so nothing needs resolving here.
-std::string OsResolvedPath(const TOsPath&) { return std::string(); }
+std::string OsResolvedPath(const OsPath&) { return std::string(); }
 
-bool OsCopyAccessRights(const TOsPath&, const TOsPath&) { return true; }
+bool OsCopyAccessRights(const OsPath&, const OsPath&) { return true; }
 
 std::string OsUtf8ToAnsi(const std::string& utf8) {
   std::wstring w = WideIn(CP_UTF8, utf8);

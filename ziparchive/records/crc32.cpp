@@ -139,7 +139,7 @@ bool Crc32UseFolding(bool use) {
 }
 
 uint32_t Crc32Of(const void* data, size_t length) {
-  return Crc32Final(Crc32Update(Crc32Init, data, length));
+  return Crc32Final(Crc32Update(kCrc32Init, data, length));
 }
 
 }  // namespace ziparchive

@@ -47,16 +47,16 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-TMemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem) {
-  TMemberName n;
+MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem) {
+  MemberName n;
   // A plain ASCII name reads the same either way; it takes the road every name took before.
-  if ((flags & zipflag::Utf8Name) && !IsAscii(stored) && IsValidUtf8(stored)) {
-    n.Utf8.assign(stored);
-    for (char& c : n.Utf8)
+  if ((flags & zipflag::kUtf8Name) && !IsAscii(stored) && IsValidUtf8(stored)) {
+    n.utf8.assign(stored);
+    for (char& c : n.utf8)
       if (c == '/') c = '\\';
-    n.Name = OsUtf8ToAnsi(n.Utf8);
+    n.name = OsUtf8ToAnsi(n.utf8);
   } else {
-    n.Name = DecodeStoredName(stored, translateOem);
+    n.name = DecodeStoredName(stored, translateOem);
   }
   return n;
 }

@@ -8,20 +8,20 @@
 
 namespace ziparchive {
 
-struct TMemberName {
+struct MemberName {
   // Engine form: "\" separators, ANSI code page. What selection compares and events see.
-  std::string Name;
+  std::string name;
   // For a name flagged UTF-8 (general purpose bit 11) that is not plain ASCII: the name in
   // UTF-8 with "\" separators, which is what reaches the file system. Empty otherwise.
-  std::string Utf8;
+  std::string utf8;
 
   // The form that names the file on disk.
-  const std::string& OnDisk() const { return Utf8.empty() ? Name : Utf8; }
+  const std::string& OnDisk() const { return utf8.empty() ? name : utf8; }
 };
 
 // Names flagged UTF-8 are read as UTF-8; a flagged name that is not valid UTF-8, and every
 // other name, follows the code-page rule (OEM to ANSI when translateOem).
-TMemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem);
+MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem);
 
 // Well-formed UTF-8: shortest forms only, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text);

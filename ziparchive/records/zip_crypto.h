@@ -8,7 +8,7 @@
 
 namespace ziparchive {
 
-class TZipCrypto {
+class ZipCrypto {
  public:
   void Init(const std::string& password);
   // Decrypts the 12-byte header in place and tells whether its last byte is `check`.
@@ -18,10 +18,10 @@ class TZipCrypto {
  private:
   void Update(uint8_t plain);
   uint8_t StreamByte() const {
-    uint32_t t = (FKey2 | 2) & 0xFFFF;
+    uint32_t t = (key2_ | 2) & 0xFFFF;
     return uint8_t((t * (t ^ 1)) >> 8);
   }
-  uint32_t FKey0 = 0, FKey1 = 0, FKey2 = 0;
+  uint32_t key0_ = 0, key1_ = 0, key2_ = 0;
 };
 
 }  // namespace ziparchive

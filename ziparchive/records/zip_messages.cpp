@@ -3,38 +3,38 @@
 namespace ziparchive {
 
 namespace {
-struct TMessage {
-  int Code;
-  const char* Text;
+struct Message {
+  int code;
+  const char* text;
 };
 
 // Kept in step with the string table of the programs that use the engine.
-constexpr TMessage kMessages[] = {
-    {zipmsg::BadFileHeader, "Bad file header"},
-    {zipmsg::BadBlock, "Bad block"},
-    {zipmsg::ErrorWritingFile, "Error writing to file"},
-    {zipmsg::ErrorClosingFile, "Error closing file"},
-    {zipmsg::FileFailsCrc, "File fails CRC check"},
-    {zipmsg::InvalidDirectory, "Invalid directory"},
-    {zipmsg::DiskFull, "Disk full"},
-    {zipmsg::FileNotFound, "File not found"},
-    {zipmsg::ErrorOpeningFile, "Error opening file"},
-    {zipmsg::NothingToDo, "Nothing to do"},
-    {zipmsg::RequiredEventNotAssigned, "Required event not assigned"},
-    {zipmsg::StackOverflow, "Stack overflow"},
-    {zipmsg::UnsupportedMethod, "Unsupported compression method"},
-    {zipmsg::UserCanceled, "User canceled"},
-    {zipmsg::UnsafeStoredPath, "Stored path leads outside the extraction folder"},
-    {zipmsg::OutOfMemory, "Out of memory"},
-    {zipmsg::EventHandlerFailed, "An event handler failed"},
-    {zipmsg::NotScanned, "Left out of the folder scan"},
-    {zipmsg::NothingToDelete, "Nothing to do"},
+constexpr Message kMessages[] = {
+    {zipmsg::kBadFileHeader, "Bad file header"},
+    {zipmsg::kBadBlock, "Bad block"},
+    {zipmsg::kErrorWritingFile, "Error writing to file"},
+    {zipmsg::kErrorClosingFile, "Error closing file"},
+    {zipmsg::kFileFailsCrc, "File fails CRC check"},
+    {zipmsg::kInvalidDirectory, "Invalid directory"},
+    {zipmsg::kDiskFull, "Disk full"},
+    {zipmsg::kFileNotFound, "File not found"},
+    {zipmsg::kErrorOpeningFile, "Error opening file"},
+    {zipmsg::kNothingToDo, "Nothing to do"},
+    {zipmsg::kRequiredEventNotAssigned, "Required event not assigned"},
+    {zipmsg::kStackOverflow, "Stack overflow"},
+    {zipmsg::kUnsupportedMethod, "Unsupported compression method"},
+    {zipmsg::kUserCanceled, "User canceled"},
+    {zipmsg::kUnsafeStoredPath, "Stored path leads outside the extraction folder"},
+    {zipmsg::kOutOfMemory, "Out of memory"},
+    {zipmsg::kEventHandlerFailed, "An event handler failed"},
+    {zipmsg::kNotScanned, "Left out of the folder scan"},
+    {zipmsg::kNothingToDelete, "Nothing to do"},
 };
 }  // namespace
 
 const char* ZipMessageText(int code) {
-  for (const TMessage& m : kMessages)
-    if (m.Code == code) return m.Text;
+  for (const Message& m : kMessages)
+    if (m.code == code) return m.text;
   return "";
 }
 

@@ -5,30 +5,30 @@
 namespace ziparchive {
 
 namespace zipmsg {
-constexpr int BadFileHeader = 25114;
-constexpr int BadBlock = 25116;
-constexpr int ErrorWritingFile = 25136;
-constexpr int ErrorClosingFile = 25138;
-constexpr int FileFailsCrc = 25151;
-constexpr int InvalidDirectory = 25158;
-constexpr int DiskFull = 25160;
-constexpr int FileNotFound = 25192;
-constexpr int ErrorOpeningFile = 25235;
-constexpr int NothingToDo = 25268;
-constexpr int RequiredEventNotAssigned = 25270;
-constexpr int StackOverflow = 25299;
-constexpr int UnsupportedMethod = 25326;
-constexpr int UserCanceled = 25443;
+constexpr int kBadFileHeader = 25114;
+constexpr int kBadBlock = 25116;
+constexpr int kErrorWritingFile = 25136;
+constexpr int kErrorClosingFile = 25138;
+constexpr int kFileFailsCrc = 25151;
+constexpr int kInvalidDirectory = 25158;
+constexpr int kDiskFull = 25160;
+constexpr int kFileNotFound = 25192;
+constexpr int kErrorOpeningFile = 25235;
+constexpr int kNothingToDo = 25268;
+constexpr int kRequiredEventNotAssigned = 25270;
+constexpr int kStackOverflow = 25299;
+constexpr int kUnsupportedMethod = 25326;
+constexpr int kUserCanceled = 25443;
 // Our own: a stored name that would put the file outside the extraction folder (or let
 // Windows write another file than the one named: a device, a trailing dot or space).
-constexpr int UnsafeStoredPath = 25450;
+constexpr int kUnsafeStoredPath = 25450;
 // Our own: memory ran out; the operation ends.
-constexpr int OutOfMemory = 25451;
+constexpr int kOutOfMemory = 25451;
 // Our own: an event handler raised an exception; the operation ends. ExtendedMsg: its text.
-constexpr int EventHandlerFailed = 25452;
+constexpr int kEventHandlerFailed = 25452;
 // Our own: the writer's folder scan left something out. ExtendedMsg: why.
-constexpr int NotScanned = 25453;
-constexpr int NothingToDelete = 26859;
+constexpr int kNotScanned = 25453;
+constexpr int kNothingToDelete = 26859;
 }  // namespace zipmsg
 
 // The text of a message number; an unknown number gives an empty text.

@@ -4,116 +4,116 @@
 
 namespace ziparchive {
 
-void TLocalHeader::Read(const uint8_t* p) {
-  Signature = GetLE32(p);
-  VersionNeeded = GetLE16(p + 4);
-  Flags = GetLE16(p + 6);
-  Method = GetLE16(p + 8);
-  Time = GetLE16(p + 10);
-  Date = GetLE16(p + 12);
-  Crc32 = GetLE32(p + 14);
-  CompressedSize = GetLE32(p + 18);
-  UncompressedSize = GetLE32(p + 22);
-  NameLength = GetLE16(p + 26);
-  ExtraLength = GetLE16(p + 28);
+void LocalHeader::Read(const uint8_t* p) {
+  signature = GetLE32(p);
+  versionNeeded = GetLE16(p + 4);
+  flags = GetLE16(p + 6);
+  method = GetLE16(p + 8);
+  time = GetLE16(p + 10);
+  date = GetLE16(p + 12);
+  crc32 = GetLE32(p + 14);
+  compressedSize = GetLE32(p + 18);
+  uncompressedSize = GetLE32(p + 22);
+  nameLength = GetLE16(p + 26);
+  extraLength = GetLE16(p + 28);
 }
 
-void TLocalHeader::Write(uint8_t* p) const {
-  PutLE32(p, Signature);
-  PutLE16(p + 4, VersionNeeded);
-  PutLE16(p + 6, Flags);
-  PutLE16(p + 8, Method);
-  PutLE16(p + 10, Time);
-  PutLE16(p + 12, Date);
-  PutLE32(p + 14, Crc32);
-  PutLE32(p + 18, CompressedSize);
-  PutLE32(p + 22, UncompressedSize);
-  PutLE16(p + 26, NameLength);
-  PutLE16(p + 28, ExtraLength);
+void LocalHeader::Write(uint8_t* p) const {
+  PutLE32(p, signature);
+  PutLE16(p + 4, versionNeeded);
+  PutLE16(p + 6, flags);
+  PutLE16(p + 8, method);
+  PutLE16(p + 10, time);
+  PutLE16(p + 12, date);
+  PutLE32(p + 14, crc32);
+  PutLE32(p + 18, compressedSize);
+  PutLE32(p + 22, uncompressedSize);
+  PutLE16(p + 26, nameLength);
+  PutLE16(p + 28, extraLength);
 }
 
-void TCentralHeader::Read(const uint8_t* p) {
-  Signature = GetLE32(p);
-  VersionMadeBy = GetLE16(p + 4);
-  VersionNeeded = GetLE16(p + 6);
-  Flags = GetLE16(p + 8);
-  Method = GetLE16(p + 10);
-  Time = GetLE16(p + 12);
-  Date = GetLE16(p + 14);
-  Crc32 = GetLE32(p + 16);
-  CompressedSize = GetLE32(p + 20);
-  UncompressedSize = GetLE32(p + 24);
-  NameLength = GetLE16(p + 28);
-  ExtraLength = GetLE16(p + 30);
-  CommentLength = GetLE16(p + 32);
-  DiskNumberStart = GetLE16(p + 34);
-  InternalAttributes = GetLE16(p + 36);
-  ExternalAttributes = GetLE32(p + 38);
-  LocalHeaderOffset = GetLE32(p + 42);
+void CentralHeader::Read(const uint8_t* p) {
+  signature = GetLE32(p);
+  versionMadeBy = GetLE16(p + 4);
+  versionNeeded = GetLE16(p + 6);
+  flags = GetLE16(p + 8);
+  method = GetLE16(p + 10);
+  time = GetLE16(p + 12);
+  date = GetLE16(p + 14);
+  crc32 = GetLE32(p + 16);
+  compressedSize = GetLE32(p + 20);
+  uncompressedSize = GetLE32(p + 24);
+  nameLength = GetLE16(p + 28);
+  extraLength = GetLE16(p + 30);
+  commentLength = GetLE16(p + 32);
+  diskNumberStart = GetLE16(p + 34);
+  internalAttributes = GetLE16(p + 36);
+  externalAttributes = GetLE32(p + 38);
+  localHeaderOffset = GetLE32(p + 42);
 }
 
-void TCentralHeader::Write(uint8_t* p) const {
-  PutLE32(p, Signature);
-  PutLE16(p + 4, VersionMadeBy);
-  PutLE16(p + 6, VersionNeeded);
-  PutLE16(p + 8, Flags);
-  PutLE16(p + 10, Method);
-  PutLE16(p + 12, Time);
-  PutLE16(p + 14, Date);
-  PutLE32(p + 16, Crc32);
-  PutLE32(p + 20, CompressedSize);
-  PutLE32(p + 24, UncompressedSize);
-  PutLE16(p + 28, NameLength);
-  PutLE16(p + 30, ExtraLength);
-  PutLE16(p + 32, CommentLength);
-  PutLE16(p + 34, DiskNumberStart);
-  PutLE16(p + 36, InternalAttributes);
-  PutLE32(p + 38, ExternalAttributes);
-  PutLE32(p + 42, LocalHeaderOffset);
+void CentralHeader::Write(uint8_t* p) const {
+  PutLE32(p, signature);
+  PutLE16(p + 4, versionMadeBy);
+  PutLE16(p + 6, versionNeeded);
+  PutLE16(p + 8, flags);
+  PutLE16(p + 10, method);
+  PutLE16(p + 12, time);
+  PutLE16(p + 14, date);
+  PutLE32(p + 16, crc32);
+  PutLE32(p + 20, compressedSize);
+  PutLE32(p + 24, uncompressedSize);
+  PutLE16(p + 28, nameLength);
+  PutLE16(p + 30, extraLength);
+  PutLE16(p + 32, commentLength);
+  PutLE16(p + 34, diskNumberStart);
+  PutLE16(p + 36, internalAttributes);
+  PutLE32(p + 38, externalAttributes);
+  PutLE32(p + 42, localHeaderOffset);
 }
 
-void TEndOfCentralDir::Read(const uint8_t* p) {
-  Signature = GetLE32(p);
-  ThisDisk = GetLE16(p + 4);
-  CentralDirDisk = GetLE16(p + 6);
-  EntriesOnDisk = GetLE16(p + 8);
-  TotalEntries = GetLE16(p + 10);
-  CentralDirSize = GetLE32(p + 12);
-  CentralDirOffset = GetLE32(p + 16);
-  CommentLength = GetLE16(p + 20);
+void EndOfCentralDir::Read(const uint8_t* p) {
+  signature = GetLE32(p);
+  thisDisk = GetLE16(p + 4);
+  centralDirDisk = GetLE16(p + 6);
+  entriesOnDisk = GetLE16(p + 8);
+  totalEntries = GetLE16(p + 10);
+  centralDirSize = GetLE32(p + 12);
+  centralDirOffset = GetLE32(p + 16);
+  commentLength = GetLE16(p + 20);
 }
 
-void TEndOfCentralDir::Write(uint8_t* p) const {
-  PutLE32(p, Signature);
-  PutLE16(p + 4, ThisDisk);
-  PutLE16(p + 6, CentralDirDisk);
-  PutLE16(p + 8, EntriesOnDisk);
-  PutLE16(p + 10, TotalEntries);
-  PutLE32(p + 12, CentralDirSize);
-  PutLE32(p + 16, CentralDirOffset);
-  PutLE16(p + 20, CommentLength);
+void EndOfCentralDir::Write(uint8_t* p) const {
+  PutLE32(p, signature);
+  PutLE16(p + 4, thisDisk);
+  PutLE16(p + 6, centralDirDisk);
+  PutLE16(p + 8, entriesOnDisk);
+  PutLE16(p + 10, totalEntries);
+  PutLE32(p + 12, centralDirSize);
+  PutLE32(p + 16, centralDirOffset);
+  PutLE16(p + 20, commentLength);
 }
 
-void TZip64Locator::Read(const uint8_t* p) {
-  Signature = GetLE32(p);
-  EndRecordDisk = GetLE32(p + 4);
-  EndRecordOffset = GetLE64(p + 8);
-  TotalDisks = GetLE32(p + 16);
+void Zip64Locator::Read(const uint8_t* p) {
+  signature = GetLE32(p);
+  endRecordDisk = GetLE32(p + 4);
+  endRecordOffset = GetLE64(p + 8);
+  totalDisks = GetLE32(p + 16);
 }
 
-void TZip64EndOfCentralDir::Read(const uint8_t* p) {
-  Signature = GetLE32(p);
-  RecordSize = GetLE64(p + 4);
-  TotalEntries = GetLE64(p + 32);
-  CentralDirSize = GetLE64(p + 40);
-  CentralDirOffset = GetLE64(p + 48);
+void Zip64EndOfCentralDir::Read(const uint8_t* p) {
+  signature = GetLE32(p);
+  recordSize = GetLE64(p + 4);
+  totalEntries = GetLE64(p + 32);
+  centralDirSize = GetLE64(p + 40);
+  centralDirOffset = GetLE64(p + 48);
 }
 
 void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
-                     uint32_t compressed32, uint32_t offset32, TMemberSizes& out) {
-  out.UncompressedSize = uncompressed32;
-  out.CompressedSize = compressed32;
-  out.LocalHeaderOffset = offset32;
+                     uint32_t compressed32, uint32_t offset32, MemberSizes& out) {
+  out.uncompressedSize = uncompressed32;
+  out.compressedSize = compressed32;
+  out.localHeaderOffset = offset32;
   size_t pos = 0;
   while (pos + 4 <= length) {
     uint16_t id = GetLE16(extra + pos);
@@ -130,9 +130,9 @@ void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed3
         d += 8;
         left -= 8;
       };
-      take(uncompressed32, out.UncompressedSize);
-      take(compressed32, out.CompressedSize);
-      take(offset32, out.LocalHeaderOffset);
+      take(uncompressed32, out.uncompressedSize);
+      take(compressed32, out.compressedSize);
+      take(offset32, out.localHeaderOffset);
     }
     pos += size;
   }

@@ -11,12 +11,12 @@
 namespace ziparchive {
 
 namespace zipsig {
-constexpr uint32_t LocalHeader = 0x04034B50;
-constexpr uint32_t CentralHeader = 0x02014B50;
-constexpr uint32_t EndOfCentralDir = 0x06054B50;
-constexpr uint32_t DataDescriptor = 0x08074B50;
-constexpr uint32_t Zip64Locator = 0x07064B50;
-constexpr uint32_t Zip64EndOfCentralDir = 0x06064B50;
+constexpr uint32_t kLocalHeader = 0x04034B50;
+constexpr uint32_t kCentralHeader = 0x02014B50;
+constexpr uint32_t kEndOfCentralDir = 0x06054B50;
+constexpr uint32_t kDataDescriptor = 0x08074B50;
+constexpr uint32_t kZip64Locator = 0x07064B50;
+constexpr uint32_t kZip64EndOfCentralDir = 0x06064B50;
 }  // namespace zipsig
 
 inline uint16_t GetLE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -34,108 +34,108 @@ inline void PutLE32(uint8_t* p, uint32_t v) {
 
 // General purpose flag bits.
 namespace zipflag {
-constexpr uint16_t Encrypted = 0x0001;
-constexpr uint16_t DeflateOptionMask = 0x0006;
-constexpr uint16_t DataDescriptor = 0x0008;
-constexpr uint16_t Utf8Name = 0x0800;
+constexpr uint16_t kEncrypted = 0x0001;
+constexpr uint16_t kDeflateOptionMask = 0x0006;
+constexpr uint16_t kDataDescriptor = 0x0008;
+constexpr uint16_t kUtf8Name = 0x0800;
 }  // namespace zipflag
 
-struct TLocalHeader {
-  static constexpr size_t Size = 30;
-  uint32_t Signature = zipsig::LocalHeader;
-  uint16_t VersionNeeded = 20;
-  uint16_t Flags = 0;
-  uint16_t Method = 0;
-  uint16_t Time = 0;
-  uint16_t Date = 0;
-  uint32_t Crc32 = 0;
-  uint32_t CompressedSize = 0;
-  uint32_t UncompressedSize = 0;
-  uint16_t NameLength = 0;
-  uint16_t ExtraLength = 0;
+struct LocalHeader {
+  static constexpr size_t kSize = 30;
+  uint32_t signature = zipsig::kLocalHeader;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t time = 0;
+  uint16_t date = 0;
+  uint32_t crc32 = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint16_t nameLength = 0;
+  uint16_t extraLength = 0;
 
   void Read(const uint8_t* p);
   void Write(uint8_t* p) const;
-  uint32_t DosDateTime() const { return (uint32_t(Date) << 16) | Time; }
+  uint32_t DosDateTime() const { return (uint32_t(date) << 16) | time; }
 };
 
-struct TCentralHeader {
-  static constexpr size_t Size = 46;
-  uint32_t Signature = zipsig::CentralHeader;
-  uint16_t VersionMadeBy = 20;
-  uint16_t VersionNeeded = 20;
-  uint16_t Flags = 0;
-  uint16_t Method = 0;
-  uint16_t Time = 0;
-  uint16_t Date = 0;
-  uint32_t Crc32 = 0;
-  uint32_t CompressedSize = 0;
-  uint32_t UncompressedSize = 0;
-  uint16_t NameLength = 0;
-  uint16_t ExtraLength = 0;
-  uint16_t CommentLength = 0;
-  uint16_t DiskNumberStart = 0;
-  uint16_t InternalAttributes = 1;
-  uint32_t ExternalAttributes = 0;
-  uint32_t LocalHeaderOffset = 0;
+struct CentralHeader {
+  static constexpr size_t kSize = 46;
+  uint32_t signature = zipsig::kCentralHeader;
+  uint16_t versionMadeBy = 20;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t time = 0;
+  uint16_t date = 0;
+  uint32_t crc32 = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint16_t nameLength = 0;
+  uint16_t extraLength = 0;
+  uint16_t commentLength = 0;
+  uint16_t diskNumberStart = 0;
+  uint16_t internalAttributes = 1;
+  uint32_t externalAttributes = 0;
+  uint32_t localHeaderOffset = 0;
 
   void Read(const uint8_t* p);
   void Write(uint8_t* p) const;
-  uint32_t DosDateTime() const { return (uint32_t(Date) << 16) | Time; }
+  uint32_t DosDateTime() const { return (uint32_t(date) << 16) | time; }
 };
 
-struct TEndOfCentralDir {
-  static constexpr size_t Size = 22;
-  uint32_t Signature = zipsig::EndOfCentralDir;
-  uint16_t ThisDisk = 0;
-  uint16_t CentralDirDisk = 0;
-  uint16_t EntriesOnDisk = 0;
-  uint16_t TotalEntries = 0;
-  uint32_t CentralDirSize = 0;
-  uint32_t CentralDirOffset = 0;
-  uint16_t CommentLength = 0;
+struct EndOfCentralDir {
+  static constexpr size_t kSize = 22;
+  uint32_t signature = zipsig::kEndOfCentralDir;
+  uint16_t thisDisk = 0;
+  uint16_t centralDirDisk = 0;
+  uint16_t entriesOnDisk = 0;
+  uint16_t totalEntries = 0;
+  uint32_t centralDirSize = 0;
+  uint32_t centralDirOffset = 0;
+  uint16_t commentLength = 0;
 
   void Read(const uint8_t* p);
   void Write(uint8_t* p) const;
 };
 
-struct TZip64Locator {
-  static constexpr size_t Size = 20;
-  uint32_t Signature = zipsig::Zip64Locator;
-  uint32_t EndRecordDisk = 0;
-  uint64_t EndRecordOffset = 0;
-  uint32_t TotalDisks = 1;
+struct Zip64Locator {
+  static constexpr size_t kSize = 20;
+  uint32_t signature = zipsig::kZip64Locator;
+  uint32_t endRecordDisk = 0;
+  uint64_t endRecordOffset = 0;
+  uint32_t totalDisks = 1;
 
   void Read(const uint8_t* p);
 };
 
-struct TZip64EndOfCentralDir {
-  static constexpr size_t Size = 56;
-  uint32_t Signature = zipsig::Zip64EndOfCentralDir;
-  uint64_t RecordSize = 0;
-  uint64_t TotalEntries = 0;
-  uint64_t CentralDirSize = 0;
-  uint64_t CentralDirOffset = 0;
+struct Zip64EndOfCentralDir {
+  static constexpr size_t kSize = 56;
+  uint32_t signature = zipsig::kZip64EndOfCentralDir;
+  uint64_t recordSize = 0;
+  uint64_t totalEntries = 0;
+  uint64_t centralDirSize = 0;
+  uint64_t centralDirOffset = 0;
 
   void Read(const uint8_t* p);
 };
 
 // Sizes and offset of a member once the Zip64 extra item has been applied.
-struct TMemberSizes {
-  uint64_t UncompressedSize = 0;
-  uint64_t CompressedSize = 0;
-  uint64_t LocalHeaderOffset = 0;
+struct MemberSizes {
+  uint64_t uncompressedSize = 0;
+  uint64_t compressedSize = 0;
+  uint64_t localHeaderOffset = 0;
 };
 
 // Walks an extra field; the Zip64 item (id 1) replaces each 32-bit field that holds
 // 0xFFFFFFFF, in the order uncompressed size, compressed size, local header offset.
 // An item that runs past the end of the field ends the walk.
 void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
-                     uint32_t compressed32, uint32_t offset32, TMemberSizes& out);
+                     uint32_t compressed32, uint32_t offset32, MemberSizes& out);
 
-// CRC-32 (IEEE, reflected). The register form starts at Crc32Init; the value stored in
+// CRC-32 (IEEE, reflected). The register form starts at kCrc32Init; the value stored in
 // headers is the register xor 0xFFFFFFFF.
-constexpr uint32_t Crc32Init = 0xFFFFFFFFu;
+constexpr uint32_t kCrc32Init = 0xFFFFFFFFu;
 const uint32_t* Crc32Table();  // the standard 256-entry table
 uint32_t Crc32Update(uint32_t reg, const void* data, size_t length);
 inline uint32_t Crc32Final(uint32_t reg) { return reg ^ 0xFFFFFFFFu; }

@@ -32,10 +32,10 @@ TEST(ArchiveReader, ViewsAndReadsAcrossBlockBoundaries) {
   const std::string path = OsTempFolder() + "kv_archive_reader_test.bin";
   const std::string bytes = Noise(1000, 7);
   WriteBytes(path, bytes);
-  TOsFile file;
-  ASSERT_TRUE(file.Open(path, TOsAccess::Read, TOsShare::DenyWrite));
+  OsFile file;
+  ASSERT_TRUE(file.Open(path, OsAccess::Read, OsShare::DenyWrite));
 
-  TArchiveReader reader(file, 900, 64);  // the last 100 bytes lie past the stated size
+  ArchiveReader reader(file, 900, 64);  // the last 100 bytes lie past the stated size
   std::string seen;
   int shortViews = 0;
   for (uint64_t pos = 0; pos < 900;) {
@@ -67,7 +67,7 @@ TEST(ArchiveReader, ViewsAndReadsAcrossBlockBoundaries) {
 
   // The stated size may be larger than the file (truncated since): the read fails rather
   // than hand out what the buffer held before.
-  TArchiveReader stale(file, 5000, 64);
+  ArchiveReader stale(file, 5000, 64);
   ASSERT_TRUE(stale.Read(960, out.data(), 40));
   EXPECT_EQ(out.substr(0, 40), bytes.substr(960, 40));
   EXPECT_FALSE(stale.Read(990, out.data(), 20));
@@ -81,53 +81,53 @@ TEST(ArchiveReader, ViewsAndReadsAcrossBlockBoundaries) {
 // read blocks long, so member data also starts and ends in the middle of blocks.
 TEST_F(UnZipTest, DecoderStateServesMembersOfEveryMethodAfterDamage) {
   auto deflated = [](std::string name, std::string data, uint16_t method, bool damage) {
-    TTestMember m{std::move(name), std::move(data)};
-    m.Method = method;
-    m.Raw = RawDeflate(m.Data);
+    TestMember m{std::move(name), std::move(data)};
+    m.method = method;
+    m.raw = RawDeflate(m.data);
     if (damage) {
-      m.Raw[m.Raw.size() / 2] ^= 0x55;
-      m.Raw.resize(m.Raw.size() * 3 / 4);
+      m.raw[m.raw.size() / 2] ^= 0x55;
+      m.raw.resize(m.raw.size() * 3 / 4);
     }
     return m;
   };
-  TTestMember shrunk{"shrunk.txt", "legacy"};
-  shrunk.Method = 1;
-  TBitWriter w;
-  for (char c : shrunk.Data) w.Put(uint8_t(c), 9);
-  shrunk.Raw = w.Finish();
-  TTestMember stored{"stored.bin", Noise(300000, 3)};
-  stored.Method = 0;
+  TestMember shrunk{"shrunk.txt", "legacy"};
+  shrunk.method = 1;
+  BitWriter w;
+  for (char c : shrunk.data) w.Put(uint8_t(c), 9);
+  shrunk.raw = w.Finish();
+  TestMember stored{"stored.bin", Noise(300000, 3)};
+  stored.method = 0;
 
-  std::vector<TTestMember> members = {
+  std::vector<TestMember> members = {
       deflated("a.txt", Words(200000, 1), 8, false),  deflated("broken8.txt", Words(90000, 2), 8, true),
       deflated("c.txt", Words(70000, 3), 9, false),   stored,
       deflated("broken9.txt", Words(90000, 4), 9, true), shrunk,
       deflated("g.txt", Words(50000, 5), 8, false),   deflated("h.txt", Words(60000, 6), 9, false),
       deflated("empty.txt", "", 8, false),            deflated("i.txt", Words(1000, 7), 8, false)};
   // The builder encodes method 8 itself; Raw is what it takes for 9, so 8 goes through it too.
-  for (TTestMember& m : members)
-    if (m.Method == 8) m.Method = 99;
-  TZipBuild b = BuildZip(members);
+  for (TestMember& m : members)
+    if (m.method == 8) m.method = 99;
+  ZipBuild b = BuildZip(members);
   // Put method 8 back in both headers of the members relabelled above.
-  uint64_t local = 0, central = b.CentralOffset;
-  for (const TTestMember& m : members) {
-    if (m.Method == 99) b.Bytes[local + 8] = b.Bytes[central + 10] = 8;
-    local += 30 + m.Name.size() + (m.Method == 0 ? m.Data.size() : m.Raw.size());
-    central += 46 + m.Name.size();
+  uint64_t local = 0, central = b.centralOffset;
+  for (const TestMember& m : members) {
+    if (m.method == 99) b.bytes[local + 8] = b.bytes[central + 10] = 8;
+    local += 30 + m.name.size() + (m.method == 0 ? m.data.size() : m.raw.size());
+    central += 46 + m.name.size();
   }
-  ASSERT_GT(b.Bytes.size(), 2u * 131072);
-  Use(b.Bytes);
+  ASSERT_GT(b.bytes.size(), 2u * 131072);
+  Use(b.bytes);
 
   for (int run = 0; run < 2; ++run) {  // extracting, then testing on the same object
-    Codes.clear();
-    EXPECT_EQ(run == 0 ? Zip.Extract() : Zip.Test(), int(members.size()));
-    EXPECT_EQ(Count(zipmsg::FileFailsCrc), 2) << run;
-    EXPECT_EQ(int(Codes.size()), 2) << run;
+    codes_.clear();
+    EXPECT_EQ(run == 0 ? zip_.Extract() : zip_.Test(), int(members.size()));
+    EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 2) << run;
+    EXPECT_EQ(int(codes_.size()), 2) << run;
   }
-  for (const TTestMember& m : members) {
-    if (m.Name.rfind("broken", 0) == 0)
-      EXPECT_NE(Content(m.Name), m.Data) << m.Name;
+  for (const TestMember& m : members) {
+    if (m.name.rfind("broken", 0) == 0)
+      EXPECT_NE(Content(m.name), m.data) << m.name;
     else
-      EXPECT_EQ(Content(m.Name), m.Data) << m.Name;
+      EXPECT_EQ(Content(m.name), m.data) << m.name;
   }
 }

@@ -52,7 +52,7 @@ Bytes MixedBytes(std::size_t n, unsigned seed) {
 }
 
 // Remembers the size of every write so the 64 KiB output blocks can be checked.
-class TRecordingStream : public TOutStream {
+class RecordingStream : public OutStream {
  public:
   void Write(const void* d, std::size_t n) override {
     if (failAfter_ >= 0 && written_ + static_cast<long>(n) > failAfter_) throw EZipWriteError("full");
@@ -68,13 +68,13 @@ class TRecordingStream : public TOutStream {
   std::vector<std::size_t> sizes;
 
  private:
-  TMemoryOutStream mem_;
+  MemoryOutStream mem_;
   long written_ = 0;
   long failAfter_ = -1;
 };
 
 Bytes CompressInPieces(const Bytes& in, int level, std::size_t piece) {
-  TMemoryOutStream out;
+  MemoryOutStream out;
   TCompressStream cs(out, -15, level, nullptr);
   for (std::size_t off = 0; off < in.size(); off += piece) {
     std::size_t n = std::min(piece, in.size() - off);
@@ -115,7 +115,7 @@ TEST(CompressStream, LongRunShrinksToAFewBytes) {
 
 TEST(CompressStream, OutputLeavesInFullBuffersThenOneShorter) {
   Bytes in = RandomBytes(200000, 7);
-  TRecordingStream out;
+  RecordingStream out;
   TCompressStream cs(out, -15, 6, nullptr);
   cs.Write(in.data(), in.size());
   cs.Finish();
@@ -128,7 +128,7 @@ TEST(CompressStream, OutputLeavesInFullBuffersThenOneShorter) {
 
 TEST(CompressStream, RestartsPerMemberAndContinuesWhereItLeftOff) {
   Bytes a = MixedBytes(150000, 11), b = RandomBytes(90000, 12), c = MixedBytes(10, 13);
-  TMemoryOutStream out;
+  MemoryOutStream out;
   const Bytes header = {'H', 'D', 'R'};
   out.Write(header.data(), header.size());
   TCompressStream cs(out, -15, 6, nullptr);
@@ -156,7 +156,7 @@ TEST(CompressStream, RestartsPerMemberAndContinuesWhereItLeftOff) {
 
 TEST(CompressStream, StopsTakingInputOnceCancelled) {
   volatile bool cancel = false;
-  TMemoryOutStream out;
+  MemoryOutStream out;
   TCompressStream cs(out, -15, 6, &cancel);
   Bytes in = MixedBytes(1000, 5);
   EXPECT_EQ(cs.Write(in.data(), in.size()), 1000);
@@ -168,13 +168,13 @@ TEST(CompressStream, StopsTakingInputOnceCancelled) {
 TEST(CompressStream, FailingArchiveStreamRaisesFromWriteAndFinish) {
   Bytes in = RandomBytes(300000, 9);
   {
-    TRecordingStream out;
+    RecordingStream out;
     out.FailAfter(100000);
     TCompressStream cs(out, -15, 6, nullptr);
     EXPECT_THROW(cs.Write(in.data(), in.size()), EZipWriteError);
   }
   {
-    TRecordingStream out;
+    RecordingStream out;
     out.FailAfter(10);
     TCompressStream cs(out, -15, 6, nullptr);
     cs.Write(in.data(), 1000);  // stays in deflate's buffers

@@ -46,8 +46,8 @@ TEST(Inflater, AgreesWithZlibAcrossLevelsAndBoundaries) {
       std::string data = Compressible(size, unsigned(level * 1000 + size));
       std::string packed = RawDeflate(data, level);
       for (size_t inChunk : {size_t(1), size_t(13), size_t(65536)}) {
-        TMemoryInput in(reinterpret_cast<const uint8_t*>(packed.data()), packed.size(), inChunk);
-        TInflater inf(in, false);
+        MemoryInput in(reinterpret_cast<const uint8_t*>(packed.data()), packed.size(), inChunk);
+        Inflater inf(in, false);
         std::string out;
         std::vector<uint8_t> buf(32768);
         size_t ask = 7;
@@ -71,17 +71,17 @@ TEST(Inflater, Deflate64LongDistanceAndLength) {
   std::mt19937 rng(5);
   std::string history(65535, '\0');
   for (char& c : history) c = char(rng());
-  TBitWriter w;
+  BitWriter w;
   w.Put(0, 1);  // not final
   w.Put(0, 2);  // stored
   w.Finish();
-  std::string packed = w.Out;
+  std::string packed = w.out;
   packed += char(0xFF);
   packed += char(0xFF);
   packed += char(0x00);
   packed += char(0x00);
   packed += history;
-  TBitWriter f;
+  BitWriter f;
   f.Put(1, 1);        // final
   f.Put(1, 2);        // fixed codes
   f.PutCode(0xC5, 8); // length symbol 285
@@ -95,25 +95,25 @@ TEST(Inflater, Deflate64LongDistanceAndLength) {
   size_t distance = 49153 + 300;
   for (size_t i = 0; i < 1003; ++i) expected += expected[expected.size() - distance];
 
-  TMemoryInput in(reinterpret_cast<const uint8_t*>(packed.data()), packed.size());
+  MemoryInput in(reinterpret_cast<const uint8_t*>(packed.data()), packed.size());
   TDecompressStream d64(in, true);
   int64_t status = 0;
   EXPECT_EQ(DecodeAll(d64, 32768, status), expected);
   EXPECT_EQ(status, 0);
 
   // Distance symbol 30 exists only in the 64 KiB variant: plain deflate calls it corrupt.
-  TBitWriter g;
+  BitWriter g;
   g.Put(1, 1);
   g.Put(1, 2);
   g.PutCode(1, 7);     // length symbol 257: 3
   g.PutCode(30, 5);    // distance symbol 30
   g.Put(5, 14);        // distance 32769 + 5
   g.PutCode(0, 7);
-  std::string packed30 = packed.substr(0, packed.size() - f.Out.size()) + g.Finish();
+  std::string packed30 = packed.substr(0, packed.size() - f.out.size()) + g.Finish();
   std::string expected30 = history;
   for (int i = 0; i < 3; ++i) expected30 += expected30[expected30.size() - (32769 + 5)];
   for (bool d64 : {true, false}) {
-    TMemoryInput in30(reinterpret_cast<const uint8_t*>(packed30.data()), packed30.size());
+    MemoryInput in30(reinterpret_cast<const uint8_t*>(packed30.data()), packed30.size());
     TDecompressStream s(in30, d64);
     std::string got = DecodeAll(s, 32768, status);
     if (d64) {
@@ -130,7 +130,7 @@ TEST(DecompressStream, CorruptAndTruncatedData) {
   for (bool d64 : {false, true}) {
     // Stored block whose length and complement disagree.
     std::string bad = std::string("\x01\x05\x00\x00\x00", 5) + "hello";
-    TMemoryInput in1(reinterpret_cast<const uint8_t*>(bad.data()), bad.size());
+    MemoryInput in1(reinterpret_cast<const uint8_t*>(bad.data()), bad.size());
     TDecompressStream s1(in1, d64);
     uint8_t buf[64];
     EXPECT_EQ(s1.Read(buf, sizeof buf), -3) << d64;
@@ -139,7 +139,7 @@ TEST(DecompressStream, CorruptAndTruncatedData) {
     std::string data = Compressible(100000, 9);
     std::string whole = RawDeflate(data);
     std::string packed = whole.substr(0, whole.size() / 2);
-    TMemoryInput in2(reinterpret_cast<const uint8_t*>(packed.data()), packed.size());
+    MemoryInput in2(reinterpret_cast<const uint8_t*>(packed.data()), packed.size());
     TDecompressStream s2(in2, d64);
     int64_t status = 0;
     std::string got = DecodeAll(s2, 32768, status);
@@ -148,7 +148,7 @@ TEST(DecompressStream, CorruptAndTruncatedData) {
     EXPECT_EQ(got, data.substr(0, got.size()));
 
     // A back-reference before the start of the data.
-    TBitWriter w;
+    BitWriter w;
     w.Put(1, 1);
     w.Put(1, 2);
     w.PutCode(0x30 + 'A', 8);  // literal 'A'
@@ -156,7 +156,7 @@ TEST(DecompressStream, CorruptAndTruncatedData) {
     w.PutCode(3, 5);           // distance 4
     w.PutCode(0, 7);
     std::string beforeStart = w.Finish();
-    TMemoryInput in3(reinterpret_cast<const uint8_t*>(beforeStart.data()), beforeStart.size());
+    MemoryInput in3(reinterpret_cast<const uint8_t*>(beforeStart.data()), beforeStart.size());
     TDecompressStream s3(in3, d64);
     got = DecodeAll(s3, 64, status);
     EXPECT_EQ(got, "A");
@@ -172,8 +172,8 @@ TEST(DecompressStream, DestroyGivesBackUnusedInput) {
   std::string packed = RawDeflate(data);
   WriteBytes(path, "HEAD" + packed + std::string(100000, 'T'));
   for (bool d64 : {false, true}) {
-    TOsFile f;
-    ASSERT_TRUE(f.Open(path, TOsAccess::Read, TOsShare::DenyWrite));
+    OsFile f;
+    ASSERT_TRUE(f.Open(path, OsAccess::Read, OsShare::DenyWrite));
     ASSERT_TRUE(f.Seek(4));
     {
       TDecompressStream s(f, -15, d64);
@@ -197,7 +197,7 @@ TEST(DecompressStream, ReadViewAgreesWithRead) {
   std::string cut = packed.substr(0, packed.size() / 2);
   for (bool d64 : {false, true}) {
     for (const std::string* input : {&packed, &cut}) {
-      TMemoryInput in(reinterpret_cast<const uint8_t*>(input->data()), input->size(), 4096);
+      MemoryInput in(reinterpret_cast<const uint8_t*>(input->data()), input->size(), 4096);
       TDecompressStream s(in, d64);
       std::string got;
       int64_t status = 0;
@@ -232,11 +232,11 @@ TEST(DecompressStream, ReadViewAgreesWithRead) {
 // one left unread is not taken for the next one's, and a back-reference before a member's
 // start is refused rather than reaching into the member before.
 TEST(DecompressStream, ReusedDecoderStateKeepsMembersApart) {
-  TDecoderCache cache;
+  DecoderCache cache;
   std::string first = Compressible(40000, 5), second = Compressible(3000, 6);
   std::string firstPacked = RawDeflate(first) + "TRAILING BYTES";
   std::string secondPacked = RawDeflate(second);
-  TBitWriter w;  // a literal 'A', then a copy from 4 bytes back: before the data's start
+  BitWriter w;  // a literal 'A', then a copy from 4 bytes back: before the data's start
   w.Put(1, 1);
   w.Put(1, 2);
   w.PutCode(0x30 + 'A', 8);
@@ -248,19 +248,19 @@ TEST(DecompressStream, ReusedDecoderStateKeepsMembersApart) {
     for (int round = 0; round < 2; ++round) {
       int64_t status = 0;
       {
-        TMemoryInput in(reinterpret_cast<const uint8_t*>(firstPacked.data()), firstPacked.size());
+        MemoryInput in(reinterpret_cast<const uint8_t*>(firstPacked.data()), firstPacked.size());
         TDecompressStream s(in, d64, &cache);
         EXPECT_EQ(DecodeAll(s, 32768, status), first) << d64;
         EXPECT_EQ(s.UnusedInput(), 14u);
       }
       {
-        TMemoryInput in(reinterpret_cast<const uint8_t*>(reachesBack.data()), reachesBack.size());
+        MemoryInput in(reinterpret_cast<const uint8_t*>(reachesBack.data()), reachesBack.size());
         TDecompressStream s(in, d64, &cache);
         EXPECT_EQ(DecodeAll(s, 64, status), "A") << d64;
         EXPECT_EQ(status, -3);
       }
       {
-        TMemoryInput in(reinterpret_cast<const uint8_t*>(secondPacked.data()), secondPacked.size());
+        MemoryInput in(reinterpret_cast<const uint8_t*>(secondPacked.data()), secondPacked.size());
         TDecompressStream s(in, d64, &cache);
         const uint8_t* view = nullptr;
         std::string got;

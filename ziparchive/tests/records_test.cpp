@@ -16,7 +16,7 @@ TEST(Crc32, KnownValuesAndTable) {
   EXPECT_EQ(Crc32Of("", 0), 0u);
   EXPECT_EQ(Crc32Table()[1], 0x77073096u);
   // Updating in pieces gives the same register as in one go.
-  uint32_t reg = Crc32Update(Crc32Init, "a", 1);
+  uint32_t reg = Crc32Update(kCrc32Init, "a", 1);
   reg = Crc32Update(reg, "bc", 2);
   EXPECT_EQ(Crc32Final(reg), 0x352441C2u);
   // Both the final value and the register before the final xor are accepted.
@@ -53,52 +53,52 @@ TEST(Crc32, EveryLengthAndAlignmentAgreesWithZlibOnBothPaths) {
                   Crc32ByZlib(0x12345678u, data.data() + offset, length))
             << "folding " << fold << ", offset " << offset << ", length " << length;
     for (size_t length : {4095u, 32768u, 65536u, 69999u})
-      EXPECT_EQ(Crc32Update(Crc32Init, data.data() + 1, length), Crc32ByZlib(Crc32Init, data.data() + 1, length))
+      EXPECT_EQ(Crc32Update(kCrc32Init, data.data() + 1, length), Crc32ByZlib(kCrc32Init, data.data() + 1, length))
           << fold;
-    EXPECT_EQ(Crc32Update(Crc32Init, zeros.data(), zeros.size()), Crc32ByZlib(Crc32Init, zeros.data(), zeros.size()));
+    EXPECT_EQ(Crc32Update(kCrc32Init, zeros.data(), zeros.size()), Crc32ByZlib(kCrc32Init, zeros.data(), zeros.size()));
     EXPECT_EQ(Crc32Update(0, ones.data(), ones.size()), Crc32ByZlib(0, ones.data(), ones.size()));
     // Pieces of any size fed one after another give the register of the whole.
-    uint32_t reg = Crc32Init;
+    uint32_t reg = kCrc32Init;
     for (size_t at = 0, piece = 1; at < data.size(); at += piece, piece = piece * 3 % 997 + 1)
       reg = Crc32Update(reg, data.data() + at, std::min(piece, data.size() - at));
-    EXPECT_EQ(reg, Crc32ByZlib(Crc32Init, data.data(), data.size())) << fold;
+    EXPECT_EQ(reg, Crc32ByZlib(kCrc32Init, data.data(), data.size())) << fold;
   }
   Crc32UseFolding(true);
 }
 
 TEST(Records, HeadersRoundTripAtTheirOffsets) {
-  TLocalHeader h;
-  h.Flags = 0x0806;
-  h.Method = 8;
-  h.Time = 0x1234;
-  h.Date = 0x5678;
-  h.Crc32 = 0xCAFEBABE;
-  h.CompressedSize = 100;
-  h.UncompressedSize = 200;
-  h.NameLength = 7;
+  LocalHeader h;
+  h.flags = 0x0806;
+  h.method = 8;
+  h.time = 0x1234;
+  h.date = 0x5678;
+  h.crc32 = 0xCAFEBABE;
+  h.compressedSize = 100;
+  h.uncompressedSize = 200;
+  h.nameLength = 7;
   uint8_t buf[30];
   h.Write(buf);
   EXPECT_EQ(0, memcmp(buf, "PK\3\4", 4));
   EXPECT_EQ(GetLE32(buf + 14), 0xCAFEBABEu);
   EXPECT_EQ(GetLE16(buf + 26), 7);
-  TLocalHeader back;
+  LocalHeader back;
   back.Read(buf);
   EXPECT_EQ(back.DosDateTime(), 0x56781234u);
-  EXPECT_EQ(back.UncompressedSize, 200u);
+  EXPECT_EQ(back.uncompressedSize, 200u);
 
-  TCentralHeader c;
-  c.ExternalAttributes = 0x20;
-  c.LocalHeaderOffset = 0x01020304;
-  c.CommentLength = 3;
+  CentralHeader c;
+  c.externalAttributes = 0x20;
+  c.localHeaderOffset = 0x01020304;
+  c.commentLength = 3;
   uint8_t cb[46];
   c.Write(cb);
   EXPECT_EQ(0, memcmp(cb, "PK\1\2", 4));
   EXPECT_EQ(GetLE16(cb + 36), 1);  // internal attributes
   EXPECT_EQ(GetLE32(cb + 42), 0x01020304u);
-  TCentralHeader cback;
+  CentralHeader cback;
   cback.Read(cb);
-  EXPECT_EQ(cback.CommentLength, 3);
-  EXPECT_EQ(cback.ExternalAttributes, 0x20u);
+  EXPECT_EQ(cback.commentLength, 3);
+  EXPECT_EQ(cback.externalAttributes, 0x20u);
 }
 
 TEST(Records, Zip64ExtraReplacesOnlySaturatedFields) {
@@ -107,27 +107,27 @@ TEST(Records, Zip64ExtraReplacesOnlySaturatedFields) {
   uint8_t* d = extra + 12;
   for (int i = 0; i < 8; ++i) d[i] = uint8_t(i == 4 ? 1 : 0);        // 1 << 32
   for (int i = 0; i < 8; ++i) d[8 + i] = uint8_t(i == 0 ? 5 : 0);    // 5
-  TMemberSizes s;
+  MemberSizes s;
   ApplyZip64Extra(extra, sizeof extra, 0xFFFFFFFFu, 0xFFFFFFFFu, 77, s);
-  EXPECT_EQ(s.UncompressedSize, uint64_t(1) << 32);
-  EXPECT_EQ(s.CompressedSize, 5u);
-  EXPECT_EQ(s.LocalHeaderOffset, 77u);
+  EXPECT_EQ(s.uncompressedSize, uint64_t(1) << 32);
+  EXPECT_EQ(s.compressedSize, 5u);
+  EXPECT_EQ(s.localHeaderOffset, 77u);
   // An item that claims more than the field holds ends the walk without reading past it.
   uint8_t bad[] = {1, 0, 200, 0, 1, 2, 3};
   ApplyZip64Extra(bad, sizeof bad, 0xFFFFFFFFu, 9, 9, s);
-  EXPECT_EQ(s.UncompressedSize, 0xFFFFFFFFu);
+  EXPECT_EQ(s.uncompressedSize, 0xFFFFFFFFu);
 }
 
 TEST(Records, DosDateTimeAndNames) {
-  TDosDateTime t{2004, 8, 25, 13, 45, 58};
+  DosDateTime t{2004, 8, 25, 13, 45, 58};
   uint32_t v = PackDosDateTime(t);
-  TDosDateTime u = UnpackDosDateTime(v);
-  EXPECT_EQ(u.Year, 2004);
-  EXPECT_EQ(u.Month, 8);
-  EXPECT_EQ(u.Day, 25);
-  EXPECT_EQ(u.Hour, 13);
-  EXPECT_EQ(u.Minute, 45);
-  EXPECT_EQ(u.Second, 58);
+  DosDateTime u = UnpackDosDateTime(v);
+  EXPECT_EQ(u.year, 2004);
+  EXPECT_EQ(u.month, 8);
+  EXPECT_EQ(u.day, 25);
+  EXPECT_EQ(u.hour, 13);
+  EXPECT_EQ(u.minute, 45);
+  EXPECT_EQ(u.second, 58);
 
   EXPECT_EQ(EncodeStoredName("dir\\file.txt", false), "dir/file.txt");
   EXPECT_EQ(DecodeStoredName("dir/file.txt", false), "dir\\file.txt");
@@ -139,7 +139,7 @@ TEST(Records, DosDateTimeAndNames) {
 }
 
 namespace {
-class TProbe : public TZipCommon {
+class Probe : public TZipCommon {
  public:
   using TZipCommon::Report;
   using TZipCommon::ReportFatal;
@@ -147,25 +147,25 @@ class TProbe : public TZipCommon {
 }  // namespace
 
 TEST(ZipCommon, ReportingIsSilentUnassignedCancelledAndFatal) {
-  TProbe z;
-  EXPECT_NO_THROW(z.Report("a.zip", "", zipmsg::BadFileHeader));
+  Probe z;
+  EXPECT_NO_THROW(z.Report("a.zip", "", zipmsg::kBadFileHeader));
   std::vector<int> codes;
   std::string lastVolume;
   z.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string& vol, int code) {
     codes.push_back(code);
     lastVolume = vol;
   };
-  z.Report("a.zip", "", zipmsg::BadFileHeader);
+  z.Report("a.zip", "", zipmsg::kBadFileHeader);
   try {
-    z.ReportFatal("a.zip", "", zipmsg::BadBlock);
+    z.ReportFatal("a.zip", "", zipmsg::kBadBlock);
     FAIL() << "the fatal form must raise";
   } catch (const EZipError& e) {
     EXPECT_STREQ(e.what(), "Bad block");
-    EXPECT_EQ(e.Code(), zipmsg::BadBlock);
+    EXPECT_EQ(e.Code(), zipmsg::kBadBlock);
   }
   z.Cancel();
-  EXPECT_NO_THROW(z.ReportFatal("a.zip", "", zipmsg::StackOverflow));
-  EXPECT_EQ(codes, (std::vector<int>{zipmsg::BadFileHeader, zipmsg::BadBlock, zipmsg::UserCanceled}));
+  EXPECT_NO_THROW(z.ReportFatal("a.zip", "", zipmsg::kStackOverflow));
+  EXPECT_EQ(codes, (std::vector<int>{zipmsg::kBadFileHeader, zipmsg::kBadBlock, zipmsg::kUserCanceled}));
   EXPECT_EQ(lastVolume, "0");
-  EXPECT_STREQ(ZipMessageText(zipmsg::RequiredEventNotAssigned), "Required event not assigned");
+  EXPECT_STREQ(ZipMessageText(zipmsg::kRequiredEventNotAssigned), "Required event not assigned");
 }

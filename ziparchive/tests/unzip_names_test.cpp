@@ -7,32 +7,32 @@ namespace {
 const std::string kThemeUtf8 = "\xD0\xA2\xD0\xB5\xD0\xBC\xD0\xB0.bmp";
 const std::string kHanUtf8 = "\xE4\xB8\xAD.txt";
 
-TTestMember Utf8Member(const std::string& name, const std::string& data) {
-  TTestMember m{name, data};
-  m.Flags = zipflag::Utf8Name;
+TestMember Utf8Member(const std::string& name, const std::string& data) {
+  TestMember m{name, data};
+  m.flags = zipflag::kUtf8Name;
   return m;
 }
 
 bool ExistsUtf8(const std::string& folder, const std::string& utf8Name) {
-  return OsFileExists(TOsPath::FromUtf8(OsUtf8Path(folder) + utf8Name));
+  return OsFileExists(OsPath::FromUtf8(OsUtf8Path(folder) + utf8Name));
 }
 }  // namespace
 
 // Fault: the UTF-8 flag was ignored and such names came out as garbage; plain names keep the
 // code-page rule.
 TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
-  TTestMember oem{"\x80\xA1\xA2.txt", "oem"};  // "Абв" in code page 866, not flagged
+  TestMember oem{"\x80\xA1\xA2.txt", "oem"};  // "Абв" in code page 866, not flagged
   Use(BuildZip({Utf8Member(kThemeUtf8, "theme"), Utf8Member("Dir/" + kHanUtf8, "han"), oem,
                 Utf8Member("plain.txt", "ascii, flagged")})
-          .Bytes);
-  Zip.FileSpec = {"*"};
+          .bytes);
+  zip_.FileSpec = {"*"};
   std::vector<std::string> ended;
-  Zip.OnEnd = [&](TUnBase&, const std::string& name, bool) { ended.push_back(name); };
-  EXPECT_EQ(Zip.Extract(), 4);
-  EXPECT_TRUE(Codes.empty());
-  EXPECT_TRUE(ExistsUtf8(Out, kThemeUtf8));
-  EXPECT_TRUE(ExistsUtf8(Out, "Dir\\" + kHanUtf8));
-  EXPECT_EQ(ReadBytes(OsUtf8Path(Out) + "plain.txt"), "ascii, flagged");
+  zip_.OnEnd = [&](TUnBase&, const std::string& name, bool) { ended.push_back(name); };
+  EXPECT_EQ(zip_.Extract(), 4);
+  EXPECT_TRUE(codes_.empty());
+  EXPECT_TRUE(ExistsUtf8(out_, kThemeUtf8));
+  EXPECT_TRUE(ExistsUtf8(out_, "Dir\\" + kHanUtf8));
+  EXPECT_EQ(ReadBytes(OsUtf8Path(out_) + "plain.txt"), "ascii, flagged");
   EXPECT_EQ(Content("\xC0\xE1\xE2.txt"), "oem");  // 1251, as before
   // Events see the name in the engine's strings (the ANSI code page): "?" where it has no
   // such character, never a look-alike.
@@ -45,10 +45,10 @@ TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
 #endif
 
   // A flagged name that is not UTF-8 takes the code-page rule.
-  testsupport::RemoveTree(HostPath(Out));
-  OsForceFolders(Out);
-  Use(BuildZip({Utf8Member("\x80\xA1\xA2.txt", "bad utf-8")}).Bytes);
-  EXPECT_EQ(Zip.Extract(), 1);
+  testsupport::RemoveTree(HostPath(out_));
+  OsForceFolders(out_);
+  Use(BuildZip({Utf8Member("\x80\xA1\xA2.txt", "bad utf-8")}).bytes);
+  EXPECT_EQ(zip_.Extract(), 1);
   EXPECT_EQ(Content("\xC0\xE1\xE2.txt"), "bad utf-8");
 }
 
@@ -59,45 +59,45 @@ TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
                                             "aux .ini",    "Dir./a.txt",   "dir /b.txt",  "trail.",
                                             "space ",      "a/prn/c.txt",  "CONIN$",      "x/.../y.txt",
                                             "COM\xC2\xB9"};
-  std::vector<TTestMember> members;
-  for (const std::string& n : hostile) members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TTestMember{n, "x"});
+  std::vector<TestMember> members;
+  for (const std::string& n : hostile) members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TestMember{n, "x"});
   members.push_back({"fine.txt", "fine"});
   members.push_back({"console.d/ok.txt", "a dot inside is fine"});
-  Use(BuildZip(members).Bytes);
-  Zip.FileSpec = {"*"};
-  Zip.CreateStoredDirs = true;
-  EXPECT_EQ(Zip.Extract(), 2);
-  EXPECT_EQ(Count(zipmsg::UnsafeStoredPath), int(hostile.size()));
+  Use(BuildZip(members).bytes);
+  zip_.FileSpec = {"*"};
+  zip_.CreateStoredDirs = true;
+  EXPECT_EQ(zip_.Extract(), 2);
+  EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), int(hostile.size()));
   EXPECT_EQ(Content("fine.txt"), "fine");
   EXPECT_EQ(Content("console.d\\ok.txt"), "a dot inside is fine");
-  EXPECT_EQ(Listing(Out), (std::vector<std::string>{"console.d", "fine.txt"}));
+  EXPECT_EQ(Listing(out_), (std::vector<std::string>{"console.d", "fine.txt"}));
 
   // Without stored folders only the file part counts.
-  Codes.clear();
-  testsupport::RemoveTree(HostPath(Out));
-  OsForceFolders(Out);
-  Use(BuildZip({{"Dir./a.txt", "a"}, {"sub/NUL", "n"}}).Bytes);
-  Zip.UseStoredDirs = false;
-  EXPECT_EQ(Zip.Extract(), 1);
+  codes_.clear();
+  testsupport::RemoveTree(HostPath(out_));
+  OsForceFolders(out_);
+  Use(BuildZip({{"Dir./a.txt", "a"}, {"sub/NUL", "n"}}).bytes);
+  zip_.UseStoredDirs = false;
+  EXPECT_EQ(zip_.Extract(), 1);
   EXPECT_EQ(Content("a.txt"), "a");
-  EXPECT_EQ(Count(zipmsg::UnsafeStoredPath), 1);
+  EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), 1);
 }
 
 // Folder entries: a name ending in "/" is a folder whatever its attributes say (archives of
 // Java tools and many others leave 0x10 out); stored folders are made, empty ones too.
 TEST_F(UnZipTest, FolderEntriesAreFoldersWithOrWithoutTheAttribute) {
-  TTestMember javaDir{"Empty/", ""};
-  javaDir.Method = 0;
-  javaDir.Attributes = 0;
-  TTestMember dosDir{"Dos/", ""};
-  dosDir.Method = 0;
-  dosDir.Attributes = 0x10;
-  Use(BuildZip({javaDir, dosDir, {"Dos/in.txt", "in"}}).Bytes);
-  Zip.FileSpec = {"*"};
-  Zip.CreateStoredDirs = true;
-  EXPECT_EQ(Zip.Extract(), 1);
-  EXPECT_TRUE(Codes.empty());
-  EXPECT_TRUE(OsFolderExists(Out + "Empty"));
+  TestMember javaDir{"Empty/", ""};
+  javaDir.method = 0;
+  javaDir.attributes = 0;
+  TestMember dosDir{"Dos/", ""};
+  dosDir.method = 0;
+  dosDir.attributes = 0x10;
+  Use(BuildZip({javaDir, dosDir, {"Dos/in.txt", "in"}}).bytes);
+  zip_.FileSpec = {"*"};
+  zip_.CreateStoredDirs = true;
+  EXPECT_EQ(zip_.Extract(), 1);
+  EXPECT_TRUE(codes_.empty());
+  EXPECT_TRUE(OsFolderExists(out_ + "Empty"));
   EXPECT_EQ(Content("Dos\\in.txt"), "in");
-  EXPECT_EQ(Listing(Out), (std::vector<std::string>{"Dos", "Empty"}));
+  EXPECT_EQ(Listing(out_), (std::vector<std::string>{"Dos", "Empty"}));
 }

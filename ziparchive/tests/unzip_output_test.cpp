@@ -12,15 +12,15 @@ namespace {
 uint32_t Crc(const std::string& s) { return Crc32Of(s.data(), s.size()); }
 
 // The traditional cipher's encrypting side, to make members under a password.
-class TCipher {
+class Cipher {
  public:
-  explicit TCipher(const std::string& password) {
+  explicit Cipher(const std::string& password) {
     for (char c : password) Update(uint8_t(c));
   }
   std::string Encrypt(const std::string& plain) {
     std::string out;
     for (char c : plain) {
-      uint32_t t = (FKey2 | 2) & 0xFFFF;
+      uint32_t t = (key2_ | 2) & 0xFFFF;
       out += char(uint8_t(c) ^ uint8_t((t * (t ^ 1)) >> 8));
       Update(uint8_t(c));
     }
@@ -30,29 +30,29 @@ class TCipher {
  private:
   static uint32_t Step(uint32_t crc, uint8_t b) { return ~uint32_t(crc32(~crc & 0xFFFFFFFFu, &b, 1)); }
   void Update(uint8_t b) {
-    FKey0 = Step(FKey0, b);
-    FKey1 = (FKey1 + (FKey0 & 0xFF)) * 134775813u + 1;
-    FKey2 = Step(FKey2, uint8_t(FKey1 >> 24));
+    key0_ = Step(key0_, b);
+    key1_ = (key1_ + (key0_ & 0xFF)) * 134775813u + 1;
+    key2_ = Step(key2_, uint8_t(key1_ >> 24));
   }
-  uint32_t FKey0 = 0x12345678, FKey1 = 0x23456789, FKey2 = 0x34567890;
+  uint32_t key0_ = 0x12345678, key1_ = 0x23456789, key2_ = 0x34567890;
 };
 
 // One member whose stored bytes are given as they are.
 std::string OneMember(const std::string& name, uint16_t method, uint16_t flags, uint32_t crc, const std::string& packed,
                       size_t size) {
-  TLocalHeader h;
-  h.Method = method;
-  h.Flags = flags;
-  h.Crc32 = crc;
-  h.CompressedSize = uint32_t(packed.size());
-  h.UncompressedSize = uint32_t(size);
-  TCentralHeader c;
-  c.Method = method;
-  c.Flags = flags;
-  c.Crc32 = crc;
-  c.CompressedSize = h.CompressedSize;
-  c.UncompressedSize = h.UncompressedSize;
-  c.ExternalAttributes = 0x20;
+  LocalHeader h;
+  h.method = method;
+  h.flags = flags;
+  h.crc32 = crc;
+  h.compressedSize = uint32_t(packed.size());
+  h.uncompressedSize = uint32_t(size);
+  CentralHeader c;
+  c.method = method;
+  c.flags = flags;
+  c.crc32 = crc;
+  c.compressedSize = h.compressedSize;
+  c.uncompressedSize = h.uncompressedSize;
+  c.externalAttributes = 0x20;
   std::string local = LocalRecord(h, name) + packed;
   std::string central = CentralRecord(c, name);
   return local + central + EndRecord(1, uint32_t(central.size()), uint32_t(local.size()));
@@ -61,7 +61,7 @@ std::string OneMember(const std::string& name, uint16_t method, uint16_t flags, 
 std::string EncryptedStored(const std::string& password, const std::string& data) {
   std::string header = "0123456789A";
   header += char(uint8_t(Crc(data) >> 24));
-  return TCipher(password).Encrypt(header + data);
+  return Cipher(password).Encrypt(header + data);
 }
 
 // A wrong password whose header check passes on `encrypted` (one in 256 does).
@@ -70,7 +70,7 @@ std::string WrongPasswordThatPassesTheCheck(const std::string& encrypted, uint8_
     std::string candidate = "wrong" + std::to_string(n);
     uint8_t header[12];
     std::copy(encrypted.begin(), encrypted.begin() + 12, header);
-    TZipCrypto crypto;
+    ZipCrypto crypto;
     crypto.Init(candidate);
     if (crypto.CheckHeader(header, check)) return candidate;
   }
@@ -82,34 +82,34 @@ std::string WrongPasswordThatPassesTheCheck(const std::string& encrypted, uint8_
 // Fault: a member refused before decoding (an unknown method) emptied the file it was to
 // replace, and a damaged member overwrote a good file with its broken data.
 TEST_F(UnZipTest, RefusedOrDamagedMembersLeaveTheFileThereAlone) {
-  for (const char* name : {"aes.txt", "odd.txt", "bad.txt", "good.txt"}) WriteBytes(Out + name, "PRECIOUS");
-  TTestMember aes{"aes.txt", "secret"};
-  aes.Method = 99;
-  aes.Raw = "xxxxxxxxxxxx";
-  TTestMember odd{"odd.txt", "data"};
-  odd.Method = 12;
-  odd.Raw = "BZh9";
-  TTestMember newOdd{"new-odd.txt", "data"};
-  newOdd.Method = 7;
-  newOdd.Raw = "zz";
-  TTestMember bad{"bad.txt", "broken member"};
-  bad.CorruptCrc = true;
-  TTestMember badNew{"bad-new.txt", "broken, nothing there before"};
-  badNew.CorruptCrc = true;
-  Use(BuildZip({aes, odd, newOdd, bad, badNew, {"good.txt", "replaced"}}).Bytes);
-  Zip.Extract();
-  EXPECT_EQ(Count(zipmsg::UnsupportedMethod), 3);
+  for (const char* name : {"aes.txt", "odd.txt", "bad.txt", "good.txt"}) WriteBytes(out_ + name, "PRECIOUS");
+  TestMember aes{"aes.txt", "secret"};
+  aes.method = 99;
+  aes.raw = "xxxxxxxxxxxx";
+  TestMember odd{"odd.txt", "data"};
+  odd.method = 12;
+  odd.raw = "BZh9";
+  TestMember newOdd{"new-odd.txt", "data"};
+  newOdd.method = 7;
+  newOdd.raw = "zz";
+  TestMember bad{"bad.txt", "broken member"};
+  bad.corruptCrc = true;
+  TestMember badNew{"bad-new.txt", "broken, nothing there before"};
+  badNew.corruptCrc = true;
+  Use(BuildZip({aes, odd, newOdd, bad, badNew, {"good.txt", "replaced"}}).bytes);
+  zip_.Extract();
+  EXPECT_EQ(Count(zipmsg::kUnsupportedMethod), 3);
   EXPECT_EQ(Content("aes.txt"), "PRECIOUS");
   EXPECT_EQ(Content("odd.txt"), "PRECIOUS");
   EXPECT_FALSE(Exists("new-odd.txt"));
   EXPECT_EQ(Content("bad.txt"), "PRECIOUS");
-  EXPECT_TRUE(Said(zipmsg::FileFailsCrc, "the file there is kept"));
+  EXPECT_TRUE(Said(zipmsg::kFileFailsCrc, "the file there is kept"));
   // Where nothing stood, the damaged member's output stays (reported) as it always did.
   EXPECT_EQ(Content("bad-new.txt"), "broken, nothing there before");
-  EXPECT_EQ(Count(zipmsg::FileFailsCrc), 2);
+  EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 2);
   EXPECT_EQ(Content("good.txt"), "replaced");
   // No temporary file is left behind.
-  EXPECT_EQ(Listing(Root + "\\out"),
+  EXPECT_EQ(Listing(root_ + "\\out"),
             (std::vector<std::string>{"aes.txt", "bad-new.txt", "bad.txt", "good.txt", "odd.txt"}));
 }
 
@@ -122,24 +122,24 @@ TEST_F(UnZipTest, AMemberNamingAFileThisRunWroteIsReportedAndTheFirstKept) {
                 {"d/./b.txt", "second b"},
                 {"d/c.txt", "lower"},
                 {"d/C.TXT", "upper"}})
-          .Bytes);
-  Zip.Extract();
+          .bytes);
+  zip_.Extract();
   EXPECT_EQ(Content("d\\a.txt"), "first");
   EXPECT_EQ(Content("d\\b.txt"), "first b");
   EXPECT_EQ(Content("d\\c.txt"), "lower");
 #ifdef _WIN32
-  EXPECT_EQ(Count(zipmsg::ErrorWritingFile), 3);
+  EXPECT_EQ(Count(zipmsg::kErrorWritingFile), 3);
 #else
   EXPECT_EQ(Content("d\\C.TXT"), "upper");  // two names here
-  EXPECT_EQ(Count(zipmsg::ErrorWritingFile), 2);
+  EXPECT_EQ(Count(zipmsg::kErrorWritingFile), 2);
 #endif
-  EXPECT_TRUE(Said(zipmsg::ErrorWritingFile, "a file this run wrote already has that name"));
+  EXPECT_TRUE(Said(zipmsg::kErrorWritingFile, "a file this run wrote already has that name"));
   // A new run may replace what an earlier one wrote.
-  Codes.clear();
-  Extended.clear();
-  Use(BuildZip({{"d/a.txt", "again"}}).Bytes);
-  Zip.Extract();
-  EXPECT_TRUE(Codes.empty());
+  codes_.clear();
+  extended_.clear();
+  Use(BuildZip({{"d/a.txt", "again"}}).bytes);
+  zip_.Extract();
+  EXPECT_TRUE(codes_.empty());
   EXPECT_EQ(Content("d\\a.txt"), "again");
 }
 
@@ -150,25 +150,25 @@ TEST_F(UnZipTest, EveryPasswordThatPassesTheCheckIsTriedOnTheData) {
   std::string right = EncryptedStored("right", data);
   std::string wrong = WrongPasswordThatPassesTheCheck(right, uint8_t(Crc(data) >> 24));
   ASSERT_FALSE(wrong.empty());
-  Use(OneMember("enc.txt", 0, zipflag::Encrypted, Crc(data), right, data.size()));
-  Zip.Passwords = {"nothing", wrong, "right"};
-  EXPECT_EQ(Zip.Test(), 1);
-  EXPECT_TRUE(Codes.empty());
-  EXPECT_EQ(Zip.Extract(), 1);
-  EXPECT_TRUE(Codes.empty());
+  Use(OneMember("enc.txt", 0, zipflag::kEncrypted, Crc(data), right, data.size()));
+  zip_.Passwords = {"nothing", wrong, "right"};
+  EXPECT_EQ(zip_.Test(), 1);
+  EXPECT_TRUE(codes_.empty());
+  EXPECT_EQ(zip_.Extract(), 1);
+  EXPECT_TRUE(codes_.empty());
   EXPECT_EQ(Content("enc.txt"), data);
   // With only the wrong one, the CRC check reports it.
-  Zip.Passwords = {wrong};
-  Zip.Test();
-  EXPECT_EQ(Count(zipmsg::FileFailsCrc), 1);
+  zip_.Passwords = {wrong};
+  zip_.Test();
+  EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 1);
 
-  Codes.clear();
-  Extended.clear();
-  Use(OneMember("short.txt", 0, zipflag::Encrypted, 0, "abc", 3));
-  Zip.Passwords = {"abc"};
-  EXPECT_EQ(Zip.Extract(), 0);
-  EXPECT_TRUE(Said(zipmsg::BadFileHeader, "cannot hold the 12-byte encryption header"));
-  EXPECT_EQ(Count(zipmsg::RequiredEventNotAssigned), 0);
+  codes_.clear();
+  extended_.clear();
+  Use(OneMember("short.txt", 0, zipflag::kEncrypted, 0, "abc", 3));
+  zip_.Passwords = {"abc"};
+  EXPECT_EQ(zip_.Extract(), 0);
+  EXPECT_TRUE(Said(zipmsg::kBadFileHeader, "cannot hold the 12-byte encryption header"));
+  EXPECT_EQ(Count(zipmsg::kRequiredEventNotAssigned), 0);
   EXPECT_FALSE(Exists("short.txt"));
 }
 
@@ -176,22 +176,22 @@ TEST_F(UnZipTest, EveryPasswordThatPassesTheCheckIsTriedOnTheData) {
 // record closing the directory was taken for damage.
 TEST_F(UnZipTest, TheEndRecordIsFoundBehindAnyCommentAndASignatureMayCloseTheDirectory) {
   for (size_t length : {size_t(40000), size_t(65535)}) {
-    Codes.clear();
-    Extended.clear();
-    Use(BuildZip({{"a.txt", "behind a long comment"}}, std::string(length, 'c')).Bytes);
-    EXPECT_EQ(Zip.Extract(), 1) << length;
-    EXPECT_TRUE(Codes.empty()) << length;
+    codes_.clear();
+    extended_.clear();
+    Use(BuildZip({{"a.txt", "behind a long comment"}}, std::string(length, 'c')).bytes);
+    EXPECT_EQ(zip_.Extract(), 1) << length;
+    EXPECT_TRUE(codes_.empty()) << length;
     EXPECT_EQ(Content("a.txt"), "behind a long comment");
   }
-  TZipBuild b = BuildZip({{"s.txt", "signed"}});
+  ZipBuild b = BuildZip({{"s.txt", "signed"}});
   std::string signature = Le(0x05054B50u, 4) + Le(4, 2) + "sign";
-  std::string bytes = b.Bytes.substr(0, b.CentralOffset + b.CentralSize) + signature +
-                      EndRecord(1, uint32_t(b.CentralSize + signature.size()), b.CentralOffset);
-  Codes.clear();
-  Extended.clear();
+  std::string bytes = b.bytes.substr(0, b.centralOffset + b.centralSize) + signature +
+                      EndRecord(1, uint32_t(b.centralSize + signature.size()), b.centralOffset);
+  codes_.clear();
+  extended_.clear();
   Use(bytes);
-  EXPECT_EQ(Zip.Test(), 1);
-  EXPECT_TRUE(Codes.empty());
+  EXPECT_EQ(zip_.Test(), 1);
+  EXPECT_TRUE(codes_.empty());
 }
 
 #ifdef _WIN32
@@ -199,11 +199,11 @@ TEST_F(UnZipTest, TheEndRecordIsFoundBehindAnyCommentAndASignatureMayCloseTheDir
 // the read never returned.
 TEST_F(UnZipTest, AnArchivePathNamingADeviceIsRefusedAtOnce) {
   for (const char* name : {"\\aux.zip", "\\com1.zip", "\\nul"}) {
-    Codes.clear();
-    Extended.clear();
-    Zip.SetArchiveFile(Root + name);
-    EXPECT_EQ(Zip.Test(), 0) << name;
-    EXPECT_FALSE(Codes.empty()) << name;
+    codes_.clear();
+    extended_.clear();
+    zip_.SetArchiveFile(root_ + name);
+    EXPECT_EQ(zip_.Test(), 0) << name;
+    EXPECT_FALSE(codes_.empty()) << name;
   }
 }
 #endif

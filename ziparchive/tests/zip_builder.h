@@ -15,16 +15,16 @@
 
 using namespace ziparchive;
 
-struct TTestMember {
-  TTestMember(std::string name, std::string data) : Name(std::move(name)), Data(std::move(data)) {}
-  std::string Name;  // stored form ("/" separators)
-  std::string Data;
-  uint16_t Method = 8;  // 0 or 8 are encoded here; others take Raw as is
-  uint32_t Attributes = 0x20;
-  uint32_t DosTime = 0x3A4B5C6D;
-  uint16_t Flags = 0;
-  std::string Raw;         // compressed bytes for methods the builder does not encode
-  bool CorruptCrc = false;
+struct TestMember {
+  TestMember(std::string name, std::string data) : name(std::move(name)), data(std::move(data)) {}
+  std::string name;  // stored form ("/" separators)
+  std::string data;
+  uint16_t method = 8;  // 0 or 8 are encoded here; others take Raw as is
+  uint32_t attributes = 0x20;
+  uint32_t dosTime = 0x3A4B5C6D;
+  uint16_t flags = 0;
+  std::string raw;         // compressed bytes for methods the builder does not encode
+  bool corruptCrc = false;
 };
 
 inline std::string RawDeflate(const std::string& data, int level = 6) {
@@ -41,92 +41,92 @@ inline std::string RawDeflate(const std::string& data, int level = 6) {
   return out;
 }
 
-struct TZipBuild {
-  std::string Bytes;
-  uint32_t CentralOffset = 0;
-  uint32_t CentralSize = 0;
+struct ZipBuild {
+  std::string bytes;
+  uint32_t centralOffset = 0;
+  uint32_t centralSize = 0;
 };
 
-inline TZipBuild BuildZip(const std::vector<TTestMember>& members, const std::string& comment = "",
+inline ZipBuild BuildZip(const std::vector<TestMember>& members, const std::string& comment = "",
                           int64_t cdOffsetDelta = 0) {
-  TZipBuild b;
+  ZipBuild b;
   std::string central;
-  for (const TTestMember& m : members) {
-    std::string packed = m.Method == 8 ? RawDeflate(m.Data) : m.Method == 0 ? m.Data : m.Raw;
-    TLocalHeader h;
-    h.Flags = m.Flags;
-    h.Method = m.Method;
-    h.Time = uint16_t(m.DosTime);
-    h.Date = uint16_t(m.DosTime >> 16);
-    h.Crc32 = Crc32Of(m.Data.data(), m.Data.size()) ^ (m.CorruptCrc ? 1u : 0u);
-    h.CompressedSize = uint32_t(packed.size());
-    h.UncompressedSize = uint32_t(m.Data.size());
-    h.NameLength = uint16_t(m.Name.size());
+  for (const TestMember& m : members) {
+    std::string packed = m.method == 8 ? RawDeflate(m.data) : m.method == 0 ? m.data : m.raw;
+    LocalHeader h;
+    h.flags = m.flags;
+    h.method = m.method;
+    h.time = uint16_t(m.dosTime);
+    h.date = uint16_t(m.dosTime >> 16);
+    h.crc32 = Crc32Of(m.data.data(), m.data.size()) ^ (m.corruptCrc ? 1u : 0u);
+    h.compressedSize = uint32_t(packed.size());
+    h.uncompressedSize = uint32_t(m.data.size());
+    h.nameLength = uint16_t(m.name.size());
     uint8_t lh[30];
     h.Write(lh);
-    TCentralHeader c;
-    c.Flags = h.Flags;
-    c.Method = h.Method;
-    c.Time = h.Time;
-    c.Date = h.Date;
-    c.Crc32 = h.Crc32;
-    c.CompressedSize = h.CompressedSize;
-    c.UncompressedSize = h.UncompressedSize;
-    c.NameLength = h.NameLength;
-    c.ExternalAttributes = m.Attributes;
-    c.LocalHeaderOffset = uint32_t(b.Bytes.size());
+    CentralHeader c;
+    c.flags = h.flags;
+    c.method = h.method;
+    c.time = h.time;
+    c.date = h.date;
+    c.crc32 = h.crc32;
+    c.compressedSize = h.compressedSize;
+    c.uncompressedSize = h.uncompressedSize;
+    c.nameLength = h.nameLength;
+    c.externalAttributes = m.attributes;
+    c.localHeaderOffset = uint32_t(b.bytes.size());
     uint8_t ch[46];
     c.Write(ch);
-    b.Bytes.append(reinterpret_cast<char*>(lh), 30);
-    b.Bytes += m.Name;
-    b.Bytes += packed;
+    b.bytes.append(reinterpret_cast<char*>(lh), 30);
+    b.bytes += m.name;
+    b.bytes += packed;
     central.append(reinterpret_cast<char*>(ch), 46);
-    central += m.Name;
+    central += m.name;
   }
-  b.CentralOffset = uint32_t(b.Bytes.size());
-  b.CentralSize = uint32_t(central.size());
-  b.Bytes += central;
-  TEndOfCentralDir e;
-  e.EntriesOnDisk = e.TotalEntries = uint16_t(members.size());
-  e.CentralDirSize = b.CentralSize;
-  e.CentralDirOffset = uint32_t(int64_t(b.CentralOffset) + cdOffsetDelta);
-  e.CommentLength = uint16_t(comment.size());
+  b.centralOffset = uint32_t(b.bytes.size());
+  b.centralSize = uint32_t(central.size());
+  b.bytes += central;
+  EndOfCentralDir e;
+  e.entriesOnDisk = e.totalEntries = uint16_t(members.size());
+  e.centralDirSize = b.centralSize;
+  e.centralDirOffset = uint32_t(int64_t(b.centralOffset) + cdOffsetDelta);
+  e.commentLength = uint16_t(comment.size());
   uint8_t er[22];
   e.Write(er);
-  b.Bytes.append(reinterpret_cast<char*>(er), 22);
-  b.Bytes += comment;
+  b.bytes.append(reinterpret_cast<char*>(er), 22);
+  b.bytes += comment;
   return b;
 }
 
 // Single records, for archives put together by hand (damaged on purpose).
 inline std::string Bytes(const uint8_t* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
 
-inline std::string LocalRecord(const TLocalHeader& header, const std::string& name, const std::string& extra = "") {
-  TLocalHeader h = header;
-  h.NameLength = uint16_t(name.size());
-  h.ExtraLength = uint16_t(extra.size());
-  uint8_t b[TLocalHeader::Size];
+inline std::string LocalRecord(const LocalHeader& header, const std::string& name, const std::string& extra = "") {
+  LocalHeader h = header;
+  h.nameLength = uint16_t(name.size());
+  h.extraLength = uint16_t(extra.size());
+  uint8_t b[LocalHeader::kSize];
   h.Write(b);
   return Bytes(b, sizeof b) + name + extra;
 }
 
-inline std::string CentralRecord(const TCentralHeader& header, const std::string& name, const std::string& extra = "") {
-  TCentralHeader c = header;
-  c.NameLength = uint16_t(name.size());
-  c.ExtraLength = uint16_t(extra.size());
-  c.CommentLength = 0;
-  uint8_t b[TCentralHeader::Size];
+inline std::string CentralRecord(const CentralHeader& header, const std::string& name, const std::string& extra = "") {
+  CentralHeader c = header;
+  c.nameLength = uint16_t(name.size());
+  c.extraLength = uint16_t(extra.size());
+  c.commentLength = 0;
+  uint8_t b[CentralHeader::kSize];
   c.Write(b);
   return Bytes(b, sizeof b) + name + extra;
 }
 
 inline std::string EndRecord(uint16_t entries, uint32_t size, uint32_t offset, const std::string& comment = "") {
-  TEndOfCentralDir e;
-  e.EntriesOnDisk = e.TotalEntries = entries;
-  e.CentralDirSize = size;
-  e.CentralDirOffset = offset;
-  e.CommentLength = uint16_t(comment.size());
-  uint8_t b[TEndOfCentralDir::Size];
+  EndOfCentralDir e;
+  e.entriesOnDisk = e.totalEntries = entries;
+  e.centralDirSize = size;
+  e.centralDirOffset = offset;
+  e.commentLength = uint16_t(comment.size());
+  uint8_t b[EndOfCentralDir::kSize];
   e.Write(b);
   return Bytes(b, sizeof b) + comment;
 }
@@ -146,7 +146,7 @@ inline std::string Zip64Extra(std::initializer_list<uint64_t> values) {
 
 // A data descriptor: optional signature, CRC, then 32- or 64-bit sizes.
 inline std::string Descriptor(uint32_t crc, uint64_t compressed, uint64_t uncompressed, bool signature, bool wide) {
-  return (signature ? Le(zipsig::DataDescriptor, 4) : "") + Le(crc, 4) + Le(compressed, wide ? 8 : 4) +
+  return (signature ? Le(zipsig::kDataDescriptor, 4) : "") + Le(crc, 4) + Le(compressed, wide ? 8 : 4) +
          Le(uncompressed, wide ? 8 : 4);
 }
 
@@ -158,17 +158,17 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 inline std::string ReadBytes(const std::string& path) { return testsupport::ReadBytes(HostPath(path)); }
 
 // Bits least significant first, as deflate and the legacy methods pack them.
-struct TBitWriter {
-  std::string Out;
-  uint32_t Acc = 0;
-  int Count = 0;
+struct BitWriter {
+  std::string out;
+  uint32_t acc = 0;
+  int count = 0;
   void Put(uint32_t value, int bits) {
     for (int i = 0; i < bits; ++i) {
-      Acc |= ((value >> i) & 1u) << Count;
-      if (++Count == 8) {
-        Out += char(Acc);
-        Acc = 0;
-        Count = 0;
+      acc |= ((value >> i) & 1u) << count;
+      if (++count == 8) {
+        out += char(acc);
+        acc = 0;
+        count = 0;
       }
     }
   }
@@ -177,9 +177,9 @@ struct TBitWriter {
     for (int i = bits - 1; i >= 0; --i) Put((code >> i) & 1u, 1);
   }
   std::string Finish() {
-    if (Count) Out += char(Acc);
-    Acc = 0;
-    Count = 0;
-    return Out;
+    if (count) out += char(acc);
+    acc = 0;
+    count = 0;
+    return out;
   }
 };

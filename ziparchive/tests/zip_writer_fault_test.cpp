@@ -11,52 +11,52 @@ using namespace ziparchive;
 namespace {
 
 // Passes writes through until the output would grow past a limit, then fails like a full disk.
-class TFullDiskStream : public TOutStream {
+class FullDiskStream : public OutStream {
  public:
-  TFullDiskStream(std::unique_ptr<TOutStream> inner, std::uint64_t limit)
-      : FInner(std::move(inner)), FLimit(limit) {}
+  FullDiskStream(std::unique_ptr<OutStream> inner, std::uint64_t limit)
+      : inner_(std::move(inner)), limit_(limit) {}
   void Write(const void* d, std::size_t n) override {
-    if (FInner->Position() + n > FLimit) {
-      std::size_t part = FInner->Position() < FLimit ? std::size_t(FLimit - FInner->Position()) : 0;
-      FInner->Write(d, part);
-      FInner->Flush();  // the partial output really reaches the temporary file
+    if (inner_->Position() + n > limit_) {
+      std::size_t part = inner_->Position() < limit_ ? std::size_t(limit_ - inner_->Position()) : 0;
+      inner_->Write(d, part);
+      inner_->Flush();  // the partial output really reaches the temporary file
       throw EZipWriteError("disk full", true);
     }
-    FInner->Write(d, n);
+    inner_->Write(d, n);
   }
-  std::uint64_t Position() const override { return FInner->Position(); }
-  void Seek(std::uint64_t p) override { FInner->Seek(p); }
-  std::uint64_t Size() const override { return FInner->Size(); }
-  void Flush() override { FInner->Flush(); }
-  void Close() override { FInner->Close(); }
+  std::uint64_t Position() const override { return inner_->Position(); }
+  void Seek(std::uint64_t p) override { inner_->Seek(p); }
+  std::uint64_t Size() const override { return inner_->Size(); }
+  void Flush() override { inner_->Flush(); }
+  void Close() override { inner_->Close(); }
 
  private:
-  std::unique_ptr<TOutStream> FInner;
-  std::uint64_t FLimit;
+  std::unique_ptr<OutStream> inner_;
+  std::uint64_t limit_;
 };
 
-class TFullDiskZip : public TZipBase {
+class FullDiskZip : public TZipBase {
  public:
-  std::uint64_t Limit = UINT64_MAX;
-  std::vector<int> Codes;
-  TFullDiskZip() {
+  std::uint64_t limit = UINT64_MAX;
+  std::vector<int> codes;
+  FullDiskZip() {
     OnError = [this](TZipCommon&, const std::string&, const std::string&, const std::string&, int c) {
-      Codes.push_back(c);
+      codes.push_back(c);
     };
   }
 
  protected:
-  std::unique_ptr<TOutStream> OpenOutput(TOsFile file) override {
-    return std::make_unique<TFullDiskStream>(TZipBase::OpenOutput(std::move(file)), Limit);
+  std::unique_ptr<OutStream> OpenOutput(OsFile file) override {
+    return std::make_unique<FullDiskStream>(TZipBase::OpenOutput(std::move(file)), limit);
   }
 };
 
-struct TFixture {
-  TScratchFolder dir;
+struct Fixture {
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   std::string temp = dir / "temp";
   std::string archive = dir / "pack.zip";
-  TFixture() {
+  Fixture() {
     EXPECT_TRUE(OsCreateFolder(src));
     EXPECT_TRUE(OsCreateFolder(temp));
     WriteBytes(src + "\\one.txt", TextBytes(20000, 1));
@@ -70,13 +70,13 @@ struct TFixture {
 };
 
 TEST(ZipWriterFaults, FullDiskAnywhereLeavesTheOldArchiveAndNoTemporaryFile) {
-  TFixture f;
+  Fixture f;
   {
     TZip zip;
     f.Configure(zip);
     ASSERT_EQ(zip.Compress(), 2);
   }
-  const TBytes original = ReadBytes(f.archive);
+  const Bytes original = ReadBytes(f.archive);
   WriteBytes(f.src + "\\big.bin", RandomBytes(400000, 3));  // many 64 KiB deflate blocks
   WriteBytes(f.src + "\\small.txt", TextBytes(100, 4));
 
@@ -84,8 +84,8 @@ TEST(ZipWriterFaults, FullDiskAnywhereLeavesTheOldArchiveAndNoTemporaryFile) {
   // copying old members, inside deflate output, in headers, in the central directory.
   std::uint64_t full = 0;
   {
-    TScratchFolder probe;
-    TBytes copy = original;
+    EngineScratchFolder probe;
+    Bytes copy = original;
     WriteBytes(probe / "pack.zip", copy);
     TZip zip;
     zip.SetArchiveFile(probe / "pack.zip");
@@ -96,59 +96,59 @@ TEST(ZipWriterFaults, FullDiskAnywhereLeavesTheOldArchiveAndNoTemporaryFile) {
   for (std::uint64_t limit : {std::uint64_t(0), std::uint64_t(40), std::uint64_t(30000), full / 2,
                               full - 200, full - 1}) {
     SCOPED_TRACE(limit);
-    TFullDiskZip zip;
+    FullDiskZip zip;
     f.Configure(zip);
-    zip.Limit = limit;
+    zip.limit = limit;
     EXPECT_EQ(zip.Compress(), 0);
     EXPECT_EQ(zip.Count(), 0);
-    ASSERT_FALSE(zip.Codes.empty());  // before it: the kept members' 25270 reports
-    EXPECT_EQ(zip.Codes.back(), zipmsg::DiskFull);
+    ASSERT_FALSE(zip.codes.empty());  // before it: the kept members' 25270 reports
+    EXPECT_EQ(zip.codes.back(), zipmsg::kDiskFull);
     EXPECT_EQ(ReadBytes(f.archive), original);
     EXPECT_TRUE(ListFolder(f.temp).empty());
   }
   // The same writer succeeds once the disk has room.
-  TFullDiskZip zip;
+  FullDiskZip zip;
   f.Configure(zip);
   EXPECT_EQ(zip.Compress(), 2);
-  EXPECT_EQ(ParseZip(ReadBytes(f.archive)).Members.size(), 4u);
+  EXPECT_EQ(ParseZip(ReadBytes(f.archive)).members.size(), 4u);
   EXPECT_TRUE(ListFolder(f.temp).empty());
 }
 
 TEST(ZipWriterFaults, FailedNewArchiveIsNotCreated) {
-  TFixture f;
-  TFullDiskZip zip;
+  Fixture f;
+  FullDiskZip zip;
   f.Configure(zip);
-  zip.Limit = 5000;
+  zip.limit = 5000;
   EXPECT_EQ(zip.Compress(), 0);
   EXPECT_FALSE(Exists(f.archive));
   EXPECT_TRUE(ListFolder(f.temp).empty());
 }
 
-struct TCancelAfter {
+struct CancelAfter {
   TZipCommon* zip;
   int calls;
 };
 
 TEST(ZipWriterFaults, CancelDuringTheScanOrTheWritingChangesNothing) {
-  TFixture f;
+  Fixture f;
   {
     TZip zip;
     f.Configure(zip);
     ASSERT_EQ(zip.Compress(), 2);
   }
-  const TBytes original = ReadBytes(f.archive);
+  const Bytes original = ReadBytes(f.archive);
   for (int i = 0; i < 6; ++i) WriteBytes(f.src + "\\n" + std::to_string(i) + ".txt", TextBytes(3000, 10 + i));
   for (int after : {1, 5, 10}) {
     SCOPED_TRACE(after);
-    TFullDiskZip zip;
+    FullDiskZip zip;
     f.Configure(zip);
-    TCancelAfter state{&zip, after};
+    CancelAfter state{&zip, after};
     zip.ProcessMessages = [&state] {
       if (--state.calls == 0) state.zip->Cancel();
     };
     EXPECT_EQ(zip.Compress(), 0);
-    ASSERT_FALSE(zip.Codes.empty());
-    EXPECT_EQ(zip.Codes.back(), zipmsg::UserCanceled);
+    ASSERT_FALSE(zip.codes.empty());
+    EXPECT_EQ(zip.codes.back(), zipmsg::kUserCanceled);
     EXPECT_EQ(ReadBytes(f.archive), original);
     EXPECT_TRUE(ListFolder(f.temp).empty());
   }
@@ -156,24 +156,24 @@ TEST(ZipWriterFaults, CancelDuringTheScanOrTheWritingChangesNothing) {
 
 // An existing archive whose directory points past its end is refused, not half copied.
 TEST(ZipWriterFaults, DamagedExistingMemberRefusesTheUpdate) {
-  TFixture f;
+  Fixture f;
   {
     TZip zip;
     f.Configure(zip);
     ASSERT_EQ(zip.Compress(), 2);
   }
-  TBytes damaged = ReadBytes(f.archive);
-  TParsedZip z = ParseZip(damaged);
+  Bytes damaged = ReadBytes(f.archive);
+  ParsedZip z = ParseZip(damaged);
   // Point the second member's local header offset into the middle of the first one's data.
-  std::size_t cd = z.End.CentralDirOffset;
-  std::size_t second = cd + 46 + z.Members[0].Central.NameLength;
+  std::size_t cd = z.end.centralDirOffset;
+  std::size_t second = cd + 46 + z.members[0].central.nameLength;
   PutLE32(&damaged[second + 42], 7);
   WriteBytes(f.archive, damaged);
   WriteBytes(f.src + "\\new.txt", TextBytes(100, 9));
-  TFullDiskZip zip;
+  FullDiskZip zip;
   f.Configure(zip);
   EXPECT_EQ(zip.Compress(), 0);
-  EXPECT_EQ(zip.Codes.back(), zipmsg::BadFileHeader);
+  EXPECT_EQ(zip.codes.back(), zipmsg::kBadFileHeader);
   EXPECT_EQ(ReadBytes(f.archive), damaged);
   EXPECT_TRUE(ListFolder(f.temp).empty());
 }

@@ -59,7 +59,7 @@ class ZipWriterInterop : public ::testing::Test {
     ASSERT_EQ(zip.Compress(), 10);
     archive = Host(dir / "out.zip");
   }
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string archive;
 };
 
@@ -114,12 +114,12 @@ assert sorted(names) == sorted(on_disk), (names, on_disk)
 // the result is still clean for the other readers.
 TEST(ZipWriterInteropUpdate, ForeignArchivesKeepTheirMembers) {
   if (!Have("zip") || !Have("unzip") || !Have("python3")) GTEST_SKIP() << "zip, unzip or python3 missing";
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   MakeTree(dir / "old");
   ASSERT_TRUE(OsCreateFolder(dir / "add"));
   WriteBytes(dir / "add\\added.txt", TextBytes(9000, 20));
   std::string old = Host(dir / "old");
-  struct TCase {
+  struct Case {
     const char* name;
     std::string make;
   } cases[] = {
@@ -129,11 +129,11 @@ TEST(ZipWriterInteropUpdate, ForeignArchivesKeepTheirMembers) {
       {"python.zip", "cd '" + old + "' && python3 -c \"import zipfile,os\nz=zipfile.ZipFile('../python.zip','w',zipfile.ZIP_DEFLATED)\n"
                      "for r,d,f in os.walk('.'):\n  [z.write(os.path.join(r,x)) for x in f]\nz.comment=b'py'\nz.close()\""},
   };
-  for (const TCase& c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_EQ(Shell(c.make), 0) << c.make;
     std::string archive = dir / c.name;
-    TBytes before = ReadBytes(archive);
+    Bytes before = ReadBytes(archive);
     std::string py = Host(dir / "members.py");
     std::ofstream(py) << "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\n"
                          "print(repr(z.comment))\n"

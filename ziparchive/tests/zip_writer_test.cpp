@@ -13,29 +13,29 @@ using namespace ziparchive;
 
 namespace {
 
-struct TReport {
-  std::string FileName, ExtendedMsg;
-  int Code;
+struct Report {
+  std::string fileName, extendedMsg;
+  int code;
 };
 
 // A writer whose reports are collected.
-class TRecordedZip {
+class RecordedZip {
  public:
-  TRecordedZip() {
-    Zip.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&,
-                         int code) { Reports.push_back({f, x, code}); };
+  RecordedZip() {
+    zip.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&,
+                         int code) { reports.push_back({f, x, code}); };
   }
   bool Reported(int code, const std::string& ext = "") const {
-    return std::any_of(Reports.begin(), Reports.end(), [&](const TReport& r) {
-      return r.Code == code && (ext.empty() || r.ExtendedMsg == ext);
+    return std::any_of(reports.begin(), reports.end(), [&](const Report& r) {
+      return r.code == code && (ext.empty() || r.extendedMsg == ext);
     });
   }
-  TZip Zip;
-  std::vector<TReport> Reports;
+  TZip zip;
+  std::vector<Report> reports;
 };
 
 TEST(ZipWriter, NewArchiveHoldsTheFolderInListingOrderDeflatedExactlyLikeZlib) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string src = dir / "theme";
   ASSERT_TRUE(OsCreateFolder(src));
   WriteBytes(src + "\\theme.ini", TextBytes(700, 1));
@@ -44,51 +44,51 @@ TEST(ZipWriter, NewArchiveHoldsTheFolderInListingOrderDeflatedExactlyLikeZlib) {
   ASSERT_TRUE(OsCreateFolder(src + "\\sub"));
   WriteBytes(src + "\\sub\\deep.txt", TextBytes(5000, 4));
 
-  TRecordedZip z;
-  z.Zip.SetArchiveFile(dir / "out.kvl");
-  z.Zip.FileSpec = {src + "\\*"};
-  EXPECT_EQ(z.Zip.Compress(), 4);
-  EXPECT_TRUE(z.Reports.empty());
+  RecordedZip z;
+  z.zip.SetArchiveFile(dir / "out.kvl");
+  z.zip.FileSpec = {src + "\\*"};
+  EXPECT_EQ(z.zip.Compress(), 4);
+  EXPECT_TRUE(z.reports.empty());
 
-  TParsedZip zip = ParseZip(ReadBytes(dir / "out.kvl"));
+  ParsedZip zip = ParseZip(ReadBytes(dir / "out.kvl"));
   std::vector<std::string> expected;
   for (const std::string& n : ListFolder(src))
     expected.push_back(n == "sub" ? "sub/deep.txt" : n);  // subfolders walked in place
   std::vector<std::string> names;
-  for (const TParsedMember& m : zip.Members) names.push_back(m.CentralName);
+  for (const ParsedMember& m : zip.members) names.push_back(m.centralName);
   EXPECT_EQ(names, expected);
 
-  for (const TParsedMember& m : zip.Members) {
-    SCOPED_TRACE(m.CentralName);
-    TBytes original = ReadBytes(src + "\\" + (m.CentralName == "sub/deep.txt" ? "sub\\deep.txt" : m.CentralName));
-    EXPECT_EQ(m.Central.Method, 8);
-    EXPECT_EQ(m.Central.Flags, 0);
-    EXPECT_EQ(m.Data, RawDeflate(original, 6));
+  for (const ParsedMember& m : zip.members) {
+    SCOPED_TRACE(m.centralName);
+    Bytes original = ReadBytes(src + "\\" + (m.centralName == "sub/deep.txt" ? "sub\\deep.txt" : m.centralName));
+    EXPECT_EQ(m.central.method, 8);
+    EXPECT_EQ(m.central.flags, 0);
+    EXPECT_EQ(m.data, RawDeflate(original, 6));
     EXPECT_EQ(MemberContent(m), original);
-    EXPECT_EQ(m.Central.VersionMadeBy, 20);
-    EXPECT_EQ(m.Central.VersionNeeded, 20);
-    EXPECT_EQ(m.Local.VersionNeeded, 20);
-    EXPECT_EQ(m.Central.InternalAttributes, 1);
-    EXPECT_EQ(m.Central.ExternalAttributes, OsGetAttributes(src + "\\" + m.LocalName));
-    EXPECT_TRUE(m.Extra.empty());
-    EXPECT_TRUE(m.Comment.empty());
+    EXPECT_EQ(m.central.versionMadeBy, 20);
+    EXPECT_EQ(m.central.versionNeeded, 20);
+    EXPECT_EQ(m.local.versionNeeded, 20);
+    EXPECT_EQ(m.central.internalAttributes, 1);
+    EXPECT_EQ(m.central.externalAttributes, OsGetAttributes(src + "\\" + m.localName));
+    EXPECT_TRUE(m.extra.empty());
+    EXPECT_TRUE(m.comment.empty());
     // The patched local header says what the central one says.
-    EXPECT_EQ(m.LocalName, m.CentralName);
-    EXPECT_EQ(m.Local.Method, m.Central.Method);
-    EXPECT_EQ(m.Local.Crc32, m.Central.Crc32);
-    EXPECT_EQ(m.Local.CompressedSize, m.Central.CompressedSize);
-    EXPECT_EQ(m.Local.UncompressedSize, m.Central.UncompressedSize);
-    EXPECT_EQ(m.Local.DosDateTime(), m.Central.DosDateTime());
+    EXPECT_EQ(m.localName, m.centralName);
+    EXPECT_EQ(m.local.method, m.central.method);
+    EXPECT_EQ(m.local.crc32, m.central.crc32);
+    EXPECT_EQ(m.local.compressedSize, m.central.compressedSize);
+    EXPECT_EQ(m.local.uncompressedSize, m.central.uncompressedSize);
+    EXPECT_EQ(m.local.DosDateTime(), m.central.DosDateTime());
     std::uint32_t fileTime = 0;
-    ASSERT_TRUE(OsGetFileDosDateTime(src + "\\" + m.LocalName, fileTime));
-    EXPECT_EQ(m.Central.DosDateTime(), fileTime);
+    ASSERT_TRUE(OsGetFileDosDateTime(src + "\\" + m.localName, fileTime));
+    EXPECT_EQ(m.central.DosDateTime(), fileTime);
   }
   // Nothing is left in the temporary folder's name space of the writer.
   for (const std::string& n : ListFolder(dir.Path())) EXPECT_EQ(n.rfind("wrn", 0), std::string::npos) << n;
 }
 
 TEST(ZipWriter, ChoosesStoreOrDeflatePerFile) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   ASSERT_TRUE(OsCreateFolder(src));
   WriteBytes(src + "\\inner.zip", TextBytes(5000, 1));
@@ -104,12 +104,12 @@ TEST(ZipWriter, ChoosesStoreOrDeflatePerFile) {
   zip.SetArchiveFile(dir / "out.zip");
   zip.FileSpec = {src + "\\*"};
   ASSERT_EQ(zip.Compress(), 8);
-  TParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
+  ParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
   auto method = [&](const std::string& n) {
-    const TParsedMember* m = z.Find(n);
+    const ParsedMember* m = z.Find(n);
     EXPECT_NE(m, nullptr) << n;
     if (m) MemberContent(*m);  // size and CRC agree whatever the method
-    return m ? int(m->Central.Method) : -1;
+    return m ? int(m->central.method) : -1;
   };
   EXPECT_EQ(method("inner.zip"), 0);
   EXPECT_EQ(method("INNER2.ZIP"), 0);
@@ -117,22 +117,22 @@ TEST(ZipWriter, ChoosesStoreOrDeflatePerFile) {
   EXPECT_EQ(method("random256.bin"), 0);
   EXPECT_EQ(method("random257.bin"), 8);  // from 257 bytes on deflate is kept regardless
   EXPECT_EQ(method("random300.bin"), 8);
-  EXPECT_GT(z.Find("random300.bin")->Central.CompressedSize, 300u);
+  EXPECT_GT(z.Find("random300.bin")->central.compressedSize, 300u);
   EXPECT_EQ(method("text100.txt"), 8);
-  const TParsedMember* empty = z.Find("empty.txt");
+  const ParsedMember* empty = z.Find("empty.txt");
   ASSERT_NE(empty, nullptr);
-  EXPECT_EQ(empty->Central.Method, 0);
-  EXPECT_EQ(empty->Central.Crc32, 0u);
-  EXPECT_EQ(empty->Central.CompressedSize, 0u);
-  EXPECT_EQ(empty->Central.UncompressedSize, 0u);
-  EXPECT_EQ(z.Find("inner.zip")->Data, ReadBytes(src + "\\inner.zip"));
+  EXPECT_EQ(empty->central.method, 0);
+  EXPECT_EQ(empty->central.crc32, 0u);
+  EXPECT_EQ(empty->central.compressedSize, 0u);
+  EXPECT_EQ(empty->central.uncompressedSize, 0u);
+  EXPECT_EQ(z.Find("inner.zip")->data, ReadBytes(src + "\\inner.zip"));
 }
 
 TEST(ZipWriter, LevelsAndFlagsFollowDeflateType) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   ASSERT_TRUE(OsCreateFolder(src));
-  TBytes text = TextBytes(40000, 9);
+  Bytes text = TextBytes(40000, 9);
   WriteBytes(src + "\\a.txt", text);
   struct {
     TDeflateType type;
@@ -145,26 +145,26 @@ TEST(ZipWriter, LevelsAndFlagsFollowDeflateType) {
     zip.SetArchiveFile(dir / ("l" + std::to_string(c.level) + ".zip"));
     zip.FileSpec = {src + "\\*"};
     ASSERT_EQ(zip.Compress(), 1);
-    TParsedZip z = ParseZip(ReadBytes(zip.ArchiveFile()));
-    ASSERT_EQ(z.Members.size(), 1u);
-    EXPECT_EQ(z.Members[0].Central.Flags, c.flags);
-    EXPECT_EQ(z.Members[0].Local.Flags, c.flags);
-    EXPECT_EQ(z.Members[0].Data, RawDeflate(text, c.level));
+    ParsedZip z = ParseZip(ReadBytes(zip.ArchiveFile()));
+    ASSERT_EQ(z.members.size(), 1u);
+    EXPECT_EQ(z.members[0].central.flags, c.flags);
+    EXPECT_EQ(z.members[0].local.flags, c.flags);
+    EXPECT_EQ(z.members[0].data, RawDeflate(text, c.level));
   }
   TZip store;
   store.CompressMethod = cmStore;
   store.SetArchiveFile(dir / "s.zip");
   store.FileSpec = {src + "\\*"};
   ASSERT_EQ(store.Compress(), 1);
-  TParsedZip z = ParseZip(ReadBytes(dir / "s.zip"));
-  EXPECT_EQ(z.Members[0].Central.Method, 0);
-  EXPECT_EQ(z.Members[0].Central.Flags, 0);
+  ParsedZip z = ParseZip(ReadBytes(dir / "s.zip"));
+  EXPECT_EQ(z.members[0].central.method, 0);
+  EXPECT_EQ(z.members[0].central.flags, 0);
   EXPECT_EQ(store.DeflateType, dtDeflateS);
 }
 
 // Appends an archive comment, as another tool would have written it.
 void AddArchiveComment(const std::string& path, const std::string& comment) {
-  TBytes b = ReadBytes(path);
+  Bytes b = ReadBytes(path);
   ASSERT_GE(b.size(), 22u);
   PutLE16(&b[b.size() - 2], std::uint16_t(comment.size()));
   b.insert(b.end(), comment.begin(), comment.end());
@@ -172,7 +172,7 @@ void AddArchiveComment(const std::string& path, const std::string& comment) {
 }
 
 TEST(ZipWriter, UpdateKeepsExistingMembersAndAddsOnlyNewFiles) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   ASSERT_TRUE(OsCreateFolder(src));
   WriteBytes(src + "\\keep.txt", TextBytes(3000, 1));
@@ -185,35 +185,35 @@ TEST(ZipWriter, UpdateKeepsExistingMembersAndAddsOnlyNewFiles) {
     ASSERT_EQ(zip.Compress(), 2);
   }
   AddArchiveComment(archive, "kept comment");
-  TParsedZip before = ParseZip(ReadBytes(archive));
+  ParsedZip before = ParseZip(ReadBytes(archive));
 
   // keep.txt changes on disk: the member in the archive must not.
   WriteBytes(src + "\\keep.txt", TextBytes(4500, 3));
   WriteBytes(src + "\\new.bmp", TextBytes(10000, 4));
-  TRecordedZip z;
-  z.Zip.SetArchiveFile(archive);
-  z.Zip.FileSpec = {src + "\\*"};
-  EXPECT_EQ(z.Zip.Compress(), 1);
-  EXPECT_TRUE(z.Reported(zipmsg::RequiredEventNotAssigned, "OnReplaceFile"));
-  EXPECT_TRUE(z.Reported(zipmsg::RequiredEventNotAssigned, "OnRenameDupeFile"));
+  RecordedZip z;
+  z.zip.SetArchiveFile(archive);
+  z.zip.FileSpec = {src + "\\*"};
+  EXPECT_EQ(z.zip.Compress(), 1);
+  EXPECT_TRUE(z.Reported(zipmsg::kRequiredEventNotAssigned, "OnReplaceFile"));
+  EXPECT_TRUE(z.Reported(zipmsg::kRequiredEventNotAssigned, "OnRenameDupeFile"));
 
-  TParsedZip after = ParseZip(ReadBytes(archive));
-  ASSERT_EQ(after.Members.size(), 3u);
-  EXPECT_EQ(after.Comment, "kept comment");
+  ParsedZip after = ParseZip(ReadBytes(archive));
+  ASSERT_EQ(after.members.size(), 3u);
+  EXPECT_EQ(after.comment, "kept comment");
   for (const char* name : {"keep.txt", "same.txt"}) {
-    const TParsedMember* a = after.Find(name);
-    const TParsedMember* b = before.Find(name);
+    const ParsedMember* a = after.Find(name);
+    const ParsedMember* b = before.Find(name);
     ASSERT_TRUE(a && b) << name;
-    EXPECT_EQ(a->Data, b->Data) << name;
-    EXPECT_EQ(a->Central.DosDateTime(), b->Central.DosDateTime());
-    EXPECT_EQ(a->Central.Crc32, b->Central.Crc32);
+    EXPECT_EQ(a->data, b->data) << name;
+    EXPECT_EQ(a->central.DosDateTime(), b->central.DosDateTime());
+    EXPECT_EQ(a->central.crc32, b->central.crc32);
   }
   EXPECT_EQ(MemberContent(*after.Find("new.bmp")), ReadBytes(src + "\\new.bmp"));
-  EXPECT_EQ(after.Members.back().CentralName, "new.bmp");
+  EXPECT_EQ(after.members.back().centralName, "new.bmp");
 }
 
 TEST(ZipWriter, ArchiveIsNotRewrittenWhenEveryNameExists) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   ASSERT_TRUE(OsCreateFolder(src));
   WriteBytes(src + "\\a.txt", TextBytes(3000, 1));
@@ -224,11 +224,11 @@ TEST(ZipWriter, ArchiveIsNotRewrittenWhenEveryNameExists) {
   ASSERT_EQ(zip.Compress(), 1);
   // A date no rewrite would keep.
   {
-    TOsFile f;
-    ASSERT_TRUE(f.Open(archive, TOsAccess::ReadWrite, TOsShare::DenyNone));
+    OsFile f;
+    ASSERT_TRUE(f.Open(archive, OsAccess::ReadWrite, OsShare::DenyNone));
     ASSERT_TRUE(f.SetDosDateTime(0x2B390000u));  // 2001-09-25
   }
-  TBytes bytes = ReadBytes(archive);
+  Bytes bytes = ReadBytes(archive);
   EXPECT_EQ(zip.Compress(), 0);
   EXPECT_EQ(ReadBytes(archive), bytes);
   std::uint32_t dt = 0;
@@ -237,50 +237,50 @@ TEST(ZipWriter, ArchiveIsNotRewrittenWhenEveryNameExists) {
 }
 
 TEST(ZipWriter, NothingFoundOrNowhereToWriteLeavesNoArchive) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   ASSERT_TRUE(OsCreateFolder(dir / "empty"));
   const std::vector<std::string> specs[] = {{dir / "missing\\*"}, {dir / "empty\\*"}, {}};
   for (const auto& fileSpec : specs) {
-    TRecordedZip z;
-    z.Zip.SetArchiveFile(dir / "out.zip");
-    z.Zip.FileSpec = fileSpec;
-    EXPECT_EQ(z.Zip.Compress(), 0);
-    EXPECT_TRUE(z.Reported(zipmsg::NothingToDo));
+    RecordedZip z;
+    z.zip.SetArchiveFile(dir / "out.zip");
+    z.zip.FileSpec = fileSpec;
+    EXPECT_EQ(z.zip.Compress(), 0);
+    EXPECT_TRUE(z.Reported(zipmsg::kNothingToDo));
     EXPECT_FALSE(Exists(dir / "out.zip"));
   }
   WriteText(dir / "a.txt", "a");
-  TRecordedZip z;
-  z.Zip.SetArchiveFile(dir / "nofolder\\out.zip");
-  z.Zip.FileSpec = {dir / "*"};
-  EXPECT_EQ(z.Zip.Compress(), 0);
-  ASSERT_EQ(z.Reports.size(), 1u);
-  EXPECT_EQ(z.Reports[0].Code, zipmsg::InvalidDirectory);
-  TRecordedZip unnamed;
-  unnamed.Zip.FileSpec = {dir / "*"};
-  EXPECT_EQ(unnamed.Zip.Compress(), 0);
-  EXPECT_TRUE(unnamed.Reported(zipmsg::InvalidDirectory));
+  RecordedZip z;
+  z.zip.SetArchiveFile(dir / "nofolder\\out.zip");
+  z.zip.FileSpec = {dir / "*"};
+  EXPECT_EQ(z.zip.Compress(), 0);
+  ASSERT_EQ(z.reports.size(), 1u);
+  EXPECT_EQ(z.reports[0].code, zipmsg::kInvalidDirectory);
+  RecordedZip unnamed;
+  unnamed.zip.FileSpec = {dir / "*"};
+  EXPECT_EQ(unnamed.zip.Compress(), 0);
+  EXPECT_TRUE(unnamed.Reported(zipmsg::kInvalidDirectory));
 }
 
 TEST(ZipWriter, ReadOnlyOrUnreadableExistingArchiveIsLeftAlone) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   WriteText(dir / "a.txt", "some text to pack");
   std::string archive = dir / "old.zip";
-  const TBytes notZip = TextBytes(5000, 5);
+  const Bytes notZip = TextBytes(5000, 5);
   WriteBytes(archive, notZip);
-  TRecordedZip z;
-  z.Zip.SetArchiveFile(archive);
-  z.Zip.FileSpec = {dir / "*.txt"};
-  EXPECT_EQ(z.Zip.Compress(), 0);
-  EXPECT_TRUE(z.Reported(zipmsg::BadFileHeader));
+  RecordedZip z;
+  z.zip.SetArchiveFile(archive);
+  z.zip.FileSpec = {dir / "*.txt"};
+  EXPECT_EQ(z.zip.Compress(), 0);
+  EXPECT_TRUE(z.Reported(zipmsg::kBadFileHeader));
   EXPECT_EQ(ReadBytes(archive), notZip);
 
-  ASSERT_TRUE(OsSetAttributes(archive, fattr::ReadOnly));
-  TRecordedZip ro;
-  ro.Zip.SetArchiveFile(archive);
-  ro.Zip.FileSpec = {dir / "*.txt"};
-  EXPECT_EQ(ro.Zip.Compress(), 0);
-  EXPECT_TRUE(ro.Reported(zipmsg::RequiredEventNotAssigned, "OnNonWriteableArchive"));
-  OsSetAttributes(archive, fattr::Archive);
+  ASSERT_TRUE(OsSetAttributes(archive, fattr::kReadOnly));
+  RecordedZip ro;
+  ro.zip.SetArchiveFile(archive);
+  ro.zip.FileSpec = {dir / "*.txt"};
+  EXPECT_EQ(ro.zip.Compress(), 0);
+  EXPECT_TRUE(ro.Reported(zipmsg::kRequiredEventNotAssigned, "OnNonWriteableArchive"));
+  OsSetAttributes(archive, fattr::kArchive);
   EXPECT_EQ(ReadBytes(archive), notZip);
 }
 
@@ -342,7 +342,7 @@ TEST(ZipWriter, AttributeTest) {
 }
 
 TEST(ZipWriter, ScanSpecsExclusionsAndNameCollisions) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   for (const char* f : {"a", "b"}) {
     ASSERT_TRUE(OsCreateFolder(dir / f));
     WriteText(dir / (std::string(f) + "\\same.txt"), std::string("from ") + f);
@@ -356,44 +356,44 @@ TEST(ZipWriter, ScanSpecsExclusionsAndNameCollisions) {
   zip.ExcludeSpec = {"b.ini"};
   zip.RecurseDirs = false;
   ASSERT_EQ(zip.Compress(), 2);
-  TParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
+  ParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
   std::set<std::string> names;
-  for (const auto& m : z.Members) names.insert(m.CentralName);
+  for (const auto& m : z.members) names.insert(m.centralName);
   EXPECT_EQ(names, (std::set<std::string>{"same.txt", "a.ini"}));
   ASSERT_NE(z.Find("same.txt"), nullptr);
-  TBytes first = MemberContent(*z.Find("same.txt"));
+  Bytes first = MemberContent(*z.Find("same.txt"));
   EXPECT_EQ(std::string(first.begin(), first.end()), "from a");  // the first walk wins
 }
 
 // Name order walks each folder by the bytes of its names (capitals first, subfolders in
 // place), whatever order the files were made in and the system lists them.
 TEST(ZipWriter, NameOrderPacksEachFolderByTheBytesOfItsNames) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   ASSERT_TRUE(OsCreateFolder(src));
   ASSERT_TRUE(OsCreateFolder(src + "\\sub"));
   for (const char* f : {"b.txt", "sub\\z.txt", "a.txt", "C.txt", "sub\\y.txt", "a.b"})
     WriteText(src + "\\" + f, std::string("text of ") + f);
-  TRecordedZip z;
-  z.Zip.SetArchiveFile(dir / "out.zip");
-  z.Zip.FileSpec = {src + "\\*"};
-  z.Zip.ScanInNameOrder = true;
-  ASSERT_EQ(z.Zip.Compress(), 6);
-  EXPECT_TRUE(z.Reports.empty());
+  RecordedZip z;
+  z.zip.SetArchiveFile(dir / "out.zip");
+  z.zip.FileSpec = {src + "\\*"};
+  z.zip.ScanInNameOrder = true;
+  ASSERT_EQ(z.zip.Compress(), 6);
+  EXPECT_TRUE(z.reports.empty());
   std::vector<std::string> names;
-  for (const TParsedMember& m : ParseZip(ReadBytes(dir / "out.zip")).Members) names.push_back(m.CentralName);
+  for (const ParsedMember& m : ParseZip(ReadBytes(dir / "out.zip")).members) names.push_back(m.centralName);
   EXPECT_EQ(names, (std::vector<std::string>{"C.txt", "a.b", "a.txt", "b.txt", "sub/y.txt", "sub/z.txt"}));
 }
 
 // The engine's own reader gets back every byte, also for names outside ASCII (stored in the
 // OEM code page and turned back on reading).
 TEST(ZipWriter, OwnReaderExtractsEveryFileIdentically) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   ASSERT_TRUE(OsCreateFolder(src));
   ASSERT_TRUE(OsCreateFolder(src + "\\sub"));
   const std::string cyr = "\xC0\xE1\xE2.txt";  // Cyrillic letters in code page 1251
-  const std::vector<std::pair<std::string, TBytes>> files = {
+  const std::vector<std::pair<std::string, Bytes>> files = {
       {"theme.ini", TextBytes(700, 1)},       {"big.bmp", TextBytes(300000, 2)},
       {"noise.bin", RandomBytes(70000, 3)},   {"tiny.txt", TextBytes(10, 4)},
       {"empty.txt", {}},                      {"sub\\a.zip", RandomBytes(3000, 5)},
@@ -403,7 +403,7 @@ TEST(ZipWriter, OwnReaderExtractsEveryFileIdentically) {
   zip.SetArchiveFile(dir / "out.zip");
   zip.FileSpec = {src + "\\*"};
   ASSERT_EQ(zip.Compress(), int(files.size()));
-  TParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
+  ParsedZip z = ParseZip(ReadBytes(dir / "out.zip"));
   EXPECT_NE(z.Find("sub/\x80\xA1\xA2.txt"), nullptr) << "name not in the OEM code page";
 
   TUnZip unzip;

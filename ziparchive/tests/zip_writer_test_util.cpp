@@ -13,7 +13,7 @@
 
 using namespace ziparchive;
 
-void WriteBytes(const std::string& path, const TBytes& bytes) {
+void WriteBytes(const std::string& path, const Bytes& bytes) {
   testsupport::WriteBytes(HostPath(path), bytes);
 }
 
@@ -21,30 +21,30 @@ void WriteText(const std::string& path, const std::string& text) {
   testsupport::WriteBytes(HostPath(path), text);
 }
 
-TBytes ReadBytes(const std::string& path) { return testsupport::ReadBytesAs<TBytes>(HostPath(path)); }
+Bytes ReadBytes(const std::string& path) { return testsupport::ReadBytesAs<Bytes>(HostPath(path)); }
 
 bool Exists(const std::string& path) { return testsupport::Exists(HostPath(path)); }
 
 std::vector<std::string> ListFolder(const std::string& folder) {
   std::vector<std::string> names;
-  TOsDirSearch s;
-  TOsFindData d;
+  OsDirSearch s;
+  OsFindData d;
   if (s.Open(folder))
-    while (s.Next(d)) names.push_back(d.Name);
+    while (s.Next(d)) names.push_back(d.name);
   return names;
 }
 
-TBytes RandomBytes(std::size_t n, unsigned seed) {
+Bytes RandomBytes(std::size_t n, unsigned seed) {
   std::mt19937 rng(seed);
-  TBytes b(n);
+  Bytes b(n);
   for (auto& c : b) c = std::uint8_t(rng());
   return b;
 }
 
-TBytes TextBytes(std::size_t n, unsigned seed) {
+Bytes TextBytes(std::size_t n, unsigned seed) {
   std::mt19937 rng(seed);
   static const char* words[] = {"logon ", "bitmap ", "[theme]\r\n", "uifile ", "0x7F ", "Color=", "\r\n"};
-  TBytes b;
+  Bytes b;
   while (b.size() < n) {
     const char* w = words[rng() % 7];
     b.insert(b.end(), w, w + std::strlen(w));
@@ -54,10 +54,10 @@ TBytes TextBytes(std::size_t n, unsigned seed) {
   return b;
 }
 
-TBytes RawDeflate(const TBytes& in, int level) {
+Bytes RawDeflate(const Bytes& in, int level) {
   z_stream z{};
   EXPECT_EQ(deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY), Z_OK);
-  TBytes out(deflateBound(&z, in.size()) + 16);
+  Bytes out(deflateBound(&z, in.size()) + 16);
   z.next_in = const_cast<Bytef*>(in.data());
   z.avail_in = uInt(in.size());
   z.next_out = out.data();
@@ -68,10 +68,10 @@ TBytes RawDeflate(const TBytes& in, int level) {
   return out;
 }
 
-TBytes RawInflate(const TBytes& in, std::size_t expectedSize) {
+Bytes RawInflate(const Bytes& in, std::size_t expectedSize) {
   z_stream z{};
   EXPECT_EQ(inflateInit2(&z, -15), Z_OK);
-  TBytes out(expectedSize + 1);
+  Bytes out(expectedSize + 1);
   z.next_in = const_cast<Bytef*>(in.data());
   z.avail_in = uInt(in.size());
   z.next_out = out.data();
@@ -83,87 +83,87 @@ TBytes RawInflate(const TBytes& in, std::size_t expectedSize) {
   return out;
 }
 
-std::uint32_t Crc(const TBytes& b) { return crc32(0, b.data(), uInt(b.size())); }
+std::uint32_t Crc(const Bytes& b) { return crc32(0, b.data(), uInt(b.size())); }
 
-const TParsedMember* TParsedZip::Find(const std::string& name) const {
-  for (const TParsedMember& m : Members)
-    if (m.CentralName == name) return &m;
+const ParsedMember* ParsedZip::Find(const std::string& name) const {
+  for (const ParsedMember& m : members)
+    if (m.centralName == name) return &m;
   return nullptr;
 }
 
-TParsedZip ParseZip(const TBytes& zip) {
-  TParsedZip z;
-  EXPECT_GE(zip.size(), TEndOfCentralDir::Size);
-  if (zip.size() < TEndOfCentralDir::Size) return z;
+ParsedZip ParseZip(const Bytes& zip) {
+  ParsedZip z;
+  EXPECT_GE(zip.size(), EndOfCentralDir::kSize);
+  if (zip.size() < EndOfCentralDir::kSize) return z;
   // The writer's archives end with the end record and its comment; find it from the end.
   std::size_t endPos = SIZE_MAX;
-  for (std::size_t i = zip.size() - TEndOfCentralDir::Size + 1; i-- > 0;)
-    if (GetLE32(&zip[i]) == zipsig::EndOfCentralDir &&
-        i + TEndOfCentralDir::Size + GetLE16(&zip[i + 20]) == zip.size()) {
+  for (std::size_t i = zip.size() - EndOfCentralDir::kSize + 1; i-- > 0;)
+    if (GetLE32(&zip[i]) == zipsig::kEndOfCentralDir &&
+        i + EndOfCentralDir::kSize + GetLE16(&zip[i + 20]) == zip.size()) {
       endPos = i;
       break;
     }
   EXPECT_NE(endPos, SIZE_MAX) << "no end record";
   if (endPos == SIZE_MAX) return z;
-  z.End.Read(&zip[endPos]);
-  z.Comment.assign(zip.begin() + endPos + 22, zip.end());
-  EXPECT_EQ(z.End.EntriesOnDisk, z.End.TotalEntries);
-  EXPECT_EQ(std::size_t(z.End.CentralDirOffset) + z.End.CentralDirSize, endPos)
+  z.end.Read(&zip[endPos]);
+  z.comment.assign(zip.begin() + endPos + 22, zip.end());
+  EXPECT_EQ(z.end.entriesOnDisk, z.end.totalEntries);
+  EXPECT_EQ(std::size_t(z.end.centralDirOffset) + z.end.centralDirSize, endPos)
       << "central directory does not end at the end record";
-  std::size_t p = z.End.CentralDirOffset;
+  std::size_t p = z.end.centralDirOffset;
   std::size_t expectNextLocal = 0;
-  for (int i = 0; i < z.End.TotalEntries; ++i) {
-    if (p + 46 > endPos || GetLE32(&zip[p]) != zipsig::CentralHeader) {
+  for (int i = 0; i < z.end.totalEntries; ++i) {
+    if (p + 46 > endPos || GetLE32(&zip[p]) != zipsig::kCentralHeader) {
       ADD_FAILURE() << "central header " << i << " missing";
       return z;
     }
-    TParsedMember m;
-    m.Central.Read(&zip[p]);
+    ParsedMember m;
+    m.central.Read(&zip[p]);
     std::size_t q = p + 46;
-    m.CentralName.assign(zip.begin() + q, zip.begin() + q + m.Central.NameLength);
-    q += m.Central.NameLength;
-    m.Extra.assign(zip.begin() + q, zip.begin() + q + m.Central.ExtraLength);
-    q += m.Central.ExtraLength;
-    m.Comment.assign(zip.begin() + q, zip.begin() + q + m.Central.CommentLength);
-    p = q + m.Central.CommentLength;
+    m.centralName.assign(zip.begin() + q, zip.begin() + q + m.central.nameLength);
+    q += m.central.nameLength;
+    m.extra.assign(zip.begin() + q, zip.begin() + q + m.central.extraLength);
+    q += m.central.extraLength;
+    m.comment.assign(zip.begin() + q, zip.begin() + q + m.central.commentLength);
+    p = q + m.central.commentLength;
 
-    std::size_t l = m.Central.LocalHeaderOffset;
+    std::size_t l = m.central.localHeaderOffset;
     EXPECT_EQ(l, expectNextLocal) << "members are not contiguous";
-    if (l + 30 > zip.size() || GetLE32(&zip[l]) != zipsig::LocalHeader) {
-      ADD_FAILURE() << "local header of " << m.CentralName << " missing";
+    if (l + 30 > zip.size() || GetLE32(&zip[l]) != zipsig::kLocalHeader) {
+      ADD_FAILURE() << "local header of " << m.centralName << " missing";
       return z;
     }
-    m.Local.Read(&zip[l]);
+    m.local.Read(&zip[l]);
     std::size_t d = l + 30;
-    m.LocalName.assign(zip.begin() + d, zip.begin() + d + m.Local.NameLength);
-    d += m.Local.NameLength + m.Local.ExtraLength;
-    std::size_t dataEnd = d + m.Central.CompressedSize;
-    EXPECT_LE(dataEnd, z.End.CentralDirOffset);
+    m.localName.assign(zip.begin() + d, zip.begin() + d + m.local.nameLength);
+    d += m.local.nameLength + m.local.extraLength;
+    std::size_t dataEnd = d + m.central.compressedSize;
+    EXPECT_LE(dataEnd, z.end.centralDirOffset);
     if (dataEnd > zip.size()) return z;
-    m.Data.assign(zip.begin() + d, zip.begin() + dataEnd);
-    if (m.Central.Flags & 8) {
+    m.data.assign(zip.begin() + d, zip.begin() + dataEnd);
+    if (m.central.flags & 8) {
       // The descriptor's sizes are 64-bit when the local header has a Zip64 item.
-      bool zip64 = HasZip64Extra(&zip[l + 30 + m.Local.NameLength], m.Local.ExtraLength);
-      dataEnd += (GetLE32(&zip[dataEnd]) == zipsig::DataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
+      bool zip64 = HasZip64Extra(&zip[l + 30 + m.local.nameLength], m.local.extraLength);
+      dataEnd += (GetLE32(&zip[dataEnd]) == zipsig::kDataDescriptor ? 4 : 0) + (zip64 ? 20 : 12);
     }
-    m.LocalSize = dataEnd - l;
+    m.localSize = dataEnd - l;
     expectNextLocal = dataEnd;
-    z.Members.push_back(std::move(m));
+    z.members.push_back(std::move(m));
   }
   EXPECT_EQ(p, endPos);
-  EXPECT_EQ(expectNextLocal, z.End.CentralDirOffset);
+  EXPECT_EQ(expectNextLocal, z.end.centralDirOffset);
   return z;
 }
 
-TBytes MemberContent(const TParsedMember& m) {
-  TBytes out;
-  if (m.Central.Method == 0) {
-    out = m.Data;
+Bytes MemberContent(const ParsedMember& m) {
+  Bytes out;
+  if (m.central.method == 0) {
+    out = m.data;
   } else {
-    EXPECT_EQ(m.Central.Method, 8);
-    out = RawInflate(m.Data, m.Central.UncompressedSize);
+    EXPECT_EQ(m.central.method, 8);
+    out = RawInflate(m.data, m.central.uncompressedSize);
   }
-  EXPECT_EQ(out.size(), m.Central.UncompressedSize) << m.CentralName;
-  EXPECT_EQ(Crc(out), m.Central.Crc32) << m.CentralName;
+  EXPECT_EQ(out.size(), m.central.uncompressedSize) << m.centralName;
+  EXPECT_EQ(Crc(out), m.central.crc32) << m.centralName;
   return out;
 }

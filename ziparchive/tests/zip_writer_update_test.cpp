@@ -20,58 +20,58 @@ using namespace ziparchive;
 
 namespace {
 
-void Append(TBytes& b, std::uint64_t v, int bytes) {
+void Append(Bytes& b, std::uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) b.push_back(std::uint8_t(v >> (8 * i)));
 }
-void Append(TBytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
-void Append(TBytes& b, const TBytes& s) { b.insert(b.end(), s.begin(), s.end()); }
+void Append(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+void Append(Bytes& b, const Bytes& s) { b.insert(b.end(), s.begin(), s.end()); }
 
-struct TRecorded {
-  std::vector<int> Codes;
-  std::vector<std::string> Extended;
-  std::vector<std::string> Files;
+struct Recorded {
+  std::vector<int> codes;
+  std::vector<std::string> extended;
+  std::vector<std::string> files;
   void Attach(TZipCommon& z) {
     z.OnError = [this](TZipCommon&, const std::string& f, const std::string& x, const std::string&, int c) {
-      Codes.push_back(c);
-      Extended.push_back(x);
-      Files.push_back(f);
+      codes.push_back(c);
+      extended.push_back(x);
+      files.push_back(f);
     };
   }
   bool Said(int code, const std::string& text) const {
-    for (std::size_t i = 0; i < Codes.size(); ++i)
-      if (Codes[i] == code && Extended[i].find(text) != std::string::npos) return true;
+    for (std::size_t i = 0; i < codes.size(); ++i)
+      if (codes[i] == code && extended[i].find(text) != std::string::npos) return true;
     return false;
   }
 };
 
 // Fails every write, so a test sees whether anything was written before a refusal.
-class TNoWriteZip : public TZipBase {
+class NoWriteZip : public TZipBase {
  protected:
-  std::unique_ptr<TOutStream> OpenOutput(TOsFile file) override {
-    struct TRefusing : TOutStream {
-      std::unique_ptr<TOutStream> Inner;
+  std::unique_ptr<OutStream> OpenOutput(OsFile file) override {
+    struct Refusing : OutStream {
+      std::unique_ptr<OutStream> inner;
       void Write(const void*, std::size_t) override { throw EZipWriteError("written", true); }
-      std::uint64_t Position() const override { return Inner->Position(); }
-      void Seek(std::uint64_t p) override { Inner->Seek(p); }
-      std::uint64_t Size() const override { return Inner->Size(); }
+      std::uint64_t Position() const override { return inner->Position(); }
+      void Seek(std::uint64_t p) override { inner->Seek(p); }
+      std::uint64_t Size() const override { return inner->Size(); }
     };
-    auto out = std::make_unique<TRefusing>();
-    out->Inner = TZipBase::OpenOutput(std::move(file));
+    auto out = std::make_unique<Refusing>();
+    out->inner = TZipBase::OpenOutput(std::move(file));
     return out;
   }
 };
 
-std::set<std::string> Names(const TParsedZip& z) {
+std::set<std::string> Names(const ParsedZip& z) {
   std::set<std::string> names;
-  for (const TParsedMember& m : z.Members) names.insert(m.CentralName);
+  for (const ParsedMember& m : z.members) names.insert(m.centralName);
   return names;
 }
 
-struct TFolders {
-  TScratchFolder dir;
+struct Folders {
+  EngineScratchFolder dir;
   std::string src = dir / "src";
   std::string archive = dir / "old.zip";
-  TFolders() {
+  Folders() {
     EXPECT_TRUE(OsCreateFolder(src));
     WriteBytes(src + "\\new.txt", TextBytes(300, 1));
   }
@@ -79,19 +79,19 @@ struct TFolders {
 
 // Members of `count` empty stored files, with a central directory; the last member's
 // compressed size may claim data that is not there.
-TBytes ManyMembers(std::size_t count, std::uint32_t lastClaims = 0) {
-  TBytes local, central;
+Bytes ManyMembers(std::size_t count, std::uint32_t lastClaims = 0) {
+  Bytes local, central;
   for (std::size_t i = 0; i < count; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "f%05u", unsigned(i));
     std::uint32_t offset = std::uint32_t(local.size());
-    Append(local, zipsig::LocalHeader, 4);
+    Append(local, zipsig::kLocalHeader, 4);
     Append(local, 10, 2);
     Append(local, 0, 2 + 2 + 4 + 4 + 4 + 4);
     Append(local, 6, 2);
     Append(local, 0, 2);
     Append(local, name);
-    Append(central, zipsig::CentralHeader, 4);
+    Append(central, zipsig::kCentralHeader, 4);
     Append(central, 20, 2);
     Append(central, 10, 2);
     Append(central, 0, 2 + 2 + 4 + 4);
@@ -103,9 +103,9 @@ TBytes ManyMembers(std::size_t count, std::uint32_t lastClaims = 0) {
     Append(central, offset, 4);
     Append(central, name);
   }
-  TBytes zip = local;
+  Bytes zip = local;
   Append(zip, central);
-  Append(zip, zipsig::EndOfCentralDir, 4);
+  Append(zip, zipsig::kEndOfCentralDir, 4);
   Append(zip, 0, 4);
   Append(zip, count & 0xFFFF, 2);
   Append(zip, count & 0xFFFF, 2);
@@ -120,40 +120,40 @@ TBytes ManyMembers(std::size_t count, std::uint32_t lastClaims = 0) {
 // Fault: an update of an archive with a damaged central header in the middle wrote a new
 // archive holding only the members before it.
 TEST(ZipWriterUpdate, ArchiveWithDamagedDirectoryIsRefusedAndLeftAlone) {
-  TFolders f;
+  Folders f;
   {
-    TScratchFolder other;
+    EngineScratchFolder other;
     for (const char* n : {"a.txt", "b.txt", "c.txt"}) WriteBytes(other / n, TextBytes(500, 2));
     TZip zip;
     zip.SetArchiveFile(f.archive);
     zip.FileSpec = {other.Path() + "*"};
     ASSERT_EQ(zip.Compress(), 3);
   }
-  TBytes damaged = ReadBytes(f.archive);
-  TParsedZip parsed = ParseZip(damaged);
-  std::size_t second = parsed.End.CentralDirOffset + 46 + parsed.Members[0].Central.NameLength;
+  Bytes damaged = ReadBytes(f.archive);
+  ParsedZip parsed = ParseZip(damaged);
+  std::size_t second = parsed.end.centralDirOffset + 46 + parsed.members[0].central.nameLength;
   damaged[second + 1] = 'Q';
   WriteBytes(f.archive, damaged);
   TZip zip;
-  TRecorded r;
+  Recorded r;
   r.Attach(zip);
   zip.SetArchiveFile(f.archive);
   zip.FileSpec = {f.src + "\\*"};
   EXPECT_EQ(zip.Compress(), 0);
-  EXPECT_TRUE(r.Said(zipmsg::BadFileHeader, "1 of 3 entries read"));
+  EXPECT_TRUE(r.Said(zipmsg::kBadFileHeader, "1 of 3 entries read"));
   EXPECT_EQ(ReadBytes(f.archive), damaged);
 }
 
 // Fault: a carried-over member whose sizes follow its data in a Zip64 descriptor (24 bytes)
 // lost 8 of them; the 65,535-member and 4 GiB limits were found only after writing it all.
 TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
-  TFolders f;
-  const TBytes content = TextBytes(2000, 3);
-  const TBytes packed = RawDeflate(content, 6);
-  TBytes record;
-  Append(record, zipsig::LocalHeader, 4);
+  Folders f;
+  const Bytes content = TextBytes(2000, 3);
+  const Bytes packed = RawDeflate(content, 6);
+  Bytes record;
+  Append(record, zipsig::kLocalHeader, 4);
   Append(record, 45, 2);
-  Append(record, zipflag::DataDescriptor, 2);
+  Append(record, zipflag::kDataDescriptor, 2);
   Append(record, 8, 2);
   Append(record, 0, 4 + 4);
   Append(record, 0xFFFFFFFFu, 4);
@@ -166,16 +166,16 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
   Append(record, 16, 2);
   Append(record, 0, 16);
   Append(record, packed);
-  Append(record, zipsig::DataDescriptor, 4);
+  Append(record, zipsig::kDataDescriptor, 4);
   Append(record, Crc(content), 4);
   Append(record, packed.size(), 8);
   Append(record, content.size(), 8);
-  TBytes zip = record;
-  TBytes central;
-  Append(central, zipsig::CentralHeader, 4);
+  Bytes zip = record;
+  Bytes central;
+  Append(central, zipsig::kCentralHeader, 4);
   Append(central, 45, 2);
   Append(central, 45, 2);
-  Append(central, zipflag::DataDescriptor, 2);
+  Append(central, zipflag::kDataDescriptor, 2);
   Append(central, 8, 2);
   Append(central, 0, 4);
   Append(central, Crc(content), 4);
@@ -187,7 +187,7 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
   Append(central, 0, 4);
   Append(central, "old.bin!");
   Append(zip, central);
-  Append(zip, zipsig::EndOfCentralDir, 4);
+  Append(zip, zipsig::kEndOfCentralDir, 4);
   Append(zip, 0, 4);
   Append(zip, 1, 2);
   Append(zip, 1, 2);
@@ -200,10 +200,10 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
   update.SetArchiveFile(f.archive);
   update.FileSpec = {f.src + "\\*"};
   ASSERT_EQ(update.Compress(), 1);
-  TBytes after = ReadBytes(f.archive);
+  Bytes after = ReadBytes(f.archive);
   EXPECT_NE(std::search(after.begin(), after.end(), record.begin(), record.end()), after.end())
       << "the member and its 24-byte descriptor are not carried over whole";
-  TParsedZip parsed = ParseZip(after);
+  ParsedZip parsed = ParseZip(after);
   EXPECT_EQ(Names(parsed), (std::set<std::string>{"old.bin!", "new.txt"}));
   TUnZip unzip;
   int problems = 0;
@@ -218,19 +218,19 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
   // 65,535 members and one more: refused before a byte is written.
   // (A member that claims data the archive does not hold is damage, refused as such.)
   for (auto [many, claim, code, text] :
-       {std::tuple<std::size_t, std::uint32_t, int, const char*>{65535, 0, zipmsg::ErrorWritingFile, "65536 members"},
-        {3, 0xFFFFFF00u, zipmsg::BadFileHeader, "runs past the end of the archive"}}) {
+       {std::tuple<std::size_t, std::uint32_t, int, const char*>{65535, 0, zipmsg::kErrorWritingFile, "65536 members"},
+        {3, 0xFFFFFF00u, zipmsg::kBadFileHeader, "runs past the end of the archive"}}) {
     SCOPED_TRACE(text);
-    TBytes old = ManyMembers(many, claim);
+    Bytes old = ManyMembers(many, claim);
     WriteBytes(f.archive, old);
-    TNoWriteZip refused;
-    TRecorded r;
+    NoWriteZip refused;
+    Recorded r;
     r.Attach(refused);
     refused.SetArchiveFile(f.archive);
     refused.FileSpec = {f.src + "\\*"};
     EXPECT_EQ(refused.Compress(), 0);
     EXPECT_TRUE(r.Said(code, text));
-    EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::DiskFull), 0) << "something was written";
+    EXPECT_EQ(std::count(r.codes.begin(), r.codes.end(), zipmsg::kDiskFull), 0) << "something was written";
     EXPECT_EQ(ReadBytes(f.archive), old);
   }
 }
@@ -238,7 +238,7 @@ TEST(ZipWriterUpdate, Zip64DescriptorsGoAlongWholeAndLimitsAreCheckedFirst) {
 // Fault: the archive inside the scanned folder was packed into its own update, and the
 // writer's temporary file became a member.
 TEST(ZipWriterUpdate, TheArchiveAndTheTemporaryFileAreNeverPacked) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   const std::string src = dir / "src";
   ASSERT_TRUE(OsCreateFolder(src));
   WriteBytes(src + "\\theme.ini", TextBytes(400, 4));
@@ -246,7 +246,7 @@ TEST(ZipWriterUpdate, TheArchiveAndTheTemporaryFileAreNeverPacked) {
   for (int round = 0; round < 2; ++round) {
     if (round == 1) WriteBytes(src + "\\later.bmp", TextBytes(900, 5));
     TZip zip;
-    TRecorded r;
+    Recorded r;
     r.Attach(zip);
     zip.SetArchiveFile(archive);
     zip.FileSpec = {src + "\\*"};
@@ -255,7 +255,7 @@ TEST(ZipWriterUpdate, TheArchiveAndTheTemporaryFileAreNeverPacked) {
     std::set<std::string> expected = {"theme.ini"};
     if (round == 1) expected.insert("later.bmp");
     EXPECT_EQ(Names(ParseZip(ReadBytes(archive))), expected);
-    EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::ErrorOpeningFile), 0);
+    EXPECT_EQ(std::count(r.codes.begin(), r.codes.end(), zipmsg::kErrorOpeningFile), 0);
   }
   EXPECT_EQ(ListFolder(src).size(), 3u) << "a temporary file was left behind";
 }
@@ -263,7 +263,7 @@ TEST(ZipWriterUpdate, TheArchiveAndTheTemporaryFileAreNeverPacked) {
 // What the scan leaves out is reported: folders past its depth limit, and (where the system
 // has them) links to folders, links out of the tree and special files, which used to hang.
 TEST(ZipWriterUpdate, WhatTheScanLeavesOutIsReported) {
-  TScratchFolder dir;
+  EngineScratchFolder dir;
   const std::string src = dir / "src";
   std::string deep = src;
   ASSERT_TRUE(OsCreateFolder(src));
@@ -285,7 +285,7 @@ TEST(ZipWriterUpdate, WhatTheScanLeavesOutIsReported) {
   ASSERT_EQ(mkfifo(host(src + "\\pipe.txt").c_str(), 0600), 0);
 #endif
   TZip zip;
-  TRecorded r;
+  Recorded r;
   r.Attach(zip);
   zip.SetArchiveFile(dir / "pack.zip");
   zip.FileSpec = {src + "\\*"};
@@ -295,12 +295,12 @@ TEST(ZipWriterUpdate, WhatTheScanLeavesOutIsReported) {
 #endif
   EXPECT_EQ(zip.Compress(), int(expected.size()));
   EXPECT_EQ(Names(ParseZip(ReadBytes(dir / "pack.zip"))), expected);
-  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "more than 64 folders deep"));
+  EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "more than 64 folders deep"));
 #ifndef _WIN32
-  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "a link or junction to a folder"));
-  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "leads out of the scanned folder"));
-  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "neither a file nor a folder"));
-  EXPECT_EQ(std::count(r.Codes.begin(), r.Codes.end(), zipmsg::NotScanned), 4);
+  EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "a link or junction to a folder"));
+  EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "leads out of the scanned folder"));
+  EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "neither a file nor a folder"));
+  EXPECT_EQ(std::count(r.codes.begin(), r.codes.end(), zipmsg::kNotScanned), 4);
 #endif
 }
 
@@ -308,62 +308,62 @@ TEST(ZipWriterUpdate, WhatTheScanLeavesOutIsReported) {
 // its CRC) into an archive that then tested clean, dropped a self-extractor's program in front
 // of the archive with exit 0, and refused the rest with a bare "Bad file header".
 TEST(ZipWriterUpdate, ArchivesTheReaderFindsDamagedOrPrefixedAreRefusedWithTheReason) {
-  TFolders f;
+  Folders f;
   {
-    TScratchFolder other;
+    EngineScratchFolder other;
     for (const char* n : {"a.txt", "b.txt"}) WriteBytes(other / n, TextBytes(2000, 3));
     TZip zip;
     zip.SetArchiveFile(f.archive);
     zip.FileSpec = {other.Path() + "*"};
     ASSERT_EQ(zip.Compress(), 2);
   }
-  const TBytes sound = ReadBytes(f.archive);
-  const TParsedZip parsed = ParseZip(sound);
-  const std::size_t end = sound.size() - 22, directory = parsed.End.CentralDirOffset;
-  auto put32 = [](TBytes& b, std::size_t at, std::uint32_t v) {
+  const Bytes sound = ReadBytes(f.archive);
+  const ParsedZip parsed = ParseZip(sound);
+  const std::size_t end = sound.size() - 22, directory = parsed.end.centralDirOffset;
+  auto put32 = [](Bytes& b, std::size_t at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) b[at + i] = std::uint8_t(v >> (8 * i));
   };
 
-  TBytes crcDamage = sound;
-  crcDamage[30 + parsed.Members[0].Central.NameLength + 5] ^= 0x20;
+  Bytes crcDamage = sound;
+  crcDamage[30 + parsed.members[0].central.nameLength + 5] ^= 0x20;
 
   // A second directory entry for the first member's data.
-  const std::size_t firstEntry = 46 + parsed.Members[0].Central.NameLength;
-  TBytes overlap(sound.begin(), sound.begin() + end);
+  const std::size_t firstEntry = 46 + parsed.members[0].central.nameLength;
+  Bytes overlap(sound.begin(), sound.begin() + end);
   overlap.insert(overlap.end(), sound.begin() + directory, sound.begin() + directory + firstEntry);
   overlap.insert(overlap.end(), sound.begin() + end, sound.end());
   overlap[end + firstEntry + 8] = overlap[end + firstEntry + 10] = 3;
   put32(overlap, end + firstEntry + 12, std::uint32_t(end - directory + firstEntry));
 
-  const TBytes stub(4096, 'M');
-  TBytes prefixed = stub;
+  const Bytes stub(4096, 'M');
+  Bytes prefixed = stub;
   prefixed.insert(prefixed.end(), sound.begin(), sound.end());
-  TBytes adjusted = prefixed;
+  Bytes adjusted = prefixed;
   put32(adjusted, stub.size() + end + 16, std::uint32_t(directory + stub.size()));
-  for (std::size_t at = stub.size() + directory, i = 0; i < parsed.Members.size(); ++i) {
-    put32(adjusted, at + 42, std::uint32_t(parsed.Members[i].Central.LocalHeaderOffset + stub.size()));
-    at += 46 + parsed.Members[i].Central.NameLength;
+  for (std::size_t at = stub.size() + directory, i = 0; i < parsed.members.size(); ++i) {
+    put32(adjusted, at + 42, std::uint32_t(parsed.members[i].central.localHeaderOffset + stub.size()));
+    at += 46 + parsed.members[i].central.nameLength;
   }
 
   const struct {
-    const char* What;
-    TBytes Bytes;
-    std::string Reason;
-  } cases[] = {{"CRC", crcDamage, parsed.Members[0].CentralName + ": File fails CRC check"},
+    const char* what;
+    Bytes bytes;
+    std::string reason;
+  } cases[] = {{"CRC", crcDamage, parsed.members[0].centralName + ": File fails CRC check"},
                {"overlap", overlap, "overlaps"},
                {"stub, offsets as stored", prefixed, "data stands in front of the archive"},
                {"stub, offsets adjusted", adjusted, "4096 bytes stand in front of the first record"}};
   for (const auto& c : cases) {
-    WriteBytes(f.archive, c.Bytes);
+    WriteBytes(f.archive, c.bytes);
     TZip zip;
-    TRecorded r;
+    Recorded r;
     r.Attach(zip);
     zip.SetArchiveFile(f.archive);
     zip.FileSpec = {f.src + "\\*"};
-    EXPECT_EQ(zip.Compress(), 0) << c.What;
-    EXPECT_TRUE(r.Said(zipmsg::BadFileHeader, c.Reason)) << c.What;
-    EXPECT_TRUE(r.Said(zipmsg::BadFileHeader, "the archive cannot be updated")) << c.What;
-    EXPECT_EQ(ReadBytes(f.archive), c.Bytes) << c.What;
+    EXPECT_EQ(zip.Compress(), 0) << c.what;
+    EXPECT_TRUE(r.Said(zipmsg::kBadFileHeader, c.reason)) << c.what;
+    EXPECT_TRUE(r.Said(zipmsg::kBadFileHeader, "the archive cannot be updated")) << c.what;
+    EXPECT_EQ(ReadBytes(f.archive), c.bytes) << c.what;
   }
   // The sound archive itself is still taken.
   WriteBytes(f.archive, sound);
@@ -378,12 +378,12 @@ TEST(ZipWriterUpdate, ArchivesTheReaderFindsDamagedOrPrefixedAreRefusedWithTheRe
 // Fault: an update left the archive readable by its owner only, and replaced a link to the
 // archive by a file while the archive it led to stayed as it was.
 TEST(ZipWriterUpdate, TheUpdatedArchiveKeepsItsModeAndALinkStillLeadsToIt) {
-  TFolders f;
+  Folders f;
   auto host = [](std::string p) {
     std::replace(p.begin(), p.end(), '\\', '/');
     return p;
   };
-  WriteBytes(f.archive, TBytes{});
+  WriteBytes(f.archive, Bytes{});
   ASSERT_EQ(chmod(host(f.archive).c_str(), 0644), 0);
   std::string link = f.dir / "link.zip";
   ASSERT_EQ(symlink(host(f.archive).c_str(), host(link).c_str()), 0);
@@ -404,19 +404,19 @@ TEST(ZipWriterUpdate, TheUpdatedArchiveKeepsItsModeAndALinkStillLeadsToIt) {
 // Fault: a file whose name the ANSI code page cannot hold was packed under a look-alike
 // name ("?.txt") or left out without a word.
 TEST(ZipWriterUpdate, AFileWhoseNameTheCodePageLacksIsReportedByItsRealName) {
-  TFolders f;
+  Folders f;
   std::wstring src(f.src.begin(), f.src.end());  // the scratch folder's path is ASCII
   FILE* file = _wfopen((src + L"\\\u03A9.txt").c_str(), L"wb");
   ASSERT_NE(file, nullptr);
   std::fputs("omega", file);
   std::fclose(file);
   TZip zip;
-  TRecorded r;
+  Recorded r;
   r.Attach(zip);
   zip.SetArchiveFile(f.archive);
   zip.FileSpec = {f.src + "\\*"};
   EXPECT_EQ(zip.Compress(), 1);
-  EXPECT_TRUE(r.Said(zipmsg::NotScanned, "\"\xCE\xA9.txt\" (UTF-8)"));
+  EXPECT_TRUE(r.Said(zipmsg::kNotScanned, "\"\xCE\xA9.txt\" (UTF-8)"));
   EXPECT_EQ(Names(ParseZip(ReadBytes(f.archive))), (std::set<std::string>{"new.txt"}));
 }
 #endif

@@ -44,7 +44,7 @@ void PrepareReader(TUnZip& unzip, const std::string& archive) {
   unzip.SetArchiveFile(archive);
   if (unzip.ArchiveFile().empty()) {
     ++gProblems;
-    std::fprintf(stderr, "kvzip: %s: %s\n", archive.c_str(), ZipMessageText(zipmsg::FileNotFound));
+    std::fprintf(stderr, "kvzip: %s: %s\n", archive.c_str(), ZipMessageText(zipmsg::kFileNotFound));
   }
 }
 
