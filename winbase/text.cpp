@@ -15,20 +15,29 @@ std::wstring WidenWith(std::string_view text, UINT codePage, DWORD flags) {
   return out;
 }
 
+std::string NarrowWith(std::wstring_view text, UINT codePage, DWORD flags) {
+  if (text.empty() || text.size() > INT_MAX) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = ::WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
+  // Some code pages (UTF-8 among them) refuse the flag: they have no best fit to leave out.
+  if (n <= 0 && flags) return NarrowWith(text, codePage, 0);
+  if (n <= 0) return {};
+  std::string out(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(codePage, flags, text.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
 }  // namespace
 
 std::wstring Widen(std::string_view text, UINT codePage) {
   return WidenWith(text, codePage, 0);
 }
 
-std::string Narrow(std::wstring_view text, UINT codePage) {
-  if (text.empty() || text.size() > INT_MAX) return {};
-  const int size = static_cast<int>(text.size());
-  const int n = ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  if (n <= 0) return {};
-  std::string out(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(codePage, 0, text.data(), size, out.data(), n, nullptr, nullptr);
-  return out;
+
+std::string Narrow(std::wstring_view text, UINT codePage) { return NarrowWith(text, codePage, 0); }
+
+std::string NarrowWithoutBestFit(std::wstring_view text, UINT codePage) {
+  return NarrowWith(text, codePage, codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS);
 }
 
 std::optional<std::string> NarrowExactly(std::wstring_view text, UINT codePage) {

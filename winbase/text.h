@@ -13,6 +13,9 @@ namespace winbase {
 // when the conversion fails.
 [[nodiscard]] std::wstring Widen(std::string_view text, UINT codePage = CP_ACP);
 [[nodiscard]] std::string Narrow(std::wstring_view text, UINT codePage = CP_ACP);
+// The same without the look-alikes: a character the code page lacks becomes its default
+// character ("?"), never a similar letter that would name another file.
+[[nodiscard]] std::string NarrowWithoutBestFit(std::wstring_view text, UINT codePage = CP_ACP);
 [[nodiscard]] inline std::string ToUtf8(std::wstring_view text) {
   return Narrow(text, CP_UTF8);
 }

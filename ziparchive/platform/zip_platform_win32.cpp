@@ -6,40 +6,23 @@
 
 #include "ziparchive/platform/device_name.h"
 #include "ziparchive/platform/zip_platform.h"
+#include "winbase/text.h"
 
 namespace ziparchive {
 
 namespace {
-std::wstring WideIn(UINT codePage, const std::string& s) {
-  if (s.empty()) return std::wstring();
-  int n = MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), nullptr, 0);
-  std::wstring w(size_t(n), L'\0');
-  MultiByteToWideChar(codePage, 0, s.data(), int(s.size()), w.data(), n);
-  return w;
-}
 
 std::wstring Wide(const OsPath& path) {
-  std::wstring w = WideIn(path.utf8 ? CP_UTF8 : CP_ACP, path.text);
+  std::wstring w = winbase::Widen(path.text, path.utf8 ? CP_UTF8 : CP_ACP);
   for (wchar_t& c : w)
     if (c == L'/') c = L'\\';
   return w;
 }
 
-std::string NarrowTo(UINT codePage, const wchar_t* w, int length, DWORD flags) {
-  if (length == 0) return std::string();
-  const char* unknown = codePage == CP_UTF8 ? nullptr : "?";
-  int n = WideCharToMultiByte(codePage, flags, w, length, nullptr, 0, unknown, nullptr);
-  if (n <= 0 && flags) return NarrowTo(codePage, w, length, 0);  // a code page without the flag
-  if (n <= 0) return std::string();
-  std::string s(size_t(n), '\0');
-  WideCharToMultiByte(codePage, flags, w, length, s.data(), n, unknown, nullptr);
-  if (length < 0 && !s.empty() && s.back() == '\0') s.pop_back();
-  return s;
-}
-
-std::string Narrow(const wchar_t* w) { return NarrowTo(CP_ACP, w, -1, 0); }
 // A path the system gave, in the form asked for.
-std::string NarrowPath(const wchar_t* w, bool utf8) { return utf8 ? NarrowTo(CP_UTF8, w, -1, 0) : Narrow(w); }
+std::string NarrowPath(std::wstring_view w, bool utf8) {
+  return utf8 ? winbase::ToUtf8(w) : winbase::Narrow(w);
+}
 
 DWORD ShareBits(OsShare share) {
   switch (share) {
@@ -221,8 +204,8 @@ bool OsDirSearch::Next(OsFindData& out) {
     if (!dots) {
       out.name = NarrowPath(d.cFileName, utf8_);
       out.lostName.clear();
-      if (!utf8_ && WideIn(CP_ACP, out.name) != std::wstring(d.cFileName))
-        out.lostName = NarrowTo(CP_UTF8, d.cFileName, -1, 0);
+      if (!utf8_ && winbase::Widen(out.name) != std::wstring(d.cFileName))
+        out.lostName = winbase::ToUtf8(d.cFileName);
       out.attributes = d.dwFileAttributes;
       out.dosDateTime = DosFromFileTime(d.ftLastWriteTime);
       out.size = (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
@@ -282,7 +265,7 @@ std::string OsPathKey(const OsPath& path) {
     }
   }
   if (!w.empty()) CharUpperBuffW(w.data(), DWORD(w.size()));
-  return NarrowTo(CP_UTF8, w.data(), int(w.size()), 0);
+  return winbase::ToUtf8(w);
 }
 
 bool OsGetFileDosDateTime(const OsPath& path, uint32_t& dosDateTime) {
@@ -358,15 +341,13 @@ std::string OsResolvedPath(const OsPath&) { return std::string(); }
 bool OsCopyAccessRights(const OsPath&, const OsPath&) { return true; }
 
 std::string OsUtf8ToAnsi(const std::string& utf8) {
-  std::wstring w = WideIn(CP_UTF8, utf8);
-  return NarrowTo(CP_ACP, w.data(), int(w.size()), WC_NO_BEST_FIT_CHARS);
+  return winbase::NarrowWithoutBestFit(winbase::Widen(utf8, CP_UTF8));
 }
 
-std::string OsAnsiFromWide(const wchar_t* text) { return Narrow(text); }
+std::string OsAnsiFromWide(const wchar_t* text) { return winbase::Narrow(text); }
 
 std::string OsUtf8Path(const std::string& ansiPath) {
-  std::wstring w = WideIn(CP_ACP, ansiPath);
-  return NarrowTo(CP_UTF8, w.data(), int(w.size()), 0);
+  return winbase::ToUtf8(winbase::Widen(ansiPath));
 }
 
 std::string OsOemToAnsi(const std::string& text) {
