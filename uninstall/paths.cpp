@@ -9,6 +9,9 @@ namespace {
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 std::wstring LongForm(const std::wstring& path) {
+  // A name that long has no long form to find (only "\\?\" paths go past MAX_PATH), and some
+  // systems' GetLongPathNameW overruns its own buffer on one: a hand-edited list may hold it.
+  if (path.size() >= MAX_PATH) return path;
   wchar_t buffer[MAX_PATH];
   DWORD n = GetLongPathNameW(path.c_str(), buffer, MAX_PATH);
   return (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : path;

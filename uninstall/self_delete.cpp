@@ -11,6 +11,7 @@ namespace uninstall {
 namespace {
 
 std::wstring ShortForm(const std::wstring& path) {
+  if (path.size() >= MAX_PATH) return path;  // as for the long form: nothing to shorten it to
   wchar_t buffer[MAX_PATH];
   DWORD n = GetShortPathNameW(path.c_str(), buffer, MAX_PATH);
   return (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : path;

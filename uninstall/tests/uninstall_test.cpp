@@ -193,6 +193,21 @@ TEST_F(InstalledApp, EntriesThatCouldEscapeAreRefused) {
     EXPECT_TRUE(Mentions(dialogs.told[0] + L"\r\n", kept)) << std::string(kept, kept + wcslen(kept)).c_str();
 }
 
+TEST_F(InstalledApp, OverlongEntriesAreNamedAsLeftAndTheRestIsRemoved) {
+  // A hand-edited list may hold a name of thousands of characters; no file can be named so
+  // without "\\?\", and looking for its long or short form once overran the system's buffer.
+  const std::wstring overlong = app + L"\\" + std::wstring(2000, L'a') + L".txt";
+  Put(ini, L"files", L"7", overlong);
+  Put(ini, L"files", L"Count", L"7");
+  Put(ini, L"folders", L"5", app + L"\\" + std::wstring(1500, L'b'));
+  Put(ini, L"folders", L"Count", L"5");
+  ScriptedDialogs dialogs(true);
+  Run(dialogs);
+  EXPECT_FALSE(Exists(app + L"\\a.txt"));
+  EXPECT_FALSE(Exists(app + L"\\sub"));
+  EXPECT_TRUE(Exists(app + L"\\unlisted.txt"));
+}
+
 TEST_F(InstalledApp, SomeoneElsesUninstallEntryStays) {
   // The same application installed a second time elsewhere owns the key now; and a list of
   // an installation that wrote no key (RegUninst 0) must not take one of that name either.
