@@ -4,6 +4,7 @@
 
 #include "bramlow/text/macro_text.h"
 #include "winbase/text.h"
+#include "ziparchive/platform/device_name.h"
 
 namespace bramlow {
 namespace {
@@ -36,6 +37,24 @@ std::wstring RootOf(const std::wstring& folder) {
   return folder.substr(0, end) + L"\\";
 }
 
+// A folder Windows would not create under the name given: a device ("C:\\Apps\\NUL" is the null
+// device, and the installation's files would vanish into it while it reported success) or a
+// name whose trailing dots and spaces the system drops. "." and ".." keep their usual meaning.
+bool HasDeviceOrTrimmedName(const std::wstring& folder, size_t rootLength) {
+  size_t start = rootLength;
+  while (start < folder.size()) {
+    size_t end = folder.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = folder.size();
+    const std::wstring name = folder.substr(start, end - start);
+    if (!name.empty() && name != L"." && name != L"..") {
+      if (name.back() == L'.' || name.back() == L' ') return true;
+      if (ziparchive::IsDeviceName(winbase::ToUtf8(name))) return true;
+    }
+    start = end + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 DestinationProblem CheckDestination(const std::wstring& folder) {
@@ -44,6 +63,7 @@ DestinationProblem CheckDestination(const std::wstring& folder) {
   if (!FitsTheAnsiCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
   const std::wstring root = RootOf(folder);
   if (root.empty()) return DestinationProblem::NotAFullPath;
+  if (HasDeviceOrTrimmedName(folder, root.size())) return DestinationProblem::DeviceOrTrimmedName;
   if (root[1] == L':') {
     if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) return DestinationProblem::NoSuchDriveOrShare;
   } else if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -58,6 +78,8 @@ std::wstring DestinationProblemText(DestinationProblem problem, const std::wstri
     case DestinationProblem::NotAFullPath: return L"not a full path";
     case DestinationProblem::OutsideTheCodePage: return L"a character the ANSI code page cannot hold";
     case DestinationProblem::NoSuchDriveOrShare: return L"no such drive or share";
+    case DestinationProblem::DeviceOrTrimmedName:
+      return L"a folder name Windows takes for a device or shortens (NUL, COM1, a trailing dot or space)";
     case DestinationProblem::ForbiddenCharacter: break;
   }
   const size_t at = ForbiddenCharacterAt(folder);

@@ -14,6 +14,8 @@ enum class DestinationProblem {
   ForbiddenCharacter,   // '"', '<', '>', '|', '*', '?', a control character, or a ':' past the drive's
   OutsideTheCodePage,   // a character the ANSI code page cannot hold
   NoSuchDriveOrShare,   // its drive or "\\server\share" root is not there
+  DeviceOrTrimmedName,  // a folder named as a device (NUL, COM1, "con.txt") or ending in a dot or
+                        // space: Windows writes elsewhere than the name says, or to the device
 };
 
 DestinationProblem CheckDestination(const std::wstring& folder);

@@ -218,6 +218,8 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   const std::wstring missingDrive = std::wstring(1, missing) + L":\\Apps\\Demo";
   const std::wstring share = L"\\\\no-such-server-kv\\share\\Demo";
   const std::string d = winbase::ToUtf8(dest);
+  const std::string kDeviceOrTrimmed =
+      "a folder name Windows takes for a device or shortens (NUL, COM1, a trailing dot or space)";
   const struct {
     std::wstring commandLine;
     std::string logged;  // the line's destination and reason
@@ -235,6 +237,9 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
       {L"/S \"/D=" + dest + L"\\a\tb\"",
        d + "\\a\tb: failed (a control character (code 9) no path may hold)"},
       {L"/S /D=", ": failed (not a full path)"},
+      {L"/S /D=" + dest + L"\\NUL", d + "\\NUL: failed (" + kDeviceOrTrimmed + ")"},
+      {L"/S /D=" + dest + L"\\com1.txt\\app", d + "\\com1.txt\\app: failed (" + kDeviceOrTrimmed + ")"},
+      {L"/S \"/D=" + dest + L"\\trail. \"", d + "\\trail. : failed (" + kDeviceOrTrimmed + ")"},
   };
   for (const auto& c : cases) {
     const std::string shown = winbase::ToUtf8(c.commandLine);

@@ -116,9 +116,10 @@ bool WizardFlow::AcceptDestination() {
   RefusalText refusal{};
   switch (CheckDestination(view_.Text(WizardText::Destination))) {
     case DestinationProblem::None: return true;
-    // A '"' or '*' typed into the box: no full path holds one, and the language files have
-    // no text of their own for it.
+    // A '"' or '*' typed into the box, or a folder named NUL: no full path holds one, and the
+    // language files have no text of their own for it.
     case DestinationProblem::ForbiddenCharacter:
+    case DestinationProblem::DeviceOrTrimmedName:
     case DestinationProblem::NotAFullPath: refusal = kNotAFullPath; break;
     case DestinationProblem::OutsideTheCodePage: refusal = kOutsideTheCodePage; break;
     case DestinationProblem::NoSuchDriveOrShare: refusal = kNoSuchDriveOrShare; break;

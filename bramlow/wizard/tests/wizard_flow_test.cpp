@@ -239,23 +239,24 @@ TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
   flow.FormShow();
   flow.NextClick();
   flow.NextClick();
-  for (const wchar_t* typed : {L"", L"Apps\\Demo", L"\\Apps", L"C:Apps"}) {
+  for (const wchar_t* typed : {L"", L"Apps\\Demo", L"\\Apps", L"C:Apps", L"C:\\Apps\\NUL",
+                               L"C:\\Apps\\Demo.", L"C:\\LPT1\\Demo"}) {
     view.texts[WizardText::Destination] = typed;
     flow.NextClick();
     EXPECT_EQ(state.PageStep, 2);
     EXPECT_EQ(view.page, WizardPage::Folder);
   }
   EXPECT_EQ(installations, 0);
-  ASSERT_EQ(prompt.Asked().size(), 4u);
+  ASSERT_EQ(prompt.Asked().size(), 7u);
   EXPECT_EQ(prompt.Asked()[0].text, L"Give a full path.");
   EXPECT_EQ(prompt.Asked()[0].caption, L"Demo Setup");
   EXPECT_EQ(prompt.Asked()[0].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
-  EXPECT_EQ(view.destinationFocused, 4);
+  EXPECT_EQ(view.destinationFocused, 7);
 
-  view.texts[WizardText::Destination] = L"C:\\Apps\\Demo";
+  view.texts[WizardText::Destination] = L"C:\\Apps\\..\\Demo";
   flow.NextClick();
   EXPECT_EQ(installations, 1);
-  EXPECT_EQ(prompt.Asked().size(), 4u);
+  EXPECT_EQ(prompt.Asked().size(), 7u);
 }
 
 // A name the ANSI code page cannot hold would reach the uninstall list as '?'; a drive or
