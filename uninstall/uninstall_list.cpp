@@ -10,11 +10,20 @@ namespace {
 // A value no profile read returns for a key that is there: tells a missing key from an empty one.
 constexpr wchar_t kMissing[] = L"\x1";
 
+// A value is read whole: one cut short would name another file or folder ("C:\\App\\data" of a
+// longer entry), and the uninstaller would remove that instead. What is still cut at the largest
+// size is longer than any path can be, so its prefix names nothing either.
 std::wstring ReadText(const std::wstring& path, const wchar_t* section, const std::wstring& key,
                       const wchar_t* fallback = L"") {
-  wchar_t buffer[2048];
-  DWORD n = GetPrivateProfileStringW(section, key.c_str(), fallback, buffer, 2048, path.c_str());
-  return std::wstring(buffer, n);
+  std::wstring buffer;
+  for (DWORD size : {2048u, 65536u}) {
+    buffer.resize(size);
+    const DWORD n = GetPrivateProfileStringW(section, key.c_str(), fallback, buffer.data(), size,
+                                             path.c_str());
+    buffer.resize(n);
+    if (n + 1 < size) break;
+  }
+  return buffer;
 }
 
 // A count as the installer writes it: decimal digits. A missing, negative or garbled one

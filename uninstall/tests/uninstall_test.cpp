@@ -208,6 +208,27 @@ TEST_F(InstalledApp, OverlongEntriesAreNamedAsLeftAndTheRestIsRemoved) {
   EXPECT_TRUE(Exists(app + L"\\unlisted.txt"));
 }
 
+TEST_F(InstalledApp, AnEntryLongerThanAProfileLineIsNotCutToAnotherPath) {
+  // A file whose path has exactly 2047 characters, the length a plain profile read cuts to, and
+  // an entry naming a longer path that starts with it: the file is not the entry's.
+  std::wstring folder = L"\\\\?\\" + app;
+  while (folder.size() - 4 + 1 + 200 < 2047 - 10) {
+    folder += L"\\" + std::wstring(200, L'd');
+    CreateDirectoryW(folder.c_str(), nullptr);
+  }
+  const std::wstring longPath = folder.substr(4) + L"\\";
+  const std::wstring victim = longPath + std::wstring(2047 - longPath.size(), L'v');
+  ASSERT_EQ(victim.size(), 2047u);
+  Touch(L"\\\\?\\" + victim);
+  ASSERT_TRUE(Exists(L"\\\\?\\" + victim));
+  Put(ini, L"files", L"7", victim + L"zzzzzzzz");
+  Put(ini, L"files", L"Count", L"7");
+  ScriptedDialogs dialogs(true);
+  Run(dialogs);
+  EXPECT_TRUE(Exists(L"\\\\?\\" + victim));
+  EXPECT_FALSE(Exists(app + L"\\a.txt"));
+}
+
 TEST_F(InstalledApp, SomeoneElsesUninstallEntryStays) {
   // The same application installed a second time elsewhere owns the key now; and a list of
   // an installation that wrote no key (RegUninst 0) must not take one of that name either.
