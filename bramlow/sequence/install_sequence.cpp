@@ -20,9 +20,23 @@ namespace {
 
 std::wstring Numbered(const wchar_t* prefix, int n) { return prefix + std::to_wstring(n); }
 
+// The destination as the system resolves it: "C:\\Apps\\..\\Demo" is "C:\\Demo" and "C:/Apps" is
+// "C:\\Apps". Every file is listed for the uninstaller under this form, which refuses entries
+// with ".." in them and would leave such an installation in place; the folder chain is made
+// at backslashes only.
+std::wstring WholeFolderPath(const std::wstring& folder) {
+  const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return folder;
+  std::wstring full(size, L'\0');
+  const DWORD n = GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
+  if (n == 0 || n >= size) return folder;
+  full.resize(n);
+  return full;
+}
+
 void Prepare(TSetupState& state, IInstallView& view) {
   view.ShowProgressPage();
-  state.DestFolder = view.DestinationText();
+  state.DestFolder = WholeFolderPath(view.DestinationText());
   view.Repaint();
   view.SetProgressTitle(LangText(state, 18));
   view.ShowStatus(LangText(state, 19));

@@ -257,6 +257,21 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   if (key) RegCloseKey(key);
 }
 
+// The uninstaller refuses entries with ".." in them, and folders are made at backslashes: the
+// destination is resolved before anything is listed or made.
+TEST_F(SilentKit, ADestinationIsResolvedBeforeItIsUsed) {
+  std::wstring slashed = dest + L"\\..\\Other";
+  for (wchar_t& c : slashed)
+    if (c == L'\\') c = L'/';
+  EXPECT_EQ(Run(L"/S /D=" + slashed), SetupExit::Installed);
+  EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Other\\b.txt"), "beta");
+  const std::string list = testsupport::ReadBytes(folder / L"Apps\\Other\\Uninstall.ini");
+  const std::string other = winbase::Narrow(folder / L"Apps\\Other\\b.txt");
+  EXPECT_NE(list.find(other), std::string::npos) << list;
+  EXPECT_EQ(list.find(".."), std::string::npos) << list;
+  EXPECT_EQ(list.find('/'), std::string::npos) << list;
+}
+
 TEST_F(SilentKit, AFixedDestinationIgnoresTheSwitch) {
   WriteScript("EditDest=0\r\n");
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Installed);
