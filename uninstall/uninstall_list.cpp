@@ -11,8 +11,9 @@ namespace {
 constexpr wchar_t kMissing[] = L"\x1";
 
 // A value is read whole: one cut short would name another file or folder ("C:\\App\\data" of a
-// longer entry), and the uninstaller would remove that instead. What is still cut at the largest
-// size is longer than any path can be, so its prefix names nothing either.
+// longer entry), and the uninstaller would remove that instead. A value still cut at the largest
+// size is read as empty: no real entry is that long, and its prefix may still name a file
+// (separators repeat freely).
 std::wstring ReadText(const std::wstring& path, const wchar_t* section, const std::wstring& key,
                       const wchar_t* fallback = L"") {
   std::wstring buffer;
@@ -21,9 +22,9 @@ std::wstring ReadText(const std::wstring& path, const wchar_t* section, const st
     const DWORD n = GetPrivateProfileStringW(section, key.c_str(), fallback, buffer.data(), size,
                                              path.c_str());
     buffer.resize(n);
-    if (n + 1 < size) break;
+    if (n + 1 < size) return buffer;
   }
-  return buffer;
+  return {};
 }
 
 // A count as the installer writes it: decimal digits. A missing, negative or garbled one

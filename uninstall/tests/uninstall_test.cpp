@@ -227,6 +227,19 @@ TEST_F(InstalledApp, AnEntryLongerThanAProfileLineIsNotCutToAnotherPath) {
   Run(dialogs);
   EXPECT_TRUE(Exists(L"\\\\?\\" + victim));
   EXPECT_FALSE(Exists(app + L"\\a.txt"));
+
+  // Longer than any read: repeated separators make its first 65535 characters name a file.
+  SetUp();
+  Touch(app + L"\\victim.txt");
+  std::wstring padded = app + std::wstring(65535 - app.size() - 10, L'\\') + L"victim.txt";
+  ASSERT_EQ(padded.size(), 65535u);
+  padded += L"ZZZ";
+  Put(ini, L"files", L"7", padded);
+  Put(ini, L"files", L"Count", L"7");
+  ScriptedDialogs again(true);
+  Run(again);
+  EXPECT_TRUE(Exists(app + L"\\victim.txt"));
+  EXPECT_FALSE(Exists(app + L"\\sub\\b.txt"));
 }
 
 TEST_F(InstalledApp, SomeoneElsesUninstallEntryStays) {
