@@ -1,12 +1,14 @@
 #pragma once
 // The setup script (setup.qx1): its sections, keys, value types and defaults. Every reader
 // sets the script's current section itself. Texts come back as written; the caller expands
-// the ones that name files and folders when it uses them.
+// the ones that name files and folders when it uses them. The keys are those of
+// text/script_keys.h, by which the kit checker knows a script: a key added here goes there too.
 #include <string>
 #include <vector>
 
 #include "bramlow/actions/profile/profile_file.h"
 #include "bramlow/state/setup_state.h"
+#include "bramlow/text/script_keys.h"
 
 namespace bramlow {
 
@@ -16,10 +18,6 @@ inline constexpr wchar_t kUnExeSection[] = L"un_exe";
 inline constexpr wchar_t kLanguageSection[] = L"language";
 inline constexpr wchar_t kScriptFileName[] = L"setup.qx1";
 inline constexpr wchar_t kLanguageExtension[] = L".qxl";
-
-// Counts above this are read as this: a mistyped count must not keep the engine busy for
-// hours processing sections that do not exist.
-inline constexpr int kMaxItemCount = 9999;
 
 // Section `setup1` with `logo`.
 struct ScriptSetup {

@@ -2,91 +2,21 @@
 
 #include <windows.h>
 
-#include "bramlow/text/macro_text.h"
 #include "winbase/text.h"
-#include "ziparchive/platform/device_name.h"
 
 namespace bramlow {
-namespace {
-
-bool FitsTheAnsiCodePage(const std::wstring& text) {
-  // A character without an ANSI form comes back as '?' or as a look-alike ("e" for an "ε").
-  return winbase::Widen(winbase::Narrow(text)) == text;
-}
-
-// No file system takes these in a name; the drive's own ':' is the one colon a path may hold.
-size_t ForbiddenCharacterAt(const std::wstring& folder) {
-  for (size_t i = 0; i < folder.size(); ++i) {
-    const wchar_t c = folder[i];
-    if (c < 32 || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L'*' || c == L'?') return i;
-    if (c == L':' && i != 1) return i;
-  }
-  return std::wstring::npos;
-}
-
-// "C:\" or "\\server\share\"; empty when the path has neither.
-std::wstring RootOf(const std::wstring& folder) {
-  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-  if (folder.size() >= 3 && folder[1] == L':') return folder.substr(0, 2) + L"\\";
-  if (folder.size() < 3 || !separator(folder[0]) || !separator(folder[1])) return {};
-  size_t share = 2;
-  while (share < folder.size() && !separator(folder[share])) ++share;
-  size_t end = share + 1;
-  while (end < folder.size() && !separator(folder[end])) ++end;
-  if (share >= folder.size() || end == share + 1) return {};
-  return folder.substr(0, end) + L"\\";
-}
-
-// A folder Windows would not create under the name given: a device ("C:\\Apps\\NUL" is the null
-// device, and the installation's files would vanish into it while it reported success) or a
-// name whose trailing dots and spaces the system drops. "." and ".." keep their usual meaning.
-bool HasDeviceOrTrimmedName(const std::wstring& folder, size_t rootLength) {
-  size_t start = rootLength;
-  while (start < folder.size()) {
-    size_t end = folder.find_first_of(L"\\/", start);
-    if (end == std::wstring::npos) end = folder.size();
-    const std::wstring name = folder.substr(start, end - start);
-    if (!name.empty() && name != L"." && name != L"..") {
-      if (name.back() == L'.' || name.back() == L' ') return true;
-      if (ziparchive::IsDeviceName(winbase::ToUtf8(name))) return true;
-    }
-    start = end + 1;
-  }
-  return false;
-}
-
-}  // namespace
 
 DestinationProblem CheckDestination(const std::wstring& folder) {
-  if (!IsFullFolderPath(folder)) return DestinationProblem::NotAFullPath;
-  if (ForbiddenCharacterAt(folder) != std::wstring::npos) return DestinationProblem::ForbiddenCharacter;
-  if (!FitsTheAnsiCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
-  const std::wstring root = RootOf(folder);
-  if (root.empty()) return DestinationProblem::NotAFullPath;
-  if (HasDeviceOrTrimmedName(folder, root.size())) return DestinationProblem::DeviceOrTrimmedName;
-  if (root[1] == L':') {
-    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) return DestinationProblem::NoSuchDriveOrShare;
-  } else if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    return DestinationProblem::NoSuchDriveOrShare;
-  }
-  return DestinationProblem::None;
-}
-
-std::wstring DestinationProblemText(DestinationProblem problem, const std::wstring& folder) {
-  switch (problem) {
-    case DestinationProblem::None: return L"ok";
-    case DestinationProblem::NotAFullPath: return L"not a full path";
-    case DestinationProblem::OutsideTheCodePage: return L"a character the ANSI code page cannot hold";
-    case DestinationProblem::NoSuchDriveOrShare: return L"no such drive or share";
-    case DestinationProblem::DeviceOrTrimmedName:
-      return L"a folder name Windows takes for a device or shortens (NUL, COM1, a trailing dot or space)";
-    case DestinationProblem::ForbiddenCharacter: break;
-  }
-  const size_t at = ForbiddenCharacterAt(folder);
-  if (at == std::wstring::npos) return L"a character no path may hold";
-  const wchar_t c = folder[at];
-  if (c < 32) return L"a control character (code " + std::to_wstring(static_cast<unsigned>(c)) + L") no path may hold";
-  return std::wstring(L"a character no path may hold: ") + c;
+  DestinationSystem system;
+  // A character without an ANSI form comes back as '?' or as a look-alike ("e" for an "ε").
+  system.fitsCodePage = [](const std::wstring& text) {
+    return winbase::Widen(winbase::Narrow(text)) == text;
+  };
+  system.rootExists = [](const std::wstring& root) {
+    if (root[1] == L':') return GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR;
+    return GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+  };
+  return CheckDestinationWith(folder, system);
 }
 
 }  // namespace bramlow

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "bramlow/actions/entries/registry_integer.h"
+#include "bramlow/text/registry_text.h"
 #include "bramlow/actions/entries/registry_root.h"
 #include "bramlow/actions/entries/step_log.h"
 #include "bramlow/state/runtime_error.h"

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "bramlow/actions/profile/batched_profile_writes.h"
+#include "bramlow/text/script_keys.h"
 
 namespace bramlow {
 
@@ -23,9 +24,9 @@ enum class ProfileMode { Read, Write };
 enum class ProfileWrites { Immediate, Batched };
 
 class ProfileFile {
-public:
+ public:
   // Longest value a read returns (the rest of a longer value is cut off).
-  static constexpr size_t kMaxValueLength = 2047;
+  static constexpr size_t kMaxValueLength = kMaxProfileValueLength;
   // How long a batched writer keeps values at most while it is being written to.
   static constexpr unsigned long kBatchMilliseconds = 1000;
 
@@ -58,7 +59,7 @@ public:
   // Writes what a batched writer keeps; nothing to do for any other object.
   void Flush();
 
-private:
+ private:
   void Write(const std::wstring& key, const std::wstring& text);
   // After a change to a batched writer: the file is due a second after the first change kept.
   void Kept();

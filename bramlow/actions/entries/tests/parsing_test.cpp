@@ -2,36 +2,11 @@
 #include <windows.h>
 
 #include "bramlow/actions/entries/path_parts.h"
-#include "bramlow/actions/entries/registry_integer.h"
 #include "bramlow/actions/entries/registry_root.h"
 #include "bramlow/actions/entries/show_command.h"
 
 namespace bramlow {
 namespace {
-
-TEST(RegistryInteger, AcceptsEverySpelling) {
-  const struct {
-    const wchar_t* text;
-    std::int32_t value;
-  } cases[] = {
-      {L"0x10", 16},       {L"$FF", 255},         {L"$ff", 255},          {L"x1A", 26},
-      {L"X1a", 26},        {L"0X20", 32},         {L"42", 42},            {L"  42", 42},
-      {L"+7", 7},          {L"-7", -7},           {L"-$10", -16},         {L"2147483647", 2147483647},
-      {L"-2147483648", INT32_MIN}, {L"$FFFFFFFF", -1}, {L"0", 0},         {L"007", 7},
-  };
-  for (const auto& c : cases) {
-    const auto parsed = ParseRegistryInteger(c.text);
-    ASSERT_TRUE(parsed.has_value()) << std::string(c.text, c.text + wcslen(c.text));
-    EXPECT_EQ(*parsed, c.value) << std::string(c.text, c.text + wcslen(c.text));
-  }
-}
-
-TEST(RegistryInteger, RejectsWhatIsNotANumber) {
-  for (const wchar_t* text : {L"", L" ", L"ABC", L"12a", L"12 ", L"$", L"0x", L"x", L"-", L"+$", L"$G1",
-                              L"2147483648", L"-2147483649", L"$100000000", L"1.5", L"0x-1", L"--1"}) {
-    EXPECT_FALSE(ParseRegistryInteger(text).has_value()) << std::string(text, text + wcslen(text));
-  }
-}
 
 TEST(RegistryRoot, OnlyTheSixNamesSelectTheirRoot) {
   EXPECT_EQ(RootFromName(L"hkey_local_machine"), HKEY_LOCAL_MACHINE);

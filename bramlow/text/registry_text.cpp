@@ -1,4 +1,4 @@
-#include "bramlow/actions/entries/registry_integer.h"
+#include "bramlow/text/registry_text.h"
 
 namespace bramlow {
 
@@ -11,7 +11,22 @@ int HexDigitValue(wchar_t ch) {
 }
 }  // namespace
 
-std::optional<std::int32_t> ParseRegistryInteger(const std::wstring& text) {
+std::optional<size_t> RegistryRootIndex(std::wstring_view name) {
+  for (size_t i = 0; i < kRegistryRootNames.size(); ++i) {
+    const std::wstring_view root = kRegistryRootNames[i];
+    if (root.size() != name.size()) continue;
+    bool same = true;
+    for (size_t k = 0; k < root.size() && same; ++k) {
+      wchar_t c = name[k];
+      if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+      same = c == root[k];
+    }
+    if (same) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::int32_t> ParseRegistryInteger(std::wstring_view text) {
   std::size_t i = 0;
   while (i < text.size() && text[i] == L' ') ++i;
   bool negative = false;
@@ -23,7 +38,8 @@ std::optional<std::int32_t> ParseRegistryInteger(const std::wstring& text) {
   if (i < text.size() && (text[i] == L'$' || text[i] == L'x' || text[i] == L'X')) {
     hex = true;
     ++i;
-  } else if (i + 1 < text.size() && text[i] == L'0' && (text[i + 1] == L'x' || text[i + 1] == L'X')) {
+  } else if (i + 1 < text.size() && text[i] == L'0' &&
+             (text[i + 1] == L'x' || text[i + 1] == L'X')) {
     hex = true;
     i += 2;
   }
@@ -34,7 +50,8 @@ std::optional<std::int32_t> ParseRegistryInteger(const std::wstring& text) {
   const std::uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
   const int base = hex ? 16 : 10;
   for (; i < text.size(); ++i) {
-    const int digit = hex ? HexDigitValue(text[i]) : (text[i] >= L'0' && text[i] <= L'9' ? text[i] - L'0' : -1);
+    const int digit =
+        hex ? HexDigitValue(text[i]) : (text[i] >= L'0' && text[i] <= L'9' ? text[i] - L'0' : -1);
     if (digit < 0) return std::nullopt;
     magnitude = magnitude * base + static_cast<unsigned>(digit);
     if (magnitude > limit) return std::nullopt;

@@ -1,0 +1,39 @@
+// Whether a destination can take an installation: the rules on its text, with the two
+// questions only the running system can answer (does the ANSI code page hold the name, is
+// the drive or share there) left to the caller. The folder page asks the system; the kit
+// checker asks about the folders a script names before the kit ships.
+#pragma once
+#include <functional>
+#include <string>
+
+namespace bramlow {
+
+enum class DestinationProblem {
+  None,
+  NotAFullPath,         // empty, relative, or without a drive or share
+  ForbiddenCharacter,   // '"', '<', '>', '|', '*', '?', a control character, or a ':' past the
+                        // drive's
+  OutsideTheCodePage,   // a character the ANSI code page cannot hold
+  NoSuchDriveOrShare,   // its drive or "\\server\share" root is not there
+  DeviceOrTrimmedName,  // a folder named as a device (NUL, COM1, "con.txt") or ending in a dot or
+                        // space: Windows writes elsewhere than the name says, or to the device
+};
+
+// What the rules ask of the system the installation runs on.
+struct DestinationSystem {
+  // The ANSI code page holds every character of the folder's name.
+  std::function<bool(const std::wstring& folder)> fitsCodePage;
+  // The root ("C:\" or "\\server\share\") is there.
+  std::function<bool(const std::wstring& root)> rootExists;
+};
+
+// The first problem of folder, in the order the folder page reports them.
+DestinationProblem CheckDestinationWith(const std::wstring& folder,
+                                        const DestinationSystem& system);
+
+// Why a destination is refused, as a log line gives it ("not a full path"); for a forbidden
+// character it names the first one, so a switch that swallowed the rest of a command line
+// shows what it swallowed.
+std::wstring DestinationProblemText(DestinationProblem problem, const std::wstring& folder);
+
+}  // namespace bramlow
