@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "bramlow/kit/ansi_text.h"
 #include "bramlow/text/script_keys.h"
 
 namespace bramlow {
@@ -21,42 +22,7 @@ char16_t FoldAscii(char16_t c) {
 }
 
 Units FromUtf8(std::string_view bytes) {
-  Units out;
-  for (size_t i = 0; i < bytes.size();) {
-    const auto b = static_cast<unsigned char>(bytes[i]);
-    size_t extra = b < 0x80             ? 0
-                   : (b & 0xE0) == 0xC0 ? 1
-                   : (b & 0xF0) == 0xE0 ? 2
-                   : (b & 0xF8) == 0xF0 ? 3
-                                        : 4;
-    uint32_t c = 0xFFFD;
-    if (extra == 0) {
-      c = b;
-    } else if (extra < 4 && i + extra < bytes.size()) {
-      uint32_t v = b & (0x3Fu >> extra);
-      bool valid = true;
-      for (size_t k = 1; k <= extra && valid; ++k) {
-        const auto t = static_cast<unsigned char>(bytes[i + k]);
-        valid = (t & 0xC0) == 0x80;
-        v = (v << 6) | (t & 0x3F);
-      }
-      if (valid)
-        c = v;
-      else
-        extra = 0;
-    } else {
-      extra = 0;
-    }
-    i += extra + 1;
-    if (c >= 0x10000 && c <= 0x10FFFF) {
-      c -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (c >> 10));
-      out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-    } else {
-      out += static_cast<char16_t>(c > 0xFFFF ? 0xFFFD : c);
-    }
-  }
-  return out;
+  return Utf8ToUtf16(bytes);
 }
 
 Units FromUtf16(std::string_view bytes, bool bigEndian) {
@@ -70,34 +36,10 @@ Units FromUtf16(std::string_view bytes, bool bigEndian) {
 }
 
 std::string ToBytes(std::u16string_view units, bool unicode) {
+  if (unicode) return Utf16ToUtf8(units);
   std::string out;
   out.reserve(units.size());
-  if (!unicode) {
-    for (char16_t c : units) out += static_cast<char>(c);
-    return out;
-  }
-  for (size_t i = 0; i < units.size(); ++i) {
-    uint32_t c = units[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (units[++i] - 0xDC00);
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
+  for (char16_t c : units) out += static_cast<char>(c);
   return out;
 }
 

@@ -1,0 +1,136 @@
+#include "bramlow/kit/setup_payload.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "ziparchive/records/zip_records.h"
+
+namespace bramlow {
+namespace {
+
+constexpr char kMagic[] = "BRAMLOWKIT1 ";  // 12 characters
+
+std::string Hex(uint64_t value, int digits) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string out(static_cast<size_t>(digits), '0');
+  for (int i = digits - 1; i >= 0; --i, value >>= 4)
+    out[static_cast<size_t>(i)] = kDigits[value & 0xF];
+  return out;
+}
+
+std::optional<uint64_t> FromHex(std::string_view text) {
+  uint64_t value = 0;
+  for (char c : text) {
+    int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+    if (digit < 0) return std::nullopt;
+    value = (value << 4) | static_cast<uint64_t>(digit);
+  }
+  return value;
+}
+
+}  // namespace
+
+std::string EncodeTrailer(const PayloadTrailer& t) {
+  std::string out = kMagic;
+  out += Hex(t.zipOffset, 16) + " " + Hex(t.zipLength, 16) + " " + Hex(t.foldersLength, 8) + " " +
+         Hex(t.crc, 8) + "\n";
+  return out;
+}
+
+std::optional<PayloadTrailer> DecodeTrailer(std::string_view b) {
+  if (b.size() != kPayloadTrailerSize || b.substr(0, 12) != kMagic || b[28] != ' ' ||
+      b[45] != ' ' || b[54] != ' ' || b[63] != '\n') {
+    return std::nullopt;
+  }
+  const auto offset = FromHex(b.substr(12, 16));
+  const auto length = FromHex(b.substr(29, 16));
+  const auto folders = FromHex(b.substr(46, 8));
+  const auto crc = FromHex(b.substr(55, 8));
+  if (!offset || !length || !folders || !crc) return std::nullopt;
+  return PayloadTrailer{*offset, *length, static_cast<uint32_t>(*folders),
+                        static_cast<uint32_t>(*crc)};
+}
+
+std::string EncodeFolderList(const std::vector<std::string>& folders) {
+  std::string out;
+  for (const std::string& f : folders) out += f + "\n";
+  return out;
+}
+
+std::vector<std::string> DecodeFolderList(std::string_view bytes) {
+  std::vector<std::string> folders;
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find('\n', start);
+    if (end == std::string_view::npos) end = bytes.size();
+    if (end > start) folders.emplace_back(bytes.substr(start, end - start));
+    start = end + 1;
+  }
+  return folders;
+}
+
+PayloadCheck CheckPayload(ziparchive::OsFile& file, const std::function<void()>& pace) {
+  const int64_t size = file.Size();
+  const auto readAt = [&file](uint64_t position, void* buffer, size_t count) {
+    return file.ReadAt(position, buffer, count) == static_cast<int64_t>(count);
+  };
+  return CheckPayload(readAt, size < 0 ? 0 : static_cast<uint64_t>(size), pace);
+}
+
+PayloadCheck CheckPayload(const PayloadReader& readAt, uint64_t fileSize,
+                          const std::function<void()>& pace) {
+  PayloadCheck check;
+  if (fileSize < kPayloadTrailerSize) {
+    check.problem = "the file is incomplete: it is too short to hold its setup data";
+    return check;
+  }
+  std::string tail(kPayloadTrailerSize, '\0');
+  if (!readAt(fileSize - kPayloadTrailerSize, tail.data(), tail.size())) {
+    check.problem = "the file cannot be read";
+    return check;
+  }
+  const auto trailer = DecodeTrailer(tail);
+  if (!trailer) {
+    check.problem = "the file is incomplete or damaged: it does not end with its setup data";
+    return check;
+  }
+  const uint64_t payload = trailer->zipLength + trailer->foldersLength;
+  const uint64_t expected = trailer->zipOffset + payload + kPayloadTrailerSize;
+  if (trailer->zipLength < 22 || payload < trailer->zipLength || expected < payload ||
+      expected != fileSize) {
+    check.problem = "the file is damaged: it is " + std::to_string(fileSize) +
+                    " bytes, its setup data says " + std::to_string(expected);
+    return check;
+  }
+  // The whole payload, piece by piece.
+  std::vector<uint8_t> buffer(1 << 20);
+  uint32_t reg = ziparchive::kCrc32Init;
+  std::string folders;
+  for (uint64_t at = 0; at < payload;) {
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(buffer.size(), payload - at));
+    if (!readAt(trailer->zipOffset + at, buffer.data(), piece)) {
+      check.problem = "the file cannot be read";
+      return check;
+    }
+    reg = ziparchive::Crc32Update(reg, buffer.data(), piece);
+    // The folder list is the last part, and small.
+    if (at + piece > trailer->zipLength) {
+      const size_t from =
+          at >= trailer->zipLength ? 0 : static_cast<size_t>(trailer->zipLength - at);
+      folders.append(reinterpret_cast<const char*>(buffer.data()) + from, piece - from);
+    }
+    at += piece;
+    if (pace) pace();
+  }
+  if (ziparchive::Crc32Final(reg) != trailer->crc) {
+    check.problem =
+        "the file is damaged: its setup data does not have the checksum it was made with";
+    return check;
+  }
+  check.ok = true;
+  check.trailer = *trailer;
+  check.emptyFolders = DecodeFolderList(folders);
+  return check;
+}
+
+}  // namespace bramlow
