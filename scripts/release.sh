@@ -4,13 +4,18 @@
 #   korvel-<version>-win32.zip   korvel.exe, reshacker.exe, the sample packages in logons\,
 #                                readme.txt (Russian and English)
 #   bramlow-<version>-win32.zip  bramlow.exe, setup.dat, the sample kit in kit\, ready to run,
-#                                kit-reference.html (the README's kit-author section)
+#                                kit-reference.html (the README's kit-author section), and the
+#                                kit author's tools: bramlow-kit.exe (Windows), bramlow-kit
+#                                (Linux, x86-64) and the one-file setup's bramlow-stub.exe
+#   bramlow-<version>-sample-setup.exe  the sample kit built into one setup program
 #   SHA256SUMS
 # <version> is the project's version (project() in the top CMakeLists.txt). kvzip packs the
 # archives; kvzip t, unzip -t and 7z t must each pass them, and what kvzip extracts must be
-# what was packed. Two runs on one commit give the same bytes: members in name order (kvzip
-# -s), every file time the commit's (SOURCE_DATE_EPOCH, when set, instead), programs without
-# symbols and with that time in their headers.
+# what was packed. The native bramlow-kit builds the sample setup from the staged kit with the
+# staged stub, whose imports are checked against the system's known DLLs first. Two runs on
+# one commit give the same bytes: members in name order (kvzip -s), every file time the
+# commit's (SOURCE_DATE_EPOCH, when set, instead), programs without symbols and with that
+# time in their headers.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -26,11 +31,13 @@ quietly() {  # quietly COMMAND... : its output only when it fails
 
 # Only what ships: the preset may hold tests too.
 quietly cmake --preset win32
-quietly cmake --build --preset win32 --target korvel reshacker bramlow uninstall sample_kit sample_logons
+quietly cmake --build --preset win32 --target korvel reshacker bramlow uninstall sample_kit sample_logons \
+  bramlow-kit bramlow-stub
 quietly cmake --preset native
-quietly cmake --build --preset native --target kvzip
+quietly cmake --build --preset native --target kvzip bramlow-kit
 build=$top/build/win32
 kvzip=$top/build/native/ziparchive/tools/kvzip
+kittool=$top/build/native/bramlow/kit/bramlow-kit
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 [ -n "$version" ] || fail "no project version in $build/CMakeCache.txt"
@@ -57,7 +64,10 @@ for f in "${packages[@]}"; do
 done
 python3 scripts/release/release_texts.py readme scripts/release/readme.txt "$version" "$korvel/readme.txt"
 
-cp "$build/bramlow/bramlow.exe" "$build/uninstall/setup.dat" "$bramlow/"
+cp "$build/bramlow/bramlow.exe" "$build/uninstall/setup.dat" "$build/bramlow/kit/bramlow-kit.exe" \
+   "$build/bramlow/stub/bramlow-stub.exe" "$bramlow/"
+cp "$kittool" "$bramlow/bramlow-kit"
+strip "$bramlow/bramlow-kit"
 # The kit as the build assembled it, without what an older kit-src left behind there.
 (cd "$build/samples/kit" && find . -type f) | sort | while IFS= read -r f; do
   case $f in
@@ -76,7 +86,9 @@ while IFS= read -r -d '' program; do
   i686-w64-mingw32-strip "$program"
 done < <(find "$work/stage" \( -name '*.exe' -o -name setup.dat \) -print0)
 quietly scripts/check-xp-imports.sh "$work/stage"
+quietly scripts/check-stub-imports.sh "$bramlow/bramlow-stub.exe"
 find "$work/stage" -type f -exec chmod 644 {} +
+chmod 755 "$bramlow/bramlow-kit"
 find "$work/stage" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 
 # ---- Pack and check.
@@ -96,9 +108,18 @@ for tree in "$korvel" "$bramlow"; do
   members=$(unzip -Z1 "$zip" | wc -l)
   [ "$members" -eq "$(find "$tree" -type f | wc -l)" ] || fail "$zip holds $members members"
 done
-(cd dist && sha256sum "$(basename "$korvel").zip" "$(basename "$bramlow").zip" > SHA256SUMS)
+# The sample kit as one setup program, built from the staged kit (its file times are the
+# commit's) with the staged stub; bramlow-kit checks the kit and tests what it wrote.
+sample=dist/bramlow-$version-sample-setup.exe
+TZ=UTC "$kittool" build "$bramlow/kit" -o "$sample" --stub "$bramlow/bramlow-stub.exe" >"$work/kit.log" 2>&1 ||
+  { cat "$work/kit.log" >&2; fail "bramlow-kit could not build $sample"; }
+grep -q ': 0 errors, 0 warnings$' "$work/kit.log" || { cat "$work/kit.log" >&2; fail "the sample kit has findings"; }
+"$kvzip" t "$sample" || fail "kvzip t: $sample"
+touch -d "@$SOURCE_DATE_EPOCH" "$sample"
+(cd dist && sha256sum "$(basename "$korvel").zip" "$(basename "$bramlow").zip" "$(basename "$sample")" > SHA256SUMS)
 
 echo "release $version (file times $(date -u -d "@$SOURCE_DATE_EPOCH" '+%Y-%m-%d %H:%M:%S UTC')) in dist/:"
 (cd dist && for f in *.zip; do printf '  %-28s %8d bytes, %3d members\n' "$f" "$(stat -c %s "$f")" "$(unzip -Z1 "$f" | wc -l)"; done)
+printf '  %-28s %8d bytes\n' "$(basename "$sample")" "$(stat -c %s "$sample")"
 sed 's/^/  /' dist/SHA256SUMS
 awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "took %.0f s\n", b - a }'

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the whole test suite on a fresh Debian machine: installs what is missing, builds the
 # four presets, runs the native tests, every Windows test under Wine in the 64-bit build and
-# again in the 32-bit shipping build, the import check of the shipping build and each fuzz
+# again in the 32-bit shipping build, the import checks of the shipping build and each fuzz
 # target for a bounded time.
 #   KV_FUZZ_SECONDS=N  seconds per fuzz target (default 60; 0 skips fuzzing)
 set -uo pipefail
@@ -41,6 +41,7 @@ else echo "win64 build FAILED"; failed=$((failed + 1)); fi
 # fails every test of the tree, with the reason, when 32-bit programs cannot start.
 if build win32; then
   stage xp-imports scripts/check-xp-imports.sh build/win32
+  stage stub-imports scripts/check-stub-imports.sh build/win32/bramlow/stub/bramlow-stub.exe
   started=$SECONDS
   ctest --preset win32 2>&1 | tee "$logs/win32.log"; count_ctest "$logs/win32.log"
   echo "shipping build (32-bit) tests: $((SECONDS - started)) s"

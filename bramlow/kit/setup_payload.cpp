@@ -96,14 +96,14 @@ PayloadCheck CheckPayload(const PayloadReader& readAt, uint64_t fileSize,
   }
   const uint64_t payload = trailer->zipLength + trailer->foldersLength;
   const uint64_t expected = trailer->zipOffset + payload + kPayloadTrailerSize;
-  if (trailer->zipLength < 22 || payload < trailer->zipLength || expected < payload ||
-      expected != fileSize) {
+  if (trailer->zipLength < 22 || trailer->zipOffset > fileSize || payload < trailer->zipLength ||
+      expected < payload || expected != fileSize) {
     check.problem = "the file is damaged: it is " + std::to_string(fileSize) +
                     " bytes, its setup data says " + std::to_string(expected);
     return check;
   }
   // The whole payload, piece by piece.
-  std::vector<uint8_t> buffer(1 << 20);
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(payload, 1 << 20)) + 1);
   uint32_t reg = ziparchive::kCrc32Init;
   std::string folders;
   for (uint64_t at = 0; at < payload;) {
