@@ -32,22 +32,7 @@ cp "$build/samples/kit/bramlow.exe" "$build/samples/kit/setup.dat" "$build/sampl
    "$build/samples/kit/setup.rtf" "$build/samples/kit/setup.bmp" "$kit/"
 
 # 5,000 small files (0.5-4 KiB) in 50 folders of 100, and 50 large ones (2-6 MiB) in one folder.
-python3 - "$kit/tree" <<'PY'
-import os, random, sys
-root = sys.argv[1]
-rnd = random.Random(5000)
-for d in range(50):
-    folder = os.path.join(root, "small", "dir%02d" % d)
-    os.makedirs(folder, exist_ok=True)
-    for f in range(100):
-        with open(os.path.join(folder, "file%03d.txt" % f), "wb") as out:
-            out.write(rnd.randbytes(rnd.randint(512, 4096)))
-big = os.path.join(root, "large")
-os.makedirs(big, exist_ok=True)
-for f in range(50):
-    with open(os.path.join(big, "large%02d.bin" % f), "wb") as out:
-        out.write(rnd.randbytes(rnd.randint(2, 6) << 20))
-PY
+python3 scripts/bench/make_bench_tree.py "$kit/tree"
 
 printf '%s\r\n' '[setup1]' 'AppName=Bench' 'WindowName=Bench Setup' 'DestFolder=C:\kv-bench\dest' \
   'SourceFolder=%Installer%tree' "CreateUninst=${KV_BENCH_UNINST:-1}" 'Overwrite=1' > "$kit/setup.qx1"

@@ -41,12 +41,16 @@ struct ScriptSetup {
   bool RegUninst = false;
   bool NoLogo = false;
   bool Stretch = false;
+
+  bool operator==(const ScriptSetup&) const = default;
 };
 
 struct OthItem {  // one file to copy
   std::wstring Dest;
   std::wstring Source;
   bool Ocx = false;
+
+  bool operator==(const OthItem&) const = default;
 };
 
 struct IniItem {  // one INI entry to write
@@ -54,6 +58,8 @@ struct IniItem {  // one INI entry to write
   std::wstring Section;
   std::wstring Value;  // the key name
   std::wstring Data;
+
+  bool operator==(const IniItem&) const = default;
 };
 
 struct RegItem {  // one registry value to write
@@ -62,6 +68,8 @@ struct RegItem {  // one registry value to write
   std::wstring Value;
   int Type = 0;
   std::wstring Data;
+
+  bool operator==(const RegItem&) const = default;
 };
 
 struct LnkItem {  // one shortcut to create
@@ -71,6 +79,8 @@ struct LnkItem {  // one shortcut to create
   std::wstring Arg;
   std::wstring Icon;
   int Index = 0;
+
+  bool operator==(const LnkItem&) const = default;
 };
 
 struct ExeItem {  // one program or document to run
@@ -78,6 +88,8 @@ struct ExeItem {  // one program or document to run
   bool Shell = false;
   bool Wait = false;
   std::wstring RunType;
+
+  bool operator==(const ExeItem&) const = default;
 };
 
 // "Oth" + 3 gives "Oth3".

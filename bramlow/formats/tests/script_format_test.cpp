@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
+#include "bramlow/text/script_keys.h"
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
 
@@ -24,13 +27,14 @@ TEST(ScriptFormat, AMissingScriptGivesTheDefaults) {
 
 TEST(ScriptFormat, ReadsSetupAndLogoWithTheirTypes) {
   testsupport::ScratchFolder dir;
-  testsupport::WriteBytes(dir / L"setup.qx1",
-                 "[Setup1]\r\nAppName=Viewer 2\r\nWindowName=Viewer Setup\r\nLinkName=Home\r\n"
-                 "Site=http://example.org\r\nOnlyNT=2\r\nDestFolder=%Program Files%\\Viewer\r\n"
-                 "SourceFolder=%Installer%files\r\nFreeSpace=3 MB on %Dest%\r\nEditDest=0\r\n"
-                 "CreateUninst=yes\r\nOverwrite=2\r\nOthCount=3\r\nIniCount=1\r\nRegCount=2\r\n"
-                 "LnkCount=4\r\nExeCount=5\r\nReboot=1\r\nRegUninst=1\r\n"
-                 "[LOGO]\r\nNoLogo=1\r\nStretch=true\r\n");
+  testsupport::WriteBytes(
+      dir / L"setup.qx1",
+      "[Setup1]\r\nAppName=Viewer 2\r\nWindowName=Viewer Setup\r\nLinkName=Home\r\n"
+      "Site=http://example.org\r\nOnlyNT=2\r\nDestFolder=%Program Files%\\Viewer\r\n"
+      "SourceFolder=%Installer%files\r\nFreeSpace=3 MB on %Dest%\r\nEditDest=0\r\n"
+      "CreateUninst=yes\r\nOverwrite=2\r\nOthCount=3\r\nIniCount=1\r\nRegCount=2\r\n"
+      "LnkCount=4\r\nExeCount=5\r\nReboot=1\r\nRegUninst=1\r\n"
+      "[LOGO]\r\nNoLogo=1\r\nStretch=true\r\n");
   ProfileFile script(dir / L"setup.qx1");
   ScriptSetup s = ReadScriptSetup(script);
   EXPECT_EQ(s.AppName, L"Viewer 2");
@@ -56,16 +60,17 @@ TEST(ScriptFormat, ReadsSetupAndLogoWithTheirTypes) {
 
 TEST(ScriptFormat, ReadsTheItemSections) {
   testsupport::ScratchFolder dir;
-  testsupport::WriteBytes(dir / L"setup.qx1",
-                 "[setup1]\r\nOthCount=99999999\r\n"
-                 "[Oth1]\r\nDest=%Dest%\\a.dll\r\nSource=%Installer%a.dll\r\nOcx=1\r\n"
-                 "[Ini1]\r\nFile=%Windows%\\v.ini\r\nSection=Main\r\nValue=Path\r\nData=%Dest%\r\n"
-                 "[Reg1]\r\nRoot=HKEY_LOCAL_MACHINE\r\nKey=Software\\Viewer\r\nValue=Size\r\n"
-                 "Type=1\r\nData=$FF\r\n"
-                 "[Lnk1]\r\nLinkName=%Programs%\\Viewer\\Viewer.lnk\r\nFileName=%Dest%\\v.exe\r\n"
-                 "WorkFolder=%Dest%\r\nArg=/x\r\nIcon=%Dest%\\v.exe\r\nIndex=2\r\n"
-                 "[Exe1]\r\nFile=%Dest%\\readme.txt\r\nShell=1\r\nWait=1\r\nRunType=MAXIMIZE\r\n"
-                 "[un_exe]\r\nCount=3\r\nexe1=%Dest%\\a.exe\r\nexe3=c.exe\r\nexe4=never\r\n");
+  testsupport::WriteBytes(
+      dir / L"setup.qx1",
+      "[setup1]\r\nOthCount=99999999\r\n"
+      "[Oth1]\r\nDest=%Dest%\\a.dll\r\nSource=%Installer%a.dll\r\nOcx=1\r\n"
+      "[Ini1]\r\nFile=%Windows%\\v.ini\r\nSection=Main\r\nValue=Path\r\nData=%Dest%\r\n"
+      "[Reg1]\r\nRoot=HKEY_LOCAL_MACHINE\r\nKey=Software\\Viewer\r\nValue=Size\r\n"
+      "Type=1\r\nData=$FF\r\n"
+      "[Lnk1]\r\nLinkName=%Programs%\\Viewer\\Viewer.lnk\r\nFileName=%Dest%\\v.exe\r\n"
+      "WorkFolder=%Dest%\r\nArg=/x\r\nIcon=%Dest%\\v.exe\r\nIndex=2\r\n"
+      "[Exe1]\r\nFile=%Dest%\\readme.txt\r\nShell=1\r\nWait=1\r\nRunType=MAXIMIZE\r\n"
+      "[un_exe]\r\nCount=3\r\nexe1=%Dest%\\a.exe\r\nexe3=c.exe\r\nexe4=never\r\n");
   ProfileFile script(dir / L"setup.qx1");
   EXPECT_EQ(ReadScriptSetup(script).OthCount, kMaxItemCount);
 
@@ -121,11 +126,12 @@ TEST(ScriptFormat, OnlyNTRefusal) {
 
 TEST(ScriptFormat, LoadScriptFillsTheState) {
   testsupport::ScratchFolder dir;
-  testsupport::WriteBytes(dir / L"setup.qx1",
-                 "[setup1]\r\nAppName=Viewer\r\nSite=http://example.org\r\n"
-                 "DestFolder=%Dest%C:\\Apps\\%Lang%\r\nSourceFolder=%Installer%\\files\r\n"
-                 "FreeSpace=%Temp%\r\nOverwrite=0\r\nCreateUninst=1\r\nRegCount=2\r\nReboot=1\r\n"
-                 "[logo]\r\nStretch=1\r\n");
+  testsupport::WriteBytes(
+      dir / L"setup.qx1",
+      "[setup1]\r\nAppName=Viewer\r\nSite=http://example.org\r\n"
+      "DestFolder=%Dest%C:\\Apps\\%Lang%\r\nSourceFolder=%Installer%\\files\r\n"
+      "FreeSpace=%Temp%\r\nOverwrite=0\r\nCreateUninst=1\r\nRegCount=2\r\nReboot=1\r\n"
+      "[logo]\r\nStretch=1\r\n");
   testsupport::WriteBytes(dir / L"English.qxl", "[language]\r\n1=< Back\r\n");
   TSetupState state;
   state.InstallerFolder = dir.Path() + L"\\";
@@ -149,4 +155,42 @@ TEST(ScriptFormat, LoadScriptFillsTheState) {
   ASSERT_TRUE(state.LangFile && state.ScriptFile);
   EXPECT_EQ(state.LangFile->ProfileText(L"1", L""), L"< Back");
   EXPECT_EQ(state.ScriptFile->Section, L"setup1");
+}
+
+// The kit checker knows a script by the table of text/script_keys.h: each key there must be one
+// the engine reads, under that name, in that section (a value given to it alone changes what
+// the engine reads).
+TEST(ScriptFormat, ReadsEveryKeyOfTheCheckersTable) {
+  testsupport::ScratchFolder dir;
+  int files = 0;
+  // Whether the engine reads the two scripts of a section alike. Each script is a file of its
+  // own: the system keeps files it has read.
+  auto same = [&](const ScriptSection& section, const std::string& a, const std::string& b) {
+    const std::wstring first = dir / (L"a" + std::to_wstring(++files) + L".qx1");
+    const std::wstring second = dir / (L"b" + std::to_wstring(files) + L".qx1");
+    testsupport::WriteBytes(first, a);
+    testsupport::WriteBytes(second, b);
+    ProfileFile x(first), y(second);
+    const std::string name(section.name);
+    if (name == "setup1" || name == "logo") return ReadScriptSetup(x) == ReadScriptSetup(y);
+    if (name == "un_exe") return ReadUnExeEntries(x) == ReadUnExeEntries(y);
+    if (name == "Oth") return ReadOthItem(x, 1) == ReadOthItem(y, 1);
+    if (name == "Ini") return ReadIniItem(x, 1) == ReadIniItem(y, 1);
+    if (name == "Reg") return ReadRegItem(x, 1) == ReadRegItem(y, 1);
+    if (name == "Lnk") return ReadLnkItem(x, 1) == ReadLnkItem(y, 1);
+    if (name == "Exe") return ReadExeItem(x, 1) == ReadExeItem(y, 1);
+    ADD_FAILURE() << "a section the engine has no reader for: " << name;
+    return true;
+  };
+  for (const ScriptSection& section : kScriptSections) {
+    // [un_exe] Count is read with its entries.
+    const std::string head = "[" + std::string(section.name) + (section.numbered ? "1" : "") +
+                             "]\r\n" + (section.name == "un_exe" ? "exe1=x\r\nexe2=y\r\n" : "");
+    for (const ScriptKey& key : section.keys) {
+      bool read = false;
+      for (const char* value : {"7", "0", "x"})
+        read = read || !same(section, head, head + std::string(key.name) + "=" + value + "\r\n");
+      EXPECT_TRUE(read) << section.name << " " << key.name;
+    }
+  }
 }
