@@ -70,20 +70,15 @@ struct Problems {
   }
 };
 
+// Copies the first length bytes of in to out, adding them to the CRC.
 bool CopyInto(ziparchive::OsFile& out, ziparchive::OsFile& in, uint64_t length, uint32_t& crc,
-              const std::string& lastBytes, std::string& problem) {
+              std::string& problem) {
   std::vector<uint8_t> buffer(1 << 20);
   for (uint64_t at = 0; at < length;) {
     const size_t piece = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - at));
     if (in.ReadAt(at, buffer.data(), piece) != static_cast<int64_t>(piece)) {
       problem = "the archive could not be read back";
       return false;
-    }
-    // The end record's last field, the comment length, is given anew.
-    for (size_t k = 0; k < lastBytes.size(); ++k) {
-      const uint64_t position = length - lastBytes.size() + k;
-      if (position >= at && position < at + piece)
-        buffer[position - at] = static_cast<uint8_t>(lastBytes[k]);
     }
     crc = ziparchive::Crc32Update(crc, buffer.data(), piece);
     if (out.Write(buffer.data(), piece) != piece) {
@@ -92,6 +87,57 @@ bool CopyInto(ziparchive::OsFile& out, ziparchive::OsFile& in, uint64_t length, 
     }
     at += piece;
   }
+  return true;
+}
+
+// The archive's directory and end record as they stand in the setup program: every member's
+// offset moved by what lies in front of the archive, so that a reader finds each member where
+// the directory says (guessing a shift instead can land on the bytes "PK\3\4" the stub's
+// own code holds), and the end record's comment the length of the folder list and trailer.
+bool RelocatedDirectory(ziparchive::OsFile& zip, uint64_t zipSize, uint64_t shift,
+                        uint16_t commentLength, uint64_t& directoryStart, std::string& bytes,
+                        std::string& problem) {
+  using ziparchive::GetLE16;
+  using ziparchive::GetLE32;
+  uint8_t end[ziparchive::EndOfCentralDir::kSize] = {};
+  if (zipSize < sizeof end || zip.ReadAt(zipSize - sizeof end, end, sizeof end) != sizeof end ||
+      GetLE32(end) != ziparchive::zipsig::kEndOfCentralDir || GetLE16(end + 20) != 0) {
+    problem = "the archive does not end with its end record";
+    return false;
+  }
+  const uint32_t size = GetLE32(end + 12), offset = GetLE32(end + 16);
+  if (GetLE16(end + 10) == 0xFFFF || size == 0xFFFFFFFFu || offset == 0xFFFFFFFFu ||
+      uint64_t(offset) + size + sizeof end != zipSize) {
+    problem = "the kit is too large for one setup program (more than 65,535 files or 4 GiB)";
+    return false;
+  }
+  std::string directory(size, '\0');
+  if (size && zip.ReadAt(offset, directory.data(), size) != static_cast<int64_t>(size)) {
+    problem = "the archive could not be read back";
+    return false;
+  }
+  auto moved = [&](uint32_t value, uint8_t* at) {
+    const uint64_t place = uint64_t(value) + shift;
+    if (value == 0xFFFFFFFFu || place >= 0xFFFFFFFFu) return false;
+    ziparchive::PutLE32(at, static_cast<uint32_t>(place));
+    return true;
+  };
+  auto* p = reinterpret_cast<uint8_t*>(directory.data());
+  for (size_t at = 0; at < directory.size();) {
+    if (directory.size() - at < 46 || GetLE32(p + at) != ziparchive::zipsig::kCentralHeader ||
+        !moved(GetLE32(p + at + 42), p + at + 42)) {
+      problem = "the archive's directory cannot be moved behind the stub";
+      return false;
+    }
+    at += 46 + size_t(GetLE16(p + at + 28)) + GetLE16(p + at + 30) + GetLE16(p + at + 32);
+  }
+  if (!moved(offset, end + 16)) {
+    problem = "the kit is too large for one setup program (4 GiB)";
+    return false;
+  }
+  ziparchive::PutLE16(end + 20, commentLength);
+  directoryStart = offset;
+  bytes = directory + std::string(reinterpret_cast<const char*>(end), sizeof end);
   return true;
 }
 
@@ -167,16 +213,14 @@ BuildResult BuildSetup(const BuildOptions& options) {
     return fail("the archive could not be read back");
   }
   const int64_t zipSize = zipFile.Size();
-  uint8_t end[ziparchive::EndOfCentralDir::kSize] = {};
-  if (zipSize < static_cast<int64_t>(sizeof end) ||
-      zipFile.ReadAt(static_cast<uint64_t>(zipSize) - sizeof end, end, sizeof end) != sizeof end ||
-      ziparchive::GetLE32(end) != ziparchive::zipsig::kEndOfCentralDir ||
-      ziparchive::GetLE16(end + 20) != 0) {
-    return fail("the archive does not end with its end record");
+  uint64_t directoryStart = 0;
+  std::string directory, problem;
+  if (zipSize < 0 ||
+      !RelocatedDirectory(zipFile, static_cast<uint64_t>(zipSize), stub.size(),
+                          static_cast<uint16_t>(folders.size() + kPayloadTrailerSize),
+                          directoryStart, directory, problem)) {
+    return fail(problem);
   }
-  const uint16_t commentLength = static_cast<uint16_t>(folders.size() + kPayloadTrailerSize);
-  const std::string lengthBytes = {static_cast<char>(commentLength & 0xFF),
-                                   static_cast<char>(commentLength >> 8)};
 
   // The program, beside its place.
   const std::string pending = output + ".new~";
@@ -184,14 +228,15 @@ BuildResult BuildSetup(const BuildOptions& options) {
     ziparchive::OsFile out;
     if (!out.Create(SystemPath(pending), ziparchive::OsShare::DenyWrite))
       return fail("cannot write " + pending);
-    std::string problem;
     uint32_t crc = ziparchive::kCrc32Init;
     PayloadTrailer trailer;
     trailer.zipOffset = stub.size();
     trailer.zipLength = static_cast<uint64_t>(zipSize);
     trailer.foldersLength = static_cast<uint32_t>(folders.size());
     bool written = out.Write(stub.data(), stub.size()) == stub.size() &&
-                   CopyInto(out, zipFile, trailer.zipLength, crc, lengthBytes, problem);
+                   CopyInto(out, zipFile, directoryStart, crc, problem) &&
+                   out.Write(directory.data(), directory.size()) == directory.size();
+    crc = ziparchive::Crc32Update(crc, directory.data(), directory.size());
     std::string tail;
     if (written) {
       crc = ziparchive::Crc32Update(crc, folders.data(), folders.size());
