@@ -207,6 +207,28 @@ TEST(KitBuild, EveryCutAndEveryChangedByteOfThePayloadIsRefused) {
   EXPECT_FALSE(CheckBytes(bytes + "x").ok);
 }
 
+// The stub's own code holds the bytes PK\3\4 (it carries the ZIP engine): a reader that had to
+// guess where the archive starts could take one for a member. The directory says where each is.
+TEST(KitBuild, EveryMemberIsWhereTheDirectorySays) {
+  Kit kit;
+  for (int i = 0; i < 200; ++i)
+    testsupport::WriteBytes(kit.kit / "app" / ("f" + std::to_string(i) + ".txt"),
+                            std::string(i % 37, 'x'));
+  std::string stub = TestStub();
+  for (int i = 0; i < 20000; ++i) stub += std::string("PK\x03\x04", 4);
+  const fs::path output = fs::path(kit.folder.Path()) / "setup.exe";
+  const BuildResult result = kit.Build(output, stub);
+  ASSERT_TRUE(result.ok) << result.problem;
+  ziparchive::TUnZip unzip;
+  int problems = 0;
+  unzip.OnError = [&](ziparchive::TZipCommon&, const std::string&, const std::string&,
+                      const std::string&, int) { ++problems; };
+  unzip.FileSpec = {"*"};
+  unzip.SetArchiveFile(output.string());
+  EXPECT_EQ(unzip.Test(), result.files);
+  EXPECT_EQ(problems, 0);
+}
+
 TEST(KitBuild, RefusesWhatItCannotDoWell) {
   Kit kit;
   // The program inside the kit would hold the program.
