@@ -21,12 +21,27 @@ std::wstring ApplyScriptText(const std::wstring& systemRoot,
 // written as "?" or a look-alike would make the tool open another file.
 bool FitsAnsi(const std::wstring& text);
 
-// True when a bitmap line for this file reaches the tool as this very file and a valid
-// resource name: the tool trims blanks around each field, splits at every comma, and takes a
-// name of digits as a number from 1 to 65535.
-bool ScriptCarries(const std::wstring& bitmapFile);
+// Why a bitmap line would not reach the tool as this very file and a valid resource name: the
+// tool trims blanks around each field, splits at every comma, and takes a name of digits (or
+// "#" and digits) as a number from 1 to 65535.
+enum class ScriptNameFault {
+  None,
+  NotInCodePage,  // a character the ANSI code page has no form of its own for
+  BlankAtEnd,     // a blank at either end of the file's or the resource's name
+  Separator,      // a comma, a quote or a control character
+  NoName,         // nothing before the extension
+  BadNumber,      // a number outside 1 to 65535, or "#" without a number
+  TooLong,        // a resource name longer than 255 characters
+};
 
-// Writes the script as ANSI bytes, replacing an existing file.
+ScriptNameFault ScriptNameFaultOf(const std::wstring& bitmapFile);
+
+inline bool ScriptCarries(const std::wstring& bitmapFile) {
+  return ScriptNameFaultOf(bitmapFile) == ScriptNameFault::None;
+}
+
+// Writes the script as ANSI bytes, replacing an existing file. On failure the system's error
+// code is left for GetLastError.
 bool WriteApplyScript(const std::wstring& path, const std::wstring& text);
 
 // The program path is quoted: unquoted, a folder with spaces could start another program

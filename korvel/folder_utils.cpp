@@ -50,27 +50,36 @@ bool RemoveFolderTree(const std::wstring& folder) {
     SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     return DeleteFileW(folder.c_str()) != 0;
   }
+  // The first failure says why (a file in use), not the folder's "not empty" that follows it.
+  DWORD firstError = ERROR_SUCCESS;
+  const auto note = [&firstError](bool done) {
+    if (!done && firstError == ERROR_SUCCESS) firstError = GetLastError();
+  };
   if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
     Enumerate(folder + L"\\*", [&](const WIN32_FIND_DATAW& data) {
       const std::wstring path = folder + L"\\" + data.cFileName;
       if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolderTree(path);
+        note(RemoveFolderTree(path));
       } else {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
           SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(path.c_str());
+        note(DeleteFileW(path.c_str()) != 0);
       }
     });
   }
-  RemoveDirectoryW(folder.c_str());
-  return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  note(RemoveDirectoryW(folder.c_str()) != 0);
+  if (GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  SetLastError(firstError != ERROR_SUCCESS ? firstError : ERROR_DIR_NOT_EMPTY);
+  return false;
 }
 
 bool PrepareEmptyFolder(const std::wstring& folder) {
   if (!RemoveFolderTree(folder)) return false;
-  CreateDirectoryW(folder.c_str(), nullptr);
+  const DWORD error = CreateDirectoryW(folder.c_str(), nullptr) ? ERROR_SUCCESS : GetLastError();
   const DWORD attributes = GetFileAttributesW(folder.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+  SetLastError(error != ERROR_SUCCESS ? error : ERROR_PATH_NOT_FOUND);
+  return false;
 }
 
 bool CopyFileOver(const std::wstring& from, const std::wstring& to) {
@@ -86,9 +95,9 @@ bool ReplaceWithCopy(const std::wstring& from, const std::wstring& to) {
   const std::wstring folder = slash == std::wstring::npos ? L"." : to.substr(0, slash + 1);
   wchar_t scratch[MAX_PATH];
   if (!GetTempFileNameW(folder.c_str(), L"kv", 0, scratch)) return false;
-  const bool replaced = CopyFileW(from.c_str(), scratch, FALSE) && MakeWritable(scratch) &&
-                        MoveFileExW(scratch, to.c_str(),
-                                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  const bool replaced =
+      CopyFileW(from.c_str(), scratch, FALSE) && MakeWritable(scratch) &&
+      MoveFileExW(scratch, to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!replaced) {
     const DWORD error = GetLastError();  // the caller reports this one, not the clean-up's
     SetFileAttributesW(scratch, FILE_ATTRIBUTE_NORMAL);

@@ -16,10 +16,12 @@ std::vector<std::wstring> ListMatches(const std::wstring& pattern);
 std::vector<std::wstring> ListFiles(const std::wstring& pattern);
 
 // Deletes a folder with everything inside it. Linked folders (junctions) are removed as links,
-// never followed. Failures are ignored; returns true when the folder is gone afterwards.
+// never followed. Failures are ignored; returns true when the folder is gone afterwards, and
+// otherwise leaves the first failure's system error code for GetLastError.
 bool RemoveFolderTree(const std::wstring& folder);
 
-// Makes folder exist and hold nothing, whatever an earlier stopped run left in it.
+// Makes folder exist and hold nothing, whatever an earlier stopped run left in it. On failure
+// the system's error code is left for GetLastError.
 bool PrepareEmptyFolder(const std::wstring& folder);
 
 // Copies a file, replacing an existing target.

@@ -110,7 +110,9 @@ void TfrmMain::CreateControls() {
   lvLogons->AddColumn(L"Логоны", 450);
 }
 
-void TfrmMain::FormShow() { RefreshLogonList(); }
+void TfrmMain::FormShow() {
+  RefreshLogonList();
+}
 
 void TfrmMain::RefreshLogonList() {
   lvLogons->Clear();
@@ -133,18 +135,32 @@ void TfrmMain::actOpenExecute() {
   if (manager_->Import(dlgOpen.fileName)) RefreshLogonList();
 }
 
-void TfrmMain::actApplyExecute() { manager_->Apply(SelectedPackage()); }
+void TfrmMain::actApplyExecute() {
+  manager_->Apply(SelectedPackage());
+}
 
 void TfrmMain::actDeleteExecute() {
   if (manager_->Delete(SelectedPackage())) RefreshLogonList();
 }
 
-void TfrmMain::actRestoreExecute() { manager_->Restore(); }
-void TfrmMain::actDownloadExecute() { manager_->Download(); }
-void TfrmMain::actAboutExecute() { manager_->About(); }
-void TfrmMain::actSiteExecute() { manager_->Site(); }
-void TfrmMain::actFeedBackExecute() { manager_->FeedBack(); }
-void TfrmMain::actExitExecute() { Close(); }
+void TfrmMain::actRestoreExecute() {
+  manager_->Restore();
+}
+void TfrmMain::actDownloadExecute() {
+  manager_->Download();
+}
+void TfrmMain::actAboutExecute() {
+  manager_->About();
+}
+void TfrmMain::actSiteExecute() {
+  manager_->Site();
+}
+void TfrmMain::actFeedBackExecute() {
+  manager_->FeedBack();
+}
+void TfrmMain::actExitExecute() {
+  Close();
+}
 
 void TfrmMain::actPreviewExecute() {
   if (manager_->Busy() || previewReading_) return;
@@ -165,7 +181,10 @@ void TfrmMain::actPreviewExecute() {
     ReadingScope reading(*this);
     contents = ReadPackageToPreview(manager_->Library().PackagePath(package), PumpMessages);
   }
-  ShowPackagePreview(*this, package, std::move(contents));
+  if (!contents)
+    manager_->PreviewFailed(contents.failure);
+  else
+    ShowPackagePreview(*this, package, std::move(contents.contents));
 }
 
 }  // namespace korvel

@@ -6,7 +6,6 @@
 #include "logon_messages.h"
 #include "ui/control.h"
 #include "ui/resources.h"
-#include "ui/user_prompt.h"
 
 namespace korvel {
 namespace {
@@ -26,8 +25,8 @@ constexpr COLORREF kMissingColor = RGB(236, 236, 236);
 
 struct ShownPicture {
   std::wstring resource;
-  PixelBox frame;           // the square (or main box) it is drawn in
-  PixelBox image;           // where the scaled picture goes; empty when it cannot be shown
+  PixelBox frame;                // the square (or main box) it is drawn in
+  PixelBox image;                // where the scaled picture goes; empty when it cannot be shown
   winbase::BitmapHandle bitmap;  // already at image's size
 };
 
@@ -40,18 +39,22 @@ winbase::BitmapHandle Render(const std::string& file, const BitmapFacts& facts, 
   winbase::SelectObjectScope select(dc.get(), image.get());
   ::SetStretchBltMode(dc.get(), HALFTONE);
   ::SetBrushOrgEx(dc.get(), 0, 0, nullptr);
-  const int done = ::StretchDIBits(dc.get(), 0, 0, size.width, size.height, 0, 0, facts.width, facts.height,
-                                   file.data() + facts.pixelOffset,
-                                   reinterpret_cast<const BITMAPINFO*>(facts.info.data()), DIB_RGB_COLORS, SRCCOPY);
+  const int done = ::StretchDIBits(dc.get(), 0, 0, size.width, size.height, 0, 0, facts.width,
+                                   facts.height, file.data() + facts.pixelOffset,
+                                   reinterpret_cast<const BITMAPINFO*>(facts.info.data()),
+                                   DIB_RGB_COLORS, SRCCOPY);
   if (done == 0) return {};
   return image;
 }
 
 PixelBox CentredIn(PixelSize size, PixelBox box) {
-  return {box.left + (box.width - size.width) / 2, box.top + (box.height - size.height) / 2, size.width, size.height};
+  return {box.left + (box.width - size.width) / 2, box.top + (box.height - size.height) / 2,
+          size.width, size.height};
 }
 
-RECT ToRect(PixelBox b) { return RECT{b.left, b.top, b.left + b.width, b.top + b.height}; }
+RECT ToRect(PixelBox b) {
+  return RECT{b.left, b.top, b.left + b.width, b.top + b.height};
+}
 
 }  // namespace
 
@@ -99,8 +102,8 @@ class PreviewPanel : public ui::Control {
       RECT frameRect = ToRect(picture.frame);
       if (picture.bitmap && source) {
         winbase::SelectObjectScope select(source.get(), picture.bitmap.get());
-        ::BitBlt(dc.get(), picture.image.left, picture.image.top, picture.image.width, picture.image.height,
-                 source.get(), 0, 0, SRCCOPY);
+        ::BitBlt(dc.get(), picture.image.left, picture.image.top, picture.image.width,
+                 picture.image.height, source.get(), 0, 0, SRCCOPY);
       } else {
         ::FillRect(dc.get(), &frameRect, missing.get());
         DrawCentred(dc.get(), L"?", frameRect);
@@ -138,30 +141,36 @@ ui::FormStyle TfrmPreview::Style(const std::wstring& caption) {
   return s;
 }
 
-TfrmPreview::TfrmPreview(const std::wstring& caption, PackageContents contents) : ui::Form(Style(caption)) {
+TfrmPreview::TfrmPreview(const std::wstring& caption, PackageContents contents)
+    : ui::Form(Style(caption)) {
   std::vector<PictureEntry> entries;
   std::vector<std::optional<BitmapFacts>> facts;
   for (const PreviewBitmap& bitmap : contents.bitmaps) {
     facts.push_back(ReadBitmapHeader(bitmap.bytes));
-    entries.push_back({bitmap.resource, facts.back() ? PixelSize{facts.back()->width, facts.back()->height} : PixelSize{}});
+    entries.push_back({bitmap.resource, facts.back()
+                                            ? PixelSize{facts.back()->width, facts.back()->height}
+                                            : PixelSize{}});
   }
   const std::vector<std::size_t> order = ShowingOrder(entries);
-  const ThumbnailGrid grid = LayOutThumbnails(order.size() > 1 ? order.size() - 1 : 0, kThumbnailArea,
-                                              kCaptionHeight, kGap, kMinThumbnail, kMaxThumbnail);
+  const ThumbnailGrid grid =
+      LayOutThumbnails(order.size() > 1 ? order.size() - 1 : 0, kThumbnailArea, kCaptionHeight,
+                       kGap, kMinThumbnail, kMaxThumbnail);
   std::vector<ShownPicture> shown;
   for (std::size_t place = 0; place < order.size() && place <= grid.shown; ++place) {
     const std::size_t index = order[place];
     ShownPicture picture;
     picture.resource = entries[index].resource;
     picture.frame = place == 0 ? kMainBox : grid.cells[place - 1];
-    const PixelSize fit = FitInside(entries[index].size, {picture.frame.width, picture.frame.height});
+    const PixelSize fit =
+        FitInside(entries[index].size, {picture.frame.width, picture.frame.height});
     if (facts[index] && fit.width > 0) {
       picture.image = CentredIn(fit, picture.frame);
       picture.bitmap = Render(contents.bitmaps[index].bytes, *facts[index], fit);
     }
     shown.push_back(std::move(picture));
   }
-  const std::size_t notDrawn = (order.size() > 1 ? order.size() - 1 - grid.shown : 0) + contents.listedOnly.size();
+  const std::size_t notDrawn =
+      (order.size() > 1 ? order.size() - 1 - grid.shown : 0) + contents.listedOnly.size();
   pnlPictures = std::make_unique<PreviewPanel>(*this, std::move(shown), notDrawn);
 
   std::vector<std::wstring> resources;
@@ -169,7 +178,8 @@ TfrmPreview::TfrmPreview(const std::wstring& caption, PackageContents contents) 
   resources.insert(resources.end(), contents.listedOnly.begin(), contents.listedOnly.end());
   std::sort(resources.begin(), resources.end(), ResourceBefore);
   std::wstring listed;
-  for (const std::wstring& resource : resources) listed += (listed.empty() ? L"" : L", ") + resource;
+  for (const std::wstring& resource : resources)
+    listed += (listed.empty() ? L"" : L", ") + resource;
   labPictures.SetText(resources.empty() ? L"Рисунков нет" : L"Рисунки: " + listed);
   labUiFile.SetText(contents.hasUiFile ? L"Описание интерфейса uifile.txt: есть"
                                        : L"Описание интерфейса uifile.txt: нет");
@@ -191,11 +201,13 @@ void TfrmPreview::ShowModalOver(HWND owner) {
   RECT work{};
   if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0))
     work = RECT{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-  const PixelBox placed = CentreOver({outer.right - outer.left, outer.bottom - outer.top},
-                                     {ownerRect.left, ownerRect.top, ownerRect.right - ownerRect.left,
-                                      ownerRect.bottom - ownerRect.top},
-                                     {work.left, work.top, work.right - work.left, work.bottom - work.top});
-  ::SetWindowPos(Handle(), nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const PixelBox placed =
+      CentreOver({outer.right - outer.left, outer.bottom - outer.top},
+                 {ownerRect.left, ownerRect.top, ownerRect.right - ownerRect.left,
+                  ownerRect.bottom - ownerRect.top},
+                 {work.left, work.top, work.right - work.left, work.bottom - work.top});
+  ::SetWindowPos(Handle(), nullptr, placed.left, placed.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   ShowModal();
 }
 
@@ -205,22 +217,18 @@ PreviewRead ReadPackageToPreview(const std::wstring& packagePath,
   reader.SetMessagePump(std::move(pumpMessages));
   // The large picture and as many thumbnails as fit at their smallest: what cannot be drawn
   // is not worth unpacking.
-  const std::size_t fits = 1 + LayOutThumbnails(kMaxPreviewPictures, kThumbnailArea, kCaptionHeight, kGap,
-                                                kMinThumbnail, kMaxThumbnail).shown;
+  const std::size_t fits = 1 + LayOutThumbnails(kMaxPreviewPictures, kThumbnailArea, kCaptionHeight,
+                                                kGap, kMinThumbnail, kMaxThumbnail)
+                                   .shown;
   return ReadPackageForPreview(reader, packagePath, TemporaryFolder(), fits);
 }
 
-void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName, PreviewRead read) {
-  if (!read) {
-    const unsigned message =
-        read.failure == PreviewFailure::NoScratchFolder ? kMsgPreviewTempUnusable : kMsgApplyUnreadable;
-    ui::Prompt().Box(ui::LoadStringResource(message), owner.Caption(), MB_OK | MB_ICONERROR);
-    return;
-  }
+void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName,
+                        PackageContents contents) {
   std::wstring caption = ui::LoadStringResource(kMsgPreviewCaption);
   const std::size_t at = caption.find(L"%s");
   if (at != std::wstring::npos) caption.replace(at, 2, packageName);
-  TfrmPreview preview(caption, std::move(read.contents));
+  TfrmPreview preview(caption, std::move(contents));
   preview.ShowModalOver(owner.Handle());
 }
 

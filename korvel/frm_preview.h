@@ -43,8 +43,7 @@ class TfrmPreview : public ui::Form {
 PreviewRead ReadPackageToPreview(const std::wstring& packagePath,
                                  std::function<void()> pumpMessages);
 
-// Shows the preview over owner; for a package that could not be read, the message of a failed
-// apply of a damaged package, and when the temporary folder could not be used, that.
-void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName, PreviewRead read);
+// Shows the preview of a package that was read over owner.
+void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName, PackageContents contents);
 
 }  // namespace korvel

@@ -13,7 +13,4 @@ class EKvError : public winbase::Error {
   using winbase::Error::Error;
 };
 
-// The system's own wording for a failure code, or "System error <code>" where it has none.
-std::wstring SystemErrorWording(unsigned long code);
-
 }  // namespace korvel

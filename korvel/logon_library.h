@@ -5,6 +5,12 @@
 
 namespace korvel {
 
+enum class DeleteOutcome {
+  Deleted,   // gone afterwards, whoever removed it
+  IsFolder,  // a folder named like a package: listed, but never deleted
+  Failed,    // still there (read-only, in use)
+};
+
 class LogonLibrary {
  public:
   // programFolder ends with a backslash.
@@ -15,8 +21,8 @@ class LogonLibrary {
   // "*.kvl" counts, folders included. Empty when the folder is missing.
   std::vector<std::wstring> Packages() const;
   std::wstring PackagePath(const std::wstring& name) const { return folder_ + name; }
-  // False when the package is still there afterwards (read-only, in use).
-  bool Delete(const std::wstring& name) const;
+  // An empty name is Failed: there is nothing to delete.
+  DeleteOutcome Delete(const std::wstring& name) const;
 
  private:
   std::wstring folder_;

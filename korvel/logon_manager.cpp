@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "logon_messages.h"
+#include "message_text.h"
 
 namespace korvel {
 
@@ -33,12 +34,60 @@ LogonManager::LogonManager(LogonManagerSetup setup)
       applier_(*setup_.reader, *setup_.runner, setup_.workFolder, setup_.programFolder,
                setup_.systemRoot) {}
 
+namespace {
+
+unsigned LeftOutMessage(ScriptNameFault fault) {
+  switch (fault) {
+    case ScriptNameFault::NotInCodePage:
+      return kMsgLeftOutNotInCodePage;
+    case ScriptNameFault::BlankAtEnd:
+      return kMsgLeftOutBlankAtEnd;
+    case ScriptNameFault::Separator:
+      return kMsgLeftOutSeparator;
+    case ScriptNameFault::NoName:
+      return kMsgLeftOutNoName;
+    case ScriptNameFault::BadNumber:
+      return kMsgLeftOutBadNumber;
+    case ScriptNameFault::TooLong:
+      return kMsgLeftOutTooLong;
+    case ScriptNameFault::None:
+      break;
+  }
+  return kMsgLeftOutSeparator;
+}
+
+// A name as a message box can show it: a control character would break the line or vanish.
+std::wstring Printable(std::wstring name) {
+  for (wchar_t& c : name)
+    if (c < 0x20 || c == 0x7f) c = L'?';
+  return name;
+}
+
+}  // namespace
+
+void LogonManager::Show(const std::wstring& text, UINT flags) {
+  setup_.prompt->Box(text, setup_.caption(), MB_OK | flags);
+}
+
 void LogonManager::Inform(unsigned key) {
-  setup_.prompt->Box(setup_.text(key), setup_.caption(), MB_OK | MB_ICONINFORMATION);
+  Show(setup_.text(key), MB_ICONINFORMATION);
 }
 
 void LogonManager::Fail(unsigned key) {
-  setup_.prompt->Box(setup_.text(key), setup_.caption(), MB_OK | MB_ICONERROR);
+  Show(setup_.text(key), MB_ICONERROR);
+}
+
+std::wstring LogonManager::LeftOutList(const std::vector<LeftOutBitmap>& leftOut) const {
+  std::wstring list;
+  for (std::size_t i = 0; i < leftOut.size() && i < kMaxLeftOutListed; ++i) {
+    if (!list.empty()) list += L"\n";
+    list += FormatMessagePattern(setup_.text(LeftOutMessage(leftOut[i].fault)),
+                                 Printable(leftOut[i].file));
+  }
+  if (leftOut.size() > kMaxLeftOutListed)
+    list += L"\n" + FormatMessagePattern(setup_.text(kMsgLeftOutMore),
+                                         std::to_wstring(leftOut.size() - kMaxLeftOutListed));
+  return list;
 }
 
 bool LogonManager::Import(const std::wstring& chosenFile) {
@@ -66,23 +115,61 @@ bool LogonManager::Import(const std::wstring& chosenFile) {
 
 bool LogonManager::Delete(const std::wstring& package) {
   if (busy_ || package.empty()) return false;
-  if (!library_.Delete(package)) Fail(kMsgDeleteFailed);
+  switch (library_.Delete(package)) {
+    case DeleteOutcome::Deleted:
+      break;
+    case DeleteOutcome::IsFolder:
+      Show(FormatMessagePattern(setup_.text(kMsgDeleteFolder), Printable(package)), MB_ICONERROR);
+      break;
+    case DeleteOutcome::Failed:
+      Fail(kMsgDeleteFailed);
+      break;
+  }
   return true;
 }
 
 void LogonManager::Apply(const std::wstring& package) {
   if (busy_ || package.empty()) return;
   BusyScope busy(*this);
-  switch (applier_.Apply(library_.PackagePath(package))) {
-    case ApplyOutcome::Applied: Inform(kMsgApplied); break;
-    case ApplyOutcome::WorkFolderFailed: Fail(kMsgWorkFolderFailed); break;
-    case ApplyOutcome::Unreadable: Fail(kMsgApplyUnreadable); break;
-    case ApplyOutcome::EmptyPackage: Fail(kMsgApplyEmpty); break;
-    case ApplyOutcome::ToolNotStarted: Fail(kMsgToolNotStarted); break;
-    case ApplyOutcome::ToolFailed: Fail(kMsgToolFailed); break;
-    case ApplyOutcome::TargetUnchanged: Fail(kMsgTargetUnchanged); break;
-    case ApplyOutcome::TargetReadOnly: Fail(kMsgTargetReadOnly); break;
-    case ApplyOutcome::SystemRootNotAnsi: Fail(kMsgSystemRootNotAnsi); break;
+  const ApplyResult result = applier_.Apply(library_.PackagePath(package));
+  switch (result.outcome) {
+    case ApplyOutcome::Applied:
+      if (result.leftOut.empty())
+        Inform(kMsgApplied);
+      else
+        Show(FormatMessagePattern(setup_.text(kMsgAppliedPartly), LeftOutList(result.leftOut)),
+             MB_ICONWARNING);
+      break;
+    case ApplyOutcome::WorkFolderFailed:
+      Show(FormatMessagePattern(setup_.text(kMsgWorkFolderFailed),
+                                SystemErrorWording(result.systemError)),
+           MB_ICONERROR);
+      break;
+    case ApplyOutcome::Unreadable:
+      Fail(kMsgApplyUnreadable);
+      break;
+    case ApplyOutcome::EmptyPackage:
+      Fail(kMsgApplyEmpty);
+      break;
+    case ApplyOutcome::NothingCarried:
+      Show(FormatMessagePattern(setup_.text(kMsgNothingCarried), LeftOutList(result.leftOut)),
+           MB_ICONERROR);
+      break;
+    case ApplyOutcome::ToolNotStarted:
+      Fail(kMsgToolNotStarted);
+      break;
+    case ApplyOutcome::ToolFailed:
+      Fail(kMsgToolFailed);
+      break;
+    case ApplyOutcome::TargetUnchanged:
+      Fail(kMsgTargetUnchanged);
+      break;
+    case ApplyOutcome::TargetReadOnly:
+      Fail(kMsgTargetReadOnly);
+      break;
+    case ApplyOutcome::SystemRootNotAnsi:
+      Fail(kMsgSystemRootNotAnsi);
+      break;
   }
 }
 
@@ -94,9 +181,22 @@ void LogonManager::Restore() {
     Fail(kMsgRestoreFailed);
 }
 
-void LogonManager::About() { Inform(kMsgAbout); }
-void LogonManager::Download() { setup_.links->Open(DownloadAddress()); }
-void LogonManager::Site() { setup_.links->Open(SiteAddress()); }
-void LogonManager::FeedBack() { setup_.links->Open(FeedbackAddress()); }
+void LogonManager::PreviewFailed(PreviewFailure failure) {
+  Fail(failure == PreviewFailure::NoScratchFolder ? kMsgPreviewTempUnusable
+                                                  : kMsgPreviewUnreadable);
+}
+
+void LogonManager::About() {
+  Inform(kMsgAbout);
+}
+void LogonManager::Download() {
+  setup_.links->Open(DownloadAddress());
+}
+void LogonManager::Site() {
+  setup_.links->Open(SiteAddress());
+}
+void LogonManager::FeedBack() {
+  setup_.links->Open(FeedbackAddress());
+}
 
 }  // namespace korvel

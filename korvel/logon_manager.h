@@ -9,6 +9,7 @@
 #include "logon_importer.h"
 #include "logon_library.h"
 #include "logonxp_converter.h"
+#include "package_preview.h"
 #include "product_links.h"
 #include "ui/user_prompt.h"
 
@@ -39,6 +40,8 @@ class LogonManager {
   bool Delete(const std::wstring& package);
   void Apply(const std::wstring& package);
   void Restore();
+  // A package the preview could not read: its own message, since nothing was applied.
+  void PreviewFailed(PreviewFailure failure);
   void About();
   void Download();
   void Site();
@@ -54,6 +57,9 @@ class LogonManager {
   class BusyScope;
   void Inform(unsigned key);
   void Fail(unsigned key);
+  void Show(const std::wstring& text, UINT flags);
+  // One line per left-out picture with its reason, at most kMaxLeftOutListed and a count.
+  std::wstring LeftOutList(const std::vector<LeftOutBitmap>& leftOut) const;
 
   LogonManagerSetup setup_;
   LogonLibrary library_;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "folder_utils.h"
+#include "message_text.h"
 #include "product_links.h"
 #include "program_paths.h"
 #include "registry_key.h"
@@ -54,13 +55,6 @@ ELogonHostCopyFailed::ELogonHostCopyFailed(const std::wstring& target, unsigned 
 void StartSelfRemoval(const std::wstring& programFile) {
   const std::wstring folder = FolderPart(programFile);
   ShellExecuteW(nullptr, L"open", programFile.c_str(), L"/3", folder.c_str(), SW_SHOWNORMAL);
-}
-
-std::wstring FormatMessagePattern(const std::wstring& pattern, const std::wstring& argument) {
-  std::wstring text = pattern;
-  size_t at = text.find(L"%s");
-  if (at != std::wstring::npos) text.replace(at, 2, argument);
-  return text;
 }
 
 }  // namespace korvel

@@ -48,7 +48,4 @@ void RegisterProduct(const std::wstring& programFile, const std::wstring& system
 // Starts the program file again with "/3" (removal without question) from its own folder.
 void StartSelfRemoval(const std::wstring& programFile);
 
-// Replaces the first "%s" of a message pattern.
-std::wstring FormatMessagePattern(const std::wstring& pattern, const std::wstring& argument);
-
 }  // namespace korvel

@@ -6,6 +6,7 @@
 
 #include "editor_scratch.h"
 #include "kv_error.h"
+#include "message_text.h"
 #include "program_paths.h"
 #include "registry_key.h"
 #include "self_install.h"
@@ -86,15 +87,25 @@ std::string RemovalBatchText(const std::wstring& shortProgramFile, int tries) {
   // and the interpreter stops at the next line it cannot read. One that keeps the whole text
   // (Wine's) stops at line 6. ping is the pause Windows XP has.
   return ":uninst\r\n"
-         "del " + file + "\r\n"
-         "if exist " + file + " goto wait\r\n"
-         "rd " + folder + "\r\n"
+         "del " +
+         file +
+         "\r\n"
+         "if exist " +
+         file +
+         " goto wait\r\n"
+         "rd " +
+         folder +
+         "\r\n"
          "del kvun.bat\r\n"
          "goto :eof\r\n"
          ":wait\r\n"
          "set /a kvtries+=1\r\n"
-         "if %kvtries% lss " + std::to_string(tries) + " ping -n 2 127.0.0.1 >nul\r\n"
-         "if %kvtries% lss " + std::to_string(tries) + " goto uninst\r\n"
+         "if %kvtries% lss " +
+         std::to_string(tries) +
+         " ping -n 2 127.0.0.1 >nul\r\n"
+         "if %kvtries% lss " +
+         std::to_string(tries) +
+         " goto uninst\r\n"
          "del kvun.bat\r\n";
 }
 

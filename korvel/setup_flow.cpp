@@ -1,6 +1,7 @@
 #include "setup_flow.h"
 
 #include "kv_error.h"
+#include "message_text.h"
 #include "program_paths.h"
 #include "self_install.h"
 #include "ui/resources.h"
@@ -10,7 +11,9 @@
 
 namespace korvel {
 
-bool SystemSetupActions::CheckWindowsVersion() { return korvel::CheckWindowsVersion(); }
+bool SystemSetupActions::CheckWindowsVersion() {
+  return korvel::CheckWindowsVersion();
+}
 
 void SystemSetupActions::RegisterProduct() {
   korvel::RegisterProduct(winbase::ProgramPath(), SystemFolder());
@@ -34,8 +37,8 @@ SetupResult CompleteSetup(const std::wstring& caption, const SetupTexts& texts,
     actions.StartSelfRemoval();
     return {SetupOutcome::HandedToRemoval, {}};
   }
-  if (!prompt.Ask({caption, FormatMessagePattern(texts.supported, WindowsVersionText),
-                   ui::kBlack})) {
+  if (!prompt.Ask(
+          {caption, FormatMessagePattern(texts.supported, WindowsVersionText), ui::kBlack})) {
     actions.StartSelfRemoval();
     return {SetupOutcome::HandedToRemoval, {}};
   }

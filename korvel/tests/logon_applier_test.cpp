@@ -63,16 +63,19 @@ TEST_F(LogonApplierTest, RunsTheToolInTheWorkFolderWithTheScriptAndCleansUp) {
   reader.members = {{L"100.bmp", "a"}, {L"uifile.txt", "ui"}, {L"notes.txt", "n"}};
   RewriteTargetWhenRun();
 
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::Applied);
   EXPECT_EQ(runner.calls, 1);
   EXPECT_EQ(runner.currentFolder, work);
   EXPECT_EQ(runner.commandLine,
             L"\"" + root.Path() + L"\\Korvel App\\reshacker.exe\" -script logonkv.ini");
   const std::string systemRoot(root.Path().begin(), root.Path().end());
-  EXPECT_EQ(runner.script, "[FILENAMES]\r\nExe=" + systemRoot + "\\WINDOWS\\system32\\logonui.exe\r\n"
-                           "SaveAs=" + systemRoot + "\\WINDOWS\\system32\\logonkv.exe\r\n"
-                           "[COMMANDS]\r\n-addoverwrite 100.bmp,Bitmap,100,0\r\n"
-                           "-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
+  EXPECT_EQ(runner.script, "[FILENAMES]\r\nExe=" + systemRoot +
+                               "\\WINDOWS\\system32\\logonui.exe\r\n"
+                               "SaveAs=" +
+                               systemRoot +
+                               "\\WINDOWS\\system32\\logonkv.exe\r\n"
+                               "[COMMANDS]\r\n-addoverwrite 100.bmp,Bitmap,100,0\r\n"
+                               "-addoverwrite uifile.txt, UIFILE, 1000,\r\n");
   EXPECT_FALSE(FolderExists(work));
 }
 
@@ -94,29 +97,41 @@ TEST_F(LogonApplierTest, LeftoversOfAStoppedRunAreNeverApplied) {
 TEST_F(LogonApplierTest, ABadPackageNeverReachesTheTool) {
   reader.readable = false;  // missing, not an archive, or a CRC failure
   reader.members = {{L"100.bmp", "damaged"}};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Unreadable);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::Unreadable);
 
   reader.readable = true;
   reader.members = {{L"readme.txt", "nothing to apply"}};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::EmptyPackage);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::EmptyPackage);
 
   EXPECT_EQ(runner.calls, 0);
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "current logonkv");
   EXPECT_FALSE(FolderExists(work));
 }
 
-// The tool would skip or misread these; a package of nothing else applies nothing.
+// The tool would skip or misread these; a package of nothing else applies nothing. Each is
+// named with its reason, for the user to hear which pictures were not applied.
 TEST_F(LogonApplierTest, BitmapsTheScriptCannotNameNeverReachTheTool) {
   reader.members = {{L" 100.bmp", "a"}, {L"1,2.bmp", "b"}, {L"Korv\xebl.bmp", "c"}};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::EmptyPackage);
+  const ApplyResult none = applier.Apply(L"x.kvl");
+  EXPECT_EQ(none.outcome, ApplyOutcome::NothingCarried);
+  EXPECT_EQ(none.leftOut.size(), 3u);
   EXPECT_EQ(runner.calls, 0);
 
   reader.members[L"107.bmp"] = "d";
   RewriteTargetWhenRun();
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
+  const ApplyResult partly = applier.Apply(L"x.kvl");
+  EXPECT_EQ(partly.outcome, ApplyOutcome::Applied);
   EXPECT_NE(runner.script.find("-addoverwrite 107.bmp,Bitmap,107,0\r\n-addoverwrite uifile.txt"),
-            std::string::npos) << runner.script;
+            std::string::npos)
+      << runner.script;
   EXPECT_EQ(std::count(runner.script.begin(), runner.script.end(), '\n'), 6);
+  std::vector<std::pair<std::wstring, ScriptNameFault>> leftOut;
+  for (const LeftOutBitmap& bitmap : partly.leftOut)
+    leftOut.emplace_back(bitmap.file, bitmap.fault);
+  EXPECT_EQ(leftOut, (std::vector<std::pair<std::wstring, ScriptNameFault>>{
+                         {L" 100.bmp", ScriptNameFault::BlankAtEnd},
+                         {L"1,2.bmp", ScriptNameFault::Separator},
+                         {L"Korv\xebl.bmp", ScriptNameFault::NotInCodePage}}));
 }
 
 // Windows refuses to replace a read-only file, and the script is ANSI text: both are refused
@@ -125,7 +140,7 @@ TEST_F(LogonApplierTest, AReadOnlyTargetOrASystemFolderTheScriptCannotNameIsRefu
   reader.members = {{L"100.bmp", "a"}};
   RewriteTargetWhenRun();
   SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::TargetReadOnly);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::TargetReadOnly);
   SetFileAttributesW(applier.TargetPath().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "current logonkv");
 
@@ -133,7 +148,7 @@ TEST_F(LogonApplierTest, AReadOnlyTargetOrASystemFolderTheScriptCannotNameIsRefu
   CreateDirectoryW(lossyRoot.c_str(), nullptr);
   CreateDirectoryW((lossyRoot + L"system32").c_str(), nullptr);
   LogonApplier lossy{reader, runner, work, root / L"Korvel App\\", lossyRoot};
-  EXPECT_EQ(lossy.Apply(L"x.kvl"), ApplyOutcome::SystemRootNotAnsi);
+  EXPECT_EQ(lossy.Apply(L"x.kvl").outcome, ApplyOutcome::SystemRootNotAnsi);
   EXPECT_EQ(runner.calls, 0);
   EXPECT_FALSE(FolderExists(work));
 }
@@ -141,7 +156,7 @@ TEST_F(LogonApplierTest, AReadOnlyTargetOrASystemFolderTheScriptCannotNameIsRefu
 TEST_F(LogonApplierTest, AUiFileAloneIsEnoughToApply) {
   reader.members = {{L"uifile.txt", "ui"}};
   RewriteTargetWhenRun();
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::Applied);
   EXPECT_EQ(std::count(runner.script.begin(), runner.script.end(), '\n'), 5);
 }
 
@@ -149,20 +164,20 @@ TEST_F(LogonApplierTest, ToolFailuresAreReportedNotHiddenBehindSuccess) {
   reader.members = {{L"100.bmp", "a"}};
 
   runner.outcome = {false, 0};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::ToolNotStarted);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::ToolNotStarted);
   EXPECT_FALSE(FolderExists(work));
 
   runner.outcome = {true, 2};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::ToolFailed);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::ToolFailed);
 
   runner.outcome = {true, 0};  // ended well but wrote nothing
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::TargetUnchanged);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::TargetUnchanged);
 
   DeleteFileW(applier.TargetPath().c_str());  // and nothing appeared where nothing was
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::TargetUnchanged);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::TargetUnchanged);
 
   RewriteTargetWhenRun();  // a target that did not exist before and does now counts
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::Applied);
   EXPECT_FALSE(FolderExists(work));
 }
 
@@ -201,20 +216,20 @@ TEST_F(LogonApplierTest, ApplyAndRestoreTakeTheScratchFileAStoppedToolLeft) {
 
   leaveScratch();  // an apply refused before the tool runs
   reader.members = {};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::EmptyPackage);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::EmptyPackage);
   EXPECT_FALSE(FileExists(scratch));
 
   reader.members = {{L"100.bmp", "a"}};  // a tool stopped in this very run
   runner.whileRunning = leaveScratch;
   runner.outcome = {true, 1};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::ToolFailed);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::ToolFailed);
   EXPECT_FALSE(FileExists(scratch));
 
   // One that cannot be removed changes no outcome.
   CreateDirectoryW(scratch.c_str(), nullptr);
   RewriteTargetWhenRun();
   runner.outcome = {true, 0};
-  EXPECT_EQ(applier.Apply(L"x.kvl"), ApplyOutcome::Applied);
+  EXPECT_EQ(applier.Apply(L"x.kvl").outcome, ApplyOutcome::Applied);
   EXPECT_TRUE(applier.Restore());
   EXPECT_EQ(ReadBytes(applier.TargetPath()), "system logon host");
   EXPECT_TRUE(FolderExists(scratch));

@@ -47,9 +47,10 @@ TEST_F(LibraryTest, ListsEveryKvlEntryIncludingFoldersAndDeletes) {
   CreateDirectoryW((library.Folder() + L"d.kvl").c_str(), nullptr);
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"a.kvl", L"b.KVL", L"d.kvl"}));
 
-  EXPECT_TRUE(library.Delete(L"a.kvl"));
-  EXPECT_FALSE(library.Delete(L""));
-  EXPECT_TRUE(library.Delete(L"gone.kvl"));  // already gone is what was asked for
+  EXPECT_EQ(library.Delete(L"a.kvl"), DeleteOutcome::Deleted);
+  EXPECT_EQ(library.Delete(L""), DeleteOutcome::Failed);
+  // already gone is what was asked for
+  EXPECT_EQ(library.Delete(L"gone.kvl"), DeleteOutcome::Deleted);
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"b.KVL", L"d.kvl"}));
 
   LogonLibrary missing(root / L"nowhere\\");
@@ -94,8 +95,9 @@ TEST_F(LibraryTest, ImportedPackagesAreWritableAndAFailedReplaceKeepsTheOld) {
   WriteBytes(downloads / L"Cd.kvl", "from a CD");
   SetFileAttributesW((downloads / L"Cd.kvl").c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::Copied);
-  EXPECT_FALSE(GetFileAttributesW((library.Folder() + L"Cd.kvl").c_str()) & FILE_ATTRIBUTE_READONLY);
-  EXPECT_TRUE(library.Delete(L"Cd.kvl"));
+  EXPECT_FALSE(GetFileAttributesW((library.Folder() + L"Cd.kvl").c_str()) &
+               FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(library.Delete(L"Cd.kvl"), DeleteOutcome::Deleted);
   EXPECT_TRUE(library.Packages().empty());
 
   // One made read-only some other way stays, whole, and says so.
@@ -104,7 +106,7 @@ TEST_F(LibraryTest, ImportedPackagesAreWritableAndAFailedReplaceKeepsTheOld) {
   answer = true;
   EXPECT_EQ(importer.Import(downloads / L"Cd.kvl"), ImportOutcome::WriteFailed);
   EXPECT_EQ(ReadBytes(library.Folder() + L"Cd.kvl"), "kept");
-  EXPECT_FALSE(library.Delete(L"Cd.kvl"));
+  EXPECT_EQ(library.Delete(L"Cd.kvl"), DeleteOutcome::Failed);
   EXPECT_EQ(Sorted(), (std::vector<std::wstring>{L"Cd.kvl"}));
   EXPECT_EQ(testing::NamesIn(root.Path() + L"\\logons"), (std::set<std::wstring>{L"Cd.kvl"}));
 }

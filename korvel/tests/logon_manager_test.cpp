@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "fake_packages.h"
 #include "logon_manager.h"
 #include "logon_messages.h"
+#include "message_text.h"
 
 namespace korvel {
 namespace {
 
 using testing::FakeReader;
 using testing::FakeWriter;
+using testing::FolderExists;
 using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::WriteBytes;
@@ -61,7 +64,8 @@ class LogonManagerTest : public ::testing::Test {
   std::vector<bool> busyChanges;
   LogonManager manager{LogonManagerSetup{
       root / L"_kv", root / L"app\\", root / L"WINDOWS\\", &reader, &writer, &runner, &links,
-      &prompt, [](unsigned key) { return std::to_wstring(key); }, [] { return L"Korvel"; }}};
+      &prompt, [](unsigned key) { return std::to_wstring(key) + L"[%s]"; },
+      [] { return L"Korvel"; }}};
 };
 
 TEST_F(LogonManagerTest, SuccessIsOnlyClaimedWhenLogonkvWasRewritten) {
@@ -163,11 +167,120 @@ TEST_F(LogonManagerTest, AFailedDeleteReplaceOrRestoreIsReported) {
   CloseHandle(held);
   EXPECT_FALSE(FileExists(root / L"app\\logons\\Held.kvl"));
 
-  EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgDeleteFailed, kMsgOverwriteQuestion,
-                                           kMsgLibraryWriteFailed, kMsgRestoreFailed,
-                                           kMsgImportSourceUnreadable}));
+  EXPECT_EQ(Keys(),
+            (std::vector<unsigned>{kMsgDeleteFailed, kMsgOverwriteQuestion, kMsgLibraryWriteFailed,
+                                   kMsgRestoreFailed, kMsgImportSourceUnreadable}));
   for (std::size_t i : {0u, 2u, 3u, 4u})
     EXPECT_EQ(prompt.Asked()[i].flags, static_cast<UINT>(MB_OK | MB_ICONERROR)) << i;
+}
+
+// Each row once ended in a wrong word: pictures left out under "applied", the apply's failure
+// for a preview that applies nothing, a work-folder or script failure without its reason, a
+// folder blamed on write protection. The texts are the keys with "[%s]" filled in.
+TEST_F(LogonManagerTest, PartialAndRefusedResultsSayWhatHappenedAndWhy) {
+  const std::wstring system32 = root / L"WINDOWS\\system32";
+  const auto rewriteTarget = [&] {
+    runner.run = [&] {
+      WriteBytes(system32 + L"\\logonkv.new", "rebuilt");
+      MoveFileExW((system32 + L"\\logonkv.new").c_str(), (system32 + L"\\logonkv.exe").c_str(),
+                  MOVEFILE_REPLACE_EXISTING);
+      return RunOutcome{true, 0};
+    };
+  };
+  const auto leftOut = [](unsigned reason, const std::wstring& name) {
+    return std::to_wstring(reason) + L"[" + name + L"]";
+  };
+  std::map<std::wstring, std::string> crowd{{L"100.bmp", "b"}};
+  std::wstring crowdList;
+  for (int i = 0; i < 25; ++i) {
+    const std::wstring name = L"#n" + std::wstring(1, static_cast<wchar_t>(L'a' + i)) + L".bmp";
+    crowd[name] = "b";
+    if (i < 20) crowdList += leftOut(kMsgLeftOutBadNumber, name) + L"\n";
+  }
+  crowdList += L"65266[5]";
+  HANDLE held = INVALID_HANDLE_VALUE;
+
+  struct Row {
+    const char* what;
+    std::function<void()> act;
+    std::wstring text;
+    UINT icon;
+    int toolRuns;  // how often the tool ran in this row
+  };
+  const std::vector<Row> rows = {
+      {"pictures the script cannot name are left out, the others applied and the user told",
+       [&] {
+         reader.members = {{L"100.bmp", "b"},    {L"0.bmp", "b"},    {L"70000.bmp", "b"},
+                           {L"1,2.bmp", "b"},    {L" 107.bmp", "b"}, {L"\x4e2d.bmp", "b"},
+                           {L"uifile.txt", "ui"}};
+         rewriteTarget();
+         manager.Apply(L"Blue.kvl");
+       },
+       L"65256[" + leftOut(kMsgLeftOutBlankAtEnd, L" 107.bmp") + L"\n" +
+           leftOut(kMsgLeftOutBadNumber, L"0.bmp") + L"\n" +
+           leftOut(kMsgLeftOutSeparator, L"1,2.bmp") + L"\n" +
+           leftOut(kMsgLeftOutBadNumber, L"70000.bmp") + L"\n" +
+           leftOut(kMsgLeftOutNotInCodePage, L"\x4e2d.bmp") + L"]",
+       MB_ICONWARNING, 1},
+      {"a long list is cut with a count of the rest",
+       [&] {
+         reader.members = crowd;
+         rewriteTarget();
+         manager.Apply(L"Blue.kvl");
+       },
+       L"65256[" + crowdList + L"]", MB_ICONWARNING, 1},
+      {"nothing the script can name and no uifile.txt: not applied, and why",
+       [&] {
+         reader.members = {{L"0.bmp", "b"}, {L".bmp", "b"}};
+         manager.Apply(L"Blue.kvl");
+       },
+       L"65257[" + leftOut(kMsgLeftOutNoName, L".bmp") + L"\n" +
+           leftOut(kMsgLeftOutBadNumber, L"0.bmp") + L"]",
+       MB_ICONERROR, 0},
+      {"a work folder another program holds a file in: the system's reason",
+       [&] {
+         reader.members = {{L"100.bmp", "b"}};
+         CreateDirectoryW((root / L"_kv").c_str(), nullptr);
+         held = CreateFileW((root / L"_kv\\held.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+         manager.Apply(L"Blue.kvl");
+         CloseHandle(held);
+         RemoveFolderTree(root / L"_kv");
+       },
+       L"65245[" + SystemErrorWording(ERROR_SHARING_VIOLATION) + L"]", MB_ICONERROR, 0},
+      {"a script that cannot be written: the system's reason",
+       [&] {
+         reader.members = {{L"100.bmp", "b"}};
+         reader.afterExtract = [](const std::wstring& folder) {
+           CreateDirectoryW((folder + L"\\logonkv.ini").c_str(), nullptr);
+         };
+         manager.Apply(L"Blue.kvl");
+         reader.afterExtract = nullptr;
+       },
+       L"65245[" + SystemErrorWording(ERROR_ACCESS_DENIED) + L"]", MB_ICONERROR, 0},
+      {"a preview of a damaged package: its own message, not the apply's",
+       [&] { manager.PreviewFailed(PreviewFailure::Unreadable); },
+       std::to_wstring(kMsgPreviewUnreadable) + L"[%s]", MB_ICONERROR, 0},
+      {"deleting a folder named like a package: said to be a folder, and kept",
+       [&] {
+         CreateDirectoryW((root / L"app\\logons\\x.kvl").c_str(), nullptr);
+         EXPECT_TRUE(manager.Delete(L"x.kvl"));
+         EXPECT_TRUE(FolderExists(root / L"app\\logons\\x.kvl"));
+       },
+       L"65259[x.kvl]", MB_ICONERROR, 0},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    const std::size_t asked = prompt.Asked().size();
+    const int runs = runner.calls;
+    row.act();
+    ASSERT_EQ(prompt.Asked().size(), asked + 1);
+    EXPECT_EQ(prompt.Asked().back().text, row.text);
+    EXPECT_EQ(prompt.Asked().back().flags, static_cast<UINT>(MB_OK | row.icon));
+    EXPECT_EQ(runner.calls - runs, row.toolRuns);
+    EXPECT_FALSE(FolderExists(root / L"_kv"));
+  }
+  EXPECT_EQ(ReadBytes(system32 + L"\\logonkv.exe"), "rebuilt");
 }
 
 TEST_F(LogonManagerTest, RestoreAboutAndLinks) {

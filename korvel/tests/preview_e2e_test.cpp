@@ -24,8 +24,9 @@ using testing::BuildFolder;
 using testing::SystemFolder;
 
 const wchar_t kSample[] = L"Закат над морем.kvl";
+// Its own text: nothing was applied, so the apply's failure would be wrong here.
 const wchar_t kUnreadable[] =
-    L"Не удалось прочитать выбранный логон: файл отсутствует или повреждён. Логон не был применен.";
+    L"Не удалось прочитать выбранный логон для просмотра: файл отсутствует или повреждён.";
 const wchar_t kApplied[] = L"Выбранный логон был успешно применен!";
 constexpr int kApplyButton = 1;
 
@@ -140,7 +141,7 @@ TEST_F(PreviewE2E, ASamplePackageOpensOnDoubleClickOrEnterAndClosesEveryWay) {
   EXPECT_TRUE(korvel.Running());
 }
 
-TEST_F(PreviewE2E, ADamagedPackageShowsTheApplyMessageAndNoPreview) {
+TEST_F(PreviewE2E, ADamagedPackageShowsItsOwnMessageAndNoPreview) {
   std::string damaged = sample;
   damaged[60] = static_cast<char>(damaged[60] ^ 0x5A);  // inside the first member's data
   WriteBytes(app + L"logons\\Broken.kvl", damaged);

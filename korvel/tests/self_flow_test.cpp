@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kv_error.h"
+#include "message_text.h"
 #include "removal_flow.h"
 #include "self_install.h"
 #include "setup_flow.h"
@@ -14,8 +15,7 @@ namespace korvel {
 namespace {
 
 constexpr ui::Color kRed = RGB(255, 0, 0);
-const SetupTexts kSetupTexts{L"XP %s supported?", L"XP %s not supported",
-                             L"No logonkv.exe: %s"};
+const SetupTexts kSetupTexts{L"XP %s supported?", L"XP %s not supported", L"No logonkv.exe: %s"};
 const RemovalTexts kRemovalTexts{L"Remove?", L"Removed"};
 
 class FakeSetupActions : public ISetupActions {
@@ -27,7 +27,8 @@ class FakeSetupActions : public ISetupActions {
   void RegisterProduct() override {
     ++registered;
     if (failRegister) throw EKvError(L"Failed to set data for 'UIHost'");
-    if (failCopy) throw ELogonHostCopyFailed(L"C:\\WINDOWS\\system32\\logonkv.exe", ERROR_ACCESS_DENIED);
+    if (failCopy)
+      throw ELogonHostCopyFailed(L"C:\\WINDOWS\\system32\\logonkv.exe", ERROR_ACCESS_DENIED);
   }
   void StartSelfRemoval() override { ++removalsStarted; }
 

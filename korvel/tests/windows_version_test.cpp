@@ -1,7 +1,7 @@
 // Only Windows XP passes, and the text it leaves is what the setup's question shows.
 #include <gtest/gtest.h>
 
-#include "self_install.h"
+#include "message_text.h"
 #include "windows_version.h"
 
 namespace korvel {
@@ -14,8 +14,8 @@ OsVersion Version(unsigned long major, unsigned long minor, const wchar_t* servi
 TEST(WindowsVersion, OnlyVersionFiveOneIsAccepted) {
   EXPECT_EQ(XpVersionText(Version(5, 1, L"Service Pack 2")), L"5.1.2600.Service Pack 2");
   EXPECT_EQ(XpVersionText(Version(5, 1)), L"5.1.2600.");
-  EXPECT_FALSE(XpVersionText(Version(5, 0)));   // 2000
-  EXPECT_FALSE(XpVersionText(Version(5, 2)));   // Server 2003
+  EXPECT_FALSE(XpVersionText(Version(5, 0)));  // 2000
+  EXPECT_FALSE(XpVersionText(Version(5, 2)));  // Server 2003
   EXPECT_FALSE(XpVersionText(Version(6, 1)));
   EXPECT_FALSE(XpVersionText(Version(10, 0)));
   EXPECT_FALSE(XpVersionText(Version(15, 1)));  // compared as numbers, not by first digit
