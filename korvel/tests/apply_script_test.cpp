@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "apply_script.h"
-#include "scratch_folder.h"
+#include "korvel/test_support/test_files.h"
 
 namespace korvel {
 namespace {

@@ -4,7 +4,8 @@
 
 #include <functional>
 
-#include "fake_packages.h"
+#include "folder_utils.h"
+#include "korvel/test_support/fake_packages.h"
 #include "editor_scratch.h"
 #include "logon_applier.h"
 

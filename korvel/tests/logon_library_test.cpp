@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "fake_packages.h"
+#include "korvel/test_support/fake_packages.h"
 #include "logon_importer.h"
 
 namespace korvel {

@@ -5,7 +5,8 @@
 #include <functional>
 #include <map>
 
-#include "fake_packages.h"
+#include "folder_utils.h"
+#include "korvel/test_support/fake_packages.h"
 #include "logon_manager.h"
 #include "logon_messages.h"
 #include "message_text.h"

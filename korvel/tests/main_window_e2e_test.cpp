@@ -11,7 +11,7 @@
 
 #include "driver.h"
 #include "folder_utils.h"
-#include "scratch_folder.h"
+#include "korvel/test_support/test_files.h"
 #include "ui/application.h"
 #include "winbase/handles.h"
 #include "zip_packages.h"
@@ -21,7 +21,7 @@ namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
-using testing::BuildFolder;
+using testing::TestProgramFolder;
 using testing::SystemFolder;
 
 // Toolbar buttons in their order.
@@ -133,8 +133,8 @@ class MainWindowE2E : public ::testing::Test {
     CreateDirectoryW(app.c_str(), nullptr);
     CreateDirectoryW((app + L"logons").c_str(), nullptr);
     CreateDirectoryW(incoming.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"korvel.exe").c_str(), (app + L"korvel.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"..\\resedit\\reshacker.exe").c_str(),
+    ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"korvel.exe").c_str(), (app + L"korvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"..\\resedit\\reshacker.exe").c_str(),
                           (app + L"reshacker.exe").c_str(), FALSE));
     logonui = SystemFolder() + L"\\logonui.exe";
     logonkv = SystemFolder() + L"\\logonkv.exe";
@@ -288,8 +288,8 @@ TEST_F(MainWindowE2E, ImportsAsksBeforeReplacingConvertsAndDeletes) {
   ZipPackageReader reader;
   ASSERT_TRUE(reader.ExtractRoot(app + L"logons\\Night.kvl", out.Path()));
   EXPECT_EQ(testing::NamesIn(out.Path()), (std::set<std::wstring>{L"100.bmp", L"uifile.txt"}));
-  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv"));
-  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv2"));
+  EXPECT_TRUE(Gone(testing::TemporaryFolder() + L"\\_kv"));
+  EXPECT_TRUE(Gone(testing::TemporaryFolder() + L"\\_kv2"));
 
   // A foreign package without theme.ini is refused, and the old package of its name stays.
   const std::string night = ReadBytes(app + L"logons\\Night.kvl");
@@ -343,7 +343,7 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
     EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 107), ResourceBytes(system.get(), RT_BITMAP, 107));
     EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 112), ResourceBytes(system.get(), RT_BITMAP, 112));
   }
-  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv"));
+  EXPECT_TRUE(Gone(testing::TemporaryFolder() + L"\\_kv"));
 
   std::string applied = ReadBytes(logonkv);
   ASSERT_TRUE(list->Select(L"Broken.kvl"));
@@ -421,7 +421,7 @@ TEST_F(MainWindowE2E, AConvertedPackageWithoutUiFileAppliesAndKeepsTheSystemsInt
 TEST_F(MainWindowE2E, WhileAnApplyRunsTheActionsAreOffAndClosingIsRefused) {
   // A stand-in editor that takes its time: it pauses for the milliseconds in sleep.txt and
   // then rewrites logonkv.exe (rewrite.flag), both taken from the package.
-  ASSERT_TRUE(CopyFileW((BuildFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
   Package(app + L"logons\\Slow.kvl", {{L"100.bmp", bitmap100}, {L"sleep.txt", "6000"}, {L"rewrite.flag", ""}});
   // One the user cannot delete: a failed delete is reported.
   WriteBytes(app + L"logons\\Locked.kvl", ReadBytes(app + L"logons\\Sunrise.kvl"));
@@ -454,7 +454,7 @@ TEST_F(MainWindowE2E, WhileAnApplyRunsTheActionsAreOffAndClosingIsRefused) {
   Sleep(1000);
   EXPECT_TRUE(korvel.Running());
   EXPECT_TRUE(IsWindowVisible(main));
-  EXPECT_TRUE(FileExists(testing::TempRoot() + L"\\_kv\\sleep.txt")) << "the apply is over too soon";
+  EXPECT_TRUE(FileExists(testing::TemporaryFolder() + L"\\_kv\\sleep.txt")) << "the apply is over too soon";
 
   ASSERT_NO_FATAL_FAILURE(ExpectBox(kApplied));
   for (int action = actOpen; action <= actExit; ++action) EXPECT_TRUE(ButtonEnabled(action)) << action;

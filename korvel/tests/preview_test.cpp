@@ -11,8 +11,8 @@
 #include "bitmap_header.h"
 #include "package_preview.h"
 #include "preview_layout.h"
-#include "scratch_folder.h"
-#include "test_archives.h"
+#include "korvel/test_support/test_files.h"
+#include "korvel/test_support/test_archives.h"
 #include "zip_packages.h"
 
 namespace korvel {

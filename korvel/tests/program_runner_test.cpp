@@ -5,7 +5,7 @@
 
 #include "apply_script.h"
 #include "program_runner.h"
-#include "scratch_folder.h"
+#include "korvel/test_support/test_files.h"
 #include "winbase/module_path.h"
 #include "winbase/text.h"
 

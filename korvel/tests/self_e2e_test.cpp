@@ -11,7 +11,7 @@
 #include "program_paths.h"
 #include "registry_key.h"
 #include "self_install.h"
-#include "self_test_support.h"
+#include "korvel/test_support/test_files.h"
 #include "self_uninstall.h"
 #include "winbase/module_path.h"
 

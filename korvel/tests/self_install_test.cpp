@@ -8,7 +8,7 @@
 #include "product_links.h"
 #include "registry_key.h"
 #include "self_install.h"
-#include "self_test_support.h"
+#include "korvel/test_support/test_files.h"
 
 namespace korvel {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 using testing::Exists;
 using testing::ReadBytes;
 using testing::ScratchFolder;
-using testing::ScratchRoot;
+using testing::ScratchKey;
 using testing::WriteBytes;
 
 struct RegValue {
@@ -49,7 +49,7 @@ class Register : public ::testing::Test {
     WriteBytes(system + L"logonui.exe", "MZ logon host v1");
   }
 
-  ScratchRoot root{L"register"};
+  ScratchKey root{L"register"};
   ScratchFolder systemFolder{"system32"};
   std::wstring system = systemFolder.Path() + L"\\";
   const std::wstring program = L"C:\\Program Files\\Korvel\\korvel.exe";

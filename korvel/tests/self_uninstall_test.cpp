@@ -8,7 +8,7 @@
 #include "program_paths.h"
 #include "registry_key.h"
 #include "self_install.h"
-#include "self_test_support.h"
+#include "korvel/test_support/test_files.h"
 #include "self_uninstall.h"
 #include "testing/support/run_and_wait.h"
 #include "winbase/module_path.h"
@@ -19,7 +19,7 @@ namespace {
 using testing::Exists;
 using testing::ReadBytes;
 using testing::ScratchFolder;
-using testing::ScratchRoot;
+using testing::ScratchKey;
 using testing::WriteBytes;
 using testsupport::StartedProgram;
 
@@ -55,7 +55,7 @@ class RemoveFiles : public ::testing::Test {
   }
 
   ScratchFolder folder{"remove"};
-  ScratchRoot root{L"remove"};
+  ScratchKey root{L"remove"};
   UninstallPaths paths;
 };
 
@@ -107,7 +107,7 @@ TEST_F(RemoveFiles, UnknownProgramsFolderTouchesNoGroup) {
 }
 
 TEST(ProgramsShellFolder, ReadsTheValueUpTo255Characters) {
-  ScratchRoot user(L"shellfolders");
+  ScratchKey user(L"shellfolders");
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no key
   winbase::RegKey folders = CreateRegKey(user.Get(), kShellFoldersKeyPath);
   EXPECT_EQ(ProgramsShellFolder(user.Get()), L"");  // no value

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "logonxp_converter.h"
-#include "scratch_folder.h"
-#include "test_archives.h"
+#include "folder_utils.h"
+#include "korvel/test_support/test_files.h"
+#include "korvel/test_support/test_archives.h"
 #include "zip_packages.h"
 
 namespace korvel {

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "package_archive.h"
-#include "scratch_folder.h"
+#include "folder_utils.h"
+#include "korvel/test_support/test_files.h"
 
 namespace korvel::testing {
 

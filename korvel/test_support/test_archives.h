@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "scratch_folder.h"
+#include "korvel/test_support/test_files.h"
 #include "zip_packages.h"
 
 namespace korvel::testing {
