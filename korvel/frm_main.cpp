@@ -2,7 +2,7 @@
 
 #include "frm_preview.h"
 #include "logon_list_view.h"
-#include "shared_paths.h"
+#include "korvel/shared/shared_paths.h"
 #include "ui/application.h"
 #include "ui/resources.h"
 #include "ui/user_prompt.h"

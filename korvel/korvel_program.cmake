@@ -29,7 +29,7 @@ set_source_files_properties(res/korvel.rc PROPERTIES
 add_dependencies(korvel_res korvel_pictures_gen)
 
 add_library(korvel_startup STATIC
-  app_forms.cpp app_mode.cpp instance_guard.cpp shared_paths.cpp
+  app_forms.cpp app_mode.cpp instance_guard.cpp
   frm_main.cpp frm_msg.cpp frm_setup.cpp frm_uninst.cpp
   frm_preview.cpp logon_list_view.cpp)
 target_include_directories(korvel_startup PUBLIC ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_SOURCE_DIR})

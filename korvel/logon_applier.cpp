@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "editor_scratch.h"
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "winbase/handles.h"
 
 namespace korvel {

@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "winbase/handles.h"
 
 namespace korvel {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 
 namespace korvel {
 

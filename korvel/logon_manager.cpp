@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "logon_messages.h"
-#include "message_text.h"
+#include "korvel/shared/message_text.h"
 
 namespace korvel {
 

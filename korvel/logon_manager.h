@@ -10,7 +10,7 @@
 #include "logon_library.h"
 #include "logonxp_converter.h"
 #include "package_preview.h"
-#include "product_links.h"
+#include "korvel/shared/product_links.h"
 #include "ui/user_prompt.h"
 
 namespace korvel {

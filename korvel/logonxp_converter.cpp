@@ -4,7 +4,7 @@
 
 #include <cwctype>
 
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "plain_file_name.h"
 
 namespace korvel {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "preview_layout.h"
 #include "winbase/handles.h"
 #include "winbase/text.h"

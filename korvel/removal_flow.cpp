@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "kv_error.h"
+#include "korvel/shared/kv_error.h"
 #include "ui/resources.h"
 #include "winbase/text.h"
 

@@ -2,10 +2,10 @@
 
 #include <shellapi.h>
 
-#include "folder_utils.h"
-#include "message_text.h"
-#include "product_links.h"
-#include "program_paths.h"
+#include "korvel/shared/folder_utils.h"
+#include "korvel/shared/message_text.h"
+#include "korvel/shared/product_links.h"
+#include "korvel/shared/program_paths.h"
 #include "registry_key.h"
 
 namespace korvel {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "kv_error.h"
+#include "korvel/shared/kv_error.h"
 
 namespace korvel {
 

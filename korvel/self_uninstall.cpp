@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "editor_scratch.h"
-#include "kv_error.h"
-#include "message_text.h"
-#include "program_paths.h"
+#include "korvel/shared/kv_error.h"
+#include "korvel/shared/message_text.h"
+#include "korvel/shared/program_paths.h"
 #include "registry_key.h"
 #include "self_install.h"
 #include "winbase/handles.h"

@@ -1,8 +1,8 @@
 #include "setup_flow.h"
 
-#include "kv_error.h"
-#include "message_text.h"
-#include "program_paths.h"
+#include "korvel/shared/kv_error.h"
+#include "korvel/shared/message_text.h"
+#include "korvel/shared/program_paths.h"
 #include "self_install.h"
 #include "ui/resources.h"
 #include "winbase/module_path.h"

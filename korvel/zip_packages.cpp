@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "ziparchive/records/zip_messages.h"
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "winbase/handles.h"
 #include "winbase/text.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "package_archive.h"
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/test_files.h"
 
 namespace korvel::testing {

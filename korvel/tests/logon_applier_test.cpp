@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/fake_packages.h"
 #include "editor_scratch.h"
 #include "logon_applier.h"

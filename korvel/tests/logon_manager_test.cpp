@@ -5,11 +5,11 @@
 #include <functional>
 #include <map>
 
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/fake_packages.h"
 #include "logon_manager.h"
 #include "logon_messages.h"
-#include "message_text.h"
+#include "korvel/shared/message_text.h"
 
 namespace korvel {
 namespace {

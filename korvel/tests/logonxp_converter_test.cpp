@@ -2,7 +2,7 @@
 // and that a failure leaves the library and the temporary folders as they should be.
 #include <gtest/gtest.h>
 
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/fake_packages.h"
 #include "logonxp_converter.h"
 #include "plain_file_name.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "driver.h"
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/test_files.h"
 #include "ui/application.h"
 #include "winbase/handles.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "driver.h"
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "preview_layout.h"
 #include "korvel/test_support/test_files.h"
 #include "ui/application.h"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "driver.h"
-#include "program_paths.h"
+#include "korvel/shared/program_paths.h"
 #include "registry_key.h"
 #include "self_install.h"
 #include "korvel/test_support/test_files.h"

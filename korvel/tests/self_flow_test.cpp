@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "kv_error.h"
-#include "message_text.h"
+#include "korvel/shared/kv_error.h"
+#include "korvel/shared/message_text.h"
 #include "removal_flow.h"
 #include "self_install.h"
 #include "setup_flow.h"

@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "kv_error.h"
-#include "product_links.h"
+#include "korvel/shared/kv_error.h"
+#include "korvel/shared/product_links.h"
 #include "registry_key.h"
 #include "self_install.h"
 #include "korvel/test_support/test_files.h"

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "kv_error.h"
-#include "program_paths.h"
+#include "korvel/shared/kv_error.h"
+#include "korvel/shared/program_paths.h"
 #include "registry_key.h"
 #include "self_install.h"
 #include "korvel/test_support/test_files.h"

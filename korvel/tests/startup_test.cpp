@@ -6,7 +6,6 @@
 
 #include "app_mode.h"
 #include "instance_guard.h"
-#include "shared_paths.h"
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/resources.h"
@@ -175,42 +174,6 @@ TEST(BringForward, RestoresTheRunningInstancesMinimisedWindowFoundByClass) {
   EXPECT_FALSE(TabfOneInstance::BringForward(L"NoSuchClassAnywhere", 0));
   ui::Application::Get().ProcessPendingMessages();
   ui::Application::Get().ClearTerminated();
-}
-
-// Sets or clears an environment variable for a scope.
-class EnvScope {
-public:
-  EnvScope(const wchar_t* name, const wchar_t* value) : name_(name) {
-    wchar_t buf[32768];
-    DWORD n = ::GetEnvironmentVariableW(name, buf, 32768);
-    had_ = n > 0;
-    if (had_) old_.assign(buf, n);
-    ::SetEnvironmentVariableW(name, value);
-  }
-  ~EnvScope() { ::SetEnvironmentVariableW(name_, had_ ? old_.c_str() : nullptr); }
-
-private:
-  const wchar_t* name_;
-  bool had_;
-  std::wstring old_;
-};
-
-TEST(SharedPaths, ComeFromTempSystemRootAndTheProgramFolder) {
-  EnvScope temp(L"TEMP", L"C:\\Temp");
-  EnvScope root(L"SystemRoot", L"C:\\WINDOWS");
-  SharedPaths p = ComputeSharedPaths(L"C:\\Program Files\\Korvel\\korvel.exe");
-  EXPECT_EQ(p.workFolder, L"C:\\Temp\\_kv");
-  EXPECT_EQ(p.programFolder, L"C:\\Program Files\\Korvel\\");
-  EXPECT_EQ(p.systemRoot, L"C:\\WINDOWS\\");
-}
-
-TEST(SharedPaths, UnsetVariablesReadAsEmpty) {
-  EnvScope temp(L"TEMP", nullptr);
-  EnvScope root(L"SystemRoot", nullptr);
-  SharedPaths p = ComputeSharedPaths(L"D:\\korvel.exe");
-  EXPECT_EQ(p.workFolder, L"\\_kv");
-  EXPECT_EQ(p.programFolder, L"D:\\");
-  EXPECT_EQ(p.systemRoot, L"\\");
 }
 
 }  // namespace

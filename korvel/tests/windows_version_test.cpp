@@ -1,7 +1,6 @@
 // Only Windows XP passes, and the text it leaves is what the setup's question shows.
 #include <gtest/gtest.h>
 
-#include "message_text.h"
 #include "windows_version.h"
 
 namespace korvel {
@@ -27,12 +26,6 @@ TEST(WindowsVersion, TheTestSystemPassesAndLeavesItsVersionText) {
   WindowsVersionText.clear();
   ASSERT_TRUE(CheckWindowsVersion());
   EXPECT_EQ(WindowsVersionText, L"5.1.2600.Service Pack 3");
-}
-
-TEST(WindowsVersion, PatternWithoutPlaceholderOrWithPercentInArgumentStaysIntact) {
-  EXPECT_EQ(FormatMessagePattern(L"no placeholder", L"x"), L"no placeholder");
-  EXPECT_EQ(FormatMessagePattern(L"(%s) %s", L"%s"), L"(%s) %s");
-  EXPECT_EQ(FormatMessagePattern(L"XP %s)", L""), L"XP )");
 }
 
 }  // namespace

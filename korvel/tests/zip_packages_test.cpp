@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "logonxp_converter.h"
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/test_files.h"
 #include "korvel/test_support/test_archives.h"
 #include "zip_packages.h"

@@ -1,6 +1,6 @@
-#include "shared_paths.h"
+#include "korvel/shared/shared_paths.h"
 
-#include "program_paths.h"
+#include "korvel/shared/program_paths.h"
 
 namespace korvel {
 namespace {

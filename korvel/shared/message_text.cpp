@@ -1,4 +1,4 @@
-#include "message_text.h"
+#include "korvel/shared/message_text.h"
 
 #include "winbase/system_error_text.h"
 

@@ -1,4 +1,4 @@
-#include "product_links.h"
+#include "korvel/shared/product_links.h"
 
 #include <shellapi.h>
 

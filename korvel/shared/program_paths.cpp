@@ -1,4 +1,4 @@
-#include "program_paths.h"
+#include "korvel/shared/program_paths.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "folder_utils.h"
+#include "korvel/shared/folder_utils.h"
 
 #include <windows.h>
 
