@@ -13,7 +13,7 @@
 #include "ui/list_view.h"
 #include "ui/open_dialog.h"
 #include "ui/tool_bar.h"
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "apply_script.h"
-#include "package_archive.h"
+#include "korvel/library/package_archive.h"
 #include "program_runner.h"
 
 namespace korvel {

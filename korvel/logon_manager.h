@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "logon_applier.h"
-#include "logon_importer.h"
-#include "logon_library.h"
-#include "logonxp_converter.h"
+#include "korvel/library/logon_importer.h"
+#include "korvel/library/logon_library.h"
+#include "korvel/library/logonxp_converter.h"
 #include "package_preview.h"
 #include "korvel/shared/product_links.h"
 #include "ui/user_prompt.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "package_archive.h"
-#include "zip_packages.h"
+#include "korvel/library/package_archive.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel {
 

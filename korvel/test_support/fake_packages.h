@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "package_archive.h"
+#include "korvel/library/package_archive.h"
 #include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/test_files.h"
 

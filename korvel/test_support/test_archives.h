@@ -7,7 +7,7 @@
 #include <string>
 
 #include "korvel/test_support/test_files.h"
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel::testing {
 

@@ -14,7 +14,7 @@
 #include "korvel/test_support/test_files.h"
 #include "ui/application.h"
 #include "winbase/handles.h"
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel {
 namespace {

@@ -13,7 +13,7 @@
 #include "preview_layout.h"
 #include "korvel/test_support/test_files.h"
 #include "korvel/test_support/test_archives.h"
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel {
 namespace {

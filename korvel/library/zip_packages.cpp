@@ -1,4 +1,4 @@
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 #include <windows.h>
 

@@ -3,14 +3,14 @@
 #include <functional>
 #include <string>
 
-#include "logon_library.h"
-#include "logonxp_converter.h"
+#include "korvel/library/logon_library.h"
+#include "korvel/library/logonxp_converter.h"
 
 namespace korvel {
 
 enum class ImportOutcome {
-  Ignored,           // nothing chosen, file missing, or neither ".kvl" nor ".logonxp"
-  Declined,          // a package of that name exists and the user kept it
+  Ignored,   // nothing chosen, file missing, or neither ".kvl" nor ".logonxp"
+  Declined,  // a package of that name exists and the user kept it
   Copied,
   Converted,
   WriteFailed,       // Copied or Converted, but it could not be written into the library

@@ -2,11 +2,11 @@
 // holds exactly the expected members, and a damaged package is refused.
 #include <gtest/gtest.h>
 
-#include "logonxp_converter.h"
+#include "korvel/library/logonxp_converter.h"
 #include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/test_files.h"
 #include "korvel/test_support/test_archives.h"
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/archive/zip_writer.h"
-#include "package_archive.h"
+#include "korvel/library/package_archive.h"
 
 namespace korvel {
 

@@ -1,4 +1,4 @@
-#include "logon_importer.h"
+#include "korvel/library/logon_importer.h"
 
 #include <windows.h>
 
@@ -61,9 +61,12 @@ ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
     // The old package stays until the new one is complete (the converter replaces it).
     lastConversion_ = converter_.Convert(chosenFile, target);
     switch (lastConversion_) {
-      case ConvertOutcome::Converted: return ImportOutcome::Converted;
-      case ConvertOutcome::WriteFailed: return ImportOutcome::WriteFailed;
-      default: return ImportOutcome::ConversionFailed;
+      case ConvertOutcome::Converted:
+        return ImportOutcome::Converted;
+      case ConvertOutcome::WriteFailed:
+        return ImportOutcome::WriteFailed;
+      default:
+        return ImportOutcome::ConversionFailed;
     }
   }
   return ImportOutcome::Ignored;

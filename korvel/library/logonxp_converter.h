@@ -2,19 +2,19 @@
 #pragma once
 #include <string>
 
-#include "package_archive.h"
+#include "korvel/library/package_archive.h"
 
 namespace korvel {
 
 enum class ConvertOutcome {
   Converted,
-  Unreadable,     // missing, not an archive, or damaged
-  NotLogonXp,     // no "theme.ini" at the archive's root
-  NoBitmaps,      // no "*.bmp" at the archive's root
-  FolderFailed,   // the work or staging folder could not be prepared
-  UnsafeName,     // a bitmap's new name is one Windows would not write as a file (NUL.bmp...)
-  CopyFailed,     // a bitmap or "uifile.txt" could not be copied into the staging folder
-  WriteFailed,    // the new package could not be written or moved into place
+  Unreadable,    // missing, not an archive, or damaged
+  NotLogonXp,    // no "theme.ini" at the archive's root
+  NoBitmaps,     // no "*.bmp" at the archive's root
+  FolderFailed,  // the work or staging folder could not be prepared
+  UnsafeName,    // a bitmap's new name is one Windows would not write as a file (NUL.bmp...)
+  CopyFailed,    // a bitmap or "uifile.txt" could not be copied into the staging folder
+  WriteFailed,   // the new package could not be written or moved into place
 };
 
 // The name with its first "Bitmap_" (any case, anywhere) removed: Bitmap_100.bmp -> 100.bmp.

@@ -4,8 +4,8 @@
 
 #include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/fake_packages.h"
-#include "logonxp_converter.h"
-#include "plain_file_name.h"
+#include "korvel/library/logonxp_converter.h"
+#include "korvel/library/plain_file_name.h"
 
 namespace korvel {
 namespace {

@@ -1,11 +1,11 @@
-#include "logonxp_converter.h"
+#include "korvel/library/logonxp_converter.h"
 
 #include <windows.h>
 
 #include <cwctype>
 
 #include "korvel/shared/folder_utils.h"
-#include "plain_file_name.h"
+#include "korvel/library/plain_file_name.h"
 
 namespace korvel {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "korvel/test_support/fake_packages.h"
-#include "logon_importer.h"
+#include "korvel/library/logon_importer.h"
 
 namespace korvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "plain_file_name.h"
+#include "korvel/library/plain_file_name.h"
 
 #include "winbase/text.h"
 #include "ziparchive/platform/device_name.h"

@@ -1,4 +1,4 @@
-#include "logon_library.h"
+#include "korvel/library/logon_library.h"
 
 #include <windows.h>
 
