@@ -6,7 +6,7 @@
 
 #include "instance_guard.h"
 #include "logon_manager.h"
-#include "program_runner.h"
+#include "korvel/apply/program_runner.h"
 #include "korvel/shared/product_links.h"
 #include "ui/form.h"
 #include "ui/image_list.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "logon_applier.h"
+#include "korvel/apply/logon_applier.h"
 #include "korvel/library/logon_importer.h"
 #include "korvel/library/logon_library.h"
 #include "korvel/library/logonxp_converter.h"

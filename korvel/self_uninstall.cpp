@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "editor_scratch.h"
+#include "korvel/apply/editor_scratch.h"
 #include "korvel/shared/kv_error.h"
 #include "korvel/shared/message_text.h"
 #include "korvel/shared/program_paths.h"

@@ -1,4 +1,4 @@
-#include "editor_scratch.h"
+#include "korvel/apply/editor_scratch.h"
 
 #include <windows.h>
 

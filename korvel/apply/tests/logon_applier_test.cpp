@@ -6,8 +6,8 @@
 
 #include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/fake_packages.h"
-#include "editor_scratch.h"
-#include "logon_applier.h"
+#include "korvel/apply/editor_scratch.h"
+#include "korvel/apply/logon_applier.h"
 
 namespace korvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "program_runner.h"
+#include "korvel/apply/program_runner.h"
 
 #include <windows.h>
 
@@ -31,9 +31,9 @@ RunOutcome WindowsProgramRunner::RunAndWait(const std::wstring& commandLine,
 
   HANDLE waitOn = process.get();
   for (;;) {
-    const DWORD result =
-        whileWaiting_ ? MsgWaitForMultipleObjects(1, &waitOn, FALSE, INFINITE, QS_ALLINPUT)
-                      : WaitForSingleObject(waitOn, INFINITE);
+    const DWORD result = whileWaiting_
+                             ? MsgWaitForMultipleObjects(1, &waitOn, FALSE, INFINITE, QS_ALLINPUT)
+                             : WaitForSingleObject(waitOn, INFINITE);
     if (result == WAIT_OBJECT_0) break;
     if (result == WAIT_OBJECT_0 + 1) {
       try {

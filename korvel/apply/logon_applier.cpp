@@ -1,11 +1,11 @@
-#include "logon_applier.h"
+#include "korvel/apply/logon_applier.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <optional>
 
-#include "editor_scratch.h"
+#include "korvel/apply/editor_scratch.h"
 #include "korvel/shared/folder_utils.h"
 #include "winbase/handles.h"
 

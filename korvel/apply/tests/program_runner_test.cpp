@@ -3,8 +3,8 @@
 // code comes back.
 #include <gtest/gtest.h>
 
-#include "apply_script.h"
-#include "program_runner.h"
+#include "korvel/apply/apply_script.h"
+#include "korvel/apply/program_runner.h"
 #include "korvel/test_support/test_files.h"
 #include "winbase/module_path.h"
 #include "winbase/text.h"

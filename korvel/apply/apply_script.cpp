@@ -1,4 +1,4 @@
-#include "apply_script.h"
+#include "korvel/apply/apply_script.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // whole script holds is checked where the apply hands it to the tool (logon_applier_test).
 #include <gtest/gtest.h>
 
-#include "apply_script.h"
+#include "korvel/apply/apply_script.h"
 #include "korvel/test_support/test_files.h"
 
 namespace korvel {

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "apply_script.h"
+#include "korvel/apply/apply_script.h"
 #include "korvel/library/package_archive.h"
-#include "program_runner.h"
+#include "korvel/apply/program_runner.h"
 
 namespace korvel {
 
