@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "bitmap_header.h"
+#include "korvel/preview/bitmap_header.h"
 #include "logon_messages.h"
 #include "ui/control.h"
 #include "ui/resources.h"

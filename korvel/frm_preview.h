@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "package_preview.h"
-#include "preview_layout.h"
+#include "korvel/preview/package_preview.h"
+#include "korvel/preview/preview_layout.h"
 #include "ui/button.h"
 #include "ui/form.h"
 #include "ui/label.h"

@@ -9,7 +9,7 @@
 #include "korvel/library/logon_importer.h"
 #include "korvel/library/logon_library.h"
 #include "korvel/library/logonxp_converter.h"
-#include "package_preview.h"
+#include "korvel/preview/package_preview.h"
 #include "korvel/shared/product_links.h"
 #include "ui/user_prompt.h"
 

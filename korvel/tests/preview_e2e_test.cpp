@@ -10,7 +10,7 @@
 
 #include "driver.h"
 #include "korvel/shared/folder_utils.h"
-#include "preview_layout.h"
+#include "korvel/preview/preview_layout.h"
 #include "korvel/test_support/test_files.h"
 #include "ui/application.h"
 #include "korvel/library/zip_packages.h"

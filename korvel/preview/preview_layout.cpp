@@ -1,4 +1,4 @@
-#include "preview_layout.h"
+#include "korvel/preview/preview_layout.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -7,7 +7,8 @@ namespace korvel {
 namespace {
 
 bool IsNumber(const std::wstring& text) {
-  return !text.empty() && std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
 }
 
 std::wstring Lower(std::wstring text) {
@@ -15,7 +16,9 @@ std::wstring Lower(std::wstring text) {
   return text;
 }
 
-std::uint64_t Area(PixelSize s) { return static_cast<std::uint64_t>(s.width) * static_cast<std::uint64_t>(s.height); }
+std::uint64_t Area(PixelSize s) {
+  return static_cast<std::uint64_t>(s.width) * static_cast<std::uint64_t>(s.height);
+}
 
 }  // namespace
 
@@ -95,15 +98,15 @@ ThumbnailGrid LayOutThumbnails(std::size_t count, PixelBox area, int captionHeig
   grid.shown = std::min<std::uint64_t>(count, static_cast<std::uint64_t>(columns) * rows);
   for (std::size_t i = 0; i < grid.shown; ++i) {
     const int column = static_cast<int>(i % columns), row = static_cast<int>(i / columns);
-    grid.cells.push_back({area.left + column * (side + gap), area.top + row * (side + captionHeight + gap),
-                          side, side});
+    grid.cells.push_back({area.left + column * (side + gap),
+                          area.top + row * (side + captionHeight + gap), side, side});
   }
   return grid;
 }
 
 PixelBox CentreOver(PixelSize size, PixelBox over, PixelBox screen) {
-  PixelBox placed{over.left + (over.width - size.width) / 2, over.top + (over.height - size.height) / 2,
-                  size.width, size.height};
+  PixelBox placed{over.left + (over.width - size.width) / 2,
+                  over.top + (over.height - size.height) / 2, size.width, size.height};
   // Right and bottom first, so a window larger than the screen keeps its caption on it.
   placed.left = std::min(placed.left, screen.left + screen.width - size.width);
   placed.top = std::min(placed.top, screen.top + screen.height - size.height);

@@ -1,4 +1,4 @@
-#include "bitmap_header.h"
+#include "korvel/preview/bitmap_header.h"
 
 namespace korvel {
 namespace {
@@ -9,7 +9,9 @@ constexpr std::uint32_t kRgb = 0;
 constexpr std::uint32_t kBitFields = 3;
 
 std::uint32_t U32(std::string_view bytes, std::size_t at) {
-  auto b = [&](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])); };
+  auto b = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]));
+  };
   return b(0) | (b(1) << 8) | (b(2) << 16) | (b(3) << 24);
 }
 
@@ -41,7 +43,8 @@ std::optional<BitmapFacts> ReadBitmapHeader(std::string_view file) {
   if (width <= 0 || width > kMaxBitmapSide || rawHeight == 0 || rawHeight < -kMaxBitmapSide ||
       rawHeight > kMaxBitmapSide || planes != 1)
     return std::nullopt;
-  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return std::nullopt;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+    return std::nullopt;
   if (compression != kRgb && !(compression == kBitFields && (bits == 16 || bits == 32)))
     return std::nullopt;
 
@@ -55,8 +58,10 @@ std::optional<BitmapFacts> ReadBitmapHeader(std::string_view file) {
   } else if (coloursUsed > 256) {
     return std::nullopt;
   }
-  const std::uint64_t masksAt = kFileHeaderSize + (infoSize == kPlainInfoSize ? infoSize : kPlainInfoSize);
-  const std::uint64_t paletteAt = kFileHeaderSize + infoSize + (infoSize == kPlainInfoSize ? masks : 0);
+  const std::uint64_t masksAt =
+      kFileHeaderSize + (infoSize == kPlainInfoSize ? infoSize : kPlainInfoSize);
+  const std::uint64_t paletteAt =
+      kFileHeaderSize + infoSize + (infoSize == kPlainInfoSize ? masks : 0);
   const std::uint64_t paletteEnd = paletteAt + paletteEntries * 4;
   if (paletteEnd > file.size() || masksAt + masks > file.size()) return std::nullopt;
 
@@ -64,7 +69,8 @@ std::optional<BitmapFacts> ReadBitmapHeader(std::string_view file) {
   const std::uint64_t height = rawHeight < 0 ? -static_cast<std::int64_t>(rawHeight) : rawHeight;
   const std::uint64_t pixelBytes = stride * height;
   if (static_cast<std::uint64_t>(width) * height > kMaxBitmapPixels) return std::nullopt;
-  if (pixelOffset < paletteEnd || pixelOffset > file.size() || pixelBytes > file.size() - pixelOffset)
+  if (pixelOffset < paletteEnd || pixelOffset > file.size() ||
+      pixelBytes > file.size() - pixelOffset)
     return std::nullopt;
 
   BitmapFacts facts;
@@ -83,7 +89,8 @@ std::optional<BitmapFacts> ReadBitmapHeader(std::string_view file) {
   PutU32(facts.info, 16, compression);
   PutU32(facts.info, 32, static_cast<std::uint32_t>(paletteEntries));
   for (std::size_t i = 0; i < masks; ++i)
-    facts.info[kPlainInfoSize + i] = static_cast<std::uint8_t>(file[static_cast<std::size_t>(masksAt) + i]);
+    facts.info[kPlainInfoSize + i] =
+        static_cast<std::uint8_t>(file[static_cast<std::size_t>(masksAt) + i]);
   for (std::size_t i = 0; i < paletteEntries * 4; ++i)
     facts.info[kPlainInfoSize + masks + i] =
         static_cast<std::uint8_t>(file[static_cast<std::size_t>(paletteAt) + i]);

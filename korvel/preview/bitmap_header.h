@@ -16,7 +16,7 @@ inline constexpr std::uint64_t kMaxBitmapPixels = 16ull << 20;
 
 struct BitmapFacts {
   int width = 0;
-  int height = 0;           // always positive; topDown says which way the rows run
+  int height = 0;  // always positive; topDown says which way the rows run
   bool topDown = false;
   int bitsPerPixel = 0;
   // A plain 40-byte header (with its colour masks or palette after it), rebuilt from the

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "bitmap_header.h"
+#include "korvel/preview/bitmap_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view file(reinterpret_cast<const char*>(data), size);

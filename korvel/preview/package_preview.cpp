@@ -1,4 +1,4 @@
-#include "package_preview.h"
+#include "korvel/preview/package_preview.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "korvel/shared/folder_utils.h"
-#include "preview_layout.h"
+#include "korvel/preview/preview_layout.h"
 #include "winbase/handles.h"
 #include "winbase/text.h"
 
@@ -27,7 +27,8 @@ std::optional<std::string> ReadSmallFile(const std::wstring& path, std::uint64_t
   while (done < bytes.size()) {
     DWORD got = 0;
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0) return std::nullopt;
+    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0)
+      return std::nullopt;
     done += got;
   }
   return bytes;
@@ -50,7 +51,8 @@ bool IsFullPath(const std::wstring& path) {
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& tail) {
   return text.size() >= tail.size() &&
          CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str() + text.size() - tail.size(),
-                        static_cast<int>(tail.size()), tail.c_str(), static_cast<int>(tail.size())) == CSTR_EQUAL;
+                        static_cast<int>(tail.size()), tail.c_str(),
+                        static_cast<int>(tail.size())) == CSTR_EQUAL;
 }
 
 class TooLarge : public std::length_error {
@@ -65,7 +67,8 @@ PrivateFolder::PrivateFolder(const std::wstring& parent, const std::wstring& lab
   static unsigned counter = 0;
   // Made new, never taken over: a folder of that name may belong to anyone.
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::wstring candidate = parent + L"\\" + label + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+    std::wstring candidate = parent + L"\\" + label + L"_" +
+                             std::to_wstring(GetCurrentProcessId()) + L"_" +
                              std::to_wstring(GetTickCount()) + L"_" + std::to_wstring(++counter);
     if (CreateDirectoryW(candidate.c_str(), nullptr)) {
       path_ = std::move(candidate);
@@ -94,9 +97,10 @@ std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps,
     return ResourceBefore(ResourceName(bitmaps[a].name), ResourceName(bitmaps[b].name));
   };
   std::sort(order.begin(), order.end(), byResource);
-  const auto largest = std::max_element(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return bitmaps[a].size < bitmaps[b].size;  // the first of equal ones stays
-  });
+  const auto largest =
+      std::max_element(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return bitmaps[a].size < bitmaps[b].size;  // the first of equal ones stays
+      });
   if (largest != order.end()) std::rotate(order.begin(), largest, largest + 1);
   if (order.size() > most) order.resize(most);
   return order;
@@ -115,12 +119,14 @@ PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& 
   if (!listed) return read;
   std::vector<ListedFile> bitmaps;
   for (const ListedFile& file : *listed) {
-    if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, file.name.c_str(), -1, L"uifile.txt", -1) == CSTR_EQUAL)
+    if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, file.name.c_str(), -1, L"uifile.txt",
+                       -1) == CSTR_EQUAL)
       contents.hasUiFile = true;
     else if (EndsWithNoCase(file.name, L".bmp"))
       bitmaps.push_back(file);
   }
-  std::vector<std::size_t> chosen = BitmapsToDecode(bitmaps, std::min(mostPictures, kMaxPreviewPictures));
+  std::vector<std::size_t> chosen =
+      BitmapsToDecode(bitmaps, std::min(mostPictures, kMaxPreviewPictures));
   std::vector<bool> decode(bitmaps.size(), false);
   std::vector<std::string> members;
   for (std::size_t index : chosen) {
@@ -139,7 +145,8 @@ PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& 
     if (!archive.ExtractMembers(packagePath, scratch.path(), members)) return read;
     std::uint64_t total = 0;
     for (const std::wstring& name : ListFiles(scratch.path() + L"\\*.bmp")) {
-      std::optional<std::string> bytes = ReadSmallFile(scratch.path() + L"\\" + name, kMaxPreviewMemberBytes);
+      std::optional<std::string> bytes =
+          ReadSmallFile(scratch.path() + L"\\" + name, kMaxPreviewMemberBytes);
       if (!bytes) return read;
       total += bytes->size();
       if (total > kMaxPreviewTotalBytes) return read;

@@ -26,7 +26,7 @@ struct PreviewBitmap {
 };
 
 struct PackageContents {
-  std::vector<PreviewBitmap> bitmaps;  // in the file system's order
+  std::vector<PreviewBitmap> bitmaps;    // in the file system's order
   std::vector<std::wstring> listedOnly;  // resources of the pictures left packed, unordered
   bool hasUiFile = false;
   std::uint64_t packageSize = 0;  // of the package file
@@ -89,8 +89,9 @@ PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& 
                                   const std::wstring& scratchParent,
                                   std::size_t mostPictures = kMaxPreviewPictures);
 
-// The archive engine as the preview uses it: only "*.bmp" at the root is taken out, and extraction stops, as a failure, once a member or the whole decodes past the
-// limits, so a hostile package never fills the disk or the memory.
+// The archive engine as the preview uses it: only "*.bmp" at the root is taken out, and extraction
+// stops, as a failure, once a member or the whole decodes past the limits, so a hostile package
+// never fills the disk or the memory.
 class PreviewZipReader : public IPackageReader, public IPreviewArchive {
  public:
   PreviewZipReader(std::uint64_t maxMemberBytes = kMaxPreviewMemberBytes,

@@ -8,9 +8,9 @@
 #include <set>
 #include <windows.h>
 
-#include "bitmap_header.h"
-#include "package_preview.h"
-#include "preview_layout.h"
+#include "korvel/preview/bitmap_header.h"
+#include "korvel/preview/package_preview.h"
+#include "korvel/preview/preview_layout.h"
 #include "korvel/test_support/test_files.h"
 #include "korvel/test_support/test_archives.h"
 #include "korvel/library/zip_packages.h"
