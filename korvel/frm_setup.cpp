@@ -1,6 +1,6 @@
 #include "frm_setup.h"
 
-#include "setup_flow.h"
+#include "korvel/self/setup_flow.h"
 #include "ui/application.h"
 #include "ui/canvas.h"
 #include "ui/user_prompt.h"

@@ -1,6 +1,6 @@
 #include "frm_uninst.h"
 
-#include "removal_flow.h"
+#include "korvel/self/removal_flow.h"
 #include "ui/application.h"
 #include "ui/canvas.h"
 #include "ui/user_prompt.h"

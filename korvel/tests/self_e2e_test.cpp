@@ -9,10 +9,10 @@
 
 #include "driver.h"
 #include "korvel/shared/program_paths.h"
-#include "registry_key.h"
-#include "self_install.h"
+#include "korvel/self/registry_key.h"
+#include "korvel/self/self_install.h"
 #include "korvel/test_support/test_files.h"
-#include "self_uninstall.h"
+#include "korvel/self/self_uninstall.h"
 #include "winbase/module_path.h"
 
 namespace korvel {

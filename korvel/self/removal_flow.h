@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "self_uninstall.h"
+#include "korvel/self/self_uninstall.h"
 #include "ui/user_prompt.h"
 
 namespace korvel {
@@ -39,8 +39,8 @@ struct RemovalTexts {
 };
 
 // True when the removal may go on: at once without askFirst ("/3"), after an OK with it ("/2").
-bool ConfirmRemoval(bool askFirst, const std::wstring& caption,
-                    const RemovalTexts& texts, ui::IUserPrompt& prompt);
+bool ConfirmRemoval(bool askFirst, const std::wstring& caption, const RemovalTexts& texts,
+                    ui::IUserPrompt& prompt);
 
 struct RemovalResult {
   bool done = false;

@@ -6,10 +6,10 @@
 
 #include "korvel/shared/kv_error.h"
 #include "korvel/shared/message_text.h"
-#include "removal_flow.h"
-#include "self_install.h"
-#include "setup_flow.h"
-#include "windows_version.h"
+#include "korvel/self/removal_flow.h"
+#include "korvel/self/self_install.h"
+#include "korvel/self/setup_flow.h"
+#include "korvel/self/windows_version.h"
 
 namespace korvel {
 namespace {

@@ -1,7 +1,7 @@
 // Only Windows XP passes, and the text it leaves is what the setup's question shows.
 #include <gtest/gtest.h>
 
-#include "windows_version.h"
+#include "korvel/self/windows_version.h"
 
 namespace korvel {
 namespace {

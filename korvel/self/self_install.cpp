@@ -1,4 +1,4 @@
-#include "self_install.h"
+#include "korvel/self/self_install.h"
 
 #include <shellapi.h>
 
@@ -6,7 +6,7 @@
 #include "korvel/shared/message_text.h"
 #include "korvel/shared/product_links.h"
 #include "korvel/shared/program_paths.h"
-#include "registry_key.h"
+#include "korvel/self/registry_key.h"
 
 namespace korvel {
 

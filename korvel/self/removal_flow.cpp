@@ -1,4 +1,4 @@
-#include "removal_flow.h"
+#include "korvel/self/removal_flow.h"
 
 #include <windows.h>
 
@@ -8,9 +8,13 @@
 
 namespace korvel {
 
-void SystemRemovalActions::RemoveProductFiles() { korvel::RemoveProductFiles(paths_); }
+void SystemRemovalActions::RemoveProductFiles() {
+  korvel::RemoveProductFiles(paths_);
+}
 
-std::wstring SystemRemovalActions::WriteBatch() { return WriteRemovalBatch(paths_); }
+std::wstring SystemRemovalActions::WriteBatch() {
+  return WriteRemovalBatch(paths_);
+}
 
 void SystemRemovalActions::EnterTemporaryFolder() {
   SetCurrentDirectoryW(paths_.tempFolder.c_str());

@@ -1,4 +1,4 @@
-#include "registry_key.h"
+#include "korvel/self/registry_key.h"
 
 #include <vector>
 

@@ -1,4 +1,4 @@
-#include "windows_version.h"
+#include "korvel/self/windows_version.h"
 
 #include <windows.h>
 
@@ -21,8 +21,8 @@ std::optional<OsVersion> QueryOsVersion() {
   version.major = info.dwMajorVersion;
   version.minor = info.dwMinorVersion;
   version.build = info.dwBuildNumber;
-  version.servicePack.assign(info.szCSDVersion,
-                             wcsnlen(info.szCSDVersion, sizeof info.szCSDVersion / sizeof(wchar_t)));
+  version.servicePack.assign(
+      info.szCSDVersion, wcsnlen(info.szCSDVersion, sizeof info.szCSDVersion / sizeof(wchar_t)));
   return version;
 }
 

@@ -1,4 +1,4 @@
-#include "self_uninstall.h"
+#include "korvel/self/self_uninstall.h"
 
 #include <shellapi.h>
 
@@ -8,8 +8,8 @@
 #include "korvel/shared/kv_error.h"
 #include "korvel/shared/message_text.h"
 #include "korvel/shared/program_paths.h"
-#include "registry_key.h"
-#include "self_install.h"
+#include "korvel/self/registry_key.h"
+#include "korvel/self/self_install.h"
 #include "winbase/handles.h"
 #include "winbase/module_path.h"
 #include "winbase/text.h"

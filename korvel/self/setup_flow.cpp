@@ -1,13 +1,13 @@
-#include "setup_flow.h"
+#include "korvel/self/setup_flow.h"
 
 #include "korvel/shared/kv_error.h"
 #include "korvel/shared/message_text.h"
 #include "korvel/shared/program_paths.h"
-#include "self_install.h"
+#include "korvel/self/self_install.h"
 #include "ui/resources.h"
 #include "winbase/module_path.h"
 #include "winbase/text.h"
-#include "windows_version.h"
+#include "korvel/self/windows_version.h"
 
 namespace korvel {
 

@@ -6,8 +6,8 @@
 
 #include "korvel/shared/kv_error.h"
 #include "korvel/shared/product_links.h"
-#include "registry_key.h"
-#include "self_install.h"
+#include "korvel/self/registry_key.h"
+#include "korvel/self/self_install.h"
 #include "korvel/test_support/test_files.h"
 
 namespace korvel {
