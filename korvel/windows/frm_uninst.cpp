@@ -1,4 +1,4 @@
-#include "frm_uninst.h"
+#include "korvel/windows/frm_uninst.h"
 
 #include "korvel/self/removal_flow.h"
 #include "ui/application.h"
@@ -19,7 +19,7 @@ ui::FormStyle TfrmUninst::Style() {
   return s;
 }
 
-TfrmUninst::TfrmUninst(AppMode mode) : ui::Form(Style()), mode_(mode) {
+TfrmUninst::TfrmUninst(bool askFirst) : ui::Form(Style()), askFirst_(askFirst) {
   OnShow = [this] { FormShow(); };
   OnPaint = [this](ui::Canvas& canvas) { FormPaint(canvas); };
   tmrMain.OnTimer = [this] { tmrMainTimer(); };
@@ -28,8 +28,7 @@ TfrmUninst::TfrmUninst(AppMode mode) : ui::Form(Style()), mode_(mode) {
 
 void TfrmUninst::FormShow() {
   ui::Application::Get().SetTitle(Caption());
-  if (!ConfirmRemoval(mode_ == AppMode::RemoveConfirm, Caption(), RemovalTexts::FromResources(),
-                      ui::Prompt())) {
+  if (!ConfirmRemoval(askFirst_, Caption(), RemovalTexts::FromResources(), ui::Prompt())) {
     Close();
     return;
   }

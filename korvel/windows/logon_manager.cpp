@@ -1,8 +1,8 @@
-#include "logon_manager.h"
+#include "korvel/windows/logon_manager.h"
 
 #include <windows.h>
 
-#include "logon_messages.h"
+#include "korvel/windows/logon_messages.h"
 #include "korvel/shared/message_text.h"
 
 namespace korvel {

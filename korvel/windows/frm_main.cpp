@@ -1,7 +1,7 @@
-#include "frm_main.h"
+#include "korvel/windows/frm_main.h"
 
-#include "frm_preview.h"
-#include "logon_list_view.h"
+#include "korvel/windows/frm_preview.h"
+#include "korvel/windows/logon_list_view.h"
 #include "korvel/shared/shared_paths.h"
 #include "ui/application.h"
 #include "ui/resources.h"

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "instance_guard.h"
-#include "logon_manager.h"
+#include "korvel/windows/instance_guard.h"
+#include "korvel/windows/logon_manager.h"
 #include "korvel/apply/program_runner.h"
 #include "korvel/shared/product_links.h"
 #include "ui/form.h"
@@ -18,10 +18,20 @@
 namespace korvel {
 
 class TfrmMain : public ui::Form {
-public:
+ public:
   // Toolbar buttons in the order they stand (the separators are not counted).
-  enum Action { actOpen, actApply, actDelete, actRestore, actDownload, actAbout, actSite,
-                actFeedBack, actExit, kActionCount };
+  enum Action {
+    actOpen,
+    actApply,
+    actDelete,
+    actRestore,
+    actDownload,
+    actAbout,
+    actSite,
+    actFeedBack,
+    actExit,
+    kActionCount
+  };
 
   TfrmMain();
   ~TfrmMain() override;
@@ -51,7 +61,7 @@ public:
 
   LogonManager& Manager() { return *manager_; }
 
-private:
+ private:
   static ui::FormStyle Style();
   void FormCreate();
   void FormShow();

@@ -1,4 +1,4 @@
-#include "frm_msg.h"
+#include "korvel/windows/frm_msg.h"
 
 #include "ui/canvas.h"
 
@@ -30,11 +30,13 @@ bool TfrmMsg::AskMessage(const std::wstring& caption, const std::wstring& text, 
   return Ask(caption, text, color, false);
 }
 
-bool TfrmMsg::AskMessageBold(const std::wstring& caption, const std::wstring& text, ui::Color color) {
+bool TfrmMsg::AskMessageBold(const std::wstring& caption, const std::wstring& text,
+                             ui::Color color) {
   return Ask(caption, text, color, true);
 }
 
-bool TfrmMsg::Ask(const std::wstring& caption, const std::wstring& text, ui::Color color, bool bold) {
+bool TfrmMsg::Ask(const std::wstring& caption, const std::wstring& text, ui::Color color,
+                  bool bold) {
   SetCaption(caption);
   labInfo.SetText(text);
   labInfo.SetFontColor(color);

@@ -1,4 +1,4 @@
-#include "frm_setup.h"
+#include "korvel/windows/frm_setup.h"
 
 #include "korvel/self/setup_flow.h"
 #include "ui/application.h"

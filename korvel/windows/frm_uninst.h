@@ -1,6 +1,5 @@
 // TfrmUninst: the window of the self-removal ("/2" asks first, "/3" does not).
 #pragma once
-#include "app_mode.h"
 #include "ui/form.h"
 #include "ui/label.h"
 #include "ui/progress_bar.h"
@@ -9,21 +8,21 @@
 namespace korvel {
 
 class TfrmUninst : public ui::Form {
-public:
-  explicit TfrmUninst(AppMode mode);
-  AppMode Mode() const noexcept { return mode_; }
+ public:
+  // askFirst: "/2" asks for confirmation before anything is removed, "/3" does not.
+  explicit TfrmUninst(bool askFirst);
+  bool AskFirst() const noexcept { return askFirst_; }
 
-  ui::Label Label1{*this, L"Производится удаление! Пожалуйста подождите...", 72, 8, 285,
-                  13, false};
+  ui::Label Label1{*this, L"Производится удаление! Пожалуйста подождите...", 72, 8, 285, 13, false};
   ui::ProgressBar pbrUninst{*this, 56, 24, 289, 17, 0, 100};
   ui::Timer tmrMain{30, false};
 
-private:
+ private:
   static ui::FormStyle Style();
   void FormShow();
   void FormPaint(ui::Canvas& canvas);
   void tmrMainTimer();
-  AppMode mode_;
+  bool askFirst_;
 };
 
 }  // namespace korvel

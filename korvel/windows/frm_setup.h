@@ -8,14 +8,14 @@
 namespace korvel {
 
 class TfrmSetup : public ui::Form {
-public:
+ public:
   TfrmSetup();
 
   ui::Label labInfo{*this, L"Пожалуйта подождите! Идет установка...", 80, 8, 276, 13, false};
   ui::ProgressBar pbrSetup{*this, 56, 24, 289, 17, 0, 100};
   ui::Timer tmrProgress{25, false};
 
-private:
+ private:
   static ui::FormStyle Style();
   void FormShow();
   void FormPaint(ui::Canvas& canvas);

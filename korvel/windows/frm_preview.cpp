@@ -1,9 +1,9 @@
-#include "frm_preview.h"
+#include "korvel/windows/frm_preview.h"
 
 #include <algorithm>
 
 #include "korvel/preview/bitmap_header.h"
-#include "logon_messages.h"
+#include "korvel/windows/logon_messages.h"
 #include "ui/control.h"
 #include "ui/resources.h"
 

@@ -1,4 +1,4 @@
-#include "logon_list_view.h"
+#include "korvel/windows/logon_list_view.h"
 
 namespace korvel {
 

@@ -17,7 +17,7 @@ class IUserPrompt;
 namespace korvel {
 
 class TabfOneInstance {
-public:
+ public:
   // Published properties (component defaults).
   std::wstring Message;
   bool ShowMessage = false;
@@ -28,8 +28,12 @@ public:
   // The window class of the main window a running instance shows: the one brought forward.
   std::wstring MainWindowClass;
 
-  static std::wstring ShortLockName(const std::wstring& title) { return title + L".OneInstance.CriticalSection"; }
-  static std::wstring InstanceLockName(const std::wstring& title) { return title + L".OneInstance.Default"; }
+  static std::wstring ShortLockName(const std::wstring& title) {
+    return title + L".OneInstance.CriticalSection";
+  }
+  static std::wstring InstanceLockName(const std::wstring& title) {
+    return title + L".OneInstance.Default";
+  }
 
   // The mutex part of the check: true when another instance counts as running. On false this
   // object holds the instance lock until it is destroyed (for the program: until it ends).
@@ -45,7 +49,7 @@ public:
   // restored when minimised, else made the foreground window. False when none was found.
   static bool BringForward(const std::wstring& windowClass, DWORD ownProcessId);
 
-private:
+ private:
   winbase::MutexHandle instanceLock_;
 };
 

@@ -7,8 +7,8 @@
 
 #include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/fake_packages.h"
-#include "logon_manager.h"
-#include "logon_messages.h"
+#include "korvel/windows/logon_manager.h"
+#include "korvel/windows/logon_messages.h"
 #include "korvel/shared/message_text.h"
 
 namespace korvel {

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "frm_msg.h"
+#include "korvel/windows/frm_msg.h"
 #include "ui/application.h"
 #include "ui/timer.h"
 

@@ -1,4 +1,4 @@
-#include "instance_guard.h"
+#include "korvel/windows/instance_guard.h"
 
 #include "ui/application.h"
 #include "ui/user_prompt.h"
@@ -62,8 +62,10 @@ bool TabfOneInstance::BringForward(const std::wstring& windowClass, DWORD ownPro
   Search s{&windowClass, ownProcessId, nullptr};
   ::EnumWindows(&FindOtherInstance, reinterpret_cast<LPARAM>(&s));
   if (!s.found) return false;
-  if (::IsIconic(s.found)) ::ShowWindow(s.found, SW_RESTORE);
-  else ::SetForegroundWindow(s.found);
+  if (::IsIconic(s.found))
+    ::ShowWindow(s.found, SW_RESTORE);
+  else
+    ::SetForegroundWindow(s.found);
   return true;
 }
 

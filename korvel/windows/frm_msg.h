@@ -10,7 +10,7 @@
 namespace korvel {
 
 class TfrmMsg : public ui::Form {
-public:
+ public:
   TfrmMsg();
 
   // Caption, text and font colour as given; True when the window closed with OK.
@@ -22,7 +22,7 @@ public:
   ui::Button btnOK{*this, L"OK", 8, 136, 89, 33};
   ui::Button btnCancel{*this, L"Отмена", 192, 136, 89, 33};
 
-private:
+ private:
   static ui::FormStyle Style();
   bool Ask(const std::wstring& caption, const std::wstring& text, ui::Color color, bool bold);
   void FormPaint(ui::Canvas& canvas);
