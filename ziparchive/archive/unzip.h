@@ -34,7 +34,7 @@ class TUnZip : public TUnBase {
   int Test();
 
   struct ListedMember {
-    std::string name;  // as converted for extraction
+    std::string name;               // as converted for extraction
     uint64_t uncompressedSize = 0;  // as the archive states it, not decoded
   };
   // The selected files (no folder entries) with their stated sizes, read from the headers
@@ -46,20 +46,21 @@ class TUnZip : public TUnBase {
     uint32_t externalAttributes = 0;
     uint16_t diskNumber = 0;
     uint64_t localHeaderOffset = 0;
-    uint64_t dataOffset = 0;  // first byte after the local header's name and extra field
-    CentralHeader central;   // in local-header mode, built from the local header
-    MemberSizes sizes;       // the compressed size never reaches past the member's room
-    uint64_t room = 0;        // bytes from dataOffset to the next record (or the file's end)
+    uint64_t dataOffset = 0;        // first byte after the local header's name and extra field
+    CentralHeader central;          // in local-header mode, built from the local header
+    MemberSizes sizes;              // the compressed size never reaches past the member's room
+    uint64_t statedCompressed = 0;  // the compressed size as the directory states it
+    uint64_t room = 0;              // bytes from dataOffset to the next record (or the file's end)
     bool fromLocalHeader = false;
-    std::string name;         // as selected, for reports
+    std::string name;            // as selected, for reports
     std::string centralRawName;  // the name's bytes in the directory
   };
   bool FListOnly = false;
   std::vector<ListedMember> FListed;
 
   void Run();
-  void CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where, uint64_t fileSize,
-                                   std::vector<MemberEntry>& members);
+  void CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where,
+                                   uint64_t fileSize, std::vector<MemberEntry>& members);
   void CollectFromLocalHeaders(ArchiveReader& archive, uint64_t start, uint64_t fileSize,
                                std::vector<MemberEntry>& members);
   // Sizes of a member whose sizes follow its data (flag bit 3) in local-header mode, and
@@ -67,8 +68,9 @@ class TUnZip : public TUnBase {
   bool ResolveStreamedMember(ArchiveReader& archive, uint64_t fileSize, bool zip64, MemberEntry& m,
                              uint64_t& next);
   // Members whose data overlaps another's: the later header that starts inside another
-  // member is dropped, data that runs into the next header is cut there; both reported.
-  void SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& members);
+  // member, the directory or what follows it is dropped, data that runs into the next header
+  // is cut there; all reported.
+  void SettleOverlaps(const CentralDirLocation& where, std::vector<MemberEntry>& members);
   void ExtractMember(ArchiveReader& archive, const MemberEntry& member, uint32_t maxDate);
   // Sets crypto up with the first password that fits the member's encryption header and, if
   // several do, decodes the data to its CRC; false (reported) when none fits.
@@ -77,11 +79,17 @@ class TUnZip : public TUnBase {
   bool DecodesWith(ArchiveReader& archive, const MemberEntry& member, const std::string& password,
                    uint32_t storedCrc);
   // What the local header (or the descriptor after the data) says against the directory.
-  void CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
-                                const std::string& localName);
+  void CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry& member,
+                                const LocalHeader& local, const std::string& localName);
   // Returns true when the data holds more than the member's stated size.
-  bool Decompress(ArchiveReader& archive, const MemberEntry& member, uint16_t method, ZipCrypto* crypto);
-  bool InflateMember(TDecompressStream& stream, uint64_t size);
+  bool Decompress(ArchiveReader& archive, const MemberEntry& member, uint16_t method,
+                  ZipCrypto* crypto);
+  // Inflates the stated size; true when the data decodes to more. `whole`: the stated size
+  // came out.
+  bool InflateMember(TDecompressStream& stream, uint64_t size, bool& whole);
+  // The deflate stream must end exactly where the member's compressed data does.
+  void CheckStreamEnd(const TDecompressStream& stream, uint64_t used, uint64_t compressed,
+                      uint64_t dataOffset, bool whole, bool excess);
   // Reports damage of the archive itself: FileName the archive, ExtendedMsg what and where.
   void ReportDamage(const std::string& what);
 
