@@ -390,6 +390,7 @@ int TUnZip::Extract() {
   FArchiveProgress = 0;
   FFolderMade = false;
   StartRun();
+  FGivenPasswords.clear();
   ExcludeSpec.clear();
   if (FArchiveFile.empty()) {
     Report(FArchiveFile, "", zipmsg::kFileNotFound);
@@ -483,8 +484,9 @@ int TUnZip::Extract() {
   return FCount;
 }
 
-std::vector<TUnZip::ListedMember> TUnZip::List() {
+std::vector<TUnZip::ListedMember> TUnZip::List(bool withFolders) {
   FListOnly = true;
+  FListFolders = withFolders;
   FListed.clear();
   Extract();
   FListOnly = false;
@@ -534,7 +536,10 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
            "folder entry holds " + std::to_string(member.sizes.uncompressedSize) + " bytes of data",
            zipmsg::kBadFileHeader);
   if (FListOnly) {
-    if (!isFolder) FListed.push_back({FCurrentName, member.sizes.uncompressedSize});
+    if (!isFolder || FListFolders)
+      FListed.push_back({FCurrentName, member.sizes.uncompressedSize, member.statedCompressed,
+                         member.central.method, flags, member.central.DosDateTime(),
+                         member.central.crc32, isFolder});
     return;
   }
   OsPath path{std::string()};
@@ -596,17 +601,37 @@ bool TUnZip::ChoosePassword(ArchiveReader& archive, const MemberEntry& member,
   // follow the data.
   uint8_t check = (flags & zipflag::kDataDescriptor) ? uint8_t(local.time >> 8)
                                                      : uint8_t(member.central.crc32 >> 24);
-  std::vector<const std::string*> fitting;
-  for (const std::string& password : Passwords) {
+  auto fits = [&](const std::string& password) {
     uint8_t header[12];
     std::copy(stored, stored + 12, header);
     ZipCrypto trial;
     trial.Init(password);
-    if (trial.CheckHeader(header, check)) fitting.push_back(&password);
-  }
+    return trial.CheckHeader(header, check);
+  };
+  std::vector<const std::string*> fitting;
+  for (const std::string& password : Passwords)
+    if (fits(password)) fitting.push_back(&password);
+  for (const std::string& password : FGivenPasswords)
+    if (fits(password)) fitting.push_back(&password);
   if (fitting.empty()) {
-    Report(FCurrentName, "OnGetPassword", zipmsg::kRequiredEventNotAssigned);
-    return false;
+    if (!OnGetPassword) {
+      Report(FCurrentName, "OnGetPassword", zipmsg::kRequiredEventNotAssigned);
+      return false;
+    }
+    for (int attempt = 0; attempt < std::max(PasswordAttempts, 1) && !FCancel; ++attempt) {
+      std::string password;
+      OnGetPassword(*this, FCurrentName, password);
+      if (password.empty()) break;
+      if (fits(password)) {
+        FGivenPasswords.push_back(password);
+        fitting.push_back(&FGivenPasswords.back());
+        break;
+      }
+    }
+    if (fitting.empty()) {
+      Report(FCurrentName, "", zipmsg::kNoPasswordFits);
+      return false;
+    }
   }
   // One wrong password in 256 passes the check byte: where more than one does, each is
   // tried on the data (nothing written, nothing reported) until one decodes to the CRC.

@@ -2,6 +2,8 @@
 // that, the local headers), and extracts the selected ones by method.
 #pragma once
 
+#include <functional>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,12 @@ class TUnZip : public TUnBase {
 
   // Passwords tried, in order, on an encrypted member's header.
   std::vector<std::string> Passwords;
+  // Asked for a password when none of Passwords fits a member (at most PasswordAttempts
+  // times; an empty one gives up). One that fits is tried first on the members that follow.
+  using TPasswordEvent =
+      std::function<void(TUnBase& Sender, const std::string& FileName, std::string& Password)>;
+  TPasswordEvent OnGetPassword;
+  int PasswordAttempts = 3;
 
   // Keeps the name when the file exists (else empties it) and recognises the archive type.
   void SetArchiveFile(const std::string& name);
@@ -33,13 +41,21 @@ class TUnZip : public TUnBase {
   // number of members decoded. Problems are reported as by Extract.
   int Test();
 
+  // What the directory (in local-header mode the local header) says of a member.
   struct ListedMember {
     std::string name;               // as converted for extraction
     uint64_t uncompressedSize = 0;  // as the archive states it, not decoded
+    uint64_t compressedSize = 0;
+    uint16_t method = 0;
+    uint16_t flags = 0;
+    uint32_t dosDateTime = 0;
+    uint32_t crc32 = 0;
+    bool folder = false;
   };
-  // The selected files (no folder entries) with their stated sizes, read from the headers
-  // alone: nothing is decoded or written. Problems are reported as by Extract.
-  std::vector<ListedMember> List();
+  // The selected members (folder entries only when asked) as the headers state them: nothing
+  // is decoded or written. Problems of the records are reported as by Extract; damage only
+  // decoding finds (a CRC, a deflate stream) is not.
+  std::vector<ListedMember> List(bool withFolders = false);
 
  private:
   struct MemberEntry {
@@ -56,7 +72,9 @@ class TUnZip : public TUnBase {
     std::string centralRawName;  // the name's bytes in the directory
   };
   bool FListOnly = false;
+  bool FListFolders = false;
   std::vector<ListedMember> FListed;
+  std::list<std::string> FGivenPasswords;  // what OnGetPassword gave in this run (kept in place)
 
   void Run();
   void CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where,

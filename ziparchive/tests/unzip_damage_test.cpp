@@ -194,8 +194,7 @@ TEST_F(UnZipTest, UnsupportedBeforePasswordAndNonArchivesAreReported) {
   EXPECT_EQ(zip_.Test(), 0);
   EXPECT_EQ(codes_, std::vector<int>{zipmsg::kBadFileHeader});
 
-  // An empty archive is no damage, even one of 22 bytes that the end-record search (which
-  // leaves out the first byte) does not find.
+  // An empty archive is no damage, even one of 22 bytes: its end record is the file's first.
   codes_.clear();
   Use(EndRecord(0, 0, 0));
   EXPECT_EQ(zip_.Test(), 0);
