@@ -526,8 +526,10 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
 
   const bool folderBit = member.externalAttributes & fattr::kDirectory;
   const bool isFolder = folderBit || (!FCurrentName.empty() && FCurrentName.back() == '\\');
-  // DOS tools mark a folder by its attribute alone: the whole name is the folder.
-  if (isFolder && !FCurrentName.empty() && FCurrentName.back() != '\\') {
+  // DOS tools mark a folder by its attribute alone: the whole name is the folder (unless the
+  // entry holds data, which is damage: no folder is made in the file's name then).
+  if (isFolder && member.sizes.uncompressedSize == 0 && !FCurrentName.empty() &&
+      FCurrentName.back() != '\\') {
     name.name += '\\';
     if (!name.utf8.empty()) name.utf8 += '\\';
   }
