@@ -1,4 +1,4 @@
-#include "app_forms.h"
+#include "korvel/app_forms.h"
 
 namespace korvel {
 

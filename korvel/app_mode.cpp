@@ -1,4 +1,4 @@
-#include "app_mode.h"
+#include "korvel/app_mode.h"
 
 #include <windows.h>
 #include <shellapi.h>

@@ -4,12 +4,12 @@
 
 #include <memory>
 
-#include "app_forms.h"
-#include "app_mode.h"
-#include "frm_main.h"
-#include "frm_msg.h"
-#include "frm_setup.h"
-#include "frm_uninst.h"
+#include "korvel/app_forms.h"
+#include "korvel/app_mode.h"
+#include "korvel/windows/frm_main.h"
+#include "korvel/windows/frm_msg.h"
+#include "korvel/windows/frm_setup.h"
+#include "korvel/windows/frm_uninst.h"
 #include "ui/application.h"
 #include "ui/user_prompt.h"
 
@@ -33,7 +33,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
       Forms().frmMain = frmMain.get();
     }
     if (mode == AppMode::RemoveConfirm || mode == AppMode::RemoveQuiet) {
-      frmUninst = std::make_unique<TfrmUninst>(mode);
+      frmUninst = std::make_unique<TfrmUninst>(mode == AppMode::RemoveConfirm);
       Forms().frmUninst = frmUninst.get();
     }
     frmMsg = std::make_unique<TfrmMsg>();

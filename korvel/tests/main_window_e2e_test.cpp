@@ -10,18 +10,18 @@
 #include <vector>
 
 #include "driver.h"
-#include "folder_utils.h"
-#include "scratch_folder.h"
+#include "korvel/shared/folder_utils.h"
+#include "korvel/test_support/test_files.h"
 #include "ui/application.h"
 #include "winbase/handles.h"
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel {
 namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
-using testing::BuildFolder;
+using testing::TestProgramFolder;
 using testing::SystemFolder;
 
 // Toolbar buttons in their order.
@@ -39,6 +39,12 @@ const wchar_t kRestoreFailed[] =
     L"восстановлен, файл logonkv.exe остался без изменений.";
 const wchar_t kDeleteFailed[] =
     L"Не удалось удалить выбранный логон: файл защищён от записи или занят другой программой.";
+const wchar_t kDeleteFolder[] =
+    L"«Folder.kvl» — это папка, а не файл логона. Korvel удаляет только файлы логонов; папку можно "
+    L"удалить в Проводнике.";
+const wchar_t kAppliedPartly[] =
+    L"Выбранный логон применен, но без некоторых рисунков: их имена нельзя передать редактору "
+    L"ресурсов.\n\n0.bmp: номер рисунка должен быть числом от 1 до 65535";
 
 // Nothing at all at the path, neither a file nor a folder.
 bool Gone(const std::wstring& path) { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; }
@@ -127,8 +133,8 @@ class MainWindowE2E : public ::testing::Test {
     CreateDirectoryW(app.c_str(), nullptr);
     CreateDirectoryW((app + L"logons").c_str(), nullptr);
     CreateDirectoryW(incoming.c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"korvel.exe").c_str(), (app + L"korvel.exe").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"..\\resedit\\reshacker.exe").c_str(),
+    ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"korvel.exe").c_str(), (app + L"korvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"..\\resedit\\reshacker.exe").c_str(),
                           (app + L"reshacker.exe").c_str(), FALSE));
     logonui = SystemFolder() + L"\\logonui.exe";
     logonkv = SystemFolder() + L"\\logonkv.exe";
@@ -282,8 +288,8 @@ TEST_F(MainWindowE2E, ImportsAsksBeforeReplacingConvertsAndDeletes) {
   ZipPackageReader reader;
   ASSERT_TRUE(reader.ExtractRoot(app + L"logons\\Night.kvl", out.Path()));
   EXPECT_EQ(testing::NamesIn(out.Path()), (std::set<std::wstring>{L"100.bmp", L"uifile.txt"}));
-  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv"));
-  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv2"));
+  EXPECT_TRUE(Gone(testing::TemporaryFolder() + L"\\_kv"));
+  EXPECT_TRUE(Gone(testing::TemporaryFolder() + L"\\_kv2"));
 
   // A foreign package without theme.ini is refused, and the old package of its name stays.
   const std::string night = ReadBytes(app + L"logons\\Night.kvl");
@@ -312,8 +318,11 @@ TEST_F(MainWindowE2E, ImportsAsksBeforeReplacingConvertsAndDeletes) {
 }
 
 TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
+  // Resource 0 does not exist: that picture is left out, the other applied, and the user told.
+  const std::string partly100 = BitmapFile(6, 6, 90);
+  Package(app + L"logons\\Partly.kvl", {{L"100.bmp", partly100}, {L"0.bmp", bitmap100}});
   ASSERT_NO_FATAL_FAILURE(StartKorvel());
-  ASSERT_TRUE(ListBecomes({L"Broken.kvl", L"Sunrise.kvl"}));
+  ASSERT_TRUE(ListBecomes({L"Broken.kvl", L"Partly.kvl", L"Sunrise.kvl"}));
 
   ASSERT_TRUE(list->Select(L"Sunrise.kvl"));
   Click(actApply);
@@ -334,9 +343,9 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
     EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 107), ResourceBytes(system.get(), RT_BITMAP, 107));
     EXPECT_EQ(ResourceBytes(rebuilt.get(), RT_BITMAP, 112), ResourceBytes(system.get(), RT_BITMAP, 112));
   }
-  EXPECT_TRUE(Gone(testing::TempRoot() + L"\\_kv"));
+  EXPECT_TRUE(Gone(testing::TemporaryFolder() + L"\\_kv"));
 
-  const std::string applied = ReadBytes(logonkv);
+  std::string applied = ReadBytes(logonkv);
   ASSERT_TRUE(list->Select(L"Broken.kvl"));
   Click(actApply);
   box = WaitForBox();
@@ -345,6 +354,16 @@ TEST_F(MainWindowE2E, AppliesAPackageRefusesADamagedOneAndRestores) {
   kvdriver::AnswerMessageBox(*box, IDOK);
   ASSERT_TRUE(kvdriver::WaitForWindowGone(box->hwnd, 10000));
   EXPECT_EQ(ReadBytes(logonkv), applied);
+
+  ASSERT_TRUE(list->Select(L"Partly.kvl"));
+  Click(actApply);
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(kAppliedPartly));
+  {
+    winbase::ModuleHandle rebuilt(LoadLibraryExW(logonkv.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(rebuilt);
+    EXPECT_TRUE(ResourceBytes(rebuilt.get(), RT_BITMAP, 100) == partly100.substr(14)) << "bitmap 100";
+  }
+  applied = ReadBytes(logonkv);
 
   // A write-protected logonkv.exe cannot be restored: said so, and left as it was.
   SetFileAttributesW(logonkv.c_str(), FILE_ATTRIBUTE_READONLY);
@@ -402,13 +421,21 @@ TEST_F(MainWindowE2E, AConvertedPackageWithoutUiFileAppliesAndKeepsTheSystemsInt
 TEST_F(MainWindowE2E, WhileAnApplyRunsTheActionsAreOffAndClosingIsRefused) {
   // A stand-in editor that takes its time: it pauses for the milliseconds in sleep.txt and
   // then rewrites logonkv.exe (rewrite.flag), both taken from the package.
-  ASSERT_TRUE(CopyFileW((BuildFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
   Package(app + L"logons\\Slow.kvl", {{L"100.bmp", bitmap100}, {L"sleep.txt", "6000"}, {L"rewrite.flag", ""}});
   // One the user cannot delete: a failed delete is reported.
   WriteBytes(app + L"logons\\Locked.kvl", ReadBytes(app + L"logons\\Sunrise.kvl"));
   SetFileAttributesW((app + L"logons\\Locked.kvl").c_str(), FILE_ATTRIBUTE_READONLY);
+  // A folder named like a package is listed, and a delete says it is a folder.
+  CreateDirectoryW((app + L"logons\\Folder.kvl").c_str(), nullptr);
   ASSERT_NO_FATAL_FAILURE(StartKorvel());
-  ASSERT_TRUE(ListBecomes({L"Broken.kvl", L"Locked.kvl", L"Slow.kvl", L"Sunrise.kvl"}));
+  ASSERT_TRUE(
+      ListBecomes({L"Broken.kvl", L"Folder.kvl", L"Locked.kvl", L"Slow.kvl", L"Sunrise.kvl"}));
+
+  ASSERT_TRUE(list->Select(L"Folder.kvl"));
+  Click(actDelete);
+  ASSERT_NO_FATAL_FAILURE(ExpectBox(kDeleteFolder));
+  EXPECT_FALSE(Gone(app + L"logons\\Folder.kvl"));
 
   ASSERT_TRUE(list->Select(L"Locked.kvl"));
   Click(actDelete);
@@ -427,7 +454,7 @@ TEST_F(MainWindowE2E, WhileAnApplyRunsTheActionsAreOffAndClosingIsRefused) {
   Sleep(1000);
   EXPECT_TRUE(korvel.Running());
   EXPECT_TRUE(IsWindowVisible(main));
-  EXPECT_TRUE(FileExists(testing::TempRoot() + L"\\_kv\\sleep.txt")) << "the apply is over too soon";
+  EXPECT_TRUE(FileExists(testing::TemporaryFolder() + L"\\_kv\\sleep.txt")) << "the apply is over too soon";
 
   ASSERT_NO_FATAL_FAILURE(ExpectBox(kApplied));
   for (int action = actOpen; action <= actExit; ++action) EXPECT_TRUE(ButtonEnabled(action)) << action;

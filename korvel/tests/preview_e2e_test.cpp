@@ -9,23 +9,24 @@
 #include <string>
 
 #include "driver.h"
-#include "folder_utils.h"
-#include "preview_layout.h"
-#include "scratch_folder.h"
+#include "korvel/shared/folder_utils.h"
+#include "korvel/preview/preview_layout.h"
+#include "korvel/test_support/test_files.h"
 #include "ui/application.h"
-#include "zip_packages.h"
+#include "korvel/library/zip_packages.h"
 
 namespace korvel {
 namespace {
 
 using testing::ReadBytes;
 using testing::WriteBytes;
-using testing::BuildFolder;
+using testing::TestProgramFolder;
 using testing::SystemFolder;
 
 const wchar_t kSample[] = L"Закат над морем.kvl";
+// Its own text: nothing was applied, so the apply's failure would be wrong here.
 const wchar_t kUnreadable[] =
-    L"Не удалось прочитать выбранный логон: файл отсутствует или повреждён. Логон не был применен.";
+    L"Не удалось прочитать выбранный логон для просмотра: файл отсутствует или повреждён.";
 const wchar_t kApplied[] = L"Выбранный логон был успешно применен!";
 constexpr int kApplyButton = 1;
 
@@ -40,7 +41,7 @@ bool Has(const std::vector<std::wstring>& texts, const std::wstring& text) {
 }
 
 // Leftovers of the preview's scratch folders under the temporary folder.
-std::vector<std::wstring> PreviewScratch() { return ListMatches(testing::TempRoot() + L"\\kvpreview_*"); }
+std::vector<std::wstring> PreviewScratch() { return ListMatches(testing::TemporaryFolder() + L"\\kvpreview_*"); }
 
 class PreviewE2E : public ::testing::Test {
  protected:
@@ -51,11 +52,11 @@ class PreviewE2E : public ::testing::Test {
     CreateDirectoryW(root.c_str(), nullptr);
     CreateDirectoryW(app.c_str(), nullptr);
     CreateDirectoryW((app + L"logons").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileW((BuildFolder() + L"korvel.exe").c_str(), (app + L"korvel.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"korvel.exe").c_str(), (app + L"korvel.exe").c_str(), FALSE));
     logonui = SystemFolder() + L"\\logonui.exe";
     logonkv = SystemFolder() + L"\\logonkv.exe";
     CopyFileW(logonui.c_str(), logonkv.c_str(), FALSE);
-    sample = ReadBytes(BuildFolder() + L"..\\samples\\logons\\" + kSample);
+    sample = ReadBytes(TestProgramFolder() + L"..\\samples\\logons\\" + kSample);
     ASSERT_FALSE(sample.empty()) << "the sample packages are not built";
   }
 
@@ -118,7 +119,7 @@ TEST_F(PreviewE2E, ASamplePackageOpensOnDoubleClickOrEnterAndClosesEveryWay) {
   EXPECT_NEAR((outer.left + outer.right) / 2, (owner.left + owner.right) / 2, 2);
   EXPECT_NEAR((outer.top + outer.bottom) / 2, (owner.top + owner.bottom) / 2, 2);
   EXPECT_EQ(PreviewScratch().size(), 0u) << "the scratch folder outlives the reading";
-  EXPECT_FALSE(FileExists(testing::TempRoot() + L"\\_kv")) << "the apply work folder was used";
+  EXPECT_FALSE(FileExists(testing::TemporaryFolder() + L"\\_kv")) << "the apply work folder was used";
 
   kvdriver::PressKey(preview, VK_ESCAPE);
   ASSERT_TRUE(kvdriver::WaitForWindowGone(preview, 10000));
@@ -140,7 +141,7 @@ TEST_F(PreviewE2E, ASamplePackageOpensOnDoubleClickOrEnterAndClosesEveryWay) {
   EXPECT_TRUE(korvel.Running());
 }
 
-TEST_F(PreviewE2E, ADamagedPackageShowsTheApplyMessageAndNoPreview) {
+TEST_F(PreviewE2E, ADamagedPackageShowsItsOwnMessageAndNoPreview) {
   std::string damaged = sample;
   damaged[60] = static_cast<char>(damaged[60] ^ 0x5A);  // inside the first member's data
   WriteBytes(app + L"logons\\Broken.kvl", damaged);
@@ -159,7 +160,7 @@ TEST_F(PreviewE2E, ADamagedPackageShowsTheApplyMessageAndNoPreview) {
 
 // While an apply runs the window handles messages, but a double-click opens nothing.
 TEST_F(PreviewE2E, NoPreviewWhileAnApplyRuns) {
-  ASSERT_TRUE(CopyFileW((BuildFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW((TestProgramFolder() + L"kv_fake_tool.exe").c_str(), (app + L"reshacker.exe").c_str(), FALSE));
   {
     testing::ScratchFolder source("kvpve2e");
     WriteBytes(source / L"sleep.txt", "5000");
@@ -175,8 +176,8 @@ TEST_F(PreviewE2E, NoPreviewWhileAnApplyRuns) {
   ASSERT_TRUE(host);
   PostMessageW(host, WM_COMMAND, MAKEWPARAM(100 + kApplyButton, BN_CLICKED),
                reinterpret_cast<LPARAM>(FindWindowExW(host, nullptr, TOOLBARCLASSNAMEW, nullptr)));
-  for (int tries = 0; tries < 100 && !FileExists(testing::TempRoot() + L"\\_kv\\sleep.txt"); ++tries) Sleep(50);
-  ASSERT_TRUE(FileExists(testing::TempRoot() + L"\\_kv\\sleep.txt")) << "the apply did not start";
+  for (int tries = 0; tries < 100 && !FileExists(testing::TemporaryFolder() + L"\\_kv\\sleep.txt"); ++tries) Sleep(50);
+  ASSERT_TRUE(FileExists(testing::TemporaryFolder() + L"\\_kv\\sleep.txt")) << "the apply did not start";
 
   ClickFirstRow(true);
   kvdriver::PressKey(main, VK_RETURN);

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "driver.h"
-#include "program_paths.h"
-#include "registry_key.h"
-#include "self_install.h"
-#include "self_test_support.h"
-#include "self_uninstall.h"
+#include "korvel/shared/program_paths.h"
+#include "korvel/self/registry_key.h"
+#include "korvel/self/self_install.h"
+#include "korvel/test_support/test_files.h"
+#include "korvel/self/self_uninstall.h"
 #include "winbase/module_path.h"
 
 namespace korvel {

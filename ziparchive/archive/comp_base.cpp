@@ -43,7 +43,9 @@ class ECancelled {};
 
 }  // namespace
 
-TCompBase::TCompBase() { FArcType = atZip; }
+TCompBase::TCompBase() {
+  FArcType = atZip;
+}
 
 void TCompBase::SetArchiveFile(const std::string& name) {
   FArchiveFile = NormalizeArchiveFile(name, FDefaultExt);
@@ -84,6 +86,8 @@ int TCompBase::Compress() {
   }
   FMembers.clear();
   FIndex.clear();
+  FExactIndex.clear();
+  FFileKeys.clear();
   FOwnFiles.clear();
   FArchiveComment.clear();
   EndCompress();
@@ -94,6 +98,8 @@ int TCompBase::Compress() {
 int TCompBase::DoCompress() {
   FMembers.clear();
   FIndex.clear();
+  FExactIndex.clear();
+  FFileKeys.clear();
   FOwnFiles.clear();
   FArchiveComment.clear();
   FTaken = 0;
@@ -105,7 +111,8 @@ int TCompBase::DoCompress() {
   }
   std::uint32_t attrs = OsGetAttributes(OsPathOf(FArchiveFile));
   FNewArchive = attrs == fattr::kInvalid;
-  if (!FNewArchive && (attrs & (fattr::kReadOnly | fattr::kHidden | fattr::kSysFile | fattr::kDirectory))) {
+  if (!FNewArchive &&
+      (attrs & (fattr::kReadOnly | fattr::kHidden | fattr::kSysFile | fattr::kDirectory))) {
     Report(FArchiveFile, "OnNonWriteableArchive", zipmsg::kRequiredEventNotAssigned);
     return 0;
   }
@@ -115,19 +122,16 @@ int TCompBase::DoCompress() {
     return 0;
   }
 
-  std::string tempDir = TempDir;
-  if (tempDir.empty() || !OsFolderExists(OsPathOf(tempDir))) tempDir = OsTempFolder(Utf8Paths);
-  std::string tempPath = OsTempFileName(OsPathOf(tempDir), "wrn");
-  if (tempPath.empty()) {
-    Report(tempDir, "", zipmsg::kErrorOpeningFile);
-    return 0;
-  }
-  TempFileGuard tempGuard(OsPathOf(tempPath));
+  // A file a killed run left under this name is taken over. Made as any new file is (the
+  // user's umask), so that a new archive is not the owner's alone.
+  std::string tempPath = TemporaryFile();
+  OsDeleteFile(OsPathOf(tempPath));  // not reused: it would keep its rights
   OsFile tempFile;
   if (!tempFile.Create(OsPathOf(tempPath), OsShare::Exclusive)) {
     Report(tempPath, "", zipmsg::kErrorOpeningFile);
     return 0;
   }
+  TempFileGuard tempGuard(OsPathOf(tempPath));
   std::unique_ptr<OutStream> out = OpenOutput(std::move(tempFile));
   NoteOwnFile(tempPath);
   if (!FNewArchive) NoteOwnFile(FArchiveFile);
@@ -151,7 +155,9 @@ int TCompBase::DoCompress() {
   scan.Utf8Paths = Utf8Paths;
   scan.Cancel = &FCancel;
   scan.ProcessMessages = ProcessMessages;
-  scan.Skipped = [this](const std::string& path, const std::string& why) { Report(path, why, zipmsg::kNotScanned); };
+  scan.Skipped = [this](const std::string& path, const std::string& why) {
+    Report(path, why, zipmsg::kNotScanned);
+  };
   for (const ScanWalk& walk : GroupFileSpec(FileSpec, OsCurrentFolder(Utf8Paths)))
     scan.Walk(walk, [this](const ScanFile& f) { Merge(f); });
   if (FCancel) throw ECancelled();
@@ -189,12 +195,16 @@ int TCompBase::DoCompress() {
 }
 
 std::size_t TCompBase::FindMember(const std::string& name) const {
+  // The member of exactly this name, else the first of this name in another case.
+  auto exact = FExactIndex.find(name);
+  if (exact != FExactIndex.end()) return exact->second;
   auto it = FIndex.find(UpperAnsi(name));
   return it == FIndex.end() ? SIZE_MAX : it->second;
 }
 
 void TCompBase::AddMember(ZipMember m) {
   FIndex.emplace(UpperAnsi(m.name), FMembers.size());
+  FExactIndex.emplace(m.name, FMembers.size());
   FMembers.push_back(std::move(m));
 }
 
@@ -219,37 +229,84 @@ void TCompBase::Merge(const ScanFile& f) {
   std::string name = f.path.substr(f.rootLength);
   std::string bare = NameFilePart(f.path);
   for (const std::string& mask : ExcludeSpec)
-    if (!mask.empty() && (WildcardMatch(mask, bare) || WildcardMatch(mask, name) ||
-                          WildcardMatch(mask, f.path)))
+    if (!mask.empty() &&
+        (WildcardMatch(mask, bare) || WildcardMatch(mask, name) || WildcardMatch(mask, f.path)))
       return;
   ++FTaken;
 
-  std::size_t found = FindMember(name);
-  if (found == SIZE_MAX && !FNewArchive && FileSpec.size() > 1) found = FindMember(f.path);
-  if (found == SIZE_MAX) {
-    if (!FNewArchive && Switch == swRefresh) return;
-    ZipMember m;
-    m.name = name;
-    if (Utf8Paths) StoreUtf8Name(m);
-    else m.rawName = ToStoredName(name);
-    m.action = MemberAction::Compress;
-    m.sourcePath = f.path;
-    m.rootLength = f.rootLength;
-    m.sourceSize = f.size;
-    m.attributes = f.attributes;
-    m.dosDateTime = f.dosDateTime;
-    AddMember(std::move(m));
+  if (!FNewArchive) {
+    // An update compares names as the archive's own rule has it, in any case.
+    std::size_t found = FindMember(name);
+    if (found == SIZE_MAX && FileSpec.size() > 1) found = FindMember(f.path);
+    if (found < FFirstNew && FMembers[found].action == MemberAction::Keep) {
+      MergeWithMember(f, name, found);
+      return;
+    }
+    if (found == SIZE_MAX && Switch == swRefresh) return;
+  }
+  AddFile(f, name);
+}
+
+void TCompBase::AddFile(const ScanFile& f, const std::string& name) {
+  // Names the file system tells apart (README.TXT and readme.txt on most POSIX systems) are
+  // members of their own; the same name from two scanned folders cannot be.
+  auto [at, fresh] = FFileKeys.emplace(OsPathKey(OsPathOf(name)), FMembers.size());
+  if (!fresh) {
+    Report(f.path,
+           "\"" + name + "\" is the stored name of " + FMembers[at->second].sourcePath + " already",
+           zipmsg::kNotScanned);
     return;
   }
-  // The same name twice in one scan (two folders of FileSpec): the first one wins.
-  if (found >= FFirstNew) return;
+  ZipMember m;
+  TakeFile(m, f, name);
+  AddMember(std::move(m));
+}
 
-  const ZipMember& old = FMembers[found];
-  bool differs = old.central.uncompressedSize != f.size || old.central.DosDateTime() != f.dosDateTime ||
+void TCompBase::TakeFile(ZipMember& m, const ScanFile& f, const std::string& name) {
+  m.name = name;
+  m.utf8Name = false;
+  if (Utf8Paths)
+    StoreUtf8Name(m);
+  else
+    m.rawName = ToStoredName(name);
+  m.action = MemberAction::Compress;
+  m.sourcePath = f.path;
+  m.rootLength = f.rootLength;
+  m.sourceSize = f.size;
+  m.attributes = f.attributes;
+  m.dosDateTime = f.dosDateTime;
+  m.extra.clear();
+  m.comment.clear();
+}
+
+void TCompBase::MergeWithMember(const ScanFile& f, const std::string& name, std::size_t member) {
+  const ZipMember& old = FMembers[member];
+  bool differs = old.central.uncompressedSize != f.size ||
+                 old.central.DosDateTime() != f.dosDateTime ||
                  old.central.externalAttributes != f.attributes;
-  // Replacing or renaming needs a decision no one is here to make: the existing member stays.
-  if (differs) Report(name, "OnReplaceFile", zipmsg::kRequiredEventNotAssigned);
-  Report(name, "OnRenameDupeFile", zipmsg::kRequiredEventNotAssigned);
+  if (differs && OnReplaceFile) {
+    bool replace = false;
+    OnReplaceFile(*this, name, replace);
+    if (replace) {
+      TakeFile(FMembers[member], f, name);
+      FFileKeys.emplace(OsPathKey(OsPathOf(name)), member);
+      return;
+    }
+  } else if (differs) {
+    Report(name, "OnReplaceFile", zipmsg::kRequiredEventNotAssigned);
+  }
+  if (!OnRenameDupeFile) {
+    Report(name, "OnRenameDupeFile", zipmsg::kRequiredEventNotAssigned);
+    return;
+  }
+  std::string newName = name;
+  OnRenameDupeFile(*this, name, newName);
+  if (newName.empty() || newName == name) return;  // the member stays
+  if (FindMember(newName) != SIZE_MAX) {
+    Report(f.path, "the new name \"" + newName + "\" is a member's already", zipmsg::kNotScanned);
+    return;
+  }
+  AddFile(f, newName);
 }
 
 void TCompBase::StoreUtf8Name(ZipMember& m) const {
@@ -260,6 +317,18 @@ void TCompBase::StoreUtf8Name(ZipMember& m) const {
   }
   m.rawName = EncodeStoredName(m.name, false);
   m.utf8Name = true;
+}
+
+std::string TCompBase::TemporaryFile() const {
+  std::string target = FArchiveFile;
+  std::string resolved = OsResolvedPath(OsPathOf(FArchiveFile));
+  if (!resolved.empty()) target = resolved;
+  if (!TempDir.empty() && OsFolderExists(OsPathOf(TempDir))) {
+    std::string folder = TempDir;
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    return folder + NameFilePart(target) + kTemporarySuffix;
+  }
+  return target + kTemporarySuffix;
 }
 
 bool TCompBase::PutInPlace(const std::string& tempPath) {
@@ -278,12 +347,7 @@ bool TCompBase::PutInPlace(const std::string& tempPath) {
 }
 
 bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& target) {
-  std::string sibling = OsTempFileName(OsPathOf(FolderOf(target, Utf8Paths)), "wrn");
-  if (sibling.empty()) {
-    Report(FArchiveFile, "", zipmsg::kErrorOpeningFile);
-    return false;
-  }
-  TempFileGuard siblingGuard(OsPathOf(sibling));
+  std::string sibling = target + kTemporarySuffix;
   bool diskFull = false;
   bool copied = false;
   {
@@ -310,6 +374,7 @@ bool TCompBase::CopyIntoPlace(const std::string& tempPath, const std::string& ta
     if (!dst.Close()) copied = false;
   }
   if (copied) OsCopyAccessRights(OsPathOf(tempPath), OsPathOf(sibling));
+  TempFileGuard siblingGuard(OsPathOf(sibling));
   if (copied && OsReplaceFile(OsPathOf(sibling), OsPathOf(target))) {
     siblingGuard.Keep();
     return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -21,8 +22,9 @@ enum TZipSwitch { swAdd, swRefresh, swMove, swDelete, swRead };
 enum class MemberAction { Compress, Keep, Drop, Rename };
 
 struct ZipMember {
-  std::string name;     // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
-  std::string rawName;  // bytes as stored in the archive
+  std::string
+      name;  // engine form: "\" separators, ANSI (UTF-8 with Utf8Paths); what look-ups compare
+  std::string rawName;    // bytes as stored in the archive
   bool utf8Name = false;  // rawName is UTF-8 (general purpose bit 11)
   MemberAction action = MemberAction::Compress;
   // A file found by the scan (MemberAction::Compress).
@@ -52,6 +54,18 @@ class TCompBase : public TZipCommon {
   // Members in the byte order of their names, folder by folder (TFileScan::NameOrder).
   bool ScanInNameOrder = false;
 
+  // An update found a file under the name (in any case) of a member the archive holds.
+  // OnReplaceFile is asked when size, date or attributes differ: Replace puts the file in the
+  // member's place. Otherwise OnRenameDupeFile may give the file a NewName that no member has;
+  // left as it is, the member stays and the file is not added. Unassigned, each is reported
+  // (25270) and the member stays.
+  using TReplaceFileEvent =
+      std::function<void(TCompBase& Sender, const std::string& FileName, bool& Replace)>;
+  using TRenameDupeFileEvent =
+      std::function<void(TCompBase& Sender, const std::string& FileName, std::string& NewName)>;
+  TReplaceFileEvent OnReplaceFile;
+  TRenameDupeFileEvent OnRenameDupeFile;
+
   void SetArchiveFile(const std::string& name);
   const std::string& DefaultExt() const { return FDefaultExt; }
   void SetDefaultExt(const std::string& text);
@@ -61,6 +75,12 @@ class TCompBase : public TZipCommon {
   // existing archive is left exactly as it was and no temporary file remains.
   int Compress();
   int Count() const { return FCount; }
+
+  // Where Compress writes the new archive before it takes the old one's place: beside the
+  // archive (where a link to it leads), or in TempDir when that is set and exists, under the
+  // archive's name with ".~kv" added. A run that was killed leaves it there; the next run
+  // takes it over, and an owner that is told to stop at once may remove it.
+  std::string TemporaryFile() const;
 
  protected:
   // Format-specific steps, called by Compress in this order.
@@ -93,6 +113,12 @@ class TCompBase : public TZipCommon {
  private:
   int DoCompress();
   void Merge(const ScanFile& f);
+  // A file whose name an old member has: the decision events, or the member stays.
+  void MergeWithMember(const ScanFile& f, const std::string& name, std::size_t member);
+  // A file new to the archive under `name`; one whose name another file of this run has
+  // already (as the file system tells names apart) is reported and left out.
+  void AddFile(const ScanFile& f, const std::string& name);
+  void TakeFile(ZipMember& m, const ScanFile& f, const std::string& name);
   bool PutInPlace(const std::string& tempPath);
   // The archive being updated and the writer's own temporary file are never packed.
   void NoteOwnFile(const std::string& path);
@@ -103,12 +129,15 @@ class TCompBase : public TZipCommon {
   // it, else UTF-8, flagged so.
   void StoreUtf8Name(ZipMember& m) const;
 
+  static constexpr const char* kTemporarySuffix = ".~kv";
   std::string FDefaultExt = ".zip";
   int FCount = 0;
   bool FNewArchive = true;
   std::size_t FFirstNew = 0;  // members before this index came from the old archive
   std::size_t FTaken = 0;     // files the scan took
-  std::unordered_map<std::string, std::size_t> FIndex;  // upper-cased name -> member
+  std::unordered_map<std::string, std::size_t> FIndex;       // upper-cased name -> member
+  std::unordered_map<std::string, std::size_t> FExactIndex;  // name -> member
+  std::unordered_map<std::string, std::size_t> FFileKeys;    // OsPathKey of a file's name -> member
   struct OwnFile {
     std::string bareName;  // upper-cased long name, what the scan would list
     std::string path;

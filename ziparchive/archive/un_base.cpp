@@ -1,5 +1,6 @@
 #include "ziparchive/archive/un_base.h"
 
+#include <cstring>
 #include <vector>
 
 #include "ziparchive/records/zip_messages.h"
@@ -67,30 +68,32 @@ TUnBase::PathResult TUnBase::OutputPath(const MemberName& name, OsPath& path, st
     FExtractDir = NameFolderPart(FArchiveFile);
     if (FExtractDir.empty()) {
       FExtractDir = OsCurrentFolder(Utf8Paths);
-      if (!FExtractDir.empty() && FExtractDir.back() != '\\' && FExtractDir.back() != '/') FExtractDir += '\\';
+      if (!FExtractDir.empty() && FExtractDir.back() != '\\' && FExtractDir.back() != '/')
+        FExtractDir += '\\';
     }
   }
-  if (!IsSafeMemberPath(name.OnDisk(), UseStoredDirs)) {
-    shown = name.name;
-    return PathResult::Unsafe;
-  }
+  if (!IsSafeMemberPath(name.OnDisk(), UseStoredDirs, &shown)) return PathResult::Unsafe;
   std::string folder = FExtractDir;
   // A relative folder is taken from the current folder, not from the root of its drive.
-  if (folder.find(':') == std::string::npos && (folder.empty() || (folder[0] != '\\' && folder[0] != '/'))) {
+  if (folder.find(':') == std::string::npos &&
+      (folder.empty() || (folder[0] != '\\' && folder[0] != '/'))) {
     std::string cwd = OsCurrentFolder(Utf8Paths);
     if (!cwd.empty() && cwd.back() != '\\' && cwd.back() != '/') cwd += '\\';
     folder = cwd + folder;
   }
   if (folder.back() != '\\') folder += '\\';
   // Below ExtractDir: the stored folders (when used) and the file part of the name.
-  auto below = [this](const std::string& n) { return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n); };
+  auto below = [this](const std::string& n) {
+    return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n);
+  };
   if (Utf8Paths) {
     shown = folder + (name.utf8.empty() ? OsUtf8Path(below(name.name)) : below(name.utf8));
     path = OsPath::FromUtf8(shown);
     return PathResult::Ok;
   }
   shown = folder + below(name.name);
-  path = name.utf8.empty() ? OsPath(shown) : OsPath::FromUtf8(OsUtf8Path(folder) + below(name.utf8));
+  path =
+      name.utf8.empty() ? OsPath(shown) : OsPath::FromUtf8(OsUtf8Path(folder) + below(name.utf8));
   return PathResult::Ok;
 }
 
@@ -133,7 +136,8 @@ bool TUnBase::DecideWrite(const std::string& name, OsPath& path, std::string& sh
 
 bool TUnBase::WrittenBefore(const OsPath& path, const std::string& shown) {
   if (FTestOnly || FWrittenKeys.count(OsPathKey(path)) == 0) return false;
-  Report(FCurrentName, shown + ": a file this run wrote already has that name", zipmsg::kErrorWritingFile);
+  Report(FCurrentName, shown + ": a file this run wrote already has that name",
+         zipmsg::kErrorWritingFile);
   return true;
 }
 
@@ -147,17 +151,6 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   FDecoded = 0;
   FWriteFailed = false;
   if (FTestOnly) return true;
-  if (OsGetAttributes(path) != fattr::kInvalid) {
-    // Replacing a file: the new one is written beside it first.
-    for (int n = 0;; ++n) {
-      OsPath temporary = path.With(path.text + ".~kv" + std::to_string(n));
-      if (OsGetAttributes(temporary) == fattr::kInvalid) {
-        FOutPath = temporary;
-        break;
-      }
-      if (n == 99) return false;
-    }
-  }
   // Members of one folder mostly follow each other: its folders are made (or checked) once.
   // Should the folder have gone meanwhile, the failed create makes them again.
   OsPath folder = path.With(NameFolderPart(path.text));
@@ -165,6 +158,20 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   if (!known) {
     FFolderMade = OsForceFolders(folder);
     FMadeFolder = folder;
+    if (FFolderMade && FSweptFolders.insert(OsPathKey(folder)).second) RemoveLeftovers(folder);
+  }
+  if (OsGetAttributes(path) != fattr::kInvalid) {
+    // Replacing a file: the new one is written beside it first, under the one name a run
+    // that is killed leaves (taken over now, or removed by the next run into this folder).
+    for (int n = -1;; ++n) {
+      OsPath temporary =
+          path.With(path.text + kLeftoverSuffix + (n < 0 ? std::string() : std::to_string(n)));
+      if (FWrittenKeys.count(OsPathKey(temporary)) == 0) {
+        FOutPath = temporary;
+        break;
+      }
+      if (n == 99) return false;
+    }
   }
   bool created = FOutFile.Create(FOutPath, OsShare::Exclusive);
   if (!created && known) {
@@ -205,10 +212,12 @@ void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
   uint32_t attributes = fattr::kInvalid;
   if (RestoreFileAttr && externalAttributes != fattr::kArchive) {
     // Only the bits a file can carry: archives made elsewhere put mode bits up here.
-    uint32_t a = externalAttributes & (fattr::kReadOnly | fattr::kHidden | fattr::kSysFile | fattr::kArchive);
+    uint32_t a = externalAttributes &
+                 (fattr::kReadOnly | fattr::kHidden | fattr::kSysFile | fattr::kArchive);
     attributes = a ? a : fattr::kNormal;
   }
-  if (!FOutFile.Finish(dosDateTime, attributes, FOutPath)) Report(FCurrentName, FOutShown, zipmsg::kErrorClosingFile);
+  if (!FOutFile.Finish(dosDateTime, attributes, FOutPath))
+    Report(FCurrentName, FOutShown, zipmsg::kErrorClosingFile);
 }
 
 bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
@@ -228,7 +237,8 @@ bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
       why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
     else if (!sizeAgrees)
       why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
-    if (FOutPath.text != FFinalPath.text) why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
+    if (FOutPath.text != FFinalPath.text)
+      why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
     Report(FCurrentName, why, zipmsg::kFileFailsCrc);
   }
   SettleOutput(pass);
@@ -251,6 +261,29 @@ void TUnBase::SettleOutput(bool pass) {
     Report(FCurrentName, FOutShown, zipmsg::kErrorWritingFile);
   }
   FOutPath = FFinalPath;
+}
+
+void TUnBase::RemoveLeftovers(const OsPath& folder) {
+  OsDirSearch search;
+  OsFindData found;
+  std::vector<std::string> names;
+  const std::string pattern = std::string("*") + kLeftoverSuffix + "*";
+  if (!search.Open(folder, pattern.c_str())) return;
+  while (search.Next(found))
+    if (!(found.attributes & fattr::kDirectory)) names.push_back(found.name);
+  std::string base = folder.text;
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  for (const std::string& name : names) {
+    // "<file>.~kv", or "<file>.~kv<n>" as earlier versions named them, beside <file>.
+    size_t at = name.rfind(kLeftoverSuffix);
+    if (at == std::string::npos || at == 0) continue;
+    std::string tail = name.substr(at + std::strlen(kLeftoverSuffix));
+    if (tail.find_first_not_of("0123456789") != std::string::npos) continue;
+    if (OsGetAttributes(folder.With(base + name.substr(0, at))) == fattr::kInvalid) continue;
+    OsPath leftover = folder.With(base + name);
+    OsSetAttributes(leftover, fattr::kNormal);
+    OsDeleteFile(leftover);
+  }
 }
 
 void TUnBase::AbandonOutput() {

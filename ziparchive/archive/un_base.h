@@ -18,11 +18,14 @@ enum TOverwriteMode { omOverwrite, omSkip };
 class TUnBase : public TZipCommon {
  public:
   using TNotifyEvent = std::function<void(TUnBase& Sender)>;
-  using TBeginEvent = std::function<void(TUnBase& Sender, const std::string& FileName, int Count, bool& Extract)>;
+  using TBeginEvent =
+      std::function<void(TUnBase& Sender, const std::string& FileName, int Count, bool& Extract)>;
   using TEndEvent = std::function<void(TUnBase& Sender, const std::string& FileName, bool CrcPass)>;
-  using TFileExistsEvent = std::function<void(TUnBase& Sender, const std::string& FileName,
-                                              std::string& NewFileName, TOverwriteMode& OverwriteMode)>;
-  using TProgressEvent = std::function<void(TUnBase& Sender, uint64_t ProgressByFile, uint64_t ProgressByArchive)>;
+  using TFileExistsEvent =
+      std::function<void(TUnBase& Sender, const std::string& FileName, std::string& NewFileName,
+                         TOverwriteMode& OverwriteMode)>;
+  using TProgressEvent =
+      std::function<void(TUnBase& Sender, uint64_t ProgressByFile, uint64_t ProgressByArchive)>;
 
   TUnBase() = default;
 
@@ -49,7 +52,8 @@ class TUnBase : public TZipCommon {
   enum class PathResult { Ok, Unsafe };
   // Output path of a member name: `path` as the system gets it, `shown` the same in the
   // engine's strings (for events and reports). Unsafe when the name would put the file
-  // outside ExtractDir or under another name than stored (see IsSafeMemberPath).
+  // outside ExtractDir or under another name than stored (see IsSafeMemberPath); `shown`
+  // then says why.
   PathResult OutputPath(const MemberName& name, OsPath& path, std::string& shown);
   // The overwrite decision; may change path (OnFileExists). True when the member is written.
   bool DecideWrite(const std::string& name, OsPath& path, std::string& shown);
@@ -74,18 +78,25 @@ class TUnBase : public TZipCommon {
   // Closes and removes the output of a member that ends early (the run stopped).
   void AbandonOutput();
   // Forgets the files written so far: a new run begins.
-  void StartRun() { FWrittenKeys.clear(); }
+  void StartRun() {
+    FWrittenKeys.clear();
+    FSweptFolders.clear();
+  }
+  // What a killed run left beside a file it was replacing: "<file>.~kv" (or "<file>.~kv<n>").
+  static constexpr const char* kLeftoverSuffix = ".~kv";
+  // Removes such leftovers from a folder this run writes into, once per run and folder.
+  void RemoveLeftovers(const OsPath& folder);
 
-  bool FTestOnly = false;    // decode and check, write nothing
-  int FCount = 0;            // files written (the result)
+  bool FTestOnly = false;  // decode and check, write nothing
+  int FCount = 0;          // files written (the result)
   uint32_t FCrcRegister = 0;
   std::string FCurrentName;  // member name as converted
   uint64_t FStatedSize = 0;  // the current member's uncompressed size as the archive states it
   uint64_t FDecoded = 0;     // bytes the current member decoded to so far
   OsPath FOutPath{std::string()};
-  std::string FOutShown;     // FOutPath in the engine's strings
+  std::string FOutShown;  // FOutPath in the engine's strings
   bool FMemberCounted = false;
-  bool FWriteFailed = false;  // a write of the current member fell short (reported)
+  bool FWriteFailed = false;    // a write of the current member fell short (reported)
   bool FOutputPending = false;  // an output file was created and is not settled yet
   uint64_t FFileProgress = 0, FArchiveProgress = 0;
   OsFile FOutFile;
@@ -97,8 +108,10 @@ class TUnBase : public TZipCommon {
   void SettleOutput(bool pass);
 
   std::string FExtractDir;
-  OsPath FFinalPath{std::string()};  // where the output goes; FOutPath differs while it is a temporary
-  std::set<std::string> FWrittenKeys;  // OsPathKey of every file this run wrote
+  OsPath FFinalPath{
+      std::string()};  // where the output goes; FOutPath differs while it is a temporary
+  std::set<std::string> FWrittenKeys;   // OsPathKey of every file this run wrote
+  std::set<std::string> FSweptFolders;  // OsPathKey of every folder cleared of leftovers
 };
 
 }  // namespace ziparchive

@@ -27,7 +27,12 @@ constexpr size_t kHeaderBlock = 32768;
 class MemberInput : public InputBuffer {
  public:
   MemberInput(ArchiveReader& archive, uint64_t start, uint64_t size, ZipCrypto* crypto)
-      : InputBuffer(crypto ? 65536 : 0), archive_(archive), crypto_(crypto), pos_(start), size_(size), left_(size) {}
+      : InputBuffer(crypto ? 65536 : 0),
+        archive_(archive),
+        crypto_(crypto),
+        pos_(start),
+        size_(size),
+        left_(size) {}
 
   uint64_t Taken() const { return size_ - left_; }
 
@@ -62,14 +67,19 @@ class MemberInput : public InputBuffer {
   uint64_t pos_, size_, left_;
 };
 
-std::string At(uint64_t offset) { return "offset " + std::to_string(offset); }
+std::string At(uint64_t offset) {
+  return "offset " + std::to_string(offset);
+}
 
-bool IsSupportedMethod(uint16_t method) { return method <= 9 && method != 7; }
+bool IsSupportedMethod(uint16_t method) {
+  return method <= 9 && method != 7;
+}
 
 // Records that may follow the last local header of a sound archive.
 bool EndsTheMembers(uint32_t signature) {
   return signature == zipsig::kCentralHeader || signature == zipsig::kEndOfCentralDir ||
-         signature == zipsig::kZip64EndOfCentralDir || signature == 0x05054B50u;  // digital signature
+         signature == zipsig::kZip64EndOfCentralDir ||
+         signature == 0x05054B50u;  // digital signature
 }
 }  // namespace
 
@@ -91,82 +101,103 @@ void TUnZip::SetArchiveFile(const std::string& name) {
   uint8_t head[4] = {};
   if (f.Open(OsPathOf(n), OsAccess::Read, OsShare::DenyWrite) && OsReadFull(f, head, 4) == 4) {
     if (head[0] == 'P' && head[1] == 'K')
-      FArcType = ((head[2] == 1 && head[3] == 2) || (head[2] == 7 && head[3] == 8)) ? atSpannedZip : atZip;
+      FArcType =
+          ((head[2] == 1 && head[3] == 2) || (head[2] == 7 && head[3] == 8)) ? atSpannedZip : atZip;
     else
       FArcType = atZipExe;  // data before the first record, as a self-extractor has
   }
 }
 
-void TUnZip::ReportDamage(const std::string& what) { Report(FArchiveFile, what, zipmsg::kBadFileHeader); }
+void TUnZip::ReportDamage(const std::string& what) {
+  Report(FArchiveFile, what, zipmsg::kBadFileHeader);
+}
 
-void TUnZip::CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where, uint64_t fileSize,
-                                         std::vector<MemberEntry>& members) {
+void TUnZip::CollectFromCentralDirectory(OsFile& archive, const CentralDirLocation& where,
+                                         uint64_t fileSize, std::vector<MemberEntry>& members) {
   ArchiveReader headers(archive, fileSize, kHeaderBlock);
   // Offsets are used as stored. Only where that finds no local header, and the directory
   // itself stands later than its stored offset says (data put in front of the archive, as
   // a self-extractor has), the same shift is tried for the member.
-  uint64_t storedStart = where.zip64 ? where.centralDirStart : where.endRecord.centralDirOffset;
-  uint64_t prefixShift = where.centralDirStart > storedStart ? where.centralDirStart - storedStart : 0;
+  const uint64_t storedStart = where.storedStart;
+  uint64_t prefixShift =
+      where.centralDirStart > storedStart ? where.centralDirStart - storedStart : 0;
   bool shifted = false, unshifted = false;
   // Entries are read as far as the file holds them, also past where the directory should
   // end (a comment length too long, say); the check afterwards reports any such mismatch.
-  WalkResult walk = WalkCentralDirectory(archive, where.centralDirStart, fileSize, [&](const CentralEntry& e) {
-    std::string name = DecodeMemberName(e.rawName, e.header.flags, TranslateOemChar).name;
-    if (!IsSelected(name)) return !FCancel;
-    uint8_t head[LocalHeader::kSize];
-    auto localAt = [&](uint64_t offset) {
-      return offset <= fileSize && fileSize - offset >= LocalHeader::kSize && headers.Read(offset, head, sizeof head) &&
-             GetLE32(head) == zipsig::kLocalHeader;
-    };
-    uint64_t offset = e.sizes.localHeaderOffset;
-    if (!localAt(offset)) {
-      offset = offset <= UINT64_MAX - prefixShift ? offset + prefixShift : offset;
-      if (!prefixShift || !localAt(offset)) {
-        Report(name, "no local header at " + At(e.sizes.localHeaderOffset), zipmsg::kBadFileHeader);
+  WalkResult walk =
+      WalkCentralDirectory(archive, where.centralDirStart, fileSize, [&](const CentralEntry& e) {
+        std::string name = DecodeMemberName(e.rawName, e.header.flags, TranslateOemChar).name;
+        if (!IsSelected(name)) return !FCancel;
+        if (!e.extraFits)
+          Report(name,
+                 "an item of the directory entry's extra field at " + At(e.recordPosition) +
+                     " runs past the field",
+                 zipmsg::kBadFileHeader);
+        if (e.sizes.diskStart != 0)
+          Report(name,
+                 "the directory entry at " + At(e.recordPosition) + " places the member on disk " +
+                     std::to_string(e.sizes.diskStart),
+                 zipmsg::kBadFileHeader);
+        uint8_t head[LocalHeader::kSize];
+        auto localAt = [&](uint64_t offset) {
+          return offset <= fileSize && fileSize - offset >= LocalHeader::kSize &&
+                 headers.Read(offset, head, sizeof head) && GetLE32(head) == zipsig::kLocalHeader;
+        };
+        uint64_t offset = e.sizes.localHeaderOffset;
+        if (!localAt(offset)) {
+          offset = offset <= UINT64_MAX - prefixShift ? offset + prefixShift : offset;
+          if (!prefixShift || !localAt(offset)) {
+            Report(name, "no local header at " + At(e.sizes.localHeaderOffset),
+                   zipmsg::kBadFileHeader);
+            return !FCancel;
+          }
+          shifted = true;
+        } else {
+          unshifted = true;
+        }
+        LocalHeader local;
+        local.Read(head);
+        uint64_t dataOffset = offset + LocalHeader::kSize + local.nameLength + local.extraLength;
+        if (dataOffset > fileSize) {
+          Report(name, "local header at " + At(offset) + " runs past the end of the archive",
+                 zipmsg::kBadFileHeader);
+          return !FCancel;
+        }
+        MemberEntry m;
+        m.externalAttributes = e.header.externalAttributes;
+        m.diskNumber = e.header.diskNumberStart;
+        m.localHeaderOffset = offset;
+        m.dataOffset = dataOffset;
+        m.central = e.header;
+        m.sizes = e.sizes;
+        m.statedCompressed = e.sizes.compressedSize;
+        m.name = name;
+        m.centralRawName = e.rawName;
+        m.room = fileSize - dataOffset;
+        if (m.sizes.compressedSize > fileSize - dataOffset) {
+          Report(name, "data at " + At(dataOffset) + " runs past the end of the archive",
+                 zipmsg::kBadFileHeader);
+          m.sizes.compressedSize = fileSize - dataOffset;
+        }
+        members.push_back(std::move(m));
         return !FCancel;
-      }
-      shifted = true;
-    } else {
-      unshifted = true;
-    }
-    LocalHeader local;
-    local.Read(head);
-    uint64_t dataOffset = offset + LocalHeader::kSize + local.nameLength + local.extraLength;
-    if (dataOffset > fileSize) {
-      Report(name, "local header at " + At(offset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
-      return !FCancel;
-    }
-    MemberEntry m;
-    m.externalAttributes = e.header.externalAttributes;
-    m.diskNumber = e.header.diskNumberStart;
-    m.localHeaderOffset = offset;
-    m.dataOffset = dataOffset;
-    m.central = e.header;
-    m.sizes = e.sizes;
-    m.name = name;
-    m.centralRawName = e.rawName;
-    m.room = fileSize - dataOffset;
-    if (m.sizes.compressedSize > fileSize - dataOffset) {
-      Report(name, "data at " + At(dataOffset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
-      m.sizes.compressedSize = fileSize - dataOffset;
-    }
-    members.push_back(std::move(m));
-    return !FCancel;
-  });
+      });
   if (!walk.stopped) {
     std::string mismatch = DirectoryMismatch(where, walk);
     if (!mismatch.empty()) ReportDamage(mismatch);
   }
   // A directory that stands elsewhere than its stored offset says is sound only where data
   // in front of the archive explains it, that is where the members are found shifted too.
-  if (!where.zip64 && storedStart != where.centralDirStart && (storedStart > where.centralDirStart || !shifted || unshifted))
+  if (storedStart != where.centralDirStart &&
+      (storedStart > where.centralDirStart || !shifted || unshifted))
     ReportDamage("the end record places the directory at " + At(storedStart) + ", it stands at " +
                  At(where.centralDirStart));
-  SettleOverlaps(where.centralDirStart, members);
+  SettleOverlaps(where, members);
 }
 
-void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& members) {
+void TUnZip::SettleOverlaps(const CentralDirLocation& where, std::vector<MemberEntry>& members) {
   if (members.empty()) return;
+  const uint64_t directoryStart = where.centralDirStart;
   std::vector<size_t> order(members.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -176,19 +207,35 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& m
   MemberEntry* previous = nullptr;
   for (size_t index : order) {
     MemberEntry& m = members[index];
+    // Nothing but the directory may follow the last member: a header there is hidden from
+    // whoever looks at the members in file order.
+    if (m.dataOffset > directoryStart) {
+      const char* place = m.localHeaderOffset < directoryStart ? "runs into the central directory"
+                          : m.localHeaderOffset < where.endRecordPosition
+                              ? "lies inside the central directory"
+                              : "lies inside the archive comment";
+      Report(m.name, "local header at " + At(m.localHeaderOffset) + " " + place,
+             zipmsg::kBadFileHeader);
+      dropped[index] = true;
+      continue;
+    }
     if (previous) {
       if (m.localHeaderOffset < previous->dataOffset) {
         // Two entries for one header (or a header inside another's): the usual way to make
         // a small archive expand without end. Only the first is kept.
-        Report(m.name, "local header at " + At(m.localHeaderOffset) + " overlaps the member " + previous->name,
-               zipmsg::kBadFileHeader);
+        Report(
+            m.name,
+            "local header at " + At(m.localHeaderOffset) + " overlaps the member " + previous->name,
+            zipmsg::kBadFileHeader);
         dropped[index] = true;
         continue;
       }
       uint64_t room = m.localHeaderOffset - previous->dataOffset;
       previous->room = std::min(previous->room, room);
       if (previous->sizes.compressedSize > room) {
-        Report(previous->name, "data at " + At(previous->dataOffset) + " runs into the member at " + At(m.localHeaderOffset),
+        Report(previous->name,
+               "data at " + At(previous->dataOffset) + " runs into the member at " +
+                   At(m.localHeaderOffset),
                zipmsg::kBadFileHeader);
         previous->sizes.compressedSize = room;
       }
@@ -200,7 +247,9 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& m
     previous->room = std::min(previous->room, directoryStart - previous->dataOffset);
   if (previous && previous->dataOffset <= directoryStart &&
       previous->sizes.compressedSize > directoryStart - previous->dataOffset) {
-    Report(previous->name, "data at " + At(previous->dataOffset) + " runs into the central directory at " + At(directoryStart),
+    Report(previous->name,
+           "data at " + At(previous->dataOffset) + " runs into the central directory at " +
+               At(directoryStart),
            zipmsg::kBadFileHeader);
     previous->sizes.compressedSize = directoryStart - previous->dataOffset;
   }
@@ -213,7 +262,8 @@ void TUnZip::SettleOverlaps(uint64_t directoryStart, std::vector<MemberEntry>& m
   members.resize(kept);
 }
 
-bool TUnZip::ResolveStreamedMember(ArchiveReader& archive, uint64_t fileSize, bool zip64, MemberEntry& m, uint64_t& next) {
+bool TUnZip::ResolveStreamedMember(ArchiveReader& archive, uint64_t fileSize, bool zip64,
+                                   MemberEntry& m, uint64_t& next) {
   const uint64_t room = fileSize - m.dataOffset;
   uint8_t tail[24];
   auto descriptorAt = [&](uint64_t compressed, DataDescriptor& d) {
@@ -246,13 +296,16 @@ bool TUnZip::ResolveStreamedMember(ArchiveReader& archive, uint64_t fileSize, bo
       size_t got = size_t(std::min<uint64_t>(block.size(), room - pos));
       if (!archive.Read(m.dataOffset + pos, block.data(), got)) break;
       for (size_t i = 0; i + 4 <= got && i < 65536 && !found; ++i)
-        if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::kDataDescriptor) found = descriptorAt(pos + i, d);
+        if (block[i] == 'P' && GetLE32(&block[i]) == zipsig::kDataDescriptor)
+          found = descriptorAt(pos + i, d);
       pos += 65536;
     }
   }
   if (!found) {
-    Report(m.name, "sizes follow the data at " + At(m.dataOffset) + ", where no data descriptor can be found",
-           zipmsg::kBadFileHeader);
+    Report(
+        m.name,
+        "sizes follow the data at " + At(m.dataOffset) + ", where no data descriptor can be found",
+        zipmsg::kBadFileHeader);
     return false;
   }
   m.sizes.compressedSize = d.compressedSize;
@@ -273,7 +326,6 @@ void TUnZip::CollectFromLocalHeaders(ArchiveReader& archive, uint64_t start, uin
     uint8_t head[LocalHeader::kSize];
     if (pos > fileSize || fileSize - pos < 4) {
       if (pos != fileSize) ReportDamage("the archive ends inside a record at " + At(pos));
-      else ReportDamage("the archive ends after the member data, without a central directory");
       break;
     }
     if (fileSize - pos < LocalHeader::kSize || !archive.Read(pos, head, sizeof head) ||
@@ -291,7 +343,8 @@ void TUnZip::CollectFromLocalHeaders(ArchiveReader& archive, uint64_t start, uin
     }
     std::string raw(h.nameLength, '\0'), extra(h.extraLength, '\0');
     if ((h.nameLength && !archive.Read(pos + LocalHeader::kSize, raw.data(), raw.size())) ||
-        (h.extraLength && !archive.Read(pos + LocalHeader::kSize + h.nameLength, extra.data(), extra.size())))
+        (h.extraLength &&
+         !archive.Read(pos + LocalHeader::kSize + h.nameLength, extra.data(), extra.size())))
       break;
     MemberEntry m;
     const auto* extraBytes = reinterpret_cast<const uint8_t*>(extra.data());
@@ -313,10 +366,13 @@ void TUnZip::CollectFromLocalHeaders(ArchiveReader& archive, uint64_t start, uin
     if (!m.name.empty() && m.name.back() == '\\') m.externalAttributes = fattr::kDirectory;
     uint64_t next;
     if (h.flags & zipflag::kDataDescriptor) {
-      if (!ResolveStreamedMember(archive, fileSize, HasZip64Extra(extraBytes, extra.size()), m, next)) break;
+      if (!ResolveStreamedMember(archive, fileSize, HasZip64Extra(extraBytes, extra.size()), m,
+                                 next))
+        break;
     } else if (m.sizes.compressedSize > fileSize - m.dataOffset) {
       // Every size is checked against the file before the walk moves by it.
-      Report(m.name, "data at " + At(m.dataOffset) + " runs past the end of the archive", zipmsg::kBadFileHeader);
+      Report(m.name, "data at " + At(m.dataOffset) + " runs past the end of the archive",
+             zipmsg::kBadFileHeader);
       m.sizes.compressedSize = fileSize - m.dataOffset;
       next = UINT64_MAX;
     } else {
@@ -334,6 +390,7 @@ int TUnZip::Extract() {
   FArchiveProgress = 0;
   FFolderMade = false;
   StartRun();
+  FGivenPasswords.clear();
   ExcludeSpec.clear();
   if (FArchiveFile.empty()) {
     Report(FArchiveFile, "", zipmsg::kFileNotFound);
@@ -355,25 +412,37 @@ int TUnZip::Extract() {
     CentralDirLocation where;
     if (LocateCentralDirectory(archive, where)) {
       const EndOfCentralDir& end = where.endRecord;
+      // (Bytes after the comment are left alone: other tools append data there.)
       if (end.commentLength > fileSize - where.endRecordPosition - EndOfCentralDir::kSize)
         ReportDamage("the archive comment runs past the end of the archive");
-      // (A Zip64 archive's plain end record may hold 0xFFFF anywhere.)
-      if (!where.zip64 && (end.thisDisk != 0 || end.centralDirDisk != 0))
+      // (A Zip64 archive's plain end record may hold 0xFFFF anywhere: its Zip64 record counts.)
+      if (where.thisDisk != 0 || where.centralDirDisk != 0 || where.zip64RecordDisk != 0)
         ReportDamage("one part of an archive spread over several disks");
+      if (where.entriesOnDisk != where.expectedEntries)
+        ReportDamage("the end record lists " + std::to_string(where.entriesOnDisk) +
+                     " entries on this disk and " + std::to_string(where.expectedEntries) +
+                     " in all");
+      std::string plain = PlainEndRecordMismatch(where);
+      if (!plain.empty()) ReportDamage("the end record and the Zip64 end record differ: " + plain);
+      if (where.sizeDisagrees)
+        ReportDamage("the directory at " + At(where.centralDirStart) +
+                     " is not the size the end record gives it");
       CollectFromCentralDirectory(archive, where, fileSize, members);
+    } else if (where.localSignatureFound) {
+      // The fallback reads what it can, but the members the directory would list (and their
+      // names, attributes, any member past damage) may be missing: that is said.
+      ReportDamage(
+          (where.endRecordFound
+               ? "no central directory where the end record at " + At(where.endRecordPosition) +
+                     " places it"
+               : std::string("no end record: the central directory is missing or damaged")) +
+          "; the members are read from their local headers");
+      CollectFromLocalHeaders(reader, where.localScanStart, fileSize, members);
     } else {
-      // An end record whose directory is not found may be the bytes of a comment (the last
-      // one wins); the local headers then tell whether the archive is sound: they must end
-      // at a directory.
-      uint64_t listed = 0;
-      if (where.endRecordFound && !EndRecordInComment(archive, where.endRecordPosition))
-        ReportDamage("no central directory where the end record at " + At(where.endRecordPosition) + " places it");
-      if (where.localSignatureFound)
-        CollectFromLocalHeaders(reader, where.localScanStart, fileSize, members);
-      else if (!FindAnyEndRecord(archive, listed))
-        ReportDamage("not a ZIP archive: no end record and no local header found");
-      else if (listed != 0 && !where.endRecordFound)
-        ReportDamage("the members the end record lists cannot be found");
+      ReportDamage(where.endRecordFound
+                       ? "no central directory where the end record at " +
+                             At(where.endRecordPosition) + " places it, and no member found"
+                       : "not a ZIP archive: no end record and no local header found");
     }
 
     uint32_t maxDate = 0;
@@ -415,8 +484,9 @@ int TUnZip::Extract() {
   return FCount;
 }
 
-std::vector<TUnZip::ListedMember> TUnZip::List() {
+std::vector<TUnZip::ListedMember> TUnZip::List(bool withFolders) {
   FListOnly = true;
+  FListFolders = withFolders;
   FListed.clear();
   Extract();
   FListOnly = false;
@@ -436,7 +506,9 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
   LocalHeader local;
   local.Read(head);
   std::string raw(local.nameLength, '\0');
-  if (local.nameLength && !archive.Read(member.localHeaderOffset + LocalHeader::kSize, raw.data(), raw.size())) return;
+  if (local.nameLength &&
+      !archive.Read(member.localHeaderOffset + LocalHeader::kSize, raw.data(), raw.size()))
+    return;
   const uint16_t flags = member.central.flags;
   MemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
   FCurrentName = name.name;
@@ -447,16 +519,29 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
     storedCrc = member.central.crc32;
   if (!member.fromLocalHeader) CheckLocalAgainstCentral(archive, member, local, raw);
   uint32_t dosTime = local.DosDateTime();
-  if (DateAttribute == daSysDate) dosTime = OsNowDosDateTime();
-  else if (DateAttribute == daMaxFileDate) dosTime = maxDate;
+  if (DateAttribute == daSysDate)
+    dosTime = OsNowDosDateTime();
+  else if (DateAttribute == daMaxFileDate)
+    dosTime = maxDate;
 
   const bool folderBit = member.externalAttributes & fattr::kDirectory;
   const bool isFolder = folderBit || (!FCurrentName.empty() && FCurrentName.back() == '\\');
+  // DOS tools mark a folder by its attribute alone: the whole name is the folder (unless the
+  // entry holds data, which is damage: no folder is made in the file's name then).
+  if (isFolder && member.sizes.uncompressedSize == 0 && !FCurrentName.empty() &&
+      FCurrentName.back() != '\\') {
+    name.name += '\\';
+    if (!name.utf8.empty()) name.utf8 += '\\';
+  }
   if (isFolder && member.sizes.uncompressedSize != 0)
-    Report(FCurrentName, "folder entry holds " + std::to_string(member.sizes.uncompressedSize) + " bytes of data",
+    Report(FCurrentName,
+           "folder entry holds " + std::to_string(member.sizes.uncompressedSize) + " bytes of data",
            zipmsg::kBadFileHeader);
   if (FListOnly) {
-    if (!isFolder) FListed.push_back({FCurrentName, member.sizes.uncompressedSize});
+    if (!isFolder || FListFolders)
+      FListed.push_back({FCurrentName, member.sizes.uncompressedSize, member.statedCompressed,
+                         member.central.method, flags, member.central.DosDateTime(),
+                         member.central.crc32, isFolder});
     return;
   }
   OsPath path{std::string()};
@@ -504,36 +589,60 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
   CheckMember(storedCrc, excess);
 }
 
-bool TUnZip::ChoosePassword(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
-                            uint32_t storedCrc, ZipCrypto& crypto) {
+bool TUnZip::ChoosePassword(ArchiveReader& archive, const MemberEntry& member,
+                            const LocalHeader& local, uint32_t storedCrc, ZipCrypto& crypto) {
   const uint16_t flags = member.central.flags;
   uint8_t stored[12];
   if (member.sizes.compressedSize < 12 || !archive.Read(member.dataOffset, stored, 12)) {
-    Report(FCurrentName, "the data at " + At(member.dataOffset) + " cannot hold the 12-byte encryption header",
+    Report(FCurrentName,
+           "the data at " + At(member.dataOffset) + " cannot hold the 12-byte encryption header",
            zipmsg::kBadFileHeader);
     return false;
   }
   // The header's last byte repeats the CRC's high byte, or the time's when the sizes
   // follow the data.
-  uint8_t check = (flags & zipflag::kDataDescriptor) ? uint8_t(local.time >> 8) : uint8_t(member.central.crc32 >> 24);
-  std::vector<const std::string*> fitting;
-  for (const std::string& password : Passwords) {
+  uint8_t check = (flags & zipflag::kDataDescriptor) ? uint8_t(local.time >> 8)
+                                                     : uint8_t(member.central.crc32 >> 24);
+  auto fits = [&](const std::string& password) {
     uint8_t header[12];
     std::copy(stored, stored + 12, header);
     ZipCrypto trial;
     trial.Init(password);
-    if (trial.CheckHeader(header, check)) fitting.push_back(&password);
-  }
+    return trial.CheckHeader(header, check);
+  };
+  std::vector<const std::string*> fitting;
+  for (const std::string& password : Passwords)
+    if (fits(password)) fitting.push_back(&password);
+  for (const std::string& password : FGivenPasswords)
+    if (fits(password)) fitting.push_back(&password);
   if (fitting.empty()) {
-    Report(FCurrentName, "OnGetPassword", zipmsg::kRequiredEventNotAssigned);
-    return false;
+    if (!OnGetPassword) {
+      Report(FCurrentName, "OnGetPassword", zipmsg::kRequiredEventNotAssigned);
+      return false;
+    }
+    for (int attempt = 0; attempt < std::max(PasswordAttempts, 1) && !FCancel; ++attempt) {
+      std::string password;
+      OnGetPassword(*this, FCurrentName, password);
+      if (password.empty()) break;
+      if (fits(password)) {
+        FGivenPasswords.push_back(password);
+        fitting.push_back(&FGivenPasswords.back());
+        break;
+      }
+    }
+    if (fitting.empty()) {
+      Report(FCurrentName, "", zipmsg::kNoPasswordFits);
+      return false;
+    }
   }
   // One wrong password in 256 passes the check byte: where more than one does, each is
   // tried on the data (nothing written, nothing reported) until one decodes to the CRC.
   size_t chosen = 0;
   for (size_t i = 0; i + 1 < fitting.size() && !FCancel; ++i)
-    if (DecodesWith(archive, member, *fitting[i], storedCrc)) break;
-    else chosen = i + 1;
+    if (DecodesWith(archive, member, *fitting[i], storedCrc))
+      break;
+    else
+      chosen = i + 1;
   uint8_t header[12];
   std::copy(stored, stored + 12, header);
   crypto.Init(*fitting[chosen]);
@@ -541,8 +650,8 @@ bool TUnZip::ChoosePassword(ArchiveReader& archive, const MemberEntry& member, c
   return true;
 }
 
-bool TUnZip::DecodesWith(ArchiveReader& archive, const MemberEntry& member, const std::string& password,
-                         uint32_t storedCrc) {
+bool TUnZip::DecodesWith(ArchiveReader& archive, const MemberEntry& member,
+                         const std::string& password, uint32_t storedCrc) {
   uint8_t header[12];
   if (!archive.Read(member.dataOffset, header, 12)) return false;
   ZipCrypto crypto;
@@ -578,13 +687,27 @@ bool TUnZip::DecodesWith(ArchiveReader& archive, const MemberEntry& member, cons
   return pass;
 }
 
-void TUnZip::CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry& member, const LocalHeader& local,
-                                      const std::string& localName) {
+void TUnZip::CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry& member,
+                                      const LocalHeader& local, const std::string& localName) {
   const CentralHeader& c = member.central;
   std::string differs;
-  auto add = [&](const char* what) { differs += differs.empty() ? what : std::string(", ") + what; };
+  auto add = [&](const char* what) {
+    differs += differs.empty() ? what : std::string(", ") + what;
+  };
   // The output is named after the local header: a name the directory does not list is news.
   if (localName != member.centralRawName) add("name");
+  // The directory's method and flags are used; a local header that says otherwise was
+  // written for other data, or damaged.
+  if (local.method != c.method) add("method");
+  if ((local.flags ^ c.flags) & zipflag::kEncrypted) add("encryption");
+  std::string extra(local.extraLength, '\0');
+  MemberSizes localSizes;
+  bool extraRead = !local.extraLength ||
+                   archive.Read(member.localHeaderOffset + LocalHeader::kSize + local.nameLength,
+                                extra.data(), extra.size());
+  if (extraRead && !ApplyZip64Extra(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(),
+                                    local.uncompressedSize, local.compressedSize, 0, localSizes))
+    add("an extra item that runs past its field");
   if (c.flags & zipflag::kDataDescriptor) {
     // The descriptor after the data must say what the directory says.
     uint8_t tail[24];
@@ -597,17 +720,22 @@ void TUnZip::CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry&
                               &member.sizes.uncompressedSize, d)))
       add("data descriptor");
   } else {
-    if (local.crc32 != 0 && local.crc32 != c.crc32) add("CRC");
-    auto sizeDiffers = [](uint32_t a, uint32_t b) { return a != 0xFFFFFFFFu && b != 0xFFFFFFFFu && a != b; };
-    if (sizeDiffers(local.compressedSize, c.compressedSize) || sizeDiffers(local.uncompressedSize, c.uncompressedSize))
+    // A local CRC of 0 may stand for "see the directory", but not for a member without data.
+    if ((local.crc32 != 0 || member.statedCompressed == 0) && local.crc32 != c.crc32) add("CRC");
+    // Sizes as both headers state them, Zip64 items applied.
+    if (extraRead && (localSizes.compressedSize != member.statedCompressed ||
+                      localSizes.uncompressedSize != member.sizes.uncompressedSize))
       add("sizes");
   }
   if (!differs.empty())
-    Report(FCurrentName, "the local header at " + At(member.localHeaderOffset) + " differs from the directory: " + differs,
+    Report(FCurrentName,
+           "the local header at " + At(member.localHeaderOffset) +
+               " differs from the directory: " + differs,
            zipmsg::kBadFileHeader);
 }
 
-bool TUnZip::Decompress(ArchiveReader& archive, const MemberEntry& member, uint16_t method, ZipCrypto* crypto) {
+bool TUnZip::Decompress(ArchiveReader& archive, const MemberEntry& member, uint16_t method,
+                        ZipCrypto* crypto) {
   uint64_t dataOffset = member.dataOffset;
   uint64_t compressed = member.sizes.compressedSize;
   if (crypto) {
@@ -621,19 +749,20 @@ bool TUnZip::Decompress(ArchiveReader& archive, const MemberEntry& member, uint1
     // after the data harm nothing.)
     MemberInput input(archive, dataOffset, member.room, nullptr);
     TDecompressStream stream(input, method == 9, FDecoders.get());
-    bool excess = InflateMember(stream, size);
-    uint64_t used = input.Taken() - stream.UnusedInput();
-    if (stream.Finished() && used > compressed)
-      Report(FCurrentName,
-             "compressed size " + std::to_string(compressed) + " stated, the data at " + At(dataOffset) + " holds " +
-                 std::to_string(used),
-             zipmsg::kBadFileHeader);
+    bool whole = false;
+    bool excess = InflateMember(stream, size, whole);
+    CheckStreamEnd(stream, input.Taken() - stream.UnusedInput(), compressed, dataOffset, whole,
+                   excess);
     return excess;
   }
   MemberInput input(archive, dataOffset, compressed, crypto);
   if (method == 8 || method == 9) {
     TDecompressStream stream(input, method == 9, FDecoders.get());
-    return InflateMember(stream, size);
+    bool whole = false;
+    bool excess = InflateMember(stream, size, whole);
+    CheckStreamEnd(stream, input.Taken() - stream.UnusedInput(), compressed, dataOffset, whole,
+                   excess);
+    return excess;
   }
   if (method == 0) {
     // Never more than the stated size, whatever the compressed size says.
@@ -650,11 +779,11 @@ bool TUnZip::Decompress(ArchiveReader& archive, const MemberEntry& member, uint1
     return compressed > size;
   }
   LegacyContext ctx{input, compressed,
-                     [&](const uint8_t* data, size_t count) {
-                       ProcessPendingMessages();
-                       WriteOutput(data, count);
-                     },
-                     [&](int code) { ReportFatal(FCurrentName, "", code); }, &FCancel};
+                    [&](const uint8_t* data, size_t count) {
+                      ProcessPendingMessages();
+                      WriteOutput(data, count);
+                    },
+                    [&](int code) { ReportFatal(FCurrentName, "", code); }, &FCancel};
   if (method == 1)
     Unshrink(ctx, size);
   else if (method <= 5)
@@ -664,10 +793,11 @@ bool TUnZip::Decompress(ArchiveReader& archive, const MemberEntry& member, uint1
   return false;
 }
 
-bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
+bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size, bool& whole) {
   uint64_t remaining = size;
   size_t chunk = size_t(std::min<uint64_t>(remaining, kChunk));
   const uint8_t* data = nullptr;
+  whole = false;
   while (remaining > 0) {
     if (FCancel) break;
     ProcessPendingMessages();
@@ -678,13 +808,31 @@ bool TUnZip::InflateMember(TDecompressStream& stream, uint64_t size) {
     try {
       WriteOutput(data, size_t(n));
     } catch (const EZipError&) {
-      break;  // the disk is full (reported): the rest of the member has nowhere to go
+      return false;  // the disk is full (reported): the rest of the member has nowhere to go
     }
     remaining -= std::min<uint64_t>(remaining, chunk);
     chunk = size_t(std::min<uint64_t>(remaining, kChunk));
   }
+  // (A piece may come out short where the data is damaged: what counts is what came out.)
+  whole = remaining == 0 && FDecoded == size && !FCancel;
   // Data that decodes to more than the stated size is damage too; nothing of it is written.
-  return remaining == 0 && !FCancel && stream.ReadView(1, 1, data) > 0;
+  return whole && stream.ReadView(1, 1, data) > 0;
+}
+
+void TUnZip::CheckStreamEnd(const TDecompressStream& stream, uint64_t used, uint64_t compressed,
+                            uint64_t dataOffset, bool whole, bool excess) {
+  // A stream that decodes to more, or to less, is reported by the CRC check already.
+  if (excess || FCancel) return;
+  if (stream.Finished() && used != compressed)
+    Report(FCurrentName,
+           "compressed size " + std::to_string(compressed) + " stated, the deflate stream at " +
+               At(dataOffset) + " takes " + std::to_string(used),
+           zipmsg::kBadFileHeader);
+  else if (!stream.Finished() && whole)
+    Report(FCurrentName,
+           "the deflate stream at " + At(dataOffset) + " does not end after the stated " +
+               std::to_string(FStatedSize) + " bytes",
+           zipmsg::kBadFileHeader);
 }
 
 }  // namespace ziparchive

@@ -21,6 +21,82 @@ constexpr size_t kScanBlock = 32768;
 constexpr uint32_t kDigitalSignature = 0x05054B50u;
 }  // namespace
 
+namespace {
+// Whether the end record at endPos (its 22 bytes in rec) leads to a directory: fills `out`
+// with what it says either way.
+bool TryEndRecord(OsFile& archive, uint64_t fileSize, uint64_t endPos, const uint8_t* rec,
+                  CentralDirLocation& out) {
+  out = CentralDirLocation{};
+  out.endRecordFound = true;
+  out.endRecordPosition = endPos;
+  out.endRecord.Read(rec);
+  uint64_t commentAvail = fileSize - endPos - EndOfCentralDir::kSize;
+  size_t commentLen = size_t(std::min<uint64_t>(out.endRecord.commentLength, commentAvail));
+  out.comment.assign(commentLen, '\0');
+  if (commentLen)
+    ReadSome(archive, endPos + EndOfCentralDir::kSize, out.comment.data(), commentLen);
+
+  uint64_t start = 0;
+  bool startKnown = false;
+  uint8_t loc[Zip64Locator::kSize];
+  uint8_t z64[Zip64EndOfCentralDir::kSize];
+  if (endPos >= 76 && ReadAt(archive, endPos - 20, loc, sizeof loc) &&
+      GetLE32(loc) == zipsig::kZip64Locator && ReadAt(archive, endPos - 76, z64, 4) &&
+      GetLE32(z64) == zipsig::kZip64EndOfCentralDir) {
+    Zip64Locator locator;
+    locator.Read(loc);
+    if (locator.endRecordOffset <= endPos - Zip64EndOfCentralDir::kSize &&
+        ReadAt(archive, locator.endRecordOffset, z64, sizeof z64) &&
+        GetLE32(z64) == zipsig::kZip64EndOfCentralDir) {
+      Zip64EndOfCentralDir rec64;
+      rec64.Read(z64);
+      if (rec64.centralDirSize <= locator.endRecordOffset) {
+        start = locator.endRecordOffset - rec64.centralDirSize;
+        startKnown = true;
+        out.zip64 = true;
+        out.centralDirEnd = locator.endRecordOffset;
+        out.expectedEntries = rec64.totalEntries;
+        out.entriesOnDisk = rec64.entriesOnDisk;
+        out.storedStart = rec64.centralDirOffset;
+        out.storedSize = rec64.centralDirSize;
+        out.thisDisk = rec64.thisDisk;
+        out.centralDirDisk = rec64.centralDirDisk;
+        out.zip64RecordDisk = locator.endRecordDisk;
+      }
+    }
+  }
+  if (!startKnown && out.endRecord.centralDirSize <= endPos) {
+    start = endPos - out.endRecord.centralDirSize;
+    startKnown = true;
+    out.centralDirEnd = endPos;
+    out.expectedEntries = out.endRecord.totalEntries;
+    out.entriesOnDisk = out.endRecord.entriesOnDisk;
+    out.storedStart = out.endRecord.centralDirOffset;
+    out.storedSize = out.endRecord.centralDirSize;
+    out.thisDisk = out.endRecord.thisDisk;
+    out.centralDirDisk = out.endRecord.centralDirDisk;
+  }
+  if (!startKnown) return false;
+  auto centralAt = [&](uint64_t pos) {
+    uint8_t head[4];
+    return ReadAt(archive, pos, head, sizeof head) && GetLE32(head) == zipsig::kCentralHeader;
+  };
+  if (start < out.centralDirEnd && centralAt(start)) {
+    out.centralDirStart = start;
+    out.found = true;
+  } else if (start == out.centralDirEnd && out.expectedEntries == 0) {
+    out.centralDirStart = start;  // an empty archive
+    out.found = true;
+  } else if (out.storedStart < out.centralDirEnd && out.storedStart != start &&
+             centralAt(out.storedStart)) {
+    out.centralDirStart = out.storedStart;
+    out.sizeDisagrees = true;
+    out.found = true;
+  }
+  return out.found;
+}
+}  // namespace
+
 bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out) {
   out = CentralDirLocation{};
   int64_t size = archive.Size();
@@ -28,67 +104,41 @@ bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out) {
   uint64_t fileSize = uint64_t(size);
   // The end record is followed by at most a 65,535-byte comment.
   constexpr uint64_t kEndSearch = 65535 + EndOfCentralDir::kSize;
-  size_t tail = fileSize <= kEndSearch ? size_t(fileSize - 1) : size_t(kEndSearch);
+  size_t tail = size_t(std::min<uint64_t>(fileSize, kEndSearch));
   std::vector<uint8_t> buf(tail);
   uint64_t tailStart = fileSize - tail;
-  if (tail > 0 && ReadSome(archive, tailStart, buf.data(), tail) != tail) return false;
+  if (ReadSome(archive, tailStart, buf.data(), tail) != tail) return false;
+  auto signatureAt = [&](size_t i) { return GetLE32(&buf[i]) == zipsig::kEndOfCentralDir; };
 
-  // The last occurrence of the signature in the file wins, even inside a comment.
-  for (size_t i = tail >= 4 ? tail - 4 + 1 : 0; i-- > 0;) {
-    if (GetLE32(&buf[i]) != zipsig::kEndOfCentralDir) continue;
-    uint64_t endPos = tailStart + i;
-    uint8_t rec[EndOfCentralDir::kSize] = {};
-    size_t got = ReadSome(archive, endPos, rec, sizeof rec);
-    if (got < EndOfCentralDir::kSize) continue;  // a truncated record cannot be used
-    out.endRecordFound = true;
-    out.endRecordPosition = endPos;
-    out.endRecord.Read(rec);
-    uint64_t commentAvail = fileSize - endPos - EndOfCentralDir::kSize;
-    size_t commentLen = size_t(std::min<uint64_t>(out.endRecord.commentLength, commentAvail));
-    out.comment.assign(commentLen, '\0');
-    if (commentLen) ReadSome(archive, endPos + EndOfCentralDir::kSize, out.comment.data(), commentLen);
-
-    uint64_t start = 0;
-    bool startKnown = false;
-    if (endPos >= 20) {
-      uint8_t loc[Zip64Locator::kSize];
-      uint8_t z64[Zip64EndOfCentralDir::kSize];
-      if (endPos >= 76 && ReadAt(archive, endPos - 20, loc, sizeof loc) &&
-          GetLE32(loc) == zipsig::kZip64Locator &&
-          ReadAt(archive, endPos - 76, z64, 4) && GetLE32(z64) == zipsig::kZip64EndOfCentralDir) {
-        Zip64Locator locator;
-        locator.Read(loc);
-        if (locator.endRecordOffset <= endPos - Zip64EndOfCentralDir::kSize &&
-            ReadAt(archive, locator.endRecordOffset, z64, sizeof z64) &&
-            GetLE32(z64) == zipsig::kZip64EndOfCentralDir) {
-          Zip64EndOfCentralDir rec64;
-          rec64.Read(z64);
-          if (rec64.centralDirSize <= locator.endRecordOffset) {
-            start = locator.endRecordOffset - rec64.centralDirSize;
-            startKnown = true;
-            out.zip64 = true;
-            out.centralDirEnd = locator.endRecordOffset;
-            out.expectedEntries = rec64.totalEntries;
-          }
-        }
+  // The last occurrence of the signature in the file counts, even inside a comment; but one
+  // that leads nowhere and lies in the comment of an earlier end record is that comment's text.
+  size_t candidate = tail;
+  for (size_t i = tail >= 4 ? tail - 4 + 1 : 0; i-- > 0;)
+    if (signatureAt(i)) {
+      candidate = i;
+      break;
+    }
+  bool first = true;
+  while (candidate < tail) {
+    CentralDirLocation tried;
+    bool whole = tail - candidate >= EndOfCentralDir::kSize;
+    if (whole && TryEndRecord(archive, fileSize, tailStart + candidate, &buf[candidate], tried)) {
+      out = std::move(tried);
+      return true;
+    }
+    if (first && whole) out = std::move(tried);  // kept to say what was found
+    first = false;
+    size_t earlier = tail;
+    for (size_t i = candidate; i-- > 0;)
+      if (signatureAt(i) && tail - i >= EndOfCentralDir::kSize &&
+          i + EndOfCentralDir::kSize + GetLE16(&buf[i + 20]) == tail &&
+          i + EndOfCentralDir::kSize <= candidate) {
+        earlier = i;
+        break;
       }
-    }
-    if (!startKnown && out.endRecord.centralDirSize <= endPos) {
-      start = endPos - out.endRecord.centralDirSize;
-      startKnown = true;
-      out.centralDirEnd = endPos;
-      out.expectedEntries = out.endRecord.totalEntries;
-    }
-    if (startKnown) {
-      uint8_t head[CentralHeader::kSize];
-      if (ReadAt(archive, start, head, sizeof head) && GetLE32(head) == zipsig::kCentralHeader) {
-        out.centralDirStart = start;
-        out.found = true;
-        return true;
-      }
-    }
-    break;  // only the last end record counts
+    candidate = earlier;
   }
+  out.found = false;
 
   // Local-header mode: the first "P" that begins a local signature, within four blocks.
   std::vector<uint8_t> block(kScanBlock + 3);
@@ -109,38 +159,8 @@ bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out) {
   return false;
 }
 
-bool FindAnyEndRecord(OsFile& archive, uint64_t& entries) {
-  int64_t size = archive.Size();
-  if (size < int64_t(EndOfCentralDir::kSize)) return false;
-  size_t tail = size_t(std::min<int64_t>(size, 65535 + EndOfCentralDir::kSize));
-  std::vector<uint8_t> buf(tail);
-  if (ReadSome(archive, uint64_t(size) - tail, buf.data(), tail) != tail) return false;
-  for (size_t i = tail - EndOfCentralDir::kSize + 1; i-- > 0;) {
-    if (GetLE32(&buf[i]) != zipsig::kEndOfCentralDir) continue;
-    EndOfCentralDir end;
-    end.Read(&buf[i]);
-    entries = end.totalEntries;
-    return true;
-  }
-  return false;
-}
-
-bool EndRecordInComment(OsFile& archive, uint64_t endRecordPosition) {
-  int64_t size = archive.Size();
-  if (size < 0 || endRecordPosition > uint64_t(size)) return false;
-  uint64_t from = endRecordPosition > 65535 + EndOfCentralDir::kSize ? endRecordPosition - 65535 - EndOfCentralDir::kSize : 0;
-  size_t span = size_t(endRecordPosition - from);
-  std::vector<uint8_t> buf(span);
-  if (span < EndOfCentralDir::kSize || ReadSome(archive, from, buf.data(), span) != span) return false;
-  for (size_t i = span - EndOfCentralDir::kSize + 1; i-- > 0;)
-    if (GetLE32(&buf[i]) == zipsig::kEndOfCentralDir &&
-        from + i + EndOfCentralDir::kSize + GetLE16(&buf[i + 20]) == uint64_t(size))
-      return true;
-  return false;
-}
-
 WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
-                                 const std::function<bool(const CentralEntry&)>& visit) {
+                                const std::function<bool(const CentralEntry&)>& visit) {
   WalkResult result;
   uint64_t pos = start;
   int64_t fileSize = archive.Size();
@@ -171,13 +191,14 @@ WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
     e.comment.assign(e.header.commentLength, '\0');
     uint64_t p = pos + CentralHeader::kSize;
     if ((e.header.nameLength && !directory.Read(p, e.rawName.data(), e.rawName.size())) ||
-        (e.header.extraLength && !directory.Read(p + e.header.nameLength, e.extra.data(), e.extra.size())) ||
-        (e.header.commentLength &&
-         !directory.Read(p + e.header.nameLength + e.header.extraLength, e.comment.data(), e.comment.size())))
+        (e.header.extraLength &&
+         !directory.Read(p + e.header.nameLength, e.extra.data(), e.extra.size())) ||
+        (e.header.commentLength && !directory.Read(p + e.header.nameLength + e.header.extraLength,
+                                                   e.comment.data(), e.comment.size())))
       break;
-    ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.extra.data()), e.extra.size(),
-                    e.header.uncompressedSize, e.header.compressedSize, e.header.localHeaderOffset,
-                    e.sizes);
+    e.extraFits = ApplyZip64Extra(reinterpret_cast<const uint8_t*>(e.extra.data()), e.extra.size(),
+                                  e.header.uncompressedSize, e.header.compressedSize,
+                                  e.header.localHeaderOffset, e.sizes, e.header.diskNumberStart);
     ++result.entries;
     pos += CentralHeader::kSize + varLen;
     result.endPosition = pos;
@@ -187,6 +208,22 @@ WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
     }
   }
   return result;
+}
+
+std::string PlainEndRecordMismatch(const CentralDirLocation& where) {
+  if (!where.zip64) return std::string();
+  const EndOfCentralDir& e = where.endRecord;
+  std::string differs;
+  auto check = [&](uint64_t plain, uint64_t all, uint64_t wide, const char* what) {
+    if (plain != all && plain != wide) differs += std::string(differs.empty() ? "" : ", ") + what;
+  };
+  check(e.thisDisk, 0xFFFF, where.thisDisk, "disk");
+  check(e.centralDirDisk, 0xFFFF, where.centralDirDisk, "directory disk");
+  check(e.entriesOnDisk, 0xFFFF, where.entriesOnDisk, "entries on this disk");
+  check(e.totalEntries, 0xFFFF, where.expectedEntries, "entries");
+  check(e.centralDirSize, 0xFFFFFFFFu, where.storedSize, "directory size");
+  check(e.centralDirOffset, 0xFFFFFFFFu, where.storedStart, "directory offset");
+  return differs;
 }
 
 std::string DirectoryMismatch(const CentralDirLocation& where, const WalkResult& walk) {

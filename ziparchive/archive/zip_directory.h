@@ -12,14 +12,22 @@ namespace ziparchive {
 
 struct CentralDirLocation {
   bool found = false;           // a central header stands where the end record says
-  bool endRecordFound = false;  // an end record was found at all
+  bool endRecordFound = false;  // an end record was found at all (a whole one)
   bool zip64 = false;
   uint64_t endRecordPosition = 0;
   uint64_t centralDirStart = 0;
   // What the end record (or the Zip64 one) says of the directory: where it ends and how
-  // many entries it holds (the 16-bit count of a plain end record wraps).
+  // many entries it holds (the 16-bit count of a plain end record wraps), where it starts
+  // and on which disks.
   uint64_t centralDirEnd = 0;
   uint64_t expectedEntries = 0;
+  uint64_t entriesOnDisk = 0;
+  uint64_t storedStart = 0;
+  uint64_t storedSize = 0;
+  uint32_t thisDisk = 0, centralDirDisk = 0;
+  uint32_t zip64RecordDisk = 0;  // the locator's disk of the Zip64 record
+  // The directory was found at its stored offset, not where its stated size puts it.
+  bool sizeDisagrees = false;
   EndOfCentralDir endRecord;
   std::string comment;          // the archive comment (as far as the file holds it)
   uint64_t localScanStart = 0;  // local-header mode: where member data begins
@@ -27,38 +35,37 @@ struct CentralDirLocation {
 };
 
 // Looks at the end of the file for the last end record and checks that a central header
-// starts where it points (the directory is taken to end right before the end record; the
-// stored offset is not used). When that fails, finds where local-header mode starts.
+// starts where it points: the directory is taken to end right before the end record (or the
+// Zip64 one), and only where its stated size leads to none is the stored offset tried. An
+// end record that leads nowhere, or is cut short, and stands in the comment of an earlier
+// one that runs to the end of the file is comment text: the earlier one counts. An end
+// record listing no entries needs no directory. When all that fails, finds where
+// local-header mode starts.
 bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out);
-
-// Whether an end record stands anywhere an archive comment (up to 65535 bytes) can put it,
-// the file's first byte included, which the search above leaves out; `entries` is what the
-// last one lists. Tells an archive with nothing to find from a file that is none.
-bool FindAnyEndRecord(OsFile& archive, uint64_t& entries);
-
-// Whether the end record found lies inside the comment of an earlier end record (one whose
-// comment runs exactly to the end of the file): then it is comment text, not damage.
-bool EndRecordInComment(OsFile& archive, uint64_t endRecordPosition);
 
 struct CentralEntry {
   CentralHeader header;
   std::string rawName;  // bytes as stored
   std::string extra;
   std::string comment;
-  MemberSizes sizes;   // 64-bit values after the Zip64 item
+  MemberSizes sizes;      // 64-bit values after the Zip64 item
+  bool extraFits = true;  // no extra item runs past the field
   uint64_t recordPosition = 0;
 };
 
 struct WalkResult {
-  uint64_t entries = 0;       // entries visited
-  uint64_t endPosition = 0;   // where the next entry would have started
-  bool stopped = false;       // visit asked to stop
+  uint64_t entries = 0;      // entries visited
+  uint64_t endPosition = 0;  // where the next entry would have started
+  bool stopped = false;      // visit asked to stop
 };
 
 // Walks central headers from start while they carry the central signature and lie wholly
 // before `limit`; visit returns false to stop early.
 WalkResult WalkCentralDirectory(OsFile& archive, uint64_t start, uint64_t limit,
-                                 const std::function<bool(const CentralEntry&)>& visit);
+                                const std::function<bool(const CentralEntry&)>& visit);
+// Empty when a Zip64 archive's plain end record says what its Zip64 record says, or "see
+// there" (all ones), field by field; otherwise which fields differ, for ExtendedMsg.
+std::string PlainEndRecordMismatch(const CentralDirLocation& where);
 // Empty when a finished walk ends where the end record says the directory ends, with the
 // number of entries it lists; otherwise what differs, with the offset, for ExtendedMsg.
 std::string DirectoryMismatch(const CentralDirLocation& where, const WalkResult& walk);

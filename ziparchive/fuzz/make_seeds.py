@@ -245,3 +245,80 @@ put("extract", "fault-overlap.zip", sound[:cd] + entry + entry.replace(b"one.txt
 sizes = bytearray(sound)
 struct.pack_into("<I", sizes, cd + 24, 2)  # decodes to more than stated
 put("extract", "fault-size.zip", bytes(sizes))
+def fault(name, data):
+    """A damage both the reader and the update meet."""
+    put("extract", name, data)
+    put("zip_update", name, data)
+
+
+# Damage of the directory and its end: cut 4 bytes into the directory, cut inside the end
+# record, a damaged end-record signature, a directory whose size the end record misstates, a
+# Zip64 end record the plain one contradicts, and a file that is no archive at all.
+with_comment = build([Member("one.txt", text), Member("two.txt", b"second", method=0)], comment=b"comment")
+cd = with_comment.index(b"PK\x01\x02")
+eocd = with_comment.rindex(b"PK\x05\x06")
+fault("fault-cut-directory.zip", with_comment[:cd + 4])
+fault("fault-cut-end-record.zip", with_comment[:eocd + 11])
+fault("fault-end-signature.zip", with_comment[:eocd] + b"PK\x05\x07" + with_comment[eocd + 4:])
+misstated = bytearray(with_comment)
+struct.pack_into("<I", misstated, eocd + 12, eocd - cd + 1)
+fault("fault-directory-size.zip", bytes(misstated))
+fault("fault-not-an-archive.zip", b"just some text, no archive at all\n" * 8)
+z64 = bytearray(build([Member("a.txt", text, zip64=True)], zip64_end=True))
+struct.pack_into("<H", z64, z64.rindex(b"PK\x05\x06") + 10, 7)
+fault("fault-zip64-end-disagrees.zip", bytes(z64))
+# Counts and disks: entries on this disk unlike all entries, a member on disk 1 (and one whose
+# disk is in its Zip64 item).
+counts = bytearray(sound)
+struct.pack_into("<H", counts, counts.rindex(b"PK\x05\x06") + 8, 2)
+fault("fault-entries-on-disk.zip", bytes(counts))
+disk = bytearray(sound)
+struct.pack_into("<H", disk, sound.index(b"PK\x01\x02") + 34, 1)
+fault("fault-disk-start.zip", bytes(disk))
+disk_item = bytearray(build([Member("d.txt", b"disk", method=0, extra=extra_item(0x0001, u32(0)))]))
+struct.pack_into("<H", disk_item, disk_item.index(b"PK\x01\x02") + 34, 0xFFFF)  # see the Zip64 item
+put("extract", "zip64-disk-item.zip", bytes(disk_item))
+# Members hidden in the directory (in an entry's comment) and in the archive comment.
+hidden_local = u32(0x04034B50) + u16(20) + u16(0) + u16(0) + u32(0) + u32(zlib.crc32(b"hidden")) + u32(6) + u32(6)
+hidden_local += u16(10) + u16(0) + b"hidden.txt" + b"hidden"
+shown = build([Member("shown.txt", b"shown", method=0)], central=False)
+def central_entry(name, data, offset, comment=b""):
+    return (u32(0x02014B50) + u16(20) + u16(20) + u16(0) + u16(0) + u32(0) + u32(zlib.crc32(data)) + u32(len(data)) * 2
+            + u16(len(name)) + u16(0) + u16(len(comment)) + u16(0) + u16(1) + u32(0x20) + u32(offset) + name + comment)
+first = central_entry(b"shown.txt", b"shown", 0, hidden_local)
+directory = first + central_entry(b"hidden.txt", b"hidden", len(shown) + 46 + 9)
+fault("fault-hidden-in-directory.zip", shown + directory + u32(0x06054B50) + u16(0) * 2 + u16(2) * 2
+    + u32(len(directory)) + u32(len(shown)) + u16(0))
+directory = central_entry(b"shown.txt", b"shown", 0) + central_entry(b"hidden.txt", b"hidden", len(shown) + 2 * 46 + 19 + 22)
+fault("fault-hidden-in-comment.zip", shown + directory + u32(0x06054B50) + u16(0) * 2 + u16(2) * 2
+    + u32(len(directory)) + u32(len(shown)) + u16(len(hidden_local)) + hidden_local)
+# Local and central headers that disagree on the method, the encryption flag or the Zip64
+# sizes; extra items that run past their field.
+method = bytearray(sound)
+struct.pack_into("<H", method, 8, 0)  # deflated, says the directory
+fault("fault-local-method.zip", bytes(method))
+crypt = bytearray(sound)
+struct.pack_into("<H", crypt, 6, 1)
+fault("fault-local-encryption.zip", bytes(crypt))
+z64local = bytearray(build([Member("a.txt", text, zip64=True)]))
+struct.pack_into("<Q", z64local, 30 + 5 + 4, len(text) + 1)
+fault("fault-zip64-local-disagrees.zip", bytes(z64local))
+for where, member in (("central", Member("x.txt", b"x", method=0, extra=extra_item(0x5455, b"\x01" + u32(0)), local_extra=b"")),
+                      ("local", Member("x.txt", b"x", method=0, local_extra=extra_item(0x5455, b"\x01" + u32(0)), extra=b""))):
+    runs = bytearray(build([member]))
+    at = runs.index(b"UT") if where == "local" else runs.index(b"UT", runs.index(b"PK\x01\x02"))
+    struct.pack_into("<H", runs, at + 2, 9)
+    put("extract", f"fault-{where}-extra-runs-past.zip", bytes(runs))
+# Deflate streams that do not end with their data: the final-block bit cleared, the last byte
+# missing from the stated size, bytes left after the stream.
+one = Member("d.txt", text, packed=raw(text, 0))  # one stored block: its first bit is BFINAL
+cleared = bytearray(one.packed)
+cleared[0] &= 0xFE
+fault("fault-stream-not-final.zip", build([Member("d.txt", text, packed=bytes(cleared)), Member("e.txt", b"e", method=0)]))
+short = raw(text, 6)
+fault("fault-stream-cut.zip", build([Member("d.txt", text, packed=short[:-1]), Member("e.txt", b"e", method=0)]))
+fault("fault-stream-short.zip", build([Member("d.txt", text, packed=short + b"\x00\x00")]))
+# Folders as DOS tools store them: the attribute alone, backslashes between names.
+put("extract", "dos-folders.zip", build([Member("DOS", b"", method=0, attrs=0x10),
+                                         Member("TOP\\SUB", b"", method=0, attrs=0x10),
+                                         Member("TOP\\SUB\\IN.TXT", b"in", method=0)]))

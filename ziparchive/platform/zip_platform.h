@@ -118,7 +118,9 @@ class OsDirSearch {
   OsDirSearch(const OsDirSearch&) = delete;
   OsDirSearch& operator=(const OsDirSearch&) = delete;
 
-  bool Open(const OsPath& folder);
+  // With a pattern ("*" and "?"), only names it matches are looked at, which costs the system
+  // no look at the others (on Windows a short 8.3 name may match too: check the names).
+  bool Open(const OsPath& folder, const char* pattern = nullptr);
   bool Next(OsFindData& out);
 
  private:
@@ -132,12 +134,13 @@ class OsDirSearch {
 #else
   void* dir_ = nullptr;
   std::string folder_;
+  std::string pattern_;
 #endif
 };
 
 uint32_t OsGetAttributes(const OsPath& path);  // fattr::kInvalid when it does not exist
 bool OsSetAttributes(const OsPath& path, uint32_t attributes);
-bool OsFileExists(const OsPath& path);    // an existing file, not a folder
+bool OsFileExists(const OsPath& path);  // an existing file, not a folder
 bool OsFolderExists(const OsPath& path);
 bool OsCreateFolder(const OsPath& path);  // one level
 bool OsForceFolders(const OsPath& path);  // with every missing parent

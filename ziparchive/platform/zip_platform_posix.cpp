@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <fnmatch.h>
 #include <iconv.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -26,7 +27,9 @@ std::string HostPath(const std::string& path) {
   return s;
 }
 
-std::string HostPath(const OsPath& path) { return HostPath(path.text); }
+std::string HostPath(const OsPath& path) {
+  return HostPath(path.text);
+}
 
 uint32_t AttributesOf(const struct stat& st, const std::string& name) {
   uint32_t a = 0;
@@ -140,7 +143,8 @@ struct AnsiCodePoints {
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         if (iconv(cd, &ip, &il, &op, &ol) == size_t(-1)) continue;
       }
-      Point[i] = uint32_t(out[0]) | uint32_t(out[1]) << 8 | uint32_t(out[2]) << 16 | uint32_t(out[3]) << 24;
+      Point[i] = uint32_t(out[0]) | uint32_t(out[1]) << 8 | uint32_t(out[2]) << 16 |
+                 uint32_t(out[3]) << 24;
     }
     if (cd != iconv_t(-1)) iconv_close(cd);
   }
@@ -163,9 +167,13 @@ std::string MapUpperHalf(const std::string& text, const std::array<char, 128>& t
 
 }  // namespace
 
-OsFile::~OsFile() { Close(); }
+OsFile::~OsFile() {
+  Close();
+}
 
-OsFile::OsFile(OsFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+OsFile::OsFile(OsFile&& other) noexcept : fd_(other.fd_) {
+  other.fd_ = -1;
+}
 
 OsFile& OsFile::operator=(OsFile&& other) noexcept {
   if (this != &other) {
@@ -194,7 +202,9 @@ bool OsFile::Create(const OsPath& path, OsShare) {
   return fd_ >= 0;
 }
 
-bool OsFile::IsOpen() const { return fd_ >= 0; }
+bool OsFile::IsOpen() const {
+  return fd_ >= 0;
+}
 
 int64_t OsFile::Read(void* buffer, size_t count) {
   if (fd_ < 0) return -1;
@@ -235,7 +245,9 @@ bool OsFile::Seek(uint64_t position) {
   return fd_ >= 0 && lseek(fd_, off_t(position), SEEK_SET) == off_t(position);
 }
 
-int64_t OsFile::Position() const { return fd_ < 0 ? -1 : int64_t(lseek(fd_, 0, SEEK_CUR)); }
+int64_t OsFile::Position() const {
+  return fd_ < 0 ? -1 : int64_t(lseek(fd_, 0, SEEK_CUR));
+}
 
 int64_t OsFile::Size() const {
   struct stat st {};
@@ -270,15 +282,18 @@ bool OsFile::Close() {
   return rc == 0;
 }
 
-OsDirSearch::~OsDirSearch() { Release(); }
+OsDirSearch::~OsDirSearch() {
+  Release();
+}
 
 void OsDirSearch::Release() {
   if (dir_) closedir(static_cast<DIR*>(dir_));
   dir_ = nullptr;
 }
 
-bool OsDirSearch::Open(const OsPath& folder) {
+bool OsDirSearch::Open(const OsPath& folder, const char* pattern) {
   Release();
+  pattern_ = pattern ? pattern : "";
   folder_ = HostPath(folder);
   if (!folder_.empty() && folder_.back() != '/') folder_ += '/';
   dir_ = opendir(folder_.empty() ? "." : folder_.c_str());
@@ -289,6 +304,7 @@ bool OsDirSearch::Next(OsFindData& out) {
   if (!dir_) return false;
   while (struct dirent* e = readdir(static_cast<DIR*>(dir_))) {
     if (strcmp(e->d_name, ".") == 0 || strcmp(e->d_name, "..") == 0) continue;
+    if (!pattern_.empty() && fnmatch(pattern_.c_str(), e->d_name, 0) != 0) continue;
     struct stat st {};
     std::string full = folder_ + e->d_name;
     if (lstat(full.c_str(), &st) != 0) continue;
@@ -336,8 +352,12 @@ bool OsForceFolders(const OsPath& path) {
   return mkdir(p.c_str(), 0777) == 0 || OsFolderExists(p);
 }
 
-bool OsDeleteFile(const OsPath& path) { return unlink(HostPath(path).c_str()) == 0; }
-bool OsRemoveFolder(const OsPath& path) { return rmdir(HostPath(path).c_str()) == 0; }
+bool OsDeleteFile(const OsPath& path) {
+  return unlink(HostPath(path).c_str()) == 0;
+}
+bool OsRemoveFolder(const OsPath& path) {
+  return rmdir(HostPath(path).c_str()) == 0;
+}
 bool OsMoveFile(const OsPath& from, const OsPath& to) {
   std::string t = HostPath(to);
   struct stat st {};
@@ -372,7 +392,9 @@ bool OsGetFileDosDateTime(const OsPath& path, uint32_t& dosDateTime) {
   return true;
 }
 
-uint32_t OsNowDosDateTime() { return DosFromTime(time(nullptr)); }
+uint32_t OsNowDosDateTime() {
+  return DosFromTime(time(nullptr));
+}
 
 // The host's paths are bytes either way.
 std::string OsCurrentFolder(bool) {
@@ -401,16 +423,20 @@ std::string OsTempFileName(const OsPath& folder, const std::string& prefix) {
 }
 
 bool OsSameFile(const OsPath& a, const OsPath& b) {
-  struct stat sa {}, sb {};
-  return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  struct stat sa {
+  }, sb{};
+  return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-std::string OsLongPathName(const OsPath& path) { return path.text; }
+std::string OsLongPathName(const OsPath& path) {
+  return path.text;
+}
 
 bool OsCopyAccessRights(const OsPath& from, const OsPath& to) {
   struct stat st {};
-  return stat(HostPath(from).c_str(), &st) == 0 && chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
+  return stat(HostPath(from).c_str(), &st) == 0 &&
+         chmod(HostPath(to).c_str(), st.st_mode & 07777) == 0;
 }
 
 std::string OsResolvedPath(const OsPath& path) {
@@ -421,8 +447,12 @@ std::string OsResolvedPath(const OsPath& path) {
   return s;
 }
 
-std::string OsOemToAnsi(const std::string& text) { return MapUpperHalf(text, CodePages().OemToAnsi); }
-std::string OsAnsiToOem(const std::string& text) { return MapUpperHalf(text, CodePages().AnsiToOem); }
+std::string OsOemToAnsi(const std::string& text) {
+  return MapUpperHalf(text, CodePages().OemToAnsi);
+}
+std::string OsAnsiToOem(const std::string& text) {
+  return MapUpperHalf(text, CodePages().AnsiToOem);
+}
 
 std::string OsUtf8ToAnsi(const std::string& utf8) {
   std::string out;
@@ -432,13 +462,16 @@ std::string OsUtf8ToAnsi(const std::string& utf8) {
     size_t len = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
     if (i + len > utf8.size()) len = 1;
     uint32_t point = len == 1 ? c : c & (0xFF >> (len + 1));
-    for (size_t k = 1; k < len; ++k) point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    for (size_t k = 1; k < len; ++k)
+      point = (point << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
     out += (len == 1 && c >= 0x80) ? '?' : AnsiCharOf(point);
     i += len;
   }
   return out;
 }
 
-std::string OsUtf8Path(const std::string& ansiPath) { return ansiPath; }
+std::string OsUtf8Path(const std::string& ansiPath) {
+  return ansiPath;
+}
 
 }  // namespace ziparchive

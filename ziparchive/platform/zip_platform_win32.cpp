@@ -26,9 +26,12 @@ std::string NarrowPath(std::wstring_view w, bool utf8) {
 
 DWORD ShareBits(OsShare share) {
   switch (share) {
-    case OsShare::DenyNone: return FILE_SHARE_READ | FILE_SHARE_WRITE;
-    case OsShare::DenyWrite: return FILE_SHARE_READ;
-    default: return 0;
+    case OsShare::DenyNone:
+      return FILE_SHARE_READ | FILE_SHARE_WRITE;
+    case OsShare::DenyWrite:
+      return FILE_SHARE_READ;
+    default:
+      return 0;
   }
 }
 
@@ -46,11 +49,15 @@ bool FileTimeFromDos(uint32_t dos, FILETIME& utc) {
          LocalFileTimeToFileTime(&local, &utc);
 }
 
-HANDLE H(void* h) { return static_cast<HANDLE>(h); }
+HANDLE H(void* h) {
+  return static_cast<HANDLE>(h);
+}
 
 }  // namespace
 
-OsFile::~OsFile() { Close(); }
+OsFile::~OsFile() {
+  Close();
+}
 
 OsFile::OsFile(OsFile&& other) noexcept : handle_(other.handle_) {
   other.handle_ = INVALID_HANDLE_VALUE;
@@ -87,7 +94,9 @@ bool OsFile::Create(const OsPath& path, OsShare share) {
   return IsOpen();
 }
 
-bool OsFile::IsOpen() const { return H(handle_) != INVALID_HANDLE_VALUE; }
+bool OsFile::IsOpen() const {
+  return H(handle_) != INVALID_HANDLE_VALUE;
+}
 
 int64_t OsFile::Read(void* buffer, size_t count) {
   if (!IsOpen()) return -1;
@@ -105,7 +114,8 @@ int64_t OsFile::ReadAt(uint64_t position, void* buffer, size_t count) {
   at.OffsetHigh = DWORD(position >> 32);
   DWORD got = 0;
   DWORD want = count > 0x40000000u ? 0x40000000u : DWORD(count);
-  if (!ReadFile(H(handle_), buffer, want, &got, &at)) return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
+  if (!ReadFile(H(handle_), buffer, want, &got, &at))
+    return GetLastError() == ERROR_HANDLE_EOF ? 0 : -1;
   return int64_t(got);
 }
 
@@ -152,7 +162,8 @@ int64_t OsFile::Size() const {
 
 bool OsFile::SetDosDateTime(uint32_t dosDateTime) {
   FILETIME ft;
-  return IsOpen() && FileTimeFromDos(dosDateTime, ft) && SetFileTime(H(handle_), nullptr, nullptr, &ft);
+  return IsOpen() && FileTimeFromDos(dosDateTime, ft) &&
+         SetFileTime(H(handle_), nullptr, nullptr, &ft);
 }
 
 bool OsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const OsPath& path) {
@@ -185,13 +196,13 @@ void OsDirSearch::Release() {
   havePending_ = false;
 }
 
-bool OsDirSearch::Open(const OsPath& folder) {
+bool OsDirSearch::Open(const OsPath& folder, const char* match) {
   Release();
   utf8_ = folder.utf8;
   if (!pending_) pending_ = new Pending;
   std::wstring pattern = Wide(folder);
   if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
-  pattern += L"*.*";
+  pattern += match ? winbase::Widen(match) : std::wstring(L"*.*");
   handle_ = FindFirstFileW(pattern.c_str(), &pending_->data);
   havePending_ = H(handle_) != INVALID_HANDLE_VALUE;
   return havePending_;
@@ -227,7 +238,9 @@ bool OsSetAttributes(const OsPath& path, uint32_t attributes) {
   return SetFileAttributesW(Wide(path).c_str(), attributes) != 0;
 }
 
-bool OsCreateFolder(const OsPath& path) { return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0; }
+bool OsCreateFolder(const OsPath& path) {
+  return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
+}
 
 bool OsForceFolders(const OsPath& path) {
   std::string p = path.text;
@@ -243,8 +256,12 @@ bool OsForceFolders(const OsPath& path) {
   return OsCreateFolder(path.With(p)) || OsFolderExists(path.With(p));
 }
 
-bool OsDeleteFile(const OsPath& path) { return DeleteFileW(Wide(path).c_str()) != 0; }
-bool OsRemoveFolder(const OsPath& path) { return RemoveDirectoryW(Wide(path).c_str()) != 0; }
+bool OsDeleteFile(const OsPath& path) {
+  return DeleteFileW(Wide(path).c_str()) != 0;
+}
+bool OsRemoveFolder(const OsPath& path) {
+  return RemoveDirectoryW(Wide(path).c_str()) != 0;
+}
 bool OsMoveFile(const OsPath& from, const OsPath& to) {
   return MoveFileW(Wide(from).c_str(), Wide(to).c_str()) != 0;
 }
@@ -301,7 +318,8 @@ std::string OsTempFolder(bool utf8) {
 
 std::string OsTempFileName(const OsPath& folder, const std::string& prefix) {
   wchar_t buf[MAX_PATH + 2];
-  if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0) return std::string();
+  if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, buf) == 0)
+    return std::string();
   return NarrowPath(buf, folder.utf8);
 }
 
@@ -309,8 +327,9 @@ namespace {
 // Identity of an open file: volume and index. Opened without access rights, so a file that
 // another handle holds exclusively (the writer's own output) can still be asked.
 bool FileIdentity(const OsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
-  HANDLE h = CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  HANDLE h =
+      CreateFileW(Wide(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   BOOL ok = GetFileInformationByHandle(h, &info);
   CloseHandle(h);
@@ -320,7 +339,8 @@ bool FileIdentity(const OsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
 
 bool OsSameFile(const OsPath& a, const OsPath& b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
-  return FileIdentity(a, ia) && FileIdentity(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+  return FileIdentity(a, ia) && FileIdentity(b, ib) &&
+         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
          ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
@@ -336,15 +356,21 @@ std::string OsLongPathName(const OsPath& path) {
 }
 
 // Reparse points are not entered by the scan, so nothing needs resolving here.
-std::string OsResolvedPath(const OsPath&) { return std::string(); }
+std::string OsResolvedPath(const OsPath&) {
+  return std::string();
+}
 
-bool OsCopyAccessRights(const OsPath&, const OsPath&) { return true; }
+bool OsCopyAccessRights(const OsPath&, const OsPath&) {
+  return true;
+}
 
 std::string OsUtf8ToAnsi(const std::string& utf8) {
   return winbase::NarrowWithoutBestFit(winbase::Widen(utf8, CP_UTF8));
 }
 
-std::string OsAnsiFromWide(const wchar_t* text) { return winbase::Narrow(text); }
+std::string OsAnsiFromWide(const wchar_t* text) {
+  return winbase::Narrow(text);
+}
 
 std::string OsUtf8Path(const std::string& ansiPath) {
   return winbase::ToUtf8(winbase::Widen(ansiPath));

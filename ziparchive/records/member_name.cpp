@@ -13,11 +13,14 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
-bool IsSafeComponent(std::string_view part) {
-  if (part == "..") return false;
-  if (part.empty() || part == ".") return true;
-  if (part.back() == '.' || part.back() == ' ') return false;
-  return !IsDeviceName(part);
+// Empty when the component may be written; otherwise why not.
+std::string ComponentFault(std::string_view part) {
+  if (part == "..") return "\"..\" leads outside the extraction folder";
+  if (part.empty() || part == ".") return std::string();
+  if (part.back() == '.' || part.back() == ' ')
+    return "\"" + std::string(part) + "\" ends in a dot or a space, which Windows drops";
+  if (IsDeviceName(part)) return "\"" + std::string(part) + "\" names a device";
+  return std::string();
 }
 }  // namespace
 
@@ -31,10 +34,14 @@ bool IsValidUtf8(std::string_view s) {
     }
     size_t len;
     uint32_t point, min;
-    if (c >= 0xC2 && c <= 0xDF) len = 2, point = c & 0x1F, min = 0x80;
-    else if (c >= 0xE0 && c <= 0xEF) len = 3, point = c & 0x0F, min = 0x800;
-    else if (c >= 0xF0 && c <= 0xF4) len = 4, point = c & 0x07, min = 0x10000;
-    else return false;
+    if (c >= 0xC2 && c <= 0xDF)
+      len = 2, point = c & 0x1F, min = 0x80;
+    else if (c >= 0xE0 && c <= 0xEF)
+      len = 3, point = c & 0x0F, min = 0x800;
+    else if (c >= 0xF0 && c <= 0xF4)
+      len = 4, point = c & 0x07, min = 0x10000;
+    else
+      return false;
     if (s.size() - i < len) return false;
     for (size_t k = 1; k < len; ++k) {
       unsigned char t = static_cast<unsigned char>(s[i + k]);
@@ -61,19 +68,27 @@ MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool transl
   return n;
 }
 
-bool IsSafeMemberPath(std::string_view name, bool withFolders) {
-  if (name.find('\0') != std::string_view::npos) return false;
+bool IsSafeMemberPath(std::string_view name, bool withFolders, std::string* why) {
+  auto refuse = [why](std::string text) {
+    if (why) *why = std::move(text);
+    return false;
+  };
+  // Everything after it would be lost, so that another name is written.
+  if (name.find('\0') != std::string_view::npos) return refuse("the name holds a NUL byte");
   size_t slash = name.find_last_of('\\');
   std::string_view file = slash == std::string_view::npos ? name : name.substr(slash + 1);
-  if (file == "." || !IsSafeComponent(file)) return false;
+  if (file == ".") return refuse("\".\" names the extraction folder itself");
+  if (std::string fault = ComponentFault(file); !fault.empty()) return refuse(fault);
   if (!withFolders) return true;
   // Stored folders are recreated only below the extraction folder.
-  if (name.find(':') != std::string_view::npos || (!name.empty() && name[0] == '\\')) return false;
+  if (name.find(':') != std::string_view::npos) return refuse("\":\" names a drive or a stream");
+  if (!name.empty() && name[0] == '\\') return refuse("the name starts at the root of a drive");
   size_t start = 0;
   while (start < name.size()) {
     size_t end = name.find('\\', start);
     if (end == std::string_view::npos) end = name.size();
-    if (!IsSafeComponent(name.substr(start, end - start))) return false;
+    if (std::string fault = ComponentFault(name.substr(start, end - start)); !fault.empty())
+      return refuse(fault);
     start = end + 1;
   }
   return true;

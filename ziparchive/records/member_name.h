@@ -30,6 +30,7 @@ bool IsValidUtf8(std::string_view text);
 // with folders, no drive, stream or root, no ".." component; in every component that is
 // used, no NUL, nothing Windows would take as a device (CON, NUL, COM1, LPT1.txt...) and no
 // trailing dot or space, which Windows would drop so that another name is written.
-bool IsSafeMemberPath(std::string_view name, bool withFolders);
+// `why`, when given, says what is wrong with a refused name (for ExtendedMsg).
+bool IsSafeMemberPath(std::string_view name, bool withFolders, std::string* why = nullptr);
 
 }  // namespace ziparchive

@@ -24,10 +24,11 @@ constexpr Message kMessages[] = {
     {zipmsg::kStackOverflow, "Stack overflow"},
     {zipmsg::kUnsupportedMethod, "Unsupported compression method"},
     {zipmsg::kUserCanceled, "User canceled"},
-    {zipmsg::kUnsafeStoredPath, "Stored path leads outside the extraction folder"},
+    {zipmsg::kUnsafeStoredPath, "Stored name refused"},
     {zipmsg::kOutOfMemory, "Out of memory"},
     {zipmsg::kEventHandlerFailed, "An event handler failed"},
     {zipmsg::kNotScanned, "Left out of the folder scan"},
+    {zipmsg::kNoPasswordFits, "No password fits"},
     {zipmsg::kNothingToDelete, "Nothing to do"},
 };
 }  // namespace

@@ -19,8 +19,9 @@ constexpr int kRequiredEventNotAssigned = 25270;
 constexpr int kStackOverflow = 25299;
 constexpr int kUnsupportedMethod = 25326;
 constexpr int kUserCanceled = 25443;
-// Our own: a stored name that would put the file outside the extraction folder (or let
-// Windows write another file than the one named: a device, a trailing dot or space).
+// Our own: a stored name that would put the file outside the extraction folder, or let
+// Windows write another file than the one named (a NUL, a device, a trailing dot or space).
+// ExtendedMsg: which of these.
 constexpr int kUnsafeStoredPath = 25450;
 // Our own: memory ran out; the operation ends.
 constexpr int kOutOfMemory = 25451;
@@ -28,6 +29,9 @@ constexpr int kOutOfMemory = 25451;
 constexpr int kEventHandlerFailed = 25452;
 // Our own: the writer's folder scan left something out. ExtendedMsg: why.
 constexpr int kNotScanned = 25453;
+// Our own: an encrypted member is skipped, as neither Passwords nor OnGetPassword gave a
+// password that fits it.
+constexpr int kNoPasswordFits = 25454;
 constexpr int kNothingToDelete = 26859;
 }  // namespace zipmsg
 

@@ -104,38 +104,45 @@ void Zip64Locator::Read(const uint8_t* p) {
 void Zip64EndOfCentralDir::Read(const uint8_t* p) {
   signature = GetLE32(p);
   recordSize = GetLE64(p + 4);
+  thisDisk = GetLE32(p + 16);
+  centralDirDisk = GetLE32(p + 20);
+  entriesOnDisk = GetLE64(p + 24);
   totalEntries = GetLE64(p + 32);
   centralDirSize = GetLE64(p + 40);
   centralDirOffset = GetLE64(p + 48);
 }
 
-void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
-                     uint32_t compressed32, uint32_t offset32, MemberSizes& out) {
+bool ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
+                     uint32_t compressed32, uint32_t offset32, MemberSizes& out, uint16_t disk16) {
   out.uncompressedSize = uncompressed32;
   out.compressedSize = compressed32;
   out.localHeaderOffset = offset32;
+  out.diskStart = disk16;
   size_t pos = 0;
+  bool zip64Seen = false;  // a second Zip64 item is not read, as by other tools
   while (pos + 4 <= length) {
     uint16_t id = GetLE16(extra + pos);
     uint16_t size = GetLE16(extra + pos + 2);
     pos += 4;
-    if (size > length - pos) break;
-    if (id == 0x0001) {
+    if (size > length - pos) return false;
+    if (id == 0x0001 && !zip64Seen) {
+      zip64Seen = true;
       const uint8_t* d = extra + pos;
       size_t left = size;
-      auto take = [&](uint32_t field, uint64_t& target) {
-        if (field != 0xFFFFFFFFu) return;
-        if (left < 8) return;
-        target = GetLE64(d);
-        d += 8;
-        left -= 8;
+      auto take = [&](bool saturated, size_t width, auto& target) {
+        if (!saturated || left < width) return;
+        target = width == 8 ? GetLE64(d) : GetLE32(d);
+        d += width;
+        left -= width;
       };
-      take(uncompressed32, out.uncompressedSize);
-      take(compressed32, out.compressedSize);
-      take(offset32, out.localHeaderOffset);
+      take(uncompressed32 == 0xFFFFFFFFu, 8, out.uncompressedSize);
+      take(compressed32 == 0xFFFFFFFFu, 8, out.compressedSize);
+      take(offset32 == 0xFFFFFFFFu, 8, out.localHeaderOffset);
+      take(disk16 == 0xFFFF, 4, out.diskStart);
     }
     pos += size;
   }
+  return true;
 }
 
 std::string EncodeStoredName(std::string_view name, bool translateOem) {

@@ -19,11 +19,15 @@ constexpr uint32_t kZip64Locator = 0x07064B50;
 constexpr uint32_t kZip64EndOfCentralDir = 0x06064B50;
 }  // namespace zipsig
 
-inline uint16_t GetLE16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint16_t GetLE16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
 inline uint32_t GetLE32(const uint8_t* p) {
   return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-inline uint64_t GetLE64(const uint8_t* p) { return GetLE32(p) | (uint64_t(GetLE32(p + 4)) << 32); }
+inline uint64_t GetLE64(const uint8_t* p) {
+  return GetLE32(p) | (uint64_t(GetLE32(p + 4)) << 32);
+}
 inline void PutLE16(uint8_t* p, uint16_t v) {
   p[0] = uint8_t(v);
   p[1] = uint8_t(v >> 8);
@@ -113,6 +117,9 @@ struct Zip64EndOfCentralDir {
   static constexpr size_t kSize = 56;
   uint32_t signature = zipsig::kZip64EndOfCentralDir;
   uint64_t recordSize = 0;
+  uint32_t thisDisk = 0;
+  uint32_t centralDirDisk = 0;
+  uint64_t entriesOnDisk = 0;
   uint64_t totalEntries = 0;
   uint64_t centralDirSize = 0;
   uint64_t centralDirOffset = 0;
@@ -120,25 +127,30 @@ struct Zip64EndOfCentralDir {
   void Read(const uint8_t* p);
 };
 
-// Sizes and offset of a member once the Zip64 extra item has been applied.
+// Sizes, offset and disk of a member once the Zip64 extra item has been applied.
 struct MemberSizes {
   uint64_t uncompressedSize = 0;
   uint64_t compressedSize = 0;
   uint64_t localHeaderOffset = 0;
+  uint32_t diskStart = 0;
 };
 
-// Walks an extra field; the Zip64 item (id 1) replaces each 32-bit field that holds
-// 0xFFFFFFFF, in the order uncompressed size, compressed size, local header offset.
-// An item that runs past the end of the field ends the walk.
-void ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
-                     uint32_t compressed32, uint32_t offset32, MemberSizes& out);
+// Walks an extra field; the (first) Zip64 item (id 1) replaces each field that holds all ones
+// (0xFFFFFFFF, or 0xFFFF for the disk), in the order uncompressed size, compressed size, local
+// header offset, disk. An item that runs past the end of the field ends the walk and makes
+// the result false (fewer than 4 bytes left over, as alignment padding leaves, are no item).
+bool ApplyZip64Extra(const uint8_t* extra, size_t length, uint32_t uncompressed32,
+                     uint32_t compressed32, uint32_t offset32, MemberSizes& out,
+                     uint16_t disk16 = 0);
 
 // CRC-32 (IEEE, reflected). The register form starts at kCrc32Init; the value stored in
 // headers is the register xor 0xFFFFFFFF.
 constexpr uint32_t kCrc32Init = 0xFFFFFFFFu;
 const uint32_t* Crc32Table();  // the standard 256-entry table
 uint32_t Crc32Update(uint32_t reg, const void* data, size_t length);
-inline uint32_t Crc32Final(uint32_t reg) { return reg ^ 0xFFFFFFFFu; }
+inline uint32_t Crc32Final(uint32_t reg) {
+  return reg ^ 0xFFFFFFFFu;
+}
 uint32_t Crc32Of(const void* data, size_t length);
 // Folding on (where the processor can) or off, so that tests can hold both ways of computing
 // against a reference; true when folding is now in use. It is on from the start where it can be.

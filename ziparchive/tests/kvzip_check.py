@@ -2,13 +2,21 @@
 """kvzip as a user meets it: a file that is no archive, a damaged one and an AES member make
 it exit non-zero with a report; stored folders come out, empty ones and those without the
 folder attribute (as Java tools write them) included; "-s" packs alike whatever order the
-files were made in.
+files were made in. A table of what the user reads: a password missing, names refused and
+shown with what is unprintable escaped, the listing, archives cut short, files whose names
+differ in case, an update meeting a member's name, and what an interrupted or killed run
+leaves (nothing, or one temporary file the next run removes).
 Usage: kvzip_check.py KVZIP. Prints 'N passed, N failed'."""
 import os
+import signal
+import stat
+import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
+import zlib
 
 
 def kvzip(*args):
@@ -106,12 +114,191 @@ def case_name_order(work):
     return problems
 
 
+def encrypted_archive(path, password, members):
+    """Stored members under the traditional encryption (its 12-byte header checked by the
+    CRC's high byte)."""
+    def update(keys, b):
+        crc = lambda c, x: (zlib.crc32(bytes([x]), c ^ 0xFFFFFFFF) ^ 0xFFFFFFFF) & 0xFFFFFFFF
+        keys[0] = crc(keys[0], b)
+        keys[1] = ((keys[1] + (keys[0] & 0xFF)) * 134775813 + 1) & 0xFFFFFFFF
+        keys[2] = crc(keys[2], keys[1] >> 24)
+
+    local, central = b"", b""
+    for name, data in members:
+        keys = [0x12345678, 0x23456789, 0x34567890]
+        for c in password:
+            update(keys, c)
+        crc = zlib.crc32(data)
+        packed = bytearray()
+        for b in bytes(11) + bytes([crc >> 24]) + data:
+            t = (keys[2] | 2) & 0xFFFF
+            packed.append(b ^ (((t * (t ^ 1)) >> 8) & 0xFF))
+            update(keys, b)
+        head = struct.pack("<HHHIIIIHH", 20, 1, 0, 0x3A4B5C6D, crc, len(packed), len(data), len(name), 0)
+        central += b"PK\x01\x02" + struct.pack("<H", 20) + head + struct.pack("<HHHII", 0, 0, 1, 0x20, len(local))
+        central += name.encode()
+        local += b"PK\x03\x04" + head + name.encode() + bytes(packed)
+    end = b"PK\x05\x06" + struct.pack("<HHHHIIH", 0, 0, len(members), len(members), len(central), len(local), 0)
+    with open(path, "wb") as f:
+        f.write(local + central + end)
+
+
+def sound_archive(path, names=("one.txt", "two.txt", "sub/three.txt")):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for n in names:
+            z.writestr(n, (n * 40).encode())
+        z.comment = b"comment"
+
+
+def refused_names(path):
+    with zipfile.ZipFile(path, "w") as z:
+        for n in ("nul\0byte.txt", "CON", "dir./x.txt", "../up.txt", "sub/ok.txt"):
+            info = zipfile.ZipInfo("x")
+            info.filename = n  # zipfile would cut the name at the NUL
+            z.writestr(info, b"x")
+
+
+def cut(path, at_directory_plus):
+    sound_archive(path)
+    data = open(path, "rb").read()
+    data = data[:data.index(b"PK\x01\x02") + at_directory_plus]
+    open(path, "wb").write(data)
+
+
+def files(root, tree):
+    for name, content in tree.items():
+        p = os.path.join(root, name)
+        os.makedirs(os.path.dirname(p), exist_ok=True)
+        with open(p, "wb") as f:
+            f.write(content)
+
+
+def pack_interrupted(work, how):
+    """Packs a big file and stops the run part way: SIGINT, or SIGKILL and a second run."""
+    src = os.path.join(work, "src")
+    os.makedirs(src)
+    with open(os.path.join(src, "big.bin"), "wb") as f:
+        f.write(os.urandom(40 << 20))
+    archive = os.path.join(work, "out.zip")
+    tmp = os.path.join(work, "tmp")
+    os.makedirs(tmp)
+    env = dict(os.environ, TMPDIR=tmp)
+    p = subprocess.Popen([KVZIP, "a", archive, src], env=env, stderr=subprocess.PIPE)
+    for _ in range(200):  # until the temporary archive has grown a little
+        time.sleep(0.02)
+        if os.path.exists(archive + ".~kv") and os.path.getsize(archive + ".~kv") > 0:
+            break
+    p.send_signal(signal.SIGINT if how == "int" else signal.SIGKILL)
+    rc = p.wait()
+    problems = [] if os.listdir(tmp) == [] else [f"left in TMPDIR: {os.listdir(tmp)}"]
+    if how == "int":
+        if rc != 130:
+            problems.append(f"exit {rc} after SIGINT")
+        if os.path.exists(archive + ".~kv"):
+            problems.append("SIGINT left the temporary archive")
+    else:
+        if not os.path.exists(archive + ".~kv"):
+            problems.append("no temporary archive beside the target to see")
+        r = kvzip("a", archive, src)
+        if r.returncode != 0 or os.path.exists(archive + ".~kv"):
+            problems.append(f"the next run (exit {r.returncode}) did not take the leftover over")
+    return problems
+
+
+def extract_over_leftovers(work):
+    out = os.path.join(work, "out")
+    files(out, {"one.txt": b"old", "one.txt.~kv": b"killed", "two.txt": b"old", "two.txt.~kv3": b"killed",
+                "alone.~kv": b"not ours"})
+    sound_archive(os.path.join(work, "a.zip"))
+    r = kvzip("x", os.path.join(work, "a.zip"), out)
+    left = sorted(os.listdir(out))
+    if r.returncode != 0 or left != ["alone.~kv", "one.txt", "sub", "two.txt"]:
+        return [f"exit {r.returncode}, folder holds {left}"]
+    return []
+
+
+def umask_mode(work):
+    src = os.path.join(work, "src")
+    files(src, {"a.txt": b"a"})
+    old = os.umask(0o022)
+    try:
+        r = kvzip("a", os.path.join(work, "new.zip"), src)
+    finally:
+        os.umask(old)
+    mode = stat.S_IMODE(os.stat(os.path.join(work, "new.zip")).st_mode)
+    return [] if r.returncode == 0 and mode == 0o644 else [f"exit {r.returncode}, mode {oct(mode)}"]
+
+
+def listed_names(archive):
+    with zipfile.ZipFile(archive) as z:
+        return sorted((i.filename, zlib.crc32(z.read(i))) for i in z.infolist())
+
+
+# title, setup (returns kvzip's arguments), exit code, words stderr must hold, words it must
+# not hold, a check afterwards (returns problems), words stdout must hold.
+TABLE = [
+    ("no password", lambda w: encrypted_archive(w + "/e.zip", b"right", [("s.txt", b"secret")]) or ["t", w + "/e.zip"],
+     1, [b"s.txt: wrong password or none given; use -p"], [b"OnGetPassword", b"Required event"], None, []),
+    ("right password", lambda w: encrypted_archive(w + "/e.zip", b"right", [("s.txt", b"secret")]) or ["-pright", "t", w + "/e.zip"],
+     0, [], [], None, []),
+    ("names refused, each for its reason", lambda w: refused_names(w + "/r.zip") or ["x", w + "/r.zip", w + "/out"],
+     1, [b"nul\\x00byte.txt: Stored name refused - the name holds a NUL byte", b'"CON" names a device',
+         b'"dir." ends in a dot or a space', b'"../up.txt: Stored name refused - ".." leads outside'.lstrip(b'"')],
+     [b"..\\up"], lambda w: [] if os.path.isfile(w + "/out/sub/ok.txt") else ["sub/ok.txt missing"], []),
+    ("listing", lambda w: sound_archive(w + "/s.zip") or ["l", w + "/s.zip"],
+     0, [], [], None, [b"Deflated", b"sub/three.txt", b"3 members"]),
+    ("listing a cut archive", lambda w: cut(w + "/c.zip", 4) or ["l", w + "/c.zip"],
+     1, [b"/c.zip: Bad file header - no end record", b"the members are read from their local headers"], [b"\\c.zip"],
+     None, [b"sub/three.txt"]),
+    ("testing an archive cut in its end record", lambda w: cut(w + "/c.zip", 3 * 46 + 40 + 5) or ["t", w + "/c.zip"],
+     1, [b"no end record: the central directory is missing or damaged"], [], None, []),
+    ("extracting a cut archive", lambda w: cut(w + "/c.zip", 10) or ["x", w + "/c.zip", w + "/out"],
+     1, [b"read from their local headers"], [],
+     lambda w: [] if open(w + "/out/sub/three.txt", "rb").read() == b"sub/three.txt" * 40 else ["data lost"], []),
+    ("packing names apart by case", lambda w: files(w + "/src", {"README.TXT": b"1", "Readme.txt": b"22", "readme.txt": b"333"})
+     or ["a", w + "/p.zip", w + "/src"], 0, [], [],
+     lambda w: [] if len(listed_names(w + "/p.zip")) == 3 else [f"members {listed_names(w + '/p.zip')}"], []),
+    ("an update meets a member's name", lambda w: (sound_archive(w + "/u.zip", ("one.txt",)),
+                                                    files(w + "/src", {"one.txt": b"other", "new.txt": b"new"})) and
+     ["a", w + "/u.zip", w + "/src"],
+     1, [b"one.txt: the archive has a member of this name already; it is kept and the file is not added"],
+     [b"OnRenameDupeFile", b"OnReplaceFile", b"Required event"],
+     lambda w: [] if [n for n, _ in listed_names(w + "/u.zip")] == ["new.txt", "one.txt"] else ["members"], []),
+]
+
+
+def run_table(work):
+    problems = []
+    for n, (title, setup, code, must, mustnot, after, out) in enumerate(TABLE):
+        w = os.path.join(work, f"case{n}")
+        os.makedirs(w)
+        r = kvzip(*setup(w))
+        wrong = []
+        if r.returncode != code:
+            wrong.append(f"exit {r.returncode}")
+        wrong += [f"no {m!r}" for m in must if m not in r.stderr]
+        wrong += [f"says {m!r}" for m in mustnot if m in r.stderr]
+        wrong += [f"lists no {m!r}" for m in out if m not in r.stdout]
+        if after:
+            wrong += after(w)
+        if wrong:
+            problems.append(f"{title}: {'; '.join(wrong)} ({r.stderr[:300]!r})")
+    for title, case in (("SIGINT while packing", lambda w: pack_interrupted(w, "int")),
+                        ("a pack killed, then run again", lambda w: pack_interrupted(w, "kill")),
+                        ("extracting over what a killed run left", extract_over_leftovers),
+                        ("a new archive's rights", umask_mode)):
+        w = os.path.join(work, title.replace(" ", "_").replace(",", ""))
+        os.makedirs(w)
+        problems += [f"{title}: {p}" for p in case(w)]
+    return problems
+
+
 if __name__ == "__main__":
     KVZIP = os.path.abspath(sys.argv[1])
     passed = failed = 0
     with tempfile.TemporaryDirectory() as work:
         for case in (case_not_an_archive, case_damaged_directory, case_aes_member, case_folders,
-                     case_name_order):
+                     case_name_order, run_table):
             problems = case(work)
             if problems:
                 failed += 1

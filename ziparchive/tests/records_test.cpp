@@ -53,9 +53,11 @@ TEST(Crc32, EveryLengthAndAlignmentAgreesWithZlibOnBothPaths) {
                   Crc32ByZlib(0x12345678u, data.data() + offset, length))
             << "folding " << fold << ", offset " << offset << ", length " << length;
     for (size_t length : {4095u, 32768u, 65536u, 69999u})
-      EXPECT_EQ(Crc32Update(kCrc32Init, data.data() + 1, length), Crc32ByZlib(kCrc32Init, data.data() + 1, length))
+      EXPECT_EQ(Crc32Update(kCrc32Init, data.data() + 1, length),
+                Crc32ByZlib(kCrc32Init, data.data() + 1, length))
           << fold;
-    EXPECT_EQ(Crc32Update(kCrc32Init, zeros.data(), zeros.size()), Crc32ByZlib(kCrc32Init, zeros.data(), zeros.size()));
+    EXPECT_EQ(Crc32Update(kCrc32Init, zeros.data(), zeros.size()),
+              Crc32ByZlib(kCrc32Init, zeros.data(), zeros.size()));
     EXPECT_EQ(Crc32Update(0, ones.data(), ones.size()), Crc32ByZlib(0, ones.data(), ones.size()));
     // Pieces of any size fed one after another give the register of the whole.
     uint32_t reg = kCrc32Init;
@@ -105,17 +107,22 @@ TEST(Records, Zip64ExtraReplacesOnlySaturatedFields) {
   // id 1, 16 bytes: uncompressed and compressed (the offset field is not saturated).
   uint8_t extra[4 + 4 + 4 + 16] = {0x99, 0x99, 4, 0, 1, 2, 3, 4, 1, 0, 16, 0};
   uint8_t* d = extra + 12;
-  for (int i = 0; i < 8; ++i) d[i] = uint8_t(i == 4 ? 1 : 0);        // 1 << 32
-  for (int i = 0; i < 8; ++i) d[8 + i] = uint8_t(i == 0 ? 5 : 0);    // 5
+  for (int i = 0; i < 8; ++i) d[i] = uint8_t(i == 4 ? 1 : 0);      // 1 << 32
+  for (int i = 0; i < 8; ++i) d[8 + i] = uint8_t(i == 0 ? 5 : 0);  // 5
   MemberSizes s;
-  ApplyZip64Extra(extra, sizeof extra, 0xFFFFFFFFu, 0xFFFFFFFFu, 77, s);
+  EXPECT_TRUE(ApplyZip64Extra(extra, sizeof extra, 0xFFFFFFFFu, 0xFFFFFFFFu, 77, s));
   EXPECT_EQ(s.uncompressedSize, uint64_t(1) << 32);
   EXPECT_EQ(s.compressedSize, 5u);
   EXPECT_EQ(s.localHeaderOffset, 77u);
   // An item that claims more than the field holds ends the walk without reading past it.
   uint8_t bad[] = {1, 0, 200, 0, 1, 2, 3};
-  ApplyZip64Extra(bad, sizeof bad, 0xFFFFFFFFu, 9, 9, s);
+  EXPECT_FALSE(ApplyZip64Extra(bad, sizeof bad, 0xFFFFFFFFu, 9, 9, s));
   EXPECT_EQ(s.uncompressedSize, 0xFFFFFFFFu);
+  // The disk comes last, where its 16-bit field is saturated; padding under 4 bytes is no item.
+  uint8_t withDisk[] = {1, 0, 12, 0, 40, 0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0, 0};
+  EXPECT_TRUE(ApplyZip64Extra(withDisk, sizeof withDisk, 9, 0xFFFFFFFFu, 7, s, 0xFFFF));
+  EXPECT_EQ(s.compressedSize, 40u);
+  EXPECT_EQ(s.diskStart, 3u);
 }
 
 TEST(Records, DosDateTimeAndNames) {
@@ -151,7 +158,8 @@ TEST(ZipCommon, ReportingIsSilentUnassignedCancelledAndFatal) {
   EXPECT_NO_THROW(z.Report("a.zip", "", zipmsg::kBadFileHeader));
   std::vector<int> codes;
   std::string lastVolume;
-  z.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string& vol, int code) {
+  z.OnError = [&](TZipCommon&, const std::string&, const std::string&, const std::string& vol,
+                  int code) {
     codes.push_back(code);
     lastVolume = vol;
   };
@@ -165,7 +173,8 @@ TEST(ZipCommon, ReportingIsSilentUnassignedCancelledAndFatal) {
   }
   z.Cancel();
   EXPECT_NO_THROW(z.ReportFatal("a.zip", "", zipmsg::kStackOverflow));
-  EXPECT_EQ(codes, (std::vector<int>{zipmsg::kBadFileHeader, zipmsg::kBadBlock, zipmsg::kUserCanceled}));
+  EXPECT_EQ(codes,
+            (std::vector<int>{zipmsg::kBadFileHeader, zipmsg::kBadBlock, zipmsg::kUserCanceled}));
   EXPECT_EQ(lastVolume, "0");
   EXPECT_STREQ(ZipMessageText(zipmsg::kRequiredEventNotAssigned), "Required event not assigned");
 }

@@ -53,21 +53,43 @@ TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
 }
 
 // Fault: device names and components ending in a dot or space reached the Windows file
-// system (a write to a device, or to another file than the one named).
+// system (a write to a device, or to another file than the one named), and every refusal was
+// said to lead outside the extraction folder. Each says what is wrong with the name.
 TEST_F(UnZipTest, NamesWindowsWouldTurnIntoAnotherFileAreRefused) {
-  const std::vector<std::string> hostile = {"CON",         "nul.txt",      "COM1",        "LPT1.bmp",
-                                            "aux .ini",    "Dir./a.txt",   "dir /b.txt",  "trail.",
-                                            "space ",      "a/prn/c.txt",  "CONIN$",      "x/.../y.txt",
-                                            "COM\xC2\xB9"};
+  const std::vector<std::pair<std::string, std::string>> hostile = {
+      {"CON", "\"CON\" names a device"},
+      {"nul.txt", "\"nul.txt\" names a device"},
+      {"COM1", "names a device"},
+      {"LPT1.bmp", "names a device"},
+      {"aux .ini", "names a device"},
+      {"Dir./a.txt", "\"Dir.\" ends in a dot or a space"},
+      {"dir /b.txt", "\"dir \" ends in a dot or a space"},
+      {"trail.", "ends in a dot or a space"},
+      {"space ", "ends in a dot or a space"},
+      {"a/prn/c.txt", "\"prn\" names a device"},
+      {"CONIN$", "names a device"},
+      {"x/.../y.txt", "\"...\" ends in a dot"},
+      {"COM\xC2\xB9", "names a device"},
+      {std::string("nul\0byte.txt", 12), "the name holds a NUL byte"},
+      {"../up.txt", "\"..\" leads outside the extraction folder"},
+      {"c:/drive.txt", "\":\" names a drive or a stream"},
+      {"/root.txt", "the name starts at the root"}};
   std::vector<TestMember> members;
-  for (const std::string& n : hostile) members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TestMember{n, "x"});
+  for (const auto& [n, why] : hostile)
+    members.push_back(n == "COM\xC2\xB9" ? Utf8Member(n, "x") : TestMember{n, "x"});
   members.push_back({"fine.txt", "fine"});
   members.push_back({"console.d/ok.txt", "a dot inside is fine"});
   Use(BuildZip(members).bytes);
   zip_.FileSpec = {"*"};
   zip_.CreateStoredDirs = true;
   EXPECT_EQ(zip_.Extract(), 2);
-  EXPECT_EQ(Count(zipmsg::kUnsafeStoredPath), int(hostile.size()));
+  ASSERT_EQ(codes_.size(), hostile.size());
+  for (size_t i = 0; i < hostile.size(); ++i) {
+    EXPECT_EQ(codes_[i], zipmsg::kUnsafeStoredPath);
+    EXPECT_NE(extended_[i].find(hostile[i].second), std::string::npos) << extended_[i];
+  }
+  // The member's name is given whole, the NUL and what follows it included.
+  EXPECT_EQ(files_[13], std::string("nul\0byte.txt", 12));
   EXPECT_EQ(Content("fine.txt"), "fine");
   EXPECT_EQ(Content("console.d\\ok.txt"), "a dot inside is fine");
   EXPECT_EQ(Listing(out_), (std::vector<std::string>{"console.d", "fine.txt"}));

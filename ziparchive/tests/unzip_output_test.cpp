@@ -9,7 +9,9 @@ using namespace ziparchive;
 
 namespace {
 
-uint32_t Crc(const std::string& s) { return Crc32Of(s.data(), s.size()); }
+uint32_t Crc(const std::string& s) {
+  return Crc32Of(s.data(), s.size());
+}
 
 // The traditional cipher's encrypting side, to make members under a password.
 class Cipher {
@@ -28,7 +30,9 @@ class Cipher {
   }
 
  private:
-  static uint32_t Step(uint32_t crc, uint8_t b) { return ~uint32_t(crc32(~crc & 0xFFFFFFFFu, &b, 1)); }
+  static uint32_t Step(uint32_t crc, uint8_t b) {
+    return ~uint32_t(crc32(~crc & 0xFFFFFFFFu, &b, 1));
+  }
   void Update(uint8_t b) {
     key0_ = Step(key0_, b);
     key1_ = (key1_ + (key0_ & 0xFF)) * 134775813u + 1;
@@ -38,8 +42,8 @@ class Cipher {
 };
 
 // One member whose stored bytes are given as they are.
-std::string OneMember(const std::string& name, uint16_t method, uint16_t flags, uint32_t crc, const std::string& packed,
-                      size_t size) {
+std::string OneMember(const std::string& name, uint16_t method, uint16_t flags, uint32_t crc,
+                      const std::string& packed, size_t size) {
   LocalHeader h;
   h.method = method;
   h.flags = flags;
@@ -82,7 +86,8 @@ std::string WrongPasswordThatPassesTheCheck(const std::string& encrypted, uint8_
 // Fault: a member refused before decoding (an unknown method) emptied the file it was to
 // replace, and a damaged member overwrote a good file with its broken data.
 TEST_F(UnZipTest, RefusedOrDamagedMembersLeaveTheFileThereAlone) {
-  for (const char* name : {"aes.txt", "odd.txt", "bad.txt", "good.txt"}) WriteBytes(out_ + name, "PRECIOUS");
+  for (const char* name : {"aes.txt", "odd.txt", "bad.txt", "good.txt"})
+    WriteBytes(out_ + name, "PRECIOUS");
   TestMember aes{"aes.txt", "secret"};
   aes.method = 99;
   aes.raw = "xxxxxxxxxxxx";
@@ -170,6 +175,73 @@ TEST_F(UnZipTest, EveryPasswordThatPassesTheCheckIsTriedOnTheData) {
   EXPECT_TRUE(Said(zipmsg::kBadFileHeader, "cannot hold the 12-byte encryption header"));
   EXPECT_EQ(Count(zipmsg::kRequiredEventNotAssigned), 0);
   EXPECT_FALSE(Exists("short.txt"));
+}
+
+// Fault: without OnGetPassword the one way to get a password was Passwords, and a caller that
+// had one to give could only learn the event's name. The event is asked (PasswordAttempts
+// times at most), a fitting password serves the members after it, and a member no password
+// fits is reported by its own number.
+TEST_F(UnZipTest, PasswordsComeFromOnGetPasswordAndNoneFittingIsReported) {
+  // Two stored members under the password "right".
+  std::string locals, central;
+  for (const std::string& name : {std::string("one.txt"), std::string("two.txt")}) {
+    const std::string data = "data of " + name, packed = EncryptedStored("right", data);
+    LocalHeader h;
+    h.flags = zipflag::kEncrypted;
+    h.crc32 = Crc(data);
+    h.compressedSize = uint32_t(packed.size());
+    h.uncompressedSize = uint32_t(data.size());
+    CentralHeader c;
+    c.flags = h.flags;
+    c.crc32 = h.crc32;
+    c.compressedSize = h.compressedSize;
+    c.uncompressedSize = h.uncompressedSize;
+    c.externalAttributes = 0x20;
+    c.localHeaderOffset = uint32_t(locals.size());
+    locals += LocalRecord(h, name) + packed;
+    central += CentralRecord(c, name);
+  }
+  Use(locals + central + EndRecord(2, uint32_t(central.size()), uint32_t(locals.size())));
+  // PasswordAttempts (3) tries a member; an empty answer gives up at once.
+  struct Case {
+    std::vector<std::string> answers;  // what the event gives, call by call, then nothing
+    int extracted;
+    size_t asked;
+    std::vector<int> codes;
+  };
+  const std::vector<int> bothRefused = {zipmsg::kNoPasswordFits, zipmsg::kNoPasswordFits};
+  for (const Case& c :
+       std::vector<Case>{{{"wrong", "right"}, 2, 2, {}},
+                         {{"wrong", "wrong", "wrong", "right"}, 1, 4, {zipmsg::kNoPasswordFits}},
+                         {{}, 0, 2, bothRefused}}) {
+    codes_.clear();
+    size_t asked = 0;
+    zip_.OnGetPassword = [&](TUnBase&, const std::string&, std::string& password) {
+      password = asked < c.answers.size() ? c.answers[asked] : std::string();
+      ++asked;
+    };
+    EXPECT_EQ(zip_.Extract(), c.extracted);
+    EXPECT_EQ(asked, c.asked);  // a password that fits serves the next member unasked
+    EXPECT_EQ(codes_, c.codes);
+    if (c.extracted > 0) {
+      EXPECT_EQ(Content("two.txt"), "data of two.txt");
+    }
+  }
+}
+
+// Fault: a killed extraction left "name.~kv<n>" beside the file it was replacing for good.
+// The one name it now uses is taken over by the next run into the folder, which removes any
+// such leftover beside its file; files of that form standing alone are not touched.
+TEST_F(UnZipTest, WhatAKilledRunLeftBesideAFileIsRemovedByTheNext) {
+  for (const char* name :
+       {"kept.txt", "kept.txt.~kv", "old.bmp", "old.bmp.~kv7", "alone.~kv", "kept.txt.~kvx"})
+    WriteBytes(out_ + name, "left");
+  Use(BuildZip({{"new.txt", "new"}, {"kept.txt", "replaced"}}).bytes);
+  EXPECT_EQ(zip_.Extract(), 2);
+  EXPECT_TRUE(codes_.empty());
+  EXPECT_EQ(Listing(out_), (std::vector<std::string>{"alone.~kv", "kept.txt", "kept.txt.~kvx",
+                                                     "new.txt", "old.bmp"}));
+  EXPECT_EQ(Content("kept.txt"), "replaced");
 }
 
 // Faults: an end record behind a comment over 32 KiB was not found, and a digital signature

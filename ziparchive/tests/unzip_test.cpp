@@ -87,7 +87,8 @@ TEST_F(UnZipTest, ConfirmOverwritesWithoutAndWithHandler) {
   // A handler that renames once, then overwrites.
   codes_.clear();
   std::vector<std::string> asked;
-  zip_.OnFileExists = [&](TUnBase&, const std::string& name, std::string& newName, TOverwriteMode& mode) {
+  zip_.OnFileExists = [&](TUnBase&, const std::string& name, std::string& newName,
+                          TOverwriteMode& mode) {
     asked.push_back(name);
     if (name.find("a.txt") != std::string::npos) newName = out_ + "renamed.txt";
     mode = omOverwrite;
@@ -183,10 +184,12 @@ TEST_F(UnZipTest, LocatingTheDirectory) {
   Use(BuildZip(m, "", 12345).bytes);
   EXPECT_EQ(zip_.Extract(), 2);
   EXPECT_EQ(Content("two.txt"), "second member");
-  EXPECT_TRUE(Said(zipmsg::kBadFileHeader, "the end record places the directory at offset"));  // found, and said
+  EXPECT_TRUE(Said(zipmsg::kBadFileHeader,
+                   "the end record places the directory at offset"));  // found, and said
   codes_.clear();
 
-  for (std::string comment : {std::string("before PK\x05\x06 after", 18), std::string(40000, 'c')}) {
+  for (std::string comment :
+       {std::string("before PK\x05\x06 after", 18), std::string(40000, 'c')}) {
     testsupport::RemoveTree(HostPath(out_));
     OsForceFolders(out_);
     Use(BuildZip(m, comment).bytes);
@@ -221,7 +224,8 @@ TEST_F(UnZipTest, EncryptedUnsupportedAndFolderMembers) {
 // Once cancelled, the operation stops and what is still reported carries 25443.
 TEST_F(UnZipTest, CancelFromProgress) {
   std::vector<TestMember> many;
-  for (int i = 0; i < 5; ++i) many.push_back({"f" + std::to_string(i) + ".txt", std::string(100000, char('a' + i))});
+  for (int i = 0; i < 5; ++i)
+    many.push_back({"f" + std::to_string(i) + ".txt", std::string(100000, char('a' + i))});
   many.push_back({"../late.txt", "x"});
   Use(BuildZip(many).bytes);
   zip_.FileSpec = {"*"};
@@ -250,4 +254,36 @@ TEST_F(UnZipTest, LegacyDecoderFaultEndsOnlyThatMember) {
   EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 1);
   EXPECT_EQ(Content("shrunk.txt"), "A");
   EXPECT_EQ(Content("after.txt"), "after");
+}
+
+// The listing gives what the directory states, folders when asked, and decodes nothing: a
+// member whose data is damaged lists as it is stated.
+TEST_F(UnZipTest, ListGivesWhatTheDirectoryStates) {
+  TestMember stored{"stored.txt", "stored data"};
+  stored.method = 0;
+  TestMember folder{"Folder/", ""};
+  folder.method = 0;
+  folder.attributes = 0x10;
+  TestMember damaged{"Folder/bad.txt", std::string(500, 'b')};
+  damaged.corruptCrc = true;
+  ZipBuild b = BuildZip({stored, folder, damaged});
+  Use(b.bytes);
+  zip_.FileSpec = {"*"};
+  std::vector<TUnZip::ListedMember> files = zip_.List();
+  EXPECT_TRUE(codes_.empty());
+  ASSERT_EQ(files.size(), 2u);
+  std::vector<TUnZip::ListedMember> all = zip_.List(true);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_TRUE(all[1].folder);
+  EXPECT_EQ(all[1].name, "Folder\\");
+  const TUnZip::ListedMember& m = all[2];
+  EXPECT_EQ(m.name, "Folder\\bad.txt");
+  EXPECT_EQ(m.method, 8);
+  EXPECT_EQ(m.uncompressedSize, 500u);
+  EXPECT_EQ(m.compressedSize, RawDeflate(damaged.data).size());
+  EXPECT_EQ(m.crc32, Crc32Of(damaged.data.data(), damaged.data.size()) ^ 1u);
+  EXPECT_EQ(m.dosDateTime, damaged.dosTime);
+  EXPECT_FALSE(m.folder);
+  EXPECT_EQ(all[0].method, 0);
+  EXPECT_TRUE(codes_.empty());
 }

@@ -23,7 +23,7 @@ struct TestMember {
   uint32_t attributes = 0x20;
   uint32_t dosTime = 0x3A4B5C6D;
   uint16_t flags = 0;
-  std::string raw;         // compressed bytes for methods the builder does not encode
+  std::string raw;  // compressed bytes for methods the builder does not encode
   bool corruptCrc = false;
 };
 
@@ -48,7 +48,7 @@ struct ZipBuild {
 };
 
 inline ZipBuild BuildZip(const std::vector<TestMember>& members, const std::string& comment = "",
-                          int64_t cdOffsetDelta = 0) {
+                         int64_t cdOffsetDelta = 0) {
   ZipBuild b;
   std::string central;
   for (const TestMember& m : members) {
@@ -99,9 +99,12 @@ inline ZipBuild BuildZip(const std::vector<TestMember>& members, const std::stri
 }
 
 // Single records, for archives put together by hand (damaged on purpose).
-inline std::string Bytes(const uint8_t* p, size_t n) { return std::string(reinterpret_cast<const char*>(p), n); }
+inline std::string Bytes(const uint8_t* p, size_t n) {
+  return std::string(reinterpret_cast<const char*>(p), n);
+}
 
-inline std::string LocalRecord(const LocalHeader& header, const std::string& name, const std::string& extra = "") {
+inline std::string LocalRecord(const LocalHeader& header, const std::string& name,
+                               const std::string& extra = "") {
   LocalHeader h = header;
   h.nameLength = uint16_t(name.size());
   h.extraLength = uint16_t(extra.size());
@@ -110,17 +113,19 @@ inline std::string LocalRecord(const LocalHeader& header, const std::string& nam
   return Bytes(b, sizeof b) + name + extra;
 }
 
-inline std::string CentralRecord(const CentralHeader& header, const std::string& name, const std::string& extra = "") {
+inline std::string CentralRecord(const CentralHeader& header, const std::string& name,
+                                 const std::string& extra = "", const std::string& comment = "") {
   CentralHeader c = header;
   c.nameLength = uint16_t(name.size());
   c.extraLength = uint16_t(extra.size());
-  c.commentLength = 0;
+  c.commentLength = uint16_t(comment.size());
   uint8_t b[CentralHeader::kSize];
   c.Write(b);
-  return Bytes(b, sizeof b) + name + extra;
+  return Bytes(b, sizeof b) + name + extra + comment;
 }
 
-inline std::string EndRecord(uint16_t entries, uint32_t size, uint32_t offset, const std::string& comment = "") {
+inline std::string EndRecord(uint16_t entries, uint32_t size, uint32_t offset,
+                             const std::string& comment = "") {
   EndOfCentralDir e;
   e.entriesOnDisk = e.totalEntries = entries;
   e.centralDirSize = size;
@@ -145,9 +150,10 @@ inline std::string Zip64Extra(std::initializer_list<uint64_t> values) {
 }
 
 // A data descriptor: optional signature, CRC, then 32- or 64-bit sizes.
-inline std::string Descriptor(uint32_t crc, uint64_t compressed, uint64_t uncompressed, bool signature, bool wide) {
-  return (signature ? Le(zipsig::kDataDescriptor, 4) : "") + Le(crc, 4) + Le(compressed, wide ? 8 : 4) +
-         Le(uncompressed, wide ? 8 : 4);
+inline std::string Descriptor(uint32_t crc, uint64_t compressed, uint64_t uncompressed,
+                              bool signature, bool wide) {
+  return (signature ? Le(zipsig::kDataDescriptor, 4) : "") + Le(crc, 4) +
+         Le(compressed, wide ? 8 : 4) + Le(uncompressed, wide ? 8 : 4);
 }
 
 // Files named in the engine's path form.
@@ -155,7 +161,9 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
   testsupport::WriteBytes(HostPath(path), bytes);
 }
 
-inline std::string ReadBytes(const std::string& path) { return testsupport::ReadBytes(HostPath(path)); }
+inline std::string ReadBytes(const std::string& path) {
+  return testsupport::ReadBytes(HostPath(path));
+}
 
 // Bits least significant first, as deflate and the legacy methods pack them.
 struct BitWriter {

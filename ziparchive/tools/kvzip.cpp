@@ -1,19 +1,29 @@
 // kvzip: command-line front end to the ZIP engine, for benchmarks and outside checks.
 //   kvzip t ARCHIVE          decode every member and check its CRC, write nothing
 //   kvzip x ARCHIVE FOLDER   extract with stored folders (empty ones too), recursing into them
-//   (t and x take leading -pPASSWORD options for encrypted members)
+//   kvzip l ARCHIVE          list the members as the directory states them (nothing decoded)
+//   (t, x and l take leading -pPASSWORD options for encrypted members)
 //   kvzip a ARCHIVE FOLDER   pack the folder's tree (names relative to FOLDER) into ARCHIVE
 //   kvzip -s a ARCHIVE FOLDER   the same, each folder's entries in name order (byte order):
 //                            with fixed file times the same tree always packs to the same bytes
-// Silent on success; exit code 0 only when the engine reported no problem.
+// Silent on success (l prints its listing); exit code 0 only when nothing was reported.
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "ziparchive/archive/unzip.h"
-#include "ziparchive/records/zip_messages.h"
-#include "ziparchive/platform/zip_platform.h"
 #include "ziparchive/archive/zip_writer.h"
+#include "ziparchive/platform/dos_date_time.h"
+#include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/records/member_name.h"
+#include "ziparchive/records/zip_messages.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 using namespace ziparchive;
 
@@ -24,29 +34,153 @@ std::vector<std::string> gPasswords;
 // "-s": pack in name order rather than in the order the file system lists the folders.
 bool gNameOrder = false;
 
-void CountProblem(TZipCommon&, const std::string& file, const std::string& extended, const std::string&, int code) {
+// Text as the terminal gets it: control bytes (a NUL in a stored name, say) escaped as \xNN,
+// so that nothing is cut or hidden; the native build also escapes what is not UTF-8 and
+// writes paths with its own separator.
+std::string Shown(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    bool escaped = c < 0x20 || c == 0x7F;
+#ifndef _WIN32
+    if (c == '\\') c = '/';
+    if (c >= 0x80) {
+      // A whole UTF-8 sequence goes out as it is.
+      size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 ? 2 : 0;
+      if (len && i + len <= text.size() && IsValidUtf8(std::string_view(text).substr(i, len))) {
+        out.append(text, i, len);
+        i += len - 1;
+        continue;
+      }
+      escaped = true;
+    }
+#endif
+    if (escaped) {
+      char hex[5];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    } else {
+      out += char(c);
+    }
+  }
+  return out;
+}
+
+// One problem: the engine's with its number, kvzip's own (code 0) without.
+void Say(const std::string& file, const std::string& what, int code = 0) {
   ++gProblems;
-  std::fprintf(stderr, "kvzip: %s: %s%s%s (%d)\n", file.c_str(), ZipMessageText(code),
-               extended.empty() ? "" : " - ", extended.c_str(), code);
+  if (code)
+    std::fprintf(stderr, "kvzip: %s: %s (%d)\n", Shown(file).c_str(), what.c_str(), code);
+  else
+    std::fprintf(stderr, "kvzip: %s: %s\n", Shown(file).c_str(), what.c_str());
+}
+
+// What the engine reports, in words for a user: the decisions kvzip takes itself are told
+// as such, never by the name of an event.
+void CountProblem(TZipCommon&, const std::string& file, const std::string& extended,
+                  const std::string&, int code) {
+  std::string what;
+  if (code == zipmsg::kNoPasswordFits)
+    what = "wrong password or none given; use -p";
+  else if (code == zipmsg::kRequiredEventNotAssigned && extended == "OnNonWriteableArchive")
+    what = "the archive is read-only, hidden or a system file; it is left as it is";
+  else if (code == zipmsg::kRequiredEventNotAssigned)
+    what = "needs a decision kvzip does not take; nothing done";
+  else
+    what = std::string(ZipMessageText(code)) + (extended.empty() ? "" : " - " + Shown(extended));
+  Say(file, what, code);
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: kvzip [-pPASSWORD] t ARCHIVE | kvzip [-pPASSWORD] x ARCHIVE FOLDER | kvzip [-s] a ARCHIVE FOLDER\n");
+  std::fprintf(
+      stderr,
+      "usage: kvzip [-pPASSWORD] t|l ARCHIVE | kvzip [-pPASSWORD] x ARCHIVE FOLDER | kvzip [-s] a "
+      "ARCHIVE FOLDER\n");
   return 2;
 }
 
 void PrepareReader(TUnZip& unzip, const std::string& archive) {
   unzip.OnError = CountProblem;
   unzip.Passwords = gPasswords;
+  // No one to ask: the member is skipped and said so (kNoPasswordFits).
+  unzip.OnGetPassword = [](TUnBase&, const std::string&, std::string&) {};
   unzip.FileSpec = {"*"};
   unzip.RecurseDirs = true;
   unzip.UseStoredDirs = true;
   unzip.SetArchiveFile(archive);
-  if (unzip.ArchiveFile().empty()) {
-    ++gProblems;
-    std::fprintf(stderr, "kvzip: %s: %s\n", archive.c_str(), ZipMessageText(zipmsg::kFileNotFound));
+  if (unzip.ArchiveFile().empty())
+    Say(archive, ZipMessageText(zipmsg::kFileNotFound), zipmsg::kFileNotFound);
+}
+
+const char* MethodName(uint16_t method) {
+  switch (method) {
+    case 0:
+      return "Stored";
+    case 1:
+      return "Shrunk";
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+      return "Reduced";
+    case 6:
+      return "Imploded";
+    case 8:
+      return "Deflated";
+    case 9:
+      return "Deflate64";
+    case 12:
+      return "BZip2";
+    case 14:
+      return "LZMA";
+    case 99:
+      return "AES";
+    default:
+      return nullptr;
   }
 }
+
+void List(TUnZip& unzip) {
+  std::vector<TUnZip::ListedMember> members = unzip.List(true);
+  std::printf("%12s %12s  %-10s %-16s  %-8s  %s\n", "Size", "Packed", "Method", "Date", "CRC-32",
+              "Name");
+  uint64_t size = 0, packed = 0;
+  for (const TUnZip::ListedMember& m : members) {
+    const char* name = MethodName(m.method);
+    std::string method = name ? name : "method " + std::to_string(m.method);
+    if (m.flags & 1) method += "*";  // encrypted
+    DosDateTime t = UnpackDosDateTime(m.dosDateTime);
+    std::printf("%12llu %12llu  %-10s %04d-%02d-%02d %02d:%02d  %08X  %s\n",
+                static_cast<unsigned long long>(m.uncompressedSize),
+                static_cast<unsigned long long>(m.compressedSize), method.c_str(), t.year, t.month,
+                t.day, t.hour, t.minute, m.crc32, Shown(m.name).c_str());
+    size += m.uncompressedSize;
+    packed += m.compressedSize;
+  }
+  std::printf("%12llu %12llu  %zu members\n", static_cast<unsigned long long>(size),
+              static_cast<unsigned long long>(packed), members.size());
+}
+
+// The writer's temporary archive, removed at once when the run is interrupted.
+std::string gTemporary;
+bool gInterrupted = false;
+#ifdef _WIN32
+TZip* gPacking = nullptr;
+HANDLE gPackDone = nullptr;
+BOOL WINAPI OnConsoleSignal(DWORD) {
+  // The writer stops at its next check and removes its temporary file itself.
+  gInterrupted = true;
+  if (gPacking) gPacking->Cancel();
+  if (gPackDone) WaitForSingleObject(gPackDone, 30000);
+  return TRUE;
+}
+#else
+std::vector<char> gTemporaryHost;  // the path as the signal handler hands it to unlink
+extern "C" void OnSignal(int signal) {
+  if (!gTemporaryHost.empty()) unlink(gTemporaryHost.data());
+  _exit(128 + signal);
+}
+#endif
 
 // The writer takes the folder of ArchiveFile literally; give it full paths.
 std::string FullPath(std::string path) {
@@ -64,12 +198,42 @@ std::string FullPath(std::string path) {
 void Pack(const std::string& archive, const std::string& folder) {
   TZip zip;
   zip.OnError = CountProblem;
+  // An update keeps a member whose name a file has: said so, and the file is not added.
+  zip.OnReplaceFile = [](TCompBase&, const std::string&, bool& replace) { replace = false; };
+  zip.OnRenameDupeFile = [](TCompBase&, const std::string& name, std::string&) {
+    Say(name,
+        "the archive has a member of this name already; it is kept and the file is not added");
+  };
   zip.SetArchiveFile(FullPath(archive));
   zip.ScanInNameOrder = gNameOrder;
   std::string root = FullPath(folder);
   while (root.size() > 1 && root.back() == '\\') root.pop_back();
   zip.FileSpec = {root + "\\*"};
+  gTemporary = zip.TemporaryFile();
+#ifdef _WIN32
+  gPacking = &zip;
+  gPackDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleSignal, TRUE);
   zip.Compress();
+  gPacking = nullptr;
+  SetEvent(gPackDone);
+#else
+  std::string host = gTemporary;
+  for (char& c : host)
+    if (c == '\\') c = '/';
+  gTemporaryHost.assign(host.begin(), host.end());
+  gTemporaryHost.push_back('\0');
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+  zip.Compress();
+  signal(SIGINT, SIG_DFL);
+  signal(SIGTERM, SIG_DFL);
+  signal(SIGHUP, SIG_DFL);
+  gTemporaryHost.clear();
+#endif
 }
 
 int Run(std::vector<std::string> args) {
@@ -83,10 +247,15 @@ int Run(std::vector<std::string> args) {
   if (args.size() < 2) return Usage();
   const std::string& command = args[0];
   if (gNameOrder && command != "a") return Usage();
-  if (command == "t" && args.size() == 2) {
+  if ((command == "t" || command == "l") && args.size() == 2) {
     TUnZip unzip;
     PrepareReader(unzip, args[1]);
-    if (!unzip.ArchiveFile().empty()) unzip.Test();
+    if (!unzip.ArchiveFile().empty()) {
+      if (command == "t")
+        unzip.Test();
+      else
+        List(unzip);
+    }
   } else if (command == "x" && args.size() == 3) {
     TUnZip unzip;
     PrepareReader(unzip, args[1]);
@@ -98,6 +267,7 @@ int Run(std::vector<std::string> args) {
   } else {
     return Usage();
   }
+  if (gInterrupted) return 130;
   return gProblems == 0 ? 0 : 1;
 }
 }  // namespace
@@ -109,5 +279,7 @@ int wmain(int argc, wchar_t** argv) {
   return Run(args);
 }
 #else
-int main(int argc, char** argv) { return Run(std::vector<std::string>(argv + 1, argv + argc)); }
+int main(int argc, char** argv) {
+  return Run(std::vector<std::string>(argv + 1, argv + argc));
+}
 #endif
