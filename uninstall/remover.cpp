@@ -248,7 +248,8 @@ std::wstring Remover::FolderRefusal(const std::wstring& folder, const UninstallL
 bool Remover::BelongsToAnotherInstallation(const std::wstring& link,
                                            const UninstallList& list) const {
   const std::wstring target = ShortcutTarget(link);
-  if (target.empty() || IsAtOrBelow(target, ownFolder_)) return false;
+  // Only local folders are looked at: the uninstaller never reaches over the network.
+  if (!IsLocalFullPath(target) || IsAtOrBelow(target, ownFolder_)) return false;
   for (std::wstring folder = ParentOf(target); !folder.empty(); folder = ParentOf(folder)) {
     const std::optional<std::wstring> application = ListedApplication(folder);
     // An interrupted installation's list has no name: any installation may have overwritten it.

@@ -445,6 +445,7 @@ TEST_F(InstalledApp, ShortcutsAndFoldersAreRemovedOnlyWhenTheyAreTheInstallation
   ASSERT_TRUE(Link(app + L"\\In Dest.lnk", app + L"\\a.txt"));
   ASSERT_TRUE(Link(tools + L"\\Read me.lnk", notepad));
   ASSERT_TRUE(Link(tools + L"\\Helper.lnk", thirdParty + L"\\helper.exe"));
+  ASSERT_TRUE(Link(tools + L"\\Share.lnk", L"\\\\kv-server\\share\\tool.exe"));
   for (auto f : {L"\\lang", L"\\data"}) CreateDirectoryW((app + f).c_str(), nullptr);
   for (auto f : {L"\\lang\\English.qxl", L"\\data\\listed.dat", L"\\data\\mine.dat"})
     Touch(app + f);
@@ -452,7 +453,7 @@ TEST_F(InstalledApp, ShortcutsAndFoldersAreRemovedOnlyWhenTheyAreTheInstallation
   for (const std::wstring& file :
        {group + L"\\Ours.lnk", group + L"\\Theirs.lnk", app + L"\\In Dest.lnk",
         app + L"\\lang\\English.qxl", app + L"\\data\\listed.dat", tools + L"\\Read me.lnk",
-        tools + L"\\Helper.lnk"})
+        tools + L"\\Helper.lnk", tools + L"\\Share.lnk"})
     Put(ini, L"files", std::to_wstring(n++), file);
   Put(ini, L"folders", L"5", group);
   Put(ini, L"folders", L"6", app);
@@ -463,7 +464,7 @@ TEST_F(InstalledApp, ShortcutsAndFoldersAreRemovedOnlyWhenTheyAreTheInstallation
   EXPECT_TRUE(Exists(group + L"\\Theirs.lnk"));
   EXPECT_FALSE(Exists(app + L"\\In Dest.lnk"));
   EXPECT_FALSE(Exists(tools))
-      << "a shortcut to a system program and one into another product are ours";
+      << "shortcuts to a system program, another product and a share are ours";
   EXPECT_FALSE(Exists(app + L"\\lang"));
   EXPECT_TRUE(Exists(app + L"\\data\\mine.dat"));
   ASSERT_EQ(dialogs.told.size(), 1u);
