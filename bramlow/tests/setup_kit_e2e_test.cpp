@@ -678,7 +678,9 @@ TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking)
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "result: installed (exit code 0)");
   for (const std::string& line : lines) {
-    if (line.rfind(opened, 0) != 0) EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+    if (line.rfind(opened, 0) != 0) {
+      EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+    }
   }
 
   // A log inside the installation would keep its folder: refused before anything is removed.
