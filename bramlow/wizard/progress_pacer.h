@@ -13,7 +13,7 @@ namespace bramlow {
 
 // How often an installation shows its progress, and how often it looks at its message queue
 // (finding it empty costs next to nothing), in milliseconds.
-inline constexpr uint32_t kProgressFrameMs = 40;
+inline constexpr uint32_t kProgressFrameMs = 50;
 inline constexpr uint32_t kMessageTurnMs = 10;
 
 class ProgressPacer {

@@ -122,7 +122,7 @@ TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
   Steps().Close();
   const std::string text = ReadBytes(log);
   int skipped = 0;
-  for (const std::wstring& file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
+  for (const wchar_t* file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
     const std::wstring from = source + L"\\f\\" + file, to = dest + L"\\f\\" + file;
     const std::string line = "copy " + std::string(from.begin(), from.end()) + " -> " + std::string(to.begin(), to.end()) + ": ";
     const size_t at = text.find(line);
