@@ -18,7 +18,8 @@ bool FitsTheAnsiCodePage(const std::wstring& text) {
 size_t ForbiddenCharacterAt(const std::wstring& folder) {
   for (size_t i = 0; i < folder.size(); ++i) {
     const wchar_t c = folder[i];
-    if (c < 32 || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L'*' || c == L'?') return i;
+    if (c < 32 || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L'*' || c == L'?')
+      return i;
     if (c == L':' && i != 1) return i;
   }
   return std::wstring::npos;
@@ -35,6 +36,36 @@ std::wstring RootOf(const std::wstring& folder) {
   while (end < folder.size() && !separator(folder[end])) ++end;
   if (share >= folder.size() || end == share + 1) return {};
   return folder.substr(0, end) + L"\\";
+}
+
+// The folder as the system resolves it, upper-cased, without a trailing backslash except a
+// drive's ("C:\\"): the form in which two spellings of one folder compare equal.
+std::wstring ResolvedFolded(const std::wstring& folder) {
+  wchar_t full[MAX_PATH * 2];
+  DWORD n = GetFullPathNameW(folder.c_str(), MAX_PATH * 2, full, nullptr);
+  std::wstring path = n > 0 && n < MAX_PATH * 2 ? std::wstring(full, n) : folder;
+  wchar_t longForm[MAX_PATH * 2];
+  n = GetLongPathNameW(path.c_str(), longForm, MAX_PATH * 2);
+  if (n > 0 && n < MAX_PATH * 2) path.assign(longForm, n);
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+  if (!path.empty()) CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
+  return path;
+}
+
+bool IsRootOrWindowsFolder(const std::wstring& folder) {
+  const std::wstring resolved = ResolvedFolded(folder);
+  // "C:\\" or "\\\\server\\share": a root, resolved ("C:\\Apps\\.." is one too).
+  if (resolved.size() <= 3 || RootOf(resolved + L"\\").size() == resolved.size() + 1) return true;
+  wchar_t windows[MAX_PATH], system[MAX_PATH];
+  const UINT windowsLength = GetWindowsDirectoryW(windows, MAX_PATH);
+  const UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+  auto is = [&](const wchar_t* path, UINT length) {
+    return length > 0 && length < MAX_PATH &&
+           ResolvedFolded(std::wstring(path, length)) == resolved;
+  };
+  return is(windows, windowsLength) || is(system, systemLength);
 }
 
 // A folder Windows would not create under the name given: a device ("C:\\Apps\\NUL" is the null
@@ -57,35 +88,52 @@ bool HasDeviceOrTrimmedName(const std::wstring& folder, size_t rootLength) {
 
 }  // namespace
 
+bool NamesADeviceOrIsTrimmed(const std::wstring& path) {
+  return HasDeviceOrTrimmedName(path, RootOf(path).size());
+}
+
 DestinationProblem CheckDestination(const std::wstring& folder) {
   if (!IsFullFolderPath(folder)) return DestinationProblem::NotAFullPath;
-  if (ForbiddenCharacterAt(folder) != std::wstring::npos) return DestinationProblem::ForbiddenCharacter;
+  if (ForbiddenCharacterAt(folder) != std::wstring::npos)
+    return DestinationProblem::ForbiddenCharacter;
   if (!FitsTheAnsiCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
   const std::wstring root = RootOf(folder);
   if (root.empty()) return DestinationProblem::NotAFullPath;
   if (HasDeviceOrTrimmedName(folder, root.size())) return DestinationProblem::DeviceOrTrimmedName;
   if (root[1] == L':') {
-    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) return DestinationProblem::NoSuchDriveOrShare;
+    if (GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR)
+      return DestinationProblem::NoSuchDriveOrShare;
   } else if (GetFileAttributesW(root.c_str()) == INVALID_FILE_ATTRIBUTES) {
     return DestinationProblem::NoSuchDriveOrShare;
   }
+  if (IsRootOrWindowsFolder(folder)) return DestinationProblem::RootOrWindowsFolder;
   return DestinationProblem::None;
 }
 
 std::wstring DestinationProblemText(DestinationProblem problem, const std::wstring& folder) {
   switch (problem) {
-    case DestinationProblem::None: return L"ok";
-    case DestinationProblem::NotAFullPath: return L"not a full path";
-    case DestinationProblem::OutsideTheCodePage: return L"a character the ANSI code page cannot hold";
-    case DestinationProblem::NoSuchDriveOrShare: return L"no such drive or share";
+    case DestinationProblem::None:
+      return L"ok";
+    case DestinationProblem::NotAFullPath:
+      return L"not a full path";
+    case DestinationProblem::OutsideTheCodePage:
+      return L"a character the ANSI code page cannot hold";
+    case DestinationProblem::NoSuchDriveOrShare:
+      return L"no such drive or share";
     case DestinationProblem::DeviceOrTrimmedName:
-      return L"a folder name Windows takes for a device or shortens (NUL, COM1, a trailing dot or space)";
-    case DestinationProblem::ForbiddenCharacter: break;
+      return L"a folder name Windows takes for a device or shortens (NUL, COM1, a trailing dot or "
+             L"space)";
+    case DestinationProblem::RootOrWindowsFolder:
+      return L"a drive's root or the Windows folder itself";
+    case DestinationProblem::ForbiddenCharacter:
+      break;
   }
   const size_t at = ForbiddenCharacterAt(folder);
   if (at == std::wstring::npos) return L"a character no path may hold";
   const wchar_t c = folder[at];
-  if (c < 32) return L"a control character (code " + std::to_wstring(static_cast<unsigned>(c)) + L") no path may hold";
+  if (c < 32)
+    return L"a control character (code " + std::to_wstring(static_cast<unsigned>(c)) +
+           L") no path may hold";
   return std::wstring(L"a character no path may hold: ") + c;
 }
 
