@@ -32,8 +32,9 @@ bool OpenLog(const bramlow::SetupSwitches& switches) {
   DWORD error = 0;
   if (bramlow::Steps().Open(*switches.logFile, error)) return true;
   if (!switches.silent) {
-    ui::Prompt().Box(L"The log file " + *switches.logFile + L" cannot be written: " + bramlow::ReasonText(error),
-                     L"bramlow", MB_OK | MB_ICONERROR);
+    ui::Prompt().Box(
+        L"The log file " + *switches.logFile + L" cannot be written: " + bramlow::ReasonText(error),
+        L"bramlow", MB_OK | MB_ICONERROR);
   }
   return false;
 }
@@ -63,7 +64,12 @@ int RunWizard(ui::Application& app) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
-  const bramlow::SetupSwitches switches = bramlow::ParseSetupSwitches(commandLine ? commandLine : L"");
+  // A path on an empty removable drive must not stop an unattended installation with the
+  // system's "no disk" box: the failure comes back as an error, and the step is logged. The
+  // wizard's own messages are unaffected; programs it starts get the system's usual mode.
+  SetErrorMode(SEM_FAILCRITICALERRORS);
+  const bramlow::SetupSwitches switches =
+      bramlow::ParseSetupSwitches(commandLine ? commandLine : L"");
   INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   // The folder dialog and the shortcuts need COM on this thread.
@@ -73,7 +79,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
   if (!OpenLog(switches)) return static_cast<int>(bramlow::SetupExit::Failed);
 
   // Unattended, every message is answered by itself; with a log, each one is also written down.
-  bramlow::LoggedPrompt logged(switches.silent ? nullptr : &ui::TheSystemPrompt(), bramlow::Steps());
+  bramlow::LoggedPrompt logged(switches.silent ? nullptr : &ui::TheSystemPrompt(),
+                               bramlow::Steps());
   std::optional<ui::ScopedPrompt> prompt;
   if (switches.silent || bramlow::Steps().IsOpen()) {
     prompt.emplace(logged);

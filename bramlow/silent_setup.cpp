@@ -10,6 +10,7 @@
 #include "bramlow/state/destination_check.h"
 #include "bramlow/sequence/install_sequence.h"
 #include "bramlow/text/macro_text.h"
+#include "bramlow/wizard/progress_pacer.h"
 #include "bramlow/formats/script_format.h"
 #include "ui/application.h"
 #include "ui/user_prompt.h"
@@ -22,11 +23,17 @@ namespace {
 class SilentInstallView final : public IInstallView {
  public:
   SilentInstallView(std::wstring destination, std::wstring linkText, std::wstring caption)
-      : destination_(std::move(destination)), linkText_(std::move(linkText)), caption_(std::move(caption)) {}
+      : destination_(std::move(destination)),
+        linkText_(std::move(linkText)),
+        caption_(std::move(caption)) {}
 
   void ShowStatus(const std::wstring&) override {}
   void SetProgressPosition(int) override {}
-  void ProcessPendingMessages() override { ui::ProcessPendingMessages(); }
+  // Once a turn, as the wizard does: looking at the queue after every one of thousands of
+  // files would cost more than the list's timer needs.
+  void ProcessPendingMessages() override {
+    if (pacer_.PumpDue()) ui::ProcessPendingMessages();
+  }
   std::wstring WindowCaption() const override { return caption_; }
   void ShowProgressPage() override {}
   std::wstring DestinationText() override { return destination_; }
@@ -47,11 +54,12 @@ class SilentInstallView final : public IInstallView {
   std::wstring destination_;
   std::wstring linkText_;
   std::wstring caption_;
+  ProgressPacer pacer_{[] { return static_cast<uint32_t>(::GetTickCount()); }, kMessageTurnMs};
 };
 
 bool SameNameNoCase(const std::wstring& a, const std::wstring& b) {
-  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                        static_cast<int>(b.size())) == CSTR_EQUAL;
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                        b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 // The language asked for, or the one the dialog preselects (the first file listed). Empty
@@ -76,8 +84,8 @@ std::wstring ChooseLanguage(const std::wstring& installerFolder, const SetupSwit
 
 }  // namespace
 
-SetupExit RunSilentSetup(TSetupState& state, const SetupSwitches& switches, const std::wstring& installerFolder,
-                         unsigned long platformId) {
+SetupExit RunSilentSetup(TSetupState& state, const SetupSwitches& switches,
+                         const std::wstring& installerFolder, unsigned long platformId) {
   state.InstallerFolder = installerFolder;
   state.LangName = ChooseLanguage(installerFolder, switches);
   if (state.LangName.empty()) return SetupExit::Refused;
@@ -88,7 +96,8 @@ SetupExit RunSilentSetup(TSetupState& state, const SetupSwitches& switches, cons
   ui::Application::Get().SetTitle(script.WindowName);
   if (RefusesToRun(script.OnlyNT, platformId)) {
     state.Finished = true;
-    ui::Prompt().Box(LangTextFormatted(state, 10, state.AppName), script.WindowName, MB_OK | MB_ICONERROR);
+    ui::Prompt().Box(LangTextFormatted(state, 10, state.AppName), script.WindowName,
+                     MB_OK | MB_ICONERROR);
     return SetupExit::Refused;
   }
 
@@ -98,12 +107,14 @@ SetupExit RunSilentSetup(TSetupState& state, const SetupSwitches& switches, cons
     if (state.EditDest)
       destination = *switches.destination;
     else
-      Steps().Line(L"destination " + *switches.destination + L": ignored (the kit's destination is fixed)");
+      Steps().Line(L"destination " + *switches.destination +
+                   L": ignored (the kit's destination is fixed)");
   }
   // The wizard's folder page refuses these before anything is written; so does /S.
   const DestinationProblem problem = CheckDestination(destination);
   if (problem != DestinationProblem::None) {
-    Steps().Line(L"destination " + destination + L": failed (" + DestinationProblemText(problem, destination) + L")");
+    Steps().Line(L"destination " + destination + L": failed (" +
+                 DestinationProblemText(problem, destination) + L")");
     return SetupExit::Refused;
   }
   Steps().Line(L"install " + state.AppName + L" into " + destination);

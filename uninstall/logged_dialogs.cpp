@@ -1,7 +1,5 @@
 #include "logged_dialogs.h"
 
-#include <algorithm>
-
 namespace uninstall {
 
 bool LoggedDialogs::Logged(const std::wstring& caption, const std::wstring& question, bool yes) {
@@ -25,14 +23,27 @@ void LoggedDialogs::Inform(const std::wstring& caption, const std::wstring& text
 
 void LoggedDialogs::Removed(const RemovalReport& report) {
   log_.Line(L"removed " + std::to_wstring(report.removedFiles) + L" files, " +
-            std::to_wstring(report.removedFolders) + L" folders, " + std::to_wstring(report.removedValues) +
-            L" registry values");
-  for (const std::wstring& item : report.leftOver) {
-    const bool running =
-        std::find(report.leftRunning.begin(), report.leftRunning.end(), item) != report.leftRunning.end();
-    log_.Line((running ? L"left running: " : L"not removed: ") + item);
+            std::to_wstring(report.removedFolders) + L" folders, " +
+            std::to_wstring(report.removedValues) + L" registry values");
+  for (const LeftItem& item : report.leftOver) {
+    switch (item.stay) {
+      case Stay::Running:
+        log_.Line(L"left running: " + item.what);
+        break;
+      case Stay::Retry:
+        log_.Line(L"not removed: " + item.what + L" (" + item.reason + L"; kept for another run)");
+        break;
+      case Stay::Refused:
+        log_.Line(L"not removed: " + item.what + L" (" + item.reason + L"; refused, not kept)");
+        break;
+    }
   }
   if (shown_) shown_->Removed(report);
+}
+
+void LoggedDialogs::Note(const std::wstring& line) {
+  log_.Line(line);
+  if (shown_) shown_->Note(line);
 }
 
 int ExitCodeOf(Outcome outcome) {
@@ -42,13 +53,24 @@ int ExitCodeOf(Outcome outcome) {
 std::wstring OutcomeLine(Outcome outcome) {
   const wchar_t* what = L"";
   switch (outcome) {
-    case Outcome::Removed: what = L"removed"; break;
-    case Outcome::PartlyRemoved: what = L"something stayed"; break;
-    case Outcome::IncompleteList: what = L"the list was incomplete"; break;
-    case Outcome::Declined: what = L"declined, nothing removed"; break;
-    case Outcome::NoList: what = L"no uninstall list, nothing removed"; break;
+    case Outcome::Removed:
+      what = L"removed";
+      break;
+    case Outcome::PartlyRemoved:
+      what = L"something stayed";
+      break;
+    case Outcome::IncompleteList:
+      what = L"the list was incomplete";
+      break;
+    case Outcome::Declined:
+      what = L"declined, nothing removed";
+      break;
+    case Outcome::NoList:
+      what = L"no uninstall list, nothing removed";
+      break;
   }
-  return std::wstring(L"result: ") + what + L" (exit code " + std::to_wstring(ExitCodeOf(outcome)) + L")";
+  return std::wstring(L"result: ") + what + L" (exit code " + std::to_wstring(ExitCodeOf(outcome)) +
+         L")";
 }
 
 }  // namespace uninstall

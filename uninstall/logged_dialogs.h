@@ -19,6 +19,7 @@ class LoggedDialogs : public Dialogs {
   bool KeepWaiting(const std::wstring& caption, const std::wstring& question) override;
   void Inform(const std::wstring& caption, const std::wstring& text, bool isError) override;
   void Removed(const RemovalReport& report) override;
+  void Note(const std::wstring& line) override;
 
  private:
   bool Logged(const std::wstring& caption, const std::wstring& question, bool yes);

@@ -14,18 +14,24 @@ namespace {
 class MessageBoxDialogs : public uninstall::Dialogs {
  public:
   bool Confirm(const std::wstring& caption, const std::wstring& question) override {
-    return MessageBoxW(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return MessageBoxW(nullptr, question.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION) ==
+           IDYES;
   }
   void Inform(const std::wstring& caption, const std::wstring& text, bool isError) override {
-    MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_OK | (isError ? MB_ICONWARNING : MB_ICONINFORMATION));
+    MessageBoxW(nullptr, text.c_str(), caption.c_str(),
+                MB_OK | (isError ? MB_ICONWARNING : MB_ICONINFORMATION));
   }
 };
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // A list entry on an empty removable drive must not stop an unattended removal with the
+  // system's "no disk" box: the failure comes back as an error, and the item is named.
+  SetErrorMode(SEM_FAILCRITICALERRORS);
   // /S removes without asking and without a message box; /LOG= keeps a log either way.
-  const bramlow::SetupSwitches switches = bramlow::ParseSetupSwitches(commandLine ? commandLine : L"");
+  const bramlow::SetupSwitches switches =
+      bramlow::ParseSetupSwitches(commandLine ? commandLine : L"");
   std::wstring program = winbase::ProgramPath();
   std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
   MessageBoxDialogs boxes;
@@ -35,8 +41,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // never remove that folder, yet would end saying everything was removed.
     if (uninstall::KeepsFolder(*switches.logFile, folder)) {
       if (!switches.silent)
-        boxes.Inform(L"Uninstall", L"The log file " + *switches.logFile +
-                                       L" lies in the folder being removed. Choose a log file outside it.",
+        boxes.Inform(L"Uninstall",
+                     L"The log file " + *switches.logFile +
+                         L" lies in the folder being removed. Choose a log file outside it.",
                      true);
       return 1;
     }
@@ -44,21 +51,27 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     // A log that cannot be written is an error: nothing is removed.
     if (!log.Open(*switches.logFile, error)) {
       if (!switches.silent)
-        boxes.Inform(L"Uninstall", L"The log file " + *switches.logFile + L" cannot be written: " +
-                                       bramlow::ReasonText(error), true);
+        boxes.Inform(L"Uninstall",
+                     L"The log file " + *switches.logFile + L" cannot be written: " +
+                         bramlow::ReasonText(error),
+                     true);
       return 1;
     }
   }
   uninstall::LoggedDialogs logged(switches.silent ? nullptr : &boxes, log);
-  uninstall::Dialogs& dialogs = switches.silent || log.IsOpen() ? static_cast<uninstall::Dialogs&>(logged) : boxes;
+  uninstall::Dialogs& dialogs =
+      switches.silent || log.IsOpen() ? static_cast<uninstall::Dialogs&>(logged) : boxes;
   uninstall::Outcome outcome = uninstall::RunUninstall(program, dialogs);
   log.Line(uninstall::OutcomeLine(outcome));
   // Once the list has been carried out and is gone, the uninstaller has nothing left to do.
   // A list of what stayed keeps it for another try. The folder goes with it when empty,
   // unless it is one of the system's own (an installation into Favorites, into a drive root).
-  const bool listRemains = GetFileAttributesW((folder + L"\\Uninstall.ini").c_str()) != INVALID_FILE_ATTRIBUTES;
-  if (!listRemains && (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved ||
-                       outcome == uninstall::Outcome::IncompleteList))
-    uninstall::ScheduleSelfDelete(program, uninstall::IsProtectedFolder(folder) ? std::wstring() : folder);
+  const bool listRemains =
+      GetFileAttributesW((folder + L"\\Uninstall.ini").c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (!listRemains &&
+      (outcome == uninstall::Outcome::Removed || outcome == uninstall::Outcome::PartlyRemoved ||
+       outcome == uninstall::Outcome::IncompleteList))
+    uninstall::ScheduleSelfDelete(program,
+                                  uninstall::IsProtectedFolder(folder) ? std::wstring() : folder);
   return log.WriteFailed() ? 1 : uninstall::ExitCodeOf(outcome);
 }

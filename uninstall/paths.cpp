@@ -6,9 +6,13 @@
 namespace uninstall {
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool IsSeparator(wchar_t c) {
+  return c == L'\\' || c == L'/';
+}
 
-std::wstring LongForm(const std::wstring& path) {
+}  // namespace
+
+std::wstring LongPath(const std::wstring& path) {
   // A name that long has no long form to find (only "\\?\" paths go past MAX_PATH), and some
   // systems' GetLongPathNameW overruns its own buffer on one: a hand-edited list may hold it.
   if (path.size() >= MAX_PATH) return path;
@@ -17,19 +21,19 @@ std::wstring LongForm(const std::wstring& path) {
   return (n > 0 && n < MAX_PATH) ? std::wstring(buffer, n) : path;
 }
 
-}  // namespace
-
 bool IsNetworkPath(const std::wstring& path) {
   return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
 }
 
 bool IsLocalFullPath(const std::wstring& path) {
-  return path.size() >= 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+  return path.size() >= 3 &&
+         ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
          path[1] == L':' && IsSeparator(path[2]);
 }
 
 std::wstring FoldedPath(std::wstring path) {
-  for (wchar_t& c : path) if (c == L'/') c = L'\\';
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();
   if (!path.empty()) CharUpperBuffW(path.data(), static_cast<DWORD>(path.size()));
   return path;
@@ -66,13 +70,35 @@ std::wstring SystemFolder() {
 }
 
 std::set<std::wstring> ShellFolders() {
-  static const int kFolders[] = {
-      CSIDL_DESKTOPDIRECTORY, CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_PROGRAMS, CSIDL_COMMON_PROGRAMS,
-      CSIDL_STARTMENU, CSIDL_COMMON_STARTMENU, CSIDL_STARTUP, CSIDL_COMMON_STARTUP,
-      CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILES_COMMON, CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_FONTS,
-      CSIDL_PERSONAL, CSIDL_COMMON_DOCUMENTS, CSIDL_APPDATA, CSIDL_COMMON_APPDATA, CSIDL_LOCAL_APPDATA,
-      CSIDL_TEMPLATES, CSIDL_COMMON_TEMPLATES, CSIDL_FAVORITES, CSIDL_COMMON_FAVORITES, CSIDL_SENDTO,
-      CSIDL_RECENT, CSIDL_NETHOOD, CSIDL_PRINTHOOD, CSIDL_PROFILE, CSIDL_MYMUSIC, CSIDL_MYPICTURES};
+  static const int kFolders[] = {CSIDL_DESKTOPDIRECTORY,
+                                 CSIDL_COMMON_DESKTOPDIRECTORY,
+                                 CSIDL_PROGRAMS,
+                                 CSIDL_COMMON_PROGRAMS,
+                                 CSIDL_STARTMENU,
+                                 CSIDL_COMMON_STARTMENU,
+                                 CSIDL_STARTUP,
+                                 CSIDL_COMMON_STARTUP,
+                                 CSIDL_PROGRAM_FILES,
+                                 CSIDL_PROGRAM_FILES_COMMON,
+                                 CSIDL_WINDOWS,
+                                 CSIDL_SYSTEM,
+                                 CSIDL_FONTS,
+                                 CSIDL_PERSONAL,
+                                 CSIDL_COMMON_DOCUMENTS,
+                                 CSIDL_APPDATA,
+                                 CSIDL_COMMON_APPDATA,
+                                 CSIDL_LOCAL_APPDATA,
+                                 CSIDL_TEMPLATES,
+                                 CSIDL_COMMON_TEMPLATES,
+                                 CSIDL_FAVORITES,
+                                 CSIDL_COMMON_FAVORITES,
+                                 CSIDL_SENDTO,
+                                 CSIDL_RECENT,
+                                 CSIDL_NETHOOD,
+                                 CSIDL_PRINTHOOD,
+                                 CSIDL_PROFILE,
+                                 CSIDL_MYMUSIC,
+                                 CSIDL_MYPICTURES};
   std::set<std::wstring> folders;
   for (int csidl : kFolders) {
     wchar_t path[MAX_PATH];
@@ -91,14 +117,15 @@ bool IsProtectedFolder(const std::wstring& folder) {
   if (folded.size() <= 3) return true;
   if (IsNetworkPath(folded)) {
     const size_t share = folded.find(L'\\', 2);
-    if (share == std::wstring::npos || folded.find(L'\\', share + 1) == std::wstring::npos) return true;
+    if (share == std::wstring::npos || folded.find(L'\\', share + 1) == std::wstring::npos)
+      return true;
   }
   const std::set<std::wstring> shellFolders = ShellFolders();
-  return shellFolders.count(folded) > 0 || shellFolders.count(FoldedPath(LongForm(folder))) > 0;
+  return shellFolders.count(folded) > 0 || shellFolders.count(FoldedPath(LongPath(folder))) > 0;
 }
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
-  return FoldedPath(LongForm(a)) == FoldedPath(LongForm(b));
+  return FoldedPath(LongPath(a)) == FoldedPath(LongPath(b));
 }
 
 bool KeepsFolder(const std::wstring& file, const std::wstring& folder) {
@@ -112,7 +139,7 @@ bool KeepsFolder(const std::wstring& file, const std::wstring& folder) {
   // The file itself need not exist yet; the folder it goes into does when it can be written.
   const size_t cut = path.find_last_of(L"\\/");
   const std::wstring parent = cut == std::wstring::npos ? path : path.substr(0, cut);
-  return IsAtOrBelow(LongForm(parent), LongForm(place));
+  return IsAtOrBelow(LongPath(parent), LongPath(place));
 }
 
 }  // namespace uninstall

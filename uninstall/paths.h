@@ -41,6 +41,9 @@ std::wstring FoldedPath(std::wstring path);
 // either is given relative to the current folder or in short (8.3) form.
 bool KeepsFolder(const std::wstring& file, const std::wstring& folder);
 
+// The long form of a path that exists ("C:\PROGRA~1" is "C:\Program Files"); as given otherwise.
+std::wstring LongPath(const std::wstring& path);
+
 // The same file or folder, also when one of them is written in its short (8.3) form.
 bool SameFile(const std::wstring& a, const std::wstring& b);
 

@@ -2,43 +2,59 @@
 
 #include <vector>
 
+#include "bramlow/actions/entries/step_log.h"
 #include "paths.h"
 #include "winbase/handles.h"
 
 namespace uninstall {
 
-std::optional<ProgramLaunch> ResolveProgramEntry(const std::wstring& entry) {
+bramlow::ResolvedCommand ResolveProgramEntry(const std::wstring& entry) {
+  constexpr wchar_t kNetwork[] = L"a program over the network";
   const size_t start = entry.find_first_not_of(L" \t\"");
-  if (start == std::wstring::npos) return std::nullopt;
-  if (IsNetworkPath(entry.substr(start))) return std::nullopt;
-  std::optional<ProgramLaunch> launch = bramlow::ResolveCommandLine(entry);
-  if (launch && IsNetworkPath(launch->application)) return std::nullopt;
-  return launch;
+  if (start != std::wstring::npos && IsNetworkPath(entry.substr(start)))
+    return {std::nullopt, kNetwork};
+  bramlow::ResolvedCommand resolved = bramlow::ResolveCommandLine(entry);
+  if (resolved.launch && IsNetworkPath(resolved.launch->application))
+    return {std::nullopt, kNetwork};
+  return resolved;
 }
 
-ProgramOutcome RunProgramEntry(const std::wstring& entry, DWORD sliceMs,
-                               const std::function<bool(DWORD waitedMs)>& keepWaiting, DWORD* exitCode) {
-  std::optional<ProgramLaunch> launch = ResolveProgramEntry(entry);
-  if (!launch) return ProgramOutcome::NotStarted;
+ProgramRun RunProgramEntry(const std::wstring& entry, DWORD sliceMs,
+                           const std::function<bool(DWORD waitedMs)>& keepWaiting) {
+  ProgramRun run;
+  const bramlow::ResolvedCommand resolved = ResolveProgramEntry(entry);
+  if (!resolved.launch) {
+    run.whyNot = resolved.whyNot;
+    return run;
+  }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  std::vector<wchar_t> line(launch->commandLine.begin(), launch->commandLine.end());
+  std::vector<wchar_t> line(resolved.launch->commandLine.begin(),
+                            resolved.launch->commandLine.end());
   line.push_back(L'\0');
-  if (!CreateProcessW(launch->application.empty() ? nullptr : launch->application.c_str(), line.data(),
-                      nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
-    return ProgramOutcome::NotStarted;
+  const std::wstring& application = resolved.launch->application;
+  // A program started from here gets the system's usual error boxes, not the uninstaller's choice.
+  if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr,
+                      nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &startup,
+                      &started)) {
+    run.whyNot = bramlow::ReasonText(GetLastError());
+    return run;
+  }
   winbase::KernelHandle thread(started.hThread);
   winbase::ProcessHandle process(started.hProcess);
   auto ended = [&] {
-    if (exitCode && !GetExitCodeProcess(process.get(), exitCode)) *exitCode = static_cast<DWORD>(-1);
-    return ProgramOutcome::Ended;
+    run.outcome = ProgramOutcome::Ended;
+    if (!GetExitCodeProcess(process.get(), &run.exitCode)) run.exitCode = static_cast<DWORD>(-1);
+    return run;
   };
   for (DWORD waited = sliceMs;; waited += sliceMs) {
     if (WaitForSingleObject(process.get(), sliceMs) != WAIT_TIMEOUT) return ended();
     if (!keepWaiting || !keepWaiting(waited)) {
       // It may have ended while the user was being asked.
-      return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT ? ProgramOutcome::LeftRunning : ended();
+      if (WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return ended();
+      run.outcome = ProgramOutcome::LeftRunning;
+      return run;
     }
   }
 }

@@ -5,9 +5,11 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "bramlow/actions/entries/registry_root.h"
+#include "bramlow/actions/entries/step_log.h"
 #include "bramlow/actions/entries/uninstall_key.h"
 #include "paths.h"
 #include "program_entry.h"
@@ -16,16 +18,24 @@
 namespace uninstall {
 namespace {
 
+using bramlow::ReasonText;
+
 constexpr wchar_t kUninstallKeys[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // Whether a path is there. Only "no such file" and "no such folder" mean it is gone: any
-// other failure (a name the file system cannot hold, a denied access) leaves it in doubt.
-enum class Presence { There, Gone, Unknown };
-Presence PresenceOf(const std::wstring& path, DWORD* attributes) {
+// other failure (a denied access) leaves it in doubt, and a name no file system can hold
+// names nothing the installation made.
+enum class Presence { There, Gone, Unknown, BadName };
+Presence PresenceOf(const std::wstring& path, DWORD* attributes, DWORD* error) {
   *attributes = GetFileAttributesW(path.c_str());
+  *error = 0;
   if (*attributes != INVALID_FILE_ATTRIBUTES) return Presence::There;
-  const DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Presence::Gone : Presence::Unknown;
+  *error = GetLastError();
+  if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND) return Presence::Gone;
+  return *error == ERROR_INVALID_NAME || *error == ERROR_BAD_PATHNAME ||
+                 *error == ERROR_FILENAME_EXCED_RANGE
+             ? Presence::BadName
+             : Presence::Unknown;
 }
 
 bool IsDriveRoot(const std::wstring& path) {
@@ -35,7 +45,8 @@ bool IsDriveRoot(const std::wstring& path) {
 }
 
 int Depth(const std::wstring& path) {
-  return static_cast<int>(std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }));
+  return static_cast<int>(
+      std::count_if(path.begin(), path.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }));
 }
 
 std::wstring ParentOf(const std::wstring& path) {
@@ -45,6 +56,25 @@ std::wstring ParentOf(const std::wstring& path) {
 
 bool InSystemArea(const std::wstring& path) {
   return IsAtOrBelow(path, WindowsFolder()) || IsAtOrBelow(path, SystemFolder());
+}
+
+std::wstring LastPart(const std::wstring& path) {
+  const size_t at = path.find_last_of(L"\\/");
+  return at == std::wstring::npos ? path : path.substr(at + 1);
+}
+
+// The application an uninstall list in folder belongs to; nothing when there is no list.
+std::optional<std::wstring> ListedApplication(const std::wstring& folder) {
+  const std::wstring list = folder + L"\\Uninstall.ini";
+  if (GetFileAttributesW(list.c_str()) == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  wchar_t name[1024] = {};
+  GetPrivateProfileStringW(L"uninstall", L"AppName", L"", name, 1024, list.c_str());
+  return std::wstring(name);
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(a.size()),
+                        b.c_str(), static_cast<int>(b.size())) == CSTR_EQUAL;
 }
 
 bool EndsWithNoCase(const std::wstring& text, const wchar_t* end) {
@@ -61,11 +91,12 @@ std::set<std::wstring> FoldedSet(const std::vector<std::wstring>& paths) {
 // The program a key's UninstallString starts, without the quotes our installer puts around it.
 std::wstring UninstallProgramOf(HKEY uninstallKeys, const std::wstring& name) {
   winbase::RegKey key;
-  if (RegOpenKeyExW(uninstallKeys, name.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return {};
+  if (RegOpenKeyExW(uninstallKeys, name.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    return {};
   wchar_t buffer[MAX_PATH * 2] = {};
   DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
-  if (RegQueryValueExW(key.get(), L"UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
-          ERROR_SUCCESS ||
+  if (RegQueryValueExW(key.get(), L"UninstallString", nullptr, &type,
+                       reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS ||
       (type != REG_SZ && type != REG_EXPAND_SZ))
     return {};
   std::wstring text(buffer, wcsnlen(buffer, size / sizeof(wchar_t)));
@@ -84,7 +115,8 @@ std::wstring UninstallProgramOf(HKEY uninstallKeys, const std::wstring& name) {
 
 std::wstring FindOwnUninstallKey(const std::wstring& appName, const std::wstring& program) {
   winbase::RegKey keys;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeys, 0, KEY_READ, keys.put()) != ERROR_SUCCESS) return {};
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKeys, 0, KEY_READ, keys.put()) != ERROR_SUCCESS)
+    return {};
   auto startsUs = [&](const std::wstring& name) {
     const std::wstring started = UninstallProgramOf(keys.get(), name);
     return !started.empty() && SameFile(started, program);
@@ -96,11 +128,43 @@ std::wstring FindOwnUninstallKey(const std::wstring& appName, const std::wstring
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
     DWORD length = 256;
-    const LONG result = RegEnumKeyExW(keys.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+    const LONG result =
+        RegEnumKeyExW(keys.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_MORE_DATA) continue;
     if (result != ERROR_SUCCESS) return {};
     if (startsUs(std::wstring(name, length))) return std::wstring(name, length);
   }
+}
+
+bool SystemProtectsFile(const std::wstring& file) {
+  using IsProtected = BOOL(WINAPI*)(HANDLE, LPCWSTR);
+  // From the system folder only: a library of that name beside the uninstaller is not the system.
+  static const IsProtected ask = [] {
+    HMODULE sfc = LoadLibraryW((SystemFolder() + L"\\sfc.dll").c_str());
+    return sfc ? reinterpret_cast<IsProtected>(
+                     reinterpret_cast<void*>(GetProcAddress(sfc, "SfcIsFileProtected")))
+               : nullptr;
+  }();
+  return ask && ask(nullptr, file.c_str());
+}
+
+bool IsSystemConfigurationFile(const std::wstring& file) {
+  static const wchar_t* const kNames[] = {
+      L"WIN.INI",      L"SYSTEM.INI",  L"CONTROL.INI",  L"PROTOCOL.INI", L"BOOT.INI",
+      L"CONFIG.SYS",   L"CONFIG.NT",   L"AUTOEXEC.BAT", L"AUTOEXEC.NT",  L"MSDOS.SYS",
+      L"IO.SYS",       L"NTLDR",       L"NTDETECT.COM", L"BOOTMGR",      L"BOOTFONT.BIN",
+      L"PAGEFILE.SYS", L"HIBERFIL.SYS"};
+  const std::wstring path = LongPath(file);
+  const std::wstring system = SystemFolder();
+  // The registry's own files and the names the network is configured with.
+  if (IsAtOrBelow(path, system + L"\\config") || IsAtOrBelow(path, system + L"\\drivers\\etc"))
+    return true;
+  const std::wstring folder = ParentOf(path);
+  if (!IsDriveRoot(folder) && !SameFile(folder, WindowsFolder()) && !SameFile(folder, system))
+    return false;
+  const std::wstring name = FoldedPath(LastPart(path));
+  return std::any_of(std::begin(kNames), std::end(kNames),
+                     [&](const wchar_t* n) { return name == n; });
 }
 
 bool IsVitalRegistryKey(const std::wstring& root, const std::wstring& key) {
@@ -118,7 +182,8 @@ bool IsVitalRegistryKey(const std::wstring& root, const std::wstring& key) {
 std::wstring ShortcutTarget(const std::wstring& link) {
   winbase::ComInit com;
   winbase::ComPtr<IShellLinkW> shortcut;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shortcut.put_void())))
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              shortcut.put_void())))
     return {};
   winbase::ComPtr<IPersistFile> file;
   if (FAILED(shortcut->QueryInterface(IID_IPersistFile, file.put_void())) ||
@@ -129,42 +194,67 @@ std::wstring ShortcutTarget(const std::wstring& link) {
   return target;
 }
 
+bool RemovalReport::KeepsList() const {
+  return std::any_of(leftOver.begin(), leftOver.end(),
+                     [](const LeftItem& item) { return item.stay != Stay::Refused; });
+}
+
 Remover::Remover(RemoverSettings settings) : settings_(std::move(settings)) {
   ownFolder_ = ParentOf(settings_.program);
 }
 
-bool Remover::MayTouchPath(const std::wstring& path) const {
-  if (!HasNoDotParts(path)) return false;
-  if (IsLocalFullPath(path)) return true;
+// Why a list entry names nothing the installation can have made; empty when it may.
+std::wstring Remover::PathRefusal(const std::wstring& path) const {
+  if (!HasNoDotParts(path)) return L"a path with \".\" or \"..\" parts";
+  if (IsLocalFullPath(path)) return {};
   // Installed on a network share, the uninstaller runs from there and may remove what lies
   // in its own folder; nothing else over the network, nor any "\\?\" or "\\.\" name.
-  return IsNetworkPath(path) && path.size() > 2 && path[2] != L'?' && path[2] != L'.' &&
-         IsNetworkPath(ownFolder_) && IsAtOrBelow(path, ownFolder_);
+  if (IsNetworkPath(path)) {
+    if (path.size() > 2 && path[2] != L'?' && path[2] != L'.' && IsNetworkPath(ownFolder_) &&
+        IsAtOrBelow(path, ownFolder_))
+      return {};
+    return L"a network path outside the uninstaller's folder";
+  }
+  return L"not a full path";
 }
 
-// In the Windows folder a hand-edited or damaged list could name any of the system's files;
-// there only a server this installation copied and registered, or a file in a folder it
-// made, is its own.
-bool Remover::MayTouchFile(const std::wstring& file, const UninstallList& list) const {
-  if (!MayTouchPath(file)) return false;
-  if (!InSystemArea(file)) return true;
-  const std::wstring folded = FoldedPath(file);
-  for (const auto& server : list.servers)
-    if (FoldedPath(server) == folded) return true;
-  const std::wstring folder = ParentOf(file);
-  for (const auto& listed : list.folders)
-    if (SameFile(listed, folder) && MayTouchFolder(listed, list)) return true;
-  return false;
+// The list names only what the installation created, wherever it put it (a library into the
+// system folder, a font); what no installation may take away stays all the same.
+std::wstring Remover::FileRefusal(const std::wstring& file) const {
+  std::wstring why = PathRefusal(file);
+  if (!why.empty()) return why;
+  if (IsSystemConfigurationFile(file)) return L"one of the system's own configuration files";
+  if (!IsAtOrBelow(file, ownFolder_) && settings_.isProtected && settings_.isProtected(file))
+    return L"a file the system protects";
+  return {};
 }
 
 // A folder in the Windows folder is the installation's only when it put files of its own there.
-bool Remover::MayTouchFolder(const std::wstring& folder, const UninstallList& list) const {
-  if (!MayTouchPath(folder) || IsDriveRoot(folder)) return false;
-  if (!InSystemArea(folder)) return true;
-  if (IsProtectedFolder(folder)) return false;
+std::wstring Remover::FolderRefusal(const std::wstring& folder, const UninstallList& list) const {
+  std::wstring why = PathRefusal(folder);
+  if (!why.empty()) return why;
+  if (IsDriveRoot(folder)) return L"a drive's root";
+  if (!InSystemArea(folder)) return {};
+  if (IsProtectedFolder(folder)) return L"one of the system's own folders";
   const std::wstring folded = FoldedPath(folder);
   for (const auto& file : list.files)
-    if (IsAtOrBelow(file, folder) && FoldedPath(file) != folded) return true;
+    if (IsAtOrBelow(file, folder) && FoldedPath(file) != folded) return {};
+  return L"a folder in the Windows folder that holds no file of the installation";
+}
+
+// Another installation of the same application, written over this one's shortcut, left it
+// leading into that installation. A shortcut that leads anywhere else (a system program, a
+// document) is this installation's as it made it.
+bool Remover::BelongsToAnotherInstallation(const std::wstring& link,
+                                           const UninstallList& list) const {
+  const std::wstring target = ShortcutTarget(link);
+  // Only local folders are looked at: the uninstaller never reaches over the network.
+  if (!IsLocalFullPath(target) || IsAtOrBelow(target, ownFolder_)) return false;
+  for (std::wstring folder = ParentOf(target); !folder.empty(); folder = ParentOf(folder)) {
+    const std::optional<std::wstring> application = ListedApplication(folder);
+    // An interrupted installation's list has no name: any installation may have overwritten it.
+    if (application && (list.appName.empty() || SameText(*application, list.appName))) return true;
+  }
   return false;
 }
 
@@ -183,22 +273,33 @@ RemovalReport Remover::Remove(const UninstallList& list) {
   DeleteFiles(list, report);
   RemoveFolders(list, report);
   DeleteRegistryValues(list, report);
-  if (report.leftOver.empty()) DeleteUninstallEntry(list, report);
+  if (!report.KeepsList()) DeleteUninstallEntry(list, report);
   return report;
 }
 
-bool Remover::ProgramEnded(const std::wstring& commandLine, const std::wstring& shownAs, DWORD* exitCode) {
-  std::function<bool(DWORD)> keepWaiting;
-  if (settings_.keepWaiting) keepWaiting = [&](DWORD waited) { return settings_.keepWaiting(shownAs, waited); };
-  return RunProgramEntry(commandLine, settings_.programWaitMs, keepWaiting, exitCode) == ProgramOutcome::Ended;
-}
-
 void Remover::RunPrograms(const UninstallList& list, RemovalReport& report) {
+  auto note = [&](const std::wstring& line) {
+    if (settings_.note) settings_.note(line);
+  };
   for (const auto& program : list.programs) {
-    if (ProgramEnded(program, program, nullptr)) continue;
-    report.leftOver.push_back(program);
-    report.leftRunning.push_back(program);
-    report.remaining.programs.push_back(program);
+    std::function<bool(DWORD)> keepWaiting;
+    if (settings_.keepWaiting)
+      keepWaiting = [&](DWORD waited) { return settings_.keepWaiting(program, waited); };
+    const ProgramRun run = RunProgramEntry(program, settings_.programWaitMs, keepWaiting);
+    switch (run.outcome) {
+      case ProgramOutcome::Ended:
+        note(L"run " + program + L": ended with exit code " + std::to_wstring(run.exitCode));
+        break;
+      // A program that never started is not running: nothing of it stays, and another run
+      // would not start it either.
+      case ProgramOutcome::NotStarted:
+        note(L"not started: " + program + L" (" + run.whyNot + L")");
+        break;
+      case ProgramOutcome::LeftRunning:
+        report.leftOver.push_back({program, L"still running", Stay::Running});
+        report.remaining.programs.push_back(program);
+        break;
+    }
   }
 }
 
@@ -211,16 +312,25 @@ void Remover::UnregisterServers(const UninstallList& list, RemovalReport& report
   const std::wstring unregister = L"\"" + SystemFolder() + L"\\regsvr32.exe\" /u /s \"";
   for (const auto& server : list.servers) {
     if (!created.count(FoldedPath(server))) continue;
-    DWORD attributes = 0, exitCode = 0;
-    bool done = false;
-    if (MayTouchFile(server, list)) {
-      const Presence presence = PresenceOf(server, &attributes);
-      done = presence == Presence::Gone ||
-             (presence == Presence::There && ProgramEnded(unregister + server + L"\"", server, &exitCode) &&
-              exitCode == 0);
+    // Refused here, it is named once, with its file.
+    if (!FileRefusal(server).empty()) continue;
+    DWORD attributes = 0, error = 0;
+    const Presence presence = PresenceOf(server, &attributes, &error);
+    if (presence == Presence::Gone || presence == Presence::BadName) continue;
+    std::wstring why = ReasonText(error);
+    if (presence == Presence::There) {
+      std::function<bool(DWORD)> keepWaiting;
+      if (settings_.keepWaiting)
+        keepWaiting = [&](DWORD waited) { return settings_.keepWaiting(server, waited); };
+      const ProgramRun run =
+          RunProgramEntry(unregister + server + L"\"", settings_.programWaitMs, keepWaiting);
+      if (run.outcome == ProgramOutcome::Ended && run.exitCode == 0) continue;
+      why = run.outcome == ProgramOutcome::LeftRunning ? L"its unregistering has not ended"
+            : run.outcome == ProgramOutcome::NotStarted
+                ? L"its unregistering could not start (" + run.whyNot + L")"
+                : L"its unregistering failed (exit code " + std::to_wstring(run.exitCode) + L")";
     }
-    if (done) continue;
-    report.leftOver.push_back(server);
+    report.leftOver.push_back({server, why, Stay::Retry});
     report.remaining.servers.push_back(server);
   }
 }
@@ -230,36 +340,50 @@ void Remover::DeleteFiles(const UninstallList& list, RemovalReport& report) {
   // nothing; it is named once, as a server.
   const std::set<std::wstring> registered = FoldedSet(report.remaining.servers);
   for (const auto& file : list.files) {
-    auto keep = [&] {
-      report.leftOver.push_back(file);
-      report.remaining.files.push_back(file);
+    auto stay = [&](const std::wstring& why, Stay how) {
+      report.leftOver.push_back({file, why, how});
+      if (how != Stay::Refused) report.remaining.files.push_back(file);
     };
     if (registered.count(FoldedPath(file))) {
       report.remaining.files.push_back(file);
       continue;
     }
-    if (!MayTouchFile(file, list)) { keep(); continue; }
-    if (SameFile(file, settings_.program)) continue;  // the self-deleting batch removes it
-    DWORD attributes = 0;
-    const Presence presence = PresenceOf(file, &attributes);
-    if (presence == Presence::Gone) continue;
-    // A read-only file was made so by someone on purpose: it is not cleared to be deleted.
-    if (presence == Presence::Unknown || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
-      keep();
+    if (std::wstring why = FileRefusal(file); !why.empty()) {
+      stay(why, Stay::Refused);
       continue;
     }
-    // A shortcut the same application's installation elsewhere has written over since
-    // leads there now: it is that installation's.
-    if (EndsWithNoCase(file, L".lnk")) {
-      const std::wstring target = ShortcutTarget(file);
-      if (target.empty() || !IsAtOrBelow(target, ownFolder_)) {
-        keptShortcutFolders_.push_back(FoldedPath(ParentOf(file)));
-        continue;
-      }
+    if (SameFile(file, settings_.program)) continue;  // the self-deleting batch removes it
+    DWORD attributes = 0, error = 0;
+    const Presence presence = PresenceOf(file, &attributes, &error);
+    if (presence == Presence::Gone) continue;
+    if (presence == Presence::BadName) {
+      stay(L"a name no file can have", Stay::Refused);
+      continue;
     }
-    if (!DeleteFileW(file.c_str())) { keep(); continue; }
+    if (presence == Presence::Unknown) {
+      stay(ReasonText(error), Stay::Retry);
+      continue;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      stay(L"a folder, listed as a file", Stay::Refused);
+      continue;
+    }
+    // A read-only file was made so by someone on purpose: it is not cleared to be deleted.
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      stay(L"read-only", Stay::Retry);
+      continue;
+    }
+    if (EndsWithNoCase(file, L".lnk") && BelongsToAnotherInstallation(file, list)) {
+      keptShortcutFolders_.push_back(FoldedPath(ParentOf(file)));
+      continue;
+    }
+    if (!DeleteFileW(file.c_str())) {
+      stay(ReasonText(GetLastError()), Stay::Retry);
+      continue;
+    }
     ++report.removedFiles;
-    for (std::wstring folder = ParentOf(file); IsAtOrBelow(folder, ownFolder_) && !SameFile(folder, ownFolder_);
+    for (std::wstring folder = ParentOf(file);
+         IsAtOrBelow(folder, ownFolder_) && !SameFile(folder, ownFolder_);
          folder = ParentOf(folder))
       emptiedFolders_.push_back(folder);
   }
@@ -274,47 +398,78 @@ void Remover::RemoveFolders(const UninstallList& list, RemovalReport& report) {
     if (seen.insert(FoldedPath(folder)).second) folders.push_back(folder);
   for (const auto& folder : emptiedFolders_)
     if (seen.insert(FoldedPath(folder)).second) folders.push_back(folder);
-  std::stable_sort(folders.begin(), folders.end(),
-                   [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
+  std::stable_sort(
+      folders.begin(), folders.end(),
+      [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
   const std::set<std::wstring> shellFolders = ShellFolders();
-  const std::set<std::wstring> keptShortcuts(keptShortcutFolders_.begin(), keptShortcutFolders_.end());
-  for (const auto& folder : folders) {
-    auto keep = [&] {
-      report.leftOver.push_back(folder);
-      report.remaining.folders.push_back(folder);
+  const std::set<std::wstring> keptShortcuts(keptShortcutFolders_.begin(),
+                                             keptShortcutFolders_.end());
+  // Whether something another run may remove lies in folder: then the folder waits for it.
+  auto holdsWhatIsKept = [&](const std::wstring& folder) {
+    auto below = [&](const std::vector<std::wstring>& paths) {
+      return std::any_of(paths.begin(), paths.end(),
+                         [&](const std::wstring& p) { return IsAtOrBelow(p, folder); });
     };
-    if (!MayTouchFolder(folder, list)) { keep(); continue; }
+    return below(report.remaining.files) || below(report.remaining.servers) ||
+           below(report.remaining.folders);
+  };
+  for (const auto& folder : folders) {
+    if (std::wstring why = FolderRefusal(folder, list); !why.empty()) {
+      report.leftOver.push_back({folder, why, Stay::Refused});
+      continue;
+    }
     // The running program's own folder can only go after it: the batch removes it.
     if (SameFile(folder, ownFolder_)) continue;
     if (shellFolders.count(FoldedPath(folder)) || IsProtectedFolder(folder)) continue;
-    DWORD attributes = 0;
-    const Presence presence = PresenceOf(folder, &attributes);
+    DWORD attributes = 0, error = 0;
+    const Presence presence = PresenceOf(folder, &attributes, &error);
     if (presence == Presence::Gone) continue;
+    if (presence == Presence::BadName) {
+      report.leftOver.push_back({folder, L"a name no folder can have", Stay::Refused});
+      continue;
+    }
     // RemoveDirectory refuses a folder that still holds anything: the user's own files stay.
     if (presence == Presence::There && RemoveDirectoryW(folder.c_str())) {
       ++report.removedFolders;
       continue;
     }
+    if (presence == Presence::There) error = GetLastError();
     // What holds it is another installation's shortcut, which is not ours to name.
     if (keptShortcuts.count(FoldedPath(folder))) continue;
-    keep();
+    if (holdsWhatIsKept(folder)) {
+      report.leftOver.push_back({folder, L"it holds what stayed", Stay::Retry});
+      report.remaining.folders.push_back(folder);
+    } else if (error == ERROR_DIR_NOT_EMPTY) {
+      // Files the installation did not make: the user's own, which no run may remove.
+      report.leftOver.push_back(
+          {folder, L"it holds files the installation did not make", Stay::Refused});
+    } else {
+      report.leftOver.push_back({folder, ReasonText(error), Stay::Retry});
+      report.remaining.folders.push_back(folder);
+    }
   }
 }
 
 void Remover::DeleteRegistryValues(const UninstallList& list, RemovalReport& report) {
   for (const auto& entry : list.registry) {
-    auto keep = [&] {
-      report.leftOver.push_back(entry.root + L"\\" + entry.key + L"\\" + entry.value);
-      report.remaining.registry.push_back(entry);
-    };
-    if (IsVitalRegistryKey(entry.root, entry.key)) { keep(); continue; }
+    const std::wstring named = entry.root + L"\\" + entry.key + L"\\" + entry.value;
+    if (IsVitalRegistryKey(entry.root, entry.key)) {
+      report.leftOver.push_back({named, L"a key the system itself needs", Stay::Refused});
+      continue;
+    }
     winbase::RegKey key;
-    if (RegOpenKeyExW(bramlow::RootFromName(entry.root), entry.key.c_str(), 0, KEY_SET_VALUE | KEY_QUERY_VALUE,
-                      key.put()) != ERROR_SUCCESS)
-      continue;  // the key is gone, and the value with it
-    LONG result = RegDeleteValueW(key.get(), entry.value.empty() ? nullptr : entry.value.c_str());
-    if (result == ERROR_SUCCESS) ++report.removedValues;
-    else if (result != ERROR_FILE_NOT_FOUND) keep();
+    LONG result = RegOpenKeyExW(bramlow::RootFromName(entry.root), entry.key.c_str(), 0,
+                                KEY_SET_VALUE | KEY_QUERY_VALUE, key.put());
+    // Only a key that is not there took its value with it; one that cannot be opened (access
+    // denied) still holds it.
+    if (result == ERROR_FILE_NOT_FOUND) continue;
+    if (result == ERROR_SUCCESS) {
+      result = RegDeleteValueW(key.get(), entry.value.empty() ? nullptr : entry.value.c_str());
+      if (result == ERROR_SUCCESS) ++report.removedValues;
+      if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) continue;
+    }
+    report.leftOver.push_back({named, ReasonText(static_cast<DWORD>(result)), Stay::Retry});
+    report.remaining.registry.push_back(entry);
   }
 }
 
@@ -325,7 +480,9 @@ void Remover::DeleteUninstallEntry(const UninstallList& list, RemovalReport& rep
   if (name.empty()) return;
   const std::wstring key = std::wstring(kUninstallKeys) + L"\\" + name;
   LONG result = RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
-  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) report.leftOver.push_back(L"HKEY_LOCAL_MACHINE\\" + key);
+  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND)
+    report.leftOver.push_back(
+        {L"HKEY_LOCAL_MACHINE\\" + key, ReasonText(static_cast<DWORD>(result)), Stay::Retry});
 }
 
 }  // namespace uninstall

@@ -1,10 +1,16 @@
 // Carries out an uninstall list: runs the application's own uninstall programs, unregisters
 // its COM servers, deletes the files and (empty) folders it created and its registry values.
 // It touches only what this installation created: a COM server only when the installation
-// also created its file, a shortcut only while it still leads into the installation's folder,
-// the system's uninstall entry only when it names this uninstaller; and never a network path
-// outside its own folder, a path that climbs out of a folder, a read-only file, a folder that
-// still holds anything, the system's own folders and files, or the system's vital registry keys.
+// also created its file, a shortcut unless another installation of the application has
+// written over it since, the system's uninstall entry only when it names this uninstaller; and
+// never a network path outside its own folder, a path that climbs out of a folder, a read-only
+// file, a folder that still holds anything, the files the system protects or configures itself
+// with, the system's own folders, or the system's vital registry keys.
+//
+// What stays is of two kinds. What another run may still remove (a file in use, an access
+// denied, a program still running) is kept in the list for that run. What is refused on
+// principle would be refused again by every run: it is named once and dropped from the list,
+// so it never keeps the uninstaller and its entry alive.
 #pragma once
 
 #include <windows.h>
@@ -17,18 +23,36 @@
 
 namespace uninstall {
 
+enum class Stay {
+  Retry,    // kept in the list for another run: in use, access denied, read-only ...
+  Running,  // a program of the list still running when the removal stopped waiting: kept
+  Refused,  // refused on principle: named once, dropped from the list
+};
+
+struct LeftItem {
+  std::wstring what;    // the path, registry value or command line
+  std::wstring reason;  // why it stayed, as a log line gives it
+  Stay stay = Stay::Retry;
+};
+
 struct RemovalReport {
-  std::vector<std::wstring> leftOver;  // what could not be removed, one line each
-  // The programs of the list that were still running when the removal stopped waiting for
-  // them: also in leftOver (they keep the list for another try), but a log says what they are.
-  std::vector<std::wstring> leftRunning;
-  // The same as a list the uninstaller can be run with again: what stayed, with the list's
-  // name and texts. Refused entries stay in it, as they were.
+  std::vector<LeftItem> leftOver;  // everything that stayed, in the order met
+  // What another run may still remove, as a list the uninstaller can be run with again: with
+  // the list's name and texts, without what was refused on principle.
   UninstallList remaining;
   int removedFiles = 0;
   int removedFolders = 0;
   int removedValues = 0;
+  // Something stayed that another run may remove: the list, the uninstaller and its entry stay.
+  bool KeepsList() const;
 };
+
+// Whether the system protects a file as one of its own (asked of the system where it can say).
+using ProtectionQuery = std::function<bool(const std::wstring& file)>;
+
+// The system's own answer: SfcIsFileProtected of the system folder's sfc.dll, loaded when it is
+// asked (Windows XP has it; a system without it protects nothing this way).
+bool SystemProtectsFile(const std::wstring& file);
 
 struct RemoverSettings {
   // Full path of the running Uninstall.exe; its folder holds the list ("Uninstall.ini").
@@ -40,20 +64,25 @@ struct RemoverSettings {
   // Asked with the program's entry and how long it has run; true: wait another while.
   // Unset: a program that runs too long is left running.
   std::function<bool(const std::wstring& program, DWORD waitedMs)> keepWaiting;
+  // Asked about each file outside the uninstaller's own folder before it is deleted.
+  ProtectionQuery isProtected = SystemProtectsFile;
+  // Told, as it happens, what became of each program of the list (a log takes it).
+  std::function<void(const std::wstring& line)> note;
 };
 
 class Remover {
  public:
   explicit Remover(RemoverSettings settings);
-  // Removes what the list names; the system's uninstall entry only when nothing stayed, so
-  // a partial removal can be tried again from the system's list of programs.
+  // Removes what the list names; the system's uninstall entry only when nothing stayed that
+  // another run could remove, so a partial removal can be tried again from the system's list
+  // of programs.
   RemovalReport Remove(const UninstallList& list);
 
  private:
-  bool MayTouchPath(const std::wstring& path) const;
-  bool MayTouchFile(const std::wstring& file, const UninstallList& list) const;
-  bool MayTouchFolder(const std::wstring& folder, const UninstallList& list) const;
-  bool ProgramEnded(const std::wstring& commandLine, const std::wstring& shownAs, DWORD* exitCode);
+  std::wstring PathRefusal(const std::wstring& path) const;
+  std::wstring FileRefusal(const std::wstring& file) const;
+  std::wstring FolderRefusal(const std::wstring& folder, const UninstallList& list) const;
+  bool BelongsToAnotherInstallation(const std::wstring& link, const UninstallList& list) const;
   void RunPrograms(const UninstallList& list, RemovalReport& report);
   void UnregisterServers(const UninstallList& list, RemovalReport& report);
   void DeleteFiles(const UninstallList& list, RemovalReport& report);
@@ -65,7 +94,7 @@ class Remover {
   std::wstring ownFolder_;
   // Folders a removed file lay in, up to the own folder: emptied by the removal, they go too.
   std::vector<std::wstring> emptiedFolders_;
-  // Folders of shortcuts kept because they now lead into another installation.
+  // Folders of shortcuts kept because another installation of the application owns them now.
   std::vector<std::wstring> keptShortcutFolders_;
 };
 
@@ -76,6 +105,10 @@ std::wstring FindOwnUninstallKey(const std::wstring& appName, const std::wstring
 
 // A key no list may delete a value of: the machine's SYSTEM hive and the logon settings.
 bool IsVitalRegistryKey(const std::wstring& root, const std::wstring& key);
+
+// One of the files the system configures itself or starts with (win.ini, system.ini, boot.ini
+// and the like in the Windows or system folder or a drive's root, the registry's own files).
+bool IsSystemConfigurationFile(const std::wstring& file);
 
 // The file a shortcut (".lnk") leads to; empty when it is no shortcut or cannot be read.
 std::wstring ShortcutTarget(const std::wstring& link);

@@ -1,5 +1,7 @@
 #include "uninstall_flow.h"
 
+#include "bramlow/actions/entries/step_log.h"
+
 namespace uninstall {
 namespace {
 
@@ -42,14 +44,16 @@ std::wstring StillRunningQuestion(const std::wstring& program, DWORD waitedMs) {
 std::wstring LeftOverLines(const RemovalReport& report) {
   std::wstring text;
   constexpr size_t kShown = 20;
-  for (size_t i = 0; i < report.leftOver.size() && i < kShown; ++i) text += L"\r\n" + report.leftOver[i];
+  for (size_t i = 0; i < report.leftOver.size() && i < kShown; ++i)
+    text += L"\r\n" + report.leftOver[i].what;
   if (report.leftOver.size() > kShown) text += L"\r\n...";
   return text;
 }
 
 }  // namespace
 
-Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD programWaitMs) {
+Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD programWaitMs,
+                     ProtectionQuery isProtected) {
   const std::wstring folder = program.substr(0, program.find_last_of(L"\\/"));
   UninstallList list = ReadUninstallList(folder + L"\\Uninstall.ini");
   std::wstring caption = Text(list, 0);
@@ -58,8 +62,8 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
     dialogs.Inform(caption, Text(list, 4), true);
     return Outcome::NoList;
   }
-  const std::wstring question =
-      list.complete ? FormatListText(Text(list, 1), list.appName) : std::wstring(kIncompleteQuestion);
+  const std::wstring question = list.complete ? FormatListText(Text(list, 1), list.appName)
+                                              : std::wstring(kIncompleteQuestion);
   if (!dialogs.Confirm(caption, question)) return Outcome::Declined;
 
   RemoverSettings settings;
@@ -68,19 +72,27 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
   settings.keepWaiting = [&](const std::wstring& entry, DWORD waited) {
     return dialogs.KeepWaiting(caption, StillRunningQuestion(entry, waited));
   };
+  settings.isProtected = std::move(isProtected);
+  settings.note = [&](const std::wstring& line) { dialogs.Note(line); };
   RemovalReport report = Remover(std::move(settings)).Remove(list);
-  // What stayed becomes the list: the user can run the uninstaller again once a file is no
-  // longer in use, and the system's list of programs still offers it.
+  // What another run may remove becomes the list: the user can run the uninstaller again once
+  // a file is no longer in use, and the system's list of programs still offers it. What was
+  // refused on principle is named this once and not kept.
   const std::wstring listPath = folder + L"\\Uninstall.ini";
-  if (!report.leftOver.empty()) {
-    if (!WriteUninstallList(listPath, report.remaining)) report.leftOver.push_back(listPath);
-  } else if (!DeleteFileW(listPath.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
-    report.leftOver.push_back(listPath);
+  if (report.KeepsList()) {
+    if (!WriteUninstallList(listPath, report.remaining))
+      report.leftOver.push_back(
+          {listPath, L"the list of what stayed could not be written", Stay::Retry});
+  } else if (!DeleteFileW(listPath.c_str())) {
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND)
+      report.leftOver.push_back({listPath, bramlow::ReasonText(error), Stay::Retry});
   }
   dialogs.Removed(report);
   if (!list.complete) {
     std::wstring text = kIncompleteDone;
-    if (!report.leftOver.empty()) text += std::wstring(L"\r\n\r\n") + kNotRemoved + L"\r\n" + LeftOverLines(report);
+    if (!report.leftOver.empty())
+      text += std::wstring(L"\r\n\r\n") + kNotRemoved + L"\r\n" + LeftOverLines(report);
     dialogs.Inform(caption, text, true);
     return Outcome::IncompleteList;
   }
@@ -88,7 +100,8 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
     dialogs.Inform(caption, FormatListText(Text(list, 2), list.appName), false);
     return Outcome::Removed;
   }
-  dialogs.Inform(caption, FormatListText(Text(list, 3), list.appName) + L"\r\n" + LeftOverLines(report), true);
+  dialogs.Inform(
+      caption, FormatListText(Text(list, 3), list.appName) + L"\r\n" + LeftOverLines(report), true);
   return Outcome::PartlyRemoved;
 }
 

@@ -18,6 +18,8 @@ class Dialogs {
   }
   // What the removal did, before the user is told (the log takes it whole).
   virtual void Removed(const RemovalReport& report) { (void)report; }
+  // A line for the log as the removal goes (what became of each program of the list).
+  virtual void Note(const std::wstring& line) { (void)line; }
 };
 
 enum class Outcome { Removed, PartlyRemoved, IncompleteList, Declined, NoList };
@@ -30,8 +32,12 @@ inline constexpr DWORD kProgramWaitMs = 60000;
 // Reads Uninstall.ini beside `program` (the running Uninstall.exe), asks, removes, and tells
 // the user what could not be removed. A list an interrupted installation left is said to be
 // incomplete, and only what it names is removed; it is never reported as a full removal.
-// When something stayed, the list is rewritten to name just that, and the uninstaller with
-// its entry in the system's list of programs stays for another try; otherwise the list goes.
-Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD programWaitMs = kProgramWaitMs);
+// When something stayed that another run may remove, the list is rewritten to name just that,
+// and the uninstaller with its entry in the system's list of programs stays for another try;
+// otherwise the list goes (what was refused on principle is named, once). isProtected: which
+// files the system protects.
+Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs,
+                     DWORD programWaitMs = kProgramWaitMs,
+                     ProtectionQuery isProtected = SystemProtectsFile);
 
 }  // namespace uninstall

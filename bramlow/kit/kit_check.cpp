@@ -134,10 +134,13 @@ bool IsComment(const ProfileEntry& entry) {
 // ---- The sample system a script's macros are expanded with: an English Windows XP, the kit
 // in a folder of the user's desktop.
 
+constexpr int kCsidlWindows = 0x24;
+constexpr int kCsidlSystem = 0x25;
+
 const std::map<int, std::wstring>& SampleShellFolders() {
   static const std::map<int, std::wstring> folders = {
       {0x26, L"C:\\Program Files"},
-      {0x24, L"C:\\WINDOWS"},
+      {kCsidlWindows, L"C:\\WINDOWS"},
       {0x00, L"C:\\Documents and Settings\\User\\Desktop"},
       {0x02, L"C:\\Documents and Settings\\User\\Start Menu\\Programs"},
       {0x06, L"C:\\Documents and Settings\\User\\Favorites"},
@@ -153,7 +156,7 @@ const std::map<int, std::wstring>& SampleShellFolders() {
       {0x18, L"C:\\Documents and Settings\\All Users\\Start Menu\\Programs\\Startup"},
       {0x19, L"C:\\Documents and Settings\\All Users\\Desktop"},
       {0x1A, L"C:\\Documents and Settings\\User\\Application Data"},
-      {0x25, L"C:\\WINDOWS\\system32"},
+      {kCsidlSystem, L"C:\\WINDOWS\\system32"},
       {0x28, L"C:\\Documents and Settings\\User"},
       {0x2B, L"C:\\Program Files\\Common Files"},
   };
@@ -612,6 +615,10 @@ void Checker::CheckSetup() {
   DestinationSystem system;
   system.fitsCodePage = [](const std::wstring&) { return true; };
   system.rootExists = [](const std::wstring&) { return true; };
+  system.systemFolders = [] {
+    return std::vector<std::wstring>{SampleShellFolders().at(kCsidlWindows),
+                                     SampleShellFolders().at(kCsidlSystem)};
+  };
   const DestinationProblem problem = CheckDestinationWith(expanded, system);
   if (problem != DestinationProblem::None) {
     Error(LineOf("setup1", "DestFolder"),

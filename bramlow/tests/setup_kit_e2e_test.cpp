@@ -46,7 +46,8 @@ using testsupport::RemoveTree;
 using testsupport::WriteBytes;
 
 // Files of a tree relative to its root, folders with a trailing backslash.
-void ListTree(const std::wstring& root, const std::wstring& relative, std::vector<std::wstring>& out) {
+void ListTree(const std::wstring& root, const std::wstring& relative,
+              std::vector<std::wstring>& out) {
   WIN32_FIND_DATAW data;
   winbase::FindHandle find(::FindFirstFileW((root + L"\\" + relative + L"*").c_str(), &data));
   if (!find) return;
@@ -87,7 +88,9 @@ std::wstring Special(int csidl) {
   return path;
 }
 
-bool SamePath(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+  return _wcsicmp(a.c_str(), b.c_str()) == 0;
+}
 
 std::optional<std::wstring> RegText(HKEY root, const wchar_t* key, const wchar_t* name) {
   HKEY k;
@@ -95,7 +98,8 @@ std::optional<std::wstring> RegText(HKEY root, const wchar_t* key, const wchar_t
   winbase::RegKey owner(k);
   wchar_t buffer[1024] = {};
   DWORD size = sizeof buffer - sizeof(wchar_t), type = 0;
-  if (::RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) != ERROR_SUCCESS) {
+  if (::RegQueryValueExW(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   if (type == REG_DWORD) {
@@ -103,7 +107,8 @@ std::optional<std::wstring> RegText(HKEY root, const wchar_t* key, const wchar_t
     std::memcpy(&number, buffer, sizeof number);
     return std::to_wstring(number);
   }
-  if (type == REG_BINARY) return std::wstring(reinterpret_cast<char*>(buffer), reinterpret_cast<char*>(buffer) + size);
+  if (type == REG_BINARY)
+    return std::wstring(reinterpret_cast<char*>(buffer), reinterpret_cast<char*>(buffer) + size);
   return std::wstring(buffer);
 }
 
@@ -121,7 +126,8 @@ std::wstring ShortcutTarget(const std::wstring& link) {
     return L"<no shell link>";
   }
   winbase::ComPtr<IPersistFile> file;
-  if (FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return L"";
+  if (FAILED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))))
+    return L"";
   if (FAILED(file->Load(link.c_str(), STGM_READ))) return L"<unreadable>";
   wchar_t target[MAX_PATH] = {};
   shell->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
@@ -178,7 +184,8 @@ bool WaitAnsweringBoxes(HWND top, DWORD processId, const std::wstring& text, DWO
 // Answers a process's message boxes with OK until it ends; returns their texts.
 std::vector<std::wstring> AnswerUntilEnd(kvdriver::Process& process, DWORD timeoutMs) {
   std::vector<std::wstring> boxes;
-  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start <= timeoutMs && process.Running(); ::Sleep(100)) {
+  for (DWORD start = ::GetTickCount(); ::GetTickCount() - start <= timeoutMs && process.Running();
+       ::Sleep(100)) {
     if (auto box = kvdriver::WaitForMessageBox(process.Id(), 0)) {
       boxes.push_back(box->text);
       kvdriver::AnswerMessageBox(*box, IDOK);
@@ -245,8 +252,9 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
   WriteBytes(base + L"\\keep.txt", "keep");
   WriteBytes(programs + L"\\kv-keep.txt", "keep");
   HKEY example;
-  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Example", 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &example, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Example", 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &example, nullptr),
+            ERROR_SUCCESS);
   ::RegSetValueExW(example, L"Keep", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"1"), 4);
   ::RegCloseKey(example);
 
@@ -269,18 +277,23 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
 
   ASSERT_TRUE(kvdriver::ClickButton(wizard, L"I Agree"));
   ASSERT_TRUE(WaitForControl(wizard, L"Choose Install Location", kWait));
-  HWND edit = kvdriver::FindControl(wizard, Special(CSIDL_PROGRAM_FILES) + L"\\Sample Viewer", L"Edit");
+  HWND edit =
+      kvdriver::FindControl(wizard, Special(CSIDL_PROGRAM_FILES) + L"\\Sample Viewer", L"Edit");
   ASSERT_NE(edit, nullptr) << "the script's destination, expanded";
   std::wstring typed = dest + L"\\";
   ::SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
 
   ASSERT_TRUE(kvdriver::ClickButton(wizard, L"Next >"));
   std::vector<std::wstring> installBoxes;
-  ASSERT_TRUE(WaitAnsweringBoxes(wizard, setup.Id(), L"Completing the Setup Wizard", 60000, installBoxes));
+  ASSERT_TRUE(
+      WaitAnsweringBoxes(wizard, setup.Id(), L"Completing the Setup Wizard", 60000, installBoxes));
   // At most the report of the one document the kit opens (readme.txt), where the system
   // has no program for it.
   EXPECT_LE(installBoxes.size(), 1u);
-  EXPECT_TRUE(WaitForControl(wizard, L"Sample Viewer 1.0 has been installed on your computer. Click Finish to close Setup.", 1000));
+  EXPECT_TRUE(WaitForControl(
+      wizard,
+      L"Sample Viewer 1.0 has been installed on your computer. Click Finish to close Setup.",
+      1000));
   HWND restartBox = kvdriver::FindControl(wizard, L"Restart now");
   EXPECT_TRUE(!restartBox || !::IsWindowVisible(restartBox));
   CloseEditors();
@@ -322,7 +335,8 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
   const std::wstring list = dest + L"\\Uninstall.ini";
   ASSERT_TRUE(Exists(list)) << "formed before the trailing backslash was removed";
   std::set<std::wstring> treeFiles, listedTree;
-  for (const std::wstring& e : tree) if (e.back() != L'\\') treeFiles.insert(dest + L"\\" + e);
+  for (const std::wstring& e : tree)
+    if (e.back() != L'\\') treeFiles.insert(dest + L"\\" + e);
   ASSERT_EQ(treeFiles.size(), 7u);
   for (int n = 1; n <= 7; ++n) listedTree.insert(Ini(list, L"files", std::to_wstring(n)));
   EXPECT_EQ(listedTree, treeFiles);
@@ -336,9 +350,12 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
   std::vector<std::wstring> folders;
   for (int n = 1; n <= 4; ++n) folders.push_back(Ini(list, L"folders", std::to_wstring(n)));
   std::set<std::wstring> treeFolders;
-  for (const std::wstring& e : tree) if (e.back() == L'\\') treeFolders.insert(dest + L"\\" + e.substr(0, e.size() - 1));
+  for (const std::wstring& e : tree)
+    if (e.back() == L'\\') treeFolders.insert(dest + L"\\" + e.substr(0, e.size() - 1));
   EXPECT_EQ(std::set<std::wstring>(folders.begin(), folders.end()), treeFolders);
-  auto at = [&](const std::wstring& f) { return std::find(folders.begin(), folders.end(), f) - folders.begin(); };
+  auto at = [&](const std::wstring& f) {
+    return std::find(folders.begin(), folders.end(), f) - folders.begin();
+  };
   EXPECT_LT(at(dest + L"\\data"), at(dest + L"\\data\\samples"));
   EXPECT_TRUE(SamePath(Ini(list, L"folders", L"5"), group));
   EXPECT_TRUE(SamePath(Ini(list, L"folders", L"6"), group));
@@ -366,9 +383,11 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
 
   // The system's list of programs.
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"), L"Sample Viewer 1.0");
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"\"" + dest + L"\\Uninstall.exe\"");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
+            L"\"" + dest + L"\\Uninstall.exe\"");
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayIcon"), dest + L"\\Uninstall.exe");
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"URLInfoAbout"), L"http://www.example.com/viewer/");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"URLInfoAbout"),
+            L"http://www.example.com/viewer/");
 
   // The uninstaller, as the system's list starts it.
   kvdriver::Process remover = kvdriver::Start(dest + L"\\Uninstall.exe", L"", dest);
@@ -418,7 +437,8 @@ TEST_F(SetupKit, OnlyNtOneRefusesWithTheErrorBoxAndInstallsNothing) {
   ASSERT_NE(StartAndChoose(L"English", false), nullptr);
   auto box = kvdriver::WaitForMessageBox(setup.Id(), kWait, L"Sample Viewer 1.0 Setup");
   ASSERT_TRUE(box.has_value());
-  EXPECT_EQ(box->text, L"Sample Viewer 1.0 needs Windows NT, 2000, XP or later. Setup will now close.");
+  EXPECT_EQ(box->text,
+            L"Sample Viewer 1.0 needs Windows NT, 2000, XP or later. Setup will now close.");
   kvdriver::AnswerMessageBox(*box, IDOK);
   auto code = setup.Wait(kWait);
   ASSERT_TRUE(code.has_value()) << "closes without a question";
@@ -516,7 +536,8 @@ TEST_F(SetupKit, ARuntimeErrorLateInTheInstallationLeavesTheRecordsSoFar) {
   // Every tree file is recorded under its number, then the two single files.
   std::vector<std::wstring> tree;
   ListTree(kit + L"\\app", L"", tree);
-  const size_t files = std::count_if(tree.begin(), tree.end(), [](const std::wstring& e) { return e.back() != L'\\'; });
+  const size_t files = std::count_if(tree.begin(), tree.end(),
+                                     [](const std::wstring& e) { return e.back() != L'\\'; });
   const std::wstring list = dest + L"\\Uninstall.ini";
   std::set<std::wstring> recorded;
   for (size_t n = 1; n <= files + 2; ++n) {
@@ -533,7 +554,8 @@ TEST_F(SetupKit, ARuntimeErrorLateInTheInstallationLeavesTheRecordsSoFar) {
   kvdriver::Process remover = kvdriver::Start(dest + L"\\Uninstall.exe", L"", dest);
   auto question = kvdriver::WaitForMessageBox(remover.Id(), kWait);
   ASSERT_TRUE(question.has_value());
-  EXPECT_NE(question->text.find(L"incomplete"), std::wstring::npos) << std::string(question->text.begin(), question->text.end());
+  EXPECT_NE(question->text.find(L"incomplete"), std::wstring::npos)
+      << std::string(question->text.begin(), question->text.end());
   kvdriver::AnswerMessageBox(*question, IDYES);
   std::vector<std::wstring> removerBoxes = AnswerUntilEnd(remover, 60000);
   ASSERT_FALSE(removerBoxes.empty());
@@ -541,7 +563,8 @@ TEST_F(SetupKit, ARuntimeErrorLateInTheInstallationLeavesTheRecordsSoFar) {
   auto removerCode = remover.Wait(kWait);
   ASSERT_TRUE(removerCode.has_value());
   EXPECT_EQ(*removerCode, 1u);
-  for (const std::wstring& path : recorded) EXPECT_FALSE(Exists(path)) << std::string(path.begin(), path.end());
+  for (const std::wstring& path : recorded)
+    EXPECT_FALSE(Exists(path)) << std::string(path.begin(), path.end());
   RemoveTree(base);
 }
 
@@ -558,7 +581,9 @@ std::vector<std::string> LogLines(const std::wstring& path) {
   return lines;
 }
 
-std::string Ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Ascii(const std::wstring& text) {
+  return std::string(text.begin(), text.end());
+}
 
 bool HasLine(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -622,7 +647,8 @@ TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking)
   EXPECT_EQ(Ini(list, L"files", L"Count"), L"12");
   EXPECT_EQ(Ini(list, L"folders", L"Count"), L"6");
   EXPECT_EQ(Ini(list, L"uninstall", L"LinkText"), L"Sample Viewer home page");
-  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"), L"\"" + dest + L"\\Uninstall.exe\"");
+  EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
+            L"\"" + dest + L"\\Uninstall.exe\"");
 
   const std::vector<std::string> lines = LogLines(log);
   const std::string d = Ascii(dest), k = Ascii(kit);
@@ -631,28 +657,35 @@ TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking)
   EXPECT_TRUE(HasLine(lines, "make folder " + d + "\\data\\samples: ok"));
   EXPECT_TRUE(HasLine(lines, "copy " + k + "\\Russian.qxl -> " + d + "\\lang\\Russian.qxl: ok"));
   EXPECT_TRUE(HasLine(lines, "INI entry [Options] Language=Russian in " + d + "\\viewer.ini: ok"));
-  EXPECT_TRUE(HasLine(lines, "registry value HKEY_CURRENT_USER\\Software\\Example\\Sample Viewer\\Version: ok"));
+  EXPECT_TRUE(HasLine(
+      lines, "registry value HKEY_CURRENT_USER\\Software\\Example\\Sample Viewer\\Version: ok"));
   EXPECT_TRUE(HasLine(lines, "shortcut " + Ascii(desktopLink) + " -> " + d + "\\readme.txt: ok"));
   // The prefix may have no program for text files: then the failure is logged and its
   // message answered by itself, and the installation goes on.
   const std::string opened = "open " + d + "\\readme.txt: ";
-  const auto open = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(opened, 0) == 0; });
+  const auto open = std::find_if(lines.begin(), lines.end(),
+                                 [&](const std::string& l) { return l.rfind(opened, 0) == 0; });
   ASSERT_NE(open, lines.end());
   if (*open != opened + "started") {
     ASSERT_NE(open + 1, lines.end());
     EXPECT_NE(open[1].find("-> OK (unattended)"), std::string::npos) << open[1];
   }
   EXPECT_TRUE(HasLine(lines, "copy " + k + "\\setup.dat -> " + d + "\\Uninstall.exe: ok"));
-  EXPECT_TRUE(HasLine(lines, "registry value HKEY_LOCAL_MACHINE\\" + Ascii(kUninstallKey) + "\\DisplayName: ok"));
-  EXPECT_TRUE(HasLine(lines, "uninstall list " + d + "\\Uninstall.ini (12 files, 6 folders, 0 COM servers): ok"));
+  EXPECT_TRUE(HasLine(
+      lines, "registry value HKEY_LOCAL_MACHINE\\" + Ascii(kUninstallKey) + "\\DisplayName: ok"));
+  EXPECT_TRUE(HasLine(
+      lines, "uninstall list " + d + "\\Uninstall.ini (12 files, 6 folders, 0 COM servers): ok"));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "result: installed (exit code 0)");
   for (const std::string& line : lines) {
-    if (line.rfind(opened, 0) != 0) EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+    if (line.rfind(opened, 0) != 0) {
+      EXPECT_EQ(line.find("failed"), std::string::npos) << line;
+    }
   }
 
   // A log inside the installation would keep its folder: refused before anything is removed.
-  kvdriver::Process refused = kvdriver::Start(dest + L"\\Uninstall.exe", L"/S /LOG=\"" + dest + L"\\removal.log\"", dest);
+  kvdriver::Process refused =
+      kvdriver::Start(dest + L"\\Uninstall.exe", L"/S /LOG=\"" + dest + L"\\removal.log\"", dest);
   auto refusedCode = refused.Wait(60000);
   ASSERT_TRUE(refusedCode.has_value());
   EXPECT_EQ(*refusedCode, 1u);
@@ -661,7 +694,8 @@ TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking)
   EXPECT_TRUE(Exists(dest + L"\\readme.txt"));
 
   const std::wstring removalLog = kit + L"\\uninstall.log";
-  kvdriver::Process remover = kvdriver::Start(dest + L"\\Uninstall.exe", L"/LOG=\"" + removalLog + L"\" /S", dest);
+  kvdriver::Process remover =
+      kvdriver::Start(dest + L"\\Uninstall.exe", L"/LOG=\"" + removalLog + L"\" /S", dest);
   auto removerCode = remover.Wait(60000);
   ASSERT_TRUE(removerCode.has_value()) << "no question, no message";
   EXPECT_EQ(*removerCode, 0u);
@@ -693,8 +727,10 @@ TEST_F(SilentKit, AFailedCopyEndsWithOneAndIsLogged) {
   EXPECT_EQ(*code, 1u);
   EXPECT_EQ(ReadBytes(dest + L"\\readme.txt"), "already here");
   const std::vector<std::string> lines = LogLines(log);
-  const std::string failed = "copy " + Ascii(kit) + "\\app\\readme.txt -> " + Ascii(dest) + "\\readme.txt: failed (";
-  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(failed, 0) == 0; }));
+  const std::string failed =
+      "copy " + Ascii(kit) + "\\app\\readme.txt -> " + Ascii(dest) + "\\readme.txt: failed (";
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                          [&](const std::string& l) { return l.rfind(failed, 0) == 0; }));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "result: failed (exit code 1)");
 }
@@ -705,8 +741,10 @@ TEST_F(SilentKit, RefusalsEndWithTwoAnUnwritableLogWithOneAndNothingIsInstalled)
   ASSERT_TRUE(code.has_value()) << "the refusal waits for nobody";
   EXPECT_EQ(*code, 2u);
   const std::vector<std::string> lines = LogLines(log);
-  EXPECT_TRUE(HasLine(lines, "message \"Sample Viewer 1.0 Setup\": Sample Viewer 1.0 needs Windows NT, 2000, XP or "
-                             "later. Setup will now close. -> OK (unattended)"));
+  EXPECT_TRUE(HasLine(
+      lines,
+      "message \"Sample Viewer 1.0 Setup\": Sample Viewer 1.0 needs Windows NT, 2000, XP or "
+      "later. Setup will now close. -> OK (unattended)"));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "result: refused or cancelled, nothing installed (exit code 2)");
 
@@ -736,4 +774,125 @@ TEST_F(SilentKit, WithTheWizardTheLogTakesTheUsersAnswers) {
   EXPECT_EQ(lines[0].rfind("message \"Sample Viewer 1.0 Setup\": ", 0), 0u) << lines[0];
   EXPECT_EQ(lines[0].substr(lines[0].size() - 7), " -> Yes") << lines[0];
   EXPECT_EQ(lines[1], "result: refused or cancelled, nothing installed (exit code 2)");
+}
+
+// A kit as kit authors write them: a help file into the system folder, a font, a COM server
+// registered from the system folder, a shortcut to a system program with the readme as its
+// argument, a program written without ".exe", one that is missing, and clean-up programs the
+// uninstaller cannot start (a document, a missing program). Installed and removed with /S, all
+// of it goes and the system's entry with it; installed again and removed while a file is held
+// open, the removal ends with 1 and keeps the list, and ends with 0 once the file is free.
+TEST_F(SilentKit, AKitIntoTheSystemsFoldersIsRemovedWholeAndAHeldFileWaitsForItsRelease) {
+  const std::wstring id = std::to_wstring(::GetCurrentProcessId());
+  const std::wstring system = Special(CSIDL_SYSTEM), fonts = Special(CSIDL_FONTS);
+  const std::wstring help = system + L"\\kv-e2e-" + id + L".hlp",
+                     font = fonts + L"\\kv-e2e-" + id + L".ttf";
+  const std::wstring server = system + L"\\kv-e2e-" + id + L".ocx";
+  const std::wstring group = Special(CSIDL_PROGRAMS) + L"\\Kv System Kit " + id;
+  const wchar_t entry[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Kv_System_Kit";
+  const std::wstring marker = kit + L"\\registered.marker";
+  ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, entry);
+  std::string testServer = TEST_SERVER;
+  for (char& c : testServer) c = c == '/' ? '\\' : c;
+  const std::string i = Ascii(id);
+  WriteBytes(
+      kit + L"\\setup.qx1",
+      "[setup1]\r\nAppName=Kv System Kit\r\nWindowName=Kv System Kit Setup\r\nDestFolder=" +
+          Ascii(dest) +
+          "\r\nSourceFolder=%Installer%app\r\nCreateUninst=1\r\nRegUninst=1\r\nOverwrite=1\r\n"
+          "OthCount=3\r\nLnkCount=1\r\nExeCount=2\r\n"
+          "[Oth1]\r\nSource=%Installer%app\\readme.txt\r\nDest=%System%\\kv-e2e-" +
+          i +
+          ".hlp\r\n"
+          "[Oth2]\r\nSource=%Installer%app\\readme.txt\r\nDest=%Fonts%\\kv-e2e-" +
+          i +
+          ".ttf\r\n"
+          "[Oth3]\r\nSource=Z:" +
+          testServer + "\r\nDest=%System%\\kv-e2e-" + i +
+          ".ocx\r\nOcx=1\r\n"
+          "[Lnk1]\r\nLinkName=%Programs%\\Kv System Kit " +
+          i +
+          "\\Read me.lnk\r\n"
+          "FileName=%Windows%\\notepad.exe\r\nArg=%Dest%\\readme.txt\r\n"
+          "[Exe1]\r\nFile=%System%\\cmd /c exit 3\r\nWait=1\r\n"
+          "[Exe2]\r\nFile=%Dest%\\missing setup.exe /x\r\nWait=1\r\n"
+          "[un_exe]\r\nCount=2\r\nexe1=%Dest%\\readme.txt\r\nexe2=%Dest%\\cleanup.exe /x\r\n");
+  ::SetEnvironmentVariableW(L"KV_SERVER_MARKER", marker.c_str());
+  auto install = [&] {
+    auto code = RunSetup(L"/S /LOG=\"" + log + L"\" /D=" + dest);
+    ASSERT_TRUE(code.has_value());
+    EXPECT_EQ(*code, 0u);
+    for (const std::wstring& file : {help, font, server, group + L"\\Read me.lnk"})
+      EXPECT_TRUE(Exists(file)) << Ascii(file);
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, entry));
+  };
+  const std::wstring removalLog = kit + L"\\removal.log";
+  auto remove = [&](DWORD expected) {
+    kvdriver::Process remover =
+        kvdriver::Start(dest + L"\\Uninstall.exe", L"/S /LOG=\"" + removalLog + L"\"", dest);
+    auto code = remover.Wait(60000);
+    EXPECT_TRUE(code.has_value());
+    if (code) {
+      EXPECT_EQ(*code, expected);
+    }
+    return LogLines(removalLog);
+  };
+  auto allGone = [&] {
+    for (int wait = 0; wait < 100 && Exists(dest); ++wait) ::Sleep(200);
+    for (const std::wstring& gone : {help, font, server, group, dest})
+      EXPECT_FALSE(Exists(gone)) << Ascii(gone);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, entry));
+    EXPECT_TRUE(Exists(server + L".unregistered")) << "unregistered before its file went";
+    ::DeleteFileW((server + L".unregistered").c_str());
+  };
+
+  install();
+  // The installer runs with critical-error boxes off: the server it loads says so.
+  const std::string registered = ReadBytes(marker);
+  ASSERT_EQ(registered.rfind("errormode=", 0), 0u) << registered;
+  EXPECT_TRUE(std::stoul(registered.substr(10)) & SEM_FAILCRITICALERRORS) << registered;
+  EXPECT_TRUE(SamePath(ShortcutTarget(group + L"\\Read me.lnk"),
+                       Special(CSIDL_WINDOWS) + L"\\notepad.exe"));
+  std::vector<std::string> lines = LogLines(log);
+  const std::string d = Ascii(dest), s = Ascii(system);
+  EXPECT_TRUE(HasLine(lines, "run " + s + "\\cmd /c exit 3: ended with exit code 3"));
+  const std::string missing = "run " + d + "\\missing setup.exe /x: not started (";
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                          [&](const std::string& l) { return l.rfind(missing, 0) == 0; }));
+
+  std::vector<std::string> removal = remove(0);
+  for (const std::string& program : {d + "\\readme.txt", d + "\\cleanup.exe /x"}) {
+    const std::string line = "not started: " + program + " (";
+    EXPECT_TRUE(std::any_of(removal.begin(), removal.end(), [&](const std::string& l) {
+      return l.rfind(line, 0) == 0;
+    })) << line;
+  }
+  for (const std::string& line : removal) EXPECT_NE(line.rfind("not removed:", 0), 0u) << line;
+  ASSERT_FALSE(removal.empty());
+  EXPECT_EQ(removal.back(), "result: removed (exit code 0)");
+  allGone();
+
+  install();
+  {
+    winbase::FileHandle held(::CreateFileW(help.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    removal = remove(1);
+    const std::string kept = "not removed: " + Ascii(help) + " (";
+    const auto line = std::find_if(removal.begin(), removal.end(),
+                                   [&](const std::string& l) { return l.rfind(kept, 0) == 0; });
+    ASSERT_NE(line, removal.end());
+    EXPECT_NE(line->find("; kept for another run)"), std::string::npos) << *line;
+    EXPECT_TRUE(Exists(help));
+    EXPECT_FALSE(Exists(font));
+    EXPECT_TRUE(Exists(dest + L"\\Uninstall.exe"));
+    EXPECT_TRUE(Exists(dest + L"\\Uninstall.ini"));
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, entry))
+        << "the system's list still offers the removal";
+  }
+  removal = remove(0);
+  ASSERT_FALSE(removal.empty());
+  EXPECT_EQ(removal.back(), "result: removed (exit code 0)");
+  allGone();
+  ::SetEnvironmentVariableW(L"KV_SERVER_MARKER", nullptr);
 }

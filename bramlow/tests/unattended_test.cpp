@@ -210,7 +210,7 @@ TEST_F(SilentKit, RefusesWithoutInstallingAndSaysWhy) {
 }
 
 // The folder page's checks, and the characters an unquoted /D= takes in when it is not last:
-// each is refused before anything is written, with the reason in the log.
+// each is refused before anything is written (exit code 2), with the reason in the log.
 TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   const DWORD drives = GetLogicalDrives();
   wchar_t missing = L'Z';
@@ -220,6 +220,10 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   const std::string d = winbase::ToUtf8(dest);
   const std::string kDeviceOrTrimmed =
       "a folder name Windows takes for a device or shortens (NUL, COM1, a trailing dot or space)";
+  const std::string kSystems = "a drive's root or the Windows folder itself";
+  wchar_t windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  const std::string w = winbase::ToUtf8(windows);
   const struct {
     std::wstring commandLine;
     std::string logged;  // the line's destination and reason
@@ -240,6 +244,9 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
       {L"/S /D=" + dest + L"\\NUL", d + "\\NUL: failed (" + kDeviceOrTrimmed + ")"},
       {L"/S /D=" + dest + L"\\com1.txt\\app", d + "\\com1.txt\\app: failed (" + kDeviceOrTrimmed + ")"},
       {L"/S \"/D=" + dest + L"\\trail. \"", d + "\\trail. : failed (" + kDeviceOrTrimmed + ")"},
+      {L"/S /D=C:\\", "C:\\: failed (" + kSystems + ")"},
+      {L"/S /D=C:\\Apps\\..", "C:\\Apps\\..: failed (" + kSystems + ")"},
+      {L"/S /D=" + std::wstring(windows) + L"\\", w + "\\: failed (" + kSystems + ")"},
   };
   for (const auto& c : cases) {
     const std::string shown = winbase::ToUtf8(c.commandLine);

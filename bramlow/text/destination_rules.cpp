@@ -1,5 +1,7 @@
 #include "bramlow/text/destination_rules.h"
 
+#include <vector>
+
 #include "bramlow/text/macro_text.h"
 #include "ziparchive/platform/device_name.h"
 
@@ -67,7 +69,58 @@ bool HasDeviceOrTrimmedName(const std::wstring& folder, size_t rootLength) {
   return false;
 }
 
+// The folder with "." and ".." taken away and its separators as the system writes them,
+// upper-cased, without a trailing backslash except a root's: the form in which two spellings
+// of one folder compare equal. Only ASCII letters are folded: the names of the system's own
+// folders are ASCII on every Windows.
+std::wstring Resolved(const std::wstring& folder, const DestinationSystem& system) {
+  const std::wstring root = RootOf(folder);
+  if (root.empty()) return {};
+  std::vector<std::wstring> parts;
+  size_t start = root.size();
+  while (start <= folder.size()) {
+    size_t end = folder.find_first_of(L"\\/", start);
+    if (end == std::wstring::npos) end = folder.size();
+    const std::wstring name = folder.substr(start, end - start);
+    if (name == L"..") {
+      if (!parts.empty()) parts.pop_back();  // no higher than the root, as the system resolves
+    } else if (!name.empty() && name != L".") {
+      parts.push_back(name);
+    }
+    start = end + 1;
+  }
+  std::wstring path = root;
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  for (size_t i = 0; i < parts.size(); ++i) path += (i ? L"\\" : L"") + parts[i];
+  if (system.longForm && !parts.empty()) {
+    const std::wstring longPath = system.longForm(path);
+    if (!longPath.empty()) path = longPath;
+    while (path.size() > root.size() && path.back() == L'\\') path.pop_back();
+  }
+  for (wchar_t& c : path)
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+  return path;
+}
+
+// A root, however spelt ("C:\Apps\.." is one), or a folder of the system itself: the
+// application's files, its uninstaller and its list would mix with the system's, and a later
+// removal would take away files the installation only replaced.
+bool IsRootOrWindowsFolder(const std::wstring& folder, const DestinationSystem& system) {
+  const std::wstring resolved = Resolved(folder, system);
+  if (resolved.size() <= RootOf(folder).size()) return true;
+  if (!system.systemFolders) return false;
+  for (const std::wstring& own : system.systemFolders()) {
+    if (!own.empty() && Resolved(own, system) == resolved) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+bool NamesADeviceOrIsTrimmed(const std::wstring& path) {
+  return HasDeviceOrTrimmedName(path, RootOf(path).size());
+}
 
 DestinationProblem CheckDestinationWith(const std::wstring& folder,
                                         const DestinationSystem& system) {
@@ -79,6 +132,7 @@ DestinationProblem CheckDestinationWith(const std::wstring& folder,
   if (root.empty()) return DestinationProblem::NotAFullPath;
   if (HasDeviceOrTrimmedName(folder, root.size())) return DestinationProblem::DeviceOrTrimmedName;
   if (!system.rootExists(root)) return DestinationProblem::NoSuchDriveOrShare;
+  if (IsRootOrWindowsFolder(folder, system)) return DestinationProblem::RootOrWindowsFolder;
   return DestinationProblem::None;
 }
 
@@ -95,6 +149,8 @@ std::wstring DestinationProblemText(DestinationProblem problem, const std::wstri
     case DestinationProblem::DeviceOrTrimmedName:
       return L"a folder name Windows takes for a device or shortens (NUL, COM1, a trailing dot or "
              L"space)";
+    case DestinationProblem::RootOrWindowsFolder:
+      return L"a drive's root or the Windows folder itself";
     case DestinationProblem::ForbiddenCharacter:
       break;
   }

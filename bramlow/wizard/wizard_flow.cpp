@@ -16,21 +16,29 @@ namespace {
 
 constexpr wchar_t kLicenceFileName[] = L"setup.rtf";
 
-// Why the folder page cannot be left: texts 39 to 41 of the language file; kits made before
+// Why the folder page cannot be left: texts 39 to 42 of the language file; kits made before
 // the texts existed get them in English.
 struct RefusalText {
   int number;
   const wchar_t* fallback;
 };
 constexpr RefusalText kNotAFullPath{
-    39, L"The destination folder must be a full path, such as C:\\Program Files\\Application. "
-        L"Type one or click Browse."};
+    39,
+    L"The destination folder must be a full path, such as C:\\Program Files\\Application. "
+    L"Type one or click Browse."};
 constexpr RefusalText kOutsideTheCodePage{
-    40, L"The destination folder's name holds characters this system cannot use for installed "
-        L"programs. Choose a folder whose name uses only the system's own alphabet."};
+    40,
+    L"The destination folder's name holds characters this system cannot use for installed "
+    L"programs. Choose a folder whose name uses only the system's own alphabet."};
 constexpr RefusalText kNoSuchDriveOrShare{
-    41, L"The drive or network share of the destination folder is not available. Choose another "
-        L"folder or connect the drive first."};
+    41,
+    L"The drive or network share of the destination folder is not available. Choose another "
+    L"folder or connect the drive first."};
+constexpr RefusalText kRootOrWindowsFolder{
+    42,
+    L"The destination folder cannot be the root of a drive or the Windows folder itself: the "
+    L"application's files would mix with the system's. Choose a folder of its own, such as "
+    L"C:\\Program Files\\Application."};
 
 // Sets a flag for the life of a scope, also when the scope is left by an exception.
 class FlagScope {
@@ -112,17 +120,28 @@ bool WizardFlow::AcceptDestination() {
   // An empty or relative destination would put the list, Uninstall.exe and every %Dest%
   // file into the root or the current folder of the current drive, and still report success.
   // A name the ANSI code page cannot hold would be listed for the uninstaller as '?'; a
-  // missing drive or share would fail file by file behind a finish page reporting success.
+  // missing drive or share would fail file by file behind a finish page reporting success; a
+  // drive's root or the Windows folder would mix the application with the system.
   RefusalText refusal{};
   switch (CheckDestination(view_.Text(WizardText::Destination))) {
-    case DestinationProblem::None: return true;
+    case DestinationProblem::None:
+      return true;
     // A '"' or '*' typed into the box, or a folder named NUL: no full path holds one, and the
     // language files have no text of their own for it.
     case DestinationProblem::ForbiddenCharacter:
     case DestinationProblem::DeviceOrTrimmedName:
-    case DestinationProblem::NotAFullPath: refusal = kNotAFullPath; break;
-    case DestinationProblem::OutsideTheCodePage: refusal = kOutsideTheCodePage; break;
-    case DestinationProblem::NoSuchDriveOrShare: refusal = kNoSuchDriveOrShare; break;
+    case DestinationProblem::NotAFullPath:
+      refusal = kNotAFullPath;
+      break;
+    case DestinationProblem::OutsideTheCodePage:
+      refusal = kOutsideTheCodePage;
+      break;
+    case DestinationProblem::NoSuchDriveOrShare:
+      refusal = kNoSuchDriveOrShare;
+      break;
+    case DestinationProblem::RootOrWindowsFolder:
+      refusal = kRootOrWindowsFolder;
+      break;
   }
   std::wstring text = LangText(state_, refusal.number);
   if (text.empty()) text = refusal.fallback;
@@ -193,7 +212,9 @@ void WizardFlow::BrowseClick() {
   view_.SetText(WizardText::Destination, BrowsedDestination(*chosen, state_.DestFolder, state_));
 }
 
-void WizardFlow::LinkClick() { view_.OpenSite(state_.Site); }
+void WizardFlow::LinkClick() {
+  view_.OpenSite(state_.Site);
+}
 
 void WizardFlow::ReleaseFiles() {
   state_.LangFile.reset();

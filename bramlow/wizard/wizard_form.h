@@ -130,8 +130,10 @@ class TForm1 : public ui::Form, public IWizardView, public IInstallView {
   winbase::BitmapHandle headers_[5];
   winbase::BrushHandle stripBrush_;
   bool restartOffered_ = false;
-  // A frame of 50 ms: twenty redraws a second still read as smooth movement.
-  ProgressPacer progress_{[] { return static_cast<uint32_t>(::GetTickCount()); }, 50};
+  // Twenty redraws a second read as smooth movement; the queue is looked at every 10 ms, so the
+  // window answers within that and the copy of one large file.
+  ProgressPacer progress_{[] { return static_cast<uint32_t>(::GetTickCount()); }, kProgressFrameMs,
+                          kMessageTurnMs};
 };
 
 }  // namespace bramlow

@@ -43,7 +43,8 @@ class ListWithPrograms : public ::testing::Test {
     Touch(program);
     ini = app + L"\\Uninstall.ini";
     report = app + L"\\probe.txt";
-    for (const wchar_t* section : {L"files", L"folders", L"Ocx", L"exe"}) Put(ini, section, L"Count", L"0");
+    for (const wchar_t* section : {L"files", L"folders", L"Ocx", L"exe"})
+      Put(ini, section, L"Count", L"0");
     Put(ini, L"uninstall", L"AppName", L"Tool");
   }
   void TearDown() override {
@@ -54,7 +55,8 @@ class ListWithPrograms : public ::testing::Test {
   }
   void Programs(std::initializer_list<std::wstring> entries) {
     int n = 0;
-    for (const std::wstring& entry : entries) Put(ini, L"exe", L"exe" + std::to_wstring(++n), entry);
+    for (const std::wstring& entry : entries)
+      Put(ini, L"exe", L"exe" + std::to_wstring(++n), entry);
     Put(ini, L"exe", L"Count", std::to_wstring(n));
   }
 
@@ -128,35 +130,85 @@ TEST_F(ListWithPrograms, AProgramPathWithSpacesIsQuotedAndNoOtherProgramRuns) {
   Programs({wanted + L" /x y"});
   ScriptedDialogs dialogs(true);
   RunUninstall(program, dialogs, 5000);
-  EXPECT_EQ(_wcsicmp(ProbeField(report, L"module").c_str(), wanted.c_str()), 0) << ProbeField(report, L"module");
+  EXPECT_EQ(_wcsicmp(ProbeField(report, L"module").c_str(), wanted.c_str()), 0)
+      << ProbeField(report, L"module");
   EXPECT_EQ(ProbeField(report, L"cmdline"), L"\"" + wanted + L"\" /x y");
 }
 
-TEST(ProgramEntry, IsStartedByTheExistingFileItNames) {
+// How an entry is started: the existing file it names (completed with ".exe" as process
+// creation completes it), never a "My.exe" beside "My Tools", the system's own search where no
+// part names a file, never anything over the network.
+TEST(ProgramEntry, IsStartedByTheFileItNamesOrLeftToTheSystem) {
   ScratchFolder scratch("kvuninst");
   const std::wstring folder = scratch.Path();
-  CreateDirectoryW((folder + L"\\My Tools").c_str(), nullptr);
-  const std::wstring tool = folder + L"\\My Tools\\clean up.exe";
-  Touch(tool);
-  auto resolved = ResolveProgramEntry(tool + L" --all \"x y\"");
-  ASSERT_TRUE(resolved);
-  EXPECT_EQ(resolved->application, tool);
-  EXPECT_EQ(resolved->commandLine, L"\"" + tool + L"\" --all \"x y\"");
-  resolved = ResolveProgramEntry(L"\"" + tool + L"\" /s");
-  ASSERT_TRUE(resolved);
-  EXPECT_EQ(resolved->application, tool);
-  EXPECT_EQ(resolved->commandLine, L"\"" + tool + L"\" /s");
-  // A bare name is the system's to find; a path that names nothing is not started at all.
-  resolved = ResolveProgramEntry(L"regsvr32 /s /u x.dll");
-  ASSERT_TRUE(resolved);
-  EXPECT_EQ(resolved->application, L"");
-  EXPECT_EQ(resolved->commandLine, L"regsvr32 /s /u x.dll");
-  EXPECT_FALSE(ResolveProgramEntry(folder + L"\\My Tools\\gone.exe /s"));
-  EXPECT_FALSE(ResolveProgramEntry(L"\"" + folder + L"\\gone.exe\""));
-  EXPECT_FALSE(ResolveProgramEntry(L"\\\\server\\share\\tool.exe"));
-  EXPECT_FALSE(ResolveProgramEntry(L"\"\\\\server\\share\\tool.exe\" /s"));
-  EXPECT_FALSE(ResolveProgramEntry(L"\"unterminated"));
-  EXPECT_FALSE(ResolveProgramEntry(L"   "));
+  const std::wstring tools = folder + L"\\My Tools";
+  CreateDirectoryW(tools.c_str(), nullptr);
+  for (const wchar_t* name :
+       {L"\\My Tools\\clean up.exe", L"\\My Tools\\tool.exe", L"\\My.exe", L"\\readme.txt"})
+    Touch(folder + name);
+  const std::wstring cleanUp = tools + L"\\clean up.exe", tool = tools + L"\\tool.exe";
+  const struct {
+    std::wstring entry;
+    bool started;
+    std::wstring application, commandLine;  // when started
+    std::wstring why;                       // when not: part of the reason
+  } cases[] = {
+      {cleanUp + L" --all \"x y\"", true, cleanUp, L"\"" + cleanUp + L"\" --all \"x y\"", L""},
+      {L"\"" + cleanUp + L"\" /s", true, cleanUp, L"\"" + cleanUp + L"\" /s", L""},
+      {tools + L"\\tool /x", true, tool, L"\"" + tools + L"\\tool\" /x", L""},
+      {L"\"" + tools + L"\\tool\" /x", true, tool, L"\"" + tools + L"\\tool\" /x", L""},
+      {folder + L"\\readme.txt", true, folder + L"\\readme.txt", folder + L"\\readme.txt", L""},
+      // Nothing found: the system reports the missing program, or finds a bare name itself.
+      {folder + L"\\gone.exe /s", true, L"", folder + L"\\gone.exe /s", L""},
+      {L"\"" + tools + L"\\gone.exe\"", true, L"", L"\"" + tools + L"\\gone.exe\"", L""},
+      {L"regsvr32 /s /u x.dll", true, L"", L"regsvr32 /s /u x.dll", L""},
+      {tools + L"\\gone.exe /s", false, L"", L"", folder + L"\\My.exe"},
+      {L"\\\\server\\share\\tool.exe", false, L"", L"", L"network"},
+      {L"\"\\\\server\\share\\tool.exe\" /s", false, L"", L"", L"network"},
+      {L"\"unterminated", false, L"", L"", L"quote"},
+      {L"   ", false, L"", L"", L"empty"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.entry.begin(), c.entry.end()));
+    const bramlow::ResolvedCommand resolved = ResolveProgramEntry(c.entry);
+    ASSERT_EQ(resolved.launch.has_value(), c.started);
+    if (c.started) {
+      EXPECT_EQ(resolved.launch->application, c.application);
+      EXPECT_EQ(resolved.launch->commandLine, c.commandLine);
+    } else {
+      EXPECT_NE(resolved.whyNot.find(c.why), std::wstring::npos)
+          << std::string(resolved.whyNot.begin(), resolved.whyNot.end());
+    }
+  }
+}
+
+// A program that cannot be started (missing, a document, a path no file answers) is not
+// running: it is logged with the reason and keeps nothing. A path without ".exe" is started.
+TEST_F(ListWithPrograms, ProgramsThatCannotStartAreLoggedAndKeepNothing) {
+  ScopedEnvironment out(L"KV_PROBE_OUT", report);
+  ASSERT_TRUE(CopyFileW(probe.c_str(), (app + L"\\cleanup.exe").c_str(), FALSE));
+  Touch(app + L"\\readme.txt");
+  Programs({app + L"\\gone.exe /x", app + L"\\readme.txt", app + L"\\cleanup /quiet"});
+  ScratchFolder logFolder("kvuninst");
+  const std::wstring logPath = logFolder / L"removal.log";
+  bramlow::StepLog log;
+  DWORD error = 0;
+  ASSERT_TRUE(log.Open(logPath, error));
+  LoggedDialogs unattended(nullptr, log);
+  const Outcome outcome = RunUninstall(program, unattended, 5000);
+  log.Close();
+  EXPECT_EQ(outcome, Outcome::Removed);
+  EXPECT_FALSE(Exists(ini)) << "nothing kept for another run";
+  EXPECT_EQ(ProbeField(report, L"cmdline"), app + L"\\cleanup /quiet");
+  const std::string text = ReadBytes(logPath);
+  std::string app8;
+  for (wchar_t c : app) app8 += static_cast<char>(c);
+  EXPECT_NE(text.find("\r\nnot started: " + app8 + "\\gone.exe /x ("), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nnot started: " + app8 + "\\readme.txt ("), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\nrun " + app8 + "\\cleanup /quiet: ended with exit code 0\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("not removed"), std::string::npos) << text;
 }
 
 // A server the installation copied is unregistered; one that was there before (listed under

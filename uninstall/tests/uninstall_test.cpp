@@ -2,6 +2,7 @@
 // what it must leave (someone else's uninstall entry, read-only files, network paths), and
 // the list an interrupted installation leaves.
 #include <windows.h>
+#include <sddl.h>
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
@@ -18,9 +19,12 @@ namespace uninstall::testing {
 namespace {
 
 constexpr const wchar_t* kTestKey = L"Software\\KvUninstallTest";
-constexpr const wchar_t* kProductKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My_App_1_0";
+constexpr const wchar_t* kProductKey =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My_App_1_0";
 
-bool Mentions(const std::wstring& text, const std::wstring& what) { return text.find(what) != std::wstring::npos; }
+bool Mentions(const std::wstring& text, const std::wstring& what) {
+  return text.find(what) != std::wstring::npos;
+}
 
 // An installed application as the installer leaves it: files, folders, values, the list.
 class InstalledApp : public ::testing::Test {
@@ -33,7 +37,8 @@ class InstalledApp : public ::testing::Test {
     app = root + L"\\My App";
     program = app + L"\\Uninstall.exe";
     CreateDirectoryW(app.c_str(), nullptr);
-    for (auto sub : {L"\\sub", L"\\sub\\deep", L"\\keep", L"\\empty"}) CreateDirectoryW((app + sub).c_str(), nullptr);
+    for (auto sub : {L"\\sub", L"\\sub\\deep", L"\\keep", L"\\empty"})
+      CreateDirectoryW((app + sub).c_str(), nullptr);
     for (auto f : {L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deep\\c.txt", L"\\keep\\listed.txt",
                    L"\\keep\\user.txt", L"\\unlisted.txt", L"\\Uninstall.exe"})
       Touch(app + f);
@@ -78,7 +83,10 @@ class InstalledApp : public ::testing::Test {
     RegDeleteKeyW(HKEY_CURRENT_USER, kTestKey);
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKey);
   }
-  Outcome Run(ScriptedDialogs& dialogs) { return RunUninstall(program, dialogs, 2000); }
+  // Under Wine the system protects no file; the tests say which one it protects.
+  Outcome Run(ScriptedDialogs& dialogs, ProtectionQuery isProtected = {}) {
+    return RunUninstall(program, dialogs, 2000, std::move(isProtected));
+  }
   static bool Link(const std::wstring& link, const std::wstring& target) {
     winbase::ComInit com;
     bramlow::ShortcutSpec shortcut;
@@ -93,17 +101,35 @@ class InstalledApp : public ::testing::Test {
 
 TEST_F(InstalledApp, RemovesExactlyWhatTheListNames) {
   DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  // What a kit puts into the system's own folders (a library, a help file, a font) is the
+  // installation's like any other file it made.
+  wchar_t fonts[MAX_PATH];
+  ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, fonts, CSIDL_FONTS, FALSE));
+  const std::wstring inSystem[] = {SystemFolder() + L"\\kv-uninstall-test.dll",
+                                   WindowsFolder() + L"\\kv-uninstall-test.hlp",
+                                   std::wstring(fonts) + L"\\kv-uninstall-test.ttf"};
+  int n = 7;
+  for (const std::wstring& file : inSystem) {
+    Touch(file);
+    Put(ini, L"files", std::to_wstring(n++), file);
+  }
   ScriptedDialogs dialogs(true);
   EXPECT_EQ(Run(dialogs), Outcome::Removed);
   ASSERT_EQ(dialogs.asked.size(), 1u);
   EXPECT_EQ(dialogs.asked[0], L"Remove My App 1.0 now?");
   EXPECT_EQ(dialogs.caption, L"My App 1.0 - Removal");
 
-  for (auto f : {L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deep\\c.txt", L"\\keep\\listed.txt", L"\\Uninstall.ini"})
+  for (auto f : {L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deep\\c.txt", L"\\keep\\listed.txt",
+                 L"\\Uninstall.ini"})
     EXPECT_FALSE(Exists(app + f)) << "listed file left: " << std::string(f, f + wcslen(f)).c_str();
   for (auto f : {L"\\sub\\deep", L"\\sub", L"\\empty", L"\\keep"}) EXPECT_FALSE(Exists(app + f));
   EXPECT_TRUE(Exists(app + L"\\unlisted.txt"));
   EXPECT_TRUE(Exists(program)) << "the running program goes later, by batch";
+  for (const std::wstring& file : inSystem) {
+    EXPECT_FALSE(Exists(file)) << std::string(file.begin(), file.end());
+    DeleteFileW(file.c_str());
+  }
+  EXPECT_TRUE(Exists(fonts));
 
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"One"));
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
@@ -141,17 +167,19 @@ TEST_F(InstalledApp, WhatStaysIsNamedAndAReadOnlyFileIsKeptAsItIs) {
   EXPECT_TRUE(remaining.complete);
   EXPECT_EQ(remaining.appName, L"My App 1.0");
   EXPECT_EQ(remaining.texts[3], L"Left over from %s:");
+  // The folder that holds the kept file waits with it; the one that holds the user's own
+  // file is named this once: no run would remove it.
   EXPECT_EQ(remaining.files, std::vector<std::wstring>{app + L"\\sub\\b.txt"});
-  EXPECT_EQ(remaining.folders, (std::vector<std::wstring>{app + L"\\sub", app + L"\\keep"}));
+  EXPECT_EQ(remaining.folders, std::vector<std::wstring>{app + L"\\sub"});
   EXPECT_TRUE(remaining.registry.empty());
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 
   SetFileAttributesW((app + L"\\sub\\b.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
-  DeleteFileW((app + L"\\keep\\user.txt").c_str());
   ScriptedDialogs again(true);
   EXPECT_EQ(Run(again), Outcome::Removed);
   EXPECT_EQ(again.asked[0], L"Remove My App 1.0 now?");
-  for (auto f : {L"\\sub", L"\\keep", L"\\Uninstall.ini"}) EXPECT_FALSE(Exists(app + f));
+  for (auto f : {L"\\sub", L"\\Uninstall.ini"}) EXPECT_FALSE(Exists(app + f));
+  EXPECT_TRUE(Exists(app + L"\\keep\\user.txt"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
@@ -164,33 +192,6 @@ TEST_F(InstalledApp, DecliningRemovesNothing) {
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"One"));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
   EXPECT_TRUE(dialogs.told.empty());
-}
-
-TEST_F(InstalledApp, EntriesThatCouldEscapeAreRefused) {
-  // A relative entry would resolve against the current folder; a drive root is never ours;
-  // a network path is never touched at all.
-  Put(ini, L"files", L"7", L"relative.txt");
-  Put(ini, L"files", L"8", L"\\\\kv-server\\share\\tool.dll");
-  Put(ini, L"files", L"Count", L"8");
-  Put(ini, L"folders", L"5", L"C:\\");
-  Put(ini, L"folders", L"6", L"\\\\kv-server\\share\\Tools");
-  Put(ini, L"folders", L"Count", L"6");
-  Put(ini, L"Ocx", L"1", L"\\\\kv-server\\share\\tool.dll");
-  Put(ini, L"Ocx", L"Count", L"1");
-  Put(ini, L"exe", L"exe1", L"\\\\kv-server\\share\\cleanup.exe /all");
-  Put(ini, L"exe", L"Count", L"1");
-  wchar_t current[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, current);
-  SetCurrentDirectoryW(app.c_str());
-  Touch(L"relative.txt");
-  ScriptedDialogs dialogs(true);
-  Run(dialogs);
-  EXPECT_TRUE(Exists(app + L"\\relative.txt"));
-  SetCurrentDirectoryW(current);
-  ASSERT_EQ(dialogs.told.size(), 1u);
-  for (const wchar_t* kept : {L"relative.txt", L"C:\\\r\n", L"\\\\kv-server\\share\\tool.dll",
-                              L"\\\\kv-server\\share\\Tools", L"\\\\kv-server\\share\\cleanup.exe /all"})
-    EXPECT_TRUE(Mentions(dialogs.told[0] + L"\r\n", kept)) << std::string(kept, kept + wcslen(kept)).c_str();
 }
 
 TEST_F(InstalledApp, OverlongEntriesAreNamedAsLeftAndTheRestIsRemoved) {
@@ -251,7 +252,8 @@ TEST_F(InstalledApp, SomeoneElsesUninstallEntryStays) {
     SetUp();
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKey);
     SetValue(HKEY_LOCAL_MACHINE, kProductKey, L"DisplayName", L"My App 1.0");
-    if (!startedProgram.empty()) SetValue(HKEY_LOCAL_MACHINE, kProductKey, L"UninstallString", startedProgram);
+    if (!startedProgram.empty())
+      SetValue(HKEY_LOCAL_MACHINE, kProductKey, L"UninstallString", startedProgram);
     DeleteFileW((app + L"\\keep\\user.txt").c_str());
     ScriptedDialogs dialogs(true);
     EXPECT_EQ(Run(dialogs), Outcome::Removed) << "a key that is not ours is not a leftover";
@@ -291,17 +293,22 @@ TEST_F(InstalledApp, ShellFoldersAndRepeatedGroupsAreHandled) {
   EXPECT_FALSE(Exists(app + L"\\sub"));
 }
 
-// A hand-edited or damaged list must not reach past the installation: paths that climb out
-// of a folder, the system's own files and folders, the machine's vital registry keys. A
-// path whose state cannot be told (a name the file system refuses) is not counted as gone.
-TEST_F(InstalledApp, EntriesBeyondTheInstallationAreRefused) {
-  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+// What stays after a run is either what another run may remove (a file in use, a value behind
+// a key that cannot be opened), kept in the list with the uninstaller and its entry, or what
+// is refused on principle, named once and dropped: a hand-edited or damaged list must not reach
+// past the installation (paths that climb out of a folder, relative and network paths, a
+// drive's root, the system's configuration and protected files, a folder of the Windows folder
+// without the installation's files, the machine's vital registry keys, the user's own files).
+// Run again on an unchanged machine, only the first kind is named again; once it is free, the
+// removal is complete.
+TEST_F(InstalledApp, ARefusalIsNamedOnceAndWhatAnotherRunMayRemoveIsKept) {
+  DeleteFileW((app + L"\\keep\\listed.txt").c_str());
   Touch(root + L"\\victim.txt");
+  Touch(root + L"\\protected.dll");
+  CreateDirectoryW((app + L"\\folder.dat").c_str(), nullptr);
   const std::wstring windows = WindowsFolder();
-  const std::wstring systemFile = windows + L"\\kv-uninstall-test.ini";
   const std::wstring systemFolder = windows + L"\\kv-uninstall-empty";
   const std::wstring ownSystemFolder = windows + L"\\kv-uninstall-own";
-  Touch(systemFile);
   CreateDirectoryW(systemFolder.c_str(), nullptr);
   CreateDirectoryW(ownSystemFolder.c_str(), nullptr);
   Touch(ownSystemFolder + L"\\own.dll");
@@ -309,85 +316,163 @@ TEST_F(InstalledApp, EntriesBeyondTheInstallationAreRefused) {
   const std::wstring logon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
   SetValue(HKEY_LOCAL_MACHINE, vital, L"Keep");
   SetValue(HKEY_CURRENT_USER, logon, L"KvUninstallTest");
+  const std::wstring denied = std::wstring(kTestKey) + L"\\Denied";
+  SetValue(HKEY_CURRENT_USER, denied, L"Three");
+  wchar_t current[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, current);
+  SetCurrentDirectoryW(app.c_str());
+  Touch(L"relative.txt");
+  SetCurrentDirectoryW(current);
 
-  Put(ini, L"files", L"7", app + L"\\sub\\..\\..\\victim.txt");
-  Put(ini, L"files", L"8", systemFile);
-  Put(ini, L"files", L"9", ownSystemFolder + L"\\own.dll");
-  Put(ini, L"files", L"10", app + L"\\caf?.txt");
-  Put(ini, L"folders", L"5", systemFolder);
-  Put(ini, L"folders", L"6", ownSystemFolder);
-  Put(ini, L"folders", L"7", windows);
+  const std::wstring refusedFiles[] = {app + L"\\sub\\..\\..\\victim.txt",
+                                       L"relative.txt",
+                                       L"\\\\kv-server\\share\\tool.dll",
+                                       windows + L"\\win.ini",
+                                       windows + L"\\system.ini",
+                                       root + L"\\protected.dll",
+                                       app + L"\\caf?.txt",
+                                       app + L"\\folder.dat"};
+  int n = 7;
+  for (const std::wstring& file : refusedFiles) Put(ini, L"files", std::to_wstring(n++), file);
+  Put(ini, L"files", std::to_wstring(n++), ownSystemFolder + L"\\own.dll");
+  const std::wstring refusedFolders[] = {L"C:\\", L"\\\\kv-server\\share\\Tools", systemFolder,
+                                         windows, app + L"\\keep"};
+  n = 5;
+  for (const std::wstring& folder : refusedFolders)
+    Put(ini, L"folders", std::to_wstring(n++), folder);
+  Put(ini, L"folders", std::to_wstring(n++), ownSystemFolder);
   Put(ini, L"Reg3", L"Root", L"HKEY_LOCAL_MACHINE");
   Put(ini, L"Reg3", L"Key", vital);
   Put(ini, L"Reg3", L"Value", L"Keep");
   Put(ini, L"Reg4", L"Root", L"HKEY_CURRENT_USER");
   Put(ini, L"Reg4", L"Key", L"\\" + logon);
   Put(ini, L"Reg4", L"Value", L"KvUninstallTest");
-  ScriptedDialogs dialogs(true);
-  EXPECT_EQ(Run(dialogs), Outcome::PartlyRemoved);
-  const bool victimKept = Exists(root + L"\\victim.txt"), systemFileKept = Exists(systemFile),
-             systemFolderKept = Exists(systemFolder), ownSystemFolderKept = Exists(ownSystemFolder);
-  const bool vitalKept = ValueExists(HKEY_LOCAL_MACHINE, vital, L"Keep"),
-             logonKept = ValueExists(HKEY_CURRENT_USER, logon, L"KvUninstallTest");
-  DeleteFileW(systemFile.c_str());
+  Put(ini, L"Reg5", L"Root", L"HKEY_CURRENT_USER");
+  Put(ini, L"Reg5", L"Key", denied);
+  Put(ini, L"Reg5", L"Value", L"Three");
+  // Retried until they are free: a file held open, a value whose key nobody may open.
+  const std::wstring held = app + L"\\sub\\b.txt";
+  winbase::FileHandle holder(
+      CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  auto setAccess = [&](const wchar_t* descriptor) {
+    winbase::RegKey key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, denied.c_str(), 0, WRITE_DAC, key.put()),
+              ERROR_SUCCESS);
+    PSECURITY_DESCRIPTOR security = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                     &security, nullptr));
+    EXPECT_EQ(RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, security), ERROR_SUCCESS);
+    LocalFree(security);
+  };
+  setAccess(L"D:(D;;KA;;;WD)");
+  const auto isProtected = [&](const std::wstring& file) {
+    return SameFile(file, root + L"\\protected.dll");
+  };
+
+  const std::wstring retried[] = {held, L"HKEY_CURRENT_USER\\" + denied + L"\\Three",
+                                  app + L"\\sub"};
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round == 1 ? "first run" : "second run, nothing changed");
+    ScriptedDialogs dialogs(true);
+    EXPECT_EQ(Run(dialogs, isProtected), Outcome::PartlyRemoved);
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    const std::wstring told = dialogs.told[0] + L"\r\n";
+    for (const std::wstring& item : retried)
+      EXPECT_TRUE(Mentions(told, item + L"\r\n")) << std::string(item.begin(), item.end());
+    std::vector<std::wstring> refused(std::begin(refusedFiles), std::end(refusedFiles));
+    refused.insert(refused.end(), std::begin(refusedFolders), std::end(refusedFolders));
+    for (const std::wstring& item : refused)
+      EXPECT_EQ(Mentions(told, item + L"\r\n"), round == 1)
+          << std::string(item.begin(), item.end());
+    for (const std::wstring& item : {vital, logon}) EXPECT_EQ(Mentions(told, item), round == 1);
+    EXPECT_FALSE(Mentions(told, L"own.dll"));
+    EXPECT_FALSE(Mentions(told, ownSystemFolder + L"\r\n"))
+        << "a folder there with the installation's own files in it is its own";
+    EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+    const UninstallList remaining = ReadUninstallList(ini);
+    EXPECT_EQ(remaining.files, std::vector<std::wstring>{held});
+    EXPECT_EQ(remaining.folders, std::vector<std::wstring>{app + L"\\sub"});
+    ASSERT_EQ(remaining.registry.size(), 1u);
+    EXPECT_EQ(remaining.registry[0].key, denied);
+  }
+  EXPECT_FALSE(Exists(ownSystemFolder));
+  for (const std::wstring& kept :
+       {root + L"\\victim.txt", app + L"\\relative.txt", windows + L"\\win.ini",
+        windows + L"\\system.ini", root + L"\\protected.dll", systemFolder, app + L"\\folder.dat",
+        app + L"\\keep\\user.txt"})
+    EXPECT_TRUE(Exists(kept)) << std::string(kept.begin(), kept.end());
+  EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, vital, L"Keep"));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, logon, L"KvUninstallTest"));
+
+  holder.reset();
+  setAccess(L"D:(A;;KA;;;WD)");
+  ScriptedDialogs last(true);
+  EXPECT_EQ(Run(last, isProtected), Outcome::Removed);
+  EXPECT_FALSE(Exists(held));
+  EXPECT_FALSE(Exists(app + L"\\sub"));
+  EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, denied, L"Three"));
+  EXPECT_FALSE(Exists(ini));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+
   RemoveDirectoryW(systemFolder.c_str());
-  RemoveTree(ownSystemFolder);
   RegDeleteKeyW(HKEY_LOCAL_MACHINE, vital.c_str());
+  RegDeleteKeyW(HKEY_CURRENT_USER, denied.c_str());
   winbase::RegKey key;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, logon.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
     RegDeleteValueW(key.get(), L"KvUninstallTest");
-
-  EXPECT_TRUE(victimKept);
-  EXPECT_TRUE(systemFileKept);
-  EXPECT_TRUE(systemFolderKept);
-  EXPECT_TRUE(vitalKept);
-  EXPECT_TRUE(logonKept);
-  EXPECT_FALSE(ownSystemFolderKept) << "a folder there with the installation's own files in it is its own";
-  EXPECT_TRUE(Exists(windows));
-  ASSERT_EQ(dialogs.told.size(), 1u);
-  for (const std::wstring& named : {std::wstring(L"victim.txt"), systemFile, systemFolder, windows + L"\r\n",
-                                    app + L"\\caf?.txt", vital, logon})
-    EXPECT_TRUE(Mentions(dialogs.told[0] + L"\r\n", named)) << std::string(named.begin(), named.end());
-  EXPECT_FALSE(Mentions(dialogs.told[0], L"own.dll"));
 }
 
-// A shortcut the same application's installation elsewhere has written over leads there now:
-// it stays, and so does its group without being named. The uninstaller's own folder (listed
-// when a shortcut goes into it) is left to the batch that runs after it; a folder that the
-// removal emptied goes although the list does not name it, and one the user still keeps
-// something in is named.
+// A shortcut the list names is the installation's wherever it leads (a system program with
+// the installed readme as its argument, another product's folder), unless the same application
+// installed elsewhere has written over it since: it leads into that installation now, and stays
+// with its group, unnamed. The uninstaller's own folder (listed when a shortcut goes into it)
+// is left to the batch that runs after it; a folder that the removal emptied goes although the
+// list does not name it, and one the user still keeps something in is named once.
 TEST_F(InstalledApp, ShortcutsAndFoldersAreRemovedOnlyWhenTheyAreTheInstallations) {
   DeleteFileW((app + L"\\keep\\user.txt").c_str());
-  const std::wstring group = root + L"\\Group";
-  CreateDirectoryW(group.c_str(), nullptr);
+  const std::wstring group = root + L"\\Group", tools = root + L"\\Tools",
+                     other = root + L"\\Other App";
+  const std::wstring thirdParty = root + L"\\Third Party";
+  for (const std::wstring& folder : {group, tools, other, thirdParty})
+    CreateDirectoryW(folder.c_str(), nullptr);
+  // The same application, installed a second time; and another product with a list of its own.
+  Put(other + L"\\Uninstall.ini", L"uninstall", L"AppName", L"my app 1.0");
+  Put(thirdParty + L"\\Uninstall.ini", L"uninstall", L"AppName", L"Third Party Tool");
+  const std::wstring notepad = WindowsFolder() + L"\\notepad.exe";
   ASSERT_TRUE(Link(group + L"\\Ours.lnk", app + L"\\a.txt"));
-  ASSERT_TRUE(Link(group + L"\\Theirs.lnk", root + L"\\Other App\\a.txt"));
+  ASSERT_TRUE(Link(group + L"\\Theirs.lnk", other + L"\\a.txt"));
   ASSERT_TRUE(Link(app + L"\\In Dest.lnk", app + L"\\a.txt"));
+  ASSERT_TRUE(Link(tools + L"\\Read me.lnk", notepad));
+  ASSERT_TRUE(Link(tools + L"\\Helper.lnk", thirdParty + L"\\helper.exe"));
+  ASSERT_TRUE(Link(tools + L"\\Share.lnk", L"\\\\kv-server\\share\\tool.exe"));
   for (auto f : {L"\\lang", L"\\data"}) CreateDirectoryW((app + f).c_str(), nullptr);
-  for (auto f : {L"\\lang\\English.qxl", L"\\data\\listed.dat", L"\\data\\mine.dat"}) Touch(app + f);
-  Put(ini, L"files", L"7", group + L"\\Ours.lnk");
-  Put(ini, L"files", L"8", group + L"\\Theirs.lnk");
-  Put(ini, L"files", L"9", app + L"\\In Dest.lnk");
-  Put(ini, L"files", L"10", app + L"\\lang\\English.qxl");
-  Put(ini, L"files", L"11", app + L"\\data\\listed.dat");
+  for (auto f : {L"\\lang\\English.qxl", L"\\data\\listed.dat", L"\\data\\mine.dat"})
+    Touch(app + f);
+  int n = 7;
+  for (const std::wstring& file :
+       {group + L"\\Ours.lnk", group + L"\\Theirs.lnk", app + L"\\In Dest.lnk",
+        app + L"\\lang\\English.qxl", app + L"\\data\\listed.dat", tools + L"\\Read me.lnk",
+        tools + L"\\Helper.lnk", tools + L"\\Share.lnk"})
+    Put(ini, L"files", std::to_wstring(n++), file);
   Put(ini, L"folders", L"5", group);
   Put(ini, L"folders", L"6", app);
+  Put(ini, L"folders", L"7", tools);
   ScriptedDialogs dialogs(true);
   EXPECT_EQ(Run(dialogs), Outcome::PartlyRemoved);
   EXPECT_FALSE(Exists(group + L"\\Ours.lnk"));
   EXPECT_TRUE(Exists(group + L"\\Theirs.lnk"));
   EXPECT_FALSE(Exists(app + L"\\In Dest.lnk"));
+  EXPECT_FALSE(Exists(tools))
+      << "shortcuts to a system program, another product and a share are ours";
   EXPECT_FALSE(Exists(app + L"\\lang"));
   EXPECT_TRUE(Exists(app + L"\\data\\mine.dat"));
   ASSERT_EQ(dialogs.told.size(), 1u);
   EXPECT_TRUE(Mentions(dialogs.told[0] + L"\r\n", app + L"\\data\r\n"));
   EXPECT_FALSE(Mentions(dialogs.told[0], group));
   EXPECT_FALSE(Mentions(dialogs.told[0] + L"\r\n", app + L"\r\n"));
-
-  DeleteFileW((app + L"\\data\\mine.dat").c_str());
-  ScriptedDialogs again(true);
-  EXPECT_EQ(Run(again), Outcome::Removed) << "the own folder is never a leftover";
-  EXPECT_FALSE(Exists(app + L"\\data"));
+  EXPECT_FALSE(Exists(ini)) << "the user's own file is no reason to run again";
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
 }
 
 // A second installation into the folder by an older installer wrote its records over the
@@ -399,7 +484,8 @@ TEST_F(InstalledApp, EveryNumberedRecordIsReadWhateverTheCountsSay) {
   Put(ini, L"uninstall", L"RegCount", L"1");
   ScriptedDialogs dialogs(true);
   EXPECT_EQ(Run(dialogs), Outcome::Removed);
-  for (auto f : {L"\\sub\\deep\\c.txt", L"\\keep\\listed.txt", L"\\sub\\deep", L"\\keep", L"\\empty"})
+  for (auto f :
+       {L"\\sub\\deep\\c.txt", L"\\keep\\listed.txt", L"\\sub\\deep", L"\\keep", L"\\empty"})
     EXPECT_FALSE(Exists(app + f)) << std::string(f, f + wcslen(f)).c_str();
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
 }
@@ -408,7 +494,8 @@ TEST_F(InstalledApp, EveryNumberedRecordIsReadWhateverTheCountsSay) {
 // nothing: the list is read by the records it holds, at once.
 TEST_F(InstalledApp, DamagedCountsNeitherHideRecordsNorTakeMinutes) {
   DeleteFileW((app + L"\\keep\\user.txt").c_str());
-  for (const wchar_t* section : {L"folders", L"Ocx", L"exe"}) Put(ini, section, L"Count", L"99999999");
+  for (const wchar_t* section : {L"folders", L"Ocx", L"exe"})
+    Put(ini, section, L"Count", L"99999999");
   Put(ini, L"uninstall", L"RegCount", L"99999999");
   EXPECT_TRUE(ReadUninstallList(ini).complete) << "a huge count is still a count";
   Put(ini, L"files", L"Count", L"-1");
@@ -447,7 +534,8 @@ TEST_F(InterruptedInstallation, TheListIsReadByItsNumberedKeys) {
   UninstallList list = ReadUninstallList(ini);
   EXPECT_TRUE(list.found);
   EXPECT_FALSE(list.complete);
-  EXPECT_EQ(list.files, (std::vector<std::wstring>{app + L"\\a.txt", app + L"\\sub\\b.txt", app + L"\\sub\\deep\\c.txt"}));
+  EXPECT_EQ(list.files, (std::vector<std::wstring>{app + L"\\a.txt", app + L"\\sub\\b.txt",
+                                                   app + L"\\sub\\deep\\c.txt"}));
   EXPECT_EQ(list.folders, (std::vector<std::wstring>{app + L"\\sub", app + L"\\sub\\deep"}));
   ASSERT_EQ(list.registry.size(), 1u);
   EXPECT_EQ(list.registry[0].value, L"Two");
@@ -455,7 +543,8 @@ TEST_F(InterruptedInstallation, TheListIsReadByItsNumberedKeys) {
   Put(ini, L"files", L"Count", L"4");
   Put(ini, L"folders", L"Count", L"2");
   Put(ini, L"Ocx", L"Count", L"0");
-  EXPECT_FALSE(ReadUninstallList(ini).complete) << "the counts are written together, the exe one last";
+  EXPECT_FALSE(ReadUninstallList(ini).complete)
+      << "the counts are written together, the exe one last";
   Put(ini, L"exe", L"Count", L"0");
   EXPECT_TRUE(ReadUninstallList(ini).complete);
 }
@@ -466,7 +555,8 @@ TEST_F(InterruptedInstallation, IsSaidToBeIncompleteAndWhatItNamesIsRemoved) {
   ASSERT_EQ(dialogs.asked.size(), 1u);
   EXPECT_TRUE(Mentions(dialogs.asked[0], L"incomplete"));
   EXPECT_EQ(dialogs.caption, L"Uninstall");
-  for (auto f : {L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deep\\c.txt", L"\\sub\\deep", L"\\sub", L"\\Uninstall.ini"})
+  for (auto f : {L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deep\\c.txt", L"\\sub\\deep", L"\\sub",
+                 L"\\Uninstall.ini"})
     EXPECT_FALSE(Exists(app + f));
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"One"));
@@ -514,9 +604,10 @@ TEST(LogFile, KeepsTheFolderWhenItLiesInItInAnySpelling) {
   wchar_t current[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, current);
   ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
-  for (const std::wstring& log : {folder + L"\\removal.log", folder + L"\\Long Sub Folder\\r.log",
-                                  std::wstring(shortSub) + L"\\r.log", std::wstring(L"removal.log"),
-                                  folder + L"\\..\\" + folder.substr(folder.rfind(L'\\') + 1) + L"\\r.log", folder + L"\\"})
+  for (const std::wstring& log :
+       {folder + L"\\removal.log", folder + L"\\Long Sub Folder\\r.log",
+        std::wstring(shortSub) + L"\\r.log", std::wstring(L"removal.log"),
+        folder + L"\\..\\" + folder.substr(folder.rfind(L'\\') + 1) + L"\\r.log", folder + L"\\"})
     EXPECT_TRUE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());
   for (const std::wstring& log : {folder + L"-other\\r.log", std::wstring(L"..\\removal.log"),
                                   folder.substr(0, folder.rfind(L'\\')) + L"\\r.log"})

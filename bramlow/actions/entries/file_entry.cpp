@@ -5,6 +5,7 @@
 #include "bramlow/actions/entries/folder_chain.h"
 #include "bramlow/actions/entries/register_server.h"
 #include "bramlow/actions/entries/step_log.h"
+#include "bramlow/state/destination_check.h"
 #include "bramlow/text/macro_text.h"
 
 namespace bramlow {
@@ -28,6 +29,12 @@ void CopyFileEntry(int n, ActionContext& context, IActionHost& host) {
   host.ShowStatus(context.Text(20, destination));
   host.ProcessPendingMessages();
 
+  // "%Dest%\\NUL": the data would go to the device while the step said "ok". Refused as the
+  // folder page refuses such a destination, before anything is made.
+  if (NamesADeviceOrIsTrimmed(destination)) {
+    Steps().Copy(source, destination, false, 0, L"a name Windows takes for a device or shortens");
+    return;
+  }
   MakeFolderChain(FolderPart(destination));
   if (!FileExists(destination)) context.RecordNextFile(destination);
   const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE);

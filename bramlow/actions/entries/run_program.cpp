@@ -21,22 +21,28 @@ void LogExitCode(const std::wstring& step, HANDLE process) {
     Steps().Line(step + L": ended, exit code unknown");
 }
 
-void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait, IActionHost& host) {
+void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait,
+                IActionHost& host) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = static_cast<WORD>(ShowCommandFor(RunWay::Process, runType));
   // An unquoted path with spaces must start the file it names, not a "C:\Program.exe".
-  const std::optional<ProgramLaunch> launch = ResolveCommandLine(commandLine);
-  if (!launch) return;
+  const ResolvedCommand resolved = ResolveCommandLine(commandLine);
+  if (!resolved.launch) {
+    Steps().Line(L"run " + commandLine + L": not started (" + resolved.whyNot + L")");
+    return;
+  }
+  const ProgramLaunch& launch = *resolved.launch;
   // CreateProcessW may write into the command line, so it gets a private copy.
-  std::vector<wchar_t> mutableLine(launch->commandLine.begin(), launch->commandLine.end());
+  std::vector<wchar_t> mutableLine(launch.commandLine.begin(), launch.commandLine.end());
   mutableLine.push_back(L'\0');
   PROCESS_INFORMATION started{};
-  if (!CreateProcessW(launch->application.empty() ? nullptr : launch->application.c_str(), mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr,
-                      nullptr, &startup, &started)) {
+  if (!CreateProcessW(launch.application.empty() ? nullptr : launch.application.c_str(),
+                      mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
+                      nullptr, nullptr, &startup, &started)) {
     const DWORD error = GetLastError();
-    Steps().Result(L"run " + commandLine, false, error);
+    Steps().Line(L"run " + commandLine + L": not started (" + ReasonText(error) + L")");
     return;
   }
   winbase::ProcessHandle process(started.hProcess);

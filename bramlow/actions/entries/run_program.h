@@ -15,7 +15,9 @@ void WaitKeepingWindowAlive(HANDLE process, IActionHost& host);
 void LogExitCode(const std::wstring& step, HANDLE process);
 
 // Starts a command line as a new process in the current folder, with the show command of the
-// RunType word. A program that cannot be started is skipped silently.
-void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait, IActionHost& host);
+// RunType word. A program that cannot be started is skipped; the log says why
+// ("run <command line>: not started (<reason>)").
+void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bool wait,
+                IActionHost& host);
 
 }  // namespace bramlow

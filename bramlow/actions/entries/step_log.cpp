@@ -66,9 +66,15 @@ void StepLog::Result(std::wstring_view step, bool ok, DWORD error) {
   Line(line);
 }
 
-void StepLog::Copy(const std::wstring& from, const std::wstring& to, bool ok, DWORD error) {
+void StepLog::Copy(const std::wstring& from, const std::wstring& to, bool ok, DWORD error,
+                   std::wstring_view why) {
   if (!ok) ++failedCopies_;
-  Result(L"copy " + from + L" -> " + to, ok, error);
+  // Thousands of copies a second: their lines are not even put together without a log.
+  if (!file_) return;
+  if (!ok && error == 0 && !why.empty())
+    Line(L"copy " + from + L" -> " + to + L": failed (" + std::wstring(why) + L")");
+  else
+    Result(L"copy " + from + L" -> " + to, ok, error);
 }
 
 StepLog& Steps() {

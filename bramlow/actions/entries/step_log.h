@@ -26,8 +26,10 @@ class StepLog {
   // "<step>: ok", or "<step>: failed (<the system's reason>)" when error is not 0, else
   // "<step>: failed".
   void Result(std::wstring_view step, bool ok, DWORD error = 0);
-  // A file copy: logged as a step, and a failed one fails the installation.
-  void Copy(const std::wstring& from, const std::wstring& to, bool ok, DWORD error);
+  // A file copy: logged as a step, and a failed one fails the installation. why: the reason of
+  // a copy refused before the system was asked (error 0).
+  void Copy(const std::wstring& from, const std::wstring& to, bool ok, DWORD error,
+            std::wstring_view why = {});
 
   int FailedCopies() const { return failedCopies_; }
   // A line could not be written (disk full, medium gone): the log is incomplete.

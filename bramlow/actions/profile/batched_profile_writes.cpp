@@ -47,7 +47,8 @@ void BatchedProfileWrites::LoadFile() {
     // A line without "=" holds no value a profile read could return: it is not kept.
     for (const std::wstring& line : lines) {
       const size_t equals = line.find(L'=');
-      if (equals != std::wstring::npos) Put(section, line.substr(0, equals), line.substr(equals + 1));
+      if (equals != std::wstring::npos)
+        Put(section, line.substr(0, equals), line.substr(equals + 1));
     }
   }
 }
@@ -57,16 +58,19 @@ BatchedProfileWrites::Section& BatchedProfileWrites::FindOrAdd(const std::wstrin
   auto found = sectionIndex_.find(folded);
   if (found != sectionIndex_.end()) return sections_[found->second];
   sectionIndex_.emplace(folded, sections_.size());
-  sections_.push_back(Section{Trimmed(name), {}, {}});
+  sections_.push_back(Section{Trimmed(name), {}, {}, {}, 0, false});
   return sections_.back();
 }
 
-void BatchedProfileWrites::Put(Section& section, const std::wstring& key, const std::wstring& value) {
+void BatchedProfileWrites::Put(Section& section, const std::wstring& key,
+                               const std::wstring& value) {
   const size_t valueStart = value.find_first_not_of(L" \t");
   std::wstring kept = valueStart == std::wstring::npos ? std::wstring() : value.substr(valueStart);
   const std::wstring folded = Folded(key);
   auto found = section.index.find(folded);
   if (found != section.index.end()) {
+    if (found->second < section.written && section.entries[found->second].second != kept)
+      section.stale = true;
     section.entries[found->second].second = std::move(kept);
   } else {
     section.index.emplace(folded, section.entries.size());
@@ -89,18 +93,36 @@ void BatchedProfileWrites::Remove(const std::wstring& section, const std::wstrin
   auto found = from.index.find(Folded(key));
   if (found == from.index.end()) return;
   from.entries.erase(from.entries.begin() + static_cast<std::ptrdiff_t>(found->second));
+  from.stale = true;
   from.index.clear();
-  for (size_t i = 0; i < from.entries.size(); ++i) from.index.emplace(Folded(from.entries[i].first), i);
+  for (size_t i = 0; i < from.entries.size(); ++i)
+    from.index.emplace(Folded(from.entries[i].first), i);
   changed_ = true;
 }
 
 void BatchedProfileWrites::WriteChanged() {
   if (!changed_) return;
+  // A list grows by new keys at its end: each section's lines are kept as written last time,
+  // and only the lines added since are put together, so a write costs no more than copying the
+  // text out (a changed or removed value puts its section together anew).
+  size_t length = 0;
+  for (Section& section : sections_) {
+    if (section.stale) {
+      section.text.clear();
+      section.written = 0;
+      section.stale = false;
+    }
+    for (; section.written < section.entries.size(); ++section.written) {
+      const auto& [key, value] = section.entries[section.written];
+      section.text.append(key).append(1, L'=').append(value).append(L"\r\n");
+    }
+    length += section.name.size() + section.text.size() + 6;
+  }
   std::wstring text;
+  text.reserve(length);
   for (const Section& section : sections_) {
     if (!text.empty()) text += L"\r\n";
-    text += L'[' + section.name + L"]\r\n";
-    for (const auto& [key, value] : section.entries) text += key + L'=' + value + L"\r\n";
+    text.append(1, L'[').append(section.name).append(L"]\r\n").append(section.text);
   }
   std::string bytes;
   if (unicode_) {
@@ -117,7 +139,8 @@ void BatchedProfileWrites::WriteChanged() {
     if (!file) return;
     DWORD written = 0;
     // On the disk before the rename: after a power failure the renamed file is whole.
-    complete = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    complete = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                           nullptr) &&
                written == bytes.size() && ::FlushFileBuffers(file.get());
   }
   if (complete && ::MoveFileExW(pending.c_str(), fileName_.c_str(),

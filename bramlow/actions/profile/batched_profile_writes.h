@@ -36,6 +36,9 @@ class BatchedProfileWrites {
     std::wstring name;
     std::vector<std::pair<std::wstring, std::wstring>> entries;
     std::unordered_map<std::wstring, size_t> index;  // folded key -> position in entries
+    std::wstring text;  // the lines of entries[0, written) as the last write put them together
+    size_t written = 0;
+    bool stale = false;  // a line in text changed or went since: put together anew
   };
 
   void LoadFile();

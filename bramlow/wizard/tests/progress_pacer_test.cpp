@@ -55,6 +55,23 @@ TEST(ProgressPacer, EverythingKeptGoesOutWhenAskedForAll) {
   EXPECT_TRUE(pacer.Take(true).Empty());
 }
 
+// The queue is looked at more often than the window is redrawn: it answers within a turn.
+TEST(ProgressPacer, TheQueueIsLookedAtEveryTurnAndTheReportsShownEveryFrame) {
+  FakeClock clock;
+  ProgressPacer pacer(clock.Fn(), 40, 10);
+  pacer.Status(L"a");
+  EXPECT_EQ(pacer.Take(false).status, L"a");
+  EXPECT_TRUE(pacer.PumpDue());
+  int pumps = 0, shown = 0;
+  for (clock.ms = 1; clock.ms <= 80; ++clock.ms) {
+    pacer.Status(L"b");
+    if (pacer.PumpDue()) ++pumps;
+    if (pacer.Take(false).status) ++shown;
+  }
+  EXPECT_EQ(pumps, 8);
+  EXPECT_EQ(shown, 2);
+}
+
 TEST(ProgressPacer, FramesSurviveTheClockWrappingAround) {
   FakeClock clock;
   clock.ms = 0xFFFFFFF0u;

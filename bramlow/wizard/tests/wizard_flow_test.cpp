@@ -260,28 +260,54 @@ TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
 }
 
 // A name the ANSI code page cannot hold would reach the uninstall list as '?'; a drive or
-// share that is not there would fail file by file under a finish page saying success.
+// share that is not there would fail file by file under a finish page saying success; a
+// drive's root or the Windows folder would take the application's files among the system's
+// (and a removal would take root files the installation only replaced).
 TEST_F(WizardFlowTest, AFolderTheSystemCannotTakeKeepsTheFolderPage) {
   WizardFlow flow = MakeFlow("");
-  testsupport::WriteBytes(kit / L"English.qxl", std::string(kLanguage) + "40=Not in this alphabet.\r\n");
+  testsupport::WriteBytes(kit / L"English.qxl",
+                          std::string(kLanguage) + "40=Not in this alphabet.\r\n42=Not the system's folders.\r\n");
   flow.FormShow();
   flow.NextClick();
   flow.NextClick();
   const DWORD drives = GetLogicalDrives();
   wchar_t missing = L'Z';
   while (missing > L'D' && (drives & (1u << (missing - L'A')))) --missing;
-  const std::wstring missingDrive = std::wstring(1, missing) + L":\\Apps\\Demo";
-  for (const std::wstring& typed : {std::wstring(L"C:\\Apps\\\u4E2D\u6587"), missingDrive,
-                                    std::wstring(L"\\\\no-such-server-kv\\share\\Demo")}) {
-    view.texts[WizardText::Destination] = typed;
+  wchar_t windows[MAX_PATH], system[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
+  std::wstring lowerWindows = windows;
+  CharLowerBuffW(lowerWindows.data(), static_cast<DWORD>(lowerWindows.size()));
+  const std::wstring notAvailable = L"not available";  // English without text 41
+  const struct {
+    std::wstring typed, told;
+  } cases[] = {
+      {L"C:\\Apps\\\u4E2D\u6587", L"Not in this alphabet."},
+      {std::wstring(1, missing) + L":\\Apps\\Demo", notAvailable},
+      {L"\\\\no-such-server-kv\\share\\Demo", notAvailable},
+      {L"C:\\", L"Not the system's folders."},
+      {L"c:/", L"Not the system's folders."},
+      {L"C:\\Apps\\..", L"Not the system's folders."},
+      {windows, L"Not the system's folders."},
+      {lowerWindows + L"\\", L"Not the system's folders."},
+      {std::wstring(system) + L"\\.", L"Not the system's folders."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.typed.begin(), c.typed.end()));
+    const size_t asked = prompt.Asked().size();
+    view.texts[WizardText::Destination] = c.typed;
     flow.NextClick();
-    EXPECT_EQ(state.PageStep, 2) << std::string(typed.begin(), typed.end());
+    EXPECT_EQ(state.PageStep, 2);
+    ASSERT_EQ(prompt.Asked().size(), asked + 1);
+    EXPECT_NE(prompt.Asked()[asked].text.find(c.told), std::wstring::npos);
   }
   EXPECT_EQ(installations, 0);
-  ASSERT_EQ(prompt.Asked().size(), 3u);
-  EXPECT_EQ(prompt.Asked()[0].text, L"Not in this alphabet.");
-  EXPECT_NE(prompt.Asked()[1].text.find(L"not available"), std::wstring::npos) << "English without text 41";
-  EXPECT_EQ(prompt.Asked()[2].text, prompt.Asked()[1].text);
+  // A folder of its own in the Windows folder is no system folder.
+  const size_t asked = prompt.Asked().size();
+  view.texts[WizardText::Destination] = std::wstring(windows) + L"\\Demo";
+  flow.NextClick();
+  EXPECT_EQ(installations, 1);
+  EXPECT_EQ(prompt.Asked().size(), asked);
 }
 
 TEST_F(WizardFlowTest, AKitWithoutTheDestinationTextSaysItInEnglish) {

@@ -27,7 +27,8 @@ std::wstring Field(const std::wstring& text, const std::wstring& name) {
 
 ProbeReport ReadReport(const std::wstring& path) {
   const std::string bytes = testing::ReadBytes(path);
-  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()),
+                          bytes.size() / sizeof(wchar_t));
   ProbeReport report;
   report.commandLine = Field(text, L"cmdline");
   report.folder = Field(text, L"cwd");
@@ -74,7 +75,8 @@ TEST_F(RunProgramTest, StartsHiddenByDefaultWithItsArgumentsInTheCurrentFolder) 
   ASSERT_TRUE(testing::FileExists(report));
   const ProbeReport got = ReadReport(report);
   EXPECT_EQ(got.commandLine, commandLine);
-  EXPECT_EQ(_wcsicmp(got.folder.c_str(), scratch.Path().c_str()), 0) << std::string(got.folder.begin(), got.folder.end());
+  EXPECT_EQ(_wcsicmp(got.folder.c_str(), scratch.Path().c_str()), 0)
+      << std::string(got.folder.begin(), got.folder.end());
   EXPECT_TRUE(got.flags & STARTF_USESHOWWINDOW);
   EXPECT_EQ(got.show, static_cast<unsigned>(SW_HIDE));
 }
@@ -107,8 +109,8 @@ TEST_F(RunProgramTest, WaitingKeepsTheWindowHandlingItsMessages) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"KvActionsWaitTest";
   RegisterClassW(&windowClass);
-  HWND window = CreateWindowW(L"KvActionsWaitTest", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                              windowClass.hInstance, nullptr);
+  HWND window = CreateWindowW(L"KvActionsWaitTest", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                              nullptr, windowClass.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
   SetTimer(window, 1, 20, nullptr);
   g_timerTicks = 0;
@@ -163,22 +165,56 @@ TEST_F(RunProgramTest, TheProgramWaitedForIsLoggedBeforeTheWaitAndItsEndAfter) {
             step + ": started, waiting for it to end\r\n" + step + ": ended with exit code 0\r\n");
 }
 
-// %Dest%\tool.exe with a space in %Dest%: the system alone would start "...\My.exe" first.
+// %Dest%\tool.exe with a space in %Dest%: the system alone would start "...\My.exe" first. A
+// path written without ".exe" starts the program as process creation completes it.
 TEST_F(RunProgramTest, AnUnquotedPathWithSpacesStartsTheFileItNames) {
   const std::wstring tools = scratch / L"My Tools";
   CreateDirectoryW(tools.c_str(), nullptr);
   ASSERT_TRUE(CopyFileW(probe.c_str(), (tools + L"\\tool.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(probe.c_str(), (scratch / L"My.exe").c_str(), FALSE));
-  RunProgram(tools + L"\\tool.exe /x", L"", true, host);
-  ASSERT_TRUE(WaitForFile(report, 5000));
-  EXPECT_EQ(ReadReport(report).commandLine, L"\"" + tools + L"\\tool.exe\" /x");
+  for (const std::wstring& program : {tools + L"\\tool.exe", tools + L"\\tool"}) {
+    DeleteFileW(report.c_str());
+    RunProgram(program + L" /x", L"", true, host);
+    ASSERT_TRUE(WaitForFile(report, 5000));
+    EXPECT_EQ(ReadReport(report).commandLine, L"\"" + program + L"\" /x");
+  }
 }
 
-TEST_F(RunProgramTest, AMissingProgramIsSkippedSilently) {
-  RunProgram(L"\"" + (scratch / L"missing.exe") + L"\" /x", L"", true, host);
-  RunProgram(L"", L"", true, host);
+// Every program that is not started has its line in the log, with the reason; none waits.
+TEST_F(RunProgramTest, AProgramThatCannotStartIsLoggedWithTheReason) {
+  const std::wstring tools = scratch / L"My Tools";
+  CreateDirectoryW(tools.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileW(probe.c_str(), (scratch / L"My.exe").c_str(), FALSE));
+  testing::WriteBytes(scratch / L"readme.txt", "text");
+  const std::wstring log = scratch / L"steps.log";
+  DWORD error = 0;
+  ASSERT_TRUE(Steps().Open(log, error));
+  const struct {
+    std::wstring commandLine;
+    std::string reason;  // a part of the logged reason
+  } cases[] = {
+      {L"\"" + (scratch / L"missing.exe") + L"\" /x", "(2))"},
+      {scratch / L"missing", "(2))"},
+      {scratch / L"readme.txt", "(193))"},
+      {tools + L"\\gone.exe /x", "My.exe, which the system would start instead, is not started)"},
+      {L"", "(an empty command line)"},
+  };
+  for (const auto& c : cases) RunProgram(c.commandLine, L"", true, host);
+  Steps().Close();
+  const std::string text = testing::ReadBytes(log);
+  size_t at = 0;
+  for (const auto& c : cases) {
+    const std::string line =
+        "run " + std::string(c.commandLine.begin(), c.commandLine.end()) + ": not started (";
+    at = text.find(line, at);
+    ASSERT_NE(at, std::string::npos) << line << "\n" << text;
+    const size_t end = text.find("\r\n", at);
+    EXPECT_NE(text.substr(at, end - at).find(c.reason), std::string::npos)
+        << text.substr(at, end - at);
+    at = end;
+  }
   EXPECT_EQ(host.pumpCalls, 0);
-  EXPECT_FALSE(testing::FileExists(report));
+  EXPECT_FALSE(testing::FileExists(report)) << "My.exe was started";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "bramlow/actions/entries/copy_files.h"
 #include "bramlow/actions/entries/step_log.h"
 #include "test_support.h"
+#include "winbase/text.h"
 #include "testing/support/folder_names.h"
 
 namespace bramlow {
@@ -121,7 +122,7 @@ TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
   Steps().Close();
   const std::string text = ReadBytes(log);
   int skipped = 0;
-  for (const std::wstring& file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
+  for (const wchar_t* file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
     const std::wstring from = source + L"\\f\\" + file, to = dest + L"\\f\\" + file;
     const std::string line = "copy " + std::string(from.begin(), from.end()) + " -> " + std::string(to.begin(), to.end()) + ": ";
     const size_t at = text.find(line);
@@ -291,6 +292,38 @@ TEST_F(FileEntryTest, AServerCopiedToTheSystemFolderIsRegisteredByItsName) {
   EXPECT_EQ(_wcsicmp(files.Record(L"Ocx", L"1").c_str(), installed.c_str()), 0);
   ASSERT_EQ(host.statuses.size(), 2u);
   EXPECT_EQ(host.statuses[1], L"Registering kvact_entry.ocx");
+}
+
+// A destination named as a device would take the data while the step said "ok": it is refused
+// as the folder page refuses such a folder, nothing is made or listed, and the log says why.
+TEST_F(FileEntryTest, ADestinationNamedAsADeviceIsRefusedAndLoggedAsFailed) {
+  WriteBytes(source + L"\\tool.dll", "tool");
+  const std::wstring log = scratch / L"steps.log";
+  DWORD error = 0;
+  Steps().Close();
+  ASSERT_TRUE(Steps().Open(log, error));
+  const wchar_t* const destinations[] = {L"NUL", L"com1.txt\\tool.dll", L"sub\\aux", L"trail.\\tool.dll",
+                                         L"dir \\tool.dll"};
+  std::string script;
+  int n = 0;
+  for (const wchar_t* destination : destinations)
+    script += "[Oth" + std::to_string(++n) + "]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\" +
+              winbase::Narrow(destination) + "\r\nOcx=1\r\n";
+  Script(script);
+  for (int i = 1; i <= n; ++i) CopyFileEntry(i, context, host);
+  EXPECT_EQ(Steps().FailedCopies(), n);
+  Steps().Close();
+  const std::string text = ReadBytes(log);
+  for (const wchar_t* destination : destinations)
+    EXPECT_NE(text.find(" -> " + winbase::Narrow(dest + L"\\" + destination) +
+                        ": failed (a name Windows takes for a device or shortens)\r\n"),
+              std::string::npos)
+        << text;
+  EXPECT_EQ(text.find("register"), std::string::npos) << text;
+  EXPECT_EQ(files.state.FileCounter, 0);
+  EXPECT_EQ(files.state.OcxCounter, 0);
+  EXPECT_FALSE(FolderExists(dest + L"\\com1.txt"));
+  EXPECT_FALSE(FolderExists(dest + L"\\sub"));
 }
 
 TEST_F(FileEntryTest, AMissingSectionFailsQuietly) {

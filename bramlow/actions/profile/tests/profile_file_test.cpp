@@ -14,15 +14,15 @@ using namespace bramlow;
 TEST(ProfileFile, ReadsWithTheProfileRules) {
   testsupport::ScratchFolder dir;
   testsupport::WriteBytes(dir / L"a.ini",
-                 "[Setup1]\r\n"
-                 "  AppName  =   Viewer 2   \r\n"
-                 "Site=\"http://example.org/ \"\r\n"
-                 "Empty=\r\n"
-                 "Yes=yes\r\n"
-                 "Two=2\r\n"
-                 "Num=42abc\r\n"
-                 "[other]\r\n"
-                 "AppName=Other\r\n");
+                          "[Setup1]\r\n"
+                          "  AppName  =   Viewer 2   \r\n"
+                          "Site=\"http://example.org/ \"\r\n"
+                          "Empty=\r\n"
+                          "Yes=yes\r\n"
+                          "Two=2\r\n"
+                          "Num=42abc\r\n"
+                          "[other]\r\n"
+                          "AppName=Other\r\n");
   ProfileFile ini(dir / L"a.ini", L"setup1");
   EXPECT_EQ(ini.ProfileText(L"APPNAME", L"x"), L"Viewer 2");
   EXPECT_EQ(ini.ProfileText(L"site", L""), L"http://example.org/ ");
@@ -108,9 +108,16 @@ namespace {
 // The same writes, one value at a time or batched, on a file that already holds a list.
 void WriteAList(ProfileFile& list) {
   list.Section = L"files";
-  for (int i = 1; i <= 300; ++i) list.ProfileText(std::to_wstring(i), L"C:\\App\\file" + std::to_wstring(i));
+  for (int i = 1; i <= 300; ++i)
+    list.ProfileText(std::to_wstring(i), L"C:\\App\\file" + std::to_wstring(i));
+  // Written out in the middle (as a batched writer does every second): what comes after changes
+  // lines already written and adds new ones.
+  list.Flush();
   list.Section = L"  FILES ";
   list.ProfileText(L"2", L"   C:\\App\\again");
+  list.ProfileText(L"301", L"C:\\App\\file301");
+  list.Section = L"files";
+  list.DeleteKey(L"299");
   list.ProfileText(L" count ", L"300");
   list.Section = L"folders";
   list.ProfileText(L"1", L"C:\\App\\sub=dir");
@@ -148,7 +155,8 @@ TEST(ProfileFile, ABatchedWriterLeavesTheFileAsSingleWritesWould) {
     WriteAList(single);
   }
   {
-    ProfileFile batched(dir / L"batched.ini", L"uninstall", ProfileMode::Write, ProfileWrites::Batched);
+    ProfileFile batched(dir / L"batched.ini", L"uninstall", ProfileMode::Write,
+                        ProfileWrites::Batched);
     WriteAList(batched);
   }
   EXPECT_EQ(Everything(dir / L"batched.ini"), Everything(dir / L"single.ini"));
@@ -182,7 +190,8 @@ TEST(ProfileFile, ABatchedWriterWritesWhenFlushedAndAtLeastEverySecond) {
 TEST(ProfileFile, ABatchedWriterIntoAMissingFolderCreatesNothing) {
   testsupport::ScratchFolder dir;
   {
-    ProfileFile writer(dir / L"no\\Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+    ProfileFile writer(dir / L"no\\Uninstall.ini", L"files", ProfileMode::Write,
+                       ProfileWrites::Batched);
     writer.ProfileText(L"1", L"a");
     writer.Flush();
     writer.ProfileText(L"2", L"b");
@@ -226,7 +235,8 @@ TEST(ProfileFile, AFailedWriteLeavesTheEarlierFileWhole) {
   testsupport::WriteBytes(dir / L"Uninstall.ini", kOldList);
   ASSERT_TRUE(CreateDirectoryW((dir / L"Uninstall.ini.new").c_str(), nullptr));
   {
-    ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write, ProfileWrites::Batched);
+    ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write,
+                       ProfileWrites::Batched);
     writer.ProfileText(L"2", L"C:\\App\\b");
     writer.Flush();
     EXPECT_EQ(testsupport::ReadBytes(dir / L"Uninstall.ini"), kOldList);
