@@ -103,6 +103,7 @@ bool TUnBase::DecideWrite(const std::string& name, OsPath& path, std::string& sh
     OnBegin(*this, name, FCount + 1, extract);
     if (!extract) return false;
   }
+  if (NewFilesOnly) return true;
   if (!ConfirmOverwrites) return OverwriteMode != omSkip;
   OverwriteMode = omOverwrite;
   if (OsGetAttributes(path) == fattr::kInvalid) return true;
@@ -141,7 +142,9 @@ bool TUnBase::WrittenBefore(const OsPath& path, const std::string& shown) {
   return true;
 }
 
-bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize) {
+bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize,
+                           bool* taken) {
+  if (taken) *taken = false;
   FOutPath = path;
   FFinalPath = path;
   FOutShown = shown;
@@ -158,7 +161,23 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   if (!known) {
     FFolderMade = OsForceFolders(folder);
     FMadeFolder = folder;
-    if (FFolderMade && FSweptFolders.insert(OsPathKey(folder)).second) RemoveLeftovers(folder);
+    if (FFolderMade && !NewFilesOnly && FSweptFolders.insert(OsPathKey(folder)).second)
+      RemoveLeftovers(folder);
+  }
+  if (NewFilesOnly) {
+    // The create itself is the one look at the name: what is there fails it.
+    bool created = FOutFile.CreateNew(FOutPath, OsShare::Exclusive);
+    if (!created) {
+      const bool there = OsGetAttributes(path) != fattr::kInvalid;
+      if (taken) *taken = there;
+      if (!there && known) {
+        FFolderMade = OsForceFolders(folder);
+        created = FOutFile.CreateNew(FOutPath, OsShare::Exclusive);
+      }
+    }
+    if (created) FWrittenKeys.insert(OsPathKey(path));
+    FOutputPending = created;
+    return created;
   }
   if (OsGetAttributes(path) != fattr::kInvalid) {
     // Replacing a file: the new one is written beside it first, under the one name a run

@@ -35,6 +35,11 @@ class TUnBase : public TZipCommon {
   TOverwriteMode OverwriteMode = omOverwrite;
   bool CreateStoredDirs = false;
   bool RestoreFileAttr = true;
+  // Every file is created new, as into a folder made for this run: nothing is looked up
+  // before, no temporary name, no leftovers swept, no overwrite decision (OverwriteMode,
+  // ConfirmOverwrites and OnFileExists do not apply). A file (or folder, or link) already
+  // there under a member's name is reported and kept as it is.
+  bool NewFilesOnly = false;
 
   TNotifyEvent OnActivate, OnDeactivate;
   TBeginEvent OnBegin;
@@ -64,8 +69,10 @@ class TUnBase : public TZipCommon {
 
   // Per-member output: create, write pieces (CRC and progress), finish, settle. A file that
   // exists is written under a temporary name beside it and replaces it only when the member
-  // checks out, so that damage never costs the file that was there.
-  bool CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize);
+  // checks out, so that damage never costs the file that was there. With NewFilesOnly a file
+  // that exists fails the create, and `taken` (when given) says so.
+  bool CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize,
+                    bool* taken = nullptr);
   // Writes one piece. The first write that fails is reported (the disk full in the fatal
   // form, which throws EZipError); later pieces of the member are dropped unreported.
   void WriteOutput(const uint8_t* data, size_t count);

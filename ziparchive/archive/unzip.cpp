@@ -573,8 +573,13 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
   if (encrypted && !ChoosePassword(archive, member, local, storedCrc, crypto)) return;
   ++FCount;
   FMemberCounted = true;
-  if (!CreateOutput(path, shown, member.sizes.uncompressedSize)) {
-    Report(FCurrentName, shown, zipmsg::kErrorOpeningFile);
+  bool taken = false;
+  if (!CreateOutput(path, shown, member.sizes.uncompressedSize, &taken)) {
+    if (taken)
+      Report(FCurrentName, shown + ": something of that name is there already; it is kept",
+             zipmsg::kErrorWritingFile);
+    else
+      Report(FCurrentName, shown, zipmsg::kErrorOpeningFile);
     --FCount;
     FMemberCounted = false;
     return;

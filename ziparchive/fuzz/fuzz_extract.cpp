@@ -38,7 +38,9 @@ void List(const std::string& folder, std::set<std::string>& out, bool deep) {
   }
 }
 
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::string& s, const std::string& prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 // What libFuzzer itself may leave in the working folder.
 bool FuzzerOwn(const std::string& name) {
@@ -68,6 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   zip.UseStoredDirs = true;
   zip.CreateStoredDirs = true;
   zip.Passwords = {"", "test"};  // reaches the decryption path now and then
+  // Into a new folder, as a self-extractor unpacks, for inputs of odd length.
+  zip.NewFilesOnly = size % 2 == 1;
   zip.OnError = [](TZipCommon&, const std::string&, const std::string&, const std::string&, int) {};
   zip.OnProgress = [&zip](TUnBase& s, uint64_t file, uint64_t total) {
     if (file > zip.StatedSize()) std::abort();  // output past the stated size
@@ -84,7 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   List(scratch, now, true);
   for (const std::string& p : now) {
     if (before.count(p) || StartsWith(p, out + "\\") || p == base + "\\a.zip") continue;
-    if (StartsWith(p, scratch + "\\") && StartsWith(base + "\\", p)) continue;  // the folders down to base
+    if (StartsWith(p, scratch + "\\") && StartsWith(base + "\\", p))
+      continue;  // the folders down to base
     if (p == scratch + "\\" || FuzzerOwn(NameFilePart(p))) continue;
     std::fprintf(stderr, "written outside the extraction folder: %s\n", p.c_str());
     std::abort();  // written outside the extraction folder

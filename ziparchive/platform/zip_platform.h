@@ -63,6 +63,8 @@ class OsFile {
   bool Open(const OsPath& path, OsAccess access, OsShare share);
   // Creates the file for reading and writing, replacing any file of that name.
   bool Create(const OsPath& path, OsShare share);
+  // Creates the file only where nothing of that name is (no file, folder or link).
+  bool CreateNew(const OsPath& path, OsShare share);
   bool IsOpen() const;
 
   // Reads up to count bytes; 0 at the end, -1 on error.

@@ -202,6 +202,13 @@ bool OsFile::Create(const OsPath& path, OsShare) {
   return fd_ >= 0;
 }
 
+bool OsFile::CreateNew(const OsPath& path, OsShare) {
+  Close();
+  // O_EXCL fails on a link too, dangling or not: nothing is written where it points.
+  fd_ = ::open(HostPath(path).c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  return fd_ >= 0;
+}
+
 bool OsFile::IsOpen() const {
   return fd_ >= 0;
 }

@@ -94,6 +94,13 @@ bool OsFile::Create(const OsPath& path, OsShare share) {
   return IsOpen();
 }
 
+bool OsFile::CreateNew(const OsPath& path, OsShare share) {
+  Close();
+  handle_ = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareBits(share), nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return IsOpen();
+}
+
 bool OsFile::IsOpen() const {
   return H(handle_) != INVALID_HANDLE_VALUE;
 }

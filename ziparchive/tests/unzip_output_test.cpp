@@ -244,6 +244,54 @@ TEST_F(UnZipTest, WhatAKilledRunLeftBesideAFileIsRemovedByTheNext) {
   EXPECT_EQ(Content("kept.txt"), "replaced");
 }
 
+// Into a folder made for the run: each file is created new, with no look for what is there
+// first. Whatever is there already (a file, a folder, a killed run's leftover) is kept and
+// reported, and no overwrite question is asked.
+TEST_F(UnZipTest, NewFilesOnlyKeepsWhatIsThereAndAsksNothing) {
+  WriteBytes(out_ + "kept.txt", "PRECIOUS");
+  WriteBytes(out_ + "kept.txt.~kv", "left");
+  ASSERT_TRUE(OsForceFolders(out_ + "d"));
+  TestMember bad{"bad.txt", "broken member"};
+  bad.corruptCrc = true;
+  Use(BuildZip({{"new.txt", "new"},
+                {"kept.txt", "replaced"},
+                {"sub/", ""},
+                {"sub/a.txt", "a"},
+                {"sub/a.txt", "again"},
+                {"d", "a file where a folder is"},
+                bad})
+          .bytes);
+  int asked = 0;
+  zip_.NewFilesOnly = true;
+  zip_.CreateStoredDirs = true;
+  zip_.ConfirmOverwrites = true;
+  zip_.OnFileExists = [&asked](TUnBase&, const std::string&, std::string&, TOverwriteMode&) {
+    ++asked;
+  };
+  EXPECT_EQ(zip_.Extract(), 3);
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(Content("new.txt"), "new");
+  EXPECT_EQ(Content("kept.txt"), "PRECIOUS");
+  EXPECT_EQ(Content("kept.txt.~kv"), "left");
+  EXPECT_EQ(Content("sub\\a.txt"), "a");
+  EXPECT_EQ(Content("bad.txt"), "broken member");
+  EXPECT_EQ(Count(zipmsg::kErrorWritingFile), 3);
+  EXPECT_EQ(Count(zipmsg::kFileFailsCrc), 1);
+  EXPECT_TRUE(Said(zipmsg::kErrorWritingFile, "kept.txt: something of that name is there"));
+  EXPECT_TRUE(Said(zipmsg::kErrorWritingFile, "d: something of that name is there"));
+  EXPECT_TRUE(Said(zipmsg::kErrorWritingFile, "a file this run wrote already has that name"));
+  EXPECT_EQ(Listing(out_), (std::vector<std::string>{"bad.txt", "d", "kept.txt", "kept.txt.~kv",
+                                                     "new.txt", "sub"}));
+  // The same archive into a new folder: everything but the second a.txt comes out.
+  codes_.clear();
+  extended_.clear();
+  zip_.SetExtractDir(root_ + "\\fresh");
+  zip_.Extract();
+  EXPECT_EQ(Count(zipmsg::kErrorWritingFile), 1);
+  EXPECT_EQ(ReadBytes(root_ + "\\fresh\\kept.txt"), "replaced");
+  EXPECT_EQ(ReadBytes(root_ + "\\fresh\\d"), "a file where a folder is");
+}
+
 // Faults: an end record behind a comment over 32 KiB was not found, and a digital signature
 // record closing the directory was taken for damage.
 TEST_F(UnZipTest, TheEndRecordIsFoundBehindAnyCommentAndASignatureMayCloseTheDirectory) {
