@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # bench-onefile.sh [BUILD] - times the one-file setup of the installation benchmark's tree
 # (5,000 small and 50 large files, scripts/bench/make_bench_tree.py) against the same kit run
-# from its folder, both unattended (/S) under Wine, in alternating rounds: until each has
-# installed (for the one-file setup: the payload's check, the test of every file, unpacking and
-# the installation) and until each program has ended (the one-file setup's folder removed). BUILD defaults to build/win64 (its bramlow.exe, setup.dat
-# and bramlow-stub.exe); the native bramlow-kit builds the setup.
-# KV_BENCH_RUNS=N rounds (default 3); KV_BENCH_DISK=1 puts the files on the disk.
+# from its folder, both unattended (/S) under Wine, taking turns round by round: until each
+# has installed (for the one-file setup: the payload's check, unpacking and the installation)
+# and until each program has ended (the one-file setup's folder removed). BUILD defaults to
+# build/win64 (its bramlow.exe, setup.dat and bramlow-stub.exe); the native bramlow-kit builds
+# the setup.
+# KV_BENCH_RUNS=N rounds (default 3); KV_BENCH_DISK=1 puts the files on the disk;
+# KV_BENCH_STUBS="STUB.exe..." also builds the kit with each of these stubs (another build's,
+# say the one before a change) and times those setups in the same rounds.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/win64}
@@ -37,11 +40,18 @@ cp "$build/samples/kit/bramlow.exe" "$build/samples/kit/setup.dat" "$build/sampl
 python3 scripts/bench/make_bench_tree.py "$kit/tree"
 printf '%s\r\n' '[setup1]' 'AppName=Bench' 'WindowName=Bench Setup' 'DestFolder=C:\kv-bench\dest' \
   'SourceFolder=%Installer%tree' 'CreateUninst=1' 'Overwrite=1' > "$kit/setup.qx1"
-echo "tree: $(find "$kit/tree" -type f | wc -l) files, $(du -sm "$kit/tree" | cut -f1) MiB"
-started=$EPOCHREALTIME
-build/native/bramlow/kit/bramlow-kit build "$kit" -o "$bench/setup.exe" --stub "$build/bramlow/stub/bramlow-stub.exe" |
-  tail -n 1
-awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "built in %.1f s\n", b - a }'
+echo "tree: $(find "$kit/tree" -type f | wc -l) files, $(du -sm "$kit/tree" | cut -f1) MiB; load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
+stubs=("$build/bramlow/stub/bramlow-stub.exe")
+for stub in ${KV_BENCH_STUBS:-}; do stubs+=("$stub"); done
+programs=('C:\kv-bench\kit\bramlow.exe') names=(folder)
+for i in "${!stubs[@]}"; do
+  started=$EPOCHREALTIME
+  build/native/bramlow/kit/bramlow-kit build "$kit" -o "$bench/setup$i.exe" --stub "${stubs[$i]}" |
+    tail -n 1
+  awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "built in %.1f s\n", b - a }'
+  programs+=("C:\\kv-bench\\setup$i.exe") names+=("onefile$i")
+  echo "onefile$i: ${stubs[$i]}"
+done
 
 # One unattended installation, through the command processor so that both get the same
 # %TEMP%. Prints two times in seconds: until the installation was complete (the last line of
@@ -58,23 +68,32 @@ install() {  # install PROGRAM DEST
   awk -v a="$a" -v l="$(stat -c %.6Y "$bench/$2.log" | tr , .)" -v b="$b" 'BEGIN { printf "%.2f %.2f\n", l - a, b - a }'
 }
 
-folder_installed=() folder_ended=() onefile_installed=() onefile_ended=()
+declare -A installed ended
+count=${#programs[@]}
 for round in $(seq 1 "${KV_BENCH_RUNS:-3}"); do
-  # Alternating order, so that neither always runs on a warmer system.
-  if [ $((round % 2)) -eq 1 ]; then
-    f=$(install 'C:\kv-bench\kit\bramlow.exe' folder); o=$(install 'C:\kv-bench\setup.exe' onefile)
-  else
-    o=$(install 'C:\kv-bench\setup.exe' onefile); f=$(install 'C:\kv-bench\kit\bramlow.exe' folder)
-  fi
-  [ "$(find "$bench/onefile" -type f | wc -l)" -eq "$(find "$bench/folder" -type f | wc -l)" ] ||
-    { echo "bench-onefile: the two installations differ" >&2; exit 1; }
-  read -r fi fe <<<"$f"; read -r oi oe <<<"$o"
-  echo "round $round: from the folder installed in $fi s (ended $fe s), one file installed in $oi s (ended $oe s)"
-  folder_installed+=("$fi") folder_ended+=("$fe") onefile_installed+=("$oi") onefile_ended+=("$oe")
+  # Each round starts with the next program, so that none always runs on a warmer system.
+  line="round $round:"
+  for k in $(seq 0 $((count - 1))); do
+    i=$(((round - 1 + k) % count))
+    times=$(install "${programs[$i]}" "${names[$i]}")
+    read -r a b <<<"$times"
+    installed[$i]+="$a " ended[$i]+="$b "
+    line+=" ${names[$i]} $a s ($b s)"
+  done
+  for i in $(seq 1 $((count - 1))); do
+    [ "$(find "$bench/${names[$i]}" -type f | wc -l)" -eq "$(find "$bench/folder" -type f | wc -l)" ] ||
+      { echo "bench-onefile: ${names[$i]} and folder installed differently" >&2; exit 1; }
+  done
+  echo "$line"
 done
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-awk -v f="$(median "${folder_installed[@]}")" -v o="$(median "${onefile_installed[@]}")" \
-    -v g="$(median "${folder_ended[@]}")" -v p="$(median "${onefile_ended[@]}")" 'BEGIN {
-  printf "median until installed: from the folder %.2f s, one file %.2f s: %.2fx\n", f, o, o / f
-  printf "median until the program ended: from the folder %.2f s, one file %.2f s: %.2fx\n", g, p, p / g }'
+# shellcheck disable=SC2086
+f=$(median ${installed[0]}) g=$(median ${ended[0]})
+echo "median until installed (until the program ended), against the folder's:"
+for i in $(seq 0 $((count - 1))); do
+  # shellcheck disable=SC2086
+  awk -v n="${names[$i]}" -v o="$(median ${installed[$i]})" -v p="$(median ${ended[$i]})" -v f="$f" -v g="$g" \
+    'BEGIN { printf "  %-9s %.2f s %.2fx (%.2f s %.2fx)\n", n, o, o / f, p, p / g }'
+done
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 rm -rf "$drive_c/kv-bench"

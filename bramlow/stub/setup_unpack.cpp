@@ -84,15 +84,24 @@ class Teller {
 // The first problem the ZIP reader reports.
 struct ReaderProblems {
   std::wstring first;
+  int firstCode = 0;
   int count = 0;
   void Attach(ziparchive::TUnZip& unzip) {
     unzip.OnError = [this](ziparchive::TZipCommon&, const std::string& file,
                            const std::string& extended, const std::string&, int code) {
       if (count++ == 0) {
+        firstCode = code;
         first = Wide(file) + L": " + Wide(ziparchive::ZipMessageText(code)) +
                 (extended.empty() ? L"" : L" - " + Wide(extended));
       }
     };
+  }
+  // What this system did not let the setup write, as against what the file holds.
+  bool SystemFailed() const {
+    namespace zipmsg = ziparchive::zipmsg;
+    return firstCode == zipmsg::kErrorWritingFile || firstCode == zipmsg::kErrorClosingFile ||
+           firstCode == zipmsg::kErrorOpeningFile || firstCode == zipmsg::kDiskFull ||
+           firstCode == zipmsg::kOutOfMemory || firstCode == zipmsg::kFileNotFound;
   }
 };
 
@@ -132,7 +141,11 @@ int RunOneFileSetup(const OneFileSetup& setup) {
                 cut == std::wstring::npos ? setup.program : setup.program.substr(cut + 1));
   const std::string archive = Utf8(setup.program);
 
-  // The whole payload, before anything is unpacked or run.
+  // The whole payload, before anything is unpacked or run: its length and CRC against the
+  // trailer, which a download cut short or damaged anywhere fails. That is the test of every
+  // member's bytes as well; unpacking checks each member's CRC once more, and what it finds
+  // there (a setup file made from a damaged archive) removes what was unpacked before
+  // anything runs.
   PayloadCheck check;
   {
     ziparchive::OsFile own;
@@ -143,26 +156,13 @@ int RunOneFileSetup(const OneFileSetup& setup) {
       check.problem = "the file cannot be read";
     }
   }
-  ReaderProblems tested;
-  if (check.ok) {
-    ziparchive::TUnZip unzip;
-    unzip.Utf8Paths = true;
-    tested.Attach(unzip);
-    unzip.FileSpec = {"*"};
-    unzip.SetArchiveFile(archive);
-    if (unzip.ArchiveFile().empty())
-      tested.first = L"the archive cannot be opened", ++tested.count;
-    else
-      unzip.Test();
-  }
-  if (!check.ok || tested.count) {
-    const std::wstring problem =
-        check.ok ? L"a file of it fails its test: " + tested.first : Wide(check.problem);
+  auto damaged = [&](const std::wstring& problem, const wchar_t* unpacked) {
     return teller.Fail(L"This setup file is damaged or incomplete: " + problem +
                            L".\r\n\r\nNothing was installed. Download the file again.",
                        L"setup file " + setup.program + L": damaged or incomplete (" + problem +
-                           L"), nothing unpacked");
-  }
+                           L"), " + unpacked);
+  };
+  if (!check.ok) return damaged(Wide(check.problem), L"nothing unpacked");
 
   DWORD error = 0;
   const std::wstring folder = MakeOwnFolder(setup.tempFolder, error);
@@ -189,6 +189,8 @@ int RunOneFileSetup(const OneFileSetup& setup) {
     unzip.RecurseDirs = true;
     unzip.UseStoredDirs = true;
     unzip.CreateStoredDirs = true;
+    // The folder is new and the setup's own: nothing there to look for, replace or keep.
+    unzip.NewFilesOnly = true;
     unzip.SetArchiveFile(archive);
     unzip.SetExtractDir(Utf8(folder));
     unzip.Extract();
@@ -205,6 +207,10 @@ int RunOneFileSetup(const OneFileSetup& setup) {
     }
   }
   const std::wstring engine = folder + L"\\bramlow.exe";
+  if (unpacked.count && !unpacked.SystemFailed()) {
+    cleanUp();
+    return damaged(L"a file of it fails its test: " + unpacked.first, L"what was unpacked removed");
+  }
   if (unpacked.count || GetFileAttributesW(engine.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const std::wstring problem = unpacked.count ? unpacked.first : L"it holds no bramlow.exe";
     cleanUp();

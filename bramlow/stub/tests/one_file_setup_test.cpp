@@ -1,7 +1,8 @@
 // The one-file setup end to end: the sample kit built into one program with bramlow-kit,
 // installed unattended as from its folder, bramlow's exit code passed on, the unpacked folder
 // gone afterwards also when bramlow refuses; the same program cut short refused with a
-// message, unpacking and installing nothing.
+// message, unpacking and installing nothing; one whose trailer vouches for a damaged member
+// refused while unpacking, with what it unpacked removed.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <shlobj.h>
@@ -14,12 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "bramlow/kit/setup_payload.h"
 #include "driver.h"
 #include "testing/support/file_bytes.h"
 #include "testing/support/run_and_wait.h"
 #include "testing/support/scratch_folder.h"
 #include "testing/support/tree_removal.h"
 #include "winbase/handles.h"
+#include "ziparchive/records/zip_records.h"
 
 namespace {
 
@@ -296,6 +299,54 @@ TEST_F(OneFileSetup, ADownloadCutShortIsRefusedAndNothingIsUnpackedOrInstalled) 
   code = process.Wait(kWait);
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 1u);
+  EXPECT_FALSE(Exists(dest));
+  ExpectNothingLeftUnpacked();
+}
+
+// A setup file whose trailer vouches for damaged bytes (made so, since a download cut or
+// changed fails the trailer): unpacking finds the member's CRC wrong, takes away what it had
+// unpacked and runs nothing.
+TEST_F(OneFileSetup, AMemberFailingItsCheckWhileUnpackedRemovesWhatWasUnpackedAndRunsNothing) {
+  const std::wstring setup = scratch.Path() + std::wstring(L"\\viewer-setup.exe");
+  Build(setup);
+  std::string bytes = ReadBytes(setup);
+  ASSERT_GT(bytes.size(), bramlow::kPayloadTrailerSize);
+  const auto trailer = bramlow::DecodeTrailer(
+      std::string_view(bytes).substr(bytes.size() - bramlow::kPayloadTrailerSize));
+  ASSERT_TRUE(trailer.has_value());
+  // A byte of the data of app\readme.txt, which follows members unpacked before it.
+  const std::string name = "readme.txt";
+  size_t header = trailer->zipOffset;
+  for (;;) {
+    header = bytes.find("PK\x03\x04", header + 1);
+    ASSERT_NE(header, std::string::npos) << "no local header of " << name;
+    const size_t nameLength = uint8_t(bytes[header + 26]) | uint8_t(bytes[header + 27]) << 8;
+    const std::string stored = bytes.substr(header + 30, nameLength);
+    if (stored.size() > name.size() &&
+        stored.compare(stored.size() - name.size(), name.size(), name) == 0)
+      break;
+  }
+  const size_t data = header + 30 +
+                      (uint8_t(bytes[header + 26]) | uint8_t(bytes[header + 27]) << 8) +
+                      (uint8_t(bytes[header + 28]) | uint8_t(bytes[header + 29]) << 8);
+  bytes[data + 2] = static_cast<char>(bytes[data + 2] ^ 0x10);
+  bramlow::PayloadTrailer vouching = *trailer;
+  const size_t payloadEnd = bytes.size() - bramlow::kPayloadTrailerSize;
+  vouching.crc = ziparchive::Crc32Final(ziparchive::Crc32Update(
+      ziparchive::kCrc32Init, bytes.data() + trailer->zipOffset, payloadEnd - trailer->zipOffset));
+  bytes.replace(payloadEnd, bramlow::kPayloadTrailerSize, bramlow::EncodeTrailer(vouching));
+  WriteBytes(setup, bytes);
+
+  const std::wstring log = scratch.Path() + std::wstring(L"\\damaged.log");
+  const std::wstring dest = base + L"\\damaged";
+  const auto code = Run(setup, L"/S /LOG=\"" + log + L"\" /D=" + dest);
+  ASSERT_TRUE(code.has_value());
+  EXPECT_EQ(*code, 1u);
+  const std::vector<std::string> lines = LogLines(log);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find("damaged or incomplete"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(name), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("what was unpacked removed"), std::string::npos) << lines[0];
   EXPECT_FALSE(Exists(dest));
   ExpectNothingLeftUnpacked();
 }
