@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ziparchive/records/archive_name.h"
+#include "ziparchive/records/member_name.h"
 #include "ziparchive/records/zip_messages.h"
 #include "ziparchive/records/wildcard.h"
 
@@ -152,6 +153,7 @@ int TCompBase::DoCompress() {
   scan.RecurseDirs = RecurseDirs;
   scan.IncludeHiddenDirs = IncludeHiddenDirs;
   scan.NameOrder = ScanInNameOrder;
+  scan.EmptyFolders = StoreEmptySubDirs;
   scan.Utf8Paths = Utf8Paths;
   scan.Cancel = &FCancel;
   scan.ProcessMessages = ProcessMessages;
@@ -225,11 +227,11 @@ bool TCompBase::IsOwnFile(const std::string& path) const {
 }
 
 void TCompBase::Merge(const ScanFile& f) {
-  if (IsOwnFile(f.path)) return;
+  if (!f.folder && IsOwnFile(f.path)) return;
   std::string name = f.path.substr(f.rootLength);
   std::string bare = NameFilePart(f.path);
   for (const std::string& mask : ExcludeSpec)
-    if (!mask.empty() &&
+    if (!mask.empty() && !f.folder &&
         (WildcardMatch(mask, bare) || WildcardMatch(mask, name) || WildcardMatch(mask, f.path)))
       return;
   ++FTaken;
@@ -238,6 +240,8 @@ void TCompBase::Merge(const ScanFile& f) {
     // An update compares names as the archive's own rule has it, in any case.
     std::size_t found = FindMember(name);
     if (found == SIZE_MAX && FileSpec.size() > 1) found = FindMember(f.path);
+    // A folder the archive lists already is there.
+    if (f.folder && found != SIZE_MAX) return;
     if (found < FFirstNew && FMembers[found].action == MemberAction::Keep) {
       MergeWithMember(f, name, found);
       return;
@@ -250,25 +254,30 @@ void TCompBase::Merge(const ScanFile& f) {
 void TCompBase::AddFile(const ScanFile& f, const std::string& name) {
   // Names the file system tells apart (README.TXT and readme.txt on most POSIX systems) are
   // members of their own; the same name from two scanned folders cannot be.
-  auto [at, fresh] = FFileKeys.emplace(OsPathKey(OsPathOf(name)), FMembers.size());
-  if (!fresh) {
+  const std::string key = OsPathKey(OsPathOf(name));
+  auto known = FFileKeys.find(key);
+  if (known != FFileKeys.end()) {
     Report(f.path,
-           "\"" + name + "\" is the stored name of " + FMembers[at->second].sourcePath + " already",
+           "\"" + name + "\" is the stored name of " + FMembers[known->second].sourcePath +
+               " already",
            zipmsg::kNotScanned);
     return;
   }
+  std::string rawName;
+  bool utf8Name = false;
+  if (!StoredName(f, name, rawName, utf8Name)) return;
+  FFileKeys.emplace(key, FMembers.size());
   ZipMember m;
-  TakeFile(m, f, name);
+  TakeFile(m, f, name, std::move(rawName), utf8Name);
   AddMember(std::move(m));
 }
 
-void TCompBase::TakeFile(ZipMember& m, const ScanFile& f, const std::string& name) {
+void TCompBase::TakeFile(ZipMember& m, const ScanFile& f, const std::string& name,
+                         std::string rawName, bool utf8Name) {
   m.name = name;
-  m.utf8Name = false;
-  if (Utf8Paths)
-    StoreUtf8Name(m);
-  else
-    m.rawName = ToStoredName(name);
+  m.rawName = std::move(rawName);
+  m.utf8Name = utf8Name;
+  m.folder = f.folder;
   m.action = MemberAction::Compress;
   m.sourcePath = f.path;
   m.rootLength = f.rootLength;
@@ -279,6 +288,32 @@ void TCompBase::TakeFile(ZipMember& m, const ScanFile& f, const std::string& nam
   m.comment.clear();
 }
 
+bool TCompBase::StoredName(const ScanFile& f, const std::string& name, std::string& rawName,
+                           bool& utf8Name) {
+  // The engine's strings: ANSI, or UTF-8 with Utf8Paths.
+  const std::string ansi = Utf8Paths ? OsUtf8ToAnsi(name) : name;
+  const std::string utf8 = Utf8Paths ? name : OsUtf8Path(name);
+  if (!Utf8Paths || OsUtf8Path(ansi) == name) {
+    rawName = ToStoredName(ansi);
+    // The OEM code page lacks letters the ANSI one has ("é" in 1251, "€"): such a name
+    // would come back as another.
+    if (FromStoredName(rawName) == ansi) {
+      utf8Name = false;
+      return true;
+    }
+  }
+  if (IsValidUtf8(utf8)) {
+    rawName = EncodeStoredName(utf8, false);
+    utf8Name = true;
+    return true;
+  }
+  Report(f.path,
+         "the name has characters the OEM code page lacks and is no UTF-8 text: it cannot be "
+         "stored as it is",
+         zipmsg::kNotScanned);
+  return false;
+}
+
 void TCompBase::MergeWithMember(const ScanFile& f, const std::string& name, std::size_t member) {
   const ZipMember& old = FMembers[member];
   bool differs = old.central.uncompressedSize != f.size ||
@@ -287,11 +322,14 @@ void TCompBase::MergeWithMember(const ScanFile& f, const std::string& name, std:
   if (differs && OnReplaceFile) {
     bool replace = false;
     OnReplaceFile(*this, name, replace);
-    if (replace) {
-      TakeFile(FMembers[member], f, name);
+    std::string rawName;
+    bool utf8Name = false;
+    if (replace && StoredName(f, name, rawName, utf8Name)) {
+      TakeFile(FMembers[member], f, name, std::move(rawName), utf8Name);
       FFileKeys.emplace(OsPathKey(OsPathOf(name)), member);
       return;
     }
+    if (replace) return;  // reported; the member stays
   } else if (differs) {
     Report(name, "OnReplaceFile", zipmsg::kRequiredEventNotAssigned);
   }
@@ -307,16 +345,6 @@ void TCompBase::MergeWithMember(const ScanFile& f, const std::string& name, std:
     return;
   }
   AddFile(f, newName);
-}
-
-void TCompBase::StoreUtf8Name(ZipMember& m) const {
-  const std::string ansi = OsUtf8ToAnsi(m.name);
-  if (OsUtf8Path(ansi) == m.name) {
-    m.rawName = ToStoredName(ansi);
-    return;
-  }
-  m.rawName = EncodeStoredName(m.name, false);
-  m.utf8Name = true;
 }
 
 std::string TCompBase::TemporaryFile() const {

@@ -38,6 +38,7 @@ struct ZipMember {
   std::string extra;
   std::string comment;
   std::uint64_t oldOffset = 0;  // local header in the old archive
+  bool folder = false;          // an empty folder (StoreEmptySubDirs): name ends in "\\"
 };
 
 class TCompBase : public TZipCommon {
@@ -51,6 +52,9 @@ class TCompBase : public TZipCommon {
   TZipSwitch Switch = swAdd;
   std::string TempDir;
   bool IncludeHiddenDirs = false;
+  // A scanned subfolder that gives no member (an empty one) is stored as a folder entry: its
+  // name with "/" at the end, its attributes (the folder bit among them), no data.
+  bool StoreEmptySubDirs = false;
   // Members in the byte order of their names, folder by folder (TFileScan::NameOrder).
   bool ScanInNameOrder = false;
 
@@ -118,16 +122,19 @@ class TCompBase : public TZipCommon {
   // A file new to the archive under `name`; one whose name another file of this run has
   // already (as the file system tells names apart) is reported and left out.
   void AddFile(const ScanFile& f, const std::string& name);
-  void TakeFile(ZipMember& m, const ScanFile& f, const std::string& name);
+  void TakeFile(ZipMember& m, const ScanFile& f, const std::string& name, std::string rawName,
+                bool utf8Name);
+  // The stored form of a new member's name (engine form): the 8-bit code pages where they
+  // give the name back exactly, else UTF-8, flagged so. False (reported, the file left out)
+  // where neither holds it.
+  bool StoredName(const ScanFile& f, const std::string& name, std::string& rawName,
+                  bool& utf8Name);
   bool PutInPlace(const std::string& tempPath);
   // The archive being updated and the writer's own temporary file are never packed.
   void NoteOwnFile(const std::string& path);
   bool IsOwnFile(const std::string& path) const;
   bool CopyIntoPlace(const std::string& tempPath, const std::string& target);
   std::size_t FindMember(const std::string& name) const;
-  // The stored form of a new member's UTF-8 name: in the 8-bit code pages where they hold
-  // it, else UTF-8, flagged so.
-  void StoreUtf8Name(ZipMember& m) const;
 
   static constexpr const char* kTemporarySuffix = ".~kv";
   std::string FDefaultExt = ".zip";

@@ -3,13 +3,15 @@
 #include <algorithm>
 
 #include "ziparchive/platform/zip_platform.h"
+#include "ziparchive/records/member_name.h"
 #include "ziparchive/records/wildcard.h"
 
 namespace ziparchive {
 
 namespace {
-// Deeper than any path the system can hold; stops loops made by links to parent folders.
-constexpr int kMaxDepth = 64;
+// Deeper than any path the system can hold; stops loops made by links to parent folders. The
+// reader refuses stored names deeper than that too.
+constexpr int kMaxDepth = kMaxStoredFolders;
 constexpr std::uint32_t kReparsePoint = 0x400;
 constexpr std::uint32_t kAlwaysTaken = 0x2000;  // "not content indexed"
 }  // namespace
@@ -68,11 +70,12 @@ std::string LostNameReason(const std::string& utf8) {
 }
 }  // namespace
 
-void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
+bool TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
                            const std::vector<std::string>& masks, int depth,
                            const FoundCallback& found) {
   OsDirSearch search;
-  if (!search.Open(PathOf(folder))) return;
+  bool any = false;
+  if (!search.Open(PathOf(folder))) return any;
   OsFindData d;
   std::vector<OsFindData> listed;  // the whole folder, for name order
   std::size_t nextListed = 0;
@@ -88,7 +91,7 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
     return true;
   };
   while (next()) {
-    if (Cancel && *Cancel) return;
+    if (Cancel && *Cancel) return any;
     if ((d.attributes & 0x10) && !d.special) {
       const std::string path = folder + d.name;
       bool wanted = RecurseDirs && (IncludeHiddenDirs || !(d.attributes & 0x02));
@@ -99,8 +102,14 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
         Skip(path, "a link or junction to a folder is not followed");
       else if (wanted && depth >= kMaxDepth)
         Skip(path, "more than " + std::to_string(kMaxDepth) + " folders deep");
-      else if (wanted)
-        WalkFolder(path + "\\", rootLength, masks, depth + 1, found);
+      else if (wanted && WalkFolder(path + "\\", rootLength, masks, depth + 1, found))
+        any = true;
+      else if (wanted && EmptyFolders && !(Cancel && *Cancel)) {
+        ScanFile empty{path + "\\", rootLength, 0, d.attributes, d.dosDateTime};
+        empty.folder = true;
+        found(empty);
+        any = true;
+      }
     } else {
       bool match = false;
       for (const std::string& m : masks)
@@ -115,12 +124,15 @@ void TFileScan::WalkFolder(const std::string& folder, std::size_t rootLength,
           Skip(folder + d.name, "neither a file nor a folder (a pipe, device or broken link)");
         else if (d.link && !LeadsIntoTree(folder + d.name))
           Skip(folder + d.name, "a link that leads out of the scanned folder");
-        else
+        else {
           found({folder + d.name, rootLength, d.size, d.attributes, d.dosDateTime});
+          any = true;
+        }
       }
     }
     if (ProcessMessages) ProcessMessages();
   }
+  return any;
 }
 
 }  // namespace ziparchive

@@ -44,6 +44,7 @@ struct ScanFile {
   std::uint64_t size;
   std::uint32_t attributes;
   std::uint32_t dosDateTime;
+  bool folder = false;  // an empty folder (EmptyFolders): path ends in "\"
 };
 
 // One walk: a folder and the masks of every FileSpec entry naming that folder.
@@ -72,6 +73,9 @@ class TFileScan {
   // lists them, which differs between file systems: the same tree is then walked alike
   // anywhere, as reproducible archives need.
   bool NameOrder = false;
+  // A subfolder in which the walk takes nothing (no file, no folder below it) is found too,
+  // as a ScanFile with `folder` set, so that it can be stored.
+  bool EmptyFolders = false;
   bool Utf8Paths = false;  // the walk's root is UTF-8; so are the paths found
   const volatile bool* Cancel = nullptr;
   std::function<void()> ProcessMessages;  // the component's, run after each folder
@@ -82,7 +86,8 @@ class TFileScan {
   void Walk(const ScanWalk& walk, const FoundCallback& found);
 
  private:
-  void WalkFolder(const std::string& folder, std::size_t rootLength,
+  // Whether anything below the folder was found.
+  bool WalkFolder(const std::string& folder, std::size_t rootLength,
                   const std::vector<std::string>& masks, int depth, const FoundCallback& found);
   bool LeadsIntoTree(const std::string& path) const;
   OsPath PathOf(const std::string& text) const { return Utf8Paths ? OsPath::FromUtf8(text) : OsPath(text); }

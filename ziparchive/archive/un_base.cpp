@@ -135,16 +135,53 @@ bool TUnBase::DecideWrite(const std::string& name, OsPath& path, std::string& sh
   return true;
 }
 
-bool TUnBase::WrittenBefore(const OsPath& path, const std::string& shown) {
-  if (FTestOnly || FWrittenKeys.count(OsPathKey(path)) == 0) return false;
-  Report(FCurrentName, shown + ": a file this run wrote already has that name",
-         zipmsg::kErrorWritingFile);
-  return true;
+bool TUnBase::NameTaken(const OsPath& path, const std::string& shown, bool isFolder,
+                        bool remember) {
+  std::string key = OsPathKey(path);
+  const char* why = nullptr;
+  if (isFolder) {
+    if (FWrittenKeys.count(key)) why = ": an earlier member is a file of that name";
+  } else if (FFolderKeys.count(key)) {
+    why = ": an earlier member is a folder of that name";
+  } else if (FWrittenKeys.count(key)) {
+    why = ": an earlier member has that name; the first one is kept";
+  }
+  if (why) {
+    Report(FCurrentName, shown + why, zipmsg::kErrorWritingFile);
+    return true;
+  }
+  if (isFolder)
+    FFolderKeys.insert(std::move(key));
+  else if (remember)
+    FWrittenKeys.insert(std::move(key));
+  return false;
 }
 
-bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize,
-                           bool* taken) {
-  if (taken) *taken = false;
+std::string TUnBase::InNameForm(const MemberName& name, const std::string& text) {
+  return name.utf8.empty() ? text : OsUtf8ToAnsi(text);
+}
+
+bool TUnBase::NameRefused(const MemberName& name, bool isFolder) {
+  std::string why;
+  if (!IsSafeMemberPath(name.OnDisk(), UseStoredDirs, &why)) {
+    Report(FCurrentName, InNameForm(name, why), zipmsg::kUnsafeStoredPath);
+    return true;
+  }
+  // Keyed as extraction keys the files it writes: the part of the name below ExtractDir.
+  auto below = [this](const std::string& n) {
+    return (UseStoredDirs ? NameFolderPart(n) : std::string()) + NameFilePart(n);
+  };
+  OsPath path = name.utf8.empty() ? OsPath(below(name.name)) : OsPath::FromUtf8(below(name.utf8));
+  return NameTaken(path, FCurrentName, isFolder, true);
+}
+
+void TUnBase::MakeStoredFolder(const OsPath& folder, const std::string& shown) {
+  if (NameTaken(folder, shown, true, false) || !CreateStoredDirs) return;
+  if (!OsForceFolders(folder))
+    Report(FCurrentName, shown + ": " + OsLastErrorText(), zipmsg::kErrorWritingFile);
+}
+
+bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize) {
   FOutPath = path;
   FFinalPath = path;
   FOutShown = shown;
@@ -153,6 +190,8 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   FFileProgress = 0;
   FDecoded = 0;
   FWriteFailed = false;
+  FOutputFault.clear();
+  FOutputFaultCode = zipmsg::kErrorOpeningFile;
   if (FTestOnly) return true;
   // Members of one folder mostly follow each other: its folders are made (or checked) once.
   // Should the folder have gone meanwhile, the failed create makes them again.
@@ -160,6 +199,7 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   bool known = FFolderMade && folder.text == FMadeFolder.text && folder.utf8 == FMadeFolder.utf8;
   if (!known) {
     FFolderMade = OsForceFolders(folder);
+    if (!FFolderMade) FOutputFault = OsLastErrorText();
     FMadeFolder = folder;
     if (FFolderMade && !NewFilesOnly && FSweptFolders.insert(OsPathKey(folder)).second)
       RemoveLeftovers(folder);
@@ -168,28 +208,37 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
     // The create itself is the one look at the name: what is there fails it.
     bool created = FOutFile.CreateNew(FOutPath, OsShare::Exclusive);
     if (!created) {
-      const bool there = OsGetAttributes(path) != fattr::kInvalid;
-      if (taken) *taken = there;
-      if (!there && known) {
+      if (OsGetAttributes(path) != fattr::kInvalid) {
+        FOutputFault = "something of that name is there already; it is kept";
+        FOutputFaultCode = zipmsg::kErrorWritingFile;
+      } else if (known) {
         FFolderMade = OsForceFolders(folder);
         created = FOutFile.CreateNew(FOutPath, OsShare::Exclusive);
       }
+      if (!created && FOutputFault.empty()) FOutputFault = OsLastErrorText();
     }
     if (created) FWrittenKeys.insert(OsPathKey(path));
     FOutputPending = created;
     return created;
   }
   if (OsGetAttributes(path) != fattr::kInvalid) {
+    // The archive being read stays whatever a member is called (the same file under another
+    // name or through a link included).
+    if (OsIdentityOf(path).SameAs(FArchiveId)) {
+      FOutputFault = "the archive being read has that name; it is not written over";
+      FOutputFaultCode = zipmsg::kErrorWritingFile;
+      return false;
+    }
     // Replacing a file: the new one is written beside it first, under the one name a run
     // that is killed leaves (taken over now, or removed by the next run into this folder).
-    for (int n = -1;; ++n) {
-      OsPath temporary =
-          path.With(path.text + kLeftoverSuffix + (n < 0 ? std::string() : std::to_string(n)));
-      if (FWrittenKeys.count(OsPathKey(temporary)) == 0) {
-        FOutPath = temporary;
-        break;
-      }
-      if (n == 99) return false;
+    FOutPath = path.With(path.text + kLeftoverSuffix);
+    if (FWrittenKeys.count(OsPathKey(FOutPath))) {
+      FOutputFault = NameFilePart(FOutPath.text) +
+                     ", the name it is written under first, is a file this run wrote; the file "
+                     "there is kept";
+      FOutputFaultCode = zipmsg::kErrorWritingFile;
+      FOutPath = path;
+      return false;
     }
   }
   bool created = FOutFile.Create(FOutPath, OsShare::Exclusive);
@@ -197,6 +246,7 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
     FFolderMade = OsForceFolders(folder);
     created = FOutFile.Create(FOutPath, OsShare::Exclusive);
   }
+  if (!created && (known || FFolderMade)) FOutputFault = OsLastErrorText();
   if (created) FWrittenKeys.insert(OsPathKey(path));
   FOutputPending = created;
   return created;
@@ -219,11 +269,12 @@ void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
     ReportFatal(FArchiveFile, FOutShown, zipmsg::kDiskFull);
     return;
   }
+  const std::string why = OsLastErrorText();
   if (FMemberCounted) {
     FMemberCounted = false;
     --FCount;
   }
-  Report(FArchiveFile, FOutShown, zipmsg::kErrorWritingFile);
+  Report(FArchiveFile, FOutShown + (why.empty() ? "" : ": " + why), zipmsg::kErrorWritingFile);
 }
 
 void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
@@ -236,7 +287,7 @@ void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
     attributes = a ? a : fattr::kNormal;
   }
   if (!FOutFile.Finish(dosDateTime, attributes, FOutPath))
-    Report(FCurrentName, FOutShown, zipmsg::kErrorClosingFile);
+    Report(FCurrentName, FOutShown + ": " + OsLastErrorText(), zipmsg::kErrorClosingFile);
 }
 
 bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
@@ -256,6 +307,8 @@ bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
       why = "the data holds more than the stated " + std::to_string(FStatedSize) + " bytes";
     else if (!sizeAgrees)
       why = std::to_string(FDecoded) + " bytes decoded, " + std::to_string(FStatedSize) + " stated";
+    // One wrong password in 256 passes the check byte and decodes to garbage.
+    if (FEncryptedMember) why += (why.empty() ? "" : "; ") + std::string("wrong password?");
     if (FOutPath.text != FFinalPath.text)
       why += (why.empty() ? "" : "; ") + std::string("the file there is kept");
     Report(FCurrentName, why, zipmsg::kFileFailsCrc);
@@ -271,13 +324,14 @@ void TUnBase::SettleOutput(bool pass) {
   if (!pass) {
     OsDeleteFile(FOutPath);
   } else if (!OsReplaceFile(FOutPath, FFinalPath)) {
+    const std::string why = OsLastErrorText();
     OsSetAttributes(FOutPath, fattr::kNormal);
     OsDeleteFile(FOutPath);
     if (FMemberCounted) {
       FMemberCounted = false;
       --FCount;
     }
-    Report(FCurrentName, FOutShown, zipmsg::kErrorWritingFile);
+    Report(FCurrentName, FOutShown + (why.empty() ? "" : ": " + why), zipmsg::kErrorWritingFile);
   }
   FOutPath = FFinalPath;
 }
@@ -286,22 +340,26 @@ void TUnBase::RemoveLeftovers(const OsPath& folder) {
   OsDirSearch search;
   OsFindData found;
   std::vector<std::string> names;
-  const std::string pattern = std::string("*") + kLeftoverSuffix + "*";
+  const std::string pattern = std::string("*") + kLeftoverSuffix;
   if (!search.Open(folder, pattern.c_str())) return;
   while (search.Next(found))
     if (!(found.attributes & fattr::kDirectory)) names.push_back(found.name);
   std::string base = folder.text;
   if (!base.empty() && base.back() != '\\') base += '\\';
+  const size_t suffix = std::strlen(kLeftoverSuffix);
   for (const std::string& name : names) {
-    // "<file>.~kv", or "<file>.~kv<n>" as earlier versions named them, beside <file>.
-    size_t at = name.rfind(kLeftoverSuffix);
-    if (at == std::string::npos || at == 0) continue;
-    std::string tail = name.substr(at + std::strlen(kLeftoverSuffix));
-    if (tail.find_first_not_of("0123456789") != std::string::npos) continue;
-    if (OsGetAttributes(folder.With(base + name.substr(0, at))) == fattr::kInvalid) continue;
+    // Exactly "<file>.~kv" beside <file> (a short 8.3 name may match the pattern too).
+    if (name.size() <= suffix || name.compare(name.size() - suffix, suffix, kLeftoverSuffix) != 0)
+      continue;
+    if (OsGetAttributes(folder.With(base + name.substr(0, name.size() - suffix))) ==
+        fattr::kInvalid)
+      continue;
     OsPath leftover = folder.With(base + name);
+    if (OsIdentityOf(leftover).SameAs(FArchiveId)) continue;
     OsSetAttributes(leftover, fattr::kNormal);
-    OsDeleteFile(leftover);
+    if (OsDeleteFile(leftover))
+      Report(base + name, "left by an extraction that was interrupted while it replaced the file",
+             zipmsg::kLeftoverRemoved);
   }
 }
 

@@ -63,16 +63,21 @@ class TUnBase : public TZipCommon {
   // The overwrite decision; may change path (OnFileExists). True when the member is written.
   bool DecideWrite(const std::string& name, OsPath& path, std::string& shown);
 
-  // Whether a file this run wrote has the name `path` (or one the system takes for it); the
-  // member that would replace it is reported instead.
-  bool WrittenBefore(const OsPath& path, const std::string& shown);
+  // Whether an earlier member of this run has the name `path` (or one the system takes for
+  // it): a file after a file or a folder, a folder after a file. Reported; the first stays.
+  // `remember`: note a file's name now (test and list, which create nothing).
+  bool NameTaken(const OsPath& path, const std::string& shown, bool isFolder, bool remember);
+  // What test and list say of a name extraction would refuse: the same reports, so that a
+  // clean test means a clean extraction.
+  bool NameRefused(const MemberName& name, bool isFolder);
+  // Makes a folder entry's folder (with CreateStoredDirs); a failure is reported.
+  void MakeStoredFolder(const OsPath& folder, const std::string& shown);
 
   // Per-member output: create, write pieces (CRC and progress), finish, settle. A file that
   // exists is written under a temporary name beside it and replaces it only when the member
-  // checks out, so that damage never costs the file that was there. With NewFilesOnly a file
-  // that exists fails the create, and `taken` (when given) says so.
-  bool CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize,
-                    bool* taken = nullptr);
+  // checks out, so that damage never costs the file that was there.
+  // When it fails, FOutputFault says why and FOutputFaultCode is the number to report.
+  bool CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize);
   // Writes one piece. The first write that fails is reported (the disk full in the fatal
   // form, which throws EZipError); later pieces of the member are dropped unreported.
   void WriteOutput(const uint8_t* data, size_t count);
@@ -87,12 +92,19 @@ class TUnBase : public TZipCommon {
   // Forgets the files written so far: a new run begins.
   void StartRun() {
     FWrittenKeys.clear();
+    FFolderKeys.clear();
     FSweptFolders.clear();
+    FArchiveId = OsFileId();
   }
-  // What a killed run left beside a file it was replacing: "<file>.~kv" (or "<file>.~kv<n>").
+  // The one name a member that replaces a file is written under first, beside it, and so
+  // what a killed run leaves: "<file>.~kv".
   static constexpr const char* kLeftoverSuffix = ".~kv";
-  // Removes such leftovers from a folder this run writes into, once per run and folder.
+  // Removes such leftovers from a folder this run writes into, once per run and folder, each
+  // with a notice (kLeftoverRemoved).
   void RemoveLeftovers(const OsPath& folder);
+  // The text of a report about `name`: a reason that quotes a name flagged UTF-8 is given in
+  // the engine's strings, as FileName is.
+  static std::string InNameForm(const MemberName& name, const std::string& text);
 
   bool FTestOnly = false;  // decode and check, write nothing
   int FCount = 0;          // files written (the result)
@@ -104,6 +116,11 @@ class TUnBase : public TZipCommon {
   std::string FOutShown;  // FOutPath in the engine's strings
   bool FMemberCounted = false;
   bool FWriteFailed = false;    // a write of the current member fell short (reported)
+  bool FEncryptedMember = false;  // the current member was decrypted (a CRC failure may mean
+                                  // a wrong password that passed the check byte)
+  std::string FOutputFault;      // why CreateOutput failed
+  int FOutputFaultCode = 0;
+  OsFileId FArchiveId;           // the archive being read: never written over
   bool FOutputPending = false;  // an output file was created and is not settled yet
   uint64_t FFileProgress = 0, FArchiveProgress = 0;
   OsFile FOutFile;
@@ -117,7 +134,9 @@ class TUnBase : public TZipCommon {
   std::string FExtractDir;
   OsPath FFinalPath{
       std::string()};  // where the output goes; FOutPath differs while it is a temporary
-  std::set<std::string> FWrittenKeys;   // OsPathKey of every file this run wrote
+  std::set<std::string> FWrittenKeys;   // OsPathKey of every file this run wrote (or, in test
+                                        // and list, would write)
+  std::set<std::string> FFolderKeys;    // OsPathKey of every folder entry of this run
   std::set<std::string> FSweptFolders;  // OsPathKey of every folder cleared of leftovers
 };
 

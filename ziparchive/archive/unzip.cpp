@@ -122,12 +122,16 @@ void TUnZip::CollectFromCentralDirectory(OsFile& archive, const CentralDirLocati
   uint64_t prefixShift =
       where.centralDirStart > storedStart ? where.centralDirStart - storedStart : 0;
   bool shifted = false, unshifted = false;
+  bool localAtStart = false;  // an entry's local header is the file's first record
   // Entries are read as far as the file holds them, also past where the directory should
   // end (a comment length too long, say); the check afterwards reports any such mismatch.
   WalkResult walk =
       WalkCentralDirectory(archive, where.centralDirStart, fileSize, [&](const CentralEntry& e) {
         std::string name = DecodeMemberName(e.rawName, e.header.flags, TranslateOemChar).name;
-        if (!IsSelected(name)) return !FCancel;
+        if (!IsSelected(name)) {
+          if (e.sizes.localHeaderOffset == 0 && !prefixShift) localAtStart = true;
+          return !FCancel;
+        }
         if (!e.extraFits)
           Report(name,
                  "an item of the directory entry's extra field at " + At(e.recordPosition) +
@@ -143,18 +147,34 @@ void TUnZip::CollectFromCentralDirectory(OsFile& archive, const CentralDirLocati
           return offset <= fileSize && fileSize - offset >= LocalHeader::kSize &&
                  headers.Read(offset, head, sizeof head) && GetLE32(head) == zipsig::kLocalHeader;
         };
+        // Whether the local header in `head`, at offset, carries the entry's name.
+        auto named = [&](uint64_t offset) {
+          const size_t length = GetLE16(head + 26);
+          if (length != e.rawName.size()) return false;
+          std::string localName(length, '\0');
+          return headers.Read(offset + LocalHeader::kSize, localName.data(), length) &&
+                 localName == e.rawName;
+        };
         uint64_t offset = e.sizes.localHeaderOffset;
+        const uint64_t moved = offset <= UINT64_MAX - prefixShift ? offset + prefixShift : offset;
         if (!localAt(offset)) {
-          offset = offset <= UINT64_MAX - prefixShift ? offset + prefixShift : offset;
+          offset = moved;
           if (!prefixShift || !localAt(offset)) {
             Report(name, "no local header at " + At(e.sizes.localHeaderOffset),
                    zipmsg::kBadFileHeader);
             return !FCancel;
           }
           shifted = true;
+        } else if (prefixShift && !named(offset) && localAt(moved) && named(moved)) {
+          // Another archive in front of this one (two archives joined) has a member where
+          // this one's stored offset points; the shifted header is this entry's.
+          offset = moved;
+          shifted = true;
         } else {
+          if (prefixShift) localAt(offset);  // the look at the shifted header read over `head`
           unshifted = true;
         }
+        if (offset == 0) localAtStart = true;
         LocalHeader local;
         local.Read(head);
         uint64_t dataOffset = offset + LocalHeader::kSize + local.nameLength + local.extraLength;
@@ -192,6 +212,15 @@ void TUnZip::CollectFromCentralDirectory(OsFile& archive, const CentralDirLocati
       (storedStart > where.centralDirStart || !shifted || unshifted))
     ReportDamage("the end record places the directory at " + At(storedStart) + ", it stands at " +
                  At(where.centralDirStart));
+  // A local header at the start of the file that no entry names: the directory has lost
+  // members, or another archive stands in front of this one (two archives joined).
+  uint8_t first[4];
+  if (!localAtStart && where.centralDirStart >= LocalHeader::kSize &&
+      headers.Read(0, first, sizeof first) && GetLE32(first) == zipsig::kLocalHeader)
+    ReportDamage("offset 0 holds a local header that the central directory does not list: " +
+                 std::string(shifted ? "another archive stands in front of this one"
+                                     : "members outside the directory") +
+                 "; they are not read");
   SettleOverlaps(where, members);
 }
 
@@ -400,9 +429,10 @@ int TUnZip::Extract() {
   try {
     OsFile archive;
     if (!archive.Open(OsPathOf(FArchiveFile), OsAccess::Read, OsShare::DenyWrite)) {
-      Report(FArchiveFile, "", zipmsg::kErrorOpeningFile);
+      Report(FArchiveFile, OsLastErrorText(), zipmsg::kErrorOpeningFile);
       return 0;
     }
+    FArchiveId = archive.Identity();
     activated = true;
     if (OnActivate) OnActivate(*this);
     int64_t size = archive.Size();
@@ -412,12 +442,25 @@ int TUnZip::Extract() {
     CentralDirLocation where;
     if (LocateCentralDirectory(archive, where)) {
       const EndOfCentralDir& end = where.endRecord;
-      // (Bytes after the comment are left alone: other tools append data there.)
+      // (Bytes after the comment are left alone: other tools append data there. But members
+      // there are another archive's, joined to this one, or this one's past its end.)
+      const uint64_t afterComment =
+          where.endRecordPosition + EndOfCentralDir::kSize + end.commentLength;
+      uint8_t next[4];
       if (end.commentLength > fileSize - where.endRecordPosition - EndOfCentralDir::kSize)
         ReportDamage("the archive comment runs past the end of the archive");
+      else if (fileSize - afterComment >= 4 && reader.Read(afterComment, next, 4) &&
+               GetLE32(next) == zipsig::kLocalHeader)
+        ReportDamage("a local header follows the archive at " + At(afterComment) +
+                     ": another archive joined to this one; its members are not read");
       // (A Zip64 archive's plain end record may hold 0xFFFF anywhere: its Zip64 record counts.)
-      if (where.thisDisk != 0 || where.centralDirDisk != 0 || where.zip64RecordDisk != 0)
+      if (where.thisDisk != 0 || where.centralDirDisk != 0 || where.zip64RecordDisk != 0 ||
+          where.zip64Disks > 1)
         ReportDamage("one part of an archive spread over several disks");
+      if (where.zip64 && where.zip64RecordSize != where.zip64RecordRoom)
+        ReportDamage("the Zip64 end record at " + At(where.centralDirEnd) + " gives its size as " +
+                     std::to_string(where.zip64RecordSize) + " bytes, " +
+                     std::to_string(where.zip64RecordRoom) + " stand before its locator");
       if (where.entriesOnDisk != where.expectedEntries)
         ReportDamage("the end record lists " + std::to_string(where.entriesOnDisk) +
                      " entries on this disk and " + std::to_string(where.expectedEntries) +
@@ -514,7 +557,7 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
   FCurrentName = name.name;
   uint32_t storedCrc = local.crc32;
   // Sizes after the data (bit 3) leave the local header's CRC as a placeholder.
-  if (member.fromLocalHeader || (flags & zipflag::kDataDescriptor) ||
+  if (member.fromLocalHeader || ((flags | local.flags) & zipflag::kDataDescriptor) ||
       (local.crc32 == 0 && member.sizes.compressedSize != 0))
     storedCrc = member.central.crc32;
   if (!member.fromLocalHeader) CheckLocalAgainstCentral(archive, member, local, raw);
@@ -537,25 +580,27 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
     Report(FCurrentName,
            "folder entry holds " + std::to_string(member.sizes.uncompressedSize) + " bytes of data",
            zipmsg::kBadFileHeader);
-  if (FListOnly) {
-    if (!isFolder || FListFolders)
-      FListed.push_back({FCurrentName, member.sizes.uncompressedSize, member.statedCompressed,
-                         member.central.method, flags, member.central.DosDateTime(),
-                         member.central.crc32, isFolder});
-    return;
-  }
   OsPath path{std::string()};
   std::string shown;
-  if (FTestOnly) {
-    if (isFolder) return;
+  if (FTestOnly || FListOnly) {
+    // Test and list refuse what extraction would refuse, with the same reports.
+    const bool refused = NameRefused(name, isFolder);
+    if (FListOnly) {
+      if (!isFolder || FListFolders)
+        FListed.push_back({FCurrentName, name.utf8, member.sizes.uncompressedSize,
+                           member.statedCompressed, member.central.method, flags,
+                           member.central.DosDateTime(), member.central.crc32, isFolder});
+      return;
+    }
+    if (refused || isFolder) return;
     shown = FCurrentName;
     path = OsPath(shown);
   } else if (OutputPath(name, path, shown) == PathResult::Unsafe) {
-    Report(FCurrentName, shown, zipmsg::kUnsafeStoredPath);
+    Report(FCurrentName, InNameForm(name, shown), zipmsg::kUnsafeStoredPath);
     return;
   }
   if (isFolder) {
-    if (CreateStoredDirs) OsForceFolders(path.With(NameFolderPart(path.text)));
+    MakeStoredFolder(path.With(NameFolderPart(path.text)), shown);
     return;
   }
   if (!FTestOnly && !DecideWrite(FCurrentName, path, shown)) return;
@@ -568,30 +613,38 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
     Report(FCurrentName, "method " + std::to_string(method), zipmsg::kUnsupportedMethod);
     return;
   }
-  if (WrittenBefore(path, shown)) return;
+  if (!FTestOnly && NameTaken(path, shown, false, false)) return;
   ZipCrypto crypto;
   if (encrypted && !ChoosePassword(archive, member, local, storedCrc, crypto)) return;
   ++FCount;
   FMemberCounted = true;
-  bool taken = false;
-  if (!CreateOutput(path, shown, member.sizes.uncompressedSize, &taken)) {
-    if (taken)
-      Report(FCurrentName, shown + ": something of that name is there already; it is kept",
-             zipmsg::kErrorWritingFile);
-    else
-      Report(FCurrentName, shown, zipmsg::kErrorOpeningFile);
+  if (!CreateOutput(path, shown, member.sizes.uncompressedSize)) {
+    Report(FCurrentName, shown + (FOutputFault.empty() ? "" : ": " + FOutputFault),
+           FOutputFaultCode);
     --FCount;
     FMemberCounted = false;
     return;
   }
+  FEncryptedMember = encrypted;
   bool excess = false;
   try {
     excess = Decompress(archive, member, method, encrypted ? &crypto : nullptr);
   } catch (const EZipError&) {
     // A fatal report (already passed to OnError) ends this member only.
   }
+  if (FCancel) {
+    // Stopped part way: no part of the member stays under any name; a file it was to replace
+    // stays as it was.
+    AbandonOutput();
+    if (FMemberCounted) --FCount;
+    FMemberCounted = false;
+    if (!FTestOnly) Report(FCurrentName, shown + ": interrupted; what was written is removed",
+                           zipmsg::kUserCanceled);
+    return;
+  }
   FinishOutput(dosTime, member.externalAttributes);
   CheckMember(storedCrc, excess);
+  FEncryptedMember = false;
 }
 
 bool TUnZip::ChoosePassword(ArchiveReader& archive, const MemberEntry& member,
@@ -713,7 +766,9 @@ void TUnZip::CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry&
   if (extraRead && !ApplyZip64Extra(reinterpret_cast<const uint8_t*>(extra.data()), extra.size(),
                                     local.uncompressedSize, local.compressedSize, 0, localSizes))
     add("an extra item that runs past its field");
-  if (c.flags & zipflag::kDataDescriptor) {
+  // Sizes after the data, as either header says (a local header that says so alone has its
+  // descriptor too, or it was written for other data).
+  if ((c.flags | local.flags) & zipflag::kDataDescriptor) {
     // The descriptor after the data must say what the directory says.
     uint8_t tail[24];
     uint64_t at = member.dataOffset + member.sizes.compressedSize;
@@ -725,8 +780,7 @@ void TUnZip::CheckLocalAgainstCentral(ArchiveReader& archive, const MemberEntry&
                               &member.sizes.uncompressedSize, d)))
       add("data descriptor");
   } else {
-    // A local CRC of 0 may stand for "see the directory", but not for a member without data.
-    if ((local.crc32 != 0 || member.statedCompressed == 0) && local.crc32 != c.crc32) add("CRC");
+    if (local.crc32 != c.crc32) add("CRC");
     // Sizes as both headers state them, Zip64 items applied.
     if (extraRead && (localSizes.compressedSize != member.statedCompressed ||
                       localSizes.uncompressedSize != member.sizes.uncompressedSize))

@@ -44,6 +44,7 @@ class TUnZip : public TUnBase {
   // What the directory (in local-header mode the local header) says of a member.
   struct ListedMember {
     std::string name;               // as converted for extraction
+    std::string utf8;               // a name flagged UTF-8: as stored ("\\" separators)
     uint64_t uncompressedSize = 0;  // as the archive states it, not decoded
     uint64_t compressedSize = 0;
     uint16_t method = 0;

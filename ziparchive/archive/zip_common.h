@@ -59,7 +59,8 @@ class TZipCommon {
   const std::string& ArchiveFile() const { return FArchiveFile; }
   TArcType ArcType() const { return FArcType; }
 
-  // Asks the running operation to stop at its next check.
+  // Asks the running operation to stop at its next check; may be called from another thread
+  // or a signal handler.
   void Cancel() { FCancel = true; }
   bool Cancelled() const { return FCancel; }
 
@@ -86,7 +87,7 @@ class TZipCommon {
 
   std::string FArchiveFile;
   TArcType FArcType = atNA;
-  bool FCancel = false;
+  volatile bool FCancel = false;
 };
 
 }  // namespace ziparchive

@@ -30,11 +30,6 @@ bool TryEndRecord(OsFile& archive, uint64_t fileSize, uint64_t endPos, const uin
   out.endRecordFound = true;
   out.endRecordPosition = endPos;
   out.endRecord.Read(rec);
-  uint64_t commentAvail = fileSize - endPos - EndOfCentralDir::kSize;
-  size_t commentLen = size_t(std::min<uint64_t>(out.endRecord.commentLength, commentAvail));
-  out.comment.assign(commentLen, '\0');
-  if (commentLen)
-    ReadSome(archive, endPos + EndOfCentralDir::kSize, out.comment.data(), commentLen);
 
   uint64_t start = 0;
   bool startKnown = false;
@@ -62,6 +57,9 @@ bool TryEndRecord(OsFile& archive, uint64_t fileSize, uint64_t endPos, const uin
         out.thisDisk = rec64.thisDisk;
         out.centralDirDisk = rec64.centralDirDisk;
         out.zip64RecordDisk = locator.endRecordDisk;
+        out.zip64Disks = locator.totalDisks;
+        out.zip64RecordSize = rec64.recordSize;
+        out.zip64RecordRoom = endPos - Zip64Locator::kSize - locator.endRecordOffset - 12;
       }
     }
   }
@@ -110,33 +108,51 @@ bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out) {
   if (ReadSome(archive, tailStart, buf.data(), tail) != tail) return false;
   auto signatureAt = [&](size_t i) { return GetLE32(&buf[i]) == zipsig::kEndOfCentralDir; };
 
-  // The last occurrence of the signature in the file counts, even inside a comment; but one
-  // that leads nowhere and lies in the comment of an earlier end record is that comment's text.
-  size_t candidate = tail;
-  for (size_t i = tail >= 4 ? tail - 4 + 1 : 0; i-- > 0;)
-    if (signatureAt(i)) {
-      candidate = i;
-      break;
-    }
-  bool first = true;
-  while (candidate < tail) {
-    CentralDirLocation tried;
-    bool whole = tail - candidate >= EndOfCentralDir::kSize;
-    if (whole && TryEndRecord(archive, fileSize, tailStart + candidate, &buf[candidate], tried)) {
-      out = std::move(tried);
-      return true;
-    }
-    if (first && whole) out = std::move(tried);  // kept to say what was found
-    first = false;
-    size_t earlier = tail;
-    for (size_t i = candidate; i-- > 0;)
-      if (signatureAt(i) && tail - i >= EndOfCentralDir::kSize &&
-          i + EndOfCentralDir::kSize + GetLE16(&buf[i + 20]) == tail &&
-          i + EndOfCentralDir::kSize <= candidate) {
-        earlier = i;
-        break;
+  // The last occurrence of the signature counts, even inside a comment, and so does every
+  // earlier one whose comment runs exactly to the end of the file, for which the later ones
+  // are comment text.
+  auto whole = [&](size_t i) { return tail - i >= EndOfCentralDir::kSize; };
+  auto endsTheFile = [&](size_t i) {
+    return whole(i) && i + EndOfCentralDir::kSize + GetLE16(&buf[i + 20]) == tail;
+  };
+  // What a directory that leads somewhere is worth: it stands where the end record places
+  // it (or, with entries, behind data put in front of the archive), then the comment ends
+  // with the file, then the earlier record (it holds the later ones in its comment).
+  auto rank = [](const CentralDirLocation& where, bool ends) {
+    bool placed = !where.sizeDisagrees &&
+                  (where.storedStart == where.centralDirStart ||
+                   (where.storedStart < where.centralDirStart && where.expectedEntries > 0));
+    return (placed ? 2 : 0) + (ends ? 1 : 0);
+  };
+  bool chosen = false, reported = false;
+  int chosenRank = -1;
+  bool last = true;
+  for (size_t i = tail >= 4 ? tail - 4 + 1 : 0; i-- > 0;) {
+    if (!signatureAt(i)) continue;
+    const bool ends = endsTheFile(i);
+    if (last || ends) {
+      CentralDirLocation tried;
+      if (whole(i) && TryEndRecord(archive, fileSize, tailStart + i, &buf[i], tried)) {
+        int r = rank(tried, ends);
+        if (r >= chosenRank) {  // equal: the earlier one
+          out = std::move(tried);
+          chosenRank = r;
+          chosen = true;
+        }
+      } else if (!chosen && !reported && whole(i)) {
+        out = std::move(tried);  // kept to say what was found
+        reported = true;
       }
-    candidate = earlier;
+    }
+    last = false;
+  }
+  if (chosen) {
+    const size_t at = size_t(out.endRecordPosition - tailStart);
+    const size_t commentLen =
+        std::min<size_t>(out.endRecord.commentLength, tail - at - EndOfCentralDir::kSize);
+    out.comment.assign(reinterpret_cast<const char*>(&buf[at + EndOfCentralDir::kSize]),
+                       commentLen);
+    return true;
   }
   out.found = false;
 

@@ -26,6 +26,10 @@ struct CentralDirLocation {
   uint64_t storedSize = 0;
   uint32_t thisDisk = 0, centralDirDisk = 0;
   uint32_t zip64RecordDisk = 0;  // the locator's disk of the Zip64 record
+  uint32_t zip64Disks = 0;       // the locator's number of disks (writers put 0 or 1)
+  // The Zip64 end record's own size field (the bytes after it) against the bytes that stand
+  // between it and its locator, which it must fill exactly.
+  uint64_t zip64RecordSize = 0, zip64RecordRoom = 0;
   // The directory was found at its stored offset, not where its stated size puts it.
   bool sizeDisagrees = false;
   EndOfCentralDir endRecord;
@@ -34,11 +38,13 @@ struct CentralDirLocation {
   bool localSignatureFound = false;
 };
 
-// Looks at the end of the file for the last end record and checks that a central header
-// starts where it points: the directory is taken to end right before the end record (or the
-// Zip64 one), and only where its stated size leads to none is the stored offset tried. An
-// end record that leads nowhere, or is cut short, and stands in the comment of an earlier
-// one that runs to the end of the file is comment text: the earlier one counts. An end
+// Looks at the end of the file for the end record and checks that a central header starts
+// where it points: the directory is taken to end right before the end record (or the Zip64
+// one), and only where its stated size leads to none is the stored offset tried. The last end
+// record in the file counts, and so does an earlier one whose comment runs exactly to the end
+// of the file (the later ones are then its comment's text); of these, one that places its
+// directory where it stands (or, with entries, behind data in front of the archive) wins over
+// one that does not, then one whose comment ends with the file, then the earliest. An end
 // record listing no entries needs no directory. When all that fails, finds where
 // local-header mode starts.
 bool LocateCentralDirectory(OsFile& archive, CentralDirLocation& out);

@@ -201,21 +201,25 @@ void TZipBase::WriteStored(OsFile& src, std::size_t buffered, OutStream& out,
 
 bool TZipBase::WriteNewMember(ZipMember& m, OutStream& out) {
   if (m.rawName.size() > 0xFFFF) {
-    Report(m.sourcePath, "", zipmsg::kErrorOpeningFile);
+    Report(m.sourcePath, "the stored name is longer than the 65535 bytes a record holds",
+           zipmsg::kErrorOpeningFile);
     m.action = MemberAction::Drop;
     return false;
   }
+  std::uint32_t dosTime = m.dosDateTime;
+  if (DateAttribute == daSysDate) dosTime = FNowDosDateTime;
+  if (DateAttribute == daMaxFileDate) dosTime = FMaxDosDateTime;
+  if (m.folder) {
+    WriteFolderMember(m, dosTime, out);
+    return true;
+  }
   OsFile src;
   if (!src.Open(OsPathOf(m.sourcePath), OsAccess::Read, OsShare::DenyNone)) {
-    Report(m.sourcePath, "", zipmsg::kErrorOpeningFile);
+    Report(m.sourcePath, OsLastErrorText(), zipmsg::kErrorOpeningFile);
     m.action = MemberAction::Drop;
     return false;
   }
   if (!FBuf) FBuf.reset(new std::uint8_t[kReadBufferSize]);
-
-  std::uint32_t dosTime = m.dosDateTime;
-  if (DateAttribute == daSysDate) dosTime = FNowDosDateTime;
-  if (DateAttribute == daMaxFileDate) dosTime = FMaxDosDateTime;
 
   std::uint64_t headerPos = out.Position();
   CheckFits32(headerPos);
@@ -281,6 +285,12 @@ bool TZipBase::WriteNewMember(ZipMember& m, OutStream& out) {
   CheckFits32(packed);
   CheckFits32(end);
 
+  // The member holds what was read; a file that changed meanwhile is not what was found.
+  if (size != m.sourceSize && !FCancel)
+    Report(m.sourcePath,
+           std::to_string(m.sourceSize) + " bytes when it was found, " + std::to_string(size) +
+               " read: the member holds what was read",
+           zipmsg::kFileChanged);
   if (size == 0) {  // an empty file is always stored, with CRC 0
     deflated = false;
     crc = 0;
@@ -313,6 +323,32 @@ bool TZipBase::WriteNewMember(ZipMember& m, OutStream& out) {
   c.externalAttributes = m.attributes;
   c.localHeaderOffset = std::uint32_t(headerPos);
   return true;
+}
+
+void TZipBase::WriteFolderMember(ZipMember& m, std::uint32_t dosTime, OutStream& out) {
+  std::uint64_t headerPos = out.Position();
+  CheckFits32(headerPos);
+  LocalHeader lh;
+  lh.versionNeeded = kVersion;
+  lh.method = 0;
+  lh.flags = m.utf8Name ? zipflag::kUtf8Name : 0;
+  lh.time = std::uint16_t(dosTime & 0xFFFF);
+  lh.date = std::uint16_t(dosTime >> 16);
+  lh.nameLength = std::uint16_t(m.rawName.size());
+  std::uint8_t head[LocalHeader::kSize];
+  lh.Write(head);
+  out.Write(head, sizeof head);
+  out.Write(m.rawName.data(), m.rawName.size());
+  CentralHeader& c = m.central;
+  c = CentralHeader();
+  c.versionMadeBy = kVersion;
+  c.versionNeeded = kVersion;
+  c.flags = lh.flags;
+  c.time = lh.time;
+  c.date = lh.date;
+  c.nameLength = lh.nameLength;
+  c.externalAttributes = m.attributes | fattr::kDirectory;
+  c.localHeaderOffset = std::uint32_t(headerPos);
 }
 
 bool TZipBase::CheckCapacity() {

@@ -40,6 +40,8 @@ class TZipBase : public TCompBase {
 
  private:
   bool StoreByType(const std::string& path) const;
+  // An empty folder's entry: its name (ending in "/"), its attributes, no data.
+  void WriteFolderMember(ZipMember& m, std::uint32_t dosTime, OutStream& out);
   void WriteStored(OsFile& src, std::size_t buffered, OutStream& out, std::uint32_t& crc,
                    std::uint64_t& size);
 

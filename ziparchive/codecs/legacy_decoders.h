@@ -17,7 +17,7 @@ struct LegacyContext {
   uint64_t compressedSize;  // bytes of input that belong to the member
   std::function<void(const uint8_t* data, size_t count)> output;
   std::function<void(int code)> fatal;
-  const bool* cancelled = nullptr;  // checked between output chunks
+  const volatile bool* cancelled = nullptr;  // checked between output chunks
 };
 
 void Unshrink(LegacyContext& ctx, uint64_t size);

@@ -322,3 +322,30 @@ fault("fault-stream-short.zip", build([Member("d.txt", text, packed=short + b"\x
 put("extract", "dos-folders.zip", build([Member("DOS", b"", method=0, attrs=0x10),
                                          Member("TOP\\SUB", b"", method=0, attrs=0x10),
                                          Member("TOP\\SUB\\IN.TXT", b"in", method=0)]))
+# A sound archive whose comment holds an empty end record (in its middle, and at its end);
+# records that disagree where a reader could pass them over: a local CRC of 0, sizes after
+# the data as the local header alone says, a Zip64 locator counting two disks, a Zip64 end
+# record whose size is not its room; local headers before an end record listing none; two
+# archives joined, and one followed by the start of another.
+empty_end = u32(0x06054B50) + bytes(18)
+put("extract", "comment-holds-end-record.zip", build([Member("a.txt", text)], comment=empty_end + b"more"))
+put("extract", "comment-ends-with-end-record.zip", build([Member("a.txt", text)], comment=b"note " + empty_end))
+crc0 = bytearray(sound)
+struct.pack_into("<I", crc0, 14, 0)
+fault("fault-local-crc-0.zip", bytes(crc0))
+bit3 = bytearray(sound)
+struct.pack_into("<H", bit3, 6, 8)
+fault("fault-local-descriptor-flag.zip", bytes(bit3))
+z64 = build([Member("a.txt", text, zip64=True)], zip64_end=True)
+locator = z64.rindex(b"PK\x06\x07")
+disks = bytearray(z64)
+struct.pack_into("<I", disks, locator + 16, 2)
+fault("fault-zip64-two-disks.zip", bytes(disks))
+record_size = bytearray(z64)
+struct.pack_into("<Q", record_size, z64.rindex(b"PK\x06\x06") + 4, 1 << 40)
+fault("fault-zip64-record-size.zip", bytes(record_size))
+cd = sound.index(b"PK\x01\x02")
+fault("fault-no-entries-after-members.zip", sound[:cd] + u32(0x06054B50) + u16(0) * 4 + u32(0) + u32(cd) + u16(0))
+joined = build([Member("first.txt", b"first", method=0)]) + build([Member("second.txt", b"second", method=0)])
+fault("fault-joined.zip", joined)
+fault("fault-joined-cut.zip", build([Member("first.txt", b"first", method=0)]) + sound[:40])

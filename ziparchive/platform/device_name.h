@@ -7,8 +7,8 @@
 namespace ziparchive {
 
 // A name Windows takes for a device whatever follows its first "." and whatever spaces end
-// it: "con", "Nul.txt", "COM1 .bmp". COM and LPT also take the superscript digits 1-3 (UTF-8
-// or code page 1252).
+// it: "con", "Nul.txt", "COM1 .bmp". COM and LPT take the digits 1-9 and the superscript
+// digits 1-3 (in UTF-8, or as bytes of an ANSI code page that has them); "LPT№" is a name.
 bool IsDeviceName(std::string_view part);
 
 }  // namespace ziparchive

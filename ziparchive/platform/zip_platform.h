@@ -45,6 +45,17 @@ struct OsPath {
   bool utf8 = false;
 };
 
+// Which file a name leads to: equal for two names of one file (links and other spellings
+// included). Unknown where the system could not say.
+struct OsFileId {
+  uint64_t volume = 0;
+  uint64_t index = 0;
+  bool known = false;
+  bool SameAs(const OsFileId& other) const {
+    return known && other.known && volume == other.volume && index == other.index;
+  }
+};
+
 enum class OsAccess { Read, ReadWrite };
 // What others may do while the file is open (ignored where the system has no share modes).
 enum class OsShare { DenyNone, DenyWrite, Exclusive };
@@ -59,7 +70,8 @@ class OsFile {
   OsFile(const OsFile&) = delete;
   OsFile& operator=(const OsFile&) = delete;
 
-  // Opens an existing file.
+  // Opens an existing disk file; a folder, pipe, socket or device is refused (without
+  // waiting for a pipe's writer), and OsLastErrorText() then says so.
   bool Open(const OsPath& path, OsAccess access, OsShare share);
   // Creates the file for reading and writing, replacing any file of that name.
   bool Create(const OsPath& path, OsShare share);
@@ -78,6 +90,7 @@ class OsFile {
   int64_t Position() const;
   int64_t Size() const;
   bool SetDosDateTime(uint32_t dosDateTime);
+  OsFileId Identity() const;
   // Closes now; false when the system reports a failure.
   bool Close();
   // Finishes a file written through this handle: its last-write time, the close, then,
@@ -145,7 +158,9 @@ bool OsSetAttributes(const OsPath& path, uint32_t attributes);
 bool OsFileExists(const OsPath& path);  // an existing file, not a folder
 bool OsFolderExists(const OsPath& path);
 bool OsCreateFolder(const OsPath& path);  // one level
-bool OsForceFolders(const OsPath& path);  // with every missing parent
+// With every missing parent, one level after the other (any depth, no copy of the path per
+// level); false for a path longer than the system takes.
+bool OsForceFolders(const OsPath& path);
 bool OsDeleteFile(const OsPath& path);
 bool OsRemoveFolder(const OsPath& path);
 bool OsMoveFile(const OsPath& from, const OsPath& to);
@@ -171,6 +186,10 @@ bool OsCopyAccessRights(const OsPath& from, const OsPath& to);
 
 // Whether two paths name the same existing file (not merely equal text).
 bool OsSameFile(const OsPath& a, const OsPath& b);
+OsFileId OsIdentityOf(const OsPath& path);
+// The system's words for why the last call of these services failed (errno, GetLastError),
+// for ExtendedMsg; empty when it has none. Call it before anything else can fail.
+std::string OsLastErrorText();
 // The path with its last component in the long form the folder search lists (Windows
 // accepts 8.3 short names too), in the path's form; unchanged where there is no such form.
 std::string OsLongPathName(const OsPath& path);

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <iconv.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -186,11 +187,16 @@ OsFile& OsFile::operator=(OsFile&& other) noexcept {
 
 bool OsFile::Open(const OsPath& path, OsAccess access, OsShare) {
   Close();
-  fd_ = ::open(HostPath(path).c_str(), (access == OsAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+  // Without O_NONBLOCK the open of a pipe waits for its writer; it changes nothing for a
+  // disk file.
+  fd_ = ::open(HostPath(path).c_str(),
+               (access == OsAccess::Read ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK);
   if (fd_ < 0) return false;
   struct stat st {};
-  if (fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    int why = S_ISDIR(st.st_mode) ? EISDIR : ESPIPE;
     Close();
+    errno = why;
     return false;
   }
   return true;
@@ -268,6 +274,13 @@ bool OsFile::SetDosDateTime(uint32_t dosDateTime) {
   ts[0].tv_sec = ts[1].tv_sec = TimeFromDos(dosDateTime);
   ts[0].tv_nsec = ts[1].tv_nsec = 0;
   return futimens(fd_, ts) == 0;
+}
+
+OsFileId OsFile::Identity() const {
+  struct stat st {};
+  OsFileId id;
+  if (fd_ >= 0 && fstat(fd_, &st) == 0) id = {uint64_t(st.st_dev), uint64_t(st.st_ino), true};
+  return id;
 }
 
 bool OsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const OsPath&) {
@@ -353,10 +366,53 @@ bool OsForceFolders(const OsPath& path) {
   std::string p = HostPath(path);
   while (p.size() > 1 && p.back() == '/') p.pop_back();
   if (p.empty()) return false;
-  if (OsFolderExists(p)) return true;
-  size_t slash = p.find_last_of('/');
-  if (slash != std::string::npos && slash > 0 && !OsForceFolders(p.substr(0, slash))) return false;
-  return mkdir(p.c_str(), 0777) == 0 || OsFolderExists(p);
+  if (p.size() >= PATH_MAX) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
+  auto isFolder = [](const char* s) {
+    struct stat st {};
+    return stat(s, &st) == 0 && S_ISDIR(st.st_mode);
+  };
+  if (mkdir(p.c_str(), 0777) == 0) return true;
+  if (errno == EEXIST) {
+    if (isFolder(p.c_str())) return true;
+    errno = EEXIST;
+    return false;
+  }
+  if (errno != ENOENT) return false;
+  // The one string is cut at a separator in place to name each parent: back to the deepest
+  // one that exists, then forward making the rest.
+  size_t from = 0;
+  for (size_t end = p.size(); end > 0;) {
+    size_t slash = p.rfind('/', end - 1);
+    if (slash == std::string::npos) break;
+    if (slash == 0) {
+      from = 1;
+      break;
+    }
+    p[slash] = '\0';
+    bool exists = isFolder(p.c_str());
+    p[slash] = '/';
+    if (exists) {
+      from = slash + 1;
+      break;
+    }
+    end = slash;
+  }
+  for (;;) {
+    size_t slash = p.find('/', from);
+    if (slash != std::string::npos) p[slash] = '\0';
+    bool made = mkdir(p.c_str(), 0777) == 0 || (errno == EEXIST && isFolder(p.c_str()));
+    int why = errno;
+    if (slash == std::string::npos) return made;
+    p[slash] = '/';
+    if (!made) {
+      errno = why == EEXIST ? ENOTDIR : why;
+      return false;
+    }
+    from = slash + 1;
+  }
 }
 
 bool OsDeleteFile(const OsPath& path) {
@@ -429,11 +485,21 @@ std::string OsTempFileName(const OsPath& folder, const std::string& prefix) {
   return pattern;
 }
 
+OsFileId OsIdentityOf(const OsPath& path) {
+  struct stat st {};
+  OsFileId id;
+  if (stat(HostPath(path).c_str(), &st) == 0) id = {uint64_t(st.st_dev), uint64_t(st.st_ino), true};
+  return id;
+}
+
 bool OsSameFile(const OsPath& a, const OsPath& b) {
-  struct stat sa {
-  }, sb{};
-  return stat(HostPath(a).c_str(), &sa) == 0 && stat(HostPath(b).c_str(), &sb) == 0 &&
-         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  return OsIdentityOf(a).SameAs(OsIdentityOf(b));
+}
+
+std::string OsLastErrorText() {
+  int code = errno;
+  if (code == ESPIPE) return "not a seekable disk file (a pipe, device or socket)";
+  return code ? strerror(code) : "";
 }
 
 std::string OsLongPathName(const OsPath& path) {

@@ -6,6 +6,7 @@
 
 #include "ziparchive/platform/device_name.h"
 #include "ziparchive/platform/zip_platform.h"
+#include "winbase/system_error_text.h"
 #include "winbase/text.h"
 
 namespace ziparchive {
@@ -77,13 +78,16 @@ bool OsFile::Open(const OsPath& path, OsAccess access, OsShare share) {
   // Only files: a device (whatever its folder and extension) may never answer a read.
   size_t slash = path.text.find_last_of("\\/:");
   if (IsDeviceName(slash == std::string::npos ? path.text : path.text.substr(slash + 1))) {
-    SetLastError(ERROR_FILE_NOT_FOUND);
+    SetLastError(ERROR_SEEK_ON_DEVICE);
     return false;
   }
   DWORD rights = access == OsAccess::Read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE;
   handle_ = CreateFileW(Wide(path).c_str(), rights, ShareBits(share), nullptr, OPEN_EXISTING,
                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (IsOpen() && GetFileType(H(handle_)) != FILE_TYPE_DISK) Close();
+  if (IsOpen() && GetFileType(H(handle_)) != FILE_TYPE_DISK) {
+    Close();
+    SetLastError(ERROR_SEEK_ON_DEVICE);
+  }
   return IsOpen();
 }
 
@@ -173,6 +177,15 @@ bool OsFile::SetDosDateTime(uint32_t dosDateTime) {
          SetFileTime(H(handle_), nullptr, nullptr, &ft);
 }
 
+OsFileId OsFile::Identity() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  OsFileId id;
+  if (IsOpen() && GetFileInformationByHandle(H(handle_), &info))
+    id = {info.dwVolumeSerialNumber, (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+          true};
+  return id;
+}
+
 bool OsFile::Finish(uint32_t dosDateTime, uint32_t attributes, const OsPath& path) {
   SetDosDateTime(dosDateTime);
   bool closed = Close();
@@ -249,18 +262,78 @@ bool OsCreateFolder(const OsPath& path) {
   return CreateDirectoryW(Wide(path).c_str(), nullptr) != 0;
 }
 
-bool OsForceFolders(const OsPath& path) {
-  std::string p = path.text;
-  while (p.size() > 3 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
-  if (p.empty()) return false;
-  if (OsFolderExists(path.With(p))) return true;
-  size_t slash = p.find_last_of("\\/");
-  if (slash != std::string::npos && slash > 0) {
-    std::string parent = p.substr(0, slash);
-    bool isRoot = parent.size() == 2 && parent[1] == ':';
-    if (!isRoot && parent != "\\" && !OsForceFolders(path.With(parent))) return false;
+namespace {
+// Where the first folder that can be made begins: after "C:\", "\\server\share\", "\\?\C:\"
+// or a leading "\".
+size_t RootLength(const std::wstring& w) {
+  size_t i = 0;
+  if (w.compare(0, 4, L"\\\\?\\") == 0) i = 4;
+  size_t server = std::wstring::npos;
+  if (i == 4 && w.compare(4, 4, L"UNC\\") == 0)
+    server = 8;
+  else if (i == 0 && w.compare(0, 2, L"\\\\") == 0)
+    server = 2;
+  if (server != std::wstring::npos) {
+    size_t share = w.find(L'\\', server);
+    size_t end = share == std::wstring::npos ? share : w.find(L'\\', share + 1);
+    return end == std::wstring::npos ? w.size() : end + 1;
   }
-  return OsCreateFolder(path.With(p)) || OsFolderExists(path.With(p));
+  if (w.size() >= i + 2 && w[i + 1] == L':') i += 2;
+  return i < w.size() && w[i] == L'\\' ? i + 1 : i;
+}
+
+bool IsFolder(const wchar_t* path) {
+  DWORD a = GetFileAttributesW(path);
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+}  // namespace
+
+bool OsForceFolders(const OsPath& path) {
+  std::wstring w = Wide(path);
+  while (w.size() > 3 && w.back() == L'\\') w.pop_back();
+  if (w.empty()) return false;
+  if (w.size() >= MAX_PATH && w.compare(0, 4, L"\\\\?\\") != 0) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  if (CreateDirectoryW(w.c_str(), nullptr)) return true;
+  DWORD error = GetLastError();
+  if (error == ERROR_ALREADY_EXISTS) {
+    if (IsFolder(w.c_str())) return true;
+    SetLastError(error);
+    return false;
+  }
+  if (error != ERROR_PATH_NOT_FOUND) return false;
+  // The one string is cut at a separator in place to name each parent: back to the deepest
+  // one that exists, then forward making the rest.
+  const size_t root = RootLength(w);
+  size_t from = root;
+  for (size_t end = w.size(); end > root;) {
+    size_t slash = w.rfind(L'\\', end - 1);
+    if (slash == std::wstring::npos || slash < root) break;
+    w[slash] = L'\0';
+    bool exists = IsFolder(w.c_str());
+    w[slash] = L'\\';
+    if (exists) {
+      from = slash + 1;
+      break;
+    }
+    end = slash;
+  }
+  for (;;) {
+    size_t slash = w.find(L'\\', from);
+    if (slash != std::wstring::npos) w[slash] = L'\0';
+    bool made = CreateDirectoryW(w.c_str(), nullptr) ||
+                (GetLastError() == ERROR_ALREADY_EXISTS && IsFolder(w.c_str()));
+    DWORD why = GetLastError();
+    if (slash == std::wstring::npos) return made;
+    w[slash] = L'\\';
+    if (!made) {
+      SetLastError(why);
+      return false;
+    }
+    from = slash + 1;
+  }
 }
 
 bool OsDeleteFile(const OsPath& path) {
@@ -344,11 +417,26 @@ bool FileIdentity(const OsPath& path, BY_HANDLE_FILE_INFORMATION& info) {
 }
 }  // namespace
 
+OsFileId OsIdentityOf(const OsPath& path) {
+  BY_HANDLE_FILE_INFORMATION info;
+  OsFileId id;
+  if (FileIdentity(path, info))
+    id = {info.dwVolumeSerialNumber, (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
+          true};
+  return id;
+}
+
 bool OsSameFile(const OsPath& a, const OsPath& b) {
-  BY_HANDLE_FILE_INFORMATION ia, ib;
-  return FileIdentity(a, ia) && FileIdentity(b, ib) &&
-         ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
-         ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+  return OsIdentityOf(a).SameAs(OsIdentityOf(b));
+}
+
+std::string OsLastErrorText() {
+  DWORD code = GetLastError();
+  if (code == ERROR_SEEK_ON_DEVICE) return "not a seekable disk file (a pipe, device or console)";
+  std::wstring text = code ? winbase::SystemErrorText(code) : std::wstring();
+  // The system ends its sentences with a full stop; the reports add their own text.
+  while (!text.empty() && (text.back() == L'.' || text.back() == L' ')) text.pop_back();
+  return winbase::Narrow(text);
 }
 
 std::string OsLongPathName(const OsPath& path) {

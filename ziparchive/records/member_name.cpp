@@ -73,6 +73,7 @@ bool IsSafeMemberPath(std::string_view name, bool withFolders, std::string* why)
     if (why) *why = std::move(text);
     return false;
   };
+  if (name.empty()) return refuse("the name is empty");
   // Everything after it would be lost, so that another name is written.
   if (name.find('\0') != std::string_view::npos) return refuse("the name holds a NUL byte");
   size_t slash = name.find_last_of('\\');
@@ -82,13 +83,16 @@ bool IsSafeMemberPath(std::string_view name, bool withFolders, std::string* why)
   if (!withFolders) return true;
   // Stored folders are recreated only below the extraction folder.
   if (name.find(':') != std::string_view::npos) return refuse("\":\" names a drive or a stream");
-  if (!name.empty() && name[0] == '\\') return refuse("the name starts at the root of a drive");
+  if (name[0] == '\\') return refuse("the name starts at the root of a drive");
   size_t start = 0;
+  int folders = 0;
   while (start < name.size()) {
     size_t end = name.find('\\', start);
     if (end == std::string_view::npos) end = name.size();
     if (std::string fault = ComponentFault(name.substr(start, end - start)); !fault.empty())
       return refuse(fault);
+    if (end < name.size() && ++folders > kMaxStoredFolders)
+      return refuse("more than " + std::to_string(kMaxStoredFolders) + " folders deep");
     start = end + 1;
   }
   return true;

@@ -26,10 +26,14 @@ MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool transl
 // Well-formed UTF-8: shortest forms only, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text);
 
+// The most folders a stored name may lead through: as deep as the writer's folder scan goes.
+constexpr int kMaxStoredFolders = 64;
+
 // Whether a name (engine form, "\" separators) may be written below the extraction folder:
 // with folders, no drive, stream or root, no ".." component; in every component that is
 // used, no NUL, nothing Windows would take as a device (CON, NUL, COM1, LPT1.txt...) and no
-// trailing dot or space, which Windows would drop so that another name is written.
+// trailing dot or space, which Windows would drop so that another name is written; not
+// empty, and no more than kMaxStoredFolders folders deep.
 // `why`, when given, says what is wrong with a refused name (for ExtendedMsg).
 bool IsSafeMemberPath(std::string_view name, bool withFolders, std::string* why = nullptr);
 

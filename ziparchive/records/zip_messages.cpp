@@ -29,6 +29,8 @@ constexpr Message kMessages[] = {
     {zipmsg::kEventHandlerFailed, "An event handler failed"},
     {zipmsg::kNotScanned, "Left out of the folder scan"},
     {zipmsg::kNoPasswordFits, "No password fits"},
+    {zipmsg::kLeftoverRemoved, "Leftover of an interrupted extraction removed"},
+    {zipmsg::kFileChanged, "File changed while it was packed"},
     {zipmsg::kNothingToDelete, "Nothing to do"},
 };
 }  // namespace

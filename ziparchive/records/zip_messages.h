@@ -32,6 +32,12 @@ constexpr int kNotScanned = 25453;
 // Our own: an encrypted member is skipped, as neither Passwords nor OnGetPassword gave a
 // password that fits it.
 constexpr int kNoPasswordFits = 25454;
+// Our own, a notice rather than a failure: an extraction removed "NAME.~kv", which a run that
+// was killed while replacing NAME left beside it. FileName is the removed file.
+constexpr int kLeftoverRemoved = 25455;
+// Our own: a file changed its size while it was packed; its member holds what was read.
+// ExtendedMsg: the sizes.
+constexpr int kFileChanged = 25456;
 constexpr int kNothingToDelete = 26859;
 }  // namespace zipmsg
 

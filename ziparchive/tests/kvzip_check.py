@@ -4,11 +4,13 @@ it exit non-zero with a report; stored folders come out, empty ones and those wi
 folder attribute (as Java tools write them) included; "-s" packs alike whatever order the
 files were made in. A table of what the user reads: a password missing, names refused and
 shown with what is unprintable escaped, the listing, archives cut short, files whose names
-differ in case, an update meeting a member's name, and what an interrupted or killed run
-leaves (nothing, or one temporary file the next run removes).
+differ in case, an update meeting a member's name, names the code pages lack and empty folders
+packed and extracted again, a pipe, a member named like its archive, what t refuses, and what an
+interrupted or killed run leaves (nothing, or one temporary file the next run removes).
 Usage: kvzip_check.py KVZIP. Prints 'N passed, N failed'."""
 import os
 import signal
+import warnings
 import stat
 import struct
 import subprocess
@@ -206,15 +208,51 @@ def pack_interrupted(work, how):
 
 
 def extract_over_leftovers(work):
+    """The one name a replacing run writes under first is removed beside its file, and said;
+    nothing else of that form is touched (earlier versions removed "NAME.~kvN" too)."""
     out = os.path.join(work, "out")
-    files(out, {"one.txt": b"old", "one.txt.~kv": b"killed", "two.txt": b"old", "two.txt.~kv3": b"killed",
+    files(out, {"one.txt": b"old", "one.txt.~kv": b"killed", "two.txt": b"old", "two.txt.~kv3": b"the user's",
                 "alone.~kv": b"not ours"})
     sound_archive(os.path.join(work, "a.zip"))
     r = kvzip("x", os.path.join(work, "a.zip"), out)
     left = sorted(os.listdir(out))
-    if r.returncode != 0 or left != ["alone.~kv", "one.txt", "sub", "two.txt"]:
-        return [f"exit {r.returncode}, folder holds {left}"]
-    return []
+    problems = []
+    if r.returncode != 0 or left != ["alone.~kv", "one.txt", "sub", "two.txt", "two.txt.~kv3"]:
+        problems.append(f"exit {r.returncode}, folder holds {left}")
+    if b"one.txt.~kv: Leftover of an interrupted extraction removed" not in r.stderr:
+        problems.append(f"the removal was not said: {r.stderr!r}")
+    return problems
+
+
+def extract_interrupted(work):
+    """SIGINT or SIGTERM while a member is written: nothing of it stays under any name, a file
+    it replaces stays as it was, exit 130. The run is frozen as soon as its output appears, so
+    that the signal always comes part way."""
+    archive = os.path.join(work, "big.zip")
+    with zipfile.ZipFile(archive, "w") as z:
+        z.writestr("big.bin", os.urandom(48 << 20))
+    problems = []
+    for sig, replacing in ((signal.SIGINT, False), (signal.SIGTERM, True)):
+        out = os.path.join(work, f"out-{sig.name}")
+        os.makedirs(out)
+        if replacing:
+            files(out, {"big.bin": b"OLD"})
+        target = os.path.join(out, "big.bin.~kv" if replacing else "big.bin")
+        p = subprocess.Popen([KVZIP, "x", archive, out], stderr=subprocess.PIPE)
+        while p.poll() is None and not (os.path.exists(target) and os.path.getsize(target) > 0):
+            time.sleep(0.001)
+        p.send_signal(signal.SIGSTOP)
+        caught = p.poll() is None and os.path.getsize(target) < (48 << 20)
+        p.send_signal(sig)
+        p.send_signal(signal.SIGCONT)
+        rc = p.wait()
+        if not caught:
+            continue  # ended before the signal: nothing to see (a fast disk)
+        left = {n: open(os.path.join(out, n), "rb").read()[:3] for n in os.listdir(out)}
+        expected = {"big.bin": b"OLD"} if replacing else {}
+        if rc != 130 or left != expected:
+            problems.append(f"{sig.name}: exit {rc}, folder holds {sorted(left)}")
+    return problems
 
 
 def umask_mode(work):
@@ -232,6 +270,19 @@ def umask_mode(work):
 def listed_names(archive):
     with zipfile.ZipFile(archive) as z:
         return sorted((i.filename, zlib.crc32(z.read(i))) for i in z.infolist())
+
+
+def self_archive(path):
+    with zipfile.ZipFile(path, "w") as z:
+        z.writestr("first.txt", b"1")
+        z.writestr(os.path.basename(path), b"REPLACED")
+        z.writestr("last.txt", b"2")
+
+
+def duplicates(path):
+    with zipfile.ZipFile(path, "w") as z:
+        z.writestr("a.txt", b"first")
+        z.writestr(zipfile.ZipInfo("a.txt"), b"second")  # zipfile warns, and writes it
 
 
 # title, setup (returns kvzip's arguments), exit code, words stderr must hold, words it must
@@ -264,6 +315,28 @@ TABLE = [
      1, [b"one.txt: the archive has a member of this name already; it is kept and the file is not added"],
      [b"OnRenameDupeFile", b"OnReplaceFile", b"Required event"],
      lambda w: [] if [n for n, _ in listed_names(w + "/u.zip")] == ["new.txt", "one.txt"] else ["members"], []),
+    # Faults: names packed through the code pages came back as other names ("é" and "ë" both
+    # as "\xC3?"), and empty folders were left out; both in silence.
+    ("packing names the code pages lack, and empty folders",
+     lambda w: (files(w + "/src", {"\u00e9.txt": b"1", "\u00eb.txt": b"2", "\u041f\u0440\u0438\u0432\u0435\u0442.txt": b"3",
+                                   "empty/.keep": b""}), os.remove(w + "/src/empty/.keep"), os.makedirs(w + "/src/d/e"))
+     and ["a", w + "/p.zip", w + "/src"], 0, [], [],
+     lambda w: [] if (kvzip("x", w + "/p.zip", w + "/out").returncode == 0 and
+                      sorted(os.listdir(w + "/out")) == sorted(["\u00e9.txt", "\u00eb.txt", "\u041f\u0440\u0438\u0432\u0435\u0442.txt", "empty", "d"])
+                      and os.listdir(w + "/out/d") == ["e"] and open(w + "/out/\u00eb.txt", "rb").read() == b"2")
+     else [f"came back as {sorted(os.listdir(w + '/out'))}"], []),
+    # Fault: a pipe was read as far as it went and called "not a ZIP archive".
+    ("a pipe for an archive", lambda w: os.mkfifo(w + "/fifo") or ["t", w + "/fifo"],
+     1, [b"Error opening file - not a seekable disk file"], [b"not a ZIP archive"], None, []),
+    # Fault: a member named like the archive, extracted beside it, replaced it.
+    ("extracting a member named like the archive", lambda w: self_archive(w + "/self.zip") or ["x", w + "/self.zip", w],
+     1, [b"the archive being read has that name; it is not written over"], [],
+     lambda w: [] if zipfile.ZipFile(w + "/self.zip").read("last.txt") == b"2" and os.path.isfile(w + "/last.txt")
+     else ["the archive was written over"], []),
+    # Fault: t passed what x refuses.
+    ("testing what x refuses", lambda w: duplicates(w + "/d.zip") or ["t", w + "/d.zip"],
+     1, [b"a.txt: Error writing to file - a.txt: an earlier member has that name; the first one is kept (25136)"],
+     [], None, []),
 ]
 
 
@@ -286,6 +359,7 @@ def run_table(work):
     for title, case in (("SIGINT while packing", lambda w: pack_interrupted(w, "int")),
                         ("a pack killed, then run again", lambda w: pack_interrupted(w, "kill")),
                         ("extracting over what a killed run left", extract_over_leftovers),
+                        ("SIGINT or SIGTERM while extracting", extract_interrupted),
                         ("a new archive's rights", umask_mode)):
         w = os.path.join(work, title.replace(" ", "_").replace(",", ""))
         os.makedirs(w)
@@ -294,6 +368,7 @@ def run_table(work):
 
 
 if __name__ == "__main__":
+    warnings.simplefilter("ignore")  # zipfile's about the duplicate name made on purpose
     KVZIP = os.path.abspath(sys.argv[1])
     passed = failed = 0
     with tempfile.TemporaryDirectory() as work:

@@ -222,6 +222,43 @@ TEST_F(UnZipTest, CompressedSizesThatDisagreeWithTheDataAreReported) {
   EXPECT_TRUE(Said(zipmsg::kBadFileHeader, "runs into the member at offset"));
 }
 
+// Fault: two archives joined end to end (cat a.zip b.zip) gave the second one's member with
+// the first one's data, under messages about a directory out of place; a second archive cut
+// short after the first passed in silence. Each is said for what it is, and what checks out
+// comes out.
+TEST_F(UnZipTest, ArchivesJoinedEndToEndAreReported) {
+  const std::string first = BuildZip({{"first.txt", "first"}}).bytes;
+  const std::string second = BuildZip({{"second.txt", "second"}}).bytes;
+  struct Case {
+    std::string bytes;
+    const char* said;
+    std::vector<std::string> listed;
+  };
+  for (const Case& c :
+       {Case{first + second, "another archive stands in front of this one", {"second.txt"}},
+        Case{first + second.substr(0, 40), "a local header follows the archive", {"first.txt"}}}) {
+    SCOPED_TRACE(c.said);
+    testsupport::RemoveTree(HostPath(out_));
+    OsForceFolders(out_);
+    Use(c.bytes);
+    std::vector<std::string> listed;
+    for (int run = 0; run < 3; ++run) {
+      codes_.clear();
+      extended_.clear();
+      if (run == 0) zip_.Test();
+      if (run == 1)
+        for (const TUnZip::ListedMember& m : zip_.List()) listed.push_back(m.name);
+      if (run == 2) {
+        EXPECT_EQ(zip_.Extract(), 1);
+      }
+      EXPECT_EQ(codes_, std::vector<int>{zipmsg::kBadFileHeader});
+      EXPECT_TRUE(Said(zipmsg::kBadFileHeader, c.said));
+    }
+    EXPECT_EQ(listed, c.listed);
+    EXPECT_EQ(Content(c.listed[0]), c.listed[0] == "first.txt" ? "first" : "second");
+  }
+}
+
 // ---- One sweep over archives built here from the records -----------------------------------
 
 namespace {
@@ -270,13 +307,17 @@ class SweepBuilder {
   void Mark(size_t at, size_t count, ByteUse use) {
     for (size_t i = at; i < at + count; ++i) a_.use[i] = use;
   }
-  // The bytes of extra items other than the Zip64 one: their ids and contents are free.
+  // The bytes of extra items other than the Zip64 one: their ids and contents are free. So is
+  // the length of such an item that ends the field: one less leaves bytes too few for an item
+  // header after it, which readers pass over as this one does.
   void MarkExtraContents(size_t at, const std::string& extra) {
     for (size_t pos = 0; pos + 4 <= extra.size();
          pos += 4 + GetLE16(reinterpret_cast<const uint8_t*>(&extra[pos + 2]))) {
       if (GetLE16(reinterpret_cast<const uint8_t*>(&extra[pos])) == 1) continue;
+      const size_t length = GetLE16(reinterpret_cast<const uint8_t*>(&extra[pos + 2]));
       Mark(at + pos, 2, ByteUse::Free);
-      Mark(at + pos + 4, GetLE16(reinterpret_cast<const uint8_t*>(&extra[pos + 2])), ByteUse::Free);
+      Mark(at + pos + 4, length, ByteUse::Free);
+      if (pos + 4 + length == extra.size()) Mark(at + pos + 2, 1, ByteUse::Free);
     }
   }
 
@@ -307,6 +348,9 @@ class SweepBuilder {
       // Sizes after the data leave the local CRC and sizes (and Zip64 values) placeholders.
       if (m.descriptor) {
         Mark(offset + 14, 12, ByteUse::Free);
+        // Its Zip64 item holds placeholders too, and the descriptor is read in the form that
+        // fits, so no reader needs the item (its length one less leaves a byte after it).
+        if (m.zip64) Mark(offset + 30 + m.name.size(), 3, ByteUse::Free);
         if (m.zip64) Mark(offset + 30 + m.name.size() + 4, 16, ByteUse::Free);
       }
       MarkExtraContents(offset + 30 + m.name.size(), zip64Item + m.localExtra);
@@ -360,9 +404,9 @@ class SweepBuilder {
       Add(Le(zipsig::kZip64EndOfCentralDir, 4) + Le(44, 8) + Le(45, 2) + Le(45, 2) + Le(0, 4) +
           Le(0, 4) + Le(members.size(), 8) + Le(members.size(), 8) + Le(central.size(), 8) +
           Le(start, 8));
-      Mark(end64 + 4, 12, ByteUse::Free);  // record size, versions
+      Mark(end64 + 12, 4, ByteUse::Free);  // versions
       Add(Le(zipsig::kZip64Locator, 4) + Le(0, 4) + Le(end64, 8) + Le(1, 4));
-      Mark(a_.bytes.size() - 4, 4, ByteUse::Free);  // number of disks: writers put 0 or 1
+      Mark(a_.bytes.size() - 4, 1, ByteUse::Free);  // number of disks: writers put 0 or 1
       Add(EndRecord(0xFFFF, 0xFFFFFFFFu, 0xFFFFFFFFu, comment));
     } else {
       Add(EndRecord(uint16_t(members.size()), uint32_t(central.size()), uint32_t(start), comment));
@@ -418,7 +462,7 @@ std::vector<SweepArchive> SweepArchives() {
   SweepMember big{"zip64.txt", text};
   big.zip64 = true;
   big.localExtra = ut;
-  big.centralExtra = ut.substr(0, 9);
+  big.centralExtra = ExtraItem(0x5455, Le(3, 1) + Le(1100000000, 4));  // the time alone
   SweepMember extras{"extras.txt", text.substr(40, 50)};
   extras.localExtra = ut + owner;
   extras.centralExtra = owner;
@@ -471,6 +515,48 @@ std::vector<SweepArchive> SweepArchives() {
       "stream past its size",
       local + central + EndRecord(1, uint32_t(central.size()), uint32_t(local.size())),
       {{"cut.txt", text}}, ByteUse::Data));
+
+  // Sound archives whose comment holds an empty end record: in its middle, and at its end.
+  const std::string emptyEnd = EndRecord(0, 0, 0);
+  all.push_back(SweepBuilder("end record in the comment")
+                    .Build({{"c.txt", text.substr(0, 30)}}, emptyEnd + "more", false));
+  all.push_back(SweepBuilder("end record ending the comment")
+                    .Build({{"c.txt", text.substr(0, 30)}}, "note " + emptyEnd, false));
+
+  // Records that disagree in ways no single changed byte of the archives above gives.
+  const std::string small = "small member";
+  auto oneStored = [&](uint16_t localFlags, uint32_t localCrc) {
+    const uint32_t size = uint32_t(small.size());
+    CentralHeader entry;
+    entry.crc32 = Crc(small);
+    entry.compressedSize = entry.uncompressedSize = size;
+    entry.externalAttributes = 0x20;
+    std::string stored = LocalRecord(Local(0, localFlags, localCrc, size, size), "one.txt") + small;
+    std::string directory = CentralRecord(entry, "one.txt");
+    return stored + directory +
+           EndRecord(1, uint32_t(directory.size()), uint32_t(stored.size()));
+  };
+  all.push_back(SweepBuilder::Damaged("local CRC 0", oneStored(0, 0), {{"one.txt", small}}));
+  all.push_back(SweepBuilder::Damaged("sizes after the data, as the local header alone says",
+                                      oneStored(zipflag::kDataDescriptor, Crc(small)),
+                                      {{"one.txt", small}}));
+  // The Zip64 archive with its locator counting two disks, and with its end record's size
+  // field saying 2^40.
+  const SweepArchive& zip64 = all[2];
+  const size_t locator = zip64.bytes.size() - 22 - std::string("zip64 archive").size() - 20;
+  std::string disks = zip64.bytes;
+  disks[locator + 16] = 2;
+  all.push_back(SweepBuilder::Damaged("Zip64 locator: two disks", disks, zip64.files));
+  std::string recordSize = zip64.bytes;
+  recordSize.replace(locator - 56 + 4, 8, Le(uint64_t(1) << 40, 8));
+  all.push_back(SweepBuilder::Damaged("Zip64 record size 2^40", recordSize, zip64.files));
+  // Local headers followed by an end record that lists no entries.
+  const SweepArchive& plain = all[0];
+  const size_t directoryAt = GetLE32(reinterpret_cast<const uint8_t*>(
+      &plain.bytes[plain.bytes.size() - 22 - std::string("archive comment").size() + 16]));
+  all.push_back(SweepBuilder::Damaged(
+      "local headers, no entries",
+      plain.bytes.substr(0, directoryAt) + EndRecord(0, 0, uint32_t(directoryAt)), {}));
   return all;
 }
 
@@ -579,6 +665,14 @@ TEST_F(DamageSweep, EveryCutAndEveryChangedByteIsRightOrReported) {
   for (const SweepArchive& a : SweepArchives()) {
     std::string sound = Check(a, a.bytes, a.damaged);
     if (!sound.empty()) failures.push_back(a.title + " as built:" + sound);
+    // A sound archive is no false alarm either.
+    if (a.damaged == ByteUse::Free) {
+      codes_.clear();
+      extended_.clear();
+      zip_.Test();
+      zip_.List();
+      if (!codes_.empty()) failures.push_back(a.title + " as built: reported " + extended_[0]);
+    }
     for (size_t cut = 0; cut < a.bytes.size(); ++cut)
       run(a, a.bytes.substr(0, cut), ByteUse::Checked, "cut at " + std::to_string(cut));
     for (size_t at = 0; at < a.bytes.size(); ++at) {

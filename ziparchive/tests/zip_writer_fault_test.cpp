@@ -179,3 +179,25 @@ TEST(ZipWriterFaults, DamagedExistingMemberRefusesTheUpdate) {
 }
 
 }  // namespace
+
+// Fault: a file that shrank (or grew) between the scan and its packing was stored as it then
+// was without a word. The member holds what was read, and that is reported.
+TEST(ZipWriterFaults, AFileThatChangesBeforeItIsPackedIsReported) {
+  Fixture f;
+  FullDiskZip zip;
+  f.Configure(zip);
+  int calls = 0;
+  // The scan calls once per entry it lists: at the second the scan is over.
+  zip.ProcessMessages = [&] {
+    if (++calls != 2) return;
+    WriteBytes(f.src + "\\one.txt", TextBytes(10, 3));
+    WriteBytes(f.src + "\\two.bmp", TextBytes(80000, 4));
+  };
+  EXPECT_EQ(zip.Compress(), 2);
+  EXPECT_EQ(zip.codes, (std::vector<int>{zipmsg::kFileChanged, zipmsg::kFileChanged}));
+  const ParsedZip parsed = ParseZip(ReadBytes(f.archive));
+  ASSERT_NE(parsed.Find("one.txt"), nullptr);
+  ASSERT_NE(parsed.Find("two.bmp"), nullptr);
+  EXPECT_EQ(parsed.Find("one.txt")->central.uncompressedSize, 10u);
+  EXPECT_EQ(parsed.Find("two.bmp")->central.uncompressedSize, 80000u);
+}

@@ -11,6 +11,7 @@
 #endif
 
 #include "ziparchive/archive/unzip.h"
+#include "ziparchive/records/wildcard.h"
 #include "ziparchive/records/zip_messages.h"
 #include "zip_writer_test_util.h"
 
@@ -456,8 +457,16 @@ TEST(ZipWriter, EveryFileIsAMemberOrReported) {
     std::map<std::string, std::string> members;  // what the archive holds after
     std::vector<int> reports;
     bool caseSensitiveOnly;  // needs a file system that tells names apart by case
+    bool emptyFolders = false;  // StoreEmptySubDirs; a name ending in "\\" is a folder made
   };
   const bool caseSensitive = OsPathKey(std::string("A")) != OsPathKey(std::string("a"));
+  // A letter the ANSI code page has and the OEM one lacks comes back only from UTF-8 (the
+  // native build takes its names as UTF-8 text, Windows as text in the ANSI code page).
+#ifdef _WIN32
+  const std::string lacking = "\x88.txt", otherLacking = "\x82.txt";  // in 1251: "€", "‚"
+#else
+  const std::string lacking = "\xC3\xA9.txt", otherLacking = "\xC3\xAB.txt";  // "é", "ë"
+#endif
   const std::vector<Case> cases = {
       {"names apart by case",
        {},
@@ -516,6 +525,47 @@ TEST(ZipWriter, EveryFileIsAMemberOrReported) {
        {{"keep.txt", "old"}, {"New.txt", "1"}, {"NEW.TXT", "22"}},
        {},
        true},
+      // Faults: such names were stored through the code pages, "?" for what they lack, so
+      // that two files got one name; empty folders were left out without a word.
+      {"names the OEM code page lacks",
+       {},
+       {{"a\\" + lacking, "1"}, {"a\\" + otherLacking, "2"}, {"a\\\xC0.txt", "oem"}},
+       kNone,
+       {{OsUtf8Path(lacking), "1"}, {OsUtf8Path(otherLacking), "2"}, {"\x80.txt", "oem"}},
+       {},
+       false},
+#ifndef _WIN32
+      {"a name neither code page nor UTF-8 holds",
+       {},
+       {{"a\\\x88.txt", "not UTF-8, not in code page 866"}, {"a\\ok.txt", "ok"}},
+       kNone,
+       {{"ok.txt", "ok"}},
+       {zipmsg::kNotScanned},
+       false},
+#endif
+      {"empty folders",
+       {},
+       {{"a\\empty\\", ""}, {"a\\d\\e\\", ""}, {"a\\f\\in.txt", "in"}},
+       kNone,
+       {{"empty/", ""}, {"d/e/", ""}, {"f/in.txt", "in"}},
+       {},
+       false,
+       true},
+      {"empty folders, not asked for",
+       {},
+       {{"a\\empty\\", ""}, {"a\\f\\in.txt", "in"}},
+       kNone,
+       {{"f/in.txt", "in"}},
+       {},
+       false},
+      {"update, a folder the archive has",
+       {{"keep.txt", "old"}, {"empty\\", ""}},
+       {{"a\\empty\\", ""}, {"a\\add.txt", "add"}},
+       kNone,
+       {{"keep.txt", "old"}, {"empty/", ""}, {"add.txt", "add"}},
+       {},
+       false,
+       true},
   };
   for (const Case& c : cases) {
     if (c.caseSensitiveOnly && !caseSensitive) continue;
@@ -524,15 +574,23 @@ TEST(ZipWriter, EveryFileIsAMemberOrReported) {
     const std::string archive = dir / "pack.zip";
     if (!c.old.empty()) {
       ASSERT_TRUE(OsCreateFolder(dir / "old"));
-      for (const auto& [name, content] : c.old) WriteText(dir / ("old\\" + name), content);
+      for (const auto& [name, content] : c.old) {
+        ASSERT_TRUE(OsForceFolders(dir / ("old\\" + NameFolderPart(name))));
+        if (name.back() != '\\') WriteText(dir / ("old\\" + name), content);
+      }
       TZip zip;
       zip.SetArchiveFile(archive);
       zip.FileSpec = {dir / "old\\*"};
+      zip.StoreEmptySubDirs = c.emptyFolders;
       ASSERT_EQ(zip.Compress(), int(c.old.size()));
     }
     for (const char* root : {"a", "b"}) ASSERT_TRUE(OsCreateFolder(dir / root));
-    for (const auto& [name, content] : c.files) WriteText(dir / name, content);
+    for (const auto& [name, content] : c.files) {
+      ASSERT_TRUE(OsForceFolders(dir / NameFolderPart(name)));
+      if (name.back() != '\\') WriteText(dir / name, content);
+    }
     RecordedZip z;
+    z.zip.StoreEmptySubDirs = c.emptyFolders;
     if (c.events != kNone) {
       z.zip.OnReplaceFile = [&c](TCompBase&, const std::string&, bool& replace) {
         replace = c.events == kReplace;

@@ -66,9 +66,10 @@ std::string Shown(const std::string& text) {
   return out;
 }
 
-// One problem: the engine's with its number, kvzip's own (code 0) without.
+// One problem: the engine's with its number, kvzip's own (code 0) without. A notice is said
+// the same way but is no problem.
 void Say(const std::string& file, const std::string& what, int code = 0) {
-  ++gProblems;
+  if (code != zipmsg::kLeftoverRemoved) ++gProblems;
   if (code)
     std::fprintf(stderr, "kvzip: %s: %s (%d)\n", Shown(file).c_str(), what.c_str(), code);
   else
@@ -140,6 +141,15 @@ const char* MethodName(uint16_t method) {
   }
 }
 
+// The native build shows a name stored in UTF-8 as it is: its host's names are UTF-8 text.
+const std::string& ListedName(const TUnZip::ListedMember& m) {
+#ifdef _WIN32
+  return m.name;
+#else
+  return m.utf8.empty() ? m.name : m.utf8;
+#endif
+}
+
 void List(TUnZip& unzip) {
   std::vector<TUnZip::ListedMember> members = unzip.List(true);
   std::printf("%12s %12s  %-10s %-16s  %-8s  %s\n", "Size", "Packed", "Method", "Date", "CRC-32",
@@ -153,7 +163,7 @@ void List(TUnZip& unzip) {
     std::printf("%12llu %12llu  %-10s %04d-%02d-%02d %02d:%02d  %08X  %s\n",
                 static_cast<unsigned long long>(m.uncompressedSize),
                 static_cast<unsigned long long>(m.compressedSize), method.c_str(), t.year, t.month,
-                t.day, t.hour, t.minute, m.crc32, Shown(m.name).c_str());
+                t.day, t.hour, t.minute, m.crc32, Shown(ListedName(m)).c_str());
     size += m.uncompressedSize;
     packed += m.compressedSize;
   }
@@ -161,26 +171,54 @@ void List(TUnZip& unzip) {
               static_cast<unsigned long long>(packed), members.size());
 }
 
-// The writer's temporary archive, removed at once when the run is interrupted.
+// Interruption: the running component is told to stop (extraction then removes the member
+// it was writing, a file it was replacing stays); packing's temporary archive is removed at
+// once. The exit code is then 130.
 std::string gTemporary;
-bool gInterrupted = false;
+volatile std::sig_atomic_t gInterrupted = 0;
+TZipCommon* gRunning = nullptr;
 #ifdef _WIN32
-TZip* gPacking = nullptr;
-HANDLE gPackDone = nullptr;
+HANDLE gRunDone = nullptr;
 BOOL WINAPI OnConsoleSignal(DWORD) {
-  // The writer stops at its next check and removes its temporary file itself.
-  gInterrupted = true;
-  if (gPacking) gPacking->Cancel();
-  if (gPackDone) WaitForSingleObject(gPackDone, 30000);
+  // The component stops at its next check and cleans up itself; the process ends once it has.
+  gInterrupted = 1;
+  if (gRunning) gRunning->Cancel();
+  if (gRunDone) WaitForSingleObject(gRunDone, 30000);
   return TRUE;
 }
 #else
 std::vector<char> gTemporaryHost;  // the path as the signal handler hands it to unlink
 extern "C" void OnSignal(int signal) {
-  if (!gTemporaryHost.empty()) unlink(gTemporaryHost.data());
-  _exit(128 + signal);
+  if (!gTemporaryHost.empty()) {
+    unlink(gTemporaryHost.data());
+    _exit(128 + signal);
+  }
+  gInterrupted = 1;
+  if (gRunning) gRunning->Cancel();
 }
 #endif
+
+// Runs one operation of a component with the interruption above in place.
+template <typename Operation>
+void Interruptible(TZipCommon& component, Operation operation) {
+  gRunning = &component;
+#ifdef _WIN32
+  gRunDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleSignal, TRUE);
+  operation();
+  gRunning = nullptr;
+  SetEvent(gRunDone);
+#else
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  // A second signal ends kvzip at once, should the component not come to a check.
+  action.sa_flags = SA_RESETHAND;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+  operation();
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+  gRunning = nullptr;
+#endif
+}
 
 // The writer takes the folder of ArchiveFile literally; give it full paths.
 std::string FullPath(std::string path) {
@@ -209,29 +247,18 @@ void Pack(const std::string& archive, const std::string& folder) {
   std::string root = FullPath(folder);
   while (root.size() > 1 && root.back() == '\\') root.pop_back();
   zip.FileSpec = {root + "\\*"};
+  // Empty folders are members too, so that a tree comes back whole.
+  zip.StoreEmptySubDirs = true;
   gTemporary = zip.TemporaryFile();
-#ifdef _WIN32
-  gPacking = &zip;
-  gPackDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  SetConsoleCtrlHandler(OnConsoleSignal, TRUE);
-  zip.Compress();
-  gPacking = nullptr;
-  SetEvent(gPackDone);
-#else
+#ifndef _WIN32
   std::string host = gTemporary;
   for (char& c : host)
     if (c == '\\') c = '/';
   gTemporaryHost.assign(host.begin(), host.end());
   gTemporaryHost.push_back('\0');
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGHUP, &action, nullptr);
-  zip.Compress();
-  signal(SIGINT, SIG_DFL);
-  signal(SIGTERM, SIG_DFL);
-  signal(SIGHUP, SIG_DFL);
+#endif
+  Interruptible(zip, [&] { zip.Compress(); });
+#ifndef _WIN32
   gTemporaryHost.clear();
 #endif
 }
@@ -261,7 +288,7 @@ int Run(std::vector<std::string> args) {
     PrepareReader(unzip, args[1]);
     unzip.SetExtractDir(args[2]);
     unzip.CreateStoredDirs = true;
-    if (!unzip.ArchiveFile().empty()) unzip.Extract();
+    if (!unzip.ArchiveFile().empty()) Interruptible(unzip, [&] { unzip.Extract(); });
   } else if (command == "a" && args.size() == 3) {
     Pack(args[1], args[2]);
   } else {
