@@ -510,7 +510,7 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
       !archive.Read(member.localHeaderOffset + LocalHeader::kSize, raw.data(), raw.size()))
     return;
   const uint16_t flags = member.central.flags;
-  MemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
+  MemberName name = DecodeMemberName(raw, flags, TranslateOemChar, Utf8Paths);
   FCurrentName = name.name;
   uint32_t storedCrc = local.crc32;
   // Sizes after the data (bit 3) leave the local header's CRC as a placeholder.
@@ -541,7 +541,7 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
     if (!isFolder || FListFolders)
       FListed.push_back({FCurrentName, member.sizes.uncompressedSize, member.statedCompressed,
                          member.central.method, flags, member.central.DosDateTime(),
-                         member.central.crc32, isFolder});
+                         member.central.crc32, isFolder, name.utf8});
     return;
   }
   OsPath path{std::string()};

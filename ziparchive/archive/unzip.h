@@ -51,6 +51,9 @@ class TUnZip : public TUnBase {
     uint32_t dosDateTime = 0;
     uint32_t crc32 = 0;
     bool folder = false;
+    // The name in UTF-8 where the file system gets it so (flagged UTF-8, or with Utf8Paths an
+    // OEM name that is not plain ASCII); empty where `name` is what it gets.
+    std::string utf8;
   };
   // The selected members (folder entries only when asked) as the headers state them: nothing
   // is decoded or written. Problems of the records are reported as by Extract; damage only
