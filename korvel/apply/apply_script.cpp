@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include "korvel/library/plain_file_name.h"
 #include "winbase/handles.h"
 #include "winbase/text.h"
 
@@ -54,6 +57,17 @@ ScriptNameFault ScriptNameFaultOf(const std::wstring& bitmapFile) {
     if (value > 65535) return ScriptNameFault::BadNumber;
   }
   return value != 0 ? ScriptNameFault::None : ScriptNameFault::BadNumber;
+}
+
+std::wstring ResourceKeyOf(const std::wstring& bitmapFile) {
+  const std::size_t dot = bitmapFile.rfind(L'.');
+  const std::wstring name = dot == std::wstring::npos ? bitmapFile : bitmapFile.substr(0, dot);
+  const std::wstring digits = !name.empty() && name.front() == L'#' ? name.substr(1) : name;
+  if (digits.empty() || digits.find_first_not_of(L"0123456789") != std::wstring::npos)
+    return FoldedName(name);
+  unsigned long value = 0;
+  for (wchar_t c : digits) value = std::min(value * 10 + static_cast<unsigned long>(c - L'0'), 65536ul);
+  return L"#" + std::to_wstring(value);
 }
 
 bool WriteApplyScript(const std::wstring& path, const std::wstring& text) {

@@ -40,6 +40,11 @@ inline bool ScriptCarries(const std::wstring& bitmapFile) {
   return ScriptNameFaultOf(bitmapFile) == ScriptNameFault::None;
 }
 
+// What the tool takes a bitmap line's resource for, for a name the script carries: one key for
+// two lines means one resource, the later line replacing the earlier ("100", "0100" and "#100"
+// are all bitmap 100; other names count in upper case, as the tool writes them).
+std::wstring ResourceKeyOf(const std::wstring& bitmapFile);
+
 // Writes the script as ANSI bytes, replacing an existing file. On failure the system's error
 // code is left for GetLastError.
 bool WriteApplyScript(const std::wstring& path, const std::wstring& text);

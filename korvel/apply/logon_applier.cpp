@@ -3,9 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "korvel/apply/editor_scratch.h"
+#include "korvel/library/bitmap_header.h"
+#include "korvel/library/plain_file_name.h"
 #include "korvel/shared/folder_utils.h"
 #include "winbase/handles.h"
 
@@ -66,21 +69,61 @@ ApplyResult LogonApplier::Apply(const std::wstring& packagePath) {
 
 namespace {
 
-// The bitmaps the script can name so that the tool finds each of them go to `carried`; any
-// other (" 100.bmp", "1,2.bmp", a letter outside the code page) would be skipped or misread
-// by the tool, and goes to `leftOut` with the reason.
-void SortBitmaps(const std::wstring& folder, std::vector<std::wstring>& carried,
-                 std::vector<LeftOutBitmap>& leftOut) {
-  for (const std::wstring& name : ListFiles(folder + L"\\*.bmp")) {
-    const ScriptNameFault fault = ScriptNameFaultOf(name);
-    if (fault != ScriptNameFault::None)
-      leftOut.push_back({name, fault});
-    else if (FileExists(folder + L"\\" + name))
-      carried.push_back(name);
+// The editor reads no larger file.
+constexpr std::uint64_t kMaxEditorFile = 64ull << 20;
+
+std::optional<LeftOutReason> ReasonOf(FileNameFault fault) {
+  switch (fault) {
+    case FileNameFault::None:
+      return std::nullopt;
+    case FileNameFault::Empty:
+      return LeftOutReason::NoName;
+    case FileNameFault::QuoteOrControl:
+      return LeftOutReason::Separator;
+    case FileNameFault::ForbiddenCharacter:
+      return LeftOutReason::ForbiddenCharacter;
+    case FileNameFault::BlankAtEnd:
+      return LeftOutReason::BlankAtEnd;
+    case FileNameFault::DotAtEnd:
+      return LeftOutReason::DotAtEnd;
+    case FileNameFault::Device:
+      return LeftOutReason::Device;
+    case FileNameFault::TooLong:
+      return LeftOutReason::TooLong;
   }
-  std::sort(leftOut.begin(), leftOut.end(),
-            [](const LeftOutBitmap& a, const LeftOutBitmap& b) { return a.file < b.file; });
+  return LeftOutReason::Separator;
 }
+
+std::optional<LeftOutReason> ReasonOf(ScriptNameFault fault) {
+  switch (fault) {
+    case ScriptNameFault::None:
+      return std::nullopt;
+    case ScriptNameFault::NotInCodePage:
+      return LeftOutReason::NotInCodePage;
+    case ScriptNameFault::BlankAtEnd:
+      return LeftOutReason::BlankAtEnd;
+    case ScriptNameFault::Separator:
+      return LeftOutReason::Separator;
+    case ScriptNameFault::NoName:
+      return LeftOutReason::NoName;
+    case ScriptNameFault::BadNumber:
+      return LeftOutReason::BadNumber;
+    case ScriptNameFault::TooLong:
+      return LeftOutReason::TooLong;
+  }
+  return LeftOutReason::Separator;
+}
+
+bool EditorReadsPicture(const std::wstring& path) {
+  const std::optional<std::string> bytes = ReadSmallFile(path, kMaxEditorFile);
+  return bytes && IsBitmapFile(*bytes);
+}
+
+// A root bitmap of the package, by its place in the listing.
+struct Bitmap {
+  std::size_t index = 0;
+  std::wstring file;
+};
 
 }  // namespace
 
@@ -94,20 +137,92 @@ ApplyResult LogonApplier::ApplyInWorkFolder(const std::wstring& packagePath) {
   if (!FitsAnsi(systemRoot_)) return ended(ApplyOutcome::SystemRootNotAnsi);
   // Windows refuses to replace it and some systems do not: the answer must be the same.
   if (IsReadOnly(TargetPath())) return ended(ApplyOutcome::TargetReadOnly);
+  switch (ReadAccessOf(packagePath, &result.systemError)) {
+    case ReadAccess::Readable:
+      break;
+    case ReadAccess::Missing:
+      return ended(ApplyOutcome::Unreadable);
+    case ReadAccess::IsFolder:
+      return ended(ApplyOutcome::PackageIsFolder);
+    case ReadAccess::Refused:
+      return ended(ApplyOutcome::PackageInUse);
+  }
   // Leftovers of a stopped run would otherwise be applied with this package.
   if (!PrepareEmptyFolder(workFolder_)) {
     result.systemError = GetLastError();
     return ended(ApplyOutcome::WorkFolderFailed);
   }
-  if (!reader_.ExtractRoot(packagePath, workFolder_)) return ended(ApplyOutcome::Unreadable);
+  const std::optional<std::vector<PackageFile>> listed = reader_.ListFiles(packagePath);
+  if (!listed) return ended(ApplyOutcome::Unreadable);
 
-  std::vector<std::wstring> bitmaps;
-  SortBitmaps(workFolder_, bitmaps, result.leftOut);
-  if (bitmaps.empty() && !FileExists(workFolder_ + L"\\uifile.txt"))
+  // Each root file is decided on by its name before anything is written: one Windows would not
+  // write as that file, or a second of one name, is not extracted (a bitmap among them is
+  // named). Of the bitmaps the script can name and the editor can read, the first of each
+  // resource is applied.
+  std::vector<std::pair<std::size_t, LeftOutBitmap>> leftOut;
+  const auto leaveOut = [&leftOut](const Bitmap& bitmap, LeftOutReason reason,
+                                   std::wstring detail = {}) {
+    leftOut.push_back({bitmap.index, {bitmap.file, reason, std::move(detail)}});
+  };
+  std::vector<std::size_t> extract;
+  std::vector<Bitmap> bitmaps;
+  std::map<std::wstring, std::wstring> resources;  // key -> the file applied for it
+  std::map<std::wstring, std::wstring> written;    // folded name -> the file written under it
+  std::optional<std::size_t> uiFileAt;
+  for (std::size_t i = 0; i < listed->size(); ++i) {
+    const PackageFile& file = (*listed)[i];
+    if (!AtRoot(file)) continue;
+    const bool picture = IsPictureName(file.name);
+    const Bitmap bitmap{i, file.name};
+    if (const auto unwritable = ReasonOf(FileNameFaultOf(file.name))) {
+      if (picture) leaveOut(bitmap, *unwritable);
+      continue;
+    }
+    // "100.bmp" twice, or "100.BMP" after it, is one file: the engine would write the first and
+    // refuse the other as damage.
+    if (const auto [first, isNew] = written.emplace(FoldedName(file.name), file.name); !isNew) {
+      if (picture) leaveOut(bitmap, LeftOutReason::SameResource, first->second);
+      continue;
+    }
+    extract.push_back(i);
+    if (!uiFileAt && FoldedName(file.name) == L"UIFILE.TXT") uiFileAt = i;
+    if (!picture) continue;
+    if (const auto unnamed = ReasonOf(ScriptNameFaultOf(file.name)))
+      leaveOut(bitmap, *unnamed);
+    else
+      bitmaps.push_back(bitmap);
+  }
+
+  std::vector<RefusedFile> refused;
+  if (!extract.empty() && !reader_.ExtractFiles(packagePath, workFolder_, extract, refused))
+    return ended(ApplyOutcome::Unreadable);
+  std::map<std::size_t, std::wstring> refusedAt;
+  for (RefusedFile& file : refused) refusedAt[file.index] = std::move(file.reason);
+  std::vector<std::wstring> carried;
+  for (const Bitmap& bitmap : bitmaps) {
+    if (const auto refusal = refusedAt.find(bitmap.index); refusal != refusedAt.end())
+      leaveOut(bitmap, LeftOutReason::Refused, refusal->second);
+    // The editor would stop at the first file it cannot read, and apply nothing.
+    else if (!EditorReadsPicture(workFolder_ + L"\\" + bitmap.file))
+      leaveOut(bitmap, LeftOutReason::NotABitmap);
+    // The tool would apply each line, the later over the earlier, and the user would see one
+    // of them.
+    else if (const auto [taken, isNew] = resources.emplace(ResourceKeyOf(bitmap.file), bitmap.file);
+             !isNew)
+      leaveOut(bitmap, LeftOutReason::SameResource, taken->second);
+    else
+      carried.push_back(bitmap.file);
+  }
+  std::stable_sort(leftOut.begin(), leftOut.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (auto& [index, bitmap] : leftOut) result.leftOut.push_back(std::move(bitmap));
+  result.appliedBitmaps = carried.size();
+  const bool uiFile = uiFileAt && !refusedAt.count(*uiFileAt);
+  if (carried.empty() && !uiFile)
     return ended(result.leftOut.empty() ? ApplyOutcome::EmptyPackage
                                         : ApplyOutcome::NothingCarried);
   if (!WriteApplyScript(workFolder_ + L"\\" + kApplyScriptName,
-                        ApplyScriptText(systemRoot_, bitmaps))) {
+                        ApplyScriptText(systemRoot_, carried))) {
     result.systemError = GetLastError();
     return ended(ApplyOutcome::WorkFolderFailed);
   }
@@ -121,10 +236,12 @@ ApplyResult LogonApplier::ApplyInWorkFolder(const std::wstring& packagePath) {
   return ended(ApplyOutcome::Applied);
 }
 
-bool LogonApplier::Restore() const {
+bool LogonApplier::Restore(unsigned long* systemError) const {
   RemoveEditorScratch(TargetPath());
   // A copy cut short must not leave the next logon with half a logon host.
-  return ReplaceWithCopy(LogonHostPath(), TargetPath());
+  if (ReplaceWithCopy(LogonHostPath(), TargetPath())) return true;
+  if (systemError) *systemError = GetLastError();
+  return false;
 }
 
 }  // namespace korvel

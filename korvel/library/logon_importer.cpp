@@ -39,14 +39,24 @@ LogonImporter::LogonImporter(const LogonLibrary& library, LogonXpConverter& conv
     : library_(library), converter_(converter), askOverwrite_(std::move(askOverwrite)) {}
 
 ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
-  if (chosenFile.empty() || !FileExists(chosenFile)) return ImportOutcome::Ignored;
+  if (chosenFile.empty()) return ImportOutcome::Ignored;
   const std::wstring name = FileNamePart(chosenFile);
   const std::wstring extension = UpperExtension(name);
-  if ((extension == L".KVL" || extension == L".LOGONXP") && !CanRead(chosenFile))
+  const bool package = extension == L".KVL" || extension == L".LOGONXP";
+  // Dropped or typed in, a folder named like a package would otherwise be passed over in silence.
+  if (package && FolderExists(chosenFile)) {
+    lastPackage_ = name;
+    return ImportOutcome::SourceIsFolder;
+  }
+  if (!FileExists(chosenFile)) return ImportOutcome::Ignored;
+  if (package && !CanRead(chosenFile))
     return ImportOutcome::SourceUnreadable;
 
   if (extension == L".KVL") {
+    lastPackage_ = name;
     const std::wstring target = library_.PackagePath(name);
+    // Asking to replace it would promise what cannot be done.
+    if (FolderExists(target)) return ImportOutcome::TargetIsFolder;
     if (FileExists(target) && !(askOverwrite_ && askOverwrite_(target)))
       return ImportOutcome::Declined;
     // A package from read-only media must not stay read-only in the library, where it could
@@ -54,8 +64,9 @@ ImportOutcome LogonImporter::Import(const std::wstring& chosenFile) {
     return ReplaceWithCopy(chosenFile, target) ? ImportOutcome::Copied : ImportOutcome::WriteFailed;
   }
   if (extension == L".LOGONXP") {
-    const std::wstring target =
-        library_.PackagePath(name.substr(0, name.size() - extension.size()) + L".kvl");
+    lastPackage_ = name.substr(0, name.size() - extension.size()) + L".kvl";
+    const std::wstring target = library_.PackagePath(lastPackage_);
+    if (FolderExists(target)) return ImportOutcome::TargetIsFolder;
     if (FileExists(target) && !(askOverwrite_ && askOverwrite_(target)))
       return ImportOutcome::Declined;
     // The old package stays until the new one is complete (the converter replaces it).

@@ -19,6 +19,9 @@ enum class ImportOutcome {
   ConversionFailed,  // not a package that can be Converted; the library is as it was before
   SourceUnreadable,  // the chosen file is there but cannot be read (locked, no access); the
                      // library is as it was before
+  TargetIsFolder,    // the library holds a folder of the package's name; nothing is asked or
+                     // written
+  SourceIsFolder,    // the chosen ".kvl" or ".logonxp" is a folder; LastPackage() names it
 };
 
 class LogonImporter {
@@ -31,14 +34,18 @@ class LogonImporter {
                 OverwriteQuestion askOverwrite);
 
   ImportOutcome Import(const std::wstring& chosenFile);
-  // Detail of the last conversion that did not succeed.
+  // Detail of the last conversion that did not succeed, and the system's reason where it has one.
   ConvertOutcome LastConversion() const { return lastConversion_; }
+  unsigned long LastSystemError() const { return converter_.SystemError(); }
+  // The package name Import wrote, or would have written, last (the folder's, SourceIsFolder).
+  const std::wstring& LastPackage() const { return lastPackage_; }
 
  private:
   const LogonLibrary& library_;
   LogonXpConverter& converter_;
   OverwriteQuestion askOverwrite_;
   ConvertOutcome lastConversion_ = ConvertOutcome::Converted;
+  std::wstring lastPackage_;
 };
 
 }  // namespace korvel

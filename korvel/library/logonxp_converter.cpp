@@ -34,8 +34,13 @@ ConvertOutcome LogonXpConverter::Convert(const std::wstring& source, const std::
 ConvertOutcome LogonXpConverter::ConvertInFolders(const std::wstring& source,
                                                   const std::wstring& target) {
   const std::wstring staging = StagingFolder();
+  systemError_ = 0;
+  const auto failed = [this](ConvertOutcome outcome) {
+    systemError_ = GetLastError();
+    return outcome;
+  };
   if (!PrepareEmptyFolder(workFolder_) || !PrepareEmptyFolder(staging))
-    return ConvertOutcome::FolderFailed;
+    return failed(ConvertOutcome::FolderFailed);
   if (!reader_.ExtractRoot(source, workFolder_)) return ConvertOutcome::Unreadable;
   if (!FileExists(workFolder_ + L"\\theme.ini")) return ConvertOutcome::NotLogonXp;
 
@@ -47,10 +52,10 @@ ConvertOutcome LogonXpConverter::ConvertInFolders(const std::wstring& source,
     if (!IsPlainFileName(RemoveBitmapPrefix(name))) return ConvertOutcome::UnsafeName;
   for (const std::wstring& name : bitmaps)
     if (!CopyFileOver(workFolder_ + L"\\" + name, staging + L"\\" + RemoveBitmapPrefix(name)))
-      return ConvertOutcome::CopyFailed;
+      return failed(ConvertOutcome::CopyFailed);
   if (FileExists(workFolder_ + L"\\uifile.txt") &&
       !CopyFileOver(workFolder_ + L"\\uifile.txt", staging + L"\\uifile.txt"))
-    return ConvertOutcome::CopyFailed;
+    return failed(ConvertOutcome::CopyFailed);
 
   const std::wstring partial = target + L".part";
   DeleteFileW(partial.c_str());

@@ -11,9 +11,10 @@ enum class ConvertOutcome {
   Unreadable,    // missing, not an archive, or damaged
   NotLogonXp,    // no "theme.ini" at the archive's root
   NoBitmaps,     // no "*.bmp" at the archive's root
-  FolderFailed,  // the work or staging folder could not be prepared
+  FolderFailed,  // the work or staging folder could not be prepared: SystemError() says why
   UnsafeName,    // a bitmap's new name is one Windows would not write as a file (NUL.bmp...)
-  CopyFailed,    // a bitmap or "uifile.txt" could not be copied into the staging folder
+  CopyFailed,    // a bitmap or "uifile.txt" could not be copied into the staging folder:
+                 // SystemError() says why
   WriteFailed,   // the new package could not be written or moved into place
 };
 
@@ -31,6 +32,8 @@ class LogonXpConverter {
   // beside target and then moved over it, so an existing target survives any failure. Both
   // folders are emptied before use and removed afterwards, whatever the outcome.
   ConvertOutcome Convert(const std::wstring& source, const std::wstring& target);
+  // The system's error code of the last FolderFailed or CopyFailed.
+  unsigned long SystemError() const { return systemError_; }
 
  private:
   ConvertOutcome ConvertInFolders(const std::wstring& source, const std::wstring& target);
@@ -38,6 +41,7 @@ class LogonXpConverter {
   IPackageReader& reader_;
   IPackageWriter& writer_;
   std::wstring workFolder_;
+  unsigned long systemError_ = 0;
 };
 
 }  // namespace korvel

@@ -3,36 +3,17 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 #include <stdexcept>
 
-#include "korvel/shared/folder_utils.h"
+#include "korvel/library/plain_file_name.h"
 #include "korvel/preview/preview_layout.h"
+#include "korvel/shared/folder_utils.h"
 #include "winbase/handles.h"
 #include "winbase/text.h"
 
 namespace korvel {
 namespace {
-
-// Reads a whole file of at most `limit` bytes; nothing when it is larger or unreadable.
-std::optional<std::string> ReadSmallFile(const std::wstring& path, std::uint64_t limit) {
-  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return std::nullopt;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-      static_cast<std::uint64_t>(size.QuadPart) > limit)
-    return std::nullopt;
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD got = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0)
-      return std::nullopt;
-    done += got;
-  }
-  return bytes;
-}
 
 std::optional<std::uint64_t> FileSize(const std::wstring& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -46,13 +27,6 @@ std::optional<std::uint64_t> FileSize(const std::wstring& path) {
 bool IsFullPath(const std::wstring& path) {
   if (path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\') return true;
   return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\';
-}
-
-bool EndsWithNoCase(const std::wstring& text, const std::wstring& tail) {
-  return text.size() >= tail.size() &&
-         CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, text.c_str() + text.size() - tail.size(),
-                        static_cast<int>(tail.size()), tail.c_str(),
-                        static_cast<int>(tail.size())) == CSTR_EQUAL;
 }
 
 class TooLarge : public std::length_error {
@@ -90,7 +64,7 @@ std::wstring TemporaryFolder() {
   return IsFullPath(folder + L"\\") ? folder : std::wstring();
 }
 
-std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps, std::size_t most) {
+std::vector<std::size_t> BitmapsToDecode(const std::vector<PackageFile>& bitmaps, std::size_t most) {
   std::vector<std::size_t> order(bitmaps.size());
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
   const auto byResource = [&](std::size_t a, std::size_t b) {
@@ -106,35 +80,72 @@ std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps,
   return order;
 }
 
-PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& packagePath,
+PreviewRead ReadPackageForPreview(IPackageReader& archive, const std::wstring& packagePath,
                                   const std::wstring& scratchParent, std::size_t mostPictures) {
   PreviewRead read;
   read.failure = PreviewFailure::Unreadable;
   PackageContents& contents = read.contents;
+  switch (ReadAccessOf(packagePath, &read.systemError)) {
+    case ReadAccess::Readable:
+      break;
+    case ReadAccess::Missing:
+      return read;
+    case ReadAccess::IsFolder:
+      read.failure = PreviewFailure::IsFolder;
+      return read;
+    case ReadAccess::Refused:
+      read.failure = PreviewFailure::InUse;
+      return read;
+  }
   const std::optional<std::uint64_t> size = FileSize(packagePath);
   if (!size) return read;
   contents.packageSize = *size;
 
-  const std::optional<std::vector<ListedFile>> listed = archive.ListRoot(packagePath);
+  const std::optional<std::vector<PackageFile>> listed = archive.ListFiles(packagePath);
   if (!listed) return read;
-  std::vector<ListedFile> bitmaps;
-  for (const ListedFile& file : *listed) {
+  // Pictures that can be unpacked, by their place in the listing.
+  std::vector<PackageFile> bitmaps;
+  std::vector<std::size_t> listedAt;
+  for (std::size_t i = 0; i < listed->size(); ++i) {
+    const PackageFile& file = (*listed)[i];
+    if (!AtRoot(file)) continue;
     if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, file.name.c_str(), -1, L"uifile.txt",
                        -1) == CSTR_EQUAL)
       contents.hasUiFile = true;
-    else if (EndsWithNoCase(file.name, L".bmp"))
+    else if (!IsPictureName(file.name))
+      continue;
+    else if (!IsPlainFileName(file.name))
+      contents.listedOnly.push_back(ResourceName(file.name));
+    else {
       bitmaps.push_back(file);
+      listedAt.push_back(i);
+    }
   }
   std::vector<std::size_t> chosen =
       BitmapsToDecode(bitmaps, std::min(mostPictures, kMaxPreviewPictures));
+  // A package may hold one name twice; the file holds the first.
+  std::set<std::wstring> names;
+  std::uint64_t stated = 0;
   std::vector<bool> decode(bitmaps.size(), false);
-  std::vector<std::string> members;
   for (std::size_t index : chosen) {
+    if (!names.insert(FoldedName(bitmaps[index].name)).second) continue;
+    if (bitmaps[index].size > kMaxPreviewMemberBytes) {
+      read.failure = PreviewFailure::PictureTooLarge;
+      read.picture = bitmaps[index].name;
+      return read;
+    }
+    // Those the total cannot hold are named, like those the window has no room for.
+    if (stated + bitmaps[index].size > kMaxPreviewTotalBytes) continue;
+    stated += bitmaps[index].size;
     decode[index] = true;
-    members.push_back(bitmaps[index].member);
   }
-  for (std::size_t i = 0; i < bitmaps.size(); ++i)
-    if (!decode[i]) contents.listedOnly.push_back(ResourceName(bitmaps[i].name));
+  std::vector<std::size_t> members;
+  for (std::size_t i = 0; i < bitmaps.size(); ++i) {
+    if (decode[i])
+      members.push_back(listedAt[i]);
+    else
+      contents.listedOnly.push_back(ResourceName(bitmaps[i].name));
+  }
 
   if (!members.empty()) {
     const PrivateFolder scratch(scratchParent, L"kvpreview");
@@ -142,9 +153,18 @@ PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& 
       read.failure = PreviewFailure::NoScratchFolder;
       return read;
     }
-    if (!archive.ExtractMembers(packagePath, scratch.path(), members)) return read;
+    std::vector<RefusedFile> refused;
+    if (!archive.ExtractFiles(packagePath, scratch.path(), members, refused)) return read;
+    std::set<std::size_t> left;
+    for (const RefusedFile& file : refused) left.insert(file.index);
     std::uint64_t total = 0;
-    for (const std::wstring& name : ListFiles(scratch.path() + L"\\*.bmp")) {
+    for (std::size_t i = 0; i < bitmaps.size(); ++i) {
+      if (!decode[i]) continue;
+      const std::wstring& name = bitmaps[i].name;
+      if (left.count(listedAt[i])) {
+        contents.listedOnly.push_back(ResourceName(name));
+        continue;
+      }
       std::optional<std::string> bytes =
           ReadSmallFile(scratch.path() + L"\\" + name, kMaxPreviewMemberBytes);
       if (!bytes) return read;
@@ -173,20 +193,14 @@ bool PreviewZipReader::ExtractRoot(const std::wstring& archive, const std::wstri
   return engine_.ExtractRoot(archive, folder);
 }
 
-std::optional<std::vector<ListedFile>> PreviewZipReader::ListRoot(const std::wstring& archive) {
-  engine_.zipUnPack.FileSpec = {"*.*"};
-  const auto members = engine_.ListRoot(archive);
-  if (!members) return std::nullopt;
-  std::vector<ListedFile> files;
-  for (const ziparchive::TUnZip::ListedMember& member : *members)
-    files.push_back({member.name, winbase::WidenMessage(member.name), member.uncompressedSize});
-  return files;
+std::optional<std::vector<PackageFile>> PreviewZipReader::ListFiles(const std::wstring& archive) {
+  return engine_.ListFiles(archive);
 }
 
-bool PreviewZipReader::ExtractMembers(const std::wstring& archive, const std::wstring& folder,
-                                      const std::vector<std::string>& members) {
-  engine_.zipUnPack.FileSpec = members;
-  return engine_.ExtractRoot(archive, folder);
+bool PreviewZipReader::ExtractFiles(const std::wstring& archive, const std::wstring& folder,
+                                    const std::vector<std::size_t>& chosen,
+                                    std::vector<RefusedFile>& refused) {
+  return engine_.ExtractFiles(archive, folder, chosen, refused);
 }
 
 }  // namespace korvel

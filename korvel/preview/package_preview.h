@@ -26,7 +26,7 @@ struct PreviewBitmap {
 };
 
 struct PackageContents {
-  std::vector<PreviewBitmap> bitmaps;    // in the file system's order
+  std::vector<PreviewBitmap> bitmaps;    // in the archive's order
   std::vector<std::wstring> listedOnly;  // resources of the pictures left packed, unordered
   bool hasUiFile = false;
   std::uint64_t packageSize = 0;  // of the package file
@@ -51,55 +51,51 @@ class PrivateFolder {
 // none, one too long, or one that is not a full path.
 std::wstring TemporaryFolder();
 
-// A file at an archive's root as its listing states it.
-struct ListedFile {
-  std::string member;  // the engine's name, to select it by
-  std::wstring name;   // as the user reads it
-  std::uint64_t size = 0;
-};
-
-class IPreviewArchive {
- public:
-  virtual ~IPreviewArchive() = default;
-  // Nothing when the archive is missing, is none, or its listing is damaged.
-  virtual std::optional<std::vector<ListedFile>> ListRoot(const std::wstring& archive) = 0;
-  // Extracts only the given root members; false as IPackageReader::ExtractRoot.
-  virtual bool ExtractMembers(const std::wstring& archive, const std::wstring& folder,
-                              const std::vector<std::string>& members) = 0;
-};
-
 // Which of the listed bitmaps are worth decoding: the largest by stated size (the one shown
 // large; of equal ones the lower resource), then the others by resource, `most` in all.
-std::vector<std::size_t> BitmapsToDecode(const std::vector<ListedFile>& bitmaps, std::size_t most);
+std::vector<std::size_t> BitmapsToDecode(const std::vector<PackageFile>& bitmaps, std::size_t most);
 
-enum class PreviewFailure { None, Unreadable, NoScratchFolder };
+enum class PreviewFailure {
+  None,
+  Unreadable,       // missing, no archive, or damaged
+  NoScratchFolder,  // no private folder could be made under the scratch parent
+  IsFolder,         // a folder named like a package
+  InUse,            // the package cannot be opened: PreviewRead::systemError says why
+  PictureTooLarge,  // PreviewRead::picture is larger than a preview unpacks
+};
 
 struct PreviewRead {
   PreviewFailure failure = PreviewFailure::None;
   PackageContents contents;
+  unsigned long systemError = 0;  // InUse
+  std::wstring picture;           // PictureTooLarge: its file name
   explicit operator bool() const noexcept { return failure == PreviewFailure::None; }
   const PackageContents* operator->() const noexcept { return &contents; }
 };
 
-// unreadable when the package is missing, cannot be listed or extracted, or holds a decoded
-// picture or a total past the limits above; noScratchFolder when no private folder could be
-// made under scratchParent (which must be a full path).
-// At most mostPictures bitmaps are unpacked and decoded (see BitmapsToDecode).
-PreviewRead ReadPackageForPreview(IPreviewArchive& archive, const std::wstring& packagePath,
+// The package's root pictures and whether it has "uifile.txt", from its listing. At most
+// mostPictures bitmaps are unpacked and decoded (see BitmapsToDecode), and no more than the
+// total limit holds by their stated sizes; a picture whose name cannot be written as a file, or
+// that the engine refuses, is named but left packed like the rest. Unreadable when the package
+// is missing, cannot be listed or extracted, or decodes past the limits; PictureTooLarge when a
+// picture to decode states more than the member limit; NoScratchFolder when no private folder
+// could be made under scratchParent (which must be a full path).
+PreviewRead ReadPackageForPreview(IPackageReader& archive, const std::wstring& packagePath,
                                   const std::wstring& scratchParent,
                                   std::size_t mostPictures = kMaxPreviewPictures);
 
 // The archive engine as the preview uses it: only "*.bmp" at the root is taken out, and extraction
 // stops, as a failure, once a member or the whole decodes past the limits, so a hostile package
 // never fills the disk or the memory.
-class PreviewZipReader : public IPackageReader, public IPreviewArchive {
+class PreviewZipReader : public IPackageReader {
  public:
   PreviewZipReader(std::uint64_t maxMemberBytes = kMaxPreviewMemberBytes,
                    std::uint64_t maxTotalBytes = kMaxPreviewTotalBytes);
   bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override;
-  std::optional<std::vector<ListedFile>> ListRoot(const std::wstring& archive) override;
-  bool ExtractMembers(const std::wstring& archive, const std::wstring& folder,
-                      const std::vector<std::string>& members) override;
+  std::optional<std::vector<PackageFile>> ListFiles(const std::wstring& archive) override;
+  bool ExtractFiles(const std::wstring& archive, const std::wstring& folder,
+                    const std::vector<std::size_t>& chosen,
+                    std::vector<RefusedFile>& refused) override;
   const std::vector<int>& Problems() const { return engine_.Problems(); }
   // Run between pieces of the engine's work (the owner's message pump); must not throw.
   void SetMessagePump(std::function<void()> pump) {

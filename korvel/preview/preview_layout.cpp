@@ -115,6 +115,35 @@ PixelBox CentreOver(PixelSize size, PixelBox over, PixelBox screen) {
   return placed;
 }
 
+std::wstring PictureListText(const std::vector<std::wstring>& resources,
+                             const std::function<bool(const std::wstring&)>& fits) {
+  if (resources.empty()) return L"Рисунков нет";
+  // One name of hundreds of letters would otherwise take the whole list, or run out of it.
+  const auto shortened = [](const std::wstring& name) {
+    return name.size() <= kMaxListedName ? name : name.substr(0, kMaxListedName - 1) + L"\x2026";
+  };
+  const auto firstOf = [&](std::size_t count) {
+    std::wstring text = L"Рисунки: ";
+    for (std::size_t i = 0; i < count; ++i) text += (i ? L", " : L"") + shortened(resources[i]);
+    if (count < resources.size()) text += L" и ещё " + std::to_wstring(resources.size() - count);
+    return text;
+  };
+  const std::wstring whole = firstOf(resources.size());
+  if (fits(whole)) return whole;
+  // The longest start that fits, found by halving: a longer start never fits where a shorter
+  // one does not.
+  std::size_t low = 1, high = resources.size() - 1;
+  if (!fits(firstOf(low))) return firstOf(low);
+  while (low < high) {
+    const std::size_t middle = low + (high - low + 1) / 2;
+    if (fits(firstOf(middle)))
+      low = middle;
+    else
+      high = middle - 1;
+  }
+  return firstOf(low);
+}
+
 std::wstring ByteCountText(std::uint64_t bytes) {
   std::wstring digits = std::to_wstring(bytes);
   for (std::size_t at = digits.size(); at > 3;) {

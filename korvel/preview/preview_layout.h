@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,14 @@ ThumbnailGrid LayOutThumbnails(std::size_t count, PixelBox area, int captionHeig
 // A top-left corner that centres a window of `size` on `over`, moved into `screen` where it
 // would stick out.
 PixelBox CentreOver(PixelSize size, PixelBox over, PixelBox screen);
+
+// "Рисунки: 100, 107, 112" for the resources in their order, or "Рисунков нет". Where the whole
+// list does not fit (fits says what does), as many as fit and " и ещё N" for the rest, never a
+// list cut off after a comma; at least the first is named. A name longer than kMaxListedName
+// is cut to that many characters, the last of them "…".
+inline constexpr std::size_t kMaxListedName = 32;
+std::wstring PictureListText(const std::vector<std::wstring>& resources,
+                             const std::function<bool(const std::wstring&)>& fits);
 
 // "1 234 567 байт": the byte count in groups of three, as the user reads it.
 std::wstring ByteCountText(std::uint64_t bytes);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "winbase/handles.h"
 
 namespace korvel {
@@ -26,6 +28,47 @@ void Enumerate(const std::wstring& pattern, Visit visit) {
 bool FileExists(const std::wstring& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+ReadAccess ReadAccessOf(const std::wstring& path, unsigned long* systemError) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ReadAccess::Missing;
+    if (systemError) *systemError = error;
+    return ReadAccess::Refused;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ReadAccess::IsFolder;
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file) return ReadAccess::Readable;
+  if (systemError) *systemError = GetLastError();
+  return ReadAccess::Refused;
+}
+
+std::optional<std::string> ReadSmallFile(const std::wstring& path, std::uint64_t limit) {
+  winbase::FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+      static_cast<std::uint64_t>(size.QuadPart) > limit)
+    return std::nullopt;
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr) || got == 0)
+      return std::nullopt;
+    done += got;
+  }
+  return bytes;
 }
 
 std::vector<std::wstring> ListMatches(const std::wstring& pattern) {

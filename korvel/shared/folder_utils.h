@@ -1,5 +1,7 @@
 // File-system helpers shared by the library, the conversion and the apply road.
 #pragma once
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -7,6 +9,19 @@ namespace korvel {
 
 // True when path names an existing file (not a folder).
 bool FileExists(const std::wstring& path);
+
+// True when path names an existing folder.
+bool FolderExists(const std::wstring& path);
+
+// Whether a file can be read as the archive engine reads it (others may read it meanwhile, none
+// may write), asked first so that a folder or a file another program holds is not taken for a
+// damaged package.
+enum class ReadAccess { Readable, Missing, IsFolder, Refused };
+// Refused: systemError, when given, gets the system's reason.
+ReadAccess ReadAccessOf(const std::wstring& path, unsigned long* systemError = nullptr);
+
+// The whole file when it holds at most `limit` bytes; nothing when it is larger or unreadable.
+std::optional<std::string> ReadSmallFile(const std::wstring& path, std::uint64_t limit);
 
 // Names (no folder) of every entry matching a wildcard pattern, files and folders of every
 // attribute kind, in the order the file system yields them; "." and ".." are left out.

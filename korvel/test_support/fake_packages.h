@@ -1,10 +1,13 @@
-// Stand-ins for the archive engine: a reader that "extracts" a fixed set of files and a writer
-// that records what it was asked to pack.
+// Stand-ins for the archive engine: a reader that lists and "extracts" a fixed set of files, and
+// a writer that records what it was asked to pack.
 #pragma once
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "korvel/library/package_archive.h"
 #include "korvel/shared/folder_utils.h"
@@ -14,10 +17,14 @@ namespace korvel::testing {
 
 class FakeReader : public IPackageReader {
  public:
-  std::map<std::wstring, std::string> members;  // written unless the name already exists
+  // In the archive's order; a name may come twice. Written unless the name already exists.
+  std::vector<std::pair<std::wstring, std::string>> members;
+  // Names the engine will not write as files, with its reason.
+  std::map<std::wstring, std::wstring> refused;
   bool readable = true;
   int calls = 0;
   std::set<std::wstring> foundInFolder;  // what the extract folder held when extraction began
+  std::vector<std::wstring> extracted;   // the names ExtractFiles was asked for, in order
   std::function<void(const std::wstring& folder)> afterExtract;  // to disturb what follows
 
   bool ExtractRoot(const std::wstring& archive, const std::wstring& folder) override {
@@ -25,6 +32,32 @@ class FakeReader : public IPackageReader {
     foundInFolder = NamesIn(folder);
     for (const auto& [name, bytes] : members) {
       if (!FileExists(folder + L"\\" + name)) WriteBytes(folder + L"\\" + name, bytes);
+    }
+    if (afterExtract) afterExtract(folder);
+    return readable;
+  }
+
+  std::optional<std::vector<PackageFile>> ListFiles(const std::wstring&) override {
+    if (!readable) return std::nullopt;
+    std::vector<PackageFile> files;
+    for (const auto& [name, bytes] : members) files.push_back({name, bytes.size()});
+    return files;
+  }
+
+  bool ExtractFiles(const std::wstring&, const std::wstring& folder,
+                    const std::vector<std::size_t>& chosen,
+                    std::vector<RefusedFile>& refusedFiles) override {
+    ++calls;
+    foundInFolder = NamesIn(folder);
+    extracted.clear();
+    refusedFiles.clear();
+    for (std::size_t index : chosen) {
+      const auto& [name, bytes] = members.at(index);
+      extracted.push_back(name);
+      if (const auto refusal = refused.find(name); refusal != refused.end())
+        refusedFiles.push_back({index, refusal->second});
+      else if (!FileExists(folder + L"\\" + name))
+        WriteBytes(folder + L"\\" + name, bytes);
     }
     if (afterExtract) afterExtract(folder);
     return readable;

@@ -5,6 +5,8 @@
 
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "korvel/test_support/test_files.h"
 #include "korvel/library/zip_packages.h"
@@ -22,6 +24,23 @@ inline void PackFiles(const std::wstring& archive, const std::map<std::wstring, 
   ZipPackageWriter packer;
   packer.zipPack.RecurseDirs = true;
   ASSERT_TRUE(packer.PackFolder(archive, source.Path()));
+}
+
+// Gives members names no folder could hold ("a:b.bmp"): each stored name `from` (in the local
+// and the central header alike) becomes `to`, of the same length; the data stays as packed.
+inline void RenameStored(const std::wstring& archive,
+                         const std::vector<std::pair<std::string, std::string>>& renames) {
+  std::string bytes = ReadBytes(archive);
+  for (const auto& [from, to] : renames) {
+    ASSERT_EQ(from.size(), to.size()) << from;
+    int found = 0;
+    for (std::size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + 1)) {
+      bytes.replace(at, to.size(), to);
+      ++found;
+    }
+    ASSERT_EQ(found, 2) << from;
+  }
+  WriteBytes(archive, bytes);
 }
 
 }  // namespace korvel::testing

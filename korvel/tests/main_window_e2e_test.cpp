@@ -11,6 +11,7 @@
 
 #include "driver.h"
 #include "korvel/shared/folder_utils.h"
+#include "korvel/shared/message_text.h"
 #include "korvel/test_support/test_files.h"
 #include "ui/application.h"
 #include "winbase/handles.h"
@@ -34,17 +35,19 @@ const wchar_t kConversionFailed[] =
     L"Не удалось преобразовать пакет логона. Библиотека осталась без изменений.";
 const wchar_t kUnreadable[] =
     L"Не удалось прочитать выбранный логон: файл отсутствует или повреждён. Логон не был применен.";
-const wchar_t kRestoreFailed[] =
+// With the system's reason after it.
+const std::wstring kRestoreFailed =
     L"Не удалось скопировать системный файл logonui.exe поверх logonkv.exe. Системный логон не был "
-    L"восстановлен, файл logonkv.exe остался без изменений.";
+    L"восстановлен, файл logonkv.exe остался без изменений.\n\n" +
+    korvel::SystemErrorWording(ERROR_ACCESS_DENIED);
 const wchar_t kDeleteFailed[] =
     L"Не удалось удалить выбранный логон: файл защищён от записи или занят другой программой.";
 const wchar_t kDeleteFolder[] =
     L"«Folder.kvl» — это папка, а не файл логона. Korvel удаляет только файлы логонов; папку можно "
     L"удалить в Проводнике.";
 const wchar_t kAppliedPartly[] =
-    L"Выбранный логон применен, но без некоторых рисунков: их имена нельзя передать редактору "
-    L"ресурсов.\n\n0.bmp: номер рисунка должен быть числом от 1 до 65535";
+    L"Выбранный логон применен, но без некоторых рисунков:\n\n0.bmp: номер рисунка должен быть "
+    L"числом от 1 до 65535";
 
 // Nothing at all at the path, neither a file nor a folder.
 bool Gone(const std::wstring& path) { return GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; }

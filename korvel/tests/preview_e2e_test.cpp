@@ -11,6 +11,7 @@
 #include "driver.h"
 #include "korvel/shared/folder_utils.h"
 #include "korvel/preview/preview_layout.h"
+#include "korvel/test_support/test_bitmaps.h"
 #include "korvel/test_support/test_files.h"
 #include "ui/application.h"
 #include "korvel/library/zip_packages.h"
@@ -165,7 +166,8 @@ TEST_F(PreviewE2E, NoPreviewWhileAnApplyRuns) {
     testing::ScratchFolder source("kvpve2e");
     WriteBytes(source / L"sleep.txt", "5000");
     WriteBytes(source / L"rewrite.flag", "");
-    WriteBytes(source / L"100.bmp", "not checked by the stand-in tool");
+    // Apply leaves out what the editor would not read, so the stand-in gets a real picture.
+    WriteBytes(source / L"100.bmp", testing::Picture("slow"));
     ZipPackageWriter writer;
     ASSERT_TRUE(writer.PackFolder(app + L"logons\\Slow.kvl", source.Path()));
   }

@@ -182,7 +182,7 @@ void TfrmMain::actPreviewExecute() {
     contents = ReadPackageToPreview(manager_->Library().PackagePath(package), PumpMessages);
   }
   if (!contents)
-    manager_->PreviewFailed(contents.failure);
+    manager_->PreviewFailed(package, contents);
   else
     ShowPackagePreview(*this, package, std::move(contents.contents));
 }

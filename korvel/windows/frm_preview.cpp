@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "korvel/preview/bitmap_header.h"
+#include "korvel/library/bitmap_header.h"
+#include "korvel/shared/message_text.h"
 #include "korvel/windows/logon_messages.h"
 #include "ui/control.h"
 #include "ui/resources.h"
@@ -159,7 +160,7 @@ TfrmPreview::TfrmPreview(const std::wstring& caption, PackageContents contents)
   for (std::size_t place = 0; place < order.size() && place <= grid.shown; ++place) {
     const std::size_t index = order[place];
     ShownPicture picture;
-    picture.resource = entries[index].resource;
+    picture.resource = PrintableName(entries[index].resource);
     picture.frame = place == 0 ? kMainBox : grid.cells[place - 1];
     const PixelSize fit =
         FitInside(entries[index].size, {picture.frame.width, picture.frame.height});
@@ -177,10 +178,10 @@ TfrmPreview::TfrmPreview(const std::wstring& caption, PackageContents contents)
   for (const PictureEntry& entry : entries) resources.push_back(entry.resource);
   resources.insert(resources.end(), contents.listedOnly.begin(), contents.listedOnly.end());
   std::sort(resources.begin(), resources.end(), ResourceBefore);
-  std::wstring listed;
-  for (const std::wstring& resource : resources)
-    listed += (listed.empty() ? L"" : L", ") + resource;
-  labPictures.SetText(resources.empty() ? L"Рисунков нет" : L"Рисунки: " + listed);
+  for (std::wstring& resource : resources) resource = PrintableName(resource);
+  labPictures.SetText(PictureListText(resources, [this](const std::wstring& text) {
+    return TextFits(text, labPictures);
+  }));
   labUiFile.SetText(contents.hasUiFile ? L"Описание интерфейса uifile.txt: есть"
                                        : L"Описание интерфейса uifile.txt: нет");
   labSize.SetText(L"Размер пакета: " + ByteCountText(contents.packageSize));
@@ -193,6 +194,19 @@ TfrmPreview::TfrmPreview(const std::wstring& caption, PackageContents contents)
 }
 
 TfrmPreview::~TfrmPreview() = default;
+
+bool TfrmPreview::TextFits(const std::wstring& text, const ui::Label& label) const {
+  RECT place{};
+  ::GetClientRect(label.Handle(), &place);
+  winbase::WindowDc screen(nullptr);
+  winbase::MemoryDc dc(::CreateCompatibleDC(screen.get()));
+  if (!dc) return true;
+  winbase::SelectObjectScope font(dc.get(), Font());
+  RECT needed{0, 0, place.right, 0};
+  ::DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+  return needed.bottom <= place.bottom && needed.right <= place.right;
+}
 
 void TfrmPreview::ShowModalOver(HWND owner) {
   RECT outer{}, ownerRect{};
@@ -225,9 +239,8 @@ PreviewRead ReadPackageToPreview(const std::wstring& packagePath,
 
 void ShowPackagePreview(ui::Form& owner, const std::wstring& packageName,
                         PackageContents contents) {
-  std::wstring caption = ui::LoadStringResource(kMsgPreviewCaption);
-  const std::size_t at = caption.find(L"%s");
-  if (at != std::wstring::npos) caption.replace(at, 2, packageName);
+  const std::wstring caption =
+      FormatMessagePattern(ui::LoadStringResource(kMsgPreviewCaption), PrintableName(packageName));
   TfrmPreview preview(caption, std::move(contents));
   preview.ShowModalOver(owner.Handle());
 }

@@ -36,6 +36,8 @@ class TfrmPreview : public ui::Form {
 
  private:
   static ui::FormStyle Style(const std::wstring& caption);
+  // Whether text, word-wrapped in the form's font, fits inside the label.
+  bool TextFits(const std::wstring& text, const ui::Label& label) const;
 };
 
 // A library package read through the archive engine for the preview, or why it could not be.

@@ -36,31 +36,34 @@ LogonManager::LogonManager(LogonManagerSetup setup)
 
 namespace {
 
-unsigned LeftOutMessage(ScriptNameFault fault) {
-  switch (fault) {
-    case ScriptNameFault::NotInCodePage:
+unsigned LeftOutMessage(LeftOutReason reason) {
+  switch (reason) {
+    case LeftOutReason::NotInCodePage:
       return kMsgLeftOutNotInCodePage;
-    case ScriptNameFault::BlankAtEnd:
+    case LeftOutReason::BlankAtEnd:
       return kMsgLeftOutBlankAtEnd;
-    case ScriptNameFault::Separator:
+    case LeftOutReason::Separator:
       return kMsgLeftOutSeparator;
-    case ScriptNameFault::NoName:
+    case LeftOutReason::NoName:
       return kMsgLeftOutNoName;
-    case ScriptNameFault::BadNumber:
+    case LeftOutReason::BadNumber:
       return kMsgLeftOutBadNumber;
-    case ScriptNameFault::TooLong:
+    case LeftOutReason::TooLong:
       return kMsgLeftOutTooLong;
-    case ScriptNameFault::None:
-      break;
+    case LeftOutReason::DotAtEnd:
+      return kMsgLeftOutDotAtEnd;
+    case LeftOutReason::Device:
+      return kMsgLeftOutDevice;
+    case LeftOutReason::ForbiddenCharacter:
+      return kMsgLeftOutForbiddenCharacter;
+    case LeftOutReason::Refused:
+      return kMsgLeftOutRefused;
+    case LeftOutReason::SameResource:
+      return kMsgLeftOutSameResource;
+    case LeftOutReason::NotABitmap:
+      return kMsgLeftOutNotABitmap;
   }
   return kMsgLeftOutSeparator;
-}
-
-// A name as a message box can show it: a control character would break the line or vanish.
-std::wstring Printable(std::wstring name) {
-  for (wchar_t& c : name)
-    if (c < 0x20 || c == 0x7f) c = L'?';
-  return name;
 }
 
 }  // namespace
@@ -77,12 +80,16 @@ void LogonManager::Fail(unsigned key) {
   Show(setup_.text(key), MB_ICONERROR);
 }
 
+void LogonManager::FailBecause(unsigned key, unsigned long systemError) {
+  Show(FormatMessagePattern(setup_.text(key), SystemErrorWording(systemError)), MB_ICONERROR);
+}
+
 std::wstring LogonManager::LeftOutList(const std::vector<LeftOutBitmap>& leftOut) const {
   std::wstring list;
   for (std::size_t i = 0; i < leftOut.size() && i < kMaxLeftOutListed; ++i) {
     if (!list.empty()) list += L"\n";
-    list += FormatMessagePattern(setup_.text(LeftOutMessage(leftOut[i].fault)),
-                                 Printable(leftOut[i].file));
+    list += FormatMessagePattern(setup_.text(LeftOutMessage(leftOut[i].reason)),
+                                 {PrintableName(leftOut[i].file), PrintableName(leftOut[i].detail)});
   }
   if (leftOut.size() > kMaxLeftOutListed)
     list += L"\n" + FormatMessagePattern(setup_.text(kMsgLeftOutMore),
@@ -93,7 +100,8 @@ std::wstring LogonManager::LeftOutList(const std::vector<LeftOutBitmap>& leftOut
 bool LogonManager::Import(const std::wstring& chosenFile) {
   if (busy_) return false;
   BusyScope busy(*this);
-  switch (importer_.Import(chosenFile)) {
+  const ImportOutcome outcome = importer_.Import(chosenFile);
+  switch (outcome) {
     case ImportOutcome::Copied:
     case ImportOutcome::Converted:
       return true;
@@ -104,7 +112,21 @@ bool LogonManager::Import(const std::wstring& chosenFile) {
       Fail(kMsgImportSourceUnreadable);
       return false;
     case ImportOutcome::ConversionFailed:
-      Fail(kMsgConversionFailed);
+      if (importer_.LastConversion() == ConvertOutcome::FolderFailed ||
+          importer_.LastConversion() == ConvertOutcome::CopyFailed)
+        FailBecause(kMsgConversionFolderFailed, importer_.LastSystemError());
+      else if (importer_.LastConversion() == ConvertOutcome::Unreadable)
+        Fail(kMsgConversionUnreadable);
+      else
+        Fail(kMsgConversionFailed);
+      return false;
+    case ImportOutcome::TargetIsFolder:
+    case ImportOutcome::SourceIsFolder:
+      Show(FormatMessagePattern(setup_.text(outcome == ImportOutcome::TargetIsFolder
+                                                ? kMsgImportTargetFolder
+                                                : kMsgImportSourceFolder),
+                                PrintableName(importer_.LastPackage())),
+           MB_ICONERROR);
       return false;
     case ImportOutcome::Ignored:
     case ImportOutcome::Declined:
@@ -119,7 +141,7 @@ bool LogonManager::Delete(const std::wstring& package) {
     case DeleteOutcome::Deleted:
       break;
     case DeleteOutcome::IsFolder:
-      Show(FormatMessagePattern(setup_.text(kMsgDeleteFolder), Printable(package)), MB_ICONERROR);
+      Show(FormatMessagePattern(setup_.text(kMsgDeleteFolder), PrintableName(package)), MB_ICONERROR);
       break;
     case DeleteOutcome::Failed:
       Fail(kMsgDeleteFailed);
@@ -137,16 +159,23 @@ void LogonManager::Apply(const std::wstring& package) {
       if (result.leftOut.empty())
         Inform(kMsgApplied);
       else
-        Show(FormatMessagePattern(setup_.text(kMsgAppliedPartly), LeftOutList(result.leftOut)),
+        Show(FormatMessagePattern(setup_.text(result.appliedBitmaps == 0 ? kMsgAppliedWithoutPictures
+                                                                         : kMsgAppliedPartly),
+                                  LeftOutList(result.leftOut)),
              MB_ICONWARNING);
       break;
     case ApplyOutcome::WorkFolderFailed:
-      Show(FormatMessagePattern(setup_.text(kMsgWorkFolderFailed),
-                                SystemErrorWording(result.systemError)),
-           MB_ICONERROR);
+      FailBecause(kMsgWorkFolderFailed, result.systemError);
       break;
     case ApplyOutcome::Unreadable:
       Fail(kMsgApplyUnreadable);
+      break;
+    case ApplyOutcome::PackageIsFolder:
+      Show(FormatMessagePattern(setup_.text(kMsgApplyFolder), PrintableName(package)),
+           MB_ICONERROR);
+      break;
+    case ApplyOutcome::PackageInUse:
+      FailBecause(kMsgApplyInUse, result.systemError);
       break;
     case ApplyOutcome::EmptyPackage:
       Fail(kMsgApplyEmpty);
@@ -175,15 +204,36 @@ void LogonManager::Apply(const std::wstring& package) {
 
 void LogonManager::Restore() {
   if (busy_) return;  // the apply in progress is about to write the same file
-  if (applier_.Restore())
+  unsigned long error = 0;
+  if (applier_.Restore(&error))
     Inform(kMsgRestored);
   else
-    Fail(kMsgRestoreFailed);
+    FailBecause(kMsgRestoreFailed, error);
 }
 
-void LogonManager::PreviewFailed(PreviewFailure failure) {
-  Fail(failure == PreviewFailure::NoScratchFolder ? kMsgPreviewTempUnusable
-                                                  : kMsgPreviewUnreadable);
+void LogonManager::PreviewFailed(const std::wstring& package, const PreviewRead& read) {
+  switch (read.failure) {
+    case PreviewFailure::None:
+      break;
+    case PreviewFailure::Unreadable:
+      Fail(kMsgPreviewUnreadable);
+      break;
+    case PreviewFailure::NoScratchFolder:
+      Fail(kMsgPreviewTempUnusable);
+      break;
+    case PreviewFailure::IsFolder:
+      Show(FormatMessagePattern(setup_.text(kMsgPreviewFolder), PrintableName(package)),
+           MB_ICONERROR);
+      break;
+    case PreviewFailure::InUse:
+      FailBecause(kMsgPreviewInUse, read.systemError);
+      break;
+    case PreviewFailure::PictureTooLarge:
+      Show(FormatMessagePattern(setup_.text(kMsgPreviewPictureTooLarge),
+                                PrintableName(read.picture)),
+           MB_ICONERROR);
+      break;
+  }
 }
 
 void LogonManager::About() {

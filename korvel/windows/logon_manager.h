@@ -41,7 +41,7 @@ class LogonManager {
   void Apply(const std::wstring& package);
   void Restore();
   // A package the preview could not read: its own message, since nothing was applied.
-  void PreviewFailed(PreviewFailure failure);
+  void PreviewFailed(const std::wstring& package, const PreviewRead& read);
   void About();
   void Download();
   void Site();
@@ -57,6 +57,8 @@ class LogonManager {
   class BusyScope;
   void Inform(unsigned key);
   void Fail(unsigned key);
+  // A failure text whose "%s" takes the system's wording of the error.
+  void FailBecause(unsigned key, unsigned long systemError);
   void Show(const std::wstring& text, UINT flags);
   // One line per left-out picture with its reason, at most kMaxLeftOutListed and a count.
   std::wstring LeftOutList(const std::vector<LeftOutBitmap>& leftOut) const;

@@ -553,7 +553,7 @@ void TUnZip::ExtractMember(ArchiveReader& archive, const MemberEntry& member, ui
       !archive.Read(member.localHeaderOffset + LocalHeader::kSize, raw.data(), raw.size()))
     return;
   const uint16_t flags = member.central.flags;
-  MemberName name = DecodeMemberName(raw, flags, TranslateOemChar);
+  MemberName name = DecodeMemberName(raw, flags, TranslateOemChar, Utf8Paths);
   FCurrentName = name.name;
   uint32_t storedCrc = local.crc32;
   // Sizes after the data (bit 3) leave the local header's CRC as a placeholder.

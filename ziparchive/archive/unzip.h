@@ -44,7 +44,9 @@ class TUnZip : public TUnBase {
   // What the directory (in local-header mode the local header) says of a member.
   struct ListedMember {
     std::string name;               // as converted for extraction
-    std::string utf8;               // a name flagged UTF-8: as stored ("\\" separators)
+    // The name in UTF-8 where the file system gets it so (flagged UTF-8, or with Utf8Paths an
+    // OEM name that is not plain ASCII), "\\" separators; empty where `name` is what it gets.
+    std::string utf8;
     uint64_t uncompressedSize = 0;  // as the archive states it, not decoded
     uint64_t compressedSize = 0;
     uint16_t method = 0;

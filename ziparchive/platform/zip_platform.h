@@ -203,6 +203,9 @@ std::string OsAnsiToOem(const std::string& text);
 // A name stored in UTF-8, in the ANSI code page for the engine's strings: characters the
 // code page lacks become "?" (never a look-alike such as "." or "\").
 std::string OsUtf8ToAnsi(const std::string& utf8);
+// A name in the OEM code page as UTF-8, each character as itself: never through the ANSI code
+// page, whose best fit would turn "╬" into "+" and so name another file.
+std::string OsOemToUtf8(const std::string& oem);
 #ifdef _WIN32
 // A command-line argument (wide text) in the ANSI code page, as the engine's paths are.
 std::string OsAnsiFromWide(const wchar_t* text);

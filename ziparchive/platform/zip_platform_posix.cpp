@@ -103,9 +103,21 @@ std::string BaseName(const std::string& path) {
 // Each table maps the upper half of one code page to the other; unmappable bytes become "?".
 struct CodePageTables {
   std::array<char, 128> OemToAnsi{}, AnsiToOem{};
+  std::array<std::string, 128> OemToUtf8{};
   CodePageTables() {
     Fill(OemToAnsi, "CP866", "CP1251");
     Fill(AnsiToOem, "CP1251", "CP866");
+    iconv_t cd = iconv_open("UTF-8", "CP866");
+    for (int i = 0; i < 128; ++i) {
+      char in = char(128 + i), out[8] = {};
+      char* ip = &in;
+      char* op = out;
+      size_t il = 1, ol = sizeof out;
+      if (cd != iconv_t(-1)) iconv(cd, nullptr, nullptr, nullptr, nullptr);
+      const bool done = cd != iconv_t(-1) && iconv(cd, &ip, &il, &op, &ol) != size_t(-1);
+      OemToUtf8[i] = done ? std::string(out, op) : std::string("?");
+    }
+    if (cd != iconv_t(-1)) iconv_close(cd);
   }
   static void Fill(std::array<char, 128>& table, const char* from, const char* to) {
     iconv_t cd = iconv_open(to, from);
@@ -522,6 +534,18 @@ std::string OsResolvedPath(const OsPath& path) {
 
 std::string OsOemToAnsi(const std::string& text) {
   return MapUpperHalf(text, CodePages().OemToAnsi);
+}
+std::string OsOemToUtf8(const std::string& oem) {
+  std::string out;
+  out.reserve(oem.size() * 2);
+  for (char c : oem) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x80)
+      out += c;
+    else
+      out += CodePages().OemToUtf8[u - 0x80];
+  }
+  return out;
 }
 std::string OsAnsiToOem(const std::string& text) {
   return MapUpperHalf(text, CodePages().AnsiToOem);

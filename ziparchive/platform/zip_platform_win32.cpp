@@ -477,6 +477,10 @@ std::string OsOemToAnsi(const std::string& text) {
   return std::string(out.data(), text.size());
 }
 
+std::string OsOemToUtf8(const std::string& oem) {
+  return winbase::ToUtf8(winbase::Widen(oem, CP_OEMCP));
+}
+
 std::string OsAnsiToOem(const std::string& text) {
   std::vector<char> out(text.size() + 1, '\0');
   if (!text.empty()) CharToOemBuffA(text.data(), out.data(), DWORD(text.size()));

@@ -54,7 +54,8 @@ bool IsValidUtf8(std::string_view s) {
   return true;
 }
 
-MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem) {
+MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem,
+                            bool utf8Paths) {
   MemberName n;
   // A plain ASCII name reads the same either way; it takes the road every name took before.
   if ((flags & zipflag::kUtf8Name) && !IsAscii(stored) && IsValidUtf8(stored)) {
@@ -64,6 +65,13 @@ MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool transl
     n.name = OsUtf8ToAnsi(n.utf8);
   } else {
     n.name = DecodeStoredName(stored, translateOem);
+    // "╬1.bmp" and "┼1.bmp" are both "+1.bmp" in ANSI: one would be lost, or applied under a
+    // name the archive does not hold.
+    if (utf8Paths && translateOem && !IsAscii(stored)) {
+      n.utf8 = OsOemToUtf8(std::string(stored));
+      for (char& c : n.utf8)
+        if (c == '/') c = '\\';
+    }
   }
   return n;
 }

@@ -11,8 +11,9 @@ namespace ziparchive {
 struct MemberName {
   // Engine form: "\" separators, ANSI code page. What selection compares and events see.
   std::string name;
-  // For a name flagged UTF-8 (general purpose bit 11) that is not plain ASCII: the name in
-  // UTF-8 with "\" separators, which is what reaches the file system. Empty otherwise.
+  // For a name flagged UTF-8 (general purpose bit 11) that is not plain ASCII, and with
+  // utf8Paths for an OEM name that is not: the name in UTF-8 with "\" separators, which is what
+  // reaches the file system. Empty otherwise.
   std::string utf8;
 
   // The form that names the file on disk.
@@ -20,8 +21,11 @@ struct MemberName {
 };
 
 // Names flagged UTF-8 are read as UTF-8; a flagged name that is not valid UTF-8, and every
-// other name, follows the code-page rule (OEM to ANSI when translateOem).
-MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem);
+// other name, follows the code-page rule (OEM to ANSI when translateOem). With utf8Paths (the
+// component's Utf8Paths) such an OEM name also gets its UTF-8 form straight from the OEM code
+// page, so the file system gets the very name stored, not the ANSI look-alike.
+MemberName DecodeMemberName(std::string_view stored, uint16_t flags, bool translateOem,
+                            bool utf8Paths = false);
 
 // Well-formed UTF-8: shortest forms only, no surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text);

@@ -50,6 +50,34 @@ TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
   Use(BuildZip({Utf8Member("\x80\xA1\xA2.txt", "bad utf-8")}).bytes);
   EXPECT_EQ(zip_.Extract(), 1);
   EXPECT_EQ(Content("\xC0\xE1\xE2.txt"), "bad utf-8");
+
+  // "╬1" and "┼1" (code page 866) have one ANSI look-alike: the second is reported, never
+  // written over the first. With Utf8Paths each reaches the file system as stored, and the
+  // listing says so.
+  const std::vector<TestMember> boxes = {{"\xCE" "1.txt", "double"}, {"\xC5" "1.txt", "single"}};
+  testsupport::RemoveTree(HostPath(out_));
+  OsForceFolders(out_);
+  codes_.clear();
+  Use(BuildZip(boxes).bytes);
+  EXPECT_EQ(zip_.Extract(), 1);
+  EXPECT_EQ(Count(zipmsg::kErrorWritingFile), 1);
+  EXPECT_TRUE(Said(zipmsg::kErrorWritingFile, "a file this run wrote already has that name"));
+  ASSERT_EQ(Listing(out_).size(), 1u);
+  EXPECT_EQ(ReadBytes(out_ + Listing(out_)[0]), "double");
+
+  testsupport::RemoveTree(HostPath(out_));
+  OsForceFolders(out_);
+  codes_.clear();
+  zip_.Utf8Paths = true;
+  Use(BuildZip(boxes).bytes);
+  const std::vector<TUnZip::ListedMember> listed = zip_.List();
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed[0].utf8, "\xE2\x95\xAC" "1.txt");
+  EXPECT_EQ(listed[1].utf8, "\xE2\x94\xBC" "1.txt");
+  EXPECT_EQ(zip_.Extract(), 2);
+  EXPECT_TRUE(codes_.empty());
+  EXPECT_TRUE(ExistsUtf8(out_, "\xE2\x95\xAC" "1.txt"));
+  EXPECT_TRUE(ExistsUtf8(out_, "\xE2\x94\xBC" "1.txt"));
 }
 
 // Fault: device names and components ending in a dot or space reached the Windows file

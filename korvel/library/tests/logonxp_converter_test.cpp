@@ -26,15 +26,34 @@ TEST(RemoveBitmapPrefix, RemovesTheFirstOccurrenceInAnyCase) {
   EXPECT_EQ(RemoveBitmapPrefix(L"Bitmap"), L"Bitmap");
 }
 
-TEST(IsPlainFileName, DevicesAndNamesWindowsWouldChangeAreNotPlain) {
-  for (const wchar_t* name :
-       {L"NUL.bmp", L"con.BMP", L"Aux", L"prn.x.bmp", L"COM1.bmp", L"lpt9.bmp", L"NUL .bmp",
-        L"COM\u00B9.bmp", L"CONOUT$.bmp", L"clock$", L"100.bmp.", L"100.bmp ", L"", L"a:b.bmp",
-        L"a\\b.bmp"})
+TEST(IsPlainFileName, DevicesAndNamesWindowsWouldChangeAreNotPlainAndEachSaysWhy) {
+  const std::pair<const wchar_t*, FileNameFault> faults[] = {
+      {L"NUL.bmp", FileNameFault::Device},      {L"con.BMP", FileNameFault::Device},
+      {L"Aux", FileNameFault::Device},          {L"prn.x.bmp", FileNameFault::Device},
+      {L"COM1.bmp", FileNameFault::Device},     {L"lpt9.bmp", FileNameFault::Device},
+      {L"NUL .bmp", FileNameFault::Device},     {L"COM\u00B9.bmp", FileNameFault::Device},
+      {L"CONOUT$.bmp", FileNameFault::Device},  {L"clock$", FileNameFault::Device},
+      {L"100.bmp.", FileNameFault::DotAtEnd},   {L"100.bmp ", FileNameFault::BlankAtEnd},
+      {L"", FileNameFault::Empty},              {L"a:b.bmp", FileNameFault::ForbiddenCharacter},
+      {L"a\\b.bmp", FileNameFault::ForbiddenCharacter}, {L"a*.bmp", FileNameFault::ForbiddenCharacter},
+      {L"a|b.bmp", FileNameFault::ForbiddenCharacter},   {L"a\"b.bmp", FileNameFault::QuoteOrControl},
+      {L"a\tb.bmp", FileNameFault::QuoteOrControl}};
+  for (const auto& [name, fault] : faults) {
+    EXPECT_EQ(FileNameFaultOf(name), fault) << name;
     EXPECT_FALSE(IsPlainFileName(name)) << name;
+  }
+  EXPECT_EQ(FileNameFaultOf(std::wstring(256, L'a')), FileNameFault::TooLong);
+  EXPECT_TRUE(IsPlainFileName(std::wstring(255, L'a')));
   for (const wchar_t* name : {L"100.bmp", L"NULL.bmp", L"CONSOLE.bmp", L"COM10.bmp", L"COM.bmp",
                               L"LPTX.bmp", L"xNUL.bmp", L".bmp", L"uifile.txt"})
     EXPECT_TRUE(IsPlainFileName(name)) << name;
+
+  // A picture by the name Windows writes; names compared as the file system does.
+  for (const wchar_t* name : {L"100.bmp", L"107.BMP", L".bmp", L"100.bmp. ", L"\x0417.Bmp"})
+    EXPECT_TRUE(IsPictureName(name)) << name;
+  for (const wchar_t* name : {L"bmp", L"100.bmp.txt", L"100bmp", L"", L"..."})
+    EXPECT_FALSE(IsPictureName(name)) << name;
+  EXPECT_EQ(FoldedName(L"\x0437\x0438\x043c\x0430.bmp"), L"\x0417\x0418\x041c\x0410.BMP");
 }
 
 class ConverterTest : public ::testing::Test {
@@ -133,7 +152,7 @@ TEST_F(ConverterTest, ABitmapWhoseNewNameIsADeviceFailsTheConversion) {
                               L"Bitmap_nul .bmp"}) {
     for (bool alone : {true, false}) {
       reader.members = {{L"theme.ini", "[Theme]"}, {name, "device"}};
-      if (!alone) reader.members[L"Bitmap_100.bmp"] = "b100";
+      if (!alone) reader.members.push_back({L"Bitmap_100.bmp", "b100"});
       EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::UnsafeName) << name;
     }
   }
@@ -151,6 +170,7 @@ TEST_F(ConverterTest, ABitmapOrUiFileThatCannotBeCopiedFailsTheConversion) {
       CreateDirectoryW((folder + L"2\\" + blocked).c_str(), nullptr);
     };
     EXPECT_EQ(converter.Convert(L"a.logonxp", target), ConvertOutcome::CopyFailed) << blocked;
+    EXPECT_NE(converter.SystemError(), 0ul) << blocked;  // for the user to read why
   }
   EXPECT_EQ(writer.calls, 0);
   EXPECT_EQ(ReadBytes(target), "old package");

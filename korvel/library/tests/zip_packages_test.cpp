@@ -79,15 +79,58 @@ TEST_F(ZipPackagesTest, DamagedMissingOrForeignFilesAreUnreadable) {
   // Damaged beyond finding any member: a damaged package, not an empty one.
   const std::string endRecordToNowhere("PK\5\6\0\0\0\0\xff\xff\xff\xff\xf0\xff\xff\xff\xf0\xff\xff\x7f\0\0", 22);
   const std::string endRecordToItself("PK\5\6\0\0\0\0\xff\xff\xff\xff\x16\0\0\0\0\0\0\0\0\0", 22);
+  // A directory cut short (its last record gone, the end record kept) once let the members be
+  // read from their local headers as if nothing were wrong.
+  const std::string good = ReadBytes(root / L"good.kvl");
+  const std::string cutDirectory =
+      good.substr(0, good.rfind(std::string("PK\1\2", 4))) + good.substr(good.rfind(std::string("PK\5\6", 4)));
   const std::pair<const wchar_t*, std::string> broken[] = {
       {L"header-only.kvl", std::string("PK\3\4", 4) + std::string(26, '\0')},
       {L"cut.kvl", bytes.substr(0, bytes.size() / 2)},
+      {L"cut-directory.kvl", cutDirectory},
       {L"nowhere.kvl", endRecordToNowhere},
       {L"itself.kvl", endRecordToItself}};
   for (const auto& [name, content] : broken) {
     WriteBytes(root / name, content);
     EXPECT_FALSE(reader.ExtractRoot(root / name, out.Path())) << name;
+    EXPECT_FALSE(reader.ListFiles(root / name)) << name;
+    std::vector<RefusedFile> refused;
+    EXPECT_FALSE(reader.ExtractFiles(root / name, out.Path(), {0}, refused)) << name;
   }
+}
+
+// A name no file can have ("a:b.bmp" would write a stream of "a", "nul.bmp" the device) is the
+// engine's to refuse, file by file: the package is not damaged, and the others are written.
+TEST_F(ZipPackagesTest, ListsEveryFileAndExtractsTheChosenRefusingUnwritableNames) {
+  MakeArchive(root / L"names.kvl", {{L"100.bmp", "picture"},
+                                    {L"aXb.bmp", "stream"},
+                                    {L"nuX.bmp", "device"},
+                                    {L"uifile.txt", "ui"},
+                                    {L"sub\\200.bmp", "inside a folder"}});
+  testing::RenameStored(root / L"names.kvl", {{"aXb.bmp", "a:b.bmp"}, {"nuX.bmp", "nul.bmp"}});
+  const auto listed = reader.ListFiles(root / L"names.kvl");
+  ASSERT_TRUE(listed);
+  std::map<std::wstring, std::size_t> at;
+  for (std::size_t i = 0; i < listed->size(); ++i) at[(*listed)[i].name] = i;
+  ASSERT_EQ(at.size(), 5u);
+  for (const wchar_t* name : {L"100.bmp", L"a:b.bmp", L"nul.bmp", L"uifile.txt", L"sub\\200.bmp"})
+    EXPECT_TRUE(at.count(name)) << name;
+  EXPECT_EQ((*listed)[at[L"100.bmp"]].size, 7u);
+  EXPECT_FALSE(AtRoot((*listed)[at[L"sub\\200.bmp"]]));
+
+  ScratchFolder out("kvout");
+  std::vector<RefusedFile> refused;
+  ASSERT_TRUE(reader.ExtractFiles(root / L"names.kvl", out.Path(),
+                                  {at[L"100.bmp"], at[L"a:b.bmp"], at[L"nul.bmp"]}, refused));
+  std::set<std::size_t> refusedAt;
+  for (const RefusedFile& file : refused) {
+    refusedAt.insert(file.index);
+    EXPECT_FALSE(file.reason.empty());
+  }
+  EXPECT_EQ(refusedAt, (std::set<std::size_t>{at[L"a:b.bmp"], at[L"nul.bmp"]}));
+  // Only what was chosen and can be written: no "uifile.txt", no "b.bmp", no "a".
+  EXPECT_EQ(testing::NamesIn(out.Path()), (std::set<std::wstring>{L"100.bmp"}));
+  EXPECT_EQ(ReadBytes(out / L"100.bmp"), "picture");
 }
 
 // "Korvël" and "Tëmp" have no form in the code page; a look-alike ("Korvel") may exist and

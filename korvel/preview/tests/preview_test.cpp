@@ -8,12 +8,14 @@
 #include <set>
 #include <windows.h>
 
-#include "korvel/preview/bitmap_header.h"
+#include "korvel/library/bitmap_header.h"
 #include "korvel/preview/package_preview.h"
 #include "korvel/preview/preview_layout.h"
+#include "korvel/test_support/test_bitmaps.h"
 #include "korvel/test_support/test_files.h"
 #include "korvel/test_support/test_archives.h"
 #include "korvel/library/zip_packages.h"
+#include "winbase/handles.h"
 
 namespace korvel {
 namespace {
@@ -23,31 +25,8 @@ using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::WriteBytes;
 
-void Put32(std::string& bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
-}
-
-// A bitmap file with a 40-byte header; palette entries for 8 bits and below.
-std::string Bitmap(int width, int height, int bits, std::uint32_t paletteEntries = 0) {
-  const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bits + 31) / 32 * 4;
-  const std::uint64_t rows = height < 0 ? -static_cast<std::int64_t>(height) : height;
-  const std::size_t pixels = static_cast<std::size_t>(stride * rows);
-  const std::size_t offset = 54 + paletteEntries * 4;
-  std::string file(offset + pixels, '\x5a');
-  file[0] = 'B';
-  file[1] = 'M';
-  Put32(file, 2, static_cast<std::uint32_t>(file.size()));
-  Put32(file, 6, 0);
-  Put32(file, 10, static_cast<std::uint32_t>(offset));
-  Put32(file, 14, 40);
-  Put32(file, 18, static_cast<std::uint32_t>(width));
-  Put32(file, 22, static_cast<std::uint32_t>(height));
-  file[26] = 1, file[27] = 0;
-  file[28] = static_cast<char>(bits), file[29] = 0;
-  for (std::size_t at = 30; at < 54; ++at) file[at] = 0;
-  Put32(file, 46, paletteEntries);
-  return file;
-}
+using testing::Bitmap;
+using testing::Put32;
 
 TEST(BitmapHeader, ReadsPlainPicturesAndRebuildsTheHeaderFromCheckedValues) {
   const std::string wide = Bitmap(5, 3, 24);
@@ -192,6 +171,18 @@ TEST(PreviewLayout, CentresOverTheOwnerWithinTheScreenAndWritesSizes) {
   EXPECT_EQ(CentreOver({200, 100}, {-300, -200, 100, 100}, screen), (PixelBox{0, 0, 200, 100}));
   EXPECT_EQ(CentreOver({2000, 1000}, {0, 0, 100, 100}, screen), (PixelBox{0, 0, 2000, 1000}));
 
+  // The list of pictures never runs out of its label: as many names as fit, then a count.
+  const std::vector<std::wstring> names = {L"100", L"107", L"112", L"113", L"114"};
+  const auto upTo = [](std::size_t length) {
+    return [length](const std::wstring& text) { return text.size() <= length; };
+  };
+  EXPECT_EQ(PictureListText({}, upTo(100)), L"Рисунков нет");
+  EXPECT_EQ(PictureListText(names, upTo(100)), L"Рисунки: 100, 107, 112, 113, 114");
+  EXPECT_EQ(PictureListText(names, upTo(26)), L"Рисунки: 100, 107 и ещё 3");
+  EXPECT_EQ(PictureListText(names, upTo(5)), L"Рисунки: 100 и ещё 4");
+  const std::wstring listed = PictureListText({std::wstring(300, L'w'), L"100"}, upTo(1000));
+  EXPECT_EQ(listed, L"Рисунки: " + std::wstring(kMaxListedName - 1, L'w') + L"\x2026, 100");
+
   EXPECT_EQ(ByteCountText(0), L"0 байт");
   EXPECT_EQ(ByteCountText(1234567), L"1 234 567 байт");
 }
@@ -241,8 +232,17 @@ TEST_F(PackagePreviewTest, DamagedMissingOrForeignPackagesAreUnreadable) {
     EXPECT_FALSE(ReadPackageForPreview(reader, root / name, scratchParent.Path()));
     EXPECT_TRUE(NamesIn(scratchParent.Path()).empty()) << name;
   }
+  // A folder, or a package another program holds, is said to be one: neither is damaged.
   CreateDirectoryW((root / L"folder.kvl").c_str(), nullptr);
-  EXPECT_FALSE(ReadPackageForPreview(reader, root / L"folder.kvl", scratchParent.Path()));
+  EXPECT_EQ(ReadPackageForPreview(reader, root / L"folder.kvl", scratchParent.Path()).failure,
+            PreviewFailure::IsFolder);
+  const winbase::FileHandle held(CreateFileW((root / L"good.kvl").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                             0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(held);
+  const PreviewRead inUse = ReadPackageForPreview(reader, root / L"good.kvl", scratchParent.Path());
+  EXPECT_EQ(inUse.failure, PreviewFailure::InUse);
+  EXPECT_EQ(inUse.systemError, static_cast<unsigned long>(ERROR_SHARING_VIOLATION));
+  EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
 }
 
 // A few kilobytes of archive can decode to gigabytes: extraction stops at the limit, not at
@@ -263,18 +263,27 @@ TEST_F(PackagePreviewTest, ExtractionStopsAtTheMemberAndTotalLimits) {
   ScratchFolder out3("kvpvout");
   EXPECT_TRUE(PreviewZipReader(50000, 120000).ExtractRoot(root / L"many.kvl", out3.Path()));
 
-  // The limits hold for whatever reader filled the folder.
-  struct OversizedReader : IPreviewArchive {
-    std::optional<std::vector<ListedFile>> ListRoot(const std::wstring&) override {
-      return std::vector<ListedFile>{{"100.bmp", L"100.bmp", 10}};
+  // The limits hold for whatever reader filled the folder; a picture stated past the member
+  // limit is named as too large, not taken for damage.
+  struct OversizedReader : IPackageReader {
+    std::uint64_t stated = 10;
+    bool ExtractRoot(const std::wstring&, const std::wstring&) override { return false; }
+    std::optional<std::vector<PackageFile>> ListFiles(const std::wstring&) override {
+      return std::vector<PackageFile>{{L"100.bmp", stated}};
     }
-    bool ExtractMembers(const std::wstring&, const std::wstring& folder, const std::vector<std::string>&) override {
+    bool ExtractFiles(const std::wstring&, const std::wstring& folder, const std::vector<std::size_t>&,
+                      std::vector<RefusedFile>&) override {
       WriteBytes(folder + L"\\100.bmp", std::string(kMaxPreviewMemberBytes + 1, 'x'));
       return true;
     }
   } oversized;
-  EXPECT_FALSE(ReadPackageForPreview(oversized, root / L"many.kvl", scratchParent.Path()));
+  EXPECT_EQ(ReadPackageForPreview(oversized, root / L"many.kvl", scratchParent.Path()).failure,
+            PreviewFailure::Unreadable);
   EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
+  oversized.stated = kMaxPreviewMemberBytes + 1;
+  const PreviewRead tooLarge = ReadPackageForPreview(oversized, root / L"many.kvl", scratchParent.Path());
+  EXPECT_EQ(tooLarge.failure, PreviewFailure::PictureTooLarge);
+  EXPECT_EQ(tooLarge.picture, L"100.bmp");
 }
 
 // The description is only looked for in the listing: however large, it is never unpacked nor
@@ -291,9 +300,29 @@ TEST_F(PackagePreviewTest, UiFileComesFromTheListingAndIsNeverUnpacked) {
   EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
 }
 
+// A name no file can have is named from the listing, not unpacked; the rest is read as
+// always (the engine used to refuse the whole package, or take "a:b.bmp" for "b.bmp").
+TEST_F(PackagePreviewTest, PicturesThatCannotBeWrittenAreNamedNotUnpacked) {
+  const std::string picture = Bitmap(8, 8, 24);
+  MakeArchive(root / L"names.kvl", {{L"100.bmp", picture}, {L"aXb.bmp", picture},
+                                    {L"nuX.bmp", picture}, {L"107.bmp", "GIF89a, no bitmap"}});
+  testing::RenameStored(root / L"names.kvl", {{"aXb.bmp", "a:b.bmp"}, {"nuX.bmp", "nul.bmp"}});
+  PreviewZipReader reader;
+  const auto contents = ReadPackageForPreview(reader, root / L"names.kvl", scratchParent.Path());
+  ASSERT_TRUE(contents);
+  std::map<std::wstring, std::string> bitmaps;
+  for (const PreviewBitmap& b : contents->bitmaps) bitmaps[b.resource] = b.bytes;
+  // What is no bitmap is unpacked all the same, and shown as none.
+  EXPECT_EQ(bitmaps, (std::map<std::wstring, std::string>{{L"100", picture}, {L"107", "GIF89a, no bitmap"}}));
+  EXPECT_FALSE(ReadBitmapHeader(bitmaps[L"107"]));
+  EXPECT_EQ(std::set<std::wstring>(contents->listedOnly.begin(), contents->listedOnly.end()),
+            (std::set<std::wstring>{L"a:b", L"nul"}));
+  EXPECT_TRUE(NamesIn(scratchParent.Path()).empty());
+}
+
 TEST(PreviewChoice, DecodesTheLargestAndTheFirstByResourceUpToTheLimit) {
-  const std::vector<ListedFile> listed = {{"", L"300.bmp", 10}, {"", L"2.bmp", 10},  {"", L"100.bmp", 90},
-                                          {"", L"10.bmp", 10},  {"", L"abc.bmp", 90}, {"", L"1.bmp", 10}};
+  const std::vector<PackageFile> listed = {{L"300.bmp", 10}, {L"2.bmp", 10},   {L"100.bmp", 90},
+                                           {L"10.bmp", 10},  {L"abc.bmp", 90}, {L"1.bmp", 10}};
   EXPECT_EQ(BitmapsToDecode(listed, 3), (std::vector<std::size_t>{2, 5, 1}));
   EXPECT_EQ(BitmapsToDecode(listed, 100), (std::vector<std::size_t>{2, 5, 1, 3, 0, 4}));
   EXPECT_EQ(BitmapsToDecode(listed, 1), (std::vector<std::size_t>{2}));

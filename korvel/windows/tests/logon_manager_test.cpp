@@ -7,6 +7,7 @@
 
 #include "korvel/shared/folder_utils.h"
 #include "korvel/test_support/fake_packages.h"
+#include "korvel/test_support/test_bitmaps.h"
 #include "korvel/windows/logon_manager.h"
 #include "korvel/windows/logon_messages.h"
 #include "korvel/shared/message_text.h"
@@ -17,6 +18,7 @@ namespace {
 using testing::FakeReader;
 using testing::FakeWriter;
 using testing::FolderExists;
+using testing::Picture;
 using testing::ReadBytes;
 using testing::ScratchFolder;
 using testing::WriteBytes;
@@ -70,7 +72,7 @@ class LogonManagerTest : public ::testing::Test {
 };
 
 TEST_F(LogonManagerTest, SuccessIsOnlyClaimedWhenLogonkvWasRewritten) {
-  reader.members = {{L"100.bmp", "b"}};
+  reader.members = {{L"100.bmp", Picture("b")}};
   runner.run = [] { return RunOutcome{true, 0}; };  // ends well, writes nothing
   manager.Apply(L"Blue.kvl");
   runner.run = [this] {
@@ -89,7 +91,7 @@ TEST_F(LogonManagerTest, SuccessIsOnlyClaimedWhenLogonkvWasRewritten) {
   reader.readable = true;
   reader.members = {{L"notes.txt", "n"}};
   manager.Apply(L"Blue.kvl");
-  reader.members = {{L"100.bmp", "b"}};
+  reader.members = {{L"100.bmp", Picture("b")}};
   SetFileAttributesW((root / L"WINDOWS\\system32\\logonkv.exe").c_str(), FILE_ATTRIBUTE_READONLY);
   manager.Apply(L"Blue.kvl");
   SetFileAttributesW((root / L"WINDOWS\\system32\\logonkv.exe").c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -105,7 +107,7 @@ TEST_F(LogonManagerTest, SuccessIsOnlyClaimedWhenLogonkvWasRewritten) {
 }
 
 TEST_F(LogonManagerTest, ActionsAreRefusedWhileAnApplyRuns) {
-  reader.members = {{L"100.bmp", "b"}};
+  reader.members = {{L"100.bmp", Picture("b")}};
   runner.run = [this] {
     EXPECT_TRUE(manager.Busy());
     manager.Apply(L"Blue.kvl");  // a second click that got through
@@ -137,9 +139,22 @@ TEST_F(LogonManagerTest, ImportAsksWithTheQuestionAndReportsAFailedConversion) {
   reader.members = {{L"theme.ini", "[Theme]"}, {L"Bitmap_NUL.bmp", "b"}};
   EXPECT_FALSE(manager.Import(root / L"Night.logonxp"));
   EXPECT_FALSE(FileExists(root / L"app\\logons\\Night.kvl"));
+  // A damaged one (its directory cut short...) is said to be damaged.
+  reader.readable = false;
+  EXPECT_FALSE(manager.Import(root / L"Night.logonxp"));
+  reader.readable = true;
+  // A folder named like a package, chosen or in the library, is said to be one.
+  CreateDirectoryW((root / L"Dir.kvl").c_str(), nullptr);
+  EXPECT_FALSE(manager.Import(root / L"Dir.kvl"));
+  CreateDirectoryW((root / L"app\\logons\\Night.kvl").c_str(), nullptr);
+  EXPECT_FALSE(manager.Import(root / L"Night.logonxp"));
+  EXPECT_TRUE(FolderExists(root / L"app\\logons\\Night.kvl"));
 
   EXPECT_EQ(Keys(), (std::vector<unsigned>{kMsgOverwriteQuestion, kMsgOverwriteQuestion,
-                                           kMsgConversionFailed, kMsgConversionFailed}));
+                                           kMsgConversionFailed, kMsgConversionFailed,
+                                           kMsgConversionUnreadable, kMsgImportSourceFolder,
+                                           kMsgImportTargetFolder}));
+  EXPECT_EQ(prompt.Asked().back().text, std::to_wstring(kMsgImportTargetFolder) + L"[Night.kvl]");
   EXPECT_EQ(prompt.Asked()[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
 }
 
@@ -191,15 +206,20 @@ TEST_F(LogonManagerTest, PartialAndRefusedResultsSayWhatHappenedAndWhy) {
   const auto leftOut = [](unsigned reason, const std::wstring& name) {
     return std::to_wstring(reason) + L"[" + name + L"]";
   };
-  std::map<std::wstring, std::string> crowd{{L"100.bmp", "b"}};
+  std::vector<std::pair<std::wstring, std::string>> crowd{{L"100.bmp", Picture("b")}};
   std::wstring crowdList;
   for (int i = 0; i < 25; ++i) {
     const std::wstring name = L"#n" + std::wstring(1, static_cast<wchar_t>(L'a' + i)) + L".bmp";
-    crowd[name] = "b";
+    crowd.push_back({name, Picture("b")});
     if (i < 20) crowdList += leftOut(kMsgLeftOutBadNumber, name) + L"\n";
   }
   crowdList += L"65266[5]";
   HANDLE held = INVALID_HANDLE_VALUE;
+  const auto previewFailure = [](PreviewFailure failure) {
+    PreviewRead read;
+    read.failure = failure;
+    return read;
+  };
 
   struct Row {
     const char* what;
@@ -209,20 +229,35 @@ TEST_F(LogonManagerTest, PartialAndRefusedResultsSayWhatHappenedAndWhy) {
     int toolRuns;  // how often the tool ran in this row
   };
   const std::vector<Row> rows = {
-      {"pictures the script cannot name are left out, the others applied and the user told",
+      {"pictures that cannot be applied are left out in the package's order, the others applied "
+       "and the user told; a direction mark in a name cannot turn the message around",
        [&] {
-         reader.members = {{L"100.bmp", "b"},    {L"0.bmp", "b"},    {L"70000.bmp", "b"},
-                           {L"1,2.bmp", "b"},    {L" 107.bmp", "b"}, {L"\x4e2d.bmp", "b"},
+         reader.members = {{L"100.bmp", Picture("b")}, {L"0.bmp", Picture("b")},
+                           {L"70000.bmp", Picture("b")}, {L"1,2.bmp", Picture("b")},
+                           {L" 107.bmp", Picture("b")}, {L"\x4e2d.bmp", Picture("b")},
+                           {L"\x202egpj.bmp", Picture("b")}, {L"112.bmp", "GIF89a"},
+                           {L"a:b.bmp", Picture("b")}, {L"0100.bmp", Picture("b")},
                            {L"uifile.txt", "ui"}};
          rewriteTarget();
          manager.Apply(L"Blue.kvl");
        },
-       L"65256[" + leftOut(kMsgLeftOutBlankAtEnd, L" 107.bmp") + L"\n" +
-           leftOut(kMsgLeftOutBadNumber, L"0.bmp") + L"\n" +
-           leftOut(kMsgLeftOutSeparator, L"1,2.bmp") + L"\n" +
+       L"65256[" + leftOut(kMsgLeftOutBadNumber, L"0.bmp") + L"\n" +
            leftOut(kMsgLeftOutBadNumber, L"70000.bmp") + L"\n" +
-           leftOut(kMsgLeftOutNotInCodePage, L"\x4e2d.bmp") + L"]",
+           leftOut(kMsgLeftOutSeparator, L"1,2.bmp") + L"\n" +
+           leftOut(kMsgLeftOutBlankAtEnd, L" 107.bmp") + L"\n" +
+           leftOut(kMsgLeftOutNotInCodePage, L"\x4e2d.bmp") + L"\n" +
+           leftOut(kMsgLeftOutNotInCodePage, L"?gpj.bmp") + L"\n" +
+           leftOut(kMsgLeftOutNotABitmap, L"112.bmp") + L"\n" +
+           leftOut(kMsgLeftOutForbiddenCharacter, L"a:b.bmp") + L"\n" +
+           std::to_wstring(kMsgLeftOutSameResource) + L"[0100.bmp]" + L"]",
        MB_ICONWARNING, 1},
+      {"every picture left out but uifile.txt applied: not said to be applied with pictures",
+       [&] {
+         reader.members = {{L"0.bmp", Picture("b")}, {L"uifile.txt", "ui"}};
+         rewriteTarget();
+         manager.Apply(L"Blue.kvl");
+       },
+       L"65273[" + leftOut(kMsgLeftOutBadNumber, L"0.bmp") + L"]", MB_ICONWARNING, 1},
       {"a long list is cut with a count of the rest",
        [&] {
          reader.members = crowd;
@@ -232,15 +267,30 @@ TEST_F(LogonManagerTest, PartialAndRefusedResultsSayWhatHappenedAndWhy) {
        L"65256[" + crowdList + L"]", MB_ICONWARNING, 1},
       {"nothing the script can name and no uifile.txt: not applied, and why",
        [&] {
-         reader.members = {{L"0.bmp", "b"}, {L".bmp", "b"}};
+         reader.members = {{L"0.bmp", Picture("b")}, {L".bmp", Picture("b")}};
          manager.Apply(L"Blue.kvl");
        },
-       L"65257[" + leftOut(kMsgLeftOutNoName, L".bmp") + L"\n" +
-           leftOut(kMsgLeftOutBadNumber, L"0.bmp") + L"]",
+       L"65257[" + leftOut(kMsgLeftOutBadNumber, L"0.bmp") + L"\n" +
+           leftOut(kMsgLeftOutNoName, L".bmp") + L"]",
        MB_ICONERROR, 0},
+      {"a folder named like the package: said to be a folder",
+       [&] {
+         CreateDirectoryW((root / L"app\\logons\\x.kvl").c_str(), nullptr);
+         manager.Apply(L"x.kvl");
+         RemoveDirectoryW((root / L"app\\logons\\x.kvl").c_str());
+       },
+       L"65274[x.kvl]", MB_ICONERROR, 0},
+      {"a package another program holds: the system's reason",
+       [&] {
+         held = CreateFileW((root / L"app\\logons\\Blue.kvl").c_str(), GENERIC_READ | GENERIC_WRITE,
+                            0, nullptr, OPEN_EXISTING, 0, nullptr);
+         manager.Apply(L"Blue.kvl");
+         CloseHandle(held);
+       },
+       L"65275[" + SystemErrorWording(ERROR_SHARING_VIOLATION) + L"]", MB_ICONERROR, 0},
       {"a work folder another program holds a file in: the system's reason",
        [&] {
-         reader.members = {{L"100.bmp", "b"}};
+         reader.members = {{L"100.bmp", Picture("b")}};
          CreateDirectoryW((root / L"_kv").c_str(), nullptr);
          held = CreateFileW((root / L"_kv\\held.txt").c_str(), GENERIC_WRITE, 0, nullptr,
                             CREATE_ALWAYS, 0, nullptr);
@@ -251,7 +301,7 @@ TEST_F(LogonManagerTest, PartialAndRefusedResultsSayWhatHappenedAndWhy) {
        L"65245[" + SystemErrorWording(ERROR_SHARING_VIOLATION) + L"]", MB_ICONERROR, 0},
       {"a script that cannot be written: the system's reason",
        [&] {
-         reader.members = {{L"100.bmp", "b"}};
+         reader.members = {{L"100.bmp", Picture("b")}};
          reader.afterExtract = [](const std::wstring& folder) {
            CreateDirectoryW((folder + L"\\logonkv.ini").c_str(), nullptr);
          };
@@ -260,8 +310,32 @@ TEST_F(LogonManagerTest, PartialAndRefusedResultsSayWhatHappenedAndWhy) {
        },
        L"65245[" + SystemErrorWording(ERROR_ACCESS_DENIED) + L"]", MB_ICONERROR, 0},
       {"a preview of a damaged package: its own message, not the apply's",
-       [&] { manager.PreviewFailed(PreviewFailure::Unreadable); },
+       [&] { manager.PreviewFailed(L"Blue.kvl", previewFailure(PreviewFailure::Unreadable)); },
        std::to_wstring(kMsgPreviewUnreadable) + L"[%s]", MB_ICONERROR, 0},
+      {"a preview of a folder: said to be a folder",
+       [&] { manager.PreviewFailed(L"x\x202e.kvl", previewFailure(PreviewFailure::IsFolder)); },
+       L"65276[x?.kvl]", MB_ICONERROR, 0},
+      {"a preview of a held package: the system's reason",
+       [&] {
+         PreviewRead read = previewFailure(PreviewFailure::InUse);
+         read.systemError = ERROR_SHARING_VIOLATION;
+         manager.PreviewFailed(L"Blue.kvl", read);
+       },
+       L"65277[" + SystemErrorWording(ERROR_SHARING_VIOLATION) + L"]", MB_ICONERROR, 0},
+      {"a preview of a picture too large: which one",
+       [&] {
+         PreviewRead read = previewFailure(PreviewFailure::PictureTooLarge);
+         read.picture = L"100.bmp";
+         manager.PreviewFailed(L"Blue.kvl", read);
+       },
+       L"65278[100.bmp]", MB_ICONERROR, 0},
+      {"a restore that fails: the system's reason",
+       [&] {
+         DeleteFileW((system32 + L"\\logonui.exe").c_str());
+         manager.Restore();
+         WriteBytes(system32 + L"\\logonui.exe", "host");
+       },
+       L"65247[" + SystemErrorWording(ERROR_FILE_NOT_FOUND) + L"]", MB_ICONERROR, 0},
       {"deleting a folder named like a package: said to be a folder, and kept",
        [&] {
          CreateDirectoryW((root / L"app\\logons\\x.kvl").c_str(), nullptr);

@@ -1,5 +1,6 @@
-// What a ".bmp" file of a package holds, checked before any of it reaches the system's picture
-// code: the file comes from an archive anyone may have made.
+// What a ".bmp" file of a package holds, checked before any of it reaches the resource editor or
+// the system's picture code: the file comes from an archive anyone may have made. Apply and
+// preview ask the same question, so a picture the preview draws is never one apply leaves out.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -26,8 +27,13 @@ struct BitmapFacts {
   std::size_t pixelBytes = 0;   // how many bytes they take; all inside the file
 };
 
+// Whether the resource editor takes the file as a bitmap (its own reading, so that the answer
+// cannot drift from it): a picture it refuses would stop it, and nothing would be applied.
+bool IsBitmapFile(std::string_view file);
+
 // The facts of an uncompressed (or bit-field) bitmap file with a header of 40 bytes or more,
-// 1 to 32 bits per pixel; nothing for anything else or for a file too short for its rows.
+// 1 to 32 bits per pixel; nothing for anything else, for a file too short for its rows, or for
+// one IsBitmapFile refuses.
 std::optional<BitmapFacts> ReadBitmapHeader(std::string_view file);
 
 }  // namespace korvel

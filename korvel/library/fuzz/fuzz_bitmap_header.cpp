@@ -1,11 +1,11 @@
-// The preview's picture check on arbitrary bytes: whatever it accepts, the header it rebuilds
+// The picture check on arbitrary bytes: whatever it accepts, the header it rebuilds
 // and the rows it promises must lie inside the input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
-#include "korvel/preview/bitmap_header.h"
+#include "korvel/library/bitmap_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view file(reinterpret_cast<const char*>(data), size);

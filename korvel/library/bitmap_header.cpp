@@ -1,4 +1,6 @@
-#include "korvel/preview/bitmap_header.h"
+#include "korvel/library/bitmap_header.h"
+
+#include "resedit/bitmap_file.h"
 
 namespace korvel {
 namespace {
@@ -26,9 +28,16 @@ void PutU32(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value)
 
 }  // namespace
 
+bool IsBitmapFile(std::string_view file) {
+  return resedit::PackedDibFromBitmapFile(reinterpret_cast<const std::uint8_t*>(file.data()),
+                                          file.size())
+      .ok;
+}
+
 std::optional<BitmapFacts> ReadBitmapHeader(std::string_view file) {
   if (file.size() < kFileHeaderSize + kPlainInfoSize || file[0] != 'B' || file[1] != 'M')
     return std::nullopt;
+  if (!IsBitmapFile(file)) return std::nullopt;
   const std::uint64_t pixelOffset = U32(file, 10);
   const std::uint32_t infoSize = U32(file, 14);
   if (infoSize < kPlainInfoSize || infoSize > file.size() - kFileHeaderSize) return std::nullopt;
