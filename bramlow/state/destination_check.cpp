@@ -9,11 +9,6 @@
 namespace bramlow {
 namespace {
 
-bool FitsTheAnsiCodePage(const std::wstring& text) {
-  // A character without an ANSI form comes back as '?' or as a look-alike ("e" for an "ε").
-  return winbase::Widen(winbase::Narrow(text)) == text;
-}
-
 // No file system takes these in a name; the drive's own ':' is the one colon a path may hold.
 size_t ForbiddenCharacterAt(const std::wstring& folder) {
   for (size_t i = 0; i < folder.size(); ++i) {
@@ -96,7 +91,7 @@ DestinationProblem CheckDestination(const std::wstring& folder) {
   if (!IsFullFolderPath(folder)) return DestinationProblem::NotAFullPath;
   if (ForbiddenCharacterAt(folder) != std::wstring::npos)
     return DestinationProblem::ForbiddenCharacter;
-  if (!FitsTheAnsiCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
+  if (!winbase::FitsCodePage(folder)) return DestinationProblem::OutsideTheCodePage;
   const std::wstring root = RootOf(folder);
   if (root.empty()) return DestinationProblem::NotAFullPath;
   if (HasDeviceOrTrimmedName(folder, root.size())) return DestinationProblem::DeviceOrTrimmedName;
@@ -107,6 +102,13 @@ DestinationProblem CheckDestination(const std::wstring& folder) {
     return DestinationProblem::NoSuchDriveOrShare;
   }
   if (IsRootOrWindowsFolder(folder)) return DestinationProblem::RootOrWindowsFolder;
+  // As the installation will use it: "C:\\Apps\\..\\Demo" is short enough when "C:\\Demo" is.
+  const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
+  std::wstring full(size, L'\0');
+  const DWORD n = size ? GetFullPathNameW(folder.c_str(), size, full.data(), nullptr) : 0;
+  full.resize(n > 0 && n < size ? n : 0);
+  while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+  if (full.empty() || full.size() > kLongestDestination) return DestinationProblem::TooLong;
   return DestinationProblem::None;
 }
 
@@ -125,6 +127,9 @@ std::wstring DestinationProblemText(DestinationProblem problem, const std::wstri
              L"space)";
     case DestinationProblem::RootOrWindowsFolder:
       return L"a drive's root or the Windows folder itself";
+    case DestinationProblem::TooLong:
+      return L"a path too long for the installation's files (at most " +
+             std::to_wstring(kLongestDestination) + L" characters)";
     case DestinationProblem::ForbiddenCharacter:
       break;
   }
