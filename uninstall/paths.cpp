@@ -205,4 +205,16 @@ bool KeepsFolder(const std::wstring& file, const std::wstring& folder) {
   return identities.IsAtOrBelow(path, *target);
 }
 
+bool IsOneOf(const std::wstring& file, const std::vector<std::wstring>& listed) {
+  wchar_t buffer[MAX_PATH * 2];
+  const DWORD n = GetFullPathNameW(file.c_str(), MAX_PATH * 2, buffer, nullptr);
+  const std::wstring full = n > 0 && n < MAX_PATH * 2 ? std::wstring(buffer, n) : file;
+  const std::optional<winbase::FileIdentity> identity = winbase::IdentityOf(full);
+  for (const std::wstring& entry : listed) {
+    if (SameFile(full, entry)) return true;
+    if (identity && identity == winbase::IdentityOf(entry)) return true;
+  }
+  return false;
+}
+
 }  // namespace uninstall

@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "winbase/file_identity.h"
 
@@ -53,6 +54,10 @@ std::wstring FoldedPath(std::wstring path);
 // either is given relative to the current folder, in short (8.3) form or through another drive
 // letter or folder link that leads to the same folder.
 bool KeepsFolder(const std::wstring& file, const std::wstring& folder);
+
+// file (also relative to the current folder) is one of listed, in any spelling of either: a
+// log written there would be removed with the installation, or keep it for every run.
+bool IsOneOf(const std::wstring& file, const std::vector<std::wstring>& listed);
 
 // The long form of a path that exists ("C:\PROGRA~1" is "C:\Program Files"); as given otherwise.
 std::wstring LongPath(const std::wstring& path);

@@ -106,6 +106,17 @@ bool IsImageFormatError(DWORD error) {
          error == ERROR_EXE_MACHINE_TYPE_MISMATCH;
 }
 
+// The file begins as every program image does ("MZ"); false when it cannot be read.
+bool StartsAsAnImage(const std::wstring& file) {
+  winbase::FileHandle opened(CreateFileW(file.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+  char head[2] = {};
+  DWORD read = 0;
+  return opened && ReadFile(opened.get(), head, 2, &read, nullptr) && read == 2 && head[0] == 'M' &&
+         head[1] == 'Z';
+}
+
 // Why no run can ever undo a server's registration: its file is no library this system loads,
 // or has no DllUnregisterServer (so it registered nothing either). Mapped without running any
 // of its code. Empty when it can be tried, or when that cannot be told now (a file in use).
@@ -115,8 +126,10 @@ std::wstring WhyNeverUnregistered(const std::wstring& server) {
       LoadLibraryExW(server.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
   const DWORD error = module ? 0 : GetLastError();
   SetErrorMode(mode);
+  // A program image all the same (a server of the other word size, which the system's
+  // regsvr32 hands on to its other self): only the system can tell.
   if (!module)
-    return IsImageFormatError(error)
+    return IsImageFormatError(error) && !StartsAsAnImage(server)
                ? L"not a library this system can load: " + ReasonText(error, server)
                : std::wstring();
   if (!GetProcAddress(module.get(), "DllUnregisterServer"))

@@ -741,6 +741,16 @@ TEST(LogFile, KeepsTheFolderWhenItLiesInItInAnySpelling) {
         folder + L"\\..\\" + folder.substr(folder.rfind(L'\\') + 1) + L"\\r.log", folder + L"\\",
         L"\\\\?\\" + folder + L"\\Long Sub Folder\\r.log"})
     EXPECT_TRUE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());
+  // A file the list names, wherever it lies, in any spelling.
+  const std::wstring listed = folder + L"-listed.log";
+  Touch(listed);
+  wchar_t shortListed[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(listed.c_str(), shortListed, MAX_PATH), 0u);
+  for (const std::wstring& log : {listed, std::wstring(shortListed), L"\\\\?\\" + listed,
+                                  L"..\\" + listed.substr(listed.rfind(L'\\') + 1)})
+    EXPECT_TRUE(IsOneOf(log, {folder + L"\\a.txt", listed})) << std::string(log.begin(), log.end());
+  EXPECT_FALSE(IsOneOf(folder + L"-other.log", {listed}));
+  DeleteFileW(listed.c_str());
   for (const std::wstring& log : {folder + L"-other\\r.log", std::wstring(L"..\\removal.log"),
                                   folder.substr(0, folder.rfind(L'\\')) + L"\\r.log"})
     EXPECT_FALSE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());
