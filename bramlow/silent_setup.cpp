@@ -12,6 +12,7 @@
 #include "bramlow/text/macro_text.h"
 #include "bramlow/wizard/progress_pacer.h"
 #include "bramlow/formats/script_format.h"
+#include "bramlow/formats/uninstall_list.h"
 #include "ui/application.h"
 #include "ui/user_prompt.h"
 
@@ -115,6 +116,11 @@ SetupExit RunSilentSetup(TSetupState& state, const SetupSwitches& switches,
   if (problem != DestinationProblem::None) {
     Steps().Line(L"destination " + destination + L": failed (" +
                  DestinationProblemText(problem, destination) + L")");
+    return SetupExit::Refused;
+  }
+  if (state.CreateUninst && HoldsAnotherApplicationsList(destination, state.AppName)) {
+    Steps().Line(L"destination " + destination +
+                 L": failed (it holds the uninstall list of another application)");
     return SetupExit::Refused;
   }
   Steps().Line(L"install " + state.AppName + L" into " + destination);

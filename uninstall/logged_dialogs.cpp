@@ -68,6 +68,9 @@ std::wstring OutcomeLine(Outcome outcome) {
     case Outcome::NoList:
       what = L"no uninstall list, nothing removed";
       break;
+    case Outcome::AlreadyRunning:
+      what = L"another removal of this list is running, nothing removed";
+      break;
   }
   return std::wstring(L"result: ") + what + L" (exit code " + std::to_wstring(ExitCodeOf(outcome)) +
          L")";

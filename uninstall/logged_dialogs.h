@@ -29,7 +29,8 @@ class LoggedDialogs : public Dialogs {
 };
 
 // The log's last line and the exit code: 0 when everything listed was removed (or the user
-// declined), 1 when something stayed, the list was incomplete or missing.
+// declined), 1 when something stayed, the list was incomplete or missing, or another
+// uninstaller was removing it.
 int ExitCodeOf(Outcome outcome);
 std::wstring OutcomeLine(Outcome outcome);
 

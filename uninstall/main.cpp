@@ -7,6 +7,7 @@
 #include "paths.h"
 #include "self_delete.h"
 #include "uninstall_flow.h"
+#include "uninstall_list.h"
 #include "winbase/module_path.h"
 
 namespace {
@@ -44,6 +45,16 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
         boxes.Inform(L"Uninstall",
                      L"The log file " + *switches.logFile +
                          L" lies in the folder being removed. Choose a log file outside it.",
+                     true);
+      return 1;
+    }
+    // Nor may it be a file the list names: removed with the rest, or held open against it.
+    if (uninstall::IsOneOf(*switches.logFile,
+                           uninstall::ReadUninstallList(folder + L"\\Uninstall.ini").files)) {
+      if (!switches.silent)
+        boxes.Inform(L"Uninstall",
+                     L"The log file " + *switches.logFile +
+                         L" is one of the files being removed. Choose another log file.",
                      true);
       return 1;
     }

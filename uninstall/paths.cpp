@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "winbase/text.h"
+
 namespace uninstall {
 namespace {
 
@@ -49,6 +51,38 @@ bool HasNoDotParts(const std::wstring& path) {
     start = end + 1;
   }
   return true;
+}
+
+std::wstring BadNameReason(const std::wstring& path) {
+  if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+      (path[2] == L'?' || path[2] == L'.') && IsSeparator(path[3]))
+    return L"a device or \"\\\\?\\\" path";
+  // The list is written in the ANSI code page: such a name was never written by the
+  // installation, and a look-alike of it would name another file.
+  if (!winbase::FitsCodePage(path)) return L"a character the ANSI code page cannot hold";
+  for (size_t i = 0; i < path.size(); ++i) {
+    const wchar_t c = path[i];
+    // "win.ini::$DATA" is win.ini itself; "a:b" a stream of another file.
+    if (c < 32 || c == L'"' || c == L'<' || c == L'>' || c == L'|' || c == L'*' || c == L'?' ||
+        (c == L':' && i != 1))
+      return L"a character no file name may hold";
+  }
+  // The parts below the root: "C:\\" or the two separators before a server's name.
+  size_t start = IsLocalFullPath(path) ? 3 : IsNetworkPath(path) ? 2 : 0;
+  while (start < path.size()) {
+    size_t end = start;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::wstring part = path.substr(start, end - start);
+    if (part.empty()) {
+      return L"a path with an empty part";
+    } else if (part == L"." || part == L"..") {
+      return L"a path with \".\" or \"..\" parts";
+    } else if (part.back() == L'.' || part.back() == L' ') {
+      return L"a name ending in a dot or space, which Windows drops";
+    }
+    start = end + 1;
+  }
+  return {};
 }
 
 bool IsAtOrBelow(const std::wstring& path, const std::wstring& folder) {
@@ -128,6 +162,29 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
   return FoldedPath(LongPath(a)) == FoldedPath(LongPath(b));
 }
 
+std::optional<winbase::FileIdentity> FolderIdentities::Of(const std::wstring& folder) {
+  const std::wstring folded = FoldedPath(folder);
+  auto found = known_.find(folded);
+  if (found != known_.end()) return found->second;
+  const std::optional<winbase::FileIdentity> identity = winbase::IdentityOf(folder);
+  known_.emplace(folded, identity);
+  return identity;
+}
+
+bool FolderIdentities::IsAtOrBelow(const std::wstring& folder, const winbase::FileIdentity& above) {
+  std::wstring at = folder;
+  while (true) {
+    while (at.size() > 3 && IsSeparator(at.back())) at.pop_back();
+    if (at.empty()) return false;
+    if (Of(at) == above) return true;
+    const size_t cut = at.find_last_of(L"\\/");
+    // Up to the drive's or share's root, no further.
+    if (cut == std::wstring::npos || at.size() <= 3 || cut < 2) return false;
+    at.resize(cut);
+    if (at.size() == 2 && at[1] == L':') at += L'\\';
+  }
+}
+
 bool KeepsFolder(const std::wstring& file, const std::wstring& folder) {
   auto full = [](const std::wstring& path) {
     wchar_t buffer[MAX_PATH * 2];
@@ -139,7 +196,25 @@ bool KeepsFolder(const std::wstring& file, const std::wstring& folder) {
   // The file itself need not exist yet; the folder it goes into does when it can be written.
   const size_t cut = path.find_last_of(L"\\/");
   const std::wstring parent = cut == std::wstring::npos ? path : path.substr(0, cut);
-  return IsAtOrBelow(LongPath(parent), LongPath(place));
+  if (IsAtOrBelow(LongPath(parent), LongPath(place))) return true;
+  // Another drive letter substituted for a folder on the way, or a folder link: the same
+  // folder by what it is, not by how it is spelt.
+  const std::optional<winbase::FileIdentity> target = winbase::IdentityOf(place);
+  if (!target) return false;
+  FolderIdentities identities;
+  return identities.IsAtOrBelow(path, *target);
+}
+
+bool IsOneOf(const std::wstring& file, const std::vector<std::wstring>& listed) {
+  wchar_t buffer[MAX_PATH * 2];
+  const DWORD n = GetFullPathNameW(file.c_str(), MAX_PATH * 2, buffer, nullptr);
+  const std::wstring full = n > 0 && n < MAX_PATH * 2 ? std::wstring(buffer, n) : file;
+  const std::optional<winbase::FileIdentity> identity = winbase::IdentityOf(full);
+  for (const std::wstring& entry : listed) {
+    if (SameFile(full, entry)) return true;
+    if (identity && identity == winbase::IdentityOf(entry)) return true;
+  }
+  return false;
 }
 
 }  // namespace uninstall

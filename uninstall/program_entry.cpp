@@ -38,7 +38,8 @@ ProgramRun RunProgramEntry(const std::wstring& entry, DWORD sliceMs,
   if (!CreateProcessW(application.empty() ? nullptr : application.c_str(), line.data(), nullptr,
                       nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &startup,
                       &started)) {
-    run.whyNot = bramlow::ReasonText(GetLastError());
+    run.startError = GetLastError();
+    run.whyNot = bramlow::ReasonText(run.startError, application);
     return run;
   }
   winbase::KernelHandle thread(started.hThread);

@@ -20,8 +20,9 @@ enum class ProgramOutcome { Ended, NotStarted, LeftRunning };
 
 struct ProgramRun {
   ProgramOutcome outcome = ProgramOutcome::NotStarted;
-  DWORD exitCode = 0;   // once it has ended
-  std::wstring whyNot;  // when it was not started: the reason, as a log line gives it
+  DWORD exitCode = 0;    // once it has ended
+  std::wstring whyNot;   // when it was not started: the reason, as a log line gives it
+  DWORD startError = 0;  // when the system could not start it: its error code
 };
 
 // Starts the entry and waits for it. Every `sliceMs` that it is still running,

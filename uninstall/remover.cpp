@@ -9,11 +9,13 @@
 #include <set>
 
 #include "bramlow/actions/entries/registry_root.h"
+#include "bramlow/actions/entries/shortcut.h"
 #include "bramlow/actions/entries/step_log.h"
 #include "bramlow/actions/entries/uninstall_key.h"
 #include "paths.h"
 #include "program_entry.h"
 #include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace uninstall {
 namespace {
@@ -32,8 +34,9 @@ Presence PresenceOf(const std::wstring& path, DWORD* attributes, DWORD* error) {
   if (*attributes != INVALID_FILE_ATTRIBUTES) return Presence::There;
   *error = GetLastError();
   if (*error == ERROR_FILE_NOT_FOUND || *error == ERROR_PATH_NOT_FOUND) return Presence::Gone;
+  // A path through a file ("readme.txt\\x") names nothing any run finds either.
   return *error == ERROR_INVALID_NAME || *error == ERROR_BAD_PATHNAME ||
-                 *error == ERROR_FILENAME_EXCED_RANGE
+                 *error == ERROR_FILENAME_EXCED_RANGE || *error == ERROR_DIRECTORY
              ? Presence::BadName
              : Presence::Unknown;
 }
@@ -88,6 +91,82 @@ std::set<std::wstring> FoldedSet(const std::vector<std::wstring>& paths) {
   return folded;
 }
 
+// A start that failed for a passing reason: the program file is in use or being scanned, the
+// system is short of memory. Another run may start it.
+bool IsPassingStartFailure(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_ACCESS_DENIED || error == ERROR_NOT_ENOUGH_MEMORY ||
+         error == ERROR_OUTOFMEMORY || error == ERROR_NO_SYSTEM_RESOURCES;
+}
+
+// The file is no image this system loads, whoever asks, however often.
+bool IsImageFormatError(DWORD error) {
+  return error == ERROR_BAD_EXE_FORMAT || error == ERROR_BAD_FORMAT ||
+         error == ERROR_INVALID_EXE_SIGNATURE || error == ERROR_EXE_MARKED_INVALID ||
+         error == ERROR_EXE_MACHINE_TYPE_MISMATCH;
+}
+
+// The file begins as every program image does ("MZ"); false when it cannot be read.
+bool StartsAsAnImage(const std::wstring& file) {
+  winbase::FileHandle opened(CreateFileW(file.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
+  char head[2] = {};
+  DWORD read = 0;
+  return opened && ReadFile(opened.get(), head, 2, &read, nullptr) && read == 2 && head[0] == 'M' &&
+         head[1] == 'Z';
+}
+
+// Why no run can ever undo a server's registration: its file is no library this system loads,
+// or has no DllUnregisterServer (so it registered nothing either). Mapped without running any
+// of its code. Empty when it can be tried, or when that cannot be told now (a file in use).
+std::wstring WhyNeverUnregistered(const std::wstring& server) {
+  const UINT mode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  winbase::ModuleHandle module(
+      LoadLibraryExW(server.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+  const DWORD error = module ? 0 : GetLastError();
+  SetErrorMode(mode);
+  // A program image all the same (a server of the other word size, which the system's
+  // regsvr32 hands on to its other self): only the system can tell.
+  if (!module)
+    return IsImageFormatError(error) && !StartsAsAnImage(server)
+               ? L"not a library this system can load: " + ReasonText(error, server)
+               : std::wstring();
+  if (!GetProcAddress(module.get(), "DllUnregisterServer"))
+    return L"the library has no DllUnregisterServer";
+  return {};
+}
+
+// Why a registry entry of the list names no value an installation can have made; empty when
+// it may. A key with an empty part ("Software\\\\Example", a leading or trailing "\\") is no
+// key the registry knows by that name, and would slip past the names it is checked against.
+std::wstring RegistryRefusal(const RegistryValue& entry) {
+  if (!winbase::FitsCodePage(entry.root + entry.key + entry.value))
+    return L"a character the ANSI code page cannot hold";
+  const HKEY root = bramlow::RootFromName(entry.root);
+  if (root == HKEY_PERFORMANCE_DATA || root == HKEY_DYN_DATA)
+    return L"a root that holds no values of an installation";
+  size_t start = 0;
+  while (true) {
+    const size_t end = entry.key.find(L'\\', start);
+    const size_t length = (end == std::wstring::npos ? entry.key.size() : end) - start;
+    if (length == 0) return L"a key name with an empty part";
+    if (length > 255) return L"a key name longer than the registry allows";
+    if (end == std::wstring::npos) break;
+    start = end + 1;
+  }
+  if (entry.value.size() > 16383) return L"a value name longer than the registry allows";
+  if (IsVitalRegistryKey(entry.root, entry.key)) return L"a key the system itself needs";
+  return {};
+}
+
+// A registry answer about the name asked for, not about the moment: every run gets it again.
+bool IsRegistryNameError(LONG result) {
+  return result == ERROR_BAD_PATHNAME || result == ERROR_INVALID_PARAMETER ||
+         result == ERROR_INVALID_HANDLE || result == ERROR_INVALID_NAME ||
+         result == ERROR_FILENAME_EXCED_RANGE;
+}
+
 // The program a key's UninstallString starts, without the quotes our installer puts around it.
 std::wstring UninstallProgramOf(HKEY uninstallKeys, const std::wstring& name) {
   winbase::RegKey key;
@@ -119,12 +198,15 @@ std::wstring FindOwnUninstallKey(const std::wstring& appName, const std::wstring
     return {};
   auto startsUs = [&](const std::wstring& name) {
     const std::wstring started = UninstallProgramOf(keys.get(), name);
-    return !started.empty() && SameFile(started, program);
+    return !started.empty() &&
+           (SameFile(started, program) || winbase::SameFileObject(started, program));
   };
   if (!appName.empty()) {
     const std::wstring name = bramlow::UninstallKeyName(appName);
-    return startsUs(name) ? name : std::wstring();
+    if (startsUs(name)) return name;
   }
+  // Without a name (an interrupted installation may have written the key but not the name), or
+  // a name the list could not hold as it was: the key that starts this very program.
   for (DWORD index = 0;; ++index) {
     wchar_t name[256];
     DWORD length = 256;
@@ -149,6 +231,11 @@ bool SystemProtectsFile(const std::wstring& file) {
 }
 
 bool IsSystemConfigurationFile(const std::wstring& file) {
+  FolderIdentities identities;
+  return IsSystemConfigurationFile(file, identities);
+}
+
+bool IsSystemConfigurationFile(const std::wstring& file, FolderIdentities& identities) {
   static const wchar_t* const kNames[] = {
       L"WIN.INI",      L"SYSTEM.INI",  L"CONTROL.INI",  L"PROTOCOL.INI", L"BOOT.INI",
       L"CONFIG.SYS",   L"CONFIG.NT",   L"AUTOEXEC.BAT", L"AUTOEXEC.NT",  L"MSDOS.SYS",
@@ -156,12 +243,20 @@ bool IsSystemConfigurationFile(const std::wstring& file) {
       L"PAGEFILE.SYS", L"HIBERFIL.SYS"};
   const std::wstring path = LongPath(file);
   const std::wstring system = SystemFolder();
-  // The registry's own files and the names the network is configured with.
-  if (IsAtOrBelow(path, system + L"\\config") || IsAtOrBelow(path, system + L"\\drivers\\etc"))
-    return true;
   const std::wstring folder = ParentOf(path);
-  if (!IsDriveRoot(folder) && !SameFile(folder, WindowsFolder()) && !SameFile(folder, system))
-    return false;
+  // The registry's own files and the names the network is configured with, also through
+  // another drive letter or a folder link that leads there.
+  for (const std::wstring& own : {system + L"\\config", system + L"\\drivers\\etc"}) {
+    if (IsAtOrBelow(path, own)) return true;
+    const auto identity = identities.Of(own);
+    if (identity && identities.IsAtOrBelow(folder, *identity)) return true;
+  }
+  auto isFolder = [&](const std::wstring& own) {
+    if (SameFile(folder, own)) return true;
+    const auto identity = identities.Of(own);
+    return identity && identities.Of(folder) == identity;
+  };
+  if (!IsDriveRoot(folder) && !isFolder(WindowsFolder()) && !isFolder(system)) return false;
   const std::wstring name = FoldedPath(LastPart(path));
   return std::any_of(std::begin(kNames), std::end(kNames),
                      [&](const wchar_t* n) { return name == n; });
@@ -172,26 +267,26 @@ bool IsVitalRegistryKey(const std::wstring& root, const std::wstring& key) {
   while (!folded.empty() && folded.front() == L'\\') folded.erase(0, 1);
   while (!folded.empty() && folded.back() == L'\\') folded.pop_back();
   if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
-  if (bramlow::RootFromName(root) == HKEY_LOCAL_MACHINE &&
-      (folded == L"SYSTEM" || folded.rfind(L"SYSTEM\\", 0) == 0))
+  const HKEY rootKey = bramlow::RootFromName(root);
+  // HKEY_CURRENT_CONFIG is HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Hardware
+  // Profiles\\Current under another name.
+  if (rootKey == HKEY_CURRENT_CONFIG) return true;
+  if (rootKey == HKEY_LOCAL_MACHINE && (folded == L"SYSTEM" || folded.rfind(L"SYSTEM\\", 0) == 0))
     return true;
+  // A user's settings under HKEY_USERS are his HKEY_CURRENT_USER.
+  if (rootKey == HKEY_USERS) {
+    const size_t user = folded.find(L'\\');
+    folded = user == std::wstring::npos ? std::wstring() : folded.substr(user + 1);
+  }
+  // The 32-bit programs' view of the machine's software settings.
+  if (folded.rfind(L"SOFTWARE\\WOW6432NODE\\", 0) == 0) folded.erase(9, 12);
   // The shell and the programs started at logon: a wrong deletion there leaves no desktop.
   return folded == L"SOFTWARE\\MICROSOFT\\WINDOWS NT\\CURRENTVERSION\\WINLOGON";
 }
 
 std::wstring ShortcutTarget(const std::wstring& link) {
-  winbase::ComInit com;
-  winbase::ComPtr<IShellLinkW> shortcut;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              shortcut.put_void())))
-    return {};
-  winbase::ComPtr<IPersistFile> file;
-  if (FAILED(shortcut->QueryInterface(IID_IPersistFile, file.put_void())) ||
-      FAILED(file->Load(link.c_str(), STGM_READ)))
-    return {};
-  wchar_t target[MAX_PATH] = {};
-  if (FAILED(shortcut->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) return {};
-  return target;
+  const std::optional<bramlow::ShortcutLeadsTo> leadsTo = bramlow::ReadShortcut(link);
+  return leadsTo ? leadsTo->target : std::wstring();
 }
 
 bool RemovalReport::KeepsList() const {
@@ -203,9 +298,45 @@ Remover::Remover(RemoverSettings settings) : settings_(std::move(settings)) {
   ownFolder_ = ParentOf(settings_.program);
 }
 
+bool Remover::IsOwnFolder(const std::wstring& folder) {
+  if (SameFile(folder, ownFolder_)) return true;
+  const auto own = identities_.Of(ownFolder_);
+  return own && identities_.Of(folder) == own;
+}
+
+bool Remover::IsInOwnFolder(const std::wstring& path) {
+  if (IsAtOrBelow(path, ownFolder_)) return true;
+  const auto own = identities_.Of(ownFolder_);
+  return own && identities_.IsAtOrBelow(ParentOf(path), *own);
+}
+
+// The program the entry starts is this uninstaller, under whatever name: it would start itself
+// again and again.
+bool Remover::StartsTheUninstaller(const std::wstring& entry) const {
+  const bramlow::ResolvedCommand resolved = ResolveProgramEntry(entry);
+  if (!resolved.launch) return false;
+  std::wstring program = resolved.launch->application;
+  if (program.empty()) {
+    // A bare name the system resolves: it looks in the uninstaller's folder first.
+    std::wstring name = resolved.launch->commandLine;
+    if (!name.empty() && name[0] == L'"') {
+      const size_t close = name.find(L'"', 1);
+      name = name.substr(1, close == std::wstring::npos ? std::wstring::npos : close - 1);
+    } else {
+      name = name.substr(0, name.find_first_of(L" \t"));
+    }
+    if (name.empty() || name.find_first_of(L"\\/:") != std::wstring::npos) return false;
+    program = ownFolder_ + L"\\" + name;
+    if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) program += L".exe";
+  }
+  return SameFile(program, settings_.program) ||
+         winbase::SameFileObject(program, settings_.program);
+}
+
 // Why a list entry names nothing the installation can have made; empty when it may.
 std::wstring Remover::PathRefusal(const std::wstring& path) const {
-  if (!HasNoDotParts(path)) return L"a path with \".\" or \"..\" parts";
+  // Before any other rule: a name Windows reads as another one would slip past them.
+  if (std::wstring why = BadNameReason(path); !why.empty()) return why;
   if (IsLocalFullPath(path)) return {};
   // Installed on a network share, the uninstaller runs from there and may remove what lies
   // in its own folder; nothing else over the network, nor any "\\?\" or "\\.\" name.
@@ -220,17 +351,18 @@ std::wstring Remover::PathRefusal(const std::wstring& path) const {
 
 // The list names only what the installation created, wherever it put it (a library into the
 // system folder, a font); what no installation may take away stays all the same.
-std::wstring Remover::FileRefusal(const std::wstring& file) const {
+std::wstring Remover::FileRefusal(const std::wstring& file) {
   std::wstring why = PathRefusal(file);
   if (!why.empty()) return why;
-  if (IsSystemConfigurationFile(file)) return L"one of the system's own configuration files";
-  if (!IsAtOrBelow(file, ownFolder_) && settings_.isProtected && settings_.isProtected(file))
+  if (IsSystemConfigurationFile(file, identities_))
+    return L"one of the system's own configuration files";
+  if (!IsInOwnFolder(file) && settings_.isProtected && settings_.isProtected(file))
     return L"a file the system protects";
   return {};
 }
 
 // A folder in the Windows folder is the installation's only when it put files of its own there.
-std::wstring Remover::FolderRefusal(const std::wstring& folder, const UninstallList& list) const {
+std::wstring Remover::FolderRefusal(const std::wstring& folder, const UninstallList& list) {
   std::wstring why = PathRefusal(folder);
   if (!why.empty()) return why;
   if (IsDriveRoot(folder)) return L"a drive's root";
@@ -245,12 +377,14 @@ std::wstring Remover::FolderRefusal(const std::wstring& folder, const UninstallL
 // Another installation of the same application, written over this one's shortcut, left it
 // leading into that installation. A shortcut that leads anywhere else (a system program, a
 // document) is this installation's as it made it.
-bool Remover::BelongsToAnotherInstallation(const std::wstring& link,
-                                           const UninstallList& list) const {
+bool Remover::BelongsToAnotherInstallation(const std::wstring& link, const UninstallList& list) {
   const std::wstring target = ShortcutTarget(link);
   // Only local folders are looked at: the uninstaller never reaches over the network.
   if (!IsLocalFullPath(target) || IsAtOrBelow(target, ownFolder_)) return false;
   for (std::wstring folder = ParentOf(target); !folder.empty(); folder = ParentOf(folder)) {
+    // Its own folder under another spelling (a short name, another drive letter): the list
+    // there is this one.
+    if (IsOwnFolder(folder)) return false;
     const std::optional<std::wstring> application = ListedApplication(folder);
     // An interrupted installation's list has no name: any installation may have overwritten it.
     if (application && (list.appName.empty() || SameText(*application, list.appName))) return true;
@@ -264,15 +398,21 @@ RemovalReport Remover::Remove(const UninstallList& list) {
   report.remaining.linkText = list.linkText;
   report.remaining.linkUrl = list.linkUrl;
   std::copy(std::begin(list.texts), std::end(list.texts), std::begin(report.remaining.texts));
-  report.remaining.found = report.remaining.complete = true;
+  report.remaining.found = true;
+  // An interrupted installation's list stays incomplete through every rewrite.
+  report.remaining.complete = list.complete;
   emptiedFolders_.clear();
   keptShortcutFolders_.clear();
+  identities_.Clear();
 
   RunPrograms(list, report);
   UnregisterServers(list, report);
   DeleteFiles(list, report);
   RemoveFolders(list, report);
   DeleteRegistryValues(list, report);
+  for (const auto& file : report.remaining.files)
+    if (const auto link = list.links.find(file); link != list.links.end())
+      report.remaining.links.insert(*link);
   if (!report.KeepsList()) DeleteUninstallEntry(list, report);
   return report;
 }
@@ -282,6 +422,15 @@ void Remover::RunPrograms(const UninstallList& list, RemovalReport& report) {
     if (settings_.note) settings_.note(line);
   };
   for (const auto& program : list.programs) {
+    // Refused on principle like a program that cannot start: nothing of it stays.
+    if (!winbase::FitsCodePage(program)) {
+      note(L"not started: " + program + L" (a character the ANSI code page cannot hold)");
+      continue;
+    }
+    if (StartsTheUninstaller(program)) {
+      note(L"not started: " + program + L" (the uninstaller itself)");
+      continue;
+    }
     std::function<bool(DWORD)> keepWaiting;
     if (settings_.keepWaiting)
       keepWaiting = [&](DWORD waited) { return settings_.keepWaiting(program, waited); };
@@ -293,6 +442,11 @@ void Remover::RunPrograms(const UninstallList& list, RemovalReport& report) {
       // A program that never started is not running: nothing of it stays, and another run
       // would not start it either.
       case ProgramOutcome::NotStarted:
+        if (IsPassingStartFailure(run.startError)) {
+          report.leftOver.push_back({program, L"it could not start: " + run.whyNot, Stay::Retry});
+          report.remaining.programs.push_back(program);
+          break;
+        }
         note(L"not started: " + program + L" (" + run.whyNot + L")");
         break;
       case ProgramOutcome::LeftRunning:
@@ -319,6 +473,12 @@ void Remover::UnregisterServers(const UninstallList& list, RemovalReport& report
     if (presence == Presence::Gone || presence == Presence::BadName) continue;
     std::wstring why = ReasonText(error);
     if (presence == Presence::There) {
+      // Never registered by it, and never to be unregistered: named this once; its file goes.
+      if (std::wstring never = WhyNeverUnregistered(server); !never.empty()) {
+        report.leftOver.push_back(
+            {server, L"its registration cannot be undone: " + never, Stay::Refused});
+        continue;
+      }
       std::function<bool(DWORD)> keepWaiting;
       if (settings_.keepWaiting)
         keepWaiting = [&](DWORD waited) { return settings_.keepWaiting(server, waited); };
@@ -373,12 +533,24 @@ void Remover::DeleteFiles(const UninstallList& list, RemovalReport& report) {
       stay(L"read-only", Stay::Retry);
       continue;
     }
-    if (EndsWithNoCase(file, L".lnk") && BelongsToAnotherInstallation(file, list)) {
+    if (const auto record = list.links.find(file); record != list.links.end()) {
+      // Led elsewhere than it was made to: another installation has written over it since.
+      const std::optional<bramlow::ShortcutLeadsTo> now = bramlow::ReadShortcut(file);
+      if (!now || now->target != record->second.target ||
+          now->arguments != record->second.arguments) {
+        keptShortcutFolders_.push_back(FoldedPath(ParentOf(file)));
+        stay(L"written over since by another installation", Stay::Refused);
+        continue;
+      }
+    } else if (EndsWithNoCase(file, L".lnk") && BelongsToAnotherInstallation(file, list)) {
       keptShortcutFolders_.push_back(FoldedPath(ParentOf(file)));
       continue;
     }
     if (!DeleteFileW(file.c_str())) {
-      stay(ReasonText(GetLastError()), Stay::Retry);
+      const DWORD error = GetLastError();
+      // The running program itself under another spelling: the batch removes it.
+      if (winbase::SameFileObject(file, settings_.program)) continue;
+      stay(ReasonText(error), Stay::Retry);
       continue;
     }
     ++report.removedFiles;
@@ -419,13 +591,18 @@ void Remover::RemoveFolders(const UninstallList& list, RemovalReport& report) {
       continue;
     }
     // The running program's own folder can only go after it: the batch removes it.
-    if (SameFile(folder, ownFolder_)) continue;
+    if (IsOwnFolder(folder)) continue;
     if (shellFolders.count(FoldedPath(folder)) || IsProtectedFolder(folder)) continue;
     DWORD attributes = 0, error = 0;
     const Presence presence = PresenceOf(folder, &attributes, &error);
     if (presence == Presence::Gone) continue;
     if (presence == Presence::BadName) {
       report.leftOver.push_back({folder, L"a name no folder can have", Stay::Refused});
+      continue;
+    }
+    // A file where the list names a folder: someone else's, and no run would remove it.
+    if (presence == Presence::There && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      report.leftOver.push_back({folder, L"a file, listed as a folder", Stay::Refused});
       continue;
     }
     // RemoveDirectory refuses a folder that still holds anything: the user's own files stay.
@@ -453,8 +630,8 @@ void Remover::RemoveFolders(const UninstallList& list, RemovalReport& report) {
 void Remover::DeleteRegistryValues(const UninstallList& list, RemovalReport& report) {
   for (const auto& entry : list.registry) {
     const std::wstring named = entry.root + L"\\" + entry.key + L"\\" + entry.value;
-    if (IsVitalRegistryKey(entry.root, entry.key)) {
-      report.leftOver.push_back({named, L"a key the system itself needs", Stay::Refused});
+    if (std::wstring why = RegistryRefusal(entry); !why.empty()) {
+      report.leftOver.push_back({named, why, Stay::Refused});
       continue;
     }
     winbase::RegKey key;
@@ -467,6 +644,10 @@ void Remover::DeleteRegistryValues(const UninstallList& list, RemovalReport& rep
       result = RegDeleteValueW(key.get(), entry.value.empty() ? nullptr : entry.value.c_str());
       if (result == ERROR_SUCCESS) ++report.removedValues;
       if (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) continue;
+    }
+    if (IsRegistryNameError(result)) {
+      report.leftOver.push_back({named, ReasonText(static_cast<DWORD>(result)), Stay::Refused});
+      continue;
     }
     report.leftOver.push_back({named, ReasonText(static_cast<DWORD>(result)), Stay::Retry});
     report.remaining.registry.push_back(entry);

@@ -3,9 +3,11 @@
 // It touches only what this installation created: a COM server only when the installation
 // also created its file, a shortcut unless another installation of the application has
 // written over it since, the system's uninstall entry only when it names this uninstaller; and
-// never a network path outside its own folder, a path that climbs out of a folder, a read-only
-// file, a folder that still holds anything, the files the system protects or configures itself
-// with, the system's own folders, or the system's vital registry keys.
+// never a network path outside its own folder, a name Windows would read as another one (a
+// path that climbs out of a folder, a part ending in a dot or space), a read-only file, a folder
+// that still holds anything, the files the system protects or configures itself with, the
+// system's own folders, or the system's vital registry keys. Its own folder and program are
+// told by what they are, not by how they are spelt (a short name, another drive letter).
 //
 // What stays is of two kinds. What another run may still remove (a file in use, an access
 // denied, a program still running) is kept in the list for that run. What is refused on
@@ -19,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "paths.h"
 #include "uninstall_list.h"
 
 namespace uninstall {
@@ -80,9 +83,12 @@ class Remover {
 
  private:
   std::wstring PathRefusal(const std::wstring& path) const;
-  std::wstring FileRefusal(const std::wstring& file) const;
-  std::wstring FolderRefusal(const std::wstring& folder, const UninstallList& list) const;
-  bool BelongsToAnotherInstallation(const std::wstring& link, const UninstallList& list) const;
+  std::wstring FileRefusal(const std::wstring& file);
+  std::wstring FolderRefusal(const std::wstring& folder, const UninstallList& list);
+  bool BelongsToAnotherInstallation(const std::wstring& link, const UninstallList& list);
+  bool IsOwnFolder(const std::wstring& folder);
+  bool IsInOwnFolder(const std::wstring& path);
+  bool StartsTheUninstaller(const std::wstring& entry) const;
   void RunPrograms(const UninstallList& list, RemovalReport& report);
   void UnregisterServers(const UninstallList& list, RemovalReport& report);
   void DeleteFiles(const UninstallList& list, RemovalReport& report);
@@ -96,6 +102,7 @@ class Remover {
   std::vector<std::wstring> emptiedFolders_;
   // Folders of shortcuts kept because another installation of the application owns them now.
   std::vector<std::wstring> keptShortcutFolders_;
+  FolderIdentities identities_;
 };
 
 // The key of the system's list of installed programs that starts `program`: the one named
@@ -103,12 +110,15 @@ class Remover {
 // have written the key but not the name). Empty when there is none.
 std::wstring FindOwnUninstallKey(const std::wstring& appName, const std::wstring& program);
 
-// A key no list may delete a value of: the machine's SYSTEM hive and the logon settings.
+// A key no list may delete a value of: the machine's SYSTEM hive (HKEY_CURRENT_CONFIG is a part
+// of it) and the logon settings, also under HKEY_USERS and in the 32-bit programs' view.
 bool IsVitalRegistryKey(const std::wstring& root, const std::wstring& key);
 
 // One of the files the system configures itself or starts with (win.ini, system.ini, boot.ini
-// and the like in the Windows or system folder or a drive's root, the registry's own files).
+// and the like in the Windows or system folder or a drive's root, the registry's own files),
+// however its folder is spelt. identities: the folders looked at so far.
 bool IsSystemConfigurationFile(const std::wstring& file);
+bool IsSystemConfigurationFile(const std::wstring& file, FolderIdentities& identities);
 
 // The file a shortcut (".lnk") leads to; empty when it is no shortcut or cannot be read.
 std::wstring ShortcutTarget(const std::wstring& link);

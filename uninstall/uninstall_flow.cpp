@@ -1,6 +1,8 @@
 #include "uninstall_flow.h"
 
 #include "bramlow/actions/entries/step_log.h"
+#include "paths.h"
+#include "winbase/file_identity.h"
 
 namespace uninstall {
 namespace {
@@ -26,6 +28,8 @@ constexpr wchar_t kIncompleteDone[] =
     L"The uninstall list was incomplete: what the installation did after its last record was not "
     L"removed.";
 constexpr wchar_t kNotRemoved[] = L"Not removed:";
+constexpr wchar_t kAlreadyRunning[] =
+    L"The removal of %s is already running. Nothing was done; wait until it has ended.";
 constexpr wchar_t kStillRunning[] =
     L"The program\r\n%s\r\nhas been running for %s seconds and has not ended.\r\n\r\nWait for it "
     L"longer? Choose No to go on with the removal without it; files it still uses will stay.";
@@ -50,7 +54,39 @@ std::wstring LeftOverLines(const RemovalReport& report) {
   return text;
 }
 
+std::wstring Hex(DWORD value) {
+  static const wchar_t kDigits[] = L"0123456789abcdef";
+  std::wstring text(8, L'0');
+  for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = kDigits[value & 15];
+  return text;
+}
+
 }  // namespace
+
+std::wstring ListLock::NameFor(const std::wstring& folder) {
+  // "Global\\": uninstallers in other sessions (another user switched to) share it too.
+  std::wstring name = L"Global\\bramlow-uninstall-";
+  if (const auto identity = winbase::IdentityOf(folder))
+    return name + Hex(identity->volume) + Hex(identity->indexHigh) + Hex(identity->indexLow);
+  // A folder nobody may look at: its spelling, long form, as the next best thing.
+  for (wchar_t c : FoldedPath(LongPath(folder))) name += c == L'\\' ? L'/' : c;
+  return name;
+}
+
+ListLock::ListLock(const std::wstring& folder) {
+  const std::wstring name = NameFor(folder);
+  mutex_.reset(CreateMutexW(nullptr, TRUE, name.c_str()));
+  const DWORD error = GetLastError();
+  // Made by an uninstaller of another user, whom this one may not even open it for.
+  if (!mutex_) {
+    takenElsewhere_ = error == ERROR_ACCESS_DENIED;
+    return;
+  }
+  if (error == ERROR_ALREADY_EXISTS) {
+    takenElsewhere_ = true;
+    mutex_.reset();
+  }
+}
 
 Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD programWaitMs,
                      ProtectionQuery isProtected) {
@@ -61,6 +97,15 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
   if (!list.found) {
     dialogs.Inform(caption, Text(list, 4), true);
     return Outcome::NoList;
+  }
+  // Before anything is asked: the first uninstaller is already asking, or removing.
+  ListLock lock(folder);
+  if (lock.TakenElsewhere()) {
+    dialogs.Inform(
+        caption,
+        FormatListText(kAlreadyRunning, list.appName.empty() ? L"this application" : list.appName),
+        true);
+    return Outcome::AlreadyRunning;
   }
   const std::wstring question = list.complete ? FormatListText(Text(list, 1), list.appName)
                                               : std::wstring(kIncompleteQuestion);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "remover.h"
+#include "winbase/handles.h"
 
 namespace uninstall {
 
@@ -22,7 +23,24 @@ class Dialogs {
   virtual void Note(const std::wstring& line) { (void)line; }
 };
 
-enum class Outcome { Removed, PartlyRemoved, IncompleteList, Declined, NoList };
+enum class Outcome { Removed, PartlyRemoved, IncompleteList, Declined, NoList, AlreadyRunning };
+
+// One removal of a list at a time: held by the uninstaller that removes what the list in folder
+// names, for as long as it lives. Named after what the folder is, not how it is spelt, so a
+// second uninstaller started through a short name or another drive letter (or by the first
+// one, as a program of its own list) finds it taken. Released at destruction.
+class ListLock {
+ public:
+  explicit ListLock(const std::wstring& folder);
+  // Another uninstaller holds it: this one must touch nothing.
+  bool TakenElsewhere() const { return takenElsewhere_; }
+  // The name all uninstallers of this folder use.
+  static std::wstring NameFor(const std::wstring& folder);
+
+ private:
+  winbase::MutexHandle mutex_;
+  bool takenElsewhere_ = false;
+};
 
 // How long a program of the list may run before the user is asked whether to wait for it:
 // long enough for a clean-up tool that asks the user something, short enough that a hung
@@ -35,7 +53,8 @@ inline constexpr DWORD kProgramWaitMs = 60000;
 // When something stayed that another run may remove, the list is rewritten to name just that,
 // and the uninstaller with its entry in the system's list of programs stays for another try;
 // otherwise the list goes (what was refused on principle is named, once). isProtected: which
-// files the system protects.
+// files the system protects. While another uninstaller removes the same list, it says so and
+// touches nothing (AlreadyRunning).
 Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs,
                      DWORD programWaitMs = kProgramWaitMs,
                      ProtectionQuery isProtected = SystemProtectsFile);

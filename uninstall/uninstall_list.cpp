@@ -19,8 +19,8 @@ std::wstring ReadText(const std::wstring& path, const wchar_t* section, const st
   std::wstring buffer;
   for (DWORD size : {2048u, 65536u}) {
     buffer.resize(size);
-    const DWORD n = GetPrivateProfileStringW(section, key.c_str(), fallback, buffer.data(), size,
-                                             path.c_str());
+    const DWORD n =
+        GetPrivateProfileStringW(section, key.c_str(), fallback, buffer.data(), size, path.c_str());
     buffer.resize(n);
     if (n + 1 < size) return buffer;
   }
@@ -39,14 +39,21 @@ bool HasCount(const std::wstring& path, const wchar_t* section) {
 // the folder may have left a lower count above the first one's records, and a damaged count
 // must neither hide records nor send the reader through millions of missing keys.
 std::vector<std::wstring> ReadNumbered(const std::wstring& path, const wchar_t* section,
-                                       const wchar_t* prefix = L"") {
+                                       const wchar_t* prefix = L"",
+                                       std::vector<int>* numbers = nullptr) {
   std::vector<std::wstring> items;
   for (int i : bramlow::NumberedKeys(path, section, prefix)) {
     std::wstring item = ReadText(path, section, prefix + std::to_wstring(i));
-    if (!item.empty()) items.push_back(item);
+    if (item.empty()) continue;
+    items.push_back(item);
+    if (numbers) numbers->push_back(i);
   }
   return items;
 }
+
+constexpr wchar_t kLinks[] = L"links";
+constexpr wchar_t kLinkTarget[] = L"target";
+constexpr wchar_t kLinkArguments[] = L"args";
 
 }  // namespace
 
@@ -55,18 +62,30 @@ UninstallList ReadUninstallList(const std::wstring& path) {
   list.found = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (!list.found) return list;
   // The installer writes these counts last, all at once; they say no more than that.
-  list.complete = HasCount(path, L"files") && HasCount(path, L"folders") && HasCount(path, L"Ocx") &&
-                  HasCount(path, L"exe");
+  list.complete = HasCount(path, L"files") && HasCount(path, L"folders") &&
+                  HasCount(path, L"Ocx") && HasCount(path, L"exe");
   list.appName = ReadText(path, L"uninstall", L"AppName");
   list.linkText = ReadText(path, L"uninstall", L"LinkText");
   list.linkUrl = ReadText(path, L"uninstall", L"LinkUrl");
-  list.files = ReadNumbered(path, L"files");
+  std::vector<int> fileNumbers;
+  list.files = ReadNumbered(path, L"files", L"", &fileNumbers);
+  // Looked up only for the links that have a record: a list of thousands of files is read once.
+  const std::vector<int> recorded = bramlow::NumberedKeys(path, kLinks, kLinkTarget);
+  for (size_t i = 0, r = 0; i < fileNumbers.size() && r < recorded.size(); ++i) {
+    while (r < recorded.size() && recorded[r] < fileNumbers[i]) ++r;
+    if (r == recorded.size() || recorded[r] != fileNumbers[i]) continue;
+    const std::wstring n = std::to_wstring(fileNumbers[i]);
+    // A later installation's record of the same link (a repair) is the one the link now shows.
+    list.links[list.files[i]] = {ReadText(path, kLinks, kLinkTarget + n),
+                                 ReadText(path, kLinks, kLinkArguments + n)};
+  }
   list.folders = ReadNumbered(path, L"folders");
   list.servers = ReadNumbered(path, L"Ocx");
   list.programs = ReadNumbered(path, L"exe", L"exe");
   for (int i : bramlow::NumberedSections(path, L"Reg")) {
     std::wstring section = L"Reg" + std::to_wstring(i);
-    RegistryValue value{ReadText(path, section.c_str(), L"Root"), ReadText(path, section.c_str(), L"Key"),
+    RegistryValue value{ReadText(path, section.c_str(), L"Root"),
+                        ReadText(path, section.c_str(), L"Key"),
                         ReadText(path, section.c_str(), L"Value")};
     if (!value.key.empty()) list.registry.push_back(value);
   }
@@ -79,13 +98,25 @@ bool WriteUninstallList(const std::wstring& path, const UninstallList& list) {
   DeleteFileW(beside.c_str());
   bool ok = true;
   auto put = [&](const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    ok = WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), beside.c_str()) && ok;
+    ok = WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), beside.c_str()) &&
+         ok;
   };
-  auto putNumbered = [&](const wchar_t* section, const std::wstring& prefix, const std::vector<std::wstring>& items) {
-    for (size_t i = 0; i < items.size(); ++i) put(section, prefix + std::to_wstring(i + 1), items[i]);
-    put(section, L"Count", std::to_wstring(items.size()));
+  // An interrupted installation's list stays one: without its counts.
+  auto putNumbered = [&](const wchar_t* section, const std::wstring& prefix,
+                         const std::vector<std::wstring>& items) {
+    for (size_t i = 0; i < items.size(); ++i)
+      put(section, prefix + std::to_wstring(i + 1), items[i]);
+    if (list.complete) put(section, L"Count", std::to_wstring(items.size()));
   };
   putNumbered(L"files", L"", list.files);
+  for (size_t i = 0; i < list.files.size(); ++i) {
+    const auto link = list.links.find(list.files[i]);
+    if (link == list.links.end()) continue;
+    // Quoted: a profile read takes the quotes off again, and with them nothing of the text
+    // (arguments may begin with a quote or end in a space).
+    put(kLinks, kLinkTarget + std::to_wstring(i + 1), L"\"" + link->second.target + L"\"");
+    put(kLinks, kLinkArguments + std::to_wstring(i + 1), L"\"" + link->second.arguments + L"\"");
+  }
   putNumbered(L"folders", L"", list.folders);
   putNumbered(L"Ocx", L"", list.servers);
   putNumbered(L"exe", L"exe", list.programs);
@@ -102,7 +133,9 @@ bool WriteUninstallList(const std::wstring& path, const UninstallList& list) {
   for (int i = 0; i < 7; ++i)
     if (!list.texts[i].empty()) put(L"language", std::to_wstring(i + 1), list.texts[i]);
   WritePrivateProfileStringW(nullptr, nullptr, nullptr, beside.c_str());  // flush the profile cache
-  if (ok && MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+  if (ok &&
+      MoveFileExW(beside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return true;
   DeleteFileW(beside.c_str());
   return false;
 }
@@ -112,9 +145,16 @@ std::wstring FormatListText(const std::wstring& pattern, const std::wstring& arg
   bool used = false;
   for (size_t i = 0; i < pattern.size(); ++i) {
     if (pattern[i] == L'%' && i + 1 < pattern.size()) {
-      if (pattern[i + 1] == L'%') { out += L'%'; ++i; continue; }
+      if (pattern[i + 1] == L'%') {
+        out += L'%';
+        ++i;
+        continue;
+      }
       if ((pattern[i + 1] == L's' || pattern[i + 1] == L'S') && !used) {
-        out += argument; used = true; ++i; continue;
+        out += argument;
+        used = true;
+        ++i;
+        continue;
       }
     }
     out += pattern[i];

@@ -18,7 +18,8 @@ std::wstring WidenWith(std::string_view text, UINT codePage, DWORD flags) {
 std::string NarrowWith(std::wstring_view text, UINT codePage, DWORD flags) {
   if (text.empty() || text.size() > INT_MAX) return {};
   const int size = static_cast<int>(text.size());
-  const int n = ::WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
+  const int n =
+      ::WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, nullptr);
   // Some code pages (UTF-8 among them) refuse the flag: they have no best fit to leave out.
   if (n <= 0 && flags) return NarrowWith(text, codePage, 0);
   if (n <= 0) return {};
@@ -33,8 +34,9 @@ std::wstring Widen(std::string_view text, UINT codePage) {
   return WidenWith(text, codePage, 0);
 }
 
-
-std::string Narrow(std::wstring_view text, UINT codePage) { return NarrowWith(text, codePage, 0); }
+std::string Narrow(std::wstring_view text, UINT codePage) {
+  return NarrowWith(text, codePage, 0);
+}
 
 std::string NarrowWithoutBestFit(std::wstring_view text, UINT codePage) {
   return NarrowWith(text, codePage, codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS);
@@ -55,6 +57,11 @@ std::optional<std::string> NarrowExactly(std::wstring_view text, UINT codePage) 
   std::string out(static_cast<size_t>(n), '\0');
   ::WideCharToMultiByte(codePage, flags, text.data(), size, out.data(), n, nullptr, nullptr);
   return out;
+}
+
+bool FitsCodePage(std::wstring_view text, UINT codePage) {
+  if (codePage == CP_ACP && ::GetACP() == CP_UTF8) codePage = CP_UTF8;
+  return NarrowExactly(text, codePage).has_value();
 }
 
 std::wstring WidenMessage(std::string_view text) {

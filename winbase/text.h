@@ -24,6 +24,10 @@ namespace winbase {
 // has no form of its own there ("é" written as "e" would name another file).
 [[nodiscard]] std::optional<std::string> NarrowExactly(std::wstring_view text, UINT codePage);
 
+// Whether the code page holds every character of text as itself: what is written in it names
+// the same thing when read back. A system whose ANSI code page is UTF-8 holds everything.
+[[nodiscard]] bool FitsCodePage(std::wstring_view text, UINT codePage = CP_ACP);
+
 // Text of an exception that came from the runtime or from code that used UTF-8 literals, or a
 // name that may have been stored either way: UTF-8 when the bytes are UTF-8, else the ANSI
 // code page.

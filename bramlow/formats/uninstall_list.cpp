@@ -1,8 +1,11 @@
 #include "bramlow/formats/uninstall_list.h"
 
+#include <windows.h>
+
 #include <algorithm>
 
 #include "bramlow/state/folder_macros.h"
+#include "winbase/text.h"
 #include "bramlow/actions/profile/profile_lists.h"
 #include "bramlow/formats/script_format.h"
 
@@ -18,12 +21,32 @@ void Put(TSetupState& state, const wchar_t* section, const std::wstring& key,
   list->ProfileText(key, value);
 }
 
-int Highest(const std::vector<int>& numbers) { return numbers.empty() ? 0 : numbers.back(); }
+int Highest(const std::vector<int>& numbers) {
+  return numbers.empty() ? 0 : numbers.back();
+}
 
 // Above kMaxEntryNumber a number would no longer be read as one.
-int Above(int used, int number) { return std::min(used + number, kMaxEntryNumber); }
+int Above(int used, int number) {
+  return std::min(used + number, kMaxEntryNumber);
+}
 
 }  // namespace
+
+bool HoldsAnotherApplicationsList(const std::wstring& folder, const std::wstring& appName) {
+  std::wstring list = folder;
+  while (!list.empty() && (list.back() == L'\\' || list.back() == L'/')) list.pop_back();
+  list += std::wstring(L"\\") + kUninstallListName;
+  const DWORD attributes = GetFileAttributesW(list.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+    return false;
+  wchar_t listed[2048] = {};
+  GetPrivateProfileStringW(L"uninstall", L"AppName", L"", listed, 2048, list.c_str());
+  if (!listed[0]) return false;
+  // The name as this installation's list would hold it, in the ANSI code page.
+  const std::wstring own = winbase::Widen(winbase::NarrowWithoutBestFit(appName));
+  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, listed, -1, own.c_str(),
+                        static_cast<int>(own.size())) != CSTR_EQUAL;
+}
 
 void OpenUninstallList(TSetupState& state) {
   state.UninstallFile = std::make_unique<ProfileFile>(
@@ -73,6 +96,13 @@ void RecordNextOcx(TSetupState& state, const std::wstring& path) {
   Put(state, L"Ocx", std::to_wstring(Above(state.EarlierList.Ocx, ++state.OcxCounter)), path);
 }
 
+void RecordLink(TSetupState& state, int number, const std::wstring& target,
+                const std::wstring& arguments) {
+  const std::wstring n = std::to_wstring(Above(state.EarlierList.Files, number));
+  Put(state, L"links", L"target" + n, L"\"" + target + L"\"");
+  Put(state, L"links", L"args" + n, L"\"" + arguments + L"\"");
+}
+
 void RecordRegItem(TSetupState& state, int number, const std::wstring& root,
                    const std::wstring& key, const std::wstring& value) {
   std::wstring section = ItemSection(L"Reg", Above(state.EarlierList.Reg, number));
@@ -82,17 +112,21 @@ void RecordRegItem(TSetupState& state, int number, const std::wstring& root,
 }
 
 void RecordRegCount(TSetupState& state) {
-  Put(state, L"uninstall", L"RegCount", std::to_wstring(Above(state.EarlierList.Reg, state.RegCount)));
+  Put(state, L"uninstall", L"RegCount",
+      std::to_wstring(Above(state.EarlierList.Reg, state.RegCount)));
 }
 
-void CloseUninstallList(TSetupState& state, const std::wstring& linkText) {
-  if (!state.UninstallFile) return;
+std::vector<std::wstring> CloseUninstallList(TSetupState& state, const std::wstring& linkText) {
+  std::vector<std::wstring> leftOut;
+  if (!state.UninstallFile) return leftOut;
   RecordRegCount(state);
   // Each count is the highest number in use, so an uninstaller that reads 1 to Count finds
   // the records of an earlier installation into the folder too.
   Put(state, L"Ocx", L"Count", std::to_wstring(Above(state.EarlierList.Ocx, state.OcxCounter)));
-  Put(state, L"files", L"Count", std::to_wstring(Above(state.EarlierList.Files, state.FileCounter)));
-  Put(state, L"folders", L"Count", std::to_wstring(Above(state.EarlierList.Folders, state.FolderCounter)));
+  Put(state, L"files", L"Count",
+      std::to_wstring(Above(state.EarlierList.Files, state.FileCounter)));
+  Put(state, L"folders", L"Count",
+      std::to_wstring(Above(state.EarlierList.Folders, state.FolderCounter)));
   Put(state, L"uninstall", L"LinkText", linkText);
   Put(state, L"uninstall", L"LinkUrl", state.Site);
   Put(state, L"uninstall", L"AppName", state.AppName);
@@ -114,9 +148,20 @@ void CloseUninstallList(TSetupState& state, const std::wstring& linkText) {
   for (int n : NumberedKeys(list.FileName, L"exe", L"exe"))
     if (n > static_cast<int>(programs.size())) list.DeleteKey(ItemSection(L"exe", n));
   Put(state, L"exe", L"Count", std::to_wstring(programs.size()));
-  for (size_t i = 0; i < programs.size(); ++i)
-    Put(state, L"exe", ItemSection(L"exe", static_cast<int>(i + 1)), ExpandMacros(programs[i], state));
+  for (size_t i = 0; i < programs.size(); ++i) {
+    const std::wstring key = ItemSection(L"exe", static_cast<int>(i + 1));
+    const std::wstring program = ExpandMacros(programs[i], state);
+    // A look-alike of the name would start another program: the entry is left out.
+    if (!winbase::FitsCodePage(program)) {
+      leftOut.push_back(program);
+      list.Section = L"exe";
+      list.DeleteKey(key);
+      continue;
+    }
+    Put(state, L"exe", key, program);
+  }
   state.UninstallFile->Flush();
+  return leftOut;
 }
 
 }  // namespace bramlow

@@ -3,12 +3,18 @@
 // uninstaller. Every function does nothing when the installation keeps no list
 // (SetupState's UninstallFile is empty); failed writes are not reported.
 #include <string>
+#include <vector>
 
 #include "bramlow/state/setup_state.h"
 
 namespace bramlow {
 
 inline constexpr wchar_t kUninstallListName[] = L"Uninstall.ini";
+
+// The folder holds the uninstall list of another application (another AppName; an
+// interrupted installation's list, which names none, is taken for this one's). Installing into
+// it would merge the two lists, and removing either application would remove both.
+bool HoldsAnotherApplicationsList(const std::wstring& folder, const std::wstring& appName);
 
 // Creates the writer on the expanded DestFolder + "\Uninstall.ini", section "uninstall". Only
 // the uninstaller reads the list, after the installation, so the writer batches its values
@@ -27,6 +33,12 @@ void RecordFolder(TSetupState& state, int number, const std::wstring& path);
 void RecordNextFile(TSetupState& state, const std::wstring& path);
 void RecordNextFolder(TSetupState& state, const std::wstring& path);
 void RecordNextOcx(TSetupState& state, const std::wstring& path);
+// links/target<number> and links/args<number>, beside files/<number> (a shortcut): what the
+// link was made to lead to, quoted so the profile read gives the text back whole. The
+// uninstaller leaves a link that leads elsewhere by the time it runs (another installation of
+// the application has written over it).
+void RecordLink(TSetupState& state, int number, const std::wstring& target,
+                const std::wstring& arguments);
 // Reg<number>: the script's own Root, Key and Value texts.
 void RecordRegItem(TSetupState& state, int number, const std::wstring& root,
                    const std::wstring& key, const std::wstring& value);
@@ -36,7 +48,9 @@ void RecordRegCount(TSetupState& state);
 // The closing sections: the counts (each the highest number in use), the link and
 // application name, the uninstaller's seven language texts (texts 30 to 36 of the language
 // file) and the expanded un_exe programs of the script, which replace an earlier
-// installation's; then everything kept goes to the file.
-void CloseUninstallList(TSetupState& state, const std::wstring& linkText);
+// installation's; then everything kept goes to the file. A program whose expanded entry the
+// ANSI code page cannot hold is left out (a look-alike would start another program): the
+// entries left out are returned.
+std::vector<std::wstring> CloseUninstallList(TSetupState& state, const std::wstring& linkText);
 
 }  // namespace bramlow

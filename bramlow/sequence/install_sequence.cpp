@@ -5,6 +5,7 @@
 #include "bramlow/actions/entries/action_context.h"
 #include "bramlow/actions/entries/copy_files.h"
 #include "bramlow/actions/entries/folder_chain.h"
+#include "bramlow/state/destination_check.h"
 #include "bramlow/state/folder_macros.h"
 #include "bramlow/actions/entries/ini_entry.h"
 #include "bramlow/state/language_texts.h"
@@ -18,7 +19,9 @@
 namespace bramlow {
 namespace {
 
-std::wstring Numbered(const wchar_t* prefix, int n) { return prefix + std::to_wstring(n); }
+std::wstring Numbered(const wchar_t* prefix, int n) {
+  return prefix + std::to_wstring(n);
+}
 
 // The destination as the system resolves it: "C:\\Apps\\..\\Demo" is "C:\\Demo" and "C:/Apps" is
 // "C:\\Apps". Every file is listed for the uninstaller under this form, which refuses entries
@@ -85,8 +88,7 @@ void WriteIniEntries(TSetupState& state, const ActionContext& context, IInstallV
   }
 }
 
-void WriteRegistryValues(TSetupState& state, const ActionContext& context,
-                         IInstallView& view) {
+void WriteRegistryValues(TSetupState& state, const ActionContext& context, IInstallView& view) {
   if (state.RegCount <= 0) return;
   view.ShowStatus(LangText(state, 23));
   view.SetProgressPosition(0);
@@ -148,9 +150,9 @@ void LogUninstallList(const TSetupState& state) {
   if (!state.UninstallFile) return;
   const std::wstring& path = state.UninstallFile->FileName;
   const bool there = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-  Steps().Result(L"uninstall list " + path + L" (" + std::to_wstring(state.FileCounter) + L" files, " +
-                     std::to_wstring(state.FolderCounter) + L" folders, " + std::to_wstring(state.OcxCounter) +
-                     L" COM servers)",
+  Steps().Result(L"uninstall list " + path + L" (" + std::to_wstring(state.FileCounter) +
+                     L" files, " + std::to_wstring(state.FolderCounter) + L" folders, " +
+                     std::to_wstring(state.OcxCounter) + L" COM servers)",
                  there);
 }
 
@@ -186,7 +188,9 @@ void RunInstallation(TSetupState& state, IInstallView& view) {
   LeaveUninstaller(state);
   ShowFinish(state, view);
   if (state.CreateUninst) {
-    CloseUninstallList(state, view.LinkText());
+    for (const std::wstring& program : CloseUninstallList(state, view.LinkText()))
+      Steps().Line(L"uninstall program " + program + L": failed (" +
+                   DestinationProblemText(DestinationProblem::OutsideTheCodePage, program) + L")");
     LogUninstallList(state);
   }
   view.FocusWindow();

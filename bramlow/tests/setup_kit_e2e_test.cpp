@@ -331,7 +331,8 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
   EXPECT_TRUE(SamePath(ShortcutTarget(desktop + L"\\Sample Viewer.lnk"), dest + L"\\readme.txt"));
 
   // The uninstall list, key by key: tree files first (1-7), then the new single files, then
-  // the shortcuts; tree folders parent before child, then the program group once per link.
+  // the shortcuts with what each leads to; tree folders parent before child, then the program
+  // group, once: the first link made it.
   const std::wstring list = dest + L"\\Uninstall.ini";
   ASSERT_TRUE(Exists(list)) << "formed before the trailing backslash was removed";
   std::set<std::wstring> treeFiles, listedTree;
@@ -346,6 +347,11 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
   EXPECT_TRUE(SamePath(Ini(list, L"files", L"11"), group + L"\\User guide.lnk"));
   EXPECT_TRUE(SamePath(Ini(list, L"files", L"12"), desktop + L"\\Sample Viewer.lnk"));
   EXPECT_EQ(Ini(list, L"files", L"Count"), L"12");
+  EXPECT_TRUE(SamePath(Ini(list, L"links", L"target10"), dest + L"\\readme.txt"));
+  EXPECT_TRUE(SamePath(Ini(list, L"links", L"target11"), dest + L"\\docs\\guide.txt"));
+  EXPECT_TRUE(SamePath(Ini(list, L"links", L"target12"), dest + L"\\readme.txt"));
+  for (const wchar_t* args : {L"args10", L"args11", L"args12"})
+    EXPECT_EQ(Ini(list, L"links", args), L"");
   EXPECT_EQ(Ini(list, L"files", L"13"), L"<missing>");
   std::vector<std::wstring> folders;
   for (int n = 1; n <= 4; ++n) folders.push_back(Ini(list, L"folders", std::to_wstring(n)));
@@ -358,8 +364,8 @@ TEST_F(SetupKit, InstallsEverythingAndTheUninstallerRemovesExactlyThat) {
   };
   EXPECT_LT(at(dest + L"\\data"), at(dest + L"\\data\\samples"));
   EXPECT_TRUE(SamePath(Ini(list, L"folders", L"5"), group));
-  EXPECT_TRUE(SamePath(Ini(list, L"folders", L"6"), group));
-  EXPECT_EQ(Ini(list, L"folders", L"Count"), L"6");
+  EXPECT_EQ(Ini(list, L"folders", L"6"), L"<missing>");
+  EXPECT_EQ(Ini(list, L"folders", L"Count"), L"5");
   EXPECT_EQ(Ini(list, L"Ocx", L"Count"), L"0");
   for (int n = 1; n <= 3; ++n) {
     std::wstring section = L"Reg" + std::to_wstring(n);
@@ -645,7 +651,7 @@ TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking)
   EXPECT_TRUE(SamePath(ShortcutTarget(desktopLink), dest + L"\\readme.txt"));
   const std::wstring list = dest + L"\\Uninstall.ini";
   EXPECT_EQ(Ini(list, L"files", L"Count"), L"12");
-  EXPECT_EQ(Ini(list, L"folders", L"Count"), L"6");
+  EXPECT_EQ(Ini(list, L"folders", L"Count"), L"5");
   EXPECT_EQ(Ini(list, L"uninstall", L"LinkText"), L"Sample Viewer home page");
   EXPECT_EQ(RegText(HKEY_LOCAL_MACHINE, kUninstallKey, L"UninstallString"),
             L"\"" + dest + L"\\Uninstall.exe\"");
@@ -674,7 +680,7 @@ TEST_F(SilentKit, InstallsWithoutAWindowAndTheUninstallerRemovesItWithoutAsking)
   EXPECT_TRUE(HasLine(
       lines, "registry value HKEY_LOCAL_MACHINE\\" + Ascii(kUninstallKey) + "\\DisplayName: ok"));
   EXPECT_TRUE(HasLine(
-      lines, "uninstall list " + d + "\\Uninstall.ini (12 files, 6 folders, 0 COM servers): ok"));
+      lines, "uninstall list " + d + "\\Uninstall.ini (12 files, 5 folders, 0 COM servers): ok"));
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.back(), "result: installed (exit code 0)");
   for (const std::string& line : lines) {

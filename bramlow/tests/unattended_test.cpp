@@ -9,6 +9,7 @@
 #include "bramlow/logged_prompt.h"
 #include "bramlow/setup_exit.h"
 #include "bramlow/silent_setup.h"
+#include "bramlow/state/destination_check.h"
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
 #include "testing/support/tree_removal.h"
@@ -26,7 +27,8 @@ TEST(FixedAnswer, IsTheDefaultButtonButNeverRetry) {
   EXPECT_EQ(FixedAnswer(MB_YESNO | MB_ICONINFORMATION), IDYES);
   EXPECT_EQ(FixedAnswer(MB_YESNO | MB_DEFBUTTON2), IDNO);
   EXPECT_EQ(FixedAnswer(MB_YESNOCANCEL | MB_DEFBUTTON3), IDCANCEL);
-  EXPECT_EQ(FixedAnswer(MB_OKCANCEL | MB_DEFBUTTON4), IDOK) << "a default beyond the buttons is the first";
+  EXPECT_EQ(FixedAnswer(MB_OKCANCEL | MB_DEFBUTTON4), IDOK)
+      << "a default beyond the buttons is the first";
   EXPECT_EQ(FixedAnswer(MB_RETRYCANCEL), IDCANCEL);
   EXPECT_EQ(FixedAnswer(MB_ABORTRETRYIGNORE | MB_DEFBUTTON2), IDIGNORE);
   EXPECT_EQ(FixedAnswer(MB_CANCELTRYCONTINUE | MB_DEFBUTTON2), IDCONTINUE);
@@ -49,7 +51,8 @@ class LogFile : public ::testing::Test {
     std::string bytes;
     char buffer[4096];
     DWORD got = 0;
-    while (file && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got) bytes.append(buffer, got);
+    while (file && ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got)
+      bytes.append(buffer, got);
     return bytes;
   }
   bool Logged(const std::string& utf8) const { return Log().find(utf8) != std::string::npos; }
@@ -59,13 +62,15 @@ class LogFile : public ::testing::Test {
 };
 
 TEST_F(LogFile, IsUtf8WithOneLinePerStepAndTheSystemsReason) {
-  Steps().Line(L"язык Русский:\r\nok\nnext");
+  // A run of breaks (an empty line of a message) is one separator.
+  Steps().Line(L"язык Русский:\r\nok\nnext\r\n\r\nlast");
   Steps().Result(L"step one", true);
   Steps().Copy(L"C:\\a", L"C:\\b", false, ERROR_ACCESS_DENIED);
   EXPECT_EQ(Steps().FailedCopies(), 1);
   const std::string text = Log();
-  EXPECT_EQ(text.substr(0, text.find("\r\n")), "\xD1\x8F\xD0\xB7\xD1\x8B\xD0\xBA \xD0\xA0\xD1\x83\xD1\x81\xD1\x81"
-                                               "\xD0\xBA\xD0\xB8\xD0\xB9: / ok / next");
+  EXPECT_EQ(text.substr(0, text.find("\r\n")),
+            "\xD1\x8F\xD0\xB7\xD1\x8B\xD0\xBA \xD0\xA0\xD1\x83\xD1\x81\xD1\x81"
+            "\xD0\xBA\xD0\xB8\xD0\xB9: / ok / next / last");
   EXPECT_NE(text.find("\r\nstep one: ok\r\ncopy C:\\a -> C:\\b: failed ("), std::string::npos);
   EXPECT_NE(text.find("(5))\r\n"), std::string::npos) << text;
   EXPECT_FALSE(Steps().WriteFailed());
@@ -102,7 +107,8 @@ TEST(SetupOutcome, FollowsThePageTheFailuresAndTheRestart) {
   EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::Refused);
   state.PageStep = 3;
   EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::Installed);
-  EXPECT_EQ(SetupOutcome(state, 1, false, false), SetupExit::Failed) << "a single file that was not copied";
+  EXPECT_EQ(SetupOutcome(state, 1, false, false), SetupExit::Failed)
+      << "a single file that was not copied";
   EXPECT_EQ(SetupOutcome(state, 0, true, false), SetupExit::Failed) << "a log line lost";
   state.Reboot = true;
   EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::RestartWanted);
@@ -111,8 +117,10 @@ TEST(SetupOutcome, FollowsThePageTheFailuresAndTheRestart) {
   EXPECT_EQ(SetupOutcome(state, 0, false, false), SetupExit::Failed);
   state.PageStep = 2;
   state.Finished = false;
-  EXPECT_EQ(SetupOutcome(state, 0, true, false), SetupExit::Failed) << "an unwritable log fails even a cancel";
-  EXPECT_EQ(OutcomeLine(SetupExit::RestartWanted), L"result: installed, restart needed (exit code 3010)");
+  EXPECT_EQ(SetupOutcome(state, 0, true, false), SetupExit::Failed)
+      << "an unwritable log fails even a cancel";
+  EXPECT_EQ(OutcomeLine(SetupExit::RestartWanted),
+            L"result: installed, restart needed (exit code 3010)");
 }
 
 // A kit with two languages, a tree of two files, one single file, an INI entry and a value.
@@ -126,7 +134,9 @@ class SilentKit : public LogFile {
     testsupport::WriteBytes(folder / L"kit\\files\\a.txt", "alpha");
     testsupport::WriteBytes(folder / L"kit\\files\\b.txt", "beta");
     testsupport::WriteBytes(folder / L"kit\\setup.dat", "MZ-uninstaller");
-    testsupport::WriteBytes(folder / L"kit\\English.qxl", "[language]\r\n10=%s needs NT.\r\n20=Copying %s\r\n26=%s is ready.\r\n");
+    testsupport::WriteBytes(
+        folder / L"kit\\English.qxl",
+        "[language]\r\n10=%s needs NT.\r\n20=Copying %s\r\n26=%s is ready.\r\n");
     testsupport::WriteBytes(folder / L"kit\\Deutsch.qxl", "[language]\r\n26=%s ist fertig.\r\n");
     dest = folder / L"Apps\\Demo";
     RegDeleteKeyW(HKEY_CURRENT_USER, kRegKey);
@@ -140,16 +150,20 @@ class SilentKit : public LogFile {
   void WriteScript(const std::string& setup1Extra) {
     std::string destination;
     for (wchar_t c : folder / L"Default") destination += static_cast<char>(c);
-    testsupport::WriteBytes(folder / L"kit\\setup.qx1",
-                      // The profile functions take the first of two equal keys: the changes go first.
-                      "[setup1]\r\n" + setup1Extra +
-                      "AppName=Demo 1.0\r\nWindowName=Demo Setup\r\nLinkName=Demo site\r\n"
-                      "DestFolder=" + destination + "\r\nSourceFolder=%Installer%files\r\nEditDest=1\r\n"
-                      "CreateUninst=1\r\nOverwrite=1\r\nOthCount=1\r\nIniCount=1\r\nRegCount=1\r\n"
-                      "[Oth1]\r\nSource=%Installer%files\\a.txt\r\nDest=%Dest%\\single\\a.txt\r\n"
-                      "[Ini1]\r\nFile=%Dest%\\app.ini\r\nSection=Main\r\nValue=Lang\r\nData=%Lang%\r\n"
-                      "[Reg1]\r\nRoot=HKEY_CURRENT_USER\r\nKey=Software\\KvSilentTest\r\nValue=Path\r\nType=0\r\n"
-                      "Data=%Dest%\r\n");
+    testsupport::WriteBytes(
+        folder / L"kit\\setup.qx1",
+        // The profile functions take the first of two equal keys: the changes go first.
+        "[setup1]\r\n" + setup1Extra +
+            "AppName=Demo 1.0\r\nWindowName=Demo Setup\r\nLinkName=Demo site\r\n"
+            "DestFolder=" +
+            destination +
+            "\r\nSourceFolder=%Installer%files\r\nEditDest=1\r\n"
+            "CreateUninst=1\r\nOverwrite=1\r\nOthCount=1\r\nIniCount=1\r\nRegCount=1\r\n"
+            "[Oth1]\r\nSource=%Installer%files\\a.txt\r\nDest=%Dest%\\single\\a.txt\r\n"
+            "[Ini1]\r\nFile=%Dest%\\app.ini\r\nSection=Main\r\nValue=Lang\r\nData=%Lang%\r\n"
+            "[Reg1]\r\nRoot=HKEY_CURRENT_USER\r\nKey=Software\\KvSilentTest\r\nValue=Path\r\nType="
+            "0\r\n"
+            "Data=%Dest%\r\n");
   }
 
   SetupExit Run(const std::wstring& commandLine, unsigned long platformId = VER_PLATFORM_WIN32_NT) {
@@ -224,6 +238,10 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   wchar_t windows[MAX_PATH];
   ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
   const std::string w = winbase::ToUtf8(windows);
+  const std::wstring other = folder / L"Other";
+  CreateDirectoryW(other.c_str(), nullptr);
+  testsupport::WriteBytes(other + L"\\Uninstall.ini", "[uninstall]\r\nAppName=Other 2.0\r\n");
+  const std::wstring tooLong = dest + L"\\" + std::wstring(kLongestDestination, L'x');
   const struct {
     std::wstring commandLine;
     std::string logged;  // the line's destination and reason
@@ -242,11 +260,17 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
        d + "\\a\tb: failed (a control character (code 9) no path may hold)"},
       {L"/S /D=", ": failed (not a full path)"},
       {L"/S /D=" + dest + L"\\NUL", d + "\\NUL: failed (" + kDeviceOrTrimmed + ")"},
-      {L"/S /D=" + dest + L"\\com1.txt\\app", d + "\\com1.txt\\app: failed (" + kDeviceOrTrimmed + ")"},
+      {L"/S /D=" + dest + L"\\com1.txt\\app",
+       d + "\\com1.txt\\app: failed (" + kDeviceOrTrimmed + ")"},
       {L"/S \"/D=" + dest + L"\\trail. \"", d + "\\trail. : failed (" + kDeviceOrTrimmed + ")"},
       {L"/S /D=C:\\", "C:\\: failed (" + kSystems + ")"},
       {L"/S /D=C:\\Apps\\..", "C:\\Apps\\..: failed (" + kSystems + ")"},
       {L"/S /D=" + std::wstring(windows) + L"\\", w + "\\: failed (" + kSystems + ")"},
+      {L"/S /D=" + other,
+       winbase::ToUtf8(other) + ": failed (it holds the uninstall list of another application)"},
+      {L"/S /D=" + tooLong, winbase::ToUtf8(tooLong) +
+                                ": failed (a path too long for the installation's files (at most " +
+                                std::to_string(kLongestDestination) + " characters))"},
   };
   for (const auto& c : cases) {
     const std::string shown = winbase::ToUtf8(c.commandLine);
@@ -260,7 +284,8 @@ TEST_F(SilentKit, RefusesADestinationTheFolderPageWouldRefuse) {
   EXPECT_FALSE(testsupport::Exists(folder / L"Apps"));
   EXPECT_FALSE(testsupport::Exists(folder / L"Default"));
   HKEY key = nullptr;
-  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kRegKey, 0, KEY_READ, &key), ERROR_SUCCESS) << "no value written";
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, kRegKey, 0, KEY_READ, &key), ERROR_SUCCESS)
+      << "no value written";
   if (key) RegCloseKey(key);
 }
 
@@ -284,7 +309,8 @@ TEST_F(SilentKit, AFixedDestinationIgnoresTheSwitch) {
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Installed);
   EXPECT_TRUE(testsupport::Exists(folder / L"Default\\a.txt"));
   EXPECT_FALSE(testsupport::Exists(folder / L"Apps"));
-  EXPECT_TRUE(Logged("destination " + winbase::ToUtf8(dest) + ": ignored (the kit's destination is fixed)\r\n"));
+  EXPECT_TRUE(Logged("destination " + winbase::ToUtf8(dest) +
+                     ": ignored (the kit's destination is fixed)\r\n"));
 }
 
 TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
@@ -294,7 +320,8 @@ TEST_F(SilentKit, AFailedCopyFailsTheRunAndARestartIsOnlyAskedFor) {
   testsupport::WriteBytes(folder / L"Apps\\Demo\\a.txt", "old");
   EXPECT_EQ(Run(L"/S /D=" + dest), SetupExit::Failed);
   EXPECT_EQ(testsupport::ReadBytes(folder / L"Apps\\Demo\\a.txt"), "old");
-  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "files\\a.txt -> " + winbase::ToUtf8(dest) + "\\a.txt: failed ("));
+  EXPECT_TRUE(Logged("copy " + winbase::ToUtf8(kit) + "files\\a.txt -> " + winbase::ToUtf8(dest) +
+                     "\\a.txt: failed ("));
 
   testsupport::RemoveTree(dest);
   Steps().Close();

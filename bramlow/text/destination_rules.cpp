@@ -70,10 +70,8 @@ bool HasDeviceOrTrimmedName(const std::wstring& folder, size_t rootLength) {
 }
 
 // The folder with "." and ".." taken away and its separators as the system writes them,
-// upper-cased, without a trailing backslash except a root's: the form in which two spellings
-// of one folder compare equal. Only ASCII letters are folded: the names of the system's own
-// folders are ASCII on every Windows.
-std::wstring Resolved(const std::wstring& folder, const DestinationSystem& system) {
+// without a trailing backslash except a root's: the path the installation uses.
+std::wstring Normalized(const std::wstring& folder) {
   const std::wstring root = RootOf(folder);
   if (root.empty()) return {};
   std::vector<std::wstring> parts;
@@ -93,7 +91,16 @@ std::wstring Resolved(const std::wstring& folder, const DestinationSystem& syste
   for (wchar_t& c : path)
     if (c == L'/') c = L'\\';
   for (size_t i = 0; i < parts.size(); ++i) path += (i ? L"\\" : L"") + parts[i];
-  if (system.longForm && !parts.empty()) {
+  return path;
+}
+
+// That path with long names for short ones, upper-cased: the form in which two spellings of
+// one folder compare equal. Only ASCII letters are folded: the names of the system's own
+// folders are ASCII on every Windows.
+std::wstring Resolved(const std::wstring& folder, const DestinationSystem& system) {
+  const std::wstring root = RootOf(folder);
+  std::wstring path = Normalized(folder);
+  if (system.longForm && path.size() > root.size()) {
     const std::wstring longPath = system.longForm(path);
     if (!longPath.empty()) path = longPath;
     while (path.size() > root.size() && path.back() == L'\\') path.pop_back();
@@ -133,6 +140,8 @@ DestinationProblem CheckDestinationWith(const std::wstring& folder,
   if (HasDeviceOrTrimmedName(folder, root.size())) return DestinationProblem::DeviceOrTrimmedName;
   if (!system.rootExists(root)) return DestinationProblem::NoSuchDriveOrShare;
   if (IsRootOrWindowsFolder(folder, system)) return DestinationProblem::RootOrWindowsFolder;
+  // As the installation will use it: "C:\\Apps\\..\\Demo" is short enough when "C:\\Demo" is.
+  if (Normalized(folder).size() > kLongestDestination) return DestinationProblem::TooLong;
   return DestinationProblem::None;
 }
 
@@ -151,6 +160,9 @@ std::wstring DestinationProblemText(DestinationProblem problem, const std::wstri
              L"space)";
     case DestinationProblem::RootOrWindowsFolder:
       return L"a drive's root or the Windows folder itself";
+    case DestinationProblem::TooLong:
+      return L"a path too long for the installation's files (at most " +
+             std::to_wstring(kLongestDestination) + L" characters)";
     case DestinationProblem::ForbiddenCharacter:
       break;
   }

@@ -21,7 +21,14 @@ enum class DestinationProblem {
                         // space: Windows writes elsewhere than the name says, or to the device
   RootOrWindowsFolder,  // a drive's or share's root, the Windows folder or the system folder
                         // itself, however spelt ("C:\", "C:\Apps\..", "c:\windows\")
+  TooLong,              // resolved, too long to hold the installation's own files
+                        // (Uninstall.exe, Uninstall.ini) within the system's path limit
 };
+
+// The longest resolved destination accepted: room for "\Uninstall.exe" below it within
+// MAX_PATH, which the profile functions, the folder chain and the system's list of programs
+// all keep to. A longer one would fail or be cut file by file.
+inline constexpr size_t kLongestDestination = 260 - 1 - 14;
 
 // What the rules ask of the system the installation runs on.
 struct DestinationSystem {

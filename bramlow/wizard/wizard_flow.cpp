@@ -9,6 +9,7 @@
 #include "bramlow/state/destination_check.h"
 #include "bramlow/text/macro_text.h"
 #include "bramlow/formats/script_format.h"
+#include "bramlow/formats/uninstall_list.h"
 #include "ui/user_prompt.h"
 
 namespace bramlow {
@@ -16,7 +17,7 @@ namespace {
 
 constexpr wchar_t kLicenceFileName[] = L"setup.rtf";
 
-// Why the folder page cannot be left: texts 39 to 42 of the language file; kits made before
+// Why the folder page cannot be left: texts 39 to 44 of the language file; kits made before
 // the texts existed get them in English.
 struct RefusalText {
   int number;
@@ -39,6 +40,15 @@ constexpr RefusalText kRootOrWindowsFolder{
     L"The destination folder cannot be the root of a drive or the Windows folder itself: the "
     L"application's files would mix with the system's. Choose a folder of its own, such as "
     L"C:\\Program Files\\Application."};
+constexpr RefusalText kAnotherApplicationsFolder{
+    43,
+    L"The destination folder holds another application's uninstall list: installing there "
+    L"would mix the two, and removing one would remove the other too. Choose a folder of its "
+    L"own."};
+constexpr RefusalText kTooLong{
+    44,
+    L"The destination folder's path is too long for the application's files. Choose a folder "
+    L"with a shorter path, such as C:\\Program Files\\Application."};
 
 // Sets a flag for the life of a scope, also when the scope is left by an exception.
 class FlagScope {
@@ -123,9 +133,13 @@ bool WizardFlow::AcceptDestination() {
   // missing drive or share would fail file by file behind a finish page reporting success; a
   // drive's root or the Windows folder would mix the application with the system.
   RefusalText refusal{};
-  switch (CheckDestination(view_.Text(WizardText::Destination))) {
+  const std::wstring destination = view_.Text(WizardText::Destination);
+  switch (CheckDestination(destination)) {
     case DestinationProblem::None:
-      return true;
+      if (!state_.CreateUninst || !HoldsAnotherApplicationsList(destination, state_.AppName))
+        return true;
+      refusal = kAnotherApplicationsFolder;
+      break;
     // A '"' or '*' typed into the box, or a folder named NUL: no full path holds one, and the
     // language files have no text of their own for it.
     case DestinationProblem::ForbiddenCharacter:
@@ -141,6 +155,9 @@ bool WizardFlow::AcceptDestination() {
       break;
     case DestinationProblem::RootOrWindowsFolder:
       refusal = kRootOrWindowsFolder;
+      break;
+    case DestinationProblem::TooLong:
+      refusal = kTooLong;
       break;
   }
   std::wstring text = LangText(state_, refusal.number);

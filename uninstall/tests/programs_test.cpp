@@ -9,6 +9,8 @@
 #include "program_entry.h"
 #include "test_support.h"
 #include "uninstall_flow.h"
+#include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace uninstall::testing {
 namespace {
@@ -188,7 +190,11 @@ TEST_F(ListWithPrograms, ProgramsThatCannotStartAreLoggedAndKeepNothing) {
   ScopedEnvironment out(L"KV_PROBE_OUT", report);
   ASSERT_TRUE(CopyFileW(probe.c_str(), (app + L"\\cleanup.exe").c_str(), FALSE));
   Touch(app + L"\\readme.txt");
-  Programs({app + L"\\gone.exe /x", app + L"\\readme.txt", app + L"\\cleanup /quiet"});
+  // The uninstaller itself, under any name, would start itself again and again.
+  wchar_t shortProgram[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(program.c_str(), shortProgram, MAX_PATH), 0u);
+  Programs({app + L"\\gone.exe /x", app + L"\\readme.txt", app + L"\\cleanup /quiet", program,
+            std::wstring(L"\"") + shortProgram + L"\" /again", L"Uninstall /x"});
   ScratchFolder logFolder("kvuninst");
   const std::wstring logPath = logFolder / L"removal.log";
   bramlow::StepLog log;
@@ -208,7 +214,36 @@ TEST_F(ListWithPrograms, ProgramsThatCannotStartAreLoggedAndKeepNothing) {
   EXPECT_NE(text.find("\r\nrun " + app8 + "\\cleanup /quiet: ended with exit code 0\r\n"),
             std::string::npos)
       << text;
+  for (const std::wstring& itself :
+       {program, L"\"" + std::wstring(shortProgram) + L"\" /again", std::wstring(L"Uninstall /x")})
+    EXPECT_NE(
+        text.find("\r\nnot started: " + winbase::ToUtf8(itself) + " (the uninstaller itself)\r\n"),
+        std::string::npos)
+        << text;
   EXPECT_EQ(text.find("not removed"), std::string::npos) << text;
+}
+
+// A program the system could not start for a passing reason (its file held by another program,
+// a virus scanner say) is kept for another run, as a program still running is; once it is free,
+// the next run starts it.
+TEST_F(ListWithPrograms, AProgramThatCouldNotStartForNowIsKeptForAnotherRun) {
+  ScopedEnvironment out(L"KV_PROBE_OUT", report);
+  const std::wstring busy = app + L"\\busy.exe";
+  ASSERT_TRUE(CopyFileW(probe.c_str(), busy.c_str(), FALSE));
+  Programs({busy});
+  winbase::FileHandle holder(
+      CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(RunUninstall(program, dialogs, 5000), Outcome::PartlyRemoved);
+  EXPECT_EQ(ReadUninstallList(ini).programs, std::vector<std::wstring>{busy});
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  EXPECT_NE(dialogs.told[0].find(busy), std::wstring::npos);
+  EXPECT_EQ(ProbeField(report, L"cmdline"), L"");
+  holder.reset();
+  ScriptedDialogs again(true);
+  EXPECT_EQ(RunUninstall(program, again, 5000), Outcome::Removed);
+  EXPECT_EQ(ProbeField(report, L"cmdline"), busy);
 }
 
 // A server the installation copied is unregistered; one that was there before (listed under
@@ -230,6 +265,40 @@ TEST_F(ListWithPrograms, OnlyServersTheInstallationCreatedAreUnregistered) {
   EXPECT_FALSE(Exists(own));
   EXPECT_FALSE(Exists(shared + L".unregistered"));
   EXPECT_TRUE(Exists(shared));
+}
+
+// A server whose unregistering failed stays registered: it is kept with its file for another
+// run, which unregisters it once it can. A file that is no library this system loads has no
+// registration to undo: it is named once and its file goes.
+TEST_F(ListWithPrograms, AFailedUnregisteringIsTriedAgainAndAFileThatIsNoServerIsNot) {
+  const std::wstring own = app + L"\\own.ocx", fake = app + L"\\fake.ocx";
+  ASSERT_TRUE(CopyFileW(BuiltFile(TEST_SERVER).c_str(), own.c_str(), FALSE));
+  Touch(fake);
+  int n = 0;
+  for (const std::wstring& server : {own, fake}) {
+    Put(ini, L"files", std::to_wstring(++n), server);
+    Put(ini, L"Ocx", std::to_wstring(n), server);
+  }
+  Put(ini, L"files", L"Count", L"2");
+  Put(ini, L"Ocx", L"Count", L"2");
+  {
+    ScopedEnvironment fails(L"KV_SERVER_UNREGISTER_FAILS", L"1");
+    ScriptedDialogs dialogs(true);
+    EXPECT_EQ(RunUninstall(program, dialogs), Outcome::PartlyRemoved);
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    EXPECT_NE(dialogs.told[0].find(own), std::wstring::npos);
+    EXPECT_NE(dialogs.told[0].find(fake), std::wstring::npos);
+  }
+  EXPECT_TRUE(Exists(own));
+  EXPECT_FALSE(Exists(own + L".unregistered"));
+  EXPECT_FALSE(Exists(fake));
+  const UninstallList remaining = ReadUninstallList(ini);
+  EXPECT_EQ(remaining.servers, std::vector<std::wstring>{own});
+  EXPECT_EQ(remaining.files, std::vector<std::wstring>{own});
+  ScriptedDialogs again(true);
+  EXPECT_EQ(RunUninstall(program, again), Outcome::Removed);
+  EXPECT_TRUE(Exists(own + L".unregistered"));
+  EXPECT_FALSE(Exists(own));
 }
 
 // Unregistering runs the server's code in a process of its own: one that does not return

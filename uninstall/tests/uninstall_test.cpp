@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "bramlow/actions/entries/shortcut.h"
@@ -181,6 +182,30 @@ TEST_F(InstalledApp, WhatStaysIsNamedAndAReadOnlyFileIsKeptAsItIs) {
   for (auto f : {L"\\sub", L"\\Uninstall.ini"}) EXPECT_FALSE(Exists(app + f));
   EXPECT_TRUE(Exists(app + L"\\keep\\user.txt"));
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kProductKey));
+}
+
+// One removal of a list at a time: a second uninstaller, started through another spelling of the
+// folder while the first one asks or removes, says so and touches nothing.
+TEST_F(InstalledApp, ASecondUninstallerOfTheListTouchesNothing) {
+  wchar_t shortForm[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(app.c_str(), shortForm, MAX_PATH), 0u);
+  EXPECT_EQ(ListLock::NameFor(app), ListLock::NameFor(std::wstring(shortForm) + L"\\"));
+  EXPECT_NE(ListLock::NameFor(app), ListLock::NameFor(root));
+  for (const std::wstring& spelling : {app, std::wstring(shortForm)}) {
+    ListLock first(spelling);
+    ASSERT_FALSE(first.TakenElsewhere());
+    ScriptedDialogs second(true);
+    EXPECT_EQ(Run(second), Outcome::AlreadyRunning);
+    EXPECT_TRUE(second.asked.empty());
+    ASSERT_EQ(second.told.size(), 1u);
+    EXPECT_TRUE(Mentions(second.told[0], L"My App 1.0"));
+    EXPECT_TRUE(Exists(app + L"\\a.txt"));
+    EXPECT_TRUE(Exists(ini));
+    EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"One"));
+  }
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  ScriptedDialogs alone(true);
+  EXPECT_EQ(Run(alone), Outcome::Removed) << "released with the first one";
 }
 
 TEST_F(InstalledApp, DecliningRemovesNothing) {
@@ -423,6 +448,62 @@ TEST_F(InstalledApp, ARefusalIsNamedOnceAndWhatAnotherRunMayRemoveIsKept) {
     RegDeleteValueW(key.get(), L"KvUninstallTest");
 }
 
+// A name Windows would read as another one (a part ending in a dot or space, a stream, a "\\?\"
+// or "\\.\" spelling), a file where the list names a folder, and registry entries no
+// installation can have made (the machine's configuration under another name, a user's logon
+// settings under HKEY_USERS, a key with an empty part, which the registry reads as another key)
+// are refused and named once; what they seem to name stays.
+TEST_F(InstalledApp, NamesWindowsReadsAsAnotherAreRefusedAndNamedOnce) {
+  DeleteFileW((app + L"\\keep\\user.txt").c_str());
+  CreateDirectoryW((app + L"\\folder.dat").c_str(), nullptr);
+  const std::wstring doubled = L"Software\\KvUninstallDoubled";
+  SetValue(HKEY_CURRENT_USER, doubled, L"Kept");
+  const std::wstring logon = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
+  const std::wstring files[] = {
+      app + L"\\unlisted.txt.", app + L"\\unlisted.txt ", L"\\\\.\\" + app + L"\\unlisted.txt",
+      L"\\\\?\\" + app + L"\\unlisted.txt", app + L"\\unlisted.txt::$DATA"};
+  const std::wstring folders[] = {app + L"\\folder.dat.", app + L"\\unlisted.txt",
+                                  app + L"\\folder.dat\\\\"};
+  const std::wstring values[] = {L"HKEY_CURRENT_CONFIG\\Software\\KvUninstallConfig\\Keep",
+                                 L"HKEY_USERS\\.DEFAULT\\" + logon + L"\\Shell",
+                                 L"HKEY_CURRENT_USER\\Software\\\\KvUninstallDoubled\\Kept",
+                                 L"HKEY_CURRENT_USER\\Software\\KvUninstallDoubled\\\\Kept"};
+  // Quoted: a profile read would take a trailing space off.
+  int n = 7;
+  for (const std::wstring& file : files)
+    Put(ini, L"files", std::to_wstring(n++), L"\"" + file + L"\"");
+  n = 5;
+  for (const std::wstring& folder : folders) Put(ini, L"folders", std::to_wstring(n++), folder);
+  n = 3;
+  for (const std::wstring& value : values) {
+    const size_t root = value.find(L'\\'), name = value.rfind(L'\\');
+    const std::wstring section = L"Reg" + std::to_wstring(n++);
+    Put(ini, section, L"Root", value.substr(0, root));
+    Put(ini, section, L"Key", value.substr(root + 1, name - root - 1));
+    Put(ini, section, L"Value", value.substr(name + 1));
+  }
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round == 1 ? "first run" : "second run");
+    ScriptedDialogs dialogs(true);
+    EXPECT_EQ(Run(dialogs), round == 1 ? Outcome::PartlyRemoved : Outcome::NoList);
+    if (round == 2) break;
+    ASSERT_EQ(dialogs.told.size(), 1u);
+    const std::wstring told = dialogs.told[0] + L"\r\n";
+    std::vector<std::wstring> refused(std::begin(files), std::end(files));
+    refused.insert(refused.end(), std::begin(folders), std::end(folders));
+    refused.insert(refused.end(), std::begin(values), std::end(values));
+    for (const std::wstring& item : refused)
+      EXPECT_TRUE(Mentions(told, L"\r\n" + item + L"\r\n"))
+          << std::string(item.begin(), item.end());
+    EXPECT_FALSE(Exists(ini)) << "nothing of it is kept for another run";
+  }
+  EXPECT_TRUE(Exists(app + L"\\unlisted.txt"));
+  EXPECT_TRUE(Exists(app + L"\\folder.dat"));
+  EXPECT_FALSE(Exists(app + L"\\a.txt"));
+  EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, doubled, L"Kept"));
+  RegDeleteKeyW(HKEY_CURRENT_USER, doubled.c_str());
+}
+
 // A shortcut the list names is the installation's wherever it leads (a system program with
 // the installed readme as its argument, another product's folder), unless the same application
 // installed elsewhere has written over it since: it leads into that installation now, and stays
@@ -458,8 +539,33 @@ TEST_F(InstalledApp, ShortcutsAndFoldersAreRemovedOnlyWhenTheyAreTheInstallation
   Put(ini, L"folders", L"5", group);
   Put(ini, L"folders", L"6", app);
   Put(ini, L"folders", L"7", tools);
+  // Recorded with what they led to when made: one still leads there; one another program has
+  // pointed elsewhere since, one that leads there with other arguments, stay and are named.
+  const std::wstring desk = root + L"\\Desk";
+  CreateDirectoryW(desk.c_str(), nullptr);
+  const std::wstring same = desk + L"\\Same.lnk", moved = desk + L"\\Moved.lnk",
+                     argued = desk + L"\\Argued.lnk";
+  for (const std::wstring& link : {same, moved, argued}) ASSERT_TRUE(Link(link, app + L"\\a.txt"));
+  const std::optional<bramlow::ShortcutLeadsTo> made = bramlow::ReadShortcut(same);
+  ASSERT_TRUE(made);
+  ASSERT_TRUE(Link(moved, notepad));
+  const struct {
+    std::wstring link, arguments;
+  } recorded[] = {{same, L""}, {moved, L""}, {argued, L"/read-only"}};
+  for (const auto& record : recorded) {
+    const std::wstring key = std::to_wstring(n);
+    Put(ini, L"files", key, record.link);
+    Put(ini, L"links", L"target" + key, L"\"" + made->target + L"\"");
+    Put(ini, L"links", L"args" + key, L"\"" + record.arguments + L"\"");
+    ++n;
+  }
   ScriptedDialogs dialogs(true);
   EXPECT_EQ(Run(dialogs), Outcome::PartlyRemoved);
+  EXPECT_FALSE(Exists(same));
+  for (const std::wstring& link : {moved, argued}) {
+    EXPECT_TRUE(Exists(link));
+    EXPECT_TRUE(Mentions(dialogs.told.at(0) + L"\r\n", link + L"\r\n"));
+  }
   EXPECT_FALSE(Exists(group + L"\\Ours.lnk"));
   EXPECT_TRUE(Exists(group + L"\\Theirs.lnk"));
   EXPECT_FALSE(Exists(app + L"\\In Dest.lnk"));
@@ -568,6 +674,28 @@ TEST_F(InterruptedInstallation, IsSaidToBeIncompleteAndWhatItNamesIsRemoved) {
   EXPECT_FALSE(Mentions(dialogs.told[0], L"was removed from your computer"));
 }
 
+// What stays of an interrupted installation's list is still such a list: the next run says so
+// again and never reports a full removal.
+TEST_F(InterruptedInstallation, WhatStaysIsKeptAsAnIncompleteList) {
+  const std::wstring held = app + L"\\sub\\b.txt";
+  winbase::FileHandle holder(
+      CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
+  ScriptedDialogs dialogs(true);
+  EXPECT_EQ(Run(dialogs), Outcome::IncompleteList);
+  const UninstallList remaining = ReadUninstallList(ini);
+  EXPECT_TRUE(remaining.found);
+  EXPECT_FALSE(remaining.complete);
+  EXPECT_EQ(remaining.files, std::vector<std::wstring>{held});
+  holder.reset();
+  ScriptedDialogs again(true);
+  EXPECT_EQ(Run(again), Outcome::IncompleteList);
+  ASSERT_EQ(again.asked.size(), 1u);
+  EXPECT_TRUE(Mentions(again.asked[0], L"incomplete"));
+  EXPECT_FALSE(Exists(held));
+  EXPECT_FALSE(Exists(ini));
+}
+
 TEST_F(InterruptedInstallation, DecliningKeepsEverything) {
   ScriptedDialogs dialogs(false);
   EXPECT_EQ(Run(dialogs), Outcome::Declined);
@@ -592,9 +720,12 @@ TEST(Uninstaller, TextFormattingNeverFails) {
   EXPECT_EQ(FormatListText(L"100%% of %s, %s", L"Tool"), L"100% of Tool, %s");
   EXPECT_EQ(FormatListText(L"%d %", L"Tool"), L"%d %");
   EXPECT_EQ(bramlow::UninstallKeyName(L"My App 1.0"), L"My_App_1_0");
+  // A backslash would nest keys the system lists as none of its programs.
+  EXPECT_EQ(bramlow::UninstallKeyName(L"Tools\\My App"), L"Tools_My_App");
 }
 
-// A /LOG= inside the installation would keep its folder while the run says it was removed.
+// A /LOG= inside the installation would keep its folder while the run says it was removed; the
+// folder is told by what it is (a "\\?\" spelling too), not by how it is spelt.
 TEST(LogFile, KeepsTheFolderWhenItLiesInItInAnySpelling) {
   ScratchFolder scratch("kvuninst");
   const std::wstring folder = scratch.Path();
@@ -607,8 +738,19 @@ TEST(LogFile, KeepsTheFolderWhenItLiesInItInAnySpelling) {
   for (const std::wstring& log :
        {folder + L"\\removal.log", folder + L"\\Long Sub Folder\\r.log",
         std::wstring(shortSub) + L"\\r.log", std::wstring(L"removal.log"),
-        folder + L"\\..\\" + folder.substr(folder.rfind(L'\\') + 1) + L"\\r.log", folder + L"\\"})
+        folder + L"\\..\\" + folder.substr(folder.rfind(L'\\') + 1) + L"\\r.log", folder + L"\\",
+        L"\\\\?\\" + folder + L"\\Long Sub Folder\\r.log"})
     EXPECT_TRUE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());
+  // A file the list names, wherever it lies, in any spelling.
+  const std::wstring listed = folder + L"-listed.log";
+  Touch(listed);
+  wchar_t shortListed[MAX_PATH] = {};
+  ASSERT_GT(GetShortPathNameW(listed.c_str(), shortListed, MAX_PATH), 0u);
+  for (const std::wstring& log : {listed, std::wstring(shortListed), L"\\\\?\\" + listed,
+                                  L"..\\" + listed.substr(listed.rfind(L'\\') + 1)})
+    EXPECT_TRUE(IsOneOf(log, {folder + L"\\a.txt", listed})) << std::string(log.begin(), log.end());
+  EXPECT_FALSE(IsOneOf(folder + L"-other.log", {listed}));
+  DeleteFileW(listed.c_str());
   for (const std::wstring& log : {folder + L"-other\\r.log", std::wstring(L"..\\removal.log"),
                                   folder.substr(0, folder.rfind(L'\\')) + L"\\r.log"})
     EXPECT_FALSE(KeepsFolder(log, folder)) << std::string(log.begin(), log.end());

@@ -30,6 +30,12 @@ TEST(Text, NarrowExactlyRefusesWhatTheCodePageLacksWhereNarrowSubstitutes) {
   EXPECT_FALSE(winbase::NarrowExactly(L"\u03B5", western));
   EXPECT_EQ(winbase::Narrow(L"\u0395", western).size(), 1u);
   EXPECT_EQ(winbase::NarrowExactly(kWide, CP_UTF8), kUtf8);
+  // The same question as a yes or no, for names written into ANSI files.
+  for (const wchar_t* held : {L"", L"Gr\u00FC\u00DFe", L"C:\\Apps\\x.txt"})
+    EXPECT_TRUE(winbase::FitsCodePage(held, western));
+  for (const wchar_t* lost : {L"caf\u00E9 \u03B5", L"\u65E5\u672C", L"\u0395"})
+    EXPECT_FALSE(winbase::FitsCodePage(lost, western));
+  EXPECT_TRUE(winbase::FitsCodePage(kWide, CP_UTF8));
 }
 
 TEST(Text, WidenMessageTakesUtf8AndFallsBackToTheAnsiCodePage) {

@@ -34,4 +34,9 @@ void ActionContext::RecordNextOcx(const std::wstring& path) {
   if (state_.CreateUninst) bramlow::RecordNextOcx(state_, path);
 }
 
+void ActionContext::RecordLinkOfLastFile(const std::wstring& target,
+                                         const std::wstring& arguments) {
+  if (state_.CreateUninst) bramlow::RecordLink(state_, state_.FileCounter, target, arguments);
+}
+
 }  // namespace bramlow

@@ -28,6 +28,8 @@ class ActionContext {
   void RecordNextFile(const std::wstring& path);
   void RecordNextFolder(const std::wstring& path);
   void RecordNextOcx(const std::wstring& path);
+  // Beside the file recorded last (a shortcut): what it was made to lead to.
+  void RecordLinkOfLastFile(const std::wstring& target, const std::wstring& arguments);
 
  private:
   TSetupState& state_;

@@ -42,7 +42,8 @@ void RunProgram(const std::wstring& commandLine, const std::wstring& runType, bo
                       mutableLine.data(), nullptr, nullptr, FALSE, CREATE_DEFAULT_ERROR_MODE,
                       nullptr, nullptr, &startup, &started)) {
     const DWORD error = GetLastError();
-    Steps().Line(L"run " + commandLine + L": not started (" + ReasonText(error) + L")");
+    Steps().Line(L"run " + commandLine + L": not started (" +
+                 ReasonText(error, launch.application) + L")");
     return;
   }
   winbase::ProcessHandle process(started.hProcess);

@@ -25,8 +25,9 @@ void ShellRun(const std::wstring& file, const std::wstring& runType, bool wait, 
   info.nShow = ShowCommandFor(RunWay::Shell, runType);
   if (!ShellExecuteExW(&info)) {
     const DWORD error = GetLastError();
-    Steps().Result(L"open " + file, false, error);
-    ui::Prompt().Box(SystemErrorWording(error), host.WindowCaption(), MB_OK | MB_SETFOREGROUND);
+    Steps().Line(L"open " + file + L": failed (" + ReasonText(error, file) + L")");
+    ui::Prompt().Box(SystemErrorWording(error, file), host.WindowCaption(),
+                     MB_OK | MB_SETFOREGROUND);
     return;
   }
   winbase::ProcessHandle process(info.hProcess);

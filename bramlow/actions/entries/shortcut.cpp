@@ -14,7 +14,8 @@ bool CreateShortcut(const ShortcutSpec& shortcut) {
   // and initialising again is harmless.
   CoInitialize(nullptr);
   winbase::ComPtr<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              link.put_void())))
     return false;
   winbase::ComPtr<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
@@ -30,6 +31,24 @@ bool CreateShortcut(const ShortcutSpec& shortcut) {
     CreateDirectoryW(folder.c_str(), nullptr);
   file->Save(shortcut.linkFile.c_str(), FALSE);
   return true;
+}
+
+std::optional<ShortcutLeadsTo> ReadShortcut(const std::wstring& linkFile) {
+  winbase::ComInit com;
+  winbase::ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              link.put_void())))
+    return std::nullopt;
+  winbase::ComPtr<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
+      FAILED(file->Load(linkFile.c_str(), STGM_READ)))
+    return std::nullopt;
+  wchar_t target[MAX_PATH] = {};
+  if (FAILED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH))) return std::nullopt;
+  // Longer than the shell's own limit for arguments: read the same way each time.
+  wchar_t arguments[4096] = {};
+  if (FAILED(link->GetArguments(arguments, 4096))) arguments[0] = 0;
+  return ShortcutLeadsTo{target, arguments};
 }
 
 }  // namespace bramlow

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 
 namespace bramlow {
@@ -17,5 +18,15 @@ struct ShortcutSpec {
 // created when missing, one level only. False when the shell link object or its file
 // interface is unavailable; a failed save is not reported.
 bool CreateShortcut(const ShortcutSpec& shortcut);
+
+// What a shortcut file leads to, as its link records it: the target's path as written (not
+// resolved) and the arguments. The installer lists it beside the link; the uninstaller reads it
+// again to tell whether another installation has written over the link since.
+struct ShortcutLeadsTo {
+  std::wstring target;
+  std::wstring arguments;
+};
+// Nothing when the file is no shortcut or cannot be read.
+std::optional<ShortcutLeadsTo> ReadShortcut(const std::wstring& linkFile);
 
 }  // namespace bramlow

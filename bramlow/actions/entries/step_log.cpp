@@ -12,8 +12,8 @@ std::wstring OneLine(std::wstring_view text) {
   for (size_t i = 0; i < text.size(); ++i) {
     const wchar_t c = text[i];
     if (c == L'\r' || c == L'\n') {
-      // "\r\n" and a lone break alike become one separator.
-      if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+      // A run of breaks (an empty line between paragraphs too) becomes one separator.
+      while (i + 1 < text.size() && (text[i + 1] == L'\r' || text[i + 1] == L'\n')) ++i;
       line += L" / ";
     } else {
       line += c;
@@ -24,8 +24,8 @@ std::wstring OneLine(std::wstring_view text) {
 
 }  // namespace
 
-std::wstring ReasonText(DWORD error) {
-  std::wstring text = SystemErrorWording(error);
+std::wstring ReasonText(DWORD error, std::wstring_view subject) {
+  std::wstring text = SystemErrorWording(error, subject);
   if (text.empty()) return L"error " + std::to_wstring(error);
   return text + L" (" + std::to_wstring(error) + L")";
 }

@@ -44,7 +44,8 @@ class StepLog {
 // The program's one record (nothing is written until it is opened).
 StepLog& Steps();
 
-// The system's text for an error code as it goes into a log line: "Access is denied (5)".
-std::wstring ReasonText(DWORD error);
+// The system's text for an error code as it goes into a log line: "Access is denied (5)". subject:
+// the file a text with an insert names ("C:\\x.exe is not a valid Win32 application (193)").
+std::wstring ReasonText(DWORD error, std::wstring_view subject = {});
 
 }  // namespace bramlow

@@ -5,10 +5,12 @@
 #include "bramlow/actions/entries/folder_chain.h"
 #include "bramlow/actions/entries/path_parts.h"
 #include "bramlow/actions/entries/step_log.h"
+#include "bramlow/state/destination_check.h"
 #include "bramlow/state/language_texts.h"
 #include "bramlow/state/runtime_error.h"
 #include "bramlow/formats/uninstall_list.h"
 #include "winbase/handles.h"
+#include "winbase/text.h"
 
 namespace bramlow {
 
@@ -62,6 +64,43 @@ void LogSkippedFolder(TSetupState& state, const std::wstring& source,
   } while (FindNextFileW(search.get(), &found));
 }
 
+// Why a name of the tree cannot be made by an installation that lists what it makes: the list
+// is written in the ANSI code page, and a look-alike of the name would name another file (the
+// user's "cafe.txt" for the kit's "café.txt"). The folder page refuses such a destination for
+// the same reason. Empty when it can.
+std::wstring UnlistableName(const TSetupState& state, const wchar_t* name) {
+  if (!state.CreateUninst || winbase::FitsCodePage(name)) return {};
+  return DestinationProblemText(DestinationProblem::OutsideTheCodePage, name);
+}
+
+// What became of a folder of the tree, made under the destination.
+enum class TreeFolder {
+  Made,     // made now, or there before: a folder now, to be listed
+  NotMade,  // the system refused to make it (logged): the copies into it fail one by one
+  Refused,  // its name cannot be listed, or a file of that name stands there: a failed step,
+            // and nothing of it is tried (into a folder of that name made earlier, the copies
+            // would be listed under a look-alike)
+};
+
+TreeFolder MakeTreeFolder(TSetupState& state, const std::wstring& to, const wchar_t* name) {
+  std::wstring why = UnlistableName(state, name);
+  if (why.empty()) {
+    const bool created = CreateDirectoryW(to.c_str(), nullptr);
+    const DWORD error = created ? 0 : GetLastError();
+    const DWORD attributes = error == ERROR_ALREADY_EXISTS ? GetFileAttributesW(to.c_str()) : 0;
+    if (error != ERROR_ALREADY_EXISTS ||
+        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+      SetLastError(error);
+      LogFolderMade(to, created);
+      return created || error == ERROR_ALREADY_EXISTS ? TreeFolder::Made : TreeFolder::NotMade;
+    }
+    why = L"a file of that name is there";
+  }
+  Steps().Line(L"make folder " + to + L": failed (" + why + L")");
+  state.CopyFailed = true;
+  return TreeFolder::Refused;
+}
+
 // copying: language text 20, read once for the whole tree rather than once per file.
 void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copying,
                 const std::wstring& source, const std::wstring& destination) {
@@ -81,8 +120,13 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
         continue;
       }
       ++state.FolderCounter;
-      LogFolderMade(to, CreateDirectoryW(to.c_str(), nullptr));
-      if (state.CreateUninst) RecordFolder(state, state.FolderCounter, to);
+      const TreeFolder made = MakeTreeFolder(state, to, found.cFileName);
+      if (made == TreeFolder::Refused) {
+        LogSkippedFolder(state, from, to);
+        continue;
+      }
+      if (made == TreeFolder::Made && state.CreateUninst)
+        RecordFolder(state, state.FolderCounter, to);
       CopyFolder(state, host, copying, from, to);
     } else if (skipping) {
       LogSkipped(from, to);
@@ -91,9 +135,11 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       host.ShowStatus(FormatOrStop(copying, name));
       host.SetProgressPosition(state.CopiedCounter);
       host.ProcessPendingMessages();
-      const bool copied = CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE);
-      const DWORD error = copied ? 0 : GetLastError();
-      Steps().Copy(from, to, copied, error);
+      const std::wstring unlistable = UnlistableName(state, found.cFileName);
+      const bool copied = unlistable.empty() &&
+                          CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE);
+      const DWORD error = copied || !unlistable.empty() ? 0 : GetLastError();
+      Steps().Copy(from, to, copied, error, unlistable);
       if (!copied) {
         state.CopyFailed = true;
         skipping = true;

@@ -6,7 +6,7 @@
 namespace bramlow {
 
 // The key name of the application in the system's list of installed programs: AppName with
-// every full stop and space replaced by an underscore.
+// every full stop, space and backslash replaced by an underscore.
 std::wstring UninstallKeyName(const std::wstring& appName);
 
 // Registers the application in the system's list of installed programs (local machine).

@@ -129,7 +129,9 @@ void BatchedProfileWrites::WriteChanged() {
     bytes.assign("\xFF\xFE", 2);
     bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
   } else {
-    bytes = winbase::Narrow(text);
+    // Never a look-alike: "cafe.txt" for a "café.txt" would name another file. A character the
+    // code page lacks becomes "?", which names no file.
+    bytes = winbase::NarrowWithoutBestFit(text);
   }
   const std::wstring pending = PendingFileName();
   bool complete;

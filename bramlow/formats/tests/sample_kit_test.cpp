@@ -24,7 +24,7 @@ std::wstring KitFile(const wchar_t* name) {
 void CheckLanguageFile(const wchar_t* name) {
   ProfileFile file(KitFile(name), L"language");
   const int formatted[] = {4, 5, 8, 10, 12, 14, 17, 20, 21, 26, 27, 31, 32, 33, 37};
-  for (int key = 1; key <= 42; ++key) {
+  for (int key = 1; key <= 44; ++key) {
     std::wstring text = file.ProfileText(std::to_wstring(key), L"");
     EXPECT_FALSE(text.empty()) << "key " << key;
     EXPECT_EQ(text.find(L'\n'), std::wstring::npos);

@@ -11,7 +11,8 @@ using namespace bramlow;
 
 namespace {
 
-std::wstring Read(const testsupport::ScratchFolder& dir, const wchar_t* section, const std::wstring& key) {
+std::wstring Read(const testsupport::ScratchFolder& dir, const wchar_t* section,
+                  const std::wstring& key) {
   ProfileFile list(dir / L"App\\Uninstall.ini", section);
   return list.ProfileText(key, L"<missing>");
 }
@@ -22,9 +23,14 @@ TEST(UninstallList, AnInstallationWithoutItemsStillWritesEverySection) {
   testsupport::ScratchFolder dir;
   CreateDirectoryW((dir / L"App").c_str(), nullptr);
   testsupport::WriteBytes(dir / L"English.qxl",
-                 "[language]\r\n30=Remove %s?\r\n31=t31\r\n32=t32\r\n33=t33\r\n34=t34\r\n"
-                 "35=t35\r\n36=t36\r\n37=t37\r\n");
-  testsupport::WriteBytes(dir / L"setup.qx1", "[un_exe]\r\nCount=2\r\nexe1=%Dest%\\cleanup.exe\r\n");
+                          "[language]\r\n30=Remove %s?\r\n31=t31\r\n32=t32\r\n33=t33\r\n34=t34\r\n"
+                          "35=t35\r\n36=t36\r\n37=t37\r\n");
+  // A program the ANSI list could name only by a look-alike (another program) is left out.
+  const std::wstring script =
+      L"[un_exe]\r\nCount=2\r\nexe1=%Dest%\\cleanup.exe\r\nexe2=%Dest%\\\u65E5.exe\r\n";
+  testsupport::WriteBytes(dir / L"setup.qx1",
+                          "\xFF\xFE" + std::string(reinterpret_cast<const char*>(script.data()),
+                                                   script.size() * sizeof(wchar_t)));
   TSetupState state;
   state.LangFile = std::make_unique<ProfileFile>(dir / L"English.qxl", L"language");
   state.ScriptFile = std::make_unique<ProfileFile>(dir / L"setup.qx1", L"setup1");
@@ -34,7 +40,8 @@ TEST(UninstallList, AnInstallationWithoutItemsStillWritesEverySection) {
   state.DestFolder = dir / L"App\\";
   OpenUninstallList(state);
   state.DestFolder.pop_back();
-  CloseUninstallList(state, L"Viewer home");
+  EXPECT_EQ(CloseUninstallList(state, L"Viewer home"),
+            std::vector<std::wstring>{dir / L"App\\\u65E5.exe"});
 
   EXPECT_EQ(Read(dir, L"uninstall", L"RegCount"), L"0");
   EXPECT_EQ(Read(dir, L"uninstall", L"LinkText"), L"Viewer home");
@@ -48,7 +55,7 @@ TEST(UninstallList, AnInstallationWithoutItemsStillWritesEverySection) {
   EXPECT_EQ(Read(dir, L"language", L"8"), L"<missing>");
   EXPECT_EQ(Read(dir, L"exe", L"Count"), L"2");
   EXPECT_EQ(Read(dir, L"exe", L"exe1"), dir / L"App\\cleanup.exe");
-  EXPECT_EQ(Read(dir, L"exe", L"exe2"), L"");
+  EXPECT_EQ(Read(dir, L"exe", L"exe2"), L"<missing>");
   EXPECT_EQ(state.ScriptFile->Section, L"setup1");
 }
 
@@ -103,12 +110,13 @@ TEST(UninstallList, WithoutAListNothingIsWritten) {
 TEST(UninstallList, AnEarlierListIsKeptAndTheNewRecordsGoAboveIt) {
   testsupport::ScratchFolder dir;
   CreateDirectoryW((dir / L"App").c_str(), nullptr);
-  testsupport::WriteBytes(dir / L"App\\Uninstall.ini",
-                 "[files]\r\n1=C:\\Old\\a\r\n2=C:\\Old\\b\r\n7=C:\\Old\\link.lnk\r\nCount=7\r\n"
-                 "[folders]\r\n1=C:\\Old\\sub\r\nCount=1\r\n[Ocx]\r\n1=C:\\Old\\a.ocx\r\nCount=1\r\n"
-                 "[Reg1]\r\nKey=Software\\Old\r\nValue=One\r\n[Reg2]\r\nKey=Software\\Old\r\nValue=Two\r\n"
-                 "[exe]\r\nCount=2\r\nexe1=old1.exe\r\nexe2=old2.exe\r\n"
-                 "[uninstall]\r\nAppName=Old\r\nRegCount=2\r\n");
+  testsupport::WriteBytes(
+      dir / L"App\\Uninstall.ini",
+      "[files]\r\n1=C:\\Old\\a\r\n2=C:\\Old\\b\r\n7=C:\\Old\\link.lnk\r\nCount=7\r\n"
+      "[folders]\r\n1=C:\\Old\\sub\r\nCount=1\r\n[Ocx]\r\n1=C:\\Old\\a.ocx\r\nCount=1\r\n"
+      "[Reg1]\r\nKey=Software\\Old\r\nValue=One\r\n[Reg2]\r\nKey=Software\\Old\r\nValue=Two\r\n"
+      "[exe]\r\nCount=2\r\nexe1=old1.exe\r\nexe2=old2.exe\r\n"
+      "[uninstall]\r\nAppName=Old\r\nRegCount=2\r\n");
   testsupport::WriteBytes(dir / L"setup.qx1", "[un_exe]\r\nCount=1\r\nexe1=new.exe\r\n");
   TSetupState state;
   state.ScriptFile = std::make_unique<ProfileFile>(dir / L"setup.qx1", L"setup1");
@@ -146,4 +154,29 @@ TEST(UninstallList, AnEarlierListIsKeptAndTheNewRecordsGoAboveIt) {
   EXPECT_EQ(Read(dir, L"exe", L"Count"), L"1");
   EXPECT_EQ(Read(dir, L"exe", L"exe1"), L"new.exe");
   EXPECT_EQ(Read(dir, L"exe", L"exe2"), L"<missing>");
+}
+
+// A folder with another application's list would merge two lists into one, and removing either
+// application would remove both. An earlier list of the same application (in any case), an
+// interrupted one without a name, or no list at all are no other application's.
+TEST(UninstallList, AnotherApplicationsListIsToldByItsName) {
+  testsupport::ScratchFolder dir;
+  const struct {
+    const char* list;  // nullptr: no list
+    bool other;
+  } rows[] = {{nullptr, false},
+              {"[uninstall]\r\nAppName=Viewer 1.0\r\n", false},
+              {"[uninstall]\r\nAppName=VIEWER 1.0\r\n", false},
+              {"[files]\r\n1=C:\\x.txt\r\n", false},
+              {"[uninstall]\r\nAppName=Editor 2.0\r\n", true},
+              {"[uninstall]\r\nAppName=Viewer 1.0 Pro\r\n", true}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.list ? row.list : "no list");
+    const std::wstring folder = dir / L"App";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    DeleteFileW((folder + L"\\Uninstall.ini").c_str());
+    if (row.list) testsupport::WriteBytes(folder + L"\\Uninstall.ini", row.list);
+    EXPECT_EQ(HoldsAnotherApplicationsList(folder, L"Viewer 1.0"), row.other);
+    EXPECT_EQ(HoldsAnotherApplicationsList(folder + L"\\", L"Viewer 1.0"), row.other);
+  }
 }

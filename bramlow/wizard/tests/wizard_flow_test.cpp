@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "bramlow/state/destination_check.h"
 #include "bramlow/wizard/wizard_flow.h"
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
@@ -55,7 +56,8 @@ class CountingRestart : public IComputerRestart {
 
 const char kLanguage[] =
     "[language]\r\n1=< Back\r\n2=Next >\r\n3=Cancel\r\n4=Welcome to %s\r\n"
-    "5=This installs %s.\\nClick Next.\r\n6=Bottom line\r\n7=Licence\r\n8=Read the licence of %s\r\n"
+    "5=This installs %s.\\nClick Next.\r\n6=Bottom line\r\n7=Licence\r\n8=Read the licence of "
+    "%s\r\n"
     "9=I agree\r\n10=%s needs Windows NT\r\n11=Destination\r\n12=Where to put %s\r\n"
     "13=Lower text\r\n14=Space needed: %s\r\n15=Folder\r\n16=Browse...\r\n"
     "17=Leave the setup of %s?\\nNothing is installed.\r\n";
@@ -77,7 +79,8 @@ class WizardFlowTest : public ::testing::Test {
 
   WizardFlow MakeFlow(const std::string& scriptExtra, unsigned long platform = kNtFamily) {
     testsupport::WriteBytes(kit / L"setup.qx1", Script(scriptExtra));
-    return WizardFlow(state, view, restart, [this] { RunInstallation(); }, platform);
+    return WizardFlow(
+        state, view, restart, [this] { RunInstallation(); }, platform);
   }
 
   void RunInstallation() {
@@ -114,7 +117,11 @@ TEST_F(WizardFlowTest, ShowingTheWindowSetsTheTextsFromScriptAndLanguage) {
 }
 
 TEST_F(WizardFlowTest, OnlyNtRefusesWithTextTenAndClosesWithoutQuestion) {
-  struct Case { const char* onlyNT; unsigned long platform; bool refused; };
+  struct Case {
+    const char* onlyNT;
+    unsigned long platform;
+    bool refused;
+  };
   for (Case c : {Case{"OnlyNT=1\r\n", kNtFamily, true}, Case{"OnlyNT=1\r\n", kOlderFamily, true},
                  Case{"OnlyNT=2\r\n", kNtFamily, false}, Case{"OnlyNT=2\r\n", kOlderFamily, true},
                  Case{"OnlyNT=0\r\n", kOlderFamily, false}}) {
@@ -126,7 +133,8 @@ TEST_F(WizardFlowTest, OnlyNtRefusesWithTextTenAndClosesWithoutQuestion) {
     ui::ScriptedPrompt freshPrompt;
     ui::ScopedPrompt scope(freshPrompt);
     testsupport::WriteBytes(kit / L"setup.qx1", Script(c.onlyNT));
-    WizardFlow flow(fresh, freshView, restart, [] {}, c.platform);
+    WizardFlow flow(
+        fresh, freshView, restart, [] {}, c.platform);
     flow.FormShow();
     ASSERT_EQ(freshPrompt.Asked().size(), c.refused ? 1u : 0u);
     EXPECT_EQ(freshView.closesPosted, c.refused ? 1 : 0);
@@ -235,7 +243,8 @@ TEST_F(WizardFlowTest, ThirdNextInstallsOnceAndLaterClicksDoNothing) {
 // current drive and still report success: the folder page is not left, and the user is told.
 TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
   WizardFlow flow = MakeFlow("");
-  testsupport::WriteBytes(kit / L"English.qxl", std::string(kLanguage) + "39=Give a full path.\r\n");
+  testsupport::WriteBytes(kit / L"English.qxl",
+                          std::string(kLanguage) + "39=Give a full path.\r\n");
   flow.FormShow();
   flow.NextClick();
   flow.NextClick();
@@ -263,10 +272,17 @@ TEST_F(WizardFlowTest, AnEmptyOrRelativeDestinationKeepsTheFolderPage) {
 // share that is not there would fail file by file under a finish page saying success; a
 // drive's root or the Windows folder would take the application's files among the system's
 // (and a removal would take root files the installation only replaced).
+// Also a folder another application's uninstall list is in (both lists would merge, and removing
+// either application would remove both), and one too long for the installation's own files.
 TEST_F(WizardFlowTest, AFolderTheSystemCannotTakeKeepsTheFolderPage) {
-  WizardFlow flow = MakeFlow("");
-  testsupport::WriteBytes(kit / L"English.qxl",
-                          std::string(kLanguage) + "40=Not in this alphabet.\r\n42=Not the system's folders.\r\n");
+  WizardFlow flow = MakeFlow("CreateUninst=1\r\n");
+  const std::wstring otherApp = kit / L"Other App", sameApp = kit / L"Same App";
+  for (const std::wstring& folder : {otherApp, sameApp}) CreateDirectoryW(folder.c_str(), nullptr);
+  testsupport::WriteBytes(otherApp + L"\\Uninstall.ini", "[uninstall]\r\nAppName=Other Tool\r\n");
+  testsupport::WriteBytes(sameApp + L"\\Uninstall.ini", "[uninstall]\r\nAppName=demo 1.0\r\n");
+  testsupport::WriteBytes(
+      kit / L"English.qxl",
+      std::string(kLanguage) + "40=Not in this alphabet.\r\n42=Not the system's folders.\r\n");
   flow.FormShow();
   flow.NextClick();
   flow.NextClick();
@@ -291,6 +307,8 @@ TEST_F(WizardFlowTest, AFolderTheSystemCannotTakeKeepsTheFolderPage) {
       {windows, L"Not the system's folders."},
       {lowerWindows + L"\\", L"Not the system's folders."},
       {std::wstring(system) + L"\\.", L"Not the system's folders."},
+      {otherApp + L"\\", L"another application's uninstall list"},
+      {L"C:\\Apps\\" + std::wstring(240, L'x'), L"too long"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.typed.begin(), c.typed.end()));
@@ -302,12 +320,18 @@ TEST_F(WizardFlowTest, AFolderTheSystemCannotTakeKeepsTheFolderPage) {
     EXPECT_NE(prompt.Asked()[asked].text.find(c.told), std::wstring::npos);
   }
   EXPECT_EQ(installations, 0);
-  // A folder of its own in the Windows folder is no system folder.
-  const size_t asked = prompt.Asked().size();
-  view.texts[WizardText::Destination] = std::wstring(windows) + L"\\Demo";
-  flow.NextClick();
-  EXPECT_EQ(installations, 1);
-  EXPECT_EQ(prompt.Asked().size(), asked);
+  // A folder of its own in the Windows folder is no system folder; the list of an earlier
+  // installation of the same application is no other's, and the longest path is taken.
+  for (const std::wstring& accepted :
+       {std::wstring(windows) + L"\\Demo", sameApp,
+        L"C:\\Apps\\" + std::wstring(kLongestDestination - 8, L'x')}) {
+    const size_t asked = prompt.Asked().size();
+    state.PageStep = 2;
+    view.texts[WizardText::Destination] = accepted;
+    flow.NextClick();
+    EXPECT_EQ(prompt.Asked().size(), asked) << std::string(accepted.begin(), accepted.end());
+  }
+  EXPECT_EQ(installations, 3);
 }
 
 TEST_F(WizardFlowTest, AKitWithoutTheDestinationTextSaysItInEnglish) {
@@ -341,7 +365,8 @@ TEST_F(WizardFlowTest, BrowseAppendsTheScriptsFolderName) {
 
 TEST_F(WizardFlowTest, BrowseWithTrailingBackslashInTheScriptKeepsIt) {
   testsupport::WriteBytes(kit / L"setup.qx1", "[setup1]\r\nDestFolder=C:\\Apps\\Demo\\\r\n");
-  WizardFlow flow(state, view, restart, [] {}, kNtFamily);
+  WizardFlow flow(
+      state, view, restart, [] {}, kNtFamily);
   flow.FormShow();
   flow.NextClick();
   flow.NextClick();
@@ -379,7 +404,8 @@ TEST_F(WizardFlowTest, AfterTheInstallationClosingRestartsOnlyWhenTicked) {
     fresh.InstallerFolder = state.InstallerFolder;
     fresh.LangName = state.LangName;
     testsupport::WriteBytes(kit / L"setup.qx1", Script("Reboot=1\r\n"));
-    WizardFlow flow(fresh, view, counting, [&fresh] { fresh.Finished = true; }, kNtFamily);
+    WizardFlow flow(
+        fresh, view, counting, [&fresh] { fresh.Finished = true; }, kNtFamily);
     flow.FormShow();
     flow.NextClick();
     flow.NextClick();

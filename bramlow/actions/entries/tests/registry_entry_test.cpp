@@ -29,17 +29,19 @@ ReadValue Read(HKEY root, const std::wstring& key, const std::wstring& value) {
   HKEY opened = nullptr;
   if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return result;
   DWORD size = 0;
-  if (RegQueryValueExW(opened, value.c_str(), nullptr, &result.type, nullptr, &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExW(opened, value.c_str(), nullptr, &result.type, nullptr, &size) ==
+      ERROR_SUCCESS) {
     result.bytes.resize(size);
-    result.found = RegQueryValueExW(opened, value.c_str(), nullptr, &result.type, result.bytes.data(), &size) ==
-                   ERROR_SUCCESS;
+    result.found = RegQueryValueExW(opened, value.c_str(), nullptr, &result.type,
+                                    result.bytes.data(), &size) == ERROR_SUCCESS;
   }
   RegCloseKey(opened);
   return result;
 }
 
 std::wstring AsText(const ReadValue& value) {
-  return std::wstring(reinterpret_cast<const wchar_t*>(value.bytes.data()), value.bytes.size() / sizeof(wchar_t));
+  return std::wstring(reinterpret_cast<const wchar_t*>(value.bytes.data()),
+                      value.bytes.size() / sizeof(wchar_t));
 }
 
 bool KeyExists(HKEY root, const std::wstring& key) {
@@ -59,7 +61,8 @@ class RegistryEntryTest : public ::testing::Test {
     SHDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
     SHDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
   }
-  void Write(const std::wstring& root, const std::wstring& value, int type, const std::wstring& data) {
+  void Write(const std::wstring& root, const std::wstring& value, int type,
+             const std::wstring& data) {
     WriteRegistryEntry(root, key, value, type, data, context);
   }
   ScratchFolder scratch;
@@ -96,8 +99,10 @@ TEST_F(RegistryEntryTest, NumbersAndBinaryData) {
   ASSERT_EQ(hex.bytes.size(), 4u);
   EXPECT_EQ(hex.type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(*reinterpret_cast<const DWORD*>(hex.bytes.data()), 16u);
-  EXPECT_EQ(*reinterpret_cast<const DWORD*>(Read(HKEY_CURRENT_USER, key, L"Dollar").bytes.data()), 255u);
-  EXPECT_EQ(*reinterpret_cast<const DWORD*>(Read(HKEY_CURRENT_USER, key, L"Negative").bytes.data()), 0xFFFFFFFFu);
+  EXPECT_EQ(*reinterpret_cast<const DWORD*>(Read(HKEY_CURRENT_USER, key, L"Dollar").bytes.data()),
+            255u);
+  EXPECT_EQ(*reinterpret_cast<const DWORD*>(Read(HKEY_CURRENT_USER, key, L"Negative").bytes.data()),
+            0xFFFFFFFFu);
   EXPECT_EQ(Read(HKEY_CURRENT_USER, key, L"Bytes").bytes, (std::vector<BYTE>{0x41, 0x42, 0x43}));
   EXPECT_EQ(AsText(Read(HKEY_CURRENT_USER, key, L"")), std::wstring(L"default", 8));
 }
@@ -118,15 +123,36 @@ TEST_F(RegistryEntryTest, SaysWhetherItMadeANewValue) {
   EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 5, L"x", context));
   EXPECT_FALSE(WriteRegistryEntry(L"", key, L"Typed", 7, L"x", context));
   EXPECT_FALSE(Read(HKEY_CURRENT_USER, key, L"Typed").found);
+  // With a list kept, nothing the list could not name as written: a key with an empty part
+  // (the registry takes another one), a name the ANSI code page cannot hold (a look-alike).
+  ASSERT_TRUE(context.KeepsUninstallList());
+  const struct {
+    std::wstring key, value;
+  } unlistable[] = {{key + L"\\\\Doubled", L"v"},
+                    {L"\\" + key, L"v"},
+                    {key + L"\\", L"v"},
+                    {key, L"\u65E5"},
+                    {key + L"\\\u65E5", L"v"}};
+  for (const auto& entry : unlistable) {
+    EXPECT_FALSE(WriteRegistryEntry(L"", entry.key, entry.value, 0, L"x", context));
+    EXPECT_FALSE(Read(HKEY_CURRENT_USER, entry.key, entry.value).found);
+  }
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, key + L"\\Doubled"));
+  // Without a list there is nothing to name it in.
+  files.state.CreateUninst = false;
+  EXPECT_TRUE(WriteRegistryEntry(L"", key, L"\u65E5", 0, L"x", context));
 }
 
-void WriteAndReport(const ActionContext& context, const std::wstring& key, const std::wstring& data) {
-  SetRuntimeErrorReporter([](const std::wstring& message) { std::fprintf(stderr, "%ls\n", message.c_str()); });
+void WriteAndReport(const ActionContext& context, const std::wstring& key,
+                    const std::wstring& data) {
+  SetRuntimeErrorReporter(
+      [](const std::wstring& message) { std::fprintf(stderr, "%ls\n", message.c_str()); });
   WriteRegistryEntry(L"", key, L"Number", 1, data, context);
 }
 
 TEST_F(RegistryEntryTest, ANonIntegerStopsTheSetupWithTheRuntimeMessage) {
-  EXPECT_EXIT(WriteAndReport(context, key, L""), ::testing::ExitedWithCode(1), "'' is not a valid integer value");
+  EXPECT_EXIT(WriteAndReport(context, key, L""), ::testing::ExitedWithCode(1),
+              "'' is not a valid integer value");
   EXPECT_EXIT(WriteAndReport(context, key, L"twelve"), ::testing::ExitedWithCode(1),
               "'twelve' is not a valid integer value");
 }
@@ -139,12 +165,16 @@ TEST_F(RegistryEntryTest, UninstallEntryUnderItsUnderscoredName) {
   const std::wstring list = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   const std::wstring product = list + L"\\Kv_Test_2_0";
   const std::wstring uninstaller = L"C:\\Apps\\Viewer\\Uninstall.exe";
-  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"DisplayName")), std::wstring(L"Kv Test 2.0", 12));
-  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"DisplayIcon")), uninstaller + std::wstring(1, L'\0'));
+  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"DisplayName")),
+            std::wstring(L"Kv Test 2.0", 12));
+  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"DisplayIcon")),
+            uninstaller + std::wstring(1, L'\0'));
   EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"UninstallString")),
             L"\"" + uninstaller + L"\"" + std::wstring(1, L'\0'));
-  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"Publisher")), std::wstring(L"http://example.org/", 20));
-  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"URLInfoAbout")), std::wstring(L"http://example.org/", 20));
+  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"Publisher")),
+            std::wstring(L"http://example.org/", 20));
+  EXPECT_EQ(AsText(Read(HKEY_LOCAL_MACHINE, product, L"URLInfoAbout")),
+            std::wstring(L"http://example.org/", 20));
   // The values are written as they are: no macro pass over a path that was expanded already
   // (a network folder's leading backslashes, a percent sign in a name).
   files.state.DestFolder = L"\\\\srv\\share\\50%Off";
@@ -172,7 +202,8 @@ TEST(IniEntry, ANewFileGetsTheOneSectionAndKey) {
   EXPECT_EQ(text.find("[Options]"), text.rfind("[Options]"));
 
   WriteIniEntry(ini, L"Options", L"Home", L"", context);
-  EXPECT_EQ(IniValue(ini, L"Options", L"Home"), L"") << "an empty text must write an empty value, not delete the key";
+  EXPECT_EQ(IniValue(ini, L"Options", L"Home"), L"")
+      << "an empty text must write an empty value, not delete the key";
 
   // A folder that does not exist is not created, and nothing fails loudly.
   WriteIniEntry(scratch / L"missing\\app.ini", L"Options", L"Home", L"x", context);

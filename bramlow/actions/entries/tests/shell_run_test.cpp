@@ -6,6 +6,8 @@
 #include "bramlow/actions/entries/restart_computer.h"
 #include "bramlow/actions/entries/error_wording.h"
 #include "bramlow/actions/entries/shell_run.h"
+#include "bramlow/actions/entries/step_log.h"
+#include "winbase/system_error_text.h"
 #include "test_support.h"
 #include "ui/user_prompt.h"
 
@@ -19,7 +21,8 @@ using testing::ScratchFolder;
 
 std::wstring ReportField(const std::wstring& path, const std::wstring& name) {
   const std::string bytes = testing::ReadBytes(path);
-  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+  const std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()),
+                          bytes.size() / sizeof(wchar_t));
   const auto start = text.find(name + L"=");
   if (start == std::wstring::npos) return L"<none>";
   const auto value = start + name.size() + 1;
@@ -63,16 +66,24 @@ TEST_F(ShellRunTest, AMissingFileIsToldOnceWithTheSystemText) {
   EXPECT_EQ(host.pumpCalls, 0);
 }
 
-// ERROR_BAD_EXE_FORMAT and ERROR_INVALID_ORDINAL name their file by an insert.
+// ERROR_BAD_EXE_FORMAT and ERROR_INVALID_ORDINAL name their file by an insert: it takes the
+// file where one is known, and is left out where none is; never an English word in a text of
+// the system's language.
 TEST_F(ShellRunTest, SystemTextsLoseTheirTrailingStopBreaksAndRawInserts) {
-  for (DWORD code : {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND, ERROR_BAD_EXE_FORMAT,
-                     ERROR_INVALID_ORDINAL}) {
+  for (DWORD code : {ERROR_FILE_NOT_FOUND, ERROR_ACCESS_DENIED, ERROR_PATH_NOT_FOUND,
+                     ERROR_BAD_EXE_FORMAT, ERROR_INVALID_ORDINAL}) {
     const std::wstring text = SystemErrorWording(code);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.find(L'%'), std::wstring::npos) << std::string(text.begin(), text.end());
+    EXPECT_EQ(text.find(L"the file"), std::wstring::npos);
+    EXPECT_EQ(text.find(L"  "), std::wstring::npos);
     EXPECT_LE(text.size(), 255u);
     const wchar_t last = text.back();
     EXPECT_TRUE(last != L'.' && last != L' ' && last != L'\r' && last != L'\n');
+    const std::wstring named = SystemErrorWording(code, L"C:\\kv\\x.exe");
+    const bool insert = winbase::SystemErrorText(code).find(L"%1") != std::wstring::npos;
+    EXPECT_EQ(named.find(L"C:\\kv\\x.exe") != std::wstring::npos, insert);
+    EXPECT_EQ(ReasonText(code, L"C:\\kv\\x.exe"), named + L" (" + std::to_wstring(code) + L")");
   }
 }
 
@@ -134,7 +145,8 @@ TEST(CloseGate, AcloseDuringTheWorkWaitsForItsEnd) {
 
 bool ShutdownPrivilegeEnabled(bool disableFirst) {
   HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token)) return false;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token))
+    return false;
   LUID shutdown{};
   LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &shutdown);
   if (disableFirst) {
@@ -149,7 +161,8 @@ bool ShutdownPrivilegeEnabled(bool disableFirst) {
 }
 
 TEST(Restart, TheShutdownPrivilegeIsEnabledInTheOwnToken) {
-  ASSERT_FALSE(ShutdownPrivilegeEnabled(true)) << "the privilege could not be switched off to start with";
+  ASSERT_FALSE(ShutdownPrivilegeEnabled(true))
+      << "the privilege could not be switched off to start with";
   ASSERT_TRUE(EnableShutdownPrivilege());
   EXPECT_TRUE(ShutdownPrivilegeEnabled(false));
 }

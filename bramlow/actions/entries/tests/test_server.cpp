@@ -2,7 +2,8 @@
 // marker file named by KV_SERVER_MARKER, holding the error mode of the process that loaded it
 // ("errormode=N"), so a test sees how the installer runs; its DllUnregisterServer leaves one beside
 // the server's own file ("<server>.unregistered"), so a test sees which copy was unregistered,
-// after KV_SERVER_UNREGISTER_MS milliseconds when that is set (a server slow to unregister).
+// after KV_SERVER_UNREGISTER_MS milliseconds when that is set (a server slow to unregister); it
+// fails without a marker while KV_SERVER_UNREGISTER_FAILS is set.
 #include <windows.h>
 
 #include <cstdlib>
@@ -33,6 +34,7 @@ extern "C" __declspec(dllexport) HRESULT __stdcall DllUnregisterServer() {
   wchar_t delay[16] = {};
   const DWORD delayLength = GetEnvironmentVariableW(L"KV_SERVER_UNREGISTER_MS", delay, 16);
   if (delayLength > 0 && delayLength < 16) Sleep(static_cast<DWORD>(_wtoi(delay)));
+  if (GetEnvironmentVariableW(L"KV_SERVER_UNREGISTER_FAILS", delay, 16) > 0) return E_FAIL;
   HMODULE self = nullptr;
   if (!GetModuleHandleExW(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,

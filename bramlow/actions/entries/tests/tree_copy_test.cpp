@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "bramlow/actions/entries/copy_files.h"
@@ -74,7 +75,8 @@ TEST_F(TreeCopyTest, CopiesRecordsAndShowsBareNames) {
     const std::wstring expected = name == L"a.txt" ? dest + L"\\a.txt" : dest + L"\\sub\\b.txt";
     EXPECT_EQ(files.Record(L"files", std::to_wstring(n)), expected);
   }
-  std::vector<std::wstring> folders = {files.Record(L"folders", L"1"), files.Record(L"folders", L"2")};
+  std::vector<std::wstring> folders = {files.Record(L"folders", L"1"),
+                                       files.Record(L"folders", L"2")};
   std::sort(folders.begin(), folders.end());
   EXPECT_EQ(folders, (std::vector<std::wstring>{dest + L"\\empty", dest + L"\\sub"}));
   EXPECT_GE(host.pumpCalls, 2);
@@ -83,7 +85,8 @@ TEST_F(TreeCopyTest, CopiesRecordsAndShowsBareNames) {
 TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
   WriteBytes(source + L"\\top.txt", "top");
   CreateDirectoryW((source + L"\\f").c_str(), nullptr);
-  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteBytes(source + L"\\f\\" + name, "new");
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"})
+    WriteBytes(source + L"\\f\\" + name, "new");
   CreateDirectoryW((source + L"\\g").c_str(), nullptr);
   WriteBytes(source + L"\\g\\x.txt", "x");
   // The first file the folder lists already exists at the destination.
@@ -100,13 +103,62 @@ TEST_F(TreeCopyTest, AnExistingFileStopsOnlyItsOwnFolder) {
   EXPECT_EQ(ReadBytes(dest + L"\\g\\x.txt"), "x");
   EXPECT_EQ(ReadBytes(dest + L"\\top.txt"), "top");
   EXPECT_EQ(files.state.FileCounter, 5);
-  EXPECT_EQ(files.state.CopiedCounter, 3) << "the failed file uses its number, the skipped ones do not";
+  EXPECT_EQ(files.state.CopiedCounter, 3)
+      << "the failed file uses its number, the skipped ones do not";
+}
+
+// A file of the user's where a folder of the tree goes, and a name the ANSI list could hold
+// only as a look-alike (another file), are failed steps: logged with the reason and listed
+// nowhere, and nothing below them is tried; the rest of the tree is copied.
+TEST_F(TreeCopyTest, AFileInAFoldersPlaceOrANameTheListCannotHoldIsAFailedStep) {
+  const std::wstring unheldName = L"\u65E5\u672C";
+  for (const std::wstring& folder :
+       {std::wstring(L"\\blocked"), L"\\" + unheldName, std::wstring(L"\\names")})
+    CreateDirectoryW((source + folder).c_str(), nullptr);
+  WriteBytes(source + L"\\blocked\\in.txt", "in");
+  WriteBytes(dest + L"\\blocked", "the user's");
+  WriteBytes(source + L"\\" + unheldName + L"\\x.txt", "x");
+  // Made earlier: its files would be listed under a look-alike all the same.
+  CreateDirectoryW((dest + L"\\" + unheldName).c_str(), nullptr);
+  WriteBytes(source + L"\\names\\" + unheldName + L".txt", "unheldName");
+  WriteBytes(source + L"\\\u0436.txt", "held");  // the Russian code page holds it
+  const std::wstring log = scratch / L"copy.log";
+  DWORD error = 0;
+  Steps().Close();
+  ASSERT_TRUE(Steps().Open(log, error));
+  CountAndCopy();
+  Steps().Close();
+  EXPECT_TRUE(files.state.CopyFailed);
+  EXPECT_EQ(ReadBytes(dest + L"\\blocked"), "the user's");
+  EXPECT_FALSE(FileExists(dest + L"\\" + unheldName + L"\\x.txt"));
+  EXPECT_FALSE(FileExists(dest + L"\\names\\" + unheldName + L".txt"));
+  EXPECT_EQ(ReadBytes(dest + L"\\\u0436.txt"), "held");
+  const std::string text = ReadBytes(log);
+  const std::string unheld = "a character the ANSI code page cannot hold";
+  for (const std::string& line :
+       {"make folder " + winbase::ToUtf8(dest) + "\\blocked: failed (a file of that name is there)",
+        "make folder " + winbase::ToUtf8(dest + L"\\" + unheldName) + ": failed (" + unheld + ")",
+        " -> " + winbase::ToUtf8(dest + L"\\names\\" + unheldName) + ".txt: failed (" + unheld +
+            ")",
+        " -> " + winbase::ToUtf8(dest) + "\\blocked\\in.txt: skipped"})
+    EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+  std::vector<std::wstring> listed;
+  for (const wchar_t* section : {L"files", L"folders"})
+    for (int n = 1; n <= 6; ++n) listed.push_back(files.Record(section, std::to_wstring(n)));
+  for (const std::wstring& entry : listed) {
+    EXPECT_EQ(entry.find(L"blocked"), std::wstring::npos);
+    EXPECT_EQ(entry.find(L'?'), std::wstring::npos);
+    EXPECT_TRUE(winbase::FitsCodePage(entry));
+  }
+  EXPECT_NE(std::find(listed.begin(), listed.end(), dest + L"\\\u0436.txt"), listed.end());
+  EXPECT_NE(std::find(listed.begin(), listed.end(), dest + L"\\names"), listed.end());
 }
 
 // The log must account for every file of the tree: those a failure left untried are named.
 TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
   CreateDirectoryW((source + L"\\f").c_str(), nullptr);
-  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"}) WriteBytes(source + L"\\f\\" + name, "new");
+  for (const wchar_t* name : {L"1.txt", L"2.txt", L"3.txt"})
+    WriteBytes(source + L"\\f\\" + name, "new");
   CreateDirectoryW((source + L"\\f\\s").c_str(), nullptr);
   WriteBytes(source + L"\\f\\s\\deep.txt", "deep");
   std::wstring firstFile;
@@ -124,10 +176,12 @@ TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
   int skipped = 0;
   for (const wchar_t* file : {L"1.txt", L"2.txt", L"3.txt", L"s\\deep.txt"}) {
     const std::wstring from = source + L"\\f\\" + file, to = dest + L"\\f\\" + file;
-    const std::string line = "copy " + std::string(from.begin(), from.end()) + " -> " + std::string(to.begin(), to.end()) + ": ";
+    const std::string line = "copy " + std::string(from.begin(), from.end()) + " -> " +
+                             std::string(to.begin(), to.end()) + ": ";
     const size_t at = text.find(line);
     ASSERT_NE(at, std::string::npos) << "no line for " << line;
-    const std::string result = text.substr(at + line.size(), text.find("\r\n", at) - at - line.size());
+    const std::string result =
+        text.substr(at + line.size(), text.find("\r\n", at) - at - line.size());
     if (file == firstFile) {
       EXPECT_EQ(result.rfind("failed (", 0), 0u) << result;
     } else if (result.rfind("skipped", 0) == 0) {
@@ -147,7 +201,8 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) 
   FILETIME old{};
   SYSTEMTIME when{2004, 8, 0, 25, 12, 30, 0, 0};
   SystemTimeToFileTime(&when, &old);
-  HANDLE handle = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE handle =
+      CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(handle, INVALID_HANDLE_VALUE);
   SetFileTime(handle, nullptr, nullptr, &old);
   CloseHandle(handle);
@@ -232,7 +287,8 @@ TEST_F(TreeCopyTest, ADestinationInsideTheSourceIsNotCopiedIntoItself) {
   for (const wchar_t* spelling : {L"/", L"\\..\\src\\"}) {
     std::wstring other = source;
     if (spelling[0] == L'/') {
-      for (wchar_t& c : other) if (c == L'\\') c = L'/';
+      for (wchar_t& c : other)
+        if (c == L'\\') c = L'/';
       other += L"/inst";
     } else {
       other += spelling + std::wstring(L"inst");
@@ -294,36 +350,53 @@ TEST_F(FileEntryTest, AServerCopiedToTheSystemFolderIsRegisteredByItsName) {
   EXPECT_EQ(host.statuses[1], L"Registering kvact_entry.ocx");
 }
 
-// A destination named as a device would take the data while the step said "ok": it is refused
-// as the folder page refuses such a folder, nothing is made or listed, and the log says why.
-TEST_F(FileEntryTest, ADestinationNamedAsADeviceIsRefusedAndLoggedAsFailed) {
+// A destination named as a device would take the data while the step said "ok"; a "\\?\" or
+// "\\.\" path goes past the system's name rules; a ':' writes into a stream of another file;
+// a name the ANSI list cannot hold would be listed as a look-alike, which names another file.
+// Each is refused as the folder page refuses such a folder: nothing is made or listed, and the
+// log says why.
+TEST_F(FileEntryTest, ADestinationWindowsWouldTakeForAnotherIsRefusedAndLoggedAsFailed) {
   WriteBytes(source + L"\\tool.dll", "tool");
   const std::wstring log = scratch / L"steps.log";
   DWORD error = 0;
   Steps().Close();
   ASSERT_TRUE(Steps().Open(log, error));
-  const wchar_t* const destinations[] = {L"NUL", L"com1.txt\\tool.dll", L"sub\\aux", L"trail.\\tool.dll",
-                                         L"dir \\tool.dll"};
-  std::string script;
+  const std::wstring device = L"a name Windows takes for a device or shortens";
+  const std::wstring raw = L"a device or \"\\\\?\\\" path";
+  const struct {
+    std::wstring destination, why;
+  } rows[] = {
+      {dest + L"\\NUL", device},
+      {dest + L"\\com1.txt\\tool.dll", device},
+      {dest + L"\\sub\\aux", device},
+      {dest + L"\\trail.\\tool.dll", device},
+      {dest + L"\\dir \\tool.dll", device},
+      {L"\\\\?\\" + dest + L"\\raw\\tool.dll", raw},
+      {L"\\\\.\\" + dest.substr(0, 2), raw},
+      {dest + L"\\tool.dll:hidden", L"a character no path may hold: :"},
+      {dest + L"\\\u65E5\u672C.dll", L"a character the ANSI code page cannot hold"},
+  };
+  std::wstring script;
   int n = 0;
-  for (const wchar_t* destination : destinations)
-    script += "[Oth" + std::to_string(++n) + "]\r\nSource=%Installer%src\\tool.dll\r\nDest=%Dest%\\" +
-              winbase::Narrow(destination) + "\r\nOcx=1\r\n";
-  Script(script);
+  for (const auto& row : rows)
+    script += L"[Oth" + std::to_wstring(++n) + L"]\r\nSource=%Installer%src\\tool.dll\r\nDest=" +
+              row.destination + L"\r\nOcx=1\r\n";
+  Script("\xFF\xFE" + std::string(reinterpret_cast<const char*>(script.data()),
+                                  script.size() * sizeof(wchar_t)));
   for (int i = 1; i <= n; ++i) CopyFileEntry(i, context, host);
   EXPECT_EQ(Steps().FailedCopies(), n);
   Steps().Close();
   const std::string text = ReadBytes(log);
-  for (const wchar_t* destination : destinations)
-    EXPECT_NE(text.find(" -> " + winbase::Narrow(dest + L"\\" + destination) +
-                        ": failed (a name Windows takes for a device or shortens)\r\n"),
-              std::string::npos)
+  for (const auto& row : rows)
+    EXPECT_NE(
+        text.find(" -> " + winbase::ToUtf8(row.destination + L": failed (" + row.why) + ")\r\n"),
+        std::string::npos)
         << text;
   EXPECT_EQ(text.find("register"), std::string::npos) << text;
   EXPECT_EQ(files.state.FileCounter, 0);
   EXPECT_EQ(files.state.OcxCounter, 0);
-  EXPECT_FALSE(FolderExists(dest + L"\\com1.txt"));
-  EXPECT_FALSE(FolderExists(dest + L"\\sub"));
+  for (const wchar_t* folder : {L"\\com1.txt", L"\\sub", L"\\raw"})
+    EXPECT_FALSE(FolderExists(dest + folder));
 }
 
 TEST_F(FileEntryTest, AMissingSectionFailsQuietly) {
