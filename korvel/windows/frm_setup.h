@@ -11,6 +11,7 @@ class TfrmSetup : public ui::Form {
  public:
   TfrmSetup();
 
+  // The product's own wording, letter for letter ("Пожалуйта" included): not to be corrected.
   ui::Label labInfo{*this, L"Пожалуйта подождите! Идет установка...", 80, 8, 276, 13, false};
   ui::ProgressBar pbrSetup{*this, 56, 24, 289, 17, 0, 100};
   ui::Timer tmrProgress{25, false};
