@@ -88,7 +88,7 @@ inline constexpr std::array<ScriptSection, 8> kScriptSections = {{
 // needed; the texts after them have an English stand-in in the engine when a kit lacks them.
 inline constexpr std::string_view kLanguageSectionName = "language";
 inline constexpr int kLanguageTextCount = 38;
-inline constexpr int kLastLanguageText = 42;
+inline constexpr int kLastLanguageText = 44;
 // The texts formatted with one text argument ("%s", "%%"): any other "%" in them stops the
 // setup with the runtime's error.
 inline constexpr std::array<int, 13> kFormattedTexts = {4,  5,  8,  10, 12, 14, 17,

@@ -31,7 +31,7 @@ with tempfile.TemporaryDirectory() as top:
     kit = os.path.join(top, "kit")
     language = "[language]\r\n" + "".join(
         "%d=Text %d%s\r\n" % (k, k, " of %s" if k in (4, 5, 8, 10, 12, 14, 17, 20, 21, 26, 27, 37, 38) else "")
-        for k in range(1, 43))
+        for k in range(1, 45))
     write(os.path.join(kit, "setup.qx1"),
           "[setup1]\r\nAppName=Tool\r\nDestFolder=%Program Files%\\Tool\r\nSourceFolder=%Installer%app\r\n")
     write(os.path.join(kit, "English.qxl"), language)
