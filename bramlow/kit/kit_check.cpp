@@ -6,6 +6,7 @@
 #include <set>
 #include <string_view>
 
+#include "bramlow/kit/kit_names.h"
 #include "bramlow/kit/profile_text.h"
 #include "bramlow/text/destination_rules.h"
 #include "bramlow/text/format_pattern.h"
@@ -300,7 +301,8 @@ std::vector<std::string> SectionCandidates(std::string_view written) {
 
 class Checker {
  public:
-  Checker(const KitFolder& kit, KitReport& report) : kit_(kit), report_(report) {}
+  Checker(const KitFolder& kit, unsigned codePage, KitReport& report)
+      : kit_(kit), codePage_(codePage), report_(report) {}
 
   void Run();
 
@@ -349,6 +351,7 @@ class Checker {
   void NoteDestFolders(std::string_view unexpanded);
 
   const KitFolder& kit_;
+  unsigned codePage_;
   KitReport& report_;
   ProfileText script_;
   std::vector<std::string> languages_;  // names of the .qxl files
@@ -380,6 +383,7 @@ void Checker::Run() {
   CheckShortcutFolders();
   CheckLanguages();
   CheckKitFiles();
+  CheckKitNames(kit_, codePage_, report_.findings);
 
   // The script first, then the language files, then the rest; each by line.
   auto rank = [](const Finding& f) {
@@ -874,18 +878,47 @@ int KitReport::Count(Severity severity) const {
                     [severity](const Finding& f) { return f.severity == severity; }));
 }
 
-KitReport CheckKit(const KitFolder& kit) {
+KitReport CheckKit(const KitFolder& kit, unsigned codePage) {
   KitReport report;
-  Checker(kit, report).Run();
+  Checker(kit, codePage, report).Run();
   return report;
 }
 
+namespace {
+// Control bytes of a quoted text or name escaped: a NUL would end the line where it is
+// printed, a line break would split one finding into two.
+std::string Printable(std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string FindingLine(const std::string& kitPath, const Finding& finding) {
+#ifdef _WIN32
+  constexpr char kSeparator = '\\';
+#else
+  constexpr char kSeparator = '/';
+#endif
   std::string path = kitPath;
-  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-  path += finding.file;
+  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += kSeparator;
+  std::string file = finding.file;
+  std::replace(file.begin(), file.end(), '\\', kSeparator);
+  path += Printable(file);
   if (finding.line > 0) path += ":" + std::to_string(finding.line);
-  return path + (finding.severity == Severity::Error ? ": error: " : ": warning: ") + finding.text;
+  return path + (finding.severity == Severity::Error ? ": error: " : ": warning: ") +
+         Printable(finding.text);
 }
 
 std::string ReportSummary(const KitReport& report) {

@@ -22,6 +22,9 @@ class KitFolder {
   virtual std::vector<std::string> FileNames(std::string_view relativeFolder) const = 0;
   // The names of the folders directly in a folder of the kit.
   virtual std::vector<std::string> FolderNames(std::string_view relativeFolder) const = 0;
+  // Whether the names come in UTF-8 (Windows gives them so) rather than as the bytes the
+  // file system holds, which the kit's code page must then read.
+  virtual bool NamesAreUtf8() const { return false; }
 };
 
 // A kit folder on disk. path: the folder in the form the system takes (UTF-8 on Windows).
@@ -37,6 +40,9 @@ class DiskKitFolder final : public KitFolder {
   bool IsFolder(std::string_view relative) const override;
   std::vector<std::string> FileNames(std::string_view relativeFolder) const override;
   std::vector<std::string> FolderNames(std::string_view relativeFolder) const override;
+#ifdef _WIN32
+  bool NamesAreUtf8() const override { return true; }
+#endif
 
   // The path on disk of a name inside the kit, as the system found it (the case the file
   // system holds); nothing when it is not there.

@@ -88,6 +88,15 @@ bool ReadCodePage(const std::string& text, unsigned& codePage) {
   return false;
 }
 
+// The builder names files as the engine does ("\\"); shown as this system writes paths.
+std::string HostSeparators(std::string text) {
+#ifndef _WIN32
+  for (char& c : text)
+    if (c == '\\') c = '/';
+#endif
+  return text;
+}
+
 int Usage() {
   Print(stderr,
         "usage: bramlow-kit check KITFOLDER\n       bramlow-kit build KITFOLDER -o NAME.exe "
@@ -103,7 +112,7 @@ int Check(const std::string& kitPath, unsigned codePage) {
     Print(stderr, kitPath + ": error: no such folder");
     return 2;
   }
-  const KitReport report = CheckKit(kit);
+  const KitReport report = CheckKit(kit, codePage);
   if (!report.readable) {
     Print(stderr, kitPath + ": error: " + report.problem);
     return 2;
@@ -166,7 +175,7 @@ int Run(std::vector<std::string> args) {
   }
   const BuildResult result = BuildSetup(options);
   if (!result.ok) {
-    Print(stderr, output + ": not built: " + result.problem);
+    Print(stderr, output + ": not built: " + HostSeparators(result.problem));
     return 1;
   }
   Print(stdout, output + ": " + std::to_string(result.files) + " files, " +

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -250,6 +251,18 @@ std::vector<Case> Cases() {
            kit.Add(n, *b.Read(n));
        },
        "setup.rtf", 0, W, "missing: the licence page stays empty"},
+      {"file name Windows refuses",
+       [](MemoryKitFolder& kit, std::string&) { kit.Add("app\\q?", "x"); }, "app\\q?", 0, E,
+       "holds '?', which Windows cannot use in a name"},
+      {"file name with a tab",
+       [](MemoryKitFolder& kit, std::string&) { kit.Add("app\\tab\tname", "x"); },
+       "app\\tab\tname", 0, E, "control character"},
+      {"folder named as a device",
+       [](MemoryKitFolder& kit, std::string&) { kit.AddFolder("app\\nul"); }, "app\\nul", 0, E,
+       "names a device"},
+      {"folder ending in a space",
+       [](MemoryKitFolder& kit, std::string&) { kit.Add("app\\sp \\x.txt", "x"); }, "app\\sp ", 0,
+       E, "ends in a dot or a space"},
       {"text with an English stand-in", language("40=Text 40\r\n", ""), "English.qxl", 1, W,
        "text 40 is missing: the wizard says it in English"},
       {"unknown text", language("42=Text 42\r\n", "42=Text 42\r\n43=More\r\n"), "English.qxl", 44,
@@ -323,8 +336,17 @@ TEST(KitCheck, AKitWithoutScriptCannotBeRead) {
 }
 
 TEST(KitCheck, PrintsFindingsAsCompilersDo) {
+#ifdef _WIN32
+  const std::string kit = "kit\\";
+#else
+  const std::string kit = "kit/";
+#endif
   EXPECT_EQ(FindingLine("kit", Finding{"setup.qx1", 12, Severity::Error, "text"}),
-            "kit/setup.qx1:12: error: text");
+            kit + "setup.qx1:12: error: text");
+  // Control bytes neither end the line nor break it; the file in the system's form.
+  EXPECT_EQ(FindingLine("kit", Finding{"app\\a\nb", 0, Severity::Error,
+                                       std::string("OthCount=2\0x\r\n", 14)}),
+            kit + "app" + kit.back() + "a\\x0Ab: error: OthCount=2\\x00x\\x0D\\x0A");
   EXPECT_EQ(FindingLine("C:\\kit\\", Finding{"setup.bmp", 0, Severity::Warning, "missing"}),
             "C:\\kit\\setup.bmp: warning: missing");
   KitReport report;
@@ -346,6 +368,62 @@ TEST(KitCheck, TakesOnlyWellFormedVersions) {
        {"", "1.", ".1", "1..2", "65536", "1.2.3.4.5", "1,2", "v1", "1.2 ", "0000001"})
     EXPECT_FALSE(ParseKitVersion(bad, v)) << bad;
 }
+
+#ifndef _WIN32
+// Names a Linux folder holds and Windows cannot: each an error with its path, and what lies
+// below a refused folder is not reported again.
+TEST(KitCheck, NamesWindowsCannotHoldOnDisk) {
+  testsupport::ScratchFolder folder("kvnames");
+  const std::filesystem::path kit = std::filesystem::path(folder.Path()) / "kit";
+  MemoryKitFolder base = BaseKit();
+  for (const char* name : {"setup.qx1", "English.qxl", "bramlow.exe", "setup.dat", "setup.rtf",
+                           "setup.bmp", "app/readme.txt", "app/docs/guide.txt"}) {
+    std::filesystem::create_directories((kit / name).parent_path());
+    testsupport::WriteBytes(kit / name, *base.Read(name));
+  }
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"app/lt<", "holds '<'"},
+      {"app/pipe|", "holds '|'"},
+      {"app/quo\"te", "holds '\"'"},
+      {"app/back\\slash", "holds '\\'"},
+      {"app/line\nbreak/x.txt", "control character"},
+      {"app/bad\x81", "code page"},
+      {"app/x.", "ends in a dot"},
+      {"app/COM1.txt", "names a device"},
+      {"app/README.TXT", "the same name as"},
+      {"english.qxl", "the same name as"},
+      {"app/Docs/other.txt", "the same name as"},
+  };
+  for (const auto& [name, says] : bad) {
+    std::filesystem::create_directories((kit / name).parent_path());
+    testsupport::WriteBytes(kit / name, name == "english.qxl" ? Language() : "x");
+  }
+  DiskKitFolder disk(kit.string());
+  const KitReport report = CheckKit(disk, 1252);
+  std::map<std::string, std::string> found;
+  for (const Finding& f : report.findings) {
+    EXPECT_EQ(f.severity, Severity::Error) << f.file;
+    found[f.file] = f.text;
+  }
+  for (auto [name, says] : bad) {
+    if (name == "app/line\nbreak/x.txt") name = "app/line\nbreak";
+    std::string file = name;
+    std::replace(file.begin(), file.end(), '/', '\\');
+    if (name == "app/back\\slash") file = "app\\back\\slash";
+    // Of two names that clash, the one sorted later is reported.
+    if (name == "english.qxl") file = "english.qxl";
+    if (name == "app/Docs/other.txt") file = "app\\docs";
+    if (name == "app/README.TXT") file = "app\\readme.txt";
+    ASSERT_TRUE(found.count(file)) << file;
+    EXPECT_NE(found[file].find(says), std::string::npos) << file << ": " << found[file];
+  }
+  EXPECT_EQ(report.findings.size(), bad.size()) << [&] {
+    std::string all;
+    for (const Finding& f : report.findings) all += FindingLine("kit", f) + "\n";
+    return all;
+  }();
+}
+#endif
 
 // The shipped sample kit as the build assembles it: kit-src with the engine, the uninstaller
 // and the picture beside it.
