@@ -164,6 +164,8 @@ const std::map<int, std::wstring>& SampleShellFolders() {
   return folders;
 }
 
+constexpr char kFromCurrentFolder[] =
+    "the engine takes it from the current folder, which for a one-file setup is not the kit";
 constexpr wchar_t kSampleTemp[] = L"C:\\DOCUME~1\\User\\LOCALS~1\\Temp\\";
 constexpr wchar_t kSampleInstaller[] = L"C:\\Documents and Settings\\User\\Desktop\\Kit\\";
 // Stands for the kit's folder where a value is to be found in the kit: no path holds it.
@@ -338,6 +340,8 @@ class Checker {
   void CheckItems();
   void CheckExpanded(std::string_view section, std::string_view key, const std::string& value);
   void CheckSourceInKit(std::string_view section, std::string_view key, bool folder);
+  void CheckProgramInKit(std::string_view section, std::string_view key);
+  void CheckFullPath(std::string_view section, std::string_view key, const char* consequence);
   void CheckShortcutFolders();
   void CheckLanguages();
   void CheckLanguageFile(const std::string& file, const std::string& bytes);
@@ -597,6 +601,49 @@ void Checker::CheckSourceInKit(std::string_view section, std::string_view key, b
   }
 }
 
+void Checker::CheckProgramInKit(std::string_view section, std::string_view key) {
+  const std::string value = Text(section, key);
+  Sample sample;
+  sample.installer = kKitMark;
+  sample.lang = languages_.empty() ? L"English" : Widen(languages_.front());
+  sample.dest = sampleDest_;
+  const auto inside = InsideKit(Expand(value, sample));
+  if (!inside || inside->empty()) return;
+  // The program's name ends at a closing quote, or at some space: any of those naming a kit
+  // file will do.
+  std::string command = *inside;
+  if (const size_t quote = command.find('"'); quote != std::string::npos) command.resize(quote);
+  for (size_t end = 0; end <= command.size(); ++end) {
+    if (end < command.size() && command[end] != ' ') continue;
+    if (kit_.IsFile(command.substr(0, end))) return;
+  }
+  const size_t space = command.find(' ');
+  Error(LineOf(section, key), std::string(key) + " " + value + ": the kit holds no program " +
+                                  command.substr(0, space) + ": the setup skips it");
+}
+
+// Where the engine needs a full path: a relative one depends on the current folder, which
+// for a one-file setup is not the kit's.
+void Checker::CheckFullPath(std::string_view section, std::string_view key,
+                            const char* consequence) {
+  const std::string value = Text(section, key);
+  if (value.empty()) return;
+  Sample sample;
+  sample.lang = languages_.empty() ? L"English" : Widen(languages_.front());
+  sample.dest = sampleDest_;
+  const std::wstring expanded = Expand(value, sample);
+  const bool full = (expanded.size() > 2 && expanded[1] == L':' && expanded[2] == L'\\') ||
+                    expanded.rfind(L"\\\\", 0) == 0;
+  if (!full) {
+    Warning(LineOf(section, key), std::string(key) + "=" + value + " is not a full path: " +
+                                      consequence + " (start it with a macro such as " +
+                                      (key == "Dest" || key == "File" || key == "FileName"
+                                           ? "%Dest%"
+                                           : "%Installer%") +
+                                      ")");
+  }
+}
+
 void Checker::NoteDestFolders(std::string_view unexpanded) {
   const auto lead = LeadingMacro(unexpanded);
   if (!lead || lead->first->source != MacroSource::Destination) return;
@@ -644,6 +691,7 @@ void Checker::CheckSetup() {
           "folder, not into it");
   }
   CheckSourceInKit("setup1", "SourceFolder", true);
+  CheckFullPath("setup1", "SourceFolder", kFromCurrentFolder);
 
   // The folders the tree copy makes under the destination.
   Sample mark;
@@ -676,12 +724,30 @@ void Checker::CheckItems() {
         CheckSourceInKit(section, "Source", false);
         const std::string dest = Text(section, "Dest");
         NoteDestFolders(dest);
+        CheckFullPath(section, "Source", kFromCurrentFolder);
+        CheckFullPath(section, "Dest", kFromCurrentFolder);
+        Sample sample;
+        sample.lang = languages_.empty() ? L"English" : Widen(languages_.front());
+        sample.dest = sampleDest_;
+        const std::wstring expanded = Expand(dest, sample);
+        if (NamesADeviceOrIsTrimmed(expanded)) {
+          Error(LineOf(section, "Dest"),
+                "Dest " + Quoted(dest) + " gives " + Quoted(Narrow(expanded)) +
+                    ": a part of it is named as a device or ends in a dot or a space, so the "
+                    "file is not copied (a failed copy)");
+        }
         if (Integer(section, "Ocx") != 0 && StartsNoCase(dest, "%Dest%")) {
           Warning(LineOf(section, "Ocx"),
                   "Ocx=1 on a file copied into %Dest%: it is registered by its bare name, which "
                   "the system's "
                   "search usually does not find there");
         }
+      } else if (s.name == "Ini") {
+        CheckFullPath(section, "File", "Windows keeps such a file in the Windows folder");
+      } else if (s.name == "Lnk") {
+        CheckFullPath(section, "FileName", "the shortcut leads nowhere once the setup is gone");
+      } else if (s.name == "Exe") {
+        CheckProgramInKit(section, "File");
       } else if (s.name == "Reg") {
         const std::string root = Text(section, "Root");
         if (!root.empty() && !RegistryRootIndex(Widen(root)) &&
