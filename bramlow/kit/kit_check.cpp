@@ -1,6 +1,7 @@
 #include "bramlow/kit/kit_check.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
@@ -496,6 +497,14 @@ void Checker::CheckEntries(const ProfileSection& section, std::span<const Script
       const bool isPlain = !plain.empty() && std::all_of(plain.begin(), plain.end(), [](char c) {
         return c >= '0' && c <= '9';
       });
+      // The engine keeps 32 bits of what it reads: a larger number comes out as another.
+      std::string_view digits = plain.substr(std::min(plain.find_first_not_of('0'), plain.size()));
+      if (number && isPlain &&
+          (digits.size() > 10 || std::stoull(std::string(digits.empty() ? "0" : digits)) >
+                                     static_cast<unsigned long long>(INT32_MAX))) {
+        Warning(e.line, e.name + "=" + value + " is more than the engine can read: it reads it as " +
+                            std::to_string(*number));
+      }
       if (number && !isPlain) {
         Warning(e.line, e.name + "=" + value + " is not a number: the engine reads it as " +
                             std::to_string(*number) +
@@ -525,7 +534,7 @@ void Checker::CheckCounts() {
       if (!present.count(n)) missing.push_back("[" + std::string(s.name) + std::to_string(n) + "]");
     if (!missing.empty()) {
       Error(LineOf("setup1", s.countKey),
-            std::string(s.countKey) + "=" + std::to_string(count) + ", but " + ListOf(missing) +
+            std::string(s.countKey) + "=" + Text("setup1", s.countKey) + ", but " + ListOf(missing) +
                 (missing.size() == 1 ? " is" : " are") +
                 " missing: " + (missing.size() == 1 ? "that item runs" : "those items run") +
                 " with empty values");
@@ -550,7 +559,7 @@ void Checker::CheckCounts() {
   for (int n = 1; n <= count; ++n)
     if (!present.count(n)) missing.push_back(std::string(kUnExeEntryPrefix) + std::to_string(n));
   if (!missing.empty()) {
-    Error(LineOf("un_exe", "Count"), "Count=" + std::to_string(count) + " of [un_exe], but " +
+    Error(LineOf("un_exe", "Count"), "Count=" + Text("un_exe", "Count") + " of [un_exe], but " +
                                          ListOf(missing) + (missing.size() == 1 ? " is" : " are") +
                                          " missing: the uninstaller is given an empty entry");
   }
@@ -745,7 +754,7 @@ void Checker::CheckItems() {
       } else if (s.name == "Ini") {
         CheckFullPath(section, "File", "Windows keeps such a file in the Windows folder");
       } else if (s.name == "Lnk") {
-        CheckFullPath(section, "FileName", "the shortcut leads nowhere once the setup is gone");
+        CheckFullPath(section, "FileName", "the shortcut does not lead to an installed file");
       } else if (s.name == "Exe") {
         CheckProgramInKit(section, "File");
       } else if (s.name == "Reg") {
