@@ -433,7 +433,9 @@ void Checker::CheckScriptLines() {
     auto [first, inserted] = seen.emplace(known->key, section.line);
     if (!inserted) {
       Error(section.line, "[" + section.name + "] again (first at line " +
-                              std::to_string(first->second) + "): the engine reads only the first");
+                              std::to_string(first->second) + "): " +
+                              (known->kitSection ? "the kit tools read" : "the engine reads") +
+                              " only the first");
       continue;
     }
     if (known->kitSection) {
@@ -458,6 +460,11 @@ void Checker::CheckEntries(const ProfileSection& section, std::span<const Script
   std::vector<std::string> names;
   for (const ScriptKey& k : keys) names.emplace_back(k.name);
   if (unExe) names.push_back("exe1");
+  // [kit] is read by the kit tools only.
+  const bool kitTools = keys.data() == std::begin(kKitKeys);
+  const std::string neverRead = kitTools ? "the kit tools never read it" : "the engine never reads it";
+  const std::string firstOnly =
+      kitTools ? "the kit tools read only the first" : "the engine reads only the first";
   for (const ProfileEntry& e : section.entries) {
     if (IsComment(e)) continue;
     if (!e.value) {
@@ -475,13 +482,13 @@ void Checker::CheckEntries(const ProfileSection& section, std::span<const Script
     const bool unExeEntry = unExe && NumberAfter(e.name, kUnExeEntryPrefix) > 0;
     if (!key && !unExeEntry) {
       Error(e.line, "unknown key " + e.name + " in [" + section.name +
-                        "]: the engine never reads it" + Hint(e.name, names));
+                        "]: " + neverRead + Hint(e.name, names));
       continue;
     }
     auto [first, inserted] = seen.emplace(Folded(e.name), e.line);
     if (!inserted) {
       Error(e.line, e.name + " again in [" + section.name + "] (first at line " +
-                        std::to_string(first->second) + "): the engine reads only the first");
+                        std::to_string(first->second) + "): " + firstOnly);
       continue;
     }
     const std::string value = ProfileText::ValueAsRead(*e.value, script_.Encoding());
