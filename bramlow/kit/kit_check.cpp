@@ -208,6 +208,30 @@ std::optional<std::string> InsideKit(const std::wstring& expanded) {
   return Narrow(expanded.substr(mark.size()));
 }
 
+// A path inside the kit as Windows resolves it: "." and ".." taken away, the dots and spaces
+// that end a part dropped ("app\\docs\\..", "setup.rtf." name "app" and "setup.rtf"); nothing
+// when ".." leads above the kit.
+std::optional<std::string> AsWindowsResolves(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    std::string part = path.substr(start, end - start);
+    start = end + 1;
+    if (part == "..") {
+      if (parts.empty()) return std::nullopt;
+      parts.pop_back();
+      continue;
+    }
+    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    if (!part.empty()) parts.push_back(part);
+  }
+  std::string joined;
+  for (const std::string& part : parts) joined += (joined.empty() ? "" : "\\") + part;
+  return joined;
+}
+
 std::vector<std::string> MacroNames() {
   std::vector<std::string> names;
   for (const MacroRow& row : kMacroRows)
@@ -605,8 +629,9 @@ void Checker::CheckSourceInKit(std::string_view section, std::string_view key, b
     sample.dest = sampleDest_;
     const auto inside = InsideKit(Expand(value, sample));
     if (!inside) return;
-    std::string relative = *inside;
-    while (!relative.empty() && relative.back() == '\\') relative.pop_back();
+    const auto resolved = AsWindowsResolves(*inside);
+    if (!resolved) return;  // it leads out of the kit: not the kit's to hold
+    const std::string& relative = *resolved;
     const bool there = folder ? kit_.IsFolder(relative) : kit_.IsFile(relative);
     if (!there) {
       Error(LineOf(section, key), std::string(key) + " " + value + ": the kit holds no " +
