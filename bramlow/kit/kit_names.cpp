@@ -35,6 +35,10 @@ void Walk(const KitFolder& kit, const std::string& folder, int depth, unsigned c
   for (std::string& n : kit.FileNames(folder)) entries.emplace_back(std::move(n), false);
   for (std::string& n : kit.FolderNames(folder)) entries.emplace_back(std::move(n), true);
   std::sort(entries.begin(), entries.end());
+  for (const auto& [name, why] : kit.Unpackable(folder)) {
+    findings.push_back(Finding{folder.empty() ? name : folder + "\\" + name, 0, Severity::Error,
+                               why + ": the build cannot pack it"});
+  }
   std::map<std::string, std::string> seen;  // folded -> first name
   for (const auto& [name, isFolder] : entries) {
     const std::string path = folder.empty() ? name : folder + "\\" + name;

@@ -12,7 +12,8 @@ namespace bramlow {
 // characters it refuses, control characters, bytes that are no characters of the kit's code
 // page (codePage as for AnsiToUtf16; names that are UTF-8 already must be valid UTF-8), a
 // device name, a trailing dot or space, and a name that differs from another in the same
-// folder only by case.
+// folder only by case. Entries the builder cannot pack (KitFolder::Unpackable) are errors too,
+// so that check and build agree.
 void CheckKitNames(const KitFolder& kit, unsigned codePage, std::vector<Finding>& findings);
 
 }  // namespace bramlow

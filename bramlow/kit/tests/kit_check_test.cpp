@@ -3,11 +3,15 @@
 #include "bramlow/kit/kit_check.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -407,8 +411,8 @@ TEST(KitCheck, TakesOnlyWellFormedVersions) {
 }
 
 #ifndef _WIN32
-// Names a Linux folder holds and Windows cannot: each an error with its path, and what lies
-// below a refused folder is not reported again.
+// Names a Linux folder holds and Windows cannot, and entries the build cannot pack: each an
+// error with its path, and what lies below a refused folder is not reported again.
 TEST(KitCheck, NamesWindowsCannotHoldOnDisk) {
   testsupport::ScratchFolder folder("kvnames");
   const std::filesystem::path kit = std::filesystem::path(folder.Path()) / "kit";
@@ -435,6 +439,20 @@ TEST(KitCheck, NamesWindowsCannotHoldOnDisk) {
     std::filesystem::create_directories((kit / name).parent_path());
     testsupport::WriteBytes(kit / name, name == "english.qxl" ? Language() : "x");
   }
+  // What the build cannot pack is an error of the check too.
+  testsupport::WriteBytes(std::filesystem::path(folder.Path()) / "outside.txt", "x");
+  std::filesystem::create_symlink(std::filesystem::path(folder.Path()) / "outside.txt",
+                                  kit / "app" / "out.txt");
+  std::filesystem::create_symlink(kit / "nowhere", kit / "app" / "broken.txt");
+  std::filesystem::create_directory_symlink(kit / "app" / "docs", kit / "app" / "docslink");
+  std::filesystem::create_symlink(kit / "setup.rtf", kit / "app" / "inside.txt");  // packed
+  ASSERT_EQ(mkfifo((kit / "app" / "pipe").c_str(), 0600), 0);
+  const std::vector<std::pair<std::string, std::string>> unpackable = {
+      {"app\\out.txt", "a link that leads out of the kit"},
+      {"app\\broken.txt", "a pipe, device or broken link"},
+      {"app\\docslink", "a link or junction to a folder"},
+      {"app\\pipe", "a pipe, device or broken link"},
+  };
   DiskKitFolder disk(kit.string());
   const KitReport report = CheckKit(disk, 1252);
   std::map<std::string, std::string> found;
@@ -454,7 +472,11 @@ TEST(KitCheck, NamesWindowsCannotHoldOnDisk) {
     ASSERT_TRUE(found.count(file)) << file;
     EXPECT_NE(found[file].find(says), std::string::npos) << file << ": " << found[file];
   }
-  EXPECT_EQ(report.findings.size(), bad.size()) << [&] {
+  for (const auto& [file, says] : unpackable) {
+    ASSERT_TRUE(found.count(file)) << file;
+    EXPECT_NE(found[file].find(says), std::string::npos) << file << ": " << found[file];
+  }
+  EXPECT_EQ(report.findings.size(), bad.size() + unpackable.size()) << [&] {
     std::string all;
     for (const Finding& f : report.findings) all += FindingLine("kit", f) + "\n";
     return all;
