@@ -384,6 +384,7 @@ class Checker {
   KitReport& report_;
   ProfileText script_;
   std::vector<std::string> languages_;  // names of the .qxl files
+  std::map<std::string, std::string> languageFiles_;  // language -> its file, as the kit spells it
   std::wstring sampleDest_;
   // Folders below the destination the installation has made by the time shortcuts are
   // created: the source tree's and those of the single files' chains (folded, "\"-joined).
@@ -401,6 +402,7 @@ void Checker::Run() {
   for (const std::string& name : kit_.FileNames("")) {
     if (name.size() > 4 && SameNoCase(std::string_view(name).substr(name.size() - 4), ".qxl")) {
       languages_.push_back(name.substr(0, name.size() - 4));
+      languageFiles_[languages_.back()] = name;
     }
   }
   std::sort(languages_.begin(), languages_.end());
@@ -877,7 +879,7 @@ void Checker::CheckLanguages() {
     return;
   }
   for (const std::string& name : languages_) {
-    const std::string file = name + ".qxl";
+    const std::string& file = languageFiles_[name];
     const auto bytes = kit_.Read(file);
     if (!bytes) {
       Add(file, 0, Severity::Error, "cannot be read");

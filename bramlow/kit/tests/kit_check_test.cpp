@@ -306,6 +306,11 @@ std::vector<Case> Cases() {
        E, "ends in a dot or a space"},
       {"text with an English stand-in", language("40=Text 40\r\n", ""), "English.qxl", 1, W,
        "text 40 is missing: the wizard says it in English"},
+      {"language file named in capitals",
+       [](MemoryKitFolder& kit, std::string&) {
+         kit.Add("German.QXL", Replaced(Language(), "40=Text 40\r\n", ""));
+       },
+       "German.QXL", 1, W, "text 40 is missing"},
       {"unknown text", language("42=Text 42\r\n", "42=Text 42\r\n43=More\r\n"), "English.qxl", 44,
        W, "unknown text 43"},
       {"line without =", script("Shell=1\r\n", "Shell=1\r\nWait\r\n"), "setup.qx1", 26, W,
