@@ -718,7 +718,10 @@ void Checker::CheckSetup() {
     Error(LineOf("setup1", "DestFolder"),
           "DestFolder " + Quoted(dest) + " gives " + Quoted(Narrow(expanded)) +
               " on a sample system: the folder page refuses it (" +
-              Narrow(DestinationProblemText(problem, expanded)) + ")");
+              Narrow(DestinationProblemText(problem, expanded)) + ")" +
+              (Folded(dest).find("%DEST%") != std::string::npos
+                   ? "; %Dest% is the destination itself and is empty here"
+                   : ""));
   }
   if (sampleDest_.empty() || problem != DestinationProblem::None)
     sampleDest_ = L"C:\\Program Files\\Application";

@@ -157,7 +157,8 @@ std::vector<Case> Cases() {
        E, "the folder page refuses it (not a full path)"},
       {"destination with %Dest%",
        script("DestFolder=%Program Files%\\Tool", "DestFolder=%Dest%\\Tool"), "setup.qx1", 3, E,
-       "gives '\\Tool' on a sample system: the folder page refuses it (not a full path)"},
+       "gives '\\Tool' on a sample system: the folder page refuses it (not a full path); %Dest% is "
+       "the destination itself and is empty here"},
       {"destination naming a device",
        script("DestFolder=%Program Files%\\Tool", "DestFolder=%Program Files%\\NUL"), "setup.qx1",
        3, E, "takes for a device"},
