@@ -729,6 +729,12 @@ void Checker::CheckSetup() {
   for (const ScriptKey& k : kSetupKeys) {
     if (k.kind == ScriptValue::Expanded) CheckExpanded("setup1", k.name, Text("setup1", k.name));
   }
+  if (const int onlyNT = Integer("setup1", "OnlyNT"); onlyNT > 0 && onlyNT != 2) {
+    Error(LineOf("setup1", "OnlyNT"),
+          "OnlyNT=" + Text("setup1", "OnlyNT") +
+              " refuses to run on every system (text 10, then it closes): write 2 for the NT "
+              "family only, 0 for any");
+  }
   const std::string source = Text("setup1", "SourceFolder");
   if (!source.empty() && source.back() == '\\') {
     Error(LineOf("setup1", "SourceFolder"),
