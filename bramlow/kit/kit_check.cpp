@@ -736,6 +736,10 @@ void Checker::CheckSetup() {
               "family only, 0 for any");
   }
   const std::string source = Text("setup1", "SourceFolder");
+  if (script_.Find("setup1", "SourceFolder") && source.empty()) {
+    Warning(LineOf("setup1", "SourceFolder"),
+            "SourceFolder is empty: no folder tree is copied (leave the key out if that is meant)");
+  }
   if (!source.empty() && source.back() == '\\') {
     Error(LineOf("setup1", "SourceFolder"),
           "SourceFolder ends in a backslash: the subfolders of the tree are copied beside the "

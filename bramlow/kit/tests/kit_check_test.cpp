@@ -277,6 +277,8 @@ std::vector<Case> Cases() {
        "setup.qx1", 12, W, "Dest=lang\\%Lang%.qxl is not a full path: the engine takes it from"},
       {"relative Source", script("Source=%Installer%%Lang%.qxl", "Source=%Lang%.qxl"), "setup.qx1",
        11, W, "(start it with a macro such as %Installer%)"},
+      {"empty SourceFolder", script("SourceFolder=%Installer%app", "SourceFolder="), "setup.qx1", 4,
+       W, "SourceFolder is empty: no folder tree is copied"},
       {"relative SourceFolder", script("SourceFolder=%Installer%app", "SourceFolder=app"),
        "setup.qx1", 4, W, "SourceFolder=app is not a full path"},
       {"relative shortcut target", script("FileName=%Dest%\\readme.txt", "FileName=readme.txt"),
