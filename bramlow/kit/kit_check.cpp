@@ -729,6 +729,13 @@ void Checker::CheckSetup() {
   for (const ScriptKey& k : kSetupKeys) {
     if (k.kind == ScriptValue::Expanded) CheckExpanded("setup1", k.name, Text("setup1", k.name));
   }
+  if (Text("setup1", "AppName").empty()) {
+    Warning(LineOf("setup1", "AppName"),
+            std::string("no AppName: every text that names the application shows nothing there") +
+                (Integer("setup1", "RegUninst") != 0
+                     ? ", and RegUninst=1 writes no entry in the list of installed programs"
+                     : ""));
+  }
   if (const int onlyNT = Integer("setup1", "OnlyNT"); onlyNT > 0 && onlyNT != 2) {
     Error(LineOf("setup1", "OnlyNT"),
           "OnlyNT=" + Text("setup1", "OnlyNT") +

@@ -152,6 +152,9 @@ std::vector<Case> Cases() {
       {"source folder with a trailing backslash",
        script("SourceFolder=%Installer%app", "SourceFolder=%Installer%app\\"), "setup.qx1", 4, E,
        "SourceFolder ends in a backslash"},
+      {"no application name", script("AppName=Tool\r\n", "AppName=\r\nRegUninst=1\r\n"), "setup.qx1", 2, W,
+       "no AppName: every text that names the application shows nothing there, and RegUninst=1 "
+       "writes no entry"},
       {"OnlyNT as a switch", script("CreateUninst=1\r\n", "CreateUninst=1\r\nOnlyNT=1\r\n"), "setup.qx1",
        6, E, "OnlyNT=1 refuses to run on every system"},
       {"OnlyNT for the NT family", script("CreateUninst=1\r\n", "CreateUninst=1\r\nOnlyNT=2\r\n"), nullptr,
