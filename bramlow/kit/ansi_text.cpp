@@ -50,6 +50,43 @@ std::u16string AnsiToUtf16(std::string_view text, unsigned codePage) {
   return out;
 }
 
+bool IsKnownCodePage(unsigned codePage) {
+  if (codePage == 0) return true;
+#ifdef _WIN32
+  return IsValidCodePage(codePage) != 0;
+#else
+  const std::string name = "CP" + std::to_string(codePage);
+  iconv_t cd = iconv_open("UTF-16LE", name.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  iconv_close(cd);
+  return true;
+#endif
+}
+
+bool IsValidAnsi(std::string_view text, unsigned codePage) {
+  bool ascii = true;
+  for (char c : text) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return true;
+#ifdef _WIN32
+  const UINT page = codePage ? codePage : CP_ACP;
+  return MultiByteToWideChar(page, MB_ERR_INVALID_CHARS, text.data(),
+                             static_cast<int>(text.size()), nullptr, 0) > 0;
+#else
+  const std::string name = "CP" + std::to_string(codePage ? codePage : 1252);
+  iconv_t cd = iconv_open("UTF-16LE", name.c_str());
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string input(text);
+  std::string output(input.size() * 4 + 4, '\0');
+  char* in = input.data();
+  char* to = output.data();
+  size_t inLeft = input.size(), outLeft = output.size();
+  const bool done = iconv(cd, &in, &inLeft, &to, &outLeft) != static_cast<size_t>(-1) &&
+                    iconv(cd, nullptr, nullptr, &to, &outLeft) != static_cast<size_t>(-1);
+  iconv_close(cd);
+  return done && inLeft == 0;
+#endif
+}
+
 std::u16string Utf8ToUtf16(std::string_view text) {
   std::u16string out;
   for (size_t i = 0; i < text.size();) {

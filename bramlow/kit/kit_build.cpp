@@ -6,6 +6,7 @@
 #include "bramlow/kit/ansi_text.h"
 #include "bramlow/kit/kit_check.h"
 #include "bramlow/kit/kit_folder.h"
+#include "bramlow/kit/output_place.h"
 #include "bramlow/kit/setup_payload.h"
 #include "bramlow/kit/version_resource.h"
 #include "ziparchive/archive/unzip.h"
@@ -149,6 +150,21 @@ BuildResult BuildSetup(const BuildOptions& options) {
   const std::string output = FullPath(options.output);
   if (FoldedKitName(output).rfind(FoldedKitName(kitPath) + "\\", 0) == 0) {
     result.problem = "the program to write lies inside the kit, which it would then contain";
+    return result;
+  }
+  result.problem = OutputPlaceFault(options.output, options.kit);
+  if (!result.problem.empty()) return result;
+  if (!options.stubPath.empty() &&
+      ziparchive::OsSameFile(SystemPath(options.stubPath), SystemPath(options.output))) {
+    result.problem = "the program to write is the stub itself";
+    return result;
+  }
+  // A setup built before carries its kit after the stub: another kit behind it would be
+  // a second payload, never the one the stub finds.
+  if (options.stub.size() >= kPayloadTrailerSize &&
+      DecodeTrailer(std::string_view(options.stub).substr(options.stub.size() -
+                                                          kPayloadTrailerSize))) {
+    result.problem = "the stub is a setup program built already (it carries a kit)";
     return result;
   }
   DiskKitFolder kit(kitPath);

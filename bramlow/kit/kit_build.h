@@ -11,6 +11,7 @@ struct BuildOptions {
   std::string kit;        // the kit's folder (UTF-8 on Windows)
   std::string output;     // the program to write; not inside the kit
   std::string stub;       // the stub program's bytes
+  std::string stubPath;   // where they were read (never written over); may be empty
   unsigned codePage = 0;  // of the kit's texts (see AnsiToUtf16)
 };
 

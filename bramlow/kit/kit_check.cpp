@@ -1,11 +1,13 @@
 #include "bramlow/kit/kit_check.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <set>
 #include <string_view>
 
+#include "bramlow/kit/kit_names.h"
 #include "bramlow/kit/profile_text.h"
 #include "bramlow/text/destination_rules.h"
 #include "bramlow/text/format_pattern.h"
@@ -163,6 +165,8 @@ const std::map<int, std::wstring>& SampleShellFolders() {
   return folders;
 }
 
+constexpr char kFromCurrentFolder[] =
+    "the engine takes it from the current folder, which for a one-file setup is not the kit";
 constexpr wchar_t kSampleTemp[] = L"C:\\DOCUME~1\\User\\LOCALS~1\\Temp\\";
 constexpr wchar_t kSampleInstaller[] = L"C:\\Documents and Settings\\User\\Desktop\\Kit\\";
 // Stands for the kit's folder where a value is to be found in the kit: no path holds it.
@@ -202,6 +206,30 @@ std::optional<std::string> InsideKit(const std::wstring& expanded) {
   const std::wstring mark = kKitMark;
   if (expanded.compare(0, mark.size(), mark) != 0) return std::nullopt;
   return Narrow(expanded.substr(mark.size()));
+}
+
+// A path inside the kit as Windows resolves it: "." and ".." taken away, the dots and spaces
+// that end a part dropped ("app\\docs\\..", "setup.rtf." name "app" and "setup.rtf"); nothing
+// when ".." leads above the kit.
+std::optional<std::string> AsWindowsResolves(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    std::string part = path.substr(start, end - start);
+    start = end + 1;
+    if (part == "..") {
+      if (parts.empty()) return std::nullopt;
+      parts.pop_back();
+      continue;
+    }
+    while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    if (!part.empty()) parts.push_back(part);
+  }
+  std::string joined;
+  for (const std::string& part : parts) joined += (joined.empty() ? "" : "\\") + part;
+  return joined;
 }
 
 std::vector<std::string> MacroNames() {
@@ -300,7 +328,8 @@ std::vector<std::string> SectionCandidates(std::string_view written) {
 
 class Checker {
  public:
-  Checker(const KitFolder& kit, KitReport& report) : kit_(kit), report_(report) {}
+  Checker(const KitFolder& kit, unsigned codePage, KitReport& report)
+      : kit_(kit), codePage_(codePage), report_(report) {}
 
   void Run();
 
@@ -336,6 +365,8 @@ class Checker {
   void CheckItems();
   void CheckExpanded(std::string_view section, std::string_view key, const std::string& value);
   void CheckSourceInKit(std::string_view section, std::string_view key, bool folder);
+  void CheckProgramInKit(std::string_view section, std::string_view key);
+  void CheckFullPath(std::string_view section, std::string_view key, const char* consequence);
   void CheckShortcutFolders();
   void CheckLanguages();
   void CheckLanguageFile(const std::string& file, const std::string& bytes);
@@ -349,9 +380,11 @@ class Checker {
   void NoteDestFolders(std::string_view unexpanded);
 
   const KitFolder& kit_;
+  unsigned codePage_;
   KitReport& report_;
   ProfileText script_;
   std::vector<std::string> languages_;  // names of the .qxl files
+  std::map<std::string, std::string> languageFiles_;  // language -> its file, as the kit spells it
   std::wstring sampleDest_;
   // Folders below the destination the installation has made by the time shortcuts are
   // created: the source tree's and those of the single files' chains (folded, "\"-joined).
@@ -369,6 +402,7 @@ void Checker::Run() {
   for (const std::string& name : kit_.FileNames("")) {
     if (name.size() > 4 && SameNoCase(std::string_view(name).substr(name.size() - 4), ".qxl")) {
       languages_.push_back(name.substr(0, name.size() - 4));
+      languageFiles_[languages_.back()] = name;
     }
   }
   std::sort(languages_.begin(), languages_.end());
@@ -380,6 +414,7 @@ void Checker::Run() {
   CheckShortcutFolders();
   CheckLanguages();
   CheckKitFiles();
+  CheckKitNames(kit_, codePage_, report_.findings);
 
   // The script first, then the language files, then the rest; each by line.
   auto rank = [](const Finding& f) {
@@ -424,7 +459,9 @@ void Checker::CheckScriptLines() {
     auto [first, inserted] = seen.emplace(known->key, section.line);
     if (!inserted) {
       Error(section.line, "[" + section.name + "] again (first at line " +
-                              std::to_string(first->second) + "): the engine reads only the first");
+                              std::to_string(first->second) + "): " +
+                              (known->kitSection ? "the kit tools read" : "the engine reads") +
+                              " only the first");
       continue;
     }
     if (known->kitSection) {
@@ -449,6 +486,11 @@ void Checker::CheckEntries(const ProfileSection& section, std::span<const Script
   std::vector<std::string> names;
   for (const ScriptKey& k : keys) names.emplace_back(k.name);
   if (unExe) names.push_back("exe1");
+  // [kit] is read by the kit tools only.
+  const bool kitTools = keys.data() == std::begin(kKitKeys);
+  const std::string neverRead = kitTools ? "the kit tools never read it" : "the engine never reads it";
+  const std::string firstOnly =
+      kitTools ? "the kit tools read only the first" : "the engine reads only the first";
   for (const ProfileEntry& e : section.entries) {
     if (IsComment(e)) continue;
     if (!e.value) {
@@ -466,13 +508,13 @@ void Checker::CheckEntries(const ProfileSection& section, std::span<const Script
     const bool unExeEntry = unExe && NumberAfter(e.name, kUnExeEntryPrefix) > 0;
     if (!key && !unExeEntry) {
       Error(e.line, "unknown key " + e.name + " in [" + section.name +
-                        "]: the engine never reads it" + Hint(e.name, names));
+                        "]: " + neverRead + Hint(e.name, names));
       continue;
     }
     auto [first, inserted] = seen.emplace(Folded(e.name), e.line);
     if (!inserted) {
       Error(e.line, e.name + " again in [" + section.name + "] (first at line " +
-                        std::to_string(first->second) + "): the engine reads only the first");
+                        std::to_string(first->second) + "): " + firstOnly);
       continue;
     }
     const std::string value = ProfileText::ValueAsRead(*e.value, script_.Encoding());
@@ -488,6 +530,14 @@ void Checker::CheckEntries(const ProfileSection& section, std::span<const Script
       const bool isPlain = !plain.empty() && std::all_of(plain.begin(), plain.end(), [](char c) {
         return c >= '0' && c <= '9';
       });
+      // The engine keeps 32 bits of what it reads: a larger number comes out as another.
+      std::string_view digits = plain.substr(std::min(plain.find_first_not_of('0'), plain.size()));
+      if (number && isPlain &&
+          (digits.size() > 10 || std::stoull(std::string(digits.empty() ? "0" : digits)) >
+                                     static_cast<unsigned long long>(INT32_MAX))) {
+        Warning(e.line, e.name + "=" + value + " is more than the engine can read: it reads it as " +
+                            std::to_string(*number));
+      }
       if (number && !isPlain) {
         Warning(e.line, e.name + "=" + value + " is not a number: the engine reads it as " +
                             std::to_string(*number) +
@@ -517,7 +567,7 @@ void Checker::CheckCounts() {
       if (!present.count(n)) missing.push_back("[" + std::string(s.name) + std::to_string(n) + "]");
     if (!missing.empty()) {
       Error(LineOf("setup1", s.countKey),
-            std::string(s.countKey) + "=" + std::to_string(count) + ", but " + ListOf(missing) +
+            std::string(s.countKey) + "=" + Text("setup1", s.countKey) + ", but " + ListOf(missing) +
                 (missing.size() == 1 ? " is" : " are") +
                 " missing: " + (missing.size() == 1 ? "that item runs" : "those items run") +
                 " with empty values");
@@ -542,7 +592,7 @@ void Checker::CheckCounts() {
   for (int n = 1; n <= count; ++n)
     if (!present.count(n)) missing.push_back(std::string(kUnExeEntryPrefix) + std::to_string(n));
   if (!missing.empty()) {
-    Error(LineOf("un_exe", "Count"), "Count=" + std::to_string(count) + " of [un_exe], but " +
+    Error(LineOf("un_exe", "Count"), "Count=" + Text("un_exe", "Count") + " of [un_exe], but " +
                                          ListOf(missing) + (missing.size() == 1 ? " is" : " are") +
                                          " missing: the uninstaller is given an empty entry");
   }
@@ -581,8 +631,9 @@ void Checker::CheckSourceInKit(std::string_view section, std::string_view key, b
     sample.dest = sampleDest_;
     const auto inside = InsideKit(Expand(value, sample));
     if (!inside) return;
-    std::string relative = *inside;
-    while (!relative.empty() && relative.back() == '\\') relative.pop_back();
+    const auto resolved = AsWindowsResolves(*inside);
+    if (!resolved) return;  // it leads out of the kit: not the kit's to hold
+    const std::string& relative = *resolved;
     const bool there = folder ? kit_.IsFolder(relative) : kit_.IsFile(relative);
     if (!there) {
       Error(LineOf(section, key), std::string(key) + " " + value + ": the kit holds no " +
@@ -590,6 +641,49 @@ void Checker::CheckSourceInKit(std::string_view section, std::string_view key, b
                                       (relative.empty() ? "(the kit itself)" : relative) +
                                       (perLanguage ? " (for the language " + lang + ")" : ""));
     }
+  }
+}
+
+void Checker::CheckProgramInKit(std::string_view section, std::string_view key) {
+  const std::string value = Text(section, key);
+  Sample sample;
+  sample.installer = kKitMark;
+  sample.lang = languages_.empty() ? L"English" : Widen(languages_.front());
+  sample.dest = sampleDest_;
+  const auto inside = InsideKit(Expand(value, sample));
+  if (!inside || inside->empty()) return;
+  // The program's name ends at a closing quote, or at some space: any of those naming a kit
+  // file will do.
+  std::string command = *inside;
+  if (const size_t quote = command.find('"'); quote != std::string::npos) command.resize(quote);
+  for (size_t end = 0; end <= command.size(); ++end) {
+    if (end < command.size() && command[end] != ' ') continue;
+    if (kit_.IsFile(command.substr(0, end))) return;
+  }
+  const size_t space = command.find(' ');
+  Error(LineOf(section, key), std::string(key) + " " + value + ": the kit holds no program " +
+                                  command.substr(0, space) + ": the setup skips it");
+}
+
+// Where the engine needs a full path: a relative one depends on the current folder, which
+// for a one-file setup is not the kit's.
+void Checker::CheckFullPath(std::string_view section, std::string_view key,
+                            const char* consequence) {
+  const std::string value = Text(section, key);
+  if (value.empty()) return;
+  Sample sample;
+  sample.lang = languages_.empty() ? L"English" : Widen(languages_.front());
+  sample.dest = sampleDest_;
+  const std::wstring expanded = Expand(value, sample);
+  const bool full = (expanded.size() > 2 && expanded[1] == L':' && expanded[2] == L'\\') ||
+                    expanded.rfind(L"\\\\", 0) == 0;
+  if (!full) {
+    Warning(LineOf(section, key), std::string(key) + "=" + value + " is not a full path: " +
+                                      consequence + " (start it with a macro such as " +
+                                      (key == "Dest" || key == "File" || key == "FileName"
+                                           ? "%Dest%"
+                                           : "%Installer%") +
+                                      ")");
   }
 }
 
@@ -624,7 +718,10 @@ void Checker::CheckSetup() {
     Error(LineOf("setup1", "DestFolder"),
           "DestFolder " + Quoted(dest) + " gives " + Quoted(Narrow(expanded)) +
               " on a sample system: the folder page refuses it (" +
-              Narrow(DestinationProblemText(problem, expanded)) + ")");
+              Narrow(DestinationProblemText(problem, expanded)) + ")" +
+              (Folded(dest).find("%DEST%") != std::string::npos
+                   ? "; %Dest% is the destination itself and is empty here"
+                   : ""));
   }
   if (sampleDest_.empty() || problem != DestinationProblem::None)
     sampleDest_ = L"C:\\Program Files\\Application";
@@ -632,7 +729,24 @@ void Checker::CheckSetup() {
   for (const ScriptKey& k : kSetupKeys) {
     if (k.kind == ScriptValue::Expanded) CheckExpanded("setup1", k.name, Text("setup1", k.name));
   }
+  if (Text("setup1", "AppName").empty()) {
+    Warning(LineOf("setup1", "AppName"),
+            std::string("no AppName: every text that names the application shows nothing there") +
+                (Integer("setup1", "RegUninst") != 0
+                     ? ", and RegUninst=1 writes no entry in the list of installed programs"
+                     : ""));
+  }
+  if (const int onlyNT = Integer("setup1", "OnlyNT"); onlyNT > 0 && onlyNT != 2) {
+    Error(LineOf("setup1", "OnlyNT"),
+          "OnlyNT=" + Text("setup1", "OnlyNT") +
+              " refuses to run on every system (text 10, then it closes): write 2 for the NT "
+              "family only, 0 for any");
+  }
   const std::string source = Text("setup1", "SourceFolder");
+  if (script_.Find("setup1", "SourceFolder") && source.empty()) {
+    Warning(LineOf("setup1", "SourceFolder"),
+            "SourceFolder is empty: no folder tree is copied (leave the key out if that is meant)");
+  }
   if (!source.empty() && source.back() == '\\') {
     Error(LineOf("setup1", "SourceFolder"),
           "SourceFolder ends in a backslash: the subfolders of the tree are copied beside the "
@@ -640,6 +754,7 @@ void Checker::CheckSetup() {
           "folder, not into it");
   }
   CheckSourceInKit("setup1", "SourceFolder", true);
+  CheckFullPath("setup1", "SourceFolder", kFromCurrentFolder);
 
   // The folders the tree copy makes under the destination.
   Sample mark;
@@ -672,12 +787,30 @@ void Checker::CheckItems() {
         CheckSourceInKit(section, "Source", false);
         const std::string dest = Text(section, "Dest");
         NoteDestFolders(dest);
+        CheckFullPath(section, "Source", kFromCurrentFolder);
+        CheckFullPath(section, "Dest", kFromCurrentFolder);
+        Sample sample;
+        sample.lang = languages_.empty() ? L"English" : Widen(languages_.front());
+        sample.dest = sampleDest_;
+        const std::wstring expanded = Expand(dest, sample);
+        if (NamesADeviceOrIsTrimmed(expanded)) {
+          Error(LineOf(section, "Dest"),
+                "Dest " + Quoted(dest) + " gives " + Quoted(Narrow(expanded)) +
+                    ": a part of it is named as a device or ends in a dot or a space, so the "
+                    "file is not copied (a failed copy)");
+        }
         if (Integer(section, "Ocx") != 0 && StartsNoCase(dest, "%Dest%")) {
           Warning(LineOf(section, "Ocx"),
                   "Ocx=1 on a file copied into %Dest%: it is registered by its bare name, which "
                   "the system's "
                   "search usually does not find there");
         }
+      } else if (s.name == "Ini") {
+        CheckFullPath(section, "File", "Windows keeps such a file in the Windows folder");
+      } else if (s.name == "Lnk") {
+        CheckFullPath(section, "FileName", "the shortcut does not lead to an installed file");
+      } else if (s.name == "Exe") {
+        CheckProgramInKit(section, "File");
       } else if (s.name == "Reg") {
         const std::string root = Text(section, "Root");
         if (!root.empty() && !RegistryRootIndex(Widen(root)) &&
@@ -766,7 +899,7 @@ void Checker::CheckLanguages() {
     return;
   }
   for (const std::string& name : languages_) {
-    const std::string file = name + ".qxl";
+    const std::string& file = languageFiles_[name];
     const auto bytes = kit_.Read(file);
     if (!bytes) {
       Add(file, 0, Severity::Error, "cannot be read");
@@ -874,18 +1007,47 @@ int KitReport::Count(Severity severity) const {
                     [severity](const Finding& f) { return f.severity == severity; }));
 }
 
-KitReport CheckKit(const KitFolder& kit) {
+KitReport CheckKit(const KitFolder& kit, unsigned codePage) {
   KitReport report;
-  Checker(kit, report).Run();
+  Checker(kit, codePage, report).Run();
   return report;
 }
 
+namespace {
+// Control bytes of a quoted text or name escaped: a NUL would end the line where it is
+// printed, a line break would split one finding into two.
+std::string Printable(std::string_view text) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string FindingLine(const std::string& kitPath, const Finding& finding) {
+#ifdef _WIN32
+  constexpr char kSeparator = '\\';
+#else
+  constexpr char kSeparator = '/';
+#endif
   std::string path = kitPath;
-  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-  path += finding.file;
+  if (!path.empty() && path.back() != '/' && path.back() != '\\') path += kSeparator;
+  std::string file = finding.file;
+  std::replace(file.begin(), file.end(), '\\', kSeparator);
+  path += Printable(file);
   if (finding.line > 0) path += ":" + std::to_string(finding.line);
-  return path + (finding.severity == Severity::Error ? ": error: " : ": warning: ") + finding.text;
+  return path + (finding.severity == Severity::Error ? ": error: " : ": warning: ") +
+         Printable(finding.text);
 }
 
 std::string ReportSummary(const KitReport& report) {

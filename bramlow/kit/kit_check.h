@@ -40,9 +40,11 @@ inline constexpr char kKitPicture[] = "setup.bmp";
 // The section only the kit tools read: the version the one-file setup carries.
 inline constexpr char kKitSection[] = "kit";
 
-KitReport CheckKit(const KitFolder& kit);
+// codePage: of the kit's names, as for AnsiToUtf16.
+KitReport CheckKit(const KitFolder& kit, unsigned codePage = 0);
 
-// "KIT/setup.qx1:12: error: text" (no line number when the finding has none).
+// "KIT/setup.qx1:12: error: text" (no line number when the finding has none), with the
+// system's separator, control bytes shown as \xNN.
 std::string FindingLine(const std::string& kitPath, const Finding& finding);
 // "2 errors, 1 warning"
 std::string ReportSummary(const KitReport& report);

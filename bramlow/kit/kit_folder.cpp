@@ -132,6 +132,34 @@ std::vector<std::string> DiskKitFolder::FolderNames(std::string_view relativeFol
   return names;
 }
 
+std::vector<std::pair<std::string, std::string>> DiskKitFolder::Unpackable(
+    std::string_view relativeFolder) const {
+  std::vector<std::pair<std::string, std::string>> found;
+  const auto path = Resolve(relativeFolder);
+  ziparchive::OsDirSearch search;
+  if (!path || !search.Open(SystemPath(*path))) return found;
+  // As the archive's folder scan decides: a link is packed only when it leads to a file of
+  // the kit's own tree.
+  std::string root = ziparchive::OsResolvedPath(SystemPath(path_));
+  if (!root.empty() && root.back() != '/') root += '/';
+  constexpr uint32_t kReparsePoint = 0x400;
+  ziparchive::OsFindData data;
+  while (search.Next(data)) {
+    const bool folder = (data.attributes & ziparchive::fattr::kDirectory) != 0;
+    if (data.special) {
+      found.emplace_back(data.name, "neither a file nor a folder (a pipe, device or broken link)");
+    } else if (folder && (data.link || (data.attributes & kReparsePoint))) {
+      found.emplace_back(data.name, "a link or junction to a folder, which the build does not follow");
+    } else if (!folder && data.link) {
+      const std::string target =
+          ziparchive::OsResolvedPath(SystemPath(*path + "\\" + data.name));
+      if (root.empty() || target.compare(0, root.size(), root) != 0)
+        found.emplace_back(data.name, "a link that leads out of the kit");
+    }
+  }
+  return found;
+}
+
 void MemoryKitFolder::Add(std::string relative, std::string bytes) {
   const std::string folded = FoldedKitName(relative);
   files_[folded] = std::move(bytes);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace bramlow {
@@ -22,6 +23,16 @@ class KitFolder {
   virtual std::vector<std::string> FileNames(std::string_view relativeFolder) const = 0;
   // The names of the folders directly in a folder of the kit.
   virtual std::vector<std::string> FolderNames(std::string_view relativeFolder) const = 0;
+  // Whether the names come in UTF-8 (Windows gives them so) rather than as the bytes the
+  // file system holds, which the kit's code page must then read.
+  virtual bool NamesAreUtf8() const { return false; }
+  // Entries directly in a folder that the builder cannot pack, each with why not (a pipe,
+  // device or broken link; a link to a folder; a link that leads out of the kit).
+  virtual std::vector<std::pair<std::string, std::string>> Unpackable(
+      std::string_view relativeFolder) const {
+    (void)relativeFolder;
+    return {};
+  }
 };
 
 // A kit folder on disk. path: the folder in the form the system takes (UTF-8 on Windows).
@@ -37,6 +48,11 @@ class DiskKitFolder final : public KitFolder {
   bool IsFolder(std::string_view relative) const override;
   std::vector<std::string> FileNames(std::string_view relativeFolder) const override;
   std::vector<std::string> FolderNames(std::string_view relativeFolder) const override;
+#ifdef _WIN32
+  bool NamesAreUtf8() const override { return true; }
+#endif
+  std::vector<std::pair<std::string, std::string>> Unpackable(
+      std::string_view relativeFolder) const override;
 
   // The path on disk of a name inside the kit, as the system found it (the case the file
   // system holds); nothing when it is not there.

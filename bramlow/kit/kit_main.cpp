@@ -13,6 +13,7 @@
 #include "bramlow/kit/kit_build.h"
 #include "bramlow/kit/kit_check.h"
 #include "bramlow/kit/kit_folder.h"
+#include "bramlow/kit/output_place.h"
 #include "ziparchive/platform/zip_platform.h"
 
 #ifdef _WIN32
@@ -76,6 +77,26 @@ bool ReadWhole(const std::string& path, std::string& bytes) {
   return ziparchive::OsReadFull(file, bytes.data(), bytes.size()) == bytes.size();
 }
 
+// A code page the system knows, given as digits only: anything else would quietly turn the
+// kit's texts into other characters.
+bool ReadCodePage(const std::string& text, unsigned& codePage) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  codePage = static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, 10));
+  if (codePage != 0 && codePage <= 65535 && IsKnownCodePage(codePage)) return true;
+  Print(stderr, "--codepage " + text + ": error: not a code page this system knows");
+  return false;
+}
+
+// The builder names files as the engine does ("\\"); shown as this system writes paths.
+std::string HostSeparators(std::string text) {
+#ifndef _WIN32
+  for (char& c : text)
+    if (c == '\\') c = '/';
+#endif
+  return text;
+}
+
 int Usage() {
   Print(stderr,
         "usage: bramlow-kit check KITFOLDER\n       bramlow-kit build KITFOLDER -o NAME.exe "
@@ -91,7 +112,7 @@ int Check(const std::string& kitPath, unsigned codePage) {
     Print(stderr, kitPath + ": error: no such folder");
     return 2;
   }
-  const KitReport report = CheckKit(kit);
+  const KitReport report = CheckKit(kit, codePage);
   if (!report.readable) {
     Print(stderr, kitPath + ": error: " + report.problem);
     return 2;
@@ -116,12 +137,14 @@ int Run(std::vector<std::string> args) {
     const std::string& a = args[i];
     if ((a == "-o" || a == "--stub" || a == "--codepage") && i + 1 < args.size()) {
       const std::string& value = args[++i];
+      // Given twice, one of the two would be dropped without a word.
+      if ((a == "-o" && !output.empty()) || (a == "--stub" && !stubPath.empty())) return Usage();
       if (a == "-o")
         output = value;
       else if (a == "--stub")
         stubPath = value;
-      else
-        codePage = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
+      else if (!ReadCodePage(value, codePage))
+        return Usage();
     } else {
       return Usage();
     }
@@ -135,18 +158,24 @@ int Run(std::vector<std::string> args) {
     Print(stderr, output + ": not built: the kit has errors");
     return 1;
   }
+  // Refused before the stub is looked for: the author learns first what matters most.
+  if (const std::string fault = OutputPlaceFault(output, kit); !fault.empty()) {
+    Print(stderr, output + ": not built: " + fault);
+    return 1;
+  }
   if (stubPath.empty()) stubPath = ProgramFolder() + kStubName;
   BuildOptions options;
   options.kit = kit;
   options.output = output;
   options.codePage = codePage;
+  options.stubPath = stubPath;
   if (!ReadWhole(stubPath, options.stub)) {
     Print(stderr, stubPath + ": error: the stub cannot be read");
     return 1;
   }
   const BuildResult result = BuildSetup(options);
   if (!result.ok) {
-    Print(stderr, output + ": not built: " + result.problem);
+    Print(stderr, output + ": not built: " + HostSeparators(result.problem));
     return 1;
   }
   Print(stdout, output + ": " + std::to_string(result.files) + " files, " +

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -231,19 +235,71 @@ TEST(KitBuild, EveryMemberIsWhereTheDirectorySays) {
 
 TEST(KitBuild, RefusesWhatItCannotDoWell) {
   Kit kit;
-  // The program inside the kit would hold the program.
-  BuildResult inside = kit.Build(kit.kit / "setup.exe");
-  EXPECT_FALSE(inside.ok);
-  EXPECT_NE(inside.problem.find("inside the kit"), std::string::npos);
-  EXPECT_FALSE(fs::exists(kit.kit / "setup.exe"));
+  const fs::path top = kit.folder.Path();
   // A stub without room for the version resource.
-  const fs::path output = fs::path(kit.folder.Path()) / "setup.exe";
+  const fs::path output = top / "setup.exe";
   BuildResult small = kit.Build(output, TestStub(64));
   EXPECT_FALSE(small.ok);
   EXPECT_NE(small.problem.find("version resource"), std::string::npos) << small.problem;
   BuildResult notAProgram = kit.Build(output, "not a program");
   EXPECT_FALSE(notAProgram.ok);
-  EXPECT_FALSE(fs::exists(output));
+  EXPECT_FALSE(fs::exists(top / "setup.exe"));
+}
+
+// The program goes onto a free name or over a regular file, never into the kit (however either
+// is spelt), never over its stub, and a built setup is no stub.
+TEST(KitBuild, RefusesEveryPlaceItMustNotWrite) {
+  Kit kit;
+  const fs::path top = kit.folder.Path();
+  ASSERT_TRUE(kit.Build(top / "built.exe").ok);
+  testsupport::WriteBytes(top / "stub.exe", TestStub());
+  fs::create_directories(top / "folder.exe");
+  testsupport::WriteBytes(top / "target.exe", "kept");
+  const std::string kitPath = kit.kit.string();
+  struct Case {
+    std::string kit, output, stubPath, stub, refusal;
+  };
+  std::vector<Case> cases = {
+      {kitPath, (kit.kit / "setup.exe").string(), "", "", "inside the kit"},
+      {kitPath, (kit.kit / "app" / "docs" / "setup.exe").string(), "", "", "inside the kit"},
+      {(kit.kit / "app" / "..").string(), (kit.kit / "setup.exe").string(), "", "", "inside the kit"},
+      {kitPath, (kit.kit / "app" / ".." / ".." / "kit" / "x.exe").string(), "", "", "inside the kit"},
+      {kitPath, (top / "folder.exe").string(), "", "", "(a folder)"},
+      {kitPath, (top / "stub.exe").string(), (top / "stub.exe").string(), "", "the stub itself"},
+      {kitPath, (top / "setup.exe").string(), "", testsupport::ReadBytes(top / "built.exe"),
+       "built already"},
+  };
+#ifndef _WIN32
+  fs::create_symlink(top / "target.exe", top / "link.exe");
+  fs::create_directory_symlink(kit.kit, top / "kitlink");
+  ASSERT_EQ(mkfifo((top / "fifo.exe").c_str(), 0600), 0);
+  cases.push_back({kitPath, (top / "kitlink" / "setup.exe").string(), "", "", "inside the kit"});
+  cases.push_back({(top / "kitlink").string(), (kit.kit / "app" / "s.exe").string(), "", "",
+                   "inside the kit"});
+  cases.push_back({kitPath, (top / "fifo.exe").string(), "", "", "(a pipe)"});
+  cases.push_back({kitPath, (top / "link.exe").string(), "", "", "(a link)"});
+#endif
+  for (const Case& c : cases) {
+    BuildOptions options;
+    options.kit = c.kit;
+    options.output = c.output;
+    options.stubPath = c.stubPath;
+    options.stub = c.stub.empty() ? TestStub() : c.stub;
+    const BuildResult result = BuildSetup(options);
+    EXPECT_FALSE(result.ok) << c.output;
+    EXPECT_NE(result.problem.find(c.refusal), std::string::npos) << c.output << ": " << result.problem;
+    EXPECT_FALSE(fs::exists(c.output + ".new~")) << c.output;
+  }
+  // Nothing was put into the kit, and nothing in place of what was there.
+  EXPECT_FALSE(fs::exists(kit.kit / "setup.exe"));
+  EXPECT_FALSE(fs::exists(kit.kit / "app" / "s.exe"));
+#ifndef _WIN32
+  EXPECT_TRUE(fs::is_fifo(top / "fifo.exe"));
+  EXPECT_TRUE(fs::is_symlink(top / "link.exe"));
+#endif
+  EXPECT_EQ(testsupport::ReadBytes(top / "target.exe"), "kept");
+  EXPECT_EQ(testsupport::ReadBytes(top / "stub.exe"), TestStub());
+  EXPECT_FALSE(fs::exists(top / "setup.exe"));
 }
 
 TEST(VersionResource, FindsNothingInDamagedPrograms) {

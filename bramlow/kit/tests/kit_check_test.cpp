@@ -3,10 +3,15 @@
 #include "bramlow/kit/kit_check.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -115,6 +120,10 @@ std::vector<Case> Cases() {
        "unknown macro %SystemRoot% in exe1"},
       {"count above the sections", script("OthCount=1", "OthCount=3"), "setup.qx1", 6, E,
        "OthCount=3, but [Oth2] and [Oth3] are missing: those items run with empty values"},
+      {"count above the engine's limit", script("OthCount=1", "OthCount=12345"), "setup.qx1", 6, E,
+       "OthCount=12345, but [Oth2], "},
+      {"count beyond 32 bits", script("OthCount=1", "OthCount=4294967297"), "setup.qx1", 6, W,
+       "OthCount=4294967297 is more than the engine can read: it reads it as 1"},
       {"un_exe count above the entries", script("\r\nCount=1", "\r\nCount=2"), "setup.qx1", 27, E,
        "Count=2 of [un_exe], but exe2 is missing"},
       {"type-1 value not a number", script("Type=0\r\nData=%Dest%", "Type=1\r\nData=12a"),
@@ -143,12 +152,20 @@ std::vector<Case> Cases() {
       {"source folder with a trailing backslash",
        script("SourceFolder=%Installer%app", "SourceFolder=%Installer%app\\"), "setup.qx1", 4, E,
        "SourceFolder ends in a backslash"},
+      {"no application name", script("AppName=Tool\r\n", "AppName=\r\nRegUninst=1\r\n"), "setup.qx1", 2, W,
+       "no AppName: every text that names the application shows nothing there, and RegUninst=1 "
+       "writes no entry"},
+      {"OnlyNT as a switch", script("CreateUninst=1\r\n", "CreateUninst=1\r\nOnlyNT=1\r\n"), "setup.qx1",
+       6, E, "OnlyNT=1 refuses to run on every system"},
+      {"OnlyNT for the NT family", script("CreateUninst=1\r\n", "CreateUninst=1\r\nOnlyNT=2\r\n"), nullptr,
+       0, E, ""},
       {"destination not a full path",
        script("DestFolder=%Program Files%\\Tool", "DestFolder=Program Files\\Tool"), "setup.qx1", 3,
        E, "the folder page refuses it (not a full path)"},
       {"destination with %Dest%",
        script("DestFolder=%Program Files%\\Tool", "DestFolder=%Dest%\\Tool"), "setup.qx1", 3, E,
-       "gives '\\Tool' on a sample system: the folder page refuses it (not a full path)"},
+       "gives '\\Tool' on a sample system: the folder page refuses it (not a full path); %Dest% is "
+       "the destination itself and is empty here"},
       {"destination naming a device",
        script("DestFolder=%Program Files%\\Tool", "DestFolder=%Program Files%\\NUL"), "setup.qx1",
        3, E, "takes for a device"},
@@ -204,6 +221,10 @@ std::vector<Case> Cases() {
        "setup.qx1", 0, E, "the kit has no language file (*.qxl)"},
       {"UTF-8 mark", [](MemoryKitFolder&, std::string& s) { s = "\xEF\xBB\xBF" + s; }, "setup.qx1",
        1, E, "UTF-8 byte-order mark"},
+      {"misspelt kit key", script("[un_exe]", "[KIT]\r\nVesion=1.2\r\n[un_exe]"), "setup.qx1", 27,
+       E, "unknown key Vesion in [KIT]: the kit tools never read it (did you mean Version?)"},
+      {"kit section again", script("[un_exe]", "[kit]\r\n[Kit]\r\n[un_exe]"), "setup.qx1", 27, E,
+       "[Kit] again (first at line 26): the kit tools read only the first"},
       {"bad kit version", script("[un_exe]", "[kit]\r\nVersion=1.x\r\n[un_exe]"), "setup.qx1", 27,
        E, "Version=1.x is not a version"},
       {"section beyond its count", script("[un_exe]", "[Reg2]\r\nKey=x\r\n[un_exe]"), "setup.qx1",
@@ -250,8 +271,56 @@ std::vector<Case> Cases() {
            kit.Add(n, *b.Read(n));
        },
        "setup.rtf", 0, W, "missing: the licence page stays empty"},
+      {"single file onto a device", script("Dest=%Dest%\\lang\\deep\\%Lang%.qxl", "Dest=%Dest%\\docs\\NUL"),
+       "setup.qx1", 12, E, "named as a device or ends in a dot or a space"},
+      {"single file below a trailing dot",
+       script("Dest=%Dest%\\lang\\deep\\%Lang%.qxl", "Dest=%Dest%\\lang.\\%Lang%.qxl"), "setup.qx1",
+       12, E, "(a failed copy)"},
+      {"relative Dest", script("Dest=%Dest%\\lang\\deep\\%Lang%.qxl", "Dest=lang\\%Lang%.qxl"),
+       "setup.qx1", 12, W, "Dest=lang\\%Lang%.qxl is not a full path: the engine takes it from"},
+      {"relative Source", script("Source=%Installer%%Lang%.qxl", "Source=%Lang%.qxl"), "setup.qx1",
+       11, W, "(start it with a macro such as %Installer%)"},
+      {"empty SourceFolder", script("SourceFolder=%Installer%app", "SourceFolder="), "setup.qx1", 4,
+       W, "SourceFolder is empty: no folder tree is copied"},
+      {"relative SourceFolder", script("SourceFolder=%Installer%app", "SourceFolder=app"),
+       "setup.qx1", 4, W, "SourceFolder=app is not a full path"},
+      {"relative shortcut target", script("FileName=%Dest%\\readme.txt", "FileName=readme.txt"),
+       "setup.qx1", 20, W, "FileName=readme.txt is not a full path"},
+      {"program the kit lacks",
+       script("File=%Dest%\\readme.txt", "File=%Installer%tools\\missing.exe /x"), "setup.qx1", 24,
+       E, "the kit holds no program tools\\missing.exe"},
+      {"program the kit holds, with arguments",
+       script("File=%Dest%\\readme.txt", "File=%Installer%bramlow.exe /x \"a b\""), nullptr, 0, E,
+       ""},
+      {"program outside the kit by its bare name", script("File=%Dest%\\readme.txt", "File=notepad.exe"),
+       nullptr, 0, E, ""},
+      {"source folder spelt with .. and a trailing dot",
+       script("SourceFolder=%Installer%app", "SourceFolder=%Installer%app\\..\\app\\docs\\.."),
+       nullptr, 0, E, ""},
+      {"source file with a trailing dot",
+       script("Source=%Installer%%Lang%.qxl", "Source=%Installer%setup.rtf."), nullptr, 0, E, ""},
+      {"source folder missing after ..",
+       script("SourceFolder=%Installer%app", "SourceFolder=%Installer%app\\..\\docs"), "setup.qx1", 4,
+       E, "the kit holds no folder docs"},
+      {"file name Windows refuses",
+       [](MemoryKitFolder& kit, std::string&) { kit.Add("app\\q?", "x"); }, "app\\q?", 0, E,
+       "holds '?', which Windows cannot use in a name"},
+      {"file name with a tab",
+       [](MemoryKitFolder& kit, std::string&) { kit.Add("app\\tab\tname", "x"); },
+       "app\\tab\tname", 0, E, "control character"},
+      {"folder named as a device",
+       [](MemoryKitFolder& kit, std::string&) { kit.AddFolder("app\\nul"); }, "app\\nul", 0, E,
+       "names a device"},
+      {"folder ending in a space",
+       [](MemoryKitFolder& kit, std::string&) { kit.Add("app\\sp \\x.txt", "x"); }, "app\\sp ", 0,
+       E, "ends in a dot or a space"},
       {"text with an English stand-in", language("40=Text 40\r\n", ""), "English.qxl", 1, W,
        "text 40 is missing: the wizard says it in English"},
+      {"language file named in capitals",
+       [](MemoryKitFolder& kit, std::string&) {
+         kit.Add("German.QXL", Replaced(Language(), "40=Text 40\r\n", ""));
+       },
+       "German.QXL", 1, W, "text 40 is missing"},
       {"unknown text", language("44=Text 44\r\n", "44=Text 44\r\n45=More\r\n"), "English.qxl", 46,
        W, "unknown text 45"},
       {"line without =", script("Shell=1\r\n", "Shell=1\r\nWait\r\n"), "setup.qx1", 26, W,
@@ -323,8 +392,17 @@ TEST(KitCheck, AKitWithoutScriptCannotBeRead) {
 }
 
 TEST(KitCheck, PrintsFindingsAsCompilersDo) {
+#ifdef _WIN32
+  const std::string kit = "kit\\";
+#else
+  const std::string kit = "kit/";
+#endif
   EXPECT_EQ(FindingLine("kit", Finding{"setup.qx1", 12, Severity::Error, "text"}),
-            "kit/setup.qx1:12: error: text");
+            kit + "setup.qx1:12: error: text");
+  // Control bytes neither end the line nor break it; the file in the system's form.
+  EXPECT_EQ(FindingLine("kit", Finding{"app\\a\nb", 0, Severity::Error,
+                                       std::string("OthCount=2\0x\r\n", 14)}),
+            kit + "app" + kit.back() + "a\\x0Ab: error: OthCount=2\\x00x\\x0D\\x0A");
   EXPECT_EQ(FindingLine("C:\\kit\\", Finding{"setup.bmp", 0, Severity::Warning, "missing"}),
             "C:\\kit\\setup.bmp: warning: missing");
   KitReport report;
@@ -346,6 +424,80 @@ TEST(KitCheck, TakesOnlyWellFormedVersions) {
        {"", "1.", ".1", "1..2", "65536", "1.2.3.4.5", "1,2", "v1", "1.2 ", "0000001"})
     EXPECT_FALSE(ParseKitVersion(bad, v)) << bad;
 }
+
+#ifndef _WIN32
+// Names a Linux folder holds and Windows cannot, and entries the build cannot pack: each an
+// error with its path, and what lies below a refused folder is not reported again.
+TEST(KitCheck, NamesWindowsCannotHoldOnDisk) {
+  testsupport::ScratchFolder folder("kvnames");
+  const std::filesystem::path kit = std::filesystem::path(folder.Path()) / "kit";
+  MemoryKitFolder base = BaseKit();
+  for (const char* name : {"setup.qx1", "English.qxl", "bramlow.exe", "setup.dat", "setup.rtf",
+                           "setup.bmp", "app/readme.txt", "app/docs/guide.txt"}) {
+    std::filesystem::create_directories((kit / name).parent_path());
+    testsupport::WriteBytes(kit / name, *base.Read(name));
+  }
+  const std::vector<std::pair<std::string, std::string>> bad = {
+      {"app/lt<", "holds '<'"},
+      {"app/pipe|", "holds '|'"},
+      {"app/quo\"te", "holds '\"'"},
+      {"app/back\\slash", "holds '\\'"},
+      {"app/line\nbreak/x.txt", "control character"},
+      {"app/bad\x81", "code page"},
+      {"app/x.", "ends in a dot"},
+      {"app/COM1.txt", "names a device"},
+      {"app/README.TXT", "the same name as"},
+      {"english.qxl", "the same name as"},
+      {"app/Docs/other.txt", "the same name as"},
+  };
+  for (const auto& [name, says] : bad) {
+    std::filesystem::create_directories((kit / name).parent_path());
+    testsupport::WriteBytes(kit / name, name == "english.qxl" ? Language() : "x");
+  }
+  // What the build cannot pack is an error of the check too.
+  testsupport::WriteBytes(std::filesystem::path(folder.Path()) / "outside.txt", "x");
+  std::filesystem::create_symlink(std::filesystem::path(folder.Path()) / "outside.txt",
+                                  kit / "app" / "out.txt");
+  std::filesystem::create_symlink(kit / "nowhere", kit / "app" / "broken.txt");
+  std::filesystem::create_directory_symlink(kit / "app" / "docs", kit / "app" / "docslink");
+  std::filesystem::create_symlink(kit / "setup.rtf", kit / "app" / "inside.txt");  // packed
+  ASSERT_EQ(mkfifo((kit / "app" / "pipe").c_str(), 0600), 0);
+  const std::vector<std::pair<std::string, std::string>> unpackable = {
+      {"app\\out.txt", "a link that leads out of the kit"},
+      {"app\\broken.txt", "a pipe, device or broken link"},
+      {"app\\docslink", "a link or junction to a folder"},
+      {"app\\pipe", "a pipe, device or broken link"},
+  };
+  DiskKitFolder disk(kit.string());
+  const KitReport report = CheckKit(disk, 1252);
+  std::map<std::string, std::string> found;
+  for (const Finding& f : report.findings) {
+    EXPECT_EQ(f.severity, Severity::Error) << f.file;
+    found[f.file] = f.text;
+  }
+  for (auto [name, says] : bad) {
+    if (name == "app/line\nbreak/x.txt") name = "app/line\nbreak";
+    std::string file = name;
+    std::replace(file.begin(), file.end(), '/', '\\');
+    if (name == "app/back\\slash") file = "app\\back\\slash";
+    // Of two names that clash, the one sorted later is reported.
+    if (name == "english.qxl") file = "english.qxl";
+    if (name == "app/Docs/other.txt") file = "app\\docs";
+    if (name == "app/README.TXT") file = "app\\readme.txt";
+    ASSERT_TRUE(found.count(file)) << file;
+    EXPECT_NE(found[file].find(says), std::string::npos) << file << ": " << found[file];
+  }
+  for (const auto& [file, says] : unpackable) {
+    ASSERT_TRUE(found.count(file)) << file;
+    EXPECT_NE(found[file].find(says), std::string::npos) << file << ": " << found[file];
+  }
+  EXPECT_EQ(report.findings.size(), bad.size() + unpackable.size()) << [&] {
+    std::string all;
+    for (const Finding& f : report.findings) all += FindingLine("kit", f) + "\n";
+    return all;
+  }();
+}
+#endif
 
 // The shipped sample kit as the build assembles it: kit-src with the engine, the uninstaller
 // and the picture beside it.

@@ -3,6 +3,7 @@
 its exit codes (0 clean, 1 errors, 2 unreadable kit or usage), and build refusing a kit with
 errors or without its stub."""
 import os
+import stat
 import subprocess
 import sys
 import tempfile
@@ -62,12 +63,28 @@ with tempfile.TemporaryDirectory() as top:
     code, out, err = run("build", kit, "-o", os.path.join(top, "setup.exe"), "--stub", os.path.join(top, "none"))
     expect("a build without its stub ends with 1", code == 1 and "stub" in err, out + err)
 
+    # The program never goes into the kit, however the two are spelt, nor over anything but a file.
+    os.symlink(kit, os.path.join(top, "kitlink"))
+    os.mkfifo(os.path.join(top, "fifo.exe"))
+    for cwd, args in ((kit, (".", "-o", "setup.exe")), (os.path.join(kit, "app"), ("..", "-o", "s.exe")),
+                      (kit, ("../kit", "-o", "./app/x.exe")), (top, ("kitlink", "-o", "kit/setup.exe")),
+                      (top, ("kit", "-o", "fifo.exe"))):
+        done = subprocess.run([tool, "build", *args, "--stub", os.path.join(top, "none")], cwd=cwd,
+                              capture_output=True, text=True, errors="replace")
+        expect("refused before the stub is looked for: %r" % (args,),
+               done.returncode == 1 and "not built" in done.stderr and "stub" not in done.stderr,
+               done.stdout + done.stderr)
+    expect("nothing written into the kit", not os.path.exists(os.path.join(kit, "setup.exe")))
+    expect("the pipe is kept", stat.S_ISFIFO(os.lstat(os.path.join(top, "fifo.exe")).st_mode))
+
     code, out, err = run("check", os.path.join(top, "missing"))
     expect("no kit folder ends with 2", code == 2, out + err)
     os.remove(os.path.join(kit, "setup.qx1"))
     code, out, err = run("check", kit)
     expect("no script ends with 2", code == 2 and "setup.qx1" in err, out + err)
-    for args in ((), ("check",), ("build", kit), ("check", kit, "-o", "x.exe"), ("frobnicate", kit)):
+    for args in ((), ("check",), ("build", kit), ("check", kit, "-o", "x.exe"), ("frobnicate", kit),
+                 ("build", kit, "-o", "a.exe", "-o", "b.exe"), ("build", kit, "-o", "a.exe", "--codepage", "abc"),
+                 ("build", kit, "-o", "a.exe", "--codepage", "99999"), ("check", kit, "--codepage", "")):
         code, out, err = run(*args)
         expect("usage ends with 2: %r" % (args,), code == 2 and "usage" in err, out + err)
 
