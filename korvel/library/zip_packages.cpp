@@ -22,7 +22,11 @@ ZipPackageReader::ZipPackageReader() {
                              const std::string& extended, const std::string&, int code) {
     // Keeping a file that is already there is the intended choice, not a fault.
     if (code == ziparchive::zipmsg::kRequiredEventNotAssigned && extended == "OnFileExists") return;
-    // A name Windows would not write as that file says nothing of the archive.
+    // A name Windows would not write as that file, or one an earlier member has, says nothing
+    // of the archive.
+    if (listing_ && (code == ziparchive::zipmsg::kUnsafeStoredPath ||
+                     code == ziparchive::zipmsg::kErrorWritingFile))
+      return;
     if (code == ziparchive::zipmsg::kUnsafeStoredPath && choice_) {
       const std::optional<std::size_t> index = choice_->Reach(file);
       if (index && choice_->chosen[*index])
@@ -96,6 +100,11 @@ std::optional<std::vector<ziparchive::TUnZip::ListedMember>> ZipPackageReader::L
   if (!FileExists(archive)) return std::nullopt;
   const EveryMember every(zipUnPack);
   zipUnPack.SetArchiveFile(winbase::ToUtf8(archive));
+  listing_ = true;
+  const struct Listed {
+    bool& listing;
+    ~Listed() { listing = false; }
+  } listedOnce{listing_};
   std::vector<ziparchive::TUnZip::ListedMember> listed = zipUnPack.List();
   if (!problems_.empty()) return std::nullopt;
   return listed;

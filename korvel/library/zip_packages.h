@@ -43,6 +43,9 @@ class ZipPackageReader : public IPackageReader {
     std::optional<std::size_t> Reach(const std::string& name);
   };
   std::optional<Choice> choice_;
+  // While the package is listed: the engine names the names it would refuse to write, which
+  // say nothing of the archive; Korvel decides on each listed name itself.
+  bool listing_ = false;
 };
 
 // Packs the files of a folder under their bare names, deflated except for files that are

@@ -361,6 +361,8 @@ std::string OsPathKey(const OsPath& path) {
       w = full;
     }
   }
+  // "d\x\" (a folder entry) and "d\x" (a file) name one place, as they do on other systems.
+  while (w.size() > 3 && (w.back() == L'\\' || w.back() == L'/')) w.pop_back();
   if (!w.empty()) CharUpperBuffW(w.data(), DWORD(w.size()));
   return winbase::ToUtf8(w);
 }
