@@ -77,9 +77,55 @@ PayloadCheck CheckPayload(ziparchive::OsFile& file, const std::function<void()>&
   return CheckPayload(readAt, size < 0 ? 0 : static_cast<uint64_t>(size), pace);
 }
 
+namespace {
+
+uint32_t Le32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// Where the setup data of a signed setup ends: signing appends a certificate table after
+// everything else, padded to 8 bytes, and names it in the program's header. The file's end
+// for an unsigned one, or when the header names no table that ends the file.
+uint64_t SetupDataEnd(const PayloadReader& readAt, uint64_t fileSize) {
+  uint8_t dos[64];
+  if (fileSize < sizeof dos || !readAt(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
+    return fileSize;
+  const uint64_t pe = Le32(dos + 60);
+  uint8_t head[26];  // signature, file header, the optional header's magic
+  if (pe > fileSize || fileSize - pe < sizeof head || !readAt(pe, head, sizeof head) ||
+      Le32(head) != 0x00004550)
+    return fileSize;
+  const unsigned magic = head[24] | head[25] << 8;
+  // The fifth data directory, after the optional header's fields of the one or the other kind.
+  const uint64_t directory = pe + 24 + (magic == 0x20B ? 112 : magic == 0x10B ? 96 : 0) + 4 * 8;
+  uint8_t table[8];
+  if (directory == pe + 24 + 32 || directory > fileSize || fileSize - directory < sizeof table ||
+      !readAt(directory, table, sizeof table))
+    return fileSize;
+  const uint64_t offset = Le32(table), size = Le32(table + 4);
+  if (offset == 0 || size == 0 || offset > fileSize || fileSize - offset != size) return fileSize;
+  return offset;
+}
+
+}  // namespace
+
 PayloadCheck CheckPayload(const PayloadReader& readAt, uint64_t fileSize,
                           const std::function<void()>& pace) {
   PayloadCheck check;
+  // A signed setup: the trailer stands before the certificate table and its zero padding.
+  if (const uint64_t end = SetupDataEnd(readAt, fileSize); end != fileSize) {
+    std::string tail(kPayloadTrailerSize + 7, '\0');
+    for (uint64_t pad = 0; pad < 8 && end >= kPayloadTrailerSize + pad; ++pad) {
+      const size_t count = static_cast<size_t>(kPayloadTrailerSize + pad);
+      if (!readAt(end - count, tail.data(), count)) break;
+      const std::string_view read(tail.data(), count);
+      if (read.find_first_not_of('\0', kPayloadTrailerSize) != std::string_view::npos) break;
+      if (DecodeTrailer(read.substr(0, kPayloadTrailerSize))) {
+        fileSize = end - pad;
+        break;
+      }
+    }
+  }
   if (fileSize < kPayloadTrailerSize) {
     check.problem = "the file is incomplete: it is too short to hold its setup data";
     return check;

@@ -1,7 +1,7 @@
 // The one-file setup's layout: the stub program, then a ZIP archive of the kit whose comment
 // carries the kit's empty folders and, last in the file, a trailer that says where the archive
 // starts, how long it is and its CRC-32. The stub finds and checks the whole payload by the
-// trailer before anything is unpacked, so that a download cut short or damaged anywhere is
+// trailer before anything is unpacked, so that a download cut short or its data damaged is
 // refused whatever a ZIP reader would make of what is left.
 #pragma once
 #include <cstdint>

@@ -209,6 +209,22 @@ TEST(KitBuild, EveryCutAndEveryChangedByteOfThePayloadIsRefused) {
   }
   // Bytes added at the end are refused too.
   EXPECT_FALSE(CheckBytes(bytes + "x").ok);
+  // Signing pads the file to 8 bytes, appends its certificate table and names it in the
+  // program's header: the setup data is found before it, and is checked as ever.
+  auto signedAs = [](std::string file, const std::string& certificate, uint32_t sizeStated) {
+    file.append((8 - file.size() % 8) % 8, '\0');
+    Put32(file, 88 + 96 + 32, static_cast<uint32_t>(file.size()));
+    Put32(file, 88 + 96 + 36, sizeStated);
+    return file + certificate;
+  };
+  const std::string certificate(24, 'C');
+  EXPECT_TRUE(CheckBytes(signedAs(bytes, certificate, 24)).ok);
+  std::string damaged = signedAs(bytes, certificate, 24);
+  damaged[payload + 10] = static_cast<char>(damaged[payload + 10] ^ 0x21);
+  EXPECT_FALSE(CheckBytes(damaged).ok) << "the payload of a signed setup";
+  EXPECT_FALSE(CheckBytes(signedAs(bytes, certificate, 20)).ok) << "a table short of the end";
+  EXPECT_FALSE(CheckBytes(signedAs(bytes.substr(0, bytes.size() - 1), certificate, 24)).ok)
+      << "a cut setup, signed";
 }
 
 // The stub's own code holds the bytes PK\3\4 (it carries the ZIP engine): a reader that had to
