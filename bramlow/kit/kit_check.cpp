@@ -761,10 +761,13 @@ void Checker::CheckSetup() {
   mark.installer = kKitMark;
   if (const auto tree = InsideKit(Expand(source, mark)); tree && !source.empty()) {
     std::vector<std::pair<std::string, std::string>> pending = {{*tree, ""}};
-    while (!pending.empty() && destFolders_.size() < 100000) {
+    // Bounded by the folders looked at, not only by those found: a name that leads nowhere
+    // new ("", ".", which a kit in memory can hold) would otherwise be walked for ever.
+    for (size_t looked = 0; !pending.empty() && looked < 100000; ++looked) {
       auto [folder, relative] = pending.back();
       pending.pop_back();
       for (const std::string& name : kit_.FolderNames(folder)) {
+        if (name.empty() || name == "." || name == "..") continue;
         const std::string sub = relative.empty() ? Folded(name) : relative + "\\" + Folded(name);
         destFolders_.insert(sub);
         pending.emplace_back(folder.empty() ? name : folder + "\\" + name, sub);

@@ -41,7 +41,8 @@ void Walk(const KitFolder& kit, const std::string& folder, int depth, unsigned c
   }
   std::map<std::string, std::string> seen;  // folded -> first name
   for (const auto& [name, isFolder] : entries) {
-    const std::string path = folder.empty() ? name : folder + "\\" + name;
+    // (An empty name, which only a kit in memory can hold, is named by the kit's own folder.)
+    const std::string path = folder.empty() ? (name.empty() ? "." : name) : folder + "\\" + name;
     std::string fault = NameFault(name, kit, codePage);
     if (fault.empty()) {
       const auto [first, added] = seen.emplace(FoldedKitName(name), name);
