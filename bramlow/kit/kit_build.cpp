@@ -25,10 +25,6 @@ constexpr bool kUtf8Paths = true;
 constexpr bool kUtf8Paths = false;
 #endif
 
-OsPath SystemPath(const std::string& path) {
-  return kUtf8Paths ? OsPath::FromUtf8(path) : OsPath(path);
-}
-
 // The engine takes full paths with "\" separators.
 std::string FullPath(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');

@@ -3,17 +3,18 @@
 #include "ziparchive/platform/zip_platform.h"
 
 namespace bramlow {
+
+ziparchive::OsPath SystemPath(const std::string& path) {
+#ifdef _WIN32
+  return ziparchive::OsPath::FromUtf8(path);
+#else
+  return ziparchive::OsPath(path);
+#endif
+}
+
 namespace {
 
 using ziparchive::OsPath;
-
-OsPath SystemPath(const std::string& path) {
-#ifdef _WIN32
-  return OsPath::FromUtf8(path);
-#else
-  return OsPath(path);
-#endif
-}
 
 std::vector<std::string> Parts(std::string_view relative) {
   std::vector<std::string> parts;

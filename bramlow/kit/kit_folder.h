@@ -9,7 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "ziparchive/platform/zip_platform.h"
+
 namespace bramlow {
+
+// A path as the kit tools take it (UTF-8 text on Windows, the host's bytes elsewhere) in the
+// form the ZIP engine's system layer takes.
+ziparchive::OsPath SystemPath(const std::string& path);
 
 class KitFolder {
  public:

@@ -59,13 +59,6 @@ std::string ProgramFolder() {
   return cut == std::string::npos ? std::string() : utf8.substr(0, cut + 1);
 }
 
-ziparchive::OsPath SystemPath(const std::string& path) {
-#ifdef _WIN32
-  return ziparchive::OsPath::FromUtf8(path);
-#else
-  return ziparchive::OsPath(path);
-#endif
-}
 
 bool ReadWhole(const std::string& path, std::string& bytes) {
   ziparchive::OsFile file;

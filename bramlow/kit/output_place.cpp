@@ -1,5 +1,6 @@
 #include "bramlow/kit/output_place.h"
 
+#include "bramlow/kit/kit_folder.h"
 #include "ziparchive/platform/device_name.h"
 #include "ziparchive/platform/zip_platform.h"
 
@@ -14,13 +15,6 @@
 namespace bramlow {
 namespace {
 
-ziparchive::OsPath SystemPath(const std::string& path) {
-#ifdef _WIN32
-  return ziparchive::OsPath::FromUtf8(path);
-#else
-  return ziparchive::OsPath(path);
-#endif
-}
 
 std::string FolderOf(const std::string& path) {
   const size_t cut = path.find_last_of("\\/");
