@@ -108,29 +108,29 @@ bool DiskKitFolder::IsFolder(std::string_view relative) const {
   return path && ziparchive::OsFolderExists(SystemPath(*path));
 }
 
-std::vector<std::string> DiskKitFolder::FileNames(std::string_view relativeFolder) const {
+std::vector<std::string> DiskKitFolder::NamesIn(
+    std::string_view relativeFolder, bool (*takes)(const ziparchive::OsFindData&)) const {
   std::vector<std::string> names;
   const auto path = Resolve(relativeFolder);
   ziparchive::OsDirSearch search;
   if (!path || !search.Open(SystemPath(*path))) return names;
   ziparchive::OsFindData data;
   while (search.Next(data)) {
-    if (!(data.attributes & ziparchive::fattr::kDirectory) && !data.special)
-      names.push_back(data.name);
+    if (takes(data)) names.push_back(data.name);
   }
   return names;
 }
 
+std::vector<std::string> DiskKitFolder::FileNames(std::string_view relativeFolder) const {
+  return NamesIn(relativeFolder, [](const ziparchive::OsFindData& data) {
+    return !(data.attributes & ziparchive::fattr::kDirectory) && !data.special;
+  });
+}
+
 std::vector<std::string> DiskKitFolder::FolderNames(std::string_view relativeFolder) const {
-  std::vector<std::string> names;
-  const auto path = Resolve(relativeFolder);
-  ziparchive::OsDirSearch search;
-  if (!path || !search.Open(SystemPath(*path))) return names;
-  ziparchive::OsFindData data;
-  while (search.Next(data)) {
-    if ((data.attributes & ziparchive::fattr::kDirectory) && !data.link) names.push_back(data.name);
-  }
-  return names;
+  return NamesIn(relativeFolder, [](const ziparchive::OsFindData& data) {
+    return (data.attributes & ziparchive::fattr::kDirectory) && !data.link;
+  });
 }
 
 std::vector<std::pair<std::string, std::string>> DiskKitFolder::Unpackable(

@@ -65,6 +65,10 @@ class DiskKitFolder final : public KitFolder {
   std::optional<std::string> Resolve(std::string_view relative) const;
 
  private:
+  // The names of a folder's entries that `takes` takes.
+  std::vector<std::string> NamesIn(std::string_view relativeFolder,
+                                   bool (*takes)(const ziparchive::OsFindData&)) const;
+
   std::string path_;  // "\"-separated, without a trailing separator
 };
 
