@@ -37,7 +37,8 @@ std::wstring WholeFolderPath(const std::wstring& folder) {
   return full;
 }
 
-void Prepare(TSetupState& state, IInstallView& view) {
+// Returns the source tree as its count found it.
+SourceTree Prepare(TSetupState& state, IInstallView& view) {
   view.ShowProgressPage();
   state.DestFolder = WholeFolderPath(view.DestinationText());
   view.Repaint();
@@ -50,13 +51,14 @@ void Prepare(TSetupState& state, IInstallView& view) {
   state.CopiedCounter = 0;
   state.FolderCounter = 0;
   MakeFolderChain(state.DestFolder);
-  CountTreeFiles(state.SourceFolder, state);
+  SourceTree tree = CountTreeFiles(state.SourceFolder, state, view);
   if (!state.DestFolder.empty() && state.DestFolder.back() == L'\\') state.DestFolder.pop_back();
+  return tree;
 }
 
-void CopySourceTree(TSetupState& state, IInstallView& view) {
+void CopySourceTree(const SourceTree& tree, TSetupState& state, IInstallView& view) {
   view.SetProgressMaximum(state.FileCounter);
-  CopyTree(state.SourceFolder, state, view);
+  CopyTree(tree, state, view);
 }
 
 void CopySingleFiles(TSetupState& state, ActionContext& context, IInstallView& view) {
@@ -177,9 +179,9 @@ void ShowFinish(TSetupState& state, IInstallView& view) {
 }  // namespace
 
 void RunInstallation(TSetupState& state, IInstallView& view) {
-  Prepare(state, view);
+  const SourceTree tree = Prepare(state, view);
   ActionContext context(state);
-  CopySourceTree(state, view);
+  CopySourceTree(tree, state, view);
   CopySingleFiles(state, context, view);
   WriteIniEntries(state, context, view);
   WriteRegistryValues(state, context, view);

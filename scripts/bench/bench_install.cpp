@@ -143,6 +143,8 @@ struct Observation {
   std::set<std::wstring> statuses;
   std::set<LRESULT> positions;
   DWORD slowest = 0;
+  DWORD slowestAt = 0;        // when the slowest answer was asked for, from the start
+  std::wstring slowestShown;  // and what the status line showed when it came
 };
 
 // Drives bramlow.exe through the wizard into dest and times the installation from the last
@@ -179,9 +181,14 @@ const char* InstallOnce(const std::wstring& kit, const std::wstring& dest, Obser
     DWORD asked = ::GetTickCount();
     DWORD_PTR position = 0;
     if (bar) ::SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &position);
-    seen.slowest = std::max<DWORD>(seen.slowest, ::GetTickCount() - asked);
-    seen.positions.insert(static_cast<LRESULT>(position));
+    const DWORD answered = ::GetTickCount() - asked;
     const std::wstring shown = TextOf(status);
+    if (answered > seen.slowest) {
+      seen.slowest = answered;
+      seen.slowestAt = asked - start;
+      seen.slowestShown = shown;
+    }
+    seen.positions.insert(static_cast<LRESULT>(position));
     if (shown.rfind(L"Copying ", 0) == 0) seen.statuses.insert(shown);
     bool finished = false;
     for (HWND button : buttons) {
@@ -244,9 +251,10 @@ int wmain(int argc, wchar_t** argv) {
       std::printf(
           "run %d: install %zu (bramlow.exe, wizard) %lu ms (processor %lu ms); %zu different "
           "status lines "
-          "seen, %zu bar positions, slowest answer %lu ms\n",
+          "seen, %zu bar positions, slowest answer %lu ms (asked at %lu ms, showing \"%ls\")\n",
           run, which + 1, static_cast<unsigned long>(seen.ms), seen.cpuMs, seen.statuses.size(),
-          seen.positions.size(), static_cast<unsigned long>(seen.slowest));
+          seen.positions.size(), static_cast<unsigned long>(seen.slowest),
+          static_cast<unsigned long>(seen.slowestAt), seen.slowestShown.c_str());
     }
   }
   // Each install against the copy of its own round: the machine's drift between rounds drops out.

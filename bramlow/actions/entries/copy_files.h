@@ -3,6 +3,7 @@
 
 #include "bramlow/actions/entries/action_context.h"
 #include "bramlow/actions/entries/action_host.h"
+#include "bramlow/actions/entries/source_tree.h"
 #include "bramlow/state/setup_state.h"
 
 namespace bramlow {
@@ -15,6 +16,9 @@ void ClearReadOnly(const std::wstring& copy);
 // Adds the number of files below folder (all levels) to FileCounter. An empty folder text
 // counts nothing: it must never mean the root of the current drive.
 void CountTreeFiles(const std::wstring& folder, TSetupState& state);
+// The same count, handling host's messages while it walks, and what the walk found, for the
+// copy of that folder.
+SourceTree CountTreeFiles(const std::wstring& folder, TSetupState& state, IActionHost& host);
 
 // Copies folder, a folder of the SourceFolder tree (the first call passes SourceFolder
 // itself), into its destination: its leading SourceFolder part replaced by DestFolder, with
@@ -25,6 +29,8 @@ void CountTreeFiles(const std::wstring& folder, TSetupState& state);
 // ("folders", FolderCounter) are recorded for the uninstaller. An empty SourceFolder or
 // DestFolder copies nothing.
 void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host);
+// The same copy of tree.root, from the entries its count found.
+void CopyTree(const SourceTree& tree, TSetupState& state, IActionHost& host);
 
 // Single-file item n of the script (section "Oth" + n): shows language text 20 with the
 // expanded destination, creates the destination's folder chain, records the destination for

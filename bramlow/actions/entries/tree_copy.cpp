@@ -4,6 +4,7 @@
 
 #include "bramlow/actions/entries/folder_chain.h"
 #include "bramlow/actions/entries/path_parts.h"
+#include "bramlow/actions/entries/source_tree.h"
 #include "bramlow/actions/entries/step_log.h"
 #include "bramlow/state/destination_check.h"
 #include "bramlow/state/language_texts.h"
@@ -16,30 +17,6 @@ namespace bramlow {
 
 namespace {
 
-bool IsDotEntry(const wchar_t* name) {
-  return (name[0] == L'.' && name[1] == 0) || (name[0] == L'.' && name[1] == L'.' && name[2] == 0);
-}
-
-// A destination inside the source tree would otherwise be walked while it is being filled.
-bool IsDestinationItself(const TSetupState& state, const std::wstring& sourceFolder) {
-  return SamePath(sourceFolder, state.DestFolder);
-}
-
-void CountFolder(TSetupState& state, const std::wstring& folder) {
-  WIN32_FIND_DATAW found;
-  winbase::FindHandle search(FindFirstFileW(JoinPath(folder, L"*.*").c_str(), &found));
-  if (!search) return;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
-    const std::wstring child = JoinPath(folder, found.cFileName);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!IsDestinationItself(state, child)) CountFolder(state, child);
-    } else {
-      ++state.FileCounter;
-    }
-  } while (FindNextFileW(search.get(), &found));
-}
-
 void LogSkipped(const std::wstring& from, const std::wstring& to) {
   Steps().Line(L"copy " + from + L" -> " + to +
                L": skipped (an earlier copy in its folder failed)");
@@ -47,21 +24,16 @@ void LogSkipped(const std::wstring& from, const std::wstring& to) {
 
 // After a failed copy the rest of its folder is not tried (as it always was); each file left
 // behind still gets its line, so the log accounts for every file of the tree.
-void LogSkippedFolder(TSetupState& state, const std::wstring& source,
+void LogSkippedFolder(const SourceTree& tree, std::size_t listing, const std::wstring& source,
                       const std::wstring& destination) {
-  WIN32_FIND_DATAW found;
-  winbase::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
-  if (!search) return;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
-    const std::wstring from = JoinPath(source, found.cFileName);
-    const std::wstring to = JoinPath(destination, found.cFileName);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (!IsDestinationItself(state, from)) LogSkippedFolder(state, from, to);
-    } else {
+  for (const SourceTree::Entry& entry : tree.folders[listing]) {
+    const std::wstring from = JoinPath(source, entry.name);
+    const std::wstring to = JoinPath(destination, entry.name);
+    if (entry.IsFolder())
+      LogSkippedFolder(tree, entry.listing, from, to);
+    else
       LogSkipped(from, to);
-    }
-  } while (FindNextFileW(search.get(), &found));
+  }
 }
 
 // Why a name of the tree cannot be made by an installation that lists what it makes: the list
@@ -103,31 +75,27 @@ TreeFolder MakeTreeFolder(TSetupState& state, const std::wstring& to, const wcha
 
 // copying: language text 20, read once for the whole tree rather than once per file.
 void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copying,
-                const std::wstring& source, const std::wstring& destination) {
-  WIN32_FIND_DATAW found;
-  winbase::FindHandle search(FindFirstFileW(JoinPath(source, L"*.*").c_str(), &found));
-  if (!search) return;
+                const SourceTree& tree, std::size_t listing, const std::wstring& source,
+                const std::wstring& destination) {
   bool skipping = false;
-  do {
-    if (IsDotEntry(found.cFileName)) continue;
-    const std::wstring name = found.cFileName;
+  for (const SourceTree::Entry& entry : tree.folders[listing]) {
+    const std::wstring& name = entry.name;
     const std::wstring from = JoinPath(source, name);
     const std::wstring to = JoinPath(destination, name);
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (IsDestinationItself(state, from)) continue;
+    if (entry.IsFolder()) {
       if (skipping) {
-        LogSkippedFolder(state, from, to);
+        LogSkippedFolder(tree, entry.listing, from, to);
         continue;
       }
       ++state.FolderCounter;
-      const TreeFolder made = MakeTreeFolder(state, to, found.cFileName);
+      const TreeFolder made = MakeTreeFolder(state, to, name.c_str());
       if (made == TreeFolder::Refused) {
-        LogSkippedFolder(state, from, to);
+        LogSkippedFolder(tree, entry.listing, from, to);
         continue;
       }
       if (made == TreeFolder::Made && state.CreateUninst)
         RecordFolder(state, state.FolderCounter, to);
-      CopyFolder(state, host, copying, from, to);
+      CopyFolder(state, host, copying, tree, entry.listing, from, to);
     } else if (skipping) {
       LogSkipped(from, to);
     } else {
@@ -135,7 +103,7 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       host.ShowStatus(FormatOrStop(copying, name));
       host.SetProgressPosition(state.CopiedCounter);
       host.ProcessPendingMessages();
-      const std::wstring unlistable = UnlistableName(state, found.cFileName);
+      const std::wstring unlistable = UnlistableName(state, name.c_str());
       const bool copied = unlistable.empty() &&
                           CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE);
       const DWORD error = copied || !unlistable.empty() ? 0 : GetLastError();
@@ -146,11 +114,11 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
         continue;
       }
       // The copy takes the source's attributes: only a read-only source gives a read-only copy,
-      // and the search has said which it is (one question of the file system less per file).
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ClearReadOnly(to);
+      // and the walk has said which it is (one question of the file system less per file).
+      if (entry.attributes & FILE_ATTRIBUTE_READONLY) ClearReadOnly(to);
       if (state.CreateUninst) RecordFile(state, state.CopiedCounter, to);
     }
-  } while (FindNextFileW(search.get(), &found));
+  }
 }
 
 }  // namespace
@@ -162,12 +130,18 @@ void ClearReadOnly(const std::wstring& copy) {
 }
 
 void CountTreeFiles(const std::wstring& folder, TSetupState& state) {
-  if (folder.empty()) return;
-  CountFolder(state, folder);
+  state.FileCounter += WalkSourceTree(folder, state, nullptr).files;
 }
 
-void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host) {
-  if (state.SourceFolder.empty() || state.DestFolder.empty()) return;
+SourceTree CountTreeFiles(const std::wstring& folder, TSetupState& state, IActionHost& host) {
+  SourceTree tree = WalkSourceTree(folder, state, &host);
+  state.FileCounter += tree.files;
+  return tree;
+}
+
+void CopyTree(const SourceTree& tree, TSetupState& state, IActionHost& host) {
+  if (state.SourceFolder.empty() || state.DestFolder.empty() || tree.root.empty()) return;
+  const std::wstring& folder = tree.root;
   // Only the leading SourceFolder part maps to the destination; a folder outside the tree
   // has no destination at all.
   const std::size_t prefix = state.SourceFolder.size();
@@ -182,7 +156,12 @@ void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host)
   const std::wstring destination = rest.find_first_not_of(L'\\') == std::wstring::npos
                                        ? state.DestFolder
                                        : JoinPath(state.DestFolder, rest);
-  CopyFolder(state, host, LangText(state, 20), folder, destination);
+  CopyFolder(state, host, LangText(state, 20), tree, 0, folder, destination);
+}
+
+void CopyTree(const std::wstring& folder, TSetupState& state, IActionHost& host) {
+  if (state.SourceFolder.empty() || state.DestFolder.empty()) return;
+  CopyTree(WalkSourceTree(folder, state, nullptr), state, host);
 }
 
 }  // namespace bramlow
