@@ -203,17 +203,21 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
     FMadeFolder = folder;
     if (FFolderMade && !NewFilesOnly && FSweptFolders.insert(OsPathKey(folder)).second)
       RemoveLeftovers(folder);
+    if (NewFilesOnly) FOutFolder.Open(folder);
   }
   if (NewFilesOnly) {
     // The create itself is the one look at the name: what is there fails it.
-    bool created = FOutFile.CreateNew(FOutPath, OsShare::Exclusive);
+    bool created = FOutFile.CreateNewIn(FOutFolder, FOutPath, OsShare::Exclusive);
     if (!created) {
       if (OsGetAttributes(path) != fattr::kInvalid) {
         FOutputFault = "something of that name is there already; it is kept";
         FOutputFaultCode = zipmsg::kErrorWritingFile;
       } else if (known) {
+        // The folder went meanwhile: this run's handle must not keep it from being made anew.
+        FOutFolder.Close();
         FFolderMade = OsForceFolders(folder);
-        created = FOutFile.CreateNew(FOutPath, OsShare::Exclusive);
+        FOutFolder.Open(folder);
+        created = FOutFile.CreateNewIn(FOutFolder, FOutPath, OsShare::Exclusive);
       }
       if (!created && FOutputFault.empty()) FOutputFault = OsLastErrorText();
     }

@@ -124,6 +124,8 @@ class TUnBase : public TZipCommon {
   bool FOutputPending = false;  // an output file was created and is not settled yet
   uint64_t FFileProgress = 0, FArchiveProgress = 0;
   OsFile FOutFile;
+  // With NewFilesOnly, the folder files are being created in, open (closed when a run ends).
+  OsFolder FOutFolder;
   // The folder the last output file went to, once made; cleared when an Extract starts.
   OsPath FMadeFolder{std::string()};
   bool FFolderMade = false;

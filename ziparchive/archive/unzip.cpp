@@ -517,6 +517,7 @@ int TUnZip::Extract() {
     }
   }
   FDecoders.reset();
+  FOutFolder.Close();
   if (activated && OnDeactivate) {
     try {
       OnDeactivate(*this);

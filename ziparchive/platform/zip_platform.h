@@ -60,6 +60,30 @@ enum class OsAccess { Read, ReadWrite };
 // What others may do while the file is open (ignored where the system has no share modes).
 enum class OsShare { DenyNone, DenyWrite, Exclusive };
 
+// An open folder that files are created in by their own names, so that the system neither
+// parses nor walks the folder's path again for each (under Wine a third of what creating a
+// small file costs). Owns the handle, closed on destruction.
+class OsFolder {
+ public:
+  OsFolder() = default;
+  ~OsFolder();
+  OsFolder(const OsFolder&) = delete;
+  OsFolder& operator=(const OsFolder&) = delete;
+
+  // Opens the folder (closing any other); false when it cannot be opened.
+  bool Open(const OsPath& path);
+  void Close();
+  bool IsOpen() const;
+
+ private:
+  friend class OsFile;
+#ifdef _WIN32
+  void* handle_ = reinterpret_cast<void*>(intptr_t(-1));
+#else
+  int fd_ = -1;
+#endif
+};
+
 // One open file; move-only owner of the handle, closed on destruction.
 class OsFile {
  public:
@@ -77,6 +101,10 @@ class OsFile {
   bool Create(const OsPath& path, OsShare share);
   // Creates the file only where nothing of that name is (no file, folder or link).
   bool CreateNew(const OsPath& path, OsShare share);
+  // The same for a path that names a file directly in `folder`: created by its own name in
+  // the open folder, or by its path when the folder is not open, the system cannot, or the
+  // create fails there (the folder replaced meanwhile).
+  bool CreateNewIn(const OsFolder& folder, const OsPath& path, OsShare share);
   bool IsOpen() const;
 
   // Reads up to count bytes; 0 at the end, -1 on error.

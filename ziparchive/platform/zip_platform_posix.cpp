@@ -227,6 +227,36 @@ bool OsFile::CreateNew(const OsPath& path, OsShare) {
   return fd_ >= 0;
 }
 
+bool OsFile::CreateNewIn(const OsFolder& folder, const OsPath& path, OsShare share) {
+  Close();
+  const std::string host = HostPath(path);
+  const size_t cut = host.find_last_of('/');
+  if (folder.IsOpen() && cut != std::string::npos && cut + 1 < host.size()) {
+    fd_ = ::openat(folder.fd_, host.c_str() + cut + 1, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ >= 0) return true;
+  }
+  return CreateNew(path, share);
+}
+
+OsFolder::~OsFolder() {
+  Close();
+}
+
+bool OsFolder::Open(const OsPath& path) {
+  Close();
+  fd_ = ::open(HostPath(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd_ >= 0;
+}
+
+void OsFolder::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool OsFolder::IsOpen() const {
+  return fd_ >= 0;
+}
+
 bool OsFile::IsOpen() const {
   return fd_ >= 0;
 }

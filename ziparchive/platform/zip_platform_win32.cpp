@@ -1,6 +1,7 @@
 // Windows side of the engine's system services: ANSI paths are widened with the ANSI code
 // page and handed to the wide API, so every name the system can hold is reachable.
 #include <windows.h>
+#include <winternl.h>
 
 #include <vector>
 
@@ -54,7 +55,45 @@ HANDLE H(void* h) {
   return static_cast<HANDLE>(h);
 }
 
+// ntdll, which every process has loaded, creates a file relative to an open folder; Win32
+// has no call for it. Looked up once, by the loaded module's handle, never loaded by name.
+using NtCreateFileFn = LONG(NTAPI*)(HANDLE*, ACCESS_MASK, OBJECT_ATTRIBUTES*, IO_STATUS_BLOCK*,
+                                    LARGE_INTEGER*, ULONG, ULONG, ULONG, ULONG, void*, ULONG);
+NtCreateFileFn NtCreateFileOrNull() {
+  static const NtCreateFileFn create = [] {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll ? reinterpret_cast<NtCreateFileFn>(
+                       reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtCreateFile")))
+                 : nullptr;
+  }();
+  return create;
+}
+
 }  // namespace
+
+OsFolder::~OsFolder() {
+  Close();
+}
+
+bool OsFolder::Open(const OsPath& path) {
+  Close();
+  std::wstring w = Wide(path);
+  while (w.size() > 3 && w.back() == L'\\') w.pop_back();
+  // Others may still add to, rename or remove the folder while it is open here.
+  handle_ = CreateFileW(w.c_str(), FILE_TRAVERSE | SYNCHRONIZE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return IsOpen();
+}
+
+void OsFolder::Close() {
+  if (IsOpen()) CloseHandle(H(handle_));
+  handle_ = INVALID_HANDLE_VALUE;
+}
+
+bool OsFolder::IsOpen() const {
+  return H(handle_) != INVALID_HANDLE_VALUE;
+}
 
 OsFile::~OsFile() {
   Close();
@@ -103,6 +142,39 @@ bool OsFile::CreateNew(const OsPath& path, OsShare share) {
   handle_ = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, ShareBits(share), nullptr,
                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   return IsOpen();
+}
+
+bool OsFile::CreateNewIn(const OsFolder& folder, const OsPath& path, OsShare share) {
+  Close();
+  const std::wstring w = Wide(path);
+  const size_t cut = w.find_last_of(L'\\');
+  const NtCreateFileFn create = NtCreateFileOrNull();
+  // A path longer than the system's paths goes by its path, to fail as it always did: a file
+  // made by its own name there could not be opened by its path afterwards.
+  if (folder.IsOpen() && create && cut != std::wstring::npos && cut + 1 < w.size() &&
+      w.size() < MAX_PATH) {
+    std::wstring name = w.substr(cut + 1);
+    UNICODE_STRING text;
+    text.Buffer = name.data();
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    // Names in any case, as the Win32 calls take them.
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, H(folder.handle_),
+                               nullptr);
+    IO_STATUS_BLOCK status{};
+    HANDLE file = INVALID_HANDLE_VALUE;
+    constexpr ULONG kCreate = 2;                  // FILE_CREATE
+    constexpr ULONG kNonDirectory = 0x40;         // FILE_NON_DIRECTORY_FILE
+    constexpr ULONG kSynchronousNonAlert = 0x20;  // FILE_SYNCHRONOUS_IO_NONALERT
+    if (create(&file, GENERIC_READ | GENERIC_WRITE | SYNCHRONIZE, &attributes, &status, nullptr,
+               FILE_ATTRIBUTE_NORMAL, ShareBits(share), kCreate,
+               kNonDirectory | kSynchronousNonAlert, nullptr, 0) >= 0) {
+      handle_ = file;
+      return true;
+    }
+  }
+  return CreateNew(path, share);
 }
 
 bool OsFile::IsOpen() const {

@@ -291,6 +291,32 @@ TEST_F(UnZipTest, WhatAKilledRunLeftBesideAFileIsRemovedByTheNext) {
   EXPECT_EQ(Content("twice.txt"), "left");
 }
 
+// New files go into the open folder they are created in; when that folder goes between two
+// members (someone cleaning the temporary folder), it is made anew and the next member lands
+// under its path. A name that differs from a file there only in case is that file on Windows.
+TEST_F(UnZipTest, NewFilesOnlyFollowsTheFoldersPath) {
+  Use(BuildZip({{"sub/a.txt", "a"}, {"sub/b.txt", "b"}, {"other/c.txt", "c"}}).bytes);
+  ASSERT_TRUE(OsForceFolders(out_ + "other"));
+  WriteBytes(out_ + "other\\C.TXT", "mine");
+  zip_.NewFilesOnly = true;
+  zip_.CreateStoredDirs = true;
+  zip_.OnEnd = [this](TUnBase&, const std::string& name, bool) {
+    if (name.find("a.txt") == std::string::npos) return;
+    EXPECT_TRUE(OsDeleteFile(out_ + "sub\\a.txt"));
+    EXPECT_TRUE(OsRemoveFolder(out_ + "sub"));
+  };
+  zip_.Extract();
+  EXPECT_EQ(Listing(out_ + "sub"), (std::vector<std::string>{"b.txt"}));
+  EXPECT_EQ(Content("sub\\b.txt"), "b");
+#ifdef _WIN32
+  EXPECT_EQ(Listing(out_ + "other"), (std::vector<std::string>{"C.TXT"}));
+  EXPECT_EQ(Content("other\\C.TXT"), "mine");
+  EXPECT_TRUE(Said(zipmsg::kErrorWritingFile, "something of that name is there"));
+#else
+  EXPECT_EQ(Listing(out_ + "other"), (std::vector<std::string>{"C.TXT", "c.txt"}));
+#endif
+}
+
 // Into a folder made for the run: each file is created new, with no look for what is there
 // first. Whatever is there already (a file, a folder, a killed run's leftover) is kept and
 // reported, and no overwrite question is asked.
