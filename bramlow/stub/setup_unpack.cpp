@@ -96,6 +96,13 @@ struct ReaderProblems {
       }
     };
   }
+  void Add(const ReaderProblems& other) {
+    if (!count && other.count) {
+      first = other.first;
+      firstCode = other.firstCode;
+    }
+    count += other.count;
+  }
   // What this system did not let the setup write, as against what the file holds.
   bool SystemFailed() const {
     namespace zipmsg = ziparchive::zipmsg;
@@ -104,6 +111,92 @@ struct ReaderProblems {
            firstCode == zipmsg::kOutOfMemory || firstCode == zipmsg::kFileNotFound;
   }
 };
+
+// Unpacking is mostly the system making thousands of small files, one after the other; two
+// unpackers at once keep a second processor busy. Each takes the members whose names fall to
+// its share, so every member is written by exactly one of them whatever the order they meet
+// the members in.
+constexpr unsigned kMostUnpackers = 2;
+
+unsigned ShareOf(const std::string& name, unsigned shares) {
+  uint32_t hash = 2166136261u;
+  for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
+  return hash % shares;
+}
+
+struct UnpackPart {
+  const std::string* archive = nullptr;
+  const std::string* folder = nullptr;
+  unsigned share = 0, shares = 1;
+  ReaderProblems problems;
+};
+
+void Unpack(UnpackPart& part) {
+  try {
+    ziparchive::TUnZip unzip;
+    unzip.Utf8Paths = true;
+    part.problems.Attach(unzip);
+    unzip.FileSpec = {"*"};
+    unzip.RecurseDirs = true;
+    unzip.UseStoredDirs = true;
+    unzip.CreateStoredDirs = true;
+    // The folder is new and the setup's own: nothing there to look for, replace or keep.
+    unzip.NewFilesOnly = true;
+    if (part.shares > 1) {
+      unzip.OnBegin = [&part](ziparchive::TUnBase&, const std::string& name, int, bool& extract) {
+        extract = ShareOf(name, part.shares) == part.share;
+      };
+    }
+    unzip.SetArchiveFile(*part.archive);
+    unzip.SetExtractDir(*part.folder);
+    unzip.Extract();
+  } catch (...) {
+    // Out of memory: this share is not unpacked, which the setup must not take for success.
+    if (!part.problems.count++) {
+      part.problems.firstCode = ziparchive::zipmsg::kOutOfMemory;
+      part.problems.first = L"out of memory";
+    }
+  }
+}
+
+DWORD WINAPI UnpackOnThread(void* part) {
+  Unpack(*static_cast<UnpackPart*>(part));
+  return 0;
+}
+
+// Unpacks the whole payload into folder; what went wrong, in whichever share it went wrong.
+ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  const unsigned shares =
+      system.dwNumberOfProcessors < 2 ? 1u
+      : system.dwNumberOfProcessors < kMostUnpackers ? system.dwNumberOfProcessors
+                                                     : kMostUnpackers;
+  UnpackPart parts[kMostUnpackers];
+  HANDLE threads[kMostUnpackers] = {};
+  for (unsigned i = 0; i < shares; ++i) {
+    parts[i].archive = &archive;
+    parts[i].folder = &folder;
+    parts[i].share = i;
+    parts[i].shares = shares;
+  }
+  // The others on threads of their own, the first here; a thread the system refuses is
+  // unpacked here afterwards.
+  for (unsigned i = 1; i < shares; ++i)
+    threads[i] = CreateThread(nullptr, 0, &UnpackOnThread, &parts[i], 0, nullptr);
+  Unpack(parts[0]);
+  ReaderProblems all = parts[0].problems;
+  for (unsigned i = 1; i < shares; ++i) {
+    if (threads[i]) {
+      WaitForSingleObject(threads[i], INFINITE);
+      CloseHandle(threads[i]);
+    } else {
+      Unpack(parts[i]);
+    }
+    all.Add(parts[i].problems);
+  }
+  return all;
+}
 
 // A name from the payload's folder list that stays inside the folder.
 bool IsPlainRelative(const std::string& name) {
@@ -180,21 +273,7 @@ int RunOneFileSetup(const OneFileSetup& setup) {
     }
   };
 
-  ReaderProblems unpacked;
-  {
-    ziparchive::TUnZip unzip;
-    unzip.Utf8Paths = true;
-    unpacked.Attach(unzip);
-    unzip.FileSpec = {"*"};
-    unzip.RecurseDirs = true;
-    unzip.UseStoredDirs = true;
-    unzip.CreateStoredDirs = true;
-    // The folder is new and the setup's own: nothing there to look for, replace or keep.
-    unzip.NewFilesOnly = true;
-    unzip.SetArchiveFile(archive);
-    unzip.SetExtractDir(Utf8(folder));
-    unzip.Extract();
-  }
+  const ReaderProblems unpacked = UnpackAll(archive, Utf8(folder));
   for (const std::string& empty : check.emptyFolders) {
     if (!IsPlainRelative(empty)) continue;
     std::wstring path = folder;
