@@ -168,10 +168,9 @@ DWORD WINAPI UnpackOnThread(void* part) {
 ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) {
   SYSTEM_INFO system{};
   GetSystemInfo(&system);
-  const unsigned shares =
-      system.dwNumberOfProcessors < 2 ? 1u
-      : system.dwNumberOfProcessors < kMostUnpackers ? system.dwNumberOfProcessors
-                                                     : kMostUnpackers;
+  const unsigned shares = system.dwNumberOfProcessors < kMostUnpackers
+                              ? (system.dwNumberOfProcessors ? system.dwNumberOfProcessors : 1u)
+                              : kMostUnpackers;
   UnpackPart parts[kMostUnpackers];
   HANDLE threads[kMostUnpackers] = {};
   for (unsigned i = 0; i < shares; ++i) {
@@ -180,12 +179,12 @@ ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) 
     parts[i].share = i;
     parts[i].shares = shares;
   }
-  // The others on threads of their own, the first here; a thread the system refuses is
-  // unpacked here afterwards.
+  // The others on threads of their own, the first here; a share whose thread the system
+  // refuses is unpacked here afterwards. Every thread has ended before anything else is done
+  // (anything that might throw and leave a thread working on what is gone).
   for (unsigned i = 1; i < shares; ++i)
     threads[i] = CreateThread(nullptr, 0, &UnpackOnThread, &parts[i], 0, nullptr);
   Unpack(parts[0]);
-  ReaderProblems all = parts[0].problems;
   for (unsigned i = 1; i < shares; ++i) {
     if (threads[i]) {
       WaitForSingleObject(threads[i], INFINITE);
@@ -193,8 +192,9 @@ ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) 
     } else {
       Unpack(parts[i]);
     }
-    all.Add(parts[i].problems);
   }
+  ReaderProblems all = parts[0].problems;
+  for (unsigned i = 1; i < shares; ++i) all.Add(parts[i].problems);
   return all;
 }
 
