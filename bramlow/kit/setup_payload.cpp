@@ -142,8 +142,12 @@ PayloadCheck CheckPayload(const PayloadReader& readAt, uint64_t fileSize,
   }
   const uint64_t payload = trailer->zipLength + trailer->foldersLength;
   const uint64_t expected = trailer->zipOffset + payload + kPayloadTrailerSize;
-  if (trailer->zipLength < 22 || trailer->zipOffset > fileSize || payload < trailer->zipLength ||
-      expected < payload || expected != fileSize) {
+  // Less than an empty archive's end record, or lengths that wrap around: nothing to compare.
+  if (trailer->zipLength < 22 || payload < trailer->zipLength || expected < payload) {
+    check.problem = "the file is damaged: its setup data names no archive it could hold";
+    return check;
+  }
+  if (expected != fileSize) {
     check.problem = "the file is damaged: it is " + std::to_string(fileSize) +
                     " bytes, its setup data says " + std::to_string(expected);
     return check;

@@ -349,6 +349,29 @@ TEST(PayloadTrailer, ReadsBackWhatItWrites) {
   EXPECT_EQ(text.find("PK"), std::string::npos);
   EXPECT_EQ(DecodeFolderList(EncodeFolderList({"a", "b\\c"})),
             (std::vector<std::string>{"a", "b\\c"}));
+
+  // Trailers whose lengths cannot be right: each refusal says what is wrong, without
+  // contradicting itself.
+  const std::string stub(100, 'S');
+  struct Case {
+    uint64_t offset, zip, folders;
+    const char* said;
+  } cases[] = {
+      {100, 10, 0, "names no archive"},                      // less than an end record
+      {100, 0xFFFFFFFFFFFFFFF0ull, 40, "names no archive"},  // wraps around
+      {100, 22, 0, "bytes, its setup data says"},             // the archive is not there
+  };
+  for (const Case& c : cases) {
+    const PayloadTrailer trailer{c.offset, c.zip, static_cast<uint32_t>(c.folders), 0};
+    const std::string file = stub + std::string(10, 'Z') + EncodeTrailer(trailer);
+    const PayloadCheck check = CheckBytes(file);
+    EXPECT_FALSE(check.ok);
+    EXPECT_NE(check.problem.find(c.said), std::string::npos) << c.zip << ": " << check.problem;
+    EXPECT_EQ(check.problem.find(std::to_string(file.size()) + " bytes, its setup data says " +
+                                 std::to_string(file.size())),
+              std::string::npos)
+        << check.problem;
+  }
 }
 
 }  // namespace
