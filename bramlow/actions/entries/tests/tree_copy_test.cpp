@@ -17,6 +17,7 @@ using testing::FileExists;
 using testing::FolderExists;
 using testing::ReadBytes;
 using testing::RecordingHost;
+using testing::RemoveTree;
 using testing::ScratchFolder;
 using testing::StateWithFiles;
 using testing::WriteBytes;
@@ -197,6 +198,57 @@ TEST_F(TreeCopyTest, FilesAFailureLeavesUntriedAreLoggedAsSkipped) {
     }
   }
   EXPECT_GE(skipped, 2) << "the folder still stops after its failure";
+}
+
+// The copy goes over what the count found, and the window answers in between: a part of the
+// tree gone by then must be a failed copy, with a line for each of its files, never a quiet
+// success with the files missing.
+TEST_F(TreeCopyTest, APartOfTheTreeGoneAfterTheCountIsAFailedCopy) {
+  const std::wstring sub = source + L"\\sub";
+  const struct {
+    const char* what;
+    void (*change)(const std::wstring& sub, const std::wstring& first);
+  } rows[] = {
+      {"a file removed", [](const std::wstring& sub, const std::wstring& first) {
+         DeleteFileW((sub + L"\\" + first).c_str());
+       }},
+      {"its folder removed", [](const std::wstring& sub, const std::wstring&) { RemoveTree(sub); }},
+      {"its folder turned into a file", [](const std::wstring& sub, const std::wstring&) {
+         RemoveTree(sub);
+         WriteBytes(sub, "now a file");
+       }},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    RemoveTree(sub);
+    RemoveTree(dest);
+    CreateDirectoryW(dest.c_str(), nullptr);
+    CreateDirectoryW(sub.c_str(), nullptr);
+    for (const wchar_t* name : {L"1.txt", L"2.txt"}) WriteBytes(sub + L"\\" + name, "x");
+    const std::wstring first = FolderNames(sub).front();
+    const std::wstring log = scratch / L"gone.log";
+    DWORD error = 0;
+    ASSERT_TRUE(Steps().Open(log, error));
+    files.state.CopyFailed = false;
+    files.state.FileCounter = 0;
+    const SourceTree tree = CountTreeFiles(source, files.state, host);
+    row.change(sub, first);
+    CopyTree(tree, files.state, host);
+    Steps().Close();
+
+    EXPECT_EQ(files.state.FileCounter, 2);
+    EXPECT_TRUE(files.state.CopyFailed);
+    const std::string text = ReadBytes(log);
+    for (const wchar_t* name : {L"1.txt", L"2.txt"}) {
+      const std::wstring from = sub + L"\\" + name, to = dest + L"\\sub\\" + name;
+      const std::string line = "copy " + std::string(from.begin(), from.end()) + " -> " +
+                               std::string(to.begin(), to.end()) + ": ";
+      const size_t at = text.find(line);
+      ASSERT_NE(at, std::string::npos) << "no line for " << line;
+      EXPECT_EQ(text.compare(at + line.size(), 7, name == first ? "failed " : "skipped"), 0)
+          << text.substr(at);
+    }
+  }
 }
 
 // A CD's files are read-only; their copies must not be, or nothing could remove them later.
