@@ -48,6 +48,9 @@ std::wstring CanonicalPath(const std::wstring& path) {
   }
   if (n == 0 || n >= full.size()) return path;
   full.resize(n);
+  // Longer than the system's paths, it has no long form to look up (and Wine's lookup
+  // overruns its own buffer on such a path).
+  if (full.size() >= MAX_PATH) return full;
   std::wstring longForm(MAX_PATH, L'\0');
   n = GetLongPathNameW(full.c_str(), longForm.data(), static_cast<DWORD>(longForm.size()));
   if (n == 0 || n >= longForm.size()) return full;

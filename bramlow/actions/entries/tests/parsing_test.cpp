@@ -4,6 +4,7 @@
 #include "bramlow/actions/entries/path_parts.h"
 #include "bramlow/actions/entries/registry_root.h"
 #include "bramlow/actions/entries/show_command.h"
+#include "testing/support/scratch_folder.h"
 
 namespace bramlow {
 namespace {
@@ -43,6 +44,20 @@ TEST(PathParts, JoinsWithExactlyOneBackslash) {
   EXPECT_TRUE(SamePath(L"C:\\App\\", L"c:\\app"));
   EXPECT_FALSE(SamePath(L"C:\\App", L"C:\\App2"));
   EXPECT_FALSE(SamePath(L"", L""));
+}
+
+// A source tree deeper than paths go (a link back into itself makes one) is compared, not
+// crashed on.
+TEST(PathParts, ComparesFoldersDeeperThanPathsGo) {
+  testsupport::ScratchFolder scratch;
+  std::wstring deep = scratch.Path();
+  while (deep.size() < 1100) {
+    deep += L"\\folder";
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+  }
+  EXPECT_TRUE(SamePath(deep, deep + L"\\"));
+  EXPECT_FALSE(SamePath(deep, deep + L"2"));
+  EXPECT_FALSE(SamePath(deep, scratch.Path()));
 }
 
 }  // namespace
