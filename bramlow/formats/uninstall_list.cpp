@@ -144,6 +144,8 @@ std::vector<std::wstring> CloseUninstallList(TSetupState& state, const std::wstr
   // The programs are the latest installation's alone: the application's clean-up as it is now,
   // run once. An earlier installation's entries above them go.
   ProfileFile& list = *state.UninstallFile;
+  // What the disk holds is read: a write still under way would be halfway.
+  list.FinishWriting();
   list.Section = L"exe";
   for (int n : NumberedKeys(list.FileName, L"exe", L"exe"))
     if (n > static_cast<int>(programs.size())) list.DeleteKey(ItemSection(L"exe", n));

@@ -100,8 +100,7 @@ void BatchedProfileWrites::Remove(const std::wstring& section, const std::wstrin
   changed_ = true;
 }
 
-void BatchedProfileWrites::WriteChanged() {
-  if (!changed_) return;
+std::string BatchedProfileWrites::TakeContent() {
   // A list grows by new keys at its end: each section's lines are kept as written last time,
   // and only the lines added since are put together, so a write costs no more than copying the
   // text out (a changed or removed value puts its section together anew).
@@ -124,33 +123,86 @@ void BatchedProfileWrites::WriteChanged() {
     if (!text.empty()) text += L"\r\n";
     text.append(1, L'[').append(section.name).append(L"]\r\n").append(section.text);
   }
-  std::string bytes;
+  changed_ = false;
   if (unicode_) {
-    bytes.assign("\xFF\xFE", 2);
+    std::string bytes("\xFF\xFE", 2);
     bytes.append(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
-  } else {
-    // Never a look-alike: "cafe.txt" for a "café.txt" would name another file. A character the
-    // code page lacks becomes "?", which names no file.
-    bytes = winbase::NarrowWithoutBestFit(text);
+    return bytes;
   }
-  const std::wstring pending = PendingFileName();
-  bool complete;
+  // Never a look-alike: "cafe.txt" for a "café.txt" would name another file. A character the
+  // code page lacks becomes "?", which names no file.
+  return winbase::NarrowWithoutBestFit(text);
+}
+
+void BatchedProfileWrites::Write(WriteJob& job) {
+  job.done = false;
   {
-    winbase::FileHandle file(::CreateFileW(pending.c_str(), GENERIC_WRITE, 0, nullptr,
+    winbase::FileHandle file(::CreateFileW(job.pending.c_str(), GENERIC_WRITE, 0, nullptr,
                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return;
     DWORD written = 0;
     // On the disk before the rename: after a power failure the renamed file is whole.
-    complete = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                           nullptr) &&
-               written == bytes.size() && ::FlushFileBuffers(file.get());
+    job.done = ::WriteFile(file.get(), job.bytes.data(), static_cast<DWORD>(job.bytes.size()),
+                           &written, nullptr) &&
+               written == job.bytes.size() && ::FlushFileBuffers(file.get());
   }
-  if (complete && ::MoveFileExW(pending.c_str(), fileName_.c_str(),
-                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    changed_ = false;
+  if (job.done && ::MoveFileExW(job.pending.c_str(), job.target.c_str(),
+                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    return;
+  job.done = false;
+  ::DeleteFileW(job.pending.c_str());
+}
+
+unsigned long __stdcall BatchedProfileWrites::WriteOnThread(void* job) {
+  Write(*static_cast<WriteJob*>(job));
+  return 0;
+}
+
+void BatchedProfileWrites::Collect(bool wait) {
+  if (!writing_) return;
+  if (::WaitForSingleObject(thread_, wait ? INFINITE : 0) != WAIT_OBJECT_0) return;
+  ::CloseHandle(thread_);
+  thread_ = nullptr;
+  writing_ = false;
+  if (!job_.done) changed_ = true;
+  job_.bytes.clear();
+  job_.bytes.shrink_to_fit();
+}
+
+void BatchedProfileWrites::FinishWriting() {
+  Collect(true);
+}
+
+BatchedProfileWrites::~BatchedProfileWrites() {
+  FinishWriting();
+}
+
+void BatchedProfileWrites::WriteChanged() {
+  FinishWriting();
+  if (!changed_) return;
+  job_.bytes = TakeContent();
+  job_.pending = PendingFileName();
+  job_.target = fileName_;
+  Write(job_);
+  if (!job_.done) changed_ = true;
+  job_.bytes.clear();
+}
+
+void BatchedProfileWrites::StartWritingChanged() {
+  Collect(false);
+  if (writing_ || !changed_) return;
+  job_.bytes = TakeContent();
+  job_.pending = PendingFileName();
+  job_.target = fileName_;
+  thread_ = ::CreateThread(nullptr, 0, &WriteOnThread, &job_, 0, nullptr);
+  if (thread_) {
+    writing_ = true;
     return;
   }
-  ::DeleteFileW(pending.c_str());
+  // No thread to be had: written here and now, as before.
+  Write(job_);
+  if (!job_.done) changed_ = true;
+  job_.bytes.clear();
 }
 
 }  // namespace bramlow

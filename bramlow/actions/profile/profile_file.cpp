@@ -22,7 +22,7 @@ void CALLBACK TimerElapsed(HWND, UINT, UINT_PTR id, DWORD) {
   try {
     auto& timers = Timers();
     auto found = std::find_if(timers.begin(), timers.end(), [id](const auto& t) { return t.first == id; });
-    if (found != timers.end()) found->second->Flush();
+    if (found != timers.end()) found->second->FlushSoon();
   } catch (...) {
     // Out of memory while assembling the file: the next write or the release tries again.
   }
@@ -52,6 +52,17 @@ void ProfileFile::Flush() {
   if (!batch_->HasChanges()) StopTimer();
 }
 
+void ProfileFile::FlushSoon() {
+  if (!batch_) return;
+  batch_->StartWritingChanged();
+  // The timer stays while a write is under way: the next tick sees how it ended.
+  if (!batch_->HasChanges()) StopTimer();
+}
+
+void ProfileFile::FinishWriting() {
+  if (batch_) batch_->FinishWriting();
+}
+
 void ProfileFile::StopTimer() {
   if (!timer_) return;
   KillTimer(nullptr, timer_);
@@ -63,7 +74,7 @@ void ProfileFile::StopTimer() {
 
 void ProfileFile::Kept() {
   if (GetTickCount() - batchStarted_ >= kBatchMilliseconds) {
-    Flush();
+    FlushSoon();
     return;
   }
   if (timer_) return;

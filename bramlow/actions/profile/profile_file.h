@@ -7,7 +7,9 @@
 // thread writes it while the program waits for a started program or for the user), when
 // flushed and when released: for a file only its writer uses while it is being written, such
 // as a list of thousands of entries. So a program that is killed or crashes loses at most the
-// last second's values. The timer runs where the thread handles its messages; a single long
+// last second's values (and those of a write still under way: the writes that fall due go to a
+// thread of their own, so that the window does not wait for the disk; a flush and the release
+// wait). The timer runs where the thread handles its messages; a single long
 // system call (copying one huge file) holds it up, but adds no values meanwhile. The files
 // themselves stay in the ANSI code page (the wide functions convert), as every file the
 // engine reads and writes is.
@@ -56,8 +58,15 @@ class ProfileFile {
   // Write mode: takes key out of the current section.
   void DeleteKey(const std::wstring& key);
 
-  // Writes what a batched writer keeps; nothing to do for any other object.
+  // Writes what a batched writer keeps and returns when it is on the disk; nothing to do for
+  // any other object.
   void Flush();
+  // Starts writing what a batched writer keeps, on a thread of its own, unless an earlier
+  // write is still under way (then the values wait for the next call or the timer).
+  void FlushSoon();
+  // Returns when no write of a batched writer is under way (the file on the disk is then the
+  // last one written).
+  void FinishWriting();
 
  private:
   void Write(const std::wstring& key, const std::wstring& text);

@@ -182,7 +182,9 @@ TEST(ProfileFile, ABatchedWriterWritesWhenFlushedAndAtLeastEverySecond) {
   writer.ProfileText(L"2", L"b");
   Sleep(ProfileFile::kBatchMilliseconds + 100);
   writer.ProfileText(L"3", L"c");
-  // The file does not wait for the end of a long installation.
+  // The file does not wait for the end of a long installation: the write that fell due is
+  // under way (on a thread of its own) or done, without a flush.
+  writer.FinishWriting();
   EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"b");
   EXPECT_EQ(reader.ProfileText(L"3", L"none"), L"c");
 }
@@ -240,12 +242,18 @@ TEST(ProfileFile, AFailedWriteLeavesTheEarlierFileWhole) {
     writer.ProfileText(L"2", L"C:\\App\\b");
     writer.Flush();
     EXPECT_EQ(testsupport::ReadBytes(dir / L"Uninstall.ini"), kOldList);
+    // The same for a write that falls due and fails on its own thread.
+    Sleep(ProfileFile::kBatchMilliseconds + 100);
+    writer.ProfileText(L"2b", L"C:\\App\\b2");
+    writer.FinishWriting();
+    EXPECT_EQ(testsupport::ReadBytes(dir / L"Uninstall.ini"), kOldList);
     RemoveDirectoryW((dir / L"Uninstall.ini.new").c_str());
     writer.ProfileText(L"3", L"C:\\App\\c");
   }
   ProfileFile reader(dir / L"Uninstall.ini", L"files");
   EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\Old\\a");
   EXPECT_EQ(reader.ProfileText(L"2", L""), L"C:\\App\\b");
+  EXPECT_EQ(reader.ProfileText(L"2b", L""), L"C:\\App\\b2");
   EXPECT_EQ(reader.ProfileText(L"3", L""), L"C:\\App\\c");
   EXPECT_FALSE(testsupport::Exists(dir / L"Uninstall.ini.new"));
 }
