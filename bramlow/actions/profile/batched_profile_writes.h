@@ -26,8 +26,10 @@ class BatchedProfileWrites {
   void Set(const std::wstring& section, const std::wstring& key, const std::wstring& value);
   // Takes key out of section, as a profile write without a value does.
   void Remove(const std::wstring& section, const std::wstring& key);
-  // Something is kept that is not on the disk yet (or is being written there).
-  bool HasChanges() const { return changed_ || writing_; }
+  // Something is kept that no write has taken yet.
+  bool HasChanges() const { return changed_; }
+  // A write is under way on its own thread (its end is seen by the next call below).
+  bool Writing() const { return writing_; }
   // Writes the file when anything changed since the last time, and returns when it is on the
   // disk. A failed write (a missing folder, a read-only medium) is not reported; the values
   // stay kept for the next try.

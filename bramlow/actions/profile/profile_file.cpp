@@ -56,7 +56,7 @@ void ProfileFile::FlushSoon() {
   if (!batch_) return;
   batch_->StartWritingChanged();
   // The timer stays while a write is under way: the next tick sees how it ended.
-  if (!batch_->HasChanges()) StopTimer();
+  if (!batch_->HasChanges() && !batch_->Writing()) StopTimer();
 }
 
 void ProfileFile::FinishWriting() {
