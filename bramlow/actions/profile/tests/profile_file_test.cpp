@@ -187,6 +187,31 @@ TEST(ProfileFile, ABatchedWriterWritesWhenFlushedAndAtLeastEverySecond) {
   writer.FinishWriting();
   EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"b");
   EXPECT_EQ(reader.ProfileText(L"3", L"none"), L"c");
+  // The next value starts the next second: it is kept, not written at once (writing the
+  // whole list for every value would make a long installation many times longer).
+  writer.ProfileText(L"4", L"d");
+  writer.FinishWriting();
+  EXPECT_EQ(reader.ProfileText(L"4", L"none"), L"none");
+  writer.Flush();
+  EXPECT_EQ(reader.ProfileText(L"4", L"none"), L"d");
+}
+
+// A write under way holds no value: the values kept from then on are the next write's, and
+// their second starts with the first of them.
+TEST(ProfileFile, AWriteUnderWayHoldsNoValue) {
+  testsupport::ScratchFolder dir;
+  BatchedProfileWrites batch(dir / L"Uninstall.ini");
+  batch.Set(L"files", L"1", L"a");
+  batch.StartWritingChanged();
+  EXPECT_FALSE(batch.HasChanges());
+  batch.Set(L"files", L"2", L"b");
+  EXPECT_TRUE(batch.HasChanges());
+  batch.FinishWriting();
+  EXPECT_FALSE(batch.Writing());
+  EXPECT_TRUE(batch.HasChanges());
+  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  EXPECT_EQ(reader.ProfileText(L"1", L"none"), L"a");
+  EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"none");
 }
 
 TEST(ProfileFile, ABatchedWriterIntoAMissingFolderCreatesNothing) {
