@@ -5,6 +5,7 @@
 #include "bramlow/command_line.h"
 #include "bramlow/kit/setup_payload.h"
 #include "bramlow/stub/own_folder.h"
+#include "bramlow/stub/stub_thread.h"
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/records/zip_messages.h"
 
@@ -159,9 +160,8 @@ void Unpack(UnpackPart& part) {
   }
 }
 
-DWORD WINAPI UnpackOnThread(void* part) {
+void UnpackOnThread(void* part) {
   Unpack(*static_cast<UnpackPart*>(part));
-  return 0;
 }
 
 // Unpacks the whole payload into folder; what went wrong, in whichever share it went wrong.
@@ -183,7 +183,8 @@ ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) 
   // The others on threads of their own, the first here; a thread the system refuses is
   // unpacked here afterwards.
   for (unsigned i = 1; i < shares; ++i)
-    threads[i] = CreateThread(nullptr, 0, &UnpackOnThread, &parts[i], 0, nullptr);
+    threads[i] =
+        CreateThread(nullptr, 0, &AlignedThreadEntry<&UnpackOnThread>, &parts[i], 0, nullptr);
   Unpack(parts[0]);
   ReaderProblems all = parts[0].problems;
   for (unsigned i = 1; i < shares; ++i) {
