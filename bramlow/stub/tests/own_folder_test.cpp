@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "bramlow/stub/setup_unpack.h"
+#include "bramlow/stub/stub_thread.h"
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
 #include "winbase/handles.h"
@@ -142,6 +143,29 @@ TEST(OneFileSetup, PassesItsCommandLineOnAsTheSystemCutsIt) {
       {L"\"unclosed /S", L""},
   };
   for (const auto& c : cases) EXPECT_EQ(ArgumentsOf(c.line), c.arguments) << c.line;
+}
+
+// Where a local the compiler holds 16-byte aligned really is: SSE code stores such locals
+// with instructions that fault when it is not.
+__attribute__((noinline)) uintptr_t AlignedLocalAddress() {
+  alignas(16) char probe[16];
+  uintptr_t at;
+  __asm__ volatile("lea %1, %0" : "=r"(at) : "m"(probe));
+  return at;
+}
+
+void RecordAlignment(void* misalignment) {
+  *static_cast<uintptr_t*>(misalignment) = AlignedLocalAddress() % 16;
+}
+
+TEST(OneFileSetup, UnpacksOnAThreadWithTheStackItsCodeExpects) {
+  uintptr_t misalignment = 1;
+  HANDLE thread =
+      CreateThread(nullptr, 0, &AlignedThreadEntry<&RecordAlignment>, &misalignment, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  winbase::KernelHandle owner(thread);
+  ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
+  EXPECT_EQ(misalignment, 0u);
 }
 
 }  // namespace
