@@ -5,7 +5,7 @@
 #include "bramlow/command_line.h"
 #include "bramlow/kit/setup_payload.h"
 #include "bramlow/stub/own_folder.h"
-#include "bramlow/stub/stub_thread.h"
+#include "winbase/aligned_thread.h"
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/records/zip_messages.h"
 
@@ -183,8 +183,8 @@ ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) 
   // refuses is unpacked here afterwards. Every thread has ended before anything else is done
   // (anything that might throw and leave a thread working on what is gone).
   for (unsigned i = 1; i < shares; ++i)
-    threads[i] =
-        CreateThread(nullptr, 0, &AlignedThreadEntry<&UnpackOnThread>, &parts[i], 0, nullptr);
+    threads[i] = CreateThread(nullptr, 0, &winbase::AlignedThreadEntry<&UnpackOnThread>,
+                              &parts[i], 0, nullptr);
   Unpack(parts[0]);
   for (unsigned i = 1; i < shares; ++i) {
     if (threads[i]) {

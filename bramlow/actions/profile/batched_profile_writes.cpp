@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "bramlow/actions/profile/profile_lists.h"
+#include "winbase/aligned_thread.h"
 #include "winbase/handles.h"
 #include "winbase/text.h"
 
@@ -153,9 +154,8 @@ void BatchedProfileWrites::Write(WriteJob& job) {
   ::DeleteFileW(job.pending.c_str());
 }
 
-unsigned long __stdcall BatchedProfileWrites::WriteOnThread(void* job) {
+void BatchedProfileWrites::WriteOnThread(void* job) {
   Write(*static_cast<WriteJob*>(job));
-  return 0;
 }
 
 void BatchedProfileWrites::Collect(bool wait) {
@@ -194,7 +194,8 @@ void BatchedProfileWrites::StartWritingChanged() {
   job_.bytes = TakeContent();
   job_.pending = PendingFileName();
   job_.target = fileName_;
-  thread_ = ::CreateThread(nullptr, 0, &WriteOnThread, &job_, 0, nullptr);
+  thread_ = ::CreateThread(nullptr, 0, &winbase::AlignedThreadEntry<&WriteOnThread>, &job_, 0,
+                            nullptr);
   if (thread_) {
     writing_ = true;
     return;

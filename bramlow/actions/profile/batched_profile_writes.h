@@ -63,7 +63,7 @@ class BatchedProfileWrites {
     bool done = false;
   };
   static void Write(WriteJob& job);
-  static unsigned long __stdcall WriteOnThread(void* job);
+  static void WriteOnThread(void* job);
   // The bytes of everything kept; the changes count as written from here on.
   std::string TakeContent();
   // Collects the write under way, when it has ended (or waiting for it): a failed one leaves

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "bramlow/stub/setup_unpack.h"
-#include "bramlow/stub/stub_thread.h"
+#include "winbase/aligned_thread.h"
 #include "testing/support/file_bytes.h"
 #include "testing/support/scratch_folder.h"
 #include "winbase/handles.h"
@@ -160,8 +160,8 @@ void RecordAlignment(void* misalignment) {
 
 TEST(OneFileSetup, UnpacksOnAThreadWithTheStackItsCodeExpects) {
   uintptr_t misalignment = 1;
-  HANDLE thread =
-      CreateThread(nullptr, 0, &AlignedThreadEntry<&RecordAlignment>, &misalignment, 0, nullptr);
+  HANDLE thread = CreateThread(nullptr, 0, &winbase::AlignedThreadEntry<&RecordAlignment>,
+                               &misalignment, 0, nullptr);
   ASSERT_NE(thread, nullptr);
   winbase::KernelHandle owner(thread);
   ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
