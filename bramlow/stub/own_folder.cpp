@@ -156,6 +156,12 @@ std::wstring MakeOwnFolder(const std::wstring& parent, DWORD& error) {
 }
 
 bool RemoveFolderTree(const std::wstring& folder) {
+  // The folder swapped for a link meanwhile: the link goes, what it leads to stays.
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    RemoveOne(folder, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    return GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
   // The setup's process has just ended: its files may be let go of a moment later.
   for (int attempt = 0; attempt < 20; ++attempt) {
     if (RemoveTreeOnce(folder)) return true;
