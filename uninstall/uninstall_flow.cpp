@@ -128,10 +128,15 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
     if (!WriteUninstallList(listPath, report.remaining))
       report.leftOver.push_back(
           {listPath, L"the list of what stayed could not be written", Stay::Retry});
-  } else if (!DeleteFileW(listPath.c_str())) {
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_NOT_FOUND)
-      report.leftOver.push_back({listPath, bramlow::ReasonText(error), Stay::Retry});
+  } else {
+    if (!DeleteFileW(listPath.c_str())) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_FILE_NOT_FOUND)
+        report.leftOver.push_back({listPath, bramlow::ReasonText(error), Stay::Retry});
+    }
+    // An installation stopped while it wrote its list leaves the new one half-written beside
+    // it; nothing reads it, and it would keep the folder.
+    DeleteFileW((listPath + L".new").c_str());
   }
   dialogs.Removed(report);
   if (!list.complete) {

@@ -656,13 +656,15 @@ TEST_F(InterruptedInstallation, TheListIsReadByItsNumberedKeys) {
 }
 
 TEST_F(InterruptedInstallation, IsSaidToBeIncompleteAndWhatItNamesIsRemoved) {
+  // Killed while it wrote its list: the half-written new list beside it would keep the folder.
+  Touch(app + L"\\Uninstall.ini.new");
   ScriptedDialogs dialogs(true);
   EXPECT_EQ(Run(dialogs), Outcome::IncompleteList);
   ASSERT_EQ(dialogs.asked.size(), 1u);
   EXPECT_TRUE(Mentions(dialogs.asked[0], L"incomplete"));
   EXPECT_EQ(dialogs.caption, L"Uninstall");
   for (auto f : {L"\\a.txt", L"\\sub\\b.txt", L"\\sub\\deep\\c.txt", L"\\sub\\deep", L"\\sub",
-                 L"\\Uninstall.ini"})
+                 L"\\Uninstall.ini", L"\\Uninstall.ini.new"})
     EXPECT_FALSE(Exists(app + f));
   EXPECT_FALSE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"Two"));
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kTestKey, L"One"));
