@@ -140,7 +140,22 @@ void BatchedProfileWrites::Write(WriteJob& job) {
   {
     winbase::FileHandle file(::CreateFileW(job.pending.c_str(), GENERIC_WRITE, 0, nullptr,
                                            CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
+    if (!file) {
+      // Something that is not ours holds the usual name (a folder someone made): a name of its
+      // own in the same folder, so the list still gets written and that thing stays as it is.
+      const size_t slash = job.target.find_last_of(L"\\/");
+      const std::wstring folder =
+          slash == std::wstring::npos ? std::wstring(L".") : job.target.substr(0, slash);
+      wchar_t unique[MAX_PATH] = {};
+      if (!::GetTempFileNameW(folder.c_str(), L"Uni", 0, unique)) return;
+      job.pending = unique;
+      file.reset(::CreateFileW(unique, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (!file) {
+        ::DeleteFileW(unique);
+        return;
+      }
+    }
     DWORD written = 0;
     // On the disk before the rename: after a power failure the renamed file is whole.
     job.done = ::WriteFile(file.get(), job.bytes.data(), static_cast<DWORD>(job.bytes.size()),

@@ -255,32 +255,69 @@ TEST(ProfileFile, ABatchedWriterWritesWithinASecondAlsoWhenNoFurtherValueComes) 
   EXPECT_EQ(reader.ProfileText(L"2", L"none"), L"b");
 }
 
-// A write that cannot be completed (here the new content cannot even be made) leaves the list
-// an earlier installation wrote exactly as it was, and the values wait for the next write.
+// A write that cannot be completed (here the list is held open by another program, so it
+// cannot be replaced) leaves the list an earlier installation wrote exactly as it was, and the
+// values wait for the next write.
 TEST(ProfileFile, AFailedWriteLeavesTheEarlierFileWhole) {
   testsupport::ScratchFolder dir;
-  testsupport::WriteBytes(dir / L"Uninstall.ini", kOldList);
-  ASSERT_TRUE(CreateDirectoryW((dir / L"Uninstall.ini.new").c_str(), nullptr));
+  const std::wstring list = dir / L"Uninstall.ini";
+  testsupport::WriteBytes(list, kOldList);
+  HANDLE holder = CreateFileW(list.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
   {
-    ProfileFile writer(dir / L"Uninstall.ini", L"files", ProfileMode::Write,
-                       ProfileWrites::Batched);
+    ProfileFile writer(list, L"files", ProfileMode::Write, ProfileWrites::Batched);
     writer.ProfileText(L"2", L"C:\\App\\b");
     writer.Flush();
-    EXPECT_EQ(testsupport::ReadBytes(dir / L"Uninstall.ini"), kOldList);
+    EXPECT_EQ(testsupport::ReadBytes(list), kOldList);
     // The same for a write that falls due and fails on its own thread.
     Sleep(ProfileFile::kBatchMilliseconds + 100);
     writer.ProfileText(L"2b", L"C:\\App\\b2");
     writer.FinishWriting();
-    EXPECT_EQ(testsupport::ReadBytes(dir / L"Uninstall.ini"), kOldList);
-    RemoveDirectoryW((dir / L"Uninstall.ini.new").c_str());
+    EXPECT_EQ(testsupport::ReadBytes(list), kOldList);
+    CloseHandle(holder);
     writer.ProfileText(L"3", L"C:\\App\\c");
   }
-  ProfileFile reader(dir / L"Uninstall.ini", L"files");
+  ProfileFile reader(list, L"files");
   EXPECT_EQ(reader.ProfileText(L"1", L""), L"C:\\Old\\a");
   EXPECT_EQ(reader.ProfileText(L"2", L""), L"C:\\App\\b");
   EXPECT_EQ(reader.ProfileText(L"2b", L""), L"C:\\App\\b2");
   EXPECT_EQ(reader.ProfileText(L"3", L""), L"C:\\App\\c");
   EXPECT_FALSE(testsupport::Exists(dir / L"Uninstall.ini.new"));
+}
+
+// A folder someone left at the name the new list is written under stays as it is and does
+// not keep the list from being written, on the thread or not.
+TEST(ProfileFile, AFolderAtTheNewListsNameDoesNotStopTheWrites) {
+  testsupport::ScratchFolder dir;
+  const std::wstring list = dir / L"Uninstall.ini", pending = dir / L"Uninstall.ini.new";
+  testsupport::WriteBytes(list, kOldList);
+  ASSERT_TRUE(CreateDirectoryW(pending.c_str(), nullptr));
+  {
+    ProfileFile writer(list, L"files", ProfileMode::Write, ProfileWrites::Batched);
+    writer.ProfileText(L"2", L"C:\\App\\b");
+    writer.Flush();
+    EXPECT_EQ(ProfileFile(list, L"files").ProfileText(L"2", L""), L"C:\\App\\b");
+    // A second after the next value kept, the one after it goes out on the thread.
+    writer.ProfileText(L"3", L"C:\\App\\c");
+    Sleep(ProfileFile::kBatchMilliseconds + 100);
+    writer.ProfileText(L"4", L"C:\\App\\d");
+    writer.FinishWriting();
+    EXPECT_EQ(ProfileFile(list, L"files").ProfileText(L"4", L""), L"C:\\App\\d");
+  }
+  EXPECT_EQ(ProfileFile(list, L"files").ProfileText(L"1", L""), L"C:\\Old\\a");
+  EXPECT_TRUE(testsupport::Exists(pending));
+  // Nothing else is left beside the list.
+  WIN32_FIND_DATAW found;
+  int entries = 0;
+  HANDLE search = FindFirstFileW((dir / L"*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  do {
+    if (found.cFileName[0] != L'.') ++entries;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  EXPECT_EQ(entries, 2);
+  RemoveDirectoryW(pending.c_str());
 }
 
 TEST(ProfileFile, DeletingAKeyLeavesTheRestOfItsSection) {
