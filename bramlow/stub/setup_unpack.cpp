@@ -6,6 +6,7 @@
 #include "bramlow/kit/setup_payload.h"
 #include "bramlow/stub/own_folder.h"
 #include "winbase/aligned_thread.h"
+#include "winbase/handles.h"
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/records/zip_messages.h"
 
@@ -172,7 +173,7 @@ ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) 
                               ? (system.dwNumberOfProcessors ? system.dwNumberOfProcessors : 1u)
                               : kMostUnpackers;
   UnpackPart parts[kMostUnpackers];
-  HANDLE threads[kMostUnpackers] = {};
+  winbase::KernelHandle threads[kMostUnpackers];
   for (unsigned i = 0; i < shares; ++i) {
     parts[i].archive = &archive;
     parts[i].folder = &folder;
@@ -183,16 +184,14 @@ ReaderProblems UnpackAll(const std::string& archive, const std::string& folder) 
   // refuses is unpacked here afterwards. Every thread has ended before anything else is done
   // (anything that might throw and leave a thread working on what is gone).
   for (unsigned i = 1; i < shares; ++i)
-    threads[i] = CreateThread(nullptr, 0, &winbase::AlignedThreadEntry<&UnpackOnThread>,
-                              &parts[i], 0, nullptr);
+    threads[i].reset(CreateThread(nullptr, 0, &winbase::AlignedThreadEntry<&UnpackOnThread>,
+                                  &parts[i], 0, nullptr));
   Unpack(parts[0]);
   for (unsigned i = 1; i < shares; ++i) {
-    if (threads[i]) {
-      WaitForSingleObject(threads[i], INFINITE);
-      CloseHandle(threads[i]);
-    } else {
+    if (threads[i])
+      WaitForSingleObject(threads[i].get(), INFINITE);
+    else
       Unpack(parts[i]);
-    }
   }
   ReaderProblems all = parts[0].problems;
   for (unsigned i = 1; i < shares; ++i) all.Add(parts[i].problems);

@@ -175,9 +175,8 @@ void BatchedProfileWrites::WriteOnThread(void* job) {
 
 void BatchedProfileWrites::Collect(bool wait) {
   if (!writing_) return;
-  if (::WaitForSingleObject(thread_, wait ? INFINITE : 0) != WAIT_OBJECT_0) return;
-  ::CloseHandle(thread_);
-  thread_ = nullptr;
+  if (::WaitForSingleObject(thread_.get(), wait ? INFINITE : 0) != WAIT_OBJECT_0) return;
+  thread_.reset();
   writing_ = false;
   if (!job_.done) changed_ = true;
   job_.bytes.clear();
@@ -192,33 +191,34 @@ BatchedProfileWrites::~BatchedProfileWrites() {
   FinishWriting();
 }
 
-void BatchedProfileWrites::WriteChanged() {
-  FinishWriting();
-  if (!changed_) return;
+void BatchedProfileWrites::PrepareJob() {
   job_.bytes = TakeContent();
   job_.pending = PendingFileName();
   job_.target = fileName_;
+}
+
+void BatchedProfileWrites::WriteHere() {
   Write(job_);
   if (!job_.done) changed_ = true;
   job_.bytes.clear();
 }
 
+void BatchedProfileWrites::WriteChanged() {
+  FinishWriting();
+  if (!changed_) return;
+  PrepareJob();
+  WriteHere();
+}
+
 void BatchedProfileWrites::StartWritingChanged() {
   Collect(false);
   if (writing_ || !changed_) return;
-  job_.bytes = TakeContent();
-  job_.pending = PendingFileName();
-  job_.target = fileName_;
-  thread_ = ::CreateThread(nullptr, 0, &winbase::AlignedThreadEntry<&WriteOnThread>, &job_, 0,
-                            nullptr);
-  if (thread_) {
-    writing_ = true;
-    return;
-  }
-  // No thread to be had: written here and now, as before.
-  Write(job_);
-  if (!job_.done) changed_ = true;
-  job_.bytes.clear();
+  PrepareJob();
+  thread_.reset(::CreateThread(nullptr, 0, &winbase::AlignedThreadEntry<&WriteOnThread>, &job_,
+                               0, nullptr));
+  writing_ = static_cast<bool>(thread_);
+  // No thread to be had: written here and now.
+  if (!writing_) WriteHere();
 }
 
 }  // namespace bramlow

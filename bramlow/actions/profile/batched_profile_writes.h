@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "winbase/handles.h"
+
 namespace bramlow {
 
 class BatchedProfileWrites {
@@ -69,6 +71,9 @@ class BatchedProfileWrites {
   // Collects the write under way, when it has ended (or waiting for it): a failed one leaves
   // the values to write again.
   void Collect(bool wait);
+  // Puts everything kept into the job, and writes it on this thread.
+  void PrepareJob();
+  void WriteHere();
 
   void LoadFile();
   Section& FindOrAdd(const std::wstring& name);
@@ -81,7 +86,7 @@ class BatchedProfileWrites {
   std::vector<Section> sections_;
   std::unordered_map<std::wstring, size_t> sectionIndex_;  // folded name -> position
   bool writing_ = false;  // a write is under way on the thread below
-  void* thread_ = nullptr;
+  winbase::KernelHandle thread_;
   WriteJob job_;  // the write under way: the thread uses it until it ends
 };
 
