@@ -66,6 +66,7 @@ for against in ${KV_BENCH_AGAINST:-}; do
   echo "install $n: $against"
 done
 if [ $n -gt 1 ]; then echo "install 1: $build"; fi
-"$WINE" "$build/scripts/bench/bench_install.exe" 'C:\kv-bench\kit' 'C:\kv-bench\dest' 'C:\kv-bench\copy' "${KV_BENCH_RUNS:-3}" \
+# By its full host path, under which the program finds its own process to count its time.
+"$WINE" "$(cd "$build/scripts/bench" && pwd)/bench_install.exe" 'C:\kv-bench\kit' 'C:\kv-bench\dest' 'C:\kv-bench\copy' "${KV_BENCH_RUNS:-3}" \
   "${others[@]}" 2>/dev/null | tr -d '\r'
 rm -rf "$drive_c/kv-bench"
