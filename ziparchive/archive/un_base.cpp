@@ -178,7 +178,7 @@ bool TUnBase::NameRefused(const MemberName& name, bool isFolder) {
 void TUnBase::MakeStoredFolder(const OsPath& folder, const std::string& shown) {
   if (NameTaken(folder, shown, true, false) || !CreateStoredDirs) return;
   if (!OsForceFolders(folder))
-    Report(FCurrentName, shown + ": " + OsLastErrorText(), zipmsg::kErrorWritingFile);
+    Report(FCurrentName, shown + ": " + SystemReason(), zipmsg::kErrorWritingFile);
 }
 
 bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_t statedSize) {
@@ -199,7 +199,7 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
   bool known = FFolderMade && folder.text == FMadeFolder.text && folder.utf8 == FMadeFolder.utf8;
   if (!known) {
     FFolderMade = OsForceFolders(folder);
-    if (!FFolderMade) FOutputFault = OsLastErrorText();
+    if (!FFolderMade) FOutputFault = SystemReason();
     FMadeFolder = folder;
     if (FFolderMade && !NewFilesOnly && FSweptFolders.insert(OsPathKey(folder)).second)
       RemoveLeftovers(folder);
@@ -219,7 +219,7 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
         FOutFolder.Open(folder);
         created = FOutFile.CreateNewIn(FOutFolder, FOutPath, OsShare::Exclusive);
       }
-      if (!created && FOutputFault.empty()) FOutputFault = OsLastErrorText();
+      if (!created && FOutputFault.empty()) FOutputFault = SystemReason();
     }
     if (created) FWrittenKeys.insert(OsPathKey(path));
     FOutputPending = created;
@@ -250,7 +250,7 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
     FFolderMade = OsForceFolders(folder);
     created = FOutFile.Create(FOutPath, OsShare::Exclusive);
   }
-  if (!created && (known || FFolderMade)) FOutputFault = OsLastErrorText();
+  if (!created && (known || FFolderMade)) FOutputFault = SystemReason();
   if (created) FWrittenKeys.insert(OsPathKey(path));
   FOutputPending = created;
   return created;
@@ -273,7 +273,7 @@ void TUnBase::WriteOutput(const uint8_t* data, size_t count) {
     ReportFatal(FArchiveFile, FOutShown, zipmsg::kDiskFull);
     return;
   }
-  const std::string why = OsLastErrorText();
+  const std::string why = SystemReason();
   if (FMemberCounted) {
     FMemberCounted = false;
     --FCount;
@@ -291,7 +291,7 @@ void TUnBase::FinishOutput(uint32_t dosDateTime, uint32_t externalAttributes) {
     attributes = a ? a : fattr::kNormal;
   }
   if (!FOutFile.Finish(dosDateTime, attributes, FOutPath))
-    Report(FCurrentName, FOutShown + ": " + OsLastErrorText(), zipmsg::kErrorClosingFile);
+    Report(FCurrentName, FOutShown + ": " + SystemReason(), zipmsg::kErrorClosingFile);
 }
 
 bool TUnBase::CheckMember(uint32_t storedCrc, bool excess) {
@@ -328,7 +328,7 @@ void TUnBase::SettleOutput(bool pass) {
   if (!pass) {
     OsDeleteFile(FOutPath);
   } else if (!OsReplaceFile(FOutPath, FFinalPath)) {
-    const std::string why = OsLastErrorText();
+    const std::string why = SystemReason();
     OsSetAttributes(FOutPath, fattr::kNormal);
     OsDeleteFile(FOutPath);
     if (FMemberCounted) {

@@ -429,7 +429,7 @@ int TUnZip::Extract() {
   try {
     OsFile archive;
     if (!archive.Open(OsPathOf(FArchiveFile), OsAccess::Read, OsShare::DenyWrite)) {
-      Report(FArchiveFile, OsLastErrorText(), zipmsg::kErrorOpeningFile);
+      Report(FArchiveFile, SystemReason(), zipmsg::kErrorOpeningFile);
       return 0;
     }
     FArchiveId = archive.Identity();

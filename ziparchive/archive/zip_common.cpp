@@ -18,6 +18,11 @@ void TZipCommon::ReportFatal(const std::string& FileName, const std::string& Ext
   if (!FCancel) throw EZipError(ECode, ZipMessageText(ECode));
 }
 
+std::string TZipCommon::SystemReason() const {
+  const std::string reason = OsLastErrorText();
+  return Utf8Paths ? OsUtf8Path(reason) : reason;
+}
+
 std::string TZipCommon::ToStoredName(const std::string& name) const {
   return EncodeStoredName(name, TranslateOemChar);
 }

@@ -77,6 +77,11 @@ class TZipCommon {
     if (ProcessMessages) ProcessMessages();
   }
 
+  // The system's reason for the last failure, in the form of the paths it is said beside:
+  // UTF-8 with Utf8Paths (the system words it in the ANSI code page, Russian on a Russian
+  // system, which read as UTF-8 comes out as nonsense).
+  std::string SystemReason() const;
+
   // One of the component's paths as the system gets it.
   OsPath OsPathOf(const std::string& text) const {
     return Utf8Paths ? OsPath::FromUtf8(text) : OsPath(text);

@@ -215,7 +215,7 @@ bool TZipBase::WriteNewMember(ZipMember& m, OutStream& out) {
   }
   OsFile src;
   if (!src.Open(OsPathOf(m.sourcePath), OsAccess::Read, OsShare::DenyNone)) {
-    Report(m.sourcePath, OsLastErrorText(), zipmsg::kErrorOpeningFile);
+    Report(m.sourcePath, SystemReason(), zipmsg::kErrorOpeningFile);
     m.action = MemberAction::Drop;
     return false;
   }

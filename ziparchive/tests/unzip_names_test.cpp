@@ -81,6 +81,36 @@ TEST_F(UnZipTest, NamesFlaggedUtf8ReachTheFileSystemWhole) {
   EXPECT_TRUE(ExistsUtf8(out_, "\xE2\x94\xBC" "1.txt"));
 }
 
+// Fault: with Utf8Paths the system's reason for a failed write was said in the ANSI code page
+// after a UTF-8 path, so on a Russian system the report was neither UTF-8 nor ANSI: the
+// one-file setup's message showed nonsense for the reason. A file where a stored folder goes,
+// a folder where a file goes, in a folder whose name is Cyrillic.
+TEST_F(UnZipTest, WithUtf8PathsTheSystemsReasonIsUtf8LikeThePathItIsSaidBeside) {
+  const std::string folder = OsUtf8Path(root_) + "\\\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0";  // "Папка"
+  ASSERT_TRUE(OsForceFolders(OsPath::FromUtf8(folder + "\\taken.txt")));
+  OsFile blocker;
+  ASSERT_TRUE(blocker.Create(OsPath::FromUtf8(folder + "\\blocker"), OsShare::DenyNone));
+  blocker.Close();
+  zip_.Utf8Paths = true;
+  zip_.FileSpec = {"*"};
+  zip_.CreateStoredDirs = true;
+  WriteBytes(root_ + "\\a.zip", BuildZip({{"blocker/x.txt", "x"}, {"taken.txt", "y"}}).bytes);
+  zip_.SetArchiveFile(OsUtf8Path(root_) + "\\a.zip");
+  zip_.SetExtractDir(folder);
+  EXPECT_EQ(zip_.Extract(), 0);
+  ASSERT_GE(codes_.size(), 2u);
+  std::string shownFolder = folder;  // as the engine writes paths
+  std::replace(shownFolder.begin(), shownFolder.end(), '/', '\\');
+  for (const std::string& said : extended_) {
+    EXPECT_TRUE(IsValidUtf8(said)) << said;
+    // The path, then the system's reason.
+    const size_t cut = said.rfind(": ");
+    ASSERT_NE(cut, std::string::npos) << said;
+    EXPECT_GT(said.size(), cut + 2) << said;
+    EXPECT_EQ(said.rfind(shownFolder, 0), 0u) << said;
+  }
+}
+
 // Fault: device names and components ending in a dot or space reached the Windows file
 // system (a write to a device, or to another file than the one named), and every refusal was
 // said to lead outside the extraction folder. Each says what is wrong with the name. Faults:
