@@ -7,6 +7,7 @@
 #include "bramlow/stub/own_folder.h"
 #include "winbase/aligned_thread.h"
 #include "winbase/handles.h"
+#include "winbase/text.h"
 #include "ziparchive/archive/unzip.h"
 #include "ziparchive/records/zip_messages.h"
 
@@ -83,7 +84,9 @@ class Teller {
   std::wstring caption_;
 };
 
-// The first problem the ZIP reader reports.
+// The first problem the ZIP reader reports. Its texts come in the engine's two forms: a
+// member's name alone in the ANSI code page, a path (and the system's reason beside it) in
+// UTF-8; each is read as the one it is.
 struct ReaderProblems {
   std::wstring first;
   int firstCode = 0;
@@ -93,8 +96,8 @@ struct ReaderProblems {
                            const std::string& extended, const std::string&, int code) {
       if (count++ == 0) {
         firstCode = code;
-        first = Wide(file) + L": " + Wide(ziparchive::ZipMessageText(code)) +
-                (extended.empty() ? L"" : L" - " + Wide(extended));
+        first = winbase::WidenMessage(file) + L": " + Wide(ziparchive::ZipMessageText(code)) +
+                (extended.empty() ? L"" : L" - " + winbase::WidenMessage(extended));
       }
     };
   }
