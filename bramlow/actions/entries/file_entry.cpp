@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "bramlow/actions/entries/answering_copy.h"
 #include "bramlow/actions/entries/folder_chain.h"
 #include "bramlow/actions/entries/register_server.h"
 #include "bramlow/actions/entries/step_log.h"
@@ -60,7 +61,7 @@ void CopyFileEntry(int n, ActionContext& context, IActionHost& host) {
   }
   MakeFolderChain(FolderPart(destination));
   if (!FileExists(destination)) context.RecordNextFile(destination);
-  const bool copied = CopyFileW(source.c_str(), destination.c_str(), FALSE);
+  const bool copied = CopyFileAnswering(source, destination, false, FileSizeOf(source), host);
   const DWORD error = copied ? 0 : GetLastError();
   if (copied) ClearReadOnly(destination);
   Steps().Copy(source, destination, copied, error);

@@ -21,7 +21,9 @@ int ListFolder(SourceTree& tree, std::size_t index, const std::wstring& path,
   do {
     if (host) host->ProcessPendingMessages();
     if (IsDotEntry(found.cFileName)) continue;
-    SourceTree::Entry entry{found.cFileName, found.dwFileAttributes, 0};
+    SourceTree::Entry entry{found.cFileName, found.dwFileAttributes, 0,
+                            (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) |
+                                found.nFileSizeLow};
     if (!entry.IsFolder()) {
       ++files;
       tree.folders[index].push_back(std::move(entry));

@@ -18,6 +18,7 @@ struct SourceTree {
     std::wstring name;
     DWORD attributes = 0;
     std::size_t listing = 0;  // a folder: the index of its own entries in `folders`
+    unsigned long long size = 0;  // a file: its size when the walk found it
     bool IsFolder() const { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
   };
   std::wstring root;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "bramlow/actions/entries/answering_copy.h"
 #include "bramlow/actions/entries/folder_chain.h"
 #include "bramlow/actions/entries/path_parts.h"
 #include "bramlow/actions/entries/source_tree.h"
@@ -104,8 +105,8 @@ void CopyFolder(TSetupState& state, IActionHost& host, const std::wstring& copyi
       host.SetProgressPosition(state.CopiedCounter);
       host.ProcessPendingMessages();
       const std::wstring unlistable = UnlistableName(state, name.c_str());
-      const bool copied = unlistable.empty() &&
-                          CopyFileW(from.c_str(), to.c_str(), state.FailIfExists ? TRUE : FALSE);
+      const bool copied =
+          unlistable.empty() && CopyFileAnswering(from, to, state.FailIfExists, entry.size, host);
       const DWORD error = copied || !unlistable.empty() ? 0 : GetLastError();
       Steps().Copy(from, to, copied, error, unlistable);
       if (!copied) {

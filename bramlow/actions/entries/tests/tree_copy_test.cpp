@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "bramlow/actions/entries/answering_copy.h"
 #include "bramlow/actions/entries/copy_files.h"
 #include "bramlow/actions/entries/step_log.h"
 #include "test_support.h"
@@ -279,6 +280,52 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) 
   WIN32_FILE_ATTRIBUTE_DATA fresh{};
   ASSERT_TRUE(GetFileAttributesExW((dest + L"\\b.txt").c_str(), GetFileExInfoStandard, &fresh));
   EXPECT_TRUE(fresh.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
+}
+
+// A large file is copied on a thread while the window answers; what the copy says must be the
+// same either way: the result, and the system's error for the step's log line (a thread has
+// its own last error, which a hop back could lose). A tree's large file, an [Oth] one beside.
+TEST_F(TreeCopyTest, ALargeFileCopiedWhileTheWindowAnswersSaysWhatTheSystemsCopySays) {
+  const std::wstring from = source + L"\\a.bin", to = dest + L"\\a.bin";
+  const std::wstring held = dest + L"\\held.bin", missing = source + L"\\missing.bin";
+  WriteBytes(from, "data");
+  WriteBytes(held, "kept");
+  const struct {
+    const char* what;
+    const std::wstring* from;
+    const std::wstring* to;
+    bool failIfExists;
+    bool copied;
+    DWORD error;
+  } rows[] = {
+      {"copied", &from, &to, true, true, 0},
+      {"replaced", &from, &held, false, true, 0},
+      {"kept", &from, &held, true, false, ERROR_FILE_EXISTS},
+      {"no source", &missing, &to, false, false, ERROR_FILE_NOT_FOUND},
+  };
+  for (const std::uint64_t size : {std::uint64_t{0}, kCopyOnThreadBytes}) {
+    for (const auto& row : rows) {
+      SCOPED_TRACE(std::string(row.what) + (size ? " on a thread" : " here"));
+      DeleteFileW(to.c_str());
+      WriteBytes(held, "kept");
+      SetLastError(ERROR_GEN_FAILURE);
+      const bool copied = CopyFileAnswering(*row.from, *row.to, row.failIfExists, size, host);
+      const DWORD error = GetLastError();
+      EXPECT_EQ(copied, row.copied);
+      if (!row.copied) EXPECT_EQ(error, row.error);
+      EXPECT_EQ(ReadBytes(held), row.to == &held && row.copied ? "data" : "kept");
+    }
+  }
+
+  // Through the tree copy, a file of the size that goes to a thread: whole, with its time.
+  const std::string large(static_cast<size_t>(kCopyOnThreadBytes) + 1, 'x');
+  WriteBytes(source + L"\\large.bin", large);
+  DeleteFileW(held.c_str());
+  CountAndCopy();
+  EXPECT_FALSE(files.state.CopyFailed);
+  EXPECT_EQ(ReadBytes(dest + L"\\large.bin"), large);
+  EXPECT_EQ(FileSizeOf(dest + L"\\large.bin"), kCopyOnThreadBytes + 1);
+  EXPECT_EQ(FileSizeOf(missing), 0u);
 }
 
 TEST_F(TreeCopyTest, ASourceWithTrailingBackslashMapsSubfoldersWithOneSeparator) {
