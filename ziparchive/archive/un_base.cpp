@@ -209,6 +209,9 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
     // The create itself is the one look at the name: what is there fails it.
     bool created = FOutFile.CreateNewIn(FOutFolder, FOutPath, OsShare::Exclusive);
     if (!created) {
+      // Taken before the look at the name, whose "not found" would stand in for it (a full
+      // disk said as a missing file).
+      std::string why = SystemReason();
       if (OsGetAttributes(path) != fattr::kInvalid) {
         FOutputFault = "something of that name is there already; it is kept";
         FOutputFaultCode = zipmsg::kErrorWritingFile;
@@ -218,8 +221,9 @@ bool TUnBase::CreateOutput(const OsPath& path, const std::string& shown, uint64_
         FFolderMade = OsForceFolders(folder);
         FOutFolder.Open(folder);
         created = FOutFile.CreateNewIn(FOutFolder, FOutPath, OsShare::Exclusive);
+        if (!created) why = SystemReason();
       }
-      if (!created && FOutputFault.empty()) FOutputFault = SystemReason();
+      if (!created && FOutputFault.empty()) FOutputFault = why;
     }
     if (created) FWrittenKeys.insert(OsPathKey(path));
     FOutputPending = created;

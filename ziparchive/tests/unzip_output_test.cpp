@@ -2,6 +2,15 @@
 // passwords and end records far from the directory are found.
 #include <zlib.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "ziparchive/records/zip_crypto.h"
 #include "unzip_fixture.h"
 
@@ -364,6 +373,33 @@ TEST_F(UnZipTest, NewFilesOnlyKeepsWhatIsThereAndAsksNothing) {
   EXPECT_EQ(Count(zipmsg::kErrorWritingFile), 1);
   EXPECT_EQ(ReadBytes(root_ + "\\fresh\\kept.txt"), "replaced");
   EXPECT_EQ(ReadBytes(root_ + "\\fresh\\d"), "a file where a folder is");
+#ifndef _WIN32
+  // Fault: a file the system would not create (here: no file handle left; a full disk on
+  // Windows) was said to be missing, the answer of the look at its name that came after.
+  codes_.clear();
+  extended_.clear();
+  struct Exhausted {
+    rlimit was{};
+    std::vector<int> held;
+    ~Exhausted() {
+      for (int fd : held) ::close(fd);
+      if (was.rlim_cur) ::setrlimit(RLIMIT_NOFILE, &was);
+    }
+  } exhausted;
+  zip_.SetExtractDir(root_ + "\\exhausted");
+  zip_.OnBegin = [&exhausted](TUnBase&, const std::string&, int, bool&) {
+    if (exhausted.was.rlim_cur) return;
+    ::getrlimit(RLIMIT_NOFILE, &exhausted.was);
+    rlimit low = exhausted.was;
+    low.rlim_cur = std::min<rlim_t>(low.rlim_cur, 256);
+    ::setrlimit(RLIMIT_NOFILE, &low);
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+      exhausted.held.push_back(fd);
+  };
+  zip_.Extract();
+  EXPECT_TRUE(Said(zipmsg::kErrorOpeningFile, std::string("new.txt: ") + std::strerror(EMFILE)));
+  EXPECT_FALSE(Said(zipmsg::kErrorOpeningFile, std::strerror(ENOENT)));
+#endif
 }
 
 // Faults: an end record behind a comment over 32 KiB was not found, and a digital signature
