@@ -13,8 +13,8 @@ namespace bramlow {
 
 // How often an installation shows its progress, and how often it looks at its message queue
 // (finding it empty costs next to nothing), in milliseconds. Ten pictures a second still read
-// as steady progress; each one is a round of requests to the window system that the copying
-// waits behind, and twenty a second cost the installation a few per cent of its time.
+// as steady progress, and each one is a round of requests to the window system that the
+// copying waits behind.
 inline constexpr uint32_t kProgressFrameMs = 100;
 inline constexpr uint32_t kMessageTurnMs = 10;
 
