@@ -1,6 +1,7 @@
 #include "uninstall_flow.h"
 
 #include "bramlow/actions/entries/step_log.h"
+#include "bramlow/actions/profile/batched_profile_writes.h"
 #include "paths.h"
 #include "winbase/file_identity.h"
 
@@ -136,7 +137,7 @@ Outcome RunUninstall(const std::wstring& program, Dialogs& dialogs, DWORD progra
     }
     // An installation stopped while it wrote its list leaves the new one half-written beside
     // it; nothing reads it, and it would keep the folder.
-    DeleteFileW((listPath + L".new").c_str());
+    DeleteFileW(bramlow::PendingFileNameOf(listPath).c_str());
   }
   dialogs.Removed(report);
   if (!list.complete) {

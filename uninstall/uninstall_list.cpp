@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "bramlow/actions/profile/batched_profile_writes.h"
 #include "bramlow/actions/profile/profile_lists.h"
 
 namespace uninstall {
@@ -94,7 +95,7 @@ UninstallList ReadUninstallList(const std::wstring& path) {
 }
 
 bool WriteUninstallList(const std::wstring& path, const UninstallList& list) {
-  const std::wstring beside = path + L".new";
+  const std::wstring beside = bramlow::PendingFileNameOf(path);
   DeleteFileW(beside.c_str());
   bool ok = true;
   auto put = [&](const std::wstring& section, const std::wstring& key, const std::wstring& value) {

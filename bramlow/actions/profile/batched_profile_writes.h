@@ -19,6 +19,10 @@
 
 namespace bramlow {
 
+// Where a file's new content is written before it replaces the file; the uninstaller writes
+// its list the same way and removes what an interrupted writer left there.
+inline std::wstring PendingFileNameOf(const std::wstring& file) { return file + L".new"; }
+
 class BatchedProfileWrites {
  public:
   explicit BatchedProfileWrites(std::wstring fileName) : fileName_(std::move(fileName)) {}
@@ -46,7 +50,7 @@ class BatchedProfileWrites {
   BatchedProfileWrites& operator=(const BatchedProfileWrites&) = delete;
 
   // Where the new content is written before it replaces the file.
-  std::wstring PendingFileName() const { return fileName_ + L".new"; }
+  std::wstring PendingFileName() const { return PendingFileNameOf(fileName_); }
 
  private:
   struct Section {

@@ -9,8 +9,8 @@
 // as a list of thousands of entries. So a program that is killed or crashes loses at most the
 // last second's values (and those of a write still under way: the writes that fall due go to a
 // thread of their own, so that the window does not wait for the disk; a flush and the release
-// wait). The timer runs where the thread handles its messages; a single long
-// system call (copying one huge file) holds it up, but adds no values meanwhile. The files
+// wait). The timer runs where the thread handles its messages, which the
+// installation does between its copies and during a large file's copy. The files
 // themselves stay in the ANSI code page (the wide functions convert), as every file the
 // engine reads and writes is.
 #include <cstdint>
