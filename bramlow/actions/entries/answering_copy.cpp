@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "bramlow/actions/entries/file_copy.h"
 #include "winbase/aligned_thread.h"
 #include "winbase/handles.h"
 
@@ -21,7 +22,7 @@ struct CopyJob {
 
 void Copy(void* job) {
   auto& copy = *static_cast<CopyJob*>(job);
-  copy.copied = ::CopyFileW(copy.from->c_str(), copy.to->c_str(), copy.failIfExists);
+  copy.copied = CopyOneFile(*copy.from, *copy.to, copy.failIfExists != FALSE);
   copy.error = copy.copied ? 0 : ::GetLastError();
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The system's file copy, with the window still answering while a large file is copied.
+// A file's copy, with the window still answering while a large file is copied.
 #include <cstdint>
 #include <string>
 
@@ -14,7 +14,7 @@ namespace bramlow {
 // file is copied before anyone could tell, and a thread would cost more than its copy.
 inline constexpr std::uint64_t kCopyOnThreadBytes = 8ull << 20;
 
-// CopyFileW(from, to, failIfExists), with GetLastError as the copy left it. `size` is the
+// CopyOneFile(from, to, failIfExists), with GetLastError as the copy left it. `size` is the
 // source's size as the caller knows it; from kCopyOnThreadBytes on, host handles the window's
 // messages once a turn until the copy has ended.
 bool CopyFileAnswering(const std::wstring& from, const std::wstring& to, bool failIfExists,

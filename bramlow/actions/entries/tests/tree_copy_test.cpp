@@ -284,12 +284,16 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) 
 
 // A large file is copied on a thread while the window answers; what the copy says must be the
 // same either way: the result, and the system's error for the step's log line (a thread has
-// its own last error, which a hop back could lose). A tree's large file, an [Oth] one beside.
-TEST_F(TreeCopyTest, ALargeFileCopiedWhileTheWindowAnswersSaysWhatTheSystemsCopySays) {
+// its own last error, which a hop back could lose). A file copied onto itself (under another
+// spelling of its name) is refused, not emptied. A tree's large file, an [Oth] one beside.
+TEST_F(TreeCopyTest, ACopyHereOrOnAThreadSaysWhatBecameOfIt) {
   const std::wstring from = source + L"\\a.bin", to = dest + L"\\a.bin";
   const std::wstring held = dest + L"\\held.bin", missing = source + L"\\missing.bin";
+  const std::wstring itself = source + L"\\A.BIN", folder = dest + L"\\folder";
+  const std::wstring noFolder = dest + L"\\none\\a.bin";
   WriteBytes(from, "data");
   WriteBytes(held, "kept");
+  CreateDirectoryW(folder.c_str(), nullptr);
   const struct {
     const char* what;
     const std::wstring* from;
@@ -302,6 +306,10 @@ TEST_F(TreeCopyTest, ALargeFileCopiedWhileTheWindowAnswersSaysWhatTheSystemsCopy
       {"replaced", &from, &held, false, true, 0},
       {"kept", &from, &held, true, false, ERROR_FILE_EXISTS},
       {"no source", &missing, &to, false, false, ERROR_FILE_NOT_FOUND},
+      {"onto itself", &from, &from, false, false, ERROR_SHARING_VIOLATION},
+      {"onto itself, spelt otherwise", &from, &itself, false, false, ERROR_SHARING_VIOLATION},
+      {"onto a folder", &from, &folder, false, false, ERROR_ACCESS_DENIED},
+      {"into no folder", &from, &noFolder, false, false, ERROR_PATH_NOT_FOUND},
   };
   for (const std::uint64_t size : {std::uint64_t{0}, kCopyOnThreadBytes}) {
     for (const auto& row : rows) {
@@ -312,10 +320,25 @@ TEST_F(TreeCopyTest, ALargeFileCopiedWhileTheWindowAnswersSaysWhatTheSystemsCopy
       const bool copied = CopyFileAnswering(*row.from, *row.to, row.failIfExists, size, host);
       const DWORD error = GetLastError();
       EXPECT_EQ(copied, row.copied);
-      if (!row.copied) EXPECT_EQ(error, row.error);
+      if (!row.copied) {
+        EXPECT_EQ(error, row.error);
+      }
       EXPECT_EQ(ReadBytes(held), row.to == &held && row.copied ? "data" : "kept");
+      EXPECT_EQ(ReadBytes(from), "data");
+      EXPECT_TRUE(FolderExists(folder));
     }
   }
+
+  // Every size around what one read takes comes over whole.
+  for (const size_t size : {0, 1, 65535, 65536, 65537, 3 * 65536 + 7}) {
+    SCOPED_TRACE(size);
+    std::string content(size, '\0');
+    for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>(i * 7 + i / 251);
+    WriteBytes(from, content);
+    ASSERT_TRUE(CopyFileAnswering(from, to, false, size, host));
+    EXPECT_EQ(ReadBytes(to), content);
+  }
+  DeleteFileW(to.c_str());
 
   // Through the tree copy, a file of the size that goes to a thread: whole, with its time.
   const std::string large(static_cast<size_t>(kCopyOnThreadBytes) + 1, 'x');
