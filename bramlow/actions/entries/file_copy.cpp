@@ -98,6 +98,8 @@ bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfEx
   if (!copied) {
     const DWORD error = ::GetLastError();
     target.reset();
+    // Made with the source's attributes: a read-only copy would refuse to go.
+    ::SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(to.c_str());
     ::SetLastError(error);
     return false;
