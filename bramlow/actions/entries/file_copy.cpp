@@ -79,6 +79,15 @@ bool ReadFacts(HANDLE source, SourceFacts& facts) {
 
 }  // namespace
 
+void TakeAwayFailedCopy(const std::wstring& to) {
+  const DWORD error = ::GetLastError();
+  // The copy of a read-only source was made read-only, and the system deletes no read-only
+  // file: cleared, it goes (a file left behind would be taken for an installed one).
+  if (!::DeleteFileW(to.c_str()) && ::SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL))
+    ::DeleteFileW(to.c_str());
+  ::SetLastError(error);
+}
+
 bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfExists) {
   winbase::FileHandle source(::CreateFileW(from.c_str(), GENERIC_READ,
                                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
@@ -96,10 +105,8 @@ bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfEx
   // A write the system held back can still fail when the file is closed.
   if (copied) copied = ::CloseHandle(target.release()) != FALSE;
   if (!copied) {
-    const DWORD error = ::GetLastError();
     target.reset();
-    ::DeleteFileW(to.c_str());
-    ::SetLastError(error);
+    TakeAwayFailedCopy(to);
     return false;
   }
   ::SetLastError(0);

@@ -17,4 +17,8 @@ namespace bramlow {
 // link) fails with a sharing violation instead of being emptied.
 bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfExists);
 
+// Takes away what a copy that failed after making `to` left there; GetLastError stays as the
+// failure left it.
+void TakeAwayFailedCopy(const std::wstring& to);
+
 }  // namespace bramlow

@@ -6,6 +6,7 @@
 
 #include "bramlow/actions/entries/answering_copy.h"
 #include "bramlow/actions/entries/copy_files.h"
+#include "bramlow/actions/entries/file_copy.h"
 #include "bramlow/actions/entries/step_log.h"
 #include "test_support.h"
 #include "winbase/text.h"
@@ -339,6 +340,20 @@ TEST_F(TreeCopyTest, ACopyHereOrOnAThreadSaysWhatBecameOfIt) {
     EXPECT_EQ(ReadBytes(to), content);
   }
   DeleteFileW(to.c_str());
+
+  // What a copy that failed halfway made goes again, also when it took a read-only source's
+  // attributes (the system deletes no read-only file as it is); the failure's reason stays.
+  for (const DWORD attributes :
+       {DWORD{FILE_ATTRIBUTE_NORMAL}, DWORD{FILE_ATTRIBUTE_READONLY},
+        DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}}) {
+    SCOPED_TRACE(attributes);
+    WriteBytes(to, "half");
+    SetFileAttributesW(to.c_str(), attributes);
+    SetLastError(ERROR_DISK_FULL);
+    TakeAwayFailedCopy(to);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_DISK_FULL});
+    EXPECT_FALSE(FileExists(to));
+  }
 
   // Through the tree copy, a file of the size that goes to a thread: whole, with its time.
   const std::string large(static_cast<size_t>(kCopyOnThreadBytes) + 1, 'x');
