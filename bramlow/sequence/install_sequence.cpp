@@ -4,6 +4,7 @@
 
 #include "bramlow/actions/entries/action_context.h"
 #include "bramlow/actions/entries/copy_files.h"
+#include "bramlow/actions/entries/file_copy.h"
 #include "bramlow/actions/entries/folder_chain.h"
 #include "bramlow/state/destination_check.h"
 #include "bramlow/state/folder_macros.h"
@@ -138,7 +139,9 @@ void LeaveUninstaller(TSetupState& state) {
   if (!state.CreateUninst) return;
   const std::wstring from = state.InstallerFolder + L"setup.dat";
   const std::wstring to = ExpandMacros(state.DestFolder + L"\\Uninstall.exe", state);
-  const bool copied = CopyFileW(from.c_str(), to.c_str(), FALSE);
+  // The installation's own copy: the system's leaves a half-written program behind on a full
+  // disk, which the uninstall key would then name.
+  const bool copied = CopyOneFile(from, to, false);
   const DWORD error = copied ? 0 : GetLastError();
   Steps().Copy(from, to, copied, error);
   if (state.ScriptFile->ProfileBoolean(L"RegUninst", false)) {

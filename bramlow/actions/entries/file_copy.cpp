@@ -79,15 +79,37 @@ bool ReadFacts(HANDLE source, SourceFacts& facts) {
 
 }  // namespace
 
+void TakeAwayFailedCopy(const std::wstring& to) {
+  const DWORD error = ::GetLastError();
+  // The copy of a read-only source was made read-only, and the system deletes no read-only
+  // file: cleared, it goes (a file left behind would be taken for an installed one).
+  if (!::DeleteFileW(to.c_str()) && ::SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL))
+    ::DeleteFileW(to.c_str());
+  ::SetLastError(error);
+}
+
 bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfExists) {
+  // Either handle keeps the other from being the same file (under another name, through a
+  // link), which the target's opening would empty: the source shares no writing, so the
+  // target's opening for writing fails with a sharing violation. A source another program
+  // writes to, sharing it (a log), opens only with write sharing; then the target shares no
+  // reading, which the source's handle has. A target in use, shared, is replaced, as the
+  // system's copy replaces it.
+  DWORD targetSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
   winbase::FileHandle source(::CreateFileW(from.c_str(), GENERIC_READ,
                                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!source && ::GetLastError() == ERROR_SHARING_VIOLATION) {
+    source.reset(::CreateFileW(from.c_str(), GENERIC_READ,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    targetSharing = FILE_SHARE_WRITE;
+  }
   if (!source) return false;
   SourceFacts facts;
   if (!ReadFacts(source.get(), facts)) return false;
   winbase::FileHandle target(::CreateFileW(
-      to.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+      to.c_str(), GENERIC_WRITE, targetSharing, nullptr,
       failIfExists ? CREATE_NEW : CREATE_ALWAYS,
       (facts.attributes & kSettableAttributes) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!target) return false;
@@ -96,12 +118,8 @@ bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfEx
   // A write the system held back can still fail when the file is closed.
   if (copied) copied = ::CloseHandle(target.release()) != FALSE;
   if (!copied) {
-    const DWORD error = ::GetLastError();
     target.reset();
-    // Made with the source's attributes: a read-only copy would refuse to go.
-    ::SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(to.c_str());
-    ::SetLastError(error);
+    TakeAwayFailedCopy(to);
     return false;
   }
   ::SetLastError(0);

@@ -12,9 +12,13 @@ namespace bramlow {
 // Why not the system's copy: under Wine it first tries to open `to` as an existing file and
 // then creates it, and each of those looks the name up again, reading the whole destination
 // folder for a name that differs only in case. For the thousands of small files of a tree
-// that second look-up is a sixth of the copy. The source is opened without write sharing, as
-// the system's copy opens it, so a file copied onto itself (under another name, through a
-// link) fails with a sharing violation instead of being emptied.
+// that second look-up is a sixth of the copy. The two files' sharing stands in for that
+// look-up: a file copied onto itself (under another name, through a link) fails with a
+// sharing violation instead of being emptied, also one another program holds open.
 bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfExists);
+
+// Takes away what a copy that failed after making `to` left there; GetLastError stays as the
+// failure left it.
+void TakeAwayFailedCopy(const std::wstring& to);
 
 }  // namespace bramlow

@@ -6,6 +6,7 @@
 
 #include "bramlow/actions/entries/answering_copy.h"
 #include "bramlow/actions/entries/copy_files.h"
+#include "bramlow/actions/entries/file_copy.h"
 #include "bramlow/actions/entries/step_log.h"
 #include "test_support.h"
 #include "winbase/text.h"
@@ -294,6 +295,16 @@ TEST_F(TreeCopyTest, ACopyHereOrOnAThreadSaysWhatBecameOfIt) {
   WriteBytes(from, "data");
   WriteBytes(held, "kept");
   CreateDirectoryW(folder.c_str(), nullptr);
+  // Files another program holds open for writing, sharing them as a log's writer does.
+  const std::wstring inUse = source + L"\\in use.bin", inUseItself = source + L"\\IN USE.BIN";
+  const std::wstring busy = dest + L"\\busy.bin";
+  WriteBytes(inUse, "data");
+  WriteBytes(busy, "busy");
+  std::vector<winbase::FileHandle> holders;
+  for (const std::wstring* name : {&inUse, &busy})
+    holders.emplace_back(CreateFileW(name->c_str(), GENERIC_READ | GENERIC_WRITE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr));
   const struct {
     const char* what;
     const std::wstring* from;
@@ -310,6 +321,9 @@ TEST_F(TreeCopyTest, ACopyHereOrOnAThreadSaysWhatBecameOfIt) {
       {"onto itself, spelt otherwise", &from, &itself, false, false, ERROR_SHARING_VIOLATION},
       {"onto a folder", &from, &folder, false, false, ERROR_ACCESS_DENIED},
       {"into no folder", &from, &noFolder, false, false, ERROR_PATH_NOT_FOUND},
+      {"from a file in use", &inUse, &to, true, true, 0},
+      {"onto a file in use", &from, &busy, false, true, 0},
+      {"a file in use onto itself", &inUse, &inUseItself, false, false, ERROR_SHARING_VIOLATION},
   };
   for (const std::uint64_t size : {std::uint64_t{0}, kCopyOnThreadBytes}) {
     for (const auto& row : rows) {
@@ -325,9 +339,13 @@ TEST_F(TreeCopyTest, ACopyHereOrOnAThreadSaysWhatBecameOfIt) {
       }
       EXPECT_EQ(ReadBytes(held), row.to == &held && row.copied ? "data" : "kept");
       EXPECT_EQ(ReadBytes(from), "data");
+      EXPECT_EQ(ReadBytes(inUse), "data");
       EXPECT_TRUE(FolderExists(folder));
     }
   }
+  EXPECT_EQ(ReadBytes(busy), "data");
+  holders.clear();
+  DeleteFileW(inUse.c_str());
 
   // Every size around what one read takes comes over whole.
   for (const size_t size : {0, 1, 65535, 65536, 65537, 3 * 65536 + 7}) {
@@ -339,6 +357,20 @@ TEST_F(TreeCopyTest, ACopyHereOrOnAThreadSaysWhatBecameOfIt) {
     EXPECT_EQ(ReadBytes(to), content);
   }
   DeleteFileW(to.c_str());
+
+  // What a copy that failed halfway made goes again, also when it took a read-only source's
+  // attributes (the system deletes no read-only file as it is); the failure's reason stays.
+  for (const DWORD attributes :
+       {DWORD{FILE_ATTRIBUTE_NORMAL}, DWORD{FILE_ATTRIBUTE_READONLY},
+        DWORD{FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM}}) {
+    SCOPED_TRACE(attributes);
+    WriteBytes(to, "half");
+    SetFileAttributesW(to.c_str(), attributes);
+    SetLastError(ERROR_DISK_FULL);
+    TakeAwayFailedCopy(to);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_DISK_FULL});
+    EXPECT_FALSE(FileExists(to));
+  }
 
   // Through the tree copy, a file of the size that goes to a thread: whole, with its time.
   const std::string large(static_cast<size_t>(kCopyOnThreadBytes) + 1, 'x');
