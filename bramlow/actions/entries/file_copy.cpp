@@ -114,11 +114,13 @@ bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfEx
       (facts.attributes & kSettableAttributes) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!target) return false;
   bool copied = CopyContent(source.get(), target.get());
-  // A file system that keeps no such time (or refuses to set it) still holds the whole file,
-  // which the system's copy counts as copied too.
-  if (copied) ::SetFileTime(target.get(), nullptr, nullptr, &facts.written);
-  // A write the system held back can still fail when the file is closed.
-  if (copied) copied = ::CloseHandle(target.release()) != FALSE;
+  if (copied) {
+    // A file system that keeps no such time (or refuses to set it) still holds the whole
+    // file, which the system's copy counts as copied too.
+    ::SetFileTime(target.get(), nullptr, nullptr, &facts.written);
+    // A write the system held back can still fail when the file is closed.
+    copied = ::CloseHandle(target.release()) != FALSE;
+  }
   if (!copied) {
     target.reset();
     TakeAwayFailedCopy(to);
