@@ -47,21 +47,25 @@ struct SourceFacts {
   FILETIME written{};
 };
 
-// GetFileInformationByHandleEx and what it gives, as Vista's headers declare them (the build
-// targets XP, whose headers do not).
-using QueryByHandle = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+// GetFileInformationByHandleEx, SetFileInformationByHandle and what they take, as Vista's
+// headers declare them (the build targets XP, whose headers do not); null before Vista.
+using ByHandle = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
 constexpr int kFileBasicInfo = 0;
 struct BasicInfo {
-  LARGE_INTEGER CreationTime, LastAccessTime, LastWriteTime, ChangeTime;
-  DWORD FileAttributes;
+  LARGE_INTEGER CreationTime, LastAccessTime, LastWriteTime, ChangeTime;  // 0: left as it is
+  DWORD FileAttributes;                                                   // 0: left as it is
 };
+
+ByHandle Kernel32Function(const char* name) {
+  return reinterpret_cast<ByHandle>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+}
 
 // The source's attributes and modification time, asked for alone where the system can (from
 // Vista on): asked for with everything else (GetFileInformationByHandle) they come with the
 // volume's serial number, which under Wine is a request to another process for every file.
 bool ReadFacts(HANDLE source, SourceFacts& facts) {
-  static const auto query = reinterpret_cast<QueryByHandle>(reinterpret_cast<void*>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx")));
+  static const ByHandle query = Kernel32Function("GetFileInformationByHandleEx");
   if (query) {
     BasicInfo basic;
     if (!query(source, kFileBasicInfo, &basic, sizeof basic)) return false;
@@ -75,6 +79,32 @@ bool ReadFacts(HANDLE source, SourceFacts& facts) {
   facts.attributes = info.dwFileAttributes;
   facts.written = info.ftLastWriteTime;
   return true;
+}
+
+// What a copy's attributes are set to: the source's, or none.
+DWORD CopyAttributes(const SourceFacts& facts) {
+  const DWORD attributes = facts.attributes & kSettableAttributes;
+  return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+// Gives the copy the source's modification time and, when it replaced a file, the source's
+// attributes: a file replaced keeps its own where the system lets a read-only or hidden file
+// be replaced (Wine does). By the handle where the system can; true when the attributes are
+// still to be set by name, once the file is closed. Neither is checked: a file system that
+// keeps no such time still holds the whole file, which the system's copy counts as copied too.
+bool GiveFacts(HANDLE target, const SourceFacts& facts, bool replaced) {
+  static const ByHandle set = Kernel32Function("SetFileInformationByHandle");
+  if (set) {
+    BasicInfo basic{};
+    basic.LastWriteTime.QuadPart = static_cast<LONGLONG>(
+        (static_cast<ULONGLONG>(facts.written.dwHighDateTime) << 32) |
+        facts.written.dwLowDateTime);
+    if (replaced) basic.FileAttributes = CopyAttributes(facts);
+    set(target, kFileBasicInfo, &basic, sizeof basic);
+    return false;
+  }
+  ::SetFileTime(target, nullptr, nullptr, &facts.written);
+  return replaced;
 }
 
 }  // namespace
@@ -113,11 +143,11 @@ bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfEx
       failIfExists ? CREATE_NEW : CREATE_ALWAYS,
       (facts.attributes & kSettableAttributes) | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!target) return false;
+  const bool replaced = !failIfExists && ::GetLastError() == ERROR_ALREADY_EXISTS;
   bool copied = CopyContent(source.get(), target.get());
+  bool attributesByName = false;
   if (copied) {
-    // A file system that keeps no such time (or refuses to set it) still holds the whole
-    // file, which the system's copy counts as copied too.
-    ::SetFileTime(target.get(), nullptr, nullptr, &facts.written);
+    attributesByName = GiveFacts(target.get(), facts, replaced);
     // A write the system held back can still fail when the file is closed.
     copied = ::CloseHandle(target.release()) != FALSE;
   }
@@ -126,6 +156,7 @@ bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfEx
     TakeAwayFailedCopy(to);
     return false;
   }
+  if (attributesByName) ::SetFileAttributesW(to.c_str(), CopyAttributes(facts));
   ::SetLastError(0);
   return true;
 }

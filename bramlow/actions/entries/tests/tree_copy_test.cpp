@@ -269,6 +269,11 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) 
   WriteBytes(source + L"\\b.txt", "b");
   SetFileAttributesW((source + L"\\b.txt").c_str(), FILE_ATTRIBUTE_HIDDEN);
   WriteBytes(dest + L"\\a.txt", "stale");
+  // A copy the user made read-only and hidden, where the system lets it be replaced.
+  WriteBytes(source + L"\\c.txt", "c");
+  WriteBytes(dest + L"\\c.txt", "stale");
+  SetFileAttributesW((dest + L"\\c.txt").c_str(),
+                     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
   files.state.FailIfExists = false;
 
   CountAndCopy();
@@ -281,6 +286,9 @@ TEST_F(TreeCopyTest, OverwriteReplacesAndKeepsAttributesAndTimesButNotReadOnly) 
   WIN32_FILE_ATTRIBUTE_DATA fresh{};
   ASSERT_TRUE(GetFileAttributesExW((dest + L"\\b.txt").c_str(), GetFileExInfoStandard, &fresh));
   EXPECT_TRUE(fresh.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN);
+  const DWORD replaced = GetFileAttributesW((dest + L"\\c.txt").c_str());
+  EXPECT_EQ(ReadBytes(dest + L"\\c.txt"), "c");
+  EXPECT_FALSE(replaced & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)) << replaced;
 }
 
 // A large file is copied on a thread while the window answers; what the copy says must be the
