@@ -141,7 +141,7 @@ void LeaveUninstaller(TSetupState& state) {
   const std::wstring to = ExpandMacros(state.DestFolder + L"\\Uninstall.exe", state);
   // The installation's own copy: the system's leaves a half-written program behind on a full
   // disk, which the uninstall key would then name.
-  const bool copied = CopyOneFile(from, to, false);
+  const bool copied = CopyUninstaller(from, to);
   const DWORD error = copied ? 0 : GetLastError();
   Steps().Copy(from, to, copied, error);
   if (state.ScriptFile->ProfileBoolean(L"RegUninst", false)) {

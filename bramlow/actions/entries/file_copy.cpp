@@ -161,4 +161,13 @@ bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfEx
   return true;
 }
 
+bool CopyUninstaller(const std::wstring& from, const std::wstring& to) {
+  // An earlier one made so by an earlier installation is not replaced by the system as it is.
+  ::SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+  if (!CopyOneFile(from, to, false)) return false;
+  ::SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::SetLastError(0);
+  return true;
+}
+
 }  // namespace bramlow

@@ -17,6 +17,12 @@ namespace bramlow {
 // sharing violation instead of being emptied, also one another program holds open.
 bool CopyOneFile(const std::wstring& from, const std::wstring& to, bool failIfExists);
 
+// The uninstaller's copy of itself: replaces `to`, keeps from's modification time and gives
+// `to` no attributes. A kit on a CD (or a hidden setup.dat) would make it read-only or hidden,
+// and the command interpreter's del, which takes it away once it has run, leaves such a file
+// and its folder behind.
+bool CopyUninstaller(const std::wstring& from, const std::wstring& to);
+
 // Takes away what a copy that failed after making `to` left there; GetLastError stays as the
 // failure left it.
 void TakeAwayFailedCopy(const std::wstring& to);

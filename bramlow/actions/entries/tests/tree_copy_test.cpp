@@ -378,6 +378,20 @@ TEST_F(TreeCopyTest, ACopyHereOrOnAThreadSaysWhatBecameOfIt) {
     TakeAwayFailedCopy(to);
     EXPECT_EQ(GetLastError(), DWORD{ERROR_DISK_FULL});
     EXPECT_FALSE(FileExists(to));
+    // The uninstaller's copy, new and over an earlier one (made read-only by a kit on a CD),
+    // takes none of them: the interpreter's del that takes it away again deletes no such file.
+    WriteBytes(to, "earlier");
+    SetFileAttributesW(to.c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(from.c_str(), attributes);
+    for (const std::wstring* uninstaller : {&held, &to}) {
+      EXPECT_TRUE(CopyUninstaller(from, *uninstaller));
+      EXPECT_EQ(ReadBytes(*uninstaller), ReadBytes(from));
+      const DWORD given = GetFileAttributesW(uninstaller->c_str());
+      EXPECT_FALSE(given & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                            FILE_ATTRIBUTE_SYSTEM)) << given;
+      DeleteFileW(uninstaller->c_str());
+    }
+    SetFileAttributesW(from.c_str(), FILE_ATTRIBUTE_NORMAL);
   }
 
   // Through the tree copy, a file of the size that goes to a thread: whole, with its time.
