@@ -100,6 +100,9 @@ bool GiveFacts(HANDLE target, const SourceFacts& facts, bool replaced) {
         (static_cast<ULONGLONG>(facts.written.dwHighDateTime) << 32) |
         facts.written.dwLowDateTime);
     if (replaced) basic.FileAttributes = CopyAttributes(facts);
+    if (set(target, kFileBasicInfo, &basic, sizeof basic) || !replaced) return false;
+    // The time refused (a file of another owner's) takes the attributes with it: alone.
+    basic.LastWriteTime.QuadPart = 0;
     set(target, kFileBasicInfo, &basic, sizeof basic);
     return false;
   }
